@@ -1,0 +1,334 @@
+#include "app/cli/cli.h"
+
+#include <charconv>
+#include <cmath>
+#include <exception>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/cli/cli_platform.h"
+#include "core/flow.h"
+#include "core/input.h"
+#include "core/record_store.h"
+#include "core/rules.h"
+#include "engine/engine.h"
+#include "record/record_file.h"
+#include "shell/menu.h"
+#include "view/draw.h"
+
+namespace rindou {
+
+namespace {
+
+// A malformed or refused command line: nothing has changed.
+struct BadCommand {
+    std::string reason;
+};
+
+std::vector<std::string> split(const std::string& line, char sep) {
+    std::vector<std::string> words;
+    std::string word;
+    for (char ch : line) {
+        if (ch == sep) {
+            words.push_back(word);
+            word.clear();
+        } else {
+            word += ch;
+        }
+    }
+    words.push_back(word);
+    return words;
+}
+
+int to_int(const std::string& word, int lo, int hi) {
+    int value = 0;
+    const char* first = word.data();
+    const char* last = word.data() + word.size();
+    if (!word.empty() && word[0] == '+') throw BadCommand{"bad number"};
+    auto [ptr, ec] = std::from_chars(first, last, value);
+    if (word.empty() || ec != std::errc() || ptr != last) throw BadCommand{"bad number"};
+    if (value < lo || value > hi) throw BadCommand{"number out of range"};
+    return value;
+}
+
+double to_seconds(const std::string& word) {
+    if (word.empty()) throw BadCommand{"bad number"};
+    for (char ch : word)
+        if (!(std::isdigit(static_cast<unsigned char>(ch)) || ch == '.'))
+            throw BadCommand{"bad number"};
+    double value = 0;
+    auto [ptr, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
+    if (ec != std::errc() || ptr != word.data() + word.size() || !std::isfinite(value))
+        throw BadCommand{"bad number"};
+    if (value > 86400.0) throw BadCommand{"number out of range"};
+    return value;
+}
+
+void expect_words(const std::vector<std::string>& w, size_t n) {
+    if (w.size() != n) throw BadCommand{"wrong number of arguments"};
+}
+
+constexpr int CELL_LIMIT = 1000;
+
+void click_cell(Game& g, int button, int col, int row) {
+    double x = board_left + square_width * col + 307;
+    double y = board_top + square_height * row + 345;
+    on_mouse_down(g, button, x, y);
+}
+
+// ---- show ---------------------------------------------------------------------
+
+void print_show(const GameState& s, std::ostream& out) {
+    out << "board\n";
+    for (int r = 1; r <= 9; ++r) {
+        for (int c = 1; c <= 9; ++c)
+            out << (c > 1 ? " " : "") << s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
+        out << '\n';
+    }
+    out << "coin " << s.coin_col << ' ' << s.coin_row << '\n';
+    out << "lower_hand";
+    for (int k = 1; k <= 7; ++k) out << ' ' << s.lower_hand[static_cast<size_t>(k)];
+    out << " total " << s.lower_hand_total << '\n';
+    out << "upper_hand";
+    for (int k = 1; k <= 7; ++k) out << ' ' << s.upper_hand[static_cast<size_t>(k)];
+    out << " total " << s.upper_hand_total << '\n';
+    out << "turn side " << s.side_to_move << " sente " << s.sente_turn << " gote " << s.gote_turn
+        << " lower " << s.lower_turn << " upper " << s.upper_turn << '\n';
+    out << "game mode " << s.game_mode << " move " << s.move_number << " winner " << s.winner
+        << " level " << s.level << '\n';
+    out << "record count " << s.record_count << " end " << s.record_end << " mode "
+        << s.record_mode << " flipped " << s.flipped << '\n';
+    out << "handicap grade " << s.handicap_grade << " set " << s.handicap_set << '\n';
+    out << "select state " << s.select_state << " from " << s.sel_from_col << ' '
+        << s.sel_from_row << " piece " << s.sel_piece << '\n';
+}
+
+// ---- legal --------------------------------------------------------------------
+
+void print_legal(const GameState& original, std::ostream& out) {
+    GameState s = original;
+    bool upper;
+    if (s.side_to_move == TURN_NONE) return;
+    if (s.side_to_move == s.upper_turn)
+        upper = true;
+    else if (s.side_to_move == s.lower_turn)
+        upper = false;
+    else
+        return;
+    for (int fc = 1; fc <= 9; ++fc)
+        for (int fr = 1; fr <= 9; ++fr) {
+            int p = s.board[static_cast<size_t>(fc)][static_cast<size_t>(fr)];
+            if (upper ? p < 10 : p > -10) continue;
+            for (int tc = 1; tc <= 9; ++tc)
+                for (int tr = 1; tr <= 9; ++tr) {
+                    if (!is_legal_move(s, fc, fr, tc, tr, p)) continue;
+                    const char* promo = "no";
+                    if (can_promote(s, fc, fr, tc, tr, p))
+                        promo = may_stay_unpromoted(tr, p) ? "may" : "must";
+                    out << "legal " << fc << ' ' << fr << ' ' << tc << ' ' << tr << ' ' << promo
+                        << '\n';
+                }
+        }
+    scan_pawn_files(s);
+    const auto& hand = upper ? s.upper_hand : s.lower_hand;
+    for (int slot = 1; slot <= 7; ++slot) {
+        if (hand[static_cast<size_t>(slot)] <= 0) continue;
+        int code = upper ? SLOT_CODE[static_cast<size_t>(slot)] : -SLOT_CODE[static_cast<size_t>(slot)];
+        int hc = upper ? -1 : 11;
+        int hr = upper ? 8 - slot : slot + 2;
+        for (int tc = 1; tc <= 9; ++tc)
+            for (int tr = 1; tr <= 9; ++tr)
+                if (is_legal_move(s, hc, hr, tc, tr, code))
+                    out << "legal " << hc << ' ' << hr << ' ' << tc << ' ' << tr << " no\n";
+    }
+}
+
+// ---- setup --------------------------------------------------------------------
+
+bool is_piece_code(int v) {
+    switch (std::abs(v)) {
+        case 10: case 11: case 20: case 21: case 30: case 31: case 100: case 101:
+        case 110: case 800: case 801: case 900: case 901: case 950:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void run_setup(Game& g, const std::vector<std::string>& w) {
+    if (w.size() != 98) throw BadCommand{"setup needs 97 integers"};
+    std::vector<int> v;
+    for (size_t i = 1; i < w.size(); ++i) v.push_back(to_int(w[i], -100000, 100000));
+    int coins = 0, upper_kings = 0, lower_kings = 0;
+    for (int i = 0; i < 81; ++i) {
+        int code = v[static_cast<size_t>(i)];
+        if (code == COIN) ++coins;
+        else if (code == 950) ++upper_kings;
+        else if (code == -950) ++lower_kings;
+        if (code != EMPTY && code != COIN && !is_piece_code(code)) throw BadCommand{"bad position"};
+    }
+    if (coins != 1 || upper_kings > 1 || lower_kings > 1) throw BadCommand{"bad position"};
+    for (int i = 81; i < 95; ++i)
+        if (v[static_cast<size_t>(i)] < 0 || v[static_cast<size_t>(i)] > 18)
+            throw BadCommand{"bad position"};
+    int side = v[95], mode = v[96];
+    if ((side != 1 && side != -1) || (mode != 0 && mode != 1)) throw BadCommand{"bad position"};
+
+    new_game_reset(g);
+    GameState& s = g.st;
+    for (int r = 1; r <= 9; ++r)
+        for (int c = 1; c <= 9; ++c) {
+            int code = v[static_cast<size_t>((r - 1) * 9 + (c - 1))];
+            s.board[static_cast<size_t>(c)][static_cast<size_t>(r)] = code;
+            if (code == COIN) {
+                s.coin_col = c;
+                s.coin_row = r;
+            }
+        }
+    s.lower_hand_total = s.upper_hand_total = 0;
+    for (int k = 1; k <= 7; ++k) {
+        s.lower_hand[static_cast<size_t>(k)] = v[static_cast<size_t>(80 + k)];
+        s.upper_hand[static_cast<size_t>(k)] = v[static_cast<size_t>(87 + k)];
+        s.lower_hand_total += s.lower_hand[static_cast<size_t>(k)];
+        s.upper_hand_total += s.upper_hand[static_cast<size_t>(k)];
+    }
+    s.sente_turn = 1;
+    s.gote_turn = -1;
+    s.lower_turn = -1;
+    s.upper_turn = 1;
+    s.side_to_move = side;
+    s.game_mode = mode;
+}
+
+// ---- the command loop ---------------------------------------------------------------
+
+struct Session {
+    CliPlatform io;
+    Game game;
+    std::ostream& out;
+
+    explicit Session(std::ostream& o) : io(o), out(o) { game.io = &io; }
+
+    void run(const std::string& line) {
+        if (line.empty()) throw BadCommand{"empty line"};
+        std::vector<std::string> w = split(line, ' ');
+        const std::string& cmd = w[0];
+        if (cmd == "click") {
+            expect_words(w, 4);
+            int button = to_int(w[1], 1, 2);
+            int col = to_int(w[2], -CELL_LIMIT, CELL_LIMIT);
+            int row = to_int(w[3], -CELL_LIMIT, CELL_LIMIT);
+            click_cell(game, button, col, row);
+        } else if (cmd == "move") {
+            expect_words(w, 5);
+            std::string last = w[4];
+            int button = 1;
+            if (!last.empty() && last.back() == '+') {
+                button = 2;
+                last.pop_back();
+            }
+            int c1 = to_int(w[1], -CELL_LIMIT, CELL_LIMIT);
+            int r1 = to_int(w[2], -CELL_LIMIT, CELL_LIMIT);
+            int c2 = to_int(w[3], -CELL_LIMIT, CELL_LIMIT);
+            int r2 = to_int(last, -CELL_LIMIT, CELL_LIMIT);
+            click_cell(game, 1, c1, r1);
+            click_cell(game, button, c2, r2);
+        } else if (cmd == "menu") {
+            expect_words(w, 2);
+            bool known = false;
+            for (const MenuEntry& e : menu_tree())
+                if (w[1] == e.name) known = true;
+            if (!known) throw BadCommand{"unknown menu entry"};
+            menu_command(game, w[1]);
+        } else if (cmd == "key") {
+            expect_words(w, 2);
+            int code = to_int(w[1], 0, 0x10FFFF);
+            if (code == 27) quit_program(game);
+        } else if (cmd == "answer") {
+            if (w.size() < 2) throw BadCommand{"wrong number of arguments"};
+            std::deque<bool> more;
+            for (size_t i = 1; i < w.size(); ++i) {
+                if (w[i] == "yes") more.push_back(true);
+                else if (w[i] == "no") more.push_back(false);
+                else throw BadCommand{"answer must be yes or no"};
+            }
+            io.answers.insert(io.answers.end(), more.begin(), more.end());
+        } else if (cmd == "wait") {
+            expect_words(w, 2);
+            io.advance(to_seconds(w[1]));
+            clock_tick(game);
+        } else if (cmd == "save") {
+            std::string rest = line.size() > 5 ? line.substr(5) : std::string();
+            if (line.size() < 5 || line[4] != ' ') throw BadCommand{"wrong number of arguments"};
+            std::vector<std::string> f = split(rest, '|');
+            if (f.size() != 5) throw BadCommand{"save needs five fields"};
+            menu_command(game, "KIFU_WRITE");
+            if (!io.entry_shown) return;
+            io.folder = f[0];
+            io.boxes[3] = f[1];
+            io.boxes[0] = f[2];
+            io.boxes[1] = f[3];
+            io.boxes[2] = f[4];
+            save_record(game);
+        } else if (cmd == "load") {
+            if (line.size() < 6 || line[4] != ' ') throw BadCommand{"wrong number of arguments"};
+            std::string path = line.substr(5);
+            menu_command(game, "KIFU_READ");
+            if (!io.lists_shown) return;
+            load_record(game, path);
+        } else if (cmd == "setup") {
+            run_setup(game, w);
+        } else if (cmd == "show") {
+            expect_words(w, 1);
+            print_show(game.st, out);
+        } else if (cmd == "legal") {
+            expect_words(w, 1);
+            print_legal(game.st, out);
+        } else if (cmd == "think") {
+            expect_words(w, 1);
+            think(game.st, out);
+        } else {
+            throw BadCommand{"unknown command"};
+        }
+    }
+};
+
+}  // namespace
+
+int run_cli(std::istream& in, std::ostream& out) {
+    Session session(out);
+    try {
+        start_up(session.game);
+    } catch (const ProgramEnded&) {
+        out << "ok\n";
+        return 0;
+    }
+    out << "ready\n";
+    out.flush();
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        // Commands work on the state only when they complete: a bad line
+        // leaves the game exactly as it was.
+        GameState before = session.game.st;
+        try {
+            session.run(line);
+            out << "ok\n";
+        } catch (const BadCommand& bad) {
+            session.game.st = before;
+            out << "error " << bad.reason << '\n';
+        } catch (const NotBuilt&) {
+            session.game.st = before;
+            out << "error not built yet\n";
+        } catch (const ProgramEnded&) {
+            out << "ok\n";
+            out.flush();
+            return 0;
+        }
+        out.flush();
+    }
+    return 0;
+}
+
+}  // namespace rindou

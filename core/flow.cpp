@@ -1,0 +1,152 @@
+#include "core/flow.h"
+
+#include "core/input.h"
+#include "core/record_store.h"
+#include "engine/engine.h"
+#include "shell/settings.h"
+#include "shell/sound.h"
+#include "view/draw.h"
+
+namespace rindou {
+
+void start_up(Game& g) {
+    GameState& s = g.st;
+    // 1. Sound library and the four sound buffers.
+    init_sound(g);
+    // 2. The folder of the help page and the record panel.
+    s.start_folder = g.io->current_folder();
+    // 3.
+    s.record_mode = 0;
+    s.guidance_on = 0;
+    s.record_end = 0;
+    s.level = 3;
+    s.menu.level1 = s.menu.level2 = false;
+    s.menu.level3 = true;
+    // 4. Turn values and constants.
+    s.sente_turn = 1;
+    s.gote_turn = -1;
+    s.guidance_colour = 2;
+    s.upper_turn = 1;
+    s.lower_turn = -1;
+    // 6. Settings file, 7. a new game, 8. window placement.
+    load_settings(g);
+    new_game_reset(g);
+    g.io->place_window();
+}
+
+// The start commands set record_end from record_count: both count the same
+// moves except after a flip, where the record was given up while the move
+// number went on counting, and replaying "moves" from before the flip would
+// corrupt the turned position.
+void start_com_first_human(Game& g) {
+    GameState& s = g.st;
+    draw_start_frame(g);
+    draw_level(g, s.level);
+    clear_frames(g);
+    s.select_state = 0;
+    s.game_mode = MODE_COM;
+    s.record_mode = 0;
+    s.record_end = s.record_count;
+    s.move_start_time = g.io->now();
+    set_clock_tick(g, true);
+    if (s.side_to_move == TURN_NONE || s.move_number == 0) {
+        s.lower_turn = s.sente_turn;
+        s.upper_turn = s.gote_turn;
+        s.side_to_move = s.sente_turn;
+        g.io->message(" ", "MANの番です");
+        s.turn_notice_pending = 0;
+    } else if (s.side_to_move == s.lower_turn) {
+        s.lower_turn = s.sente_turn;
+        s.upper_turn = s.gote_turn;
+        s.side_to_move = s.sente_turn;
+        g.io->message("対局", "MANの番です");
+        s.turn_notice_pending = 0;
+    } else if (s.side_to_move == s.upper_turn) {
+        com_ban(g);
+    }
+}
+
+void start_com_first_computer(Game& g) {
+    GameState& s = g.st;
+    draw_start_frame(g);
+    draw_level(g, s.level);
+    clear_frames(g);
+    set_clock_tick(g, true);
+    s.select_state = 0;
+    s.game_mode = MODE_COM;
+    s.record_mode = 0;
+    s.record_end = s.record_count;
+    if (s.side_to_move == TURN_NONE || s.move_number == 0) {
+        s.lower_turn = s.gote_turn;
+        s.upper_turn = s.sente_turn;
+        s.side_to_move = s.sente_turn;
+        com_ban(g);
+    } else if (s.side_to_move == s.lower_turn) {
+        g.io->message("対局", "MANの番です");
+        s.turn_notice_pending = 0;
+    } else if (s.side_to_move == s.upper_turn) {
+        com_ban(g);
+    }
+}
+
+void start_two_players(Game& g) {
+    GameState& s = g.st;
+    draw_start_frame(g);
+    draw_picture(g, s.background_code, -2, 0);
+    draw_picture(g, s.background_code, -1, 0);
+    draw_picture(g, s.background_code, 0, 0);
+    clear_frames(g);
+    s.move_start_time = g.io->now();
+    if (s.menu.keika) set_clock_tick(g, true);
+    s.game_mode = MODE_HUMAN;
+    s.record_mode = 0;
+    if (s.side_to_move == TURN_NONE || s.move_number == 0) {
+        s.lower_turn = s.sente_turn;
+        s.upper_turn = s.gote_turn;
+        s.side_to_move = s.sente_turn;
+        g.io->message(" ", "先手の番です");
+    } else if (s.side_to_move == s.sente_turn) {
+        g.io->message(" ", "先手の番です");
+    } else if (s.side_to_move == s.gote_turn) {
+        g.io->message(" ", "後手の番です");
+    }
+    s.turn_notice_pending = 0;
+}
+
+void pass_turn(GameState& s) {
+    if (s.side_to_move == s.sente_turn)
+        s.side_to_move = s.gote_turn;
+    else if (s.side_to_move == s.gote_turn)
+        s.side_to_move = s.sente_turn;
+}
+
+void end_of_game(Game& g, const std::string& winner_text) {
+    g.io->message("終了", winner_text + "の勝ちです");
+    if (g.io->ask_yes_no("再ゲーム", "続けますか？"))
+        new_game_reset(g);
+    else
+        quit_program(g);
+}
+
+void quit_program(Game& g) {
+    shutdown_sound(g);
+    g.io->end_program();
+    throw ProgramEnded{};
+}
+
+void close_record_panels(Game& g) {
+    g.io->panel_hide_lists();
+    g.io->panel_empty_boxes();
+    g.io->panel_hide_entry();
+}
+
+void pause_seconds(Game& g, double seconds) {
+    float start = g.io->now();
+    for (;;) {
+        double e = elapsed_seconds(start, g.io->now());
+        if (e >= seconds) return;
+        g.io->idle(seconds - e);
+    }
+}
+
+}  // namespace rindou

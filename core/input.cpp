@@ -1,0 +1,262 @@
+#include "core/input.h"
+
+#include <cmath>
+
+#include "analysis/analysis.h"
+#include "core/flow.h"
+#include "core/record_store.h"
+#include "core/rules.h"
+#include "engine/engine.h"
+#include "record/notation.h"
+#include "shell/sound.h"
+#include "view/draw.h"
+
+namespace rindou {
+
+namespace {
+
+constexpr int PICK_COLOUR = 12;
+
+bool belongs_to_mover(const GameState& s, int code) {
+    return (code <= -10 && s.side_to_move == s.lower_turn) ||
+           (code >= 10 && s.side_to_move == s.upper_turn);
+}
+
+bool belongs_to_other(const GameState& s, int code) {
+    return (code <= -10 && s.side_to_move == s.upper_turn) ||
+           (code >= 10 && s.side_to_move == s.lower_turn);
+}
+
+void start_move_time(Game& g) {
+    g.st.move_start_time = g.io->now();
+    if (g.st.menu.keika) set_clock_tick(g, true);
+}
+
+// Step 5: notices at the first click after stepping, resuming the computer.
+void first_click_notices(Game& g) {
+    GameState& s = g.st;
+    if (s.game_mode == MODE_HUMAN) {
+        if (s.turn_notice_pending == 1) {
+            s.turn_notice_pending = 0;
+            start_move_time(g);
+            if (s.side_to_move == s.sente_turn)
+                g.io->message("対局", "先手の番です");
+            else if (s.side_to_move == s.gote_turn)
+                g.io->message("対局", "後手の番です");
+        }
+    } else if (s.game_mode == MODE_COM) {
+        if (s.side_to_move == s.upper_turn) {
+            s.turn_notice_pending = 0;
+            g.io->message("再開(COM)", "OKですか？");
+            com_ban(g);
+        } else if (s.side_to_move == s.lower_turn && s.turn_notice_pending == 1) {
+            s.turn_notice_pending = 0;
+            start_move_time(g);
+            g.io->message("対局", "MANの番です");
+        }
+    }
+}
+
+// Step 8: picking from the board.
+void pick_from_board(Game& g, int col, int row) {
+    GameState& s = g.st;
+    int code = s.board[static_cast<size_t>(col)][static_cast<size_t>(row)];
+    if (code == EMPTY) return;
+    s.sel_from_col = col;
+    s.sel_from_row = row;
+    s.sel_piece = code;
+    show_guidance(g, col, row, s.guidance_colour, s.sel_piece);
+    if (belongs_to_mover(s, code)) {
+        s.select_state = 1;
+        frame_square(g, PICK_COLOUR, col, row);
+    } else if (belongs_to_other(s, code)) {
+        frame_square(g, s.guidance_colour, col, row);
+    }
+}
+
+// Step 9k: the hand-over after a move.
+void hand_over(Game& g, int captured) {
+    GameState& s = g.st;
+    if (s.game_mode == MODE_COM) {
+        set_clock_tick(g, false);
+        s.lower_time_total += s.move_elapsed;
+        analyse_position(s);
+        int mate = upper_mate_test(s);
+        if (mate == 1 || captured == 950) {
+            end_of_game(g, "あなた");
+        } else if (s.winner == 0) {
+            s.side_to_move = s.upper_turn;
+            com_ban(g);
+        }
+        return;
+    }
+    if (s.game_mode == MODE_HUMAN) {
+        if (s.winner == s.lower_turn)
+            end_of_game(g, "先手");
+        else if (s.winner == s.upper_turn)
+            end_of_game(g, "後手");
+        if (s.side_to_move == s.sente_turn) {
+            s.side_to_move = s.gote_turn;
+            s.lower_time_total += s.move_elapsed;
+        } else if (s.side_to_move == s.gote_turn) {
+            s.side_to_move = s.sente_turn;
+            s.upper_time_total += s.move_elapsed;
+        }
+        s.move_start_time = g.io->now();
+    }
+}
+
+// Step 9: the destination of a picked piece.
+void choose_destination(Game& g, int button, int col, int row) {
+    GameState& s = g.st;
+    s.sel_to_col = col;
+    s.sel_to_row = row;
+    int code = s.board[static_cast<size_t>(col)][static_cast<size_t>(row)];
+    // a. Re-pick.
+    if (belongs_to_mover(s, code)) {
+        frame_square(g, FRAME_COLOUR, s.sel_from_col, s.sel_from_row);
+        s.sel_from_col = col;
+        s.sel_from_row = row;
+        s.sel_piece = code;
+        show_guidance(g, col, row, s.guidance_colour, s.sel_piece);
+        frame_square(g, PICK_COLOUR, col, row);
+        return;
+    }
+    // b. Illegal destination.
+    if (!is_legal_move(s, s.sel_from_col, s.sel_from_row, col, row, s.sel_piece)) {
+        play_refusal_sound(g);
+        s.select_state = 0;
+        clear_frames(g);
+        return;
+    }
+    // c. A piece that must promote, taken with the left button.
+    if (button == 1 && !may_stay_unpromoted(row, s.sel_piece)) {
+        play_refusal_sound(g);
+        g.io->message("成り", "マウスの右をクリックして下さい");
+        return;
+    }
+    // The record holds 500 moves; no move is played beyond them.
+    if (record_full(s)) {
+        refuse_record_full(g);
+        return;
+    }
+    // d. Record.
+    append_move_record(s, s.sel_from_col, s.sel_from_row, col, row, s.sel_piece, s.sel_piece,
+                       s.lower_time_total, s.lower_time_total + s.move_elapsed, s.upper_time_total,
+                       s.upper_time_total);
+    // e. Move number.
+    s.move_number += 1;
+    draw_move_number(g, s.move_number);
+    // f. Promotion by the right button.
+    if (can_promote(s, s.sel_from_col, s.sel_from_row, col, row, s.sel_piece) == 1 &&
+        button == 2)
+        s.sel_piece = s.promoted_code;
+    s.record[static_cast<size_t>(s.record_count)].piece_after = s.sel_piece;
+    // g. Frames.
+    s.select_state = 0;
+    frame_square(g, FRAME_COLOUR, s.sel_from_col, s.sel_from_row);
+    frame_square(g, FRAME_COLOUR, col, row);
+    show_guidance(g, s.sel_from_col, s.sel_from_row, FRAME_COLOUR, s.sel_piece);
+    // h. An upper-hand drop names its hand slot.
+    if (s.sel_from_col == -1) s.sel_from_row = 8 - s.sel_from_row;
+    // i. The move.
+    int captured = code;
+    execute_move(g, s.sel_from_col, s.sel_from_row, col, row, s.sel_piece);
+    play_piece_sound(g);
+    // j. Notation.
+    int side = s.sel_piece >= 10 ? s.upper_turn : s.lower_turn;
+    show_last_move(g, side, col, row, s.sel_piece, WHITE);
+    // k. Hand-over.
+    hand_over(g, captured);
+}
+
+// Step 10: a click outside the board.
+void click_outside(Game& g, int col, int row) {
+    GameState& s = g.st;
+    if (s.sel_piece >= 10 || s.sel_piece <= -10) {
+        show_guidance(g, s.sel_from_col, s.sel_from_row, FRAME_COLOUR, s.sel_piece);
+        frame_square(g, FRAME_COLOUR, s.sel_from_col, s.sel_from_row);
+    }
+    bool lower_cell = col == 11 && row >= 3 && row <= 9;
+    bool upper_cell = col == -1 && row >= 1 && row <= 7;
+    if (!lower_cell && !upper_cell) return;
+    int slot = lower_cell ? row - 2 : 8 - row;
+    const auto& hand = lower_cell ? s.lower_hand : s.upper_hand;
+    if (hand[static_cast<size_t>(slot)] == 0) return;
+    scan_pawn_files(s);
+    s.sel_from_col = col;
+    s.sel_from_row = row;
+    int code = SLOT_CODE[static_cast<size_t>(slot)];
+    s.sel_piece = lower_cell ? -code : code;
+    int owner = lower_cell ? s.lower_turn : s.upper_turn;
+    int other = lower_cell ? s.upper_turn : s.lower_turn;
+    if (s.side_to_move == owner) {
+        s.select_state = 1;
+        frame_square(g, PICK_COLOUR, col, row);
+    } else if (s.side_to_move == other) {
+        s.select_state = 0;
+        frame_square(g, s.guidance_colour, col, row);
+    }
+    show_guidance(g, col, row, s.guidance_colour, s.sel_piece);
+}
+
+}  // namespace
+
+void clear_frames(Game& g) {
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r) frame_square(g, FRAME_COLOUR, c, r);
+}
+
+void show_guidance(Game& g, int col, int row, int colour, int piece) {
+    clear_frames(g);
+    if (g.st.guidance_on != 1) return;
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r)
+            if (is_legal_move(g.st, col, row, c, r, piece)) frame_square(g, colour, c, r);
+}
+
+void on_mouse_down(Game& g, int button, double x, double y) {
+    GameState& s = g.st;
+    // 1.
+    close_record_panels(g);
+    // 2. A loaded record is stepped, not played.
+    if (s.record_mode == 1) {
+        if (!g.io->ask_yes_no("棋譜", "棋譜を '進 'で進めて下さい")) {
+            play_refusal_sound(g);
+            new_game_reset(g);
+        }
+        return;
+    }
+    // 3. The cell.
+    int col = static_cast<int>(std::floor((x - board_left) / square_width));
+    int row = static_cast<int>(std::floor((y - board_top) / square_height));
+    // 4. No game.
+    if (s.side_to_move == TURN_NONE) {
+        play_refusal_sound(g);
+        g.io->message("開始", "「対局」で始めて下さい");
+        return;
+    }
+    // 5.
+    first_click_notices(g);
+    // The computer's resumed turn may have ended the game and set up a new
+    // one: the click has nothing left to do then (no pass to announce).
+    if (s.side_to_move == TURN_NONE) return;
+    // 6. Pass.
+    if (has_no_board_move(s, s.side_to_move) == 1) {
+        g.io->message("パス", "打てる場所がありません。パスです。");
+        pass_turn(s);
+        if (s.game_mode == MODE_COM) com_ban(g);
+        return;
+    }
+    // 7.
+    if (on_board(col, row)) {
+        if (s.select_state == 0)
+            pick_from_board(g, col, row);
+        else
+            choose_destination(g, button, col, row);
+    } else {
+        click_outside(g, col, row);
+    }
+}
+
+}  // namespace rindou

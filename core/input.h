@@ -1,0 +1,16 @@
+// The human's move input: the handler of a mouse press on the drawing surface.
+#pragma once
+
+#include "core/game.h"
+
+namespace rindou {
+
+// button 1 left, 2 right; x, y in twips of the drawing surface.
+void on_mouse_down(Game& g, int button, double x, double y);
+
+// Every board square gets its normal frame.
+void clear_frames(Game& g);
+// Frames the legal destinations of a piece at (col, row) when guidance is on.
+void show_guidance(Game& g, int col, int row, int colour, int piece);
+
+}  // namespace rindou

@@ -1,0 +1,46 @@
+// A platform that discards everything: used when the game is run on a copy of
+// its state (exploring a position) and by tests that only look at the state.
+#pragma once
+
+#include "core/platform.h"
+
+namespace rindou {
+
+class NullPlatform : public Platform {
+public:
+    void draw_image(int, double, double) override {}
+    void draw_outline(int, double, double, double, double) override {}
+    void draw_text(double, double, const std::string&, int, int, bool) override {}
+    void present() override {}
+    void message(const std::string&, const std::string&) override {}
+    bool ask_yes_no(const std::string&, const std::string&) override { return true; }
+    float now() override { return clock_; }
+    void idle(double seconds) override {
+        double t = static_cast<double>(clock_) + seconds;
+        while (t >= 86400.0) t -= 86400.0;
+        clock_ = static_cast<float>(t);
+    }
+    SoundLibrary* sound_library() override { return nullptr; }
+    FileRead read_data_file(const std::string&, std::vector<unsigned char>&,
+                            std::string&) override {
+        return FileRead::Missing;
+    }
+    void panel_hide_lists() override {}
+    void panel_hide_entry() override {}
+    void panel_empty_boxes() override {}
+    void panel_show_write() override {}
+    void panel_show_read() override {}
+    void panel_refresh_files() override {}
+    std::string panel_box(int) override { return {}; }
+    std::string panel_folder() override { return {}; }
+    bool read_settings(std::string&) override { return false; }
+    bool write_settings(const std::string&) override { return true; }
+    std::string current_folder() override { return "."; }
+    void open_page(const std::string&) override {}
+    bool about_box() override { return false; }
+    void end_program() override {}
+
+    float clock_ = 0;
+};
+
+}  // namespace rindou

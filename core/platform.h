@@ -1,0 +1,95 @@
+// The ports through which the game reaches the platform.  The game code never
+// talks to a window system, an audio device, a clock or a file dialog directly:
+// the Qt window and the console front end each implement these interfaces.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace rindou {
+
+// The sound library's C entry points (all 32-bit integers).  The real one is
+// a shared library loaded by name; the console front end prints events.
+class SoundLibrary {
+public:
+    virtual ~SoundLibrary() = default;
+    virtual int32_t dsInitialize(int32_t window) = 0;
+    virtual int32_t dsCreateDSB(int32_t context, const unsigned char* wav, int32_t length,
+                                int32_t flags) = 0;
+    virtual int32_t dsPlay(int32_t buffer) = 0;
+    virtual int32_t dsPlayLooping(int32_t buffer) = 0;
+    virtual int32_t dsStop(int32_t buffer) = 0;
+    virtual int32_t dsFree(int32_t buffer) = 0;
+    virtual int32_t dsTerminate(int32_t context) = 0;
+};
+
+enum class FileRead { Missing, Ok, Failed };
+
+// One interface holding every port; grouped by the service it stands for.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // --- Drawing surface: the persistent image, positions in twips. ---------
+    // The picture of a picture code at its natural size, top-left at (x, y).
+    virtual void draw_image(int picture_code, double x, double y) = 0;
+    // One-pixel outline of the rectangle from (x1, y1) to (x2, y2).
+    virtual void draw_outline(int colour, double x1, double y1, double x2, double y2) = 0;
+    // Text (UTF-8) with its top-left at (x, y), transparent background.
+    virtual void draw_text(double x, double y, const std::string& text, int colour, int size_pt,
+                           bool bold) = 0;
+    // Show the persistent image on screen now.
+    virtual void present() = 0;
+
+    // --- Message boxes. -------------------------------------------------------
+    virtual void message(const std::string& title, const std::string& text) = 0;
+    virtual bool ask_yes_no(const std::string& title, const std::string& text) = 0;
+
+    // --- Clock. -----------------------------------------------------------------
+    // Seconds since midnight, single precision, 0 <= t < 86400.
+    virtual float now() = 0;
+    // Let up to `seconds` pass without serving input (a busy wait's step).
+    virtual void idle(double seconds) = 0;
+
+    // --- Sound library (nullptr when it could not be loaded). -----------------
+    virtual SoundLibrary* sound_library() = 0;
+    // Reads a whole file from the program's data (sound files).
+    virtual FileRead read_data_file(const std::string& name, std::vector<unsigned char>& bytes,
+                                    std::string& error) = 0;
+
+    // --- Record-file panel. -------------------------------------------------------
+    virtual void panel_hide_lists() = 0;        // drive, folder and file lists
+    virtual void panel_hide_entry() = 0;        // labels, text boxes, save button
+    virtual void panel_empty_boxes() = 0;       // the four text boxes
+    virtual void panel_show_write() = 0;        // lists but the file list, entry panel
+    virtual void panel_show_read() = 0;         // the three lists
+    virtual void panel_refresh_files() = 0;
+    // The text boxes: 0 game name, 1 first player, 2 second player, 3 file name.
+    virtual std::string panel_box(int index) = 0;
+    virtual std::string panel_folder() = 0;
+
+    // --- Settings file (raw bytes of Rindou.ini). --------------------------------
+    virtual bool read_settings(std::string& bytes) = 0;
+    virtual bool write_settings(const std::string& bytes) = 0;
+
+    // --- Host. ------------------------------------------------------------------
+    virtual std::string current_folder() = 0;
+    virtual void open_page(const std::string& address) = 0;  // failures silent
+    // Shows the about box modally; true when its home page button was pressed.
+    virtual bool about_box() = 0;
+    // The program ends: the front end leaves its event loop.
+    virtual void end_program() = 0;
+    // The window placement of start-up (moved and sized unless at top -60).
+    virtual void place_window() {}
+
+    // --- Observation. -----------------------------------------------------------
+    // The computer is about to execute its chosen move.
+    virtual void computer_move(int from_col, int from_row, int to_col, int to_row, int before,
+                               int placed, int captured, double score) {
+        (void)from_col, (void)from_row, (void)to_col, (void)to_row;
+        (void)before, (void)placed, (void)captured, (void)score;
+    }
+};
+
+}  // namespace rindou

@@ -1,0 +1,94 @@
+#include "core/record_store.h"
+
+#include "core/flow.h"
+#include "shell/sound.h"
+#include "view/draw.h"
+
+namespace rindou {
+
+void new_game_reset(Game& g) {
+    GameState& s = g.st;
+    // 1.
+    s.handicap_grade = 0;
+    s.handicap_set = 0;
+    s.game_mode = MODE_HUMAN;
+    s.winner = 0;
+    s.side_to_move = TURN_NONE;
+    s.record_count = 0;
+    s.move_number = 0;
+    s.flipped = 0;
+    // 2.
+    set_clock_tick(g, false);
+    s.upper_time_total = 0;
+    s.lower_time_total = 0;
+    s.turn_notice_pending = 0;
+    s.record_mode = 0;
+    s.clock_shown_second = 0;
+    s.record[0].piece_after = 10;
+    // 3.
+    s.select_state = 0;
+    s.coin_col = 5;
+    s.coin_row = 5;
+    // 4.
+    for (int k = 1; k <= 7; ++k) {
+        s.lower_hand[static_cast<size_t>(k)] = 0;
+        s.upper_hand[static_cast<size_t>(k)] = 0;
+    }
+    for (auto& col : s.board) col.fill(EMPTY);
+    // 5.
+    static constexpr int back_rank[10] = {0, 20, 30, 100, 110, 950, 110, 100, 30, 20};
+    for (int c = 1; c <= 9; ++c) {
+        auto cc = static_cast<size_t>(c);
+        s.board[cc][1] = back_rank[c];
+        s.board[cc][3] = 10;
+        s.board[cc][7] = -10;
+        s.board[cc][9] = -back_rank[c];
+    }
+    s.board[2][2] = 900;
+    s.board[8][2] = 800;
+    s.board[2][8] = -800;
+    s.board[8][8] = -900;
+    s.board[5][5] = COIN;
+    // 6.
+    s.lower_hand_total = 0;
+    s.upper_hand_total = 0;
+    for (int k = 1; k <= 7; ++k) {
+        if (s.lower_hand[static_cast<size_t>(k)] > 0)
+            s.lower_hand_total += s.lower_hand[static_cast<size_t>(k)];
+        if (s.upper_hand[static_cast<size_t>(k)] > 0)
+            s.upper_hand_total += s.upper_hand[static_cast<size_t>(k)];
+    }
+    // 7.
+    redraw_all(g);
+}
+
+bool record_full(const GameState& s) { return s.record_count >= RECORD_MAX; }
+
+void refuse_record_full(Game& g) {
+    play_refusal_sound(g);
+    g.io->message("対局", "棋譜が500手に達しました。これ以上指せません");
+}
+
+void append_move_record(GameState& s, int from_col, int from_row, int to_col, int to_row,
+                        int piece_before, int piece_after, float lower_before, float lower_after,
+                        float upper_before, float upper_after) {
+    if (record_full(s)) return;
+    s.record_count += 1;
+    RecordEntry& e = s.record[static_cast<size_t>(s.record_count)];
+    e.from_col = from_col;
+    e.from_row = from_row;
+    e.to_col = to_col;
+    e.to_row = to_row;
+    e.piece_before = piece_before;
+    e.piece_after = piece_after;
+    e.captured = on_board(to_col, to_row)
+                     ? s.board[static_cast<size_t>(to_col)][static_cast<size_t>(to_row)]
+                     : EMPTY;
+    e.lower_time_before = lower_before;
+    e.lower_time_after = lower_after;
+    e.upper_time_before = upper_before;
+    e.upper_time_after = upper_after;
+    s.record_end = s.record_count;
+}
+
+}  // namespace rindou

@@ -1,0 +1,23 @@
+// The new game reset and the move record.
+#pragma once
+
+#include "core/game.h"
+
+namespace rindou {
+
+// Puts the whole state into the no-game position and redraws the window.
+void new_game_reset(Game& g);
+
+// Appends a move to the record (reading `captured` from the board as it
+// stands) and cuts off anything beyond it.  Never writes past entry 500:
+// callers check record_full first.
+void append_move_record(GameState& s, int from_col, int from_row, int to_col, int to_row,
+                        int piece_before, int piece_after, float lower_before, float lower_after,
+                        float upper_before, float upper_after);
+
+// The record holds 500 moves; a full record refuses further moves.
+bool record_full(const GameState& s);
+// Tells the user that no further move can be played (refusal sound, message).
+void refuse_record_full(Game& g);
+
+}  // namespace rindou

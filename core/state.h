@@ -1,0 +1,218 @@
+// The one game state of Rindou: board, coin, hands, status, clocks, click
+// state, move record, analysis maps, the computer's surviving values, the
+// display state and the menu check marks.  It is a plain value: copying it is
+// enough to explore a position without changing what happens next.
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace rindou {
+
+// ---- Codes ---------------------------------------------------------------
+constexpr int EMPTY = 0;
+constexpr int COIN = 7;
+
+constexpr int HU = 10;     // pawn
+constexpr int KYOU = 20;   // lance
+constexpr int KEI = 30;    // knight
+constexpr int GIN = 100;   // silver
+constexpr int KIN = 110;   // gold
+constexpr int KAKU = 800;  // bishop
+constexpr int SYA = 900;   // rook
+constexpr int OU = 950;    // king
+
+// Unpromoted code of each hand slot 1..7 (index 0 unused).
+constexpr std::array<int, 8> SLOT_CODE = {0, HU, KYOU, KEI, GIN, KIN, KAKU, SYA};
+
+constexpr int TURN_NONE = 0;
+constexpr int MODE_HUMAN = 0;
+constexpr int MODE_COM = 1;
+
+constexpr int BOARD_SIZE = 9;
+constexpr int RECORD_MAX = 500;
+
+// Palette indices.
+constexpr int BLACK = 0;
+constexpr int GREEN = 2;
+constexpr int FRAME_COLOUR = 2;
+constexpr int LIGHT_RED = 12;
+constexpr int LIGHT_YELLOW = 14;
+constexpr int WHITE = 15;
+
+// Board geometry in twips.
+constexpr int board_left = 1300;
+constexpr int board_top = 100;
+constexpr int square_width = 615;
+constexpr int square_height = 690;
+
+// Analysis map values.
+constexpr int NO_GUARD = 999;
+constexpr int NO_THREAT = -999;
+constexpr int CHECKER = 9;
+constexpr int CHECK_LINE = 1;
+
+// Background picture codes.
+constexpr int BG_MIDORI = 2;
+constexpr int BG_TATAMI = 3;
+constexpr int BG_TAKE = 4;
+constexpr int BG_UCHU = 5;
+constexpr int BG_RENGA = 6;
+
+// A 10 by 10 grid indexed [column][row]; only 1..9 are used.
+using Grid = std::array<std::array<int, 10>, 10>;
+
+inline bool on_board(int c, int r) { return c >= 1 && c <= 9 && r >= 1 && r <= 9; }
+inline bool is_upper(int code) { return code >= 10; }
+inline bool is_lower(int code) { return code <= -10; }
+
+// Hand slot 1..7 of a piece code of either side (promoted codes count as
+// their base kind); 0 for kings and anything else.
+int hand_slot(int code);
+
+// ---- Move record ---------------------------------------------------------
+struct RecordEntry {
+    int from_col = 0;
+    int from_row = 0;
+    int to_col = 0;
+    int to_row = 0;
+    int piece_before = 0;
+    int captured = 0;
+    int piece_after = 0;
+    float lower_time_before = 0;
+    float lower_time_after = 0;
+    float upper_time_before = 0;
+    float upper_time_after = 0;
+};
+
+// ---- Square control maps (position analysis) -----------------------------
+struct Maps {
+    Grid lower_attacks{};
+    Grid upper_attacks{};
+    Grid lower_guard{};
+    Grid upper_guard{};
+    Grid upper_guard_col{};   // never reset by the analysis
+    Grid upper_guard_row{};   // never reset by the analysis
+    Grid lower_threat{};
+    Grid lower_threat_col{};
+    Grid lower_threat_row{};
+    Grid upper_threat{};
+    Grid upper_threat_col{};  // never reset by the analysis
+    Grid upper_threat_row{};  // never reset by the analysis
+    Grid upper_king_checks{};
+    Grid lower_king_checks{};
+};
+
+// ---- What the computer player keeps ---------------------------------------
+struct EngineMemory {
+    double best_score = 0;
+    int best_from_col = 0, best_from_row = 0, best_to_col = 0, best_to_row = 0;
+    int best_before = 0, best_placed = 0;
+    bool best_found = false;
+
+    int moving_piece = 0;      // survives between turns
+    int origin_distance = 0;   // survives between turns
+    int baseline_escapes = 0;
+
+    Grid pre_lower_attacks{};
+    Grid pre_upper_attacks{};
+    Grid pre_upper_threat_col{};
+    Grid pre_upper_threat_row{};
+    int pre_upper_hand_total = 0;
+    Grid turn_start_board{};
+
+    Grid lower_pins{};
+    Grid upper_pins{};
+    int upper_pinned = 0;
+    Grid bishop_check_squares{};
+};
+
+// ---- Menu check marks ------------------------------------------------------
+struct MenuMarks {
+    bool level1 = false, level2 = false, level3 = false;
+    bool midori = false, tatami = false, take = false, uchu = false, renga = false;
+    bool sidou = false, keika = false, bgm = false;
+};
+
+// ---- Sound handles (0 = none) ------------------------------------------------
+struct SoundHandles {
+    int context = 0;
+    int other = 0;
+    int refusal = 0;
+    int piece = 0;
+    int music = 0;
+};
+
+// ---- The game state -----------------------------------------------------------
+struct GameState {
+    // Position.
+    Grid board{};
+    int coin_col = 5, coin_row = 5;
+    std::array<int, 8> lower_hand{};  // slots 1..7
+    std::array<int, 8> upper_hand{};
+    int lower_hand_total = 0;
+    int upper_hand_total = 0;
+    std::array<int, 10> lower_pawn_file{};  // columns 1..9
+    std::array<int, 10> upper_pawn_file{};
+    int lower_king_col = 0, lower_king_row = 0;
+    int upper_king_col = 0, upper_king_row = 0;
+
+    // Turn values.
+    int sente_turn = 1;
+    int gote_turn = -1;
+    int lower_turn = -1;
+    int upper_turn = 1;
+    int side_to_move = TURN_NONE;
+
+    // Game status.
+    int game_mode = MODE_HUMAN;
+    int move_number = 0;
+    int winner = 0;
+    int record_mode = 0;
+    int flipped = 0;
+    int turn_notice_pending = 0;
+    int level = 3;
+    int guidance_on = 0;
+    int guidance_colour = 2;
+
+    // Clocks (seconds since midnight, single precision).
+    float move_start_time = 0;
+    float move_elapsed = 0;
+    float lower_time_total = 0;
+    float upper_time_total = 0;
+
+    // Click state.
+    int select_state = 0;
+    int sel_from_col = 0, sel_from_row = 0;
+    int sel_to_col = 0, sel_to_row = 0;
+    int sel_piece = 0;
+    int promoted_code = 0;
+
+    // Move record: entries 1..500, entry 0 holds no move.
+    std::array<RecordEntry, RECORD_MAX + 1> record{};
+    int record_count = 0;
+    int record_end = 0;
+
+    // Handicap.
+    int handicap_grade = 0;
+    int handicap_set = 0;
+
+    // Display state.
+    int background_code = BG_MIDORI;
+    int clock_shown_second = 0;
+    bool font_bold = false;
+    bool timer_enabled = false;  // the 50 ms clock tick (Timer1)
+
+    // Analysis maps and the computer's values.
+    Maps maps;
+    EngineMemory engine;
+
+    // Menu check marks and sound handles.
+    MenuMarks menu;
+    SoundHandles sound;
+
+    // The folder that was current at start-up (help page, record panel).
+    std::string start_folder;
+};
+
+}  // namespace rindou

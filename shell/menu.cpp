@@ -1,0 +1,114 @@
+#include "shell/menu.h"
+
+#include <functional>
+#include <map>
+
+#include "core/flow.h"
+#include "record/record_file.h"
+#include "record/replay.h"
+#include "shell/settings.h"
+#include "strength/strength.h"
+
+namespace rindou {
+
+const std::vector<MenuEntry>& menu_tree() {
+    static const std::vector<MenuEntry> tree = {
+        {"TAIKYOKU", "対局", "", false},
+        {"MATCH_MAN", "対局(人間)", "TAIKYOKU", false},
+        {"START", "スタート", "MATCH_MAN", false},
+        {"START2", "対局(COM)", "TAIKYOKU", false},
+        {"SENTE", "先手", "START2", false},
+        {"GOTE", "後手", "START2", false},
+        {"LEVEL", "COM対局ﾚﾍﾞﾙ", "TAIKYOKU", false},
+        {"LEVEL1", "LEVEL1", "LEVEL", true},
+        {"LEVEL2", "LEVEL2", "LEVEL", true},
+        {"LEVEL3", "LEVEL3", "LEVEL", true},
+        {"OWARI", "終わり", "TAIKYOKU", false},
+        {"STOP", "局面", "", false},
+        {"CANCEL", "最初", "STOP", false},
+        {"REVERSE", "反転", "STOP", false},
+        {"REPLAY", "戻", "", false},
+        {"AFTER", "進", "", false},
+        {"LBEL_UP", "△", "", false},
+        {"LEBEL_DOWN", "▽", "", false},
+        {"KIFU", "棋譜", "", false},
+        {"KIFU_READ", "読込", "KIFU", false},
+        {"KIFU_WRITE", "書込", "KIFU", false},
+        {"OPTION", "ｵﾌﾟｼｮﾝ", "", false},
+        {"HAIKEI_GA", "背景画", "OPTION", false},
+        {"MIDORI", "緑", "HAIKEI_GA", true},
+        {"TATAMI", "畳", "HAIKEI_GA", true},
+        {"TAKE", "竹", "HAIKEI_GA", true},
+        {"UCHU", "宇宙", "HAIKEI_GA", true},
+        {"RENGA", "煉瓦", "HAIKEI_GA", true},
+        {"SIDOU", "移動指導", "OPTION", true},
+        {"KEIKA", "経過時間", "OPTION", true},
+        {"BGM", "BGM", "OPTION", true},
+        {"SONOTA", "その他", "", false},
+        {"KAISETU", "解説", "SONOTA", false},
+        {"VER", "バージョン情報", "SONOTA", false},
+    };
+    return tree;
+}
+
+bool menu_command(Game& g, const std::string& entry) {
+    using Command = std::function<void(Game&)>;
+    static const std::map<std::string, Command> commands = {
+        {"TAIKYOKU", close_record_panels},
+        {"MATCH_MAN", [](Game&) {}},
+        {"START", start_two_players},
+        {"START2", [](Game&) {}},
+        {"SENTE", start_com_first_human},
+        {"GOTE", start_com_first_computer},
+        {"LEVEL", [](Game&) {}},
+        {"LEVEL1", [](Game& x) { set_level(x, 1); }},
+        {"LEVEL2", [](Game& x) { set_level(x, 2); }},
+        {"LEVEL3", [](Game& x) { set_level(x, 3); }},
+        {"OWARI", quit_program},
+        {"STOP", close_record_panels},
+        {"CANCEL", back_to_start},
+        {"REVERSE", flip_board},
+        {"REPLAY", step_back},
+        {"AFTER", step_forward},
+        {"LBEL_UP", handicap_up},
+        {"LEBEL_DOWN", handicap_down},
+        {"KIFU", [](Game&) {}},
+        {"KIFU_READ", kifu_read_command},
+        {"KIFU_WRITE", kifu_write_command},
+        {"OPTION", close_record_panels},
+        {"HAIKEI_GA", [](Game&) {}},
+        {"MIDORI", [](Game& x) { choose_background(x, BG_MIDORI); }},
+        {"TATAMI", [](Game& x) { choose_background(x, BG_TATAMI); }},
+        {"TAKE", [](Game& x) { choose_background(x, BG_TAKE); }},
+        {"UCHU", [](Game& x) { choose_background(x, BG_UCHU); }},
+        {"RENGA", [](Game& x) { choose_background(x, BG_RENGA); }},
+        {"SIDOU", toggle_guidance},
+        {"KEIKA", toggle_elapsed_time},
+        {"BGM", toggle_music},
+        {"SONOTA", [](Game&) {}},
+        {"KAISETU", show_help},
+        {"VER", show_about},
+    };
+    auto it = commands.find(entry);
+    if (it == commands.end()) return false;
+    it->second(g);
+    return true;
+}
+
+bool menu_checked(const GameState& s, const std::string& entry) {
+    const MenuMarks& m = s.menu;
+    if (entry == "LEVEL1") return m.level1;
+    if (entry == "LEVEL2") return m.level2;
+    if (entry == "LEVEL3") return m.level3;
+    if (entry == "MIDORI") return m.midori;
+    if (entry == "TATAMI") return m.tatami;
+    if (entry == "TAKE") return m.take;
+    if (entry == "UCHU") return m.uchu;
+    if (entry == "RENGA") return m.renga;
+    if (entry == "SIDOU") return m.sidou;
+    if (entry == "KEIKA") return m.keika;
+    if (entry == "BGM") return m.bgm;
+    return false;
+}
+
+}  // namespace rindou

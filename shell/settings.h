@@ -1,0 +1,20 @@
+// The settings file Rindou.ini and the option commands.
+#pragma once
+
+#include "core/game.h"
+
+namespace rindou {
+
+void load_settings(Game& g);
+void save_settings(Game& g);
+void select_background(GameState& s, int code);
+
+// Option menu commands.
+void choose_background(Game& g, int code);  // MIDORI, TATAMI, TAKE, UCHU, RENGA
+void toggle_guidance(Game& g);              // SIDOU
+void toggle_elapsed_time(Game& g);          // KEIKA
+void toggle_music(Game& g);                 // BGM
+void show_help(Game& g);                    // KAISETU
+void show_about(Game& g);                   // VER
+
+}  // namespace rindou

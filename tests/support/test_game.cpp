@@ -1,0 +1,61 @@
+#include "tests/support/test_game.h"
+
+#include "app/cli/cli.h"
+#include "core/flow.h"
+#include "core/input.h"
+#include "shell/menu.h"
+
+namespace rindou::test {
+
+TestGame::TestGame() {
+    g.io = &io;
+    start_up(g);
+    take();
+}
+
+std::string TestGame::take() {
+    std::string s = out.str();
+    out.str({});
+    out.clear();
+    return s;
+}
+
+void TestGame::click(int button, int col, int row) {
+    on_mouse_down(g, button, board_left + square_width * col + 307,
+                  board_top + square_height * row + 345);
+}
+
+void TestGame::move(int c1, int r1, int c2, int r2, bool promote) {
+    click(1, c1, r1);
+    click(promote ? 2 : 1, c2, r2);
+}
+
+void TestGame::menu(const std::string& entry) { menu_command(g, entry); }
+
+void TestGame::put(int col, int row, int code) {
+    g.st.board[static_cast<size_t>(col)][static_cast<size_t>(row)] = code;
+}
+
+int TestGame::at(int col, int row) const {
+    return g.st.board[static_cast<size_t>(col)][static_cast<size_t>(row)];
+}
+
+std::string run_console(const std::string& input) {
+    std::istringstream in(input);
+    std::ostringstream out;
+    run_cli(in, out);
+    return out.str();
+}
+
+std::string setup_line(const GameState& s, int side, int mode) {
+    std::string line = "setup";
+    for (int r = 1; r <= 9; ++r)
+        for (int c = 1; c <= 9; ++c)
+            line += " " + std::to_string(s.board[static_cast<size_t>(c)][static_cast<size_t>(r)]);
+    for (int k = 1; k <= 7; ++k) line += " " + std::to_string(s.lower_hand[static_cast<size_t>(k)]);
+    for (int k = 1; k <= 7; ++k) line += " " + std::to_string(s.upper_hand[static_cast<size_t>(k)]);
+    line += " " + std::to_string(side) + " " + std::to_string(mode);
+    return line;
+}
+
+}  // namespace rindou::test

@@ -1,0 +1,41 @@
+// Helpers for tests: a game on the console platform whose events are
+// collected as protocol lines, and the console front end run on a script.
+#pragma once
+
+#include <sstream>
+#include <string>
+
+#include "app/cli/cli_platform.h"
+#include "core/game.h"
+
+namespace rindou::test {
+
+class TestGame {
+public:
+    // Runs start-up; the start-up events are discarded.
+    TestGame();
+
+    // Returns the events printed since the last call and forgets them.
+    std::string take();
+
+    // A click at the centre of a cell, as the console's `click` does.
+    void click(int button, int col, int row);
+    void move(int c1, int r1, int c2, int r2, bool promote = false);
+    // Runs a menu command by entry name.
+    void menu(const std::string& entry);
+    // Puts a code on a square (tests build positions with it).
+    void put(int col, int row, int code);
+    int at(int col, int row) const;
+
+    std::ostringstream out;
+    CliPlatform io{out};
+    Game g;
+};
+
+// Runs the console front end on the given input and returns all its output.
+std::string run_console(const std::string& input);
+
+// The 97 integers of `setup` for the current position of a state.
+std::string setup_line(const GameState& s, int side, int mode);
+
+}  // namespace rindou::test

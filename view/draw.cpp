@@ -1,0 +1,268 @@
+#include "view/draw.h"
+
+#include <array>
+
+#include "core/flow.h"
+
+namespace rindou {
+
+namespace {
+
+constexpr std::array<const char*, 10> KANJI_NUMERAL = {"",   "一", "二", "三", "四",
+                                                       "五", "六", "七", "八", "九"};
+
+// The number as a console print writes it: a blank in the sign position.
+std::string number_text(int value) {
+    if (value < 0) return std::to_string(value);
+    return " " + std::to_string(value);
+}
+
+// Background tile, then the outline of a neighbouring square it covered.
+void tile(Game& g, double c, double r) { draw_picture(g, g.st.background_code, c, r); }
+
+// Shadowed text: black at +0.1, +0.1, then the colour at the nominal place.
+void shadowed(Game& g, double c, double r, const std::string& text, int colour, int size) {
+    print_at(g, c + 0.1, r + 0.1, text, BLACK, size);
+    print_at(g, c, r, text, colour, size);
+}
+
+}  // namespace
+
+void draw_picture(Game& g, int code, double c, double r) {
+    g.io->draw_image(code, cell_x(c), cell_y(r));
+}
+
+void frame_square(Game& g, int colour, double c, double r) {
+    g.io->draw_outline(colour, cell_x(c), cell_y(r), cell_x(c + 1), cell_y(r + 1));
+}
+
+void print_at(Game& g, double c, double r, int value, int colour, int numeral_mode, int size) {
+    if (numeral_mode == 1) {
+        if (value < 1 || value > 9) return;
+        print_at(g, c, r, std::string(KANJI_NUMERAL[value]), colour, size);
+        return;
+    }
+    print_at(g, c, r, number_text(value), colour, size);
+}
+
+void print_at(Game& g, double c, double r, const std::string& text, int colour, int size) {
+    g.io->draw_text(cell_x(c), cell_y(r), text, colour, size, g.st.font_bold);
+}
+
+void print_text(Game& g, double c, double r, const std::string& text, int colour) {
+    print_at(g, c, r, text, colour, 12);
+}
+
+std::string caption_text(int code) {
+    static const std::array<const char*, 21> grades = {
+        "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:名人", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:８段", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:７段", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:６段",
+        "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:５段", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:４段", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:３段", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:２段",
+        "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:初段", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:１級", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:２級", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:３級",
+        "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:４級", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:５級", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:６級", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:７級",
+        "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:８級", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:９級", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:10級", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:11級",
+        "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:12級"};
+    if (code >= -10 && code <= 10) return grades[static_cast<size_t>(code + 10)];
+    if (code == 99) return "手目";
+    return {};
+}
+
+void print_caption(Game& g, double c, double r, int code, int colour, int size) {
+    std::string text = caption_text(code);
+    if (text.empty()) return;
+    g.io->draw_text(120 + cell_x(c), 160 + cell_y(r), text, colour, size, g.st.font_bold);
+}
+
+void paint_background(Game& g, int code) {
+    for (int c = -3; c <= 28; ++c)
+        for (int r = -2; r <= 17; ++r)
+            if (c < 1 || c > 9 || r < 1 || r > 9) draw_picture(g, code, c, r);
+}
+
+void draw_frame(Game& g) {
+    g.st.font_bold = true;
+    for (int i = 1; i <= 9; ++i) {
+        tile(g, i, 0);
+        print_at(g, i + 0.1 + 0.1, 0.4 + 0.1, 10 - i, BLACK, 0, 16);
+        print_at(g, i + 0.1, 0.4, 10 - i, LIGHT_YELLOW, 0, 16);
+        tile(g, 10, i);
+        print_at(g, 10.1 + 0.1, i + 0.3 + 0.1, i, BLACK, 1, 12);
+        print_at(g, 10.1, i + 0.3, i, LIGHT_YELLOW, 1, 12);
+        frame_square(g, FRAME_COLOUR, 9, i);
+    }
+}
+
+void draw_start_frame(Game& g) {
+    draw_frame(g);
+    tile(g, -2, 10);
+    tile(g, -1, 10);
+    tile(g, 0, 10);
+    for (int c = 1; c <= 9; ++c) {
+        tile(g, c, 10);
+        frame_square(g, FRAME_COLOUR, c, 9);
+    }
+}
+
+void draw_lower_hand(Game& g) {
+    for (int k = 1; k <= 7; ++k) {
+        int r = k + 2;
+        draw_picture(g, EMPTY, 11, r);
+        tile(g, 12, r);
+        frame_square(g, FRAME_COLOUR, 11, r);
+        int count = g.st.lower_hand[static_cast<size_t>(k)];
+        if (count > 0) {
+            draw_picture(g, -SLOT_CODE[static_cast<size_t>(k)], 11, r);
+            frame_square(g, FRAME_COLOUR, 11, r);
+            print_at(g, 12 + 0.1, r + 0.2 + 0.1, count, BLACK, 0, 14);
+            print_at(g, 12, r + 0.2, count, LIGHT_RED, 0, 14);
+        }
+    }
+}
+
+void draw_upper_hand(Game& g) {
+    for (int r = 1; r <= 7; ++r) {
+        int k = 8 - r;
+        draw_picture(g, EMPTY, -1, r);
+        tile(g, 0, r);
+        frame_square(g, FRAME_COLOUR, -1, r);
+        int count = g.st.upper_hand[static_cast<size_t>(k)];
+        if (count > 0) {
+            draw_picture(g, SLOT_CODE[static_cast<size_t>(k)], -1, r);
+            frame_square(g, FRAME_COLOUR, -1, r);
+            print_at(g, 0 + 0.1, r + 0.2 + 0.1, count, BLACK, 0, 14);
+            print_at(g, 0, r + 0.2, count, LIGHT_RED, 0, 14);
+        }
+        frame_square(g, FRAME_COLOUR, 1, r);
+    }
+}
+
+void draw_board(Game& g) {
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r) {
+            draw_picture(g, g.st.board[static_cast<size_t>(c)][static_cast<size_t>(r)], c, r);
+            frame_square(g, FRAME_COLOUR, c, r);
+        }
+}
+
+void draw_level(Game& g, int level) {
+    shadowed(g, -1.5, 0.1, "LEVEL", WHITE, 10);
+    print_at(g, 0 + 0.1, 0 + 0.1, level, BLACK, 0, 12);
+    print_at(g, 0, 0, level, WHITE, 0, 12);
+}
+
+void draw_handicap_caption(Game& g, int grade) {
+    for (int c = 11; c <= 14; ++c) tile(g, c, 1);
+    print_caption(g, 11.1, 1.1, grade, BLACK, 10);
+    print_caption(g, 11, 1, grade, WHITE, 10);
+}
+
+void draw_move_number(Game& g, int n) {
+    tile(g, 13, 3);
+    tile(g, 14, 3);
+    frame_square(g, FRAME_COLOUR, 11, 3);
+    double c = n < 10 ? 13.2 : (n < 100 ? 13.1 : 13.0);
+    print_at(g, c + 0.1, 3.3 + 0.1, n, BLACK, 0, 12);
+    print_at(g, c, 3.3, n, WHITE, 0, 12);
+    print_caption(g, 13.9, 3.2, 99, BLACK, 10);
+    print_caption(g, 13.8, 3.1, 99, WHITE, 10);
+}
+
+void blink_square(Game& g, int code, int c, int r, int times) {
+    for (int i = 0; i < times; ++i) {
+        draw_picture(g, EMPTY, c, r);
+        frame_square(g, FRAME_COLOUR, c, r);
+        g.io->present();
+        pause_seconds(g, 0.2);
+        draw_picture(g, code, c, r);
+        frame_square(g, FRAME_COLOUR, c, r);
+        g.io->present();
+        pause_seconds(g, 0.2);
+    }
+}
+
+void redraw_all(Game& g) {
+    paint_background(g, g.st.background_code);
+    draw_frame(g);
+    draw_lower_hand(g);
+    draw_upper_hand(g);
+    draw_board(g);
+    draw_clock(g, g.st.upper_turn, g.st.upper_time_total);
+    draw_clock(g, g.st.lower_turn, g.st.lower_time_total);
+    if (g.st.game_mode == MODE_COM) draw_level(g, g.st.level);
+    if (g.st.handicap_set == 1) draw_handicap_caption(g, g.st.handicap_grade);
+    draw_picture(g, 1, 10.8, 0);
+    g.io->present();
+}
+
+// ---- Status clock -----------------------------------------------------------------
+
+float elapsed_seconds(float start, float now) {
+    if (start <= now) return now - start;
+    return (86400.0f - start) + now;
+}
+
+namespace {
+std::string two_digits(long n) {
+    std::string s = std::to_string(n);
+    if (s.size() == 1) return "0" + s;
+    if (s.size() == 2) return s;
+    return {};
+}
+}  // namespace
+
+std::string format_hms(float seconds) {
+    double t = seconds;
+    long h = 0;
+    if (t >= 3600) {
+        h = static_cast<long>(t / 3600);
+        t -= 3600.0 * static_cast<double>(h);
+    }
+    long m = static_cast<long>(t / 60);
+    double s = t - 60.0 * static_cast<double>(m);
+    return two_digits(h) + ":" + two_digits(m) + ":" + two_digits(static_cast<long>(s));
+}
+
+void draw_clock(Game& g, int side, float seconds) {
+    if (!g.st.menu.keika) return;
+    if (side == g.st.upper_turn) {
+        clear_clock(g, side);
+        std::string text = format_hms(seconds);
+        print_at(g, -1.5, 9.3, text, BLACK, 12);
+        print_at(g, -1.6, 9.2, text, WHITE, 12);
+        frame_square(g, FRAME_COLOUR, 1, 9);
+    } else if (side == g.st.lower_turn) {
+        clear_clock(g, side);
+        std::string text = format_hms(seconds);
+        print_at(g, 13.1, 9.3, text, BLACK, 12);
+        print_at(g, 13, 9.2, text, WHITE, 12);
+    }
+}
+
+void clear_clock(Game& g, int side) {
+    if (side == g.st.upper_turn) {
+        tile(g, -2, 9);
+        tile(g, -1, 9);
+        tile(g, 0, 9);
+    } else if (side == g.st.lower_turn) {
+        tile(g, 13, 9);
+        tile(g, 14, 9);
+        tile(g, 15, 9);
+    }
+}
+
+void clock_tick(Game& g) {
+    GameState& s = g.st;
+    if (!s.timer_enabled) return;
+    s.move_elapsed = elapsed_seconds(s.move_start_time, g.io->now());
+    int whole = static_cast<int>(s.move_elapsed);
+    if (whole == s.clock_shown_second) return;
+    s.clock_shown_second = whole;
+    if (s.side_to_move == s.upper_turn)
+        draw_clock(g, s.upper_turn, s.move_elapsed + s.upper_time_total);
+    else if (s.side_to_move == s.lower_turn)
+        draw_clock(g, s.lower_turn, s.move_elapsed + s.lower_time_total);
+    g.io->present();
+}
+
+void set_clock_tick(Game& g, bool enabled) { g.st.timer_enabled = enabled; }
+
+}  // namespace rindou

@@ -1,0 +1,50 @@
+// Drawing of the board, hands, captions and clocks on the window's persistent
+// image.  Positions are cell coordinates (column, row), possibly fractional,
+// on the grid of the board: x = 1300 + 615 c, y = 100 + 690 r twips.
+#pragma once
+
+#include <string>
+
+#include "core/game.h"
+
+namespace rindou {
+
+// Twips of a cell coordinate.
+inline double cell_x(double c) { return board_left + square_width * c; }
+inline double cell_y(double r) { return board_top + square_height * r; }
+
+// ---- Primitives ---------------------------------------------------------------
+void draw_picture(Game& g, int code, double c, double r);
+void frame_square(Game& g, int colour, double c, double r);
+// Numeral mode 0: the number in decimal behind its sign position (" 5", "-5");
+// numeral mode 1: the kanji numeral of 1..9, nothing otherwise.
+void print_at(Game& g, double c, double r, int value, int colour, int numeral_mode, int size);
+void print_at(Game& g, double c, double r, const std::string& text, int colour, int size);
+void print_text(Game& g, double c, double r, const std::string& text, int colour);
+void print_caption(Game& g, double c, double r, int code, int colour, int size);
+// The caption text of a caption code: handicap grades -10..10, 99 "手目".
+std::string caption_text(int code);
+
+// ---- Composite routines ------------------------------------------------------
+void paint_background(Game& g, int code);
+void draw_frame(Game& g);
+void draw_start_frame(Game& g);
+void draw_lower_hand(Game& g);
+void draw_upper_hand(Game& g);
+void draw_board(Game& g);
+void draw_level(Game& g, int level);
+void draw_handicap_caption(Game& g, int grade);
+void draw_move_number(Game& g, int n);
+void blink_square(Game& g, int code, int c, int r, int times);
+void redraw_all(Game& g);
+
+// ---- Status clock -------------------------------------------------------------
+float elapsed_seconds(float start, float now);
+std::string format_hms(float seconds);
+void draw_clock(Game& g, int side, float seconds);
+void clear_clock(Game& g, int side);
+void clock_tick(Game& g);
+// Timer1: enable or disable the 50 ms clock tick.
+void set_clock_tick(Game& g, bool enabled);
+
+}  // namespace rindou
