@@ -1,0 +1,13 @@
+// Where the program's data files (pictures, sounds, help page) are found:
+// the current folder first, then the installed data folder, then the
+// source tree's assets (a build run from anywhere in development).
+#pragma once
+
+#include <string>
+
+namespace rindou {
+
+// The path of a data file, or an empty string when none exists.
+std::string find_data_file(const std::string& name);
+
+}  // namespace rindou
