@@ -17,10 +17,12 @@ BoardWidget::BoardWidget(Canvas* canvas, QWidget* parent) : QWidget(parent), can
 
 void BoardWidget::paintEvent(QPaintEvent*) {
     // The screen may have changed its pixel density since the last paint.
-    if (!qFuzzyCompare(canvas_->image().devicePixelRatio(), devicePixelRatioF()) && on_geometry)
+    if (!qFuzzyCompare(canvas_->device_pixel_ratio(), devicePixelRatioF()) && on_geometry)
         on_geometry();
     QPainter p(this);
-    p.drawImage(QPoint(0, 0), canvas_->image());
+    const QImage& image = canvas_->image();
+    p.drawImage(QRectF(QPointF(0, 0), QSizeF(image.size()) / canvas_->device_pixel_ratio()),
+                image);
     if (!painted_) {
         painted_ = true;
         if (on_first_paint) on_first_paint();

@@ -104,10 +104,14 @@ PictureSet::PictureSet() {
         p.normal = QImage(QString::fromStdString(path)).convertToFormat(
             QImage::Format_ARGB32_Premultiplied);
         if (p.normal.isNull()) continue;
+        p.normal.setDevicePixelRatio(1.0);
         std::string large = find_data_file(stem + "@2x.png");
         if (!large.empty()) {
             p.large = QImage(QString::fromStdString(large))
                           .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            // Qt reads "@2x" in a file name as a pixel ratio; here the image
+            // is drawn pixel for pixel.
+            p.large.setDevicePixelRatio(1.0);
             if (p.large.size() != p.normal.size() * 2) p.large = QImage();
         }
         p.opaque = !p.normal.hasAlphaChannel();
@@ -158,8 +162,9 @@ double Canvas::twips_of_device(int pixel) const {
 void Canvas::set_geometry(QSize device_size, double device_scale, double device_pixel_ratio) {
     scale_ = device_scale > 0 ? device_scale : 1.0;
     dpr_ = device_pixel_ratio > 0 ? device_pixel_ratio : 1.0;
+    // The image itself is kept in device pixels (ratio 1); the widget shows
+    // it into its logical rectangle.
     image_ = QImage(device_size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
-    image_.setDevicePixelRatio(dpr_);
     rebuild();
 }
 
@@ -212,9 +217,6 @@ void Canvas::add(Op op) {
 
 void Canvas::paint(const Op& op) {
     QPainter p(&image_);
-    // Work in device pixels: the image's own ratio would scale the painter.
-    p.resetTransform();
-    p.scale(1.0 / dpr_, 1.0 / dpr_);
     auto dev_rect = [this](double x1, double y1, double x2, double y2) {
         return QRect(QPoint(device(x1), device(y1)), QPoint(device(x2) - 1, device(y2) - 1));
     };

@@ -66,6 +66,7 @@ public:
 
     const QImage& image() const { return image_; }
     double device_scale() const { return scale_; }
+    double device_pixel_ratio() const { return dpr_; }
     // Device pixel of a twip coordinate (the same rounding for x and y).
     int device(double twips) const;
     // Twips at the centre of a device pixel.

@@ -131,7 +131,7 @@ void MainWindow::finish() {
 QPointF MainWindow::twips_at(QPointF pos) const {
     // The device pixel under the pointer, then the twips at its centre: the
     // same rounding as the drawing, so a click lands on the cell it shows.
-    double dpr = canvas_.image().devicePixelRatio();
+    double dpr = canvas_.device_pixel_ratio();
     int px = static_cast<int>(std::floor(pos.x() * dpr));
     int py = static_cast<int>(std::floor(pos.y() * dpr));
     return QPointF(canvas_.twips_of_device(px), canvas_.twips_of_device(py));
@@ -215,7 +215,7 @@ void MainWindow::update_geometry() {
     QSize device(static_cast<int>(std::ceil(size.width() * dpr)),
                  static_cast<int>(std::ceil(size.height() * dpr)));
     if (device == canvas_.image().size() && qFuzzyCompare(canvas_.device_scale(), s * dpr) &&
-        qFuzzyCompare(canvas_.image().devicePixelRatio(), dpr))
+        qFuzzyCompare(canvas_.device_pixel_ratio(), dpr))
         return;
     scale_ = s;
     canvas_.set_geometry(device, s * dpr, dpr);
