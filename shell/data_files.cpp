@@ -14,10 +14,14 @@ namespace rindou {
 
 std::string find_data_file(const std::string& name) {
     namespace fs = std::filesystem;
+    // The data and asset folders keep the sounds in a sounds/ folder of
+    // their own; a file beside the program may lie loose.
     const std::vector<fs::path> places = {
         fs::path(name),
         fs::path(RINDOU_DATA_DIR) / name,
+        fs::path(RINDOU_DATA_DIR) / "sounds" / name,
         fs::path(RINDOU_SOURCE_ASSETS) / name,
+        fs::path(RINDOU_SOURCE_ASSETS) / "sounds" / name,
     };
     std::error_code ec;
     for (const auto& p : places)
