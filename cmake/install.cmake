@@ -43,3 +43,17 @@ install(FILES ${PROJECT_SOURCE_DIR}/assets/desktop/rindou.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/assets/desktop/rindou.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+# A test that installs into a scratch folder and looks at the result.
+if(RINDOU_WITH_TESTS)
+  set(rindou_with_window OFF)
+  if(TARGET rindou)
+    set(rindou_with_window ON)
+  endif()
+  add_test(NAME InstallLayout
+           COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
+                   -DPREFIX=${CMAKE_BINARY_DIR}/install-check
+                   -DLIBDIR=${CMAKE_INSTALL_LIBDIR} -DDATADIR=${CMAKE_INSTALL_DATADIR}
+                   -DWITH_WINDOW=${rindou_with_window}
+                   -P ${PROJECT_SOURCE_DIR}/cmake/check_install.cmake)
+endif()

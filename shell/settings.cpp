@@ -117,8 +117,9 @@ void set_guidance(GameState& s, bool on) {
 }
 
 // Applies one line of the file; lines without "=" or with an unknown key
-// are skipped.
-void apply_line(Game& g, const std::string& text) {
+// are skipped.  `music_started` tells whether an earlier line started the
+// music, so that a later "BGM=OFF" in the same file can silence it again.
+void apply_line(Game& g, const std::string& text, bool& music_started) {
     GameState& s = g.st;
     size_t eq = text.find('=');
     if (eq == std::string::npos) return;
@@ -137,7 +138,13 @@ void apply_line(Game& g, const std::string& text) {
         s.menu.keika = value == "ON";
     } else if (key == KEY_MUSIC) {
         s.menu.bgm = value == "ON";
-        if (s.menu.bgm) start_music(g);
+        if (s.menu.bgm) {
+            start_music(g);
+            music_started = true;
+        } else if (music_started) {
+            stop_music(g);
+            music_started = false;
+        }
     }
 }
 
@@ -196,7 +203,9 @@ void load_settings(Game& g) {
     apply_design_marks(s);
     std::string bytes;
     if (g.io->read_settings(bytes)) {
-        for (const std::string& text : split_lines(from_cp932(bytes))) apply_line(g, text);
+        bool music_started = false;
+        for (const std::string& text : split_lines(from_cp932(bytes)))
+            apply_line(g, text, music_started);
         return;
     }
     // First run (or the file cannot be read): write and apply the defaults.

@@ -154,6 +154,21 @@ TEST(SettingsLoad, LineEndingsDamagedBytesAndStrayLinesAreTolerated) {
     EXPECT_EQ(h.st.background_code, BG_TATAMI);
 }
 
+TEST(SettingsLoad, ALaterLineWinsAndTheMusicFollowsTheMark) {
+    Started s(std::string("BGM=ON\r\n背景画=竹\r\nBGM=OFF\r\n背景画=宇宙\r\n移動指導=ON\r\n移動指導=x\r\n"));
+    EXPECT_FALSE(s.g.st.menu.bgm);
+    auto loops = s.io.sound.calls("loop");
+    auto stops = s.io.sound.calls("stop");
+    ASSERT_EQ(loops.size(), 1u);
+    ASSERT_EQ(stops.size(), 1u);
+    EXPECT_EQ(loops[0].substr(5), stops[0].substr(5));
+    EXPECT_EQ(s.g.st.background_code, BG_UCHU);
+    EXPECT_TRUE(s.g.st.menu.uchu);
+    EXPECT_FALSE(s.g.st.menu.take);
+    EXPECT_FALSE(s.g.st.menu.sidou);
+    EXPECT_EQ(s.g.st.guidance_colour, 2);
+}
+
 TEST(SettingsSave, LinesAreAlwaysWrittenInTheSameOrderAfterAnyToggle) {
     Started s(std::string("BGM=ON\n経過時間=OFF\n移動指導=ON\n背景画=宇宙"));
     toggle_music(s.g);
