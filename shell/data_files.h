@@ -1,6 +1,8 @@
 // Where the program's data files (pictures, sounds, help page) are found:
-// the current folder first, then the installed data folder, then the
-// source tree's assets (a build run from anywhere in development).
+// the current folder first, then the installed data folder (as built, then
+// beside the program's bin folder for a moved installation), then the
+// source tree's assets (a build run from anywhere in development).  Sounds
+// may also lie in a sounds/ folder of the data folder and of the assets.
 #pragma once
 
 #include <string>

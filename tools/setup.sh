@@ -47,7 +47,28 @@ case "$mode" in
     ;;
   test)
     export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
+    # 1. The normal build's tests.
     ctest --test-dir "$build" --output-on-failure -j2
+
+    # 2. The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
+    #    then a short soak of whole games through the sanitized console.
+    asan="${build}-asan"
+    cmake -S "$root" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRINDOU_SANITIZE=ON \
+      -DRINDOU_WITH_QT=OFF
+    cmake --build "$asan"
+    export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
+    ctest --test-dir "$asan" --output-on-failure -j2
+    "$asan/tools/rindou-soak" --cli "$asan/app/cli/rindou-cli" --games "${RINDOU_SOAK_GAMES:-300}" --seed 1
+
+    # 3. Short runs of every fuzz target (clang's libFuzzer).
+    if [ -f "$root/fuzz/CMakeLists.txt" ]; then
+      fuzz="${build}-fuzz"
+      cmake -S "$root" -B "$fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+        -DRINDOU_FUZZ=ON -DRINDOU_WITH_QT=OFF -DRINDOU_WITH_TESTS=OFF
+      cmake --build "$fuzz"
+      bash "$root/fuzz/run.sh" "$fuzz" "${RINDOU_FUZZ_SECONDS:-30}"
+    fi
     ;;
   *)
     echo "usage: $0 [play|test]" >&2

@@ -1,0 +1,32 @@
+# Installs the build into a scratch prefix and checks that everything the
+# game looks for at run time is where it looks:
+#   cmake -DBUILD_DIR=<build> -DPREFIX=<scratch> -DLIBDIR=lib -DDATADIR=share -P check_install.cmake
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+set(expected
+  bin/rindou-cli
+  ${LIBDIR}/librindou-sound.so
+  ${DATADIR}/rindou/Rindou.htm
+  ${DATADIR}/rindou/sounds/その他.wav
+  ${DATADIR}/rindou/sounds/禁止.wav
+  ${DATADIR}/rindou/sounds/駒打音.wav
+  ${DATADIR}/rindou/sounds/BGM.wav
+  ${DATADIR}/applications/rindou.desktop
+  ${DATADIR}/icons/hicolor/scalable/apps/rindou.svg)
+if(WITH_WINDOW)
+  list(APPEND expected bin/rindou)
+endif()
+foreach(f ${expected})
+  if(NOT EXISTS ${PREFIX}/${f})
+    message(FATAL_ERROR "not installed: ${f}")
+  endif()
+endforeach()
+file(STRINGS ${PREFIX}/${DATADIR}/applications/rindou.desktop exec REGEX "^Exec=")
+if(NOT exec STREQUAL "Exec=rindou")
+  message(FATAL_ERROR "desktop entry starts '${exec}'")
+endif()
+file(REMOVE_RECURSE ${PREFIX})

@@ -1,0 +1,30 @@
+// Fuzz target: the console front end's command reader.  Any bytes are taken
+// as command lines; `save` and `load` lines are left out so that the fuzzer
+// never writes or reads files of its choosing.
+#include <cstddef>
+#include <cstdint>
+#include <sstream>
+#include <string>
+
+#include "app/cli/cli.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string input;
+    std::string line;
+    auto flush = [&]() {
+        if (line.rfind("save", 0) != 0 && line.rfind("load", 0) != 0) input += line + "\n";
+        line.clear();
+    };
+    for (size_t i = 0; i < size && i < 4096; ++i) {
+        char ch = static_cast<char>(data[i]);
+        if (ch == '\n')
+            flush();
+        else
+            line += ch;
+    }
+    flush();
+    std::istringstream in(input);
+    std::ostringstream out;
+    rindou::run_cli(in, out);
+    return 0;
+}

@@ -1,0 +1,312 @@
+// The settings file Rindou.ini and the option commands of the menu.
+//
+// The menu check marks are the only run-time home of the four settings: the
+// file is always written from the marks, and reading the file sets them.  The
+// file holds one "key=value" line per setting, CP932 text ended by CR LF.
+#include "shell/settings.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/flow.h"
+#include "shell/data_files.h"
+#include "shell/sound.h"
+#include "view/draw.h"
+
+namespace rindou {
+
+namespace {
+
+constexpr const char* KEY_BACKGROUND = "背景画";
+constexpr const char* KEY_GUIDANCE = "移動指導";
+constexpr const char* KEY_ELAPSED = "経過時間";
+constexpr const char* KEY_MUSIC = "BGM";
+
+// Background names in the order the file records the first checked entry.
+struct BackgroundName {
+    int code;
+    const char* name;
+    bool MenuMarks::*mark;
+};
+constexpr BackgroundName BACKGROUNDS[] = {
+    {BG_MIDORI, "緑", &MenuMarks::midori}, {BG_TAKE, "竹", &MenuMarks::take},
+    {BG_TATAMI, "畳", &MenuMarks::tatami}, {BG_UCHU, "宇宙", &MenuMarks::uchu},
+    {BG_RENGA, "煉瓦", &MenuMarks::renga},
+};
+
+constexpr int GUIDANCE_OFF_COLOUR = GREEN;
+constexpr int GUIDANCE_ON_COLOUR = WHITE;
+
+// The home page the about box's button opens.
+constexpr const char* HOME_PAGE = "https://rindou.example.org/";
+
+// Converts between encodings with iconv.  Bytes that cannot be converted
+// become `bad` (skipping one input byte), so a damaged file still yields the
+// lines around the damage.
+std::string convert(const std::string& in, const char* to, const char* from,
+                    const std::string& bad) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return {};
+    std::string out;
+    std::vector<char> buf(in.size() * 4 + 16);
+    char* src = const_cast<char*>(in.data());
+    size_t src_left = in.size();
+    while (src_left > 0) {
+        char* dst = buf.data();
+        size_t dst_left = buf.size();
+        size_t r = iconv(cd, &src, &src_left, &dst, &dst_left);
+        out.append(buf.data(), static_cast<size_t>(dst - buf.data()));
+        if (r == static_cast<size_t>(-1)) {
+            if (errno == E2BIG) continue;
+            // EILSEQ or EINVAL (a truncated character at the end).
+            out += bad;
+            ++src;
+            --src_left;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    iconv_close(cd);
+    return out;
+}
+
+std::string from_cp932(const std::string& bytes) {
+    return convert(bytes, "UTF-8", "CP932", "\xEF\xBF\xBD");
+}
+
+std::string to_cp932(const std::string& text) { return convert(text, "CP932", "UTF-8", "?"); }
+
+// Splits text into lines ended by CR LF, LF or CR; a last line without an
+// ending still counts.
+std::vector<std::string> split_lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char ch = text[i];
+        if (ch == '\r' || ch == '\n') {
+            lines.push_back(line);
+            line.clear();
+            if (ch == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            line += ch;
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+std::string line(const char* key, const std::string& value) {
+    return std::string(key) + "=" + value + "\r\n";
+}
+
+std::string on_off(bool on) { return on ? "ON" : "OFF"; }
+
+// The file of the first run and of the fallbacks.
+std::string default_file() {
+    return to_cp932(line(KEY_BACKGROUND, "緑") + line(KEY_GUIDANCE, "OFF") +
+                    line(KEY_ELAPSED, "ON") + line(KEY_MUSIC, "ON"));
+}
+
+void set_guidance(GameState& s, bool on) {
+    s.menu.sidou = on;
+    s.guidance_on = on ? 1 : 0;
+    s.guidance_colour = on ? GUIDANCE_ON_COLOUR : GUIDANCE_OFF_COLOUR;
+}
+
+// Applies one line of the file; lines without "=" or with an unknown key
+// are skipped.  `music_started` tells whether an earlier line started the
+// music, so that a later "BGM=OFF" in the same file can silence it again.
+void apply_line(Game& g, const std::string& text, bool& music_started) {
+    GameState& s = g.st;
+    size_t eq = text.find('=');
+    if (eq == std::string::npos) return;
+    std::string key = text.substr(0, eq);
+    std::string value = text.substr(eq + 1);
+    if (key == KEY_BACKGROUND) {
+        for (const auto& b : BACKGROUNDS) {
+            if (value != b.name) continue;
+            select_background(s, b.code);
+            paint_background(g, b.code);
+            s.background_code = b.code;
+        }
+    } else if (key == KEY_GUIDANCE) {
+        set_guidance(s, value == "ON");
+    } else if (key == KEY_ELAPSED) {
+        s.menu.keika = value == "ON";
+    } else if (key == KEY_MUSIC) {
+        s.menu.bgm = value == "ON";
+        if (s.menu.bgm) {
+            start_music(g);
+            music_started = true;
+        } else if (music_started) {
+            stop_music(g);
+            music_started = false;
+        }
+    }
+}
+
+// The marks as the window is designed, before the file is read: the start-up
+// background checked, guidance as start-up left it (off), the elapsed time
+// shown, and the music unchecked since nothing plays yet.
+void apply_design_marks(GameState& s) {
+    select_background(s, s.background_code);
+    set_guidance(s, s.guidance_on != 0);
+    s.menu.keika = true;
+    s.menu.bgm = false;
+}
+
+// The default marks of the fallbacks (the background code is the caller's).
+void reset_marks(GameState& s) {
+    select_background(s, BG_MIDORI);
+    s.menu.sidou = false;
+    s.menu.keika = true;
+    s.menu.bgm = true;
+}
+
+// A file:// address of a local path, with everything but the unreserved
+// characters and "/" percent-encoded.
+std::string file_url(const std::filesystem::path& path) {
+    std::error_code ec;
+    std::filesystem::path abs = std::filesystem::absolute(path, ec);
+    if (ec) abs = path;
+    static const char* HEX = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (unsigned char ch : abs.lexically_normal().string()) {
+        bool plain = (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') ||
+                     (ch >= '0' && ch <= '9') || ch == '-' || ch == '_' || ch == '.' ||
+                     ch == '~' || ch == '/';
+        if (plain) {
+            url += static_cast<char>(ch);
+        } else {
+            url += '%';
+            url += HEX[ch >> 4];
+            url += HEX[ch & 15];
+        }
+    }
+    return url;
+}
+
+}  // namespace
+
+void select_background(GameState& s, int code) {
+    MenuMarks& m = s.menu;
+    for (const auto& b : BACKGROUNDS) m.*(b.mark) = false;
+    for (const auto& b : BACKGROUNDS)
+        if (b.code == code) m.*(b.mark) = true;
+}
+
+void load_settings(Game& g) {
+    GameState& s = g.st;
+    apply_design_marks(s);
+    std::string bytes;
+    if (g.io->read_settings(bytes)) {
+        bool music_started = false;
+        for (const std::string& text : split_lines(from_cp932(bytes)))
+            apply_line(g, text, music_started);
+        return;
+    }
+    // First run (or the file cannot be read): write and apply the defaults.
+    g.io->write_settings(default_file());
+    reset_marks(s);
+    paint_background(g, BG_MIDORI);
+    s.background_code = BG_MIDORI;
+    set_guidance(s, false);
+    start_music(g);
+}
+
+void save_settings(Game& g) {
+    const MenuMarks& m = g.st.menu;
+    std::string text;
+    for (const auto& b : BACKGROUNDS) {
+        if (m.*(b.mark)) {
+            text += line(KEY_BACKGROUND, b.name);
+            break;
+        }
+    }
+    text += line(KEY_GUIDANCE, on_off(m.sidou));
+    text += line(KEY_ELAPSED, on_off(m.keika));
+    text += line(KEY_MUSIC, on_off(m.bgm));
+    if (g.io->write_settings(to_cp932(text))) return;
+    // Writing failed: the file falls back to the defaults, and so do the
+    // marks; nothing else changes.
+    g.io->write_settings(default_file());
+    reset_marks(g.st);
+}
+
+void choose_background(Game& g, int code) {
+    // Applied even when the entry is already checked, so that a mark and a
+    // background that have drifted apart are brought together again.
+    select_background(g.st, code);
+    g.st.background_code = code;
+    save_settings(g);
+    redraw_all(g);
+}
+
+void toggle_guidance(Game& g) {
+    GameState& s = g.st;
+    if (s.menu.sidou) {
+        for (int c = 1; c <= 9; ++c)
+            for (int r = 1; r <= 9; ++r) frame_square(g, FRAME_COLOUR, c, r);
+        for (int i = 1; i <= 7; ++i) {
+            frame_square(g, FRAME_COLOUR, -1, i);
+            frame_square(g, FRAME_COLOUR, 11, i + 2);
+        }
+        g.io->present();
+        set_guidance(s, false);
+    } else {
+        set_guidance(s, true);
+    }
+    save_settings(g);
+}
+
+void toggle_elapsed_time(Game& g) {
+    GameState& s = g.st;
+    if (s.menu.keika) {
+        s.menu.keika = false;
+        set_clock_tick(g, false);
+        clear_clock(g, s.lower_turn);
+        clear_clock(g, s.upper_turn);
+    } else {
+        s.menu.keika = true;
+        set_clock_tick(g, true);
+        draw_clock(g, s.upper_turn, s.upper_time_total);
+        draw_clock(g, s.lower_turn, s.lower_time_total);
+    }
+    g.io->present();
+    save_settings(g);
+}
+
+void toggle_music(Game& g) {
+    GameState& s = g.st;
+    if (s.menu.bgm) {
+        s.menu.bgm = false;
+        stop_music(g);
+    } else {
+        s.menu.bgm = true;
+        start_music(g);
+    }
+    save_settings(g);
+}
+
+void show_help(Game& g) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path page = fs::path(g.st.start_folder) / "Rindou.htm";
+    if (g.st.start_folder.empty() || !fs::is_regular_file(page, ec)) {
+        std::string installed = find_data_file("Rindou.htm");
+        if (installed.empty()) return;
+        page = installed;
+    }
+    g.io->open_page(file_url(page));
+}
+
+void show_about(Game& g) {
+    close_record_panels(g);
+    play_other_sound(g);
+    if (g.io->about_box()) g.io->open_page(HOME_PAGE);
+}
+
+}  // namespace rindou

@@ -1,0 +1,106 @@
+// Console transcripts: each file under transcripts/ holds the lines the
+// console front end must print, with the commands that cause them written
+// behind "> ".  Lines starting with "#" are comments.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/test_game.h"
+
+namespace rindou {
+namespace {
+
+struct Transcript {
+    std::string input;
+    std::string expected;
+};
+
+Transcript read_transcript(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    Transcript t;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line[0] == '#') continue;
+        if (line.rfind("> ", 0) == 0 || line == ">")
+            t.input += (line.size() > 2 ? line.substr(2) : std::string()) + "\n";
+        else
+            t.expected += line + "\n";
+    }
+    return t;
+}
+
+TEST(Transcripts, EveryTranscriptReplaysExactly) {
+    namespace fs = std::filesystem;
+    fs::path dir = fs::path(RINDOU_SOURCE_DIR) / "tests" / "cli" / "transcripts";
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        if (entry.path().extension() != ".txt") continue;
+        Transcript t = read_transcript(entry.path());
+        EXPECT_EQ(test::run_console(t.input), t.expected) << entry.path().filename();
+        ++count;
+    }
+    EXPECT_GE(count, 2);
+}
+
+TEST(Protocol, ShowAndLegalChangeNothing) {
+    const std::string play = "menu START\nmove 7 7 7 6\nmove 3 3 3 4\nclick 1 8 8\n";
+    std::string plain = test::run_console(play + "move 8 8 8 4\nshow\n");
+    std::string looked = test::run_console(play + "show\nlegal\nshow\nlegal\nmove 8 8 8 4\nshow\n");
+    auto tail = [](const std::string& s) { return s.substr(s.rfind("board\n")); };
+    EXPECT_EQ(tail(plain), tail(looked));
+}
+
+TEST(Protocol, LegalListsBoardMovesThenDropsWithPromotion) {
+    test::TestGame t;
+    t.menu("START");
+    GameState& s = t.g.st;
+    for (auto& col : s.board) col.fill(EMPTY);
+    t.put(5, 9, COIN);
+    s.coin_col = 5;
+    s.coin_row = 9;
+    t.put(5, 4, -10);
+    t.put(9, 3, -30);
+    s.lower_hand[1] = 1;
+    s.lower_hand_total = 1;
+    std::string setup = test::setup_line(s, -1, 0);
+    std::string legal = test::run_console(setup + "\nlegal\n");
+    EXPECT_NE(legal.find("legal 5 4 5 3 may\n"), std::string::npos);
+    EXPECT_NE(legal.find("legal 9 3 8 1 must\n"), std::string::npos);
+    EXPECT_NE(legal.find("legal 11 3 1 2 no\n"), std::string::npos);
+    EXPECT_EQ(legal.find("legal 11 3 5 2 "), std::string::npos);  // a pawn already on file 5
+    EXPECT_EQ(legal.find("legal 11 3 2 1 "), std::string::npos);  // no pawn drop on row 1
+    EXPECT_LT(legal.find("legal 9 3"), legal.find("legal 11 3"));
+}
+
+TEST(Protocol, SetupRefusesImpossiblePositionsAndChangesNothing) {
+    std::string zeros;
+    for (int i = 0; i < 81; ++i) zeros += (i == 40 ? " 7" : " 0");
+    std::string hands = " 0 0 0 0 0 0 0 0 0 0 0 0 0 0";
+    auto run = [&](const std::string& board, const std::string& tail) {
+        return test::run_console("setup" + board + tail + "\n");
+    };
+    EXPECT_NE(run(zeros, hands + " 1 0").find("\nok\n"), std::string::npos);
+    EXPECT_NE(run(" 7" + zeros.substr(2), hands + " 1 0").find("error bad position"),
+              std::string::npos);  // two coins
+    EXPECT_NE(run(zeros, hands + " 2 0").find("error bad position"), std::string::npos);
+    EXPECT_NE(run(zeros, hands + " 1 5").find("error bad position"), std::string::npos);
+    EXPECT_NE(run(zeros, " 19 0 0 0 0 0 0 0 0 0 0 0 0 0 1 0").find("error bad position"),
+              std::string::npos);
+    std::string stray = " 12345" + zeros.substr(2);
+    EXPECT_NE(run(stray, hands + " 1 0").find("error bad position"), std::string::npos);
+    std::string kings = " 950 950" + zeros.substr(4);
+    EXPECT_NE(run(kings, hands + " 1 0").find("error bad position"), std::string::npos);
+    std::string no_coin(81 * 2, ' ');
+    for (int i = 0; i < 81; ++i) no_coin[static_cast<size_t>(2 * i + 1)] = '0';
+    EXPECT_NE(run(no_coin, hands + " 1 0").find("error bad position"), std::string::npos);
+}
+
+TEST(Protocol, EscapesInMessagesAndWaitRunsTheClock) {
+    std::string out = test::run_console("menu START\nwait 1.5\nshow\n");
+    EXPECT_NE(out.find("message  |先手の番です\nok\nok\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace rindou

@@ -1,0 +1,239 @@
+// The mouse-press handler: refusals, picking, promotion by button, the
+// turn hand-over, passes, the end dialogue and the record's limit.
+#include <gtest/gtest.h>
+
+#include "core/flow.h"
+#include "core/input.h"
+#include "tests/support/test_game.h"
+
+namespace rindou {
+namespace {
+
+using test::TestGame;
+
+struct TwoPlayers : ::testing::Test {
+    TwoPlayers() {
+        t.menu("START");
+        EXPECT_EQ(t.take(), "message  |先手の番です\n");
+    }
+    TestGame t;
+};
+
+TEST(Clicks, RefusedBeforeAnyGame) {
+    TestGame t;
+    t.click(1, 5, 7);
+    EXPECT_EQ(t.take(), "sound refusal\nmessage 開始|「対局」で始めて下さい\n");
+    t.click(2, 11, 3);
+    EXPECT_EQ(t.take(), "sound refusal\nmessage 開始|「対局」で始めて下さい\n");
+    EXPECT_EQ(t.g.st.select_state, 0);
+}
+
+TEST_F(TwoPlayers, MoveHandsTheTurnOverAndRecordsIt) {
+    GameState& s = t.g.st;
+    EXPECT_EQ(s.side_to_move, s.sente_turn);
+    EXPECT_EQ(s.lower_turn, s.sente_turn);
+    t.move(5, 7, 5, 6);
+    EXPECT_EQ(t.take(), "sound piece\n");
+    EXPECT_EQ(t.at(5, 6), -10);
+    EXPECT_EQ(s.side_to_move, s.gote_turn);
+    EXPECT_EQ(s.move_number, 1);
+    EXPECT_EQ(s.record_count, 1);
+    EXPECT_EQ(s.record[1].from_col, 5);
+    EXPECT_EQ(s.record[1].piece_after, -10);
+    EXPECT_EQ(s.record[1].captured, EMPTY);
+    // The lower side's piece is now the other side's: framed, not picked.
+    t.click(1, 4, 7);
+    EXPECT_EQ(s.select_state, 0);
+    t.move(5, 3, 5, 4);
+    EXPECT_EQ(t.at(5, 4), 10);
+    EXPECT_EQ(s.side_to_move, s.sente_turn);
+}
+
+TEST_F(TwoPlayers, RePickIllegalDestinationAndClickOutside) {
+    GameState& s = t.g.st;
+    t.click(1, 5, 7);
+    t.click(1, 4, 7);  // another own piece: re-pick
+    EXPECT_EQ(s.select_state, 1);
+    EXPECT_EQ(s.sel_from_col, 4);
+    t.click(1, 4, 4);  // illegal: the pick is dropped
+    EXPECT_EQ(t.take(), "sound refusal\n");
+    EXPECT_EQ(s.select_state, 0);
+
+    t.click(1, 3, 7);
+    t.click(1, 0, 0);   // outside board and hands: the pick stays
+    t.click(1, 20, 5);
+    EXPECT_EQ(s.select_state, 1);
+    t.click(1, 3, 6);
+    EXPECT_EQ(t.at(3, 6), -10);
+    EXPECT_EQ(s.side_to_move, s.gote_turn);
+}
+
+TEST_F(TwoPlayers, PromotionByTheButtonOfTheSecondClick) {
+    GameState& s = t.g.st;
+    t.put(3, 1, EMPTY);
+    t.put(3, 2, -10);
+    t.click(1, 3, 2);
+    t.click(1, 3, 1);  // a pawn on row 1 must promote
+    EXPECT_EQ(t.take(), "sound refusal\nmessage 成り|マウスの右をクリックして下さい\n");
+    EXPECT_EQ(s.select_state, 1);
+    EXPECT_EQ(s.record_count, 0);
+    t.click(2, 3, 1);
+    EXPECT_EQ(t.at(3, 1), -11);
+    EXPECT_EQ(s.record[1].piece_before, -10);
+    EXPECT_EQ(s.record[1].piece_after, -11);
+
+    // A right click outside the zone moves without promoting.
+    t.move(1, 3, 1, 4, true);
+    EXPECT_EQ(t.at(1, 4), 10);
+}
+
+TEST_F(TwoPlayers, DropsFromTheHand) {
+    GameState& s = t.g.st;
+    s.lower_hand[4] = 1;
+    s.lower_hand_total = 1;
+    t.click(1, 11, 6);  // the silver's hand cell
+    EXPECT_EQ(s.select_state, 1);
+    EXPECT_EQ(s.sel_piece, -100);
+    t.click(1, 5, 5);  // the coin's square
+    EXPECT_EQ(t.take(), "sound refusal\n");
+    t.click(1, 11, 6);
+    t.click(1, 5, 4);
+    EXPECT_EQ(t.at(5, 4), -100);
+    EXPECT_EQ(s.lower_hand[4], 0);
+    EXPECT_EQ(s.lower_hand_total, 0);
+    EXPECT_EQ(s.coin_row, 5);  // drops leave the coin alone
+    EXPECT_EQ(s.record[1].from_col, 11);
+    EXPECT_EQ(s.record[1].from_row, 6);
+    // An empty hand cell picks nothing.
+    t.click(1, -1, 1);
+    EXPECT_EQ(s.select_state, 0);
+}
+
+TEST_F(TwoPlayers, CapturingTheKingEndsTheGame) {
+    GameState& s = t.g.st;
+    t.put(5, 2, -900);
+    t.g.io->ask_yes_no("", "");  // nothing queued: yes
+    t.take();
+    t.move(5, 2, 5, 1);
+    EXPECT_EQ(t.take(),
+              "sound piece\nmessage 終了|先手の勝ちです\nask 再ゲーム|続けますか？ -> yes\n");
+    EXPECT_EQ(s.side_to_move, TURN_NONE);
+    EXPECT_EQ(t.at(5, 1), 950);  // a new game
+    t.click(1, 5, 7);
+    EXPECT_EQ(t.take(), "sound refusal\nmessage 開始|「対局」で始めて下さい\n");
+}
+
+TEST_F(TwoPlayers, NoToTheContinueQuestionEndsTheProgram) {
+    t.put(5, 2, -900);
+    t.io.answers.push_back(false);
+    EXPECT_THROW(t.move(5, 2, 5, 1), ProgramEnded);
+    EXPECT_EQ(t.take(),
+              "sound piece\nmessage 終了|先手の勝ちです\nask 再ゲーム|続けますか？ -> no\nquit\n");
+    EXPECT_EQ(t.g.st.sound.context, 0);  // the sound resources were released
+}
+
+TEST_F(TwoPlayers, ASideWithoutBoardMovesPassesEvenWithPiecesInHand) {
+    GameState& s = t.g.st;
+    for (auto& col : s.board) col.fill(EMPTY);
+    t.put(5, 1, COIN);
+    s.coin_col = 5;
+    s.coin_row = 1;
+    t.put(2, 7, -10);
+    t.put(9, 1, 950);
+    s.lower_hand[1] = 1;
+    s.lower_hand_total = 1;
+    t.click(1, 11, 3);
+    EXPECT_EQ(t.take(), "message パス|打てる場所がありません。パスです。\n");
+    EXPECT_EQ(s.side_to_move, s.gote_turn);
+    EXPECT_EQ(s.select_state, 0);
+}
+
+TEST_F(TwoPlayers, TurnNoticeAtTheFirstClickAfterStepping) {
+    GameState& s = t.g.st;
+    s.turn_notice_pending = 1;
+    t.click(1, 5, 7);
+    EXPECT_EQ(t.take(), "message 対局|先手の番です\n");
+    EXPECT_EQ(s.turn_notice_pending, 0);
+    EXPECT_EQ(s.select_state, 1);  // the same click also picked the piece
+}
+
+TEST_F(TwoPlayers, LoadedRecordIsSteppedNotPlayed) {
+    GameState& s = t.g.st;
+    s.record_mode = 1;
+    t.click(1, 5, 7);
+    EXPECT_EQ(t.take(), "ask 棋譜|棋譜を '進 'で進めて下さい -> yes\n");
+    EXPECT_EQ(s.record_mode, 1);
+    t.io.answers.push_back(false);
+    t.click(1, 5, 7);
+    EXPECT_EQ(t.take(), "ask 棋譜|棋譜を '進 'で進めて下さい -> no\nsound refusal\n");
+    EXPECT_EQ(s.record_mode, 0);
+    EXPECT_EQ(s.side_to_move, TURN_NONE);
+}
+
+TEST_F(TwoPlayers, TheRecordNeverGoesPastFiveHundredMoves) {
+    GameState& s = t.g.st;
+    s.record_count = RECORD_MAX;
+    s.record_end = RECORD_MAX;
+    s.move_number = RECORD_MAX;
+    t.move(5, 7, 5, 6);
+    EXPECT_EQ(t.take(), "sound refusal\nmessage 対局|棋譜が500手に達しました。これ以上指せません\n");
+    EXPECT_EQ(t.at(5, 7), -10);
+    EXPECT_EQ(s.record_count, RECORD_MAX);
+    EXPECT_EQ(s.move_number, RECORD_MAX);
+    EXPECT_EQ(s.side_to_move, s.sente_turn);
+}
+
+// Records the outlines drawn, to see the frames a click leaves.
+class FramePlatform : public CliPlatform {
+public:
+    using CliPlatform::CliPlatform;
+    void draw_outline(int colour, double x1, double y1, double, double) override {
+        int c = static_cast<int>((x1 - board_left) / square_width + 0.5);
+        int r = static_cast<int>((y1 - board_top) / square_height + 0.5);
+        if (on_board(c, r)) frames[c][r] = colour;
+        else if (c == 11 || c == -1) hand_frames[c == 11 ? 0 : 1][r] = colour;
+    }
+    int frames[10][10] = {};
+    int hand_frames[2][10] = {};
+};
+
+TEST(Guidance, FramesLegalDestinationsOfAnyClickedPiece) {
+    std::ostringstream out;
+    FramePlatform io(out);
+    Game g;
+    g.io = &io;
+    start_up(g);
+    start_two_players(g);
+    g.st.guidance_on = 1;
+    g.st.guidance_colour = 15;
+    auto click = [&](int c, int r) {
+        on_mouse_down(g, 1, board_left + square_width * c + 10, board_top + square_height * r + 10);
+    };
+    click(8, 8);  // the lower rook
+    EXPECT_EQ(io.frames[8][8], 12);
+    EXPECT_EQ(io.frames[9][8], 15);
+    EXPECT_EQ(io.frames[4][8], 15);
+    EXPECT_EQ(io.frames[3][8], 2);  // the coin would be carried off the board
+    EXPECT_EQ(io.frames[2][8], 2);  // own bishop
+    EXPECT_EQ(io.frames[8][7], 2);  // own pawn
+
+    click(0, 5);  // outside: frames removed, pick kept
+    EXPECT_EQ(io.frames[8][8], 2);
+    EXPECT_EQ(io.frames[9][8], 2);
+    EXPECT_EQ(g.st.select_state, 1);
+
+    g.st.select_state = 0;
+    click(5, 5);  // the coin: every empty square it could be carried to
+    EXPECT_EQ(io.frames[5][4], 15);
+    EXPECT_EQ(io.frames[1][5], 15);
+    EXPECT_EQ(io.frames[5][3], 2);
+    EXPECT_EQ(g.st.select_state, 0);
+
+    click(2, 2);  // an opponent's rook: its destinations and itself in the guidance colour
+    EXPECT_EQ(io.frames[2][2], 15);
+    EXPECT_EQ(io.frames[1][2], 15);
+    EXPECT_EQ(g.st.select_state, 0);
+}
+
+}  // namespace
+}  // namespace rindou

@@ -1,0 +1,189 @@
+// Move rules: the coin rule, slides, drops, promotion, captures and passes.
+#include <gtest/gtest.h>
+
+#include "core/record_store.h"
+#include "core/rules.h"
+#include "tests/support/test_game.h"
+
+namespace rindou {
+namespace {
+
+// An empty board with the coin on (cc, cr).
+GameState empty_board(int cc = 5, int cr = 5) {
+    GameState s;
+    for (auto& col : s.board) col.fill(EMPTY);
+    s.board[static_cast<size_t>(cc)][static_cast<size_t>(cr)] = COIN;
+    s.coin_col = cc;
+    s.coin_row = cr;
+    return s;
+}
+
+void put(GameState& s, int c, int r, int code) {
+    s.board[static_cast<size_t>(c)][static_cast<size_t>(r)] = code;
+}
+
+TEST(CoinRule, PawnAdvanceCarriesTheCoinAndTheEdgeStopsIt) {
+    test::TestGame t;
+    GameState& s = t.g.st;
+    EXPECT_EQ(is_legal_move(s, 5, 7, 5, 6, -10), 1);
+    execute_move(t.g, 5, 7, 5, 6, -10);
+    EXPECT_EQ(s.coin_col, 5);
+    EXPECT_EQ(s.coin_row, 4);
+    EXPECT_EQ(t.at(5, 4), COIN);
+    EXPECT_EQ(t.at(5, 5), EMPTY);
+
+    GameState top = empty_board(3, 1);
+    put(top, 7, 7, -10);
+    EXPECT_EQ(is_legal_move(top, 7, 7, 7, 6, -10), 0);  // the coin would leave the board
+    put(top, 4, 6, -110);
+    EXPECT_EQ(is_legal_move(top, 4, 6, 4, 7, -110), 1);  // backwards: the coin goes to row 2
+}
+
+TEST(CoinRule, CoinTargetMayBeTheOriginSquare) {
+    test::TestGame t;
+    GameState& s = t.g.st;
+    s = empty_board(5, 5);
+    put(s, 5, 6, -110);
+    ASSERT_EQ(is_legal_move(s, 5, 6, 5, 7, -110), 1);
+    execute_move(t.g, 5, 6, 5, 7, -110);
+    EXPECT_EQ(t.at(5, 7), -110);
+    EXPECT_EQ(t.at(5, 6), COIN);
+    EXPECT_EQ(s.coin_row, 6);
+}
+
+TEST(CoinRule, MovingOntoTheCoinPushesIt) {
+    test::TestGame t;
+    GameState& s = t.g.st;
+    s = empty_board(5, 5);
+    put(s, 5, 2, 900);
+    put(s, 5, 8, -10);
+    EXPECT_EQ(is_legal_move(s, 5, 2, 5, 5, 900), 0);  // the coin's target (5, 8) is taken
+    put(s, 5, 8, EMPTY);
+    ASSERT_EQ(is_legal_move(s, 5, 2, 5, 5, 900), 1);
+    execute_move(t.g, 5, 2, 5, 5, 900);
+    EXPECT_EQ(t.at(5, 5), 900);
+    EXPECT_EQ(t.at(5, 8), COIN);
+    EXPECT_EQ(s.coin_row, 8);
+    int coins = 0;
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r) coins += t.at(c, r) == COIN;
+    EXPECT_EQ(coins, 1);
+}
+
+TEST(CoinRule, SlidersStopAtTheCoinAndNothingIsDroppedOnIt) {
+    GameState s = empty_board(5, 5);
+    put(s, 5, 8, -20);
+    EXPECT_EQ(is_legal_move(s, 5, 8, 5, 4, -20), 0);  // the lance cannot pass the coin
+    put(s, 2, 2, 800);
+    EXPECT_EQ(is_legal_move(s, 2, 2, 6, 6, 800), 0);  // nor can the bishop
+    EXPECT_EQ(is_legal_move(s, 2, 2, 4, 4, 800), 1);
+    put(s, 1, 5, 900);
+    EXPECT_EQ(is_legal_move(s, 1, 5, 7, 5, 900), 0);
+    scan_pawn_files(s);
+    EXPECT_EQ(is_legal_move(s, 11, 9, 5, 5, -900), 0);  // drop onto the coin
+    EXPECT_EQ(is_legal_move(s, 11, 9, 5, 6, -900), 1);
+}
+
+TEST(Drops, PawnFilesAndRowLimits) {
+    GameState s = empty_board(5, 5);
+    put(s, 3, 6, -11);  // a promoted pawn does not block a pawn drop
+    put(s, 4, 6, -10);
+    scan_pawn_files(s);
+    EXPECT_EQ(is_legal_move(s, 11, 3, 3, 4, -10), 1);
+    EXPECT_EQ(is_legal_move(s, 11, 3, 4, 4, -10), 0);
+    EXPECT_EQ(is_legal_move(s, 11, 3, 6, 1, -10), 0);
+    EXPECT_EQ(is_legal_move(s, 11, 5, 6, 3, -30), 1);
+    EXPECT_EQ(is_legal_move(s, 11, 5, 6, 2, -30), 0);
+    EXPECT_EQ(is_legal_move(s, 11, 5, 6, 1, -30), 0);
+    EXPECT_EQ(is_legal_move(s, 11, 6, 6, 1, -100), 1);
+    EXPECT_EQ(is_legal_move(s, -1, 7, 6, 9, 10), 0);
+    EXPECT_EQ(is_legal_move(s, -1, 5, 6, 8, 30), 0);
+    EXPECT_EQ(is_legal_move(s, -1, 5, 6, 7, 30), 1);
+}
+
+TEST(Movement, PiecesMoveAsShogiPiecesDo) {
+    GameState s = empty_board(6, 6);
+    put(s, 5, 5, -100);
+    EXPECT_EQ(is_legal_move(s, 5, 5, 4, 6, -100), 1);  // silver backwards diagonal
+    EXPECT_EQ(is_legal_move(s, 5, 5, 5, 6, -100), 0);  // not straight back
+    put(s, 3, 5, -30);
+    EXPECT_EQ(is_legal_move(s, 3, 5, 2, 3, -30), 1);
+    EXPECT_EQ(is_legal_move(s, 3, 5, 3, 3, -30), 0);
+
+    GameState d = empty_board(1, 2);
+    put(d, 7, 3, 901);
+    EXPECT_EQ(is_legal_move(d, 7, 3, 8, 4, 901), 1);  // dragon's diagonal step
+    EXPECT_EQ(is_legal_move(d, 7, 3, 9, 5, 901), 0);
+    EXPECT_EQ(is_legal_move(d, 7, 3, 7, 9, 901), 1);
+    EXPECT_EQ(is_legal_move(d, 7, 3, 7, 9, 900), 1);
+    put(d, 7, 6, 10);
+    EXPECT_EQ(is_legal_move(d, 7, 3, 7, 9, 901), 0);  // own pawn in the way
+    EXPECT_EQ(is_legal_move(d, 7, 3, 7, 6, 901), 0);  // own piece
+    put(d, 7, 6, -10);
+    EXPECT_EQ(is_legal_move(d, 7, 3, 7, 6, 901), 1);  // capture
+    EXPECT_EQ(is_legal_move(d, 7, 3, 8, 3, 20), 0);    // a lance only goes forward
+}
+
+TEST(Promotion, ZonesForcedAndOptional) {
+    GameState s = empty_board();
+    EXPECT_EQ(can_promote(s, 4, 4, 4, 3, -100), 1);
+    EXPECT_EQ(s.promoted_code, -101);
+    EXPECT_EQ(can_promote(s, 4, 3, 4, 4, -100), 1);  // leaving the zone
+    EXPECT_EQ(can_promote(s, 4, 4, 4, 5, -100), 0);
+    EXPECT_EQ(can_promote(s, 11, 3, 4, 2, -10), 0);  // drops never promote
+    EXPECT_EQ(can_promote(s, 4, 3, 4, 4, -10), 0);    // a pawn needs to arrive in the zone
+    EXPECT_EQ(can_promote(s, 4, 6, 4, 7, 10), 1);
+    EXPECT_EQ(s.promoted_code, 11);
+    EXPECT_EQ(can_promote(s, 4, 4, 4, 5, -110), 0);
+    EXPECT_EQ(may_stay_unpromoted(1, -10), 0);
+    EXPECT_EQ(may_stay_unpromoted(2, -30), 0);
+    EXPECT_EQ(may_stay_unpromoted(3, -30), 1);
+    EXPECT_EQ(may_stay_unpromoted(8, 30), 0);
+    EXPECT_EQ(may_stay_unpromoted(9, 20), 0);
+    EXPECT_EQ(may_stay_unpromoted(1, -100), 1);
+}
+
+TEST(Captures, BaseKindToTheHandAndTheKingDecides) {
+    test::TestGame t;
+    GameState& s = t.g.st;
+    s = empty_board(1, 5);
+    s.lower_turn = -1;
+    s.upper_turn = 1;
+    put(s, 5, 5, -900);
+    put(s, 5, 3, 801);
+    ASSERT_EQ(is_legal_move(s, 5, 5, 5, 3, -900), 1);
+    execute_move(t.g, 5, 5, 5, 3, -900);
+    EXPECT_EQ(s.lower_hand[6], 1);  // a promoted bishop enters the hand as a bishop
+    EXPECT_EQ(s.lower_hand_total, 1);
+    EXPECT_EQ(s.coin_row, 3);
+    put(s, 5, 2, 950);
+    ASSERT_EQ(is_legal_move(s, 5, 3, 5, 2, -900), 1);
+    execute_move(t.g, 5, 3, 5, 2, -900);
+    EXPECT_EQ(s.winner, s.lower_turn);
+    EXPECT_EQ(s.lower_hand_total, 1);  // a king goes to nobody's hand
+
+    // A drop takes one from the hand.
+    scan_pawn_files(s);
+    execute_move(t.g, 11, 8, 7, 7, -800);
+    EXPECT_EQ(s.lower_hand[6], 0);
+    EXPECT_EQ(s.lower_hand_total, 0);
+    EXPECT_EQ(t.at(7, 7), -800);
+}
+
+TEST(Pass, BlockedByTheCoinWithPiecesInHand) {
+    GameState s = empty_board(5, 1);
+    s.lower_turn = -1;
+    s.upper_turn = 1;
+    // The lower side has only pawns; every pawn move would push the coin off.
+    put(s, 2, 7, -10);
+    put(s, 8, 7, -10);
+    s.lower_hand[5] = 2;
+    s.lower_hand_total = 2;
+    EXPECT_EQ(has_no_board_move(s, -1), 1);
+    put(s, 9, 9, -950);  // a king can step sideways: the coin moves sideways too
+    EXPECT_EQ(has_no_board_move(s, -1), 0);
+    EXPECT_EQ(has_no_board_move(s, 0), 1);
+}
+
+}  // namespace
+}  // namespace rindou

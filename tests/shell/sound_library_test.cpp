@@ -1,0 +1,227 @@
+// The real sound library through its loader: playing from memory on SDL's
+// dummy driver, audible output on the disk driver, damaged files, 0 handles.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sound/loader.h"
+
+namespace rindou::test {
+namespace {
+
+// A WAV image of a sine tone, mono 16-bit.
+std::vector<unsigned char> tone_wav(double seconds, double hz, int rate = 22050) {
+    size_t n = static_cast<size_t>(seconds * rate);
+    std::vector<unsigned char> w;
+    auto u32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) w.push_back(static_cast<unsigned char>(v >> (8 * i)));
+    };
+    auto u16 = [&](uint16_t v) {
+        w.push_back(static_cast<unsigned char>(v & 0xFF));
+        w.push_back(static_cast<unsigned char>(v >> 8));
+    };
+    auto tag = [&](const char* t) {
+        for (int i = 0; i < 4; ++i) w.push_back(static_cast<unsigned char>(t[i]));
+    };
+    tag("RIFF");
+    u32(static_cast<uint32_t>(36 + 2 * n));
+    tag("WAVE");
+    tag("fmt ");
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(static_cast<uint32_t>(rate));
+    u32(static_cast<uint32_t>(rate * 2));
+    u16(2);
+    u16(16);
+    tag("data");
+    u32(static_cast<uint32_t>(2 * n));
+    for (size_t i = 0; i < n; ++i)
+        u16(static_cast<uint16_t>(static_cast<int16_t>(
+            16000 * std::sin(2 * 3.14159265358979 * hz * static_cast<double>(i) / rate))));
+    return w;
+}
+
+void use_driver(const char* driver) { setenv("SDL_AUDIODRIVER", driver, 1); }
+
+std::unique_ptr<SoundLibrary> real_library() {
+    return load_sound_library_from({RINDOU_SOUND_LIBRARY});
+}
+
+void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+TEST(SoundLoader, MissingLibrariesGiveNoLibrary) {
+    EXPECT_EQ(load_sound_library_from({}), nullptr);
+    EXPECT_EQ(load_sound_library_from({"/nonexistent/librindou-sound.so", "librindou-nothing.so"}),
+              nullptr);
+    // A library that opens but is not the sound library.
+    EXPECT_EQ(load_sound_library_from({"libm.so.6"}), nullptr);
+    // The first candidate that works is taken.
+    EXPECT_NE(load_sound_library_from({"/nonexistent/x.so", RINDOU_SOUND_LIBRARY}), nullptr);
+}
+
+TEST(SoundLoader, LooksBesideTheProgramFirstAndInTheBuildTreeLast) {
+    auto places = sound_library_candidates();
+    ASSERT_GE(places.size(), 4u);
+    auto exe = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+    EXPECT_EQ(places.front(), (exe / "librindou-sound.so").string());
+    // The bare name, searched by the dynamic loader, comes after the folders.
+    auto bare = std::find(places.begin(), places.end(), "librindou-sound.so");
+    ASSERT_NE(bare, places.end());
+    // Beside the program, a relocated installation's lib folder, the
+    // installed lib folder: all before it.
+    EXPECT_EQ(bare - places.begin(), 3);
+    EXPECT_EQ(places.back(), RINDOU_SOUND_LIBRARY);
+    // So the game finds the library it was built with.
+    EXPECT_NE(load_sound_library(), nullptr);
+}
+
+TEST(SoundLibraryDummy, PlaysMixesLoopsAndStopsBuffersMadeFromMemory) {
+    use_driver("dummy");
+    auto lib = real_library();
+    ASSERT_NE(lib, nullptr);
+    int ctx = lib->dsInitialize(1);
+    ASSERT_NE(ctx, 0);
+
+    int a, b;
+    {
+        // The library keeps its own copy: the caller's bytes go away at once.
+        auto wav = tone_wav(0.2, 440);
+        a = lib->dsCreateDSB(ctx, wav.data(), static_cast<int32_t>(wav.size()), 3);
+        std::fill(wav.begin(), wav.end(), 0xEE);
+        auto music = tone_wav(0.3, 220);
+        b = lib->dsCreateDSB(ctx, music.data(), static_cast<int32_t>(music.size()), 1);
+    }
+    ASSERT_NE(a, 0);
+    ASSERT_NE(b, 0);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(lib->dsPlayLooping(b), 1);
+    EXPECT_EQ(lib->dsPlay(a), 1);
+    EXPECT_EQ(lib->dsPlay(a), 1);  // restarts
+    sleep_ms(50);
+    EXPECT_EQ(lib->dsStop(b), 1);
+    EXPECT_EQ(lib->dsStop(b), 1);  // stopping a stopped buffer is harmless
+    EXPECT_EQ(lib->dsFree(a), 1);
+    EXPECT_EQ(lib->dsPlay(a), 0);  // freed
+    EXPECT_EQ(lib->dsFree(a), 0);
+    EXPECT_EQ(lib->dsTerminate(ctx), 1);
+    // Buffers die with their context.
+    EXPECT_EQ(lib->dsPlay(b), 0);
+    EXPECT_EQ(lib->dsTerminate(ctx), 0);
+
+    // The device can be opened again afterwards.
+    int again = lib->dsInitialize(1);
+    EXPECT_NE(again, 0);
+    EXPECT_EQ(lib->dsTerminate(again), 1);
+}
+
+TEST(SoundLibraryDummy, ZeroAndUnknownHandlesAndDamagedFilesAreHarmless) {
+    use_driver("dummy");
+    auto lib = real_library();
+    ASSERT_NE(lib, nullptr);
+    for (int h : {0, -1, 12345}) {
+        EXPECT_EQ(lib->dsPlay(h), 0);
+        EXPECT_EQ(lib->dsPlayLooping(h), 0);
+        EXPECT_EQ(lib->dsStop(h), 0);
+        EXPECT_EQ(lib->dsFree(h), 0);
+        EXPECT_EQ(lib->dsTerminate(h), 0);
+    }
+    auto wav = tone_wav(0.05, 440);
+    // No context, no buffer.
+    EXPECT_EQ(lib->dsCreateDSB(0, wav.data(), static_cast<int32_t>(wav.size()), 3), 0);
+
+    int ctx = lib->dsInitialize(1);
+    ASSERT_NE(ctx, 0);
+    std::vector<unsigned char> junk(64);
+    for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<unsigned char>(i * 37 + 11);
+    EXPECT_EQ(lib->dsCreateDSB(ctx, junk.data(), static_cast<int32_t>(junk.size()), 3), 0);
+    EXPECT_EQ(lib->dsCreateDSB(ctx, nullptr, 100, 3), 0);
+    EXPECT_EQ(lib->dsCreateDSB(ctx, wav.data(), 0, 3), 0);
+    EXPECT_EQ(lib->dsCreateDSB(ctx, wav.data(), -5, 3), 0);
+    // Every cut of a real file: a buffer or none, never a crash.
+    for (size_t cut = 0; cut < 200; ++cut) {
+        std::unique_ptr<unsigned char[]> part(new unsigned char[cut + 1]);
+        std::memcpy(part.get(), wav.data(), cut);
+        int h = lib->dsCreateDSB(ctx, part.get(), static_cast<int32_t>(cut), 3);
+        if (h != 0) {
+            lib->dsPlay(h);
+            EXPECT_EQ(lib->dsFree(h), 1);
+        }
+    }
+    // A header claiming far more data than there is.
+    auto lying = wav;
+    lying[40] = lying[41] = lying[42] = 0xFF;
+    lying[43] = 0x7F;
+    int h = lib->dsCreateDSB(ctx, lying.data(), static_cast<int32_t>(lying.size()), 3);
+    if (h != 0) {
+        EXPECT_EQ(lib->dsFree(h), 1);
+    }
+    EXPECT_EQ(lib->dsTerminate(ctx), 1);
+}
+
+// Reads the raw 16-bit samples the disk driver wrote.
+std::vector<int16_t> read_raw(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::vector<int16_t> s(bytes.size() / 2);
+    std::memcpy(s.data(), bytes.data(), s.size() * 2);
+    return s;
+}
+
+long loudest(const std::vector<int16_t>& s, size_t from, size_t to) {
+    long top = 0;
+    for (size_t i = from; i < to && i < s.size(); ++i) top = std::max(top, std::labs(s[i]));
+    return top;
+}
+
+TEST(SoundLibraryDisk, SoundIsReallyProducedAndLoopsUntilStopped) {
+    auto out = std::filesystem::temp_directory_path() /
+               ("rindou-disk-audio-" + std::to_string(getpid()) + ".raw");
+    use_driver("disk");
+    setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
+    auto lib = real_library();
+    ASSERT_NE(lib, nullptr);
+    int ctx = lib->dsInitialize(1);
+    ASSERT_NE(ctx, 0);
+    auto wav = tone_wav(0.05, 440);
+    int h = lib->dsCreateDSB(ctx, wav.data(), static_cast<int32_t>(wav.size()), 1);
+    ASSERT_NE(h, 0);
+
+    // 44100 Hz stereo: 88200 samples a second on the disk.
+    const size_t per_second = 88200;
+    sleep_ms(200);  // silence first
+    size_t before = read_raw(out).size();
+    ASSERT_EQ(lib->dsPlayLooping(h), 1);
+    sleep_ms(600);
+    size_t looping = read_raw(out).size();
+    ASSERT_EQ(lib->dsStop(h), 1);
+    sleep_ms(500);
+    size_t stopped = read_raw(out).size();
+    ASSERT_EQ(lib->dsTerminate(ctx), 1);
+    unsetenv("SDL_DISKAUDIOFILE");
+    use_driver("dummy");
+
+    auto s = read_raw(out);
+    std::filesystem::remove(out);
+    ASSERT_GT(looping, before + per_second / 4);
+    ASSERT_GT(stopped, looping + per_second / 4);
+    EXPECT_EQ(loudest(s, 0, before), 0);
+    // A 50 ms tone is still heard a quarter of a second after the start...
+    EXPECT_GT(loudest(s, before + per_second / 4, looping - per_second / 20), 8000);
+    // ...and nothing after the stop has had time to act.
+    EXPECT_EQ(loudest(s, looping + per_second / 5, s.size()), 0);
+}
+
+}  // namespace
+}  // namespace rindou::test

@@ -1,0 +1,410 @@
+// Soak driver: plays many games through the console front end, choosing the
+// person's moves at random from `legal` with a fixed seed, mixes in every
+// other command at random moments, and checks the game's invariants after
+// each command.  Stops at the first violation and prints the commands that
+// led to it.
+//
+//   rindou-soak --cli PATH [--games N] [--seed S] [--folder DIR] [--quiet]
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <random>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Options {
+    std::string cli;
+    long games = 100;
+    unsigned seed = 1;
+    std::string folder;
+    bool quiet = false;
+    bool allow_unbuilt = false;
+};
+
+// One running console front end with pipes to its standard input and output.
+class Console {
+public:
+    explicit Console(const std::string& path) {
+        int in[2], out[2];
+        if (pipe(in) != 0 || pipe(out) != 0) fail_hard("pipe");
+        pid_ = fork();
+        if (pid_ < 0) fail_hard("fork");
+        if (pid_ == 0) {
+            dup2(in[0], 0);
+            dup2(out[1], 1);
+            close(in[1]);
+            close(out[0]);
+            execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(in[0]);
+        close(out[1]);
+        to_ = fdopen(in[1], "w");
+        from_ = fdopen(out[0], "r");
+    }
+    ~Console() {
+        if (to_) fclose(to_);
+        if (from_) fclose(from_);
+        int status = 0;
+        if (pid_ > 0) waitpid(pid_, &status, 0);
+    }
+    Console(const Console&) = delete;
+    Console& operator=(const Console&) = delete;
+
+    // Reads lines up to and including `ready`, `ok` or `error ...`.
+    bool read_reply(std::vector<std::string>& lines) {
+        lines.clear();
+        char* buf = nullptr;
+        size_t cap = 0;
+        for (;;) {
+            ssize_t n = getline(&buf, &cap, from_);
+            if (n < 0) {
+                free(buf);
+                return false;
+            }
+            std::string line(buf, static_cast<size_t>(n));
+            if (!line.empty() && line.back() == '\n') line.pop_back();
+            lines.push_back(line);
+            if (line == "ok" || line == "ready" || line.rfind("error", 0) == 0) {
+                free(buf);
+                return true;
+            }
+        }
+    }
+    bool send(const std::string& command, std::vector<std::string>& reply) {
+        std::fprintf(to_, "%s\n", command.c_str());
+        std::fflush(to_);
+        return read_reply(reply);
+    }
+    // True when the process has ended with status 0.
+    bool ended_cleanly() {
+        fclose(to_);
+        to_ = nullptr;
+        std::vector<std::string> rest;
+        read_reply(rest);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return rest.empty() && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+
+private:
+    [[noreturn]] static void fail_hard(const char* what) {
+        std::perror(what);
+        std::exit(2);
+    }
+    pid_t pid_ = -1;
+    FILE* to_ = nullptr;
+    FILE* from_ = nullptr;
+};
+
+struct Show {
+    int board[10][10] = {};
+    int coin_col = 0, coin_row = 0;
+    int lower[8] = {}, upper[8] = {};
+    int lower_total = 0, upper_total = 0;
+    int side = 0, mode = 0, move = 0, winner = 0, level = 0;
+    int record_count = 0, record_end = 0, record_mode = 0, flipped = 0;
+    int grade = 0, grade_set = 0;
+};
+
+bool parse_show(const std::vector<std::string>& lines, Show& s) {
+    if (lines.size() != 19 || lines[0] != "board") return false;
+    for (int r = 1; r <= 9; ++r) {
+        std::istringstream in(lines[static_cast<size_t>(r)]);
+        for (int c = 1; c <= 9; ++c)
+            if (!(in >> s.board[c][r])) return false;
+    }
+    std::string w;
+    std::istringstream coin(lines[10]);
+    coin >> w >> s.coin_col >> s.coin_row;
+    std::istringstream lh(lines[11]);
+    lh >> w;
+    for (int k = 1; k <= 7; ++k) lh >> s.lower[k];
+    lh >> w >> s.lower_total;
+    std::istringstream uh(lines[12]);
+    uh >> w;
+    for (int k = 1; k <= 7; ++k) uh >> s.upper[k];
+    uh >> w >> s.upper_total;
+    std::sscanf(lines[13].c_str(), "turn side %d", &s.side);
+    std::sscanf(lines[14].c_str(), "game mode %d move %d winner %d level %d", &s.mode, &s.move,
+                &s.winner, &s.level);
+    std::sscanf(lines[15].c_str(), "record count %d end %d mode %d flipped %d", &s.record_count,
+                &s.record_end, &s.record_mode, &s.flipped);
+    std::sscanf(lines[16].c_str(), "handicap grade %d set %d", &s.grade, &s.grade_set);
+    return lines[18] == "ok";
+}
+
+class Soak {
+public:
+    explicit Soak(const Options& o) : opt_(o), rng_(o.seed) {}
+
+    int run() {
+        auto t0 = std::chrono::steady_clock::now();
+        start_console();
+        while (games_ < opt_.games) {
+            if (!step()) return report_violation();
+        }
+        double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        std::printf("soak: %ld games, %ld commands, %ld computer moves, %ld restarts, %.1f s, seed %u\n",
+                    games_, commands_, com_moves_, restarts_, secs, opt_.seed);
+        std::printf("1 passed, 0 failed\n");
+        return 0;
+    }
+
+private:
+    void start_console() {
+        console_ = std::make_unique<Console>(opt_.cli);
+        history_.clear();
+        std::vector<std::string> reply;
+        if (!console_->read_reply(reply) || reply.back() != "ready") violation_ = "no ready at start-up";
+        check_events(reply);
+    }
+
+    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+    bool chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng_) < p; }
+
+    // Sends one command; checks the reply and the invariants afterwards.
+    bool send(const std::string& command, std::vector<std::string>* out = nullptr) {
+        history_.push_back(command);
+        ++commands_;
+        std::vector<std::string> reply;
+        if (!console_->send(command, reply)) {
+            violation_ = "the console ended without answering";
+            return false;
+        }
+        if (reply.back() == "error not built yet" && opt_.allow_unbuilt) reply.back() = "ok";
+        if (reply.back() != "ok") {
+            violation_ = "unexpected reply: " + reply.back();
+            return false;
+        }
+        if (!check_events(reply)) return false;
+        if (out) *out = reply;
+        for (const auto& line : reply) {
+            if (line == "quit") {
+                if (!console_->ended_cleanly()) {
+                    violation_ = "the console did not end cleanly after quit";
+                    return false;
+                }
+                ++restarts_;
+                ++games_;
+                start_console();
+                return violation_.empty();
+            }
+            if (line.rfind("ask 再ゲーム|", 0) == 0) ++games_;
+            if (line.rfind("com ", 0) == 0) ++com_moves_;
+        }
+        if (command == "show" || command == "legal" || command == "think") return true;
+        return check_invariants();
+    }
+
+    bool check_events(const std::vector<std::string>& reply) {
+        static const std::regex event(
+            "message [^|]*\\|.*|ask [^|]*\\|.* -> (yes|no)|sound (other|refusal|piece)|"
+            "music (on|off)|com -?[0-9]+ -?[0-9]+ [0-9] [0-9] -?[0-9]+ -?[0-9]+ -?[0-9]+ "
+            "-?[0-9]+\\.[0-9]{4}|quit");
+        static const std::regex data(
+            "board|-?[0-9]+( -?[0-9]+){8}|coin [0-9] [0-9]|(lower|upper)_hand( -?[0-9]+){7} total "
+            "-?[0-9]+|turn side .*|game mode .*|record count .*|handicap grade .*|select state .*|"
+            "legal -?[0-9]+ -?[0-9]+ [0-9] [0-9] (no|may|must)|cand .*|best .*");
+        for (size_t i = 0; i + 1 < reply.size(); ++i) {
+            const std::string& line = reply[i];
+            if (!std::regex_match(line, event) && !std::regex_match(line, data)) {
+                violation_ = "output outside the protocol: " + line;
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool fetch_show(Show& s) {
+        std::vector<std::string> reply;
+        if (!send("show", &reply)) return false;
+        if (!parse_show(reply, s)) {
+            violation_ = "unreadable show";
+            return false;
+        }
+        return true;
+    }
+
+    bool check_invariants() {
+        Show s;
+        if (!fetch_show(s)) return false;
+        int coins = 0, cc = 0, cr = 0;
+        for (int c = 1; c <= 9; ++c)
+            for (int r = 1; r <= 9; ++r)
+                if (s.board[c][r] == 7) ++coins, cc = c, cr = r;
+        if (coins != 1 || cc != s.coin_col || cr != s.coin_row)
+            return fail("the coin is not exactly once on the board where `coin` says");
+        int lsum = 0, usum = 0;
+        for (int k = 1; k <= 7; ++k) {
+            if (s.lower[k] < 0 || s.upper[k] < 0) return fail("a hand count below zero");
+            lsum += s.lower[k];
+            usum += s.upper[k];
+        }
+        if (lsum != s.lower_total || usum != s.upper_total) return fail("a hand total is not its sum");
+        if (s.record_count < 0 || s.record_count > s.record_end || s.record_end > 500)
+            return fail("record count/end out of order");
+        last_ = s;
+        return true;
+    }
+
+    bool fail(const std::string& what) {
+        violation_ = what;
+        return false;
+    }
+
+    // show must read the same before and after legal and think.
+    bool looks_change_nothing(const std::string& look) {
+        std::vector<std::string> a, b;
+        if (!send("show", &a) || !send(look) || !send("show", &b)) return false;
+        if (a != b) return fail("`" + look + "` changed the state");
+        return true;
+    }
+
+    std::string random_cell() {
+        int kind = pick(4);
+        if (kind == 0) return std::to_string(11) + " " + std::to_string(pick(11) - 1);
+        if (kind == 1) return std::to_string(-1) + " " + std::to_string(pick(11) - 1);
+        if (kind == 2) return std::to_string(pick(24) - 4) + " " + std::to_string(pick(16) - 3);
+        return std::to_string(1 + pick(9)) + " " + std::to_string(1 + pick(9));
+    }
+
+    bool start_game() {
+        static const char* levels[] = {"LEVEL1", "LEVEL2", "LEVEL3"};
+        if (!send(std::string("menu ") + levels[pick(3)])) return false;
+        if (chance(0.3)) {
+            int n = pick(11);
+            const char* dir = chance(0.5) ? "menu LBEL_UP" : "menu LEBEL_DOWN";
+            for (int i = 0; i < n; ++i)
+                if (!send(dir)) return false;
+        }
+        int mode = pick(10);
+        const char* start = mode < 4 ? "menu SENTE" : (mode < 8 ? "menu GOTE" : "menu START");
+        return send(start);
+    }
+
+    bool play_move() {
+        std::vector<std::string> reply;
+        if (!send("legal", &reply)) return false;
+        std::vector<std::string> moves(reply.begin(), reply.end() - 1);
+        if (moves.empty()) return send("click 1 " + std::to_string(1 + pick(9)) + " " +
+                                       std::to_string(1 + pick(9)));
+        std::istringstream in(moves[static_cast<size_t>(pick(static_cast<int>(moves.size())))]);
+        std::string w, promo;
+        int fc, fr, tc, tr;
+        in >> w >> fc >> fr >> tc >> tr >> promo;
+        bool plus = promo == "must" || (promo == "may" && chance(0.5));
+        return send("move " + std::to_string(fc) + " " + std::to_string(fr) + " " +
+                    std::to_string(tc) + " " + std::to_string(tr) + (plus ? "+" : ""));
+    }
+
+    bool other_command() {
+        switch (pick(16)) {
+            case 0: return send("menu REPLAY");
+            case 1: return send("menu AFTER");
+            case 2: return send("menu REVERSE");
+            case 3: return send("menu CANCEL");
+            case 4: return send(std::string("menu LEVEL") + std::to_string(1 + pick(3)));
+            case 5: return send(chance(0.5) ? "menu LBEL_UP" : "menu LEBEL_DOWN");
+            case 6: return save_and_load();
+            case 7: return send("click " + std::to_string(1 + pick(2)) + " " + random_cell());
+            case 8: {
+                static const char* titles[] = {"TAIKYOKU", "STOP", "OPTION", "KIFU", "SONOTA",
+                                               "MATCH_MAN", "START2", "LEVEL", "HAIKEI_GA"};
+                return send(std::string("menu ") + titles[pick(9)]);
+            }
+            case 9: return looks_change_nothing("think");
+            case 10: return looks_change_nothing("legal");
+            case 11: return send("wait " + std::to_string(pick(5)) + ".5");
+            case 12: {
+                static const char* opts[] = {"MIDORI", "TATAMI", "TAKE", "UCHU", "RENGA",
+                                             "SIDOU", "KEIKA", "BGM", "VER", "KAISETU"};
+                return send(std::string("menu ") + opts[pick(10)]);
+            }
+            case 13: return send(chance(0.5) ? "menu START" : (chance(0.5) ? "menu SENTE" : "menu GOTE"));
+            case 14: return send(chance(0.9) ? "answer yes" : "answer no");
+            default: return chance(0.1) ? send("key 27") : send("key " + std::to_string(pick(128)));
+        }
+    }
+
+    bool save_and_load() {
+        std::string name = "soak" + std::to_string(pick(3));
+        if (!send("save " + opt_.folder + "|" + name + "|soak|first|second")) return false;
+        if (chance(0.5)) return true;
+        std::string path = opt_.folder + "/" + name + ".棋譜";
+        if (!std::filesystem::exists(path)) return true;
+        return send("load " + path);
+    }
+
+    bool step() {
+        if (!violation_.empty()) return false;
+        if (last_.side == 0 && last_.record_mode == 0) return start_game();
+        if (last_.record_mode == 1 && chance(0.5)) return send("menu AFTER");
+        if (chance(0.15)) return other_command();
+        return play_move();
+    }
+
+    int report_violation() {
+        std::printf("soak: VIOLATION after %ld commands (seed %u): %s\n", commands_, opt_.seed,
+                    violation_.c_str());
+        std::printf("commands since the console started:\n");
+        for (const auto& c : history_) std::printf("  %s\n", c.c_str());
+        std::printf("0 passed, 1 failed\n");
+        return 1;
+    }
+
+    Options opt_;
+    std::mt19937 rng_;
+    std::unique_ptr<Console> console_;
+    std::vector<std::string> history_;
+    std::string violation_;
+    Show last_;
+    long games_ = 0, commands_ = 0, com_moves_ = 0, restarts_ = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    signal(SIGPIPE, SIG_IGN);
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto next = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
+        if (a == "--cli") o.cli = next();
+        else if (a == "--games") o.games = std::atol(next().c_str());
+        else if (a == "--seed") o.seed = static_cast<unsigned>(std::atol(next().c_str()));
+        else if (a == "--folder") o.folder = next();
+        else if (a == "--quiet") o.quiet = true;
+        else if (a == "--allow-unbuilt") o.allow_unbuilt = true;
+        else {
+            std::fprintf(stderr, "usage: %s --cli PATH [--games N] [--seed S] [--folder DIR]\n", argv[0]);
+            return 2;
+        }
+    }
+    if (o.cli.empty()) {
+        std::fprintf(stderr, "--cli is needed\n");
+        return 2;
+    }
+    if (o.folder.empty()) {
+        o.folder = (std::filesystem::temp_directory_path() / ("rindou-soak-" + std::to_string(getpid()))).string();
+    }
+    std::filesystem::create_directories(o.folder);
+    Soak soak(o);
+    int rc = soak.run();
+    std::error_code ec;
+    std::filesystem::remove_all(o.folder, ec);
+    return rc;
+}
