@@ -1,0 +1,93 @@
+// Positions met before the computer's turns in scripted games: the computer
+// (upper side) plays against a lower side that picks uniformly among its
+// legal moves with a fixed-seed generator.  Used by the benchmark and by the
+// tests that check properties of the search over many positions.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "analysis/analysis.h"
+#include "core/null_platform.h"
+#include "core/record_store.h"
+#include "core/rules.h"
+#include "engine/engine.h"
+
+namespace rindou::bench {
+
+struct LowerMove {
+    int fc, fr, tc, tr, piece;
+};
+
+// A small linear congruential generator: the same numbers on every platform.
+struct Lcg {
+    uint64_t x;
+    uint32_t next() {
+        x = x * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<uint32_t>(x >> 33);
+    }
+};
+
+inline int lower_moves(GameState& s, LowerMove* out, int cap) {
+    int n = 0;
+    for (int fc = 1; fc <= 9; ++fc)
+        for (int fr = 1; fr <= 9; ++fr) {
+            int p = s.board[size_t(fc)][size_t(fr)];
+            if (p > -10) continue;
+            for (int tc = 1; tc <= 9; ++tc)
+                for (int tr = 1; tr <= 9; ++tr)
+                    if (n < cap && is_legal_move(s, fc, fr, tc, tr, p)) out[n++] = {fc, fr, tc, tr, p};
+        }
+    scan_pawn_files(s);
+    for (int slot = 1; slot <= 7; ++slot) {
+        if (s.lower_hand[size_t(slot)] == 0) continue;
+        int code = -SLOT_CODE[size_t(slot)];
+        for (int tc = 1; tc <= 9; ++tc)
+            for (int tr = 1; tr <= 9; ++tr)
+                if (n < cap && is_legal_move(s, 11, slot + 2, tc, tr, code))
+                    out[n++] = {11, slot + 2, tc, tr, code};
+    }
+    return n;
+}
+
+// Plays `games` games of at most `turns` computer moves each and returns the
+// state before every computer turn.  The computer moves second.
+inline std::vector<GameState> scripted_positions(int games, int turns, uint64_t seed) {
+    std::vector<GameState> seen;
+    NullPlatform quiet;
+    Lcg rng{seed};
+    static LowerMove moves[2000];
+    for (int game = 0; game < games; ++game) {
+        Game g;
+        g.io = &quiet;
+        new_game_reset(g);
+        GameState& s = g.st;
+        s.game_mode = MODE_COM;
+        s.lower_turn = 1;
+        s.upper_turn = -1;
+        s.side_to_move = 1;
+        s.level = 3;
+        for (int t = 0; t < turns; ++t) {
+            int n = lower_moves(s, moves, 2000);
+            if (n == 0 || has_no_board_move(s, s.lower_turn)) break;
+            LowerMove m = moves[rng.next() % static_cast<uint32_t>(n)];
+            int piece = m.piece;
+            if (can_promote(s, m.fc, m.fr, m.tc, m.tr, piece) &&
+                (!may_stay_unpromoted(m.tr, piece) || rng.next() % 2 == 0))
+                piece = s.promoted_code;
+            append_move_record(s, m.fc, m.fr, m.tc, m.tr, m.piece, piece, 0, 0, 0, 0);
+            s.move_number += 1;
+            int captured = s.board[size_t(m.tc)][size_t(m.tr)];
+            execute_move(g, m.fc, m.fr, m.tc, m.tr, piece);
+            analyse_position(s);
+            if (upper_mate_test(s) == 1 || captured == OU || s.winner != 0) break;
+            s.side_to_move = s.upper_turn;
+            seen.push_back(s);
+            com_ban(g);
+            if (s.winner != 0 || s.side_to_move == TURN_NONE) break;
+        }
+    }
+    return seen;
+}
+
+}  // namespace rindou::bench

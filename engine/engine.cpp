@@ -1,0 +1,153 @@
+// The computer's whole turn: pass test, thinking caption, the search, and the
+// chosen move recorded, blinked, played and announced.
+#include "engine/engine.h"
+
+#include <cstdio>
+
+#include "analysis/analysis.h"
+#include "core/flow.h"
+#include "core/null_platform.h"
+#include "core/record_store.h"
+#include "core/rules.h"
+#include "engine/evaluation.h"
+#include "engine/squares.h"
+#include "record/notation.h"
+#include "shell/sound.h"
+#include "view/draw.h"
+
+namespace rindou {
+
+namespace {
+
+void show_thinking(Game& g) {
+    GameState& s = g.st;
+    draw_picture(g, s.background_code, -2, 8);
+    draw_picture(g, s.background_code, -1, 8);
+    draw_picture(g, s.background_code, 0, 8);
+    frame_square(g, FRAME_COLOUR, -1, 7);
+    print_at(g, -1.5, 8.5, "思考中", BLACK, 12);
+    print_at(g, -1.6, 8.4, "思考中", WHITE, 12);
+    frame_square(g, FRAME_COLOUR, 1, 8);
+}
+
+// The turn goes back to the person without a move of the computer.
+void hand_back(Game& g) {
+    GameState& s = g.st;
+    s.move_start_time = g.io->now();
+    s.side_to_move = s.lower_turn;
+    if (s.menu.keika) set_clock_tick(g, true);
+}
+
+std::string score_text(double score) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%.4f", score);
+    return buf;
+}
+
+class Listing : public CandidateSink {
+public:
+    explicit Listing(std::ostream& out) : out_(out) {}
+    void candidate(int fc, int fr, int tc, int tr, int placed, double score) override {
+        out_ << "cand " << fc << ' ' << fr << ' ' << tc << ' ' << tr << ' ' << placed << ' '
+             << score_text(score) << '\n';
+    }
+
+private:
+    std::ostream& out_;
+};
+
+}  // namespace
+
+void com_ban(Game& g) {
+    GameState& s = g.st;
+    EngineMemory& e = s.engine;
+
+    // 1. Pass.
+    if (has_no_board_move(s, s.upper_turn) == 1) {
+        g.io->message("パス", "打てる場所がありません。パスです。");
+        s.side_to_move = s.lower_turn;
+        return;
+    }
+    // The record holds 500 moves: the computer does not play beyond them.
+    if (record_full(s)) {
+        refuse_record_full(g);
+        s.side_to_move = s.lower_turn;
+        return;
+    }
+    // 2. Clock.
+    s.move_start_time = g.io->now();
+    if (s.menu.keika) set_clock_tick(g, true);
+    // 3.
+    show_thinking(g);
+    // 4. to 7.
+    search_best_move(g, nullptr);
+    if (!e.best_found) {
+        set_clock_tick(g, false);
+        hand_back(g);
+        return;
+    }
+
+    const int fc = e.best_from_col, fr = e.best_from_row;
+    const int tc = e.best_to_col, tr = e.best_to_row;
+    const int before = e.best_before, placed = e.best_placed;
+    const bool drop = fc == -1;
+
+    // 8. Record.
+    append_move_record(s, fc, fr, tc, tr, before, placed, s.lower_time_total, s.lower_time_total,
+                       s.upper_time_total, s.upper_time_total + s.move_elapsed);
+    s.move_number += 1;
+    draw_move_number(g, s.move_number);
+    // 9. Blink.
+    if (drop)
+        blink_square(g, placed, -1, 8 - fr, 2);
+    else
+        blink_square(g, before, fc, fr, 2);
+    // 10. The move.
+    g.io->computer_move(fc, fr, tc, tr, before, placed,
+                        s.board[static_cast<size_t>(tc)][static_cast<size_t>(tr)], e.best_score);
+    execute_move(g, fc, fr, tc, tr, placed);
+    pause_seconds(g, 0.5);
+    play_piece_sound(g);
+    set_clock_tick(g, false);
+    // 11. Announcements.
+    if (s.winner == s.upper_turn) {
+        end_of_game(g, "ｺﾝﾋﾟｭｰﾀ");
+        return;
+    }
+    analyse_position(s);
+    if (is_mated(s) == 1) {
+        g.io->message("詰め ?", "よし！!");
+    } else if (sq::val(s.maps.upper_attacks, s.lower_king_col, s.lower_king_row) > 0) {
+        g.io->message("", "   ** 王手 **");
+    }
+    // 12. Notation and the computer's last destination.
+    show_last_move(g, s.upper_turn, tc, tr, placed, WHITE);
+    frame_square(g, WHITE, tc, tr);
+    // 13. Hand-over.
+    s.upper_time_total += s.move_elapsed;
+    hand_back(g);
+}
+
+void think(const GameState& st, std::ostream& out) {
+    NullPlatform quiet;
+    Game g{st, &quiet};
+    GameState& s = g.st;
+    if (has_no_board_move(s, s.upper_turn) == 1) {
+        out << "best pass\n";
+        return;
+    }
+    s.move_start_time = quiet.now();
+    if (s.menu.keika) set_clock_tick(g, true);
+    show_thinking(g);
+    Listing listing(out);
+    search_best_move(g, &listing);
+    const EngineMemory& e = s.engine;
+    if (!e.best_found) {
+        out << "best none\n";
+        return;
+    }
+    out << "best " << e.best_from_col << ' ' << e.best_from_row << ' ' << e.best_to_col << ' '
+        << e.best_to_row << ' ' << e.best_placed << ' ' << score_text(e.best_score) << '\n';
+}
+
+}  // namespace rindou

@@ -1,0 +1,246 @@
+// Small questions the computer asks about a position: the mate test of the
+// person's king, escape squares, safe mobility, pins and a handful of pattern
+// detectors.
+#include "core/rules.h"
+#include "engine/evaluation.h"
+#include "engine/squares.h"
+
+namespace rindou {
+
+using sq::iabs;
+using sq::ref;
+using sq::val;
+
+namespace {
+
+bool is_lower_slider(int code) {
+    return code == -20 || code == -800 || code == -801 || code == -900 || code == -901;
+}
+bool is_upper_slider(int code) {
+    return code == 20 || code == 800 || code == 801 || code == 900 || code == 901;
+}
+bool is_lower_major(int code) { return code <= -800 && code >= -901; }
+
+// Step 2 of the mate test: 1 when some check-line drop was found not to
+// help (or a checker stands next to the king), 0 when every line square
+// tried was blocked.
+int drops_fail(GameState& s, int kc, int kr) {
+    const Maps& m = s.maps;
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r) {
+            int v = val(m.lower_king_checks, c, r);
+            if (v == CHECKER && iabs(c - kc) <= 1 && iabs(r - kr) <= 1) return 1;
+            if (v != CHECK_LINE) continue;
+            bool place = true;
+            if (s.lower_hand_total == s.lower_hand[1] && !is_legal_move(s, 11, 3, c, r, -HU))
+                place = false;
+            if (place) ref(s.board, c, r) = -HU;
+            bool reaches = false;
+            for (int mc = 1; mc <= 9 && !reaches; ++mc)
+                for (int mr = 1; mr <= 9; ++mr)
+                    if (val(m.lower_king_checks, mc, mr) == CHECKER &&
+                        is_legal_move(s, mc, mr, kc, kr, val(s.board, mc, mr))) {
+                        reaches = true;
+                        break;
+                    }
+            ref(s.board, c, r) = EMPTY;
+            if (reaches) return 1;
+        }
+    return 0;
+}
+
+}  // namespace
+
+int human_king_attacked(const GameState& s) {
+    int kc = s.lower_king_col, kr = s.lower_king_row;
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r) {
+            int p = val(s.board, c, r);
+            if (p >= 10 && is_legal_move(s, c, r, kc, kr, p)) return 1;
+        }
+    return 0;
+}
+
+int is_mated(GameState& s) {
+    const int kc = s.lower_king_col, kr = s.lower_king_row;
+    if (!on_board(kc, kr)) return 0;
+    const Maps& m = s.maps;
+    // 1.
+    if (val(m.upper_attacks, kc, kr) == 0) return 0;
+    // 2. Blocks by a drop.
+    if (s.lower_hand_total >= 1 && drops_fail(s, kc, kr) == 0) return 0;
+    // 3. King steps.
+    for (int c = kc - 1; c <= kc + 1; ++c)
+        for (int r = kr - 1; r <= kr + 1; ++r) {
+            if (!on_board(c, r)) continue;
+            if (is_legal_move(s, kc, kr, c, r, -OU) && val(m.upper_attacks, c, r) == 0) return 0;
+        }
+    // 4. Captures and blocks by pieces on the board.
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r) {
+            int p = val(s.board, c, r);
+            if (p > -10 || p < -901) continue;
+            for (int mc = 1; mc <= 9; ++mc)
+                for (int mr = 1; mr <= 9; ++mr) {
+                    if (val(m.lower_king_checks, mc, mr) <= 0) continue;
+                    if (!is_legal_move(s, c, r, mc, mr, p)) continue;
+                    int saved = ref(s.board, mc, mr);
+                    ref(s.board, mc, mr) = p;
+                    ref(s.board, c, r) = EMPTY;
+                    int attacked = human_king_attacked(s);
+                    ref(s.board, c, r) = p;
+                    ref(s.board, mc, mr) = saved;
+                    if (attacked == 0) return 0;
+                }
+        }
+    return 1;
+}
+
+int count_escape_squares(const GameState& s) {
+    static constexpr int D[8][2] = {{0, -1}, {-1, -1}, {1, -1}, {0, 1},
+                                    {-1, 1}, {1, 1},   {-1, 0}, {1, 0}};
+    int kc = s.lower_king_col, kr = s.lower_king_row, n = 0;
+    for (const auto& d : D) {
+        int c = kc + d[0], r = kr + d[1];
+        if (!on_board(c, r)) continue;
+        if (val(s.board, c, r) == EMPTY && val(s.maps.upper_attacks, c, r) == 0) ++n;
+    }
+    return n;
+}
+
+int safe_mobility(const GameState& s, int col, int row, int piece) {
+    const Grid& opp = piece >= 10 ? s.maps.lower_attacks : s.maps.upper_attacks;
+    int n = 0;
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r)
+            if (is_legal_move(s, col, row, c, r, piece) && val(opp, c, r) == 0) ++n;
+    return n;
+}
+
+int file_exposure(GameState& s, int col, int row) {
+    if (!on_board(col, row)) return 0;
+    int saved = ref(s.board, col, row);
+    ref(s.board, col, row) = EMPTY;
+    int answer = 0;
+    for (int r = row + 1; r <= 9; ++r) {
+        int p = val(s.board, col, r);
+        if (p >= 10) break;
+        if (p == -20 || p == -900 || p == -901) {
+            answer = is_legal_move(s, col, r, col, row, p);
+            break;
+        }
+    }
+    ref(s.board, col, row) = saved;
+    return answer;
+}
+
+int major_neighbours(const GameState& s, int col, int row) {
+    int n = 0;
+    for (int c = col - 1; c <= col + 1; ++c)
+        for (int r = row - 1; r <= row + 1; ++r) {
+            if ((c == col && r == row) || !on_board(c, r)) continue;
+            if (val(s.board, c, r) >= 800) n -= 1;
+        }
+    return n;
+}
+
+void compute_pin_maps(GameState& s) {
+    EngineMemory& e = s.engine;
+    for (auto& col : e.lower_pins) col.fill(0);
+    for (auto& col : e.upper_pins) col.fill(0);
+    e.upper_pinned = 0;
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r) {
+            int p = ref(s.board, c, r);
+            if (p == EMPTY) continue;
+            ref(s.board, c, r) = EMPTY;
+            if (p <= -10) {
+                for (int ac = 1; ac <= 9; ++ac)
+                    for (int ar = 1; ar <= 9; ++ar) {
+                        int a = ref(s.board, ac, ar);
+                        if (is_upper_slider(a) &&
+                            is_legal_move(s, ac, ar, s.lower_king_col, s.lower_king_row, a))
+                            ref(e.lower_pins, c, r) = 1;
+                    }
+            } else if (p >= 10) {
+                for (int ac = 1; ac <= 9; ++ac)
+                    for (int ar = 1; ar <= 9; ++ar) {
+                        int a = ref(s.board, ac, ar);
+                        if (is_lower_slider(a) &&
+                            is_legal_move(s, ac, ar, s.upper_king_col, s.upper_king_row, a)) {
+                            ref(e.upper_pins, c, r) = 1;
+                            e.upper_pinned = 1;
+                        }
+                    }
+            }
+            ref(s.board, c, r) = p;
+        }
+}
+
+void compute_bishop_check_squares(GameState& s) {
+    EngineMemory& e = s.engine;
+    for (auto& col : e.bishop_check_squares) col.fill(0);
+    int kc = s.upper_king_col, kr = s.upper_king_row;
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r) {
+            if (ref(s.board, c, r) != EMPTY) continue;
+            int n = val(s.maps.upper_attacks, c, r);
+            bool open = n == 0 || (n == 1 && iabs(kc - c) < 2 && iabs(kr - r) < 2);
+            if (open && is_legal_move(s, c, r, kc, kr, -800)) ref(e.bishop_check_squares, c, r) = 1;
+        }
+}
+
+int bishop_fork_loss(const GameState& s, int col, int row, int piece) {
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r) {
+            if (val(s.engine.bishop_check_squares, c, r) != 1) continue;
+            if (!is_legal_move(s, col, row, c, r, -800) && !is_legal_move(s, col, row, c, r, -801))
+                continue;
+            // The first bishop-check square on a line through the piece: can
+            // a human bishop get there?
+            for (int bc = 1; bc <= 9; ++bc)
+                for (int br = 1; br <= 9; ++br) {
+                    int b = val(s.board, bc, br);
+                    if ((b == -800 || b == -801) && is_legal_move(s, bc, br, c, r, b)) return piece;
+                }
+            if (s.lower_hand[6] > 0 && is_legal_move(s, 11, 8, c, r, -800)) return piece;
+            return 0;
+        }
+    return 0;
+}
+
+int lance_follow_gain(const GameState& s, int col, int row) {
+    const Maps& m = s.maps;
+    if (row < 7) return 0;
+    if (val(m.upper_attacks, col, row - 1) == 0 || val(m.lower_attacks, col, row - 1) != 0)
+        return 0;
+    if (!is_lower_major(val(m.lower_threat, col, row))) return 0;
+    for (int r = row + 1; r <= 9; ++r) {
+        int p = val(s.board, col, r);
+        if (p == EMPTY) continue;
+        if (is_legal_move(s, col, row, col, r, KYOU)) return iabs(p);
+        return 0;
+    }
+    return 0;
+}
+
+int knight_fork_gain(const GameState& s, int col, int row) {
+    const Maps& m = s.maps;
+    int cheapest = val(m.lower_threat, col, row);
+    if (!is_lower_major(cheapest) || row < 6) return 0;
+    int ac = val(m.lower_threat_col, col, row), ar = val(m.lower_threat_row, col, row);
+    int sum = 0;
+    auto side = [&](int jump_col, int target_col) {
+        if (val(s.board, jump_col, row - 2) != EMPTY) return;
+        if (val(m.lower_attacks, jump_col, row - 2) != 0) return;
+        int t = val(s.board, target_col, row);
+        if (!is_lower_major(t)) return;
+        if (target_col == ac && row == ar) return;
+        sum += iabs(t);
+    };
+    if (col > 2) side(col - 1, col - 2);
+    if (col < 8) side(col + 1, col + 2);
+    return sum;
+}
+
+}  // namespace rindou

@@ -1,0 +1,143 @@
+// The computer's one-move search: every legal board move and every drop is
+// made on the board, analysed, scored and taken back; the first candidate
+// with the strictly highest score is kept.
+#include "analysis/analysis.h"
+#include "core/rules.h"
+#include "engine/evaluation.h"
+#include "engine/squares.h"
+#include "view/draw.h"
+
+namespace rindou {
+
+using sq::iabs;
+using sq::ref;
+
+namespace {
+
+void take(EngineMemory& e, double score, int fc, int fr, int tc, int tr, int before, int placed) {
+    e.best_score = score;
+    e.best_from_col = fc;
+    e.best_from_row = fr;
+    e.best_to_col = tc;
+    e.best_to_row = tr;
+    e.best_before = before;
+    e.best_placed = placed;
+    e.best_found = true;
+}
+
+void prepare(Game& g) {
+    GameState& s = g.st;
+    EngineMemory& e = s.engine;
+    e.turn_start_board = s.board;
+    scan_pawn_files(s);
+    // The person's escapes as the last analysis left them, before this
+    // turn's own analysis.
+    e.baseline_escapes = count_escape_squares(s);
+    analyse_position(s);
+    compute_bishop_check_squares(s);
+    compute_pin_maps(s);
+    e.pre_lower_attacks = s.maps.lower_attacks;
+    e.pre_upper_attacks = s.maps.upper_attacks;
+    e.pre_upper_threat_col = s.maps.upper_threat_col;
+    e.pre_upper_threat_row = s.maps.upper_threat_row;
+    e.pre_upper_hand_total = s.upper_hand_total;
+    g.io->present();
+}
+
+// One board move, with the promotion choice; the board is left as found.
+double score_board_move(GameState& s, int fc, int fr, int tc, int tr, int piece, int captured,
+                        int& placed) {
+    ref(s.board, fc, fr) = EMPTY;
+    ref(s.board, tc, tr) = piece;
+    double score;
+    placed = piece;
+    if (can_promote(s, fc, fr, tc, tr, piece) == 0) {
+        analyse_position(s);
+        score = evaluate_move(s, captured, piece, fc, fr, tc, tr);
+    } else {
+        const int promoted = s.promoted_code;
+        if (may_stay_unpromoted(tr, piece) == 0) {
+            ref(s.board, tc, tr) = promoted;
+            analyse_position(s);
+            score = evaluate_move(s, captured, promoted, fc, fr, tc, tr);
+            placed = promoted;
+        } else {
+            analyse_position(s);
+            double plain = evaluate_move(s, captured, piece, fc, fr, tc, tr);
+            ref(s.board, tc, tr) = promoted;
+            analyse_position(s);
+            double raised = evaluate_move(s, captured, promoted, fc, fr, tc, tr);
+            if (raised > plain) {
+                score = raised;
+                placed = promoted;
+            } else {
+                score = plain;
+            }
+            // A pawn, bishop or rook always promotes when it may.
+            if (piece == HU || piece == KAKU || piece == SYA) placed = promoted;
+        }
+    }
+    ref(s.board, tc, tr) = captured;
+    ref(s.board, fc, fr) = piece;
+    return score;
+}
+
+}  // namespace
+
+void search_best_move(Game& g, CandidateSink* sink) {
+    GameState& s = g.st;
+    EngineMemory& e = s.engine;
+    // 4.
+    e.best_score = NO_SCORE;
+    e.best_found = false;
+    // 5.
+    prepare(g);
+
+    // 6. Board moves.
+    for (int fc = 1; fc <= 9; ++fc) {
+        clock_tick(g);
+        for (int fr = 1; fr <= 9; ++fr) {
+            const int piece = ref(s.board, fc, fr);
+            if (piece < 10) continue;
+            for (int tc = 1; tc <= 9; ++tc)
+                for (int tr = 1; tr <= 9; ++tr) {
+                    if (!is_legal_move(s, fc, fr, tc, tr, piece)) continue;
+                    const int captured = ref(s.board, tc, tr);
+                    e.moving_piece = piece;
+                    int dk = iabs(fc - s.lower_king_col), dr = iabs(fr - s.lower_king_row);
+                    e.origin_distance = dk > dr ? dk : dr;
+                    int placed = piece;
+                    double score = score_board_move(s, fc, fr, tc, tr, piece, captured, placed);
+                    if (sink) sink->candidate(fc, fr, tc, tr, placed, score);
+                    if (score > e.best_score) {
+                        take(e, score, fc, fr, tc, tr, piece, placed);
+                        if (captured == -OU) return;
+                    }
+                }
+        }
+    }
+
+    // 7. Drops.
+    if (e.pre_upper_hand_total <= 0) return;
+    for (int slot = 1; slot <= 7; ++slot) {
+        clock_tick(g);
+        if (s.upper_hand[static_cast<size_t>(slot)] < 1) continue;
+        const int code = SLOT_CODE[static_cast<size_t>(slot)];
+        e.moving_piece = code;
+        for (int tc = 1; tc <= 9; ++tc)
+            for (int tr = 1; tr <= 9; ++tr) {
+                if (!is_legal_move(s, -1, slot, tc, tr, code)) continue;
+                ref(s.board, tc, tr) = code;
+                analyse_position(s);
+                double score = evaluate_move(s, 0, code, -1, slot, tc, tr);
+                ref(s.board, tc, tr) = EMPTY;
+                if (sink) sink->candidate(-1, slot, tc, tr, code, score);
+                if (score > e.best_score) {
+                    take(e, score, -1, slot, tc, tr, code, code);
+                    if (e.best_score >= 9998) return;
+                }
+            }
+    }
+}
+
+}  // namespace rindou

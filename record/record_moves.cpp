@@ -1,0 +1,194 @@
+#include "record/record_moves.h"
+
+#include <cstdlib>
+
+#include "core/rules.h"
+
+namespace rindou {
+
+namespace {
+
+int& cell(GameState& s, int c, int r) {
+    return s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
+}
+int cell(const GameState& s, int c, int r) {
+    return s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
+}
+
+bool is_drop(const RecordEntry& e) { return e.from_col == 11 || e.from_col == -1; }
+bool same_side(int a, int b) { return (a >= 10 && b >= 10) || (a <= -10 && b <= -10); }
+
+// A base kind that may promote: pawn, lance, knight, silver, bishop, rook.
+bool promotable(int code) {
+    switch (std::abs(code)) {
+        case 10: case 20: case 30: case 100: case 800: case 900: return true;
+        default: return false;
+    }
+}
+
+// The piece codes of the entry describe one piece of one side, unchanged or
+// promoted once.
+bool pieces_fit(const RecordEntry& e) {
+    if (!is_piece_code(e.piece_before) || !is_piece_code(e.piece_after)) return false;
+    if (!same_side(e.piece_before, e.piece_after)) return false;
+    if (e.piece_after == e.piece_before) return true;
+    if (!promotable(e.piece_before)) return false;
+    int promoted = e.piece_before > 0 ? e.piece_before + 1 : e.piece_before - 1;
+    return e.piece_after == promoted;
+}
+
+// What may stand on a destination: nothing, the coin or the other side's piece.
+bool capture_fits(const RecordEntry& e) {
+    if (e.captured == EMPTY || e.captured == COIN) return true;
+    return is_piece_code(e.captured) && !same_side(e.captured, e.piece_after);
+}
+
+bool coin_in_place(const GameState& s) {
+    return on_board(s.coin_col, s.coin_row) && cell(s, s.coin_col, s.coin_row) == COIN;
+}
+
+std::array<int, 8>& hand_of(GameState& s, int code) {
+    return code > 0 ? s.upper_hand : s.lower_hand;
+}
+int& total_of(GameState& s, int code) { return code > 0 ? s.upper_hand_total : s.lower_hand_total; }
+
+}  // namespace
+
+bool is_piece_code(int code) {
+    switch (std::abs(code)) {
+        case 10: case 11: case 20: case 21: case 30: case 31: case 100: case 101:
+        case 110: case 800: case 801: case 900: case 901: case 950:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool can_redo(const GameState& s, const RecordEntry& e) {
+    if (!pieces_fit(e) || !capture_fits(e)) return false;
+    if (!on_board(e.to_col, e.to_row) || !coin_in_place(s)) return false;
+    if (cell(s, e.to_col, e.to_row) != e.captured) return false;
+    if (is_drop(e)) {
+        bool lower = e.from_col == 11;
+        if (lower ? e.piece_after > 0 : e.piece_after < 0) return false;
+        if (e.piece_after != e.piece_before) return false;
+        int slot = hand_slot(e.piece_after);
+        if (slot == 0 || std::abs(e.piece_after) != SLOT_CODE[static_cast<size_t>(slot)])
+            return false;
+        const auto& hand = lower ? s.lower_hand : s.upper_hand;
+        return hand[static_cast<size_t>(slot)] > 0 && e.captured == EMPTY;
+    }
+    if (!on_board(e.from_col, e.from_row)) return false;
+    if (e.from_col == e.to_col && e.from_row == e.to_row) return false;
+    if (cell(s, e.from_col, e.from_row) != e.piece_before) return false;
+    int nc = s.coin_col + e.to_col - e.from_col;
+    int nr = s.coin_row + e.to_row - e.from_row;
+    if (!on_board(nc, nr)) return false;
+    return cell(s, nc, nr) == EMPTY || (nc == e.from_col && nr == e.from_row);
+}
+
+bool can_undo(const GameState& s, const RecordEntry& e) {
+    if (!pieces_fit(e) || !capture_fits(e)) return false;
+    if (!on_board(e.to_col, e.to_row) || !coin_in_place(s)) return false;
+    if (cell(s, e.to_col, e.to_row) != e.piece_after) return false;
+    int slot = hand_slot(e.captured);
+    if (e.captured != COIN && slot != 0) {
+        // The capturer holds the captured piece in hand.
+        const auto& hand = e.captured > 0 ? s.lower_hand : s.upper_hand;
+        if (hand[static_cast<size_t>(slot)] < 1) return false;
+    }
+    if (is_drop(e)) {
+        if ((e.from_col == 11) != (e.piece_after < 0)) return false;
+        return e.piece_after == e.piece_before && e.captured == EMPTY &&
+               hand_slot(e.piece_after) != 0;
+    }
+    if (!on_board(e.from_col, e.from_row)) return false;
+    if (e.from_col == e.to_col && e.from_row == e.to_row) return false;
+    bool coin_on_origin = s.coin_col == e.from_col && s.coin_row == e.from_row;
+    if (!coin_on_origin && cell(s, e.from_col, e.from_row) != EMPTY) return false;
+    int bc = s.coin_col - (e.to_col - e.from_col);
+    int br = s.coin_row - (e.to_row - e.from_row);
+    if (!on_board(bc, br)) return false;
+    // The coin goes back onto the destination exactly when it was pushed from
+    // there; anywhere else its square must be free.
+    if (bc == e.to_col && br == e.to_row) return e.captured == COIN;
+    return e.captured != COIN && cell(s, bc, br) == EMPTY;
+}
+
+bool is_possible_move(const GameState& s, const RecordEntry& e) {
+    if (!can_redo(s, e)) return false;
+    // Once a king has been taken the game was over.
+    bool upper_king = false, lower_king = false;
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r) {
+            if (cell(s, c, r) == 950) upper_king = true;
+            if (cell(s, c, r) == -950) lower_king = true;
+        }
+    if (!upper_king || !lower_king) return false;
+    if (e.lower_time_before < 0 || e.lower_time_after < 0 || e.upper_time_before < 0 ||
+        e.upper_time_after < 0)
+        return false;
+    GameState t = s;
+    if (is_drop(e)) {
+        bool lower = e.from_col == 11;
+        if (lower ? (e.from_row < 3 || e.from_row > 9) : (e.from_row < 1 || e.from_row > 7))
+            return false;
+        scan_pawn_files(t);
+        return is_legal_move(t, e.from_col, e.from_row, e.to_col, e.to_row, e.piece_before) == 1;
+    }
+    if (is_legal_move(t, e.from_col, e.from_row, e.to_col, e.to_row, e.piece_before) != 1)
+        return false;
+    if (e.piece_after != e.piece_before)
+        return can_promote(t, e.from_col, e.from_row, e.to_col, e.to_row, e.piece_before) == 1 &&
+               t.promoted_code == e.piece_after;
+    return may_stay_unpromoted(e.to_row, e.piece_before) == 1;
+}
+
+void redo_move(GameState& s, const RecordEntry& e) {
+    if (is_drop(e)) {
+        int slot = hand_slot(e.piece_after);
+        hand_of(s, e.piece_after)[static_cast<size_t>(slot)] -= 1;
+        total_of(s, e.piece_after) -= 1;
+    } else {
+        cell(s, e.from_col, e.from_row) = EMPTY;
+        cell(s, s.coin_col, s.coin_row) = EMPTY;
+        s.coin_col += e.to_col - e.from_col;
+        s.coin_row += e.to_row - e.from_row;
+        cell(s, s.coin_col, s.coin_row) = COIN;
+    }
+    cell(s, e.to_col, e.to_row) = e.piece_after;
+    int slot = hand_slot(e.captured);
+    if (e.captured <= -10 && slot != 0) {
+        s.upper_hand[static_cast<size_t>(slot)] += 1;
+        s.upper_hand_total += 1;
+    } else if (e.captured >= 10 && slot != 0) {
+        s.lower_hand[static_cast<size_t>(slot)] += 1;
+        s.lower_hand_total += 1;
+    }
+}
+
+void undo_move(GameState& s, const RecordEntry& e) {
+    if (is_drop(e)) {
+        int slot = hand_slot(e.piece_after);
+        hand_of(s, e.piece_after)[static_cast<size_t>(slot)] += 1;
+        total_of(s, e.piece_after) += 1;
+    } else {
+        cell(s, e.from_col, e.from_row) = e.piece_before;
+        if (!(s.coin_col == e.from_col && s.coin_row == e.from_row))
+            cell(s, s.coin_col, s.coin_row) = EMPTY;
+        s.coin_col += e.from_col - e.to_col;
+        s.coin_row += e.from_row - e.to_row;
+        cell(s, s.coin_col, s.coin_row) = COIN;
+    }
+    int slot = hand_slot(e.captured);
+    if (e.captured <= -10 && slot != 0) {
+        s.upper_hand[static_cast<size_t>(slot)] -= 1;
+        s.upper_hand_total -= 1;
+    } else if (e.captured >= 10 && slot != 0) {
+        s.lower_hand[static_cast<size_t>(slot)] -= 1;
+        s.lower_hand_total -= 1;
+    }
+    cell(s, e.to_col, e.to_row) = e.captured;
+}
+
+}  // namespace rindou

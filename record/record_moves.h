@@ -1,0 +1,30 @@
+// Redoing and undoing the moves of the move record on the position, and the
+// tests that keep a record and the position it is stepped on in agreement.
+#pragma once
+
+#include "core/state.h"
+
+namespace rindou {
+
+// The codes a square may hold for a piece: ±10, ±11, ... ±950.
+bool is_piece_code(int code);
+
+// True when entry e can be redone on position s without harm: the codes exist,
+// the origin holds the moving piece (or the hand holds the dropped one), the
+// destination holds what the entry says was captured, and the coin lands on
+// an empty square of the board (or on the square the piece leaves).
+bool can_redo(const GameState& s, const RecordEntry& e);
+// True when entry e, the last move played on s, can be taken back without
+// harm: the destination holds the piece after the move, the coin's way back
+// is free and the capturer's hand holds what it captured.
+bool can_undo(const GameState& s, const RecordEntry& e);
+// True when e is a move the rules allow on s (a loaded record must consist of
+// such moves): can_redo, the piece's movement under the coin rule, drops and
+// promotion as in play, no move once a king has been taken.
+bool is_possible_move(const GameState& s, const RecordEntry& e);
+
+// The position changes of a step forward and a step back (no drawing).
+void redo_move(GameState& s, const RecordEntry& e);
+void undo_move(GameState& s, const RecordEntry& e);
+
+}  // namespace rindou

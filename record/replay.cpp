@@ -1,0 +1,166 @@
+#include "record/replay.h"
+
+#include <cstdlib>
+
+#include "core/flow.h"
+#include "core/input.h"
+#include "core/record_store.h"
+#include "record/notation.h"
+#include "record/record_moves.h"
+#include "shell/sound.h"
+#include "view/draw.h"
+
+namespace rindou {
+
+namespace {
+
+void draw_cell(Game& g, int code, int c, int r) {
+    draw_picture(g, code, c, r);
+    frame_square(g, FRAME_COLOUR, c, r);
+}
+
+bool is_drop(const RecordEntry& e) { return !(e.from_col >= 1 && e.from_col <= 9); }
+
+}  // namespace
+
+void step_back(Game& g) {
+    GameState& s = g.st;
+    close_record_panels(g);
+    s.turn_notice_pending = 1;
+    if (s.record_count < 1 || s.record_count > RECORD_MAX) {
+        play_refusal_sound(g);
+        g.io->message("戻る", "できません");
+        return;
+    }
+    const RecordEntry e = s.record[static_cast<size_t>(s.record_count)];
+    // A record that no longer fits the position (it cannot arise from play)
+    // is refused rather than allowed to corrupt the board or the hands.
+    if (!can_undo(s, e)) {
+        play_refusal_sound(g);
+        g.io->message("戻る", "できません");
+        return;
+    }
+    s.select_state = 0;
+    set_clock_tick(g, false);
+    clear_frames(g);
+
+    const int old_coin_col = s.coin_col, old_coin_row = s.coin_row;
+    undo_move(s, e);
+    if (!is_drop(e)) {
+        draw_cell(g, e.piece_before, e.from_col, e.from_row);
+        if (!(old_coin_col == e.from_col && old_coin_row == e.from_row))
+            draw_cell(g, EMPTY, old_coin_col, old_coin_row);
+        draw_cell(g, COIN, s.coin_col, s.coin_row);
+    }
+    draw_clock(g, s.upper_turn, s.upper_time_total = e.upper_time_before);
+    draw_clock(g, s.lower_turn, s.lower_time_total = e.lower_time_before);
+    draw_lower_hand(g);
+    draw_upper_hand(g);
+    draw_cell(g, EMPTY, e.to_col, e.to_row);
+    if (e.captured != EMPTY) draw_cell(g, e.captured, e.to_col, e.to_row);
+    play_piece_sound(g);
+    clear_last_move(g, e.piece_before > 0 ? s.upper_turn : s.lower_turn);
+    s.record_count -= 1;
+    if (s.move_number > 0) s.move_number -= 1;
+    s.side_to_move = -s.side_to_move;
+    draw_move_number(g, s.move_number);
+}
+
+void step_forward(Game& g) {
+    GameState& s = g.st;
+    close_record_panels(g);
+    if (s.side_to_move == TURN_NONE) {
+        play_refusal_sound(g);
+        g.io->message("開始", "「対局」で始めて下さい");
+        return;
+    }
+    s.turn_notice_pending = 1;
+    if (s.record_end > RECORD_MAX) s.record_end = RECORD_MAX;
+    if (s.record_count >= s.record_end) {
+        if (s.record_mode == 1) {
+            g.io->message("進む", "終わり");
+        } else {
+            play_refusal_sound(g);
+            g.io->message("進む", "できません");
+        }
+        return;
+    }
+    const RecordEntry e = s.record[static_cast<size_t>(s.record_count + 1)];
+    // Moves kept from another position (a game set up differently since)
+    // cannot be replayed here: they are given up.
+    if (!can_redo(s, e)) {
+        s.record_end = s.record_count;
+        play_refusal_sound(g);
+        g.io->message("進む", "できません");
+        return;
+    }
+    s.select_state = 0;
+    set_clock_tick(g, false);
+    clear_frames(g);
+    s.record_count += 1;
+    s.move_number += 1;
+    draw_move_number(g, s.move_number);
+
+    const int old_coin_col = s.coin_col, old_coin_row = s.coin_row;
+    redo_move(s, e);
+    if (!is_drop(e)) {
+        draw_cell(g, EMPTY, e.from_col, e.from_row);
+        draw_cell(g, EMPTY, old_coin_col, old_coin_row);
+        draw_cell(g, COIN, s.coin_col, s.coin_row);
+    }
+    draw_clock(g, s.upper_turn, s.upper_time_total = e.upper_time_after);
+    draw_clock(g, s.lower_turn, s.lower_time_total = e.lower_time_after);
+    if (!(s.coin_col == e.from_col && s.coin_row == e.from_row))
+        draw_cell(g, EMPTY, e.from_col, e.from_row);
+    draw_cell(g, e.piece_after, e.to_col, e.to_row);
+    draw_lower_hand(g);
+    draw_upper_hand(g);
+    play_piece_sound(g);
+    show_last_move(g, e.piece_after > 0 ? s.upper_turn : s.lower_turn, e.to_col, e.to_row,
+                   e.piece_after, WHITE);
+    s.side_to_move = -s.side_to_move;
+    draw_move_number(g, s.move_number);
+}
+
+void flip_board(Game& g) {
+    GameState& s = g.st;
+    if (s.record_mode == 1) {
+        play_refusal_sound(g);
+        g.io->message("反転", "棋譜ﾓｰﾄﾞではできません");
+        return;
+    }
+    s.flipped = 1;
+    s.select_state = 0;
+    const Grid copy = s.board;
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r) {
+            int v = copy[static_cast<size_t>(c)][static_cast<size_t>(r)];
+            if (v >= 10 || v <= -10) v = -v;
+            s.board[static_cast<size_t>(10 - c)][static_cast<size_t>(10 - r)] = v;
+        }
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r)
+            if (s.board[static_cast<size_t>(c)][static_cast<size_t>(r)] == COIN) {
+                s.coin_col = c;
+                s.coin_row = r;
+            }
+    std::swap(s.lower_hand, s.upper_hand);
+    std::swap(s.lower_hand_total, s.upper_hand_total);
+    redraw_all(g);
+    draw_move_number(g, s.move_number);
+    if (s.handicap_set == 1) {
+        s.handicap_grade = -s.handicap_grade;
+        draw_handicap_caption(g, s.handicap_grade);
+    }
+    play_piece_sound(g);
+    s.side_to_move = -s.side_to_move;
+    s.record_count = 0;
+    s.record_end = 0;
+}
+
+void back_to_start(Game& g) {
+    new_game_reset(g);
+    play_piece_sound(g);
+}
+
+}  // namespace rindou

@@ -1,0 +1,104 @@
+// The computer's level and the handicap ladder, which takes pieces off one
+// side of the starting position before the first move.
+#include "strength/strength.h"
+
+#include "core/flow.h"
+#include "shell/sound.h"
+#include "view/draw.h"
+
+namespace rindou {
+
+namespace {
+
+struct HandicapSquare {
+    int col, row, code;
+};
+
+// Between grades g - 1 and g (g = 1..10): the upper piece that goes.
+constexpr HandicapSquare UPPER_STEPS[11] = {
+    {0, 0, 0},     {8, 2, 800}, {2, 2, 900}, {9, 1, 20},  {1, 1, 20},  {8, 1, 30},
+    {2, 1, 30},    {7, 1, 100}, {3, 1, 100}, {6, 1, 110}, {4, 1, 110},
+};
+// Between grades -g and -g + 1 (g = 1..10): the lower piece that goes.
+constexpr HandicapSquare LOWER_STEPS[11] = {
+    {0, 0, 0},      {2, 8, -800},  {8, 8, -900},  {1, 9, -20},   {9, 9, -20},  {2, 9, -30},
+    {8, 9, -30},    {3, 9, -100},  {7, 9, -100},  {4, 9, -110},  {6, 9, -110},
+};
+
+// The square between grades `high` - 1 and `high`.
+const HandicapSquare& square_between(int high) {
+    return high >= 1 ? UPPER_STEPS[high] : LOWER_STEPS[1 - high];
+}
+
+// Guards of both commands; false when the command was refused.
+bool handicap_allowed(Game& g) {
+    GameState& s = g.st;
+    close_record_panels(g);
+    int reason = 0;
+    if (s.record_mode == 1)
+        reason = 1;
+    else if (s.record_count > 0)
+        reason = 2;
+    else if (s.flipped == 1)
+        reason = 3;
+    if (reason == 0) return true;
+    play_refusal_sound(g);
+    refuse_handicap(g, reason);
+    return false;
+}
+
+void put_square(Game& g, const HandicapSquare& sq, int code) {
+    g.st.board[static_cast<size_t>(sq.col)][static_cast<size_t>(sq.row)] = code;
+    draw_picture(g, code, sq.col, sq.row);
+    frame_square(g, FRAME_COLOUR, sq.col, sq.row);
+    play_piece_sound(g);
+}
+
+}  // namespace
+
+void set_level(Game& g, int n) {
+    GameState& s = g.st;
+    if (n < 1 || n > 3) return;
+    draw_picture(g, s.background_code, -2, 0);
+    draw_picture(g, s.background_code, -1, 0);
+    draw_picture(g, s.background_code, 0, 0);
+    s.menu.level1 = s.menu.level2 = s.menu.level3 = false;
+    (n == 1 ? s.menu.level1 : n == 2 ? s.menu.level2 : s.menu.level3) = true;
+    s.level = n;
+    if (s.game_mode == MODE_COM) draw_level(g, n);
+}
+
+void handicap_up(Game& g) {
+    GameState& s = g.st;
+    if (!handicap_allowed(g)) return;
+    s.record_end = 0;
+    if (s.handicap_grade < 10) {
+        s.handicap_grade += 1;
+        draw_handicap_caption(g, s.handicap_grade);
+        const HandicapSquare& sq = square_between(s.handicap_grade);
+        put_square(g, sq, s.handicap_grade >= 1 ? EMPTY : sq.code);
+    }
+    s.handicap_set = 1;
+}
+
+void handicap_down(Game& g) {
+    GameState& s = g.st;
+    if (!handicap_allowed(g)) return;
+    s.record_end = 0;
+    if (s.handicap_grade > -10) {
+        s.handicap_grade -= 1;
+        draw_handicap_caption(g, s.handicap_grade);
+        const HandicapSquare& sq = square_between(s.handicap_grade + 1);
+        put_square(g, sq, s.handicap_grade >= 0 ? sq.code : EMPTY);
+    }
+    s.handicap_set = 1;
+}
+
+void refuse_handicap(Game& g, int reason) {
+    const char* line = reason == 1   ? "棋譜ﾓｰﾄﾞではできません"
+                       : reason == 2 ? "対局途中ではできません"
+                                     : "反転後ではできません";
+    g.io->message("ﾊﾝﾃﾞｨｷｬｯﾌﾟ設定", std::string(line) + "\r\r" + "局面→最初にして下さい");
+}
+
+}  // namespace rindou

@@ -1,0 +1,60 @@
+// Building test positions for the computer player.
+#pragma once
+
+#include <string>
+
+#include "core/state.h"
+#include "tests/support/test_game.h"
+
+namespace rindou::test {
+
+struct Pos {
+    GameState s;
+    Pos() {
+        for (auto& col : s.board) col.fill(EMPTY);
+    }
+    Pos& put(int c, int r, int code) {
+        s.board[size_t(c)][size_t(r)] = code;
+        if (code == COIN) {
+            s.coin_col = c;
+            s.coin_row = r;
+        }
+        return *this;
+    }
+    Pos& upper_hand(int slot, int n) {
+        s.upper_hand[size_t(slot)] = n;
+        totals();
+        return *this;
+    }
+    Pos& lower_hand(int slot, int n) {
+        s.lower_hand[size_t(slot)] = n;
+        totals();
+        return *this;
+    }
+    void totals() {
+        s.upper_hand_total = s.lower_hand_total = 0;
+        for (int k = 1; k <= 7; ++k) {
+            s.upper_hand_total += s.upper_hand[size_t(k)];
+            s.lower_hand_total += s.lower_hand[size_t(k)];
+        }
+    }
+    // The console line that sets this position up, the upper side to move,
+    // against the computer.
+    std::string line() const { return setup_line(s, 1, 1) + "\n"; }
+};
+
+// The lines of `text` that start with `prefix`.
+inline std::string lines_with(const std::string& text, const std::string& prefix) {
+    std::string out;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        if (line.compare(0, prefix.size(), prefix) == 0) out += line + "\n";
+        pos = end + 1;
+    }
+    return out;
+}
+
+}  // namespace rindou::test

@@ -1,0 +1,172 @@
+// The computer's turn as the console shows it: `think` listings, the moves it
+// plays and what it announces.
+#include <gtest/gtest.h>
+
+#include "core/record_store.h"
+#include "engine/engine.h"
+#include "tests/engine/position.h"
+
+namespace rindou::test {
+namespace {
+
+// The person's king in the corner behind two lances; a gold dropped on (1,8)
+// under the cover of the gold on (1,7) mates, and so would a pawn.
+Pos drop_mate() {
+    Pos p;
+    p.put(1, 9, -950).put(2, 8, -20).put(2, 9, -20).put(1, 7, 110).put(9, 1, 950);
+    p.put(5, 5, COIN);
+    p.upper_hand(1, 1).upper_hand(5, 1);
+    return p;
+}
+
+TEST(ComputerTurn, MateByAPawnScoresMinus9998AndTheSearchStopsAt9998) {
+    std::string out = run_console(drop_mate().line() + "think\n");
+    EXPECT_NE(out.find("cand -1 1 1 8 10 -9998.0000\n"), std::string::npos);
+    std::string cands = lines_with(out, "cand");
+    // The gold drop is the last candidate examined.
+    std::string last = cands.substr(cands.rfind("cand", cands.size() - 2));
+    EXPECT_EQ(last, "cand -1 5 1 8 110 9998.0000\n");
+    EXPECT_NE(out.find("best -1 5 1 8 110 9998.0000\n"), std::string::npos);
+}
+
+TEST(ComputerTurn, AMateIsAnnouncedInsteadOfTheCheck) {
+    std::string out = run_console(drop_mate().line() + "menu GOTE\nshow\n");
+    EXPECT_NE(out.find("com -1 5 1 8 110 110 0 9998.0000\nsound piece\nmessage 詰め ?|よし！!\nok\n"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("王手"), std::string::npos);
+    // The game goes on with the person to move.
+    EXPECT_NE(out.find("turn side -1 "), std::string::npos);
+    EXPECT_NE(out.find("upper_hand 1 0 0 0 0 0 0 total 1"), std::string::npos);
+}
+
+TEST(ComputerTurn, ACheckIsAnnouncedWithAnEmptyTitle) {
+    // The coin in the corner lets the gold move only up or to the left, and
+    // both give check.
+    Pos p;
+    p.put(1, 1, 950).put(3, 5, 110).put(2, 4, -950).put(9, 9, COIN);
+    std::string out = run_console(p.line() + "menu GOTE\n");
+    EXPECT_NE(out.find("sound piece\nmessage |   ** 王手 **\nok\n"), std::string::npos) << out;
+}
+
+TEST(ComputerTurn, TakingTheKingIsChosenAtOnce) {
+    Pos p;
+    p.put(1, 1, 950).put(5, 5, 110).put(9, 3, 10).put(5, 6, -950).put(1, 7, -10);
+    p.put(9, 1, COIN);
+    std::string out = run_console(p.line() + "think\n");
+    std::string cands = lines_with(out, "cand");
+    EXPECT_EQ(cands.substr(cands.rfind("cand", cands.size() - 2)), "cand 5 5 5 6 110 9999.0000\n");
+    EXPECT_EQ(cands.find("cand 9 3"), std::string::npos);  // never examined
+    EXPECT_NE(out.find("best 5 5 5 6 110 9999.0000\n"), std::string::npos);
+
+    std::string game = run_console(p.line() + "answer yes\nmenu GOTE\nshow\n");
+    EXPECT_NE(game.find("com 5 5 5 6 110 110 -950 9999.0000\nsound piece\n"
+                        "message 終了|ｺﾝﾋﾟｭｰﾀの勝ちです\nask 再ゲーム|続けますか？ -> yes\n"),
+              std::string::npos)
+        << game;
+    // A new game has been set up.
+    EXPECT_NE(game.find("turn side 0 "), std::string::npos);
+}
+
+TEST(ComputerTurn, TheComputerPassesEvenWithPiecesInHand) {
+    // Pawns cannot move while the coin stands on the last row.
+    Pos p;
+    p.put(3, 3, 10).put(6, 3, 10).put(5, 9, -950).put(7, 9, COIN);
+    p.upper_hand(5, 2);
+    std::string think = run_console(p.line() + "think\n");
+    EXPECT_NE(think.find("ok\nbest pass\nok\n"), std::string::npos) << think;
+    EXPECT_EQ(think.find("cand"), std::string::npos);
+
+    std::string out = run_console(p.line() + "menu GOTE\nshow\n");
+    EXPECT_NE(out.find("message パス|打てる場所がありません。パスです。\nok\n"), std::string::npos);
+    EXPECT_EQ(out.find("com "), std::string::npos);
+    EXPECT_NE(out.find("turn side -1 "), std::string::npos);
+    EXPECT_NE(out.find("record count 0 "), std::string::npos);
+}
+
+TEST(ComputerTurn, PromotionIsForcedOrChosenByKind) {
+    Pos p;
+    p.put(9, 1, 950).put(5, 9, -950).put(5, 2, COIN);
+    p.put(2, 8, 10);   // must promote on row 9
+    p.put(3, 7, 30);   // must promote on row 9
+    p.put(7, 5, 800);  // may promote in rows 7 to 9: always does
+    p.put(8, 6, 100);  // may promote in rows 7 to 9: does when it scores higher
+    std::string out = run_console(p.line() + "think\n");
+    EXPECT_NE(out.find("cand 2 8 2 9 11 "), std::string::npos) << out;
+    EXPECT_NE(out.find("cand 3 7 2 9 31 "), std::string::npos);
+    EXPECT_NE(out.find("cand 3 7 4 9 31 "), std::string::npos);
+    EXPECT_NE(out.find("cand 7 5 6 6 800 "), std::string::npos);  // outside the zone
+    EXPECT_NE(out.find("cand 7 5 5 7 801 "), std::string::npos);
+    EXPECT_NE(out.find("cand 7 5 4 8 801 "), std::string::npos);
+    // Promotion earns 10 and nothing here takes it back.
+    EXPECT_NE(out.find("cand 8 6 8 7 101 "), std::string::npos);
+}
+
+TEST(ComputerTurn, ThinkChangesNothingThatFollows) {
+    Pos p = drop_mate();
+    p.put(1, 7, EMPTY).put(4, 4, 800).put(6, 2, 100).put(3, 6, -100);
+    std::string with = run_console(p.line() + "think\nmenu GOTE\nshow\n");
+    std::string without = run_console(p.line() + "menu GOTE\nshow\n");
+    EXPECT_EQ(lines_with(with, "com") + lines_with(with, "board") + lines_with(with, "turn"),
+              lines_with(without, "com") + lines_with(without, "board") +
+                  lines_with(without, "turn"));
+    size_t think_end = with.find("best");
+    ASSERT_NE(think_end, std::string::npos);
+    EXPECT_EQ(with.substr(with.find("com ")), without.substr(without.find("com ")));
+}
+
+TEST(ComputerTurn, ALevelChangesOnlyTheEvaluation) {
+    std::string deep = run_console("menu START\nthink\n");
+    std::string shallow = run_console("menu LEVEL1\nmenu START\nthink\n");
+    // The same candidates in the same order.
+    auto moves = [](const std::string& text) {
+        std::string out;
+        for (std::string l = lines_with(text, "cand"); !l.empty();) {
+            size_t end = l.find('\n');
+            std::string line = l.substr(0, end);
+            out += line.substr(0, line.rfind(' ')) + "\n";
+            l = l.substr(end + 1);
+        }
+        return out;
+    };
+    EXPECT_EQ(moves(deep), moves(shallow));
+    EXPECT_NE(deep.find("best 7 3 7 4 10 10.0000"), std::string::npos) << deep;
+    // At level 1 a quiet pawn move scores nothing but the sweep.
+    EXPECT_NE(shallow.find("cand 7 3 7 4 10 0.0000"), std::string::npos) << shallow;
+}
+
+TEST(ComputerTurn, AFullRecordStopsTheComputer) {
+    TestGame t;
+    t.menu("SENTE");
+    t.take();
+    t.g.st.record_count = RECORD_MAX;
+    t.g.st.side_to_move = t.g.st.upper_turn;
+    Grid before = t.g.st.board;
+    com_ban(t.g);
+    std::string out = t.take();
+    EXPECT_EQ(out.find("com "), std::string::npos);
+    EXPECT_NE(out.find("sound refusal"), std::string::npos);
+    EXPECT_EQ(t.g.st.board, before);
+    EXPECT_EQ(t.g.st.record_count, RECORD_MAX);
+    EXPECT_EQ(t.g.st.side_to_move, t.g.st.lower_turn);
+}
+
+TEST(ComputerTurn, BoardsWithoutKingsAreSearchedSafely) {
+    Pos p;
+    p.put(4, 4, 900).put(6, 6, -800).put(5, 7, -10).put(2, 2, 30).put(5, 5, COIN);
+    p.upper_hand(4, 1).lower_hand(3, 1);
+    std::string out = run_console(p.line() + "think\nmenu GOTE\nshow\n");
+    EXPECT_NE(out.find("best "), std::string::npos);
+    EXPECT_NE(out.find("com "), std::string::npos);
+    EXPECT_EQ(out.find("error"), std::string::npos);
+}
+
+TEST(ComputerTurn, TheFirstMoveOfAGameAsSecondPlayer) {
+    std::string out = run_console("menu GOTE\nshow\n");
+    EXPECT_NE(out.find("com 7 3 7 4 10 10 0 10.0000\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("coin 5 6\n"), std::string::npos);
+    EXPECT_NE(out.find("record count 1 end 1 "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace rindou::test

@@ -1,0 +1,396 @@
+// Stepping back and forward through the moves, the board flip and the return
+// to the start.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "core/rules.h"
+#include "record/replay.h"
+#include "tests/record/record_games.h"
+
+namespace rindou::test {
+namespace {
+
+bool is_promoted(int code) {
+    switch (std::abs(code)) {
+        case 11: case 21: case 31: case 101: case 801: case 901: return true;
+        default: return false;
+    }
+}
+
+bool hands_never_negative(const GameState& s) {
+    int lower = 0, upper = 0;
+    for (int k = 1; k <= 7; ++k) {
+        if (s.lower_hand[static_cast<size_t>(k)] < 0 || s.upper_hand[static_cast<size_t>(k)] < 0)
+            return false;
+        lower += s.lower_hand[static_cast<size_t>(k)];
+        upper += s.upper_hand[static_cast<size_t>(k)];
+    }
+    return lower == s.lower_hand_total && upper == s.upper_hand_total;
+}
+
+int coins(const GameState& s) {
+    int n = 0;
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r) n += s.board[static_cast<size_t>(c)][static_cast<size_t>(r)] == COIN;
+    return n;
+}
+
+TEST(Replay, StepsBackToTheStartAndForwardToTheEndThroughEveryPosition) {
+    TestGame t;
+    std::vector<Snapshot> shots = play_long_game(t);
+    ASSERT_EQ(shots.size(), 61u);
+    const GameState& s = t.g.st;
+
+    // The game holds what these steps are about.
+    bool promoted_capture = false, lower_drop = false, upper_drop = false;
+    for (int i = 1; i <= s.record_count; ++i) {
+        const RecordEntry& e = s.record[static_cast<size_t>(i)];
+        if (is_promoted(e.piece_before) && e.captured != EMPTY && e.captured != COIN)
+            promoted_capture = true;
+        if (e.from_col == 11) lower_drop = true;
+        if (e.from_col == -1) upper_drop = true;
+    }
+    EXPECT_TRUE(promoted_capture && lower_drop && upper_drop);
+
+    for (size_t i = 60; i >= 1; --i) {
+        t.menu("REPLAY");
+        EXPECT_EQ(t.take(), "sound piece\n");
+        ASSERT_EQ(Snapshot(s), shots[i - 1]) << "after stepping back over move " << i;
+        EXPECT_EQ(s.record_count, static_cast<int>(i) - 1);
+        EXPECT_EQ(s.record_end, 60);
+        EXPECT_EQ(s.turn_notice_pending, 1);
+    }
+    t.menu("REPLAY");
+    EXPECT_EQ(t.take(), "sound refusal\nmessage 戻る|できません\n");
+
+    for (size_t i = 1; i <= 60; ++i) {
+        t.menu("AFTER");
+        EXPECT_EQ(t.take(), "sound piece\n");
+        // The clocks take the times the record holds for after the move.
+        const RecordEntry& e = s.record[i];
+        Snapshot expected = shots[i];
+        expected.lower_time = e.lower_time_after;
+        expected.upper_time = e.upper_time_after;
+        ASSERT_EQ(Snapshot(s), expected) << "after stepping forward over move " << i;
+    }
+    // At the end of a game's own moves: refused with the refusal sound.
+    t.menu("AFTER");
+    EXPECT_EQ(t.take(), "sound refusal\nmessage 進む|できません\n");
+}
+
+TEST(Replay, StepBackOverACaptureByAPromotedPiece) {
+    TestGame t;
+    play_long_game(t);
+    GameState& s = t.g.st;
+    int n = 0;
+    for (int i = 1; i <= s.record_count && n == 0; ++i) {
+        const RecordEntry& e = s.record[static_cast<size_t>(i)];
+        if (is_promoted(e.piece_before) && e.captured != EMPTY && e.captured != COIN) n = i;
+    }
+    ASSERT_GT(n, 0);
+    while (s.record_count > n) step_back(t.g);
+    const RecordEntry e = s.record[static_cast<size_t>(n)];
+    const int slot = hand_slot(e.captured);
+    const auto& capturer = e.piece_before > 0 ? s.upper_hand : s.lower_hand;
+    const int held = capturer[static_cast<size_t>(slot)];
+    step_back(t.g);
+    EXPECT_EQ(t.at(e.from_col, e.from_row), e.piece_before);
+    EXPECT_EQ(t.at(e.to_col, e.to_row), e.captured);
+    EXPECT_EQ(capturer[static_cast<size_t>(slot)], held - 1);
+    EXPECT_TRUE(hands_never_negative(s));
+}
+
+TEST(Replay, DropsChangeTheHandByOneEachWayAndLeaveTheCoin) {
+    TestGame t;
+    play_long_game(t, 31);  // the 31st move is a lower drop
+    GameState& s = t.g.st;
+    const RecordEntry e = s.record[31];
+    ASSERT_EQ(e.from_col, 11);
+    const size_t slot = static_cast<size_t>(hand_slot(e.piece_after));
+    const int held = s.lower_hand[slot], total = s.lower_hand_total;
+    const int coin_col = s.coin_col, coin_row = s.coin_row;
+    step_back(t.g);
+    EXPECT_EQ(s.lower_hand[slot], held + 1);
+    EXPECT_EQ(s.lower_hand_total, total + 1);
+    EXPECT_EQ(t.at(e.to_col, e.to_row), EMPTY);
+    EXPECT_EQ(s.coin_col, coin_col);
+    EXPECT_EQ(s.coin_row, coin_row);
+    step_forward(t.g);
+    EXPECT_EQ(s.lower_hand[slot], held);
+    EXPECT_EQ(s.lower_hand_total, total);
+    EXPECT_EQ(t.at(e.to_col, e.to_row), e.piece_after);
+    EXPECT_EQ(s.coin_col, coin_col);
+    EXPECT_EQ(s.coin_row, coin_row);
+}
+
+TEST(Replay, APushedCoinGoesBackAndForthWithTheMove) {
+    // The upper rook goes onto the coin's square and pushes it on.
+    TestGame t;
+    t.put(5, 3, EMPTY);
+    t.put(5, 4, EMPTY);
+    t.put(5, 7, EMPTY);
+    t.put(5, 8, EMPTY);
+    t.put(2, 2, EMPTY);
+    t.put(5, 2, 900);
+    t.menu("START");
+    t.move(7, 7, 7, 6);  // lower pawn; the coin goes from (5, 5) to (5, 4)
+    ASSERT_EQ(t.g.st.coin_row, 4);
+    t.move(5, 2, 5, 4);  // onto the coin: the coin goes on to (5, 6)
+    GameState& s = t.g.st;
+    ASSERT_EQ(s.record[2].captured, COIN);
+    EXPECT_EQ(s.coin_col, 5);
+    EXPECT_EQ(s.coin_row, 6);
+    step_back(t.g);
+    EXPECT_EQ(t.at(5, 4), COIN);
+    EXPECT_EQ(t.at(5, 2), 900);
+    EXPECT_EQ(t.at(5, 6), EMPTY);
+    EXPECT_EQ(coins(s), 1);
+    EXPECT_EQ(s.coin_row, 4);
+    step_forward(t.g);
+    EXPECT_EQ(t.at(5, 4), 900);
+    EXPECT_EQ(t.at(5, 6), COIN);
+    EXPECT_EQ(t.at(5, 2), EMPTY);
+    EXPECT_EQ(coins(s), 1);
+}
+
+TEST(Replay, ACoinThatReturnsToTheOriginSquare) {
+    // A lower gold steps back and the coin, carried by the same step, lands
+    // on the square the gold left; stepping over it keeps one coin.
+    TestGame t;
+    t.put(5, 6, -110);
+    t.put(5, 7, EMPTY);
+    t.menu("START");
+    t.move(5, 6, 5, 7);
+    GameState& s = t.g.st;
+    ASSERT_EQ(s.record_count, 1);
+    ASSERT_EQ(t.at(5, 6), COIN);
+    step_back(t.g);
+    EXPECT_EQ(t.at(5, 6), -110);
+    EXPECT_EQ(t.at(5, 5), COIN);
+    EXPECT_EQ(t.at(5, 7), EMPTY);
+    step_forward(t.g);
+    EXPECT_EQ(t.at(5, 6), COIN);
+    EXPECT_EQ(t.at(5, 7), -110);
+    EXPECT_EQ(coins(s), 1);
+}
+
+TEST(Replay, StepsShowAndClearTheLastMove) {
+    TestGame t;
+    play_long_game(t, 2);
+    // Only the sounds are visible on the console; the notation areas are
+    // drawn.  The move count and turn follow the steps.
+    step_back(t.g);
+    EXPECT_EQ(t.g.st.move_number, 1);
+    EXPECT_EQ(t.g.st.side_to_move, t.g.st.gote_turn);
+    step_back(t.g);
+    EXPECT_EQ(t.g.st.move_number, 0);
+    EXPECT_EQ(t.g.st.side_to_move, t.g.st.sente_turn);
+    EXPECT_EQ(t.g.st.timer_enabled, false);
+}
+
+TEST(Replay, AMoveAfterSteppingBackDiscardsTheMovesBeyond) {
+    TestGame t;
+    play_long_game(t, 6);
+    t.menu("REPLAY");
+    t.menu("REPLAY");
+    t.take();
+    t.click(1, 9, 7);  // the first click after stepping announces the turn
+    EXPECT_EQ(t.take(), "message 対局|先手の番です\n");
+    t.click(1, 9, 6);
+    EXPECT_EQ(t.g.st.record_count, 5);
+    EXPECT_EQ(t.g.st.record_end, 5);
+    t.take();
+    t.menu("AFTER");
+    EXPECT_EQ(t.take(), "sound refusal\nmessage 進む|できません\n");
+}
+
+TEST(Replay, RefusalsBeforeAnyGame) {
+    TestGame t;
+    t.menu("AFTER");
+    EXPECT_EQ(t.take(), "sound refusal\nmessage 開始|「対局」で始めて下さい\n");
+    EXPECT_EQ(t.g.st.turn_notice_pending, 0);
+    t.menu("REPLAY");
+    EXPECT_EQ(t.take(), "sound refusal\nmessage 戻る|できません\n");
+}
+
+TEST(Replay, StepsHideTheRecordPanel) {
+    TestGame t;
+    play_long_game(t, 2);
+    t.menu("KIFU_WRITE");
+    t.io.boxes[0] = "name";
+    ASSERT_TRUE(t.io.entry_shown);
+    t.menu("REPLAY");
+    EXPECT_FALSE(t.io.entry_shown);
+    EXPECT_FALSE(t.io.lists_shown);
+    EXPECT_EQ(t.io.boxes[0], "");
+}
+
+TEST(Flip, TwiceRestoresThePosition) {
+    TestGame t;
+    play_long_game(t, 45);  // both sides hold pieces in hand
+    GameState& s = t.g.st;
+    const GameState before = s;
+    ASSERT_GT(s.lower_hand_total + s.upper_hand_total, 0);
+    t.menu("REVERSE");
+    EXPECT_EQ(t.take(), "sound piece\n");
+    EXPECT_EQ(s.flipped, 1);
+    // Turned half round, sides exchanged.
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r) {
+            int v = before.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
+            int expect = (v >= 10 || v <= -10) ? -v : v;
+            ASSERT_EQ(t.at(10 - c, 10 - r), expect) << c << "," << r;
+        }
+    EXPECT_EQ(s.coin_col, 10 - before.coin_col);
+    EXPECT_EQ(s.coin_row, 10 - before.coin_row);
+    EXPECT_EQ(s.lower_hand, before.upper_hand);
+    EXPECT_EQ(s.upper_hand, before.lower_hand);
+    EXPECT_EQ(s.lower_hand_total, before.upper_hand_total);
+    EXPECT_EQ(s.upper_hand_total, before.lower_hand_total);
+    EXPECT_EQ(s.side_to_move, -before.side_to_move);
+    EXPECT_EQ(s.move_number, before.move_number);
+    EXPECT_EQ(s.record_count, 0);
+    EXPECT_EQ(s.record_end, 0);
+    t.menu("REVERSE");
+    EXPECT_TRUE(same_position(s, before));
+    EXPECT_EQ(s.side_to_move, before.side_to_move);
+    EXPECT_EQ(s.flipped, 1);
+}
+
+TEST(Flip, NothingToStepThroughAfterwards) {
+    TestGame t;
+    play_long_game(t, 4);
+    t.menu("REVERSE");
+    t.take();
+    t.menu("REPLAY");
+    EXPECT_EQ(t.take(), "sound refusal\nmessage 戻る|できません\n");
+    t.menu("AFTER");
+    EXPECT_EQ(t.take(), "sound refusal\nmessage 進む|できません\n");
+}
+
+TEST(Flip, AStartCommandAfterwardsCannotReplayMovesFromBeforeIt) {
+    // The move count goes on after the flip while the record was given up:
+    // a start command must not open the old moves to stepping forward.
+    TestGame t;
+    play_long_game(t, 3);  // the upper side is to move; after the flip the lower
+    t.menu("REVERSE");
+    ASSERT_EQ(t.g.st.side_to_move, t.g.st.lower_turn);
+    t.take();
+    t.menu("SENTE");
+    EXPECT_EQ(t.take(), "message 対局|MANの番です\n");
+    t.menu("AFTER");
+    EXPECT_EQ(t.take(), "sound refusal\nmessage 進む|できません\n");
+    t.menu("START");
+    t.take();
+    t.menu("AFTER");
+    EXPECT_EQ(t.take(), "sound refusal\nmessage 進む|できません\n");
+    EXPECT_EQ(t.g.st.record_count, 0);
+}
+
+TEST(Flip, NegatesAHandicapGrade) {
+    TestGame t;
+    GameState& s = t.g.st;
+    s.handicap_set = 1;
+    s.handicap_grade = 3;
+    t.menu("REVERSE");
+    EXPECT_EQ(s.handicap_grade, -3);
+    s.handicap_set = 0;
+    s.handicap_grade = 2;
+    t.menu("REVERSE");
+    EXPECT_EQ(s.handicap_grade, 2);
+}
+
+TEST(Flip, RefusedWhileARecordIsLoaded) {
+    TestGame t;
+    t.g.st.record_mode = 1;
+    const Grid board = t.g.st.board;
+    t.menu("REVERSE");
+    EXPECT_EQ(t.take(), "sound refusal\nmessage 反転|棋譜ﾓｰﾄﾞではできません\n");
+    EXPECT_EQ(t.g.st.board, board);
+    EXPECT_EQ(t.g.st.flipped, 0);
+}
+
+TEST(BackToStart, ResetsAndKeepsTheEndOfTheRecord) {
+    TestGame t;
+    play_long_game(t, 5);
+    t.menu("REVERSE");
+    t.take();
+    t.g.st.record_end = 5;
+    t.menu("CANCEL");
+    EXPECT_EQ(t.take(), "sound piece\n");
+    const GameState& s = t.g.st;
+    EXPECT_EQ(s.flipped, 0);
+    EXPECT_EQ(s.side_to_move, TURN_NONE);
+    EXPECT_EQ(s.record_count, 0);
+    EXPECT_EQ(s.record_end, 5);
+    EXPECT_EQ(t.at(5, 5), COIN);
+}
+
+TEST(Replay, ARecordThatNoLongerFitsThePositionIsNotReplayed) {
+    // Moves kept from a game that was played from another position: the
+    // pawn that moved first is missing here.
+    TestGame t;
+    play_long_game(t, 3);
+    t.menu("CANCEL");
+    t.put(5, 7, EMPTY);  // the first move was the lower pawn from (5, 7)
+    t.menu("START");
+    t.take();
+    ASSERT_EQ(t.g.st.record_end, 3);
+    const Grid board = t.g.st.board;
+    t.menu("AFTER");
+    EXPECT_EQ(t.take(), "sound refusal\nmessage 進む|できません\n");
+    EXPECT_EQ(t.g.st.board, board);
+    EXPECT_EQ(t.g.st.record_count, 0);
+    EXPECT_EQ(t.g.st.record_end, 0);
+}
+
+TEST(Replay, NeitherStepDrivesAHandBelowZero) {
+    TestGame t;
+    t.menu("START");
+    t.take();
+    GameState& s = t.g.st;
+    // A drop of a silver the lower hand does not hold.
+    RecordEntry drop;
+    drop.from_col = 11, drop.from_row = 6, drop.to_col = 5, drop.to_row = 6;
+    drop.piece_before = drop.piece_after = -100;
+    s.record[1] = drop;
+    s.record_end = 1;
+    t.menu("AFTER");
+    EXPECT_EQ(t.take(), "sound refusal\nmessage 進む|できません\n");
+    EXPECT_TRUE(hands_never_negative(s));
+    EXPECT_EQ(t.at(5, 6), EMPTY);
+
+    // Taking back a capture whose piece has left the capturer's hand: the
+    // lower rook took an upper pawn from (8, 8) to (8, 6).
+    RecordEntry capture;
+    capture.from_col = 8, capture.from_row = 8, capture.to_col = 8, capture.to_row = 6;
+    capture.piece_before = capture.piece_after = -900;
+    capture.captured = 10;
+    t.put(8, 8, EMPTY);
+    t.put(8, 6, -900);
+    t.put(5, 5, EMPTY);
+    t.put(4, 6, COIN);
+    s.coin_col = 4, s.coin_row = 6;
+    s.record[1] = capture;
+    s.record_count = 1;
+    s.record_end = 1;
+    s.move_number = 1;
+    t.menu("REPLAY");
+    EXPECT_EQ(t.take(), "sound refusal\nmessage 戻る|できません\n");
+    EXPECT_TRUE(hands_never_negative(s));
+    EXPECT_EQ(s.record_count, 1);
+    // With the pawn in hand the same step is taken.
+    s.lower_hand[1] = 1;
+    s.lower_hand_total = 1;
+    t.menu("REPLAY");
+    EXPECT_EQ(t.take(), "sound piece\n");
+    EXPECT_EQ(s.lower_hand_total, 0);
+    EXPECT_EQ(t.at(8, 8), -900);
+    EXPECT_EQ(t.at(8, 6), 10);
+    EXPECT_EQ(t.at(4, 8), COIN);
+    EXPECT_EQ(coins(s), 1);
+}
+
+}  // namespace
+}  // namespace rindou::test
