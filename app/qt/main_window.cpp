@@ -1,0 +1,273 @@
+#include "app/qt/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+
+#include "app/qt/board_widget.h"
+#include "app/qt/dialogs.h"
+#include "app/qt/qt_platform.h"
+#include "app/qt/record_panel.h"
+#include "core/flow.h"
+#include "core/input.h"
+#include "record/record_file.h"
+#include "shell/data_files.h"
+#include "shell/menu.h"
+#include "sound/loader.h"
+#include "view/draw.h"
+
+namespace rindou::qt {
+
+namespace {
+// The normal window: 10600 by 8700 twips.
+constexpr int WINDOW_W = 707;
+constexpr int WINDOW_H = 580;
+}  // namespace
+
+MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
+    : canvas_(&pictures_), dialogs_(dialogs ? std::move(dialogs) : std::make_unique<Dialogs>()) {
+    static QElapsedTimer since_start;
+    since_start.start();
+    setObjectName(QStringLiteral("Rindou"));
+    setWindowTitle(QStringLiteral("Rindou"));
+    std::string icon = find_data_file("pictures/ICON.png");
+    if (!icon.empty()) setWindowIcon(QIcon(QString::fromStdString(icon)));
+
+    board_ = new BoardWidget(&canvas_, this);
+    setCentralWidget(board_);
+    panel_ = new RecordPanel(board_);
+    platform_ = std::make_unique<QtPlatform>(this, board_, &canvas_, panel_, dialogs_.get());
+    game_.io = platform_.get();
+
+    board_->on_press = [this](int button, QPointF pos) { press(button, pos); };
+    board_->on_geometry = [this] { update_geometry(); };
+    board_->on_first_paint = [this] { first_frame_ms = since_start.elapsed(); };
+    panel_->on_save = [this] { run([this] { save_record(game_); }); };
+    panel_->on_file = [this](const QString& path) {
+        run([this, path] { load_record(game_, path.toStdString()); });
+    };
+    panel_->on_message = [this](const QString& title, const QString& text) {
+        dialogs_->message(this, title, text);
+    };
+
+    build_menus();
+
+    // Timer1: the 50 ms clock tick; clock_tick itself knows whether it runs.
+    timer_ = new QTimer(this);
+    timer_->setObjectName(QStringLiteral("Timer1"));
+    timer_->setInterval(50);
+    connect(timer_, &QTimer::timeout, this, [this] {
+        if (in_game_ || ended() || !game_.st.timer_enabled) return;
+        run([this] { clock_tick(game_); });
+    });
+    timer_->start();
+
+    qApp->installEventFilter(this);
+    resize(WINDOW_W, WINDOW_H);
+}
+
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+    game_.io = nullptr;
+}
+
+void MainWindow::set_dialogs(std::unique_ptr<Dialogs> dialogs) {
+    dialogs_ = std::move(dialogs);
+    platform_->set_dialogs(dialogs_.get());
+}
+
+void MainWindow::start() {
+    platform_->set_sound_library(load_sound_library());
+    run([this] { start_up(game_); });
+}
+
+bool MainWindow::ended() const { return finished_ || platform_->ended(); }
+
+bool MainWindow::run(const std::function<void()>& call) {
+    if (ended()) return false;
+    // One handler at a time: what arrives while the game is busy (a dialog's
+    // own event loop, a pause) is not started on top of it.
+    if (in_game_) return true;
+    in_game_ = true;
+    try {
+        call();
+    } catch (const ProgramEnded&) {
+        platform_->end_program();
+    } catch (const NotBuilt&) {
+        // A command whose part of the game is still missing does nothing.
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "rindou: %s\n", e.what());
+    }
+    in_game_ = false;
+    if (ended()) {
+        finish();
+        return false;
+    }
+    sync_menu();
+    if (close_requested_) {
+        close_requested_ = false;
+        run([this] { quit_program(game_); });
+        return !ended();
+    }
+    return true;
+}
+
+void MainWindow::finish() {
+    if (finished_) return;
+    finished_ = true;
+    timer_->stop();
+    hide();
+    QCoreApplication::quit();
+}
+
+QPointF MainWindow::twips_at(QPointF pos) const {
+    // The device pixel under the pointer, then the twips at its centre: the
+    // same rounding as the drawing, so a click lands on the cell it shows.
+    double dpr = canvas_.device_pixel_ratio();
+    int px = static_cast<int>(std::floor(pos.x() * dpr));
+    int py = static_cast<int>(std::floor(pos.y() * dpr));
+    return QPointF(canvas_.twips_of_device(px), canvas_.twips_of_device(py));
+}
+
+void MainWindow::press(int button, QPointF pos) {
+    QPointF t = twips_at(pos);
+    run([&] { on_mouse_down(game_, button, t.x(), t.y()); });
+}
+
+void MainWindow::command(const std::string& entry) {
+    run([&] { menu_command(game_, entry); });
+}
+
+void MainWindow::build_menus() {
+    std::map<std::string, QMenu*> menus;
+    const auto& tree = menu_tree();
+    auto has_children = [&tree](const std::string& name) {
+        for (const MenuEntry& e : tree)
+            if (name == e.parent) return true;
+        return false;
+    };
+    for (const MenuEntry& e : tree) {
+        const std::string name = e.name;
+        const QString caption = QString::fromUtf8(e.caption);
+        const std::string parent = e.parent;
+        QAction* action = nullptr;
+        if (has_children(name)) {
+            QMenu* menu = parent.empty() ? menuBar()->addMenu(caption)
+                                         : menus.at(parent)->addMenu(caption);
+            menu->setObjectName(QString::fromStdString(name));
+            menus[name] = menu;
+            action = menu->menuAction();
+            // Opening a title runs its command (the record panel closes).
+            if (parent.empty())
+                connect(menu, &QMenu::aboutToShow, this, [this, name] { command(name); });
+        } else {
+            action = parent.empty() ? menuBar()->addAction(caption)
+                                    : menus.at(parent)->addAction(caption);
+            action->setCheckable(e.checkable);
+            connect(action, &QAction::triggered, this, [this, name] { command(name); });
+        }
+        action->setObjectName(QString::fromStdString(name));
+        actions_[name] = action;
+    }
+    sync_menu();
+}
+
+void MainWindow::sync_menu() {
+    for (const MenuEntry& e : menu_tree()) {
+        if (!e.checkable) continue;
+        QAction* a = actions_.at(e.name);
+        a->setChecked(menu_checked(game_.st, e.name));
+    }
+}
+
+QAction* MainWindow::action(const std::string& entry) const {
+    auto it = actions_.find(entry);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void MainWindow::place() {
+    // A window parked with its top edge at -60 twips stays where it is.
+    if (frameGeometry().top() * 15 == -60) return;
+    move(0, 0);
+    resize(WINDOW_W, WINDOW_H);
+    int bar = menuBar()->sizeHint().height();
+    base_size_ = QSize(WINDOW_W, WINDOW_H - bar);
+    update_geometry();
+}
+
+void MainWindow::update_geometry() {
+    QSize size = board_->size();
+    double sx = static_cast<double>(size.width()) / base_size_.width();
+    double sy = static_cast<double>(size.height()) / base_size_.height();
+    double s = std::min(sx, sy);
+    // A surface within a few pixels of its normal size keeps the pictures at
+    // their natural size.
+    if (std::abs(s - 1.0) < 0.01) s = 1.0;
+    double dpr = board_->devicePixelRatioF();
+    QSize device(static_cast<int>(std::ceil(size.width() * dpr)),
+                 static_cast<int>(std::ceil(size.height() * dpr)));
+    if (device == canvas_.image().size() && qFuzzyCompare(canvas_.device_scale(), s * dpr) &&
+        qFuzzyCompare(canvas_.device_pixel_ratio(), dpr))
+        return;
+    scale_ = s;
+    canvas_.set_geometry(device, s * dpr, dpr);
+    panel_->place(s);
+    board_->update();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* e) {
+    // Esc (character 27) ends the program; every other key is ignored.
+    if (e->key() == Qt::Key_Escape) {
+        run([this] { quit_program(game_); });
+        return;
+    }
+    QMainWindow::keyPressEvent(e);
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+    if (ended()) {
+        e->accept();
+        return;
+    }
+    if (in_game_) {
+        // The game is in the middle of a handler: end when it returns.
+        close_requested_ = true;
+        e->ignore();
+        return;
+    }
+    run([this] { quit_program(game_); });
+    if (ended())
+        e->accept();
+    else
+        e->ignore();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+    if (platform_ && platform_->idling()) {
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+            return true;  // the computer's pause takes no input
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+}  // namespace rindou::qt

@@ -1,0 +1,88 @@
+// The main window: menu bar, drawing surface, record panel, the clock tick
+// (Timer1), Esc and close.  Every call into the game goes through run(),
+// which ends the program cleanly when the game asks for it.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointF>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "app/qt/canvas.h"
+#include "app/qt/dialogs.h"
+#include "core/game.h"
+
+class QAction;
+class QTimer;
+
+namespace rindou::qt {
+
+class BoardWidget;
+class Dialogs;
+class QtPlatform;
+class RecordPanel;
+
+class MainWindow : public QMainWindow {
+public:
+    // `dialogs` replaces the real message boxes (tests); nullptr for real ones.
+    explicit MainWindow(std::unique_ptr<Dialogs> dialogs = nullptr);
+    ~MainWindow() override;
+
+    // The window's load event: sound library, settings, the first drawing.
+    void start();
+
+    // Runs game code; false when the program ended (or was ending) in it.
+    bool run(const std::function<void()>& call);
+    // A mouse press on the surface at a logical position.
+    void press(int button, QPointF pos);
+    // Runs a menu entry's command as the menu does.
+    void command(const std::string& entry);
+    // Moves the window to the top-left corner at its normal size.
+    void place();
+    // The twips of a logical position of the surface.
+    QPointF twips_at(QPointF pos) const;
+    // Logical pixels per natural pixel at the present size.
+    double scale() const { return scale_; }
+
+    Game& game() { return game_; }
+    BoardWidget* board() const { return board_; }
+    RecordPanel* panel() const { return panel_; }
+    QtPlatform* platform() const { return platform_.get(); }
+    Canvas* canvas() { return &canvas_; }
+    QAction* action(const std::string& entry) const;
+    QTimer* clock_timer() const { return timer_; }
+    bool ended() const;
+    void set_dialogs(std::unique_ptr<Dialogs> dialogs);
+
+    // Milliseconds from construction to the first frame on screen (-1 before).
+    qint64 first_frame_ms = -1;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void build_menus();
+    void sync_menu();
+    void update_geometry();
+    void finish();
+
+    PictureSet pictures_;
+    Canvas canvas_;
+    Game game_;
+    std::unique_ptr<Dialogs> dialogs_;
+    BoardWidget* board_ = nullptr;
+    RecordPanel* panel_ = nullptr;
+    std::unique_ptr<QtPlatform> platform_;
+    QTimer* timer_ = nullptr;
+    std::map<std::string, QAction*> actions_;
+    QSize base_size_{707, 555};
+    double scale_ = 1.0;
+    bool in_game_ = false;
+    bool close_requested_ = false;
+    bool finished_ = false;
+};
+
+}  // namespace rindou::qt

@@ -1,0 +1,121 @@
+#include "app/qt/qt_platform.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QThread>
+#include <QTime>
+#include <QUrl>
+#include <QWidget>
+#include <algorithm>
+
+#include "app/qt/dialogs.h"
+#include "app/qt/main_window.h"
+#include "app/qt/record_panel.h"
+#include "core/files.h"
+#include "shell/data_files.h"
+
+namespace rindou::qt {
+
+namespace {
+QString q(const std::string& s) { return QString::fromStdString(s); }
+const char* const SETTINGS_FILE = "Rindou.ini";
+}  // namespace
+
+QtPlatform::QtPlatform(QWidget* window, QWidget* surface, Canvas* canvas, RecordPanel* panel,
+                       Dialogs* dialogs)
+    : window_(window), surface_(surface), canvas_(canvas), panel_(panel), dialogs_(dialogs) {}
+
+QtPlatform::~QtPlatform() = default;
+
+void QtPlatform::draw_image(int picture_code, double x, double y) {
+    canvas_->draw_image(picture_code, x, y);
+    surface_->update();
+}
+
+void QtPlatform::draw_outline(int colour, double x1, double y1, double x2, double y2) {
+    canvas_->draw_outline(colour, x1, y1, x2, y2);
+    surface_->update();
+}
+
+void QtPlatform::draw_text(double x, double y, const std::string& text, int colour, int size_pt,
+                           bool bold) {
+    canvas_->draw_text(x, y, text, colour, size_pt, bold);
+    surface_->update();
+}
+
+void QtPlatform::present() {
+    if (surface_->isVisible()) surface_->repaint();
+}
+
+void QtPlatform::message(const std::string& title, const std::string& text) {
+    dialogs_->message(window_, q(title), q(text));
+}
+
+bool QtPlatform::ask_yes_no(const std::string& title, const std::string& text) {
+    return dialogs_->ask_yes_no(window_, q(title), q(text));
+}
+
+float QtPlatform::now() {
+    float t = static_cast<float>(QTime::currentTime().msecsSinceStartOfDay()) / 1000.0f;
+    // A reading just before midnight must not round up to 86400.
+    return t >= 86400.0f ? 0.0f : t;
+}
+
+void QtPlatform::idle(double seconds) {
+    // Repaint what is pending, serving no clicks, keys or menu commands (the
+    // window drops them while idling), then sleep a short step.
+    idling_ = true;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    idling_ = false;
+    double step = std::clamp(seconds, 0.0005, 0.010);
+    QThread::usleep(static_cast<unsigned long>(step * 1e6));
+}
+
+FileRead QtPlatform::read_data_file(const std::string& name, std::vector<unsigned char>& bytes,
+                                    std::string& error) {
+    std::string path = find_data_file(name);
+    if (path.empty()) return FileRead::Missing;
+    std::string data;
+    if (!read_whole_file(path, data, error)) return FileRead::Failed;
+    bytes.assign(data.begin(), data.end());
+    return FileRead::Ok;
+}
+
+void QtPlatform::panel_hide_lists() { panel_->hide_lists(); }
+void QtPlatform::panel_hide_entry() { panel_->hide_entry(); }
+void QtPlatform::panel_empty_boxes() { panel_->empty_boxes(); }
+void QtPlatform::panel_show_write() { panel_->show_write(); }
+void QtPlatform::panel_show_read() { panel_->show_read(); }
+void QtPlatform::panel_refresh_files() { panel_->refresh_files(); }
+std::string QtPlatform::panel_box(int index) { return panel_->box(index); }
+std::string QtPlatform::panel_folder() { return panel_->folder(); }
+
+bool QtPlatform::read_settings(std::string& bytes) {
+    QString path = QDir::current().filePath(QString::fromLatin1(SETTINGS_FILE));
+    if (!QFileInfo::exists(path)) return false;
+    std::string error;
+    return read_whole_file(path.toStdString(), bytes, error, 64 * 1024);
+}
+
+bool QtPlatform::write_settings(const std::string& bytes) {
+    QString path = QDir::current().filePath(QString::fromLatin1(SETTINGS_FILE));
+    std::string error;
+    return write_file_atomically(path.toStdString(), bytes, error);
+}
+
+std::string QtPlatform::current_folder() { return QDir::currentPath().toStdString(); }
+
+void QtPlatform::open_page(const std::string& address) {
+    QUrl url = QUrl::fromUserInput(q(address), QDir::currentPath(), QUrl::AssumeLocalFile);
+    if (url.isValid()) QDesktopServices::openUrl(url);
+}
+
+bool QtPlatform::about_box() { return dialogs_->about(window_); }
+
+void QtPlatform::place_window() {
+    if (auto* w = dynamic_cast<MainWindow*>(window_)) w->place();
+}
+
+}  // namespace rindou::qt

@@ -1,0 +1,76 @@
+// The game's ports on Qt: the board surface, message boxes, the clock, the
+// sound library, data and settings files, the record panel and the host.
+#pragma once
+
+#include <memory>
+
+#include "app/qt/canvas.h"
+#include "core/platform.h"
+
+class QWidget;
+
+namespace rindou::qt {
+
+class Dialogs;
+class RecordPanel;
+
+class QtPlatform : public Platform {
+public:
+    // `window` parents the dialogs, `surface` shows the canvas.
+    QtPlatform(QWidget* window, QWidget* surface, Canvas* canvas, RecordPanel* panel,
+               Dialogs* dialogs);
+    ~QtPlatform() override;
+
+    void draw_image(int picture_code, double x, double y) override;
+    void draw_outline(int colour, double x1, double y1, double x2, double y2) override;
+    void draw_text(double x, double y, const std::string& text, int colour, int size_pt,
+                   bool bold) override;
+    void present() override;
+
+    void message(const std::string& title, const std::string& text) override;
+    bool ask_yes_no(const std::string& title, const std::string& text) override;
+
+    float now() override;
+    void idle(double seconds) override;
+
+    SoundLibrary* sound_library() override { return sound_.get(); }
+    FileRead read_data_file(const std::string& name, std::vector<unsigned char>& bytes,
+                            std::string& error) override;
+
+    void panel_hide_lists() override;
+    void panel_hide_entry() override;
+    void panel_empty_boxes() override;
+    void panel_show_write() override;
+    void panel_show_read() override;
+    void panel_refresh_files() override;
+    std::string panel_box(int index) override;
+    std::string panel_folder() override;
+
+    bool read_settings(std::string& bytes) override;
+    bool write_settings(const std::string& bytes) override;
+
+    std::string current_folder() override;
+    void open_page(const std::string& address) override;
+    bool about_box() override;
+    void end_program() override { ended_ = true; }
+    void place_window() override;
+
+    // True while idle() lets the window repaint: user input is then dropped.
+    bool idling() const { return idling_; }
+    bool ended() const { return ended_; }
+    void set_dialogs(Dialogs* dialogs) { dialogs_ = dialogs; }
+    // Replaces the sound library (the window loads it once at start-up).
+    void set_sound_library(std::unique_ptr<SoundLibrary> library) { sound_ = std::move(library); }
+
+private:
+    QWidget* window_;
+    QWidget* surface_;
+    Canvas* canvas_;
+    RecordPanel* panel_;
+    Dialogs* dialogs_;
+    std::unique_ptr<SoundLibrary> sound_;
+    bool idling_ = false;
+    bool ended_ = false;
+};
+
+}  // namespace rindou::qt

@@ -1,0 +1,201 @@
+#include "app/qt/record_panel.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStorageInfo>
+#include <cmath>
+
+namespace rindou::qt {
+
+namespace {
+
+struct Place {
+    int x, y, w, h;
+};
+constexpr Place DRIVE = {240, 360, 2535, 300};
+constexpr Place FOLDER = {240, 600, 2535, 1710};
+constexpr Place FILES = {240, 2280, 2535, 930};
+constexpr int LABEL_X = 120, LABEL_W = 855, BOX_X = 960, BOX_W = 2295, ROW_H = 270;
+constexpr int ROW_Y[4] = {2400, 2640, 2880, 3120};
+constexpr Place BUTTON = {3360, 3000, 855, 375};
+const char* const LABEL_TEXT[4] = {"対 局 名：", "先    手 ：", "後    手 ：", "ﾌｧｲﾙ名 ："};
+
+}  // namespace
+
+RecordPanel::RecordPanel(QWidget* host) : QObject(host), host_(host) {
+    drives = new QComboBox(host);
+    drives->setObjectName(QStringLiteral("Drive1"));
+    drives->addItems(volumes());
+    folders = new QListWidget(host);
+    folders->setObjectName(QStringLiteral("Dir1"));
+    files = new QListWidget(host);
+    files->setObjectName(QStringLiteral("File1"));
+    for (int i = 0; i < 4; ++i) {
+        labels[i] = new QLabel(QString::fromUtf8(LABEL_TEXT[i]), host);
+        labels[i]->setObjectName(QStringLiteral("Label%1").arg(i + 1));
+        boxes[i] = new QLineEdit(host);
+        boxes[i]->setObjectName(QStringLiteral("Text%1").arg(i + 1));
+    }
+    save = new QPushButton(QStringLiteral("RETURN"), host);
+    save->setObjectName(QStringLiteral("Command1"));
+
+    connect(drives, &QComboBox::activated, this, [this](int index) { choose_drive(index); });
+    connect(folders, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        set_folder(item->data(Qt::UserRole).toString());
+    });
+    connect(files, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        if (on_file) on_file(QDir(folder_).filePath(item->text()));
+    });
+    connect(save, &QPushButton::clicked, this, [this] {
+        if (on_save) on_save();
+    });
+
+    set_folder(QDir::currentPath());
+    hide_lists();
+    hide_entry();
+    place(1.0);
+}
+
+QStringList RecordPanel::volumes() {
+    QStringList list = {QDir::rootPath(), QDir::homePath()};
+    for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
+        if (!v.isValid() || !v.isReady()) continue;
+        QString root = v.rootPath();
+        if (root.startsWith(QStringLiteral("/proc")) || root.startsWith(QStringLiteral("/sys")) ||
+            root.startsWith(QStringLiteral("/dev")) || root.startsWith(QStringLiteral("/run")))
+            continue;
+        if (!list.contains(root)) list << root;
+    }
+    return list;
+}
+
+void RecordPanel::place(double scale) {
+    auto geo = [scale](QWidget* w, int x, int y, int wd, int ht) {
+        auto px = [scale](int twips) {
+            return static_cast<int>(std::lround(twips / 15.0 * scale));
+        };
+        w->setGeometry(px(x), px(y), px(x + wd) - px(x), px(y + ht) - px(y));
+    };
+    QFont font = host_->font();
+    font.setPixelSize(std::max(6, static_cast<int>(std::lround(12 * scale))));
+    geo(drives, DRIVE.x, DRIVE.y, DRIVE.w, DRIVE.h);
+    geo(folders, FOLDER.x, FOLDER.y, FOLDER.w, FOLDER.h);
+    geo(files, FILES.x, FILES.y, FILES.w, FILES.h);
+    for (int i = 0; i < 4; ++i) {
+        geo(labels[i], LABEL_X, ROW_Y[i], LABEL_W, ROW_H);
+        geo(boxes[i], BOX_X, ROW_Y[i], BOX_W, ROW_H);
+    }
+    geo(save, BUTTON.x, BUTTON.y, BUTTON.w, BUTTON.h);
+    for (QWidget* w : std::initializer_list<QWidget*>{drives, folders, files, save}) w->setFont(font);
+    for (int i = 0; i < 4; ++i) {
+        labels[i]->setFont(font);
+        boxes[i]->setFont(font);
+    }
+}
+
+void RecordPanel::hide_lists() {
+    drives->hide();
+    folders->hide();
+    files->hide();
+}
+
+void RecordPanel::hide_entry() {
+    for (int i = 0; i < 4; ++i) {
+        labels[i]->hide();
+        boxes[i]->hide();
+    }
+    save->hide();
+}
+
+void RecordPanel::empty_boxes() {
+    for (QLineEdit* b : boxes) b->clear();
+}
+
+void RecordPanel::show_write() {
+    drives->show();
+    folders->show();
+    files->hide();
+    for (int i = 0; i < 4; ++i) {
+        labels[i]->show();
+        boxes[i]->show();
+        labels[i]->raise();
+        boxes[i]->raise();
+    }
+    save->show();
+    save->raise();
+}
+
+void RecordPanel::show_read() {
+    refresh_files();
+    drives->show();
+    folders->show();
+    files->show();
+    files->raise();
+    hide_entry();
+}
+
+void RecordPanel::refresh_files() {
+    files->clear();
+    QDir dir(folder_);
+    files->addItems(dir.entryList({QStringLiteral("*.棋譜")}, QDir::Files, QDir::Name));
+}
+
+std::string RecordPanel::box(int index) const {
+    if (index < 0 || index > 3) return {};
+    return boxes[index]->text().toStdString();
+}
+
+std::string RecordPanel::folder() const { return folder_.toStdString(); }
+
+bool RecordPanel::set_folder(const QString& path) {
+    QFileInfo info(path);
+    if (!info.isDir() || !info.isReadable() || !QDir(path).isReadable()) return false;
+    folder_ = QDir(info.absoluteFilePath()).canonicalPath();
+    if (folder_.isEmpty()) folder_ = info.absoluteFilePath();
+    fill_folders();
+    refresh_files();
+    return true;
+}
+
+void RecordPanel::choose_drive(int index) {
+    if (index < 0 || index >= drives->count()) return;
+    if (!set_folder(drives->itemText(index))) {
+        QSignalBlocker block(drives);
+        drives->setCurrentIndex(drive_index_);
+        if (on_message)
+            on_message(QStringLiteral("ｴﾗｰ"), QStringLiteral("ﾃﾞﾊﾞｲｽが準備できていません"));
+        return;
+    }
+    drive_index_ = index;
+}
+
+// The folder list shows the path from the root down to the folder, each
+// level indented one step further, and then the folder's own subfolders.
+void RecordPanel::fill_folders() {
+    folders->clear();
+    QStringList parts = folder_.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString path = QStringLiteral("/");
+    auto add = [this](const QString& text, const QString& target, int depth) {
+        auto* item = new QListWidgetItem(QString(depth * 2, QLatin1Char(' ')) + text, folders);
+        item->setData(Qt::UserRole, target);
+        return item;
+    };
+    QListWidgetItem* current = add(QStringLiteral("/"), path, 0);
+    int depth = 0;
+    for (const QString& part : parts) {
+        path = QDir(path).filePath(part);
+        current = add(part, path, ++depth);
+    }
+    folders->setCurrentItem(current);
+    const QStringList subs =
+        QDir(folder_).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QString& sub : subs) add(sub, QDir(folder_).filePath(sub), depth + 1);
+}
+
+}  // namespace rindou::qt

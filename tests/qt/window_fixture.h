@@ -1,0 +1,76 @@
+// A main window with its dialogs replaced by a recorder, shown headless.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QTest>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/qt/board_widget.h"
+#include "app/qt/dialogs.h"
+#include "app/qt/main_window.h"
+#include "view/draw.h"
+
+namespace rindou::qt::test {
+
+struct Shown {
+    std::string kind;  // "message", "ask" or "about"
+    std::string title;
+    std::string text;
+};
+
+class RecordingDialogs : public Dialogs {
+public:
+    explicit RecordingDialogs(std::vector<Shown>* log) : log_(log) {}
+    void message(QWidget*, const QString& title, const QString& text) override {
+        log_->push_back({"message", title.toStdString(), text.toStdString()});
+    }
+    bool ask_yes_no(QWidget*, const QString& title, const QString& text) override {
+        log_->push_back({"ask", title.toStdString(), text.toStdString()});
+        return true;
+    }
+    bool about(QWidget*) override {
+        log_->push_back({"about", {}, {}});
+        return false;
+    }
+
+private:
+    std::vector<Shown>* log_;
+};
+
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest() : window(std::make_unique<RecordingDialogs>(&shown)) {
+        window.start();
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QApplication::processEvents();
+        shown.clear();
+    }
+
+    // The logical point at the centre of the device pixels a twip position
+    // is drawn on.
+    QPointF logical_at(double x_twips, double y_twips) const {
+        const Canvas* c = const_cast<MainWindow&>(window).canvas();
+        double dpr = c->device_pixel_ratio();
+        return QPointF((c->device(x_twips) + 0.5) / dpr, (c->device(y_twips) + 0.5) / dpr);
+    }
+    QPoint cell_centre(int col, int row) const {
+        return logical_at(cell_x(col + 0.5), cell_y(row + 0.5)).toPoint();
+    }
+    void click_cell(int col, int row, Qt::MouseButton b = Qt::LeftButton) {
+        QTest::mouseClick(window.board(), b, {}, cell_centre(col, row));
+    }
+    QColor device_pixel(int x, int y) const {
+        return const_cast<MainWindow&>(window).canvas()->image().pixelColor(x, y);
+    }
+
+    std::vector<Shown> shown;
+    MainWindow window;
+};
+
+}  // namespace rindou::qt::test

@@ -1,0 +1,341 @@
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QTimer>
+#include <cmath>
+#include <cstdio>
+
+#include "app/qt/about_box.h"
+#include "app/qt/qt_platform.h"
+#include "app/qt/record_panel.h"
+#include "shell/data_files.h"
+#include "shell/menu.h"
+#include "tests/qt/window_fixture.h"
+
+namespace rindou::qt::test {
+namespace {
+
+bool contains(const std::vector<Shown>& log, const std::string& title, const std::string& text) {
+    for (const Shown& s : log)
+        if (s.title == title && s.text == text) return true;
+    return false;
+}
+
+int cell_of(double twips, double origin, double size) {
+    return static_cast<int>(std::floor((twips - origin) / size));
+}
+
+TEST_F(WindowTest, MenuTreeNamesCaptionsAndOrder) {
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Rindou"));
+    std::vector<std::string> bar;
+    for (QAction* a : window.menuBar()->actions()) bar.push_back(a->objectName().toStdString());
+    EXPECT_EQ(bar, (std::vector<std::string>{"TAIKYOKU", "STOP", "REPLAY", "AFTER", "LBEL_UP",
+                                             "LEBEL_DOWN", "KIFU", "OPTION", "SONOTA"}));
+    for (const MenuEntry& e : menu_tree()) {
+        QAction* a = window.action(e.name);
+        ASSERT_NE(a, nullptr) << e.name;
+        EXPECT_EQ(a->objectName().toStdString(), e.name);
+        EXPECT_EQ(a->text().toStdString(), e.caption) << e.name;
+        EXPECT_EQ(a->isCheckable(), e.checkable) << e.name;
+        // Each entry stands in its parent's menu, in the order of the tree.
+        if (std::string(e.parent).empty()) continue;
+        QMenu* parent = window.action(e.parent)->menu();
+        ASSERT_NE(parent, nullptr) << e.parent;
+        std::vector<std::string> children, expected;
+        for (QAction* c : parent->actions()) children.push_back(c->objectName().toStdString());
+        for (const MenuEntry& x : menu_tree())
+            if (std::string(x.parent) == e.parent) expected.push_back(x.name);
+        EXPECT_EQ(children, expected) << e.parent;
+    }
+    // The four one-character entries are commands on the bar itself.
+    for (const char* name : {"REPLAY", "AFTER", "LBEL_UP", "LEBEL_DOWN"})
+        EXPECT_EQ(window.action(name)->menu(), nullptr) << name;
+}
+
+TEST_F(WindowTest, CheckMarksFollowTheGameAfterEveryCommand) {
+    EXPECT_TRUE(window.action("LEVEL3")->isChecked());
+    EXPECT_FALSE(window.action("LEVEL1")->isChecked());
+    EXPECT_FALSE(window.action("LEVEL2")->isChecked());
+
+    MenuMarks& m = window.game().st.menu;
+    m.sidou = true;
+    m.level3 = false;
+    m.level1 = true;
+    window.run([] {});
+    EXPECT_TRUE(window.action("SIDOU")->isChecked());
+    EXPECT_TRUE(window.action("LEVEL1")->isChecked());
+    EXPECT_FALSE(window.action("LEVEL3")->isChecked());
+
+    // Whatever a command does (or if its part is still missing), the marks
+    // shown are the game's, not the ones Qt toggled on the click.
+    for (const char* name : {"LEVEL2", "TATAMI", "SIDOU", "KEIKA", "BGM"}) {
+        window.action(name)->trigger();
+        for (const MenuEntry& e : menu_tree()) {
+            if (!e.checkable) continue;
+            EXPECT_EQ(window.action(e.name)->isChecked(), menu_checked(window.game().st, e.name))
+                << e.name << " after " << name;
+        }
+    }
+}
+
+TEST_F(WindowTest, MenuCommandsAndOpeningTitlesReachTheGame) {
+    window.action("START")->trigger();
+    EXPECT_TRUE(contains(shown, " ", "先手の番です"));
+    EXPECT_EQ(window.game().st.side_to_move, window.game().st.sente_turn);
+
+    // Opening the game menu closes the record panel and empties its boxes.
+    window.panel()->show_write();
+    window.panel()->boxes[0]->setText(QStringLiteral("名局"));
+    emit window.action("TAIKYOKU")->menu()->aboutToShow();
+    EXPECT_FALSE(window.panel()->drives->isVisible());
+    EXPECT_FALSE(window.panel()->save->isVisible());
+    EXPECT_TRUE(window.panel()->boxes[0]->text().isEmpty());
+}
+
+TEST_F(WindowTest, AClickBeforeAnyGameIsRefusedWithoutBlocking) {
+    click_cell(5, 7);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].title, "開始");
+    EXPECT_EQ(shown[0].text, "「対局」で始めて下さい");
+    // Middle clicks mean nothing to the game.
+    shown.clear();
+    QTest::mouseClick(window.board(), Qt::MiddleButton, {}, cell_centre(5, 7));
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(WindowTest, APickFramesItsSquareInLightRed) {
+    window.command("START");
+    click_cell(3, 7);
+    const GameState& s = window.game().st;
+    ASSERT_EQ(s.select_state, 1);
+    EXPECT_EQ(s.sel_from_col, 3);
+    EXPECT_EQ(s.sel_from_row, 7);
+
+    const Canvas* c = window.canvas();
+    const QColor red(255, 0, 0);
+    int left = c->device(cell_x(3)), top = c->device(cell_y(7));
+    int right = c->device(cell_x(4)), bottom = c->device(cell_y(8));
+    int mid_x = (left + right) / 2, mid_y = (top + bottom) / 2;
+    if (c->device_scale() == 1.0) {
+        // At the natural size the square spans pixels 210..251 and 329..375.
+        EXPECT_EQ(left, 210);
+        EXPECT_EQ(top, 329);
+    }
+    EXPECT_EQ(device_pixel(left, mid_y), red);
+    EXPECT_EQ(device_pixel(right, mid_y), red);
+    EXPECT_EQ(device_pixel(mid_x, top), red);
+    EXPECT_EQ(device_pixel(mid_x, bottom), red);
+    EXPECT_EQ(device_pixel(right, bottom), red);
+    // One natural pixel wide: just inside it the picture shows.
+    int t = c->device(cell_x(3) + 15) - left;
+    EXPECT_NE(device_pixel(left + t, mid_y), red);
+    EXPECT_NE(device_pixel(left - 1, mid_y), red);
+    // The neighbour keeps its green outline.
+    EXPECT_EQ(device_pixel(c->device(cell_x(2)), mid_y), QColor(0, 128, 0));
+}
+
+TEST_F(WindowTest, ClickMappingIsExactAtEverySize) {
+    window.command("START");
+    const QSize sizes[] = {window.size(), QSize(1000, 800), QSize(520, 430), QSize(1200, 600),
+                           QSize(731, 611)};
+    int col = 1;
+    for (QSize size : sizes) {
+        window.resize(size);
+        QApplication::processEvents();
+        const Canvas* c = window.canvas();
+        // The first device pixel of every column and row belongs to it, the
+        // one before to its neighbour.
+        for (int k = 1; k <= 10; ++k) {
+            int x = c->device(cell_x(k)), y = c->device(cell_y(k));
+            EXPECT_EQ(cell_of(c->twips_of_device(x), board_left, square_width), k) << size.width();
+            EXPECT_EQ(cell_of(c->twips_of_device(x - 1), board_left, square_width), k - 1);
+            EXPECT_EQ(cell_of(c->twips_of_device(y), board_top, square_height), k)
+                << size.height();
+            EXPECT_EQ(cell_of(c->twips_of_device(y - 1), board_top, square_height), k - 1);
+        }
+        // A real click re-picks another pawn of the side to move.
+        click_cell(col, 7);
+        EXPECT_EQ(window.game().st.sel_from_col, col) << size.width() << "x" << size.height();
+        EXPECT_EQ(window.game().st.sel_from_row, 7);
+        ++col;
+    }
+    // The drawing follows the size: a larger window draws larger.
+    window.resize(1000, 800);
+    QApplication::processEvents();
+    EXPECT_GT(window.scale(), 1.2);
+}
+
+TEST_F(WindowTest, TheBoardIsReallyDrawn) {
+    const Canvas* c = window.canvas();
+    auto centre = [c](double col, double row) {
+        return QPoint(c->device(cell_x(col + 0.5)), c->device(cell_y(row + 0.5)));
+    };
+    QImage square(QString::fromStdString(find_data_file("pictures/KARA_MASU.png")));
+    QImage tile(QString::fromStdString(find_data_file("pictures/HAIKEI_MIDORI.png")));
+    ASSERT_FALSE(square.isNull());
+    ASSERT_FALSE(tile.isNull());
+    QPoint p = centre(4, 4);  // an empty square
+    if (c->device_scale() == 1.0) {
+        EXPECT_EQ(device_pixel(p.x(), p.y()), square.pixelColor(20, 23));
+        QPoint b = centre(14, 11);  // far out in the background
+        EXPECT_EQ(device_pixel(b.x(), b.y()), tile.pixelColor(20, 23));
+    }
+    // The coin on the centre square is golden, the felt around is green.
+    QColor coin = device_pixel(centre(5, 5).x() + c->device(90) - c->device(0), centre(5, 5).y());
+    EXPECT_GT(coin.red(), 150);
+    EXPECT_LT(coin.blue(), 120);
+    QColor felt = device_pixel(centre(14, 11).x(), centre(14, 11).y());
+    EXPECT_GT(felt.green(), felt.red() + 40);
+
+    // The file label "9" above column 1: yellow text over a black shadow.
+    int yellow = 0, black = 0;
+    for (int y = c->device(cell_y(0.4)); y < c->device(cell_y(1)); ++y)
+        for (int x = c->device(cell_x(1.1)); x < c->device(cell_x(1.8)); ++x) {
+            QColor q = device_pixel(x, y);
+            yellow += q == QColor(255, 255, 0);
+            black += q == QColor(0, 0, 0);
+        }
+    EXPECT_GT(yellow, 5);
+    EXPECT_GT(black, 5);
+
+    // What the widget shows is the canvas.
+    QImage grab = window.board()->grab().toImage();
+    double dpr = c->device_pixel_ratio();
+    EXPECT_EQ(grab.size(), window.board()->size() * dpr);
+    EXPECT_EQ(grab.pixelColor(p), device_pixel(p.x(), p.y()));
+}
+
+TEST_F(WindowTest, AMoveRedrawsBothSquares) {
+    window.command("START");
+    click_cell(3, 7);
+    click_cell(3, 6);
+    const GameState& s = window.game().st;
+    EXPECT_EQ(s.board[3][6], -HU);
+    EXPECT_EQ(s.board[3][7], EMPTY);
+    const Canvas* c = window.canvas();
+    // The square left behind now looks like any empty square.
+    QPoint from(c->device(cell_x(3.5)), c->device(cell_y(7.5)));
+    QPoint empty(c->device(cell_x(4.5)), c->device(cell_y(5.5)));
+    EXPECT_EQ(device_pixel(from.x(), from.y()), device_pixel(empty.x(), empty.y()));
+    QPoint to(c->device(cell_x(3.5)), c->device(cell_y(6.5)));
+    QPoint pawn(c->device(cell_x(4.5)), c->device(cell_y(7.5)));
+    EXPECT_EQ(device_pixel(to.x(), to.y()), device_pixel(pawn.x(), pawn.y()));
+}
+
+TEST_F(WindowTest, EscEndsTheProgramAndOtherKeysDoNot) {
+    QTest::keyClick(window.board(), Qt::Key_A);
+    QTest::keyClick(window.board(), Qt::Key_Return);
+    EXPECT_FALSE(window.ended());
+    QTest::keyClick(window.board(), Qt::Key_Escape);
+    EXPECT_TRUE(window.ended());
+    EXPECT_TRUE(shown.empty()) << "no question is asked";
+    // Nothing reaches the game any more.
+    EXPECT_FALSE(window.run([] { ADD_FAILURE() << "ran after the end"; }));
+}
+
+TEST_F(WindowTest, ClosingTheWindowEndsTheProgram) {
+    EXPECT_TRUE(window.close());
+    EXPECT_TRUE(window.ended());
+}
+
+TEST_F(WindowTest, PausesRepaintButTakeNoInput) {
+    QPointF at = cell_centre(5, 7);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QCoreApplication::postEvent(
+            window.board(), new QMouseEvent(type, at, window.board()->mapToGlobal(at),
+                                            Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    }
+    QElapsedTimer t;
+    t.start();
+    window.platform()->idle(5.0);  // one short step, never the whole wait
+    EXPECT_LT(t.elapsed(), 200);
+    QApplication::processEvents();
+    EXPECT_TRUE(shown.empty()) << "the click during the pause was dropped";
+    // Afterwards clicks are served again.
+    click_cell(5, 7);
+    EXPECT_EQ(shown.size(), 1u);
+}
+
+TEST_F(WindowTest, ClockReadsSecondsSinceMidnight) {
+    float a = window.platform()->now();
+    EXPECT_GE(a, 0.0f);
+    EXPECT_LT(a, 86400.0f);
+    window.platform()->idle(0.02);
+    float b = window.platform()->now();
+    EXPECT_TRUE(b >= a || a > 86000.0f);
+}
+
+TEST(Dialogs, MessageBoxesShowExactTextsAndJapaneseButtons) {
+    GameMessageBox ok(nullptr, QStringLiteral("  "), QStringLiteral("棋譜を書き込みました"), false);
+    ok.show();
+    EXPECT_EQ(ok.windowTitle(), QStringLiteral("  "));
+    EXPECT_EQ(ok.text(), QStringLiteral("棋譜を書き込みました"));
+    ASSERT_EQ(ok.buttons().size(), 1);
+    EXPECT_EQ(ok.buttons()[0]->text(), QStringLiteral("OK"));
+    ok.ok_button()->click();
+    EXPECT_FALSE(ok.isVisible());
+
+    GameMessageBox ask(nullptr, QStringLiteral("再ゲーム"), QStringLiteral("続けますか？"), true);
+    ask.show();
+    ASSERT_EQ(ask.buttons().size(), 2);
+    EXPECT_EQ(ask.yes_button()->text(), QStringLiteral("はい"));
+    EXPECT_EQ(ask.no_button()->text(), QStringLiteral("いいえ"));
+    // A question cannot be escaped or closed without an answer.
+    QTest::keyClick(&ask, Qt::Key_Escape);
+    EXPECT_TRUE(ask.isVisible());
+    ask.close();
+    EXPECT_TRUE(ask.isVisible());
+    ask.no_button()->click();
+    EXPECT_FALSE(ask.isVisible());
+    EXPECT_FALSE(ask.answered_yes());
+
+    // Text that looks like markup is shown as it is.
+    GameMessageBox plain(nullptr, QStringLiteral("a"), QStringLiteral("<b>x</b>"), false);
+    EXPECT_EQ(plain.textFormat(), Qt::PlainText);
+}
+
+TEST(Dialogs, TheRealSeamShowsAModalBoxAndReturnsItsAnswer) {
+    Dialogs real;
+    QString title, text;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        text = box->text();
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == QStringLiteral("はい")) b->click();
+    });
+    EXPECT_TRUE(real.ask_yes_no(nullptr, QStringLiteral("棋譜"),
+                                QStringLiteral("棋譜を '進 'で進めて下さい")));
+    EXPECT_EQ(title, QStringLiteral("棋譜"));
+    EXPECT_EQ(text, QStringLiteral("棋譜を '進 'で進めて下さい"));
+}
+
+TEST(Dialogs, AboutBoxHasItsCaptionPictureAndButtons) {
+    AboutBox box;
+    EXPECT_EQ(box.windowTitle(), QStringLiteral("バージョン情報"));
+    auto* home = box.findChild<QAbstractButton*>(QStringLiteral("HomePage"));
+    auto* ok = box.findChild<QAbstractButton*>(QStringLiteral("OK"));
+    ASSERT_NE(home, nullptr);
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(home->text(), QStringLiteral("ホームページ"));
+    EXPECT_EQ(ok->text(), QStringLiteral("O K"));
+    auto* picture = box.findChild<QLabel*>(QStringLiteral("Picture1"));
+    ASSERT_NE(picture, nullptr);
+    EXPECT_FALSE(picture->pixmap().isNull());
+
+    QTimer::singleShot(0, home, [home] { home->click(); });
+    EXPECT_EQ(box.exec(), AboutBox::HomePage);
+    QTimer::singleShot(0, ok, [ok] { ok->click(); });
+    EXPECT_EQ(box.exec(), AboutBox::Closed);
+}
+
+}  // namespace
+}  // namespace rindou::qt::test
