@@ -1,5 +1,6 @@
-# Installation: the game, the console front end (its rule lives with it), the
-# sound library, the data files, a desktop entry and the icon.
+# Installation: the sound library, the sound files and the help page, a
+# desktop entry and the icons.  The window (bin/rindou) and its pictures are
+# installed by app/qt, the console front end by app/cli.
 #
 #   bin/rindou, bin/rindou-cli
 #   lib/librindou-sound.so
@@ -9,20 +10,14 @@
 
 set(RINDOU_DATA_DESTINATION ${CMAKE_INSTALL_DATADIR}/rindou)
 
-if(TARGET rindou)
-  install(TARGETS rindou RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
-
 install(TARGETS rindou-sound LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
 install(FILES ${PROJECT_SOURCE_DIR}/assets/Rindou.htm DESTINATION ${RINDOU_DATA_DESTINATION})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/assets/sounds DESTINATION ${RINDOU_DATA_DESTINATION}
         FILES_MATCHING PATTERN "*.wav")
 
-# The pictures, whatever the window has generated so far.
 if(EXISTS ${PROJECT_SOURCE_DIR}/assets/pictures)
-  install(DIRECTORY ${PROJECT_SOURCE_DIR}/assets/pictures DESTINATION ${RINDOU_DATA_DESTINATION})
-  # The icons among them also go to the icon theme, each in the folder of
+  # The window's icons also go to the icon theme, each in the folder of
   # its size as read from the PNG header.
   file(GLOB rindou_icon_pngs CONFIGURE_DEPENDS
        ${PROJECT_SOURCE_DIR}/assets/pictures/*icon*.png
