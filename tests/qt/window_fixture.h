@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 #include <deque>
 #include <string>
@@ -69,6 +71,13 @@ protected:
         return const_cast<MainWindow&>(window).canvas()->image().pixelColor(x, y);
     }
 
+    ~WindowTest() override { QDir::setCurrent(previous_folder); }
+
+    // Each window starts in a folder of its own, so that no Rindou.ini
+    // written by another test (or another test process) is read.
+    QString previous_folder = QDir::currentPath();
+    QTemporaryDir folder;
+    bool moved_in = QDir::setCurrent(folder.path());
     std::vector<Shown> shown;
     MainWindow window;
 };
