@@ -53,8 +53,7 @@ case "$mode" in
     # 2. The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
     #    then a short soak of whole games through the sanitized console.
     asan="${build}-asan"
-    cmake -S "$root" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRINDOU_SANITIZE=ON \
-      -DRINDOU_WITH_QT=OFF
+    cmake -S "$root" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRINDOU_SANITIZE=ON
     cmake --build "$asan"
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
     ctest --test-dir "$asan" --output-on-failure -j2
