@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QImage>
 #include <QTest>
 #include <deque>
@@ -42,6 +44,15 @@ private:
     std::vector<Shown>* log_;
 };
 
+// Each window runs in a folder of its own: no settings or records left by
+// another test change what it shows.
+struct FreshFolder {
+    FreshFolder() : old(QDir::currentPath()) { QDir::setCurrent(dir.path()); }
+    ~FreshFolder() { QDir::setCurrent(old); }
+    QTemporaryDir dir;
+    QString old;
+};
+
 class WindowTest : public ::testing::Test {
 protected:
     WindowTest() : window(std::make_unique<RecordingDialogs>(&shown)) {
@@ -69,6 +80,7 @@ protected:
         return const_cast<MainWindow&>(window).canvas()->image().pixelColor(x, y);
     }
 
+    FreshFolder folder;
     std::vector<Shown> shown;
     MainWindow window;
 };
