@@ -1,5 +1,6 @@
-# Installation: the game, the console front end (its rule lives with it), the
-# sound library, the data files, a desktop entry and the icon.
+# Installation: the sound library, the sound files and the help page, a
+# desktop entry and the icons.  The window (bin/rindou) and its pictures are
+# installed by app/qt, the console front end by app/cli.
 #
 #   bin/rindou, bin/rindou-cli
 #   lib/librindou-sound.so
@@ -9,32 +10,29 @@
 
 set(RINDOU_DATA_DESTINATION ${CMAKE_INSTALL_DATADIR}/rindou)
 
-if(TARGET rindou)
-  install(TARGETS rindou RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
-
 install(TARGETS rindou-sound LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
 install(FILES ${PROJECT_SOURCE_DIR}/assets/Rindou.htm DESTINATION ${RINDOU_DATA_DESTINATION})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/assets/sounds DESTINATION ${RINDOU_DATA_DESTINATION}
         FILES_MATCHING PATTERN "*.wav")
 
-# The pictures, whatever the window has generated so far.
 if(EXISTS ${PROJECT_SOURCE_DIR}/assets/pictures)
-  install(DIRECTORY ${PROJECT_SOURCE_DIR}/assets/pictures DESTINATION ${RINDOU_DATA_DESTINATION})
-  # Icons among them go to the icon theme as well: icon*.png, or a PNG named
-  # after the size, such as icon-48.png or rindou-48x48.png.
+  # The window's icons also go to the icon theme, each in the folder of
+  # its size as read from the PNG header.
   file(GLOB rindou_icon_pngs CONFIGURE_DEPENDS
        ${PROJECT_SOURCE_DIR}/assets/pictures/*icon*.png
-       ${PROJECT_SOURCE_DIR}/assets/pictures/rindou*.png)
+       ${PROJECT_SOURCE_DIR}/assets/pictures/*Icon*.png
+       ${PROJECT_SOURCE_DIR}/assets/pictures/*ICON*.png)
   foreach(png ${rindou_icon_pngs})
-    get_filename_component(stem ${png} NAME_WE)
-    if(stem MATCHES "([0-9]+)(x[0-9]+)?$")
-      set(size ${CMAKE_MATCH_1})
-      install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+    file(READ ${png} header LIMIT 24 HEX)
+    string(SUBSTRING "${header}" 32 8 width_hex)
+    string(SUBSTRING "${header}" 40 8 height_hex)
+    math(EXPR width "0x${width_hex}")
+    math(EXPR height "0x${height_hex}")
+    if(width EQUAL height AND width GREATER 0)
+      install(FILES ${png}
+              DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${width}x${width}/apps
               RENAME rindou.png)
-    else()
-      install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/pixmaps RENAME rindou.png)
     endif()
   endforeach()
 endif()

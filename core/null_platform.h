@@ -14,11 +14,15 @@ public:
     void present() override {}
     void message(const std::string&, const std::string&) override {}
     bool ask_yes_no(const std::string&, const std::string&) override { return true; }
-    float now() override { return clock_; }
+    float now() override { return static_cast<float>(clock_); }
+    // The clock is kept in double precision and every wait moves it by at
+    // least a microsecond, so a pause always ends whatever the rounding of
+    // its single-precision readings.
     void idle(double seconds) override {
-        double t = static_cast<double>(clock_) + seconds;
+        double t = clock_ + (seconds > 1e-6 ? seconds : 1e-6);
         while (t >= 86400.0) t -= 86400.0;
-        clock_ = static_cast<float>(t);
+        if (static_cast<float>(t) >= 86400.0f) t = 0.0;
+        clock_ = t;
     }
     SoundLibrary* sound_library() override { return nullptr; }
     FileRead read_data_file(const std::string&, std::vector<unsigned char>&,
@@ -40,7 +44,7 @@ public:
     bool about_box() override { return false; }
     void end_program() override {}
 
-    float clock_ = 0;
+    double clock_ = 0;
 };
 
 }  // namespace rindou

@@ -62,6 +62,16 @@ int hand_slot(int code) {
     }
 }
 
+bool is_piece_code(int code) {
+    switch (std::abs(code)) {
+        case 10: case 11: case 20: case 21: case 30: case 31: case 100: case 101:
+        case 110: case 800: case 801: case 900: case 901: case 950:
+            return true;
+        default:
+            return false;
+    }
+}
+
 int is_legal_move(const GameState& s, int fc, int fr, int tc, int tr, int piece) {
     int dc = tc - fc, dr = tr - fr;
     bool board_move = fc >= 1 && fc <= 9;

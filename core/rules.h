@@ -7,6 +7,10 @@
 
 namespace rindou {
 
+// A code of a piece of either side (promoted ones included); not EMPTY,
+// COIN or any stray value.
+bool is_piece_code(int code);
+
 // Pure tests on a state.
 int is_legal_move(const GameState& s, int from_col, int from_row, int to_col, int to_row,
                   int piece);

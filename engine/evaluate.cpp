@@ -156,8 +156,8 @@ double shape_terms(GameState& s, const Candidate& m, double score) {
                 if (c == 7 && r == 3 && B(8, 5) == -10 && val(mp.lower_guard, 8, 5) == -900)
                     score += 9;
             }
-            if (H(c, r + 1) > 0 && safe_mobility(s, c, r, 800) == 0) {
-                score -= 100;
+            if (H(c, r + 1) > 0) {
+                if (safe_mobility(s, c, r, 800) == 0) score -= 100;
                 if (r <= 7 && B(c, r + 2) == -10) score -= 1;
             }
             if (!m.drop && m.fc == 9 && m.fr == 3 && B(9, 4) == 10 && B(9, 6) == -10 &&
@@ -181,13 +181,12 @@ double shape_terms(GameState& s, const Candidate& m, double score) {
             if (c == 3 && r == 4 && human == 0 && B(3, 7) == -800 && B(3, 6) == -10 &&
                 B(3, 5) == EMPTY)
                 score += 7;
-            if (r < 8 && H(c, r + 1) > 0) {
-                score -= 1;
+            if (r < 8) {
+                if (H(c, r + 1) > 0) score -= 1;
                 if (B(c, r + 2) == -10 && r == m.fr) score -= 5;
             }
-            if (m.fr < 9 && B(8, m.fr + 1) == -10 && val(mp.lower_guard, 8, m.fr + 1) == -900 &&
-                C(8, m.fr) < val(e.pre_upper_attacks, 8, m.fr)) {
-                score -= 11;
+            if (m.fr < 9 && B(8, m.fr + 1) == -10 && val(mp.lower_guard, 8, m.fr + 1) == -900) {
+                if (C(8, m.fr) < val(e.pre_upper_attacks, 8, m.fr)) score -= 11;
                 if (B(7, m.fr) == 10 && r != m.fr) score -= 11;
             }
             if (H(m.fc, m.fr) == 0 && m.fc == 2 && m.fr == 2 && c == 2 && r == 3) score -= 1;

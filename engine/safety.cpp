@@ -142,12 +142,10 @@ double board_safety(GameState& s, int placed, int to_col, int to_row) {
                 }
                 // 3.6 Defended.
                 if (computer > 0) {
-                    if (attacker_free) {
-                        if (human > computer && guard >= iabs(threat)) sum -= code;
-                        if (r <= 3 && human == computer && val(s.board, c, r + 1) != EMPTY &&
-                            file_exposure(s, c, r + 1) == 1)
-                            sum -= code + iabs(val(m.lower_threat, c, r + 1));
-                    }
+                    if (attacker_free && human > computer && guard >= iabs(threat)) sum -= code;
+                    if (r <= 3 && human == computer && val(s.board, c, r + 1) != EMPTY &&
+                        file_exposure(s, c, r + 1) == 1)
+                        sum -= code + iabs(val(m.lower_threat, c, r + 1));
                     continue;
                 }
                 // 3.7 Undefended.

@@ -7,26 +7,14 @@
 #include <vector>
 
 #include "core/state.h"
+#include "core/text_codec.h"
 
 namespace rindou {
 
-struct DecodedText {
-    std::string text;        // UTF-8; every undecodable byte became U+FFFD
-    size_t bad_bytes = 0;    // how many bytes could not be decoded
-    size_t first_bad = 0;    // offset of the first of them (when bad_bytes > 0)
-    bool was_utf8 = false;   // read as UTF-8 (byte-order mark, or valid UTF-8 text)
-};
-
 // Reads the bytes of a record file: a UTF-8 byte-order mark, or bytes that are
 // valid UTF-8 and not plain ASCII, mean UTF-8; anything else is code page 932.
-DecodedText decode_record_text(const std::string& bytes);
+inline DecodedText decode_record_text(const std::string& bytes) { return decode_text(bytes); }
 
-// Converts UTF-8 text to code page 932.  False when a character has no form in
-// that code page (or the text is not valid UTF-8); `bad` then holds it.
-bool encode_cp932(const std::string& utf8, std::string& out, std::string& bad);
-
-// Lines ended by CR LF, LF or a lone CR; a final terminator adds no line.
-std::vector<std::string> split_lines(const std::string& text);
 
 // Number of characters (code points) of UTF-8 text.
 size_t utf8_length(const std::string& text);

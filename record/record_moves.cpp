@@ -54,15 +54,6 @@ int& total_of(GameState& s, int code) { return code > 0 ? s.upper_hand_total : s
 
 }  // namespace
 
-bool is_piece_code(int code) {
-    switch (std::abs(code)) {
-        case 10: case 11: case 20: case 21: case 30: case 31: case 100: case 101:
-        case 110: case 800: case 801: case 900: case 901: case 950:
-            return true;
-        default:
-            return false;
-    }
-}
 
 bool can_redo(const GameState& s, const RecordEntry& e) {
     if (!pieces_fit(e) || !capture_fits(e)) return false;

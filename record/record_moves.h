@@ -2,12 +2,10 @@
 // tests that keep a record and the position it is stepped on in agreement.
 #pragma once
 
+#include "core/rules.h"
 #include "core/state.h"
 
 namespace rindou {
-
-// The codes a square may hold for a piece: ±10, ±11, ... ±950.
-bool is_piece_code(int code);
 
 // True when entry e can be redone on position s without harm: the codes exist,
 // the origin holds the moving piece (or the hand holds the dropped one), the

@@ -5,14 +5,13 @@
 // file holds one "key=value" line per setting, CP932 text ended by CR LF.
 #include "shell/settings.h"
 
-#include <iconv.h>
-
 #include <cerrno>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "core/flow.h"
+#include "core/text_codec.h"
 #include "shell/data_files.h"
 #include "shell/sound.h"
 #include "view/draw.h"
@@ -44,58 +43,11 @@ constexpr int GUIDANCE_ON_COLOUR = WHITE;
 // The home page the about box's button opens.
 constexpr const char* HOME_PAGE = "https://rindou.example.org/";
 
-// Converts between encodings with iconv.  Bytes that cannot be converted
-// become `bad` (skipping one input byte), so a damaged file still yields the
-// lines around the damage.
-std::string convert(const std::string& in, const char* to, const char* from,
-                    const std::string& bad) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return {};
-    std::string out;
-    std::vector<char> buf(in.size() * 4 + 16);
-    char* src = const_cast<char*>(in.data());
-    size_t src_left = in.size();
-    while (src_left > 0) {
-        char* dst = buf.data();
-        size_t dst_left = buf.size();
-        size_t r = iconv(cd, &src, &src_left, &dst, &dst_left);
-        out.append(buf.data(), static_cast<size_t>(dst - buf.data()));
-        if (r == static_cast<size_t>(-1)) {
-            if (errno == E2BIG) continue;
-            // EILSEQ or EINVAL (a truncated character at the end).
-            out += bad;
-            ++src;
-            --src_left;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        }
-    }
-    iconv_close(cd);
+// The settings' texts are all code page 932 characters.
+std::string to_cp932(const std::string& text) {
+    std::string out, bad;
+    encode_cp932(text, out, bad);
     return out;
-}
-
-std::string from_cp932(const std::string& bytes) {
-    return convert(bytes, "UTF-8", "CP932", "\xEF\xBF\xBD");
-}
-
-std::string to_cp932(const std::string& text) { return convert(text, "CP932", "UTF-8", "?"); }
-
-// Splits text into lines ended by CR LF, LF or CR; a last line without an
-// ending still counts.
-std::vector<std::string> split_lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string line;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char ch = text[i];
-        if (ch == '\r' || ch == '\n') {
-            lines.push_back(line);
-            line.clear();
-            if (ch == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else {
-            line += ch;
-        }
-    }
-    if (!line.empty()) lines.push_back(line);
-    return lines;
 }
 
 std::string line(const char* key, const std::string& value) {
@@ -204,7 +156,7 @@ void load_settings(Game& g) {
     std::string bytes;
     if (g.io->read_settings(bytes)) {
         bool music_started = false;
-        for (const std::string& text : split_lines(from_cp932(bytes)))
+        for (const std::string& text : split_lines(decode_cp932(bytes).text))
             apply_line(g, text, music_started);
         return;
     }

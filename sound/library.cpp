@@ -123,6 +123,8 @@ int32_t dsInitialize(int32_t) {
         ++l.users;
         return l.context;
     }
+    // The host program handles its own signals.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
     if (Mix_OpenAudio(SAMPLE_RATE, AUDIO_S16SYS, CHANNELS, CHUNK_SIZE) != 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);

@@ -146,16 +146,6 @@ void print_legal(const GameState& original, std::ostream& out) {
 
 // ---- setup --------------------------------------------------------------------
 
-bool is_piece_code(int v) {
-    switch (std::abs(v)) {
-        case 10: case 11: case 20: case 21: case 30: case 31: case 100: case 101:
-        case 110: case 800: case 801: case 900: case 901: case 950:
-            return true;
-        default:
-            return false;
-    }
-}
-
 void run_setup(Game& g, const std::vector<std::string>& w) {
     if (w.size() != 98) throw BadCommand{"setup needs 97 integers"};
     std::vector<int> v;

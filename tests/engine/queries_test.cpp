@@ -55,6 +55,20 @@ TEST(Safety, AHangingPieceLosesItsCodeUnlessItJustCaptured) {
     EXPECT_DOUBLE_EQ(board_safety(b.analysed(), 110, 5, 5), -100 - 110 + 100);
 }
 
+TEST(Safety, AnExposedCampPieceLosesEvenWhenItsAttackerIsPinned) {
+    // A gold on (5,3), defended once and attacked once by the pawn on (5,4),
+    // with a lance behind the pawn.  The pin spares the exchange term only.
+    Board b;
+    b.at(9, 1, 950).at(5, 3, 110).at(4, 2, 100).at(5, 4, -10).at(5, 9, -20).at(1, 9, COIN);
+    GameState& s = b.analysed();
+    // The exchange: -110 + 10.  The exposure: the gold and the value of the
+    // "cheapest attacker" of the pawn's square, which holds no upper piece
+    // and so keeps its reset value -999.
+    EXPECT_DOUBLE_EQ(board_safety(s, 110, 5, 3), -100 - (110 + 999));
+    s.engine.lower_pins[5][4] = 1;
+    EXPECT_DOUBLE_EQ(board_safety(s, 110, 5, 3), -(110 + 999));
+}
+
 TEST(Safety, EmptySquaresCountOnlyTheirCoverWhenTheHandIsEmpty) {
     // A bishop-check square, a knight-fork square and camp squares: none of
     // it matters without pieces in the person's hand.

@@ -2,6 +2,8 @@
 // plays and what it announces.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "core/record_store.h"
 #include "engine/engine.h"
 #include "tests/engine/position.h"
@@ -166,6 +168,39 @@ TEST(ComputerTurn, TheFirstMoveOfAGameAsSecondPlayer) {
     EXPECT_NE(out.find("com 7 3 7 4 10 10 0 10.0000\n"), std::string::npos) << out;
     EXPECT_NE(out.find("coin 5 6\n"), std::string::npos);
     EXPECT_NE(out.find("record count 1 end 1 "), std::string::npos);
+}
+
+
+// The shape terms of a gold compare the origin with the destination; a drop
+// names column -1 and its hand slot (5) as its origin, so a gold dropped on
+// rows 1 to 4 counts as a retreat to another column.
+TEST(ComputerTurn, AGoldDropOnTheUpperRowsCountsAsARetreat) {
+    Pos p;
+    p.put(1, 1, 950).put(9, 9, -950).put(9, 1, COIN).put(1, 3, 10);
+    p.upper_hand(5, 1);
+    auto gold_drops = [&](const char* level) {
+        std::string out = run_console(std::string("menu ") + level + "\n" + p.line() + "think\n");
+        return lines_with(out, "cand -1 5 ");
+    };
+    std::string two = gold_drops("LEVEL2"), three = gold_drops("LEVEL3");
+    ASSERT_FALSE(two.empty());
+    size_t a = 0, b = 0;
+    int compared = 0;
+    while (a < two.size()) {
+        size_t ea = two.find('\n', a), eb = three.find('\n', b);
+        std::string la = two.substr(a, ea - a), lb = three.substr(b, eb - b);
+        int col = 0, row = 0;
+        double sa = 0, sb = 0;
+        ASSERT_EQ(std::sscanf(la.c_str(), "cand -1 5 %d %d 110 %lf", &col, &row, &sa), 3);
+        ASSERT_EQ(std::sscanf(lb.c_str(), "cand -1 5 %*d %*d 110 %lf", &sb), 1);
+        if (row != 2) {
+            EXPECT_NEAR(sb - sa, row <= 4 ? -0.5 : 0.0, 1e-9) << la << " / " << lb;
+            ++compared;
+        }
+        a = ea + 1;
+        b = eb + 1;
+    }
+    EXPECT_GT(compared, 40);
 }
 
 }  // namespace

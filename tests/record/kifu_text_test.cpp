@@ -63,21 +63,6 @@ TEST(MoveLine, TimesTooLongForTheirFieldStayInIt) {
     EXPECT_EQ(time_field(-123456.f), TIME_FIELD_MIN);
 }
 
-TEST(MoveLine, ReadsBackWhatIsWritten) {
-    RecordEntry e = entry(-1, 3, 9, 1, 110, 110, 0, 17, 17, 300, 321);
-    RecordEntry back;
-    ASSERT_TRUE(parse_move_line(line_of(e), back));
-    EXPECT_EQ(back.from_col, -1);
-    EXPECT_EQ(back.from_row, 3);
-    EXPECT_EQ(back.to_col, 9);
-    EXPECT_EQ(back.to_row, 1);
-    EXPECT_EQ(back.piece_after, 110);
-    EXPECT_EQ(back.piece_before, 110);
-    EXPECT_EQ(back.captured, 0);
-    EXPECT_EQ(back.lower_time_before, 17.f);
-    EXPECT_EQ(back.upper_time_after, 321.f);
-}
-
 TEST(MoveLine, ShortAndEmptyLinesReadAsZeros) {
     RecordEntry e;
     ASSERT_TRUE(parse_move_line(" 7776 -10 -10", e));

@@ -4,7 +4,9 @@
 
 #include <cstdlib>
 
+#include "core/null_platform.h"
 #include "core/rules.h"
+#include "view/draw.h"
 #include "record/replay.h"
 #include "tests/record/record_games.h"
 
@@ -175,18 +177,53 @@ TEST(Replay, ACoinThatReturnsToTheOriginSquare) {
     EXPECT_EQ(coins(s), 1);
 }
 
+bool near(double a, double b) { return std::abs(a - b) < 1e-6; }
+
+// Keeps the texts drawn and the pictures put on cells.
+class DrawLog : public NullPlatform {
+public:
+    void draw_text(double x, double y, const std::string& text, int colour, int, bool) override {
+        texts.push_back({x, y, text, colour});
+    }
+    void draw_image(int code, double x, double y) override { images.push_back({x, y, "", code}); }
+    struct Item {
+        double x, y;
+        std::string text;
+        int code;
+    };
+    std::vector<Item> texts, images;
+};
+
 TEST(Replay, StepsShowAndClearTheLastMove) {
     TestGame t;
-    play_long_game(t, 2);
-    // Only the sounds are visible on the console; the notation areas are
-    // drawn.  The move count and turn follow the steps.
+    play_long_game(t, 2);  // the upper pawn's 5-3 to 5-4 is the last move
+    DrawLog log;
+    t.g.io = &log;
     step_back(t.g);
-    EXPECT_EQ(t.g.st.move_number, 1);
-    EXPECT_EQ(t.g.st.side_to_move, t.g.st.gote_turn);
-    step_back(t.g);
-    EXPECT_EQ(t.g.st.move_number, 0);
-    EXPECT_EQ(t.g.st.side_to_move, t.g.st.sente_turn);
-    EXPECT_EQ(t.g.st.timer_enabled, false);
+    // The upper side's last-move area is painted over with background tiles.
+    int tiles = 0;
+    for (const auto& i : log.images)
+        if (i.code == t.g.st.background_code && near(i.y, cell_y(8)) &&
+            (near(i.x, cell_x(-2)) || near(i.x, cell_x(-1)) || near(i.x, cell_x(0))))
+            ++tiles;
+    EXPECT_EQ(tiles, 3);
+
+    log.texts.clear();
+    step_forward(t.g);
+    // "５四歩": shadow in black, then white 0.1 cell left and up.
+    std::vector<std::string> drawn;
+    for (const auto& i : log.texts)
+        if (near(i.y, cell_y(8.5)) || near(i.y, cell_y(8.4))) drawn.push_back(i.text);
+    EXPECT_EQ(drawn, (std::vector<std::string>{"５", "５", "四", "四", "歩", "歩"}));
+    bool shadow = false, white = false;
+    for (const auto& i : log.texts) {
+        if (i.text == "歩" && near(i.x, cell_x(-0.5)) && near(i.y, cell_y(8.5)) && i.code == BLACK)
+            shadow = true;
+        if (i.text == "歩" && near(i.x, cell_x(-0.6)) && near(i.y, cell_y(8.4)) && i.code == WHITE)
+            white = true;
+    }
+    EXPECT_TRUE(shadow && white);
+    t.g.io = &t.io;
 }
 
 TEST(Replay, AMoveAfterSteppingBackDiscardsTheMovesBeyond) {

@@ -179,6 +179,19 @@ std::vector<int16_t> read_raw(const std::filesystem::path& p) {
     return s;
 }
 
+// Waits until the disk driver has written at least `samples` more samples
+// than `from` (it writes in real time; a busy machine may make it late).
+size_t wait_for(const std::filesystem::path& p, size_t from, size_t samples) {
+    size_t now = 0;
+    for (int i = 0; i < 200; ++i) {
+        std::error_code ec;
+        now = static_cast<size_t>(std::filesystem::file_size(p, ec)) / 2;
+        if (!ec && now >= from + samples) break;
+        sleep_ms(25);
+    }
+    return now;
+}
+
 long loudest(const std::vector<int16_t>& s, size_t from, size_t to) {
     long top = 0;
     for (size_t i = from; i < to && i < s.size(); ++i) top = std::max(top, std::labs(s[i]));
@@ -200,22 +213,19 @@ TEST(SoundLibraryDisk, SoundIsReallyProducedAndLoopsUntilStopped) {
 
     // 44100 Hz stereo: 88200 samples a second on the disk.
     const size_t per_second = 88200;
-    sleep_ms(200);  // silence first
-    size_t before = read_raw(out).size();
+    size_t before = wait_for(out, 0, per_second / 5);  // silence first
     ASSERT_EQ(lib->dsPlayLooping(h), 1);
-    sleep_ms(600);
-    size_t looping = read_raw(out).size();
+    size_t looping = wait_for(out, before, per_second / 2);
     ASSERT_EQ(lib->dsStop(h), 1);
-    sleep_ms(500);
-    size_t stopped = read_raw(out).size();
+    size_t stopped = wait_for(out, looping, per_second / 2);
     ASSERT_EQ(lib->dsTerminate(ctx), 1);
     unsetenv("SDL_DISKAUDIOFILE");
     use_driver("dummy");
 
     auto s = read_raw(out);
     std::filesystem::remove(out);
-    ASSERT_GT(looping, before + per_second / 4);
-    ASSERT_GT(stopped, looping + per_second / 4);
+    ASSERT_GE(looping, before + per_second / 2);
+    ASSERT_GE(stopped, looping + per_second / 2);
     EXPECT_EQ(loudest(s, 0, before), 0);
     // A 50 ms tone is still heard a quarter of a second after the start...
     EXPECT_GT(loudest(s, before + per_second / 4, looping - per_second / 20), 8000);

@@ -1,0 +1,174 @@
+// Timing of the computer's search over positions from scripted games.
+//
+// For each level: the median and the worst time of one search (preparation
+// and every candidate, without the pauses of the blink), the number of
+// candidates, and a signature over every chosen move and score, so that two
+// builds can be compared for identical play.  Also the time of one position
+// analysis and the worst time of the upper mate test.
+//
+//   rindou_bench           full run (each search timed as the best of 5)
+//   rindou_bench --quick   each search once
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "analysis/analysis.h"
+#include "bench/positions.h"
+#include "core/null_platform.h"
+#include "engine/evaluation.h"
+
+using namespace rindou;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
+
+struct Counter : CandidateSink {
+    long n = 0;
+    void candidate(int, int, int, int, int, double) override { ++n; }
+};
+
+struct Signature {
+    uint64_t h = 1469598103934665603ULL;
+    void add(long long v) {
+        for (int i = 0; i < 8; ++i) {
+            h ^= static_cast<uint64_t>(v >> (8 * i)) & 0xff;
+            h *= 1099511628211ULL;
+        }
+    }
+};
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    const int repeats = quick ? 1 : 5;
+
+    std::vector<GameState> positions = bench::scripted_positions(8, 60, 12345);
+    int with_hand = 0;
+    for (const GameState& s : positions) with_hand += s.upper_hand_total > 0;
+    std::printf("positions %zu (with pieces in the computer's hand: %d)\n", positions.size(),
+                with_hand);
+
+    NullPlatform quiet;
+    Signature all;
+    for (int level = 1; level <= 3; ++level) {
+        std::vector<double> times;
+        Signature sig;
+        long candidates = 0, most = 0;
+        for (const GameState& start : positions) {
+            double best = 1e300;
+            for (int k = 0; k < repeats; ++k) {
+                Game g{start, &quiet};
+                g.st.level = level;
+                auto t0 = Clock::now();
+                search_best_move(g, nullptr);
+                best = std::min(best, micros(Clock::now() - t0));
+                if (k == 0) {
+                    const EngineMemory& e = g.st.engine;
+                    for (long long v : {e.best_from_col, e.best_from_row, e.best_to_col,
+                                        e.best_to_row, e.best_placed})
+                        sig.add(v);
+                    sig.add(std::llround(e.best_score * 10000));
+                }
+            }
+            times.push_back(best);
+            Game g{start, &quiet};
+            g.st.level = level;
+            Counter c;
+            search_best_move(g, &c);
+            candidates += c.n;
+            most = std::max(most, c.n);
+        }
+        all.add(static_cast<long long>(sig.h));
+        std::printf(
+            "level %d: search median %.3f ms, worst %.3f ms; candidates %.1f a turn (most %ld); "
+            "signature %016llx\n",
+            level, median(times) / 1000, *std::max_element(times.begin(), times.end()) / 1000,
+            static_cast<double>(candidates) / static_cast<double>(positions.size()), most,
+            static_cast<unsigned long long>(sig.h));
+    }
+
+    // One analysis of a position.
+    {
+        const int rounds = quick ? 20 : 400;
+        std::vector<GameState> copies(positions.begin(), positions.end());
+        auto t0 = Clock::now();
+        for (int k = 0; k < rounds; ++k)
+            for (GameState& s : copies) analyse_position(s);
+        double each = micros(Clock::now() - t0) / (rounds * static_cast<double>(copies.size()));
+        std::printf("analyse_position: %.3f us\n", each);
+    }
+
+    // The upper mate test, asked after each of the person's moves.
+    {
+        double worst = 0;
+        int in_check = 0;
+        for (const GameState& start : positions) {
+            GameState s = start;
+            analyse_position(s);
+            in_check += s.maps.lower_attacks[size_t(s.upper_king_col)][size_t(s.upper_king_row)] > 0;
+            double best = 1e300;
+            for (int k = 0; k < repeats; ++k) {
+                GameState t = s;
+                auto t0 = Clock::now();
+                volatile int r = upper_mate_test(t);
+                (void)r;
+                best = std::min(best, micros(Clock::now() - t0));
+            }
+            worst = std::max(worst, best);
+        }
+        std::printf("upper_mate_test: worst %.3f us (%d positions with the king in check)\n", worst,
+                    in_check);
+    }
+
+    // The same test on positions made harder: a lower rook put on each empty
+    // square of the upper king's column and row from which it gives check,
+    // so that every defence gets tried.
+    {
+        double worst = 0, total = 0;
+        int tried = 0, mates = 0;
+        for (const GameState& start : positions) {
+            GameState base = start;
+            analyse_position(base);
+            const int kc = base.upper_king_col, kr = base.upper_king_row;
+            if (!on_board(kc, kr) || base.board[size_t(kc)][size_t(kr)] != OU) continue;
+            static constexpr int D[4][2] = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}};
+            for (const auto& d : D)
+                for (int c = kc + d[0], r = kr + d[1]; on_board(c, r); c += d[0], r += d[1]) {
+                    if (base.board[size_t(c)][size_t(r)] != EMPTY) break;
+                    GameState s = base;
+                    s.board[size_t(c)][size_t(r)] = -900;
+                    analyse_position(s);
+                    double best = 1e300;
+                    int result = 0;
+                    for (int k = 0; k < repeats; ++k) {
+                        GameState t = s;
+                        auto t0 = Clock::now();
+                        result = upper_mate_test(t);
+                        best = std::min(best, micros(Clock::now() - t0));
+                    }
+                    worst = std::max(worst, best);
+                    total += best;
+                    mates += result;
+                    ++tried;
+                }
+        }
+        std::printf("upper_mate_test with a rook check: mean %.3f us, worst %.3f us over %d "
+                    "positions (%d mates)\n",
+                    tried ? total / tried : 0.0, worst, tried, mates);
+    }
+    std::printf("signature %016llx\n", static_cast<unsigned long long>(all.h));
+    return 0;
+}
