@@ -159,7 +159,20 @@ double Canvas::twips_of_device(int pixel) const {
     return (pixel + 0.5) * TWIPS_PER_PIXEL / scale_;
 }
 
+QPainter& Canvas::painter() const {
+    if (!painter_) painter_ = std::make_unique<QPainter>(const_cast<QImage*>(&image_));
+    return *painter_;
+}
+
+void Canvas::end_painting() const { painter_.reset(); }
+
+const QImage& Canvas::image() const {
+    end_painting();
+    return image_;
+}
+
 void Canvas::set_geometry(QSize device_size, double device_scale, double device_pixel_ratio) {
+    end_painting();
     scale_ = device_scale > 0 ? device_scale : 1.0;
     dpr_ = device_pixel_ratio > 0 ? device_pixel_ratio : 1.0;
     // The image itself is kept in device pixels (ratio 1); the widget shows
@@ -169,6 +182,7 @@ void Canvas::set_geometry(QSize device_size, double device_scale, double device_
 }
 
 void Canvas::rebuild() {
+    end_painting();
     image_.fill(palette_colour(2));
     for (const Op& op : ops_) paint(op);
 }
@@ -216,7 +230,7 @@ void Canvas::add(Op op) {
 }
 
 void Canvas::paint(const Op& op) {
-    QPainter p(&image_);
+    QPainter& p = painter();
     auto dev_rect = [this](double x1, double y1, double x2, double y2) {
         return QRect(QPoint(device(x1), device(y1)), QPoint(device(x2) - 1, device(y2) - 1));
     };
@@ -230,6 +244,7 @@ void Canvas::paint(const Op& op) {
         } else {
             p.setRenderHint(QPainter::SmoothPixmapTransform, true);
             p.drawImage(target, *src);
+            p.setRenderHint(QPainter::SmoothPixmapTransform, false);
         }
         break;
     }

@@ -8,11 +8,13 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QPainter>
 #include <QPointF>
 #include <QRect>
 #include <QRegion>
 #include <QSize>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -64,7 +66,8 @@ public:
     void draw_text(double x, double y, const std::string& text, int colour, int size_pt,
                    bool bold);
 
-    const QImage& image() const { return image_; }
+    // The image as drawn so far (ends a pending batch of drawing).
+    const QImage& image() const;
     double device_scale() const { return scale_; }
     double device_pixel_ratio() const { return dpr_; }
     // Device pixel of a twip coordinate (the same rounding for x and y).
@@ -94,12 +97,19 @@ private:
     void paint(const Op& op);
     void rebuild();
 
+    QPainter& painter() const;
+    void end_painting() const;
+
     const PictureSet* pictures_;
     std::vector<Op> ops_;
     size_t next_compaction_ = 4096;
     QImage image_;
     double scale_ = 1.0;
     double dpr_ = 1.0;
+    // One painter serves a whole batch of calls: starting a painter per
+    // call would cost more than most calls themselves.  Declared last: it
+    // ends before the image goes.
+    mutable std::unique_ptr<QPainter> painter_;
 };
 
 }  // namespace rindou::qt

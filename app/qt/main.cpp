@@ -3,6 +3,9 @@
 #include "app/qt/main_window.h"
 
 int main(int argc, char** argv) {
+    // The sound library starts SDL, which would otherwise take over SIGINT
+    // and SIGTERM and leave the window running when asked to end.
+    qputenv("SDL_NO_SIGNAL_HANDLERS", "1");
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Rindou"));
     rindou::qt::MainWindow window;

@@ -39,6 +39,7 @@ RecordPanel::RecordPanel(QWidget* host) : QObject(host), host_(host) {
     for (int i = 0; i < 4; ++i) {
         labels[i] = new QLabel(QString::fromUtf8(LABEL_TEXT[i]), host);
         labels[i]->setObjectName(QStringLiteral("Label%1").arg(i + 1));
+        labels[i]->setAutoFillBackground(true);
         boxes[i] = new QLineEdit(host);
         boxes[i]->setObjectName(QStringLiteral("Text%1").arg(i + 1));
     }
@@ -57,6 +58,17 @@ RecordPanel::RecordPanel(QWidget* host) : QObject(host), host_(host) {
     });
 
     set_folder(QDir::currentPath());
+    // The drive list starts on the volume holding that folder.
+    int best = 0;
+    for (int i = 0; i < drives->count(); ++i) {
+        QString root = drives->itemText(i);
+        bool holds = folder_ == root || folder_.startsWith(root.endsWith(QLatin1Char('/'))
+                                                              ? root
+                                                              : root + QLatin1Char('/'));
+        if (holds && root.size() > drives->itemText(best).size()) best = i;
+    }
+    drives->setCurrentIndex(best);
+    drive_index_ = best;
     hide_lists();
     hide_entry();
     place(1.0);

@@ -111,6 +111,8 @@ TEST_F(PanelTest, ADriveThatCannotBeReadIsRefused) {
     EXPECT_EQ(volumes[0], QDir::rootPath());
     EXPECT_EQ(volumes[1], QDir::homePath());
     std::string before = panel.folder();
+    // It starts on the volume that holds the folder shown.
+    EXPECT_EQ(before.rfind(panel.drives->currentText().toStdString(), 0), 0u);
     panel.drives->addItem(QStringLiteral("/no/such/volume"));
     int bad = panel.drives->count() - 1;
     panel.choose_drive(bad);

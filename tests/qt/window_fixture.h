@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QImage>
 #include <QDir>
 #include <QTemporaryDir>
+#include <QImage>
 #include <QTest>
 #include <deque>
 #include <string>
@@ -44,6 +44,15 @@ private:
     std::vector<Shown>* log_;
 };
 
+// Each window runs in a folder of its own: no settings or records left by
+// another test change what it shows.
+struct FreshFolder {
+    FreshFolder() : old(QDir::currentPath()) { QDir::setCurrent(dir.path()); }
+    ~FreshFolder() { QDir::setCurrent(old); }
+    QTemporaryDir dir;
+    QString old;
+};
+
 class WindowTest : public ::testing::Test {
 protected:
     WindowTest() : window(std::make_unique<RecordingDialogs>(&shown)) {
@@ -71,13 +80,7 @@ protected:
         return const_cast<MainWindow&>(window).canvas()->image().pixelColor(x, y);
     }
 
-    ~WindowTest() override { QDir::setCurrent(previous_folder); }
-
-    // Each window starts in a folder of its own, so that no Rindou.ini
-    // written by another test (or another test process) is read.
-    QString previous_folder = QDir::currentPath();
-    QTemporaryDir folder;
-    bool moved_in = QDir::setCurrent(folder.path());
+    FreshFolder folder;
     std::vector<Shown> shown;
     MainWindow window;
 };
