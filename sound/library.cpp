@@ -114,6 +114,21 @@ void free_buffer(Buffer& b) {
 
 }  // namespace
 
+namespace {
+
+// Runs f on the buffer of a handle under the library's lock; 0 for a handle
+// that names no buffer (0 included).
+template <class F>
+int32_t with_buffer(int32_t buffer, F f) {
+    Library& l = lib();
+    std::lock_guard<std::mutex> lock(l.mutex);
+    Buffer* b = find(l, buffer);
+    if (!b) return 0;
+    return f(l, *b);
+}
+
+}  // namespace
+
 extern "C" {
 
 int32_t dsInitialize(int32_t) {
@@ -155,85 +170,67 @@ int32_t dsCreateDSB(int32_t context, const unsigned char* wav, int32_t length, i
 int32_t dsCreateResDSB(int32_t, int32_t, int32_t) { return 0; }
 
 int32_t dsPlay(int32_t buffer) {
-    Library& l = lib();
-    std::lock_guard<std::mutex> lock(l.mutex);
-    return play(l, buffer, 0);
+    return with_buffer(buffer, [&](Library& l, Buffer&) { return play(l, buffer, 0); });
 }
 
 int32_t dsPlayPan(int32_t buffer, int32_t pan) {
-    Library& l = lib();
-    std::lock_guard<std::mutex> lock(l.mutex);
-    Buffer* b = find(l, buffer);
-    if (!b) return 0;
-    set_pan(*b, pan);
-    return play(l, buffer, 0);
+    return with_buffer(buffer, [&](Library& l, Buffer& b) {
+        set_pan(b, pan);
+        return play(l, buffer, 0);
+    });
 }
 
 int32_t dsPlayEx(int32_t buffer, int32_t volume, int32_t pan) {
-    Library& l = lib();
-    std::lock_guard<std::mutex> lock(l.mutex);
-    Buffer* b = find(l, buffer);
-    if (!b) return 0;
-    set_volume(*b, volume);
-    set_pan(*b, pan);
-    return play(l, buffer, 0);
+    return with_buffer(buffer, [&](Library& l, Buffer& b) {
+        set_volume(b, volume);
+        set_pan(b, pan);
+        return play(l, buffer, 0);
+    });
 }
 
 int32_t dsPlayLooping(int32_t buffer) {
-    Library& l = lib();
-    std::lock_guard<std::mutex> lock(l.mutex);
-    return play(l, buffer, -1);
+    return with_buffer(buffer, [&](Library& l, Buffer&) { return play(l, buffer, -1); });
 }
 
 int32_t dsPlayLoopingEx(int32_t buffer, int32_t volume, int32_t pan) {
-    Library& l = lib();
-    std::lock_guard<std::mutex> lock(l.mutex);
-    Buffer* b = find(l, buffer);
-    if (!b) return 0;
-    set_volume(*b, volume);
-    set_pan(*b, pan);
-    return play(l, buffer, -1);
+    return with_buffer(buffer, [&](Library& l, Buffer& b) {
+        set_volume(b, volume);
+        set_pan(b, pan);
+        return play(l, buffer, -1);
+    });
 }
 
 int32_t dsStop(int32_t buffer) {
-    Library& l = lib();
-    std::lock_guard<std::mutex> lock(l.mutex);
-    Buffer* b = find(l, buffer);
-    if (!b) return 0;
-    halt(*b);
-    return 1;
+    return with_buffer(buffer, [](Library&, Buffer& b) {
+        halt(b);
+        return 1;
+    });
 }
 
 int32_t dsSetVolume(int32_t buffer, int32_t volume) {
-    Library& l = lib();
-    std::lock_guard<std::mutex> lock(l.mutex);
-    Buffer* b = find(l, buffer);
-    if (!b) return 0;
-    set_volume(*b, volume);
-    if (playing_here(*b)) apply_mix(*b);
-    return 1;
+    return with_buffer(buffer, [&](Library&, Buffer& b) {
+        set_volume(b, volume);
+        if (playing_here(b)) apply_mix(b);
+        return 1;
+    });
 }
 
 int32_t dsSetPan(int32_t buffer, int32_t pan) {
-    Library& l = lib();
-    std::lock_guard<std::mutex> lock(l.mutex);
-    Buffer* b = find(l, buffer);
-    if (!b) return 0;
-    set_pan(*b, pan);
-    if (playing_here(*b)) apply_mix(*b);
-    return 1;
+    return with_buffer(buffer, [&](Library&, Buffer& b) {
+        set_pan(b, pan);
+        if (playing_here(b)) apply_mix(b);
+        return 1;
+    });
 }
 
 int32_t dsSetFrequency(int32_t, int32_t) { return 0; }
 
 int32_t dsFree(int32_t buffer) {
-    Library& l = lib();
-    std::lock_guard<std::mutex> lock(l.mutex);
-    Buffer* b = find(l, buffer);
-    if (!b) return 0;
-    free_buffer(*b);
-    l.buffers.erase(buffer);
-    return 1;
+    return with_buffer(buffer, [&](Library& l, Buffer& b) {
+        free_buffer(b);
+        l.buffers.erase(buffer);
+        return 1;
+    });
 }
 
 int32_t dsTerminate(int32_t context) {
