@@ -52,7 +52,14 @@ double median(std::vector<double> v) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    bool quick = false;
+    const char* expected = nullptr;  // --expect HEX: fail unless the signature is this
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--quick") == 0)
+            quick = true;
+        else if (std::strcmp(argv[i], "--expect") == 0 && i + 1 < argc)
+            expected = argv[++i];
+    }
     const int repeats = quick ? 1 : 5;
 
     std::vector<GameState> positions = bench::scripted_positions(8, 60, 12345);
@@ -170,5 +177,14 @@ int main(int argc, char** argv) {
                     tried ? total / tried : 0.0, worst, tried, mates);
     }
     std::printf("signature %016llx\n", static_cast<unsigned long long>(all.h));
+    if (expected != nullptr) {
+        char got[32];
+        std::snprintf(got, sizeof got, "%016llx", static_cast<unsigned long long>(all.h));
+        if (std::strcmp(got, expected) != 0) {
+            std::printf("the computer's choices changed: signature %s, expected %s\n", got,
+                        expected);
+            return 1;
+        }
+    }
     return 0;
 }
