@@ -17,10 +17,3 @@ struct Game {
 struct ProgramEnded {};
 
 }  // namespace rindou
-
-namespace rindou {
-
-// Thrown by a command whose part of the game is not built yet.
-struct NotBuilt {};
-
-}  // namespace rindou

@@ -308,9 +308,6 @@ int run_cli(std::istream& in, std::ostream& out) {
         } catch (const BadCommand& bad) {
             session.game.st = before;
             out << "error " << bad.reason << '\n';
-        } catch (const NotBuilt&) {
-            session.game.st = before;
-            out << "error not built yet\n";
         } catch (const ProgramEnded&) {
             out << "ok\n";
             out.flush();

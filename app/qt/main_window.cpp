@@ -101,8 +101,6 @@ bool MainWindow::run(const std::function<void()>& call) {
         call();
     } catch (const ProgramEnded&) {
         platform_->end_program();
-    } catch (const NotBuilt&) {
-        // A command whose part of the game is still missing does nothing.
     } catch (const std::exception& e) {
         std::fprintf(stderr, "rindou: %s\n", e.what());
     }
