@@ -237,3 +237,37 @@ TEST(Guidance, FramesLegalDestinationsOfAnyClickedPiece) {
 
 }  // namespace
 }  // namespace rindou
+
+namespace rindou {
+namespace {
+
+// A click while the computer is to move resumes it; when that turn wins the
+// game and a new one is set up, the click has nothing left to do (no pass
+// is announced for a game that no longer exists).
+TEST(Clicks, ResumedComputerWinEndsTheClick) {
+    TestGame t;
+    GameState& s = t.g.st;
+    for (auto& col : s.board) col.fill(EMPTY);
+    t.put(1, 1, COIN);
+    s.coin_col = s.coin_row = 1;
+    t.put(5, 1, 950);
+    t.put(5, 3, 900);
+    t.put(5, 6, -950);
+    s.game_mode = MODE_COM;
+    s.lower_turn = -1;
+    s.upper_turn = 1;
+    s.side_to_move = s.upper_turn;
+    t.click(1, 3, 8);
+    std::string out = t.take();
+    EXPECT_EQ(out.rfind("message 再開(COM)|OKですか？\n", 0), 0u) << out;
+    EXPECT_NE(out.find("com 5 3 5 6 900 900 -950 9999.0000\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("message 終了|ｺﾝﾋﾟｭｰﾀの勝ちです\nask 再ゲーム|続けますか？ -> yes\n"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("パス"), std::string::npos) << out;
+    EXPECT_EQ(s.side_to_move, TURN_NONE);
+    EXPECT_EQ(t.at(5, 9), -950);  // the new game's position
+}
+
+}  // namespace
+}  // namespace rindou
