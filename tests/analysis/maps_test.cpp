@@ -3,21 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "analysis/analysis.h"
+#include "tests/support/position.h"
 
 namespace rindou {
 namespace {
 
-struct Board {
-    GameState s;
-    Board() {
-        for (auto& col : s.board) col.fill(EMPTY);
-    }
-    void put(int c, int r, int code) { s.board[size_t(c)][size_t(r)] = code; }
-    void coin(int c, int r) {
-        put(c, r, COIN);
-        s.coin_col = c;
-        s.coin_row = r;
-    }
+struct Board : test::Pos {
+    void coin(int c, int r) { put(c, r, COIN); }
     void analyse() { analyse_position(s); }
     int at(const Grid& g, int c, int r) const { return g[size_t(c)][size_t(r)]; }
     const Maps& m() const { return s.maps; }

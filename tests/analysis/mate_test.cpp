@@ -2,26 +2,14 @@
 #include <gtest/gtest.h>
 
 #include "analysis/analysis.h"
+#include "tests/support/position.h"
 
 namespace rindou {
 namespace {
 
-struct Position {
-    GameState s;
-    Position() {
-        for (auto& col : s.board) col.fill(EMPTY);
-    }
-    void put(int c, int r, int code) { s.board[size_t(c)][size_t(r)] = code; }
-    void coin(int c, int r) {
-        put(c, r, COIN);
-        s.coin_col = c;
-        s.coin_row = r;
-    }
-    void hand(int slot, int n) {
-        s.upper_hand[size_t(slot)] = n;
-        s.upper_hand_total = 0;
-        for (int k = 1; k <= 7; ++k) s.upper_hand_total += s.upper_hand[size_t(k)];
-    }
+struct Position : test::Pos {
+    void coin(int c, int r) { put(c, r, COIN); }
+    void hand(int slot, int n) { upper_hand(slot, n); }
     int test() {
         analyse_position(s);
         return upper_mate_test(s);

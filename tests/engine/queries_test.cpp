@@ -3,7 +3,7 @@
 
 #include "analysis/analysis.h"
 #include "engine/evaluation.h"
-#include "tests/engine/position.h"
+#include "tests/support/position.h"
 
 namespace rindou::test {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "core/record_store.h"
 #include "engine/engine.h"
-#include "tests/engine/position.h"
+#include "tests/support/position.h"
 
 namespace rindou::test {
 namespace {

@@ -1,4 +1,4 @@
-// Building test positions for the computer player.
+// Building test positions: an empty board with pieces, the coin and hands.
 #pragma once
 
 #include <string>
