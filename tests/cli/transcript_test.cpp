@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/console.h"
 #include "tests/support/test_game.h"
 
 namespace rindou {
@@ -42,6 +43,11 @@ TEST(Transcripts, EveryTranscriptReplaysExactly) {
         ++count;
     }
     EXPECT_GE(count, 2);
+}
+
+TEST(Quit, EscEndsTheProgramAndOtherKeysDoNothing) {
+    EXPECT_EQ(test::run_console("key 65\nkey 27\nshow\n"), "music on\nready\nok\nquit\nok\n");
+    EXPECT_EQ(test::run_console("menu OWARI\n"), "music on\nready\nquit\nok\n");
 }
 
 TEST(Protocol, ShowAndLegalChangeNothing) {
