@@ -32,7 +32,8 @@ void start_move_time(Game& g) {
     if (g.st.menu.keika) set_clock_tick(g, true);
 }
 
-// Step 5: notices at the first click after stepping, resuming the computer.
+// Notices at the first click after stepping through the record; a click
+// while the computer is to move resumes it.
 void first_click_notices(Game& g) {
     GameState& s = g.st;
     if (s.game_mode == MODE_HUMAN) {
@@ -57,7 +58,7 @@ void first_click_notices(Game& g) {
     }
 }
 
-// Step 8: picking from the board.
+// Picking a piece from the board (or showing an opponent's piece's reach).
 void pick_from_board(Game& g, int col, int row) {
     GameState& s = g.st;
     int code = s.board[static_cast<size_t>(col)][static_cast<size_t>(row)];
@@ -74,7 +75,8 @@ void pick_from_board(Game& g, int col, int row) {
     }
 }
 
-// Step 9k: the hand-over after a move.
+// The hand-over after the person's move: against the computer, a win ends
+// the game and otherwise the computer plays at once.
 void hand_over(Game& g, int captured) {
     GameState& s = g.st;
     if (s.game_mode == MODE_COM) {
@@ -106,7 +108,7 @@ void hand_over(Game& g, int captured) {
     }
 }
 
-// Step 9: the destination of a picked piece.
+// The destination of a picked piece: a re-pick, a refusal, or the move.
 void choose_destination(Game& g, int button, int col, int row) {
     GameState& s = g.st;
     s.sel_to_col = col;
@@ -170,7 +172,7 @@ void choose_destination(Game& g, int button, int col, int row) {
     hand_over(g, captured);
 }
 
-// Step 10: a click outside the board.
+// A click outside the board: a hand cell picks a piece to drop.
 void click_outside(Game& g, int col, int row) {
     GameState& s = g.st;
     if (s.sel_piece >= 10 || s.sel_piece <= -10) {
@@ -217,9 +219,9 @@ void show_guidance(Game& g, int col, int row, int colour, int piece) {
 
 void on_mouse_down(Game& g, int button, double x, double y) {
     GameState& s = g.st;
-    // 1.
+    // Any click closes the record panels.
     close_record_panels(g);
-    // 2. A loaded record is stepped, not played.
+    // A loaded record is stepped, not played.
     if (s.record_mode == 1) {
         if (!g.io->ask_yes_no("棋譜", "棋譜を '進 'で進めて下さい")) {
             play_refusal_sound(g);
@@ -227,28 +229,27 @@ void on_mouse_down(Game& g, int button, double x, double y) {
         }
         return;
     }
-    // 3. The cell.
+    // The cell under the pointer.
     int col = static_cast<int>(std::floor((x - board_left) / square_width));
     int row = static_cast<int>(std::floor((y - board_top) / square_height));
-    // 4. No game.
+    // No game in progress.
     if (s.side_to_move == TURN_NONE) {
         play_refusal_sound(g);
         g.io->message("開始", "「対局」で始めて下さい");
         return;
     }
-    // 5.
     first_click_notices(g);
     // The computer's resumed turn may have ended the game and set up a new
     // one: the click has nothing left to do then (no pass to announce).
     if (s.side_to_move == TURN_NONE) return;
-    // 6. Pass.
+    // A side without a move on the board passes, even with pieces in hand.
     if (has_no_board_move(s, s.side_to_move) == 1) {
         g.io->message("パス", "打てる場所がありません。パスです。");
         pass_turn(s);
         if (s.game_mode == MODE_COM) com_ban(g);
         return;
     }
-    // 7.
+    // A pick or a destination on the board, or a hand cell.
     if (on_board(col, row)) {
         if (s.select_state == 0)
             pick_from_board(g, col, row);

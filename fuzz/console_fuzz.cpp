@@ -3,10 +3,17 @@
 // never writes or reads files of its choosing.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 
 #include "app/cli/cli.h"
+
+// The console checks the state after every command and aborts on a problem.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    setenv("RINDOU_CHECK_STATE", "1", 1);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string input;

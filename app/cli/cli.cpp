@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/cli/cli_platform.h"
+#include "core/consistency.h"
 #include "core/flow.h"
 #include "core/input.h"
 #include "core/record_store.h"
@@ -307,6 +308,8 @@ int run_cli(std::istream& in, std::ostream& out) {
         out << "ok\n";
         return 0;
     }
+    const bool check = checking_state();
+    if (check) check_state_after(session.game.st, "start-up");
     out << "ready\n";
     out.flush();
     std::string line;
@@ -326,6 +329,7 @@ int run_cli(std::istream& in, std::ostream& out) {
             out.flush();
             return 0;
         }
+        if (check) check_state_after(session.game.st, line);
         out.flush();
     }
     return 0;
