@@ -160,7 +160,7 @@ void choose_destination(Game& g, int button, int col, int row) {
     frame_square(g, FRAME_COLOUR, col, row);
     show_guidance(g, s.sel_from_col, s.sel_from_row, FRAME_COLOUR, s.sel_piece);
     // h. An upper-hand drop names its hand slot.
-    if (s.sel_from_col == -1) s.sel_from_row = 8 - s.sel_from_row;
+    if (s.sel_from_col == UPPER_HAND_COL) s.sel_from_row = upper_hand_slot(s.sel_from_row);
     // i. The move.
     int captured = code;
     execute_move(g, s.sel_from_col, s.sel_from_row, col, row, s.sel_piece);
@@ -179,10 +179,10 @@ void click_outside(Game& g, int col, int row) {
         show_guidance(g, s.sel_from_col, s.sel_from_row, FRAME_COLOUR, s.sel_piece);
         frame_square(g, FRAME_COLOUR, s.sel_from_col, s.sel_from_row);
     }
-    bool lower_cell = col == 11 && row >= 3 && row <= 9;
-    bool upper_cell = col == -1 && row >= 1 && row <= 7;
+    bool lower_cell = col == LOWER_HAND_COL && row >= lower_hand_row(1) && row <= lower_hand_row(7);
+    bool upper_cell = col == UPPER_HAND_COL && row >= upper_hand_row(7) && row <= upper_hand_row(1);
     if (!lower_cell && !upper_cell) return;
-    int slot = lower_cell ? row - 2 : 8 - row;
+    int slot = lower_cell ? lower_hand_slot(row) : upper_hand_slot(row);
     const auto& hand = lower_cell ? s.lower_hand : s.upper_hand;
     if (hand[static_cast<size_t>(slot)] == 0) return;
     scan_pawn_files(s);

@@ -152,7 +152,7 @@ void com_ban(Game& g) {
     draw_move_number(g, s.move_number);
     // The piece that moves blinks on its origin (a drop on its hand cell).
     if (drop)
-        blink_square(g, placed, -1, 8 - fr, 2);
+        blink_square(g, placed, UPPER_HAND_COL, upper_hand_row(fr), 2);
     else
         blink_square(g, before, fc, fr, 2);
     // The move, a short pause, and its sound.

@@ -136,8 +136,8 @@ void print_legal(const GameState& original, std::ostream& out) {
     for (int slot = 1; slot <= 7; ++slot) {
         if (hand[static_cast<size_t>(slot)] <= 0) continue;
         int code = upper ? SLOT_CODE[static_cast<size_t>(slot)] : -SLOT_CODE[static_cast<size_t>(slot)];
-        int hc = upper ? -1 : 11;
-        int hr = upper ? 8 - slot : slot + 2;
+        int hc = upper ? UPPER_HAND_COL : LOWER_HAND_COL;
+        int hr = upper ? upper_hand_row(slot) : lower_hand_row(slot);
         for (int tc = 1; tc <= 9; ++tc)
             for (int tr = 1; tr <= 9; ++tr)
                 if (is_legal_move(s, hc, hr, tc, tr, code))
