@@ -6,6 +6,7 @@
 #include "core/flow.h"
 #include "core/record_store.h"
 #include "core/rules.h"
+#include "play/move.h"
 #include "engine/engine.h"
 #include "record/notation.h"
 #include "shell/sound.h"

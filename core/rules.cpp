@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "view/draw.h"
 
 namespace rindou {
 
@@ -208,62 +207,37 @@ int has_no_board_move(const GameState& s, int turn) {
     return 1;
 }
 
-void execute_move(Game& g, int fc, int fr, int tc, int tr, int piece) {
-    GameState& s = g.st;
-    bool board_move = fc >= 1 && fc <= 9;
-    int dest = at(s, tc, tr);
-    // A capture goes to the hand (a king decides the game).
-    if (dest <= -HU) {
-        add_captured_to_hand(s, dest);
-        draw_upper_hand(g);
-    } else if (dest >= HU) {
-        add_captured_to_hand(s, dest);
-        draw_lower_hand(g);
-    }
-    // The coin leaves its square.
-    if (board_move) {
-        draw_picture(g, EMPTY, s.coin_col, s.coin_row);
-        frame_square(g, FRAME_COLOUR, s.coin_col, s.coin_row);
-        s.board[static_cast<size_t>(s.coin_col)][static_cast<size_t>(s.coin_row)] = EMPTY;
-        // The origin is drawn empty.
-        draw_picture(g, EMPTY, fc, fr);
-        frame_square(g, FRAME_COLOUR, fc, fr);
-    }
-    // The destination.
+AppliedMove apply_move(GameState& s, int fc, int fr, int tc, int tr, int piece) {
+    const bool board_move = fc >= 1 && fc <= 9;
+    const AppliedMove applied{at(s, tc, tr), s.coin_col, s.coin_row};
+    if (applied.captured <= -HU || applied.captured >= HU) add_captured_to_hand(s, applied.captured);
+    if (board_move) s.board[static_cast<size_t>(s.coin_col)][static_cast<size_t>(s.coin_row)] = EMPTY;
     s.board[static_cast<size_t>(tc)][static_cast<size_t>(tr)] = piece;
     if (piece == -OU) {
         s.lower_king_col = tc;
         s.lower_king_row = tr;
     }
-    // The origin: a hand count or the board square.
     if (fc == UPPER_HAND_COL) {
         int slot = fr;
         if (slot >= 1 && slot <= 7 && s.upper_hand[static_cast<size_t>(slot)] > 0) {
             s.upper_hand[static_cast<size_t>(slot)] -= 1;
             s.upper_hand_total -= 1;
         }
-        draw_upper_hand(g);
     } else if (fc == LOWER_HAND_COL) {
         int slot = lower_hand_slot(fr);
         if (slot >= 1 && slot <= 7 && s.lower_hand[static_cast<size_t>(slot)] > 0) {
             s.lower_hand[static_cast<size_t>(slot)] -= 1;
             s.lower_hand_total -= 1;
         }
-        draw_lower_hand(g);
     } else {
         s.board[static_cast<size_t>(fc)][static_cast<size_t>(fr)] = EMPTY;
     }
-    // The coin moves by the same displacement.
     if (board_move) {
         s.coin_col += tc - fc;
         s.coin_row += tr - fr;
-        draw_picture(g, COIN, s.coin_col, s.coin_row);
-        frame_square(g, FRAME_COLOUR, s.coin_col, s.coin_row);
         s.board[static_cast<size_t>(s.coin_col)][static_cast<size_t>(s.coin_row)] = COIN;
     }
-    // The piece is drawn on its destination last.
-    draw_picture(g, piece, tc, tr);
-    frame_square(g, FRAME_COLOUR, tc, tr);
+    return applied;
 }
 
 }  // namespace rindou

@@ -9,6 +9,7 @@
 #include "core/null_platform.h"
 #include "core/record_store.h"
 #include "core/rules.h"
+#include "play/move.h"
 #include "engine/evaluation.h"
 #include "engine/squares.h"
 #include "record/notation.h"

@@ -118,6 +118,31 @@ void draw_lower_hand(Game& g) {
     }
 }
 
+void draw_move(Game& g, const AppliedMove& applied, int fc, int fr, int tc, int tr, int piece) {
+    const GameState& s = g.st;
+    const bool board_move = fc >= 1 && fc <= 9;
+    if (applied.captured <= -HU)
+        draw_upper_hand(g);
+    else if (applied.captured >= HU)
+        draw_lower_hand(g);
+    if (board_move) {
+        draw_picture(g, EMPTY, applied.old_coin_col, applied.old_coin_row);
+        frame_square(g, FRAME_COLOUR, applied.old_coin_col, applied.old_coin_row);
+        draw_picture(g, EMPTY, fc, fr);
+        frame_square(g, FRAME_COLOUR, fc, fr);
+    }
+    if (fc == UPPER_HAND_COL)
+        draw_upper_hand(g);
+    else if (fc == LOWER_HAND_COL)
+        draw_lower_hand(g);
+    if (board_move) {
+        draw_picture(g, COIN, s.coin_col, s.coin_row);
+        frame_square(g, FRAME_COLOUR, s.coin_col, s.coin_row);
+    }
+    draw_picture(g, piece, tc, tr);
+    frame_square(g, FRAME_COLOUR, tc, tr);
+}
+
 void draw_upper_hand(Game& g) {
     for (int r = 1; r <= 7; ++r) {
         int k = upper_hand_slot(r);

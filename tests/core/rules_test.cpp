@@ -4,6 +4,7 @@
 #include "core/consistency.h"
 #include "core/record_store.h"
 #include "core/rules.h"
+#include "play/move.h"
 #include "tests/support/test_game.h"
 
 namespace rindou {
