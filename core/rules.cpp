@@ -142,7 +142,7 @@ int may_stay_unpromoted(int to_row, int piece) {
     }
 }
 
-int can_promote(GameState& s, int fc, int fr, int /*tc*/, int tr, int piece) {
+int promotion_on(int fc, int fr, int tr, int piece) {
     if (fc == LOWER_HAND_COL || fc == UPPER_HAND_COL) return 0;
     bool yes = false;
     switch (piece) {
@@ -152,8 +152,13 @@ int can_promote(GameState& s, int fc, int fr, int /*tc*/, int tr, int piece) {
         case GIN: case KAKU: case SYA: yes = tr >= 7 || fr >= 7; break;
         default: yes = false;
     }
-    if (!yes) return 0;
-    s.promoted_code = piece >= HU ? piece + 1 : piece - 1;
+    return yes ? promoted(piece) : 0;
+}
+
+int can_promote(GameState& s, int fc, int fr, int /*tc*/, int tr, int piece) {
+    const int code = promotion_on(fc, fr, tr, piece);
+    if (code == 0) return 0;
+    s.promoted_code = code;
     return 1;
 }
 

@@ -16,7 +16,12 @@ bool is_piece_code(int code);
 int is_legal_move(const GameState& s, int from_col, int from_row, int to_col, int to_row,
                   int piece);
 int may_stay_unpromoted(int to_row, int piece);
-// Sets promoted_code when the answer is 1.
+// The promoted code of a piece of either side.
+constexpr int promoted(int code) { return code >= HU ? code + 1 : code - 1; }
+// The code the piece may become on this move, or 0 when it cannot promote.
+int promotion_on(int from_col, int from_row, int to_row, int piece);
+// Whether the piece can promote on this move; sets promoted_code when it can
+// (the click handling reads it there).
 int can_promote(GameState& s, int from_col, int from_row, int to_col, int to_row, int piece);
 void scan_pawn_files(GameState& s);
 int has_no_board_move(const GameState& s, int turn);

@@ -60,12 +60,12 @@ double score_board_move(GameState& s, int fc, int fr, int tc, int tr, int piece,
     double score;
     placed = piece;
     EvalTrace plain_terms, raised_terms;
-    if (can_promote(s, fc, fr, tc, tr, piece) == 0) {
+    const int promoted = promotion_on(fc, fr, tr, piece);
+    if (promoted == 0) {
         analyse_position(s);
         score = score_placement(s, captured, piece, fc, fr, tc, tr, want, plain_terms);
         if (want) want->terms(piece, plain_terms, true);
     } else {
-        const int promoted = s.promoted_code;
         if (may_stay_unpromoted(tr, piece) == 0) {
             ref(s.board, tc, tr) = promoted;
             analyse_position(s);
