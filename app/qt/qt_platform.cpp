@@ -82,8 +82,10 @@ FileRead QtPlatform::read_data_file(const std::string& name, std::vector<unsigne
                                     std::string& error) {
     std::string path = find_data_file(name);
     if (path.empty()) return FileRead::Missing;
+    // Sounds hold at most 16 MiB of samples; a larger file is none of ours.
+    constexpr size_t DATA_FILE_LIMIT = 32u * 1024u * 1024u;
     std::string data;
-    if (!read_whole_file(path, data, error)) return FileRead::Failed;
+    if (!read_whole_file(path, data, error, DATA_FILE_LIMIT)) return FileRead::Failed;
     bytes.assign(data.begin(), data.end());
     return FileRead::Ok;
 }
