@@ -207,7 +207,9 @@ bool write_file_atomically(const std::string& path, const std::string& bytes, st
         }
         done += static_cast<size_t>(n);
     }
-    if (::fchmod(fd, mode) != 0) return fail(errno);
+    // A filesystem without modes (a FAT memory stick) may refuse: the file
+    // then keeps the private mode it was made with, and the save goes on.
+    (void)::fchmod(fd, mode);
     if (::fsync(fd) != 0) return fail(errno);
     if (file.close_now() != 0) return fail(errno);
     if (std::rename(name.c_str(), path.c_str()) != 0) return fail(errno);

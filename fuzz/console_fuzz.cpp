@@ -10,7 +10,7 @@
 #include "app/cli/cli.h"
 
 namespace {
-constexpr size_t INPUT_LIMIT = 96 * 1024;
+constexpr size_t INPUT_LIMIT = 64 * 1024;
 constexpr size_t FUZZ_LINE_LIMIT = 32 * 1024;
 }  // namespace
 

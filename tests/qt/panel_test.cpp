@@ -166,8 +166,11 @@ TEST(Settings, WrittenAndReadBackInTheUsersConfigurationFolder) {
         EXPECT_EQ(io.read_settings(bytes), FileRead::Ok);
         EXPECT_EQ(bytes, ini);
 
-        // A file that is there but cannot be read is no first run: a name
-        // left dangling, and then a FIFO, which must not block the window.
+        // A file that is there but cannot be read is no first run: one over
+        // the size limit, a name left dangling, and a FIFO, which must not
+        // block the window.
+        EXPECT_TRUE(io.write_settings(std::string(64 * 1024 + 1, 'x')));
+        EXPECT_EQ(io.read_settings(bytes), FileRead::Failed);
         QFile::remove(QString::fromStdString(settings_path()));
         ASSERT_EQ(::symlink("nowhere", settings_path().c_str()), 0);
         EXPECT_EQ(io.read_settings(bytes), FileRead::Failed);
