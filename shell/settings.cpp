@@ -56,7 +56,7 @@ std::string line(const char* key, const std::string& value) {
 
 std::string on_off(bool on) { return on ? "ON" : "OFF"; }
 
-// The file of the first run and of the fallbacks.
+// The file of the first run.
 std::string default_file() {
     return to_cp932(line(KEY_BACKGROUND, "緑") + line(KEY_GUIDANCE, "OFF") +
                     line(KEY_ELAPSED, "ON") + line(KEY_MUSIC, "ON"));

@@ -1,5 +1,5 @@
 // The settings file: first run, partial and damaged files, the order of the
-// lines written and the fallback when writing fails.
+// lines written, and what a file that cannot be read or written leaves.
 #include <gtest/gtest.h>
 
 #include <algorithm>
