@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "app/cli/cli.h"
-#include "tests/support/test_game.h"
+#include "tests/support/console.h"
 
 namespace rindou::test {
 namespace {
