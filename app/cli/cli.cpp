@@ -189,6 +189,8 @@ void run_setup(Game& g, const std::vector<std::string>& w) {
     s.upper_turn = 1;
     s.side_to_move = side;
     s.game_mode = mode;
+    // No record file can replay a game from a set-up position.
+    s.keep_state = KEEP_NEVER;
 }
 
 // ---- the command loop ---------------------------------------------------------------
@@ -286,8 +288,9 @@ struct Session {
 
 }  // namespace
 
-int run_cli(std::istream& in, std::ostream& out) {
+int run_cli(std::istream& in, std::ostream& out, GameShelf* shelf) {
     Session session(out);
+    session.io.shelf = shelf;
     try {
         start_up(session.game);
     } catch (const ProgramEnded&) {

@@ -7,8 +7,11 @@
 
 namespace rindou {
 
+class GameShelf;
+
 // Runs start-up and then every command line until the end of the input or
-// the end of the program.  Returns the process exit status.
-int run_cli(std::istream& in, std::ostream& out);
+// the end of the program.  Returns the process exit status.  Games are kept
+// on `shelf`; with none, no game is kept.
+int run_cli(std::istream& in, std::ostream& out, GameShelf* shelf = nullptr);
 
 }  // namespace rindou

@@ -3,10 +3,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QTimer>
 #include <cmath>
 #include <cstdio>
@@ -33,7 +36,9 @@ constexpr int WINDOW_H = 580;
 }  // namespace
 
 MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
-    : canvas_(&pictures_), dialogs_(dialogs ? std::move(dialogs) : std::make_unique<Dialogs>()) {
+    : canvas_(&pictures_),
+      shelf_(games_folder()),
+      dialogs_(dialogs ? std::move(dialogs) : std::make_unique<Dialogs>()) {
     static QElapsedTimer since_start;
     since_start.start();
     setObjectName(QStringLiteral("Rindou"));
@@ -43,8 +48,9 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
 
     board_ = new BoardWidget(&canvas_, this);
     setCentralWidget(board_);
-    panel_ = new RecordPanel(board_);
+    panel_ = new RecordPanel(board_, QString::fromStdString(shelf_.folder()));
     platform_ = std::make_unique<QtPlatform>(this, board_, &canvas_, panel_, dialogs_.get());
+    if (!shelf_.folder().empty()) platform_->set_game_shelf(&shelf_);
     game_.io = platform_.get();
 
     board_->on_press = [this](int button, QPointF pos) { press(button, pos); };
@@ -59,6 +65,7 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
     };
 
     build_menus();
+    add_shortcuts();
 
     // Timer1: the 50 ms clock tick; clock_tick itself knows whether it runs.
     timer_ = new QTimer(this);
@@ -178,6 +185,54 @@ void MainWindow::build_menus() {
     sync_menu();
 }
 
+// The keys of the commands used most.  A key runs what choosing the entry
+// with the mouse runs: first what opening its menu title runs, then the
+// entry.  Keys of entries inside a menu are shown there; 戻 and 進 stand on
+// the menu bar, which shows none (the help page lists them).
+void MainWindow::add_shortcuts() {
+    struct Key {
+        const char* entry;
+        QKeySequence key;
+    };
+    const Key keys[] = {
+        {"KAISETU", QKeySequence(Qt::Key_F1)},
+        {"KIFU_READ", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"KIFU_WRITE", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"REPLAY", QKeySequence(Qt::Key_Left)},
+        {"AFTER", QKeySequence(Qt::Key_Right)},
+        {"CANCEL", QKeySequence(Qt::Key_Home)},
+        {"OWARI", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+    };
+    const auto& tree = menu_tree();
+    auto parent_of = [&tree](const std::string& name) -> std::string {
+        for (const MenuEntry& e : tree)
+            if (name == e.name) return e.parent;
+        return {};
+    };
+    for (const Key& k : keys) {
+        const std::string entry = k.entry;
+        std::string title = entry;
+        while (!parent_of(title).empty()) title = parent_of(title);
+        if (title == entry) title.clear();
+        // Shown beside the entry; as the entry's own shortcut it acts only
+        // while its menu is open, where it is the same as a click on it.
+        QAction* a = actions_.at(entry);
+        if (!title.empty()) {
+            a->setShortcut(k.key);
+            a->setShortcutContext(Qt::WidgetShortcut);
+        }
+        auto* shortcut = new QShortcut(k.key, this);
+        shortcut->setObjectName(QString::fromStdString("key_" + entry));
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, title, entry] {
+            run([this, &title, &entry] {
+                if (!title.empty()) menu_command(game_, title);
+                menu_command(game_, entry);
+            });
+        });
+    }
+}
+
 void MainWindow::sync_menu() {
     for (const MenuEntry& e : menu_tree()) {
         if (!e.checkable) continue;
@@ -263,6 +318,17 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
             return true;  // the computer's pause takes no input
         default:
             break;
+        }
+    }
+    // In the record panel's lists the arrows and Home move through the list
+    // as usual; they are no step or reset commands there.
+    if (e->type() == QEvent::ShortcutOverride && panel_ &&
+        (watched == panel_->folders || watched == panel_->files || watched == panel_->drives)) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (k->modifiers() == Qt::NoModifier &&
+            (k->key() == Qt::Key_Left || k->key() == Qt::Key_Right || k->key() == Qt::Key_Home)) {
+            e->accept();
+            return true;
         }
     }
     return QMainWindow::eventFilter(watched, e);

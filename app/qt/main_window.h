@@ -12,6 +12,7 @@
 #include "app/qt/canvas.h"
 #include "app/qt/dialogs.h"
 #include "core/game.h"
+#include "record/kept_games.h"
 
 class QAction;
 class QTimer;
@@ -65,12 +66,14 @@ protected:
 
 private:
     void build_menus();
+    void add_shortcuts();
     void sync_menu();
     void update_geometry();
     void finish();
 
     PictureSet pictures_;
     Canvas canvas_;
+    FolderShelf shelf_;
     Game game_;
     std::unique_ptr<Dialogs> dialogs_;
     BoardWidget* board_ = nullptr;

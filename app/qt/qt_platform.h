@@ -12,6 +12,7 @@ class QWidget;
 namespace rindou::qt {
 
 class Dialogs;
+class HelpWindow;
 class RecordPanel;
 
 class QtPlatform : public Platform {
@@ -51,14 +52,19 @@ public:
 
     std::string current_folder() override;
     void open_page(const std::string& address) override;
+    void show_help_page(const std::string& address) override;
     bool about_box() override;
     void end_program() override { ended_ = true; }
     void place_window() override;
+    GameShelf* game_shelf() override { return shelf_; }
+    void set_game_shelf(GameShelf* shelf) { shelf_ = shelf; }
 
     // True while idle() lets the window repaint: user input is then dropped.
     bool idling() const { return idling_; }
     bool ended() const { return ended_; }
     void set_dialogs(Dialogs* dialogs) { dialogs_ = dialogs; }
+    // The help window, once help was asked for (nullptr before).
+    HelpWindow* help_window() const { return help_; }
     // Replaces the sound library (the window loads it once at start-up).
     void set_sound_library(std::unique_ptr<SoundLibrary> library) { sound_ = std::move(library); }
 
@@ -69,6 +75,8 @@ private:
     RecordPanel* panel_;
     Dialogs* dialogs_;
     std::unique_ptr<SoundLibrary> sound_;
+    HelpWindow* help_ = nullptr;  // owned by the window
+    GameShelf* shelf_ = nullptr;
     bool idling_ = false;
     bool ended_ = false;
 };
