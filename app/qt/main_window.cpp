@@ -9,7 +9,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QShortcut>
 #include <QTimer>
 #include <cmath>
 #include <cstdio>
@@ -185,10 +184,10 @@ void MainWindow::build_menus() {
     sync_menu();
 }
 
-// The keys of the commands used most.  A key runs what choosing the entry
-// with the mouse runs: first what opening its menu title runs, then the
-// entry.  Keys of entries inside a menu are shown there; 戻 and 進 stand on
-// the menu bar, which shows none (the help page lists them).
+// The keys of the commands used most, set on their entries so that the
+// menus show them (the menu bar shows none: the help page lists those of 戻
+// and 進).  A key runs what choosing the entry with the mouse runs: first
+// what opening its menu title runs, then the entry (see eventFilter).
 void MainWindow::add_shortcuts() {
     struct Key {
         const char* entry;
@@ -210,27 +209,21 @@ void MainWindow::add_shortcuts() {
         return {};
     };
     for (const Key& k : keys) {
-        const std::string entry = k.entry;
-        std::string title = entry;
-        while (!parent_of(title).empty()) title = parent_of(title);
-        if (title == entry) title.clear();
-        // Shown beside the entry; as the entry's own shortcut it acts only
-        // while its menu is open, where it is the same as a click on it.
-        QAction* a = actions_.at(entry);
-        if (!title.empty()) {
-            a->setShortcut(k.key);
-            a->setShortcutContext(Qt::WidgetShortcut);
-        }
-        auto* shortcut = new QShortcut(k.key, this);
-        shortcut->setObjectName(QString::fromStdString("key_" + entry));
-        shortcut->setContext(Qt::WindowShortcut);
-        connect(shortcut, &QShortcut::activated, this, [this, title, entry] {
-            run([this, &title, &entry] {
-                if (!title.empty()) menu_command(game_, title);
-                menu_command(game_, entry);
-            });
-        });
+        KeyedEntry keyed{{}, k.entry};
+        for (std::string up = parent_of(keyed.entry); !up.empty(); up = parent_of(up))
+            keyed.title = up;
+        QAction* a = actions_.at(keyed.entry);
+        a->setShortcut(k.key);
+        a->setShortcutContext(Qt::WindowShortcut);
+        keyed_[a] = keyed;
     }
+}
+
+void MainWindow::run_keyed(const KeyedEntry& keyed) {
+    run([this, &keyed] {
+        if (!keyed.title.empty()) menu_command(game_, keyed.title);
+        menu_command(game_, keyed.entry);
+    });
 }
 
 void MainWindow::sync_menu() {
@@ -318,6 +311,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
             return true;  // the computer's pause takes no input
         default:
             break;
+        }
+    }
+    // A key of an entry: what the menu runs, instead of the bare entry.
+    if (e->type() == QEvent::Shortcut) {
+        auto it = keyed_.find(watched);
+        if (it != keyed_.end()) {
+            run_keyed(it->second);
+            return true;
         }
     }
     // In the record panel's lists the arrows and Home move through the list
