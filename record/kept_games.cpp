@@ -1,13 +1,16 @@
 #include "record/kept_games.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <tuple>
 
-#include "core/files.h"
 #include "record/record_file.h"
 
 namespace rindou {
@@ -165,8 +168,30 @@ std::vector<std::string> FolderShelf::names() {
 bool FolderShelf::put(const std::string& name, const std::string& bytes) {
     std::error_code ec;
     std::filesystem::create_directories(folder_, ec);
-    std::string error;
-    return write_file_atomically(folder_ + "/" + name, bytes, error);
+    // Written beside it and then given its name, so that the file appears
+    // whole or not at all.  It is not forced to the disk: the end of a game
+    // must not wait for a flush (10 to 50 ms on a slow disk), and the system
+    // writes it out within seconds.
+    std::string temp = folder_ + "/.keeping-XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) return false;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    // Readable as any record file the player saves (mkstemp makes it private).
+    ::fchmod(fd, 0644);
+    bool ok = ::close(fd) == 0 && done == bytes.size();
+    const std::string target = folder_ + "/" + name;
+    // A hard link never replaces a file of that name; where the file system
+    // has no hard links, a rename does the same (the name was free).
+    if (ok && ::link(temp.c_str(), target.c_str()) != 0)
+        ok = errno != EEXIST && std::rename(temp.c_str(), target.c_str()) == 0;
+    ::unlink(temp.c_str());
+    return ok;
 }
 
 void FolderShelf::remove(const std::string& name) {

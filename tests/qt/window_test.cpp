@@ -19,6 +19,7 @@
 #include "app/qt/help_window.h"
 #include "app/qt/qt_platform.h"
 #include "app/qt/record_panel.h"
+#include "record/kept_games.h"
 #include "shell/data_files.h"
 #include "shell/menu.h"
 #include "tests/qt/window_fixture.h"
@@ -347,9 +348,19 @@ TEST_F(WindowTest, HelpShowsThePageInTheProgramsOwnWindow) {
     EXPECT_FALSE(help->desktop_button()->isEnabled());
 }
 
-TEST_F(WindowTest, ClosingTheWindowEndsTheProgram) {
+TEST_F(WindowTest, ClosingTheWindowEndsTheProgramAndKeepsTheGame) {
+    const QDir games(QString::fromStdString(games_folder()));
+    auto count = [&games] {
+        return games.entryList({QStringLiteral("*.棋譜")}, QDir::Files).size();
+    };
+    const qsizetype before = count();
+    window.command("START");
+    click_cell(7, 7);
+    click_cell(7, 6);
+    ASSERT_EQ(window.game().st.record_end, 1);
     EXPECT_TRUE(window.close());
     EXPECT_TRUE(window.ended());
+    EXPECT_EQ(count(), before + 1);
 }
 
 TEST_F(WindowTest, PausesRepaintButTakeNoInput) {
