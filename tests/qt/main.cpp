@@ -1,6 +1,7 @@
 // GoogleTest with a QApplication around it, headless unless told otherwise.
 // The tests run in a fresh temporary folder: the window reads and writes
-// Rindou.ini in the current folder, and one run must not see another's.
+// Rindou.ini in the current folder, and one run must not see another's; the
+// games it keeps go there as well.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -13,6 +14,11 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     QTemporaryDir folder;
-    if (folder.isValid()) QDir::setCurrent(folder.path());
+    if (folder.isValid()) {
+        QDir::setCurrent(folder.path());
+        // The games the windows keep go there too, never to the user's own
+        // games folder (some tests empty it).
+        qputenv("XDG_DATA_HOME", QDir(folder.path()).filePath(QStringLiteral("data")).toLocal8Bit());
+    }
     return RUN_ALL_TESTS();
 }
