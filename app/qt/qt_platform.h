@@ -2,6 +2,7 @@
 // sound library, data and settings files, the record panel and the host.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "app/qt/canvas.h"
@@ -67,6 +68,8 @@ public:
     HelpWindow* help_window() const { return help_; }
     // Replaces the sound library (the window loads it once at start-up).
     void set_sound_library(std::unique_ptr<SoundLibrary> library) { sound_ = std::move(library); }
+    // Replaces the sleep of one idle step (tests watch how long idle sleeps).
+    void set_sleeper(std::function<void(double seconds)> sleeper) { sleep_ = std::move(sleeper); }
 
 private:
     QWidget* window_;
@@ -77,6 +80,7 @@ private:
     std::unique_ptr<SoundLibrary> sound_;
     HelpWindow* help_ = nullptr;  // owned by the window
     GameShelf* shelf_ = nullptr;
+    std::function<void(double seconds)> sleep_;
     bool idling_ = false;
     bool ended_ = false;
 };

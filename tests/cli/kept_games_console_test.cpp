@@ -158,6 +158,11 @@ TEST_F(KeptGames, HandicapFlippedAndContinuedRecordsAreNotKept) {
     // Loading that record and leaving it while stepping keeps nothing more.
     run("load " + games + "/" + kept()[0] + "\nmenu AFTER\nkey 27\n");
     EXPECT_EQ(kept().size(), 1u);
+    // Nor a game from a set-up position, which no record file can replay.
+    TestGame start;
+    run(setup_line(start.g.st, -1, 0) + "\nmenu START\nmove 7 7 7 6\nmenu REPLAY\n" +
+        "menu START\nmove 7 7 7 6\nkey 27\n");
+    EXPECT_EQ(kept().size(), 1u);
 }
 
 TEST_F(KeptGames, AnUnwritableGamesFolderChangesNothingInTheGame) {

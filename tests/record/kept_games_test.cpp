@@ -4,7 +4,6 @@
 
 #include <sstream>
 
-#include "app/cli/cli.h"
 #include "core/flow.h"
 #include "core/text_codec.h"
 #include "record/kept_games.h"
@@ -91,23 +90,18 @@ TEST(KeepingGames, WrittenBeforeTheEndDialogueAndAFailureIsNotTriedAgain) {
     EXPECT_EQ(t.take(), "message 終了|あなたの勝ちです\nask 再ゲーム|続けますか？ -> no\nquit\n");
 }
 
-TEST(KeepingGames, TwoPeopleAreFirstAndSecondPlayerAndSetUpPositionsAreNeverKept) {
+TEST(KeepingGames, TwoPeopleAreTheFirstAndTheSecondPlayer) {
+    TestGame t;
     FakeShelf shelf;
-    std::ostringstream out;
-    std::istringstream in("menu START\nmove 7 7 7 6\nkey 27\n");
-    run_cli(in, out, &shelf);
+    t.io.shelf = &shelf;
+    t.menu("START");
+    t.move(7, 7, 7, 6);
+    EXPECT_THROW(quit_program(t.g), ProgramEnded);
     ASSERT_EQ(shelf.puts, 1);
     std::vector<std::string> lines = lines_of(shelf.last);
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[1], "後手");
     EXPECT_EQ(lines[2], "先手");
-
-    // A set-up position cannot be replayed from a record file.
-    TestGame start;
-    std::istringstream set_up(setup_line(start.g.st, -1, 0) + "\nmenu START\nmove 7 7 7 6\n" +
-                              "menu REPLAY\nmenu START\nmove 7 7 7 6\nkey 27\n");
-    run_cli(set_up, out, &shelf);
-    EXPECT_EQ(shelf.puts, 1);
 }
 
 }  // namespace
