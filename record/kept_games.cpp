@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <tuple>
 
+#include "core/files.h"
 #include "record/record_file.h"
 
 namespace rindou {
@@ -149,11 +150,8 @@ std::vector<std::string> kept_games_beyond(const std::vector<std::string>& names
 }
 
 std::string games_folder() {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    if (data && data[0] == '/') return std::string(data) + "/rindou/games";
-    const char* home = std::getenv("HOME");
-    if (home && home[0] == '/') return std::string(home) + "/.local/share/rindou/games";
-    return {};
+    const std::string data = user_data_folder();
+    return data.empty() ? std::string() : data + "/games";
 }
 
 std::vector<std::string> FolderShelf::names() {
@@ -166,13 +164,13 @@ std::vector<std::string> FolderShelf::names() {
 }
 
 bool FolderShelf::put(const std::string& name, const std::string& bytes) {
-    std::error_code ec;
-    std::filesystem::create_directories(folder_, ec);
+    std::string error;
+    if (!make_folders(folder_, error)) return false;
     // Written beside it and then given its name, so that the file appears
     // whole or not at all.  It is not forced to the disk: the end of a game
     // must not wait for a flush (10 to 50 ms on a slow disk), and the system
     // writes it out within seconds.
-    std::string temp = folder_ + "/.keeping-XXXXXX";
+    std::string temp = folder_ + "/.rindou-XXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0) return false;
     size_t done = 0;
@@ -182,8 +180,10 @@ bool FolderShelf::put(const std::string& name, const std::string& bytes) {
         if (n <= 0) break;
         done += static_cast<size_t>(n);
     }
-    // Readable as any record file the player saves (mkstemp makes it private).
-    ::fchmod(fd, 0644);
+    // The mode of any new file (mkstemp makes it private).
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
     bool ok = ::close(fd) == 0 && done == bytes.size();
     const std::string target = folder_ + "/" + name;
     // A hard link never replaces a file of that name; where the file system

@@ -46,9 +46,9 @@ std::string kept_game_name(const LocalTime& t, const std::vector<std::string>& t
 // first.  Files not named as kept games are never among them.
 std::vector<std::string> kept_games_beyond(const std::vector<std::string>& names, size_t limit);
 
-// The games folder: $XDG_DATA_HOME/rindou/games, or ~/.local/share/rindou/games
-// when XDG_DATA_HOME is unset or not an absolute path; empty when neither
-// is known.
+// The games folder: "games" in the user's data folder
+// ($XDG_DATA_HOME/rindou/games, by default ~/.local/share/rindou/games);
+// empty when there is no such folder.
 std::string games_folder();
 
 // The games folder on disk.  It is made when the first game is written.

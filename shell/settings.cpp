@@ -60,7 +60,7 @@ std::string line(const char* key, const std::string& value) {
 
 std::string on_off(bool on) { return on ? "ON" : "OFF"; }
 
-// The file of the first run and of the fallbacks.
+// The file of the first run.
 std::string default_file() {
     return to_cp932(line(KEY_BACKGROUND, "緑") + line(KEY_GUIDANCE, "OFF") +
                     line(KEY_ELAPSED, "ON") + line(KEY_MUSIC, "ON"));
@@ -114,7 +114,7 @@ void apply_design_marks(GameState& s) {
     s.menu.bgm = false;
 }
 
-// The default marks of the fallbacks (the background code is the caller's).
+// The default marks of the first run (the background code is the caller's).
 void reset_marks(GameState& s) {
     select_background(s, BG_MIDORI);
     s.menu.sidou = false;
@@ -158,14 +158,17 @@ void load_settings(Game& g) {
     GameState& s = g.st;
     apply_design_marks(s);
     std::string bytes;
-    if (g.io->read_settings(bytes)) {
+    FileRead read = g.io->read_settings(bytes);
+    if (read == FileRead::Ok) {
         bool music_started = false;
         for (const std::string& text : split_lines(decode_cp932(bytes).text))
             apply_line(g, text, music_started);
         return;
     }
-    // First run (or the file cannot be read): write and apply the defaults.
-    g.io->write_settings(default_file());
+    // First run: the file is made with the defaults.  A file that exists but
+    // cannot be read holds the user's settings: it is left alone, and the
+    // defaults apply for this run only (until the user changes one).
+    if (read == FileRead::Missing) g.io->write_settings(default_file());
     reset_marks(s);
     paint_background(g, BG_MIDORI);
     s.background_code = BG_MIDORI;
@@ -185,11 +188,9 @@ void save_settings(Game& g) {
     text += line(KEY_GUIDANCE, on_off(m.sidou));
     text += line(KEY_ELAPSED, on_off(m.keika));
     text += line(KEY_MUSIC, on_off(m.bgm));
-    if (g.io->write_settings(to_cp932(text))) return;
-    // Writing failed: the file falls back to the defaults, and so do the
-    // marks; nothing else changes.
-    g.io->write_settings(default_file());
-    reset_marks(g.st);
+    // A failed write leaves the old file as it was, and the new choice stays
+    // in effect and marked: the marks always show what is in effect.
+    g.io->write_settings(to_cp932(text));
 }
 
 void choose_background(Game& g, int code) {
@@ -249,20 +250,14 @@ void toggle_music(Game& g) {
 
 std::string home_page() { return HOME_PAGE; }
 
+std::string help_page_address() {
+    std::string page = find_data_file("Rindou.htm");
+    return page.empty() ? std::string() : file_url(page);
+}
+
 void show_help(Game& g) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path page = fs::path(g.st.start_folder) / "Rindou.htm";
-    if (g.st.start_folder.empty() || !fs::is_regular_file(page, ec)) {
-        std::string installed = find_data_file("Rindou.htm");
-        // Even without a page the help window opens and says so.
-        if (installed.empty()) {
-            g.io->show_help_page({});
-            return;
-        }
-        page = installed;
-    }
-    g.io->show_help_page(file_url(page));
+    // Even without a page the help window opens, and says so.
+    g.io->show_help_page(help_page_address());
 }
 
 void show_about(Game& g) {

@@ -22,4 +22,8 @@ void show_about(Game& g);                   // VER
 // none was given, and the about box's button then shows the help page.
 std::string home_page();
 
+// The file:// address of the help page where the data lookup finds it, or
+// an empty string when there is none.
+std::string help_page_address();
+
 }  // namespace rindou

@@ -8,5 +8,6 @@ int main() {
     // Games are kept in the user's games folder, as the window keeps them.
     const std::string folder = rindou::games_folder();
     rindou::FolderShelf shelf(folder);
-    return rindou::run_cli(std::cin, std::cout, folder.empty() ? nullptr : &shelf);
+    return rindou::run_cli(std::cin, std::cout, rindou::LINE_LIMIT,
+                           folder.empty() ? nullptr : &shelf);
 }

@@ -1,7 +1,8 @@
 // GoogleTest with a QApplication around it, headless unless told otherwise.
-// The tests run in a fresh temporary folder: the window reads and writes
-// Rindou.ini in the current folder, and one run must not see another's; the
-// games it keeps go there as well.
+// The tests run in a fresh temporary folder, which also holds the user's
+// configuration and data folders: the window reads and writes Rindou.ini
+// there, and one run must not see another's (nor the real user's); the
+// games the windows keep go there too (some tests empty that folder).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -16,9 +17,8 @@ int main(int argc, char** argv) {
     QTemporaryDir folder;
     if (folder.isValid()) {
         QDir::setCurrent(folder.path());
-        // The games the windows keep go there too, never to the user's own
-        // games folder (some tests empty it).
-        qputenv("XDG_DATA_HOME", QDir(folder.path()).filePath(QStringLiteral("data")).toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", QDir(folder.path()).filePath(QStringLiteral("config")).toUtf8());
+        qputenv("XDG_DATA_HOME", QDir(folder.path()).filePath(QStringLiteral("data")).toUtf8());
     }
     return RUN_ALL_TESTS();
 }
