@@ -6,6 +6,7 @@
 #include "core/flow.h"
 #include "core/record_store.h"
 #include "core/rules.h"
+#include "engine/deep_play.h"
 #include "engine/engine.h"
 #include "record/notation.h"
 #include "shell/sound.h"
@@ -217,6 +218,8 @@ void show_guidance(Game& g, int col, int row, int colour, int piece) {
 
 void on_mouse_down(Game& g, int button, double x, double y) {
     GameState& s = g.st;
+    // A hint's frames go at the next click.
+    clear_hint(g);
     // 1.
     close_record_panels(g);
     // 2. A loaded record is stepped, not played.

@@ -9,6 +9,7 @@
 #include "core/null_platform.h"
 #include "core/record_store.h"
 #include "core/rules.h"
+#include "engine/deep_play.h"
 #include "engine/evaluation.h"
 #include "engine/squares.h"
 #include "record/notation.h"
@@ -80,7 +81,10 @@ void com_ban(Game& g) {
     // 3.
     show_thinking(g);
     // 4. to 7.
-    search_best_move(g, nullptr);
+    if (is_deep_level(s.level))
+        deep_choose(g);
+    else
+        search_best_move(g, nullptr);
     if (!e.best_found) {
         set_clock_tick(g, false);
         hand_back(g);
@@ -129,6 +133,10 @@ void com_ban(Game& g) {
 }
 
 void think(const GameState& st, std::ostream& out) {
+    if (is_deep_level(st.level)) {
+        deep_listing(st, st.upper_turn, st.level, out);
+        return;
+    }
     NullPlatform quiet;
     Game g{st, &quiet};
     GameState& s = g.st;

@@ -54,6 +54,10 @@ public:
     bool about_box() override;
     void end_program() override { ended_ = true; }
     void place_window() override;
+    void run_work(const std::function<void()>& work, std::atomic<bool>& stop,
+                  const std::function<void()>& tick) override;
+    // The window is being closed: long work running now is cut short.
+    void request_stop() { stop_requested_ = true; }
 
     // True while idle() lets the window repaint: user input is then dropped.
     bool idling() const { return idling_; }
@@ -71,6 +75,7 @@ private:
     std::unique_ptr<SoundLibrary> sound_;
     bool idling_ = false;
     bool ended_ = false;
+    bool stop_requested_ = false;
 };
 
 }  // namespace rindou::qt
