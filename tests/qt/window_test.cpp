@@ -34,6 +34,27 @@ int cell_of(double twips, double origin, double size) {
 
 TEST_F(WindowTest, MenuTreeNamesCaptionsAndOrder) {
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Rindou"));
+    // The whole tree, entry by entry: name, caption, parent, checkable.
+    const std::vector<std::string> expected_tree = {
+        "TAIKYOKU 対局 - 0",      "MATCH_MAN 対局(人間) TAIKYOKU 0", "START スタート MATCH_MAN 0",
+        "START2 対局(COM) TAIKYOKU 0", "SENTE 先手 START2 0",        "GOTE 後手 START2 0",
+        "LEVEL COM対局ﾚﾍﾞﾙ TAIKYOKU 0", "LEVEL1 LEVEL1 LEVEL 1",     "LEVEL2 LEVEL2 LEVEL 1",
+        "LEVEL3 LEVEL3 LEVEL 1",  "LEVEL4 LEVEL4 LEVEL 1",          "LEVEL5 LEVEL5 LEVEL 1",
+        "HINT ヒント TAIKYOKU 0", "OWARI 終わり TAIKYOKU 0",         "STOP 局面 - 0",
+        "CANCEL 最初 STOP 0",     "REVERSE 反転 STOP 0",             "REPLAY 戻 - 0",
+        "AFTER 進 - 0",           "LBEL_UP △ - 0",                  "LEBEL_DOWN ▽ - 0",
+        "KIFU 棋譜 - 0",          "KIFU_READ 読込 KIFU 0",           "KIFU_WRITE 書込 KIFU 0",
+        "OPTION ｵﾌﾟｼｮﾝ - 0",      "HAIKEI_GA 背景画 OPTION 0",       "MIDORI 緑 HAIKEI_GA 1",
+        "TATAMI 畳 HAIKEI_GA 1",  "TAKE 竹 HAIKEI_GA 1",             "UCHU 宇宙 HAIKEI_GA 1",
+        "RENGA 煉瓦 HAIKEI_GA 1", "SIDOU 移動指導 OPTION 1",         "KEIKA 経過時間 OPTION 1",
+        "BGM BGM OPTION 1",       "SONOTA その他 - 0",               "KAISETU 解説 SONOTA 0",
+        "VER バージョン情報 SONOTA 0",
+    };
+    std::vector<std::string> tree;
+    for (const MenuEntry& e : menu_tree())
+        tree.push_back(std::string(e.name) + " " + e.caption + " " +
+                       (*e.parent ? e.parent : "-") + " " + (e.checkable ? "1" : "0"));
+    EXPECT_EQ(tree, expected_tree);
     std::vector<std::string> bar;
     for (QAction* a : window.menuBar()->actions()) bar.push_back(a->objectName().toStdString());
     EXPECT_EQ(bar, (std::vector<std::string>{"TAIKYOKU", "STOP", "REPLAY", "AFTER", "LBEL_UP",
