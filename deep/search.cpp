@@ -112,6 +112,10 @@ bool Searcher::terminal(int ply, int& score) {
             score = 0;
             return true;
         }
+    if (ply > 0 && std::binary_search(limits_.history.begin(), limits_.history.end(), pos_.key)) {
+        score = 0;
+        return true;
+    }
     return false;
 }
 
@@ -379,7 +383,7 @@ SearchResult Searcher::run(const std::function<void(const SearchInfo&)>& on_info
 }  // namespace
 
 uint64_t level_budget(int level) {
-    uint64_t n = level >= 5 ? 400000 : 60000;
+    uint64_t n = level >= 5 ? 300000 : 50000;
     if (const char* cap = std::getenv("RINDOU_SEARCH_NODES")) {
         char* end = nullptr;
         unsigned long long v = std::strtoull(cap, &end, 10);
@@ -421,7 +425,48 @@ std::string move_text(const GameMove& m) {
 
 SearchResult search_position(const GameState& s, int turn, bool mode_com, const SearchLimits& limits,
                              const std::function<void(const SearchInfo&)>& on_info) {
-    return search_from(Position::from_state(s, turn), mode_com, limits, on_info);
+    SearchLimits with_history = limits;
+    if (with_history.history.empty()) with_history.history = history_keys(s);
+    return search_from(Position::from_state(s, turn), mode_com, with_history, on_info);
+}
+
+std::vector<uint64_t> history_keys(const GameState& s) {
+    std::vector<uint64_t> keys;
+    if (s.record_count <= 0 || s.record_count > RECORD_MAX || s.record_count != s.move_number)
+        return keys;
+    auto t = std::make_unique<GameState>(s);
+    auto at = [&t](int c, int r) -> int& { return t->board[static_cast<size_t>(c)][static_cast<size_t>(r)]; };
+    for (int i = s.record_count; i >= 1; --i) {
+        const RecordEntry& e = s.record[static_cast<size_t>(i)];
+        const bool upper = e.piece_before >= 10;
+        if (!on_board(e.to_col, e.to_row) || at(e.to_col, e.to_row) != e.piece_after) break;
+        auto& hand = upper ? t->upper_hand : t->lower_hand;
+        if (e.from_col == -1 || e.from_col == 11) {
+            const int slot = hand_slot(e.piece_before);
+            if (slot == 0) break;
+            at(e.to_col, e.to_row) = EMPTY;
+            hand[static_cast<size_t>(slot)]++;
+        } else {
+            if (!on_board(e.from_col, e.from_row) || !on_board(t->coin_col, t->coin_row)) break;
+            const int cc = t->coin_col - (e.to_col - e.from_col);
+            const int cr = t->coin_row - (e.to_row - e.from_row);
+            if (!on_board(cc, cr)) break;
+            at(t->coin_col, t->coin_row) = EMPTY;
+            at(e.to_col, e.to_row) = e.captured;
+            at(e.from_col, e.from_row) = e.piece_before;
+            t->coin_col = cc;
+            t->coin_row = cr;
+            at(cc, cr) = COIN;
+            const int slot = hand_slot(e.captured);
+            if (slot != 0 && (upper ? e.captured <= -10 : e.captured >= 10)) {
+                if (hand[static_cast<size_t>(slot)] <= 0) break;
+                hand[static_cast<size_t>(slot)]--;
+            }
+        }
+        keys.push_back(Position::from_state(*t, upper ? t->upper_turn : t->lower_turn).key);
+    }
+    std::sort(keys.begin(), keys.end());
+    return keys;
 }
 
 SearchResult search_from(const Position& p, bool mode_com, const SearchLimits& limits,

@@ -46,7 +46,15 @@ struct SearchLimits {
     // Set from outside to end the search early (the window's safety net);
     // the best move found so far is kept.
     const std::atomic<bool>* stop = nullptr;
+    // Keys of the positions met earlier in the game (sorted): the search
+    // treats coming back to one as even, so that it does not walk in circles.
+    std::vector<uint64_t> history;
 };
+
+// The keys of the positions before each move of the game's record, found by
+// taking the recorded moves back from the present position (sorted; empty
+// when the record does not lead to the present position).
+std::vector<uint64_t> history_keys(const GameState& s);
 
 struct SearchResult {
     bool found = false;  // false: the side has no move at all (a king is gone)

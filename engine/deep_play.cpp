@@ -21,6 +21,7 @@ deep::SearchResult run_search(Game& g, int turn, int level) {
     deep::SearchLimits limits;
     limits.nodes = deep::level_budget(level);
     limits.stop = &stop;
+    limits.history = deep::history_keys(g.st);
     deep::SearchResult result;
     g.io->run_work([&] { result = deep::search_from(start, mode_com, limits); }, stop,
                    [&g] { clock_tick(g); });

@@ -2,6 +2,9 @@
 // `search`, and the game's own ends seen by the search.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "deep/search.h"
 #include "tests/support/position.h"
 #include "tests/support/test_game.h"
 
@@ -94,6 +97,31 @@ TEST(DeepPlay, HintFramesTheSearchsMoveOrIsRefused) {
     t.take();
     t.menu("HINT");
     EXPECT_EQ(t.take(), "sound refusal\nmessage ヒント|今はヒントを出せません\n");
+}
+
+}  // namespace
+}  // namespace rindou::test
+
+namespace rindou::test {
+namespace {
+
+TEST(DeepPlay, GameHistoryIsTakenBackToEveryEarlierPosition) {
+    TestGame t;
+    t.menu("START");
+    std::vector<uint64_t> seen{deep::Position::from_state(t.g.st, t.g.st.side_to_move).key};
+    // A capture, a coin push back and forth, and a drop.
+    const int moves[][5] = {{3, 7, 3, 6, 0}, {7, 3, 7, 4, 0}, {3, 6, 3, 5, 0}, {7, 4, 7, 5, 0},
+                            {3, 5, 3, 4, 0}, {7, 5, 7, 6, 0}, {3, 4, 3, 3, 1}, {7, 6, 7, 7, 0},
+                            {11, 3, 7, 6, 0}};
+    for (const auto& m : moves) {
+        t.move(m[0], m[1], m[2], m[3], m[4] == 1);
+        seen.push_back(deep::Position::from_state(t.g.st, t.g.st.side_to_move).key);
+    }
+    ASSERT_EQ(t.g.st.move_number, 9) << t.take();
+    ASSERT_EQ(t.g.st.board[7][6], -HU);
+    seen.pop_back();  // the present position is not history
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(deep::history_keys(t.g.st), seen);
 }
 
 }  // namespace

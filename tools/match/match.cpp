@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
                 deep::Position p = deep::Position::from_state(s, s.lower_turn);
                 m = deep::to_game_move(p, opening_move(s, rng));
             } else {
-                m = deep::search_position(s, s.lower_turn, true, limits).best;
+                m = deep::search_position(s, s.lower_turn, true, limits).best;  // with the game's history
             }
             if (person_moves >= opening) person_times.push_back(seconds(Clock::now() - t0));
             ++person_moves;
@@ -152,6 +152,19 @@ int main(int argc, char** argv) {
             if (io.computer_played) {
                 com_times.push_back(seconds(io.computer_moved - com_start));
                 ++com_moves;
+            }
+        }
+        if (io.result.empty() && std::getenv("RINDOU_MATCH_SHOW_DRAWS")) {
+            for (int r = 1; r <= 9; ++r) {
+                for (int c = 1; c <= 9; ++c) std::printf(" %4d", s.board[size_t(c)][size_t(r)]);
+                std::printf("\n");
+            }
+            for (int k = 1; k <= 7; ++k) std::printf(" %d/%d", s.lower_hand[size_t(k)], s.upper_hand[size_t(k)]);
+            std::printf("\n");
+            for (int i = std::max(1, s.record_count - 12); i <= s.record_count; ++i) {
+                const RecordEntry& e = s.record[size_t(i)];
+                std::printf("  %d %d %d %d %d -> %d\n", e.from_col, e.from_row, e.to_col, e.to_row,
+                            e.piece_before, e.piece_after);
             }
         }
         const char* outcome = "draw";
