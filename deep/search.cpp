@@ -14,6 +14,10 @@ namespace {
 constexpr int MAX_PLY = 96;
 constexpr int INF = 32000;
 constexpr int TT_BITS = 18;
+// Coming back to a position decides nothing in this game; the side the
+// search plays for counts it as a little worse than even, so that it looks
+// for progress instead of walking in circles.
+constexpr int CIRCLE = 150;
 
 constexpr int ORDER_VALUE[KIND_COUNT] = {0,   90,  315, 405, 495, 540, 855, 990,
                                          5000, 540, 540, 540, 540, 945, 1395};
@@ -41,6 +45,7 @@ public:
 
 private:
     Position pos_;
+    int root_side_ = pos_.side;
     bool mode_com_;
     SearchLimits limits_;
     std::vector<TTEntry> tt_;
@@ -107,13 +112,14 @@ bool Searcher::terminal(int ply, int& score) {
         score = WIN - ply - 1;
         return true;
     }
+    const int circle = pos_.side == root_side_ ? -CIRCLE : CIRCLE;
     for (int i = ply - 2; i >= 0; i -= 2)
         if (path_[i] == pos_.key) {
-            score = 0;
+            score = circle;
             return true;
         }
     if (ply > 0 && std::binary_search(limits_.history.begin(), limits_.history.end(), pos_.key)) {
-        score = 0;
+        score = circle;
         return true;
     }
     return false;

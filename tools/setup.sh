@@ -55,6 +55,10 @@ case "$mode" in
     # 1. The normal build's tests.
     ctest --test-dir "$build" --output-on-failure -j2
 
+    # The deep search (LEVEL4, LEVEL5, the hint) runs on small node budgets
+    # from here on: the sanitizers and the fuzzers make every node dear.
+    export RINDOU_SEARCH_NODES="${RINDOU_SEARCH_NODES:-3000}"
+
     # 2. The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
     #    then a short soak of whole games through the sanitized console.
     asan="${build}-asan"
@@ -63,6 +67,7 @@ case "$mode" in
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
     ctest --test-dir "$asan" --output-on-failure -j2
     "$asan/tools/rindou-soak" --cli "$asan/app/cli/rindou-cli" --games "${RINDOU_SOAK_GAMES:-300}" --seed 1
+    "$asan/tools/rindou-soak" --cli "$asan/app/cli/rindou-cli" --games "${RINDOU_SOAK_DEEP_GAMES:-60}" --seed 2 --deep
 
     # 3. Short runs of every fuzz target (clang's libFuzzer).
     if [ -f "$root/fuzz/CMakeLists.txt" ]; then
