@@ -381,3 +381,33 @@ TEST(StartUp, FirstFrameIsDrawnPromptly) {
 
 }  // namespace
 }  // namespace rindou::qt::test
+
+namespace rindou::qt::test {
+namespace {
+
+TEST_F(WindowTest, LevelFiveThinksOffTheEventLoopAndTheWindowClosesMeanwhile) {
+    window.action("LEVEL5")->trigger();
+    window.action("SENTE")->trigger();
+    // While the computer thinks the window keeps serving its events (this
+    // timer), drops clicks, and a close request ends the program once the
+    // turn is over.
+    int served = 0;
+    QTimer beat;
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        // The person's move is recorded, the computer's not yet: searching.
+        if (window.game().st.move_number != 1) return;
+        ++served;
+        if (served == 2) click_cell(2, 7);  // dropped: no pick on the board
+        if (served == 3) window.close();
+    });
+    beat.start(5);
+    click_cell(7, 7);
+    click_cell(7, 6);
+    beat.stop();
+    EXPECT_GE(served, 3);
+    EXPECT_EQ(window.game().st.select_state, 0);
+    EXPECT_TRUE(window.ended());
+}
+
+}  // namespace
+}  // namespace rindou::qt::test
