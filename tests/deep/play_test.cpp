@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "deep/search.h"
+#include "tests/support/console.h"
 #include "tests/support/position.h"
 #include "tests/support/test_game.h"
 
