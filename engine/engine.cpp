@@ -188,7 +188,8 @@ void com_ban(Game& g) {
 
 void think(const GameState& st, std::ostream& out) {
     if (is_deep_level(st.level)) {
-        deep_listing(st, st.upper_turn, st.level, out);
+        // As `search` does: nothing to search without a game.
+        deep_listing(st, st.side_to_move == TURN_NONE ? TURN_NONE : st.upper_turn, st.level, out);
         return;
     }
     Listing listing(out);
