@@ -2,15 +2,15 @@
 # desktop entry and the icons.  The window (bin/rindou) and its pictures are
 # installed by app/qt, the console front end by app/cli.
 #
-#   bin/rindou, bin/rindou-cli
-#   lib/librindou-sound.so
-#   share/rindou/{Rindou.htm, sounds/*.wav, pictures/*}
+#   games/rindou, games/rindou-cli           (RINDOU_INSTALL_BINDIR)
+#   lib/<arch>/rindou/librindou-sound.so     (RINDOU_INSTALL_PRIVLIBDIR)
+#   share/rindou/{Rindou.htm, sounds/*.wav, pictures/*}   (RINDOU_INSTALL_DATADIR)
 #   share/applications/rindou.desktop
 #   share/icons/hicolor/scalable/apps/rindou.svg (and the window's PNG icons)
 
-set(RINDOU_DATA_DESTINATION ${CMAKE_INSTALL_DATADIR}/rindou)
+set(RINDOU_DATA_DESTINATION ${RINDOU_INSTALL_DATADIR})
 
-install(TARGETS rindou-sound LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(TARGETS rindou-sound LIBRARY DESTINATION ${RINDOU_INSTALL_PRIVLIBDIR})
 
 install(FILES ${PROJECT_SOURCE_DIR}/assets/Rindou.htm DESTINATION ${RINDOU_DATA_DESTINATION})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/assets/sounds DESTINATION ${RINDOU_DATA_DESTINATION}
@@ -51,7 +51,21 @@ if(RINDOU_WITH_TESTS)
   add_test(NAME InstallLayout
            COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
                    -DPREFIX=${CMAKE_BINARY_DIR}/install-check
-                   -DLIBDIR=${CMAKE_INSTALL_LIBDIR} -DDATADIR=${CMAKE_INSTALL_DATADIR}
+                   -DBINDIR=${RINDOU_INSTALL_BINDIR} -DPRIVLIBDIR=${RINDOU_INSTALL_PRIVLIBDIR}
+                   -DRINDOU_DATADIR=${RINDOU_INSTALL_DATADIR} -DDATADIR=${CMAKE_INSTALL_DATADIR}
                    -DWITH_WINDOW=${rindou_with_window}
                    -P ${PROJECT_SOURCE_DIR}/cmake/check_install.cmake)
+  # An installation moved elsewhere as a whole, started with the build's own
+  # data out of reach: it must find everything of its own.
+  if(rindou_with_window AND NOT IS_ABSOLUTE "${RINDOU_INSTALL_BINDIR}")
+    add_test(NAME InstallMoved
+             COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
+                     -DSCRATCH=${CMAKE_BINARY_DIR}/install-moved
+                     -DBINDIR=${RINDOU_INSTALL_BINDIR}
+                     -DBUILD_DATADIR=${RINDOU_BUILD_DATADIR}
+                     -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
+                     -P ${PROJECT_SOURCE_DIR}/cmake/check_moved_install.cmake)
+    # It hides the build's data folder for a moment: no other test may run.
+    set_tests_properties(InstallMoved PROPERTIES RUN_SERIAL ON TIMEOUT 120)
+  endif()
 endif()

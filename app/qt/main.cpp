@@ -1,5 +1,8 @@
 #include <QApplication>
+#include <cstring>
+#include <iostream>
 
+#include "app/qt/install_check.h"
 #include "app/qt/main_window.h"
 
 int main(int argc, char** argv) {
@@ -8,6 +11,8 @@ int main(int argc, char** argv) {
     qputenv("SDL_NO_SIGNAL_HANDLERS", "1");
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Rindou"));
+    if (argc == 2 && std::strcmp(argv[1], "--check-install") == 0)
+        return rindou::qt::check_installation(std::cout);
     rindou::qt::MainWindow window;
     window.start();
     if (window.ended()) return 0;
