@@ -7,6 +7,7 @@
 #include "core/record_store.h"
 #include "core/rules.h"
 #include "play/move.h"
+#include "engine/deep_play.h"
 #include "engine/engine.h"
 #include "record/notation.h"
 #include "shell/sound.h"
@@ -220,6 +221,8 @@ void show_guidance(Game& g, int col, int row, int colour, int piece) {
 
 void on_mouse_down(Game& g, int button, double x, double y) {
     GameState& s = g.st;
+    // A hint's frames go at the next click.
+    clear_hint(g);
     // Any click closes the record panels.
     close_record_panels(g);
     // A loaded record is stepped, not played.

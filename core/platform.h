@@ -3,7 +3,9 @@
 // the Qt window and the console front end each implement these interfaces.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -111,12 +113,29 @@ public:
     // Where games are kept; nullptr keeps none.
     virtual GameShelf* game_shelf() { return nullptr; }
 
+    // --- Long work. ---------------------------------------------------------------
+    // Runs `work` (the deep search, which touches nothing of the game) to its
+    // end.  A window runs it off its event loop and keeps repainting, calling
+    // `tick` now and then on its own thread and dropping input as during a
+    // pause; it may set `stop` to cut the work short (closing, a hard time
+    // cap).  Everywhere else it simply runs here.
+    virtual void run_work(const std::function<void()>& work, std::atomic<bool>& stop,
+                          const std::function<void()>& tick) {
+        (void)stop, (void)tick;
+        work();
+    }
+
     // --- Observation. -----------------------------------------------------------
     // The computer is about to execute its chosen move.
     virtual void computer_move(int from_col, int from_row, int to_col, int to_row, int before,
                                int placed, int captured, double score) {
         (void)from_col, (void)from_row, (void)to_col, (void)to_row;
         (void)before, (void)placed, (void)captured, (void)score;
+    }
+    // The hint has been given (framed on the board).
+    virtual void hint_given(bool pass, int from_col, int from_row, int to_col, int to_row,
+                            int placed) {
+        (void)pass, (void)from_col, (void)from_row, (void)to_col, (void)to_row, (void)placed;
     }
 };
 

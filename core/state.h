@@ -157,7 +157,7 @@ struct EngineMemory {
 
 // ---- Menu check marks ------------------------------------------------------
 struct MenuMarks {
-    bool level1 = false, level2 = false, level3 = false;
+    bool level1 = false, level2 = false, level3 = false, level4 = false, level5 = false;
     bool midori = false, tatami = false, take = false, uchu = false, renga = false;
     bool sidou = false, keika = false, bgm = false;
 };
@@ -226,6 +226,10 @@ struct GameState {
     std::array<RecordEntry, RECORD_MAX + 1> record{};
     int record_count = 0;
     int record_end = 0;
+
+    // The hint's frames (origin or hand cell, destination) while they show.
+    bool hint_shown = false;
+    int hint_from_col = 0, hint_from_row = 0, hint_to_col = 0, hint_to_row = 0;
 
     // Handicap.
     int handicap_grade = 0;

@@ -10,6 +10,7 @@
 #include "core/record_store.h"
 #include "core/rules.h"
 #include "play/move.h"
+#include "engine/deep_play.h"
 #include "engine/evaluation.h"
 #include "engine/squares.h"
 #include "record/notation.h"
@@ -134,7 +135,11 @@ void com_ban(Game& g) {
     if (s.menu.keika) set_clock_tick(g, true);
     // The thinking caption stays until the move is shown.
     show_thinking(g);
-    search_best_move(g, nullptr);
+    // Levels 4 and 5 choose by the deep search; the turn around the choice is the same.
+    if (is_deep_level(s.level))
+        deep_choose(g);
+    else
+        search_best_move(g, nullptr);
     if (!e.best_found) {
         set_clock_tick(g, false);
         hand_back(g);
@@ -183,6 +188,11 @@ void com_ban(Game& g) {
 }
 
 void think(const GameState& st, std::ostream& out) {
+    if (is_deep_level(st.level)) {
+        // As `search` does: nothing to search without a game.
+        deep_listing(st, st.side_to_move == TURN_NONE ? TURN_NONE : st.upper_turn, st.level, out);
+        return;
+    }
     Listing listing(out);
     search_on_copy(st, listing, &out);
 }

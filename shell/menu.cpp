@@ -4,6 +4,7 @@
 #include <map>
 
 #include "core/flow.h"
+#include "engine/deep_play.h"
 #include "record/record_file.h"
 #include "record/replay.h"
 #include "shell/settings.h"
@@ -23,6 +24,9 @@ const std::vector<MenuEntry>& menu_tree() {
         {"LEVEL1", "LEVEL1", "LEVEL", true},
         {"LEVEL2", "LEVEL2", "LEVEL", true},
         {"LEVEL3", "LEVEL3", "LEVEL", true},
+        {"LEVEL4", "LEVEL4", "LEVEL", true},
+        {"LEVEL5", "LEVEL5", "LEVEL", true},
+        {"HINT", "ヒント", "TAIKYOKU", false},
         {"OWARI", "終わり", "TAIKYOKU", false},
         {"STOP", "局面", "", false},
         {"CANCEL", "最初", "STOP", false},
@@ -64,6 +68,9 @@ bool menu_command(Game& g, const std::string& entry) {
         {"LEVEL1", [](Game& x) { set_level(x, 1); }},
         {"LEVEL2", [](Game& x) { set_level(x, 2); }},
         {"LEVEL3", [](Game& x) { set_level(x, 3); }},
+        {"LEVEL4", [](Game& x) { set_level(x, 4); }},
+        {"LEVEL5", [](Game& x) { set_level(x, 5); }},
+        {"HINT", give_hint},
         {"OWARI", quit_program},
         {"STOP", close_record_panels},
         {"CANCEL", back_to_start},
@@ -100,6 +107,8 @@ bool menu_checked(const GameState& s, const std::string& entry) {
     if (entry == "LEVEL1") return m.level1;
     if (entry == "LEVEL2") return m.level2;
     if (entry == "LEVEL3") return m.level3;
+    if (entry == "LEVEL4") return m.level4;
+    if (entry == "LEVEL5") return m.level5;
     if (entry == "MIDORI") return m.midori;
     if (entry == "TATAMI") return m.tatami;
     if (entry == "TAKE") return m.take;

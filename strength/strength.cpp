@@ -58,12 +58,14 @@ void put_square(Game& g, const HandicapSquare& sq, int code) {
 
 void set_level(Game& g, int n) {
     GameState& s = g.st;
-    if (n < 1 || n > 3) return;
+    if (n < 1 || n > 5) return;
     draw_picture(g, s.background_code, -2, 0);
     draw_picture(g, s.background_code, -1, 0);
     draw_picture(g, s.background_code, 0, 0);
-    s.menu.level1 = s.menu.level2 = s.menu.level3 = false;
-    (n == 1 ? s.menu.level1 : n == 2 ? s.menu.level2 : s.menu.level3) = true;
+    bool* marks[5] = {&s.menu.level1, &s.menu.level2, &s.menu.level3, &s.menu.level4,
+                      &s.menu.level5};
+    for (bool* m : marks) *m = false;
+    *marks[n - 1] = true;
     s.level = n;
     if (s.game_mode == MODE_COM) draw_level(g, n);
 }

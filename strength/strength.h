@@ -5,7 +5,7 @@
 
 namespace rindou {
 
-void set_level(Game& g, int n);     // LEVEL1..LEVEL3
+void set_level(Game& g, int n);     // LEVEL1..LEVEL5
 void handicap_up(Game& g);          // LBEL_UP "△"
 void handicap_down(Game& g);        // LEBEL_DOWN "▽"
 void refuse_handicap(Game& g, int reason);

@@ -61,6 +61,10 @@ case "$mode" in
     # 1. The normal build's tests.
     ctest --test-dir "$build" --output-on-failure -j2
 
+    # The deep search (LEVEL4, LEVEL5, the hint) runs on small node budgets
+    # from here on: the sanitizers and the fuzzers make every node dear.
+    export RINDOU_SEARCH_NODES="${RINDOU_SEARCH_NODES:-3000}"
+
     # 2. The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
     #    then a short soak of whole games through the sanitized console.
     asan="${build}-asan"
@@ -69,6 +73,7 @@ case "$mode" in
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
     ctest --test-dir "$asan" --output-on-failure -j2
     "$asan/tools/rindou-soak" --cli "$(bindir "$asan")/rindou-cli" --games "${RINDOU_SOAK_GAMES:-300}" --seed 1
+    "$asan/tools/rindou-soak" --cli "$(bindir "$asan")/rindou-cli" --games "${RINDOU_SOAK_DEEP_GAMES:-60}" --seed 2 --deep
 
     # 3. Short runs of every fuzz target (clang's libFuzzer).
     if [ -f "$root/fuzz/CMakeLists.txt" ]; then
@@ -83,7 +88,7 @@ case "$mode" in
     # Every stage above stops the script on a failure; one closing count.
     count() { ctest --test-dir "$1" -N | sed -n 's/^Total Tests: //p'; }
     fuzzers=$(find "${build}-fuzz/fuzz" -maxdepth 1 -name 'fuzz_*' -type f -executable 2>/dev/null | wc -l)
-    echo "$(( $(count "$build") + $(count "$asan") + 1 + fuzzers )) passed, 0 failed"
+    echo "$(( $(count "$build") + $(count "$asan") + 2 + fuzzers )) passed, 0 failed"
     ;;
   *)
     echo "usage: $0 [play|test]" >&2

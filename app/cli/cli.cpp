@@ -13,6 +13,7 @@
 #include "core/input.h"
 #include "core/record_store.h"
 #include "core/rules.h"
+#include "engine/deep_play.h"
 #include "engine/engine.h"
 #include "record/record_file.h"
 #include "shell/menu.h"
@@ -283,6 +284,10 @@ struct Session {
         } else if (cmd == "think") {
             expect_words(w, 1);
             think(game.st, out);
+        } else if (cmd == "search") {
+            expect_words(w, 2);
+            int level = to_int(w[1], 4, 5);
+            deep_listing(game.st, game.st.side_to_move, level, out);
         } else if (cmd == "explain") {
             expect_words(w, 5);
             std::string last = w[4];

@@ -105,4 +105,11 @@ void CliPlatform::computer_move(int fc, int fr, int tc, int tr, int before, int 
          << ' ' << captured << ' ' << buf << '\n';
 }
 
+void CliPlatform::hint_given(bool pass, int fc, int fr, int tc, int tr, int placed) {
+    if (pass)
+        out_ << "hint pass\n";
+    else
+        out_ << "hint " << fc << ' ' << fr << ' ' << tc << ' ' << tr << ' ' << placed << '\n';
+}
+
 }  // namespace rindou

@@ -65,6 +65,8 @@ public:
     void computer_move(int fc, int fr, int tc, int tr, int before, int placed, int captured,
                        double score) override;
 
+    void hint_given(bool pass, int fc, int fr, int tc, int tr, int placed) override;
+
     void advance(double seconds);
 
     std::deque<bool> answers;

@@ -48,6 +48,7 @@ QColor palette_colour(int index) {
     switch (index) {
     case 0: return QColor(0, 0, 0);
     case 2: return QColor(0, 128, 0);
+    case 11: return QColor(0, 255, 255);  // light cyan: the hint
     case 12: return QColor(255, 0, 0);
     case 14: return QColor(255, 255, 0);
     case 15: return QColor(255, 255, 255);

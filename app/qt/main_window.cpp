@@ -287,8 +287,10 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         return;
     }
     if (in_game_) {
-        // The game is in the middle of a handler: end when it returns.
+        // The game is in the middle of a handler: end when it returns, and
+        // cut a search short.
         close_requested_ = true;
+        platform_->request_stop();
         e->ignore();
         return;
     }

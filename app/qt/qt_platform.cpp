@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QThread>
 #include <QTime>
@@ -10,6 +11,8 @@
 #include <QWidget>
 #include <algorithm>
 #include <cerrno>
+#include <exception>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -80,6 +83,43 @@ void QtPlatform::idle(double seconds) {
         sleep_(step);
     else
         QThread::usleep(static_cast<unsigned long>(step * 1e6));
+}
+
+void QtPlatform::run_work(const std::function<void()>& work, std::atomic<bool>& stop,
+                          const std::function<void()>& tick) {
+    // A safety net only: the work is sized to end well before it.
+    constexpr qint64 HARD_CAP_MS = 15000;
+    constexpr qint64 TICK_MS = 50;
+    stop_requested_ = false;
+    std::atomic<bool> done{false};
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        done = true;
+    });
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last_tick = 0;
+    while (!done) {
+        // Repaint and serve the window, dropping clicks, keys and menu
+        // commands as during the computer's pauses.
+        idling_ = true;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        idling_ = false;
+        if (stop_requested_ || clock.elapsed() > HARD_CAP_MS) stop = true;
+        if (clock.elapsed() - last_tick >= TICK_MS) {
+            last_tick = clock.elapsed();
+            tick();
+        }
+        QThread::msleep(5);
+    }
+    worker.join();
+    stop_requested_ = false;
+    if (failure) std::rethrow_exception(failure);
 }
 
 FileRead QtPlatform::read_data_file(const std::string& name, std::vector<unsigned char>& bytes,

@@ -61,6 +61,10 @@ public:
     bool about_box() override;
     void end_program() override { ended_ = true; }
     void place_window() override;
+    void run_work(const std::function<void()>& work, std::atomic<bool>& stop,
+                  const std::function<void()>& tick) override;
+    // The window is being closed: long work running now is cut short.
+    void request_stop() { stop_requested_ = true; }
     GameShelf* game_shelf() override { return shelf_; }
     void set_game_shelf(GameShelf* shelf) { shelf_ = shelf; }
 
@@ -87,6 +91,7 @@ private:
     std::function<void(double seconds)> sleep_;
     bool idling_ = false;
     bool ended_ = false;
+    bool stop_requested_ = false;
 };
 
 }  // namespace rindou::qt

@@ -41,6 +41,27 @@ int cell_of(double twips, double origin, double size) {
 
 TEST_F(WindowTest, MenuTreeNamesCaptionsAndOrder) {
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Rindou"));
+    // The whole tree, entry by entry: name, caption, parent, checkable.
+    const std::vector<std::string> expected_tree = {
+        "TAIKYOKU 対局 - 0",      "MATCH_MAN 対局(人間) TAIKYOKU 0", "START スタート MATCH_MAN 0",
+        "START2 対局(COM) TAIKYOKU 0", "SENTE 先手 START2 0",        "GOTE 後手 START2 0",
+        "LEVEL COM対局ﾚﾍﾞﾙ TAIKYOKU 0", "LEVEL1 LEVEL1 LEVEL 1",     "LEVEL2 LEVEL2 LEVEL 1",
+        "LEVEL3 LEVEL3 LEVEL 1",  "LEVEL4 LEVEL4 LEVEL 1",          "LEVEL5 LEVEL5 LEVEL 1",
+        "HINT ヒント TAIKYOKU 0", "OWARI 終わり TAIKYOKU 0",         "STOP 局面 - 0",
+        "CANCEL 最初 STOP 0",     "REVERSE 反転 STOP 0",             "REPLAY 戻 - 0",
+        "AFTER 進 - 0",           "LBEL_UP △ - 0",                  "LEBEL_DOWN ▽ - 0",
+        "KIFU 棋譜 - 0",          "KIFU_READ 読込 KIFU 0",           "KIFU_WRITE 書込 KIFU 0",
+        "OPTION ｵﾌﾟｼｮﾝ - 0",      "HAIKEI_GA 背景画 OPTION 0",       "MIDORI 緑 HAIKEI_GA 1",
+        "TATAMI 畳 HAIKEI_GA 1",  "TAKE 竹 HAIKEI_GA 1",             "UCHU 宇宙 HAIKEI_GA 1",
+        "RENGA 煉瓦 HAIKEI_GA 1", "SIDOU 移動指導 OPTION 1",         "KEIKA 経過時間 OPTION 1",
+        "BGM BGM OPTION 1",       "SONOTA その他 - 0",               "KAISETU 解説 SONOTA 0",
+        "VER バージョン情報 SONOTA 0",
+    };
+    std::vector<std::string> tree;
+    for (const MenuEntry& e : menu_tree())
+        tree.push_back(std::string(e.name) + " " + e.caption + " " +
+                       (*e.parent ? e.parent : "-") + " " + (e.checkable ? "1" : "0"));
+    EXPECT_EQ(tree, expected_tree);
     std::vector<std::string> bar;
     for (QAction* a : window.menuBar()->actions()) bar.push_back(a->objectName().toStdString());
     EXPECT_EQ(bar, (std::vector<std::string>{"TAIKYOKU", "STOP", "REPLAY", "AFTER", "LBEL_UP",
@@ -501,6 +522,36 @@ TEST(StartUp, FirstFrameIsDrawnPromptly) {
     std::printf("first frame after %d rounds, %lld ms\n", rounds,
                 static_cast<long long>(w.first_frame_ms));
     EXPECT_LE(rounds, 2);
+}
+
+}  // namespace
+}  // namespace rindou::qt::test
+
+namespace rindou::qt::test {
+namespace {
+
+TEST_F(WindowTest, LevelFiveThinksOffTheEventLoopAndTheWindowClosesMeanwhile) {
+    window.action("LEVEL5")->trigger();
+    window.action("SENTE")->trigger();
+    // While the computer thinks the window keeps serving its events (this
+    // timer), drops clicks, and a close request ends the program once the
+    // turn is over.
+    int served = 0;
+    QTimer beat;
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        // The person's move is recorded, the computer's not yet: searching.
+        if (window.game().st.move_number != 1) return;
+        ++served;
+        if (served == 2) click_cell(2, 7);  // dropped: no pick on the board
+        if (served == 3) window.close();
+    });
+    beat.start(5);
+    click_cell(7, 7);
+    click_cell(7, 6);
+    beat.stop();
+    EXPECT_GE(served, 3);
+    EXPECT_EQ(window.game().st.select_state, 0);
+    EXPECT_TRUE(window.ended());
 }
 
 }  // namespace

@@ -80,4 +80,11 @@ void EventLog::computer_move(int fc, int fr, int tc, int tr, int before, int pla
          << ' ' << captured << ' ' << buf << '\n';
 }
 
+void EventLog::hint_given(bool pass, int fc, int fr, int tc, int tr, int placed) {
+    if (pass)
+        out_ << "hint pass\n";
+    else
+        out_ << "hint " << fc << ' ' << fr << ' ' << tc << ' ' << tr << ' ' << placed << '\n';
+}
+
 }  // namespace rindou::test

@@ -5,7 +5,11 @@
 // led to it.
 //
 //   rindou-soak --cli PATH [--games N] [--seed S] [--folder DIR] [--quiet]
-//               [--expect HEX] [--transcript FILE]
+//               [--expect HEX] [--transcript FILE] [--deep]
+//
+// --deep also plays at LEVEL4 and LEVEL5 and mixes in hints and `search`
+// (run it with RINDOU_SEARCH_NODES set low); without it a seeded run is the
+// same as before those levels existed.
 //
 // The whole console output of a run is signed; with --expect the run fails
 // unless the signature is the recorded one, so that a seeded run serves as a
@@ -39,6 +43,7 @@ struct Options {
     bool quiet = false;
     std::string expect;
     std::string transcript;
+    bool deep = false;
 };
 
 // FNV-1a over every line the console printed, in order.
@@ -237,7 +242,8 @@ private:
             violation_ = "unexpected reply: " + reply.back();
             return false;
         }
-        bool looks = command == "show" || command == "legal" || command == "think";
+        bool looks = command == "show" || command == "legal" || command == "think" ||
+                     command.rfind("search ", 0) == 0;
         if (!check_events(reply, looks)) return false;
         if (out) *out = reply;
         for (const auto& line : reply) {
@@ -264,11 +270,12 @@ private:
         static const std::regex event(
             "message [^|]*\\|.*|ask [^|]*\\|.* -> (yes|no)|sound (other|refusal|piece)|"
             "music (on|off)|com -?[0-9]+ -?[0-9]+ [0-9] [0-9] -?[0-9]+ -?[0-9]+ -?[0-9]+ "
-            "-?[0-9]+\\.[0-9]{4}|quit");
+            "-?[0-9]+\\.[0-9]{4}|quit|hint (pass|-?[0-9]+ [0-9] [0-9] [0-9] -?[0-9]+)");
         static const std::regex data(
             "board|-?[0-9]+( -?[0-9]+){8}|coin [0-9] [0-9]|(lower|upper)_hand( -?[0-9]+){7} total "
             "-?[0-9]+|turn side .*|game mode .*|record count .*|handicap grade .*|select state .*|"
-            "legal -?[0-9]+ -?[0-9]+ [0-9] [0-9] (no|may|must)|cand .*|best .*");
+            "legal -?[0-9]+ -?[0-9]+ [0-9] [0-9] (no|may|must)|cand .*|best .*|"
+            "info depth [0-9]+ score -?[0-9]+ nodes [0-9]+ pv( (pass|-?[0-9]+,[0-9],[0-9],[0-9],-?[0-9]+))*");
         for (size_t i = 0; i + 1 < reply.size(); ++i) {
             const std::string& line = reply[i];
             if (!std::regex_match(line, event) && !(looks && std::regex_match(line, data))) {
@@ -333,8 +340,8 @@ private:
     }
 
     bool start_game() {
-        static const char* levels[] = {"LEVEL1", "LEVEL2", "LEVEL3"};
-        if (!send(std::string("menu ") + levels[pick(3)])) return false;
+        static const char* levels[] = {"LEVEL1", "LEVEL2", "LEVEL3", "LEVEL4", "LEVEL5"};
+        if (!send(std::string("menu ") + levels[pick(opt_.deep ? 5 : 3)])) return false;
         if (chance(0.3)) {
             int n = pick(11);
             const char* dir = chance(0.5) ? "menu LBEL_UP" : "menu LEBEL_DOWN";
@@ -367,7 +374,7 @@ private:
             case 1: return send("menu AFTER");
             case 2: return send("menu REVERSE");
             case 3: return send("menu CANCEL");
-            case 4: return send(std::string("menu LEVEL") + std::to_string(1 + pick(3)));
+            case 4: return send(std::string("menu LEVEL") + std::to_string(1 + pick(opt_.deep ? 5 : 3)));
             case 5: return send(chance(0.5) ? "menu LBEL_UP" : "menu LEBEL_DOWN");
             case 6: return save_and_load();
             case 7: return send("click " + std::to_string(1 + pick(2)) + " " + random_cell());
@@ -376,7 +383,10 @@ private:
                                                "MATCH_MAN", "START2", "LEVEL", "HAIKEI_GA"};
                 return send(std::string("menu ") + titles[pick(9)]);
             }
-            case 9: return looks_change_nothing("think");
+            case 9:
+                if (opt_.deep && chance(0.3)) return send("menu HINT");
+                if (opt_.deep && chance(0.5)) return looks_change_nothing("search " + std::to_string(4 + pick(2)));
+                return looks_change_nothing("think");
             case 10: return looks_change_nothing("legal");
             case 11: return send("wait " + std::to_string(pick(5)) + ".5");
             case 12: {
@@ -442,6 +452,7 @@ int main(int argc, char** argv) {
         else if (a == "--quiet") o.quiet = true;
         else if (a == "--expect") o.expect = next();
         else if (a == "--transcript") o.transcript = next();
+        else if (a == "--deep") o.deep = true;
         else {
             std::fprintf(stderr, "usage: %s --cli PATH [--games N] [--seed S] [--folder DIR]\n", argv[0]);
             return 2;

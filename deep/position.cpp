@@ -1,0 +1,495 @@
+#include "deep/position.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace rindou::deep {
+
+namespace {
+
+struct Delta {
+    int dc, dr;
+};
+
+// Directions of the sliding tables: 0 down (towards row 9), 1 up, 2 right,
+// 3 left, then the four diagonals.
+constexpr Delta DIRS[8] = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}, {1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
+
+// The short steps of each kind for the upper side (the lower side mirrors
+// the rows).  Sliding kinds list only their extra steps.
+const std::vector<Delta>& upper_steps(int kind) {
+    static const std::vector<Delta> none;
+    static const std::vector<Delta> pawn = {{0, 1}};
+    static const std::vector<Delta> knight = {{-1, 2}, {1, 2}};
+    static const std::vector<Delta> silver = {{-1, 1}, {0, 1}, {1, 1}, {-1, -1}, {1, -1}};
+    static const std::vector<Delta> gold = {{-1, 1}, {0, 1}, {1, 1}, {-1, 0}, {1, 0}, {0, -1}};
+    static const std::vector<Delta> king = {{0, 1},  {0, -1}, {1, 0},  {-1, 0},
+                                            {1, 1},  {1, -1}, {-1, 1}, {-1, -1}};
+    static const std::vector<Delta> orth = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}};
+    static const std::vector<Delta> diag = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
+    switch (kind) {
+    case P: return pawn;
+    case N: return knight;
+    case S: return silver;
+    case G: case PP: case PL: case PN: case PS: return gold;
+    case K: return king;
+    case PB: return orth;
+    case PR: return diag;
+    default: return none;
+    }
+}
+
+// Bit d of the sliding directions of a kind for a side.
+int slide_dirs(int side, int kind) {
+    switch (kind) {
+    case L: return side == UPPER ? 1 << 0 : 1 << 1;
+    case B: case PB: return 0xf0;
+    case R: case PR: return 0x0f;
+    default: return 0;
+    }
+}
+
+struct Tables {
+    uint8_t step_to[2][KIND_COUNT][81][8];
+    uint8_t step_n[2][KIND_COUNT][81];
+    uint8_t ray[81][8][8];
+    uint8_t ray_n[81][8];
+    uint8_t slides[2][KIND_COUNT];
+    // Whether a piece of (side, kind) standing at target - delta reaches
+    // target by a step: index (dc + 1) * 5 + (dr + 2).
+    bool steps_by_delta[2][KIND_COUNT][15];
+
+    Tables() {
+        for (int side = 0; side < 2; ++side)
+            for (int k = 0; k < KIND_COUNT; ++k) {
+                slides[side][k] = static_cast<uint8_t>(slide_dirs(side, k));
+                for (int i = 0; i < 15; ++i) steps_by_delta[side][k][i] = false;
+                for (Delta d : upper_steps(k)) {
+                    int dr = side == UPPER ? d.dr : -d.dr;
+                    steps_by_delta[side][k][(d.dc + 1) * 5 + (dr + 2)] = true;
+                }
+                for (int sq = 0; sq < 81; ++sq) {
+                    int n = 0;
+                    for (Delta d : upper_steps(k)) {
+                        int dr = side == UPPER ? d.dr : -d.dr;
+                        int c = sq_col(sq) + d.dc, r = sq_row(sq) + dr;
+                        if (on_board(c, r)) step_to[side][k][sq][n++] = static_cast<uint8_t>(make_sq(c, r));
+                    }
+                    step_n[side][k][sq] = static_cast<uint8_t>(n);
+                }
+            }
+        for (int sq = 0; sq < 81; ++sq)
+            for (int d = 0; d < 8; ++d) {
+                int n = 0;
+                for (int c = sq_col(sq) + DIRS[d].dc, r = sq_row(sq) + DIRS[d].dr; on_board(c, r);
+                     c += DIRS[d].dc, r += DIRS[d].dr)
+                    ray[sq][d][n++] = static_cast<uint8_t>(make_sq(c, r));
+                ray_n[sq][d] = static_cast<uint8_t>(n);
+            }
+    }
+};
+
+const Tables& tables() {
+    static const Tables t;
+    return t;
+}
+
+uint64_t splitmix(uint64_t& x) {
+    uint64_t z = (x += 0x9e3779b97f4a7c15ULL);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    return z ^ (z >> 31);
+}
+
+bool in_zone(int side, int row) { return side == UPPER ? row >= 7 : row <= 3; }
+
+// May a piece stay unpromoted on this row (it still has a move from it)?
+bool may_stay(int side, int kind, int row) {
+    int far = side == UPPER ? 9 - row : row - 1;  // rows left ahead
+    if (kind == P || kind == L) return far >= 1;
+    if (kind == N) return far >= 2;
+    return true;
+}
+
+}  // namespace
+
+const Zobrist& zobrist() {
+    static const Zobrist z = [] {
+        Zobrist t{};
+        uint64_t seed = 0x52494e444f55ULL;
+        for (auto& sq : t.piece)
+            for (auto& v : sq) v = splitmix(seed);
+        for (auto& v : t.coin) v = splitmix(seed);
+        for (auto& s : t.hand)
+            for (auto& k : s)
+                for (auto& v : k) v = splitmix(seed);
+        t.side = splitmix(seed);
+        return t;
+    }();
+    return z;
+}
+
+int promote_kind(int kind) {
+    switch (kind) {
+    case P: return PP;
+    case L: return PL;
+    case N: return PN;
+    case S: return PS;
+    case B: return PB;
+    case R: return PR;
+    default: return 0;
+    }
+}
+
+int unpromote_kind(int kind) {
+    switch (kind) {
+    case PP: return P;
+    case PL: return L;
+    case PN: return N;
+    case PS: return S;
+    case PB: return B;
+    case PR: return R;
+    default: return kind;
+    }
+}
+
+int kind_from_code(int code) {
+    switch (std::abs(code)) {
+    case 10: return P;
+    case 11: return PP;
+    case 20: return L;
+    case 21: return PL;
+    case 30: return N;
+    case 31: return PN;
+    case 100: return S;
+    case 101: return PS;
+    case 110: return G;
+    case 800: return B;
+    case 801: return PB;
+    case 900: return R;
+    case 901: return PR;
+    case 950: return K;
+    default: return 0;
+    }
+}
+
+int code_from_cell(int8_t v) {
+    static constexpr int CODES[KIND_COUNT] = {0,  10, 20, 30, 100, 110, 800, 900,
+                                              950, 11, 21, 31, 101, 801, 901};
+    if (v == CELL_COIN) return COIN;
+    if (v == 0) return EMPTY;
+    return v > 0 ? CODES[v] : -CODES[-v];
+}
+
+Position Position::from_state(const GameState& s, int turn) {
+    Position p;
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r) {
+            int code = s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
+            int k = kind_from_code(code);
+            int8_t v = 0;
+            if (k != 0 && (code >= 10 || code <= -10)) v = make_cell(code > 0 ? UPPER : LOWER, k);
+            p.board[static_cast<size_t>(make_sq(c, r))] = v;
+        }
+    if (on_board(s.coin_col, s.coin_row)) {
+        p.coin = make_sq(s.coin_col, s.coin_row);
+        p.board[static_cast<size_t>(p.coin)] = CELL_COIN;
+    }
+    for (int k = 1; k <= 7; ++k) {
+        p.hand[UPPER][static_cast<size_t>(k)] = std::max(0, s.upper_hand[static_cast<size_t>(k)]);
+        p.hand[LOWER][static_cast<size_t>(k)] = std::max(0, s.lower_hand[static_cast<size_t>(k)]);
+    }
+    for (int sq = 0; sq < 81; ++sq) {
+        int8_t v = p.board[static_cast<size_t>(sq)];
+        if (!is_piece(v)) continue;
+        if (kind_of(v) == P) p.pawns[static_cast<size_t>(cell_side(v))][static_cast<size_t>(sq_col(sq))]++;
+        if (kind_of(v) == K) p.king[static_cast<size_t>(cell_side(v))] = sq;
+    }
+    p.side = turn == s.upper_turn ? UPPER : LOWER;
+    p.recompute_key();
+    return p;
+}
+
+void Position::to_state(GameState& s) const {
+    for (int sq = 0; sq < 81; ++sq)
+        s.board[static_cast<size_t>(sq_col(sq))][static_cast<size_t>(sq_row(sq))] =
+            code_from_cell(board[static_cast<size_t>(sq)]);
+    s.coin_col = sq_col(coin);
+    s.coin_row = sq_row(coin);
+    s.upper_hand_total = s.lower_hand_total = 0;
+    for (size_t k = 1; k <= 7; ++k) {
+        s.upper_hand[k] = hand[UPPER][k];
+        s.lower_hand[k] = hand[LOWER][k];
+        s.upper_hand_total += hand[UPPER][k];
+        s.lower_hand_total += hand[LOWER][k];
+    }
+}
+
+void Position::recompute_key() {
+    const Zobrist& z = zobrist();
+    key = 0;
+    for (int sq = 0; sq < 81; ++sq) {
+        int8_t v = board[static_cast<size_t>(sq)];
+        if (is_piece(v)) key ^= z.piece[sq][v + 14];
+    }
+    key ^= z.coin[coin];
+    for (int s = 0; s < 2; ++s)
+        for (int k = 1; k <= 7; ++k) key ^= z.hand[s][k][hand[static_cast<size_t>(s)][static_cast<size_t>(k)] & 63];
+    if (side == LOWER) key ^= z.side;
+}
+
+bool Position::coin_ok(int from, int to) const {
+    int nc = sq_col(coin) + sq_col(to) - sq_col(from);
+    int nr = sq_row(coin) + sq_row(to) - sq_row(from);
+    if (!on_board(nc, nr)) return false;
+    int n = make_sq(nc, nr);
+    return n == from || board[static_cast<size_t>(n)] == 0;
+}
+
+void Position::add_board_move(MoveList& out, int from, int to, int kind) const {
+    Move m;
+    m.from = static_cast<uint8_t>(from);
+    m.to = static_cast<uint8_t>(to);
+    m.moved = static_cast<uint8_t>(kind);
+    int8_t t = board[static_cast<size_t>(to)];
+    m.captured = static_cast<uint8_t>(is_piece(t) ? kind_of(t) : 0);
+    int fr = sq_row(from), tr = sq_row(to);
+    bool can = false;
+    if (promote_kind(kind) != 0) {
+        if (kind == P || kind == L || kind == N)
+            can = in_zone(side, tr);
+        else
+            can = in_zone(side, tr) || in_zone(side, fr);
+    }
+    if (!can || may_stay(side, kind, tr)) out.push_back(m);
+    if (can) {
+        m.promote = 1;
+        out.push_back(m);
+    }
+}
+
+template <bool CapturesOnly>
+void Position::gen_board(MoveList& out) const {
+    const Tables& t = tables();
+    for (int from = 0; from < 81; ++from) {
+        int8_t v = board[static_cast<size_t>(from)];
+        if (!is_piece(v) || cell_side(v) != side) continue;
+        int k = kind_of(v);
+        int n = t.step_n[side][k][from];
+        for (int i = 0; i < n; ++i) {
+            int to = t.step_to[side][k][from][i];
+            int8_t c = board[static_cast<size_t>(to)];
+            if (is_piece(c) ? cell_side(c) == side : CapturesOnly) continue;
+            if (coin_ok(from, to)) add_board_move(out, from, to, k);
+        }
+        int dirs = t.slides[side][k];
+        while (dirs) {
+            int d = __builtin_ctz(static_cast<unsigned>(dirs));
+            dirs &= dirs - 1;
+            int rn = t.ray_n[from][d];
+            for (int i = 0; i < rn; ++i) {
+                int to = t.ray[from][d][i];
+                int8_t c = board[static_cast<size_t>(to)];
+                if (is_piece(c) && cell_side(c) == side) break;
+                if ((!CapturesOnly || is_piece(c)) && coin_ok(from, to)) add_board_move(out, from, to, k);
+                if (c != 0) break;
+            }
+        }
+    }
+}
+
+void Position::generate(MoveList& out) const {
+    out.clear();
+    gen_board<false>(out);
+    if (out.empty()) {
+        Move m;
+        m.pass = 1;
+        out.push_back(m);
+        return;
+    }
+    for (int k = 1; k <= 7; ++k) {
+        if (hand[static_cast<size_t>(side)][static_cast<size_t>(k)] <= 0) continue;
+        Move m;
+        m.from = static_cast<uint8_t>(80 + k);
+        m.moved = static_cast<uint8_t>(k);
+        for (int to = 0; to < 81; ++to) {
+            if (board[static_cast<size_t>(to)] != 0) continue;
+            int row = sq_row(to);
+            if (k == P && pawns[static_cast<size_t>(side)][static_cast<size_t>(sq_col(to))] > 0) continue;
+            if ((k == P || k == L || k == N) && !may_stay(side, k, row)) continue;
+            m.to = static_cast<uint8_t>(to);
+            out.push_back(m);
+        }
+    }
+}
+
+void Position::generate_captures(MoveList& out) const {
+    out.clear();
+    gen_board<true>(out);
+}
+
+bool Position::has_board_move() const {
+    MoveList l;
+    l.reserve(128);
+    gen_board<false>(l);
+    return !l.empty();
+}
+
+bool Position::can_capture(int by, int target) const {
+    const Tables& t = tables();
+    int tc = sq_col(target), trw = sq_row(target);
+    // Short steps (knight jumps included).
+    for (int dc = -1; dc <= 1; ++dc)
+        for (int dr = -2; dr <= 2; ++dr) {
+            if (dc == 0 && dr == 0) continue;
+            int fc = tc - dc, fr = trw - dr;
+            if (!on_board(fc, fr)) continue;
+            int from = make_sq(fc, fr);
+            int8_t v = board[static_cast<size_t>(from)];
+            if (!is_piece(v) || cell_side(v) != by) continue;
+            if (t.steps_by_delta[by][kind_of(v)][(dc + 1) * 5 + (dr + 2)] && coin_ok(from, target))
+                return true;
+        }
+    // Slides: walk out from the target to the first occupied square.
+    for (int d = 0; d < 8; ++d) {
+        int rn = t.ray_n[target][d];
+        for (int i = 0; i < rn; ++i) {
+            int from = t.ray[target][d][i];
+            int8_t v = board[static_cast<size_t>(from)];
+            if (v == 0) continue;
+            if (is_piece(v) && cell_side(v) == by) {
+                int back = d ^ 1;  // the direction from the attacker to the target
+                if ((t.slides[by][kind_of(v)] >> back & 1) && coin_ok(from, target)) return true;
+            }
+            break;
+        }
+    }
+    return false;
+}
+
+bool Position::attacked_pattern(int by, int target) const {
+    const Tables& t = tables();
+    int tc = sq_col(target), trw = sq_row(target);
+    for (int dc = -1; dc <= 1; ++dc)
+        for (int dr = -2; dr <= 2; ++dr) {
+            if (dc == 0 && dr == 0) continue;
+            int fc = tc - dc, fr = trw - dr;
+            if (!on_board(fc, fr)) continue;
+            int8_t v = board[static_cast<size_t>(make_sq(fc, fr))];
+            if (is_piece(v) && cell_side(v) == by &&
+                t.steps_by_delta[by][kind_of(v)][(dc + 1) * 5 + (dr + 2)])
+                return true;
+        }
+    for (int d = 0; d < 8; ++d) {
+        int rn = t.ray_n[target][d];
+        for (int i = 0; i < rn; ++i) {
+            int8_t v = board[static_cast<size_t>(t.ray[target][d][i])];
+            if (v == 0) continue;
+            if (is_piece(v) && cell_side(v) == by && (t.slides[by][kind_of(v)] >> (d ^ 1) & 1))
+                return true;
+            break;
+        }
+    }
+    return false;
+}
+
+void Position::make(const Move& m, Undo& u) {
+    const Zobrist& z = zobrist();
+    u.key = key;
+    u.winner = static_cast<int8_t>(winner);
+    u.coin_old = u.coin_new = static_cast<uint8_t>(coin);
+    u.captured_cell = 0;
+    if (m.pass) {
+        side ^= 1;
+        key ^= z.side;
+        return;
+    }
+    auto& own_hand = hand[static_cast<size_t>(side)];
+    if (m.is_drop()) {
+        int k = m.drop_kind();
+        int8_t v = make_cell(side, k);
+        board[m.to] = v;
+        key ^= z.piece[m.to][v + 14];
+        key ^= z.hand[side][k][own_hand[static_cast<size_t>(k)] & 63];
+        own_hand[static_cast<size_t>(k)]--;
+        key ^= z.hand[side][k][own_hand[static_cast<size_t>(k)] & 63];
+        if (k == P) pawns[static_cast<size_t>(side)][static_cast<size_t>(sq_col(m.to))]++;
+    } else {
+        const int other = side ^ 1;
+        int8_t mv = board[m.from];
+        int8_t cap = board[m.to];
+        u.captured_cell = cap;
+        if (is_piece(cap)) {
+            int ck = kind_of(cap);
+            key ^= z.piece[m.to][cap + 14];
+            if (ck == K) {
+                winner = side;
+                king[static_cast<size_t>(other)] = -1;
+            } else {
+                int hk = unpromote_kind(ck);
+                key ^= z.hand[side][hk][own_hand[static_cast<size_t>(hk)] & 63];
+                own_hand[static_cast<size_t>(hk)]++;
+                key ^= z.hand[side][hk][own_hand[static_cast<size_t>(hk)] & 63];
+                if (ck == P) pawns[static_cast<size_t>(other)][static_cast<size_t>(sq_col(m.to))]--;
+            }
+        }
+        int nc = sq_col(coin) + sq_col(m.to) - sq_col(m.from);
+        int nr = sq_row(coin) + sq_row(m.to) - sq_row(m.from);
+        int coin_new = make_sq(nc, nr);
+        u.coin_new = static_cast<uint8_t>(coin_new);
+        key ^= z.coin[coin];
+        board[static_cast<size_t>(coin)] = 0;
+        key ^= z.piece[m.from][mv + 14];
+        board[m.from] = 0;
+        int k = kind_of(mv);
+        if (k == P) pawns[static_cast<size_t>(side)][static_cast<size_t>(sq_col(m.from))]--;
+        int8_t placed = m.promote ? make_cell(side, promote_kind(k)) : mv;
+        board[m.to] = placed;
+        key ^= z.piece[m.to][placed + 14];
+        if (kind_of(placed) == P) pawns[static_cast<size_t>(side)][static_cast<size_t>(sq_col(m.to))]++;
+        if (k == K) king[static_cast<size_t>(side)] = m.to;
+        coin = coin_new;
+        board[static_cast<size_t>(coin)] = CELL_COIN;
+        key ^= z.coin[coin];
+    }
+    side ^= 1;
+    key ^= z.side;
+}
+
+void Position::unmake(const Move& m, const Undo& u) {
+    side ^= 1;
+    key = u.key;
+    winner = u.winner;
+    if (m.pass) return;
+    auto& own_hand = hand[static_cast<size_t>(side)];
+    if (m.is_drop()) {
+        int k = m.drop_kind();
+        board[m.to] = 0;
+        own_hand[static_cast<size_t>(k)]++;
+        if (k == P) pawns[static_cast<size_t>(side)][static_cast<size_t>(sq_col(m.to))]--;
+        return;
+    }
+    const int other = side ^ 1;
+    board[u.coin_new] = 0;
+    int8_t placed = board[m.to];
+    if (kind_of(placed) == P) pawns[static_cast<size_t>(side)][static_cast<size_t>(sq_col(m.to))]--;
+    int8_t mv = make_cell(side, m.moved);
+    board[m.from] = mv;
+    if (m.moved == P) pawns[static_cast<size_t>(side)][static_cast<size_t>(sq_col(m.from))]++;
+    if (m.moved == K) king[static_cast<size_t>(side)] = m.from;
+    int8_t cap = u.captured_cell;
+    board[m.to] = cap;
+    if (is_piece(cap)) {
+        int ck = kind_of(cap);
+        if (ck == K) {
+            king[static_cast<size_t>(other)] = m.to;
+        } else {
+            own_hand[static_cast<size_t>(unpromote_kind(ck))]--;
+            if (ck == P) pawns[static_cast<size_t>(other)][static_cast<size_t>(sq_col(m.to))]++;
+        }
+    }
+    board[u.coin_old] = CELL_COIN;
+    coin = u.coin_old;
+}
+
+}  // namespace rindou::deep

@@ -1,0 +1,126 @@
+// The deep search's own position: a compact board with the coin, both hands,
+// pawn files, king squares and a Zobrist key, with a move generator that
+// produces exactly the moves the rule book accepts, and make/unmake.
+//
+// Sides: 0 is the upper side (positive codes, moving towards row 9), 1 the
+// lower side.  Squares are 0..80, sq = (column - 1) * 9 + (row - 1).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "core/state.h"
+
+namespace rindou::deep {
+
+// Piece kinds.  1..7 are also the hand slots.
+enum Kind : int8_t {
+    NO_KIND = 0,
+    P = 1, L = 2, N = 3, S = 4, G = 5, B = 6, R = 7, K = 8,
+    PP = 9, PL = 10, PN = 11, PS = 12, PB = 13, PR = 14,
+};
+constexpr int KIND_COUNT = 15;
+
+// A board cell: 0 empty, +kind upper piece, -kind lower piece, CELL_COIN.
+constexpr int8_t CELL_COIN = 64;
+constexpr int UPPER = 0;
+constexpr int LOWER = 1;
+
+inline int cell_side(int8_t v) { return v > 0 ? UPPER : LOWER; }  // only for pieces
+inline bool is_piece(int8_t v) { return v != 0 && v != CELL_COIN; }
+inline int kind_of(int8_t v) { return v < 0 ? -v : v; }
+inline int8_t make_cell(int side, int kind) {
+    return static_cast<int8_t>(side == UPPER ? kind : -kind);
+}
+inline int sq_col(int sq) { return sq / 9 + 1; }
+inline int sq_row(int sq) { return sq % 9 + 1; }
+inline int make_sq(int col, int row) { return (col - 1) * 9 + (row - 1); }
+
+int promote_kind(int kind);    // the promoted kind, or 0 when it cannot promote
+int unpromote_kind(int kind);  // the hand kind of a captured piece
+int kind_from_code(int code);  // game code magnitude -> kind (0 for anything else)
+int code_from_cell(int8_t v);  // cell -> game code
+
+// A move.  from 0..80 is a board square; 81..87 a drop of kind from - 80.
+// Moved and captured kinds ride along for ordering.
+struct Move {
+    uint8_t from = 0, to = 0;
+    uint8_t promote = 0;
+    uint8_t moved = 0;     // kind before the move
+    uint8_t captured = 0;  // kind captured (0 none); K marks a king capture
+    uint8_t pass = 0;
+
+    bool is_drop() const { return from >= 81; }
+    int drop_kind() const { return from - 80; }
+    bool null() const { return !pass && from == 0 && to == 0; }
+    uint32_t key() const {
+        return pass ? 0xffffffffu
+                    : (static_cast<uint32_t>(from) << 8 | to | static_cast<uint32_t>(promote) << 16);
+    }
+    bool operator==(const Move& o) const { return key() == o.key(); }
+};
+
+constexpr int MAX_MOVES = 1024;
+using MoveList = std::vector<Move>;
+
+struct Undo {
+    int8_t captured_cell;
+    uint8_t coin_old;
+    uint8_t coin_new;
+    uint64_t key;
+    int8_t winner;
+};
+
+class Position {
+public:
+    std::array<int8_t, 81> board{};
+    int coin = make_sq(5, 5);
+    std::array<std::array<int, 8>, 2> hand{};  // [side][kind 1..7]
+    std::array<std::array<int, 10>, 2> pawns{};  // unpromoted pawns per column 1..9
+    std::array<int, 2> king{-1, -1};
+    int side = LOWER;  // to move
+    int winner = -1;   // the side that captured a king, or -1
+    uint64_t key = 0;
+
+    // The position of a game state, with `turn` (a turn value) to move.
+    static Position from_state(const GameState& s, int turn);
+    // Writes board, coin and hands back into a game state's position fields.
+    void to_state(GameState& s) const;
+
+    void recompute_key();
+
+    // Every legal move of the side to move: board moves (each promotion
+    // choice its own move), then drops; a single pass when the side has no
+    // board move.  Empty only when a king is gone.
+    void generate(MoveList& out) const;
+    // Only the captures of board pieces (for quiescence).
+    void generate_captures(MoveList& out) const;
+    bool has_board_move() const;
+
+    void make(const Move& m, Undo& u);
+    void unmake(const Move& m, const Undo& u);
+
+    // Can `by` capture the piece on `target` with a legal board move?
+    bool can_capture(int by, int target) const;
+    // Is `target` reached by a movement pattern of a piece of `by`, the
+    // coin rule aside (the map of squares a side attacks)?
+    bool attacked_pattern(int by, int target) const;
+
+private:
+    bool coin_ok(int from, int to) const;
+    template <bool CapturesOnly>
+    void gen_board(MoveList& out) const;
+    void add_board_move(MoveList& out, int from, int to, int kind) const;
+};
+
+// Zobrist numbers.
+struct Zobrist {
+    uint64_t piece[81][29];  // index cell + 14
+    uint64_t coin[81];
+    uint64_t hand[2][8][64];  // counts taken modulo 64
+    uint64_t side;
+};
+const Zobrist& zobrist();
+
+}  // namespace rindou::deep

@@ -1,0 +1,499 @@
+#include "deep/search.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "analysis/analysis.h"
+
+namespace rindou::deep {
+
+namespace {
+
+constexpr int MAX_PLY = 96;
+constexpr int INF = 32000;
+constexpr int TT_BITS = 18;
+// Coming back to a position decides nothing in this game; the side the
+// search plays for counts it as a little worse than even, so that it looks
+// for progress instead of walking in circles.
+constexpr int CIRCLE = 150;
+
+constexpr int ORDER_VALUE[KIND_COUNT] = {0,   90,  315, 405, 495, 540, 855, 990,
+                                         5000, 540, 540, 540, 540, 945, 1395};
+
+enum Bound : uint8_t { NONE = 0, EXACT = 1, LOWER_B = 2, UPPER_B = 3 };
+
+struct TTEntry {
+    uint64_t key = 0;
+    Move move;
+    int16_t score = 0;
+    int8_t depth = -1;
+    uint8_t bound = NONE;
+};
+
+int score_to_tt(int s, int ply) { return s > WIN_BOUND ? s + ply : s < -WIN_BOUND ? s - ply : s; }
+int score_from_tt(int s, int ply) { return s > WIN_BOUND ? s - ply : s < -WIN_BOUND ? s + ply : s; }
+
+class Searcher {
+public:
+    Searcher(const Position& p, bool mode_com, const SearchLimits& limits)
+        : pos_(p), mode_com_(mode_com), limits_(limits), tt_(size_t{1} << TT_BITS),
+          scratch_(std::make_unique<GameState>()) {}
+
+    SearchResult run(const std::function<void(const SearchInfo&)>& on_info);
+
+private:
+    Position pos_;
+    int root_side_ = pos_.side;
+    bool mode_com_;
+    SearchLimits limits_;
+    std::vector<TTEntry> tt_;
+    std::unique_ptr<GameState> scratch_;  // for the game's own mate test
+    uint64_t nodes_ = 0;
+    bool aborted_ = false;
+    Move killers_[MAX_PLY][2]{};
+    int history_[2][88][81]{};
+    uint64_t path_[MAX_PLY + 8]{};
+    bool after_move_[MAX_PLY + 8]{};  // the position was reached by a real move
+    Move pv_[MAX_PLY][MAX_PLY]{};
+    int pv_len_[MAX_PLY]{};
+    std::vector<MoveList> lists_ = std::vector<MoveList>(MAX_PLY + 2);
+    std::vector<std::vector<int>> scores_ = std::vector<std::vector<int>>(MAX_PLY + 2);
+
+    bool out_of_budget() {
+        if (nodes_ >= limits_.nodes) aborted_ = true;
+        if (limits_.stop && (nodes_ & 1023) == 0 && limits_.stop->load(std::memory_order_relaxed))
+            aborted_ = true;
+        return aborted_;
+    }
+
+    bool mated_by_test();
+    bool terminal(int ply, int& score);
+    int qsearch(int alpha, int beta, int ply);
+    int search(int depth, int alpha, int beta, int ply, bool pv_node);
+    void order(MoveList& moves, std::vector<int>& sc, const Move& hash, int ply);
+    void make(const Move& m, Undo& u, int ply) {
+        pos_.make(m, u);
+        if (!m.pass) ++nodes_;
+        path_[ply + 1] = pos_.key;
+        after_move_[ply + 1] = !m.pass;
+    }
+};
+
+// In a game against the computer the person wins when, right after the
+// person's move, the game's own test finds the computer's king mated.
+bool Searcher::mated_by_test() {
+    const int k = pos_.king[UPPER];
+    if (k < 0 || !pos_.attacked_pattern(LOWER, k)) return false;
+    GameState& s = *scratch_;
+    pos_.to_state(s);
+    for (int c = 1; c <= 9; ++c) {
+        s.upper_pawn_file[static_cast<size_t>(c)] = pos_.pawns[UPPER][static_cast<size_t>(c)] > 0;
+        s.lower_pawn_file[static_cast<size_t>(c)] = pos_.pawns[LOWER][static_cast<size_t>(c)] > 0;
+    }
+    analyse_position(s);
+    return upper_mate_test(s) == 1;
+}
+
+// Decided positions: a king taken or about to be taken, the mate test, a
+// position repeated on the path (no rule ends the game there: call it even).
+bool Searcher::terminal(int ply, int& score) {
+    if (pos_.winner >= 0) {
+        score = pos_.winner == pos_.side ? WIN - ply : -(WIN - ply);
+        return true;
+    }
+    if (mode_com_ && pos_.side == UPPER && after_move_[ply] && mated_by_test()) {
+        score = -(WIN - ply);
+        return true;
+    }
+    const int other_king = pos_.king[static_cast<size_t>(pos_.side ^ 1)];
+    if (other_king >= 0 && pos_.can_capture(pos_.side, other_king)) {
+        score = WIN - ply - 1;
+        return true;
+    }
+    const int circle = pos_.side == root_side_ ? -CIRCLE : CIRCLE;
+    for (int i = ply - 2; i >= 0; i -= 2)
+        if (path_[i] == pos_.key) {
+            score = circle;
+            return true;
+        }
+    if (ply > 0 && std::binary_search(limits_.history.begin(), limits_.history.end(), pos_.key)) {
+        score = circle;
+        return true;
+    }
+    return false;
+}
+
+void Searcher::order(MoveList& moves, std::vector<int>& sc, const Move& hash, int ply) {
+    sc.resize(moves.size());
+    for (size_t i = 0; i < moves.size(); ++i) {
+        const Move& m = moves[i];
+        int v;
+        if (!hash.null() && m == hash)
+            v = 1 << 29;
+        else if (m.captured)
+            v = (1 << 26) + ORDER_VALUE[m.captured] * 16 - ORDER_VALUE[m.moved] / 16 + (m.promote ? 64 : 0);
+        else if (m.promote && (m.moved == B || m.moved == R || m.moved == P))
+            v = (1 << 25);
+        else if (ply < MAX_PLY && m == killers_[ply][0])
+            v = (1 << 24) + 2;
+        else if (ply < MAX_PLY && m == killers_[ply][1])
+            v = (1 << 24) + 1;
+        else
+            v = history_[pos_.side][m.from][m.to] - (m.promote ? 0 : 0);
+        sc[i] = v;
+    }
+}
+
+// Brings the best remaining move to position i.
+void pick(MoveList& moves, std::vector<int>& sc, size_t i) {
+    size_t best = i;
+    for (size_t j = i + 1; j < moves.size(); ++j)
+        if (sc[j] > sc[best]) best = j;
+    if (best != i) {
+        std::swap(moves[i], moves[best]);
+        std::swap(sc[i], sc[best]);
+    }
+}
+
+int Searcher::qsearch(int alpha, int beta, int ply) {
+    pv_len_[ply] = 0;
+    int t;
+    if (terminal(ply, t)) return t;
+    if (out_of_budget()) return 0;
+    int stand = evaluate(pos_);
+    if (stand >= beta || ply >= MAX_PLY - 1) return stand;
+    if (stand > alpha) alpha = stand;
+    MoveList& moves = lists_[static_cast<size_t>(ply)];
+    std::vector<int>& sc = scores_[static_cast<size_t>(ply)];
+    pos_.generate_captures(moves);
+    order(moves, sc, Move{}, MAX_PLY);
+    int best = stand;
+    for (size_t i = 0; i < moves.size(); ++i) {
+        pick(moves, sc, i);
+        const Move m = moves[i];
+        // A capture that cannot lift the score near alpha is not tried.
+        if (stand + ORDER_VALUE[m.captured] + (m.promote ? 500 : 0) + 200 < alpha) continue;
+        Undo u;
+        make(m, u, ply);
+        int v = -qsearch(-beta, -alpha, ply + 1);
+        pos_.unmake(m, u);
+        if (aborted_) return 0;
+        if (v > best) {
+            best = v;
+            if (v > alpha) {
+                alpha = v;
+                if (v >= beta) break;
+            }
+        }
+    }
+    return best;
+}
+
+int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
+    pv_len_[ply] = 0;
+    int t;
+    if (ply > 0 && terminal(ply, t)) return t;
+    if (depth <= 0) return qsearch(alpha, beta, ply);
+    if (out_of_budget()) return 0;
+    if (ply >= MAX_PLY - 1) return evaluate(pos_);
+
+    TTEntry& e = tt_[pos_.key & ((size_t{1} << TT_BITS) - 1)];
+    Move hash{};
+    if (e.key == pos_.key && e.bound != NONE) {
+        hash = e.move;
+        if (!pv_node && e.depth >= depth) {
+            int s = score_from_tt(e.score, ply);
+            if (e.bound == EXACT || (e.bound == LOWER_B && s >= beta) ||
+                (e.bound == UPPER_B && s <= alpha))
+                return s;
+        }
+    }
+
+    MoveList& moves = lists_[static_cast<size_t>(ply)];
+    std::vector<int>& sc = scores_[static_cast<size_t>(ply)];
+    pos_.generate(moves);
+    if (moves.empty()) return evaluate(pos_);
+    if (moves.size() == 1 && moves[0].pass) {
+        Undo u;
+        Move m = moves[0];
+        make(m, u, ply);
+        int v = -search(depth - 1, -beta, -alpha, ply + 1, pv_node);
+        pos_.unmake(m, u);
+        return v;
+    }
+    order(moves, sc, hash, ply);
+
+    const int alpha0 = alpha;
+    int best = -INF;
+    Move best_move{};
+    for (size_t i = 0; i < moves.size(); ++i) {
+        pick(moves, sc, i);
+        const Move m = moves[i];
+        const bool quiet = !m.captured && !m.promote;
+        Undo u;
+        make(m, u, ply);
+        int v;
+        if (i == 0) {
+            v = -search(depth - 1, -beta, -alpha, ply + 1, pv_node);
+        } else {
+            int r = 0;
+            if (depth >= 3 && quiet && i >= 3 && sc[i] < (1 << 24)) r = i >= 10 ? 2 : 1;
+            v = -search(depth - 1 - r, -alpha - 1, -alpha, ply + 1, false);
+            if (v > alpha && r > 0) v = -search(depth - 1, -alpha - 1, -alpha, ply + 1, false);
+            if (v > alpha && v < beta && pv_node) v = -search(depth - 1, -beta, -alpha, ply + 1, true);
+        }
+        pos_.unmake(m, u);
+        if (aborted_) return 0;
+        if (v > best) {
+            best = v;
+            best_move = m;
+            if (v > alpha) {
+                alpha = v;
+                pv_[ply][0] = m;
+                for (int j = 0; j < pv_len_[ply + 1]; ++j) pv_[ply][j + 1] = pv_[ply + 1][j];
+                pv_len_[ply] = pv_len_[ply + 1] + 1;
+                if (v >= beta) {
+                    if (quiet) {
+                        if (!(killers_[ply][0] == m)) {
+                            killers_[ply][1] = killers_[ply][0];
+                            killers_[ply][0] = m;
+                        }
+                        int& h = history_[pos_.side][m.from][m.to];
+                        h += depth * depth;
+                        if (h > (1 << 20)) {
+                            for (auto& a : history_)
+                                for (auto& b : a)
+                                    for (int& c : b) c /= 2;
+                        }
+                    }
+                    break;
+                }
+            }
+        }
+    }
+    e.key = pos_.key;
+    e.move = best_move;
+    e.depth = static_cast<int8_t>(depth);
+    e.score = static_cast<int16_t>(score_to_tt(best, ply));
+    e.bound = best >= beta ? LOWER_B : best > alpha0 ? EXACT : UPPER_B;
+    return best;
+}
+
+SearchResult Searcher::run(const std::function<void(const SearchInfo&)>& on_info) {
+    SearchResult res;
+    path_[0] = pos_.key;
+    after_move_[0] = false;
+    if (pos_.winner >= 0) return res;
+    MoveList root;
+    pos_.generate(root);
+    if (root.empty()) return res;
+    res.found = true;
+    res.best = to_game_move(pos_, root[0]);
+    if (root.size() == 1) return res;
+
+    // Root moves keep the order of the last finished depth, best first.
+    std::vector<int> root_scores(root.size(), 0);
+    {
+        std::vector<int> sc;
+        order(root, sc, Move{}, 0);
+        std::vector<size_t> idx(root.size());
+        for (size_t i = 0; i < idx.size(); ++i) idx[i] = i;
+        std::stable_sort(idx.begin(), idx.end(), [&](size_t a, size_t b) { return sc[a] > sc[b]; });
+        MoveList sorted;
+        for (size_t i : idx) sorted.push_back(root[i]);
+        root = sorted;
+    }
+    Move best = root[0];
+    std::vector<Move> best_pv{best};
+    for (int depth = 1; depth < MAX_PLY - 8; ++depth) {
+        int alpha = -INF, beta = INF;
+        int iter_best = -INF;
+        Move iter_move{};
+        std::vector<Move> iter_pv;
+        for (size_t i = 0; i < root.size(); ++i) {
+            const Move m = root[i];
+            Undo u;
+            make(m, u, 0);
+            int v;
+            if (i == 0) {
+                v = -search(depth - 1, -beta, -alpha, 1, true);
+            } else {
+                v = -search(depth - 1, -alpha - 1, -alpha, 1, false);
+                if (v > alpha && !aborted_) v = -search(depth - 1, -beta, -alpha, 1, true);
+            }
+            pos_.unmake(m, u);
+            if (aborted_) break;
+            root_scores[i] = v;
+            if (v > iter_best) {
+                iter_best = v;
+                iter_move = m;
+                iter_pv.assign(1, m);
+                for (int j = 0; j < pv_len_[1]; ++j) iter_pv.push_back(pv_[1][j]);
+                if (v > alpha) alpha = v;
+            } else {
+                root_scores[i] = -INF + 1;
+            }
+        }
+        if (aborted_) {
+            // A move that proved better than the last depth's best, searched
+            // to the end, is kept.
+            if (!iter_move.null() && !(iter_move == best)) {
+                best = iter_move;
+                best_pv = iter_pv;
+                res.score = iter_best;
+            }
+            break;
+        }
+        best = iter_move;
+        best_pv = iter_pv;
+        res.score = iter_best;
+        res.depth = depth;
+        if (on_info) {
+            SearchInfo info;
+            info.depth = depth;
+            info.score = iter_best;
+            info.nodes = nodes_;
+            Position walk = pos_;
+            for (const Move& pm : best_pv) {
+                info.pv.push_back(to_game_move(walk, pm));
+                Undo u;
+                walk.make(pm, u);
+            }
+            on_info(info);
+        }
+        // The best move first, the rest in the order of their scores.
+        std::vector<size_t> idx(root.size());
+        for (size_t i = 0; i < idx.size(); ++i) idx[i] = i;
+        std::stable_sort(idx.begin(), idx.end(), [&](size_t a, size_t b) {
+            bool ab = root[a] == best, bb = root[b] == best;
+            if (ab != bb) return ab;
+            return root_scores[a] > root_scores[b];
+        });
+        MoveList sorted;
+        std::vector<int> ss;
+        for (size_t i : idx) {
+            sorted.push_back(root[i]);
+            ss.push_back(root_scores[i]);
+        }
+        root = sorted;
+        root_scores = ss;
+        if (iter_best > WIN_BOUND || iter_best < -WIN_BOUND) break;
+    }
+    res.best = to_game_move(pos_, best);
+    res.nodes = nodes_;
+    return res;
+}
+
+}  // namespace
+
+uint64_t level_budget(int level) {
+    uint64_t n = level >= 5 ? 300000 : 50000;
+    if (const char* cap = std::getenv("RINDOU_SEARCH_NODES")) {
+        char* end = nullptr;
+        unsigned long long v = std::strtoull(cap, &end, 10);
+        if (end != cap && v > 0 && v < n) n = v;
+    }
+    return n;
+}
+
+GameMove to_game_move(const Position& p, const Move& m) {
+    GameMove g;
+    if (m.pass) {
+        g.pass = true;
+        return g;
+    }
+    const int sign = p.side == UPPER ? 1 : -1;
+    if (m.is_drop()) {
+        static constexpr int CODES[8] = {0, 10, 20, 30, 100, 110, 800, 900};
+        g.from_col = -1;
+        g.from_row = m.drop_kind();
+        g.before = g.placed = sign * CODES[m.drop_kind()];
+    } else {
+        g.from_col = sq_col(m.from);
+        g.from_row = sq_row(m.from);
+        int8_t v = p.board[m.from];
+        g.before = code_from_cell(v);
+        g.placed = m.promote ? code_from_cell(make_cell(p.side, promote_kind(kind_of(v)))) : g.before;
+    }
+    g.to_col = sq_col(m.to);
+    g.to_row = sq_row(m.to);
+    return g;
+}
+
+std::string move_text(const GameMove& m) {
+    if (m.pass) return "pass";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%d %d %d %d %d", m.from_col, m.from_row, m.to_col, m.to_row, m.placed);
+    return buf;
+}
+
+SearchResult search_position(const GameState& s, int turn, bool mode_com, const SearchLimits& limits,
+                             const std::function<void(const SearchInfo&)>& on_info) {
+    SearchLimits with_history = limits;
+    if (with_history.history.empty()) with_history.history = history_keys(s);
+    return search_from(Position::from_state(s, turn), mode_com, with_history, on_info);
+}
+
+std::vector<uint64_t> history_keys(const GameState& s) {
+    std::vector<uint64_t> keys;
+    if (s.record_count <= 0 || s.record_count > RECORD_MAX || s.record_count != s.move_number)
+        return keys;
+    auto t = std::make_unique<GameState>(s);
+    auto at = [&t](int c, int r) -> int& { return t->board[static_cast<size_t>(c)][static_cast<size_t>(r)]; };
+    for (int i = s.record_count; i >= 1; --i) {
+        const RecordEntry& e = s.record[static_cast<size_t>(i)];
+        const bool upper = e.piece_before >= 10;
+        if (!on_board(e.to_col, e.to_row) || at(e.to_col, e.to_row) != e.piece_after) break;
+        auto& hand = upper ? t->upper_hand : t->lower_hand;
+        if (e.from_col == -1 || e.from_col == 11) {
+            const int slot = hand_slot(e.piece_before);
+            if (slot == 0) break;
+            at(e.to_col, e.to_row) = EMPTY;
+            hand[static_cast<size_t>(slot)]++;
+        } else {
+            if (!on_board(e.from_col, e.from_row) || !on_board(t->coin_col, t->coin_row)) break;
+            const int cc = t->coin_col - (e.to_col - e.from_col);
+            const int cr = t->coin_row - (e.to_row - e.from_row);
+            if (!on_board(cc, cr)) break;
+            at(t->coin_col, t->coin_row) = EMPTY;
+            at(e.to_col, e.to_row) = e.captured;
+            at(e.from_col, e.from_row) = e.piece_before;
+            t->coin_col = cc;
+            t->coin_row = cr;
+            at(cc, cr) = COIN;
+            const int slot = hand_slot(e.captured);
+            if (slot != 0 && (upper ? e.captured <= -10 : e.captured >= 10)) {
+                if (hand[static_cast<size_t>(slot)] <= 0) break;
+                hand[static_cast<size_t>(slot)]--;
+            }
+        }
+        keys.push_back(Position::from_state(*t, upper ? t->upper_turn : t->lower_turn).key);
+    }
+    std::sort(keys.begin(), keys.end());
+    return keys;
+}
+
+SearchResult search_from(const Position& p, bool mode_com, const SearchLimits& limits,
+                         const std::function<void(const SearchInfo&)>& on_info) {
+    auto searcher = std::make_unique<Searcher>(p, mode_com, limits);
+    return searcher->run(on_info);
+}
+
+uint64_t perft(Position& p, int depth) {
+    if (depth == 0 || p.winner >= 0) return 1;
+    MoveList moves;
+    p.generate(moves);
+    if (depth == 1) return moves.size();
+    uint64_t n = 0;
+    for (const Move& m : moves) {
+        Undo u;
+        p.make(m, u);
+        n += perft(p, depth - 1);
+        p.unmake(m, u);
+    }
+    return n;
+}
+
+}  // namespace rindou::deep

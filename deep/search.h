@@ -1,0 +1,83 @@
+// The deep search used by LEVEL4, LEVEL5 and the hint: iterative deepening
+// principal variation search with a transposition table, move ordering and a
+// quiescence search on captures, limited by a fixed node budget so that the
+// same position always gives the same move.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/state.h"
+#include "deep/position.h"
+
+namespace rindou::deep {
+
+constexpr int WIN = 30000;        // capturing a king, less the plies it takes
+constexpr int WIN_BOUND = 29000;  // scores beyond this are wins or losses
+
+// The node budget of a level (4 or 5); a node is a move made on the board or
+// a drop, quiescence included.  The environment variable
+// RINDOU_SEARCH_NODES, when set to a positive number, caps every budget
+// (for soak, fuzz and sanitizer runs).
+uint64_t level_budget(int level);
+
+// A move in the notation of the console's `cand`: a drop is -1 <slot>.
+struct GameMove {
+    bool pass = false;
+    int from_col = 0, from_row = 0, to_col = 0, to_row = 0;
+    int before = 0;  // code on the origin (the dropped code for a drop)
+    int placed = 0;  // code put on the destination
+};
+GameMove to_game_move(const Position& p, const Move& m);
+std::string move_text(const GameMove& m);  // "fc fr tc tr placed" or "pass"
+
+struct SearchInfo {
+    int depth = 0;
+    int score = 0;
+    uint64_t nodes = 0;
+    std::vector<GameMove> pv;
+};
+
+struct SearchLimits {
+    uint64_t nodes = 0;
+    // Set from outside to end the search early (the window's safety net);
+    // the best move found so far is kept.
+    const std::atomic<bool>* stop = nullptr;
+    // Keys of the positions met earlier in the game (sorted): the search
+    // treats coming back to one as even, so that it does not walk in circles.
+    std::vector<uint64_t> history;
+};
+
+// The keys of the positions before each move of the game's record, found by
+// taking the recorded moves back from the present position (sorted; empty
+// when the record does not lead to the present position).
+std::vector<uint64_t> history_keys(const GameState& s);
+
+struct SearchResult {
+    bool found = false;  // false: the side has no move at all (a king is gone)
+    GameMove best;
+    int score = 0;
+    int depth = 0;
+    uint64_t nodes = 0;
+};
+
+// Searches for the side holding `turn` (a turn value) in the position of s.
+// With `mode_com` the person (the lower side) also wins when the computer's
+// king is found mated right after the person's move.  `on_info` receives one
+// report per finished depth.
+SearchResult search_position(const GameState& s, int turn, bool mode_com, const SearchLimits& limits,
+                             const std::function<void(const SearchInfo&)>& on_info = {});
+SearchResult search_from(const Position& p, bool mode_com, const SearchLimits& limits,
+                         const std::function<void(const SearchInfo&)>& on_info = {});
+
+// The evaluation from the side to move's point of view.
+int evaluate(const Position& p);
+
+// Counts the leaf positions `depth` moves ahead (positions where a king has
+// been captured end the count there).
+uint64_t perft(Position& p, int depth);
+
+}  // namespace rindou::deep

@@ -1,0 +1,135 @@
+#include "engine/deep_play.h"
+
+#include "core/rules.h"
+#include "deep/search.h"
+#include "engine/evaluation.h"
+#include "shell/sound.h"
+#include "view/draw.h"
+
+namespace rindou {
+
+namespace {
+
+constexpr int HINT_COLOUR = 11;  // light cyan
+
+// The search of `level` for the side holding `turn`, run through the
+// platform so that a window stays live meanwhile.
+deep::SearchResult run_search(Game& g, int turn, int level) {
+    const deep::Position start = deep::Position::from_state(g.st, turn);
+    const bool mode_com = g.st.game_mode == MODE_COM;
+    std::atomic<bool> stop{false};
+    deep::SearchLimits limits;
+    limits.nodes = deep::level_budget(level);
+    limits.stop = &stop;
+    limits.history = deep::history_keys(g.st);
+    deep::SearchResult result;
+    g.io->run_work([&] { result = deep::search_from(start, mode_com, limits); }, stop,
+                   [&g] { clock_tick(g); });
+    return result;
+}
+
+// The cell a move starts from as it is clicked: a drop names its hand cell.
+void origin_cell(const GameState& s, const deep::GameMove& m, bool upper, int& col, int& row) {
+    (void)s;
+    if (m.from_col == -1) {
+        col = upper ? -1 : 11;
+        row = upper ? 8 - m.from_row : m.from_row + 2;
+    } else {
+        col = m.from_col;
+        row = m.from_row;
+    }
+}
+
+}  // namespace
+
+void deep_choose(Game& g) {
+    GameState& s = g.st;
+    EngineMemory& e = s.engine;
+    e.best_found = false;
+    e.best_score = NO_SCORE;
+    g.io->present();
+    deep::SearchResult r = run_search(g, s.upper_turn, s.level);
+    clock_tick(g);
+    if (!r.found || r.best.pass) return;
+    e.best_found = true;
+    e.best_score = r.score;
+    e.best_from_col = r.best.from_col;
+    e.best_from_row = r.best.from_row;
+    e.best_to_col = r.best.to_col;
+    e.best_to_row = r.best.to_row;
+    e.best_before = r.best.before;
+    e.best_placed = r.best.placed;
+}
+
+void deep_listing(const GameState& s, int turn, int level, std::ostream& out) {
+    if (turn == TURN_NONE) {
+        out << "best none\n";
+        return;
+    }
+    deep::SearchLimits limits;
+    limits.nodes = deep::level_budget(level);
+    deep::SearchResult r = deep::search_position(s, turn, s.game_mode == MODE_COM, limits,
+                                                 [&out](const deep::SearchInfo& info) {
+        out << "info depth " << info.depth << " score " << info.score << " nodes " << info.nodes
+            << " pv";
+        for (const deep::GameMove& m : info.pv) {
+            if (m.pass) {
+                out << " pass";
+                continue;
+            }
+            out << ' ' << m.from_col << ',' << m.from_row << ',' << m.to_col << ',' << m.to_row
+                << ',' << m.placed;
+        }
+        out << '\n';
+    });
+    if (!r.found)
+        out << "best none\n";
+    else
+        out << "best " << deep::move_text(r.best) << '\n';
+}
+
+void give_hint(Game& g) {
+    GameState& s = g.st;
+    clear_hint(g);
+    const bool person_to_move =
+        s.side_to_move != TURN_NONE && s.record_mode == 0 &&
+        (s.game_mode == MODE_HUMAN || s.side_to_move == s.lower_turn);
+    if (!person_to_move) {
+        play_refusal_sound(g);
+        g.io->message("ヒント", "今はヒントを出せません");
+        return;
+    }
+    const int turn = s.side_to_move;
+    deep::SearchResult r = run_search(g, turn, 5);
+    if (!r.found) {
+        play_refusal_sound(g);
+        g.io->message("ヒント", "今はヒントを出せません");
+        return;
+    }
+    if (r.best.pass) {
+        g.io->hint_given(true, 0, 0, 0, 0, 0);
+        return;
+    }
+    int col = 0, row = 0;
+    origin_cell(s, r.best, turn == s.upper_turn, col, row);
+    s.hint_from_col = col;
+    s.hint_from_row = row;
+    s.hint_to_col = r.best.to_col;
+    s.hint_to_row = r.best.to_row;
+    s.hint_shown = true;
+    frame_square(g, HINT_COLOUR, col, row);
+    frame_square(g, HINT_COLOUR, r.best.to_col, r.best.to_row);
+    g.io->present();
+    g.io->hint_given(false, r.best.from_col, r.best.from_row, r.best.to_col, r.best.to_row,
+                     r.best.placed);
+}
+
+void clear_hint(Game& g) {
+    GameState& s = g.st;
+    if (!s.hint_shown) return;
+    s.hint_shown = false;
+    frame_square(g, FRAME_COLOUR, s.hint_from_col, s.hint_from_row);
+    frame_square(g, FRAME_COLOUR, s.hint_to_col, s.hint_to_row);
+}
+
+}  // namespace rindou

@@ -1,0 +1,229 @@
+// The deep search's move generator against the rule book, and its
+// make/unmake against the game's own move execution.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <tuple>
+
+#include "core/null_platform.h"
+#include "core/rules.h"
+#include "deep/position.h"
+#include "deep/search.h"
+
+namespace rindou {
+namespace {
+
+using deep::Move;
+using deep::MoveList;
+using deep::Position;
+
+// (from col, from row, to col, to row, promote); drops as from col 0, row slot.
+using Key = std::tuple<int, int, int, int, int>;
+
+std::set<Key> from_rules(GameState s, int turn) {
+    std::set<Key> out;
+    if (has_no_board_move(s, turn)) {
+        out.insert({-9, 0, 0, 0, 0});  // the pass
+        return out;
+    }
+    const bool upper = turn == s.upper_turn;
+    for (int fc = 1; fc <= 9; ++fc)
+        for (int fr = 1; fr <= 9; ++fr) {
+            int p = s.board[size_t(fc)][size_t(fr)];
+            if (upper ? p < 10 : p > -10) continue;
+            for (int tc = 1; tc <= 9; ++tc)
+                for (int tr = 1; tr <= 9; ++tr) {
+                    if (!is_legal_move(s, fc, fr, tc, tr, p)) continue;
+                    bool can = can_promote(s, fc, fr, tc, tr, p) == 1;
+                    if (!can || may_stay_unpromoted(tr, p)) out.insert({fc, fr, tc, tr, 0});
+                    if (can) out.insert({fc, fr, tc, tr, 1});
+                }
+        }
+    scan_pawn_files(s);
+    const auto& hand = upper ? s.upper_hand : s.lower_hand;
+    for (int slot = 1; slot <= 7; ++slot) {
+        if (hand[size_t(slot)] <= 0) continue;
+        int code = upper ? SLOT_CODE[size_t(slot)] : -SLOT_CODE[size_t(slot)];
+        for (int tc = 1; tc <= 9; ++tc)
+            for (int tr = 1; tr <= 9; ++tr)
+                if (is_legal_move(s, upper ? -1 : 11, upper ? slot : slot + 2, tc, tr, code))
+                    out.insert({0, slot, tc, tr, 0});
+    }
+    return out;
+}
+
+std::set<Key> from_generator(const GameState& s, int turn, MoveList& moves) {
+    Position p = Position::from_state(s, turn);
+    p.generate(moves);
+    std::set<Key> out;
+    for (const Move& m : moves) {
+        if (m.pass)
+            out.insert({-9, 0, 0, 0, 0});
+        else if (m.is_drop())
+            out.insert({0, m.drop_kind(), deep::sq_col(m.to), deep::sq_row(m.to), 0});
+        else
+            out.insert({deep::sq_col(m.from), deep::sq_row(m.from), deep::sq_col(m.to),
+                        deep::sq_row(m.to), m.promote});
+    }
+    EXPECT_EQ(out.size(), moves.size()) << "a move generated twice";
+    return out;
+}
+
+constexpr int CODES[] = {10, 11, 20, 21, 30, 31, 100, 101, 110, 800, 801, 900, 901};
+
+GameState random_setup(std::mt19937& rng) {
+    GameState s;
+    for (auto& col : s.board) col.fill(EMPTY);
+    std::uniform_int_distribution<int> sq(1, 9), pct(0, 99), code(0, 12), cnt(0, 3);
+    const int fill = 10 + pct(rng) % 45;
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r)
+            if (pct(rng) < fill) s.board[size_t(c)][size_t(r)] = CODES[code(rng)] * (pct(rng) < 50 ? 1 : -1);
+    for (int king : {OU, -OU})
+        if (pct(rng) < 90) s.board[size_t(sq(rng))][size_t(sq(rng))] = king;
+    s.coin_col = sq(rng);
+    s.coin_row = sq(rng);
+    s.board[size_t(s.coin_col)][size_t(s.coin_row)] = COIN;
+    for (int k = 1; k <= 7; ++k) {
+        s.upper_hand[size_t(k)] = pct(rng) < 30 ? cnt(rng) : 0;
+        s.lower_hand[size_t(k)] = pct(rng) < 30 ? cnt(rng) : 0;
+        s.upper_hand_total += s.upper_hand[size_t(k)];
+        s.lower_hand_total += s.lower_hand[size_t(k)];
+    }
+    return s;
+}
+
+void compare(const GameState& s, int& positions) {
+    MoveList moves;
+    for (int turn : {1, -1}) {
+        std::set<Key> want = from_rules(s, turn);
+        std::set<Key> got = from_generator(s, turn, moves);
+        ASSERT_EQ(want, got) << "turn " << turn << " position " << positions;
+    }
+    ++positions;
+}
+
+TEST(DeepMoveGen, AgreesWithTheRulesOnRandomPositionsAndSeededPlay) {
+    std::mt19937 rng(20261208);
+    int positions = 0;
+    for (int i = 0; i < 60000; ++i) {
+        compare(random_setup(rng), positions);
+        if (HasFatalFailure()) return;
+    }
+    // Seeded play from the start, each move also played by the game itself;
+    // the two positions must stay the same and unmake must restore all.
+    NullPlatform quiet;
+    while (positions < 100000) {
+        Game g{GameState{}, &quiet};
+        GameState& s = g.st;
+        s = GameState{};
+        for (auto& col : s.board) col.fill(EMPTY);
+        const int back[9] = {20, 30, 100, 110, 950, 110, 100, 30, 20};
+        for (int c = 1; c <= 9; ++c) {
+            s.board[size_t(c)][1] = back[c - 1];
+            s.board[size_t(c)][3] = HU;
+            s.board[size_t(c)][7] = -HU;
+            s.board[size_t(c)][9] = -back[c - 1];
+        }
+        s.board[2][2] = SYA;
+        s.board[8][2] = KAKU;
+        s.board[2][8] = -KAKU;
+        s.board[8][8] = -SYA;
+        s.board[5][5] = COIN;
+        int turn = (positions % 2) ? 1 : -1;
+        for (int ply = 0; ply < 160 && s.winner == 0; ++ply) {
+            compare(s, positions);
+            if (HasFatalFailure()) return;
+            Position p = Position::from_state(s, turn);
+            MoveList moves;
+            p.generate(moves);
+            Move m = moves[std::uniform_int_distribution<size_t>(0, moves.size() - 1)(rng)];
+            Position before = p;
+            deep::Undo u;
+            p.make(m, u);
+            Position after = p;
+            p.unmake(m, u);
+            ASSERT_EQ(p.board, before.board);
+            ASSERT_EQ(p.hand, before.hand);
+            ASSERT_EQ(p.pawns, before.pawns);
+            ASSERT_EQ(p.king, before.king);
+            ASSERT_EQ(p.coin, before.coin);
+            ASSERT_EQ(p.key, before.key);
+            if (!m.pass) {
+                deep::GameMove gm = deep::to_game_move(before, m);
+                int fc = gm.from_col, fr = gm.from_row;
+                if (fc == -1 && turn == -1) {
+                    fc = 11;
+                    fr += 2;
+                }
+                execute_move(g, fc, fr, gm.to_col, gm.to_row, gm.placed);
+            }
+            turn = -turn;
+            Position replayed = Position::from_state(s, turn);
+            ASSERT_EQ(after.board, replayed.board);
+            ASSERT_EQ(after.hand, replayed.hand);
+            ASSERT_EQ(after.coin, replayed.coin);
+            ASSERT_EQ(after.pawns, replayed.pawns);
+            if (after.winner < 0) {
+                ASSERT_EQ(after.key, replayed.key);
+            }
+            int lower_total = 0, upper_total = 0;
+            for (int k = 1; k <= 7; ++k) {
+                lower_total += after.hand[deep::LOWER][size_t(k)];
+                upper_total += after.hand[deep::UPPER][size_t(k)];
+            }
+            ASSERT_EQ(s.lower_hand_total, lower_total);
+            ASSERT_EQ(s.upper_hand_total, upper_total);
+        }
+    }
+    EXPECT_GE(positions, 100000);
+}
+
+// Leaf counts from fixed positions, recorded when the generator was checked
+// against the rules above: a change in them is a change in the rules.
+TEST(DeepMoveGen, PerftFromFixedPositions) {
+    GameState s;
+    for (auto& col : s.board) col.fill(EMPTY);
+    const int back[9] = {20, 30, 100, 110, 950, 110, 100, 30, 20};
+    for (int c = 1; c <= 9; ++c) {
+        s.board[size_t(c)][1] = back[c - 1];
+        s.board[size_t(c)][3] = HU;
+        s.board[size_t(c)][7] = -HU;
+        s.board[size_t(c)][9] = -back[c - 1];
+    }
+    s.board[2][2] = SYA;
+    s.board[8][2] = KAKU;
+    s.board[2][8] = -KAKU;
+    s.board[8][8] = -SYA;
+    s.board[5][5] = COIN;
+    Position start = Position::from_state(s, -1);
+    EXPECT_EQ(deep::perft(start, 1), 29u);
+    EXPECT_EQ(deep::perft(start, 2), 839u);
+    EXPECT_EQ(deep::perft(start, 3), 19758u);
+
+    // A middle game with pieces in hand, the coin near the edge.
+    GameState m = s;
+    m.board[5][5] = EMPTY;
+    m.board[3][7] = EMPTY;
+    m.board[7][3] = EMPTY;
+    m.board[8][2] = EMPTY;
+    m.board[2][8] = EMPTY;
+    m.board[6][8] = COIN;
+    m.coin_col = 6;
+    m.coin_row = 8;
+    m.board[6][9] = EMPTY;
+    m.board[5][6] = -110;
+    m.lower_hand[1] = 1;
+    m.lower_hand[6] = 1;
+    m.upper_hand[1] = 1;
+    m.upper_hand[6] = 1;
+    m.lower_hand_total = m.upper_hand_total = 2;
+    Position mid = Position::from_state(m, 1);
+    EXPECT_EQ(deep::perft(mid, 1), 68u);
+    EXPECT_EQ(deep::perft(mid, 2), 4095u);
+    EXPECT_EQ(deep::perft(mid, 3), 114596u);
+}
+
+}  // namespace
+}  // namespace rindou
