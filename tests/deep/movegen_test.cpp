@@ -10,6 +10,7 @@
 #include "core/rules.h"
 #include "deep/position.h"
 #include "deep/search.h"
+#include "play/move.h"
 
 namespace rindou {
 namespace {
