@@ -8,6 +8,8 @@ int main(int argc, char** argv) {
     qputenv("SDL_NO_SIGNAL_HANDLERS", "1");
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Rindou"));
+    // The desktop matches the window to its menu entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(RINDOU_APP_ID));
     rindou::qt::MainWindow window;
     window.start();
     if (window.ended()) return 0;
