@@ -5,12 +5,19 @@
 // led to it.
 //
 //   rindou-soak --cli PATH [--games N] [--seed S] [--folder DIR] [--quiet]
+//               [--expect HEX] [--transcript FILE]
+//
+// The whole console output of a run is signed; with --expect the run fails
+// unless the signature is the recorded one, so that a seeded run serves as a
+// golden transcript of everything the console printed.  --transcript writes
+// the commands and the replies to a file, to compare two builds line by line.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,6 +47,21 @@ struct Options {
     unsigned seed = 1;
     std::string folder;
     bool quiet = false;
+    std::string expect;
+    std::string transcript;
+};
+
+// FNV-1a over every line the console printed, in order.
+struct Digest {
+    uint64_t h = 1469598103934665603ULL;
+    void add(const std::string& line) {
+        for (unsigned char ch : line) {
+            h ^= ch;
+            h *= 1099511628211ULL;
+        }
+        h ^= '\n';
+        h *= 1099511628211ULL;
+    }
 };
 
 // One running console front end with pipes to its standard input and output.
@@ -158,7 +180,14 @@ bool parse_show(const std::vector<std::string>& lines, Show& s) {
 
 class Soak {
 public:
-    explicit Soak(const Options& o) : opt_(o), rng_(o.seed) {}
+    explicit Soak(const Options& o) : opt_(o), rng_(o.seed) {
+        if (!o.transcript.empty()) transcript_ = std::fopen(o.transcript.c_str(), "w");
+    }
+    ~Soak() {
+        if (transcript_) std::fclose(transcript_);
+    }
+    Soak(const Soak&) = delete;
+    Soak& operator=(const Soak&) = delete;
 
     int run() {
         auto t0 = std::chrono::steady_clock::now();
@@ -169,6 +198,16 @@ public:
         double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         std::printf("soak: %ld games, %ld commands, %ld computer moves, %ld restarts, %.1f s, seed %u\n",
                     games_, commands_, com_moves_, restarts_, secs, opt_.seed);
+        char digest[32];
+        std::snprintf(digest, sizeof digest, "%016llx",
+                      static_cast<unsigned long long>(digest_.h));
+        std::printf("transcript signature %s\n", digest);
+        if (!opt_.expect.empty() && opt_.expect != digest) {
+            std::printf("the console's output changed: signature %s, expected %s\n", digest,
+                        opt_.expect.c_str());
+            std::printf("0 passed, 1 failed\n");
+            return 1;
+        }
         std::printf("1 passed, 0 failed\n");
         return 0;
     }
@@ -179,6 +218,7 @@ private:
         history_.clear();
         std::vector<std::string> reply;
         if (!console_->read_reply(reply) || reply.back() != "ready") violation_ = "no ready at start-up";
+        for (const auto& line : reply) signed_line(line);
         check_events(reply);
     }
 
@@ -186,7 +226,13 @@ private:
     bool chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng_) < p; }
 
     // Sends one command; checks the reply and the invariants afterwards.
+    void signed_line(const std::string& line) {
+        digest_.add(line);
+        if (transcript_) std::fprintf(transcript_, "%s\n", line.c_str());
+    }
+
     bool send(const std::string& command, std::vector<std::string>* out = nullptr) {
+        if (transcript_) std::fprintf(transcript_, "> %s\n", command.c_str());
         history_.push_back(command);
         ++commands_;
         std::vector<std::string> reply;
@@ -194,6 +240,7 @@ private:
             violation_ = "the console ended without answering";
             return false;
         }
+        for (const auto& line : reply) signed_line(line);
         if (reply.back() != "ok") {
             violation_ = "unexpected reply: " + reply.back();
             return false;
@@ -383,6 +430,8 @@ private:
     std::vector<std::string> history_;
     std::string violation_;
     Show last_;
+    Digest digest_;
+    FILE* transcript_ = nullptr;
     long games_ = 0, commands_ = 0, com_moves_ = 0, restarts_ = 0;
 };
 
@@ -399,6 +448,8 @@ int main(int argc, char** argv) {
         else if (a == "--seed") o.seed = static_cast<unsigned>(std::atol(next().c_str()));
         else if (a == "--folder") o.folder = next();
         else if (a == "--quiet") o.quiet = true;
+        else if (a == "--expect") o.expect = next();
+        else if (a == "--transcript") o.transcript = next();
         else {
             std::fprintf(stderr, "usage: %s --cli PATH [--games N] [--seed S] [--folder DIR]\n", argv[0]);
             return 2;

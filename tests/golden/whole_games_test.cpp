@@ -1,0 +1,181 @@
+// Golden outputs of whole games: everything the game draws, shows, asks and
+// plays, in order, and the record files it writes, for a few seeded games
+// across levels, handicaps, guidance, the clock, replay and flip.  Any change
+// of what a player sees or of what is saved moves them; a change that is
+// meant must record the new values here with its reason.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+#include "app/cli/cli_platform.h"
+#include "core/flow.h"
+#include "core/input.h"
+#include "record/record_file.h"
+#include "shell/menu.h"
+#include "tests/support/seeded_play.h"
+#include "view/draw.h"
+
+namespace rindou {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The console's platform, with every drawing call written to the same log
+// as the events.
+class DrawingLog : public CliPlatform {
+public:
+    explicit DrawingLog(std::ostream& out) : CliPlatform(out), log_(out) {}
+    void draw_image(int code, double x, double y) override {
+        line("image %d %.3f %.3f", code, x, y);
+    }
+    void draw_outline(int colour, double x1, double y1, double x2, double y2) override {
+        line("outline %d %.3f %.3f %.3f %.3f", colour, x1, y1, x2, y2);
+    }
+    void draw_text(double x, double y, const std::string& text, int colour, int size,
+                   bool bold) override {
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "text %.3f %.3f %d %d %d ", x, y, colour, size, bold ? 1 : 0);
+        log_ << buf << escape_text(text) << '\n';
+    }
+    void present() override { log_ << "present\n"; }
+
+private:
+    template <typename... A>
+    void line(const char* format, A... args) {
+        char buf[160];
+        std::snprintf(buf, sizeof buf, format, args...);
+        log_ << buf << '\n';
+    }
+    std::ostream& log_;
+};
+
+struct Scenario {
+    const char* name;
+    std::vector<std::string> before;  // menu entries before the game starts
+    uint64_t seed;
+    int moves;        // the person's moves at most
+    int save_after;   // the record is saved after this many (0: never)
+    const char* expected_signature;
+    long expected_lines;
+};
+
+uint64_t fnv(const std::string& text) {
+    uint64_t h = 1469598103934665603ULL;
+    for (unsigned char ch : text) {
+        h ^= ch;
+        h *= 1099511628211ULL;
+    }
+    return h;
+}
+
+fs::path golden_folder() { return fs::path(RINDOU_SOURCE_DIR) / "tests" / "golden"; }
+
+std::string read_bytes(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Plays one scenario and returns its whole log.  The record, when saved, is
+// written to `folder`.
+std::string play(const Scenario& sc, const fs::path& folder) {
+    std::ostringstream out;
+    DrawingLog io(out);
+    Game g;
+    g.io = &io;
+    test::Lcg rng{sc.seed};
+    try {
+        start_up(g);
+        for (const std::string& entry : sc.before) {
+            out << "> menu " << entry << '\n';
+            menu_command(g, entry);
+        }
+        GameState& s = g.st;
+        for (int n = 1; n <= sc.moves; ++n) {
+            if (s.winner != 0 || s.side_to_move == TURN_NONE) break;
+            if (rng.below(6) == 0) {
+                out << "> wait 1.5\n";
+                io.advance(1.5);
+                clock_tick(g);
+            }
+            std::vector<test::Choice> choices = test::legal_choices(s);
+            if (choices.empty()) break;
+            const test::Choice& m = choices[static_cast<size_t>(rng.below(static_cast<int>(choices.size())))];
+            bool promote = m.must_promote || (m.may_promote && rng.below(2) == 0);
+            out << "> move " << m.c1 << ' ' << m.r1 << ' ' << m.c2 << ' ' << m.r2
+                << (promote ? "+" : "") << '\n';
+            on_mouse_down(g, 1, board_left + square_width * m.c1 + 307,
+                          board_top + square_height * m.r1 + 345);
+            on_mouse_down(g, promote ? 2 : 1, board_left + square_width * m.c2 + 307,
+                          board_top + square_height * m.r2 + 345);
+            if (n == sc.save_after) {
+                out << "> save\n";
+                menu_command(g, "KIFU_WRITE");
+                io.folder = folder.string();
+                io.boxes[3] = sc.name;
+                io.boxes[0] = "golden";
+                io.boxes[1] = "first";
+                io.boxes[2] = "second";
+                save_record(g);
+                // Stepping back through the record and forth again, with a
+                // flip between.
+                for (const char* entry : {"REPLAY", "REPLAY", "REPLAY", "REVERSE", "AFTER",
+                                          "REVERSE", "AFTER", "AFTER"}) {
+                    out << "> menu " << entry << '\n';
+                    menu_command(g, entry);
+                }
+                out << "> menu " << sc.before.back() << '\n';
+                menu_command(g, sc.before.back());
+            }
+        }
+        out << "> key 27\n";
+        quit_program(g);
+    } catch (const ProgramEnded&) {
+        out << "ended\n";
+    }
+    return out.str();
+}
+
+const std::vector<Scenario>& scenarios() {
+    static const std::vector<Scenario> all = {
+        {"level1_person_first", {"LEVEL1", "SIDOU", "SENTE"}, 11, 300, 20, "38e818c5e6e3327b", 14193},
+        {"level2_computer_first", {"LEVEL2", "KEIKA", "GOTE"}, 22, 300, 25, "8bdfef856ed8eefc", 11018},
+        {"level3_handicap", {"LEVEL3", "LBEL_UP", "LBEL_UP", "LBEL_UP", "SENTE"}, 33, 300, 0, "f16b12f389623e17", 6284},
+        {"two_people", {"TATAMI", "START"}, 44, 160, 60, "5a339bd99cf380c4", 38203},
+    };
+    return all;
+}
+
+TEST(GoldenGames, EveryDrawingCallEventAndSavedRecordIsAsRecorded) {
+    const fs::path folder = fs::temp_directory_path() / ("rindou-golden-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    for (const Scenario& sc : scenarios()) {
+        const std::string log = play(sc, folder);
+        long lines = 0;
+        for (char ch : log) lines += ch == '\n';
+        char sig[32];
+        std::snprintf(sig, sizeof sig, "%016llx", static_cast<unsigned long long>(fnv(log)));
+        EXPECT_EQ(std::string(sig), sc.expected_signature) << sc.name << " (" << lines << " lines)";
+        EXPECT_EQ(lines, sc.expected_lines) << sc.name;
+        if (std::string(sig) != sc.expected_signature) {
+            // Left in the working folder to compare with a log of the
+            // recorded build.
+            std::ofstream(std::string("golden_") + sc.name + ".log", std::ios::binary) << log;
+        }
+        if (sc.save_after > 0) {
+            const std::string file = std::string(sc.name) + ".棋譜";
+            const std::string saved = read_bytes(folder / file);
+            EXPECT_EQ(saved, read_bytes(golden_folder() / file)) << file;
+            if (saved != read_bytes(golden_folder() / file))
+                std::ofstream(file, std::ios::binary) << saved;
+        }
+    }
+    fs::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace rindou
