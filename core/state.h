@@ -22,6 +22,23 @@ constexpr int KAKU = 800;  // bishop
 constexpr int SYA = 900;   // rook
 constexpr int OU = 950;    // king
 
+// Promoted codes: one more than the piece's own.
+constexpr int TOKIN = 11;      // promoted pawn
+constexpr int NARIKYOU = 21;   // promoted lance
+constexpr int NARIKEI = 31;    // promoted knight
+constexpr int NARIGIN = 101;   // promoted silver
+constexpr int UMA = 801;       // promoted bishop
+constexpr int RYU = 901;       // promoted rook
+
+// Hand slots 1..7, one per kind that can be held.
+constexpr int HU_SLOT = 1;
+constexpr int KYOU_SLOT = 2;
+constexpr int KEI_SLOT = 3;
+constexpr int GIN_SLOT = 4;
+constexpr int KIN_SLOT = 5;
+constexpr int KAKU_SLOT = 6;
+constexpr int SYA_SLOT = 7;
+
 // Unpromoted code of each hand slot 1..7 (index 0 unused).
 constexpr std::array<int, 8> SLOT_CODE = {0, HU, KYOU, KEI, GIN, KIN, KAKU, SYA};
 

@@ -44,36 +44,51 @@ void prepare(Game& g) {
     g.io->present();
 }
 
+// Scores one placement of a candidate.  When its terms are wanted (`want`
+// given) they are traced, from the same code path.
+double score_placement(GameState& s, int captured, int placed, int fc, int fr, int tc, int tr,
+                       CandidateSink* want, EvalTrace& trace) {
+    if (want) return evaluate_move_traced(s, captured, placed, fc, fr, tc, tr, trace);
+    return evaluate_move(s, captured, placed, fc, fr, tc, tr);
+}
+
 // One board move, with the promotion choice; the board is left as found.
 double score_board_move(GameState& s, int fc, int fr, int tc, int tr, int piece, int captured,
-                        int& placed) {
+                        int& placed, CandidateSink* want) {
     ref(s.board, fc, fr) = EMPTY;
     ref(s.board, tc, tr) = piece;
     double score;
     placed = piece;
+    EvalTrace plain_terms, raised_terms;
     if (can_promote(s, fc, fr, tc, tr, piece) == 0) {
         analyse_position(s);
-        score = evaluate_move(s, captured, piece, fc, fr, tc, tr);
+        score = score_placement(s, captured, piece, fc, fr, tc, tr, want, plain_terms);
+        if (want) want->terms(piece, plain_terms, true);
     } else {
         const int promoted = s.promoted_code;
         if (may_stay_unpromoted(tr, piece) == 0) {
             ref(s.board, tc, tr) = promoted;
             analyse_position(s);
-            score = evaluate_move(s, captured, promoted, fc, fr, tc, tr);
+            score = score_placement(s, captured, promoted, fc, fr, tc, tr, want, raised_terms);
             placed = promoted;
+            if (want) want->terms(promoted, raised_terms, true);
         } else {
             analyse_position(s);
-            double plain = evaluate_move(s, captured, piece, fc, fr, tc, tr);
+            double plain = score_placement(s, captured, piece, fc, fr, tc, tr, want, plain_terms);
             ref(s.board, tc, tr) = promoted;
             analyse_position(s);
-            double raised = evaluate_move(s, captured, promoted, fc, fr, tc, tr);
-            if (raised > plain) {
-                score = raised;
-                placed = promoted;
-            } else {
-                score = plain;
+            double raised =
+                score_placement(s, captured, promoted, fc, fr, tc, tr, want, raised_terms);
+            // The promoted piece is kept only for a strictly higher score.
+            const bool raise = raised > plain;
+            score = raise ? raised : plain;
+            if (raise) placed = promoted;
+            if (want) {
+                want->terms(piece, plain_terms, !raise);
+                want->terms(promoted, raised_terms, raise);
             }
-            // A pawn, bishop or rook always promotes when it may.
+            // A pawn, bishop or rook always promotes when it may (with the
+            // better of the two scores).
             if (piece == HU || piece == KAKU || piece == SYA) placed = promoted;
         }
     }
@@ -107,7 +122,10 @@ void search_best_move(Game& g, CandidateSink* sink) {
                     int dk = iabs(fc - s.lower_king_col), dr = iabs(fr - s.lower_king_row);
                     e.origin_distance = dk > dr ? dk : dr;
                     int placed = piece;
-                    double score = score_board_move(s, fc, fr, tc, tr, piece, captured, placed);
+                    CandidateSink* want =
+                        sink && sink->wants_terms(fc, fr, tc, tr) ? sink : nullptr;
+                    double score =
+                        score_board_move(s, fc, fr, tc, tr, piece, captured, placed, want);
                     if (sink) sink->candidate(fc, fr, tc, tr, placed, score);
                     if (score > e.best_score) {
                         take(e, score, fc, fr, tc, tr, piece, placed);
@@ -129,7 +147,10 @@ void search_best_move(Game& g, CandidateSink* sink) {
                 if (!is_legal_move(s, -1, slot, tc, tr, code)) continue;
                 ref(s.board, tc, tr) = code;
                 analyse_position(s);
-                double score = evaluate_move(s, 0, code, -1, slot, tc, tr);
+                CandidateSink* want = sink && sink->wants_terms(-1, slot, tc, tr) ? sink : nullptr;
+                EvalTrace trace;
+                double score = score_placement(s, EMPTY, code, -1, slot, tc, tr, want, trace);
+                if (want) want->terms(code, trace, true);
                 ref(s.board, tc, tr) = EMPTY;
                 if (sink) sink->candidate(-1, slot, tc, tr, code, score);
                 if (score > e.best_score) {

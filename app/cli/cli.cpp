@@ -278,6 +278,19 @@ struct Session {
         } else if (cmd == "think") {
             expect_words(w, 1);
             think(game.st, out);
+        } else if (cmd == "explain") {
+            expect_words(w, 5);
+            std::string last = w[4];
+            const bool promote = !last.empty() && last.back() == '+';
+            if (promote) last.pop_back();
+            int fc = to_int(w[1], -CELL_LIMIT, CELL_LIMIT);
+            int fr = to_int(w[2], -CELL_LIMIT, CELL_LIMIT);
+            int tc = to_int(w[3], -CELL_LIMIT, CELL_LIMIT);
+            int tr = to_int(last, -CELL_LIMIT, CELL_LIMIT);
+            std::ostringstream terms;
+            if (!explain(game.st, fc, fr, tc, tr, promote, terms))
+                throw BadCommand{"not a candidate"};
+            out << terms.str();
         } else {
             throw BadCommand{"unknown command"};
         }

@@ -70,7 +70,10 @@ void QtPlatform::idle(double seconds) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     idling_ = false;
     double step = std::clamp(seconds, 0.0005, 0.010);
-    QThread::usleep(static_cast<unsigned long>(step * 1e6));
+    if (sleep_)
+        sleep_(step);
+    else
+        QThread::usleep(static_cast<unsigned long>(step * 1e6));
 }
 
 FileRead QtPlatform::read_data_file(const std::string& name, std::vector<unsigned char>& bytes,

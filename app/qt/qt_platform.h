@@ -2,6 +2,7 @@
 // sound library, data and settings files, the record panel and the host.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "app/qt/canvas.h"
@@ -61,6 +62,8 @@ public:
     void set_dialogs(Dialogs* dialogs) { dialogs_ = dialogs; }
     // Replaces the sound library (the window loads it once at start-up).
     void set_sound_library(std::unique_ptr<SoundLibrary> library) { sound_ = std::move(library); }
+    // Replaces the sleep of one idle step (tests watch how long idle sleeps).
+    void set_sleeper(std::function<void(double seconds)> sleeper) { sleep_ = std::move(sleeper); }
 
 private:
     QWidget* window_;
@@ -69,6 +72,7 @@ private:
     RecordPanel* panel_;
     Dialogs* dialogs_;
     std::unique_ptr<SoundLibrary> sound_;
+    std::function<void(double seconds)> sleep_;
     bool idling_ = false;
     bool ended_ = false;
 };

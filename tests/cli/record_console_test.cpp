@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include "tests/support/console.h"
 #include "tests/support/test_game.h"
 
 namespace rindou::test {

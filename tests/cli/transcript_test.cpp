@@ -6,7 +6,11 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
+#include "bench/positions.h"
+#include "tests/support/console.h"
 #include "tests/support/test_game.h"
 
 namespace rindou {
@@ -42,6 +46,11 @@ TEST(Transcripts, EveryTranscriptReplaysExactly) {
         ++count;
     }
     EXPECT_GE(count, 2);
+}
+
+TEST(Quit, EscEndsTheProgramAndOtherKeysDoNothing) {
+    EXPECT_EQ(test::run_console("key 65\nkey 27\nshow\n"), "music on\nready\nok\nquit\nok\n");
+    EXPECT_EQ(test::run_console("menu OWARI\n"), "music on\nready\nquit\nok\n");
 }
 
 TEST(Protocol, ShowAndLegalChangeNothing) {
@@ -95,6 +104,60 @@ TEST(Protocol, SetupRefusesImpossiblePositionsAndChangesNothing) {
     std::string no_coin(81 * 2, ' ');
     for (int i = 0; i < 81; ++i) no_coin[static_cast<size_t>(2 * i + 1)] = '0';
     EXPECT_NE(run(no_coin, hands + " 1 0").find("error bad position"), std::string::npos);
+}
+
+// For every candidate `think` lists, `explain` of the same placement prints
+// terms whose printed values add up to the printed total, which is the
+// candidate's score; the other placement, and anything not listed, is not a
+// candidate.
+TEST(Protocol, ExplainTotalsAreTheScoresThinkPrints) {
+    const std::vector<GameState> positions = bench::scripted_positions(2, 30, 99);
+    int explained = 0;
+    for (size_t i = 0; i < positions.size(); i += 6) {
+        const GameState& s = positions[i];
+        const std::string setup = test::setup_line(s, 1, 1) + "\n";
+        std::istringstream think(test::run_console(setup + "think\n"));
+        std::string script = setup, line;
+        std::vector<std::string> scores;
+        while (std::getline(think, line)) {
+            if (line.rfind("cand ", 0) != 0) continue;
+            std::istringstream in(line.substr(5));
+            int fc, fr, tc, tr, placed;
+            std::string score;
+            in >> fc >> fr >> tc >> tr >> placed >> score;
+            int before = fc == -1 ? SLOT_CODE[size_t(fr)] : s.board[size_t(fc)][size_t(fr)];
+            std::string move = "explain " + std::to_string(fc) + " " + std::to_string(fr) + " " +
+                               std::to_string(tc) + " " + std::to_string(tr);
+            script += move + (placed != before ? "+" : "") + "\n";
+            script += move + (placed != before ? "" : "+") + "\n";
+            scores.push_back(score);
+        }
+        script += "explain 5 5 5 5\n";
+        std::istringstream out(test::run_console(script));
+        size_t k = 0;
+        int errors = 0;
+        double sum = 0;
+        int terms = 0;
+        while (std::getline(out, line)) {
+            if (line.rfind("term ", 0) == 0) {
+                sum += std::stod(line.substr(line.rfind(' ') + 1));
+                ++terms;
+            } else if (line.rfind("total ", 0) == 0) {
+                ASSERT_LT(k, scores.size());
+                EXPECT_EQ(line.substr(6), scores[k]);
+                EXPECT_NEAR(sum, std::stod(scores[k]), 0.00005 * (terms + 1)) << line;
+                ++k;
+                ++explained;
+                sum = 0;
+                terms = 0;
+            } else if (line == "error not a candidate") {
+                ++errors;
+            }
+        }
+        EXPECT_EQ(k, scores.size());
+        EXPECT_EQ(errors, static_cast<int>(scores.size()) + 1);
+    }
+    EXPECT_GT(explained, 100);
 }
 
 TEST(Protocol, EscapesInMessagesAndWaitRunsTheClock) {

@@ -1,6 +1,8 @@
 // Start commands, the pass, the pause and the ways the program ends.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "core/flow.h"
 #include "core/null_platform.h"
 #include "tests/support/test_game.h"
@@ -12,8 +14,12 @@ namespace {
 using test::TestGame;
 
 TEST(StartUp, NoGameLevelThreeAndTheFirstRunSettings) {
-    std::string out = test::run_console("");
-    EXPECT_EQ(out, "music on\nready\n");
+    std::ostringstream out;
+    test::EventLog io(out);
+    Game started;
+    started.io = &io;
+    start_up(started);
+    EXPECT_EQ(out.str(), "music on\n");
     TestGame t;
     const GameState& s = t.g.st;
     EXPECT_EQ(s.side_to_move, TURN_NONE);
@@ -90,11 +96,6 @@ TEST(Pause, EndsAcrossMidnight) {
     EXPECT_GT(io.clock_, 0.29f);
     EXPECT_LT(io.clock_, 0.32f);
     EXPECT_FLOAT_EQ(elapsed_seconds(86399.5f, 1.5f), 2.0f);
-}
-
-TEST(Quit, EscEndsTheProgramAndOtherKeysDoNothing) {
-    EXPECT_EQ(test::run_console("key 65\nkey 27\nshow\n"), "music on\nready\nok\nquit\nok\n");
-    EXPECT_EQ(test::run_console("menu OWARI\n"), "music on\nready\nquit\nok\n");
 }
 
 }  // namespace

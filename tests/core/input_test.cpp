@@ -123,6 +123,29 @@ TEST_F(TwoPlayers, CapturingTheKingEndsTheGame) {
     EXPECT_EQ(t.take(), "sound refusal\nmessage 開始|「対局」で始めて下さい\n");
 }
 
+TEST_F(TwoPlayers, TheSecondPlayerTakingTheKingWinsToo) {
+    t.put(5, 8, 900);
+    t.move(1, 7, 1, 6);
+    t.take();
+    t.move(5, 8, 5, 9);
+    EXPECT_EQ(t.take(),
+              "sound piece\nmessage 終了|後手の勝ちです\nask 再ゲーム|続けますか？ -> yes\n");
+    EXPECT_EQ(t.g.st.side_to_move, TURN_NONE);
+}
+
+// Against the computer, the person who takes its king wins at once: the
+// computer does not move again.
+TEST(AgainstTheComputer, ThePersonTakingTheKingWins) {
+    TestGame t;
+    t.menu("SENTE");
+    t.take();
+    t.put(5, 2, -900);
+    t.move(5, 2, 5, 1);
+    EXPECT_EQ(t.take(),
+              "sound piece\nmessage 終了|あなたの勝ちです\nask 再ゲーム|続けますか？ -> yes\n");
+    EXPECT_EQ(t.g.st.side_to_move, TURN_NONE);
+}
+
 TEST_F(TwoPlayers, NoToTheContinueQuestionEndsTheProgram) {
     t.put(5, 2, -900);
     t.io.answers.push_back(false);
@@ -184,9 +207,9 @@ TEST_F(TwoPlayers, TheRecordNeverGoesPastFiveHundredMoves) {
 }
 
 // Records the outlines drawn, to see the frames a click leaves.
-class FramePlatform : public CliPlatform {
+class FramePlatform : public test::EventLog {
 public:
-    using CliPlatform::CliPlatform;
+    using test::EventLog::EventLog;
     void draw_outline(int colour, double x1, double y1, double, double) override {
         int c = static_cast<int>((x1 - board_left) / square_width + 0.5);
         int r = static_cast<int>((y1 - board_top) / square_height + 0.5);

@@ -6,6 +6,7 @@
 
 #include "core/record_store.h"
 #include "engine/engine.h"
+#include "tests/support/console.h"
 #include "tests/support/position.h"
 
 namespace rindou::test {

@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
+#include <vector>
 
 #include "app/qt/about_box.h"
 #include "app/qt/qt_platform.h"
@@ -252,10 +254,13 @@ TEST_F(WindowTest, PausesRepaintButTakeNoInput) {
             window.board(), new QMouseEvent(type, at, window.board()->mapToGlobal(at),
                                             Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
     }
-    QElapsedTimer t;
-    t.start();
+    std::vector<double> sleeps;
+    window.platform()->set_sleeper([&](double seconds) { sleeps.push_back(seconds); });
     window.platform()->idle(5.0);  // one short step, never the whole wait
-    EXPECT_LT(t.elapsed(), 200);
+    window.platform()->set_sleeper(nullptr);
+    ASSERT_EQ(sleeps.size(), 1u);
+    EXPECT_GT(sleeps[0], 0.0);
+    EXPECT_LE(sleeps[0], 0.05);
     QApplication::processEvents();
     EXPECT_TRUE(shown.empty()) << "the click during the pause was dropped";
     // Afterwards clicks are served again.
@@ -263,13 +268,29 @@ TEST_F(WindowTest, PausesRepaintButTakeNoInput) {
     EXPECT_EQ(shown.size(), 1u);
 }
 
+// Local time of day in seconds, read through the C library rather than Qt.
+double local_seconds_since_midnight() {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    tm local{};
+    localtime_r(&ts.tv_sec, &local);
+    return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + ts.tv_nsec / 1e9;
+}
+
 TEST_F(WindowTest, ClockReadsSecondsSinceMidnight) {
-    float a = window.platform()->now();
-    EXPECT_GE(a, 0.0f);
-    EXPECT_LT(a, 86400.0f);
-    window.platform()->idle(0.02);
-    float b = window.platform()->now();
-    EXPECT_TRUE(b >= a || a > 86000.0f);
+    // The reading lies between two readings of the local time of day taken
+    // around it (to the precision of a float near midnight), unless midnight
+    // fell in between.
+    for (int i = 0; i < 3; ++i) {
+        double before = local_seconds_since_midnight();
+        float t = window.platform()->now();
+        double after = local_seconds_since_midnight();
+        EXPECT_GE(t, 0.0f);
+        EXPECT_LT(t, 86400.0f);
+        if (after < before) continue;
+        EXPECT_GE(t, before - 0.01) << "before " << before << ", after " << after;
+        EXPECT_LE(t, after + 0.01) << "before " << before << ", after " << after;
+    }
 }
 
 TEST(Dialogs, MessageBoxesShowExactTextsAndJapaneseButtons) {
@@ -349,13 +370,19 @@ TEST(StartUp, FirstFrameIsDrawnPromptly) {
     MainWindow w(std::make_unique<RecordingDialogs>(&log));
     w.start();
     w.show();
-    QElapsedTimer t;
-    t.start();
-    while (w.first_frame_ms < 0 && t.elapsed() < 5000) QApplication::processEvents();
+    // The first frame is painted in the first rounds of the event loop after
+    // the window shows: start-up leaves nothing (no timer, no queued work)
+    // between showing the window and painting it.  Counted in rounds, not
+    // milliseconds, so that a busy machine cannot fail it.
+    int rounds = 0;
+    while (w.first_frame_ms < 0 && rounds < 50) {
+        QApplication::processEvents();
+        ++rounds;
+    }
     ASSERT_GE(w.first_frame_ms, 0);
-    std::printf("first frame after %lld ms\n", static_cast<long long>(w.first_frame_ms));
-    // Generous: the build machine is shared; the aim is well under 300 ms.
-    EXPECT_LT(w.first_frame_ms, 2000);
+    std::printf("first frame after %d rounds, %lld ms\n", rounds,
+                static_cast<long long>(w.first_frame_ms));
+    EXPECT_LE(rounds, 2);
 }
 
 }  // namespace

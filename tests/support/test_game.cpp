@@ -1,6 +1,5 @@
 #include "tests/support/test_game.h"
 
-#include "app/cli/cli.h"
 #include "core/flow.h"
 #include "core/input.h"
 #include "shell/menu.h"
@@ -38,13 +37,6 @@ void TestGame::put(int col, int row, int code) {
 
 int TestGame::at(int col, int row) const {
     return g.st.board[static_cast<size_t>(col)][static_cast<size_t>(row)];
-}
-
-std::string run_console(const std::string& input) {
-    std::istringstream in(input);
-    std::ostringstream out;
-    run_cli(in, out);
-    return out.str();
 }
 
 std::string setup_line(const GameState& s, int side, int mode) {

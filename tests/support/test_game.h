@@ -1,11 +1,12 @@
-// Helpers for tests: a game on the console platform whose events are
-// collected as protocol lines, and the console front end run on a script.
+// Helpers for tests: a game on the event-log fake whose events are collected
+// as protocol lines.  (The console front end run on a script is in
+// console.h, for the tests that need the console.)
 #pragma once
 
 #include <sstream>
 #include <string>
 
-#include "app/cli/cli_platform.h"
+#include "tests/support/event_log.h"
 #include "core/game.h"
 
 namespace rindou::test {
@@ -28,12 +29,9 @@ public:
     int at(int col, int row) const;
 
     std::ostringstream out;
-    CliPlatform io{out};
+    EventLog io{out};
     Game g;
 };
-
-// Runs the console front end on the given input and returns all its output.
-std::string run_console(const std::string& input);
 
 // The 97 integers of `setup` for the current position of a state.
 std::string setup_line(const GameState& s, int side, int mode);
