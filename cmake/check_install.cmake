@@ -1,6 +1,7 @@
 # Installs the build into a scratch prefix and checks that everything the
 # game looks for at run time is where it looks:
-#   cmake -DBUILD_DIR=<build> -DPREFIX=<scratch> -DLIBDIR=lib -DDATADIR=share ... -P check_install.cmake
+#   cmake -DBUILD_DIR=<build> -DPREFIX=<scratch> -DBINDIR=games -DPRIVLIBDIR=lib/rindou
+#         -DRINDOU_DATADIR=share/rindou -DDATADIR=share ... -P check_install.cmake
 # (the full list of variables is in install.cmake, which adds it as a test)
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
@@ -9,18 +10,18 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
 set(expected
-  bin/rindou-cli
-  ${LIBDIR}/librindou-sound.so
-  ${DATADIR}/rindou/Rindou.htm
-  ${DATADIR}/rindou/sounds/その他.wav
-  ${DATADIR}/rindou/sounds/禁止.wav
-  ${DATADIR}/rindou/sounds/駒打音.wav
-  ${DATADIR}/rindou/sounds/BGM.wav
+  ${BINDIR}/rindou-cli
+  ${PRIVLIBDIR}/librindou-sound.so
+  ${RINDOU_DATADIR}/Rindou.htm
+  ${RINDOU_DATADIR}/sounds/その他.wav
+  ${RINDOU_DATADIR}/sounds/禁止.wav
+  ${RINDOU_DATADIR}/sounds/駒打音.wav
+  ${RINDOU_DATADIR}/sounds/BGM.wav
   ${MANDIR}/man6/rindou-cli.6.gz
   ${DOCDIR}/copyright
   ${DOCDIR}/changelog.gz)
 if(WITH_WINDOW)
-  list(APPEND expected bin/rindou
+  list(APPEND expected ${BINDIR}/rindou ${RINDOU_DATADIR}/pictures/COIN.png
        ${MANDIR}/man6/rindou.6.gz
        ${DATADIR}/applications/${APP_ID}.desktop
        ${DATADIR}/metainfo/${APP_ID}.metainfo.xml

@@ -1,19 +1,18 @@
 # Installation: the sound library, the sound files and the help page, a
 # desktop entry, metainfo and icons, manual pages and documents.  The window
-# (bin/rindou) and its pictures are installed by app/qt, the console front end
-# by app/cli.
+# and its pictures are installed by app/qt, the console front end by app/cli.
 #
-#   bin/rindou, bin/rindou-cli
-#   lib/librindou-sound.so
-#   share/rindou/{Rindou.htm, sounds/*.wav, pictures/*}
+#   games/rindou, games/rindou-cli           (RINDOU_INSTALL_BINDIR)
+#   lib/<arch>/rindou/librindou-sound.so     (RINDOU_INSTALL_PRIVLIBDIR)
+#   share/rindou/{Rindou.htm, sounds/*.wav, pictures/*}   (RINDOU_INSTALL_DATADIR)
 #   share/applications/<app id>.desktop, share/metainfo/<app id>.metainfo.xml
 #   share/icons/hicolor/<size>x<size>/apps/<app id>.png
 #   share/man/man6/{rindou,rindou-cli}.6.gz
 #   share/doc/rindou/{copyright, changelog.gz, console.md}
 
-set(RINDOU_DATA_DESTINATION ${CMAKE_INSTALL_DATADIR}/rindou)
+set(RINDOU_DATA_DESTINATION ${RINDOU_INSTALL_DATADIR})
 
-install(TARGETS rindou-sound LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(TARGETS rindou-sound LIBRARY DESTINATION ${RINDOU_INSTALL_PRIVLIBDIR})
 
 install(FILES ${PROJECT_SOURCE_DIR}/assets/Rindou.htm DESTINATION ${RINDOU_DATA_DESTINATION})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/assets/sounds DESTINATION ${RINDOU_DATA_DESTINATION}
@@ -25,7 +24,7 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/assets/sounds DESTINATION ${RINDOU_DATA_
 # metainfo and the icon at the icon theme's sizes.
 set(RINDOU_ICON_SIZES 16 22 24 32 48 64 128 256 512)
 if(TARGET rindou)
-  set(RINDOU_DESKTOP_EXEC ${CMAKE_INSTALL_FULL_BINDIR}/rindou)
+  set(RINDOU_DESKTOP_EXEC ${rindou_full_bindir}/rindou)
   configure_file(${PROJECT_SOURCE_DIR}/assets/desktop/rindou.desktop.in
                  ${CMAKE_BINARY_DIR}/desktop/${RINDOU_APP_ID}.desktop @ONLY)
   configure_file(${PROJECT_SOURCE_DIR}/assets/desktop/rindou.metainfo.xml.in
@@ -44,7 +43,7 @@ endif()
 # Manual pages and the documents a package carries: the copyright notice and
 # the change log, compressed as manual pages and change logs are.
 set(RINDOU_DOC_DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/rindou)
-set(RINDOU_MAN_DATADIR ${CMAKE_INSTALL_FULL_DATADIR}/rindou)
+set(RINDOU_MAN_DATADIR ${rindou_full_datadir})
 set(RINDOU_MAN_DOCDIR ${CMAKE_INSTALL_PREFIX}/${RINDOU_DOC_DESTINATION})
 function(rindou_gzip_configured source name destination)
   configure_file(${source} ${CMAKE_BINARY_DIR}/doc/${name} @ONLY)
@@ -82,10 +81,24 @@ if(RINDOU_WITH_TESTS)
   add_test(NAME InstallLayout
            COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
                    -DPREFIX=${CMAKE_BINARY_DIR}/install-check
-                   -DLIBDIR=${CMAKE_INSTALL_LIBDIR} -DDATADIR=${CMAKE_INSTALL_DATADIR}
+                   -DBINDIR=${RINDOU_INSTALL_BINDIR} -DPRIVLIBDIR=${RINDOU_INSTALL_PRIVLIBDIR}
+                   -DRINDOU_DATADIR=${RINDOU_INSTALL_DATADIR} -DDATADIR=${CMAKE_INSTALL_DATADIR}
                    -DWITH_WINDOW=${rindou_with_window}
                    -DAPP_ID=${RINDOU_APP_ID} -DEXEC=${RINDOU_DESKTOP_EXEC}
                    -DMANDIR=${CMAKE_INSTALL_MANDIR} -DDOCDIR=${RINDOU_DOC_DESTINATION}
                    -DVERSION=${PROJECT_VERSION} -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
                    -P ${PROJECT_SOURCE_DIR}/cmake/check_install.cmake)
+  # An installation moved elsewhere as a whole, started with the build's own
+  # data out of reach: it must find everything of its own.
+  if(rindou_with_window AND NOT IS_ABSOLUTE "${RINDOU_INSTALL_BINDIR}")
+    add_test(NAME InstallMoved
+             COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
+                     -DSCRATCH=${CMAKE_BINARY_DIR}/install-moved
+                     -DBINDIR=${RINDOU_INSTALL_BINDIR}
+                     -DBUILD_DATADIR=${RINDOU_BUILD_DATADIR}
+                     -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
+                     -P ${PROJECT_SOURCE_DIR}/cmake/check_moved_install.cmake)
+    # It hides the build's data folder for a moment: no other test may run.
+    set_tests_properties(InstallMoved PROPERTIES RUN_SERIAL ON TIMEOUT 120)
+  endif()
 endif()

@@ -1,18 +1,52 @@
-// Whole-file reading and safe writing, shared by the record files and the
-// settings file.
+// Whole-file reading and safe writing, shared by the record files, the
+// settings file and the data files; and the folders the program keeps its
+// files in.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace rindou {
 
-// Reads a whole file; false (with a description) when it cannot be read or is
-// larger than max_bytes.
+// Reads a whole file; false (with a description) when it cannot be read, is
+// not a regular file or is larger than max_bytes.  The file is opened once
+// without waiting (a FIFO or device put in its place is refused at once, not
+// waited on) and everything is judged on the open descriptor.
 bool read_whole_file(const std::string& path, std::string& bytes, std::string& error,
                      size_t max_bytes = 64u * 1024u * 1024u);
 
+// The description read_whole_file gives for a file over its limit.
+inline const char* const FILE_TOO_LARGE = "file too large";
+
 // Writes a file through a temporary file in the same folder renamed over it,
-// so that a failure never leaves a half-written or lost file.
+// so that a failure never leaves a half-written or lost file.  The new file
+// keeps the mode of the regular file it replaces (a new one gets 0666 less
+// the umask); a symbolic link in the target's place is replaced by the file.
+// Temporary files of ours left over an hour ago by a write that was killed
+// are removed from the folder first.
 bool write_file_atomically(const std::string& path, const std::string& bytes, std::string& error);
+
+// For tests: called with the temporary file's name once it is made, before
+// anything is written to it.
+void set_temporary_file_observer(std::function<void(const std::string&)> observer);
+
+// Whether a name is one of our temporary files (".rindou-" and six letters
+// or digits).
+bool is_temporary_file_name(const std::string& name);
+
+// The per-user folders of the program's files: $XDG_CONFIG_HOME/rindou for
+// the settings and $XDG_DATA_HOME/rindou for data (by default
+// ~/.config/rindou and ~/.local/share/rindou).  An unset, empty or relative
+// XDG value gives the default.  Empty when there is no home folder either.
+// Nothing is created.
+std::string user_config_folder();
+std::string user_data_folder();
+
+// Makes a folder and its missing parents (new ones private to the user);
+// false with a description when it cannot be made.
+bool make_folders(const std::string& path, std::string& error);
+
+// The folder of the running program, or an empty string when unknown.
+std::string executable_folder();
 
 }  // namespace rindou

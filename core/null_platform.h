@@ -37,7 +37,7 @@ public:
     void panel_refresh_files() override {}
     std::string panel_box(int) override { return {}; }
     std::string panel_folder() override { return {}; }
-    bool read_settings(std::string&) override { return false; }
+    FileRead read_settings(std::string&) override { return FileRead::Missing; }
     bool write_settings(const std::string&) override { return true; }
     std::string current_folder() override { return "."; }
     void open_page(const std::string&) override {}

@@ -70,7 +70,10 @@ public:
     virtual std::string panel_folder() = 0;
 
     // --- Settings file (raw bytes of Rindou.ini). --------------------------------
-    virtual bool read_settings(std::string& bytes) = 0;
+    // Missing only when there is no file at all; Failed when one exists but
+    // cannot be read (it must then not be replaced unasked).
+    virtual FileRead read_settings(std::string& bytes) = 0;
+    // True when the file now holds the bytes; on false it keeps its old bytes.
     virtual bool write_settings(const std::string& bytes) = 0;
 
     // --- Host. ------------------------------------------------------------------

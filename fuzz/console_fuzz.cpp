@@ -1,12 +1,18 @@
 // Fuzz target: the console front end's command reader.  Any bytes are taken
 // as command lines; `save` and `load` lines are left out so that the fuzzer
-// never writes or reads files of its choosing.
+// never writes or reads files of its choosing.  The line limit is lowered to
+// 32 KiB so that inputs of fuzzing size reach the refusal of long lines.
 #include <cstddef>
 #include <cstdint>
 #include <sstream>
 #include <string>
 
 #include "app/cli/cli.h"
+
+namespace {
+constexpr size_t INPUT_LIMIT = 64 * 1024;
+constexpr size_t FUZZ_LINE_LIMIT = 32 * 1024;
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string input;
@@ -15,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (line.rfind("save", 0) != 0 && line.rfind("load", 0) != 0) input += line + "\n";
         line.clear();
     };
-    for (size_t i = 0; i < size && i < 4096; ++i) {
+    for (size_t i = 0; i < size && i < INPUT_LIMIT; ++i) {
         char ch = static_cast<char>(data[i]);
         if (ch == '\n')
             flush();
@@ -25,6 +31,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     flush();
     std::istringstream in(input);
     std::ostringstream out;
-    rindou::run_cli(in, out);
+    rindou::run_cli(in, out, FUZZ_LINE_LIMIT);
     return 0;
 }

@@ -13,9 +13,9 @@ namespace {
 
 class SettingsPlatform : public rindou::NullPlatform {
 public:
-    bool read_settings(std::string& bytes) override {
+    rindou::FileRead read_settings(std::string& bytes) override {
         bytes = file;
-        return readable;
+        return readable ? rindou::FileRead::Ok : rindou::FileRead::Failed;
     }
     bool write_settings(const std::string& bytes) override {
         file = bytes;

@@ -32,6 +32,19 @@ bool has_control(const std::string& text) {
     return false;
 }
 
+// A refused character as the message shows it: control characters (C0, DEL
+// and C1) written as \xNN, one per byte, never raw.
+std::string shown_character(const std::string& ch) {
+    bool control = ch.size() == 1 ? (static_cast<unsigned char>(ch[0]) < 0x20 || ch[0] == 0x7F)
+                                  : ch.size() == 2 && static_cast<unsigned char>(ch[0]) == 0xC2 &&
+                                        static_cast<unsigned char>(ch[1]) < 0xA0;
+    if (!control) return ch;
+    static const char* HEX = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char b : ch) out += std::string("\\x") + HEX[b >> 4] + HEX[b & 15];
+    return out;
+}
+
 // A name that can stand for one file in the chosen folder.
 bool usable_file_name(const std::string& name) {
     if (has_control(name)) return false;
@@ -109,11 +122,14 @@ RecordWriteProblem build_record_file(const GameState& s, const std::string& game
         // A line break inside a name would shift every line after it.
         for (char ch : *h.text)
             if ((ch >= 0 && ch < 0x20) || ch == 0x7F) {
-                bad_char.assign(1, ch);
+                bad_char = shown_character(std::string(1, ch));
                 return h.problem;
             }
         std::string encoded;
-        if (!encode_cp932(*h.text, encoded, bad_char)) return h.problem;
+        if (!encode_cp932(*h.text, encoded, bad_char)) {
+            bad_char = shown_character(bad_char);
+            return h.problem;
+        }
         bytes += encoded + "\r\n";
     }
     int count = s.record_count < RECORD_MAX ? s.record_count : RECORD_MAX;

@@ -40,8 +40,9 @@ RecordFile read_record_file(const std::string& bytes, const GameState& start);
 // player's names (taken from the first and second player's names by who moved
 // first), record entries 1..record_count; code page 932, CR LF after every
 // line.  Anything but None leaves `bytes` unusable: a name holding a
-// character the code page lacks (`bad_char` then holds it) or control
-// characters, or a move whose fields do not fit their widths.
+// character the code page lacks or a control character (`bad_char` then
+// holds it as it is shown, a control character as \xNN), or a move whose
+// fields do not fit their widths.
 enum class RecordWriteProblem { None, GameName, FirstName, SecondName, MoveField };
 RecordWriteProblem build_record_file(const GameState& s, const std::string& game_name,
                                      const std::string& first_name,

@@ -56,7 +56,7 @@ std::string line(const char* key, const std::string& value) {
 
 std::string on_off(bool on) { return on ? "ON" : "OFF"; }
 
-// The file of the first run and of the fallbacks.
+// The file of the first run.
 std::string default_file() {
     return to_cp932(line(KEY_BACKGROUND, "緑") + line(KEY_GUIDANCE, "OFF") +
                     line(KEY_ELAPSED, "ON") + line(KEY_MUSIC, "ON"));
@@ -110,7 +110,7 @@ void apply_design_marks(GameState& s) {
     s.menu.bgm = false;
 }
 
-// The default marks of the fallbacks (the background code is the caller's).
+// The default marks of the first run (the background code is the caller's).
 void reset_marks(GameState& s) {
     select_background(s, BG_MIDORI);
     s.menu.sidou = false;
@@ -154,14 +154,17 @@ void load_settings(Game& g) {
     GameState& s = g.st;
     apply_design_marks(s);
     std::string bytes;
-    if (g.io->read_settings(bytes)) {
+    FileRead read = g.io->read_settings(bytes);
+    if (read == FileRead::Ok) {
         bool music_started = false;
         for (const std::string& text : split_lines(decode_cp932(bytes).text))
             apply_line(g, text, music_started);
         return;
     }
-    // First run (or the file cannot be read): write and apply the defaults.
-    g.io->write_settings(default_file());
+    // First run: the file is made with the defaults.  A file that exists but
+    // cannot be read holds the user's settings: it is left alone, and the
+    // defaults apply for this run only (until the user changes one).
+    if (read == FileRead::Missing) g.io->write_settings(default_file());
     reset_marks(s);
     paint_background(g, BG_MIDORI);
     s.background_code = BG_MIDORI;
@@ -181,11 +184,9 @@ void save_settings(Game& g) {
     text += line(KEY_GUIDANCE, on_off(m.sidou));
     text += line(KEY_ELAPSED, on_off(m.keika));
     text += line(KEY_MUSIC, on_off(m.bgm));
-    if (g.io->write_settings(to_cp932(text))) return;
-    // Writing failed: the file falls back to the defaults, and so do the
-    // marks; nothing else changes.
-    g.io->write_settings(default_file());
-    reset_marks(g.st);
+    // A failed write leaves the old file as it was, and the new choice stays
+    // in effect and marked: the marks always show what is in effect.
+    g.io->write_settings(to_cp932(text));
 }
 
 void choose_background(Game& g, int code) {
@@ -243,16 +244,14 @@ void toggle_music(Game& g) {
     save_settings(g);
 }
 
+std::string help_page_address() {
+    std::string page = find_data_file("Rindou.htm");
+    return page.empty() ? std::string() : file_url(page);
+}
+
 void show_help(Game& g) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path page = fs::path(g.st.start_folder) / "Rindou.htm";
-    if (g.st.start_folder.empty() || !fs::is_regular_file(page, ec)) {
-        std::string installed = find_data_file("Rindou.htm");
-        if (installed.empty()) return;
-        page = installed;
-    }
-    g.io->open_page(file_url(page));
+    std::string address = help_page_address();
+    if (!address.empty()) g.io->open_page(address);
 }
 
 void show_about(Game& g) {

@@ -17,4 +17,8 @@ void toggle_music(Game& g);                 // BGM
 void show_help(Game& g);                    // KAISETU
 void show_about(Game& g);                   // VER
 
+// The file:// address of the help page where the data lookup finds it, or
+// an empty string when there is none.
+std::string help_page_address();
+
 }  // namespace rindou

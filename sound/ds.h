@@ -27,6 +27,9 @@ RINDOU_SOUND_API int32_t dsInitialize(int32_t window);
 // Makes a buffer from a whole WAV file held in memory.  The library copies
 // what it needs: the caller may free its bytes afterwards.  The flag is 1 for
 // music and 3 for effects.  Returns 0 for a file that is no playable sound.
+// Only RIFF/WAVE images are taken, checked before any decoder sees them:
+// PCM (8 or 16 bits), 32-bit float or ADPCM; 1 or 2 channels; 8 to 48 kHz;
+// at most 16 MiB of data and about six minutes once decoded.
 RINDOU_SOUND_API int32_t dsCreateDSB(int32_t context, const unsigned char* wav, int32_t length,
                                      int32_t flags);
 // Buffers from resources of the executable; there are none here: always 0.

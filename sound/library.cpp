@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -106,6 +107,136 @@ int32_t play(Library& l, int32_t handle, int loops) {
     return 1;
 }
 
+// ---- Checking and decoding a WAV image -----------------------------------------
+//
+// Only plain RIFF/WAVE sounds of the usual kinds are taken, judged from the
+// header before any decoder sees the bytes: the mixer would otherwise hand
+// anything to whichever of its many decoders recognises it.
+
+constexpr uint32_t MAX_DATA_BYTES = 16u * 1024u * 1024u;
+// The decoded sound at the mixer's format (about six minutes of CD-quality
+// stereo), and the working buffer of the conversion to it.
+constexpr uint64_t MAX_DECODED_BYTES = 64u * 1024u * 1024u;
+constexpr uint64_t MAX_CONVERSION_BYTES = 4 * MAX_DECODED_BYTES;
+
+constexpr uint16_t WAVE_PCM = 0x0001;
+constexpr uint16_t WAVE_MS_ADPCM = 0x0002;
+constexpr uint16_t WAVE_FLOAT = 0x0003;
+constexpr uint16_t WAVE_IMA_ADPCM = 0x0011;
+constexpr uint16_t WAVE_EXTENSIBLE = 0xFFFE;
+
+uint32_t le(const unsigned char* p, int bytes) {
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | p[i];
+    return v;
+}
+
+bool tag_is(const unsigned char* p, const char* id) { return std::memcmp(p, id, 4) == 0; }
+
+// The format chunk: a kind the library plays, 1 or 2 channels, 8 to 48 kHz.
+bool acceptable_format(const unsigned char* f, uint32_t size) {
+    if (size < 16) return false;
+    uint16_t tag = static_cast<uint16_t>(le(f, 2));
+    uint32_t channels = le(f + 2, 2), rate = le(f + 4, 4), bits = le(f + 14, 2);
+    if (tag == WAVE_EXTENSIBLE) {
+        // The sub-format GUID: a PCM or float kind of the usual base GUID.
+        static const unsigned char BASE[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                               0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+        if (size < 40 || std::memcmp(f + 26, BASE, sizeof BASE) != 0) return false;
+        tag = static_cast<uint16_t>(le(f + 24, 2));
+        if (tag != WAVE_PCM && tag != WAVE_FLOAT) return false;
+    }
+    if (channels < 1 || channels > 2 || rate < 8000 || rate > 48000) return false;
+    switch (tag) {
+        case WAVE_PCM: return bits == 8 || bits == 16;
+        case WAVE_FLOAT: return bits == 32;
+        case WAVE_MS_ADPCM:
+        case WAVE_IMA_ADPCM: return bits == 4;
+        default: return false;
+    }
+}
+
+bool acceptable_wav(const unsigned char* p, size_t n) {
+    if (n < 12 || !tag_is(p, "RIFF") || !tag_is(p + 8, "WAVE")) return false;
+    bool format_ok = false, format_seen = false;
+    uint64_t at = 12;
+    while (at + 8 <= n) {
+        const unsigned char* chunk = p + at;
+        uint32_t size = le(chunk + 4, 4);
+        if (tag_is(chunk, "fmt ") && !format_seen) {
+            format_seen = true;
+            format_ok = at + 8 + size <= n && acceptable_format(chunk + 8, size);
+        } else if (tag_is(chunk, "data")) {
+            // The first data chunk is the sound; the format must come before it.
+            return format_ok && size > 0 && size <= MAX_DATA_BYTES;
+        }
+        at += 8 + static_cast<uint64_t>(size) + (size & 1);
+    }
+    return false;
+}
+
+// Decodes an accepted image and converts it to the mixer's own format, with
+// every allocation bounded; nullptr when it is no playable sound.
+Mix_Chunk* decode_wav(const unsigned char* wav, int32_t length) {
+    SDL_RWops* rw = SDL_RWFromConstMem(wav, length);
+    if (!rw) return nullptr;
+    SDL_AudioSpec spec;
+    Uint8* samples = nullptr;
+    Uint32 samples_len = 0;
+    if (!SDL_LoadWAV_RW(rw, 1, &spec, &samples, &samples_len)) return nullptr;  // closes rw
+    struct Samples {
+        Uint8* p;
+        ~Samples() { SDL_FreeWAV(p); }
+    } loaded{samples};
+
+    int frequency = 0, channels = 0;
+    Uint16 format = 0;
+    if (!Mix_QuerySpec(&frequency, &format, &channels)) return nullptr;
+    bool usual = spec.format == AUDIO_U8 || spec.format == AUDIO_S16LSB ||
+                 spec.format == AUDIO_F32LSB;
+    if (!usual || spec.channels < 1 || spec.channels > 2 || spec.freq < 8000 ||
+        spec.freq > 48000)
+        return nullptr;
+    const uint64_t in_frame = (SDL_AUDIO_BITSIZE(spec.format) / 8u) * spec.channels;
+    const uint64_t out_frame = (SDL_AUDIO_BITSIZE(format) / 8u) * static_cast<uint64_t>(channels);
+    const uint64_t frames = samples_len / in_frame;
+    if (frames == 0) return nullptr;
+    const uint64_t out_bytes =
+        (frames * static_cast<uint64_t>(frequency) / static_cast<uint64_t>(spec.freq) + 1) *
+        out_frame;
+    if (out_bytes > MAX_DECODED_BYTES) return nullptr;
+
+    SDL_AudioCVT cvt;
+    if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, format,
+                          static_cast<Uint8>(channels), frequency) < 0)
+        return nullptr;
+    const uint64_t len = frames * in_frame;
+    const uint64_t work = len * static_cast<uint64_t>(cvt.len_mult > 0 ? cvt.len_mult : 1);
+    if (work > MAX_CONVERSION_BYTES) return nullptr;
+    Uint8* buffer = static_cast<Uint8*>(SDL_malloc(static_cast<size_t>(work)));
+    if (!buffer) return nullptr;
+    std::memcpy(buffer, samples, static_cast<size_t>(len));
+    cvt.buf = buffer;
+    cvt.len = static_cast<int>(len);
+    if (cvt.needed && SDL_ConvertAudio(&cvt) < 0) {
+        SDL_free(buffer);
+        return nullptr;
+    }
+    Uint32 out_len = cvt.needed ? static_cast<Uint32>(cvt.len_cvt) : static_cast<Uint32>(len);
+    if (out_len == 0) {
+        SDL_free(buffer);
+        return nullptr;
+    }
+    if (Uint8* smaller = static_cast<Uint8*>(SDL_realloc(buffer, out_len))) buffer = smaller;
+    Mix_Chunk* chunk = Mix_QuickLoad_RAW(buffer, out_len);
+    if (!chunk) {
+        SDL_free(buffer);
+        return nullptr;
+    }
+    chunk->allocated = 1;  // the mixer frees the samples with the chunk
+    return chunk;
+}
+
 void free_buffer(Buffer& b) {
     halt(b);
     Mix_FreeChunk(b.chunk);
@@ -155,9 +286,8 @@ int32_t dsCreateDSB(int32_t context, const unsigned char* wav, int32_t length, i
     Library& l = lib();
     std::lock_guard<std::mutex> lock(l.mutex);
     if (context == 0 || context != l.context || wav == nullptr || length <= 0) return 0;
-    SDL_RWops* rw = SDL_RWFromConstMem(wav, length);
-    if (!rw) return 0;
-    Mix_Chunk* chunk = Mix_LoadWAV_RW(rw, 1);  // decodes a copy; closes rw
+    if (!acceptable_wav(wav, static_cast<size_t>(length))) return 0;
+    Mix_Chunk* chunk = decode_wav(wav, length);
     if (!chunk) return 0;
     int32_t handle = next_handle(l.last_buffer, &l.buffers);
     Buffer& b = l.buffers[handle];

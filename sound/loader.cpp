@@ -1,18 +1,13 @@
 #include "sound/loader.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
-#include <filesystem>
+#include "core/files.h"
 
-#ifndef RINDOU_INSTALL_LIBDIR
-#define RINDOU_INSTALL_LIBDIR "/usr/local/lib"
-#endif
-#ifndef RINDOU_RELATIVE_LIBDIR
-#define RINDOU_RELATIVE_LIBDIR "lib"
-#endif
-#ifndef RINDOU_SOUND_BUILD_DIR
-#define RINDOU_SOUND_BUILD_DIR ""
+// The path from the programs' folder to the sound library's folder, fixed
+// when the build is configured.
+#ifndef RINDOU_PRIVLIB_FROM_BIN
+#define RINDOU_PRIVLIB_FROM_BIN "../lib/rindou"
 #endif
 
 namespace rindou {
@@ -54,32 +49,20 @@ bool bind(void* handle, const char* name, Fn& fn) {
     return fn != nullptr;
 }
 
-std::filesystem::path executable_folder() {
-    std::error_code ec;
-    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::path() : exe.parent_path();
-}
-
 }  // namespace
 
 std::vector<std::string> sound_library_candidates() {
-    namespace fs = std::filesystem;
     std::vector<std::string> places;
-    fs::path exe = executable_folder();
-    if (!exe.empty()) {
-        places.push_back((exe / SOUND_LIBRARY_NAME).string());
-        places.push_back((exe / ".." / RINDOU_RELATIVE_LIBDIR / SOUND_LIBRARY_NAME)
-                             .lexically_normal()
-                             .string());
-    }
-    places.push_back((fs::path(RINDOU_INSTALL_LIBDIR) / SOUND_LIBRARY_NAME).string());
+    std::string exe = executable_folder();
+    if (!exe.empty())
+        places.push_back(exe + "/" + RINDOU_PRIVLIB_FROM_BIN + "/" + SOUND_LIBRARY_NAME);
+    // A bare name: the loader's own search (its cache and system folders).
     places.push_back(SOUND_LIBRARY_NAME);
-    if (*RINDOU_SOUND_BUILD_DIR)
-        places.push_back((fs::path(RINDOU_SOUND_BUILD_DIR) / SOUND_LIBRARY_NAME).string());
     return places;
 }
 
-std::unique_ptr<SoundLibrary> load_sound_library_from(const std::vector<std::string>& candidates) {
+std::unique_ptr<SoundLibrary> load_sound_library_from(const std::vector<std::string>& candidates,
+                                                      std::string* loaded) {
     for (const std::string& path : candidates) {
         void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!handle) continue;
@@ -88,15 +71,17 @@ std::unique_ptr<SoundLibrary> load_sound_library_from(const std::vector<std::str
             bind(handle, "dsPlay", lib->play_once) &&
             bind(handle, "dsPlayLooping", lib->play_looping) &&
             bind(handle, "dsStop", lib->stop) && bind(handle, "dsFree", lib->free_buffer) &&
-            bind(handle, "dsTerminate", lib->terminate))
+            bind(handle, "dsTerminate", lib->terminate)) {
+            if (loaded) *loaded = path;
             return lib;
+        }
         dlclose(handle);
     }
     return nullptr;
 }
 
-std::unique_ptr<SoundLibrary> load_sound_library() {
-    return load_sound_library_from(sound_library_candidates());
+std::unique_ptr<SoundLibrary> load_sound_library(std::string* loaded) {
+    return load_sound_library_from(sound_library_candidates(), loaded);
 }
 
 }  // namespace rindou

@@ -43,13 +43,19 @@ build_game() {
 install_missing
 build_game
 
+# The programs lie in the build folder as in an installation: in its folder
+# of programs, beside the data and library folders they find relative to it.
+bindir() {
+  sed -n 's/^RINDOU_BUILD_BINDIR:INTERNAL=//p' "$1/CMakeCache.txt"
+}
+
 case "$mode" in
   play)
-    cd "$root"
-    if [ -x "$build/app/qt/rindou" ]; then
-      exec "$build/app/qt/rindou"
+    bin="$(bindir "$build")"
+    if [ -x "$bin/rindou" ]; then
+      exec "$bin/rindou"
     fi
-    exec "$build/app/cli/rindou-cli"
+    exec "$bin/rindou-cli"
     ;;
   test)
     export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
@@ -63,7 +69,7 @@ case "$mode" in
     cmake --build "$asan"
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
     ctest --test-dir "$asan" --output-on-failure -j2
-    "$asan/tools/rindou-soak" --cli "$asan/app/cli/rindou-cli" --games "${RINDOU_SOAK_GAMES:-300}" --seed 1
+    "$asan/tools/rindou-soak" --cli "$(bindir "$asan")/rindou-cli" --games "${RINDOU_SOAK_GAMES:-300}" --seed 1
 
     # 3. Short runs of every fuzz target (clang's libFuzzer).
     if [ -f "$root/fuzz/CMakeLists.txt" ]; then

@@ -243,6 +243,8 @@ struct Session {
                 else if (w[i] == "no") more.push_back(false);
                 else throw BadCommand{"answer must be yes or no"};
             }
+            if (io.answers.size() + more.size() > ANSWER_LIMIT)
+                throw BadCommand{"too many answers"};
             io.answers.insert(io.answers.end(), more.begin(), more.end());
         } else if (cmd == "wait") {
             expect_words(w, 2);
@@ -299,7 +301,36 @@ struct Session {
 
 }  // namespace
 
-int run_cli(std::istream& in, std::ostream& out) {
+LineRead read_command_line(std::istream& in, std::string& line, size_t limit) {
+    line.clear();
+    std::streambuf* buf = in.rdbuf();
+    if (!buf) return LineRead::End;
+    bool any = false, too_long = false;
+    // One byte more than the limit is kept, for a CR before the LF.
+    for (;;) {
+        int ch = buf->sbumpc();
+        if (ch == std::char_traits<char>::eof()) {
+            in.setstate(std::ios::eofbit);
+            if (!any) return LineRead::End;
+            break;
+        }
+        any = true;
+        if (ch == '\n') break;
+        if (line.size() <= limit)
+            line += static_cast<char>(ch);
+        else
+            too_long = true;
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (too_long || line.size() > limit) {
+        line.clear();
+        std::string().swap(line);
+        return LineRead::TooLong;
+    }
+    return LineRead::Line;
+}
+
+int run_cli(std::istream& in, std::ostream& out, size_t line_limit) {
     Session session(out);
     try {
         start_up(session.game);
@@ -310,8 +341,14 @@ int run_cli(std::istream& in, std::ostream& out) {
     out << "ready\n";
     out.flush();
     std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (;;) {
+        LineRead read = read_command_line(in, line, line_limit);
+        if (read == LineRead::End) break;
+        if (read == LineRead::TooLong) {
+            out << "error line too long\n";
+            out.flush();
+            continue;
+        }
         // Commands work on the state only when they complete: a bad line
         // leaves the game exactly as it was.
         GameState before = session.game.st;

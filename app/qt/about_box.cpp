@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/qt/canvas.h"
 #include "shell/data_files.h"
 
 namespace rindou::qt {
@@ -19,11 +20,11 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     picture->setObjectName(QStringLiteral("Picture1"));
     std::string path = find_data_file("pictures/ABOUT.png");
     QPixmap pixmap;
-    if (!path.empty() && pixmap.load(QString::fromStdString(path))) {
+    if (!path.empty() && pixmap.convertFromImage(read_data_image(path))) {
         std::string large = find_data_file("pictures/ABOUT@2x.png");
         QPixmap sharp;
         if (!large.empty() && devicePixelRatioF() > 1.25 &&
-            sharp.load(QString::fromStdString(large))) {
+            sharp.convertFromImage(read_data_image(large))) {
             sharp.setDevicePixelRatio(2.0);
             pixmap = sharp;
         }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/files.h"
 #include "shell/data_files.h"
 
 namespace rindou::qt {
@@ -67,6 +68,15 @@ QFont text_font(int size_pt, bool bold, double device_scale) {
 
 // ---- Pictures -------------------------------------------------------------------
 
+QImage read_data_image(const std::string& path) {
+    // Pictures are small; a larger file is none of ours.
+    constexpr size_t LIMIT = 16u * 1024u * 1024u;
+    std::string bytes, error;
+    if (path.empty() || !read_whole_file(path, bytes, error, LIMIT)) return {};
+    return QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()),
+                            static_cast<int>(bytes.size()));
+}
+
 std::string PictureSet::file_stem(int code) {
     switch (code) {
     case 0: return "KARA_MASU";
@@ -97,17 +107,19 @@ PictureSet::PictureSet() {
         }
     }
     for (int code : codes) {
+        if (file_stem(code).empty()) continue;
+        ++wanted_;
         std::string stem = "pictures/" + file_stem(code);
         std::string path = find_data_file(stem + ".png");
         if (path.empty()) continue;
         Picture p;
-        p.normal = QImage(QString::fromStdString(path)).convertToFormat(
+        p.normal = read_data_image(path).convertToFormat(
             QImage::Format_ARGB32_Premultiplied);
         if (p.normal.isNull()) continue;
         p.normal.setDevicePixelRatio(1.0);
         std::string large = find_data_file(stem + "@2x.png");
         if (!large.empty()) {
-            p.large = QImage(QString::fromStdString(large))
+            p.large = read_data_image(large)
                           .convertToFormat(QImage::Format_ARGB32_Premultiplied);
             // Qt reads "@2x" in a file name as a pixel ratio; here the image
             // is drawn pixel for pixel.

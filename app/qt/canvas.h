@@ -27,6 +27,11 @@ QColor palette_colour(int index);
 QFont text_font(int size_pt, bool bold, double device_scale);
 
 // The pictures of the picture codes, loaded once from pictures/*.png.
+// A picture of the data folder, read through the program's own safe file
+// reading (only a regular file, never waited on); a null image when it
+// cannot be read.
+QImage read_data_image(const std::string& path);
+
 class PictureSet {
 public:
     PictureSet();
@@ -41,8 +46,9 @@ public:
     const QImage* source(int code, double device_scale) const;
     // True when the picture has no transparent pixel.
     bool opaque(int code) const;
-    // Number of pictures found.
+    // Number of pictures found, and of those looked for.
     int loaded() const { return static_cast<int>(pictures_.size()); }
+    int wanted() const { return wanted_; }
 
 private:
     struct Picture {
@@ -51,6 +57,7 @@ private:
         bool opaque = true;
     };
     std::map<int, Picture> pictures_;
+    int wanted_ = 0;
 };
 
 class Canvas {

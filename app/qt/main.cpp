@@ -1,5 +1,8 @@
 #include <QApplication>
+#include <cstring>
+#include <iostream>
 
+#include "app/qt/install_check.h"
 #include "app/qt/main_window.h"
 
 int main(int argc, char** argv) {
@@ -10,6 +13,8 @@ int main(int argc, char** argv) {
     app.setApplicationName(QStringLiteral("Rindou"));
     // The desktop matches the window to its menu entry and icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral(RINDOU_APP_ID));
+    if (argc == 2 && std::strcmp(argv[1], "--check-install") == 0)
+        return rindou::qt::check_installation(std::cout);
     rindou::qt::MainWindow window;
     window.start();
     if (window.ended()) return 0;

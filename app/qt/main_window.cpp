@@ -39,7 +39,8 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
     setObjectName(QStringLiteral("Rindou"));
     setWindowTitle(QStringLiteral("Rindou"));
     std::string icon = find_data_file("pictures/ICON.png");
-    if (!icon.empty()) setWindowIcon(QIcon(QString::fromStdString(icon)));
+    QImage icon_image = read_data_image(icon);
+    if (!icon_image.isNull()) setWindowIcon(QIcon(QPixmap::fromImage(icon_image)));
 
     board_ = new BoardWidget(&canvas_, this);
     setCentralWidget(board_);
@@ -85,7 +86,7 @@ void MainWindow::set_dialogs(std::unique_ptr<Dialogs> dialogs) {
 }
 
 void MainWindow::start() {
-    platform_->set_sound_library(load_sound_library());
+    platform_->set_sound_library(load_sound_library(&sound_library_path_));
     run([this] { start_up(game_); });
 }
 

@@ -53,6 +53,9 @@ public:
     QAction* action(const std::string& entry) const;
     QTimer* clock_timer() const { return timer_; }
     bool ended() const;
+    // Where start() found the sound library (empty when it found none).
+    const std::string& sound_library_path() const { return sound_library_path_; }
+    const PictureSet& pictures() const { return pictures_; }
     void set_dialogs(std::unique_ptr<Dialogs> dialogs);
 
     // Milliseconds from construction to the first frame on screen (-1 before).
@@ -83,6 +86,7 @@ private:
     bool in_game_ = false;
     bool close_requested_ = false;
     bool finished_ = false;
+    std::string sound_library_path_;
 };
 
 }  // namespace rindou::qt

@@ -9,6 +9,9 @@
 #include <QUrl>
 #include <QWidget>
 #include <algorithm>
+#include <cerrno>
+
+#include <sys/stat.h>
 
 #include "app/qt/dialogs.h"
 #include "app/qt/main_window.h"
@@ -21,6 +24,8 @@ namespace rindou::qt {
 namespace {
 QString q(const std::string& s) { return QString::fromStdString(s); }
 const char* const SETTINGS_FILE = "Rindou.ini";
+// Four short lines; anything much larger is not a settings file of ours.
+constexpr size_t SETTINGS_LIMIT = 64 * 1024;
 }  // namespace
 
 QtPlatform::QtPlatform(QWidget* window, QWidget* surface, Canvas* canvas, RecordPanel* panel,
@@ -80,8 +85,10 @@ FileRead QtPlatform::read_data_file(const std::string& name, std::vector<unsigne
                                     std::string& error) {
     std::string path = find_data_file(name);
     if (path.empty()) return FileRead::Missing;
+    // Sounds hold at most 16 MiB of samples; a larger file is none of ours.
+    constexpr size_t DATA_FILE_LIMIT = 32u * 1024u * 1024u;
     std::string data;
-    if (!read_whole_file(path, data, error)) return FileRead::Failed;
+    if (!read_whole_file(path, data, error, DATA_FILE_LIMIT)) return FileRead::Failed;
     bytes.assign(data.begin(), data.end());
     return FileRead::Ok;
 }
@@ -95,17 +102,27 @@ void QtPlatform::panel_refresh_files() { panel_->refresh_files(); }
 std::string QtPlatform::panel_box(int index) { return panel_->box(index); }
 std::string QtPlatform::panel_folder() { return panel_->folder(); }
 
-bool QtPlatform::read_settings(std::string& bytes) {
-    QString path = QDir::current().filePath(QString::fromLatin1(SETTINGS_FILE));
-    if (!QFileInfo::exists(path)) return false;
+std::string settings_path() {
+    std::string folder = user_config_folder();
+    return folder.empty() ? std::string() : folder + "/" + SETTINGS_FILE;
+}
+
+FileRead QtPlatform::read_settings(std::string& bytes) {
+    std::string path = settings_path();
+    // Only a name that is not there at all is a first run: a dangling link or
+    // a file that cannot be read still stands for the user's settings.
+    struct stat st;
+    if (path.empty() || (::lstat(path.c_str(), &st) != 0 && errno == ENOENT))
+        return FileRead::Missing;
     std::string error;
-    return read_whole_file(path.toStdString(), bytes, error, 64 * 1024);
+    return read_whole_file(path, bytes, error, SETTINGS_LIMIT) ? FileRead::Ok : FileRead::Failed;
 }
 
 bool QtPlatform::write_settings(const std::string& bytes) {
-    QString path = QDir::current().filePath(QString::fromLatin1(SETTINGS_FILE));
+    std::string path = settings_path();
     std::string error;
-    return write_file_atomically(path.toStdString(), bytes, error);
+    return !path.empty() && make_folders(user_config_folder(), error) &&
+           write_file_atomically(path, bytes, error);
 }
 
 std::string QtPlatform::current_folder() { return QDir::currentPath().toStdString(); }

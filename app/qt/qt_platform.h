@@ -12,6 +12,10 @@ class QWidget;
 
 namespace rindou::qt {
 
+// Where the settings file lives: Rindou.ini in the user's configuration
+// folder (empty when there is no home folder).
+std::string settings_path();
+
 class Dialogs;
 class RecordPanel;
 
@@ -47,7 +51,7 @@ public:
     std::string panel_box(int index) override;
     std::string panel_folder() override;
 
-    bool read_settings(std::string& bytes) override;
+    FileRead read_settings(std::string& bytes) override;
     bool write_settings(const std::string& bytes) override;
 
     std::string current_folder() override;

@@ -1,6 +1,7 @@
 // GoogleTest with a QApplication around it, headless unless told otherwise.
-// The tests run in a fresh temporary folder: the window reads and writes
-// Rindou.ini in the current folder, and one run must not see another's.
+// The tests run in a fresh temporary folder, which also holds the user's
+// configuration and data folders: the window reads and writes Rindou.ini
+// there, and one run must not see another's (nor the real user's).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -13,6 +14,10 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     QTemporaryDir folder;
-    if (folder.isValid()) QDir::setCurrent(folder.path());
+    if (folder.isValid()) {
+        QDir::setCurrent(folder.path());
+        qputenv("XDG_CONFIG_HOME", QDir(folder.path()).filePath(QStringLiteral("config")).toUtf8());
+        qputenv("XDG_DATA_HOME", QDir(folder.path()).filePath(QStringLiteral("data")).toUtf8());
+    }
     return RUN_ALL_TESTS();
 }

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QComboBox>
 #include <QDir>
@@ -145,26 +147,43 @@ TEST_F(WindowTest, ThePanelIsThePlatformsAndStartsInTheCurrentFolder) {
     EXPECT_TRUE(shown.empty() || shown.back().text != "「対局」で始めて下さい");
 }
 
-TEST(Settings, WrittenAndReadBackInTheCurrentFolder) {
+TEST(Settings, WrittenAndReadBackInTheUsersConfigurationFolder) {
     QTemporaryDir dir;
     QString old = QDir::currentPath();
+    QByteArray old_config = qgetenv("XDG_CONFIG_HOME");
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    qputenv("XDG_CONFIG_HOME", QDir(dir.path()).filePath(QStringLiteral("conf")).toUtf8());
     {
         QWidget w;
         QtPlatform io(&w, &w, nullptr, nullptr, nullptr);
         std::string bytes;
-        EXPECT_FALSE(io.read_settings(bytes)) << "no file yet";
+        EXPECT_EQ(io.read_settings(bytes), FileRead::Missing) << "no file yet";
         const std::string ini = "HAIKEI=3\r\nSIDOU=1\r\n";
         EXPECT_TRUE(io.write_settings(ini));
-        EXPECT_TRUE(QFile::exists(QDir(dir.path()).filePath(QStringLiteral("Rindou.ini"))));
-        EXPECT_TRUE(io.read_settings(bytes));
+        EXPECT_EQ(settings_path(), dir.path().toStdString() + "/conf/rindou/Rindou.ini");
+        EXPECT_TRUE(QFile::exists(QString::fromStdString(settings_path())));
+        EXPECT_FALSE(QFile::exists(QDir(dir.path()).filePath(QStringLiteral("Rindou.ini"))));
+        EXPECT_EQ(io.read_settings(bytes), FileRead::Ok);
         EXPECT_EQ(bytes, ini);
+
+        // A file that is there but cannot be read is no first run: one over
+        // the size limit, a name left dangling, and a FIFO, which must not
+        // block the window.
+        EXPECT_TRUE(io.write_settings(std::string(64 * 1024 + 1, 'x')));
+        EXPECT_EQ(io.read_settings(bytes), FileRead::Failed);
+        QFile::remove(QString::fromStdString(settings_path()));
+        ASSERT_EQ(::symlink("nowhere", settings_path().c_str()), 0);
+        EXPECT_EQ(io.read_settings(bytes), FileRead::Failed);
+        QFile::remove(QString::fromStdString(settings_path()));
+        ASSERT_EQ(::mkfifo(settings_path().c_str(), 0600), 0);
+        EXPECT_EQ(io.read_settings(bytes), FileRead::Failed);
         std::vector<unsigned char> data;
         std::string error;
         EXPECT_EQ(io.read_data_file("no such sound.wav", data, error), FileRead::Missing);
         EXPECT_EQ(io.read_data_file("pictures/COIN.png", data, error), FileRead::Ok);
         EXPECT_GT(data.size(), 100u);
     }
+    qputenv("XDG_CONFIG_HOME", old_config);
     QDir::setCurrent(old);
 }
 

@@ -366,8 +366,13 @@ TEST_F(RecordFiles, NamesTheCodePageCannotHoldAreRefusedAndTheOldFileKept) {
               "message 棋譜保存|対局名に棋譜ﾌｧｲﾙで使えない文字があります：☗\n");
     EXPECT_EQ(save(t, "kept", "g", "羽生☖"),
               "message 棋譜保存|先手名に棋譜ﾌｧｲﾙで使えない文字があります：☖\n");
+    // A control character is named, never echoed raw.
     EXPECT_EQ(save(t, "kept", "g", "f", "a\rb"),
-              "message 棋譜保存|後手名に棋譜ﾌｧｲﾙで使えない文字があります：\\r\n");
+              "message 棋譜保存|後手名に棋譜ﾌｧｲﾙで使えない文字があります：\\\\x0D\n");
+    EXPECT_EQ(save(t, "kept", "\x1b[2J"),
+              "message 棋譜保存|対局名に棋譜ﾌｧｲﾙで使えない文字があります：\\\\x1B\n");
+    EXPECT_EQ(save(t, "kept", "g", "\xC2\x9B" "2J"),
+              "message 棋譜保存|先手名に棋譜ﾌｧｲﾙで使えない文字があります：\\\\xC2\\\\x9B\n");
     EXPECT_EQ(read(dir + "/kept.棋譜"), old);
 }
 

@@ -84,11 +84,12 @@ public:
         return FileRead::Ok;
     }
 
-    bool read_settings(std::string& bytes) override {
+    FileRead read_settings(std::string& bytes) override {
         ++reads;
-        if (!has_ini) return false;
+        if (unreadable_ini) return FileRead::Failed;
+        if (!has_ini) return FileRead::Missing;
         bytes = ini;
-        return true;
+        return FileRead::Ok;
     }
     bool write_settings(const std::string& bytes) override {
         writes.push_back(bytes);
@@ -130,6 +131,7 @@ public:
         has_ini = true;
     }
     bool has_ini = false;
+    bool unreadable_ini = false;  // a file that exists but cannot be read
     std::string ini;  // the bytes of Rindou.ini when has_ini
     int failing_writes = 0;
     int reads = 0;

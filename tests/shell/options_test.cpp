@@ -64,8 +64,7 @@ TEST_F(Options, ChoosingABackgroundChecksOnlyItAndRedrawsWithIt) {
 
 TEST_F(Options, ABackgroundWhoseMarkDriftedIsStillApplied) {
     menu_command(g, "TAKE");
-    io.failing_writes = 1;  // the failed save puts the mark back on MIDORI
-    menu_command(g, "SIDOU");
+    select_background(g.st, BG_MIDORI);  // the mark alone moved back
     ASSERT_TRUE(g.st.menu.midori);
     ASSERT_EQ(g.st.background_code, BG_TAKE);
     io.draw_log.clear();
@@ -162,20 +161,29 @@ TEST_F(Options, MusicTogglesTheLoopAndWithoutAFileOnlyTheMarkAndFileChange) {
     EXPECT_TRUE(quiet.messages.empty());
 }
 
-TEST_F(Options, HelpOpensThePageOfTheStartUpFolderAsAFileAddress) {
+TEST_F(Options, HelpOpensTheUsersOwnPageFirstAsAFileAddressNeverOneOfTheCurrentFolder) {
     namespace fs = std::filesystem;
     fs::path dir = fs::temp_directory_path() / "rindou help 棋譜";
-    fs::create_directories(dir);
-    std::ofstream(dir / "Rindou.htm") << "<html></html>";
+    fs::create_directories(dir / "rindou");
+    std::ofstream(dir / "rindou" / "Rindou.htm") << "<html></html>";
+    // A page in the folder the game was started in is not the help page.
     g.st.start_folder = dir.string();
+    std::ofstream(dir / "Rindou.htm") << "<html>decoy</html>";
+    const char* was = getenv("XDG_DATA_HOME");
+    std::string old = was ? was : "";
+    setenv("XDG_DATA_HOME", dir.c_str(), 1);
     menu_command(g, "KAISETU");
     ASSERT_EQ(io.pages.size(), 1u);
     EXPECT_EQ(io.pages[0], "file://" + fs::temp_directory_path().string() +
-                               "/rindou%20help%20%E6%A3%8B%E8%AD%9C/Rindou.htm");
+                               "/rindou%20help%20%E6%A3%8B%E8%AD%9C/rindou/Rindou.htm");
 
-    // Without a page there the installed copy is opened.
-    fs::remove(dir / "Rindou.htm");
+    // Without a page of the user's the installed copy is opened.
+    fs::remove(dir / "rindou" / "Rindou.htm");
     menu_command(g, "KAISETU");
+    if (was)
+        setenv("XDG_DATA_HOME", old.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
     ASSERT_EQ(io.pages.size(), 2u);
     const std::string& page = io.pages[1];
     ASSERT_EQ(page.rfind("file:///", 0), 0u);

@@ -1,5 +1,5 @@
 // The settings file: first run, partial and damaged files, the order of the
-// lines written and the fallback when writing fails.
+// lines written, and what a file that cannot be read or written leaves.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -210,33 +210,53 @@ TEST(SettingsSave, TheFirstCheckedBackgroundIsRecordedAndNoneWritesNoLine) {
     EXPECT_FALSE(again.g.st.menu.bgm);
 }
 
-TEST(SettingsSave, AFailedWriteFallsBackToTheDefaultFileAndMarks) {
-    Started s(std::string("背景画=竹\r\n移動指導=ON\r\n経過時間=OFF\r\nBGM=OFF\r\n"));
+// A write that fails keeps the old file and the new choice, in effect and
+// marked: the marks never lie about what is in effect.
+TEST(SettingsSave, AFailedWriteKeepsTheOldFileAndTheNewChoiceInEffectAndMarked) {
+    const std::string old_file = "背景画=竹\r\n移動指導=ON\r\n経過時間=OFF\r\nBGM=OFF\r\n";
+    Started s(old_file);
     s.io.draw_log.clear();
-    s.io.failing_writes = 1;
+    s.io.failing_writes = 10;
     toggle_elapsed_time(s.g);
-    ASSERT_EQ(s.io.writes.size(), 2u);
+    ASSERT_EQ(s.io.writes.size(), 1u);
     EXPECT_EQ(utf8(s.io.writes[0]), "背景画=竹\r\n移動指導=ON\r\n経過時間=ON\r\nBGM=OFF\r\n");
-    EXPECT_EQ(s.file(), DEFAULT_FILE);
-
+    EXPECT_EQ(s.file(), old_file);
     const GameState& st = s.g.st;
-    EXPECT_TRUE(st.menu.midori);
-    EXPECT_FALSE(st.menu.take);
-    EXPECT_FALSE(st.menu.sidou);
+    EXPECT_TRUE(st.menu.take && !st.menu.midori);
+    EXPECT_TRUE(st.menu.sidou);
     EXPECT_TRUE(st.menu.keika);
-    EXPECT_TRUE(st.menu.bgm);
-    // Only the marks: the background, the guidance and the music stay.
     EXPECT_EQ(st.background_code, BG_TAKE);
     EXPECT_EQ(st.guidance_on, 1);
-    EXPECT_TRUE(s.io.sound.calls("loop").empty());
-    for (const auto& line : s.io.draw_log) EXPECT_EQ(line.find("image 2 "), std::string::npos);
 
-    // When the defaults cannot be written either, the marks still fall back.
-    s.io.failing_writes = 2;
-    toggle_guidance(s.g);
-    EXPECT_FALSE(s.g.st.menu.sidou);
-    EXPECT_TRUE(s.g.st.menu.midori);
-    EXPECT_EQ(s.file(), DEFAULT_FILE);
+    // The music: switched on, it plays and stays marked; switched off again,
+    // it stops, and the next click starts it once more.
+    toggle_music(s.g);
+    EXPECT_TRUE(st.menu.bgm);
+    EXPECT_EQ(s.io.sound.calls("loop").size(), 1u);
+    toggle_music(s.g);
+    EXPECT_FALSE(st.menu.bgm);
+    EXPECT_EQ(s.io.sound.calls("stop").size(), 1u);
+    toggle_music(s.g);
+    EXPECT_TRUE(st.menu.bgm);
+    EXPECT_EQ(s.io.sound.calls("loop").size(), 2u);
+    EXPECT_EQ(s.file(), old_file);
+}
+
+// A file that is there but cannot be read holds the user's settings: the
+// defaults apply for this run, and the file is not replaced until the user
+// changes a setting.
+TEST(SettingsLoad, AFileThatExistsButCannotBeReadIsNotReplaced) {
+    FakePlatform io;
+    io.unreadable_ini = true;
+    Game g;
+    g.io = &io;
+    start_up(g);
+    EXPECT_TRUE(io.writes.empty());
+    EXPECT_TRUE(g.st.menu.midori && g.st.menu.keika && g.st.menu.bgm && !g.st.menu.sidou);
+    EXPECT_EQ(io.sound.calls("loop").size(), 1u);
+    toggle_guidance(g);
+    ASSERT_EQ(io.writes.size(), 1u);
+    EXPECT_EQ(utf8(io.writes[0]), "背景画=緑\r\n移動指導=ON\r\n経過時間=ON\r\nBGM=ON\r\n");
 }
 
 }  // namespace

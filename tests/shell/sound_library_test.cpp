@@ -71,20 +71,21 @@ TEST(SoundLoader, MissingLibrariesGiveNoLibrary) {
     EXPECT_NE(load_sound_library_from({"/nonexistent/x.so", RINDOU_SOUND_LIBRARY}), nullptr);
 }
 
-TEST(SoundLoader, LooksBesideTheProgramFirstAndInTheBuildTreeLast) {
+TEST(SoundLoader, LooksInThePrivateFolderBesideTheProgramThenByNameOnly) {
     auto places = sound_library_candidates();
-    ASSERT_GE(places.size(), 4u);
-    auto exe = std::filesystem::read_symlink("/proc/self/exe").parent_path();
-    EXPECT_EQ(places.front(), (exe / "librindou-sound.so").string());
-    // The bare name, searched by the dynamic loader, comes after the folders.
-    auto bare = std::find(places.begin(), places.end(), "librindou-sound.so");
-    ASSERT_NE(bare, places.end());
-    // Beside the program, a relocated installation's lib folder, the
-    // installed lib folder: all before it.
-    EXPECT_EQ(bare - places.begin(), 3);
-    EXPECT_EQ(places.back(), RINDOU_SOUND_LIBRARY);
-    // So the game finds the library it was built with.
-    EXPECT_NE(load_sound_library(), nullptr);
+    ASSERT_EQ(places.size(), 2u);
+    // The private folder found from the program's own folder: in the build
+    // tree, the library that was built.
+    EXPECT_EQ(places.front().rfind(
+                  std::filesystem::read_symlink("/proc/self/exe").parent_path().string() + "/", 0),
+              0u);
+    EXPECT_EQ(std::filesystem::canonical(places.front()),
+              std::filesystem::canonical(RINDOU_SOUND_LIBRARY));
+    // Then the dynamic loader's own search; no other folder, no current one.
+    EXPECT_EQ(places.back(), "librindou-sound.so");
+    std::string loaded;
+    EXPECT_NE(load_sound_library(&loaded), nullptr);
+    EXPECT_EQ(loaded, places.front());
 }
 
 TEST(SoundLibraryDummy, PlaysMixesLoopsAndStopsBuffersMadeFromMemory) {
@@ -167,6 +168,79 @@ TEST(SoundLibraryDummy, ZeroAndUnknownHandlesAndDamagedFilesAreHarmless) {
     if (h != 0) {
         EXPECT_EQ(lib->dsFree(h), 1);
     }
+    EXPECT_EQ(lib->dsTerminate(ctx), 1);
+}
+
+// A RIFF image with a format chunk of the given kind and `data_bytes` bytes
+// of silence.
+std::vector<unsigned char> wav_image(uint16_t kind, uint16_t channels, uint32_t rate,
+                                     uint16_t bits, uint32_t data_bytes) {
+    std::vector<unsigned char> w;
+    auto u32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) w.push_back(static_cast<unsigned char>(v >> (8 * i)));
+    };
+    auto u16 = [&](uint32_t v) { u32(v), w.pop_back(), w.pop_back(); };
+    auto tag = [&](const char* t) { w.insert(w.end(), t, t + 4); };
+    const uint32_t align = channels * bits / 8;
+    tag("RIFF"), u32(36 + data_bytes), tag("WAVE");
+    tag("fmt "), u32(16), u16(kind), u16(channels), u32(rate), u32(rate * align), u16(align);
+    u16(bits);
+    tag("data"), u32(data_bytes);
+    w.resize(w.size() + data_bytes, kind == 1 && bits == 8 ? 0x80 : 0);
+    return w;
+}
+
+// An AIFF image: a sound the mixer's other decoders would take.
+std::vector<unsigned char> aiff_image() {
+    std::vector<unsigned char> w;
+    auto be = [&](uint32_t v, int n) {
+        for (int i = n - 1; i >= 0; --i) w.push_back(static_cast<unsigned char>(v >> (8 * i)));
+    };
+    auto tag = [&](const char* t) { w.insert(w.end(), t, t + 4); };
+    const uint32_t frames = 2205;
+    tag("FORM"), be(4 + 26 + 16 + 2 * frames, 4), tag("AIFF");
+    tag("COMM"), be(18, 4), be(1, 2), be(frames, 4), be(16, 2);
+    // 22050 as an 80-bit extended number.
+    for (unsigned char b : {0x40, 0x0D, 0xAC, 0x44, 0, 0, 0, 0, 0, 0}) w.push_back(b);
+    tag("SSND"), be(8 + 2 * frames, 4), be(0, 4), be(0, 4);
+    w.resize(w.size() + 2 * frames, 0);
+    return w;
+}
+
+TEST(SoundLibraryDummy, TakesOnlyPlainWaveSoundsOfTheUsualKinds) {
+    use_driver("dummy");
+    auto lib = real_library();
+    ASSERT_NE(lib, nullptr);
+    int ctx = lib->dsInitialize(1);
+    ASSERT_NE(ctx, 0);
+    auto create = [&](const std::vector<unsigned char>& w) {
+        int h = lib->dsCreateDSB(ctx, w.data(), static_cast<int32_t>(w.size()), 3);
+        if (h != 0) lib->dsFree(h);
+        return h != 0;
+    };
+    const uint32_t MiB = 1024 * 1024;
+    EXPECT_TRUE(create(wav_image(1, 1, 22050, 16, 4410)));
+    EXPECT_TRUE(create(wav_image(1, 2, 8000, 8, 800)));
+    EXPECT_TRUE(create(wav_image(3, 1, 48000, 32, 4800)));
+    EXPECT_TRUE(create(wav_image(1, 2, 48000, 16, 16 * MiB)));
+
+    EXPECT_FALSE(create(aiff_image()));
+    EXPECT_FALSE(create(wav_image(6, 1, 8000, 8, 800)));     // A-law
+    EXPECT_FALSE(create(wav_image(1, 3, 22050, 16, 600)));   // three channels
+    EXPECT_FALSE(create(wav_image(1, 1, 96000, 16, 800)));   // over 48 kHz
+    EXPECT_FALSE(create(wav_image(1, 1, 4000, 16, 800)));    // under 8 kHz
+    EXPECT_FALSE(create(wav_image(1, 1, 22050, 24, 900)));   // 24-bit
+    EXPECT_FALSE(create(wav_image(1, 2, 48000, 16, 16 * MiB + 4)));
+    // Far longer than any sound of a game once decoded: its memory is not spent.
+    EXPECT_FALSE(create(wav_image(1, 1, 8000, 8, 16 * MiB)));
+    // Data before the format, or no data at all.
+    auto swapped = wav_image(1, 1, 22050, 16, 0);
+    swapped.resize(12);
+    for (const char* t : {"data", "\0\0\0\0", "fmt "}) swapped.insert(swapped.end(), t, t + 4);
+    auto format = wav_image(1, 1, 22050, 16, 0);
+    swapped.insert(swapped.end(), format.begin() + 16, format.end() - 8);
+    EXPECT_FALSE(create(swapped));
+    EXPECT_FALSE(create(std::vector<unsigned char>(format.begin(), format.end() - 8)));
     EXPECT_EQ(lib->dsTerminate(ctx), 1);
 }
 
