@@ -8,7 +8,7 @@
 #   share/applications/<app id>.desktop, share/metainfo/<app id>.metainfo.xml
 #   share/icons/hicolor/<size>x<size>/apps/<app id>.png
 #   share/man/man6/{rindou,rindou-cli}.6.gz
-#   share/doc/rindou/{copyright, changelog.gz, console.md}
+#   share/doc/rindou/{copyright, changelog.gz, console.md, console-explain.md}
 
 set(RINDOU_DATA_DESTINATION ${RINDOU_INSTALL_DATADIR})
 
@@ -68,9 +68,9 @@ set(RINDOU_PACKAGE_MAINTAINER "Rindou maintainers <maintainers@users.noreply.c-s
 rindou_gzip_configured(${PROJECT_SOURCE_DIR}/packaging/changelog.in changelog
                        ${RINDOU_DOC_DESTINATION})
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION ${RINDOU_DOC_DESTINATION})
-if(EXISTS ${PROJECT_SOURCE_DIR}/docs/console.md)
-  install(FILES ${PROJECT_SOURCE_DIR}/docs/console.md DESTINATION ${RINDOU_DOC_DESTINATION})
-endif()
+# The console's protocol, which the console's manual page points to.
+file(GLOB rindou_console_docs ${PROJECT_SOURCE_DIR}/docs/console*.md)
+install(FILES ${rindou_console_docs} DESTINATION ${RINDOU_DOC_DESTINATION})
 
 # A test that installs into a scratch folder and looks at the result.
 if(RINDOU_WITH_TESTS)

@@ -34,7 +34,7 @@ for needed in qt6-qpa-plugins fonts-ipafont-mincho libsdl2-mixer-2.0-0 libqt6wid
   [[ ", $depends," == *", $needed"[\ ,]* ]] || fail "Depends lacks $needed"
 done
 
-lintian --fail-on error "$deb"
+lintian --fail-on error,warning "$deb"
 
 pkg="$scratch/root"
 dpkg -x "$deb" "$pkg"
@@ -80,10 +80,11 @@ wait "$tracer" || true
 window_pid=""
 
 # The paths the window opened, with strace's octal escapes of the sound
-# files' Japanese names undone.
+# files' Japanese names undone and the programs' "../" resolved.
 paths="$scratch/paths"
 grep -o '"[^"]*"' "$opened" | sed 's/^"//; s/"$//' |
-  while IFS= read -r p; do printf '%b\n' "$p"; done | sort -u > "$paths"
+  while IFS= read -r p; do printf '%b\n' "$p"; done |
+  xargs -d '\n' realpath -ms -- | sort -u > "$paths"
 under() { awk -v p="$1" 'index($0, p) == 1' "$paths"; }
 
 share="$(dirname "$(find "$pkg/usr/share" -name Rindou.htm)")"
