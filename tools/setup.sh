@@ -14,7 +14,9 @@ packages=(
   libgtest-dev
   fonts-ipafont-mincho
   clang-14 libclang-rt-14-dev
+  # Making and checking the Debian package (packaging/)
   dpkg-dev file lintian desktop-file-utils appstream strace
+  xvfb xauth libglib2.0-bin man-db
 )
 
 install_missing() {
