@@ -4,7 +4,8 @@
 // and every candidate, without the pauses of the blink), the number of
 // candidates, and a signature over every chosen move and score, so that two
 // builds can be compared for identical play.  Also the time of one position
-// analysis and the worst time of the upper mate test.
+// analysis, the worst time of the upper mate test, and the time of keeping a
+// finished game in a games folder that already holds the most it keeps.
 //
 //   rindou_bench           full run (each search timed as the best of 5)
 //   rindou_bench --quick   each search once
@@ -12,13 +13,20 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <vector>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
 
 #include "analysis/analysis.h"
 #include "bench/positions.h"
 #include "core/null_platform.h"
 #include "engine/evaluation.h"
+#include "record/kept_games.h"
 
 using namespace rindou;
 
@@ -175,6 +183,45 @@ int main(int argc, char** argv) {
         std::printf("upper_mate_test with a rook check: mean %.3f us, worst %.3f us over %d "
                     "positions (%d mates)\n",
                     tried ? total / tried : 0.0, worst, tried, mates);
+    }
+    // Keeping a game of 150 moves in a scratch games folder that already
+    // holds 1000 kept games: the write, the listing and the removal of the
+    // oldest, as at the end of every game.
+    {
+        namespace fs = std::filesystem;
+        const char* data = std::getenv("XDG_DATA_HOME");
+        std::string tmpl = std::string(data && data[0] == '/' ? data : "/tmp") + "/bench-XXXXXX";
+        fs::create_directories(fs::path(tmpl).parent_path());
+        if (::mkdtemp(tmpl.data()) != nullptr) {
+            FolderShelf shelf(tmpl);
+            for (int i = 0; i < 1000; ++i) {
+                char name[64];
+                std::snprintf(name, sizeof name, "2020-01-%02d_%02d-%02d-00.棋譜", 1 + i / 100,
+                              i / 10 % 10, i % 10);
+                std::ofstream(tmpl + "/" + name) << "old\r\n";
+            }
+            GameState game = positions.front();
+            for (int i = 1; i <= 150; ++i)
+                game.record[size_t(i)] = {7, 7, 7, 6, -10, 0, -10, float(i), float(i + 1), 0, 0};
+            game.record_end = 150;
+            // Wall time, and the processor time of this process, which a
+            // busy machine does not inflate.
+            std::vector<double> times, cpu;
+            int written = 0;
+            for (int k = 0; k < (quick ? 5 : 30); ++k) {
+                std::clock_t c0 = std::clock();
+                auto t0 = Clock::now();
+                written += write_kept_game(shelf, game) ? 1 : 0;
+                times.push_back(micros(Clock::now() - t0) / 1000.0);
+                cpu.push_back(1000.0 * double(std::clock() - c0) / CLOCKS_PER_SEC);
+            }
+            std::printf("keeping a game of 150 moves (1000 kept): median %.3f ms, worst %.3f ms, "
+                        "processor median %.3f ms (%d of %zu written)\n",
+                        median(times), *std::max_element(times.begin(), times.end()),
+                        median(cpu), written, times.size());
+            std::error_code ec;
+            fs::remove_all(tmpl, ec);
+        }
     }
     std::printf("signature %016llx\n", static_cast<unsigned long long>(all.h));
     if (expected != nullptr) {

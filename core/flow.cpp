@@ -3,6 +3,7 @@
 #include "core/input.h"
 #include "core/record_store.h"
 #include "engine/engine.h"
+#include "record/kept_games.h"
 #include "shell/settings.h"
 #include "shell/sound.h"
 #include "view/draw.h"
@@ -40,6 +41,7 @@ void start_up(Game& g) {
 // corrupt the turned position.
 void start_com_first_human(Game& g) {
     GameState& s = g.st;
+    if (s.side_to_move == TURN_NONE || s.move_number == 0) keep_game_before_fresh_start(g);
     draw_start_frame(g);
     draw_level(g, s.level);
     clear_frames(g);
@@ -68,6 +70,7 @@ void start_com_first_human(Game& g) {
 
 void start_com_first_computer(Game& g) {
     GameState& s = g.st;
+    if (s.side_to_move == TURN_NONE || s.move_number == 0) keep_game_before_fresh_start(g);
     draw_start_frame(g);
     draw_level(g, s.level);
     clear_frames(g);
@@ -91,6 +94,7 @@ void start_com_first_computer(Game& g) {
 
 void start_two_players(Game& g) {
     GameState& s = g.st;
+    if (s.side_to_move == TURN_NONE || s.move_number == 0) keep_game_before_fresh_start(g);
     draw_start_frame(g);
     draw_picture(g, s.background_code, -2, 0);
     draw_picture(g, s.background_code, -1, 0);
@@ -121,6 +125,7 @@ void pass_turn(GameState& s) {
 }
 
 void end_of_game(Game& g, const std::string& winner_text) {
+    keep_game(g);
     g.io->message("終了", winner_text + "の勝ちです");
     if (g.io->ask_yes_no("再ゲーム", "続けますか？"))
         new_game_reset(g);
@@ -129,6 +134,7 @@ void end_of_game(Game& g, const std::string& winner_text) {
 }
 
 void quit_program(Game& g) {
+    keep_game(g);
     shutdown_sound(g);
     g.io->end_program();
     throw ProgramEnded{};

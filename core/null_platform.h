@@ -41,6 +41,7 @@ public:
     bool write_settings(const std::string&) override { return true; }
     std::string current_folder() override { return "."; }
     void open_page(const std::string&) override {}
+    void show_help_page(const std::string&) override {}
     bool about_box() override { return false; }
     void end_program() override {}
 

@@ -26,6 +26,26 @@ public:
 
 enum class FileRead { Missing, Ok, Failed };
 
+// A date and time on the local clock.
+struct LocalTime {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+// The folder every finished or left game is kept in (record files).  Names
+// are plain file names inside it.
+class GameShelf {
+public:
+    virtual ~GameShelf() = default;
+    // The names of the files it holds.
+    virtual std::vector<std::string> names() = 0;
+    // Writes a whole file under a name it does not hold yet: all of it or,
+    // false, nothing.
+    virtual bool put(const std::string& name, const std::string& bytes) = 0;
+    virtual void remove(const std::string& name) = 0;
+    // Now, to name a game by.
+    virtual LocalTime local_time() = 0;
+};
+
 // One interface holding every port; grouped by the service it stands for.
 class Platform {
 public:
@@ -79,12 +99,17 @@ public:
     // --- Host. ------------------------------------------------------------------
     virtual std::string current_folder() = 0;
     virtual void open_page(const std::string& address) = 0;  // failures silent
+    // Shows the help page (a file address; empty when the page was not
+    // found) in the program's own help window.
+    virtual void show_help_page(const std::string& address) = 0;
     // Shows the about box modally; true when its home page button was pressed.
     virtual bool about_box() = 0;
     // The program ends: the front end leaves its event loop.
     virtual void end_program() = 0;
     // The window placement of start-up (moved and sized unless at top -60).
     virtual void place_window() {}
+    // Where games are kept; nullptr keeps none.
+    virtual GameShelf* game_shelf() { return nullptr; }
 
     // --- Observation. -----------------------------------------------------------
     // The computer is about to execute its chosen move.

@@ -17,6 +17,7 @@ void new_game_reset(Game& g) {
     s.record_count = 0;
     s.move_number = 0;
     s.flipped = 0;
+    s.keep_state = KEEP_NOTHING;
     // 2.
     set_clock_tick(g, false);
     s.upper_time_total = 0;
@@ -73,6 +74,7 @@ void append_move_record(GameState& s, int from_col, int from_row, int to_col, in
                         int piece_before, int piece_after, float lower_before, float lower_after,
                         float upper_before, float upper_after) {
     if (record_full(s)) return;
+    if (s.keep_state == KEEP_NOTHING) s.keep_state = KEEP_PENDING;
     s.record_count += 1;
     RecordEntry& e = s.record[static_cast<size_t>(s.record_count)];
     e.from_col = from_col;

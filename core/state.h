@@ -160,6 +160,12 @@ struct SoundHandles {
     int music = 0;
 };
 
+// ---- Keeping the game on the board -------------------------------------------------
+constexpr int KEEP_NOTHING = 0;  // no move of this game recorded yet
+constexpr int KEEP_PENDING = 1;  // moves recorded: to be kept when it ends or is left
+constexpr int KEEP_DONE = 2;     // kept (or tried to, once)
+constexpr int KEEP_NEVER = 3;    // a set-up position, which no record file can replay
+
 // ---- The game state -----------------------------------------------------------
 struct GameState {
     // Position.
@@ -213,6 +219,9 @@ struct GameState {
     // Handicap.
     int handicap_grade = 0;
     int handicap_set = 0;
+
+    // Whether the game on the board is still to be kept (KEEP_...).
+    int keep_state = KEEP_NOTHING;
 
     // Display state.
     int background_code = BG_MIDORI;

@@ -7,6 +7,7 @@
 #include "core/flow.h"
 #include "core/null_platform.h"
 #include "core/record_store.h"
+#include "record/kept_games.h"
 #include "record/kifu_text.h"
 #include "record/record_moves.h"
 
@@ -267,6 +268,7 @@ void load_record_bytes(Game& g, const std::string& bytes) {
     }
 
     GameState& s = g.st;
+    keep_game(g);
     new_game_reset(g);
     s.record_mode = 1;
     show_header_line(g, f.game_name, -3000, 7150, LIGHT_RED);

@@ -5,6 +5,7 @@
 #include "core/flow.h"
 #include "core/input.h"
 #include "core/record_store.h"
+#include "record/kept_games.h"
 #include "record/notation.h"
 #include "record/record_moves.h"
 #include "shell/sound.h"
@@ -159,6 +160,7 @@ void flip_board(Game& g) {
 }
 
 void back_to_start(Game& g) {
+    keep_game(g);
     new_game_reset(g);
     play_piece_sound(g);
 }

@@ -40,8 +40,12 @@ constexpr BackgroundName BACKGROUNDS[] = {
 constexpr int GUIDANCE_OFF_COLOUR = GREEN;
 constexpr int GUIDANCE_ON_COLOUR = WHITE;
 
-// The home page the about box's button opens.
-constexpr const char* HOME_PAGE = "https://rindou.example.org/";
+// The home page the about box's button opens: a build setting.  Without
+// one the button shows the help page, which says where the program is from.
+#ifndef RINDOU_HOME_PAGE
+#define RINDOU_HOME_PAGE ""
+#endif
+constexpr const char* HOME_PAGE = RINDOU_HOME_PAGE;
 
 // The settings' texts are all code page 932 characters.
 std::string to_cp932(const std::string& text) {
@@ -244,20 +248,26 @@ void toggle_music(Game& g) {
     save_settings(g);
 }
 
+std::string home_page() { return HOME_PAGE; }
+
 std::string help_page_address() {
     std::string page = find_data_file("Rindou.htm");
     return page.empty() ? std::string() : file_url(page);
 }
 
 void show_help(Game& g) {
-    std::string address = help_page_address();
-    if (!address.empty()) g.io->open_page(address);
+    // Even without a page the help window opens, and says so.
+    g.io->show_help_page(help_page_address());
 }
 
 void show_about(Game& g) {
     close_record_panels(g);
     play_other_sound(g);
-    if (g.io->about_box()) g.io->open_page(HOME_PAGE);
+    if (!g.io->about_box()) return;
+    if (home_page().empty())
+        show_help(g);
+    else
+        g.io->open_page(home_page());
 }
 
 }  // namespace rindou

@@ -1,6 +1,8 @@
 // The settings file Rindou.ini and the option commands.
 #pragma once
 
+#include <string>
+
 #include "core/game.h"
 
 namespace rindou {
@@ -16,6 +18,9 @@ void toggle_elapsed_time(Game& g);          // KEIKA
 void toggle_music(Game& g);                 // BGM
 void show_help(Game& g);                    // KAISETU
 void show_about(Game& g);                   // VER
+// The home page's address (the build setting RINDOU_HOME_PAGE); empty when
+// none was given, and the about box's button then shows the help page.
+std::string home_page();
 
 // The file:// address of the help page where the data lookup finds it, or
 // an empty string when there is none.

@@ -189,6 +189,8 @@ void run_setup(Game& g, const std::vector<std::string>& w) {
     s.upper_turn = 1;
     s.side_to_move = side;
     s.game_mode = mode;
+    // No record file can replay a game from a set-up position.
+    s.keep_state = KEEP_NEVER;
 }
 
 // ---- the command loop ---------------------------------------------------------------
@@ -330,8 +332,9 @@ LineRead read_command_line(std::istream& in, std::string& line, size_t limit) {
     return LineRead::Line;
 }
 
-int run_cli(std::istream& in, std::ostream& out, size_t line_limit) {
+int run_cli(std::istream& in, std::ostream& out, size_t line_limit, GameShelf* shelf) {
     Session session(out);
+    session.io.shelf = shelf;
     try {
         start_up(session.game);
     } catch (const ProgramEnded&) {

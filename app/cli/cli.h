@@ -9,6 +9,8 @@
 
 namespace rindou {
 
+class GameShelf;
+
 // The longest command line taken, without its line end.
 constexpr size_t LINE_LIMIT = 1024 * 1024;
 // The most Yes/No answers waiting at once.
@@ -24,7 +26,9 @@ LineRead read_command_line(std::istream& in, std::string& line, size_t limit = L
 // Runs start-up and then every command line until the end of the input or
 // the end of the program.  Returns the process exit status.
 // Lines longer than `line_limit` are refused (a smaller limit lets the fuzz
-// target reach that case).
-int run_cli(std::istream& in, std::ostream& out, size_t line_limit = LINE_LIMIT);
+// target reach that case).  Games are kept on `shelf`; with none, no game is
+// kept.
+int run_cli(std::istream& in, std::ostream& out, size_t line_limit = LINE_LIMIT,
+            GameShelf* shelf = nullptr);
 
 }  // namespace rindou

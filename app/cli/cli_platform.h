@@ -61,6 +61,7 @@ public:
     }
     std::string panel_folder() override { return folder; }
     void end_program() override;
+    GameShelf* game_shelf() override { return shelf; }
     void computer_move(int fc, int fr, int tc, int tr, int before, int placed, int captured,
                        double score) override;
 
@@ -71,6 +72,7 @@ public:
     bool entry_shown = false;
     std::string boxes[4];
     std::string folder = ".";
+    GameShelf* shelf = nullptr;  // where games are kept; none when null
 
 private:
     std::ostream& out_;

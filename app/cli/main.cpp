@@ -1,8 +1,13 @@
 #include <iostream>
 
 #include "app/cli/cli.h"
+#include "record/kept_games.h"
 
 int main() {
     std::ios::sync_with_stdio(false);
-    return rindou::run_cli(std::cin, std::cout);
+    // Games are kept in the user's games folder, as the window keeps them.
+    const std::string folder = rindou::games_folder();
+    rindou::FolderShelf shelf(folder);
+    return rindou::run_cli(std::cin, std::cout, rindou::LINE_LIMIT,
+                           folder.empty() ? nullptr : &shelf);
 }

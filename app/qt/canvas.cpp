@@ -6,6 +6,7 @@
 #include <QString>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "core/files.h"
 #include "shell/data_files.h"
@@ -263,12 +264,24 @@ void Canvas::paint(const Op& op) {
     case Kind::Outline: {
         // Each side is one natural pixel wide, so that at every scale it
         // covers the last pixel of a 42 by 47 picture drawn on the cell.
-        const double t = TWIPS_PER_PIXEL;
+        // Below the natural size a natural pixel is less than a device
+        // pixel and could round away: a side is never narrower than one.
+        auto band = [this](double a) {
+            int first = device(a);
+            return std::pair<int, int>(first, std::max(device(a + TWIPS_PER_PIXEL), first + 1));
+        };
+        auto [left, left_end] = band(op.x1);
+        auto [right, right_end] = band(op.x2);
+        auto [top, top_end] = band(op.y1);
+        auto [bottom, bottom_end] = band(op.y2);
         QColor c = palette_colour(op.value);
-        p.fillRect(dev_rect(op.x1, op.y1, op.x2 + t, op.y1 + t), c);
-        p.fillRect(dev_rect(op.x1, op.y2, op.x2 + t, op.y2 + t), c);
-        p.fillRect(dev_rect(op.x1, op.y1, op.x1 + t, op.y2 + t), c);
-        p.fillRect(dev_rect(op.x2, op.y1, op.x2 + t, op.y2 + t), c);
+        auto fill = [&p, &c](int x1, int y1, int x2, int y2) {
+            p.fillRect(QRect(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1)), c);
+        };
+        fill(left, top, right_end, top_end);
+        fill(left, bottom, right_end, bottom_end);
+        fill(left, top, left_end, bottom_end);
+        fill(right, top, right_end, bottom_end);
         break;
     }
     case Kind::Text: {

@@ -3,8 +3,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
@@ -33,7 +35,9 @@ constexpr int WINDOW_H = 580;
 }  // namespace
 
 MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
-    : canvas_(&pictures_), dialogs_(dialogs ? std::move(dialogs) : std::make_unique<Dialogs>()) {
+    : canvas_(&pictures_),
+      shelf_(games_folder()),
+      dialogs_(dialogs ? std::move(dialogs) : std::make_unique<Dialogs>()) {
     static QElapsedTimer since_start;
     since_start.start();
     setObjectName(QStringLiteral("Rindou"));
@@ -44,8 +48,9 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
 
     board_ = new BoardWidget(&canvas_, this);
     setCentralWidget(board_);
-    panel_ = new RecordPanel(board_);
+    panel_ = new RecordPanel(board_, QString::fromStdString(shelf_.folder()));
     platform_ = std::make_unique<QtPlatform>(this, board_, &canvas_, panel_, dialogs_.get());
+    if (!shelf_.folder().empty()) platform_->set_game_shelf(&shelf_);
     game_.io = platform_.get();
 
     board_->on_press = [this](int button, QPointF pos) { press(button, pos); };
@@ -60,6 +65,7 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
     };
 
     build_menus();
+    add_shortcuts();
 
     // Timer1: the 50 ms clock tick; clock_tick itself knows whether it runs.
     timer_ = new QTimer(this);
@@ -179,6 +185,48 @@ void MainWindow::build_menus() {
     sync_menu();
 }
 
+// The keys of the commands used most, set on their entries so that the
+// menus show them (the menu bar shows none: the help page lists those of 戻
+// and 進).  A key runs what choosing the entry with the mouse runs: first
+// what opening its menu title runs, then the entry (see eventFilter).
+void MainWindow::add_shortcuts() {
+    struct Key {
+        const char* entry;
+        QKeySequence key;
+    };
+    const Key keys[] = {
+        {"KAISETU", QKeySequence(Qt::Key_F1)},
+        {"KIFU_READ", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"KIFU_WRITE", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"REPLAY", QKeySequence(Qt::Key_Left)},
+        {"AFTER", QKeySequence(Qt::Key_Right)},
+        {"CANCEL", QKeySequence(Qt::Key_Home)},
+        {"OWARI", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+    };
+    const auto& tree = menu_tree();
+    auto parent_of = [&tree](const std::string& name) -> std::string {
+        for (const MenuEntry& e : tree)
+            if (name == e.name) return e.parent;
+        return {};
+    };
+    for (const Key& k : keys) {
+        KeyedEntry keyed{{}, k.entry};
+        for (std::string up = parent_of(keyed.entry); !up.empty(); up = parent_of(up))
+            keyed.title = up;
+        QAction* a = actions_.at(keyed.entry);
+        a->setShortcut(k.key);
+        a->setShortcutContext(Qt::WindowShortcut);
+        keyed_[a] = keyed;
+    }
+}
+
+void MainWindow::run_keyed(const KeyedEntry& keyed) {
+    run([this, &keyed] {
+        if (!keyed.title.empty()) menu_command(game_, keyed.title);
+        menu_command(game_, keyed.entry);
+    });
+}
+
 void MainWindow::sync_menu() {
     for (const MenuEntry& e : menu_tree()) {
         if (!e.checkable) continue;
@@ -264,6 +312,25 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
             return true;  // the computer's pause takes no input
         default:
             break;
+        }
+    }
+    // A key of an entry: what the menu runs, instead of the bare entry.
+    if (e->type() == QEvent::Shortcut) {
+        auto it = keyed_.find(watched);
+        if (it != keyed_.end()) {
+            run_keyed(it->second);
+            return true;
+        }
+    }
+    // In the record panel's lists the arrows and Home move through the list
+    // as usual; they are no step or reset commands there.
+    if (e->type() == QEvent::ShortcutOverride && panel_ &&
+        (watched == panel_->folders || watched == panel_->files || watched == panel_->drives)) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (k->modifiers() == Qt::NoModifier &&
+            (k->key() == Qt::Key_Left || k->key() == Qt::Key_Right || k->key() == Qt::Key_Home)) {
+            e->accept();
+            return true;
         }
     }
     return QMainWindow::eventFilter(watched, e);

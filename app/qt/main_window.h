@@ -12,6 +12,7 @@
 #include "app/qt/canvas.h"
 #include "app/qt/dialogs.h"
 #include "core/game.h"
+#include "record/kept_games.h"
 
 class QAction;
 class QTimer;
@@ -67,13 +68,22 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    // An entry reached by a key, and the menu title that holds it (empty for
+    // entries on the menu bar).
+    struct KeyedEntry {
+        std::string title;
+        std::string entry;
+    };
     void build_menus();
+    void add_shortcuts();
+    void run_keyed(const KeyedEntry& keyed);
     void sync_menu();
     void update_geometry();
     void finish();
 
     PictureSet pictures_;
     Canvas canvas_;
+    FolderShelf shelf_;
     Game game_;
     std::unique_ptr<Dialogs> dialogs_;
     BoardWidget* board_ = nullptr;
@@ -81,6 +91,7 @@ private:
     std::unique_ptr<QtPlatform> platform_;
     QTimer* timer_ = nullptr;
     std::map<std::string, QAction*> actions_;
+    std::map<const QObject*, KeyedEntry> keyed_;
     QSize base_size_{707, 555};
     double scale_ = 1.0;
     bool in_game_ = false;

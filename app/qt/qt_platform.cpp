@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 
 #include "app/qt/dialogs.h"
+#include "app/qt/help_window.h"
 #include "app/qt/main_window.h"
 #include "app/qt/record_panel.h"
 #include "core/files.h"
@@ -130,6 +131,11 @@ std::string QtPlatform::current_folder() { return QDir::currentPath().toStdStrin
 void QtPlatform::open_page(const std::string& address) {
     QUrl url = QUrl::fromUserInput(q(address), QDir::currentPath(), QUrl::AssumeLocalFile);
     if (url.isValid()) QDesktopServices::openUrl(url);
+}
+
+void QtPlatform::show_help_page(const std::string& address) {
+    if (!help_) help_ = new HelpWindow(window_);
+    help_->show_page(address.empty() ? QUrl() : QUrl(q(address)));
 }
 
 bool QtPlatform::about_box() { return dialogs_->about(window_); }

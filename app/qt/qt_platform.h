@@ -17,6 +17,7 @@ namespace rindou::qt {
 std::string settings_path();
 
 class Dialogs;
+class HelpWindow;
 class RecordPanel;
 
 class QtPlatform : public Platform {
@@ -56,14 +57,19 @@ public:
 
     std::string current_folder() override;
     void open_page(const std::string& address) override;
+    void show_help_page(const std::string& address) override;
     bool about_box() override;
     void end_program() override { ended_ = true; }
     void place_window() override;
+    GameShelf* game_shelf() override { return shelf_; }
+    void set_game_shelf(GameShelf* shelf) { shelf_ = shelf; }
 
     // True while idle() lets the window repaint: user input is then dropped.
     bool idling() const { return idling_; }
     bool ended() const { return ended_; }
     void set_dialogs(Dialogs* dialogs) { dialogs_ = dialogs; }
+    // The help window, once help was asked for (nullptr before).
+    HelpWindow* help_window() const { return help_; }
     // Replaces the sound library (the window loads it once at start-up).
     void set_sound_library(std::unique_ptr<SoundLibrary> library) { sound_ = std::move(library); }
     // Replaces the sleep of one idle step (tests watch how long idle sleeps).
@@ -76,6 +82,8 @@ private:
     RecordPanel* panel_;
     Dialogs* dialogs_;
     std::unique_ptr<SoundLibrary> sound_;
+    HelpWindow* help_ = nullptr;  // owned by the window
+    GameShelf* shelf_ = nullptr;
     std::function<void(double seconds)> sleep_;
     bool idling_ = false;
     bool ended_ = false;

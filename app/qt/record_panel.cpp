@@ -2,13 +2,13 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QStorageInfo>
 #include <cmath>
 
 namespace rindou::qt {
@@ -28,10 +28,11 @@ const char* const LABEL_TEXT[4] = {"対 局 名：", "先    手 ：", "後    �
 
 }  // namespace
 
-RecordPanel::RecordPanel(QWidget* host) : QObject(host), host_(host) {
+RecordPanel::RecordPanel(QWidget* host, const QString& games)
+    : QObject(host), host_(host), games_(games) {
     drives = new QComboBox(host);
     drives->setObjectName(QStringLiteral("Drive1"));
-    drives->addItems(volumes());
+    drives->addItems(volumes(games));
     folders = new QListWidget(host);
     folders->setObjectName(QStringLiteral("Dir1"));
     files = new QListWidget(host);
@@ -74,16 +75,69 @@ RecordPanel::RecordPanel(QWidget* host) : QObject(host), host_(host) {
     place(1.0);
 }
 
-QStringList RecordPanel::volumes() {
-    QStringList list = {QDir::rootPath(), QDir::homePath()};
-    for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
-        if (!v.isValid() || !v.isReady()) continue;
-        QString root = v.rootPath();
-        if (root.startsWith(QStringLiteral("/proc")) || root.startsWith(QStringLiteral("/sys")) ||
-            root.startsWith(QStringLiteral("/dev")) || root.startsWith(QStringLiteral("/run")))
-            continue;
-        if (!list.contains(root)) list << root;
+namespace {
+
+// A mount table field with its blanks, tabs, line breaks and backslashes
+// written as three octal digits after a backslash.
+QString unescape_mount_field(const QByteArray& field) {
+    QByteArray out;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            bool ok = false;
+            int code = field.mid(i + 1, 3).toInt(&ok, 8);
+            if (ok && code > 0 && code < 256) {
+                out += static_cast<char>(code);
+                i += 3;
+                continue;
+            }
+        }
+        out += field[i];
     }
+    return QString::fromUtf8(out);
+}
+
+bool under(const QString& path, const QString& folder) {
+    return path == folder || path.startsWith(folder + QLatin1Char('/'));
+}
+
+}  // namespace
+
+QStringList disk_mounts(const QByteArray& mountinfo) {
+    static const QStringList DISK_TYPES = {
+        QStringLiteral("ext2"),    QStringLiteral("ext3"),  QStringLiteral("ext4"),
+        QStringLiteral("xfs"),     QStringLiteral("btrfs"), QStringLiteral("vfat"),
+        QStringLiteral("exfat"),   QStringLiteral("ntfs"),  QStringLiteral("ntfs3"),
+        QStringLiteral("iso9660"), QStringLiteral("udf"),   QStringLiteral("fuseblk")};
+    QStringList mounts;
+    QList<QByteArray> devices;
+    for (const QByteArray& line : mountinfo.split('\n')) {
+        // id parent major:minor root mount-point options [optional...] - type source ...
+        const QList<QByteArray> f = line.simplified().split(' ');
+        const qsizetype dash = f.indexOf("-");
+        if (dash < 6 || dash + 1 >= f.size()) continue;
+        const QByteArray& device = f[2];
+        const QString mount = unescape_mount_field(f[4]);
+        const QString type = QString::fromUtf8(f[dash + 1]);
+        // A root other than "/" is a folder bound elsewhere; a device seen
+        // before is the same file system bound a second time.
+        if (f[3] != "/" || devices.contains(device)) continue;
+        if (!DISK_TYPES.contains(type)) continue;
+        if (!under(mount, QStringLiteral("/media")) && !under(mount, QStringLiteral("/run/media")) &&
+            !under(mount, QStringLiteral("/mnt")))
+            continue;
+        devices << device;
+        mounts << mount;
+    }
+    return mounts;
+}
+
+QStringList RecordPanel::volumes(const QString& games) {
+    QStringList list = {QDir::rootPath(), QDir::homePath()};
+    if (!games.isEmpty()) list << games;
+    QFile table(QStringLiteral("/proc/self/mountinfo"));
+    if (table.open(QIODevice::ReadOnly))
+        for (const QString& mount : disk_mounts(table.readAll()))
+            if (!list.contains(mount)) list << mount;
     return list;
 }
 
@@ -177,6 +231,9 @@ bool RecordPanel::set_folder(const QString& path) {
 
 void RecordPanel::choose_drive(int index) {
     if (index < 0 || index >= drives->count()) return;
+    // The games folder is made when the first game is kept: offered before
+    // that, it is made now rather than refused.
+    if (!games_.isEmpty() && drives->itemText(index) == games_) QDir().mkpath(games_);
     if (!set_folder(drives->itemText(index))) {
         QSignalBlocker block(drives);
         drives->setCurrentIndex(drive_index_);

@@ -18,10 +18,17 @@ class QWidget;
 
 namespace rindou::qt {
 
+// The mount points of a mount table (the text of /proc/self/mountinfo) that
+// hold a disk or a removable medium under /media, /run/media or /mnt: whole
+// file systems of a disk kind, each once, so no pseudo, system, bind or
+// container mounts.
+QStringList disk_mounts(const QByteArray& mountinfo);
+
 class RecordPanel : public QObject {
 public:
-    // `host` is the board surface the controls stand on.
-    explicit RecordPanel(QWidget* host);
+    // `host` is the board surface the controls stand on; `games` the folder
+    // of the kept games, offered in the drive list (none when empty).
+    explicit RecordPanel(QWidget* host, const QString& games = {});
 
     // Places every control for `scale` logical pixels per natural pixel.
     void place(double scale);
@@ -40,8 +47,9 @@ public:
     bool set_folder(const QString& path);
     // Chooses an entry of the drive list as the user does.
     void choose_drive(int index);
-    // The volumes offered in the drive list, root and home first.
-    static QStringList volumes();
+    // The drive list: the root, the home folder, the games folder, then the
+    // disks of the mount table of this process.
+    static QStringList volumes(const QString& games = {});
 
     std::function<void()> on_save;
     std::function<void(const QString& path)> on_file;
@@ -57,6 +65,7 @@ public:
 private:
     void fill_folders();
     QWidget* host_;
+    QString games_;
     QString folder_;
     int drive_index_ = 0;
 };

@@ -137,3 +137,54 @@ TEST_F(WindowTest, HighDensitySurfaceIsDrawnAtDeviceResolution) {
 
 }  // namespace
 }  // namespace rindou::qt::test
+
+namespace rindou::qt::test {
+namespace {
+
+// Every line between squares and around both hands, at window sizes from
+// the smallest the window allows to four times the normal one (and, in the
+// high-density run, at twice the pixel density).  The brick background keeps
+// the green of the lines apart from everything around them.
+TEST_F(WindowTest, GridLinesShowAtEverySize) {
+    window.command("RENGA");
+    const QColor line = palette_colour(FRAME_COLOUR);
+    const QSize smallest = window.minimumSizeHint().expandedTo(window.minimumSize());
+    const QSize sizes[] = {smallest,          QSize(400, 330),  QSize(480, 390), QSize(550, 450),
+                           QSize(620, 505),   QSize(707, 580),  QSize(780, 640), QSize(900, 740),
+                           QSize(1234, 987),  QSize(1414, 1160), QSize(2121, 1740),
+                           QSize(2828, 2320)};
+    for (QSize size : sizes) {
+        window.resize(size);
+        QApplication::processEvents();
+        const Canvas* c = window.canvas();
+        const QImage& image = c->image();
+        int missing = 0;
+        // Vertical lines at column edges first..last over rows top..bottom,
+        // looked at halfway down every cell; then the horizontal ones.
+        auto columns = [&](int first, int last, int top, int bottom) {
+            for (int k = first; k <= last; ++k)
+                for (int r = top; r < bottom; ++r) {
+                    int x = c->device(cell_x(k)), y = c->device(cell_y(r + 0.5));
+                    if (image.pixelColor(x, y) != line) ++missing;
+                }
+        };
+        auto rows = [&](int first, int last, int left, int right) {
+            for (int k = first; k <= last; ++k)
+                for (int col = left; col < right; ++col) {
+                    int x = c->device(cell_x(col + 0.5)), y = c->device(cell_y(k));
+                    if (image.pixelColor(x, y) != line) ++missing;
+                }
+        };
+        columns(1, 10, 1, 10);   // the board
+        rows(1, 10, 1, 10);
+        columns(11, 12, 3, 10);  // the lower hand
+        rows(3, 10, 11, 12);
+        columns(-1, 0, 1, 8);    // the upper hand
+        rows(1, 8, -1, 0);
+        EXPECT_EQ(missing, 0) << "window " << size.width() << "x" << size.height() << ", scale "
+                              << c->device_scale();
+    }
+}
+
+}  // namespace
+}  // namespace rindou::qt::test

@@ -1,7 +1,8 @@
 // GoogleTest with a QApplication around it, headless unless told otherwise.
 // The tests run in a fresh temporary folder, which also holds the user's
 // configuration and data folders: the window reads and writes Rindou.ini
-// there, and one run must not see another's (nor the real user's).
+// there, and one run must not see another's (nor the real user's); the
+// games the windows keep go there too (some tests empty that folder).
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -14,6 +14,7 @@
 
 #include "app/qt/qt_platform.h"
 #include "app/qt/record_panel.h"
+#include "record/kept_games.h"
 #include "tests/qt/window_fixture.h"
 
 namespace rindou::qt::test {
@@ -145,6 +146,45 @@ TEST_F(WindowTest, ThePanelIsThePlatformsAndStartsInTheCurrentFolder) {
     io->panel_show_read();
     QTest::mouseClick(window.panel()->drives, Qt::LeftButton);
     EXPECT_TRUE(shown.empty() || shown.back().text != "「対局」で始めて下さい");
+}
+
+TEST(DriveList, OnlyWholeDisksUnderTheMediaFoldersAreOffered) {
+    const QByteArray table =
+        "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
+        "27 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n"
+        "28 27 0:25 / /mnt/sandboxing/tools ro,nosuid - tmpfs tools ro,size=4k\n"
+        "30 27 8:17 / /media/alice/USB\\040STICK rw,nosuid shared:5 - vfat /dev/sdb1 rw\n"
+        "31 27 8:17 / /mnt/again rw - vfat /dev/sdb1 rw\n"
+        "32 27 8:2 /home/alice /mnt/bound rw - ext4 /dev/sda2 rw\n"
+        "33 27 0:40 / /mnt/container rw - overlay overlay rw,lowerdir=/a\n"
+        "34 27 8:33 / /run/media/bob/CARD rw master:2 shared:3 - exfat /dev/sdc1 rw\n"
+        "35 27 8:49 / /srv/data rw - xfs /dev/sdd1 rw\n"
+        "36 27 8:50 / /mediaxyz rw - ext4 /dev/sdd2 rw\n"
+        "37 27 8:51 / /mnt rw - btrfs /dev/sdd3 rw\n"
+        "38 27 0:52 / /mnt/windows rw - fuseblk /dev/sde1 rw\n"
+        "39 27 11:0 / /media/cdrom ro - iso9660 /dev/sr0 ro\n"
+        "40 27 0:53 / /run/user/1000 rw - tmpfs tmpfs rw\n"
+        "broken line\n";
+    EXPECT_EQ(disk_mounts(table),
+              (QStringList{QStringLiteral("/media/alice/USB STICK"),
+                           QStringLiteral("/run/media/bob/CARD"), QStringLiteral("/mnt"),
+                           QStringLiteral("/mnt/windows"), QStringLiteral("/media/cdrom")}));
+}
+
+TEST_F(WindowTest, TheDriveListOffersTheGamesFolder) {
+    const QString games = QString::fromStdString(games_folder());
+    ASSERT_FALSE(games.isEmpty());
+    QComboBox* drives = window.panel()->drives;
+    ASSERT_GE(drives->count(), 3);
+    EXPECT_EQ(drives->itemText(0), QDir::rootPath());
+    EXPECT_EQ(drives->itemText(1), QDir::homePath());
+    EXPECT_EQ(drives->itemText(2), games);
+    // Offered before any game was kept, it opens (made if need be).
+    QDir(games).removeRecursively();
+    window.command("KIFU_READ");
+    window.panel()->choose_drive(2);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(QString::fromStdString(window.panel()->folder()), QDir(games).canonicalPath());
 }
 
 TEST(Settings, WrittenAndReadBackInTheUsersConfigurationFolder) {

@@ -46,11 +46,24 @@ private:
 
 // Each window runs in a folder of its own: no settings or records left by
 // another test change what it shows.
+// The user's settings and data folders (kept games) are the folder's own.
 struct FreshFolder {
-    FreshFolder() : old(QDir::currentPath()) { QDir::setCurrent(dir.path()); }
-    ~FreshFolder() { QDir::setCurrent(old); }
+    FreshFolder()
+        : old(QDir::currentPath()),
+          old_config(qgetenv("XDG_CONFIG_HOME")),
+          old_data(qgetenv("XDG_DATA_HOME")) {
+        QDir::setCurrent(dir.path());
+        qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
+        qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toUtf8());
+    }
+    ~FreshFolder() {
+        QDir::setCurrent(old);
+        qputenv("XDG_CONFIG_HOME", old_config);
+        qputenv("XDG_DATA_HOME", old_data);
+    }
     QTemporaryDir dir;
     QString old;
+    QByteArray old_config, old_data;
 };
 
 class WindowTest : public ::testing::Test {

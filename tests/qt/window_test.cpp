@@ -4,7 +4,10 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTextBrowser>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -15,8 +18,10 @@
 #include <vector>
 
 #include "app/qt/about_box.h"
+#include "app/qt/help_window.h"
 #include "app/qt/qt_platform.h"
 #include "app/qt/record_panel.h"
+#include "record/kept_games.h"
 #include "shell/data_files.h"
 #include "shell/menu.h"
 #include "tests/qt/window_fixture.h"
@@ -242,9 +247,122 @@ TEST_F(WindowTest, EscEndsTheProgramAndOtherKeysDoNot) {
     EXPECT_FALSE(window.run([] { ADD_FAILURE() << "ran after the end"; }));
 }
 
-TEST_F(WindowTest, ClosingTheWindowEndsTheProgram) {
+TEST_F(WindowTest, ShortcutsAreShownAndRunWhatTheMenuRuns) {
+    // Shown beside the entries inside menus; the captions stay as they are.
+    const std::pair<const char*, QKeySequence> shown_keys[] = {
+        {"KAISETU", QKeySequence(Qt::Key_F1)},
+        {"KIFU_READ", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"KIFU_WRITE", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"CANCEL", QKeySequence(Qt::Key_Home)},
+        {"OWARI", QKeySequence(Qt::CTRL | Qt::Key_Q)}};
+    for (const auto& [entry, key] : shown_keys) {
+        EXPECT_EQ(window.action(entry)->shortcut(), key) << entry;
+        EXPECT_EQ(window.action(entry)->text().contains(QLatin1Char('\t')), false) << entry;
+    }
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    RecordPanel* panel = window.panel();
+
+    // Ctrl+S opens the write panel as 書込 does.
+    QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(panel->save->isVisible());
+    panel->boxes[0]->setText(QStringLiteral("名局"));
+    // Home runs what opening 局面 runs (the panel closes and is emptied),
+    // then 最初.
+    QTest::keyClick(&window, Qt::Key_Home);
+    EXPECT_FALSE(panel->save->isVisible());
+    EXPECT_TRUE(panel->boxes[0]->text().isEmpty());
+    EXPECT_TRUE(shown.empty());
+    // The refusals are those of the menu.
+    QTest::keyClick(&window, Qt::Key_Left);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].title, "戻る");
+    EXPECT_EQ(shown[0].text, "できません");
+    QTest::keyClick(&window, Qt::Key_Right);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].text, "「対局」で始めて下さい");
+    // Ctrl+O shows the file list.
+    QTest::keyClick(&window, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_TRUE(panel->files->isVisible());
+    // In the file list, the arrows and Home are the list's own.
+    panel->files->setFocus();
+    QTest::keyClick(panel->files, Qt::Key_Home);
+    QTest::keyClick(panel->files, Qt::Key_Left);
+    EXPECT_TRUE(panel->files->isVisible());
+    EXPECT_EQ(shown.size(), 2u);
+
+    // During the computer's pauses keys are dropped like any other input.
+    window.board()->setFocus();
+    QTimer::singleShot(0, &window, [this] { QTest::keyClick(&window, Qt::Key_Left); });
+    window.platform()->idle(0.05);
+    QApplication::processEvents();
+    EXPECT_EQ(shown.size(), 2u);
+
+    // F1 shows the help window, also with the menu bar in keyboard focus;
+    // Ctrl+Q ends the program as 終わり does.
+    window.menuBar()->setFocus();
+    QTest::keyClick(&window, Qt::Key_F1);
+    ASSERT_NE(window.platform()->help_window(), nullptr);
+    EXPECT_TRUE(window.platform()->help_window()->isVisible());
+    window.platform()->help_window()->close();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_TRUE(window.ended());
+}
+
+TEST_F(WindowTest, HelpShowsThePageInTheProgramsOwnWindow) {
+    window.command("KAISETU");
+    HelpWindow* help = window.platform()->help_window();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    QTextBrowser* page = help->browser();
+    EXPECT_TRUE(page->source().toLocalFile().endsWith(QStringLiteral("/Rindou.htm")));
+    EXPECT_TRUE(page->toPlainText().contains(QStringLiteral("コイン将棋")));
+    // The pictures of the page load from beside it.
+    QVariant picture = page->document()->resource(
+        QTextDocument::ImageResource, QUrl(QStringLiteral("pictures/SITA_OU.png")));
+    EXPECT_TRUE(picture.isValid() && !picture.value<QImage>().isNull());
+    // A link inside the page moves to its place.
+    page->resize(600, 400);
+    page->setSource(QUrl(page->source().toString() + QStringLiteral("#kifu")));
+    QApplication::processEvents();
+    EXPECT_GT(page->verticalScrollBar()->value(), 0);
+    EXPECT_TRUE(page->source().toLocalFile().endsWith(QStringLiteral("/Rindou.htm")));
+
+    // The button asks the desktop for its browser; when that fails the page
+    // stays here and says so.
+    std::vector<QUrl> asked;
+    help->open_externally = [&asked](const QUrl& url) {
+        asked.push_back(url);
+        return false;
+    };
+    help->desktop_button()->click();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_TRUE(asked[0].toLocalFile().endsWith(QStringLiteral("/Rindou.htm")));
+    EXPECT_FALSE(help->note()->text().isEmpty());
+    EXPECT_TRUE(help->isVisible());
+
+    // Without a page the window still opens and says what is missing.
+    window.platform()->show_help_page({});
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_TRUE(page->toPlainText().contains(QStringLiteral("Rindou.htm")));
+    EXPECT_FALSE(help->desktop_button()->isEnabled());
+}
+
+TEST_F(WindowTest, ClosingTheWindowEndsTheProgramAndKeepsTheGame) {
+    const QDir games(QString::fromStdString(games_folder()));
+    auto count = [&games] {
+        return games.entryList({QStringLiteral("*.棋譜")}, QDir::Files).size();
+    };
+    const qsizetype before = count();
+    window.command("START");
+    click_cell(7, 7);
+    click_cell(7, 6);
+    ASSERT_EQ(window.game().st.record_end, 1);
     EXPECT_TRUE(window.close());
     EXPECT_TRUE(window.ended());
+    EXPECT_EQ(count(), before + 1);
 }
 
 TEST_F(WindowTest, PausesRepaintButTakeNoInput) {

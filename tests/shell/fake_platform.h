@@ -103,6 +103,7 @@ public:
 
     std::string current_folder() override { return folder; }
     void open_page(const std::string& address) override { pages.push_back(address); }
+    void show_help_page(const std::string& address) override { help_pages.push_back(address); }
     bool about_box() override {
         draw_log.push_back("about box");
         return about_answer;
@@ -138,7 +139,8 @@ public:
     std::vector<std::string> writes;
     std::vector<std::string> draw_log;
     std::vector<std::string> messages;
-    std::vector<std::string> pages;
+    std::vector<std::string> pages;       // opened in the desktop's browser
+    std::vector<std::string> help_pages;  // shown in the help window
     bool about_answer = false;
     std::string folder = ".";
 };

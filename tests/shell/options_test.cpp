@@ -161,7 +161,7 @@ TEST_F(Options, MusicTogglesTheLoopAndWithoutAFileOnlyTheMarkAndFileChange) {
     EXPECT_TRUE(quiet.messages.empty());
 }
 
-TEST_F(Options, HelpOpensTheUsersOwnPageFirstAsAFileAddressNeverOneOfTheCurrentFolder) {
+TEST_F(Options, HelpShowsTheUsersOwnPageFirstAsAFileAddressNeverOneOfTheCurrentFolder) {
     namespace fs = std::filesystem;
     fs::path dir = fs::temp_directory_path() / "rindou help 棋譜";
     fs::create_directories(dir / "rindou");
@@ -173,19 +173,20 @@ TEST_F(Options, HelpOpensTheUsersOwnPageFirstAsAFileAddressNeverOneOfTheCurrentF
     std::string old = was ? was : "";
     setenv("XDG_DATA_HOME", dir.c_str(), 1);
     menu_command(g, "KAISETU");
-    ASSERT_EQ(io.pages.size(), 1u);
-    EXPECT_EQ(io.pages[0], "file://" + fs::temp_directory_path().string() +
-                               "/rindou%20help%20%E6%A3%8B%E8%AD%9C/rindou/Rindou.htm");
+    ASSERT_EQ(io.help_pages.size(), 1u);
+    EXPECT_TRUE(io.pages.empty()) << "help never waits on the desktop's browser";
+    EXPECT_EQ(io.help_pages[0], "file://" + fs::temp_directory_path().string() +
+                                    "/rindou%20help%20%E6%A3%8B%E8%AD%9C/rindou/Rindou.htm");
 
-    // Without a page of the user's the installed copy is opened.
+    // Without a page of the user's the installed copy is shown.
     fs::remove(dir / "rindou" / "Rindou.htm");
     menu_command(g, "KAISETU");
     if (was)
         setenv("XDG_DATA_HOME", old.c_str(), 1);
     else
         unsetenv("XDG_DATA_HOME");
-    ASSERT_EQ(io.pages.size(), 2u);
-    const std::string& page = io.pages[1];
+    ASSERT_EQ(io.help_pages.size(), 2u);
+    const std::string& page = io.help_pages[1];
     ASSERT_EQ(page.rfind("file:///", 0), 0u);
     EXPECT_TRUE(fs::is_regular_file(page.substr(7))) << page;
     EXPECT_EQ(page.substr(page.size() - 11), "/Rindou.htm");
@@ -199,10 +200,17 @@ TEST_F(Options, AboutClosesThePanelsPlaysTheChimeAndOpensTheHomePageOnRequest) {
     EXPECT_EQ(io.sound.log, std::vector<std::string>{"play " + std::to_string(g.st.sound.other)});
     EXPECT_TRUE(io.pages.empty());
 
+    // The home page button opens the address the build gave, or without one
+    // the help page.
     io.about_answer = true;
     menu_command(g, "VER");
-    ASSERT_EQ(io.pages.size(), 1u);
-    EXPECT_EQ(io.pages[0].rfind("https://", 0), 0u);
+    if (home_page().empty()) {
+        EXPECT_TRUE(io.pages.empty());
+        ASSERT_EQ(io.help_pages.size(), 1u);
+        EXPECT_EQ(io.help_pages[0].substr(io.help_pages[0].size() - 11), "/Rindou.htm");
+    } else {
+        EXPECT_EQ(io.pages, std::vector<std::string>{home_page()});
+    }
 }
 
 }  // namespace

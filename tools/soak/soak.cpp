@@ -478,6 +478,8 @@ int main(int argc, char** argv) {
         o.folder = (std::filesystem::temp_directory_path() / ("rindou-soak-" + std::to_string(getpid()))).string();
     }
     std::filesystem::create_directories(o.folder);
+    // The games the consoles keep go to the scratch folder, not the user's.
+    setenv("XDG_DATA_HOME", (o.folder + "/data").c_str(), 1);
     Soak soak(o);
     int rc = soak.run();
     std::error_code ec;
