@@ -64,8 +64,8 @@ private:
     }
 
     // ---- Lower side --------------------------------------------------------
-    // Steps 1 to 3 of a lower piece reaching t; true when t holds an upper
-    // piece by the pattern's test.
+    // A lower piece reaching t: counted, recorded as guard or threat; true
+    // when t holds an upper piece by the pattern's test.
     bool lower_reach(int x, int y, int tc, int tr, int k, UpperHeld held) {
         cell(m_.lower_attacks, tc, tr) += 1;
         int t = cell(s_.board, tc, tr);
@@ -74,7 +74,7 @@ private:
             if (guard > k) guard = k;
             return false;
         }
-        bool upper = held == UpperHeld::ByPiece ? t >= 10 : t > 0;
+        bool upper = held == UpperHeld::ByPiece ? t >= HU : t > 0;
         if (!upper) return false;
         int& threat = cell(m_.lower_threat, tc, tr);
         if (threat < k) {
@@ -110,7 +110,7 @@ private:
     void upper_reach(int x, int y, int tc, int tr, int k, Rec guard, Rec threat) {
         cell(m_.upper_attacks, tc, tr) += 1;
         int t = cell(s_.board, tc, tr);
-        if (guard != Rec::No && t >= 10) {
+        if (guard != Rec::No && t >= HU) {
             int& g = cell(m_.upper_guard, tc, tr);
             if (g > k) {
                 g = k;
@@ -119,7 +119,7 @@ private:
                     cell(m_.upper_guard_row, tc, tr) = y;
                 }
             }
-        } else if (threat != Rec::No && t <= -10) {
+        } else if (threat != Rec::No && t <= -HU) {
             int& th = cell(m_.upper_threat, tc, tr);
             if (th > k) {
                 th = k;
@@ -163,93 +163,105 @@ private:
     }
 
     // ---- The pieces --------------------------------------------------------
+    static constexpr auto BY_PIECE = UpperHeld::ByPiece;
+    static constexpr auto BY_CODE = UpperHeld::ByCode;
+    static constexpr auto NS = Rec::NoSquare;
+    static constexpr auto WS = Rec::WithSquare;
+    static constexpr auto NO = Rec::No;
+
     void piece(int x, int y, int p) {
-        constexpr auto BY_PIECE = UpperHeld::ByPiece;
-        constexpr auto BY_CODE = UpperHeld::ByCode;
-        constexpr auto NS = Rec::NoSquare;
-        constexpr auto WS = Rec::WithSquare;
-        constexpr auto NO = Rec::No;
+        if (is_lower(p))
+            lower_piece(x, y, p);
+        else
+            upper_piece(x, y, p);
+    }
+
+    void lower_piece(int x, int y, int p) {
         switch (p) {
-            // Lower pieces.
-            case -10:
-                lower_step(x, y, {0, -1}, -10, BY_PIECE, true);
+            case -HU:
+                lower_step(x, y, {0, -1}, -HU, BY_PIECE, true);
                 break;
-            case -11: case -21: case -31: case -101: case -110:
+            case -TOKIN: case -NARIKYOU: case -NARIKEI: case -NARIGIN: case -KIN:
                 for (Step d : GOLD_LOWER) lower_step(x, y, d, p, BY_CODE, true);
                 break;
-            case -20:
-                lower_line(x, y, {0, -1}, -20, BY_CODE);
+            case -KYOU:
+                lower_line(x, y, {0, -1}, -KYOU, BY_CODE);
                 break;
-            case -30:
+            case -KEI:
                 if (y > 2) {
-                    lower_step(x, y, {-1, -2}, -30, BY_CODE, true, true);
-                    lower_step(x, y, {1, -2}, -30, BY_CODE, true, true);
+                    lower_step(x, y, {-1, -2}, -KEI, BY_CODE, true, true);
+                    lower_step(x, y, {1, -2}, -KEI, BY_CODE, true, true);
                 }
                 break;
-            case -100:
-                for (Step d : SILVER_LOWER) lower_step(x, y, d, -100, BY_CODE, true);
+            case -GIN:
+                for (Step d : SILVER_LOWER) lower_step(x, y, d, -GIN, BY_CODE, true);
                 break;
-            case -800:
-                for (Step d : DIAGONALS) lower_line(x, y, d, -800, BY_CODE);
+            case -KAKU:
+                for (Step d : DIAGONALS) lower_line(x, y, d, -KAKU, BY_CODE);
                 break;
-            case -801:
-                for (Step d : ORTHO_STEPS) lower_step(x, y, d, -801, BY_CODE, true);
-                for (Step d : DIAGONALS) lower_line(x, y, d, -800, BY_CODE);
+            case -UMA:
+                for (Step d : ORTHO_STEPS) lower_step(x, y, d, -UMA, BY_CODE, true);
+                for (Step d : DIAGONALS) lower_line(x, y, d, -KAKU, BY_CODE);
                 break;
-            case -900:
-            case -901:
+            case -SYA:
+            case -RYU:
                 lower_line(x, y, {0, 1}, p, BY_PIECE);
                 lower_line(x, y, {0, -1}, p, BY_CODE);
                 lower_line(x, y, {1, 0}, p, BY_PIECE);
                 lower_line(x, y, {-1, 0}, p, BY_CODE);
-                if (p == -901)
-                    for (Step d : DIAGONALS) lower_step(x, y, d, -901, BY_CODE, true);
+                if (p == -RYU)
+                    for (Step d : DIAGONALS) lower_step(x, y, d, -RYU, BY_CODE, true);
                 break;
-            case -950:
+            case -OU:
                 s_.lower_king_col = x;
                 s_.lower_king_row = y;
-                for (Step d : KING) lower_step(x, y, d, -950, BY_PIECE, false);
+                for (Step d : KING) lower_step(x, y, d, -OU, BY_PIECE, false);
                 break;
+            default:
+                break;
+        }
+    }
 
-            // Upper pieces.
-            case 10:
-                upper_step(x, y, {0, 1}, 10, NS, NS, true);
+    void upper_piece(int x, int y, int p) {
+        switch (p) {
+            case HU:
+                upper_step(x, y, {0, 1}, HU, NS, NS, true);
                 break;
-            case 11: case 21: case 31: case 101: case 110:
-                for (Step d : GOLD_UPPER) upper_step(x, y, d, 110, NS, NO, true);
+            case TOKIN: case NARIKYOU: case NARIKEI: case NARIGIN: case KIN:
+                for (Step d : GOLD_UPPER) upper_step(x, y, d, KIN, NS, NO, true);
                 break;
-            case 20:
-                upper_line(x, y, {0, 1}, 20);
+            case KYOU:
+                upper_line(x, y, {0, 1}, KYOU);
                 break;
-            case 30:
+            case KEI:
                 if (y < 8) {
-                    upper_step(x, y, {-1, 2}, 30, WS, NO, true, true);
-                    upper_step(x, y, {1, 2}, 30, WS, NO, true, true);
+                    upper_step(x, y, {-1, 2}, KEI, WS, NO, true, true);
+                    upper_step(x, y, {1, 2}, KEI, WS, NO, true, true);
                 }
                 break;
-            case 100:
-                for (Step d : SILVER_UPPER) upper_step(x, y, d, 100, WS, NO, true);
+            case GIN:
+                for (Step d : SILVER_UPPER) upper_step(x, y, d, GIN, WS, NO, true);
                 break;
-            case 800:
-                for (Step d : DIAGONALS) upper_line(x, y, d, 800);
+            case KAKU:
+                for (Step d : DIAGONALS) upper_line(x, y, d, KAKU);
                 break;
-            case 801:
-                for (Step d : ORTHO_STEPS) upper_step(x, y, d, 801, NO, NO, true);
-                for (Step d : DIAGONALS) upper_line(x, y, d, 801);
+            case UMA:
+                for (Step d : ORTHO_STEPS) upper_step(x, y, d, UMA, NO, NO, true);
+                for (Step d : DIAGONALS) upper_line(x, y, d, UMA);
                 break;
-            case 900:
-            case 901:
+            case SYA:
+            case RYU:
                 upper_line(x, y, {0, 1}, p);
                 upper_line(x, y, {0, -1}, p);
                 upper_line(x, y, {1, 0}, p);
                 upper_line(x, y, {-1, 0}, p);
-                if (p == 901)
-                    for (Step d : DIAGONALS) upper_step(x, y, d, 901, WS, WS, true);
+                if (p == RYU)
+                    for (Step d : DIAGONALS) upper_step(x, y, d, RYU, WS, WS, true);
                 break;
-            case 950:
+            case OU:
                 s_.upper_king_col = x;
                 s_.upper_king_row = y;
-                for (Step d : KING) upper_step(x, y, d, 950, NS, NO, false);
+                for (Step d : KING) upper_step(x, y, d, OU, NS, NO, false);
                 break;
             default:
                 break;  // empty, the coin, anything else

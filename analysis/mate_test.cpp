@@ -24,7 +24,7 @@ int drop_cannot_block(GameState& s, int kx, int ky) {
             if (v == CHECKER && std::abs(c - kx) < 2 && std::abs(r - ky) < 2) return 1;
             if (v != CHECK_LINE) continue;
             bool place = true;
-            if (s.upper_hand_total == s.upper_hand[1] && !is_legal_move(s, -1, 0, c, r, HU))
+            if (s.upper_hand_total == s.upper_hand[HU_SLOT] && !is_legal_move(s, -1, 0, c, r, HU))
                 place = false;
             if (place) cell(s.board, c, r) = HU;
             bool still_checked = false;
@@ -49,25 +49,25 @@ int upper_mate_test(GameState& s) {
     if (!on_board(kx, ky)) return 0;
     Maps& m = s.maps;
 
-    // 1. Not in check.
+    // Not in check.
     if (cell(m.lower_attacks, kx, ky) == 0) return 0;
 
-    // 2. A drop between the checker and the king.
+    // A drop between the checker and the king.
     if (s.upper_hand_total > 0 && drop_cannot_block(s, kx, ky) == 0) return 0;
 
-    // 3. The king steps to a square no lower piece covers.
+    // The king steps to a square no lower piece covers.
     for (int c = kx - 1; c <= kx + 1; ++c)
         for (int r = ky - 1; r <= ky + 1; ++r) {
             if (!on_board(c, r)) continue;
             if (is_legal_move(s, kx, ky, c, r, OU) && cell(m.lower_attacks, c, r) == 0) return 0;
         }
 
-    // 4. A piece on the board takes the checker or stands in the line.  The
+    // A piece on the board takes the checker or stands in the line.  The
     // maps are those of the last position tried, as they come.
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) {
             int p = cell(s.board, c, r);
-            if (p < 10 || p > 901) continue;
+            if (p < HU || p > RYU) continue;
             for (int mc = 1; mc <= 9; ++mc)
                 for (int mr = 1; mr <= 9; ++mr) {
                     if (cell(m.upper_king_checks, mc, mr) <= 0) continue;

@@ -12,6 +12,7 @@
 #include "core/record_store.h"
 #include "core/rules.h"
 #include "engine/engine.h"
+#include "play/move.h"
 
 namespace rindou::bench {
 

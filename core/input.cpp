@@ -6,6 +6,7 @@
 #include "core/flow.h"
 #include "core/record_store.h"
 #include "core/rules.h"
+#include "play/move.h"
 #include "engine/engine.h"
 #include "record/notation.h"
 #include "shell/sound.h"
@@ -32,7 +33,8 @@ void start_move_time(Game& g) {
     if (g.st.menu.keika) set_clock_tick(g, true);
 }
 
-// Step 5: notices at the first click after stepping, resuming the computer.
+// Notices at the first click after stepping through the record; a click
+// while the computer is to move resumes it.
 void first_click_notices(Game& g) {
     GameState& s = g.st;
     if (s.game_mode == MODE_HUMAN) {
@@ -57,7 +59,7 @@ void first_click_notices(Game& g) {
     }
 }
 
-// Step 8: picking from the board.
+// Picking a piece from the board (or showing an opponent's piece's reach).
 void pick_from_board(Game& g, int col, int row) {
     GameState& s = g.st;
     int code = s.board[static_cast<size_t>(col)][static_cast<size_t>(row)];
@@ -74,7 +76,8 @@ void pick_from_board(Game& g, int col, int row) {
     }
 }
 
-// Step 9k: the hand-over after a move.
+// The hand-over after the person's move: against the computer, a win ends
+// the game and otherwise the computer plays at once.
 void hand_over(Game& g, int captured) {
     GameState& s = g.st;
     if (s.game_mode == MODE_COM) {
@@ -106,7 +109,7 @@ void hand_over(Game& g, int captured) {
     }
 }
 
-// Step 9: the destination of a picked piece.
+// The destination of a picked piece: a re-pick, a refusal, or the move.
 void choose_destination(Game& g, int button, int col, int row) {
     GameState& s = g.st;
     s.sel_to_col = col;
@@ -158,7 +161,7 @@ void choose_destination(Game& g, int button, int col, int row) {
     frame_square(g, FRAME_COLOUR, col, row);
     show_guidance(g, s.sel_from_col, s.sel_from_row, FRAME_COLOUR, s.sel_piece);
     // h. An upper-hand drop names its hand slot.
-    if (s.sel_from_col == -1) s.sel_from_row = 8 - s.sel_from_row;
+    if (s.sel_from_col == UPPER_HAND_COL) s.sel_from_row = upper_hand_slot(s.sel_from_row);
     // i. The move.
     int captured = code;
     execute_move(g, s.sel_from_col, s.sel_from_row, col, row, s.sel_piece);
@@ -170,17 +173,17 @@ void choose_destination(Game& g, int button, int col, int row) {
     hand_over(g, captured);
 }
 
-// Step 10: a click outside the board.
+// A click outside the board: a hand cell picks a piece to drop.
 void click_outside(Game& g, int col, int row) {
     GameState& s = g.st;
     if (s.sel_piece >= 10 || s.sel_piece <= -10) {
         show_guidance(g, s.sel_from_col, s.sel_from_row, FRAME_COLOUR, s.sel_piece);
         frame_square(g, FRAME_COLOUR, s.sel_from_col, s.sel_from_row);
     }
-    bool lower_cell = col == 11 && row >= 3 && row <= 9;
-    bool upper_cell = col == -1 && row >= 1 && row <= 7;
+    bool lower_cell = col == LOWER_HAND_COL && row >= lower_hand_row(1) && row <= lower_hand_row(7);
+    bool upper_cell = col == UPPER_HAND_COL && row >= upper_hand_row(7) && row <= upper_hand_row(1);
     if (!lower_cell && !upper_cell) return;
-    int slot = lower_cell ? row - 2 : 8 - row;
+    int slot = lower_cell ? lower_hand_slot(row) : upper_hand_slot(row);
     const auto& hand = lower_cell ? s.lower_hand : s.upper_hand;
     if (hand[static_cast<size_t>(slot)] == 0) return;
     scan_pawn_files(s);
@@ -217,9 +220,9 @@ void show_guidance(Game& g, int col, int row, int colour, int piece) {
 
 void on_mouse_down(Game& g, int button, double x, double y) {
     GameState& s = g.st;
-    // 1.
+    // Any click closes the record panels.
     close_record_panels(g);
-    // 2. A loaded record is stepped, not played.
+    // A loaded record is stepped, not played.
     if (s.record_mode == 1) {
         if (!g.io->ask_yes_no("棋譜", "棋譜を '進 'で進めて下さい")) {
             play_refusal_sound(g);
@@ -227,28 +230,27 @@ void on_mouse_down(Game& g, int button, double x, double y) {
         }
         return;
     }
-    // 3. The cell.
+    // The cell under the pointer.
     int col = static_cast<int>(std::floor((x - board_left) / square_width));
     int row = static_cast<int>(std::floor((y - board_top) / square_height));
-    // 4. No game.
+    // No game in progress.
     if (s.side_to_move == TURN_NONE) {
         play_refusal_sound(g);
         g.io->message("開始", "「対局」で始めて下さい");
         return;
     }
-    // 5.
     first_click_notices(g);
     // The computer's resumed turn may have ended the game and set up a new
     // one: the click has nothing left to do then (no pass to announce).
     if (s.side_to_move == TURN_NONE) return;
-    // 6. Pass.
+    // A side without a move on the board passes, even with pieces in hand.
     if (has_no_board_move(s, s.side_to_move) == 1) {
         g.io->message("パス", "打てる場所がありません。パスです。");
         pass_turn(s);
         if (s.game_mode == MODE_COM) com_ban(g);
         return;
     }
-    // 7.
+    // A pick or a destination on the board, or a hand cell.
     if (on_board(col, row)) {
         if (s.select_state == 0)
             pick_from_board(g, col, row);

@@ -8,7 +8,7 @@ namespace rindou {
 
 void new_game_reset(Game& g) {
     GameState& s = g.st;
-    // 1.
+    // No game: nobody to move, nothing recorded, no handicap.
     s.handicap_grade = 0;
     s.handicap_set = 0;
     s.game_mode = MODE_HUMAN;
@@ -18,7 +18,7 @@ void new_game_reset(Game& g) {
     s.move_number = 0;
     s.flipped = 0;
     s.keep_state = KEEP_NOTHING;
-    // 2.
+    // The clocks stop and start again from zero.
     set_clock_tick(g, false);
     s.upper_time_total = 0;
     s.lower_time_total = 0;
@@ -26,17 +26,16 @@ void new_game_reset(Game& g) {
     s.record_mode = 0;
     s.clock_shown_second = 0;
     s.record[0].piece_after = 10;
-    // 3.
+    // Nothing picked; the coin back in the centre.
     s.select_state = 0;
     s.coin_col = 5;
     s.coin_row = 5;
-    // 4.
+    // Empty hands and board, then the standard position.
     for (int k = 1; k <= 7; ++k) {
         s.lower_hand[static_cast<size_t>(k)] = 0;
         s.upper_hand[static_cast<size_t>(k)] = 0;
     }
     for (auto& col : s.board) col.fill(EMPTY);
-    // 5.
     static constexpr int back_rank[10] = {0, 20, 30, 100, 110, 950, 110, 100, 30, 20};
     for (int c = 1; c <= 9; ++c) {
         auto cc = static_cast<size_t>(c);
@@ -50,7 +49,7 @@ void new_game_reset(Game& g) {
     s.board[2][8] = -800;
     s.board[8][8] = -900;
     s.board[5][5] = COIN;
-    // 6.
+    // The totals are recounted from the (empty) hands.
     s.lower_hand_total = 0;
     s.upper_hand_total = 0;
     for (int k = 1; k <= 7; ++k) {
@@ -59,7 +58,6 @@ void new_game_reset(Game& g) {
         if (s.upper_hand[static_cast<size_t>(k)] > 0)
             s.upper_hand_total += s.upper_hand[static_cast<size_t>(k)];
     }
-    // 7.
     redraw_all(g);
 }
 

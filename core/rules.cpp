@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "view/draw.h"
 
 namespace rindou {
 
@@ -51,21 +50,21 @@ bool king_step(int dc, int dr) { return std::abs(dc) <= 1 && std::abs(dr) <= 1; 
 
 int hand_slot(int code) {
     switch (std::abs(code)) {
-        case 10: case 11: return 1;
-        case 20: case 21: return 2;
-        case 30: case 31: return 3;
-        case 100: case 101: return 4;
-        case 110: return 5;
-        case 800: case 801: return 6;
-        case 900: case 901: return 7;
+        case HU: case TOKIN: return 1;
+        case KYOU: case NARIKYOU: return 2;
+        case KEI: case NARIKEI: return 3;
+        case GIN: case NARIGIN: return 4;
+        case KIN: return 5;
+        case KAKU: case UMA: return 6;
+        case SYA: case RYU: return 7;
         default: return 0;
     }
 }
 
 bool is_piece_code(int code) {
     switch (std::abs(code)) {
-        case 10: case 11: case 20: case 21: case 30: case 31: case 100: case 101:
-        case 110: case 800: case 801: case 900: case 901: case 950:
+        case HU: case TOKIN: case KYOU: case NARIKYOU: case KEI: case NARIKEI: case GIN: case NARIGIN:
+        case KIN: case KAKU: case UMA: case SYA: case RYU: case OU:
             return true;
         default:
             return false;
@@ -75,93 +74,100 @@ bool is_piece_code(int code) {
 int is_legal_move(const GameState& s, int fc, int fr, int tc, int tr, int piece) {
     int dc = tc - fc, dr = tr - fr;
     bool board_move = fc >= 1 && fc <= 9;
-    bool drop = fc == 11 || fc == -1;
+    bool drop = fc == LOWER_HAND_COL || fc == UPPER_HAND_COL;
 
-    // 1. The coin rule.
+    // The coin moves by the same displacement: it must stay on the board and
+    // land on an empty square or the square the piece leaves.
     if (board_move) {
         int nc = s.coin_col + dc, nr = s.coin_row + dr;
         if (!on_board(nc, nr)) return 0;
         if (!(nc == fc && nr == fr) && at(s, nc, nr) != EMPTY) return 0;
     }
-    // 2. On the board and not the origin.
+    // On the board and not the origin.
     if (!on_board(tc, tr)) return 0;
     if (tc == fc && tr == fr) return 0;
     // A board move needs an origin on the board; anything else is no move.
     if (board_move && !on_board(fc, fr)) return 0;
     if (!board_move && !drop) return 0;
-    // 3. Not onto one's own piece.
+    // Not onto one's own piece.
     int dest = at(s, tc, tr);
-    if (piece >= 10 && dest >= 10) return 0;
-    if (piece <= -10 && dest <= -10) return 0;
-    // 4. Drops.
+    if (piece >= HU && dest >= HU) return 0;
+    if (piece <= -HU && dest <= -HU) return 0;
+    // Drops: onto an empty square, no second pawn on a file, and no piece
+    // where it could never move again.
     if (drop) {
         if (dest != EMPTY) return 0;
-        if (piece == -10 && s.lower_pawn_file[static_cast<size_t>(tc)] == 1) return 0;
-        if (piece == 10 && s.upper_pawn_file[static_cast<size_t>(tc)] == 1) return 0;
+        if (piece == -HU && s.lower_pawn_file[static_cast<size_t>(tc)] == 1) return 0;
+        if (piece == HU && s.upper_pawn_file[static_cast<size_t>(tc)] == 1) return 0;
         switch (piece) {
-            case 10: case 20: return tr != 9 ? 1 : 0;
-            case 30: return tr <= 7 ? 1 : 0;
-            case -10: case -20: return tr != 1 ? 1 : 0;
-            case -30: return tr >= 3 ? 1 : 0;
+            case HU: case KYOU: return tr != 9 ? 1 : 0;
+            case KEI: return tr <= 7 ? 1 : 0;
+            case -HU: case -KYOU: return tr != 1 ? 1 : 0;
+            case -KEI: return tr >= 3 ? 1 : 0;
             default: return 1;
         }
     }
-    // 5. Movement.
+    // Movement of each kind.
     switch (piece) {
-        case 10: return dc == 0 && dr == 1;
-        case 20: return dc == 0 && tr > fr && straight_clear(s, fc, fr, tc, tr);
-        case 30: return dr == 2 && std::abs(dc) == 1;
-        case 100: return std::abs(dc) <= 1 && (dr == 1 || (dr == -1 && dc != 0));
-        case 110: case 11: case 21: case 31: case 101: return gold_step(dc, dr, 1);
-        case 800: return diagonal_clear(s, fc, fr, tc, tr);
-        case 801: return king_step(dc, dr) || diagonal_clear(s, fc, fr, tc, tr);
-        case 900: return straight_clear(s, fc, fr, tc, tr);
-        case 901: return king_step(dc, dr) || straight_clear(s, fc, fr, tc, tr);
-        case 950: case -950: return king_step(dc, dr);
-        case -10: return dc == 0 && dr == -1;
-        case -20: return dc == 0 && tr < fr && straight_clear(s, fc, fr, tc, tr);
-        case -30: return dr == -2 && std::abs(dc) == 1;
-        case -100: return std::abs(dc) <= 1 && (dr == -1 || (dr == 1 && dc != 0));
-        case -110: case -11: case -21: case -31: case -101: return gold_step(dc, dr, -1);
-        case -800: return diagonal_clear(s, fc, fr, tc, tr);
-        case -801: return king_step(dc, dr) || diagonal_clear(s, fc, fr, tc, tr);
-        case -900: return straight_clear(s, fc, fr, tc, tr);
-        case -901: return king_step(dc, dr) || straight_clear(s, fc, fr, tc, tr);
-        default: return 1;  // the coin: only the coin rule and steps 2 and 3 apply
+        case HU: return dc == 0 && dr == 1;
+        case KYOU: return dc == 0 && tr > fr && straight_clear(s, fc, fr, tc, tr);
+        case KEI: return dr == 2 && std::abs(dc) == 1;
+        case GIN: return std::abs(dc) <= 1 && (dr == 1 || (dr == -1 && dc != 0));
+        case KIN: case TOKIN: case NARIKYOU: case NARIKEI: case NARIGIN: return gold_step(dc, dr, 1);
+        case KAKU: return diagonal_clear(s, fc, fr, tc, tr);
+        case UMA: return king_step(dc, dr) || diagonal_clear(s, fc, fr, tc, tr);
+        case SYA: return straight_clear(s, fc, fr, tc, tr);
+        case RYU: return king_step(dc, dr) || straight_clear(s, fc, fr, tc, tr);
+        case OU: case -OU: return king_step(dc, dr);
+        case -HU: return dc == 0 && dr == -1;
+        case -KYOU: return dc == 0 && tr < fr && straight_clear(s, fc, fr, tc, tr);
+        case -KEI: return dr == -2 && std::abs(dc) == 1;
+        case -GIN: return std::abs(dc) <= 1 && (dr == -1 || (dr == 1 && dc != 0));
+        case -KIN: case -TOKIN: case -NARIKYOU: case -NARIKEI: case -NARIGIN: return gold_step(dc, dr, -1);
+        case -KAKU: return diagonal_clear(s, fc, fr, tc, tr);
+        case -UMA: return king_step(dc, dr) || diagonal_clear(s, fc, fr, tc, tr);
+        case -SYA: return straight_clear(s, fc, fr, tc, tr);
+        case -RYU: return king_step(dc, dr) || straight_clear(s, fc, fr, tc, tr);
+        default: return 1;  // the coin: only the coin rule and the tests above apply
     }
 }
 
 int may_stay_unpromoted(int to_row, int piece) {
     switch (piece) {
-        case 10: case 20: return to_row == 9 ? 0 : 1;
-        case 30: return to_row >= 8 ? 0 : 1;
-        case -10: case -20: return to_row == 1 ? 0 : 1;
-        case -30: return to_row <= 2 ? 0 : 1;
+        case HU: case KYOU: return to_row == 9 ? 0 : 1;
+        case KEI: return to_row >= 8 ? 0 : 1;
+        case -HU: case -KYOU: return to_row == 1 ? 0 : 1;
+        case -KEI: return to_row <= 2 ? 0 : 1;
         default: return 1;
     }
 }
 
-int can_promote(GameState& s, int fc, int fr, int /*tc*/, int tr, int piece) {
-    if (fc == 11 || fc == -1) return 0;
+int promotion_on(int fc, int fr, int tr, int piece) {
+    if (fc == LOWER_HAND_COL || fc == UPPER_HAND_COL) return 0;
     bool yes = false;
     switch (piece) {
-        case -10: case -20: case -30: yes = tr <= 3; break;
-        case -100: case -800: case -900: yes = tr <= 3 || fr <= 3; break;
-        case 10: case 20: case 30: yes = tr >= 7; break;
-        case 100: case 800: case 900: yes = tr >= 7 || fr >= 7; break;
+        case -HU: case -KYOU: case -KEI: yes = tr <= 3; break;
+        case -GIN: case -KAKU: case -SYA: yes = tr <= 3 || fr <= 3; break;
+        case HU: case KYOU: case KEI: yes = tr >= 7; break;
+        case GIN: case KAKU: case SYA: yes = tr >= 7 || fr >= 7; break;
         default: yes = false;
     }
-    if (!yes) return 0;
-    s.promoted_code = piece >= 10 ? piece + 1 : piece - 1;
+    return yes ? promoted(piece) : 0;
+}
+
+int can_promote(GameState& s, int fc, int fr, int /*tc*/, int tr, int piece) {
+    const int code = promotion_on(fc, fr, tr, piece);
+    if (code == 0) return 0;
+    s.promoted_code = code;
     return 1;
 }
 
 void add_captured_to_hand(GameState& s, int code) {
-    if (code == 950) {
+    if (code == OU) {
         s.winner = s.lower_turn;
         return;
     }
-    if (code == -950) {
+    if (code == -OU) {
         s.winner = s.upper_turn;
         return;
     }
@@ -181,8 +187,8 @@ void scan_pawn_files(GameState& s) {
         s.lower_pawn_file[static_cast<size_t>(c)] = 0;
         s.upper_pawn_file[static_cast<size_t>(c)] = 0;
         for (int r = 1; r <= 9; ++r) {
-            if (at(s, c, r) == -10) s.lower_pawn_file[static_cast<size_t>(c)] = 1;
-            if (at(s, c, r) == 10) s.upper_pawn_file[static_cast<size_t>(c)] = 1;
+            if (at(s, c, r) == -HU) s.lower_pawn_file[static_cast<size_t>(c)] = 1;
+            if (at(s, c, r) == HU) s.upper_pawn_file[static_cast<size_t>(c)] = 1;
         }
     }
 }
@@ -198,7 +204,7 @@ int has_no_board_move(const GameState& s, int turn) {
     for (int fc = 1; fc <= 9; ++fc)
         for (int fr = 1; fr <= 9; ++fr) {
             int p = at(s, fc, fr);
-            if (upper ? p < 10 : p > -10) continue;
+            if (upper ? p < HU : p > -HU) continue;
             for (int tc = 1; tc <= 9; ++tc)
                 for (int tr = 1; tr <= 9; ++tr)
                     if (is_legal_move(s, fc, fr, tc, tr, p)) return 0;
@@ -206,62 +212,37 @@ int has_no_board_move(const GameState& s, int turn) {
     return 1;
 }
 
-void execute_move(Game& g, int fc, int fr, int tc, int tr, int piece) {
-    GameState& s = g.st;
-    bool board_move = fc >= 1 && fc <= 9;
-    int dest = at(s, tc, tr);
-    // 1. Capture.
-    if (dest <= -10) {
-        add_captured_to_hand(s, dest);
-        draw_upper_hand(g);
-    } else if (dest >= 10) {
-        add_captured_to_hand(s, dest);
-        draw_lower_hand(g);
-    }
-    // 2. The coin leaves its square.
-    if (board_move) {
-        draw_picture(g, EMPTY, s.coin_col, s.coin_row);
-        frame_square(g, FRAME_COLOUR, s.coin_col, s.coin_row);
-        s.board[static_cast<size_t>(s.coin_col)][static_cast<size_t>(s.coin_row)] = EMPTY;
-        // 3. The origin is drawn empty.
-        draw_picture(g, EMPTY, fc, fr);
-        frame_square(g, FRAME_COLOUR, fc, fr);
-    }
-    // 4. The destination.
+AppliedMove apply_move(GameState& s, int fc, int fr, int tc, int tr, int piece) {
+    const bool board_move = fc >= 1 && fc <= 9;
+    const AppliedMove applied{at(s, tc, tr), s.coin_col, s.coin_row};
+    if (applied.captured <= -HU || applied.captured >= HU) add_captured_to_hand(s, applied.captured);
+    if (board_move) s.board[static_cast<size_t>(s.coin_col)][static_cast<size_t>(s.coin_row)] = EMPTY;
     s.board[static_cast<size_t>(tc)][static_cast<size_t>(tr)] = piece;
-    if (piece == -950) {
+    if (piece == -OU) {
         s.lower_king_col = tc;
         s.lower_king_row = tr;
     }
-    // 5. The origin.
-    if (fc == -1) {
+    if (fc == UPPER_HAND_COL) {
         int slot = fr;
         if (slot >= 1 && slot <= 7 && s.upper_hand[static_cast<size_t>(slot)] > 0) {
             s.upper_hand[static_cast<size_t>(slot)] -= 1;
             s.upper_hand_total -= 1;
         }
-        draw_upper_hand(g);
-    } else if (fc == 11) {
-        int slot = fr - 2;
+    } else if (fc == LOWER_HAND_COL) {
+        int slot = lower_hand_slot(fr);
         if (slot >= 1 && slot <= 7 && s.lower_hand[static_cast<size_t>(slot)] > 0) {
             s.lower_hand[static_cast<size_t>(slot)] -= 1;
             s.lower_hand_total -= 1;
         }
-        draw_lower_hand(g);
     } else {
         s.board[static_cast<size_t>(fc)][static_cast<size_t>(fr)] = EMPTY;
     }
-    // 6. The coin moves by the same displacement.
     if (board_move) {
         s.coin_col += tc - fc;
         s.coin_row += tr - fr;
-        draw_picture(g, COIN, s.coin_col, s.coin_row);
-        frame_square(g, FRAME_COLOUR, s.coin_col, s.coin_row);
         s.board[static_cast<size_t>(s.coin_col)][static_cast<size_t>(s.coin_row)] = COIN;
     }
-    // 7. The piece on its destination.
-    draw_picture(g, piece, tc, tr);
-    frame_square(g, FRAME_COLOUR, tc, tr);
+    return applied;
 }
 
 }  // namespace rindou

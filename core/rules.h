@@ -1,6 +1,7 @@
 // The rule book: legality of moves and drops under the coin rule, promotion,
-// move execution with captures into the hand, the pawn-file scan and the test
-// for a side that has no move on the board.  Yes/no answers are 1 and 0.
+// applying a move with captures into the hand, the pawn-file scan and the
+// test for a side that has no move on the board.  Yes/no answers are 1 and 0.
+// Pure: nothing here draws.
 #pragma once
 
 #include "core/game.h"
@@ -15,13 +16,29 @@ bool is_piece_code(int code);
 int is_legal_move(const GameState& s, int from_col, int from_row, int to_col, int to_row,
                   int piece);
 int may_stay_unpromoted(int to_row, int piece);
-// Sets promoted_code when the answer is 1.
+// The promoted code of a piece of either side.
+constexpr int promoted(int code) { return code >= HU ? code + 1 : code - 1; }
+// The code the piece may become on this move, or 0 when it cannot promote.
+int promotion_on(int from_col, int from_row, int to_row, int piece);
+// Whether the piece can promote on this move; sets promoted_code when it can
+// (the click handling reads it there).
 int can_promote(GameState& s, int from_col, int from_row, int to_col, int to_row, int piece);
 void scan_pawn_files(GameState& s);
 int has_no_board_move(const GameState& s, int turn);
 
-// Applies a move already found legal, drawing what changes.
-void execute_move(Game& g, int from_col, int from_row, int to_col, int to_row, int piece);
+// What applying a move changed besides the board and hands as they are
+// now: what stood on the destination and where the coin stood before.
+struct AppliedMove {
+    int captured;
+    int old_coin_col, old_coin_row;
+};
+
+// Applies a move already found legal to the state: a capture goes to the
+// hand (a king decides the game), the piece goes to its destination, its
+// origin empties (a hand count for a drop) and the coin moves by the same
+// displacement.  Draws nothing.
+AppliedMove apply_move(GameState& s, int from_col, int from_row, int to_col, int to_row,
+                       int piece);
 void add_captured_to_hand(GameState& s, int code);
 
 }  // namespace rindou

@@ -39,6 +39,17 @@ constexpr int KIN_SLOT = 5;
 constexpr int KAKU_SLOT = 6;
 constexpr int SYA_SLOT = 7;
 
+// The hand cells beside the board: the lower hand in column 11, slot 1 on
+// row 3 down to slot 7 on row 9; the upper hand in column -1, slot 1 on row 7
+// up to slot 7 on row 1.  A drop of the upper side is named by its slot in
+// the record and the search (column -1, row = slot).
+constexpr int LOWER_HAND_COL = 11;
+constexpr int UPPER_HAND_COL = -1;
+constexpr int lower_hand_row(int slot) { return slot + 2; }
+constexpr int upper_hand_row(int slot) { return 8 - slot; }
+constexpr int lower_hand_slot(int row) { return row - 2; }
+constexpr int upper_hand_slot(int row) { return 8 - row; }
+
 // Unpromoted code of each hand slot 1..7 (index 0 unused).
 constexpr std::array<int, 8> SLOT_CODE = {0, HU, KYOU, KEI, GIN, KIN, KAKU, SYA};
 

@@ -9,6 +9,7 @@
 #include "core/null_platform.h"
 #include "core/record_store.h"
 #include "core/rules.h"
+#include "play/move.h"
 #include "engine/evaluation.h"
 #include "engine/squares.h"
 #include "record/notation.h"
@@ -116,7 +117,7 @@ void com_ban(Game& g) {
     GameState& s = g.st;
     EngineMemory& e = s.engine;
 
-    // 1. Pass.
+    // No move on the board: the computer passes, even with pieces in hand.
     if (has_no_board_move(s, s.upper_turn) == 1) {
         g.io->message("パス", "打てる場所がありません。パスです。");
         s.side_to_move = s.lower_turn;
@@ -128,12 +129,11 @@ void com_ban(Game& g) {
         s.side_to_move = s.lower_turn;
         return;
     }
-    // 2. Clock.
+    // The computer's clock runs while it thinks.
     s.move_start_time = g.io->now();
     if (s.menu.keika) set_clock_tick(g, true);
-    // 3.
+    // The thinking caption stays until the move is shown.
     show_thinking(g);
-    // 4. to 7.
     search_best_move(g, nullptr);
     if (!e.best_found) {
         set_clock_tick(g, false);
@@ -146,24 +146,24 @@ void com_ban(Game& g) {
     const int before = e.best_before, placed = e.best_placed;
     const bool drop = fc == -1;
 
-    // 8. Record.
+    // Recorded before it is played, as the person's moves are.
     append_move_record(s, fc, fr, tc, tr, before, placed, s.lower_time_total, s.lower_time_total,
                        s.upper_time_total, s.upper_time_total + s.move_elapsed);
     s.move_number += 1;
     draw_move_number(g, s.move_number);
-    // 9. Blink.
+    // The piece that moves blinks on its origin (a drop on its hand cell).
     if (drop)
-        blink_square(g, placed, -1, 8 - fr, 2);
+        blink_square(g, placed, UPPER_HAND_COL, upper_hand_row(fr), 2);
     else
         blink_square(g, before, fc, fr, 2);
-    // 10. The move.
+    // The move, a short pause, and its sound.
     g.io->computer_move(fc, fr, tc, tr, before, placed,
                         s.board[static_cast<size_t>(tc)][static_cast<size_t>(tr)], e.best_score);
     execute_move(g, fc, fr, tc, tr, placed);
     pause_seconds(g, 0.5);
     play_piece_sound(g);
     set_clock_tick(g, false);
-    // 11. Announcements.
+    // A win ends the game; otherwise mate or check is announced.
     if (s.winner == s.upper_turn) {
         end_of_game(g, "ｺﾝﾋﾟｭｰﾀ");
         return;
@@ -174,10 +174,10 @@ void com_ban(Game& g) {
     } else if (sq::val(s.maps.upper_attacks, s.lower_king_col, s.lower_king_row) > 0) {
         g.io->message("", "   ** 王手 **");
     }
-    // 12. Notation and the computer's last destination.
+    // The notation of the move and a frame on its destination.
     show_last_move(g, s.upper_turn, tc, tr, placed, WHITE);
     frame_square(g, WHITE, tc, tr);
-    // 13. Hand-over.
+    // The person's turn.
     s.upper_time_total += s.move_elapsed;
     hand_back(g);
 }

@@ -14,14 +14,14 @@ using sq::val;
 namespace {
 
 bool is_lower_slider(int code) {
-    return code == -20 || code == -800 || code == -801 || code == -900 || code == -901;
+    return code == -KYOU || code == -KAKU || code == -UMA || code == -SYA || code == -RYU;
 }
 bool is_upper_slider(int code) {
-    return code == 20 || code == 800 || code == 801 || code == 900 || code == 901;
+    return code == KYOU || code == KAKU || code == UMA || code == SYA || code == RYU;
 }
-bool is_lower_major(int code) { return code <= -800 && code >= -901; }
+bool is_lower_major(int code) { return code <= -KAKU && code >= -RYU; }
 
-// Step 2 of the mate test: 1 when some check-line drop was found not to
+// The drop part of the mate test: 1 when some check-line drop was found not to
 // help (or a checker stands next to the king), 0 when every line square
 // tried was blocked.
 int drops_fail(GameState& s, int kc, int kr) {
@@ -32,7 +32,7 @@ int drops_fail(GameState& s, int kc, int kr) {
             if (v == CHECKER && iabs(c - kc) <= 1 && iabs(r - kr) <= 1) return 1;
             if (v != CHECK_LINE) continue;
             bool place = true;
-            if (s.lower_hand_total == s.lower_hand[1] && !is_legal_move(s, 11, 3, c, r, -HU))
+            if (s.lower_hand_total == s.lower_hand[HU_SLOT] && !is_legal_move(s, LOWER_HAND_COL, lower_hand_row(HU_SLOT), c, r, -HU))
                 place = false;
             if (place) ref(s.board, c, r) = -HU;
             bool reaches = false;
@@ -56,7 +56,7 @@ int human_king_attacked(const GameState& s) {
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) {
             int p = val(s.board, c, r);
-            if (p >= 10 && is_legal_move(s, c, r, kc, kr, p)) return 1;
+            if (p >= HU && is_legal_move(s, c, r, kc, kr, p)) return 1;
         }
     return 0;
 }
@@ -65,21 +65,21 @@ int is_mated(GameState& s) {
     const int kc = s.lower_king_col, kr = s.lower_king_row;
     if (!on_board(kc, kr)) return 0;
     const Maps& m = s.maps;
-    // 1.
+    // Not in check.
     if (val(m.upper_attacks, kc, kr) == 0) return 0;
-    // 2. Blocks by a drop.
+    // Blocks by a drop.
     if (s.lower_hand_total >= 1 && drops_fail(s, kc, kr) == 0) return 0;
-    // 3. King steps.
+    // King steps.
     for (int c = kc - 1; c <= kc + 1; ++c)
         for (int r = kr - 1; r <= kr + 1; ++r) {
             if (!on_board(c, r)) continue;
             if (is_legal_move(s, kc, kr, c, r, -OU) && val(m.upper_attacks, c, r) == 0) return 0;
         }
-    // 4. Captures and blocks by pieces on the board.
+    // Captures and blocks by pieces on the board.
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) {
             int p = val(s.board, c, r);
-            if (p > -10 || p < -901) continue;
+            if (p > -HU || p < -RYU) continue;
             for (int mc = 1; mc <= 9; ++mc)
                 for (int mr = 1; mr <= 9; ++mr) {
                     if (val(m.lower_king_checks, mc, mr) <= 0) continue;
@@ -109,7 +109,7 @@ int count_escape_squares(const GameState& s) {
 }
 
 int safe_mobility(const GameState& s, int col, int row, int piece) {
-    const Grid& opp = piece >= 10 ? s.maps.lower_attacks : s.maps.upper_attacks;
+    const Grid& opp = piece >= HU ? s.maps.lower_attacks : s.maps.upper_attacks;
     int n = 0;
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r)
@@ -124,8 +124,8 @@ int file_exposure(GameState& s, int col, int row) {
     int answer = 0;
     for (int r = row + 1; r <= 9; ++r) {
         int p = val(s.board, col, r);
-        if (p >= 10) break;
-        if (p == -20 || p == -900 || p == -901) {
+        if (p >= HU) break;
+        if (p == -KYOU || p == -SYA || p == -RYU) {
             answer = is_legal_move(s, col, r, col, row, p);
             break;
         }
@@ -139,7 +139,7 @@ int major_neighbours(const GameState& s, int col, int row) {
     for (int c = col - 1; c <= col + 1; ++c)
         for (int r = row - 1; r <= row + 1; ++r) {
             if ((c == col && r == row) || !on_board(c, r)) continue;
-            if (val(s.board, c, r) >= 800) n -= 1;
+            if (val(s.board, c, r) >= KAKU) n -= 1;
         }
     return n;
 }
@@ -154,7 +154,7 @@ void compute_pin_maps(GameState& s) {
             int p = ref(s.board, c, r);
             if (p == EMPTY) continue;
             ref(s.board, c, r) = EMPTY;
-            if (p <= -10) {
+            if (p <= -HU) {
                 for (int ac = 1; ac <= 9; ++ac)
                     for (int ar = 1; ar <= 9; ++ar) {
                         int a = ref(s.board, ac, ar);
@@ -162,7 +162,7 @@ void compute_pin_maps(GameState& s) {
                             is_legal_move(s, ac, ar, s.lower_king_col, s.lower_king_row, a))
                             ref(e.lower_pins, c, r) = 1;
                     }
-            } else if (p >= 10) {
+            } else if (p >= HU) {
                 for (int ac = 1; ac <= 9; ++ac)
                     for (int ar = 1; ar <= 9; ++ar) {
                         int a = ref(s.board, ac, ar);
@@ -186,7 +186,7 @@ void compute_bishop_check_squares(GameState& s) {
             if (ref(s.board, c, r) != EMPTY) continue;
             int n = val(s.maps.upper_attacks, c, r);
             bool open = n == 0 || (n == 1 && iabs(kc - c) < 2 && iabs(kr - r) < 2);
-            if (open && is_legal_move(s, c, r, kc, kr, -800)) ref(e.bishop_check_squares, c, r) = 1;
+            if (open && is_legal_move(s, c, r, kc, kr, -KAKU)) ref(e.bishop_check_squares, c, r) = 1;
         }
 }
 
@@ -194,16 +194,16 @@ int bishop_fork_loss(const GameState& s, int col, int row, int piece) {
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) {
             if (val(s.engine.bishop_check_squares, c, r) != 1) continue;
-            if (!is_legal_move(s, col, row, c, r, -800) && !is_legal_move(s, col, row, c, r, -801))
+            if (!is_legal_move(s, col, row, c, r, -KAKU) && !is_legal_move(s, col, row, c, r, -UMA))
                 continue;
             // The first bishop-check square on a line through the piece: can
             // a human bishop get there?
             for (int bc = 1; bc <= 9; ++bc)
                 for (int br = 1; br <= 9; ++br) {
                     int b = val(s.board, bc, br);
-                    if ((b == -800 || b == -801) && is_legal_move(s, bc, br, c, r, b)) return piece;
+                    if ((b == -KAKU || b == -UMA) && is_legal_move(s, bc, br, c, r, b)) return piece;
                 }
-            if (s.lower_hand[6] > 0 && is_legal_move(s, 11, 8, c, r, -800)) return piece;
+            if (s.lower_hand[KAKU_SLOT] > 0 && is_legal_move(s, LOWER_HAND_COL, lower_hand_row(KAKU_SLOT), c, r, -KAKU)) return piece;
             return 0;
         }
     return 0;

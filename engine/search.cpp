@@ -60,12 +60,12 @@ double score_board_move(GameState& s, int fc, int fr, int tc, int tr, int piece,
     double score;
     placed = piece;
     EvalTrace plain_terms, raised_terms;
-    if (can_promote(s, fc, fr, tc, tr, piece) == 0) {
+    const int promoted = promotion_on(fc, fr, tr, piece);
+    if (promoted == 0) {
         analyse_position(s);
         score = score_placement(s, captured, piece, fc, fr, tc, tr, want, plain_terms);
         if (want) want->terms(piece, plain_terms, true);
     } else {
-        const int promoted = s.promoted_code;
         if (may_stay_unpromoted(tr, piece) == 0) {
             ref(s.board, tc, tr) = promoted;
             analyse_position(s);
@@ -102,18 +102,17 @@ double score_board_move(GameState& s, int fc, int fr, int tc, int tr, int piece,
 void search_best_move(Game& g, CandidateSink* sink) {
     GameState& s = g.st;
     EngineMemory& e = s.engine;
-    // 4.
+    // Nothing chosen yet.
     e.best_score = NO_SCORE;
     e.best_found = false;
-    // 5.
     prepare(g);
 
-    // 6. Board moves.
+    // Board moves first, so that a drop never wins a tie with one.
     for (int fc = 1; fc <= 9; ++fc) {
         clock_tick(g);
         for (int fr = 1; fr <= 9; ++fr) {
             const int piece = ref(s.board, fc, fr);
-            if (piece < 10) continue;
+            if (piece < HU) continue;
             for (int tc = 1; tc <= 9; ++tc)
                 for (int tr = 1; tr <= 9; ++tr) {
                     if (!is_legal_move(s, fc, fr, tc, tr, piece)) continue;
@@ -135,7 +134,7 @@ void search_best_move(Game& g, CandidateSink* sink) {
         }
     }
 
-    // 7. Drops.
+    // Drops, only with pieces in hand at the start of the turn.
     if (e.pre_upper_hand_total <= 0) return;
     for (int slot = 1; slot <= 7; ++slot) {
         clock_tick(g);

@@ -4,6 +4,7 @@
 // 32 KiB so that inputs of fuzzing size reach the refusal of long lines.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 
@@ -13,6 +14,12 @@ namespace {
 constexpr size_t INPUT_LIMIT = 64 * 1024;
 constexpr size_t FUZZ_LINE_LIMIT = 32 * 1024;
 }  // namespace
+
+// The console checks the state after every command and aborts on a problem.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    setenv("RINDOU_CHECK_STATE", "1", 1);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string input;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/consistency.h"
 #include "core/null_platform.h"
 #include "core/record_store.h"
 #include "record/kifu_text.h"
@@ -20,27 +21,8 @@ void require(bool ok) {
     if (!ok) std::abort();
 }
 
-// One coin, where the state says; only known codes; hands and totals agree.
-void check_position(const GameState& s) {
-    int coins = 0;
-    for (int c = 1; c <= 9; ++c)
-        for (int r = 1; r <= 9; ++r) {
-            int v = s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
-            require(v == EMPTY || v == COIN || is_piece_code(v));
-            coins += v == COIN;
-        }
-    require(coins == 1);
-    require(on_board(s.coin_col, s.coin_row));
-    require(s.board[static_cast<size_t>(s.coin_col)][static_cast<size_t>(s.coin_row)] == COIN);
-    int lower = 0, upper = 0;
-    for (size_t k = 1; k <= 7; ++k) {
-        require(s.lower_hand[k] >= 0 && s.upper_hand[k] >= 0);
-        lower += s.lower_hand[k];
-        upper += s.upper_hand[k];
-    }
-    require(lower == s.lower_hand_total && upper == s.upper_hand_total);
-    require(s.record_count >= 0 && s.record_count <= s.record_end && s.record_end <= RECORD_MAX);
-}
+// The state is consistent after every command.
+void check_position(const GameState& s) { require(state_problem(s).empty()); }
 
 bool same_position(const GameState& a, const GameState& b) {
     return a.board == b.board && a.coin_col == b.coin_col && a.coin_row == b.coin_row &&

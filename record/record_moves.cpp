@@ -15,7 +15,9 @@ int cell(const GameState& s, int c, int r) {
     return s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
 }
 
-bool is_drop(const RecordEntry& e) { return e.from_col == 11 || e.from_col == -1; }
+bool is_drop(const RecordEntry& e) {
+    return e.from_col == LOWER_HAND_COL || e.from_col == UPPER_HAND_COL;
+}
 bool same_side(int a, int b) { return (a >= 10 && b >= 10) || (a <= -10 && b <= -10); }
 
 // A base kind that may promote: pawn, lance, knight, silver, bishop, rook.
@@ -60,7 +62,7 @@ bool can_redo(const GameState& s, const RecordEntry& e) {
     if (!on_board(e.to_col, e.to_row) || !coin_in_place(s)) return false;
     if (cell(s, e.to_col, e.to_row) != e.captured) return false;
     if (is_drop(e)) {
-        bool lower = e.from_col == 11;
+        bool lower = e.from_col == LOWER_HAND_COL;
         if (lower ? e.piece_after > 0 : e.piece_after < 0) return false;
         if (e.piece_after != e.piece_before) return false;
         int slot = hand_slot(e.piece_after);
@@ -89,7 +91,7 @@ bool can_undo(const GameState& s, const RecordEntry& e) {
         if (hand[static_cast<size_t>(slot)] < 1) return false;
     }
     if (is_drop(e)) {
-        if ((e.from_col == 11) != (e.piece_after < 0)) return false;
+        if ((e.from_col == LOWER_HAND_COL) != (e.piece_after < 0)) return false;
         return e.piece_after == e.piece_before && e.captured == EMPTY &&
                hand_slot(e.piece_after) != 0;
     }
@@ -121,7 +123,7 @@ bool is_possible_move(const GameState& s, const RecordEntry& e) {
         return false;
     GameState t = s;
     if (is_drop(e)) {
-        bool lower = e.from_col == 11;
+        bool lower = e.from_col == LOWER_HAND_COL;
         if (lower ? (e.from_row < 3 || e.from_row > 9) : (e.from_row < 1 || e.from_row > 7))
             return false;
         scan_pawn_files(t);

@@ -113,30 +113,55 @@ void draw_start_frame(Game& g) {
 
 void draw_lower_hand(Game& g) {
     for (int k = 1; k <= 7; ++k) {
-        int r = k + 2;
-        draw_picture(g, EMPTY, 11, r);
+        int r = lower_hand_row(k);
+        draw_picture(g, EMPTY, LOWER_HAND_COL, r);
         tile(g, 12, r);
-        frame_square(g, FRAME_COLOUR, 11, r);
+        frame_square(g, FRAME_COLOUR, LOWER_HAND_COL, r);
         int count = g.st.lower_hand[static_cast<size_t>(k)];
         if (count > 0) {
-            draw_picture(g, -SLOT_CODE[static_cast<size_t>(k)], 11, r);
-            frame_square(g, FRAME_COLOUR, 11, r);
+            draw_picture(g, -SLOT_CODE[static_cast<size_t>(k)], LOWER_HAND_COL, r);
+            frame_square(g, FRAME_COLOUR, LOWER_HAND_COL, r);
             print_at(g, 12 + 0.1, r + 0.2 + 0.1, count, BLACK, 0, 14);
             print_at(g, 12, r + 0.2, count, LIGHT_RED, 0, 14);
         }
     }
 }
 
+void draw_move(Game& g, const AppliedMove& applied, int fc, int fr, int tc, int tr, int piece) {
+    const GameState& s = g.st;
+    const bool board_move = fc >= 1 && fc <= 9;
+    if (applied.captured <= -HU)
+        draw_upper_hand(g);
+    else if (applied.captured >= HU)
+        draw_lower_hand(g);
+    if (board_move) {
+        draw_picture(g, EMPTY, applied.old_coin_col, applied.old_coin_row);
+        frame_square(g, FRAME_COLOUR, applied.old_coin_col, applied.old_coin_row);
+        draw_picture(g, EMPTY, fc, fr);
+        frame_square(g, FRAME_COLOUR, fc, fr);
+    }
+    if (fc == UPPER_HAND_COL)
+        draw_upper_hand(g);
+    else if (fc == LOWER_HAND_COL)
+        draw_lower_hand(g);
+    if (board_move) {
+        draw_picture(g, COIN, s.coin_col, s.coin_row);
+        frame_square(g, FRAME_COLOUR, s.coin_col, s.coin_row);
+    }
+    draw_picture(g, piece, tc, tr);
+    frame_square(g, FRAME_COLOUR, tc, tr);
+}
+
 void draw_upper_hand(Game& g) {
     for (int r = 1; r <= 7; ++r) {
-        int k = 8 - r;
-        draw_picture(g, EMPTY, -1, r);
+        int k = upper_hand_slot(r);
+        draw_picture(g, EMPTY, UPPER_HAND_COL, r);
         tile(g, 0, r);
-        frame_square(g, FRAME_COLOUR, -1, r);
+        frame_square(g, FRAME_COLOUR, UPPER_HAND_COL, r);
         int count = g.st.upper_hand[static_cast<size_t>(k)];
         if (count > 0) {
-            draw_picture(g, SLOT_CODE[static_cast<size_t>(k)], -1, r);
-            frame_square(g, FRAME_COLOUR, -1, r);
+            draw_picture(g, SLOT_CODE[static_cast<size_t>(k)], UPPER_HAND_COL, r);
+            frame_square(g, FRAME_COLOUR, UPPER_HAND_COL, r);
             print_at(g, 0 + 0.1, r + 0.2 + 0.1, count, BLACK, 0, 14);
             print_at(g, 0, r + 0.2, count, LIGHT_RED, 0, 14);
         }

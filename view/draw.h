@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/game.h"
+#include "core/rules.h"
 
 namespace rindou {
 
@@ -31,6 +32,11 @@ void draw_frame(Game& g);
 void draw_start_frame(Game& g);
 void draw_lower_hand(Game& g);
 void draw_upper_hand(Game& g);
+// What a move applied to the state changed, drawn in the order the squares
+// and hands change: the hand that gained a capture, the coin's old square and
+// the origin, the hand of a drop, the coin's new square, the piece.
+void draw_move(Game& g, const AppliedMove& applied, int from_col, int from_row, int to_col,
+               int to_row, int piece);
 void draw_board(Game& g);
 void draw_level(Game& g, int level);
 void draw_handicap_caption(Game& g, int grade);

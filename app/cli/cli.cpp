@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/cli/cli_platform.h"
+#include "core/consistency.h"
 #include "core/flow.h"
 #include "core/input.h"
 #include "core/record_store.h"
@@ -135,8 +136,8 @@ void print_legal(const GameState& original, std::ostream& out) {
     for (int slot = 1; slot <= 7; ++slot) {
         if (hand[static_cast<size_t>(slot)] <= 0) continue;
         int code = upper ? SLOT_CODE[static_cast<size_t>(slot)] : -SLOT_CODE[static_cast<size_t>(slot)];
-        int hc = upper ? -1 : 11;
-        int hr = upper ? 8 - slot : slot + 2;
+        int hc = upper ? UPPER_HAND_COL : LOWER_HAND_COL;
+        int hr = upper ? upper_hand_row(slot) : lower_hand_row(slot);
         for (int tc = 1; tc <= 9; ++tc)
             for (int tr = 1; tr <= 9; ++tr)
                 if (is_legal_move(s, hc, hr, tc, tr, code))
@@ -341,6 +342,8 @@ int run_cli(std::istream& in, std::ostream& out, size_t line_limit, GameShelf* s
         out << "ok\n";
         return 0;
     }
+    const bool check = checking_state();
+    if (check) check_state_after(session.game.st, "start-up");
     out << "ready\n";
     out.flush();
     std::string line;
@@ -366,6 +369,7 @@ int run_cli(std::istream& in, std::ostream& out, size_t line_limit, GameShelf* s
             out.flush();
             return 0;
         }
+        if (check) check_state_after(session.game.st, line);
         out.flush();
     }
     return 0;

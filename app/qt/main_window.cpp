@@ -18,6 +18,7 @@
 #include "app/qt/dialogs.h"
 #include "app/qt/qt_platform.h"
 #include "app/qt/record_panel.h"
+#include "core/consistency.h"
 #include "core/flow.h"
 #include "core/input.h"
 #include "record/record_file.h"
@@ -106,6 +107,7 @@ bool MainWindow::run(const std::function<void()>& call) {
     in_game_ = true;
     try {
         call();
+        if (checking_state()) check_state_after(game_.st, "a window command");
     } catch (const ProgramEnded&) {
         platform_->end_program();
     } catch (const std::exception& e) {

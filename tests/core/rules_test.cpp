@@ -1,8 +1,10 @@
 // Move rules: the coin rule, slides, drops, promotion, captures and passes.
 #include <gtest/gtest.h>
 
+#include "core/consistency.h"
 #include "core/record_store.h"
 #include "core/rules.h"
+#include "play/move.h"
 #include "tests/support/test_game.h"
 
 namespace rindou {
@@ -106,6 +108,10 @@ TEST(Movement, PiecesMoveAsShogiPiecesDo) {
     put(s, 5, 5, -100);
     EXPECT_EQ(is_legal_move(s, 5, 5, 4, 6, -100), 1);  // silver backwards diagonal
     EXPECT_EQ(is_legal_move(s, 5, 5, 5, 6, -100), 0);  // not straight back
+    GameState u = empty_board(6, 6);
+    put(u, 5, 5, GIN);
+    EXPECT_EQ(is_legal_move(u, 5, 5, 4, 4, GIN), 1);  // the other side's silver alike
+    EXPECT_EQ(is_legal_move(u, 5, 5, 5, 4, GIN), 0);
     put(s, 3, 5, -30);
     EXPECT_EQ(is_legal_move(s, 3, 5, 2, 3, -30), 1);
     EXPECT_EQ(is_legal_move(s, 3, 5, 3, 3, -30), 0);
@@ -183,6 +189,39 @@ TEST(Pass, BlockedByTheCoinWithPiecesInHand) {
     put(s, 9, 9, -950);  // a king can step sideways: the coin moves sideways too
     EXPECT_EQ(has_no_board_move(s, -1), 0);
     EXPECT_EQ(has_no_board_move(s, 0), 1);
+}
+
+// The consistency check finds each kind of damage a command could leave.
+TEST(Consistency, EachKindOfDamageIsNamed) {
+    GameState s = empty_board(5, 5);
+    EXPECT_EQ(state_problem(s), "");
+    GameState t = s;
+    t.coin_col = 4;
+    EXPECT_NE(state_problem(t), "");  // the coin elsewhere than the state says
+    t = s;
+    put(t, 1, 1, COIN);
+    EXPECT_NE(state_problem(t), "");  // two coins
+    t = s;
+    put(t, 1, 1, 12);
+    EXPECT_NE(state_problem(t), "");
+    t = s;
+    put(t, 1, 1, -OU);
+    put(t, 2, 1, -OU);
+    EXPECT_NE(state_problem(t), "");
+    t = s;
+    t.upper_hand[HU_SLOT] = 2;
+    EXPECT_NE(state_problem(t), "");  // a total that is not the sum
+    t.upper_hand_total = 2;
+    EXPECT_EQ(state_problem(t), "");
+    t.lower_hand[KIN_SLOT] = -1;
+    t.lower_hand[GIN_SLOT] = 1;
+    EXPECT_NE(state_problem(t), "");  // a negative count hidden in a right total
+    t = s;
+    t.record_count = 3;
+    t.record_end = 2;
+    EXPECT_NE(state_problem(t), "");
+    t.record_end = RECORD_MAX + 1;
+    EXPECT_NE(state_problem(t), "");
 }
 
 }  // namespace

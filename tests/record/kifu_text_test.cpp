@@ -25,7 +25,7 @@ std::string line_of(const RecordEntry& e) {
 
 TEST(MoveLine, SilverFirstMoveAfterTwelveSeconds) {
     // A lower silver from column 7, row 9 to column 6, row 8, no capture,
-    // 12.9 seconds of thinking (the fraction is dropped).
+    // Thinking of twelve seconds and nine tenths (the fraction is dropped).
     std::string line = line_of(entry(7, 9, 6, 8, -100, -100, 0, 0, 12.9f, 0, 0));
     EXPECT_EQ(line, " 7968-100-100   0    0   12    0    0");
     EXPECT_EQ(line.size(), 37u);

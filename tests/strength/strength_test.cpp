@@ -105,7 +105,7 @@ TEST(Handicap, RefusedAfterAMoveInRecordModeAndWhenFlipped) {
     EXPECT_EQ(f.take(), std::string("sound refusal\nmessage ﾊﾝﾃﾞｨｷｬｯﾌﾟ設定|反転後ではできません") +
                             ADVICE + "\n");
     // The first reason found wins.
-    f.g.st.record_count = 1;
+    f.g.st.record_count = f.g.st.record_end = 1;
     f.menu("LBEL_UP");
     EXPECT_NE(f.take().find("対局途中ではできません"), std::string::npos);
 }

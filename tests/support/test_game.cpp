@@ -1,5 +1,8 @@
 #include "tests/support/test_game.h"
 
+#include <gtest/gtest.h>
+
+#include "core/consistency.h"
 #include "core/flow.h"
 #include "core/input.h"
 #include "shell/menu.h"
@@ -22,6 +25,7 @@ std::string TestGame::take() {
 void TestGame::click(int button, int col, int row) {
     on_mouse_down(g, button, board_left + square_width * col + 307,
                   board_top + square_height * row + 345);
+    EXPECT_EQ(state_problem(g.st), "") << "after a click on " << col << ' ' << row;
 }
 
 void TestGame::move(int c1, int r1, int c2, int r2, bool promote) {
@@ -29,7 +33,10 @@ void TestGame::move(int c1, int r1, int c2, int r2, bool promote) {
     click(promote ? 2 : 1, c2, r2);
 }
 
-void TestGame::menu(const std::string& entry) { menu_command(g, entry); }
+void TestGame::menu(const std::string& entry) {
+    menu_command(g, entry);
+    EXPECT_EQ(state_problem(g.st), "") << "after menu " << entry;
+}
 
 void TestGame::put(int col, int row, int code) {
     g.st.board[static_cast<size_t>(col)][static_cast<size_t>(row)] = code;

@@ -51,7 +51,7 @@ TEST_F(DrawTest, ClockTickDrawsOncePerWholeSecond) {
     s.lower_time_total = 3590;
     s.move_start_time = 86399;  // the move began a second before midnight
     s.timer_enabled = true;
-    surface.clock_ = 0.2f;  // 1.2 s later
+    surface.clock_ = 0.2f;  // 1200 ms later
     clock_tick(g);
     surface.clock_ = 0.6f;
     clock_tick(g);
@@ -178,15 +178,15 @@ TEST_F(DrawTest, RedrawAllPaintsInItsOrder) {
     auto text_is = [](const std::string& t) {
         return [t](const DrawCall& d) { return d.kind == DrawCall::Text && d.text == t; };
     };
-    // 1. background over everything outside the board, starting top left.
+    // The background over everything outside the board, starting top left;
     EXPECT_EQ(first([](const DrawCall&) { return true; }), first(image_at(-3, -2)));
     int background_end = last(image_at(28, 17));
     int tiles = 0;
     for (int i = 0; i <= background_end; ++i) tiles += calls[static_cast<size_t>(i)].kind == DrawCall::Image;
     EXPECT_EQ(tiles, 32 * 20 - 81);
     from = background_end + 1;
-    // 2. frame labels, 3. lower hand, 4. upper hand, 5. board, 6. clocks,
-    // 7. level, 8. handicap caption, 9. logo.
+    // then frame labels, the lower hand, the upper hand, the board, the clocks,
+    // the level, the handicap caption and the logo.
     int labels = first(text_is(" 9"));
     int lower_hand = first(image_at(11, 3));
     int upper_hand = first(image_at(-1, 1));

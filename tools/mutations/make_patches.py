@@ -6,16 +6,16 @@ import sys, os, difflib
 root=os.path.abspath(os.path.join(os.path.dirname(__file__), '..', '..'))
 muts=[
  ('king-capture-check', 'core/input.cpp', 'if (mate == 1 || captured == 950) {', 'if (mate == 1 || captured == 900) {'),
- ('lower-king-captured-winner', 'core/rules.cpp', '''    if (code == -950) {
-        s.winner = s.upper_turn;''', '''    if (code == -950) {
+ ('lower-king-captured-winner', 'core/rules.cpp', '''    if (code == -OU) {
+        s.winner = s.upper_turn;''', '''    if (code == -OU) {
         s.winner = s.lower_turn;'''),
  ('coin-may-leave-board', 'core/rules.cpp', '        if (!on_board(nc, nr)) return 0;\n', ''),
  ('coin-origin-exception', 'core/rules.cpp', 'if (!(nc == fc && nr == fr) && at(s, nc, nr) != EMPTY) return 0;', 'if (at(s, nc, nr) != EMPTY) return 0;'),
- ('pawn-file-rule', 'core/rules.cpp', "if (piece == -10 && s.lower_pawn_file[static_cast<size_t>(tc)] == 1) return 0;", "if (piece == -10 && s.lower_pawn_file[static_cast<size_t>(tc)] == 2) return 0;"),
- ('knight-drop-rows', 'core/rules.cpp', 'case 30: return tr <= 7 ? 1 : 0;', 'case 30: return tr <= 8 ? 1 : 0;'),
- ('silver-steps-straight-back', 'core/rules.cpp', 'case 100: return std::abs(dc) <= 1 && (dr == 1 || (dr == -1 && dc != 0));', 'case 100: return std::abs(dc) <= 1 && (dr == 1 || dr == -1);'),
- ('promotion-zone-from-origin', 'core/rules.cpp', 'case -100: case -800: case -900: yes = tr <= 3 || fr <= 3; break;', 'case -100: case -800: case -900: yes = tr <= 3; break;'),
- ('knight-forced-promotion-rows', 'core/rules.cpp', 'case -30: return to_row <= 2 ? 0 : 1;', 'case -30: return to_row <= 1 ? 0 : 1;'),
+ ('pawn-file-rule', 'core/rules.cpp', "if (piece == -HU && s.lower_pawn_file[static_cast<size_t>(tc)] == 1) return 0;", "if (piece == -HU && s.lower_pawn_file[static_cast<size_t>(tc)] == 2) return 0;"),
+ ('knight-drop-rows', 'core/rules.cpp', 'case KEI: return tr <= 7 ? 1 : 0;', 'case KEI: return tr <= 8 ? 1 : 0;'),
+ ('silver-steps-straight-back', 'core/rules.cpp', 'case GIN: return std::abs(dc) <= 1 && (dr == 1 || (dr == -1 && dc != 0));', 'case GIN: return std::abs(dc) <= 1 && (dr == 1 || dr == -1);'),
+ ('promotion-zone-from-origin', 'core/rules.cpp', 'case -GIN: case -KAKU: case -SYA: yes = tr <= 3 || fr <= 3; break;', 'case -GIN: case -KAKU: case -SYA: yes = tr <= 3; break;'),
+ ('knight-forced-promotion-rows', 'core/rules.cpp', 'case -KEI: return to_row <= 2 ? 0 : 1;', 'case -KEI: return to_row <= 1 ? 0 : 1;'),
  ('eval-pawn-before-gold', 'engine/evaluate.cpp', 'PAWN_BEFORE_GOLD{"pawn_before_gold", 0.5}', 'PAWN_BEFORE_GOLD{"pawn_before_gold", 0.6}'),
  ('eval-drop-cost', 'engine/evaluate.cpp', 'DROP{"drop", -5}', 'DROP{"drop", -4}'),
  ('eval-promotion-gain', 'engine/evaluate.cpp', 'PROMOTION{"promotion", 10}', 'PROMOTION{"promotion", 11}'),
@@ -31,8 +31,8 @@ muts=[
  ('eval-hanging-drop', 'engine/evaluate.cpp', 'HANGING_DROP_EXTRA = 50;', 'HANGING_DROP_EXTRA = 51;'),
  ('eval-mate-by-pawn', 'engine/evaluate.cpp', 'add(m_.placed == HU ? MATE_BY_PAWN : MATE);', 'add(MATE);'),
  ('eval-king-capture-score', 'engine/evaluate.cpp', 'KING_CAPTURE{"king_capture", 9999}', 'KING_CAPTURE{"king_capture", 9990}'),
- ('safety-attacked-square', 'engine/safety.cpp', '                        sum -= 30;', '                        sum -= 31;'),
- ('safety-attack-count', 'engine/safety.cpp', 'sum -= 0.5 * human;', 'sum -= 0.6 * human;'),
+ ('safety-attacked-square', 'engine/safety.cpp', '            sum_ -= 30;', '            sum_ -= 31;'),
+ ('safety-attack-count', 'engine/safety.cpp', 'sum_ -= 0.5 * h;', 'sum_ -= 0.6 * h;'),
 ]
 outdir=os.path.join(root,'tools/mutations')
 for f in os.listdir(outdir):

@@ -77,6 +77,8 @@ public:
             dup2(out[1], 1);
             close(in[1]);
             close(out[0]);
+            // The console checks its state after every command.
+            setenv("RINDOU_CHECK_STATE", "1", 1);
             execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }

@@ -1,0 +1,13 @@
+// Playing a move: the state changes by the rules, then the board shows it.
+// This is where changing the game and drawing meet; the rules below it draw
+// nothing and the drawing routines change nothing.
+#pragma once
+
+#include "core/game.h"
+
+namespace rindou {
+
+// Applies a move already found legal and draws what changed.
+void execute_move(Game& g, int from_col, int from_row, int to_col, int to_row, int piece);
+
+}  // namespace rindou
