@@ -14,6 +14,9 @@ packages=(
   libgtest-dev
   fonts-ipafont-mincho
   clang-14 libclang-rt-14-dev
+  # Making and checking the Debian package (packaging/)
+  dpkg-dev file lintian desktop-file-utils appstream strace
+  xvfb xauth libglib2.0-bin man-db
 )
 
 install_missing() {
@@ -85,10 +88,31 @@ case "$mode" in
       bash "$root/fuzz/run.sh" "$fuzz" "${RINDOU_FUZZ_SECONDS:-30}"
     fi
 
+    # 4. The Release build (-O3) and its tests; the Debian package is made
+    #    from it, so it installs under /usr.  Its tests, like the normal
+    #    build's, search with the levels' full budgets.
+    unset RINDOU_SEARCH_NODES
+    release="${build}-release"
+    cmake -S "$root" -B "$release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRINDOU_WERROR=ON \
+      -DCMAKE_INSTALL_PREFIX=/usr
+    cmake --build "$release"
+    ctest --test-dir "$release" --output-on-failure -j2
+
+    # 5. The Debian package: lintian, the desktop validators, and both
+    #    programs run from the package unpacked into a scratch folder.
+    bash "$root/packaging/check_package.sh" "$release"
+
+    # 6. The game and its tests built with clang.
+    clang="${build}-clang"
+    cmake -S "$root" -B "$clang" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 -DRINDOU_WERROR=ON
+    cmake --build "$clang"
+    ctest --test-dir "$clang" --output-on-failure -j2
+
     # Every stage above stops the script on a failure; one closing count.
     count() { ctest --test-dir "$1" -N | sed -n 's/^Total Tests: //p'; }
     fuzzers=$(find "${build}-fuzz/fuzz" -maxdepth 1 -name 'fuzz_*' -type f -executable 2>/dev/null | wc -l)
-    echo "$(( $(count "$build") + $(count "$asan") + 2 + fuzzers )) passed, 0 failed"
+    echo "$(( $(count "$build") + $(count "$asan") + 2 + fuzzers + $(count "$release") + 1 + $(count "$clang") )) passed, 0 failed"
     ;;
   *)
     echo "usage: $0 [play|test]" >&2

@@ -11,6 +11,8 @@ int main(int argc, char** argv) {
     qputenv("SDL_NO_SIGNAL_HANDLERS", "1");
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Rindou"));
+    // The desktop matches the window to its menu entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(RINDOU_APP_ID));
     if (argc == 2 && std::strcmp(argv[1], "--check-install") == 0)
         return rindou::qt::check_installation(std::cout);
     rindou::qt::MainWindow window;

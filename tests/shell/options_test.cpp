@@ -51,10 +51,10 @@ TEST_F(Options, ChoosingABackgroundChecksOnlyItAndRedrawsWithIt) {
             EXPECT_EQ(menu_checked(g.st, other), std::string(other) == entry) << entry;
         EXPECT_TRUE(drew("image " + std::to_string(code) + " (-3,-2)")) << entry;
         // The background painted is the new one only.
+        const std::string chosen = "image " + std::to_string(code) + " ";
         EXPECT_EQ(std::count_if(io.draw_log.begin(), io.draw_log.end(),
                                 [&](const std::string& l) {
-                                    return l.rfind("image ", 0) == 0 &&
-                                           l.rfind("image " + std::to_string(code) + " ", 0) != 0 &&
+                                    return l.rfind("image ", 0) == 0 && l.rfind(chosen, 0) != 0 &&
                                            l.find("(-3,") != std::string::npos;
                                 }),
                   0)

@@ -48,12 +48,16 @@ int TestGame::at(int col, int row) const {
 
 std::string setup_line(const GameState& s, int side, int mode) {
     std::string line = "setup";
+    auto add = [&line](int value) {
+        line += ' ';
+        line += std::to_string(value);
+    };
     for (int r = 1; r <= 9; ++r)
-        for (int c = 1; c <= 9; ++c)
-            line += " " + std::to_string(s.board[static_cast<size_t>(c)][static_cast<size_t>(r)]);
-    for (int k = 1; k <= 7; ++k) line += " " + std::to_string(s.lower_hand[static_cast<size_t>(k)]);
-    for (int k = 1; k <= 7; ++k) line += " " + std::to_string(s.upper_hand[static_cast<size_t>(k)]);
-    line += " " + std::to_string(side) + " " + std::to_string(mode);
+        for (int c = 1; c <= 9; ++c) add(s.board[static_cast<size_t>(c)][static_cast<size_t>(r)]);
+    for (int k = 1; k <= 7; ++k) add(s.lower_hand[static_cast<size_t>(k)]);
+    for (int k = 1; k <= 7; ++k) add(s.upper_hand[static_cast<size_t>(k)]);
+    add(side);
+    add(mode);
     return line;
 }
 

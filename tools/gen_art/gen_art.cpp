@@ -450,6 +450,28 @@ void icon(QPainter& p, QImage& img, int f) {
     (void)f;
 }
 
+// The icon for the desktop's icon theme, drawn afresh at each size the themes
+// ask for rather than scaled from one picture: rindou-<size>.png.
+bool write_icon_sizes(const QString& folder) {
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
+        QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        {
+            QPainter p(&img);
+            p.setRenderHint(QPainter::Antialiasing, true);
+            p.setRenderHint(QPainter::TextAntialiasing, true);
+            p.scale(size / 64.0, size / 64.0);
+            icon(p, img, 1);
+        }
+        QString name = QStringLiteral("rindou-%1.png").arg(size);
+        if (!img.save(QDir(folder).filePath(name))) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(name));
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -498,6 +520,10 @@ int main(int argc, char** argv) {
                             piece(p, img, f, promoted, true, upper);
                         });
         }
+    }
+    if (argc > 2) {
+        QString icons = QString::fromLocal8Bit(argv[2]);
+        ok &= QDir().mkpath(icons) && write_icon_sizes(icons);
     }
     return ok ? 0 : 1;
 }
