@@ -97,6 +97,7 @@ if(RINDOU_WITH_TESTS)
                      -DBINDIR=${RINDOU_INSTALL_BINDIR}
                      -DBUILD_DATADIR=${RINDOU_BUILD_DATADIR}
                      -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
+                     -DCHECK_PATHS=$<NOT:$<BOOL:${RINDOU_SANITIZE}>>
                      -P ${PROJECT_SOURCE_DIR}/cmake/check_moved_install.cmake)
     # It hides the build's data folder for a moment: no other test may run.
     set_tests_properties(InstallMoved PROPERTIES RUN_SERIAL ON TIMEOUT 120)
