@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 #include "analysis/analysis.h"
+#include "bench/measure.h"
 #include "bench/positions.h"
 #include "core/null_platform.h"
 #include "engine/evaluation.h"
@@ -41,21 +42,8 @@ struct Counter : CandidateSink {
     void candidate(int, int, int, int, int, double) override { ++n; }
 };
 
-struct Signature {
-    uint64_t h = 1469598103934665603ULL;
-    void add(long long v) {
-        for (int i = 0; i < 8; ++i) {
-            h ^= static_cast<uint64_t>(v >> (8 * i)) & 0xff;
-            h *= 1099511628211ULL;
-        }
-    }
-};
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using bench::Signature;
+using bench::median;
 
 }  // namespace
 

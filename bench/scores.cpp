@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/cli/cli.h"
+#include "bench/measure.h"
 #include "bench/positions.h"
 #include "core/null_platform.h"
 #include "engine/evaluation.h"
@@ -25,21 +26,7 @@ using namespace rindou;
 
 namespace {
 
-struct Signature {
-    uint64_t h = 1469598103934665603ULL;
-    void add(long long v) {
-        for (int i = 0; i < 8; ++i) {
-            h ^= static_cast<uint64_t>(v >> (8 * i)) & 0xff;
-            h *= 1099511628211ULL;
-        }
-    }
-    void add(const std::string& text) {
-        for (unsigned char ch : text) {
-            h ^= ch;
-            h *= 1099511628211ULL;
-        }
-    }
-};
+using bench::Signature;
 
 // Every candidate with its score to a millionth.
 struct Signer : CandidateSink {

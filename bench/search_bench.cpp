@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/measure.h"
 #include "bench/positions.h"
 #include "deep/search.h"
 
@@ -37,21 +38,8 @@ double cpu_seconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-struct Signature {
-    uint64_t h = 1469598103934665603ULL;
-    void add(long long v) {
-        for (int i = 0; i < 8; ++i) {
-            h ^= static_cast<uint64_t>(v >> (8 * i)) & 0xff;
-            h *= 1099511628211ULL;
-        }
-    }
-};
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using bench::Signature;
+using bench::median;
 
 }  // namespace
 
