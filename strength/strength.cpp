@@ -48,7 +48,12 @@ bool handicap_allowed(Game& g) {
 }
 
 void put_square(Game& g, const HandicapSquare& sq, int code) {
-    g.st.board[static_cast<size_t>(sq.col)][static_cast<size_t>(sq.row)] = code;
+    int& square = g.st.board[static_cast<size_t>(sq.col)][static_cast<size_t>(sq.row)];
+    // From the standard start the handicap squares hold pieces only; a
+    // position set up by hand may have the coin there, and a handicap step
+    // must never remove or cover the one coin.
+    if (square == COIN) return;
+    square = code;
     draw_picture(g, code, sq.col, sq.row);
     frame_square(g, FRAME_COLOUR, sq.col, sq.row);
     play_piece_sound(g);

@@ -168,5 +168,31 @@ TEST(Level, ChangingTheLevelDuringAGameChangesTheNextMove) {
     EXPECT_EQ(one.find("com 7 3 7 4 "), std::string::npos) << one;
 }
 
+// A position set up by hand can hold the coin on a square the handicap steps
+// write; stepping down and up again must keep the one coin where it is.
+TEST(Handicap, StepsNeverRemoveTheCoinOfASetUpPosition) {
+    TestGame probe;
+    Grid start = probe.g.st.board;
+    probe.menu("LEBEL_DOWN");
+    int col = 0, row = 0;
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r)
+            if (probe.g.st.board[size_t(c)][size_t(r)] != start[size_t(c)][size_t(r)]) col = c, row = r;
+    ASSERT_NE(col, 0);
+
+    TestGame t;
+    t.g.st.board[5][5] = EMPTY;
+    t.g.st.board[size_t(col)][size_t(row)] = COIN;
+    t.g.st.coin_col = col;
+    t.g.st.coin_row = row;
+    t.menu("LEBEL_DOWN");
+    t.menu("LBEL_UP");
+    int coins = 0;
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r) coins += t.g.st.board[size_t(c)][size_t(r)] == COIN;
+    EXPECT_EQ(coins, 1);
+    EXPECT_EQ(t.g.st.board[size_t(col)][size_t(row)], COIN);
+}
+
 }  // namespace
 }  // namespace rindou::test
