@@ -5,6 +5,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -158,6 +161,38 @@ TEST(Protocol, ExplainTotalsAreTheScoresThinkPrints) {
         EXPECT_EQ(errors, static_cast<int>(scores.size()) + 1);
     }
     EXPECT_GT(explained, 100);
+}
+
+// Every named weight of the evaluation adds a nonzero term somewhere in the
+// explain transcript, so that a changed weight fails an ordinary test and
+// not only the score signature; a weight added later without a position
+// that shows it fails here.
+TEST(Transcripts, ExplainShowsEveryWeightOfTheEvaluation) {
+    namespace fs = std::filesystem;
+    auto read = [](const fs::path& p) {
+        std::ifstream in(fs::path(RINDOU_SOURCE_DIR) / p);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string transcript = read("tests/cli/transcripts/explain_terms.txt");
+    std::set<std::string> shown;
+    const std::regex term_line(R"(\nterm (\w+) (-?[0-9.]+))");
+    for (std::sregex_iterator it(transcript.begin(), transcript.end(), term_line), end; it != end;
+         ++it)
+        if (std::stod((*it)[2]) != 0) shown.insert((*it)[1]);
+    // No legal move reaches these: a silver cannot step straight back, and a
+    // king that moves loses its own cover of the destination while opening
+    // at most one line to it.
+    const std::set<std::string> unreachable{"silver_straight_retreat", "king_better_covered"};
+    const std::string source = read("engine/evaluate.cpp");
+    const std::regex weight(R"re(constexpr Term \w+\{"(\w+)")re");
+    int weights = 0;
+    for (std::sregex_iterator it(source.begin(), source.end(), weight), end; it != end; ++it) {
+        const std::string name = (*it)[1];
+        EXPECT_NE(shown.count(name), unreachable.count(name))
+            << name << (unreachable.count(name) ? " is shown after all" : " is never shown");
+        ++weights;
+    }
+    EXPECT_GT(weights, 80);
 }
 
 TEST(Protocol, EscapesInMessagesAndWaitRunsTheClock) {
