@@ -33,6 +33,32 @@ muts=[
  ('eval-king-capture-score', 'engine/evaluate.cpp', 'KING_CAPTURE{"king_capture", 9999}', 'KING_CAPTURE{"king_capture", 9990}'),
  ('safety-attacked-square', 'engine/safety.cpp', '            sum_ -= 30;', '            sum_ -= 31;'),
  ('safety-attack-count', 'engine/safety.cpp', 'sum_ -= 0.5 * h;', 'sum_ -= 0.6 * h;'),
+ ('eval-check-backed-by-dragon', 'engine/evaluate.cpp', 'CHECK_BACKED_BY_DRAGON{"check_backed_by_dragon", 900}', 'CHECK_BACKED_BY_DRAGON{"check_backed_by_dragon", 899}'),
+ ('eval-beside-king-before-rook', 'engine/evaluate.cpp', 'BESIDE_KING_BEFORE_ROOK{"beside_king_before_rook", -1}', 'BESIDE_KING_BEFORE_ROOK{"beside_king_before_rook", -2}'),
+ ('eval-knight-fork', 'engine/evaluate.cpp', 'KNIGHT_FORK{"knight_fork", 1}', 'KNIGHT_FORK{"knight_fork", 2}'),
+ ('eval-lance-follow', 'engine/evaluate.cpp', 'LANCE_FOLLOW{"lance_follow", 1}', 'LANCE_FOLLOW{"lance_follow", 2}'),
+ ('eval-pawn-drop-before-bishop', 'engine/evaluate.cpp', 'PAWN_DROP_BEFORE_BISHOP{"pawn_drop_before_bishop", 30}', 'PAWN_DROP_BEFORE_BISHOP{"pawn_drop_before_bishop", 29}'),
+ ('eval-pawn-capture-blocks-bishop', 'engine/evaluate.cpp', 'PAWN_CAPTURE_BLOCKS_BISHOP{"pawn_capture_blocks_bishop", -5}', 'PAWN_CAPTURE_BLOCKS_BISHOP{"pawn_capture_blocks_bishop", -6}'),
+ ('eval-pawn-push-lost-cover', 'engine/evaluate.cpp', 'PAWN_PUSH_LOST_COVER{"pawn_push_lost_cover", -1}', 'PAWN_PUSH_LOST_COVER{"pawn_push_lost_cover", -2}'),
+ ('eval-knight-opening', 'engine/evaluate.cpp', 'KNIGHT_OPENING_7_3{"knight_opening_7_3", -5}', 'KNIGHT_OPENING_7_3{"knight_opening_7_3", -4}'),
+ ('eval-silver-opening', 'engine/evaluate.cpp', 'SILVER_OPENING_7_3{"silver_opening_7_3", 115}', 'SILVER_OPENING_7_3{"silver_opening_7_3", 114}'),
+ ('eval-gold-guards-bishop', 'engine/evaluate.cpp', 'GOLD_GUARDS_BISHOP{"gold_guards_bishop", 125}', 'GOLD_GUARDS_BISHOP{"gold_guards_bishop", 124}'),
+ ('eval-bishop-leaves-edge', 'engine/evaluate.cpp', 'BISHOP_LEAVES_9_3{"bishop_leaves_9_3", 10}', 'BISHOP_LEAVES_9_3{"bishop_leaves_9_3", 9}'),
+ ('eval-rook-leaves-pawn', 'engine/evaluate.cpp', 'ROOK_LEAVES_PAWN{"rook_leaves_pawn", -11}', 'ROOK_LEAVES_PAWN{"rook_leaves_pawn", -10}'),
+ ('eval-rook-king-line', 'engine/evaluate.cpp', 'ROOK_KING_LINE{"rook_king_line", 100}', 'ROOK_KING_LINE{"rook_king_line", 99}'),
+ ('eval-dragon-leaves-silver', 'engine/evaluate.cpp', 'DRAGON_LEAVES_SILVER{"dragon_leaves_silver", 2}', 'DRAGON_LEAVES_SILVER{"dragon_leaves_silver", 3}'),
+ ('eval-dragon-enclosed', 'engine/evaluate.cpp', 'DRAGON_ENCLOSED{"dragon_enclosed", -150}', 'DRAGON_ENCLOSED{"dragon_enclosed", -149}'),
+ ('safety-exposed-file', 'engine/safety.cpp', 'sum_ -= 70;', 'sum_ -= 69;'),
+ ('safety-king-on-back-rank', 'engine/safety.cpp', 'if (gold_or_silver_in_hand_) sum_ -= 700;', 'if (gold_or_silver_in_hand_) sum_ -= 699;'),
+ ('safety-silver-fork', 'engine/safety.cpp', '''computer(c + 1, r + 1) == 0)
+            sum_ -= 20;''', '''computer(c + 1, r + 1) == 0)
+            sum_ -= 19;'''),
+ ('safety-newly-attacked-near-king', 'engine/safety.cpp', 'sum_ += 15;', 'sum_ += 14;'),
+ ('safety-knight-jump', 'engine/safety.cpp', 'computer(c - 1, r - 2) == 0) sum_ -= 1;', 'computer(c - 1, r - 2) == 0) sum_ -= 2;'),
+ ('safety-rook-cuts-pawn', 'engine/safety.cpp', '''computer(c, r + 1) == 1)
+            sum_ -= 5;''', '''computer(c, r + 1) == 1)
+            sum_ -= 4;'''),
+ ('safety-fork', 'engine/safety.cpp', 'if (fork_targets_ >= 2) sum_ += cheapest_target_;', 'if (fork_targets_ >= 3) sum_ += cheapest_target_;'),
 ]
 outdir=os.path.join(root,'tools/mutations')
 for f in os.listdir(outdir):
