@@ -11,8 +11,9 @@
 #include "core/null_platform.h"
 #include "core/record_store.h"
 #include "core/rules.h"
-#include "engine/engine.h"
+#include "play/computer_turn.h"
 #include "play/move.h"
+#include "play/flow.h"
 
 namespace rindou::bench {
 

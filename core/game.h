@@ -6,9 +6,22 @@
 
 namespace rindou {
 
+// What the drawing keeps for itself: display values that are no part of
+// the game, so that the drawing routines can read the game without writing it.
+struct ViewState {
+    bool font_bold = false;      // captions are bold once the frame is drawn
+    int clock_shown_second = 0;  // the whole second the running clock shows
+};
+
 struct Game {
+    Game() = default;
+    Game(const GameState& state, Platform* platform) : st(state), io(platform) {}
+
     GameState st;
     Platform* io = nullptr;
+    // Written by the drawing routines, which take the game as const: the
+    // display values belong to the picture on the screen, not to the game.
+    mutable ViewState view;
 };
 
 // Thrown by quit_program once the sound resources are released: the program

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bench/positions.h"
+#include "engine/think.h"
 #include "tests/support/console.h"
 #include "tests/support/test_game.h"
 

@@ -1,8 +1,9 @@
 // The program's sound operations over a logging sound library.
 #include <gtest/gtest.h>
 
-#include "core/flow.h"
-#include "shell/sound.h"
+#include "play/flow.h"
+#include "play/sound.h"
+#include "shell/start.h"
 #include "tests/shell/fake_platform.h"
 
 namespace rindou::test {

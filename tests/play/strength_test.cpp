@@ -3,9 +3,10 @@
 
 #include "core/null_platform.h"
 #include "core/record_store.h"
-#include "strength/strength.h"
+#include "play/strength.h"
 #include "tests/support/console.h"
 #include "tests/support/test_game.h"
+#include "play/flow.h"
 
 namespace rindou::test {
 namespace {
