@@ -13,8 +13,9 @@ scratch=${1:-$root/build-mutations}
 pattern=${2:-}
 src=$scratch/src
 build=$scratch/build
-# The signatures catch every change of play; the point is what else does.
-signatures='^(bench_quick|score_signature|soak_golden_.*|GoldenGames\..*)$'
+# The signatures (the deep search's among them) catch every change of play;
+# the point is what else does.
+signatures='^(bench_quick|search_bench_quick|score_signature|soak_golden_.*|GoldenGames\..*)$'
 
 rm -rf "$src"
 mkdir -p "$src" "$build"
