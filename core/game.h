@@ -15,10 +15,10 @@ struct ViewState {
 
 struct Game {
     Game() = default;
-    Game(const GameState& state, Platform* platform) : st(state), io(platform) {}
+    Game(const GameState& state, Ports ports) : st(state), io(ports) {}
 
     GameState st;
-    Platform* io = nullptr;
+    Ports io;
     // Written by the drawing routines, which take the game as const: the
     // display values belong to the picture on the screen, not to the game.
     mutable ViewState view;

@@ -98,6 +98,8 @@ void MainWindow::set_dialogs(std::unique_ptr<Dialogs> dialogs) {
 
 void MainWindow::start() {
     platform_->set_sound_library(load_sound_library(&sound_library_path_));
+    // The game's sound port is the library just loaded.
+    game_.io.sound = platform_->sound_library();
     run([this] { start_up(game_); });
 }
 
