@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace rindou {
@@ -76,9 +77,10 @@ public:
 
     // --- Sound library (nullptr when it could not be loaded). -----------------
     virtual SoundLibrary* sound_library() = 0;
-    // Reads a whole file from the program's data (sound files).
+    // Reads a whole file from the program's data (sound files); on Failed,
+    // error holds why.
     virtual FileRead read_data_file(const std::string& name, std::vector<unsigned char>& bytes,
-                                    std::string& error) = 0;
+                                    std::error_code& error) = 0;
 
     // --- Record-file panel. -------------------------------------------------------
     virtual void panel_hide_lists() = 0;        // drive, folder and file lists
