@@ -28,6 +28,7 @@
 #include "core/null_platform.h"
 #include "engine/evaluation.h"
 #include "record/kept_games.h"
+#include "shell/games_shelf.h"
 
 using namespace rindou;
 

@@ -11,7 +11,7 @@
 #include "core/null_platform.h"
 #include "core/record_store.h"
 #include "core/rules.h"
-#include "engine/engine.h"
+#include "play/computer_turn.h"
 #include "play/move.h"
 
 namespace rindou::bench {

@@ -1,13 +1,9 @@
 #include "core/record_store.h"
 
-#include "core/flow.h"
-#include "shell/sound.h"
-#include "view/draw.h"
 
 namespace rindou {
 
-void new_game_reset(Game& g) {
-    GameState& s = g.st;
+void reset_to_no_game(GameState& s) {
     // No game: nobody to move, nothing recorded, no handicap.
     s.handicap_grade = 0;
     s.handicap_set = 0;
@@ -19,12 +15,11 @@ void new_game_reset(Game& g) {
     s.flipped = 0;
     s.keep_state = KEEP_NOTHING;
     // The clocks stop and start again from zero.
-    set_clock_tick(g, false);
+    s.timer_enabled = false;
     s.upper_time_total = 0;
     s.lower_time_total = 0;
     s.turn_notice_pending = 0;
     s.record_mode = 0;
-    s.clock_shown_second = 0;
     s.record[0].piece_after = 10;
     // Nothing picked; the coin back in the centre.
     s.select_state = 0;
@@ -58,15 +53,9 @@ void new_game_reset(Game& g) {
         if (s.upper_hand[static_cast<size_t>(k)] > 0)
             s.upper_hand_total += s.upper_hand[static_cast<size_t>(k)];
     }
-    redraw_all(g);
 }
 
 bool record_full(const GameState& s) { return s.record_count >= RECORD_MAX; }
-
-void refuse_record_full(Game& g) {
-    play_refusal_sound(g);
-    g.io->message("対局", "棋譜が500手に達しました。これ以上指せません");
-}
 
 void append_move_record(GameState& s, int from_col, int from_row, int to_col, int to_row,
                         int piece_before, int piece_after, float lower_before, float lower_after,

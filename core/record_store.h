@@ -1,12 +1,13 @@
-// The new game reset and the move record.
+// The position of no game, and the move record.
 #pragma once
 
-#include "core/game.h"
+#include "core/state.h"
 
 namespace rindou {
 
-// Puts the whole state into the no-game position and redraws the window.
-void new_game_reset(Game& g);
+// Puts the whole state into the no-game position: the standard position
+// with nobody to move, nothing recorded, no handicap and the clocks stopped.
+void reset_to_no_game(GameState& s);
 
 // Appends a move to the record (reading `captured` from the board as it
 // stands) and cuts off anything beyond it.  Never writes past entry 500:
@@ -17,7 +18,5 @@ void append_move_record(GameState& s, int from_col, int from_row, int to_col, in
 
 // The record holds 500 moves; a full record refuses further moves.
 bool record_full(const GameState& s);
-// Tells the user that no further move can be played (refusal sound, message).
-void refuse_record_full(Game& g);
 
 }  // namespace rindou

@@ -240,8 +240,6 @@ struct GameState {
 
     // Display state.
     int background_code = BG_MIDORI;
-    int clock_shown_second = 0;
-    bool font_bold = false;
     bool timer_enabled = false;  // the 50 ms clock tick (Timer1)
 
     // Analysis maps and the computer's values.

@@ -7,7 +7,7 @@
 #include <ostream>
 #include <vector>
 
-#include "core/game.h"
+#include "core/state.h"
 
 namespace rindou {
 
@@ -63,10 +63,19 @@ public:
     }
 };
 
+// What the player around the search does while it runs: show the board once
+// the search is prepared, and keep the clock going between columns and slots.
+class SearchHooks {
+public:
+    virtual ~SearchHooks() = default;
+    virtual void prepared() {}
+    virtual void tick() {}
+};
+
 // The computer's search: the preparation (pawn files, analysis, pins and the
 // maps of the turn's start) and every board move and drop, each made,
 // analysed, scored and taken back.  Leaves the chosen move in s.engine
-// (best_found false when nothing was chosen).  Ticks the clock through g.
-void search_best_move(Game& g, CandidateSink* sink);
+// (best_found false when nothing was chosen).
+void search_best_move(GameState& s, CandidateSink* sink, SearchHooks* hooks = nullptr);
 
 }  // namespace rindou

@@ -5,7 +5,6 @@
 #include "core/rules.h"
 #include "engine/evaluation.h"
 #include "engine/squares.h"
-#include "view/draw.h"
 
 namespace rindou {
 
@@ -25,8 +24,7 @@ void take(EngineMemory& e, double score, int fc, int fr, int tc, int tr, int bef
     e.best_found = true;
 }
 
-void prepare(Game& g) {
-    GameState& s = g.st;
+void prepare(GameState& s) {
     EngineMemory& e = s.engine;
     e.turn_start_board = s.board;
     scan_pawn_files(s);
@@ -41,7 +39,6 @@ void prepare(Game& g) {
     e.pre_upper_threat_col = s.maps.upper_threat_col;
     e.pre_upper_threat_row = s.maps.upper_threat_row;
     e.pre_upper_hand_total = s.upper_hand_total;
-    g.io->present();
 }
 
 // Scores one placement of a candidate.  When its terms are wanted (`want`
@@ -99,17 +96,17 @@ double score_board_move(GameState& s, int fc, int fr, int tc, int tr, int piece,
 
 }  // namespace
 
-void search_best_move(Game& g, CandidateSink* sink) {
-    GameState& s = g.st;
+void search_best_move(GameState& s, CandidateSink* sink, SearchHooks* hooks) {
     EngineMemory& e = s.engine;
     // Nothing chosen yet.
     e.best_score = NO_SCORE;
     e.best_found = false;
-    prepare(g);
+    prepare(s);
+    if (hooks) hooks->prepared();
 
     // Board moves first, so that a drop never wins a tie with one.
     for (int fc = 1; fc <= 9; ++fc) {
-        clock_tick(g);
+        if (hooks) hooks->tick();
         for (int fr = 1; fr <= 9; ++fr) {
             const int piece = ref(s.board, fc, fr);
             if (piece < HU) continue;
@@ -137,7 +134,7 @@ void search_best_move(Game& g, CandidateSink* sink) {
     // Drops, only with pieces in hand at the start of the turn.
     if (e.pre_upper_hand_total <= 0) return;
     for (int slot = 1; slot <= 7; ++slot) {
-        clock_tick(g);
+        if (hooks) hooks->tick();
         if (s.upper_hand[static_cast<size_t>(slot)] < 1) continue;
         const int code = SLOT_CODE[static_cast<size_t>(slot)];
         e.moving_piece = code;

@@ -8,10 +8,11 @@
 #include "core/consistency.h"
 #include "core/null_platform.h"
 #include "core/record_store.h"
+#include "play/record_commands.h"
+#include "play/replay.h"
 #include "record/kifu_text.h"
 #include "record/record_file.h"
 #include "record/record_moves.h"
-#include "record/replay.h"
 
 namespace {
 

@@ -10,4 +10,8 @@ namespace rindou {
 // Applies a move already found legal and draws what changed.
 void execute_move(Game& g, int from_col, int from_row, int to_col, int to_row, int piece);
 
+// Blinks the piece `code` on a square (or hand cell) `times` times, pausing
+// between the pictures so that the eye can follow it.
+void blink_square(Game& g, int code, int c, int r, int times);
+
 }  // namespace rindou

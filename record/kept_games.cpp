@@ -1,17 +1,10 @@
 #include "record/kept_games.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
-#include <filesystem>
 #include <tuple>
 
-#include "core/files.h"
 #include "record/record_file.h"
 
 namespace rindou {
@@ -62,25 +55,6 @@ bool parse_kept_name(const std::string& name, std::string& when, int& number) {
 bool game_to_keep(const GameState& s) {
     return s.keep_state == KEEP_PENDING && s.record_mode == 0 && s.flipped == 0 &&
            s.handicap_set == 0 && s.record_end >= 1;
-}
-
-void keep_game(Game& g) {
-    GameState& s = g.st;
-    if (!game_to_keep(s)) return;
-    s.keep_state = KEEP_DONE;
-    GameShelf* shelf = g.io->game_shelf();
-    if (!shelf) return;
-    // Keeping a game must never disturb the game: whatever goes wrong
-    // here, the game goes on as if it had been written.
-    try {
-        write_kept_game(*shelf, s);
-    } catch (...) {
-    }
-}
-
-void keep_game_before_fresh_start(Game& g) {
-    keep_game(g);
-    if (g.st.keep_state != KEEP_NEVER) g.st.keep_state = KEEP_NOTHING;
 }
 
 KeptHeader kept_game_header(const GameState& s, const LocalTime& t) {
@@ -147,63 +121,6 @@ std::vector<std::string> kept_games_beyond(const std::vector<std::string>& names
     std::vector<std::string> old;
     for (size_t i = 0; i + limit < kept.size(); ++i) old.push_back(*kept[i].name);
     return old;
-}
-
-std::string games_folder() {
-    const std::string data = user_data_folder();
-    return data.empty() ? std::string() : data + "/games";
-}
-
-std::vector<std::string> FolderShelf::names() {
-    namespace fs = std::filesystem;
-    std::vector<std::string> list;
-    std::error_code ec;
-    for (fs::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec))
-        list.push_back(it->path().filename().string());
-    return list;
-}
-
-bool FolderShelf::put(const std::string& name, const std::string& bytes) {
-    std::error_code error;
-    if (!make_folders(folder_, error)) return false;
-    // Written beside it and then given its name, so that the file appears
-    // whole or not at all.  It is not forced to the disk: the end of a game
-    // must not wait for a flush (10 to 50 ms on a slow disk), and the system
-    // writes it out within seconds.
-    std::string temp = folder_ + "/.rindou-XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
-    // The mode of any new file (mkstemp makes it private).
-    const mode_t mask = ::umask(022);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    bool ok = ::close(fd) == 0 && done == bytes.size();
-    const std::string target = folder_ + "/" + name;
-    // A hard link never replaces a file of that name; where the file system
-    // has no hard links, a rename does the same (the name was free).
-    if (ok && ::link(temp.c_str(), target.c_str()) != 0)
-        ok = errno != EEXIST && std::rename(temp.c_str(), target.c_str()) == 0;
-    ::unlink(temp.c_str());
-    return ok;
-}
-
-void FolderShelf::remove(const std::string& name) {
-    std::error_code ec;
-    std::filesystem::remove(folder_ + "/" + name, ec);
-}
-
-LocalTime FolderShelf::local_time() {
-    std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
 }  // namespace rindou

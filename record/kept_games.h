@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/game.h"
+#include "core/platform.h"
+#include "core/state.h"
 
 namespace rindou {
 
@@ -16,14 +17,6 @@ constexpr size_t KEPT_GAMES_LIMIT = 1000;
 // recorded, it started from the standard position (no handicap, no flip)
 // and it is not a loaded record being stepped through.
 bool game_to_keep(const GameState& s);
-
-// The game ends or is left: it is written when it is one to keep, and then
-// never again.  Nothing is shown, and a failure changes nothing else.
-void keep_game(Game& g);
-
-// A start command that begins a game afresh leaves the one on the board: it
-// is kept, and the moves that follow make a new game.
-void keep_game_before_fresh_start(Game& g);
 
 // Writes the whole record of a game (moves stepped back over included) to
 // the shelf under a new name, then removes the oldest games beyond `limit`.
@@ -45,24 +38,5 @@ std::string kept_game_name(const LocalTime& t, const std::vector<std::string>& t
 // Of the names on the shelf, the kept games beyond the newest `limit`, oldest
 // first.  Files not named as kept games are never among them.
 std::vector<std::string> kept_games_beyond(const std::vector<std::string>& names, size_t limit);
-
-// The games folder: "games" in the user's data folder
-// ($XDG_DATA_HOME/rindou/games, by default ~/.local/share/rindou/games);
-// empty when there is no such folder.
-std::string games_folder();
-
-// The games folder on disk.  It is made when the first game is written.
-class FolderShelf : public GameShelf {
-public:
-    explicit FolderShelf(std::string folder) : folder_(std::move(folder)) {}
-    std::vector<std::string> names() override;
-    bool put(const std::string& name, const std::string& bytes) override;
-    void remove(const std::string& name) override;
-    LocalTime local_time() override;
-    const std::string& folder() const { return folder_; }
-
-private:
-    std::string folder_;
-};
 
 }  // namespace rindou

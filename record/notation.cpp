@@ -3,7 +3,6 @@
 #include <array>
 #include <cstdlib>
 
-#include "view/draw.h"
 
 namespace rindou {
 
@@ -36,41 +35,6 @@ std::string move_notation_text(int value) {
 std::string move_notation(int col, int row, int piece) {
     return move_notation_text(10 - col) + move_notation_text(1000 + row) +
            move_notation_text(piece);
-}
-
-void show_last_move(Game& g, int side, int to_col, int to_row, int piece, int colour) {
-    double file_c, rank_c, name_c, r;
-    if (side == g.st.upper_turn) {
-        file_c = -1.5, rank_c = -1.1, name_c = -0.5, r = 8.5;
-    } else if (side == g.st.lower_turn) {
-        file_c = 12.5, rank_c = 12.9, name_c = 13.5, r = 2.5;
-    } else {
-        return;
-    }
-    clear_last_move(g, side);
-    const std::string parts[3] = {move_notation_text(10 - to_col),
-                                  move_notation_text(1000 + to_row), move_notation_text(piece)};
-    const double cols[3] = {file_c, rank_c, name_c};
-    for (int i = 0; i < 3; ++i) {
-        print_text(g, cols[i], r, parts[i], BLACK);
-        print_text(g, cols[i] - 0.1, r - 0.1, parts[i], colour);
-    }
-    if (side == g.st.upper_turn) frame_square(g, FRAME_COLOUR, 1, 8);
-}
-
-void clear_last_move(Game& g, int side) {
-    int bg = g.st.background_code;
-    if (side == g.st.upper_turn) {
-        draw_picture(g, bg, -2, 8);
-        draw_picture(g, bg, -1, 8);
-        draw_picture(g, bg, 0, 8);
-        frame_square(g, FRAME_COLOUR, -1, 7);
-        frame_square(g, FRAME_COLOUR, 1, 8);
-    } else if (side == g.st.lower_turn) {
-        draw_picture(g, bg, 12, 2);
-        draw_picture(g, bg, 13, 2);
-        draw_picture(g, bg, 14, 2);
-    }
 }
 
 }  // namespace rindou

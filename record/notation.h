@@ -1,9 +1,8 @@
-// Move notation and the last-move areas beside the board.
+// Move notation: the text of a move as the board shows it.
 #pragma once
 
 #include <string>
 
-#include "core/game.h"
 
 namespace rindou {
 
@@ -12,7 +11,5 @@ namespace rindou {
 std::string move_notation_text(int value);
 // The three-part notation of a move to (col, row) by `piece`, e.g. "７六銀".
 std::string move_notation(int col, int row, int piece);
-void show_last_move(Game& g, int side, int to_col, int to_row, int piece, int colour);
-void clear_last_move(Game& g, int side);
 
 }  // namespace rindou

@@ -1,22 +1,12 @@
-// Record files: the "棋譜" menu commands and the panel's save and load.
+// Record files: their bytes from a game and a game from their bytes.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "core/game.h"
+#include "core/state.h"
 
 namespace rindou {
-
-void kifu_write_command(Game& g);  // KIFU_WRITE "書込"
-void kifu_read_command(Game& g);   // KIFU_READ "読込"
-// The panel's save button (Command1): saves into panel_folder() the file
-// named by the file-name box plus ".棋譜".
-void save_record(Game& g);
-// A click on a file in the panel's file list (File1).
-void load_record(Game& g, const std::string& path);
-// Loading from the bytes of a record file (load_record after reading it).
-void load_record_bytes(Game& g, const std::string& bytes);
 
 // Record files larger than this are refused unread.
 constexpr size_t RECORD_FILE_LIMIT = 1024 * 1024;
@@ -35,6 +25,9 @@ struct RecordFile {
     bool too_long = false;   // stopped because the record holds 500 moves
 };
 RecordFile read_record_file(const std::string& bytes, const GameState& start);
+// The position every record starts from, for a game in state `s`: the
+// standard position with the sides as `s` has them.
+GameState record_start_position(const GameState& s);
 
 // The bytes of a record file: the game name, the upper and the lower
 // player's names (taken from the first and second player's names by who moved

@@ -3,12 +3,13 @@
 #include <functional>
 #include <map>
 
-#include "core/flow.h"
-#include "engine/deep_play.h"
+#include "play/deep_play.h"
+#include "play/flow.h"
+#include "play/record_commands.h"
+#include "play/replay.h"
+#include "play/strength.h"
 #include "record/record_file.h"
-#include "record/replay.h"
 #include "shell/settings.h"
-#include "strength/strength.h"
 
 namespace rindou {
 

@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "core/flow.h"
 #include "core/text_codec.h"
+#include "play/clock.h"
+#include "play/flow.h"
+#include "play/sound.h"
 #include "shell/data_files.h"
-#include "shell/sound.h"
 #include "view/draw.h"
 
 namespace rindou {

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "core/flow.h"
+#include "record/notation.h"
 
 namespace rindou {
 
@@ -27,25 +27,25 @@ std::string number_text(int value) {
 #endif
 
 // Background tile, then the outline of a neighbouring square it covered.
-void tile(Game& g, double c, double r) { draw_picture(g, g.st.background_code, c, r); }
+void tile(const Game& g, double c, double r) { draw_picture(g, g.st.background_code, c, r); }
 
 // Shadowed text: black at +0.1, +0.1, then the colour at the nominal place.
-void shadowed(Game& g, double c, double r, const std::string& text, int colour, int size) {
+void shadowed(const Game& g, double c, double r, const std::string& text, int colour, int size) {
     print_at(g, c + 0.1, r + 0.1, text, BLACK, size);
     print_at(g, c, r, text, colour, size);
 }
 
 }  // namespace
 
-void draw_picture(Game& g, int code, double c, double r) {
+void draw_picture(const Game& g, int code, double c, double r) {
     g.io->draw_image(code, cell_x(c), cell_y(r));
 }
 
-void frame_square(Game& g, int colour, double c, double r) {
+void frame_square(const Game& g, int colour, double c, double r) {
     g.io->draw_outline(colour, cell_x(c), cell_y(r), cell_x(c + 1), cell_y(r + 1));
 }
 
-void print_at(Game& g, double c, double r, int value, int colour, int numeral_mode, int size) {
+void print_at(const Game& g, double c, double r, int value, int colour, int numeral_mode, int size) {
     if (numeral_mode == 1) {
         if (value < 1 || value > 9) return;
         print_at(g, c, r, std::string(KANJI_NUMERAL[value]), colour, size);
@@ -54,11 +54,11 @@ void print_at(Game& g, double c, double r, int value, int colour, int numeral_mo
     print_at(g, c, r, number_text(value), colour, size);
 }
 
-void print_at(Game& g, double c, double r, const std::string& text, int colour, int size) {
-    g.io->draw_text(cell_x(c), cell_y(r), text, colour, size, g.st.font_bold);
+void print_at(const Game& g, double c, double r, const std::string& text, int colour, int size) {
+    g.io->draw_text(cell_x(c), cell_y(r), text, colour, size, g.view.font_bold);
 }
 
-void print_text(Game& g, double c, double r, const std::string& text, int colour) {
+void print_text(const Game& g, double c, double r, const std::string& text, int colour) {
     print_at(g, c, r, text, colour, 12);
 }
 
@@ -75,20 +75,20 @@ std::string caption_text(int code) {
     return {};
 }
 
-void print_caption(Game& g, double c, double r, int code, int colour, int size) {
+void print_caption(const Game& g, double c, double r, int code, int colour, int size) {
     std::string text = caption_text(code);
     if (text.empty()) return;
-    g.io->draw_text(120 + cell_x(c), 160 + cell_y(r), text, colour, size, g.st.font_bold);
+    g.io->draw_text(120 + cell_x(c), 160 + cell_y(r), text, colour, size, g.view.font_bold);
 }
 
-void paint_background(Game& g, int code) {
+void paint_background(const Game& g, int code) {
     for (int c = -3; c <= 28; ++c)
         for (int r = -2; r <= 17; ++r)
             if (c < 1 || c > 9 || r < 1 || r > 9) draw_picture(g, code, c, r);
 }
 
-void draw_frame(Game& g) {
-    g.st.font_bold = true;
+void draw_frame(const Game& g) {
+    g.view.font_bold = true;
     for (int i = 1; i <= 9; ++i) {
         tile(g, i, 0);
         print_at(g, i + 0.1 + 0.1, 0.4 + 0.1, 10 - i, BLACK, 0, 16);
@@ -100,7 +100,7 @@ void draw_frame(Game& g) {
     }
 }
 
-void draw_start_frame(Game& g) {
+void draw_start_frame(const Game& g) {
     draw_frame(g);
     tile(g, -2, 10);
     tile(g, -1, 10);
@@ -111,7 +111,7 @@ void draw_start_frame(Game& g) {
     }
 }
 
-void draw_lower_hand(Game& g) {
+void draw_lower_hand(const Game& g) {
     for (int k = 1; k <= 7; ++k) {
         int r = lower_hand_row(k);
         draw_picture(g, EMPTY, LOWER_HAND_COL, r);
@@ -127,7 +127,7 @@ void draw_lower_hand(Game& g) {
     }
 }
 
-void draw_move(Game& g, const AppliedMove& applied, int fc, int fr, int tc, int tr, int piece) {
+void draw_move(const Game& g, const AppliedMove& applied, int fc, int fr, int tc, int tr, int piece) {
     const GameState& s = g.st;
     const bool board_move = fc >= 1 && fc <= 9;
     if (applied.captured <= -HU)
@@ -152,7 +152,7 @@ void draw_move(Game& g, const AppliedMove& applied, int fc, int fr, int tc, int 
     frame_square(g, FRAME_COLOUR, tc, tr);
 }
 
-void draw_upper_hand(Game& g) {
+void draw_upper_hand(const Game& g) {
     for (int r = 1; r <= 7; ++r) {
         int k = upper_hand_slot(r);
         draw_picture(g, EMPTY, UPPER_HAND_COL, r);
@@ -169,7 +169,7 @@ void draw_upper_hand(Game& g) {
     }
 }
 
-void draw_board(Game& g) {
+void draw_board(const Game& g) {
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) {
             draw_picture(g, g.st.board[static_cast<size_t>(c)][static_cast<size_t>(r)], c, r);
@@ -177,19 +177,19 @@ void draw_board(Game& g) {
         }
 }
 
-void draw_level(Game& g, int level) {
+void draw_level(const Game& g, int level) {
     shadowed(g, -1.5, 0.1, "LEVEL", WHITE, 10);
     print_at(g, 0 + 0.1, 0 + 0.1, level, BLACK, 0, 12);
     print_at(g, 0, 0, level, WHITE, 0, 12);
 }
 
-void draw_handicap_caption(Game& g, int grade) {
+void draw_handicap_caption(const Game& g, int grade) {
     for (int c = 11; c <= 14; ++c) tile(g, c, 1);
     print_caption(g, 11.1, 1.1, grade, BLACK, 10);
     print_caption(g, 11, 1, grade, WHITE, 10);
 }
 
-void draw_move_number(Game& g, int n) {
+void draw_move_number(const Game& g, int n) {
     tile(g, 13, 3);
     tile(g, 14, 3);
     frame_square(g, FRAME_COLOUR, 11, 3);
@@ -200,20 +200,7 @@ void draw_move_number(Game& g, int n) {
     print_caption(g, 13.8, 3.1, 99, WHITE, 10);
 }
 
-void blink_square(Game& g, int code, int c, int r, int times) {
-    for (int i = 0; i < times; ++i) {
-        draw_picture(g, EMPTY, c, r);
-        frame_square(g, FRAME_COLOUR, c, r);
-        g.io->present();
-        pause_seconds(g, 0.2);
-        draw_picture(g, code, c, r);
-        frame_square(g, FRAME_COLOUR, c, r);
-        g.io->present();
-        pause_seconds(g, 0.2);
-    }
-}
-
-void redraw_all(Game& g) {
+void redraw_all(const Game& g) {
     paint_background(g, g.st.background_code);
     draw_frame(g);
     draw_lower_hand(g);
@@ -226,6 +213,42 @@ void redraw_all(Game& g) {
     draw_picture(g, 1, 10.8, 0);
     g.io->present();
 }
+
+void show_last_move(const Game& g, int side, int to_col, int to_row, int piece, int colour) {
+    double file_c, rank_c, name_c, r;
+    if (side == g.st.upper_turn) {
+        file_c = -1.5, rank_c = -1.1, name_c = -0.5, r = 8.5;
+    } else if (side == g.st.lower_turn) {
+        file_c = 12.5, rank_c = 12.9, name_c = 13.5, r = 2.5;
+    } else {
+        return;
+    }
+    clear_last_move(g, side);
+    const std::string parts[3] = {move_notation_text(10 - to_col),
+                                  move_notation_text(1000 + to_row), move_notation_text(piece)};
+    const double cols[3] = {file_c, rank_c, name_c};
+    for (int i = 0; i < 3; ++i) {
+        print_text(g, cols[i], r, parts[i], BLACK);
+        print_text(g, cols[i] - 0.1, r - 0.1, parts[i], colour);
+    }
+    if (side == g.st.upper_turn) frame_square(g, FRAME_COLOUR, 1, 8);
+}
+
+void clear_last_move(const Game& g, int side) {
+    int bg = g.st.background_code;
+    if (side == g.st.upper_turn) {
+        draw_picture(g, bg, -2, 8);
+        draw_picture(g, bg, -1, 8);
+        draw_picture(g, bg, 0, 8);
+        frame_square(g, FRAME_COLOUR, -1, 7);
+        frame_square(g, FRAME_COLOUR, 1, 8);
+    } else if (side == g.st.lower_turn) {
+        draw_picture(g, bg, 12, 2);
+        draw_picture(g, bg, 13, 2);
+        draw_picture(g, bg, 14, 2);
+    }
+}
+
 
 // ---- Status clock -----------------------------------------------------------------
 
@@ -255,7 +278,7 @@ std::string format_hms(float seconds) {
     return two_digits(h) + ":" + two_digits(m) + ":" + two_digits(static_cast<long>(s));
 }
 
-void draw_clock(Game& g, int side, float seconds) {
+void draw_clock(const Game& g, int side, float seconds) {
     if (!g.st.menu.keika) return;
     if (side == g.st.upper_turn) {
         clear_clock(g, side);
@@ -271,7 +294,7 @@ void draw_clock(Game& g, int side, float seconds) {
     }
 }
 
-void clear_clock(Game& g, int side) {
+void clear_clock(const Game& g, int side) {
     if (side == g.st.upper_turn) {
         tile(g, -2, 9);
         tile(g, -1, 9);
@@ -282,21 +305,5 @@ void clear_clock(Game& g, int side) {
         tile(g, 15, 9);
     }
 }
-
-void clock_tick(Game& g) {
-    GameState& s = g.st;
-    if (!s.timer_enabled) return;
-    s.move_elapsed = elapsed_seconds(s.move_start_time, g.io->now());
-    int whole = static_cast<int>(s.move_elapsed);
-    if (whole == s.clock_shown_second) return;
-    s.clock_shown_second = whole;
-    if (s.side_to_move == s.upper_turn)
-        draw_clock(g, s.upper_turn, s.move_elapsed + s.upper_time_total);
-    else if (s.side_to_move == s.lower_turn)
-        draw_clock(g, s.lower_turn, s.move_elapsed + s.lower_time_total);
-    g.io->present();
-}
-
-void set_clock_tick(Game& g, bool enabled) { g.st.timer_enabled = enabled; }
 
 }  // namespace rindou

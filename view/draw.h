@@ -15,42 +15,42 @@ inline double cell_x(double c) { return board_left + square_width * c; }
 inline double cell_y(double r) { return board_top + square_height * r; }
 
 // ---- Primitives ---------------------------------------------------------------
-void draw_picture(Game& g, int code, double c, double r);
-void frame_square(Game& g, int colour, double c, double r);
+void draw_picture(const Game& g, int code, double c, double r);
+void frame_square(const Game& g, int colour, double c, double r);
 // Numeral mode 0: the number in decimal behind its sign position (" 5", "-5");
 // numeral mode 1: the kanji numeral of 1..9, nothing otherwise.
-void print_at(Game& g, double c, double r, int value, int colour, int numeral_mode, int size);
-void print_at(Game& g, double c, double r, const std::string& text, int colour, int size);
-void print_text(Game& g, double c, double r, const std::string& text, int colour);
-void print_caption(Game& g, double c, double r, int code, int colour, int size);
+void print_at(const Game& g, double c, double r, int value, int colour, int numeral_mode, int size);
+void print_at(const Game& g, double c, double r, const std::string& text, int colour, int size);
+void print_text(const Game& g, double c, double r, const std::string& text, int colour);
+void print_caption(const Game& g, double c, double r, int code, int colour, int size);
 // The caption text of a caption code: handicap grades -10..10, 99 "手目".
 std::string caption_text(int code);
 
 // ---- Composite routines ------------------------------------------------------
-void paint_background(Game& g, int code);
-void draw_frame(Game& g);
-void draw_start_frame(Game& g);
-void draw_lower_hand(Game& g);
-void draw_upper_hand(Game& g);
+void paint_background(const Game& g, int code);
+void draw_frame(const Game& g);
+void draw_start_frame(const Game& g);
+void draw_lower_hand(const Game& g);
+void draw_upper_hand(const Game& g);
 // What a move applied to the state changed, drawn in the order the squares
 // and hands change: the hand that gained a capture, the coin's old square and
 // the origin, the hand of a drop, the coin's new square, the piece.
-void draw_move(Game& g, const AppliedMove& applied, int from_col, int from_row, int to_col,
+void draw_move(const Game& g, const AppliedMove& applied, int from_col, int from_row, int to_col,
                int to_row, int piece);
-void draw_board(Game& g);
-void draw_level(Game& g, int level);
-void draw_handicap_caption(Game& g, int grade);
-void draw_move_number(Game& g, int n);
-void blink_square(Game& g, int code, int c, int r, int times);
-void redraw_all(Game& g);
+void draw_board(const Game& g);
+void draw_level(const Game& g, int level);
+void draw_handicap_caption(const Game& g, int grade);
+void draw_move_number(const Game& g, int n);
+void redraw_all(const Game& g);
+// The notation of a side's last move in its area beside the board, and the
+// area cleared.
+void show_last_move(const Game& g, int side, int to_col, int to_row, int piece, int colour);
+void clear_last_move(const Game& g, int side);
 
 // ---- Status clock -------------------------------------------------------------
 float elapsed_seconds(float start, float now);
 std::string format_hms(float seconds);
-void draw_clock(Game& g, int side, float seconds);
-void clear_clock(Game& g, int side);
-void clock_tick(Game& g);
-// Timer1: enable or disable the 50 ms clock tick.
-void set_clock_tick(Game& g, bool enabled);
+void draw_clock(const Game& g, int side, float seconds);
+void clear_clock(const Game& g, int side);
 
 }  // namespace rindou

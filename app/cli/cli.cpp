@@ -9,14 +9,18 @@
 
 #include "app/cli/cli_platform.h"
 #include "core/consistency.h"
-#include "core/flow.h"
-#include "core/input.h"
 #include "core/record_store.h"
 #include "core/rules.h"
-#include "engine/deep_play.h"
-#include "engine/engine.h"
+#include "engine/think.h"
+#include "play/clock.h"
+#include "play/computer_turn.h"
+#include "play/deep_play.h"
+#include "play/flow.h"
+#include "play/input.h"
+#include "play/record_commands.h"
 #include "record/record_file.h"
 #include "shell/menu.h"
+#include "shell/start.h"
 #include "view/draw.h"
 
 namespace rindou {

@@ -2,6 +2,7 @@
 
 #include "app/cli/cli.h"
 #include "record/kept_games.h"
+#include "shell/games_shelf.h"
 
 int main() {
     std::ios::sync_with_stdio(false);

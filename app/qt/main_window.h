@@ -13,6 +13,7 @@
 #include "app/qt/dialogs.h"
 #include "core/game.h"
 #include "record/kept_games.h"
+#include "shell/games_shelf.h"
 
 class QAction;
 class QTimer;

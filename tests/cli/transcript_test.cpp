@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bench/positions.h"
+#include "engine/think.h"
 #include "tests/support/console.h"
 #include "tests/support/test_game.h"
 

@@ -13,10 +13,13 @@
 #include <unistd.h>
 
 #include "app/cli/cli_platform.h"
-#include "core/flow.h"
-#include "core/input.h"
+#include "play/clock.h"
+#include "play/flow.h"
+#include "play/input.h"
+#include "play/record_commands.h"
 #include "record/record_file.h"
 #include "shell/menu.h"
+#include "shell/start.h"
 #include "tests/support/seeded_play.h"
 #include "view/draw.h"
 

@@ -15,6 +15,7 @@
 #include "app/qt/qt_platform.h"
 #include "app/qt/record_panel.h"
 #include "record/kept_games.h"
+#include "shell/games_shelf.h"
 #include "tests/qt/window_fixture.h"
 
 namespace rindou::qt::test {

@@ -23,6 +23,7 @@
 #include "app/qt/record_panel.h"
 #include "record/kept_games.h"
 #include "shell/data_files.h"
+#include "shell/games_shelf.h"
 #include "shell/menu.h"
 #include "tests/qt/window_fixture.h"
 

@@ -6,8 +6,9 @@
 #include <unistd.h>
 
 #include "core/rules.h"
+#include "play/record_commands.h"
 #include "record/record_file.h"
-#include "tests/record/record_games.h"
+#include "tests/support/record_games.h"
 
 namespace rindou::test {
 namespace {

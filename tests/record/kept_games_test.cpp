@@ -4,8 +4,8 @@
 
 #include <sstream>
 
-#include "core/flow.h"
 #include "core/text_codec.h"
+#include "play/flow.h"
 #include "record/kept_games.h"
 #include "tests/support/test_game.h"
 

@@ -7,10 +7,11 @@
 #include <unistd.h>
 
 #include "core/files.h"
+#include "play/record_commands.h"
+#include "play/replay.h"
 #include "record/kifu_text.h"
 #include "record/record_file.h"
-#include "record/replay.h"
-#include "tests/record/record_games.h"
+#include "tests/support/record_games.h"
 
 namespace rindou::test {
 namespace {

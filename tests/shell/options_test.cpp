@@ -6,9 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/flow.h"
+#include "play/flow.h"
 #include "shell/menu.h"
 #include "shell/settings.h"
+#include "shell/start.h"
 #include "tests/shell/fake_platform.h"
 
 namespace rindou::test {

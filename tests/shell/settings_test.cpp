@@ -4,8 +4,9 @@
 
 #include <algorithm>
 
-#include "core/flow.h"
+#include "play/flow.h"
 #include "shell/settings.h"
+#include "shell/start.h"
 #include "tests/shell/fake_platform.h"
 
 namespace rindou::test {

@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "core/files.h"
-#include "core/flow.h"
+#include "play/flow.h"
 #include "shell/data_files.h"
+#include "shell/start.h"
 #include "sound/loader.h"
 #include "tests/shell/fake_platform.h"
 

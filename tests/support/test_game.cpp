@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "core/consistency.h"
-#include "core/flow.h"
-#include "core/input.h"
+#include "play/flow.h"
+#include "play/input.h"
 #include "shell/menu.h"
+#include "shell/start.h"
 
 namespace rindou::test {
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "play/clock.h"
 #include "tests/view/recording_surface.h"
 #include "view/draw.h"
 

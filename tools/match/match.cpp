@@ -19,11 +19,12 @@
 #include <string>
 #include <vector>
 
-#include "core/flow.h"
-#include "core/input.h"
 #include "core/null_platform.h"
 #include "deep/search.h"
+#include "play/flow.h"
+#include "play/input.h"
 #include "shell/menu.h"
+#include "shell/start.h"
 
 using namespace rindou;
 

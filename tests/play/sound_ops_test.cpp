@@ -2,8 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "core/files.h"
-#include "core/flow.h"
-#include "shell/sound.h"
+#include "play/flow.h"
+#include "play/sound.h"
+#include "shell/start.h"
 #include "tests/shell/fake_platform.h"
 
 namespace rindou::test {

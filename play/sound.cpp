@@ -1,4 +1,4 @@
-#include "shell/sound.h"
+#include "play/sound.h"
 
 #include <vector>
 

@@ -1,14 +1,11 @@
-// The computer player: its whole turn, and an explanation of its search.
+// The computer's search on a copy of the game, printed for the console.
 #pragma once
 
 #include <ostream>
 
-#include "core/game.h"
+#include "core/state.h"
 
 namespace rindou {
-
-// Plays one whole turn of the computer (the upper side).
-void com_ban(Game& g);
 
 // Runs the computer's turn on a copy of the state as far as the end of its
 // search and prints every candidate and the best move (console protocol

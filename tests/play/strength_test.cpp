@@ -3,7 +3,7 @@
 
 #include "core/null_platform.h"
 #include "core/record_store.h"
-#include "strength/strength.h"
+#include "play/strength.h"
 #include "tests/support/console.h"
 #include "tests/support/test_game.h"
 

@@ -1,16 +1,17 @@
-#include "core/input.h"
+#include "play/input.h"
 
 #include <cmath>
 
 #include "analysis/analysis.h"
-#include "core/flow.h"
 #include "core/record_store.h"
 #include "core/rules.h"
+#include "play/clock.h"
+#include "play/computer_turn.h"
+#include "play/deep_play.h"
+#include "play/flow.h"
 #include "play/move.h"
-#include "engine/deep_play.h"
-#include "engine/engine.h"
+#include "play/sound.h"
 #include "record/notation.h"
-#include "shell/sound.h"
 #include "view/draw.h"
 
 namespace rindou {

@@ -1,9 +1,9 @@
 // The computer's level and the handicap ladder, which takes pieces off one
 // side of the starting position before the first move.
-#include "strength/strength.h"
+#include "play/strength.h"
 
-#include "core/flow.h"
-#include "shell/sound.h"
+#include "play/flow.h"
+#include "play/sound.h"
 #include "view/draw.h"
 
 namespace rindou {

@@ -2,8 +2,9 @@
 // turn hand-over, passes, the end dialogue and the record's limit.
 #include <gtest/gtest.h>
 
-#include "core/flow.h"
-#include "core/input.h"
+#include "play/flow.h"
+#include "play/input.h"
+#include "shell/start.h"
 #include "tests/support/test_game.h"
 
 namespace rindou {

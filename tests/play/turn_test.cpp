@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "core/record_store.h"
-#include "engine/engine.h"
+#include "play/computer_turn.h"
 #include "tests/support/console.h"
 #include "tests/support/position.h"
 

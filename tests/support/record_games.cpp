@@ -1,7 +1,8 @@
-#include "tests/record/record_games.h"
+#include "tests/support/record_games.h"
 
 #include <gtest/gtest.h>
 
+#include "play/clock.h"
 #include "view/draw.h"
 
 namespace rindou::test {

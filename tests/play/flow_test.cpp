@@ -3,8 +3,9 @@
 
 #include <sstream>
 
-#include "core/flow.h"
 #include "core/null_platform.h"
+#include "play/flow.h"
+#include "shell/start.h"
 #include "tests/support/test_game.h"
 #include "view/draw.h"
 

@@ -1,14 +1,16 @@
-#include "record/replay.h"
+#include "play/replay.h"
 
 #include <cstdlib>
 
-#include "core/flow.h"
-#include "core/input.h"
 #include "core/record_store.h"
+#include "play/clock.h"
+#include "play/flow.h"
+#include "play/input.h"
+#include "play/record_commands.h"
+#include "play/sound.h"
 #include "record/kept_games.h"
 #include "record/notation.h"
 #include "record/record_moves.h"
-#include "shell/sound.h"
 #include "view/draw.h"
 
 namespace rindou {

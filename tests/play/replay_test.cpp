@@ -6,9 +6,9 @@
 
 #include "core/null_platform.h"
 #include "core/rules.h"
+#include "play/replay.h"
+#include "tests/support/record_games.h"
 #include "view/draw.h"
-#include "record/replay.h"
-#include "tests/record/record_games.h"
 
 namespace rindou::test {
 namespace {

@@ -1,9 +1,10 @@
-#include "engine/deep_play.h"
+#include "play/deep_play.h"
 
 #include "core/rules.h"
 #include "deep/search.h"
 #include "engine/evaluation.h"
-#include "shell/sound.h"
+#include "play/clock.h"
+#include "play/sound.h"
 #include "view/draw.h"
 
 namespace rindou {
@@ -59,33 +60,6 @@ void deep_choose(Game& g) {
     e.best_to_row = r.best.to_row;
     e.best_before = r.best.before;
     e.best_placed = r.best.placed;
-}
-
-void deep_listing(const GameState& s, int turn, int level, std::ostream& out) {
-    if (turn == TURN_NONE) {
-        out << "best none\n";
-        return;
-    }
-    deep::SearchLimits limits;
-    limits.nodes = deep::level_budget(level);
-    deep::SearchResult r = deep::search_position(s, turn, s.game_mode == MODE_COM, limits,
-                                                 [&out](const deep::SearchInfo& info) {
-        out << "info depth " << info.depth << " score " << info.score << " nodes " << info.nodes
-            << " pv";
-        for (const deep::GameMove& m : info.pv) {
-            if (m.pass) {
-                out << " pass";
-                continue;
-            }
-            out << ' ' << m.from_col << ',' << m.from_row << ',' << m.to_col << ',' << m.to_row
-                << ',' << m.placed;
-        }
-        out << '\n';
-    });
-    if (!r.found)
-        out << "best none\n";
-    else
-        out << "best " << deep::move_text(r.best) << '\n';
 }
 
 void give_hint(Game& g) {

@@ -1,40 +1,15 @@
-#include "core/flow.h"
+#include "play/flow.h"
 
-#include "core/input.h"
 #include "core/record_store.h"
-#include "engine/engine.h"
+#include "play/clock.h"
+#include "play/computer_turn.h"
+#include "play/input.h"
+#include "play/record_commands.h"
+#include "play/sound.h"
 #include "record/kept_games.h"
-#include "shell/settings.h"
-#include "shell/sound.h"
 #include "view/draw.h"
 
 namespace rindou {
-
-void start_up(Game& g) {
-    GameState& s = g.st;
-    // Sound first: the settings applied below may start the music.
-    init_sound(g);
-    // The help page and the record panel start from the folder of start-up.
-    s.start_folder = g.io->current_folder();
-    // No record, no guidance, level 3.
-    s.record_mode = 0;
-    s.guidance_on = 0;
-    s.record_end = 0;
-    s.level = 3;
-    s.menu.level1 = s.menu.level2 = false;
-    s.menu.level3 = true;
-    // The first player is +1, the second -1; the start commands give the
-    // lower and upper sides to them.
-    s.sente_turn = 1;
-    s.gote_turn = -1;
-    s.guidance_colour = 2;
-    s.upper_turn = 1;
-    s.lower_turn = -1;
-    // The settings decide the background and options the new game is drawn with.
-    load_settings(g);
-    new_game_reset(g);
-    g.io->place_window();
-}
 
 // The start commands set record_end from record_count: both count the same
 // moves except after a flip, where the record was given up while the move
@@ -116,6 +91,17 @@ void start_two_players(Game& g) {
         g.io->message(" ", "後手の番です");
     }
     s.turn_notice_pending = 0;
+}
+
+void new_game_reset(Game& g) {
+    reset_to_no_game(g.st);
+    g.view.clock_shown_second = 0;
+    redraw_all(g);
+}
+
+void refuse_record_full(Game& g) {
+    play_refusal_sound(g);
+    g.io->message("対局", "棋譜が500手に達しました。これ以上指せません");
 }
 
 void pass_turn(GameState& s) {

@@ -1,0 +1,110 @@
+// The computer's search run on a copy of the game and printed: every
+// candidate it compares (`think`) or the terms of one candidate's score
+// (`explain`).
+#include "engine/think.h"
+
+#include <cstdio>
+
+#include "analysis/analysis.h"
+#include "core/rules.h"
+#include "engine/deep_listing.h"
+#include "engine/evaluation.h"
+
+namespace rindou {
+
+namespace {
+
+std::string score_text(double score) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%.4f", score);
+    return buf;
+}
+
+class Listing : public CandidateSink {
+public:
+    explicit Listing(std::ostream& out) : out_(out) {}
+    void candidate(int fc, int fr, int tc, int tr, int placed, double score) override {
+        out_ << "cand " << fc << ' ' << fr << ' ' << tc << ' ' << tr << ' ' << placed << ' '
+             << score_text(score) << '\n';
+    }
+
+private:
+    std::ostream& out_;
+};
+
+// Keeps the terms of one candidate: the placement asked for must be the one
+// the search placed.
+class Explanation : public CandidateSink {
+public:
+    Explanation(int fc, int fr, int tc, int tr, int before, bool promote)
+        : fc_(fc), fr_(fr), tc_(tc), tr_(tr), before_(before), promote_(promote) {}
+    bool wants_terms(int fc, int fr, int tc, int tr) const override {
+        return fc == fc_ && fr == fr_ && tc == tc_ && tr == tr_;
+    }
+    void terms(int, const EvalTrace& trace, bool compared) override {
+        if (compared) compared_ = trace;
+    }
+    void candidate(int fc, int fr, int tc, int tr, int placed, double score) override {
+        if (!wants_terms(fc, fr, tc, tr) || (placed != before_) != promote_) return;
+        found = true;
+        score_ = score;
+        terms_ = compared_;
+    }
+    void print(std::ostream& out) const {
+        for (const EvalTerm& t : terms_) out << "term " << t.name << ' ' << score_text(t.value) << '\n';
+        out << "total " << score_text(score_) << '\n';
+    }
+    bool found = false;
+
+private:
+    int fc_, fr_, tc_, tr_, before_;
+    bool promote_;
+    EvalTrace compared_, terms_;
+    double score_ = 0;
+};
+
+// The computer's turn on a copy as far as the end of its search.
+void search_on_copy(const GameState& st, CandidateSink& sink, std::ostream* out) {
+    GameState s = st;
+    if (has_no_board_move(s, s.upper_turn) == 1) {
+        if (out) *out << "best pass\n";
+        return;
+    }
+    search_best_move(s, &sink);
+    if (!out) return;
+    const EngineMemory& e = s.engine;
+    if (!e.best_found) {
+        *out << "best none\n";
+        return;
+    }
+    *out << "best " << e.best_from_col << ' ' << e.best_from_row << ' ' << e.best_to_col << ' '
+         << e.best_to_row << ' ' << e.best_placed << ' ' << score_text(e.best_score) << '\n';
+}
+
+}  // namespace
+
+void think(const GameState& st, std::ostream& out) {
+    if (is_deep_level(st.level)) {
+        // As `search` does: nothing to search without a game.
+        deep_listing(st, st.side_to_move == TURN_NONE ? TURN_NONE : st.upper_turn, st.level, out);
+        return;
+    }
+    Listing listing(out);
+    search_on_copy(st, listing, &out);
+}
+
+bool explain(const GameState& st, int fc, int fr, int tc, int tr, bool promote,
+             std::ostream& out) {
+    const bool drop = fc == -1;
+    if (drop ? promote : !on_board(fc, fr)) return false;
+    const int before =
+        drop ? (fr >= 1 && fr <= 7 ? SLOT_CODE[static_cast<size_t>(fr)] : 0)
+             : st.board[static_cast<size_t>(fc)][static_cast<size_t>(fr)];
+    Explanation explanation(fc, fr, tc, tr, before, promote);
+    search_on_copy(st, explanation, nullptr);
+    if (!explanation.found) return false;
+    explanation.print(out);
+    return true;
+}
+
+}  // namespace rindou

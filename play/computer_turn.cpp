@@ -1,0 +1,129 @@
+// The computer's whole turn: pass test, thinking caption, the search, and the
+// chosen move recorded, blinked, played and announced.
+#include "play/computer_turn.h"
+
+#include "analysis/analysis.h"
+#include "core/record_store.h"
+#include "core/rules.h"
+#include "engine/evaluation.h"
+#include "engine/squares.h"
+#include "play/clock.h"
+#include "play/deep_play.h"
+#include "play/flow.h"
+#include "play/move.h"
+#include "play/sound.h"
+#include "record/notation.h"
+#include "view/draw.h"
+
+namespace rindou {
+
+namespace {
+
+void show_thinking(Game& g) {
+    GameState& s = g.st;
+    draw_picture(g, s.background_code, -2, 8);
+    draw_picture(g, s.background_code, -1, 8);
+    draw_picture(g, s.background_code, 0, 8);
+    frame_square(g, FRAME_COLOUR, -1, 7);
+    print_at(g, -1.5, 8.5, "思考中", BLACK, 12);
+    print_at(g, -1.6, 8.4, "思考中", WHITE, 12);
+    frame_square(g, FRAME_COLOUR, 1, 8);
+}
+
+// The board shows once the search is prepared; the clock runs on meanwhile.
+class TurnHooks : public SearchHooks {
+public:
+    explicit TurnHooks(Game& g) : g_(g) {}
+    void prepared() override { g_.io->present(); }
+    void tick() override { clock_tick(g_); }
+
+private:
+    Game& g_;
+};
+
+// The turn goes back to the person without a move of the computer.
+void hand_back(Game& g) {
+    GameState& s = g.st;
+    s.move_start_time = g.io->now();
+    s.side_to_move = s.lower_turn;
+    if (s.menu.keika) set_clock_tick(g, true);
+}
+
+}  // namespace
+
+void com_ban(Game& g) {
+    GameState& s = g.st;
+    EngineMemory& e = s.engine;
+
+    // No move on the board: the computer passes, even with pieces in hand.
+    if (has_no_board_move(s, s.upper_turn) == 1) {
+        g.io->message("パス", "打てる場所がありません。パスです。");
+        s.side_to_move = s.lower_turn;
+        return;
+    }
+    // The record holds 500 moves: the computer does not play beyond them.
+    if (record_full(s)) {
+        refuse_record_full(g);
+        s.side_to_move = s.lower_turn;
+        return;
+    }
+    // The computer's clock runs while it thinks.
+    s.move_start_time = g.io->now();
+    if (s.menu.keika) set_clock_tick(g, true);
+    // The thinking caption stays until the move is shown.
+    show_thinking(g);
+    // Levels 4 and 5 choose by the deep search; the turn around the choice is the same.
+    if (is_deep_level(s.level))
+        deep_choose(g);
+    else {
+        TurnHooks hooks(g);
+        search_best_move(s, nullptr, &hooks);
+    }
+    if (!e.best_found) {
+        set_clock_tick(g, false);
+        hand_back(g);
+        return;
+    }
+
+    const int fc = e.best_from_col, fr = e.best_from_row;
+    const int tc = e.best_to_col, tr = e.best_to_row;
+    const int before = e.best_before, placed = e.best_placed;
+    const bool drop = fc == -1;
+
+    // Recorded before it is played, as the person's moves are.
+    append_move_record(s, fc, fr, tc, tr, before, placed, s.lower_time_total, s.lower_time_total,
+                       s.upper_time_total, s.upper_time_total + s.move_elapsed);
+    s.move_number += 1;
+    draw_move_number(g, s.move_number);
+    // The piece that moves blinks on its origin (a drop on its hand cell).
+    if (drop)
+        blink_square(g, placed, UPPER_HAND_COL, upper_hand_row(fr), 2);
+    else
+        blink_square(g, before, fc, fr, 2);
+    // The move, a short pause, and its sound.
+    g.io->computer_move(fc, fr, tc, tr, before, placed,
+                        s.board[static_cast<size_t>(tc)][static_cast<size_t>(tr)], e.best_score);
+    execute_move(g, fc, fr, tc, tr, placed);
+    pause_seconds(g, 0.5);
+    play_piece_sound(g);
+    set_clock_tick(g, false);
+    // A win ends the game; otherwise mate or check is announced.
+    if (s.winner == s.upper_turn) {
+        end_of_game(g, "ｺﾝﾋﾟｭｰﾀ");
+        return;
+    }
+    analyse_position(s);
+    if (is_mated(s) == 1) {
+        g.io->message("詰め ?", "よし！!");
+    } else if (sq::val(s.maps.upper_attacks, s.lower_king_col, s.lower_king_row) > 0) {
+        g.io->message("", "   ** 王手 **");
+    }
+    // The notation of the move and a frame on its destination.
+    show_last_move(g, s.upper_turn, tc, tr, placed, WHITE);
+    frame_square(g, WHITE, tc, tr);
+    // The person's turn.
+    s.upper_time_total += s.move_elapsed;
+    hand_back(g);
+}
+
+}  // namespace rindou

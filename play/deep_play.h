@@ -1,0 +1,21 @@
+// The deep search in the game: the computer's choice at LEVEL4 and LEVEL5
+// and the hint for a person.
+#pragma once
+
+#include "core/game.h"
+#include "engine/deep_listing.h"
+
+namespace rindou {
+
+// Chooses the computer's (upper side's) move at the current level and leaves
+// it in the engine memory as the one-move search does (best_found false when
+// there is none).
+void deep_choose(Game& g);
+
+// The menu command HINT: frames the suggested move for the person to move,
+// or refuses.
+void give_hint(Game& g);
+// Takes the hint's frames off again (the next click).
+void clear_hint(Game& g);
+
+}  // namespace rindou

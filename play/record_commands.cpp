@@ -1,0 +1,233 @@
+#include "play/record_commands.h"
+
+#include <cerrno>
+#include <system_error>
+
+#include "core/files.h"
+#include "core/record_store.h"
+#include "play/flow.h"
+#include "record/kept_games.h"
+#include "record/kifu_text.h"
+#include "record/record_file.h"
+
+namespace rindou {
+
+namespace {
+
+// Header texts longer than this are cut when shown beside the board.
+constexpr size_t HEADER_SHOWN = 64;
+
+bool has_control(const std::string& text) {
+    for (char ch : text)
+        if ((ch >= 0 && ch < 0x20) || ch == 0x7F) return true;
+    return false;
+}
+
+// A name that can stand for one file in the chosen folder.
+bool usable_file_name(const std::string& name) {
+    if (has_control(name)) return false;
+    return name.find('/') == std::string::npos;
+}
+
+// The system's reason for a failed write, in the user's words, chosen by its
+// code; empty for a reason without words of its own.
+std::string write_failure_reason(const std::error_code& error) {
+    struct Reason {
+        int code;
+        const char* text;
+    };
+    static const Reason reasons[] = {
+        {EACCES, "書き込みが許可されていません"},
+        {EPERM, "書き込みが許可されていません"},
+        {EROFS, "書き込みが許可されていません"},
+        {ENOSPC, "ﾃﾞｨｽｸに空きがありません"},
+        {EDQUOT, "ﾃﾞｨｽｸに空きがありません"},
+        {ENOENT, "ﾌｫﾙﾀﾞがありません"},
+        {ENOTDIR, "ﾌｫﾙﾀﾞがありません"},
+        {ENAMETOOLONG, "ﾌｧｲﾙ名が長すぎます"},
+        {EISDIR, "同じ名前のﾌｫﾙﾀﾞがあります"},
+    };
+    for (const Reason& r : reasons)
+        if (error == std::error_code(r.code, std::generic_category())) return r.text;
+    return {};
+}
+
+void show_header_line(Game& g, const std::string& text, double x_shift, double y, int colour) {
+    std::string shown = display_text(text, HEADER_SHOWN);
+    double length = static_cast<double>(utf8_length(shown));
+    double x = board_left + square_width * (3 + (13 - length) / 5) + x_shift;
+    g.io->draw_text(x, y, shown, colour, 12, g.view.font_bold);
+}
+
+}  // namespace
+
+void keep_game(Game& g) {
+    GameState& s = g.st;
+    if (!game_to_keep(s)) return;
+    s.keep_state = KEEP_DONE;
+    GameShelf* shelf = g.io->game_shelf();
+    if (!shelf) return;
+    // Keeping a game must never disturb the game: whatever goes wrong
+    // here, the game goes on as if it had been written.
+    try {
+        write_kept_game(*shelf, s);
+    } catch (...) {
+    }
+}
+
+void keep_game_before_fresh_start(Game& g) {
+    keep_game(g);
+    if (g.st.keep_state != KEEP_NEVER) g.st.keep_state = KEEP_NOTHING;
+}
+
+void kifu_write_command(Game& g) {
+    if (g.st.flipped == 1) {
+        g.io->message("棋譜書込", "反転後は書き込みできません");
+        return;
+    }
+    if (g.st.handicap_set == 1) {
+        g.io->message("棋譜書込", "ﾊﾝﾃﾞｷｬｯﾌﾟ設定後は書き込みできません");
+        return;
+    }
+    g.io->panel_show_write();
+}
+
+void kifu_read_command(Game& g) {
+    g.io->panel_show_read();
+    g.io->panel_empty_boxes();
+}
+
+void save_record(Game& g) {
+    GameState& s = g.st;
+    const std::string file_name = g.io->panel_box(3);
+    if (file_name.empty()) {
+        g.io->message("  ", "ﾌｧｲﾙ名が入力されていません");
+        return;
+    }
+    if (s.record_count < 1) {
+        g.io->message("棋譜保存", "保存するデータがありません");
+        return;
+    }
+    // The panel stays open across a flip: the write command's refusals are
+    // checked again, since moves after a flip do not start from the
+    // standard position and could never be loaded.
+    if (s.flipped == 1) {
+        g.io->message("棋譜書込", "反転後は書き込みできません");
+        return;
+    }
+    if (s.handicap_set == 1) {
+        g.io->message("棋譜書込", "ﾊﾝﾃﾞｷｬｯﾌﾟ設定後は書き込みできません");
+        return;
+    }
+    if (!usable_file_name(file_name)) {
+        g.io->message("棋譜保存", "ﾌｧｲﾙ名が正しくありません");
+        return;
+    }
+    std::string bytes, bad;
+    switch (build_record_file(s, g.io->panel_box(0), g.io->panel_box(1), g.io->panel_box(2), bytes,
+                              bad)) {
+        case RecordWriteProblem::None: break;
+        case RecordWriteProblem::GameName:
+            g.io->message("棋譜保存", "対局名に棋譜ﾌｧｲﾙで使えない文字があります：" + bad);
+            return;
+        case RecordWriteProblem::FirstName:
+            g.io->message("棋譜保存", "先手名に棋譜ﾌｧｲﾙで使えない文字があります：" + bad);
+            return;
+        case RecordWriteProblem::SecondName:
+            g.io->message("棋譜保存", "後手名に棋譜ﾌｧｲﾙで使えない文字があります：" + bad);
+            return;
+        case RecordWriteProblem::MoveField:
+            g.io->message("棋譜保存", "棋譜を書き込めませんでした");
+            return;
+    }
+    std::string folder = g.io->panel_folder();
+    // GCC 12 at -O3 sees an overlapping copy in std::string's assignment of a
+    // literal (GCC bug 105329): a false -Wrestrict, silenced for this line.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
+    if (folder.empty()) folder = ".";
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+    const std::string path = folder + "/" + file_name + ".棋譜";
+    std::error_code error;
+    // Written beside the old file and renamed over it: a failure leaves the
+    // old record as it was.
+    if (!write_file_atomically(path, bytes, error)) {
+        std::string reason = write_failure_reason(error);
+        g.io->message("棋譜保存",
+                      "棋譜を書き込めませんでした" + (reason.empty() ? "" : "\r\r" + reason));
+        return;
+    }
+    close_record_panels(g);
+    g.io->panel_refresh_files();
+    g.io->message("  ", "棋譜を書き込みました");
+}
+
+void load_record(Game& g, const std::string& path) {
+    g.io->panel_hide_lists();
+    std::string bytes;
+    std::error_code error;
+    if (!read_whole_file(path, bytes, error, RECORD_FILE_LIMIT)) {
+        if (error == FileError::TooLarge)
+            g.io->message("棋譜", "棋譜ﾌｧｲﾙが大きすぎます");
+        else
+            g.io->message("棋譜", "棋譜ﾌｧｲﾙを読み込めませんでした");
+        return;
+    }
+    load_record_bytes(g, bytes);
+}
+
+void load_record_bytes(Game& g, const std::string& bytes) {
+    g.io->panel_hide_lists();
+    const RecordFile f = read_record_file(bytes, record_start_position(g.st));
+    // Nothing loadable: the game on the board is kept.
+    if (f.moves.empty()) {
+        std::string text = "棋譜ﾌｧｲﾙにﾃﾞｰﾀがありません";
+        if (f.stop_line > 0)
+            text += "\r\r" + std::to_string(f.stop_line) + "行目の指し手を読めません";
+        g.io->message("棋譜", text);
+        return;
+    }
+
+    GameState& s = g.st;
+    keep_game(g);
+    new_game_reset(g);
+    s.record_mode = 1;
+    show_header_line(g, f.game_name, -3000, 7150, LIGHT_RED);
+    show_header_line(g, f.upper_name, 0, 100, WHITE);
+    show_header_line(g, f.lower_name, 0, 7150, WHITE);
+
+    const int k = static_cast<int>(f.moves.size());
+    for (int i = 1; i <= RECORD_MAX; ++i)
+        s.record[static_cast<size_t>(i)] =
+            i <= k ? f.moves[static_cast<size_t>(i - 1)] : RecordEntry{};
+    s.record_count = 0;
+    s.move_number = 0;
+    s.record_end = k;
+
+    g.io->message("棋譜", " 読み込みました");
+    if (f.too_long)
+        g.io->message("棋譜", "棋譜は500手までです。" + std::to_string(f.stop_line) +
+                                  "行目からは読み込みませんでした");
+    else if (f.stop_line > 0)
+        g.io->message("棋譜", std::to_string(f.stop_line) + "行目の指し手を読めません。" +
+                                  std::to_string(k) + "手目まで読み込みました");
+    g.io->message("棋譜", "棋譜を '進 'で進めて下さい");
+
+    const RecordEntry& first = s.record[1];
+    if (first.piece_before >= 10) {
+        s.game_mode = MODE_COM;
+        s.sente_turn = s.upper_turn;
+        s.gote_turn = s.lower_turn;
+    } else {
+        s.game_mode = MODE_HUMAN;
+        s.sente_turn = s.lower_turn;
+        s.gote_turn = s.upper_turn;
+    }
+    s.side_to_move = s.sente_turn;
+}
+
+}  // namespace rindou

@@ -1,0 +1,35 @@
+#include "shell/start.h"
+
+#include "play/flow.h"
+#include "play/sound.h"
+#include "shell/settings.h"
+
+namespace rindou {
+
+void start_up(Game& g) {
+    GameState& s = g.st;
+    // Sound first: the settings applied below may start the music.
+    init_sound(g);
+    // The help page and the record panel start from the folder of start-up.
+    s.start_folder = g.io->current_folder();
+    // No record, no guidance, level 3.
+    s.record_mode = 0;
+    s.guidance_on = 0;
+    s.record_end = 0;
+    s.level = 3;
+    s.menu.level1 = s.menu.level2 = false;
+    s.menu.level3 = true;
+    // The first player is +1, the second -1; the start commands give the
+    // lower and upper sides to them.
+    s.sente_turn = 1;
+    s.gote_turn = -1;
+    s.guidance_colour = 2;
+    s.upper_turn = 1;
+    s.lower_turn = -1;
+    // The settings decide the background and options the new game is drawn with.
+    load_settings(g);
+    new_game_reset(g);
+    g.io->place_window();
+}
+
+}  // namespace rindou

@@ -1,0 +1,13 @@
+// The program's start: sound, settings and the empty board, in that order.
+#pragma once
+
+#include "core/game.h"
+
+namespace rindou {
+
+// The window's load event: the sound library and its sounds, the settings
+// (which may start the music and choose the background), the standard
+// position drawn, then the window placed.
+void start_up(Game& g);
+
+}  // namespace rindou
