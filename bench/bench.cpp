@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
                 Game g{start, &quiet};
                 g.st.level = level;
                 auto t0 = Clock::now();
-                search_best_move(g, nullptr);
+                search_best_move(g.st, nullptr);
                 best = std::min(best, micros(Clock::now() - t0));
                 if (k == 0) {
                     const EngineMemory& e = g.st.engine;
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
             Game g{start, &quiet};
             g.st.level = level;
             Counter c;
-            search_best_move(g, &c);
+            search_best_move(g.st, &c);
             candidates += c.n;
             most = std::max(most, c.n);
         }

@@ -13,6 +13,7 @@
 #include "core/rules.h"
 #include "play/computer_turn.h"
 #include "play/move.h"
+#include "play/flow.h"
 
 namespace rindou::bench {
 

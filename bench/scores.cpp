@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
         for (const GameState& start : positions) {
             Game g{start, &quiet};
             g.st.level = level;
-            search_best_move(g, &signer);
+            search_best_move(g.st, &signer);
         }
         played_candidates += signer.count;
     }

@@ -14,6 +14,9 @@ struct ViewState {
 };
 
 struct Game {
+    Game() = default;
+    Game(const GameState& state, Platform* platform) : st(state), io(platform) {}
+
     GameState st;
     Platform* io = nullptr;
     // Written by the drawing routines, which take the game as const: the

@@ -2,6 +2,7 @@
 // side of the starting position before the first move.
 #include "play/strength.h"
 
+#include "core/handicap.h"
 #include "play/flow.h"
 #include "play/sound.h"
 #include "view/draw.h"
@@ -9,26 +10,6 @@
 namespace rindou {
 
 namespace {
-
-struct HandicapSquare {
-    int col, row, code;
-};
-
-// Between grades g - 1 and g (g = 1..10): the upper piece that goes.
-constexpr HandicapSquare UPPER_STEPS[11] = {
-    {0, 0, 0},     {8, 2, 800}, {2, 2, 900}, {9, 1, 20},  {1, 1, 20},  {8, 1, 30},
-    {2, 1, 30},    {7, 1, 100}, {3, 1, 100}, {6, 1, 110}, {4, 1, 110},
-};
-// Between grades -g and -g + 1 (g = 1..10): the lower piece that goes.
-constexpr HandicapSquare LOWER_STEPS[11] = {
-    {0, 0, 0},      {2, 8, -800},  {8, 8, -900},  {1, 9, -20},   {9, 9, -20},  {2, 9, -30},
-    {8, 9, -30},    {3, 9, -100},  {7, 9, -100},  {4, 9, -110},  {6, 9, -110},
-};
-
-// The square between grades `high` - 1 and `high`.
-const HandicapSquare& square_between(int high) {
-    return high >= 1 ? UPPER_STEPS[high] : LOWER_STEPS[1 - high];
-}
 
 // Guards of both commands; false when the command was refused.
 bool handicap_allowed(Game& g) {

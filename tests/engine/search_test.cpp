@@ -41,7 +41,7 @@ TEST(Search, TheFirstCandidateWithTheHighestScoreIsChosen) {
         NullPlatform quiet;
         Game g{start, &quiet};
         Collect c;
-        search_best_move(g, &c);
+        search_best_move(g.st, &c);
         ASSERT_FALSE(c.all.empty());
         size_t first = 0;
         for (size_t i = 1; i < c.all.size(); ++i)
@@ -70,7 +70,7 @@ TEST(Search, TheComputerPlaysWhatThinkChooses) {
     for (const GameState& start : positions()) {
         NullPlatform quiet;
         Game probe{start, &quiet};
-        search_best_move(probe, nullptr);
+        search_best_move(probe.st, nullptr);
 
         struct Seen : NullPlatform {
             int fc = 0, fr = 0, tc = 0, tr = 0, placed = 0;
@@ -122,8 +122,8 @@ TEST(Search, TheTermsOfEveryCandidateSumToItsScore) {
             plain.st.level = traced.st.level = level;
             Collect c;
             Traced t;
-            search_best_move(plain, &c);
-            search_best_move(traced, &t);
+            search_best_move(plain.st, &c);
+            search_best_move(traced.st, &t);
             ASSERT_EQ(c.all.size(), t.all.size());
             for (size_t i = 0; i < t.all.size(); ++i) {
                 EXPECT_EQ(c.all[i].score, t.all[i].score);
@@ -149,7 +149,7 @@ TEST(Search, OptionalPromotionOfLanceKnightAndSilverNeedsAStrictlyHigherScore) {
         NullPlatform quiet;
         Game g{start, &quiet};
         Traced t;
-        search_best_move(g, &t);
+        search_best_move(g.st, &t);
         for (size_t i = 0; i < t.all.size(); ++i) {
             const auto& e = t.evaluations[i];
             if (e.size() != 2) continue;

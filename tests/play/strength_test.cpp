@@ -6,6 +6,7 @@
 #include "play/strength.h"
 #include "tests/support/console.h"
 #include "tests/support/test_game.h"
+#include "play/flow.h"
 
 namespace rindou::test {
 namespace {
