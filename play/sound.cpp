@@ -29,7 +29,7 @@ int load_sound(Game& g, const std::string& file_name, int flag) {
     std::error_code error;
     switch (g.io->read_data_file(file_name, bytes, error)) {
         case FileRead::Missing: return 0;
-        // The system's own description, as it words it.
+        // The reason in its own words (the system's, for a failure it reports).
         case FileRead::Failed: g.io->message("Rindou.dll", error.message()); return 0;
         case FileRead::Ok: break;
     }
