@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace rindou {
@@ -116,9 +117,10 @@ public:
     virtual FileRead read_settings(std::string& bytes) = 0;
     // True when the file now holds the bytes; on false it keeps its old bytes.
     virtual bool write_settings(const std::string& bytes) = 0;
-    // Reads a whole file from the program's data (sound files).
+    // Reads a whole file from the program's data (sound files); on Failed,
+    // error holds why.
     virtual FileRead read_data_file(const std::string& name, std::vector<unsigned char>& bytes,
-                                    std::string& error) = 0;
+                                    std::error_code& error) = 0;
     // Where games are kept; nullptr keeps none.
     virtual GameShelf* game_shelf() { return nullptr; }
 };

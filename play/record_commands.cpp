@@ -1,7 +1,7 @@
 #include "play/record_commands.h"
 
 #include <cerrno>
-#include <cstring>
+#include <system_error>
 
 #include "core/files.h"
 #include "core/record_store.h"
@@ -29,8 +29,9 @@ bool usable_file_name(const std::string& name) {
     return name.find('/') == std::string::npos;
 }
 
-// The system's reason for a failed write, in the user's words.
-std::string write_failure_reason(const std::string& error) {
+// The system's reason for a failed write, in the user's words, chosen by its
+// code; empty for a reason without words of its own.
+std::string write_failure_reason(const std::error_code& error) {
     struct Reason {
         int code;
         const char* text;
@@ -47,7 +48,7 @@ std::string write_failure_reason(const std::string& error) {
         {EISDIR, "同じ名前のﾌｫﾙﾀﾞがあります"},
     };
     for (const Reason& r : reasons)
-        if (error == std::strerror(r.code)) return r.text;
+        if (error == std::error_code(r.code, std::generic_category())) return r.text;
     return {};
 }
 
@@ -151,7 +152,7 @@ void save_record(Game& g) {
 #pragma GCC diagnostic pop
 #endif
     const std::string path = folder + "/" + file_name + ".棋譜";
-    std::string error;
+    std::error_code error;
     // Written beside the old file and renamed over it: a failure leaves the
     // old record as it was.
     if (!write_file_atomically(path, bytes, error)) {
@@ -167,9 +168,10 @@ void save_record(Game& g) {
 
 void load_record(Game& g, const std::string& path) {
     g.io.panel->panel_hide_lists();
-    std::string bytes, error;
+    std::string bytes;
+    std::error_code error;
     if (!read_whole_file(path, bytes, error, RECORD_FILE_LIMIT)) {
-        if (error == "file too large")
+        if (error == FileError::TooLarge)
             g.io.dialogs->message("棋譜", "棋譜ﾌｧｲﾙが大きすぎます");
         else
             g.io.dialogs->message("棋譜", "棋譜ﾌｧｲﾙを読み込めませんでした");

@@ -26,10 +26,11 @@ int load_sound(Game& g, const std::string& file_name, int flag) {
     SoundLibrary* lib = library(g);
     if (g.st.sound.context == 0 || lib == nullptr) return 0;
     std::vector<unsigned char> bytes;
-    std::string error;
+    std::error_code error;
     switch (g.io.storage->read_data_file(file_name, bytes, error)) {
         case FileRead::Missing: return 0;
-        case FileRead::Failed: g.io.dialogs->message("Rindou.dll", error); return 0;
+        // The reason in its own words (the system's, for a failure it reports).
+        case FileRead::Failed: g.io.dialogs->message("Rindou.dll", error.message()); return 0;
         case FileRead::Ok: break;
     }
     if (bytes.empty()) return 0;

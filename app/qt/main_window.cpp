@@ -111,6 +111,8 @@ bool MainWindow::run(const std::function<void()>& call) {
     // own event loop, a pause) is not started on top of it.
     if (in_game_) return true;
     in_game_ = true;
+    // The one place the window catches the end of the program (see
+    // ProgramEnded): every menu command, click, key and tick comes through here.
     try {
         call();
         if (checking_state()) check_state_after(game_.st, "a window command");
