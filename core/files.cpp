@@ -23,6 +23,21 @@ constexpr const char* TEMPORARY_PREFIX = ".rindou-";
 // A temporary file this old was left by a write that never finished.
 constexpr time_t STALE_SECONDS = 60 * 60;
 
+// A failure the system reported by its errno.
+std::error_code errno_code(int code) { return {code, std::generic_category()}; }
+
+class FileErrorCategory : public std::error_category {
+public:
+    const char* name() const noexcept override { return "rindou file"; }
+    std::string message(int code) const override {
+        switch (static_cast<FileError>(code)) {
+            case FileError::NotRegularFile: return "not a regular file";
+            case FileError::TooLarge: return "file too large";
+        }
+        return "unknown file error";
+    }
+};
+
 std::function<void(const std::string&)>& temporary_file_observer() {
     static std::function<void(const std::string&)> observer;
     return observer;
@@ -91,12 +106,12 @@ void remove_stale_temporary_files(const std::string& folder) {
 
 // Syncs a folder so that a rename in it lasts.  Filesystems that cannot sync
 // a folder say EINVAL: the rename stands all the same.
-bool sync_folder(const std::string& folder, std::string& error) {
+bool sync_folder(const std::string& folder, std::error_code& error) {
     int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return true;  // a folder we may write but not read: nothing to sync with
     Descriptor dir(fd);
     if (::fsync(fd) != 0 && errno != EINVAL) {
-        error = std::strerror(errno);
+        error = errno_code(errno);
         return false;
     }
     return true;
@@ -125,26 +140,31 @@ std::string user_folder(const char* variable, const char* fallback) {
 
 }  // namespace
 
-bool read_whole_file(const std::string& path, std::string& bytes, std::string& error,
+std::error_code make_error_code(FileError e) {
+    static const FileErrorCategory category;
+    return {static_cast<int>(e), category};
+}
+
+bool read_whole_file(const std::string& path, std::string& bytes, std::error_code& error,
                      size_t max_bytes) {
     bytes.clear();
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
-        error = std::strerror(errno);
+        error = errno_code(errno);
         return false;
     }
     Descriptor file(fd);
     struct stat st;
     if (::fstat(fd, &st) != 0) {
-        error = std::strerror(errno);
+        error = errno_code(errno);
         return false;
     }
     if (!S_ISREG(st.st_mode)) {
-        error = "not a regular file";
+        error = FileError::NotRegularFile;
         return false;
     }
     if (st.st_size < 0 || static_cast<unsigned long long>(st.st_size) > max_bytes) {
-        error = FILE_TOO_LARGE;
+        error = FileError::TooLarge;
         return false;
     }
     // The size may change while reading: read to the end, never past the limit.
@@ -154,7 +174,7 @@ bool read_whole_file(const std::string& path, std::string& bytes, std::string& e
         if (done == bytes.size()) {
             if (bytes.size() > max_bytes) {
                 bytes.clear();
-                error = FILE_TOO_LARGE;
+                error = FileError::TooLarge;
                 return false;
             }
             bytes.resize(std::min(max_bytes + 1, bytes.size() + 65536));
@@ -162,7 +182,7 @@ bool read_whole_file(const std::string& path, std::string& bytes, std::string& e
         ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
-            error = std::strerror(errno);
+            error = errno_code(errno);
             bytes.clear();
             return false;
         }
@@ -172,13 +192,14 @@ bool read_whole_file(const std::string& path, std::string& bytes, std::string& e
     bytes.resize(done);
     if (done > max_bytes) {
         bytes.clear();
-        error = FILE_TOO_LARGE;
+        error = FileError::TooLarge;
         return false;
     }
     return true;
 }
 
-bool write_file_atomically(const std::string& path, const std::string& bytes, std::string& error) {
+bool write_file_atomically(const std::string& path, const std::string& bytes,
+                           std::error_code& error) {
     const std::string folder = folder_of(path);
     remove_stale_temporary_files(folder);
     const mode_t mode = mode_for(path);
@@ -186,14 +207,14 @@ bool write_file_atomically(const std::string& path, const std::string& bytes, st
     std::string name = (folder == "/" ? std::string() : folder) + "/" + TEMPORARY_PREFIX + "XXXXXX";
     int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) {
-        error = std::strerror(errno);
+        error = errno_code(errno);
         return false;
     }
     Descriptor file(fd);
     // From here on the file is reached only through its descriptor: its name
     // is in a folder others may write to, and may no longer be ours.
     auto fail = [&](int code) {
-        error = std::strerror(code);
+        error = errno_code(code);
         ::unlink(name.c_str());
         return false;
     };
@@ -235,9 +256,9 @@ std::string user_config_folder() { return user_folder("XDG_CONFIG_HOME", ".confi
 
 std::string user_data_folder() { return user_folder("XDG_DATA_HOME", ".local/share"); }
 
-bool make_folders(const std::string& path, std::string& error) {
+bool make_folders(const std::string& path, std::error_code& error) {
     if (path.empty()) {
-        error = std::strerror(ENOENT);
+        error = errno_code(ENOENT);
         return false;
     }
     size_t at = 0;
@@ -246,12 +267,12 @@ bool make_folders(const std::string& path, std::string& error) {
         std::string part = path.substr(0, at);
         if (part.empty() || part.back() == '/') continue;
         if (::mkdir(part.c_str(), 0700) == 0 || errno == EEXIST) continue;
-        error = std::strerror(errno);
+        error = errno_code(errno);
         return false;
     }
     struct stat st;
     if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        error = std::strerror(ENOTDIR);
+        error = errno_code(ENOTDIR);
         return false;
     }
     return true;

@@ -5,18 +5,26 @@
 
 #include <functional>
 #include <string>
+#include <system_error>
 
 namespace rindou {
 
-// Reads a whole file; false (with a description) when it cannot be read, is
-// not a regular file or is larger than max_bytes.  The file is opened once
+// Why a file could not be used.  Failures of the system travel as their errno
+// in std::generic_category(); the two refusals of our own below have their
+// own category.  Callers choose their messages by code: message() is the text
+// for the places that show the system's description as it is.
+enum class FileError {
+    NotRegularFile = 1,  // "not a regular file"
+    TooLarge,            // "file too large"
+};
+std::error_code make_error_code(FileError e);
+
+// Reads a whole file; false (with the reason) when it cannot be read, is not
+// a regular file or is larger than max_bytes.  The file is opened once
 // without waiting (a FIFO or device put in its place is refused at once, not
 // waited on) and everything is judged on the open descriptor.
-bool read_whole_file(const std::string& path, std::string& bytes, std::string& error,
+bool read_whole_file(const std::string& path, std::string& bytes, std::error_code& error,
                      size_t max_bytes = 64u * 1024u * 1024u);
-
-// The description read_whole_file gives for a file over its limit.
-inline const char* const FILE_TOO_LARGE = "file too large";
 
 // Writes a file through a temporary file in the same folder renamed over it,
 // so that a failure never leaves a half-written or lost file.  The new file
@@ -24,7 +32,8 @@ inline const char* const FILE_TOO_LARGE = "file too large";
 // the umask); a symbolic link in the target's place is replaced by the file.
 // Temporary files of ours left over an hour ago by a write that was killed
 // are removed from the folder first.
-bool write_file_atomically(const std::string& path, const std::string& bytes, std::string& error);
+bool write_file_atomically(const std::string& path, const std::string& bytes,
+                           std::error_code& error);
 
 // For tests: called with the temporary file's name once it is made, before
 // anything is written to it.
@@ -43,10 +52,13 @@ std::string user_config_folder();
 std::string user_data_folder();
 
 // Makes a folder and its missing parents (new ones private to the user);
-// false with a description when it cannot be made.
-bool make_folders(const std::string& path, std::string& error);
+// false with the reason when it cannot be made.
+bool make_folders(const std::string& path, std::error_code& error);
 
 // The folder of the running program, or an empty string when unknown.
 std::string executable_folder();
 
 }  // namespace rindou
+
+template <>
+struct std::is_error_code_enum<rindou::FileError> : std::true_type {};

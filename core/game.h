@@ -15,18 +15,22 @@ struct ViewState {
 
 struct Game {
     Game() = default;
-    Game(const GameState& state, Platform* platform) : st(state), io(platform) {}
+    Game(const GameState& state, Ports ports) : st(state), io(ports) {}
 
     GameState st;
-    Platform* io = nullptr;
+    Ports io;
     // Written by the drawing routines, which take the game as const: the
     // display values belong to the picture on the screen, not to the game.
     mutable ViewState view;
 };
 
-// Thrown by quit_program once the sound resources are released: the program
-// ends at once, wherever the handler was.  Front ends catch it at the top of
-// their event dispatch.
+// Thrown by quit_program, and only there, once the game is kept and the sound
+// resources are released.  The end can be asked from deep inside a handler
+// (the question after a won game comes in the middle of the click that let
+// the computer move, under the computer's turn and the flow of the game), and
+// nothing of that handler may run after it; unwinding stops every frame
+// between without each one checking a result.  Each front end catches it in
+// one place, where it dispatches a command.
 struct ProgramEnded {};
 
 }  // namespace rindou

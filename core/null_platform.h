@@ -26,7 +26,7 @@ public:
     }
     SoundLibrary* sound_library() override { return nullptr; }
     FileRead read_data_file(const std::string&, std::vector<unsigned char>&,
-                            std::string&) override {
+                            std::error_code&) override {
         return FileRead::Missing;
     }
     void panel_hide_lists() override {}

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace rindou {
@@ -48,12 +49,10 @@ public:
     virtual LocalTime local_time() = 0;
 };
 
-// One interface holding every port; grouped by the service it stands for.
-class Platform {
+// ---- Drawing surface: the persistent image, positions in twips. -------------
+class SurfacePort {
 public:
-    virtual ~Platform() = default;
-
-    // --- Drawing surface: the persistent image, positions in twips. ---------
+    virtual ~SurfacePort() = default;
     // The picture of a picture code at its natural size, top-left at (x, y).
     virtual void draw_image(int picture_code, double x, double y) = 0;
     // One-pixel outline of the rectangle from (x1, y1) to (x2, y2).
@@ -63,24 +62,40 @@ public:
                            bool bold) = 0;
     // Show the persistent image on screen now.
     virtual void present() = 0;
+};
 
-    // --- Message boxes. -------------------------------------------------------
+// ---- Message boxes. -------------------------------------------------------------
+class DialogPort {
+public:
+    virtual ~DialogPort() = default;
     virtual void message(const std::string& title, const std::string& text) = 0;
     virtual bool ask_yes_no(const std::string& title, const std::string& text) = 0;
+};
 
-    // --- Clock. -----------------------------------------------------------------
+// ---- Clock and long work. -------------------------------------------------------
+class ClockPort {
+public:
+    virtual ~ClockPort() = default;
     // Seconds since midnight, single precision, 0 <= t < 86400.
     virtual float now() = 0;
     // Let up to `seconds` pass without serving input (a busy wait's step).
     virtual void idle(double seconds) = 0;
+    // Runs `work` (the deep search, which touches nothing of the game) to its
+    // end.  A window runs it off its event loop and keeps repainting, calling
+    // `tick` now and then on its own thread and dropping input as during a
+    // pause; it may set `stop` to cut the work short (closing, a hard time
+    // cap).  Everywhere else it simply runs here.
+    virtual void run_work(const std::function<void()>& work, std::atomic<bool>& stop,
+                          const std::function<void()>& tick) {
+        (void)stop, (void)tick;
+        work();
+    }
+};
 
-    // --- Sound library (nullptr when it could not be loaded). -----------------
-    virtual SoundLibrary* sound_library() = 0;
-    // Reads a whole file from the program's data (sound files).
-    virtual FileRead read_data_file(const std::string& name, std::vector<unsigned char>& bytes,
-                                    std::string& error) = 0;
-
-    // --- Record-file panel. -------------------------------------------------------
+// ---- Record-file panel. -----------------------------------------------------------
+class PanelPort {
+public:
+    virtual ~PanelPort() = default;
     virtual void panel_hide_lists() = 0;        // drive, folder and file lists
     virtual void panel_hide_entry() = 0;        // labels, text boxes, save button
     virtual void panel_empty_boxes() = 0;       // the four text boxes
@@ -90,15 +105,30 @@ public:
     // The text boxes: 0 game name, 1 first player, 2 second player, 3 file name.
     virtual std::string panel_box(int index) = 0;
     virtual std::string panel_folder() = 0;
+};
 
-    // --- Settings file (raw bytes of Rindou.ini). --------------------------------
-    // Missing only when there is no file at all; Failed when one exists but
-    // cannot be read (it must then not be replaced unasked).
+// ---- Storage: the settings file, the program's data, the kept games. ------------
+class StoragePort {
+public:
+    virtual ~StoragePort() = default;
+    // The raw bytes of Rindou.ini.  Missing only when there is no file at
+    // all; Failed when one exists but cannot be read (it must then not be
+    // replaced unasked).
     virtual FileRead read_settings(std::string& bytes) = 0;
     // True when the file now holds the bytes; on false it keeps its old bytes.
     virtual bool write_settings(const std::string& bytes) = 0;
+    // Reads a whole file from the program's data (sound files); on Failed,
+    // error holds why.
+    virtual FileRead read_data_file(const std::string& name, std::vector<unsigned char>& bytes,
+                                    std::error_code& error) = 0;
+    // Where games are kept; nullptr keeps none.
+    virtual GameShelf* game_shelf() { return nullptr; }
+};
 
-    // --- Host. ------------------------------------------------------------------
+// ---- Host: the desktop around the game. -------------------------------------------
+class HostPort {
+public:
+    virtual ~HostPort() = default;
     virtual std::string current_folder() = 0;
     virtual void open_page(const std::string& address) = 0;  // failures silent
     // Shows the help page (a file address; empty when the page was not
@@ -110,22 +140,12 @@ public:
     virtual void end_program() = 0;
     // The window placement of start-up (moved and sized unless at top -60).
     virtual void place_window() {}
-    // Where games are kept; nullptr keeps none.
-    virtual GameShelf* game_shelf() { return nullptr; }
+};
 
-    // --- Long work. ---------------------------------------------------------------
-    // Runs `work` (the deep search, which touches nothing of the game) to its
-    // end.  A window runs it off its event loop and keeps repainting, calling
-    // `tick` now and then on its own thread and dropping input as during a
-    // pause; it may set `stop` to cut the work short (closing, a hard time
-    // cap).  Everywhere else it simply runs here.
-    virtual void run_work(const std::function<void()>& work, std::atomic<bool>& stop,
-                          const std::function<void()>& tick) {
-        (void)stop, (void)tick;
-        work();
-    }
-
-    // --- Observation. -----------------------------------------------------------
+// ---- Observation: what a script or a test may want to know. -----------------------
+class ObserverPort {
+public:
+    virtual ~ObserverPort() = default;
     // The computer is about to execute its chosen move.
     virtual void computer_move(int from_col, int from_row, int to_col, int to_row, int before,
                                int placed, int captured, double score) {
@@ -137,6 +157,37 @@ public:
                             int placed) {
         (void)pass, (void)from_col, (void)from_row, (void)to_col, (void)to_row, (void)placed;
     }
+};
+
+// A front end that serves every port from one object (the window, the
+// console, the tests' event log).
+class Platform : public SurfacePort,
+                 public DialogPort,
+                 public ClockPort,
+                 public PanelPort,
+                 public StoragePort,
+                 public HostPort,
+                 public ObserverPort {
+public:
+    // The sound library (nullptr when it could not be loaded).
+    virtual SoundLibrary* sound_library() = 0;
+};
+
+// The ports one game reaches the platform through.  A port not given does
+// nothing (the null platform's), so a test plugs in only what it watches.
+struct Ports {
+    Ports();
+    // Every port from one front end; nullptr gives the null ports.
+    Ports(Platform* platform);  // NOLINT: a front end stands for all its ports
+
+    SurfacePort* surface;
+    DialogPort* dialogs;
+    ClockPort* clock;
+    PanelPort* panel;
+    StoragePort* storage;
+    SoundLibrary* sound;  // nullptr: no sound library
+    HostPort* host;
+    ObserverPort* observer;
 };
 
 }  // namespace rindou

@@ -34,7 +34,7 @@ void show_thinking(Game& g) {
 class TurnHooks : public SearchHooks {
 public:
     explicit TurnHooks(Game& g) : g_(g) {}
-    void prepared() override { g_.io->present(); }
+    void prepared() override { g_.io.surface->present(); }
     void tick() override { clock_tick(g_); }
 
 private:
@@ -44,7 +44,7 @@ private:
 // The turn goes back to the person without a move of the computer.
 void hand_back(Game& g) {
     GameState& s = g.st;
-    s.move_start_time = g.io->now();
+    s.move_start_time = g.io.clock->now();
     s.side_to_move = s.lower_turn;
     if (s.menu.keika) set_clock_tick(g, true);
 }
@@ -57,7 +57,7 @@ void com_ban(Game& g) {
 
     // No move on the board: the computer passes, even with pieces in hand.
     if (has_no_board_move(s, s.upper_turn) == 1) {
-        g.io->message("パス", "打てる場所がありません。パスです。");
+        g.io.dialogs->message("パス", "打てる場所がありません。パスです。");
         s.side_to_move = s.lower_turn;
         return;
     }
@@ -68,7 +68,7 @@ void com_ban(Game& g) {
         return;
     }
     // The computer's clock runs while it thinks.
-    s.move_start_time = g.io->now();
+    s.move_start_time = g.io.clock->now();
     if (s.menu.keika) set_clock_tick(g, true);
     // The thinking caption stays until the move is shown.
     show_thinking(g);
@@ -101,7 +101,7 @@ void com_ban(Game& g) {
     else
         blink_square(g, before, fc, fr, 2);
     // The move, a short pause, and its sound.
-    g.io->computer_move(fc, fr, tc, tr, before, placed,
+    g.io.observer->computer_move(fc, fr, tc, tr, before, placed,
                         s.board[static_cast<size_t>(tc)][static_cast<size_t>(tr)], e.best_score);
     execute_move(g, fc, fr, tc, tr, placed);
     pause_seconds(g, 0.5);
@@ -114,9 +114,9 @@ void com_ban(Game& g) {
     }
     analyse_position(s);
     if (is_mated(s) == 1) {
-        g.io->message("詰め ?", "よし！!");
+        g.io.dialogs->message("詰め ?", "よし！!");
     } else if (sq::val(s.maps.upper_attacks, s.lower_king_col, s.lower_king_row) > 0) {
-        g.io->message("", "   ** 王手 **");
+        g.io.dialogs->message("", "   ** 王手 **");
     }
     // The notation of the move and a frame on its destination.
     show_last_move(g, s.upper_turn, tc, tr, placed, WHITE);

@@ -24,7 +24,7 @@ deep::SearchResult run_search(Game& g, int turn, int level) {
     limits.stop = &stop;
     limits.history = deep::history_keys(g.st);
     deep::SearchResult result;
-    g.io->run_work([&] { result = deep::search_from(start, mode_com, limits); }, stop,
+    g.io.clock->run_work([&] { result = deep::search_from(start, mode_com, limits); }, stop,
                    [&g] { clock_tick(g); });
     return result;
 }
@@ -48,7 +48,7 @@ void deep_choose(Game& g) {
     EngineMemory& e = s.engine;
     e.best_found = false;
     e.best_score = NO_SCORE;
-    g.io->present();
+    g.io.surface->present();
     deep::SearchResult r = run_search(g, s.upper_turn, s.level);
     clock_tick(g);
     if (!r.found || r.best.pass) return;
@@ -70,18 +70,18 @@ void give_hint(Game& g) {
         (s.game_mode == MODE_HUMAN || s.side_to_move == s.lower_turn);
     if (!person_to_move) {
         play_refusal_sound(g);
-        g.io->message("ヒント", "今はヒントを出せません");
+        g.io.dialogs->message("ヒント", "今はヒントを出せません");
         return;
     }
     const int turn = s.side_to_move;
     deep::SearchResult r = run_search(g, turn, 5);
     if (!r.found) {
         play_refusal_sound(g);
-        g.io->message("ヒント", "今はヒントを出せません");
+        g.io.dialogs->message("ヒント", "今はヒントを出せません");
         return;
     }
     if (r.best.pass) {
-        g.io->hint_given(true, 0, 0, 0, 0, 0);
+        g.io.observer->hint_given(true, 0, 0, 0, 0, 0);
         return;
     }
     int col = 0, row = 0;
@@ -93,8 +93,8 @@ void give_hint(Game& g) {
     s.hint_shown = true;
     frame_square(g, HINT_COLOUR, col, row);
     frame_square(g, HINT_COLOUR, r.best.to_col, r.best.to_row);
-    g.io->present();
-    g.io->hint_given(false, r.best.from_col, r.best.from_row, r.best.to_col, r.best.to_row,
+    g.io.surface->present();
+    g.io.observer->hint_given(false, r.best.from_col, r.best.from_row, r.best.to_col, r.best.to_row,
                      r.best.placed);
 }
 

@@ -25,19 +25,19 @@ void start_com_first_human(Game& g) {
     s.game_mode = MODE_COM;
     s.record_mode = 0;
     s.record_end = s.record_count;
-    s.move_start_time = g.io->now();
+    s.move_start_time = g.io.clock->now();
     set_clock_tick(g, true);
     if (s.side_to_move == TURN_NONE || s.move_number == 0) {
         s.lower_turn = s.sente_turn;
         s.upper_turn = s.gote_turn;
         s.side_to_move = s.sente_turn;
-        g.io->message(" ", "MANの番です");
+        g.io.dialogs->message(" ", "MANの番です");
         s.turn_notice_pending = 0;
     } else if (s.side_to_move == s.lower_turn) {
         s.lower_turn = s.sente_turn;
         s.upper_turn = s.gote_turn;
         s.side_to_move = s.sente_turn;
-        g.io->message("対局", "MANの番です");
+        g.io.dialogs->message("対局", "MANの番です");
         s.turn_notice_pending = 0;
     } else if (s.side_to_move == s.upper_turn) {
         com_ban(g);
@@ -61,7 +61,7 @@ void start_com_first_computer(Game& g) {
         s.side_to_move = s.sente_turn;
         com_ban(g);
     } else if (s.side_to_move == s.lower_turn) {
-        g.io->message("対局", "MANの番です");
+        g.io.dialogs->message("対局", "MANの番です");
         s.turn_notice_pending = 0;
     } else if (s.side_to_move == s.upper_turn) {
         com_ban(g);
@@ -76,7 +76,7 @@ void start_two_players(Game& g) {
     draw_picture(g, s.background_code, -1, 0);
     draw_picture(g, s.background_code, 0, 0);
     clear_frames(g);
-    s.move_start_time = g.io->now();
+    s.move_start_time = g.io.clock->now();
     if (s.menu.keika) set_clock_tick(g, true);
     s.game_mode = MODE_HUMAN;
     s.record_mode = 0;
@@ -84,11 +84,11 @@ void start_two_players(Game& g) {
         s.lower_turn = s.sente_turn;
         s.upper_turn = s.gote_turn;
         s.side_to_move = s.sente_turn;
-        g.io->message(" ", "先手の番です");
+        g.io.dialogs->message(" ", "先手の番です");
     } else if (s.side_to_move == s.sente_turn) {
-        g.io->message(" ", "先手の番です");
+        g.io.dialogs->message(" ", "先手の番です");
     } else if (s.side_to_move == s.gote_turn) {
-        g.io->message(" ", "後手の番です");
+        g.io.dialogs->message(" ", "後手の番です");
     }
     s.turn_notice_pending = 0;
 }
@@ -101,7 +101,7 @@ void new_game_reset(Game& g) {
 
 void refuse_record_full(Game& g) {
     play_refusal_sound(g);
-    g.io->message("対局", "棋譜が500手に達しました。これ以上指せません");
+    g.io.dialogs->message("対局", "棋譜が500手に達しました。これ以上指せません");
 }
 
 void pass_turn(GameState& s) {
@@ -113,8 +113,8 @@ void pass_turn(GameState& s) {
 
 void end_of_game(Game& g, const std::string& winner_text) {
     keep_game(g);
-    g.io->message("終了", winner_text + "の勝ちです");
-    if (g.io->ask_yes_no("再ゲーム", "続けますか？"))
+    g.io.dialogs->message("終了", winner_text + "の勝ちです");
+    if (g.io.dialogs->ask_yes_no("再ゲーム", "続けますか？"))
         new_game_reset(g);
     else
         quit_program(g);
@@ -123,22 +123,22 @@ void end_of_game(Game& g, const std::string& winner_text) {
 void quit_program(Game& g) {
     keep_game(g);
     shutdown_sound(g);
-    g.io->end_program();
+    g.io.host->end_program();
     throw ProgramEnded{};
 }
 
 void close_record_panels(Game& g) {
-    g.io->panel_hide_lists();
-    g.io->panel_empty_boxes();
-    g.io->panel_hide_entry();
+    g.io.panel->panel_hide_lists();
+    g.io.panel->panel_empty_boxes();
+    g.io.panel->panel_hide_entry();
 }
 
 void pause_seconds(Game& g, double seconds) {
-    float start = g.io->now();
+    float start = g.io.clock->now();
     for (;;) {
-        double e = elapsed_seconds(start, g.io->now());
+        double e = elapsed_seconds(start, g.io.clock->now());
         if (e >= seconds) return;
-        g.io->idle(seconds - e);
+        g.io.clock->idle(seconds - e);
     }
 }
 

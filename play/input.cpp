@@ -31,7 +31,7 @@ bool belongs_to_other(const GameState& s, int code) {
 }
 
 void start_move_time(Game& g) {
-    g.st.move_start_time = g.io->now();
+    g.st.move_start_time = g.io.clock->now();
     if (g.st.menu.keika) set_clock_tick(g, true);
 }
 
@@ -44,19 +44,19 @@ void first_click_notices(Game& g) {
             s.turn_notice_pending = 0;
             start_move_time(g);
             if (s.side_to_move == s.sente_turn)
-                g.io->message("対局", "先手の番です");
+                g.io.dialogs->message("対局", "先手の番です");
             else if (s.side_to_move == s.gote_turn)
-                g.io->message("対局", "後手の番です");
+                g.io.dialogs->message("対局", "後手の番です");
         }
     } else if (s.game_mode == MODE_COM) {
         if (s.side_to_move == s.upper_turn) {
             s.turn_notice_pending = 0;
-            g.io->message("再開(COM)", "OKですか？");
+            g.io.dialogs->message("再開(COM)", "OKですか？");
             com_ban(g);
         } else if (s.side_to_move == s.lower_turn && s.turn_notice_pending == 1) {
             s.turn_notice_pending = 0;
             start_move_time(g);
-            g.io->message("対局", "MANの番です");
+            g.io.dialogs->message("対局", "MANの番です");
         }
     }
 }
@@ -107,7 +107,7 @@ void hand_over(Game& g, int captured) {
             s.side_to_move = s.sente_turn;
             s.upper_time_total += s.move_elapsed;
         }
-        s.move_start_time = g.io->now();
+        s.move_start_time = g.io.clock->now();
     }
 }
 
@@ -137,7 +137,7 @@ void choose_destination(Game& g, int button, int col, int row) {
     // c. A piece that must promote, taken with the left button.
     if (button == 1 && !may_stay_unpromoted(row, s.sel_piece)) {
         play_refusal_sound(g);
-        g.io->message("成り", "マウスの右をクリックして下さい");
+        g.io.dialogs->message("成り", "マウスの右をクリックして下さい");
         return;
     }
     // The record holds 500 moves; no move is played beyond them.
@@ -228,7 +228,7 @@ void on_mouse_down(Game& g, int button, double x, double y) {
     close_record_panels(g);
     // A loaded record is stepped, not played.
     if (s.record_mode == 1) {
-        if (!g.io->ask_yes_no("棋譜", "棋譜を '進 'で進めて下さい")) {
+        if (!g.io.dialogs->ask_yes_no("棋譜", "棋譜を '進 'で進めて下さい")) {
             play_refusal_sound(g);
             new_game_reset(g);
         }
@@ -240,7 +240,7 @@ void on_mouse_down(Game& g, int button, double x, double y) {
     // No game in progress.
     if (s.side_to_move == TURN_NONE) {
         play_refusal_sound(g);
-        g.io->message("開始", "「対局」で始めて下さい");
+        g.io.dialogs->message("開始", "「対局」で始めて下さい");
         return;
     }
     first_click_notices(g);
@@ -249,7 +249,7 @@ void on_mouse_down(Game& g, int button, double x, double y) {
     if (s.side_to_move == TURN_NONE) return;
     // A side without a move on the board passes, even with pieces in hand.
     if (has_no_board_move(s, s.side_to_move) == 1) {
-        g.io->message("パス", "打てる場所がありません。パスです。");
+        g.io.dialogs->message("パス", "打てる場所がありません。パスです。");
         pass_turn(s);
         if (s.game_mode == MODE_COM) com_ban(g);
         return;

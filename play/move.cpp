@@ -15,11 +15,11 @@ void blink_square(Game& g, int code, int c, int r, int times) {
     for (int i = 0; i < times; ++i) {
         draw_picture(g, EMPTY, c, r);
         frame_square(g, FRAME_COLOUR, c, r);
-        g.io->present();
+        g.io.surface->present();
         pause_seconds(g, 0.2);
         draw_picture(g, code, c, r);
         frame_square(g, FRAME_COLOUR, c, r);
-        g.io->present();
+        g.io.surface->present();
         pause_seconds(g, 0.2);
     }
 }

@@ -1,7 +1,7 @@
 #include "play/record_commands.h"
 
 #include <cerrno>
-#include <cstring>
+#include <system_error>
 
 #include "core/files.h"
 #include "core/record_store.h"
@@ -29,8 +29,9 @@ bool usable_file_name(const std::string& name) {
     return name.find('/') == std::string::npos;
 }
 
-// The system's reason for a failed write, in the user's words.
-std::string write_failure_reason(const std::string& error) {
+// The system's reason for a failed write, in the user's words, chosen by its
+// code; empty for a reason without words of its own.
+std::string write_failure_reason(const std::error_code& error) {
     struct Reason {
         int code;
         const char* text;
@@ -47,7 +48,7 @@ std::string write_failure_reason(const std::string& error) {
         {EISDIR, "同じ名前のﾌｫﾙﾀﾞがあります"},
     };
     for (const Reason& r : reasons)
-        if (error == std::strerror(r.code)) return r.text;
+        if (error == std::error_code(r.code, std::generic_category())) return r.text;
     return {};
 }
 
@@ -55,7 +56,7 @@ void show_header_line(Game& g, const std::string& text, double x_shift, double y
     std::string shown = display_text(text, HEADER_SHOWN);
     double length = static_cast<double>(utf8_length(shown));
     double x = board_left + square_width * (3 + (13 - length) / 5) + x_shift;
-    g.io->draw_text(x, y, shown, colour, 12, g.view.font_bold);
+    g.io.surface->draw_text(x, y, shown, colour, 12, g.view.font_bold);
 }
 
 }  // namespace
@@ -64,7 +65,7 @@ void keep_game(Game& g) {
     GameState& s = g.st;
     if (!game_to_keep(s)) return;
     s.keep_state = KEEP_DONE;
-    GameShelf* shelf = g.io->game_shelf();
+    GameShelf* shelf = g.io.storage->game_shelf();
     if (!shelf) return;
     // Keeping a game must never disturb the game: whatever goes wrong
     // here, the game goes on as if it had been written.
@@ -81,65 +82,65 @@ void keep_game_before_fresh_start(Game& g) {
 
 void kifu_write_command(Game& g) {
     if (g.st.flipped == 1) {
-        g.io->message("棋譜書込", "反転後は書き込みできません");
+        g.io.dialogs->message("棋譜書込", "反転後は書き込みできません");
         return;
     }
     if (g.st.handicap_set == 1) {
-        g.io->message("棋譜書込", "ﾊﾝﾃﾞｷｬｯﾌﾟ設定後は書き込みできません");
+        g.io.dialogs->message("棋譜書込", "ﾊﾝﾃﾞｷｬｯﾌﾟ設定後は書き込みできません");
         return;
     }
-    g.io->panel_show_write();
+    g.io.panel->panel_show_write();
 }
 
 void kifu_read_command(Game& g) {
-    g.io->panel_show_read();
-    g.io->panel_empty_boxes();
+    g.io.panel->panel_show_read();
+    g.io.panel->panel_empty_boxes();
 }
 
 void save_record(Game& g) {
     GameState& s = g.st;
-    const std::string file_name = g.io->panel_box(3);
+    const std::string file_name = g.io.panel->panel_box(3);
     if (file_name.empty()) {
-        g.io->message("  ", "ﾌｧｲﾙ名が入力されていません");
+        g.io.dialogs->message("  ", "ﾌｧｲﾙ名が入力されていません");
         return;
     }
     if (s.record_count < 1) {
-        g.io->message("棋譜保存", "保存するデータがありません");
+        g.io.dialogs->message("棋譜保存", "保存するデータがありません");
         return;
     }
     // The panel stays open across a flip: the write command's refusals are
     // checked again, since moves after a flip do not start from the
     // standard position and could never be loaded.
     if (s.flipped == 1) {
-        g.io->message("棋譜書込", "反転後は書き込みできません");
+        g.io.dialogs->message("棋譜書込", "反転後は書き込みできません");
         return;
     }
     if (s.handicap_set == 1) {
-        g.io->message("棋譜書込", "ﾊﾝﾃﾞｷｬｯﾌﾟ設定後は書き込みできません");
+        g.io.dialogs->message("棋譜書込", "ﾊﾝﾃﾞｷｬｯﾌﾟ設定後は書き込みできません");
         return;
     }
     if (!usable_file_name(file_name)) {
-        g.io->message("棋譜保存", "ﾌｧｲﾙ名が正しくありません");
+        g.io.dialogs->message("棋譜保存", "ﾌｧｲﾙ名が正しくありません");
         return;
     }
     std::string bytes, bad;
-    switch (build_record_file(s, g.io->panel_box(0), g.io->panel_box(1), g.io->panel_box(2), bytes,
+    switch (build_record_file(s, g.io.panel->panel_box(0), g.io.panel->panel_box(1), g.io.panel->panel_box(2), bytes,
                               bad)) {
         case RecordWriteProblem::None: break;
         case RecordWriteProblem::GameName:
-            g.io->message("棋譜保存", "対局名に棋譜ﾌｧｲﾙで使えない文字があります：" + bad);
+            g.io.dialogs->message("棋譜保存", "対局名に棋譜ﾌｧｲﾙで使えない文字があります：" + bad);
             return;
         case RecordWriteProblem::FirstName:
-            g.io->message("棋譜保存", "先手名に棋譜ﾌｧｲﾙで使えない文字があります：" + bad);
+            g.io.dialogs->message("棋譜保存", "先手名に棋譜ﾌｧｲﾙで使えない文字があります：" + bad);
             return;
         case RecordWriteProblem::SecondName:
-            g.io->message("棋譜保存", "後手名に棋譜ﾌｧｲﾙで使えない文字があります：" + bad);
+            g.io.dialogs->message("棋譜保存", "後手名に棋譜ﾌｧｲﾙで使えない文字があります：" + bad);
             return;
         case RecordWriteProblem::MoveField:
-            g.io->message("棋譜保存", "棋譜を書き込めませんでした");
+            g.io.dialogs->message("棋譜保存", "棋譜を書き込めませんでした");
             return;
     }
-    std::string folder = g.io->panel_folder();
+    std::string folder = g.io.panel->panel_folder();
     // GCC 12 at -O3 sees an overlapping copy in std::string's assignment of a
     // literal (GCC bug 105329): a false -Wrestrict, silenced for this line.
 #if defined(__GNUC__) && !defined(__clang__)
@@ -151,42 +152,43 @@ void save_record(Game& g) {
 #pragma GCC diagnostic pop
 #endif
     const std::string path = folder + "/" + file_name + ".棋譜";
-    std::string error;
+    std::error_code error;
     // Written beside the old file and renamed over it: a failure leaves the
     // old record as it was.
     if (!write_file_atomically(path, bytes, error)) {
         std::string reason = write_failure_reason(error);
-        g.io->message("棋譜保存",
+        g.io.dialogs->message("棋譜保存",
                       "棋譜を書き込めませんでした" + (reason.empty() ? "" : "\r\r" + reason));
         return;
     }
     close_record_panels(g);
-    g.io->panel_refresh_files();
-    g.io->message("  ", "棋譜を書き込みました");
+    g.io.panel->panel_refresh_files();
+    g.io.dialogs->message("  ", "棋譜を書き込みました");
 }
 
 void load_record(Game& g, const std::string& path) {
-    g.io->panel_hide_lists();
-    std::string bytes, error;
+    g.io.panel->panel_hide_lists();
+    std::string bytes;
+    std::error_code error;
     if (!read_whole_file(path, bytes, error, RECORD_FILE_LIMIT)) {
-        if (error == "file too large")
-            g.io->message("棋譜", "棋譜ﾌｧｲﾙが大きすぎます");
+        if (error == FileError::TooLarge)
+            g.io.dialogs->message("棋譜", "棋譜ﾌｧｲﾙが大きすぎます");
         else
-            g.io->message("棋譜", "棋譜ﾌｧｲﾙを読み込めませんでした");
+            g.io.dialogs->message("棋譜", "棋譜ﾌｧｲﾙを読み込めませんでした");
         return;
     }
     load_record_bytes(g, bytes);
 }
 
 void load_record_bytes(Game& g, const std::string& bytes) {
-    g.io->panel_hide_lists();
+    g.io.panel->panel_hide_lists();
     const RecordFile f = read_record_file(bytes, record_start_position(g.st));
     // Nothing loadable: the game on the board is kept.
     if (f.moves.empty()) {
         std::string text = "棋譜ﾌｧｲﾙにﾃﾞｰﾀがありません";
         if (f.stop_line > 0)
             text += "\r\r" + std::to_string(f.stop_line) + "行目の指し手を読めません";
-        g.io->message("棋譜", text);
+        g.io.dialogs->message("棋譜", text);
         return;
     }
 
@@ -206,14 +208,14 @@ void load_record_bytes(Game& g, const std::string& bytes) {
     s.move_number = 0;
     s.record_end = k;
 
-    g.io->message("棋譜", " 読み込みました");
+    g.io.dialogs->message("棋譜", " 読み込みました");
     if (f.too_long)
-        g.io->message("棋譜", "棋譜は500手までです。" + std::to_string(f.stop_line) +
+        g.io.dialogs->message("棋譜", "棋譜は500手までです。" + std::to_string(f.stop_line) +
                                   "行目からは読み込みませんでした");
     else if (f.stop_line > 0)
-        g.io->message("棋譜", std::to_string(f.stop_line) + "行目の指し手を読めません。" +
+        g.io.dialogs->message("棋譜", std::to_string(f.stop_line) + "行目の指し手を読めません。" +
                                   std::to_string(k) + "手目まで読み込みました");
-    g.io->message("棋譜", "棋譜を '進 'で進めて下さい");
+    g.io.dialogs->message("棋譜", "棋譜を '進 'で進めて下さい");
 
     const RecordEntry& first = s.record[1];
     if (first.piece_before >= 10) {

@@ -32,7 +32,7 @@ void step_back(Game& g) {
     s.turn_notice_pending = 1;
     if (s.record_count < 1 || s.record_count > RECORD_MAX) {
         play_refusal_sound(g);
-        g.io->message("戻る", "できません");
+        g.io.dialogs->message("戻る", "できません");
         return;
     }
     const RecordEntry e = s.record[static_cast<size_t>(s.record_count)];
@@ -40,7 +40,7 @@ void step_back(Game& g) {
     // is refused rather than allowed to corrupt the board or the hands.
     if (!can_undo(s, e)) {
         play_refusal_sound(g);
-        g.io->message("戻る", "できません");
+        g.io.dialogs->message("戻る", "できません");
         return;
     }
     s.select_state = 0;
@@ -74,17 +74,17 @@ void step_forward(Game& g) {
     close_record_panels(g);
     if (s.side_to_move == TURN_NONE) {
         play_refusal_sound(g);
-        g.io->message("開始", "「対局」で始めて下さい");
+        g.io.dialogs->message("開始", "「対局」で始めて下さい");
         return;
     }
     s.turn_notice_pending = 1;
     if (s.record_end > RECORD_MAX) s.record_end = RECORD_MAX;
     if (s.record_count >= s.record_end) {
         if (s.record_mode == 1) {
-            g.io->message("進む", "終わり");
+            g.io.dialogs->message("進む", "終わり");
         } else {
             play_refusal_sound(g);
-            g.io->message("進む", "できません");
+            g.io.dialogs->message("進む", "できません");
         }
         return;
     }
@@ -94,7 +94,7 @@ void step_forward(Game& g) {
     if (!can_redo(s, e)) {
         s.record_end = s.record_count;
         play_refusal_sound(g);
-        g.io->message("進む", "できません");
+        g.io.dialogs->message("進む", "できません");
         return;
     }
     s.select_state = 0;
@@ -129,7 +129,7 @@ void flip_board(Game& g) {
     GameState& s = g.st;
     if (s.record_mode == 1) {
         play_refusal_sound(g);
-        g.io->message("反転", "棋譜ﾓｰﾄﾞではできません");
+        g.io.dialogs->message("反転", "棋譜ﾓｰﾄﾞではできません");
         return;
     }
     s.flipped = 1;

@@ -86,7 +86,7 @@ void refuse_handicap(Game& g, int reason) {
     const char* line = reason == 1   ? "棋譜ﾓｰﾄﾞではできません"
                        : reason == 2 ? "対局途中ではできません"
                                      : "反転後ではできません";
-    g.io->message("ﾊﾝﾃﾞｨｷｬｯﾌﾟ設定", std::string(line) + "\r\r" + "局面→最初にして下さい");
+    g.io.dialogs->message("ﾊﾝﾃﾞｨｷｬｯﾌﾟ設定", std::string(line) + "\r\r" + "局面→最初にして下さい");
 }
 
 }  // namespace rindou

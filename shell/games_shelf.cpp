@@ -27,7 +27,7 @@ std::vector<std::string> FolderShelf::names() {
 }
 
 bool FolderShelf::put(const std::string& name, const std::string& bytes) {
-    std::string error;
+    std::error_code error;
     if (!make_folders(folder_, error)) return false;
     // Written beside it and then given its name, so that the file appears
     // whole or not at all.  It is not forced to the disk: the end of a game

@@ -159,7 +159,7 @@ void load_settings(Game& g) {
     GameState& s = g.st;
     apply_design_marks(s);
     std::string bytes;
-    FileRead read = g.io->read_settings(bytes);
+    FileRead read = g.io.storage->read_settings(bytes);
     if (read == FileRead::Ok) {
         bool music_started = false;
         for (const std::string& text : split_lines(decode_cp932(bytes).text))
@@ -169,7 +169,7 @@ void load_settings(Game& g) {
     // First run: the file is made with the defaults.  A file that exists but
     // cannot be read holds the user's settings: it is left alone, and the
     // defaults apply for this run only (until the user changes one).
-    if (read == FileRead::Missing) g.io->write_settings(default_file());
+    if (read == FileRead::Missing) g.io.storage->write_settings(default_file());
     reset_marks(s);
     paint_background(g, BG_MIDORI);
     s.background_code = BG_MIDORI;
@@ -191,7 +191,7 @@ void save_settings(Game& g) {
     text += line(KEY_MUSIC, on_off(m.bgm));
     // A failed write leaves the old file as it was, and the new choice stays
     // in effect and marked: the marks always show what is in effect.
-    g.io->write_settings(to_cp932(text));
+    g.io.storage->write_settings(to_cp932(text));
 }
 
 void choose_background(Game& g, int code) {
@@ -212,7 +212,7 @@ void toggle_guidance(Game& g) {
             frame_square(g, FRAME_COLOUR, -1, i);
             frame_square(g, FRAME_COLOUR, 11, i + 2);
         }
-        g.io->present();
+        g.io.surface->present();
         set_guidance(s, false);
     } else {
         set_guidance(s, true);
@@ -233,7 +233,7 @@ void toggle_elapsed_time(Game& g) {
         draw_clock(g, s.upper_turn, s.upper_time_total);
         draw_clock(g, s.lower_turn, s.lower_time_total);
     }
-    g.io->present();
+    g.io.surface->present();
     save_settings(g);
 }
 
@@ -258,17 +258,17 @@ std::string help_page_address() {
 
 void show_help(Game& g) {
     // Even without a page the help window opens, and says so.
-    g.io->show_help_page(help_page_address());
+    g.io.host->show_help_page(help_page_address());
 }
 
 void show_about(Game& g) {
     close_record_panels(g);
     play_other_sound(g);
-    if (!g.io->about_box()) return;
+    if (!g.io.host->about_box()) return;
     if (home_page().empty())
         show_help(g);
     else
-        g.io->open_page(home_page());
+        g.io.host->open_page(home_page());
 }
 
 }  // namespace rindou

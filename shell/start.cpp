@@ -11,7 +11,7 @@ void start_up(Game& g) {
     // Sound first: the settings applied below may start the music.
     init_sound(g);
     // The help page and the record panel start from the folder of start-up.
-    s.start_folder = g.io->current_folder();
+    s.start_folder = g.io.host->current_folder();
     // No record, no guidance, level 3.
     s.record_mode = 0;
     s.guidance_on = 0;
@@ -29,7 +29,7 @@ void start_up(Game& g) {
     // The settings decide the background and options the new game is drawn with.
     load_settings(g);
     new_game_reset(g);
-    g.io->place_window();
+    g.io.host->place_window();
 }
 
 }  // namespace rindou

@@ -38,11 +38,11 @@ void shadowed(const Game& g, double c, double r, const std::string& text, int co
 }  // namespace
 
 void draw_picture(const Game& g, int code, double c, double r) {
-    g.io->draw_image(code, cell_x(c), cell_y(r));
+    g.io.surface->draw_image(code, cell_x(c), cell_y(r));
 }
 
 void frame_square(const Game& g, int colour, double c, double r) {
-    g.io->draw_outline(colour, cell_x(c), cell_y(r), cell_x(c + 1), cell_y(r + 1));
+    g.io.surface->draw_outline(colour, cell_x(c), cell_y(r), cell_x(c + 1), cell_y(r + 1));
 }
 
 void print_at(const Game& g, double c, double r, int value, int colour, int numeral_mode, int size) {
@@ -55,7 +55,7 @@ void print_at(const Game& g, double c, double r, int value, int colour, int nume
 }
 
 void print_at(const Game& g, double c, double r, const std::string& text, int colour, int size) {
-    g.io->draw_text(cell_x(c), cell_y(r), text, colour, size, g.view.font_bold);
+    g.io.surface->draw_text(cell_x(c), cell_y(r), text, colour, size, g.view.font_bold);
 }
 
 void print_text(const Game& g, double c, double r, const std::string& text, int colour) {
@@ -78,7 +78,7 @@ std::string caption_text(int code) {
 void print_caption(const Game& g, double c, double r, int code, int colour, int size) {
     std::string text = caption_text(code);
     if (text.empty()) return;
-    g.io->draw_text(120 + cell_x(c), 160 + cell_y(r), text, colour, size, g.view.font_bold);
+    g.io.surface->draw_text(120 + cell_x(c), 160 + cell_y(r), text, colour, size, g.view.font_bold);
 }
 
 void paint_background(const Game& g, int code) {
@@ -211,7 +211,7 @@ void redraw_all(const Game& g) {
     if (g.st.game_mode == MODE_COM) draw_level(g, g.st.level);
     if (g.st.handicap_set == 1) draw_handicap_caption(g, g.st.handicap_grade);
     draw_picture(g, 1, 10.8, 0);
-    g.io->present();
+    g.io.surface->present();
 }
 
 void show_last_move(const Game& g, int side, int to_col, int to_row, int piece, int colour) {

@@ -342,15 +342,11 @@ LineRead read_command_line(std::istream& in, std::string& line, size_t limit) {
     return LineRead::Line;
 }
 
-int run_cli(std::istream& in, std::ostream& out, size_t line_limit, GameShelf* shelf) {
-    Session session(out);
-    session.io.shelf = shelf;
-    try {
-        start_up(session.game);
-    } catch (const ProgramEnded&) {
-        out << "ok\n";
-        return 0;
-    }
+namespace {
+
+// Starts the game and answers every line until the input ends.
+void serve(Session& session, std::istream& in, std::ostream& out, size_t line_limit) {
+    start_up(session.game);
     const bool check = checking_state();
     if (check) check_state_after(session.game.st, "start-up");
     out << "ready\n";
@@ -373,14 +369,28 @@ int run_cli(std::istream& in, std::ostream& out, size_t line_limit, GameShelf* s
         } catch (const BadCommand& bad) {
             session.game.st = before;
             out << "error " << bad.reason << '\n';
-        } catch (const ProgramEnded&) {
-            out << "ok\n";
-            out.flush();
-            return 0;
         }
         if (check) check_state_after(session.game.st, line);
         out.flush();
     }
+}
+
+}  // namespace
+
+int run_cli(std::istream& in, std::ostream& out, size_t line_limit, GameShelf* shelf) {
+    Session session(out);
+    session.io.shelf = shelf;
+    // The end of the program can be asked from deep inside a command (the
+    // question after a game is won, asked in the middle of the click that
+    // let the computer move): quit_program unwinds everything between, so
+    // that nothing more of that command runs, and the command that ended the
+    // program is answered here.
+    try {
+        serve(session, in, out, line_limit);
+    } catch (const ProgramEnded&) {
+        out << "ok\n";
+    }
+    out.flush();
     return 0;
 }
 

@@ -90,7 +90,7 @@ void CliPlatform::idle(double seconds) {
 }
 
 FileRead CliPlatform::read_data_file(const std::string& name, std::vector<unsigned char>& bytes,
-                                     std::string&) {
+                                     std::error_code&) {
     bytes.assign(name.begin(), name.end());
     return FileRead::Ok;
 }

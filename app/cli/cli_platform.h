@@ -41,7 +41,7 @@ public:
     void idle(double seconds) override;
     SoundLibrary* sound_library() override { return &sound_; }
     FileRead read_data_file(const std::string& name, std::vector<unsigned char>& bytes,
-                            std::string& error) override;
+                            std::error_code& error) override;
 
     void panel_hide_lists() override { lists_shown = false; }
     void panel_hide_entry() override { entry_shown = false; }

@@ -73,7 +73,8 @@ QFont text_font(int size_pt, bool bold, double device_scale) {
 QImage read_data_image(const std::string& path) {
     // Pictures are small; a larger file is none of ours.
     constexpr size_t LIMIT = 16u * 1024u * 1024u;
-    std::string bytes, error;
+    std::string bytes;
+    std::error_code error;
     if (path.empty() || !read_whole_file(path, bytes, error, LIMIT)) return {};
     return QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()),
                             static_cast<int>(bytes.size()));

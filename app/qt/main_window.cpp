@@ -98,6 +98,8 @@ void MainWindow::set_dialogs(std::unique_ptr<Dialogs> dialogs) {
 
 void MainWindow::start() {
     platform_->set_sound_library(load_sound_library(&sound_library_path_));
+    // The game's sound port is the library just loaded.
+    game_.io.sound = platform_->sound_library();
     run([this] { start_up(game_); });
 }
 
@@ -109,6 +111,8 @@ bool MainWindow::run(const std::function<void()>& call) {
     // own event loop, a pause) is not started on top of it.
     if (in_game_) return true;
     in_game_ = true;
+    // The one place the window catches the end of the program (see
+    // ProgramEnded): every menu command, click, key and tick comes through here.
     try {
         call();
         if (checking_state()) check_state_after(game_.st, "a window command");

@@ -92,6 +92,8 @@ void QtPlatform::run_work(const std::function<void()>& work, std::atomic<bool>& 
     constexpr qint64 TICK_MS = 50;
     stop_requested_ = false;
     std::atomic<bool> done{false};
+    // An exception must not leave the worker thread (that would end the
+    // program): it is carried over and thrown again here after the join.
     std::exception_ptr failure;
     std::thread worker([&] {
         try {
@@ -123,7 +125,7 @@ void QtPlatform::run_work(const std::function<void()>& work, std::atomic<bool>& 
 }
 
 FileRead QtPlatform::read_data_file(const std::string& name, std::vector<unsigned char>& bytes,
-                                    std::string& error) {
+                                    std::error_code& error) {
     std::string path = find_data_file(name);
     if (path.empty()) return FileRead::Missing;
     // Sounds hold at most 16 MiB of samples; a larger file is none of ours.
@@ -155,13 +157,13 @@ FileRead QtPlatform::read_settings(std::string& bytes) {
     struct stat st;
     if (path.empty() || (::lstat(path.c_str(), &st) != 0 && errno == ENOENT))
         return FileRead::Missing;
-    std::string error;
+    std::error_code error;
     return read_whole_file(path, bytes, error, SETTINGS_LIMIT) ? FileRead::Ok : FileRead::Failed;
 }
 
 bool QtPlatform::write_settings(const std::string& bytes) {
     std::string path = settings_path();
-    std::string error;
+    std::error_code error;
     return !path.empty() && make_folders(user_config_folder(), error) &&
            write_file_atomically(path, bytes, error);
 }

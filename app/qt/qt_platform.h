@@ -41,7 +41,7 @@ public:
 
     SoundLibrary* sound_library() override { return sound_.get(); }
     FileRead read_data_file(const std::string& name, std::vector<unsigned char>& bytes,
-                            std::string& error) override;
+                            std::error_code& error) override;
 
     void panel_hide_lists() override;
     void panel_hide_entry() override;

@@ -33,8 +33,9 @@ struct Folder {
 void put(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 
 std::string get(const std::string& path) {
-    std::string bytes, error;
-    EXPECT_TRUE(read_whole_file(path, bytes, error)) << path << ": " << error;
+    std::string bytes;
+    std::error_code error;
+    EXPECT_TRUE(read_whole_file(path, bytes, error)) << path << ": " << error.message();
     return bytes;
 }
 
@@ -56,17 +57,19 @@ TEST(ReadWholeFile, RefusesAnythingButARegularFileAtOnceAndKeepsToTheLimit) {
     Folder f;
     // A FIFO with no writer would block an open that waits: it is refused.
     ASSERT_EQ(::mkfifo((f / "pipe").c_str(), 0600), 0);
-    std::string bytes, error;
+    std::string bytes;
+    std::error_code error;
     EXPECT_FALSE(read_whole_file(f / "pipe", bytes, error));
-    EXPECT_EQ(error, "not a regular file");
+    EXPECT_EQ(error, FileError::NotRegularFile);
     EXPECT_FALSE(read_whole_file(f.path.string(), bytes, error));
     EXPECT_FALSE(read_whole_file(f / "missing", bytes, error));
+    EXPECT_EQ(error, std::errc::no_such_file_or_directory);
 
     put(f / "ten", "0123456789");
     EXPECT_TRUE(read_whole_file(f / "ten", bytes, error, 10));
     EXPECT_EQ(bytes, "0123456789");
     EXPECT_FALSE(read_whole_file(f / "ten", bytes, error, 9));
-    EXPECT_EQ(error, FILE_TOO_LARGE);
+    EXPECT_EQ(error, FileError::TooLarge);
     EXPECT_TRUE(bytes.empty());
     // A link to a regular file is read as that file.
     ASSERT_EQ(::symlink((f / "ten").c_str(), (f / "link").c_str()), 0);
@@ -85,7 +88,7 @@ TEST(WriteFileAtomically, SetsTheModeOnTheOpenFileNeverThroughItsName) {
         ::unlink(temp.c_str());
         ASSERT_EQ(::symlink((f / "victim").c_str(), temp.c_str()), 0);
     });
-    std::string error;
+    std::error_code error;
     write_file_atomically(f / "record", "new", error);
     EXPECT_EQ(mode_of(f / "victim"), 0600u);
     EXPECT_EQ(get(f / "victim"), "mine");
@@ -95,21 +98,21 @@ TEST(WriteFileAtomically, KeepsTheModeOfTheFileReplacedAndReplacesALinkByAFile) 
     Folder f;
     put(f / "record", "old");
     ::chmod((f / "record").c_str(), 0640);
-    std::string error;
-    ASSERT_TRUE(write_file_atomically(f / "record", "new", error)) << error;
+    std::error_code error;
+    ASSERT_TRUE(write_file_atomically(f / "record", "new", error)) << error.message();
     EXPECT_EQ(get(f / "record"), "new");
     EXPECT_EQ(mode_of(f / "record"), 0640u);
 
     // A new file gets what the umask allows.
     mode_t old_mask = ::umask(027);
-    ASSERT_TRUE(write_file_atomically(f / "fresh", "x", error)) << error;
+    ASSERT_TRUE(write_file_atomically(f / "fresh", "x", error)) << error.message();
     ::umask(old_mask);
     EXPECT_EQ(mode_of(f / "fresh"), 0640u);
 
     // A link in the target's place is replaced; what it pointed to stays.
     put(f / "elsewhere", "kept");
     ASSERT_EQ(::symlink((f / "elsewhere").c_str(), (f / "linked").c_str()), 0);
-    ASSERT_TRUE(write_file_atomically(f / "linked", "written", error)) << error;
+    ASSERT_TRUE(write_file_atomically(f / "linked", "written", error)) << error.message();
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(f / "linked")));
     EXPECT_EQ(get(f / "elsewhere"), "kept");
 }
@@ -117,9 +120,9 @@ TEST(WriteFileAtomically, KeepsTheModeOfTheFileReplacedAndReplacesALinkByAFile) 
 TEST(WriteFileAtomically, AFailureLeavesTheOldTargetAndNoTemporaryFile) {
     Folder f;
     fs::create_directories(f.path / "taken" / "inside");
-    std::string error;
+    std::error_code error;
     EXPECT_FALSE(write_file_atomically(f / "taken", "new", error));
-    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(error, std::errc::is_a_directory);
     EXPECT_TRUE(fs::is_directory(f.path / "taken" / "inside"));
     EXPECT_FALSE(write_file_atomically(f / "no such folder/file", "new", error));
     for (const auto& e : fs::directory_iterator(f.path))
@@ -138,8 +141,8 @@ TEST(WriteFileAtomically, RemovesOnlyOurOwnTemporaryFilesOverAnHourOld) {
                                     std::string(".rindou-Ab_2Cd"), std::string("rindou-Ab12Cd")})
         age(f / name, 2 * 3600);
     age(f / fresh, 1800);
-    std::string error;
-    ASSERT_TRUE(write_file_atomically(f / "record", "new", error)) << error;
+    std::error_code error;
+    ASSERT_TRUE(write_file_atomically(f / "record", "new", error)) << error.message();
     EXPECT_FALSE(fs::exists(f / stale));
     EXPECT_TRUE(fs::exists(f / fresh));
     EXPECT_TRUE(fs::exists(f / ".rindou-Ab12Cde"));

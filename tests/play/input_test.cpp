@@ -113,7 +113,7 @@ TEST_F(TwoPlayers, DropsFromTheHand) {
 TEST_F(TwoPlayers, CapturingTheKingEndsTheGame) {
     GameState& s = t.g.st;
     t.put(5, 2, -900);
-    t.g.io->ask_yes_no("", "");  // nothing queued: yes
+    t.g.io.dialogs->ask_yes_no("", "");  // nothing queued: yes
     t.take();
     t.move(5, 2, 5, 1);
     EXPECT_EQ(t.take(),

@@ -1,6 +1,7 @@
 // The program's sound operations over a logging sound library.
 #include <gtest/gtest.h>
 
+#include "core/files.h"
 #include "play/flow.h"
 #include "play/sound.h"
 #include "shell/start.h"
@@ -69,12 +70,16 @@ TEST(SoundOps, AMissingLibraryIsSilentAndSaysNothing) {
     EXPECT_THROW(quit_program(g), ProgramEnded);
 }
 
-// A data file that exists but cannot be read.
+// Data files that exist but cannot be read: one refused by the system, one
+// refused by the reader itself.
 class UnreadableFiles : public FakePlatform {
 public:
     FileRead read_data_file(const std::string& name, std::vector<unsigned char>&,
-                            std::string& error) override {
-        error = "Permission denied: " + name;
+                            std::error_code& error) override {
+        if (name == "BGM.wav")
+            error = FileError::TooLarge;
+        else
+            error = std::make_error_code(std::errc::permission_denied);
         return FileRead::Failed;
     }
 };
@@ -86,8 +91,8 @@ TEST(SoundOps, AnUnreadableFileShowsTheSystemsDescriptionAndGivesNoBuffer) {
     g.io = &io;
     start_up(g);
     ASSERT_EQ(io.messages.size(), 4u);
-    EXPECT_EQ(io.messages[0], "Rindou.dll|Permission denied: その他.wav");
-    EXPECT_EQ(io.messages[3], "Rindou.dll|Permission denied: BGM.wav");
+    EXPECT_EQ(io.messages[0], "Rindou.dll|Permission denied");
+    EXPECT_EQ(io.messages[3], "Rindou.dll|file too large");
     EXPECT_EQ(io.sound.created, 0);
     EXPECT_EQ(io.sound.calls("loop"), std::vector<std::string>{"loop 0"});
 }

@@ -219,7 +219,7 @@ TEST(Settings, WrittenAndReadBackInTheUsersConfigurationFolder) {
         ASSERT_EQ(::mkfifo(settings_path().c_str(), 0600), 0);
         EXPECT_EQ(io.read_settings(bytes), FileRead::Failed);
         std::vector<unsigned char> data;
-        std::string error;
+        std::error_code error;
         EXPECT_EQ(io.read_data_file("no such sound.wav", data, error), FileRead::Missing);
         EXPECT_EQ(io.read_data_file("pictures/COIN.png", data, error), FileRead::Ok);
         EXPECT_GT(data.size(), 100u);

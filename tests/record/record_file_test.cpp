@@ -323,6 +323,8 @@ TEST_F(RecordFiles, SaveRefusals) {
     EXPECT_EQ(save(t, "a/b"), "message 棋譜保存|ﾌｧｲﾙ名が正しくありません\n");
     EXPECT_EQ(save(t, "x", "g", "f", "s", dir + "/no-such-folder"),
               "message 棋譜保存|棋譜を書き込めませんでした\\r\\rﾌｫﾙﾀﾞがありません\n");
+    EXPECT_EQ(save(t, std::string(300, 'x')),
+              "message 棋譜保存|棋譜を書き込めませんでした\\r\\rﾌｧｲﾙ名が長すぎます\n");
     fs::create_directory(dir + "/taken.棋譜");
     fs::create_directory(dir + "/taken.棋譜/inside");
     EXPECT_EQ(save(t, "taken"),

@@ -78,7 +78,7 @@ public:
 
     SoundLibrary* sound_library() override { return with_sound ? &sound : nullptr; }
     FileRead read_data_file(const std::string& name, std::vector<unsigned char>& bytes,
-                            std::string&) override {
+                            std::error_code&) override {
         if (missing_sounds) return FileRead::Missing;
         bytes.assign(name.begin(), name.end());
         return FileRead::Ok;

@@ -62,8 +62,9 @@ bool parse(const std::string& b, Wav& w) {
 Wav load(const std::string& name) {
     std::string path = find_data_file(name);
     EXPECT_FALSE(path.empty()) << name;
-    std::string bytes, error;
-    EXPECT_TRUE(read_whole_file(path, bytes, error)) << name << ": " << error;
+    std::string bytes;
+    std::error_code error;
+    EXPECT_TRUE(read_whole_file(path, bytes, error)) << name << ": " << error.message();
     Wav w;
     EXPECT_TRUE(parse(bytes, w)) << name;
     return w;
@@ -114,7 +115,8 @@ TEST(SoundFiles, TheGeneratorWritesTheSameBytesAgain) {
     std::string command = std::string("\"") + RINDOU_GEN_SOUNDS + "\" \"" + dir.string() + "\"";
     ASSERT_EQ(std::system(command.c_str()), 0);
     for (const char* name : SOUND_FILES) {
-        std::string fresh, kept, error;
+        std::string fresh, kept;
+        std::error_code error;
         ASSERT_TRUE(read_whole_file((dir / name).string(), fresh, error)) << name;
         ASSERT_TRUE(read_whole_file(
             (fs::path(RINDOU_SOURCE_DIR) / "assets" / "sounds" / name).string(), kept, error));
@@ -128,7 +130,7 @@ class RealSoundPlatform : public FakePlatform {
 public:
     SoundLibrary* sound_library() override { return real.get(); }
     FileRead read_data_file(const std::string& name, std::vector<unsigned char>& bytes,
-                            std::string& error) override {
+                            std::error_code& error) override {
         std::string path = find_data_file(name);
         if (path.empty()) return FileRead::Missing;
         std::string data;

@@ -43,7 +43,7 @@ public:
     SoundLibrary* sound_library() override { return &sound_; }
     // The sound "files" hold their own names.
     FileRead read_data_file(const std::string& name, std::vector<unsigned char>& bytes,
-                            std::string&) override {
+                            std::error_code&) override {
         bytes.assign(name.begin(), name.end());
         return FileRead::Ok;
     }
