@@ -57,26 +57,19 @@ void reset_to_no_game(GameState& s) {
 
 bool record_full(const GameState& s) { return s.record_count >= RECORD_MAX; }
 
-void append_move_record(GameState& s, int from_col, int from_row, int to_col, int to_row,
-                        int piece_before, int piece_after, float lower_before, float lower_after,
-                        float upper_before, float upper_after) {
+void append_move_record(GameState& s, const Move& move, const MoveTimes& times) {
     if (record_full(s)) return;
     if (s.keep_state == KEEP_NOTHING) s.keep_state = KEEP_PENDING;
     s.record_count += 1;
     RecordEntry& e = s.record[static_cast<size_t>(s.record_count)];
-    e.from_col = from_col;
-    e.from_row = from_row;
-    e.to_col = to_col;
-    e.to_row = to_row;
-    e.piece_before = piece_before;
-    e.piece_after = piece_after;
-    e.captured = on_board(to_col, to_row)
-                     ? s.board[static_cast<size_t>(to_col)][static_cast<size_t>(to_row)]
+    static_cast<Move&>(e) = move;
+    e.captured = on_board(move.to_col, move.to_row)
+                     ? s.board[static_cast<size_t>(move.to_col)][static_cast<size_t>(move.to_row)]
                      : EMPTY;
-    e.lower_time_before = lower_before;
-    e.lower_time_after = lower_after;
-    e.upper_time_before = upper_before;
-    e.upper_time_after = upper_after;
+    e.lower_time_before = times.lower_before;
+    e.lower_time_after = times.lower_after;
+    e.upper_time_before = times.upper_before;
+    e.upper_time_after = times.upper_after;
     s.record_end = s.record_count;
 }
 
