@@ -20,7 +20,7 @@ void reset_to_no_game(GameState& s) {
     s.lower_time_total = 0;
     s.turn_notice_pending = 0;
     s.record_mode = 0;
-    s.record[0].piece_after = 10;
+    s.record[0].piece_after = HU;
     // Nothing picked; the coin back in the centre.
     s.select_state = 0;
     s.coin_col = 5;
@@ -31,18 +31,18 @@ void reset_to_no_game(GameState& s) {
         s.upper_hand[static_cast<size_t>(k)] = 0;
     }
     for (auto& col : s.board) col.fill(EMPTY);
-    static constexpr int back_rank[10] = {0, 20, 30, 100, 110, 950, 110, 100, 30, 20};
+    static constexpr int back_rank[10] = {0, KYOU, KEI, GIN, KIN, OU, KIN, GIN, KEI, KYOU};
     for (int c = 1; c <= 9; ++c) {
         auto cc = static_cast<size_t>(c);
         s.board[cc][1] = back_rank[c];
-        s.board[cc][3] = 10;
-        s.board[cc][7] = -10;
+        s.board[cc][3] = HU;
+        s.board[cc][7] = -HU;
         s.board[cc][9] = -back_rank[c];
     }
-    s.board[2][2] = 900;
-    s.board[8][2] = 800;
-    s.board[2][8] = -800;
-    s.board[8][8] = -900;
+    s.board[2][2] = SYA;
+    s.board[8][2] = KAKU;
+    s.board[2][8] = -KAKU;
+    s.board[8][8] = -SYA;
     s.board[5][5] = COIN;
     // The totals are recounted from the (empty) hands.
     s.lower_hand_total = 0;
