@@ -40,7 +40,7 @@ double micros(Clock::duration d) { return std::chrono::duration<double, std::mic
 
 struct Counter : CandidateSink {
     long n = 0;
-    void candidate(int, int, int, int, int, double) override { ++n; }
+    void candidate(const Move&, double) override { ++n; }
 };
 
 using bench::Signature;
@@ -81,8 +81,8 @@ int main(int argc, char** argv) {
                 best = std::min(best, micros(Clock::now() - t0));
                 if (k == 0) {
                     const EngineMemory& e = g.st.engine;
-                    for (long long v : {e.best_from_col, e.best_from_row, e.best_to_col,
-                                        e.best_to_row, e.best_placed})
+                    for (long long v : {e.best.from_col, e.best.from_row, e.best.to_col,
+                                        e.best.to_row, e.best.piece_after})
                         sig.add(v);
                     sig.add(std::llround(e.best_score * 10000));
                 }

@@ -77,7 +77,7 @@ inline std::vector<GameState> scripted_positions(int games, int turns, uint64_t 
             if (can_promote(s, m.fc, m.fr, m.tc, m.tr, piece) &&
                 (!may_stay_unpromoted(m.tr, piece) || rng.next() % 2 == 0))
                 piece = s.promoted_code;
-            append_move_record(s, m.fc, m.fr, m.tc, m.tr, m.piece, piece, 0, 0, 0, 0);
+            append_move_record(s, Move{m.fc, m.fr, m.tc, m.tr, m.piece, EMPTY, piece}, MoveTimes{});
             s.move_number += 1;
             int captured = s.board[size_t(m.tc)][size_t(m.tr)];
             execute_move(g, m.fc, m.fr, m.tc, m.tr, piece);

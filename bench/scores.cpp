@@ -33,8 +33,8 @@ struct Signer : CandidateSink {
     Signature* sig;
     long count = 0;
     explicit Signer(Signature* s) : sig(s) {}
-    void candidate(int fc, int fr, int tc, int tr, int placed, double score) override {
-        for (long long v : {fc, fr, tc, tr, placed}) sig->add(v);
+    void candidate(const Move& m, double score) override {
+        for (long long v : {m.from_col, m.from_row, m.to_col, m.to_row, m.piece_after}) sig->add(v);
         sig->add(std::llround(score * 1e6));
         ++count;
     }

@@ -10,6 +10,8 @@
 #include <system_error>
 #include <vector>
 
+#include "core/state.h"
+
 namespace rindou {
 
 // The sound library's C entry points (all 32-bit integers).  The real one is
@@ -147,16 +149,9 @@ class ObserverPort {
 public:
     virtual ~ObserverPort() = default;
     // The computer is about to execute its chosen move.
-    virtual void computer_move(int from_col, int from_row, int to_col, int to_row, int before,
-                               int placed, int captured, double score) {
-        (void)from_col, (void)from_row, (void)to_col, (void)to_row;
-        (void)before, (void)placed, (void)captured, (void)score;
-    }
-    // The hint has been given (framed on the board).
-    virtual void hint_given(bool pass, int from_col, int from_row, int to_col, int to_row,
-                            int placed) {
-        (void)pass, (void)from_col, (void)from_row, (void)to_col, (void)to_row, (void)placed;
-    }
+    virtual void computer_move(const Move& move, double score) { (void)move, (void)score; }
+    // The hint has been given (framed on the board), or it is to pass.
+    virtual void hint_given(bool pass, const Move& move) { (void)pass, (void)move; }
 };
 
 // A front end that serves every port from one object (the window, the

@@ -20,7 +20,7 @@ void reset_to_no_game(GameState& s) {
     s.lower_time_total = 0;
     s.turn_notice_pending = 0;
     s.record_mode = 0;
-    s.record[0].piece_after = 10;
+    s.record[0].piece_after = HU;
     // Nothing picked; the coin back in the centre.
     s.select_state = 0;
     s.coin_col = 5;
@@ -31,18 +31,18 @@ void reset_to_no_game(GameState& s) {
         s.upper_hand[static_cast<size_t>(k)] = 0;
     }
     for (auto& col : s.board) col.fill(EMPTY);
-    static constexpr int back_rank[10] = {0, 20, 30, 100, 110, 950, 110, 100, 30, 20};
+    static constexpr int back_rank[10] = {0, KYOU, KEI, GIN, KIN, OU, KIN, GIN, KEI, KYOU};
     for (int c = 1; c <= 9; ++c) {
         auto cc = static_cast<size_t>(c);
         s.board[cc][1] = back_rank[c];
-        s.board[cc][3] = 10;
-        s.board[cc][7] = -10;
+        s.board[cc][3] = HU;
+        s.board[cc][7] = -HU;
         s.board[cc][9] = -back_rank[c];
     }
-    s.board[2][2] = 900;
-    s.board[8][2] = 800;
-    s.board[2][8] = -800;
-    s.board[8][8] = -900;
+    s.board[2][2] = SYA;
+    s.board[8][2] = KAKU;
+    s.board[2][8] = -KAKU;
+    s.board[8][8] = -SYA;
     s.board[5][5] = COIN;
     // The totals are recounted from the (empty) hands.
     s.lower_hand_total = 0;
@@ -57,26 +57,19 @@ void reset_to_no_game(GameState& s) {
 
 bool record_full(const GameState& s) { return s.record_count >= RECORD_MAX; }
 
-void append_move_record(GameState& s, int from_col, int from_row, int to_col, int to_row,
-                        int piece_before, int piece_after, float lower_before, float lower_after,
-                        float upper_before, float upper_after) {
+void append_move_record(GameState& s, const Move& move, const MoveTimes& times) {
     if (record_full(s)) return;
     if (s.keep_state == KEEP_NOTHING) s.keep_state = KEEP_PENDING;
     s.record_count += 1;
     RecordEntry& e = s.record[static_cast<size_t>(s.record_count)];
-    e.from_col = from_col;
-    e.from_row = from_row;
-    e.to_col = to_col;
-    e.to_row = to_row;
-    e.piece_before = piece_before;
-    e.piece_after = piece_after;
-    e.captured = on_board(to_col, to_row)
-                     ? s.board[static_cast<size_t>(to_col)][static_cast<size_t>(to_row)]
+    static_cast<Move&>(e) = move;
+    e.captured = on_board(move.to_col, move.to_row)
+                     ? s.board[static_cast<size_t>(move.to_col)][static_cast<size_t>(move.to_row)]
                      : EMPTY;
-    e.lower_time_before = lower_before;
-    e.lower_time_after = lower_after;
-    e.upper_time_before = upper_before;
-    e.upper_time_after = upper_after;
+    e.lower_time_before = times.lower_before;
+    e.lower_time_after = times.lower_after;
+    e.upper_time_before = times.upper_before;
+    e.upper_time_after = times.upper_after;
     s.record_end = s.record_count;
 }
 

@@ -12,9 +12,7 @@ void reset_to_no_game(GameState& s);
 // Appends a move to the record (reading `captured` from the board as it
 // stands) and cuts off anything beyond it.  Never writes past entry 500:
 // callers check record_full first.
-void append_move_record(GameState& s, int from_col, int from_row, int to_col, int to_row,
-                        int piece_before, int piece_after, float lower_before, float lower_after,
-                        float upper_before, float upper_after);
+void append_move_record(GameState& s, const Move& move, const MoveTimes& times);
 
 // The record holds 500 moves; a full record refuses further moves.
 bool record_full(const GameState& s);

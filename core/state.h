@@ -98,8 +98,14 @@ inline bool is_lower(int code) { return code <= -HU; }
 // their base kind); 0 for kings and anything else.
 int hand_slot(int code);
 
-// ---- Move record ---------------------------------------------------------
-struct RecordEntry {
+// ---- Moves and the move record -------------------------------------------
+// One move as the record, the search and the front ends see it.  A board
+// move goes from a square to a square; a drop comes from column -1 with its
+// hand slot as the row (the lower side's drops keep the hand cell they were
+// clicked on, column 11).  The piece before and after the move differ by a
+// promotion; `captured` is what stood on the destination (0 when nothing did
+// or when it does not matter, as in the search's choice).
+struct Move {
     int from_col = 0;
     int from_row = 0;
     int to_col = 0;
@@ -107,6 +113,17 @@ struct RecordEntry {
     int piece_before = 0;
     int captured = 0;
     int piece_after = 0;
+};
+
+// The clocks of both sides before and after a move, as the record keeps them.
+struct MoveTimes {
+    float lower_before = 0;
+    float lower_after = 0;
+    float upper_before = 0;
+    float upper_after = 0;
+};
+
+struct RecordEntry : Move {
     float lower_time_before = 0;
     float lower_time_after = 0;
     float upper_time_before = 0;
@@ -134,8 +151,7 @@ struct Maps {
 // ---- What the computer player keeps ---------------------------------------
 struct EngineMemory {
     double best_score = 0;
-    int best_from_col = 0, best_from_row = 0, best_to_col = 0, best_to_row = 0;
-    int best_before = 0, best_placed = 0;
+    Move best;  // the chosen move (captured not filled in)
     bool best_found = false;
 
     int moving_piece = 0;      // survives between turns

@@ -52,8 +52,8 @@ constexpr double NO_SCORE = -99999;
 class CandidateSink {
 public:
     virtual ~CandidateSink() = default;
-    virtual void candidate(int from_col, int from_row, int to_col, int to_row, int placed,
-                           double score) = 0;
+    // A move as the search placed it (piece_after the placement compared).
+    virtual void candidate(const Move& move, double score) = 0;
     virtual bool wants_terms(int from_col, int from_row, int to_col, int to_row) const {
         (void)from_col, (void)from_row, (void)to_col, (void)to_row;
         return false;

@@ -15,12 +15,12 @@ namespace {
 
 void take(EngineMemory& e, double score, int fc, int fr, int tc, int tr, int before, int placed) {
     e.best_score = score;
-    e.best_from_col = fc;
-    e.best_from_row = fr;
-    e.best_to_col = tc;
-    e.best_to_row = tr;
-    e.best_before = before;
-    e.best_placed = placed;
+    e.best.from_col = fc;
+    e.best.from_row = fr;
+    e.best.to_col = tc;
+    e.best.to_row = tr;
+    e.best.piece_before = before;
+    e.best.piece_after = placed;
     e.best_found = true;
 }
 
@@ -122,7 +122,7 @@ void search_best_move(GameState& s, CandidateSink* sink, SearchHooks* hooks) {
                         sink && sink->wants_terms(fc, fr, tc, tr) ? sink : nullptr;
                     double score =
                         score_board_move(s, fc, fr, tc, tr, piece, captured, placed, want);
-                    if (sink) sink->candidate(fc, fr, tc, tr, placed, score);
+                    if (sink) sink->candidate(Move{fc, fr, tc, tr, piece, captured, placed}, score);
                     if (score > e.best_score) {
                         take(e, score, fc, fr, tc, tr, piece, placed);
                         if (captured == -OU) return;
@@ -148,7 +148,7 @@ void search_best_move(GameState& s, CandidateSink* sink, SearchHooks* hooks) {
                 double score = score_placement(s, EMPTY, code, -1, slot, tc, tr, want, trace);
                 if (want) want->terms(code, trace, true);
                 ref(s.board, tc, tr) = EMPTY;
-                if (sink) sink->candidate(-1, slot, tc, tr, code, score);
+                if (sink) sink->candidate(Move{-1, slot, tc, tr, code, EMPTY, code}, score);
                 if (score > e.best_score) {
                     take(e, score, -1, slot, tc, tr, code, code);
                     if (e.best_score >= 9998) return;

@@ -23,9 +23,9 @@ std::string score_text(double score) {
 class Listing : public CandidateSink {
 public:
     explicit Listing(std::ostream& out) : out_(out) {}
-    void candidate(int fc, int fr, int tc, int tr, int placed, double score) override {
-        out_ << "cand " << fc << ' ' << fr << ' ' << tc << ' ' << tr << ' ' << placed << ' '
-             << score_text(score) << '\n';
+    void candidate(const Move& m, double score) override {
+        out_ << "cand " << m.from_col << ' ' << m.from_row << ' ' << m.to_col << ' ' << m.to_row
+             << ' ' << m.piece_after << ' ' << score_text(score) << '\n';
     }
 
 private:
@@ -44,8 +44,10 @@ public:
     void terms(int, const EvalTrace& trace, bool compared) override {
         if (compared) compared_ = trace;
     }
-    void candidate(int fc, int fr, int tc, int tr, int placed, double score) override {
-        if (!wants_terms(fc, fr, tc, tr) || (placed != before_) != promote_) return;
+    void candidate(const Move& m, double score) override {
+        if (!wants_terms(m.from_col, m.from_row, m.to_col, m.to_row) ||
+            (m.piece_after != before_) != promote_)
+            return;
         found = true;
         score_ = score;
         terms_ = compared_;
@@ -77,8 +79,8 @@ void search_on_copy(const GameState& st, CandidateSink& sink, std::ostream* out)
         *out << "best none\n";
         return;
     }
-    *out << "best " << e.best_from_col << ' ' << e.best_from_row << ' ' << e.best_to_col << ' '
-         << e.best_to_row << ' ' << e.best_placed << ' ' << score_text(e.best_score) << '\n';
+    *out << "best " << e.best.from_col << ' ' << e.best.from_row << ' ' << e.best.to_col << ' '
+         << e.best.to_row << ' ' << e.best.piece_after << ' ' << score_text(e.best_score) << '\n';
 }
 
 }  // namespace

@@ -85,14 +85,17 @@ void com_ban(Game& g) {
         return;
     }
 
-    const int fc = e.best_from_col, fr = e.best_from_row;
-    const int tc = e.best_to_col, tr = e.best_to_row;
-    const int before = e.best_before, placed = e.best_placed;
+    Move move = e.best;
+    const int fc = move.from_col, fr = move.from_row;
+    const int tc = move.to_col, tr = move.to_row;
+    const int before = move.piece_before, placed = move.piece_after;
     const bool drop = fc == -1;
+    move.captured = s.board[static_cast<size_t>(tc)][static_cast<size_t>(tr)];
 
     // Recorded before it is played, as the person's moves are.
-    append_move_record(s, fc, fr, tc, tr, before, placed, s.lower_time_total, s.lower_time_total,
-                       s.upper_time_total, s.upper_time_total + s.move_elapsed);
+    append_move_record(s, move,
+                       MoveTimes{s.lower_time_total, s.lower_time_total, s.upper_time_total,
+                                 s.upper_time_total + s.move_elapsed});
     s.move_number += 1;
     draw_move_number(g, s.move_number);
     // The piece that moves blinks on its origin (a drop on its hand cell).
@@ -101,8 +104,7 @@ void com_ban(Game& g) {
     else
         blink_square(g, before, fc, fr, 2);
     // The move, a short pause, and its sound.
-    g.io.observer->computer_move(fc, fr, tc, tr, before, placed,
-                        s.board[static_cast<size_t>(tc)][static_cast<size_t>(tr)], e.best_score);
+    g.io.observer->computer_move(move, e.best_score);
     execute_move(g, fc, fr, tc, tr, placed);
     pause_seconds(g, 0.5);
     play_piece_sound(g);

@@ -54,12 +54,12 @@ void deep_choose(Game& g) {
     if (!r.found || r.best.pass) return;
     e.best_found = true;
     e.best_score = r.score;
-    e.best_from_col = r.best.from_col;
-    e.best_from_row = r.best.from_row;
-    e.best_to_col = r.best.to_col;
-    e.best_to_row = r.best.to_row;
-    e.best_before = r.best.before;
-    e.best_placed = r.best.placed;
+    e.best.from_col = r.best.from_col;
+    e.best.from_row = r.best.from_row;
+    e.best.to_col = r.best.to_col;
+    e.best.to_row = r.best.to_row;
+    e.best.piece_before = r.best.before;
+    e.best.piece_after = r.best.placed;
 }
 
 void give_hint(Game& g) {
@@ -81,7 +81,7 @@ void give_hint(Game& g) {
         return;
     }
     if (r.best.pass) {
-        g.io.observer->hint_given(true, 0, 0, 0, 0, 0);
+        g.io.observer->hint_given(true, Move{});
         return;
     }
     int col = 0, row = 0;
@@ -94,8 +94,8 @@ void give_hint(Game& g) {
     frame_square(g, HINT_COLOUR, col, row);
     frame_square(g, HINT_COLOUR, r.best.to_col, r.best.to_row);
     g.io.surface->present();
-    g.io.observer->hint_given(false, r.best.from_col, r.best.from_row, r.best.to_col, r.best.to_row,
-                     r.best.placed);
+    g.io.observer->hint_given(false, Move{r.best.from_col, r.best.from_row, r.best.to_col,
+                                          r.best.to_row, r.best.before, EMPTY, r.best.placed});
 }
 
 void clear_hint(Game& g) {

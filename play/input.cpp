@@ -117,7 +117,7 @@ void choose_destination(Game& g, int button, int col, int row) {
     s.sel_to_col = col;
     s.sel_to_row = row;
     int code = s.board[static_cast<size_t>(col)][static_cast<size_t>(row)];
-    // a. Re-pick.
+    // Another piece of the mover's own: it is picked instead.
     if (belongs_to_mover(s, code)) {
         frame_square(g, FRAME_COLOUR, s.sel_from_col, s.sel_from_row);
         s.sel_from_col = col;
@@ -127,14 +127,15 @@ void choose_destination(Game& g, int button, int col, int row) {
         frame_square(g, PICK_COLOUR, col, row);
         return;
     }
-    // b. Illegal destination.
+    // A destination the piece cannot reach drops the pick.
     if (!is_legal_move(s, s.sel_from_col, s.sel_from_row, col, row, s.sel_piece)) {
         play_refusal_sound(g);
         s.select_state = 0;
         clear_frames(g);
         return;
     }
-    // c. A piece that must promote, taken with the left button.
+    // A piece that must promote there is moved with the right button only,
+    // which is the button that promotes.
     if (button == 1 && !may_stay_unpromoted(row, s.sel_piece)) {
         play_refusal_sound(g);
         g.io.dialogs->message("成り", "マウスの右をクリックして下さい");
@@ -145,33 +146,32 @@ void choose_destination(Game& g, int button, int col, int row) {
         refuse_record_full(g);
         return;
     }
-    // d. Record.
-    append_move_record(s, s.sel_from_col, s.sel_from_row, col, row, s.sel_piece, s.sel_piece,
-                       s.lower_time_total, s.lower_time_total + s.move_elapsed, s.upper_time_total,
-                       s.upper_time_total);
-    // e. Move number.
+    // Recorded before it is played: the entry reads the captured piece from
+    // the board as it still stands.
+    append_move_record(
+        s, Move{s.sel_from_col, s.sel_from_row, col, row, s.sel_piece, EMPTY, s.sel_piece},
+        MoveTimes{s.lower_time_total, s.lower_time_total + s.move_elapsed, s.upper_time_total,
+                  s.upper_time_total});
     s.move_number += 1;
     draw_move_number(g, s.move_number);
-    // f. Promotion by the right button.
+    // The right button promotes where the piece may promote.
     if (can_promote(s, s.sel_from_col, s.sel_from_row, col, row, s.sel_piece) == 1 &&
         button == 2)
         s.sel_piece = s.promoted_code;
     s.record[static_cast<size_t>(s.record_count)].piece_after = s.sel_piece;
-    // g. Frames.
+    // The pick's frames and guidance come off.
     s.select_state = 0;
     frame_square(g, FRAME_COLOUR, s.sel_from_col, s.sel_from_row);
     frame_square(g, FRAME_COLOUR, col, row);
     show_guidance(g, s.sel_from_col, s.sel_from_row, FRAME_COLOUR, s.sel_piece);
-    // h. An upper-hand drop names its hand slot.
+    // An upper-hand drop is named by its hand slot, as the record names it.
     if (s.sel_from_col == UPPER_HAND_COL) s.sel_from_row = upper_hand_slot(s.sel_from_row);
-    // i. The move.
     int captured = code;
     execute_move(g, s.sel_from_col, s.sel_from_row, col, row, s.sel_piece);
     play_piece_sound(g);
-    // j. Notation.
     int side = s.sel_piece >= 10 ? s.upper_turn : s.lower_turn;
     show_last_move(g, side, col, row, s.sel_piece, WHITE);
-    // k. Hand-over.
+    // The turn passes (or the game ends).
     hand_over(g, captured);
 }
 

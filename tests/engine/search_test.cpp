@@ -18,8 +18,8 @@ struct Cand {
 
 struct Collect : CandidateSink {
     std::vector<Cand> all;
-    void candidate(int fc, int fr, int tc, int tr, int placed, double score) override {
-        all.push_back({fc, fr, tc, tr, placed, score});
+    void candidate(const Move& m, double score) override {
+        all.push_back({m.from_col, m.from_row, m.to_col, m.to_row, m.piece_after, score});
     }
 };
 
@@ -49,14 +49,14 @@ TEST(Search, TheFirstCandidateWithTheHighestScoreIsChosen) {
         const EngineMemory& e = g.st.engine;
         ASSERT_TRUE(e.best_found);
         EXPECT_EQ(e.best_score, c.all[first].score);
-        EXPECT_EQ(e.best_from_col, c.all[first].fc);
-        EXPECT_EQ(e.best_from_row, c.all[first].fr);
-        EXPECT_EQ(e.best_to_col, c.all[first].tc);
-        EXPECT_EQ(e.best_to_row, c.all[first].tr);
-        EXPECT_EQ(e.best_placed, c.all[first].placed);
+        EXPECT_EQ(e.best.from_col, c.all[first].fc);
+        EXPECT_EQ(e.best.from_row, c.all[first].fr);
+        EXPECT_EQ(e.best.to_col, c.all[first].tc);
+        EXPECT_EQ(e.best.to_row, c.all[first].tr);
+        EXPECT_EQ(e.best.piece_after, c.all[first].placed);
         // Board moves come before drops, so a drop with the same score as a
         // board move can never be chosen.
-        if (e.best_from_col != -1)
+        if (e.best.from_col != -1)
             for (const Cand& k : c.all)
                 if (k.fc == -1 && k.score == e.best_score) ++drop_ties;
         // The search leaves the board as it found it.
@@ -72,20 +72,21 @@ TEST(Search, TheComputerPlaysWhatThinkChooses) {
         Game probe{start, &quiet};
         search_best_move(probe.st, nullptr);
 
-        struct Seen : NullPlatform {
-            int fc = 0, fr = 0, tc = 0, tr = 0, placed = 0;
+        // Only the observer port is watched; the others are the null ones.
+        struct Seen : ObserverPort {
+            Move move;
             double score = 0;
-            void computer_move(int a, int b, int c, int d, int, int p, int, double s) override {
-                fc = a, fr = b, tc = c, tr = d, placed = p, score = s;
-            }
+            void computer_move(const Move& m, double s) override { move = m, score = s; }
         } seen;
-        Game g{start, &seen};
+        Game g{start, Ports{}};
+        g.io.observer = &seen;
         com_ban(g);
-        EXPECT_EQ(seen.fc, probe.st.engine.best_from_col);
-        EXPECT_EQ(seen.fr, probe.st.engine.best_from_row);
-        EXPECT_EQ(seen.tc, probe.st.engine.best_to_col);
-        EXPECT_EQ(seen.tr, probe.st.engine.best_to_row);
-        EXPECT_EQ(seen.placed, probe.st.engine.best_placed);
+        const Move& best = probe.st.engine.best;
+        EXPECT_EQ(seen.move.from_col, best.from_col);
+        EXPECT_EQ(seen.move.from_row, best.from_row);
+        EXPECT_EQ(seen.move.to_col, best.to_col);
+        EXPECT_EQ(seen.move.to_row, best.to_row);
+        EXPECT_EQ(seen.move.piece_after, best.piece_after);
         EXPECT_EQ(seen.score, probe.st.engine.best_score);
     }
 }
@@ -105,8 +106,8 @@ struct Traced : Collect {
         for (const EvalTerm& t : trace) sum += t.value;
         evaluations.back().push_back({placed, sum, compared, trace.size()});
     }
-    void candidate(int fc, int fr, int tc, int tr, int placed, double score) override {
-        Collect::candidate(fc, fr, tc, tr, placed, score);
+    void candidate(const Move& m, double score) override {
+        Collect::candidate(m, score);
         evaluations.emplace_back();
     }
 };

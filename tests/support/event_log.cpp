@@ -72,19 +72,19 @@ void EventLog::advance(double seconds) {
     if (static_cast<float>(clock_) >= 86400.0f) clock_ = 0.0;
 }
 
-void EventLog::computer_move(int fc, int fr, int tc, int tr, int before, int placed,
-                             int captured, double score) {
+void EventLog::computer_move(const Move& m, double score) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.4f", score);
-    out_ << "com " << fc << ' ' << fr << ' ' << tc << ' ' << tr << ' ' << before << ' ' << placed
-         << ' ' << captured << ' ' << buf << '\n';
+    out_ << "com " << m.from_col << ' ' << m.from_row << ' ' << m.to_col << ' ' << m.to_row << ' '
+         << m.piece_before << ' ' << m.piece_after << ' ' << m.captured << ' ' << buf << '\n';
 }
 
-void EventLog::hint_given(bool pass, int fc, int fr, int tc, int tr, int placed) {
+void EventLog::hint_given(bool pass, const Move& m) {
     if (pass)
         out_ << "hint pass\n";
     else
-        out_ << "hint " << fc << ' ' << fr << ' ' << tc << ' ' << tr << ' ' << placed << '\n';
+        out_ << "hint " << m.from_col << ' ' << m.from_row << ' ' << m.to_col << ' ' << m.to_row
+             << ' ' << m.piece_after << '\n';
 }
 
 }  // namespace rindou::test

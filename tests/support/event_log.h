@@ -63,9 +63,8 @@ public:
     std::string panel_folder() override { return folder; }
     void end_program() override { out_ << "quit\n"; }
     GameShelf* game_shelf() override { return shelf; }
-    void computer_move(int fc, int fr, int tc, int tr, int before, int placed, int captured,
-                       double score) override;
-    void hint_given(bool pass, int fc, int fr, int tc, int tr, int placed) override;
+    void computer_move(const Move& m, double score) override;
+    void hint_given(bool pass, const Move& m) override;
 
     void advance(double seconds);
 

@@ -43,7 +43,7 @@ public:
     void message(const std::string& title, const std::string& text) override {
         if (title == "終了") result = text;
     }
-    void computer_move(int, int, int, int, int, int, int, double) override {
+    void computer_move(const Move&, double) override {
         computer_moved = Clock::now();
         computer_played = true;
     }
