@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "core/null_platform.h"
+#include "core/record_store.h"
 #include "core/rules.h"
 #include "deep/position.h"
 #include "deep/search.h"
@@ -107,22 +108,9 @@ void compare(const GameState& s, int& positions) {
     ++positions;
 }
 
-// The starting position, the coin in the middle.
 GameState start_position() {
     GameState s;
-    for (auto& col : s.board) col.fill(EMPTY);
-    const int back[9] = {KYOU, KEI, GIN, KIN, OU, KIN, GIN, KEI, KYOU};
-    for (int c = 1; c <= 9; ++c) {
-        s.board[size_t(c)][1] = back[c - 1];
-        s.board[size_t(c)][3] = HU;
-        s.board[size_t(c)][7] = -HU;
-        s.board[size_t(c)][9] = -back[c - 1];
-    }
-    s.board[2][2] = SYA;
-    s.board[8][2] = KAKU;
-    s.board[2][8] = -KAKU;
-    s.board[8][8] = -SYA;
-    s.board[5][5] = COIN;
+    reset_to_no_game(s);
     return s;
 }
 
