@@ -90,7 +90,7 @@ private:
     int qsearch(int alpha, int beta, int ply);
     int search(int depth, int alpha, int beta, int ply, bool pv_node);
     bool decides(const TTEntry& e, int alpha, int beta, int ply, int& score) const;
-    int pass_on(const Move& pass, int depth, int alpha, int beta, int ply, bool pv_node);
+    int pass_on(Move pass, int depth, int alpha, int beta, int ply, bool pv_node);
     int search_move(const Move& m, size_t i, int order_score, int depth, int alpha, int beta, int ply,
                     bool pv_node);
     void extend_pv(int ply, const Move& m);
@@ -219,6 +219,8 @@ int Searcher::qsearch(int alpha, int beta, int ply) {
     return best;
 }
 
+// One node of the principal variation search: settled positions, the table,
+// then the moves best first until one refutes the node.
 int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
     pv_len_[ply] = 0;
     int t;
@@ -274,7 +276,7 @@ bool Searcher::decides(const TTEntry& e, int alpha, int beta, int ply, int& scor
 
 // A side without a board move can only pass: there is nothing to choose, and
 // the node is worth what the position after the pass is.
-int Searcher::pass_on(const Move& pass, int depth, int alpha, int beta, int ply, bool pv_node) {
+int Searcher::pass_on(Move pass, int depth, int alpha, int beta, int ply, bool pv_node) {
     Undo u;
     make(pass, u, ply);
     const int v = -search(depth - 1, -beta, -alpha, ply + 1, pv_node);
