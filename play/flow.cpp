@@ -11,23 +11,41 @@
 
 namespace rindou {
 
-// The start commands set record_end from record_count: both count the same
-// moves except after a flip, where the record was given up while the move
-// number went on counting, and replaying "moves" from before the flip would
-// corrupt the turned position.
-void start_com_first_human(Game& g) {
-    GameState& s = g.st;
-    if (s.side_to_move == TURN_NONE || s.move_number == 0) keep_game_before_fresh_start(g);
+namespace {
+
+// No game yet, or one without a move: a start command begins afresh.
+bool no_game_yet(const GameState& s) { return s.side_to_move == TURN_NONE || s.move_number == 0; }
+
+// What every start command does first: a game begun afresh leaves the one on
+// the board (which is kept), and the frame around the board is drawn anew.
+void open_start(Game& g) {
+    if (no_game_yet(g.st)) keep_game_before_fresh_start(g);
     draw_start_frame(g);
+}
+
+// The common part of both starts against the computer.  record_end is set
+// from record_count: both count the same moves except after a flip, where the
+// record was given up while the move number went on counting, and replaying
+// "moves" from before the flip would corrupt the turned position.
+void open_start_against_computer(Game& g) {
+    GameState& s = g.st;
+    open_start(g);
     draw_level(g, s.level);
     clear_frames(g);
     s.select_state = 0;
     s.game_mode = MODE_COM;
     s.record_mode = 0;
     s.record_end = s.record_count;
+}
+
+}  // namespace
+
+void start_com_first_human(Game& g) {
+    GameState& s = g.st;
+    open_start_against_computer(g);
     s.move_start_time = g.io.clock->now();
     set_clock_tick(g, true);
-    if (s.side_to_move == TURN_NONE || s.move_number == 0) {
+    if (no_game_yet(s)) {
         s.lower_turn = s.sente_turn;
         s.upper_turn = s.gote_turn;
         s.side_to_move = s.sente_turn;
@@ -46,16 +64,9 @@ void start_com_first_human(Game& g) {
 
 void start_com_first_computer(Game& g) {
     GameState& s = g.st;
-    if (s.side_to_move == TURN_NONE || s.move_number == 0) keep_game_before_fresh_start(g);
-    draw_start_frame(g);
-    draw_level(g, s.level);
-    clear_frames(g);
+    open_start_against_computer(g);
     set_clock_tick(g, true);
-    s.select_state = 0;
-    s.game_mode = MODE_COM;
-    s.record_mode = 0;
-    s.record_end = s.record_count;
-    if (s.side_to_move == TURN_NONE || s.move_number == 0) {
+    if (no_game_yet(s)) {
         s.lower_turn = s.gote_turn;
         s.upper_turn = s.sente_turn;
         s.side_to_move = s.sente_turn;
@@ -70,8 +81,7 @@ void start_com_first_computer(Game& g) {
 
 void start_two_players(Game& g) {
     GameState& s = g.st;
-    if (s.side_to_move == TURN_NONE || s.move_number == 0) keep_game_before_fresh_start(g);
-    draw_start_frame(g);
+    open_start(g);
     draw_picture(g, s.background_code, -2, 0);
     draw_picture(g, s.background_code, -1, 0);
     draw_picture(g, s.background_code, 0, 0);
@@ -80,7 +90,7 @@ void start_two_players(Game& g) {
     if (s.menu.keika) set_clock_tick(g, true);
     s.game_mode = MODE_HUMAN;
     s.record_mode = 0;
-    if (s.side_to_move == TURN_NONE || s.move_number == 0) {
+    if (no_game_yet(s)) {
         s.lower_turn = s.sente_turn;
         s.upper_turn = s.gote_turn;
         s.side_to_move = s.sente_turn;

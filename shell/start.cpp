@@ -3,6 +3,7 @@
 #include "play/flow.h"
 #include "play/sound.h"
 #include "shell/settings.h"
+#include "shell/sound_loading.h"
 
 namespace rindou {
 

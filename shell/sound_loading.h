@@ -1,0 +1,20 @@
+// Loading the game's sounds at start-up: the library initialised and the
+// four sound files read from the program's data into its buffers.
+#pragma once
+
+#include <string>
+
+#include "core/game.h"
+
+namespace rindou {
+
+// Creation flags of the sound buffers.
+constexpr int SOUND_FLAG_EFFECT = 3;
+constexpr int SOUND_FLAG_MUSIC = 1;
+
+// Initialises the library and loads the four sound files, in the order
+// other, refusal, piece, music.
+void init_sound(Game& g);
+int load_sound(Game& g, const std::string& file_name, int flag);
+
+}  // namespace rindou
