@@ -91,8 +91,8 @@ constexpr int BG_RENGA = 6;
 using Grid = std::array<std::array<int, 10>, 10>;
 
 inline bool on_board(int c, int r) { return c >= 1 && c <= 9 && r >= 1 && r <= 9; }
-inline bool is_upper(int code) { return code >= 10; }
-inline bool is_lower(int code) { return code <= -10; }
+inline bool is_upper(int code) { return code >= HU; }
+inline bool is_lower(int code) { return code <= -HU; }
 
 // Hand slot 1..7 of a piece code of either side (promoted codes count as
 // their base kind); 0 for kings and anything else.

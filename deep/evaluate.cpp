@@ -77,7 +77,7 @@ int evaluate(const Position& p) {
         for (int k = 1; k <= 7; ++k) {
             int n = p.hand[static_cast<size_t>(side)][static_cast<size_t>(k)];
             score[side] += n * HAND_VALUE[k];
-            in_hand += k >= 4 ? n * 2 : n;
+            in_hand += k >= S ? n * 2 : n;
         }
         // Pieces in hand sharpen an attack on the other king.
         const int other = side ^ 1;

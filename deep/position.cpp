@@ -155,27 +155,27 @@ int unpromote_kind(int kind) {
 
 int kind_from_code(int code) {
     switch (std::abs(code)) {
-    case 10: return P;
-    case 11: return PP;
-    case 20: return L;
-    case 21: return PL;
-    case 30: return N;
-    case 31: return PN;
-    case 100: return S;
-    case 101: return PS;
-    case 110: return G;
-    case 800: return B;
-    case 801: return PB;
-    case 900: return R;
-    case 901: return PR;
-    case 950: return K;
+    case HU: return P;
+    case TOKIN: return PP;
+    case KYOU: return L;
+    case NARIKYOU: return PL;
+    case KEI: return N;
+    case NARIKEI: return PN;
+    case GIN: return S;
+    case NARIGIN: return PS;
+    case KIN: return G;
+    case KAKU: return B;
+    case UMA: return PB;
+    case SYA: return R;
+    case RYU: return PR;
+    case OU: return K;
     default: return 0;
     }
 }
 
 int code_from_cell(int8_t v) {
-    static constexpr int CODES[KIND_COUNT] = {0,  10, 20, 30, 100, 110, 800, 900,
-                                              950, 11, 21, 31, 101, 801, 901};
+    static constexpr int CODES[KIND_COUNT] = {EMPTY, HU,    KYOU,     KEI,     GIN,     KIN, KAKU, SYA,
+                                              OU,    TOKIN, NARIKYOU, NARIKEI, NARIGIN, UMA, RYU};
     if (v == CELL_COIN) return COIN;
     if (v == 0) return EMPTY;
     return v > 0 ? CODES[v] : -CODES[-v];
@@ -188,7 +188,7 @@ Position Position::from_state(const GameState& s, int turn) {
             int code = s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
             int k = kind_from_code(code);
             int8_t v = 0;
-            if (k != 0 && (code >= 10 || code <= -10)) v = make_cell(code > 0 ? UPPER : LOWER, k);
+            if (k != 0 && (is_upper(code) || is_lower(code))) v = make_cell(code > 0 ? UPPER : LOWER, k);
             p.board[static_cast<size_t>(make_sq(c, r))] = v;
         }
     if (on_board(s.coin_col, s.coin_row)) {
@@ -202,7 +202,7 @@ Position Position::from_state(const GameState& s, int turn) {
     for (int sq = 0; sq < 81; ++sq) {
         int8_t v = p.board[static_cast<size_t>(sq)];
         if (!is_piece(v)) continue;
-        if (kind_of(v) == P) p.pawns[static_cast<size_t>(cell_side(v))][static_cast<size_t>(sq_col(sq))]++;
+        if (kind_of(v) == P) p.pawn_count(cell_side(v), sq)++;
         if (kind_of(v) == K) p.king[static_cast<size_t>(cell_side(v))] = sq;
     }
     p.side = turn == s.upper_turn ? UPPER : LOWER;
@@ -335,157 +335,149 @@ bool Position::has_board_move() const {
     return !l.empty();
 }
 
-bool Position::can_capture(int by, int target) const {
+// Is `target` reached by a piece of `by`: by a short step (knight jumps
+// included) from a neighbour, or by a slide from the first occupied square
+// along a line out of the target.  With the coin rule the coin must also be
+// free to move along.
+template <bool CoinRule>
+bool Position::reaches(int by, int target) const {
     const Tables& t = tables();
-    int tc = sq_col(target), trw = sq_row(target);
-    // Short steps (knight jumps included).
+    const int tc = sq_col(target), trw = sq_row(target);
     for (int dc = -1; dc <= 1; ++dc)
         for (int dr = -2; dr <= 2; ++dr) {
             if (dc == 0 && dr == 0) continue;
-            int fc = tc - dc, fr = trw - dr;
+            const int fc = tc - dc, fr = trw - dr;
             if (!on_board(fc, fr)) continue;
-            int from = make_sq(fc, fr);
-            int8_t v = board[static_cast<size_t>(from)];
+            const int from = make_sq(fc, fr);
+            const int8_t v = board[static_cast<size_t>(from)];
             if (!is_piece(v) || cell_side(v) != by) continue;
-            if (t.steps_by_delta[by][kind_of(v)][(dc + 1) * 5 + (dr + 2)] && coin_ok(from, target))
+            if (t.steps_by_delta[by][kind_of(v)][(dc + 1) * 5 + (dr + 2)] &&
+                (!CoinRule || coin_ok(from, target)))
                 return true;
         }
-    // Slides: walk out from the target to the first occupied square.
     for (int d = 0; d < 8; ++d) {
-        int rn = t.ray_n[target][d];
+        const int rn = t.ray_n[target][d];
         for (int i = 0; i < rn; ++i) {
-            int from = t.ray[target][d][i];
-            int8_t v = board[static_cast<size_t>(from)];
+            const int from = t.ray[target][d][i];
+            const int8_t v = board[static_cast<size_t>(from)];
             if (v == 0) continue;
-            if (is_piece(v) && cell_side(v) == by) {
-                int back = d ^ 1;  // the direction from the attacker to the target
-                if ((t.slides[by][kind_of(v)] >> back & 1) && coin_ok(from, target)) return true;
-            }
+            const int back = d ^ 1;  // the direction from the attacker to the target
+            if (is_piece(v) && cell_side(v) == by && (t.slides[by][kind_of(v)] >> back & 1) &&
+                (!CoinRule || coin_ok(from, target)))
+                return true;
             break;
         }
     }
     return false;
 }
 
-bool Position::attacked_pattern(int by, int target) const {
-    const Tables& t = tables();
-    int tc = sq_col(target), trw = sq_row(target);
-    for (int dc = -1; dc <= 1; ++dc)
-        for (int dr = -2; dr <= 2; ++dr) {
-            if (dc == 0 && dr == 0) continue;
-            int fc = tc - dc, fr = trw - dr;
-            if (!on_board(fc, fr)) continue;
-            int8_t v = board[static_cast<size_t>(make_sq(fc, fr))];
-            if (is_piece(v) && cell_side(v) == by &&
-                t.steps_by_delta[by][kind_of(v)][(dc + 1) * 5 + (dr + 2)])
-                return true;
-        }
-    for (int d = 0; d < 8; ++d) {
-        int rn = t.ray_n[target][d];
-        for (int i = 0; i < rn; ++i) {
-            int8_t v = board[static_cast<size_t>(t.ray[target][d][i])];
-            if (v == 0) continue;
-            if (is_piece(v) && cell_side(v) == by && (t.slides[by][kind_of(v)] >> (d ^ 1) & 1))
-                return true;
-            break;
-        }
-    }
-    return false;
+bool Position::can_capture(int by, int target) const { return reaches<true>(by, target); }
+
+bool Position::attacked_pattern(int by, int target) const { return reaches<false>(by, target); }
+
+void Position::change_hand(int s, int kind, int delta) {
+    const Zobrist& z = zobrist();
+    int& n = hand[static_cast<size_t>(s)][static_cast<size_t>(kind)];
+    key ^= z.hand[s][kind][n & 63];
+    n += delta;
+    key ^= z.hand[s][kind][n & 63];
 }
 
 void Position::make(const Move& m, Undo& u) {
-    const Zobrist& z = zobrist();
     u.key = key;
     u.winner = static_cast<int8_t>(winner);
     u.coin_old = u.coin_new = static_cast<uint8_t>(coin);
     u.captured_cell = 0;
-    if (m.pass) {
-        side ^= 1;
-        key ^= z.side;
+    if (m.is_drop())
+        make_drop(m);
+    else if (!m.pass)
+        make_board_move(m, u);
+    side ^= 1;
+    key ^= zobrist().side;
+}
+
+void Position::make_drop(const Move& m) {
+    const int k = m.drop_kind();
+    const int8_t v = make_cell(side, k);
+    board[m.to] = v;
+    key ^= zobrist().piece[m.to][v + 14];
+    change_hand(side, k, -1);
+    if (k == P) pawn_count(side, m.to)++;
+}
+
+// The side to move takes the piece `cap` standing on `sq`: a king ends the
+// game, any other piece goes to the hand unpromoted.
+void Position::take(int8_t cap, int sq) {
+    const int other = side ^ 1, ck = kind_of(cap);
+    key ^= zobrist().piece[sq][cap + 14];
+    if (ck == K) {
+        winner = side;
+        king[static_cast<size_t>(other)] = -1;
         return;
     }
-    auto& own_hand = hand[static_cast<size_t>(side)];
-    if (m.is_drop()) {
-        int k = m.drop_kind();
-        int8_t v = make_cell(side, k);
-        board[m.to] = v;
-        key ^= z.piece[m.to][v + 14];
-        key ^= z.hand[side][k][own_hand[static_cast<size_t>(k)] & 63];
-        own_hand[static_cast<size_t>(k)]--;
-        key ^= z.hand[side][k][own_hand[static_cast<size_t>(k)] & 63];
-        if (k == P) pawns[static_cast<size_t>(side)][static_cast<size_t>(sq_col(m.to))]++;
-    } else {
-        const int other = side ^ 1;
-        int8_t mv = board[m.from];
-        int8_t cap = board[m.to];
-        u.captured_cell = cap;
-        if (is_piece(cap)) {
-            int ck = kind_of(cap);
-            key ^= z.piece[m.to][cap + 14];
-            if (ck == K) {
-                winner = side;
-                king[static_cast<size_t>(other)] = -1;
-            } else {
-                int hk = unpromote_kind(ck);
-                key ^= z.hand[side][hk][own_hand[static_cast<size_t>(hk)] & 63];
-                own_hand[static_cast<size_t>(hk)]++;
-                key ^= z.hand[side][hk][own_hand[static_cast<size_t>(hk)] & 63];
-                if (ck == P) pawns[static_cast<size_t>(other)][static_cast<size_t>(sq_col(m.to))]--;
-            }
-        }
-        int nc = sq_col(coin) + sq_col(m.to) - sq_col(m.from);
-        int nr = sq_row(coin) + sq_row(m.to) - sq_row(m.from);
-        int coin_new = make_sq(nc, nr);
-        u.coin_new = static_cast<uint8_t>(coin_new);
-        key ^= z.coin[coin];
-        board[static_cast<size_t>(coin)] = 0;
-        key ^= z.piece[m.from][mv + 14];
-        board[m.from] = 0;
-        int k = kind_of(mv);
-        if (k == P) pawns[static_cast<size_t>(side)][static_cast<size_t>(sq_col(m.from))]--;
-        int8_t placed = m.promote ? make_cell(side, promote_kind(k)) : mv;
-        board[m.to] = placed;
-        key ^= z.piece[m.to][placed + 14];
-        if (kind_of(placed) == P) pawns[static_cast<size_t>(side)][static_cast<size_t>(sq_col(m.to))]++;
-        if (k == K) king[static_cast<size_t>(side)] = m.to;
-        coin = coin_new;
-        board[static_cast<size_t>(coin)] = CELL_COIN;
-        key ^= z.coin[coin];
-    }
-    side ^= 1;
-    key ^= z.side;
+    change_hand(side, unpromote_kind(ck), +1);
+    if (ck == P) pawn_count(other, sq)--;
+}
+
+// The piece moves (promoting when the move says so) and the coin moves by
+// the same displacement.
+void Position::make_board_move(const Move& m, Undo& u) {
+    const Zobrist& z = zobrist();
+    const int8_t mv = board[m.from];
+    u.captured_cell = board[m.to];
+    if (is_piece(u.captured_cell)) take(u.captured_cell, m.to);
+    const int coin_new = make_sq(sq_col(coin) + sq_col(m.to) - sq_col(m.from),
+                                 sq_row(coin) + sq_row(m.to) - sq_row(m.from));
+    u.coin_new = static_cast<uint8_t>(coin_new);
+    key ^= z.coin[coin];
+    board[static_cast<size_t>(coin)] = 0;
+    key ^= z.piece[m.from][mv + 14];
+    board[m.from] = 0;
+    const int k = kind_of(mv);
+    if (k == P) pawn_count(side, m.from)--;
+    const int8_t placed = m.promote ? make_cell(side, promote_kind(k)) : mv;
+    board[m.to] = placed;
+    key ^= z.piece[m.to][placed + 14];
+    if (kind_of(placed) == P) pawn_count(side, m.to)++;
+    if (k == K) king[static_cast<size_t>(side)] = m.to;
+    coin = coin_new;
+    board[static_cast<size_t>(coin)] = CELL_COIN;
+    key ^= z.coin[coin];
 }
 
 void Position::unmake(const Move& m, const Undo& u) {
     side ^= 1;
     key = u.key;
     winner = u.winner;
-    if (m.pass) return;
-    auto& own_hand = hand[static_cast<size_t>(side)];
-    if (m.is_drop()) {
-        int k = m.drop_kind();
-        board[m.to] = 0;
-        own_hand[static_cast<size_t>(k)]++;
-        if (k == P) pawns[static_cast<size_t>(side)][static_cast<size_t>(sq_col(m.to))]--;
-        return;
-    }
+    if (m.is_drop())
+        unmake_drop(m);
+    else if (!m.pass)
+        unmake_board_move(m, u);
+}
+
+void Position::unmake_drop(const Move& m) {
+    const int k = m.drop_kind();
+    board[m.to] = 0;
+    hand[static_cast<size_t>(side)][static_cast<size_t>(k)]++;
+    if (k == P) pawn_count(side, m.to)--;
+}
+
+void Position::unmake_board_move(const Move& m, const Undo& u) {
     const int other = side ^ 1;
     board[u.coin_new] = 0;
-    int8_t placed = board[m.to];
-    if (kind_of(placed) == P) pawns[static_cast<size_t>(side)][static_cast<size_t>(sq_col(m.to))]--;
-    int8_t mv = make_cell(side, m.moved);
-    board[m.from] = mv;
-    if (m.moved == P) pawns[static_cast<size_t>(side)][static_cast<size_t>(sq_col(m.from))]++;
+    if (kind_of(board[m.to]) == P) pawn_count(side, m.to)--;
+    board[m.from] = make_cell(side, m.moved);
+    if (m.moved == P) pawn_count(side, m.from)++;
     if (m.moved == K) king[static_cast<size_t>(side)] = m.from;
-    int8_t cap = u.captured_cell;
+    const int8_t cap = u.captured_cell;
     board[m.to] = cap;
     if (is_piece(cap)) {
-        int ck = kind_of(cap);
+        const int ck = kind_of(cap);
         if (ck == K) {
             king[static_cast<size_t>(other)] = m.to;
         } else {
-            own_hand[static_cast<size_t>(unpromote_kind(ck))]--;
-            if (ck == P) pawns[static_cast<size_t>(other)][static_cast<size_t>(sq_col(m.to))]++;
+            hand[static_cast<size_t>(side)][static_cast<size_t>(unpromote_kind(ck))]--;
+            if (ck == P) pawn_count(other, m.to)++;
         }
     }
     board[u.coin_old] = CELL_COIN;

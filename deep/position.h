@@ -112,6 +112,20 @@ private:
     template <bool CapturesOnly>
     void gen_board(MoveList& out) const;
     void add_board_move(MoveList& out, int from, int to, int kind) const;
+    template <bool CoinRule>
+    bool reaches(int by, int target) const;
+
+    // The unpromoted pawns of side `s` on the column of `sq`.
+    int& pawn_count(int s, int sq) {
+        return pawns[static_cast<size_t>(s)][static_cast<size_t>(sq_col(sq))];
+    }
+    // Changes a hand count by `delta`, keeping the key in step.
+    void change_hand(int s, int kind, int delta);
+    void make_drop(const Move& m);
+    void make_board_move(const Move& m, Undo& u);
+    void take(int8_t cap, int sq);
+    void unmake_drop(const Move& m);
+    void unmake_board_move(const Move& m, const Undo& u);
 };
 
 // Zobrist numbers.

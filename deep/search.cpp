@@ -32,6 +32,21 @@ struct TTEntry {
     uint8_t bound = NONE;
 };
 
+// Move ordering: the table's move, then captures (most valuable victim first,
+// cheapest attacker first), promotions of the pieces that gain most, the two
+// killers of the ply, and the quiet moves by their history counts.
+constexpr int ORDER_HASH = 1 << 29;
+constexpr int ORDER_CAPTURE = 1 << 26;
+constexpr int ORDER_PROMOTION = 1 << 25;
+constexpr int ORDER_KILLER = 1 << 24;
+
+// The best line of one depth at the root.
+struct RootLine {
+    int score = -INF;
+    Move move{};
+    std::vector<Move> pv;
+};
+
 int score_to_tt(int s, int ply) { return s > WIN_BOUND ? s + ply : s < -WIN_BOUND ? s - ply : s; }
 int score_from_tt(int s, int ply) { return s > WIN_BOUND ? s - ply : s < -WIN_BOUND ? s + ply : s; }
 
@@ -68,11 +83,24 @@ private:
         return aborted_;
     }
 
+    TTEntry& tt_slot() { return tt_[pos_.key & ((size_t{1} << TT_BITS) - 1)]; }
+
     bool mated_by_test();
     bool terminal(int ply, int& score);
     int qsearch(int alpha, int beta, int ply);
     int search(int depth, int alpha, int beta, int ply, bool pv_node);
+    bool decides(const TTEntry& e, int alpha, int beta, int ply, int& score) const;
+    int pass_on(Move pass, int depth, int alpha, int beta, int ply, bool pv_node);
+    int search_move(const Move& m, size_t i, int order_score, int depth, int alpha, int beta, int ply,
+                    bool pv_node);
+    void extend_pv(int ply, const Move& m);
+    void reward_cutoff(const Move& m, int depth, int ply);
+    void store(const Move& best_move, int depth, int best, int alpha0, int beta, int ply);
     void order(MoveList& moves, std::vector<int>& sc, const Move& hash, int ply);
+    void order_root(MoveList& root);
+    RootLine search_root(const MoveList& root, std::vector<int>& root_scores, int depth);
+    void report(int depth, const RootLine& line,
+                const std::function<void(const SearchInfo&)>& on_info) const;
     void make(const Move& m, Undo& u, int ply) {
         pos_.make(m, u);
         if (!m.pass) ++nodes_;
@@ -131,17 +159,17 @@ void Searcher::order(MoveList& moves, std::vector<int>& sc, const Move& hash, in
         const Move& m = moves[i];
         int v;
         if (!hash.null() && m == hash)
-            v = 1 << 29;
+            v = ORDER_HASH;
         else if (m.captured)
-            v = (1 << 26) + ORDER_VALUE[m.captured] * 16 - ORDER_VALUE[m.moved] / 16 + (m.promote ? 64 : 0);
+            v = ORDER_CAPTURE + ORDER_VALUE[m.captured] * 16 - ORDER_VALUE[m.moved] / 16 + (m.promote ? 64 : 0);
         else if (m.promote && (m.moved == B || m.moved == R || m.moved == P))
-            v = (1 << 25);
+            v = ORDER_PROMOTION;
         else if (ply < MAX_PLY && m == killers_[ply][0])
-            v = (1 << 24) + 2;
+            v = ORDER_KILLER + 2;
         else if (ply < MAX_PLY && m == killers_[ply][1])
-            v = (1 << 24) + 1;
+            v = ORDER_KILLER + 1;
         else
-            v = history_[pos_.side][m.from][m.to] - (m.promote ? 0 : 0);
+            v = history_[pos_.side][m.from][m.to];
         sc[i] = v;
     }
 }
@@ -191,6 +219,8 @@ int Searcher::qsearch(int alpha, int beta, int ply) {
     return best;
 }
 
+// One node of the principal variation search: settled positions, the table,
+// then the moves best first until one refutes the node.
 int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
     pv_len_[ply] = 0;
     int t;
@@ -199,30 +229,18 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
     if (out_of_budget()) return 0;
     if (ply >= MAX_PLY - 1) return evaluate(pos_);
 
-    TTEntry& e = tt_[pos_.key & ((size_t{1} << TT_BITS) - 1)];
-    Move hash{};
-    if (e.key == pos_.key && e.bound != NONE) {
-        hash = e.move;
-        if (!pv_node && e.depth >= depth) {
-            int s = score_from_tt(e.score, ply);
-            if (e.bound == EXACT || (e.bound == LOWER_B && s >= beta) ||
-                (e.bound == UPPER_B && s <= alpha))
-                return s;
-        }
-    }
+    const TTEntry& e = tt_slot();
+    const bool known = e.key == pos_.key && e.bound != NONE;
+    const Move hash = known ? e.move : Move{};
+    // On the principal variation the table only orders, so that the line
+    // reported stays whole.
+    if (known && !pv_node && e.depth >= depth && decides(e, alpha, beta, ply, t)) return t;
 
     MoveList& moves = lists_[static_cast<size_t>(ply)];
     std::vector<int>& sc = scores_[static_cast<size_t>(ply)];
     pos_.generate(moves);
     if (moves.empty()) return evaluate(pos_);
-    if (moves.size() == 1 && moves[0].pass) {
-        Undo u;
-        Move m = moves[0];
-        make(m, u, ply);
-        int v = -search(depth - 1, -beta, -alpha, ply + 1, pv_node);
-        pos_.unmake(m, u);
-        return v;
-    }
+    if (moves.size() == 1 && moves[0].pass) return pass_on(moves[0], depth, alpha, beta, ply, pv_node);
     order(moves, sc, hash, ply);
 
     const int alpha0 = alpha;
@@ -231,56 +249,186 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
     for (size_t i = 0; i < moves.size(); ++i) {
         pick(moves, sc, i);
         const Move m = moves[i];
-        const bool quiet = !m.captured && !m.promote;
-        Undo u;
-        make(m, u, ply);
-        int v;
-        if (i == 0) {
-            v = -search(depth - 1, -beta, -alpha, ply + 1, pv_node);
-        } else {
-            int r = 0;
-            if (depth >= 3 && quiet && i >= 3 && sc[i] < (1 << 24)) r = i >= 10 ? 2 : 1;
-            v = -search(depth - 1 - r, -alpha - 1, -alpha, ply + 1, false);
-            if (v > alpha && r > 0) v = -search(depth - 1, -alpha - 1, -alpha, ply + 1, false);
-            if (v > alpha && v < beta && pv_node) v = -search(depth - 1, -beta, -alpha, ply + 1, true);
-        }
-        pos_.unmake(m, u);
+        const int v = search_move(m, i, sc[i], depth, alpha, beta, ply, pv_node);
         if (aborted_) return 0;
-        if (v > best) {
-            best = v;
-            best_move = m;
-            if (v > alpha) {
-                alpha = v;
-                pv_[ply][0] = m;
-                for (int j = 0; j < pv_len_[ply + 1]; ++j) pv_[ply][j + 1] = pv_[ply + 1][j];
-                pv_len_[ply] = pv_len_[ply + 1] + 1;
-                if (v >= beta) {
-                    if (quiet) {
-                        if (!(killers_[ply][0] == m)) {
-                            killers_[ply][1] = killers_[ply][0];
-                            killers_[ply][0] = m;
-                        }
-                        int& h = history_[pos_.side][m.from][m.to];
-                        h += depth * depth;
-                        if (h > (1 << 20)) {
-                            for (auto& a : history_)
-                                for (auto& b : a)
-                                    for (int& c : b) c /= 2;
-                        }
-                    }
-                    break;
-                }
-            }
+        if (v <= best) continue;
+        best = v;
+        best_move = m;
+        if (v <= alpha) continue;
+        alpha = v;
+        extend_pv(ply, m);
+        if (v >= beta) {
+            if (!m.captured && !m.promote) reward_cutoff(m, depth, ply);
+            break;
         }
     }
+    store(best_move, depth, best, alpha0, beta, ply);
+    return best;
+}
+
+// A stored score settles the node when it is exact, or a bound that already
+// falls outside the window.
+bool Searcher::decides(const TTEntry& e, int alpha, int beta, int ply, int& score) const {
+    score = score_from_tt(e.score, ply);
+    return e.bound == EXACT || (e.bound == LOWER_B && score >= beta) ||
+           (e.bound == UPPER_B && score <= alpha);
+}
+
+// A side without a board move can only pass: there is nothing to choose, and
+// the node is worth what the position after the pass is.
+int Searcher::pass_on(Move pass, int depth, int alpha, int beta, int ply, bool pv_node) {
+    Undo u;
+    make(pass, u, ply);
+    const int v = -search(depth - 1, -beta, -alpha, ply + 1, pv_node);
+    pos_.unmake(pass, u);
+    return v;
+}
+
+// One move of a node.  The first (the expected best) gets the full window;
+// the others only have to show they are no better, with a null window, late
+// quiet ones also a ply or two shallower, and are searched again in full
+// only when they prove better.
+int Searcher::search_move(const Move& m, size_t i, int order_score, int depth, int alpha, int beta,
+                          int ply, bool pv_node) {
+    Undo u;
+    make(m, u, ply);
+    int v;
+    if (i == 0) {
+        v = -search(depth - 1, -beta, -alpha, ply + 1, pv_node);
+    } else {
+        const bool quiet = !m.captured && !m.promote;
+        int r = 0;
+        if (depth >= 3 && quiet && i >= 3 && order_score < ORDER_KILLER) r = i >= 10 ? 2 : 1;
+        v = -search(depth - 1 - r, -alpha - 1, -alpha, ply + 1, false);
+        if (v > alpha && r > 0) v = -search(depth - 1, -alpha - 1, -alpha, ply + 1, false);
+        if (v > alpha && v < beta && pv_node) v = -search(depth - 1, -beta, -alpha, ply + 1, true);
+    }
+    pos_.unmake(m, u);
+    return v;
+}
+
+// The principal variation of this ply: the move, then the line below it.
+void Searcher::extend_pv(int ply, const Move& m) {
+    pv_[ply][0] = m;
+    for (int j = 0; j < pv_len_[ply + 1]; ++j) pv_[ply][j + 1] = pv_[ply + 1][j];
+    pv_len_[ply] = pv_len_[ply + 1] + 1;
+}
+
+// A quiet move that refuted a node is likely to refute its neighbours too:
+// it becomes a killer of its ply and gains history.  The history is halved
+// when a count grows large, so that recent cut-offs outweigh old ones.
+void Searcher::reward_cutoff(const Move& m, int depth, int ply) {
+    if (!(killers_[ply][0] == m)) {
+        killers_[ply][1] = killers_[ply][0];
+        killers_[ply][0] = m;
+    }
+    int& h = history_[pos_.side][m.from][m.to];
+    h += depth * depth;
+    if (h > (1 << 20)) {
+        for (auto& a : history_)
+            for (auto& b : a)
+                for (int& c : b) c /= 2;
+    }
+}
+
+void Searcher::store(const Move& best_move, int depth, int best, int alpha0, int beta, int ply) {
+    TTEntry& e = tt_slot();
     e.key = pos_.key;
     e.move = best_move;
     e.depth = static_cast<int8_t>(depth);
     e.score = static_cast<int16_t>(score_to_tt(best, ply));
     e.bound = best >= beta ? LOWER_B : best > alpha0 ? EXACT : UPPER_B;
-    return best;
 }
 
+// Indices 0..n-1, stably sorted by `before`.
+template <class Before>
+std::vector<size_t> stable_order(size_t n, Before before) {
+    std::vector<size_t> idx(n);
+    for (size_t i = 0; i < n; ++i) idx[i] = i;
+    std::stable_sort(idx.begin(), idx.end(), before);
+    return idx;
+}
+
+template <class T>
+std::vector<T> permuted(const std::vector<T>& v, const std::vector<size_t>& idx) {
+    std::vector<T> out;
+    out.reserve(idx.size());
+    for (size_t i : idx) out.push_back(v[i]);
+    return out;
+}
+
+// Before the first depth the root moves take the order the search gives the
+// moves of any node.
+void Searcher::order_root(MoveList& root) {
+    std::vector<int> sc;
+    order(root, sc, Move{}, 0);
+    root = permuted(root, stable_order(root.size(), [&](size_t a, size_t b) { return sc[a] > sc[b]; }));
+}
+
+// After a finished depth: its best move first, the rest in the order of
+// their scores, so that the next depth finds a good bound early.
+void reorder_root(MoveList& root, std::vector<int>& root_scores, const Move& best) {
+    const std::vector<size_t> idx = stable_order(root.size(), [&](size_t a, size_t b) {
+        bool ab = root[a] == best, bb = root[b] == best;
+        if (ab != bb) return ab;
+        return root_scores[a] > root_scores[b];
+    });
+    root = permuted(root, idx);
+    root_scores = permuted(root_scores, idx);
+}
+
+// One depth over the root moves: the first with the full window, the others
+// with a null window and again in full when they beat the best so far.  A
+// move that does not beat the best is scored below every real score, which
+// puts it behind those that did in the next depth's order.
+RootLine Searcher::search_root(const MoveList& root, std::vector<int>& root_scores, int depth) {
+    int alpha = -INF;
+    const int beta = INF;
+    RootLine line;
+    for (size_t i = 0; i < root.size(); ++i) {
+        const Move m = root[i];
+        Undo u;
+        make(m, u, 0);
+        int v;
+        if (i == 0) {
+            v = -search(depth - 1, -beta, -alpha, 1, true);
+        } else {
+            v = -search(depth - 1, -alpha - 1, -alpha, 1, false);
+            if (v > alpha && !aborted_) v = -search(depth - 1, -beta, -alpha, 1, true);
+        }
+        pos_.unmake(m, u);
+        if (aborted_) break;
+        if (v > line.score) {
+            root_scores[i] = v;
+            line.score = v;
+            line.move = m;
+            line.pv.assign(1, m);
+            for (int j = 0; j < pv_len_[1]; ++j) line.pv.push_back(pv_[1][j]);
+            if (v > alpha) alpha = v;
+        } else {
+            root_scores[i] = -INF + 1;
+        }
+    }
+    return line;
+}
+
+void Searcher::report(int depth, const RootLine& line,
+                      const std::function<void(const SearchInfo&)>& on_info) const {
+    SearchInfo info;
+    info.depth = depth;
+    info.score = line.score;
+    info.nodes = nodes_;
+    Position walk = pos_;
+    for (const Move& pm : line.pv) {
+        info.pv.push_back(to_game_move(walk, pm));
+        Undo u;
+        walk.make(pm, u);
+    }
+    on_info(info);
+}
+
+// Iterative deepening until the budget runs out or a depth finds a win or a
+// loss; each finished depth reorders the root for the next one.
 SearchResult Searcher::run(const std::function<void(const SearchInfo&)>& on_info) {
     SearchResult res;
     path_[0] = pos_.key;
@@ -293,93 +441,26 @@ SearchResult Searcher::run(const std::function<void(const SearchInfo&)>& on_info
     res.best = to_game_move(pos_, root[0]);
     if (root.size() == 1) return res;
 
-    // Root moves keep the order of the last finished depth, best first.
+    order_root(root);
     std::vector<int> root_scores(root.size(), 0);
-    {
-        std::vector<int> sc;
-        order(root, sc, Move{}, 0);
-        std::vector<size_t> idx(root.size());
-        for (size_t i = 0; i < idx.size(); ++i) idx[i] = i;
-        std::stable_sort(idx.begin(), idx.end(), [&](size_t a, size_t b) { return sc[a] > sc[b]; });
-        MoveList sorted;
-        for (size_t i : idx) sorted.push_back(root[i]);
-        root = sorted;
-    }
     Move best = root[0];
-    std::vector<Move> best_pv{best};
     for (int depth = 1; depth < MAX_PLY - 8; ++depth) {
-        int alpha = -INF, beta = INF;
-        int iter_best = -INF;
-        Move iter_move{};
-        std::vector<Move> iter_pv;
-        for (size_t i = 0; i < root.size(); ++i) {
-            const Move m = root[i];
-            Undo u;
-            make(m, u, 0);
-            int v;
-            if (i == 0) {
-                v = -search(depth - 1, -beta, -alpha, 1, true);
-            } else {
-                v = -search(depth - 1, -alpha - 1, -alpha, 1, false);
-                if (v > alpha && !aborted_) v = -search(depth - 1, -beta, -alpha, 1, true);
-            }
-            pos_.unmake(m, u);
-            if (aborted_) break;
-            root_scores[i] = v;
-            if (v > iter_best) {
-                iter_best = v;
-                iter_move = m;
-                iter_pv.assign(1, m);
-                for (int j = 0; j < pv_len_[1]; ++j) iter_pv.push_back(pv_[1][j]);
-                if (v > alpha) alpha = v;
-            } else {
-                root_scores[i] = -INF + 1;
-            }
-        }
+        const RootLine line = search_root(root, root_scores, depth);
         if (aborted_) {
             // A move that proved better than the last depth's best, searched
             // to the end, is kept.
-            if (!iter_move.null() && !(iter_move == best)) {
-                best = iter_move;
-                best_pv = iter_pv;
-                res.score = iter_best;
+            if (!line.move.null() && !(line.move == best)) {
+                best = line.move;
+                res.score = line.score;
             }
             break;
         }
-        best = iter_move;
-        best_pv = iter_pv;
-        res.score = iter_best;
+        best = line.move;
+        res.score = line.score;
         res.depth = depth;
-        if (on_info) {
-            SearchInfo info;
-            info.depth = depth;
-            info.score = iter_best;
-            info.nodes = nodes_;
-            Position walk = pos_;
-            for (const Move& pm : best_pv) {
-                info.pv.push_back(to_game_move(walk, pm));
-                Undo u;
-                walk.make(pm, u);
-            }
-            on_info(info);
-        }
-        // The best move first, the rest in the order of their scores.
-        std::vector<size_t> idx(root.size());
-        for (size_t i = 0; i < idx.size(); ++i) idx[i] = i;
-        std::stable_sort(idx.begin(), idx.end(), [&](size_t a, size_t b) {
-            bool ab = root[a] == best, bb = root[b] == best;
-            if (ab != bb) return ab;
-            return root_scores[a] > root_scores[b];
-        });
-        MoveList sorted;
-        std::vector<int> ss;
-        for (size_t i : idx) {
-            sorted.push_back(root[i]);
-            ss.push_back(root_scores[i]);
-        }
-        root = sorted;
-        root_scores = ss;
-        if (iter_best > WIN_BOUND || iter_best < -WIN_BOUND) break;
+        if (on_info) report(depth, line, on_info);
+        reorder_root(root, root_scores, best);
+        if (line.score > WIN_BOUND || line.score < -WIN_BOUND) break;
     }
     res.best = to_game_move(pos_, best);
     res.nodes = nodes_;
@@ -406,10 +487,11 @@ GameMove to_game_move(const Position& p, const Move& m) {
     }
     const int sign = p.side == UPPER ? 1 : -1;
     if (m.is_drop()) {
-        static constexpr int CODES[8] = {0, 10, 20, 30, 100, 110, 800, 900};
-        g.from_col = -1;
+        // `cand` names a drop of either side by the upper hand's column and
+        // the slot; the hand kinds are the slots.
+        g.from_col = UPPER_HAND_COL;
         g.from_row = m.drop_kind();
-        g.before = g.placed = sign * CODES[m.drop_kind()];
+        g.before = g.placed = sign * SLOT_CODE[static_cast<size_t>(m.drop_kind())];
     } else {
         g.from_col = sq_col(m.from);
         g.from_row = sq_row(m.from);
@@ -444,10 +526,10 @@ std::vector<uint64_t> history_keys(const GameState& s) {
     auto at = [&t](int c, int r) -> int& { return t->board[static_cast<size_t>(c)][static_cast<size_t>(r)]; };
     for (int i = s.record_count; i >= 1; --i) {
         const RecordEntry& e = s.record[static_cast<size_t>(i)];
-        const bool upper = e.piece_before >= 10;
+        const bool upper = is_upper(e.piece_before);
         if (!on_board(e.to_col, e.to_row) || at(e.to_col, e.to_row) != e.piece_after) break;
         auto& hand = upper ? t->upper_hand : t->lower_hand;
-        if (e.from_col == -1 || e.from_col == 11) {
+        if (e.from_col == UPPER_HAND_COL || e.from_col == LOWER_HAND_COL) {
             const int slot = hand_slot(e.piece_before);
             if (slot == 0) break;
             at(e.to_col, e.to_row) = EMPTY;
@@ -464,7 +546,7 @@ std::vector<uint64_t> history_keys(const GameState& s) {
             t->coin_row = cr;
             at(cc, cr) = COIN;
             const int slot = hand_slot(e.captured);
-            if (slot != 0 && (upper ? e.captured <= -10 : e.captured >= 10)) {
+            if (slot != 0 && (upper ? is_lower(e.captured) : is_upper(e.captured))) {
                 if (hand[static_cast<size_t>(slot)] <= 0) break;
                 hand[static_cast<size_t>(slot)]--;
             }

@@ -8,6 +8,7 @@
 #include "core/consistency.h"
 #include "core/null_platform.h"
 #include "core/record_store.h"
+#include "play/flow.h"
 #include "play/record_commands.h"
 #include "play/replay.h"
 #include "record/kifu_text.h"

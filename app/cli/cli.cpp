@@ -83,6 +83,8 @@ void click_cell(Game& g, int button, int col, int row) {
     on_mouse_down(g, button, x, y);
 }
 
+}  // namespace
+
 // ---- show ---------------------------------------------------------------------
 
 void print_show(const GameState& s, std::ostream& out) {
@@ -109,6 +111,8 @@ void print_show(const GameState& s, std::ostream& out) {
     out << "select state " << s.select_state << " from " << s.sel_from_col << ' '
         << s.sel_from_row << " piece " << s.sel_piece << '\n';
 }
+
+namespace {
 
 // ---- legal --------------------------------------------------------------------
 

@@ -10,6 +10,7 @@
 namespace rindou {
 
 class GameShelf;
+struct GameState;
 
 // The longest command line taken, without its line end.
 constexpr size_t LINE_LIMIT = 1024 * 1024;
@@ -22,6 +23,10 @@ enum class LineRead { Line, TooLong, End };
 // the input.  A line longer than `limit` is read on to its end without
 // being kept: TooLong, and `line` is empty.  End when nothing was left.
 LineRead read_command_line(std::istream& in, std::string& line, size_t limit = LINE_LIMIT);
+
+// The reply to `show`: the position (board, coin, hands) from "board" up to
+// "turn side", then the turn, mode, record, handicap and selection lines.
+void print_show(const GameState& s, std::ostream& out);
 
 // Runs start-up and then every command line until the end of the input or
 // the end of the program.  Returns the process exit status.

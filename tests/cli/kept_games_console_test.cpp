@@ -10,6 +10,7 @@
 #include <sstream>
 #include <unistd.h>
 
+#include "app/cli/cli.h"
 #include "core/game.h"
 #include "tests/support/test_game.h"
 
@@ -17,6 +18,15 @@ namespace rindou::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The position part of the last `show` in a console's output: board, coin
+// and hands (the turn and record lines differ between a game played and the
+// same game loaded and stepped through).
+std::string position_part(const std::string& out) {
+    size_t from = out.rfind("board\n");
+    size_t to = out.find("turn side", from);
+    return from == std::string::npos || to == std::string::npos ? out : out.substr(from, to - from);
+}
 
 class KeptGames : public ::testing::Test {
 protected:
@@ -62,33 +72,18 @@ protected:
     std::string replayed(const std::string& name) {
         std::string script = "load " + games + "/" + name + "\n";
         for (int i = 0; i < 40; ++i) script += "menu AFTER\n";
-        std::string out = run(script + "show\n");
-        size_t from = out.rfind("board\n");
-        size_t to = out.find("turn side", from);
-        return from == std::string::npos || to == std::string::npos ? out
-                                                                    : out.substr(from, to - from);
+        return position_part(run(script + "show\n"));
     }
 
     std::string dir, games;
 };
 
-// The same part of `show` for a position played in this process.
+// The same part of `show` for a position played in this process, printed
+// by the console's own `show`.
 std::string position(const GameState& s) {
     std::ostringstream out;
-    out << "board\n";
-    for (int r = 1; r <= 9; ++r) {
-        for (int c = 1; c <= 9; ++c)
-            out << (c > 1 ? " " : "") << s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
-        out << '\n';
-    }
-    out << "coin " << s.coin_col << ' ' << s.coin_row << '\n';
-    out << "lower_hand";
-    for (int k = 1; k <= 7; ++k) out << ' ' << s.lower_hand[static_cast<size_t>(k)];
-    out << " total " << s.lower_hand_total << '\n';
-    out << "upper_hand";
-    for (int k = 1; k <= 7; ++k) out << ' ' << s.upper_hand[static_cast<size_t>(k)];
-    out << " total " << s.upper_hand_total << '\n';
-    return out.str();
+    print_show(s, out);
+    return position_part(out.str());
 }
 
 // Two people to a king capture: the upper king taken on its square.

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "core/null_platform.h"
+#include "core/record_store.h"
 #include "core/rules.h"
 #include "deep/position.h"
 #include "deep/search.h"
@@ -32,7 +33,7 @@ std::set<Key> from_rules(GameState s, int turn) {
     for (int fc = 1; fc <= 9; ++fc)
         for (int fr = 1; fr <= 9; ++fr) {
             int p = s.board[size_t(fc)][size_t(fr)];
-            if (upper ? p < 10 : p > -10) continue;
+            if (upper ? !is_upper(p) : !is_lower(p)) continue;
             for (int tc = 1; tc <= 9; ++tc)
                 for (int tr = 1; tr <= 9; ++tr) {
                     if (!is_legal_move(s, fc, fr, tc, tr, p)) continue;
@@ -48,7 +49,8 @@ std::set<Key> from_rules(GameState s, int turn) {
         int code = upper ? SLOT_CODE[size_t(slot)] : -SLOT_CODE[size_t(slot)];
         for (int tc = 1; tc <= 9; ++tc)
             for (int tr = 1; tr <= 9; ++tr)
-                if (is_legal_move(s, upper ? -1 : 11, upper ? slot : slot + 2, tc, tr, code))
+                if (is_legal_move(s, upper ? UPPER_HAND_COL : LOWER_HAND_COL,
+                                  upper ? slot : lower_hand_row(slot), tc, tr, code))
                     out.insert({0, slot, tc, tr, 0});
     }
     return out;
@@ -71,7 +73,8 @@ std::set<Key> from_generator(const GameState& s, int turn, MoveList& moves) {
     return out;
 }
 
-constexpr int CODES[] = {10, 11, 20, 21, 30, 31, 100, 101, 110, 800, 801, 900, 901};
+constexpr int CODES[] = {HU,      TOKIN, KYOU, NARIKYOU, KEI, NARIKEI, GIN,
+                         NARIGIN, KIN,   KAKU, UMA,      SYA, RYU};
 
 GameState random_setup(std::mt19937& rng) {
     GameState s;
@@ -105,6 +108,12 @@ void compare(const GameState& s, int& positions) {
     ++positions;
 }
 
+GameState start_position() {
+    GameState s;
+    reset_to_no_game(s);
+    return s;
+}
+
 TEST(DeepMoveGen, AgreesWithTheRulesOnRandomPositionsAndSeededPlay) {
     std::mt19937 rng(20261208);
     int positions = 0;
@@ -116,22 +125,8 @@ TEST(DeepMoveGen, AgreesWithTheRulesOnRandomPositionsAndSeededPlay) {
     // the two positions must stay the same and unmake must restore all.
     NullPlatform quiet;
     while (positions < 100000) {
-        Game g{GameState{}, &quiet};
+        Game g{start_position(), &quiet};
         GameState& s = g.st;
-        s = GameState{};
-        for (auto& col : s.board) col.fill(EMPTY);
-        const int back[9] = {20, 30, 100, 110, 950, 110, 100, 30, 20};
-        for (int c = 1; c <= 9; ++c) {
-            s.board[size_t(c)][1] = back[c - 1];
-            s.board[size_t(c)][3] = HU;
-            s.board[size_t(c)][7] = -HU;
-            s.board[size_t(c)][9] = -back[c - 1];
-        }
-        s.board[2][2] = SYA;
-        s.board[8][2] = KAKU;
-        s.board[2][8] = -KAKU;
-        s.board[8][8] = -SYA;
-        s.board[5][5] = COIN;
         int turn = (positions % 2) ? 1 : -1;
         for (int ply = 0; ply < 160 && s.winner == 0; ++ply) {
             compare(s, positions);
@@ -154,9 +149,10 @@ TEST(DeepMoveGen, AgreesWithTheRulesOnRandomPositionsAndSeededPlay) {
             if (!m.pass) {
                 deep::GameMove gm = deep::to_game_move(before, m);
                 int fc = gm.from_col, fr = gm.from_row;
-                if (fc == -1 && turn == -1) {
-                    fc = 11;
-                    fr += 2;
+                // The game names a drop of the lower side by its hand cell.
+                if (fc == UPPER_HAND_COL && turn == -1) {
+                    fc = LOWER_HAND_COL;
+                    fr = lower_hand_row(fr);
                 }
                 execute_move(g, fc, fr, gm.to_col, gm.to_row, gm.placed);
             }
@@ -184,20 +180,7 @@ TEST(DeepMoveGen, AgreesWithTheRulesOnRandomPositionsAndSeededPlay) {
 // Leaf counts from fixed positions, recorded when the generator was checked
 // against the rules above: a change in them is a change in the rules.
 TEST(DeepMoveGen, PerftFromFixedPositions) {
-    GameState s;
-    for (auto& col : s.board) col.fill(EMPTY);
-    const int back[9] = {20, 30, 100, 110, 950, 110, 100, 30, 20};
-    for (int c = 1; c <= 9; ++c) {
-        s.board[size_t(c)][1] = back[c - 1];
-        s.board[size_t(c)][3] = HU;
-        s.board[size_t(c)][7] = -HU;
-        s.board[size_t(c)][9] = -back[c - 1];
-    }
-    s.board[2][2] = SYA;
-    s.board[8][2] = KAKU;
-    s.board[2][8] = -KAKU;
-    s.board[8][8] = -SYA;
-    s.board[5][5] = COIN;
+    const GameState s = start_position();
     Position start = Position::from_state(s, -1);
     EXPECT_EQ(deep::perft(start, 1), 29u);
     EXPECT_EQ(deep::perft(start, 2), 839u);
@@ -214,7 +197,7 @@ TEST(DeepMoveGen, PerftFromFixedPositions) {
     m.coin_col = 6;
     m.coin_row = 8;
     m.board[6][9] = EMPTY;
-    m.board[5][6] = -110;
+    m.board[5][6] = -KIN;
     m.lower_hand[1] = 1;
     m.lower_hand[6] = 1;
     m.upper_hand[1] = 1;
