@@ -183,12 +183,15 @@ int main(int argc, char** argv) {
         fs::create_directories(fs::path(tmpl).parent_path());
         if (::mkdtemp(tmpl.data()) != nullptr) {
             FolderShelf shelf(tmpl);
+            std::vector<KeptEntry> list;
             for (int i = 0; i < 1000; ++i) {
                 char name[64];
                 std::snprintf(name, sizeof name, "2020-01-%02d_%02d-%02d-00.棋譜", 1 + i / 100,
                               i / 10 % 10, i % 10);
                 std::ofstream(tmpl + "/" + name) << "old\r\n";
+                list.push_back({5, kept_digest("old\r\n"), name});
             }
+            std::ofstream(tmpl + "/" + KEPT_LIST_NAME) << format_kept_list(list);
             GameState game = positions.front();
             for (int i = 1; i <= 150; ++i)
                 game.record[size_t(i)] = {{7, 7, 7, 6, -10, 0, -10}, float(i), float(i + 1), 0, 0};

@@ -84,26 +84,6 @@ mode_t mode_for(const std::string& path) {
     return 0666 & ~current_umask();
 }
 
-void remove_stale_temporary_files(const std::string& folder) {
-    int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd < 0) return;
-    DIR* dir = ::fdopendir(dfd);
-    if (!dir) {
-        ::close(dfd);
-        return;
-    }
-    std::vector<std::string> stale;
-    time_t now = std::time(nullptr);
-    while (dirent* e = ::readdir(dir)) {
-        if (!is_temporary_file_name(e->d_name)) continue;
-        struct stat st;
-        if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        if (S_ISREG(st.st_mode) && st.st_mtime + STALE_SECONDS < now) stale.push_back(e->d_name);
-    }
-    for (const std::string& name : stale) ::unlinkat(dfd, name.c_str(), 0);
-    ::closedir(dir);
-}
-
 // Syncs a folder so that a rename in it lasts.  Filesystems that cannot sync
 // a folder say EINVAL: the rename stands all the same.
 bool sync_folder(const std::string& folder, std::error_code& error) {
@@ -139,6 +119,26 @@ std::string user_folder(const char* variable, const char* fallback) {
 }
 
 }  // namespace
+
+void remove_stale_temporary_files(const std::string& folder) {
+    int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd < 0) return;
+    DIR* dir = ::fdopendir(dfd);
+    if (!dir) {
+        ::close(dfd);
+        return;
+    }
+    std::vector<std::string> stale;
+    time_t now = std::time(nullptr);
+    while (dirent* e = ::readdir(dir)) {
+        if (!is_temporary_file_name(e->d_name)) continue;
+        struct stat st;
+        if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (S_ISREG(st.st_mode) && st.st_mtime + STALE_SECONDS < now) stale.push_back(e->d_name);
+    }
+    for (const std::string& name : stale) ::unlinkat(dfd, name.c_str(), 0);
+    ::closedir(dir);
+}
 
 std::error_code make_error_code(FileError e) {
     static const FileErrorCategory category;

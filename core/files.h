@@ -35,6 +35,10 @@ bool read_whole_file(const std::string& path, std::string& bytes, std::error_cod
 bool write_file_atomically(const std::string& path, const std::string& bytes,
                            std::error_code& error);
 
+// Removes our temporary files in a folder that were left over an hour ago
+// by a write that was killed before it could clean up after itself.
+void remove_stale_temporary_files(const std::string& folder);
+
 // For tests: called with the temporary file's name once it is made, before
 // anything is written to it.
 void set_temporary_file_observer(std::function<void(const std::string&)> observer);

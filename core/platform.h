@@ -37,16 +37,29 @@ struct LocalTime {
 };
 
 // The folder every finished or left game is kept in (record files).  Names
-// are plain file names inside it.
+// are plain file names inside it.  The folder also holds files that are not
+// ours (a player may save a record there under any name), so the game keeps
+// a list of what it wrote itself and removes only those.
 class GameShelf {
 public:
     virtual ~GameShelf() = default;
     // The names of the files it holds.
     virtual std::vector<std::string> names() = 0;
-    // Writes a whole file under a name it does not hold yet: all of it or,
-    // false, nothing.
-    virtual bool put(const std::string& name, const std::string& bytes) = 0;
+    // Writes a whole file under a name it does not hold yet: all of it or
+    // nothing.  Taken when a file of that name appeared meanwhile (another
+    // program kept a game in the same second).
+    enum class Put { Written, Taken, Failed };
+    virtual Put put(const std::string& name, const std::string& bytes) = 0;
+    // The bytes of a regular file it holds, when it is no larger than
+    // max_bytes; false for anything else (missing, a folder, a FIFO, ...).
+    virtual bool get(const std::string& name, std::string& bytes, size_t max_bytes) = 0;
+    // Removes a file, never a folder.
     virtual void remove(const std::string& name) = 0;
+    // Calls `change` with the text of the list of kept games (empty when
+    // there is none yet) while no other program changes the folder through
+    // its own list, and stores the text as `change` leaves it when it returns
+    // true.  False, without calling `change`, when the list cannot be had.
+    virtual bool with_kept_list(const std::function<bool(std::string& list)>& change) = 0;
     // Now, to name a game by.
     virtual LocalTime local_time() = 0;
 };

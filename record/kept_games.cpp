@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <tuple>
+#include <set>
 
 #include "record/record_file.h"
 
@@ -27,27 +26,27 @@ std::string stamp(const LocalTime& t) {
     return buf;
 }
 
-// A kept game's name split into its stamp and its number (1 without one);
-// false for any other file.
-bool parse_kept_name(const std::string& name, std::string& when, int& number) {
-    static const std::string PATTERN = "dddd-dd-dd_dd-dd-dd";
-    if (name.size() < PATTERN.size() + RECORD_SUFFIX.size()) return false;
-    if (name.compare(name.size() - RECORD_SUFFIX.size(), RECORD_SUFFIX.size(), RECORD_SUFFIX) != 0)
-        return false;
-    for (size_t i = 0; i < PATTERN.size(); ++i) {
-        bool digit = name[i] >= '0' && name[i] <= '9';
-        if (PATTERN[i] == 'd' ? !digit : name[i] != PATTERN[i]) return false;
+// A list line's fields; false for a line that is not one of ours.
+bool parse_kept_line(const std::string& line, KeptEntry& e) {
+    const size_t first = line.find(' ');
+    if (first == std::string::npos || first == 0 || first > 12) return false;
+    const size_t second = line.find(' ', first + 1);
+    if (second != first + 17 || second + 1 >= line.size()) return false;
+    e.size = 0;
+    for (size_t i = 0; i < first; ++i) {
+        if (line[i] < '0' || line[i] > '9') return false;
+        e.size = e.size * 10 + static_cast<size_t>(line[i] - '0');
     }
-    when = name.substr(0, PATTERN.size());
-    std::string rest =
-        name.substr(PATTERN.size(), name.size() - PATTERN.size() - RECORD_SUFFIX.size());
-    number = 1;
-    if (rest.empty()) return true;
-    if (rest.size() < 2 || rest.size() > 7 || rest[0] != '_' || rest[1] == '0') return false;
-    for (size_t i = 1; i < rest.size(); ++i)
-        if (rest[i] < '0' || rest[i] > '9') return false;
-    number = std::atoi(rest.c_str() + 1);
-    return number >= 2;
+    e.digest = 0;
+    for (size_t i = first + 1; i < second; ++i) {
+        const char c = line[i];
+        int v = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (v < 0) return false;
+        e.digest = e.digest << 4 | static_cast<uint64_t>(v);
+    }
+    e.name = line.substr(second + 1);
+    // A plain name in the folder, nothing that reaches out of it.
+    return e.name.find('/') == std::string::npos && e.name != "." && e.name != "..";
 }
 
 }  // namespace
@@ -87,12 +86,85 @@ bool write_kept_game(GameShelf& shelf, const GameState& s, size_t limit) {
     if (build_record_file(whole, h.game_name, h.first_player, h.second_player, bytes, bad) !=
         RecordWriteProblem::None)
         return false;
-    std::vector<std::string> names = shelf.names();
-    const std::string name = kept_game_name(t, names);
-    if (!shelf.put(name, bytes)) return false;
-    names.push_back(name);
-    for (const std::string& old : kept_games_beyond(names, limit)) shelf.remove(old);
-    return true;
+
+    // Under the next free name: another program may take one between the
+    // listing and the write.
+    std::string name;
+    auto put_game = [&] {
+        std::vector<std::string> taken = shelf.names();
+        for (int tries = 0; tries < 100; ++tries) {
+            name = kept_game_name(t, taken);
+            switch (shelf.put(name, bytes)) {
+            case GameShelf::Put::Written: return true;
+            case GameShelf::Put::Taken: taken.push_back(name); break;
+            case GameShelf::Put::Failed: return false;
+            }
+        }
+        return false;
+    };
+
+    bool tried = false, written = false;
+    shelf.with_kept_list([&](std::string& text) {
+        tried = true;
+        written = put_game();
+        if (!written) return false;
+        std::vector<KeptEntry> kept = parse_kept_list(text);
+        // A name used again (the clock set back) is the new game's alone.
+        std::erase_if(kept, [&](const KeptEntry& e) { return e.name == name; });
+        kept.push_back({bytes.size(), kept_digest(bytes), name});
+        // Games the player has removed meanwhile no longer count.
+        const std::vector<std::string> names = shelf.names();
+        const std::set<std::string> present(names.begin(), names.end());
+        std::erase_if(kept, [&](const KeptEntry& e) { return !present.count(e.name); });
+        // Oldest kept first, whatever the clock said when they were named;
+        // the game just kept is last and always stays.
+        const size_t keep = std::max<size_t>(limit, 1);
+        const size_t beyond = kept.size() > keep ? kept.size() - keep : 0;
+        for (size_t i = 0; i < beyond; ++i) {
+            std::string held;
+            if (shelf.get(kept[i].name, held, kept[i].size) && held.size() == kept[i].size &&
+                kept_digest(held) == kept[i].digest)
+                shelf.remove(kept[i].name);
+        }
+        kept.erase(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(beyond));
+        text = format_kept_list(kept);
+        return true;
+    });
+    // Without its list the game is still kept, only never removed.
+    if (!tried) written = put_game();
+    return written;
+}
+
+std::vector<KeptEntry> parse_kept_list(const std::string& text) {
+    std::vector<KeptEntry> entries;
+    size_t from = 0;
+    while (from < text.size()) {
+        size_t end = text.find('\n', from);
+        if (end == std::string::npos) end = text.size();
+        KeptEntry e;
+        if (parse_kept_line(text.substr(from, end - from), e)) entries.push_back(std::move(e));
+        from = end + 1;
+    }
+    return entries;
+}
+
+std::string format_kept_list(const std::vector<KeptEntry>& entries) {
+    std::string text;
+    for (const KeptEntry& e : entries) {
+        char digest[32];
+        std::snprintf(digest, sizeof digest, "%016llx", static_cast<unsigned long long>(e.digest));
+        text += std::to_string(e.size) + " " + digest + " " + e.name + "\n";
+    }
+    return text;
+}
+
+uint64_t kept_digest(const std::string& bytes) {
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (unsigned char c : bytes) {
+        h ^= c;
+        h *= 0x100000001b3ull;
+    }
+    return h;
 }
 
 std::string kept_game_name(const LocalTime& t, const std::vector<std::string>& taken) {
@@ -101,26 +173,6 @@ std::string kept_game_name(const LocalTime& t, const std::vector<std::string>& t
     for (int n = 2; std::find(taken.begin(), taken.end(), name) != taken.end(); ++n)
         name = base + "_" + std::to_string(n) + RECORD_SUFFIX;
     return name;
-}
-
-std::vector<std::string> kept_games_beyond(const std::vector<std::string>& names, size_t limit) {
-    struct Kept {
-        std::string when;
-        int number;
-        const std::string* name;
-    };
-    std::vector<Kept> kept;
-    for (const std::string& name : names) {
-        Kept k{{}, 0, &name};
-        if (parse_kept_name(name, k.when, k.number)) kept.push_back(k);
-    }
-    if (kept.size() <= limit) return {};
-    std::sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) {
-        return std::tie(a.when, a.number, *a.name) < std::tie(b.when, b.number, *b.name);
-    });
-    std::vector<std::string> old;
-    for (size_t i = 0; i + limit < kept.size(); ++i) old.push_back(*kept[i].name);
-    return old;
 }
 
 }  // namespace rindou

@@ -3,6 +3,7 @@
 // name from the local date and time.  Only the newest games are kept there.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,11 @@ constexpr size_t KEPT_GAMES_LIMIT = 1000;
 bool game_to_keep(const GameState& s);
 
 // Writes the whole record of a game (moves stepped back over included) to
-// the shelf under a new name, then removes the oldest games beyond `limit`.
+// the shelf under a new name and adds it to the shelf's list of kept games;
+// then removes the games kept longest ago beyond the newest `limit` of the
+// list, each only when it is still the file that was kept (same size and
+// digest).  A file the list does not name is never removed, nor is the game
+// just written.  False when the game could not be written.
 bool write_kept_game(GameShelf& shelf, const GameState& s, size_t limit = KEPT_GAMES_LIMIT);
 
 // The header lines of a kept game: the date and time as its name, and the
@@ -35,8 +40,17 @@ KeptHeader kept_game_header(const GameState& s, const LocalTime& t);
 // "2026-12-08_14-05-33.棋譜", or with "_2", "_3", ... when that is taken.
 std::string kept_game_name(const LocalTime& t, const std::vector<std::string>& taken);
 
-// Of the names on the shelf, the kept games beyond the newest `limit`, oldest
-// first.  Files not named as kept games are never among them.
-std::vector<std::string> kept_games_beyond(const std::vector<std::string>& names, size_t limit);
+// One game of the list of kept games: a line "<size> <digest> <name>", in the
+// order the games were kept, oldest first.
+struct KeptEntry {
+    size_t size = 0;
+    uint64_t digest = 0;
+    std::string name;
+};
+std::vector<KeptEntry> parse_kept_list(const std::string& text);
+std::string format_kept_list(const std::vector<KeptEntry>& entries);
+// The digest by which a kept game is known to be unchanged (64-bit FNV-1a:
+// it tells a file the player replaced from ours, it is not a seal).
+uint64_t kept_digest(const std::string& bytes);
 
 }  // namespace rindou

@@ -74,6 +74,19 @@ RecordWriteProblem build_record_file(const GameState& s, const std::string& game
     return RecordWriteProblem::None;
 }
 
+namespace {
+
+// The sides take turns: a side moves twice in a row only when the other had
+// no move on the board and so passed (pieces in hand do not save it).
+bool moves_out_of_turn(const GameState& pos, const RecordEntry& e, int last_mover) {
+    const int mover = e.piece_before > 0 ? 1 : -1;
+    if (mover != last_mover) return false;
+    const int other = mover > 0 ? pos.lower_turn : pos.upper_turn;
+    return has_no_board_move(pos, other) != 1;
+}
+
+}  // namespace
+
 RecordFile read_record_file(const std::string& bytes, const GameState& start) {
     RecordFile f;
     const std::vector<std::string> lines = split_lines(decode_record_text(bytes).text);
@@ -86,6 +99,7 @@ RecordFile read_record_file(const std::string& bytes, const GameState& start) {
     // Every move is replayed on a copy of the position: loading stops at the
     // first line that does not describe a possible move.
     GameState pos = start;
+    int last_mover = 0;  // upper +1, lower -1, none before the first move
     for (size_t i = HEADER_LINES; i < lines.size(); ++i) {
         int line_number = static_cast<int>(i) + 1;
         if (f.moves.size() >= static_cast<size_t>(RECORD_MAX)) {
@@ -94,10 +108,12 @@ RecordFile read_record_file(const std::string& bytes, const GameState& start) {
             break;
         }
         RecordEntry e;
-        if (!parse_move_line(lines[i], e) || !is_possible_move(pos, e)) {
+        if (!parse_move_line(lines[i], e) || !is_possible_move(pos, e) ||
+            moves_out_of_turn(pos, e, last_mover)) {
             f.stop_line = line_number;
             break;
         }
+        last_mover = e.piece_before > 0 ? 1 : -1;
         redo_move(pos, e);
         f.moves.push_back(e);
     }

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <csignal>
 #include <cstring>
 #include <iostream>
 
@@ -9,6 +10,10 @@ int main(int argc, char** argv) {
     // The sound library starts SDL, which would otherwise take over SIGINT
     // and SIGTERM and leave the window running when asked to end.
     qputenv("SDL_NO_SIGNAL_HANDLERS", "1");
+    // Past a file-size limit (ulimit -f) a write is to fail with EFBIG, and
+    // the save be refused as any failed write is, not end the program and
+    // lose the game.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Rindou"));
     // The desktop matches the window to its menu entry and icon by this name.

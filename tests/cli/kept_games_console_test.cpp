@@ -4,13 +4,19 @@
 // game.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "app/cli/cli.h"
+#include "core/files.h"
+#include "record/kept_games.h"
+#include "shell/games_shelf.h"
 #include "core/game.h"
 #include "tests/support/test_game.h"
 
@@ -62,7 +68,8 @@ protected:
         std::vector<std::string> names;
         std::error_code ec;
         for (fs::directory_iterator it(games, ec), end; !ec && it != end; it.increment(ec))
-            names.push_back(it->path().filename().string());
+            if (it->path().filename().string()[0] != '.')  // the list of kept games
+                names.push_back(it->path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -173,21 +180,78 @@ TEST_F(KeptGames, AnUnwritableGamesFolderChangesNothingInTheGame) {
     EXPECT_TRUE(fs::is_regular_file(blocked + "/rindou"));
 }
 
-TEST_F(KeptGames, TheThousandAndFirstRemovesTheOldest) {
+TEST_F(KeptGames, TheThousandAndFirstRemovesTheOldestAndNothingOfThePlayers) {
     fs::create_directories(games);
     char name[64];
+    std::vector<KeptEntry> list;
     for (int i = 0; i < 1000; ++i) {
         std::snprintf(name, sizeof name, "2020-01-%02d_%02d-%02d-00.棋譜", 1 + i / 100, i / 10 % 10,
                       i % 10);
         std::ofstream(games + "/" + name) << "old\r\n";
+        list.push_back({5, kept_digest("old\r\n"), name});
     }
+    std::ofstream(games + "/" + KEPT_LIST_NAME) << format_kept_list(list);
+    // What the player keeps there, however it is named.
     std::ofstream(games + "/mine.棋譜") << "the player's own\r\n";
+    std::ofstream(games + "/2019-05-05_12-00-00.棋譜") << "saved by the player\r\n";
+    fs::create_directory(games + "/2019-05-05_12-00-01.棋譜");
+    ASSERT_EQ(::mkfifo((games + "/2019-05-05_12-00-02.棋譜").c_str(), 0600), 0);
+    // What a write killed long ago left, and one under way now.
+    const std::string stale = games + "/.rindou-Ab12Cd", fresh = games + "/.rindou-Ef34Gh";
+    std::ofstream(stale) << "half a record";
+    std::ofstream(fresh) << "half a record";
+    fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::hours(2));
+
     run("menu START\nmove 7 7 7 6\nkey 27\n");
     std::vector<std::string> names = kept();
-    EXPECT_EQ(names.size(), 1001u);  // 1000 kept games and the player's own
+    EXPECT_EQ(names.size(), 1004u);  // 1000 kept games and the player's four
     EXPECT_FALSE(fs::exists(games + "/2020-01-01_00-00-00.棋譜"));
     EXPECT_TRUE(fs::exists(games + "/2020-01-01_00-01-00.棋譜"));
     EXPECT_TRUE(fs::exists(games + "/mine.棋譜"));
+    EXPECT_TRUE(fs::is_regular_file(games + "/2019-05-05_12-00-00.棋譜"));
+    EXPECT_TRUE(fs::is_directory(games + "/2019-05-05_12-00-01.棋譜"));
+    EXPECT_TRUE(fs::is_fifo(games + "/2019-05-05_12-00-02.棋譜"));
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(fresh));
+}
+
+TEST_F(KeptGames, AFileOfTheSameNameIsNeverReplaced) {
+    FolderShelf shelf(games);
+    EXPECT_EQ(shelf.put("a.棋譜", "first"), GameShelf::Put::Written);
+    EXPECT_EQ(shelf.put("a.棋譜", "second"), GameShelf::Put::Taken);
+    std::string bytes;
+    ASSERT_TRUE(shelf.get("a.棋譜", bytes, 100));
+    EXPECT_EQ(bytes, "first");
+    EXPECT_FALSE(shelf.get("a.棋譜", bytes, 4)) << "larger than asked for";
+    fs::create_directory(games + "/d.棋譜");
+    EXPECT_FALSE(shelf.get("d.棋譜", bytes, 100));
+    shelf.remove("d.棋譜");
+    EXPECT_TRUE(fs::is_directory(games + "/d.棋譜"));
+    EXPECT_EQ(kept(), (std::vector<std::string>{"a.棋譜", "d.棋譜"})) << "no temporary file left";
+}
+
+TEST_F(KeptGames, PastTheFileSizeLimitTheSaveIsRefusedAndThePlayGoesOn) {
+    // Any write of a byte is past a limit of nothing.
+    const std::string record = dir + "/r.棋譜";
+    const std::string input = dir + "/input.txt";
+    std::ofstream(input) << "menu START\nmove 7 7 7 6\nsave " << dir
+                         << "|r.棋譜|a|b|c\nshow\nkey 27\n";
+    // The output goes through a pipe, which the limit does not bound.
+    const std::string command =
+        "ulimit -f 0; XDG_DATA_HOME='" + dir + "' exec '" RINDOU_CLI "' < '" + input + "'";
+    std::string out;
+    FILE* p = ::popen(command.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    char buf[4096];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    const int status = ::pclose(p);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_NE(out.find("棋譜を書き込めませんでした"), std::string::npos) << out;
+    EXPECT_NE(out.find("quit"), std::string::npos) << out;
+    EXPECT_FALSE(fs::exists(record));
+    EXPECT_TRUE(kept().empty());
+    for (fs::directory_iterator it(dir), end; it != end; ++it)
+        EXPECT_FALSE(is_temporary_file_name(it->path().filename().string()));
 }
 
 }  // namespace

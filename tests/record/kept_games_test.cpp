@@ -2,6 +2,7 @@
 // and which old games go.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <sstream>
 
 #include "core/text_codec.h"
@@ -14,19 +15,43 @@ namespace {
 
 class FakeShelf : public GameShelf {
 public:
-    std::vector<std::string> names() override { return held; }
-    bool put(const std::string& name, const std::string& bytes) override {
+    std::vector<std::string> names() override {
+        std::vector<std::string> listed;
+        for (const auto& [name, bytes] : files)
+            if (name != unlisted) listed.push_back(name);
+        return listed;
+    }
+    Put put(const std::string& name, const std::string& bytes) override {
         ++puts;
         if (watch) seen_at_put = watch->str();
-        if (failing) return false;
-        held.push_back(name);
+        if (failing) return Put::Failed;
+        if (files.count(name)) return Put::Taken;
+        files[name] = bytes;
         last = bytes;
+        return Put::Written;
+    }
+    bool get(const std::string& name, std::string& bytes, size_t max_bytes) override {
+        auto it = files.find(name);
+        if (it == files.end() || it->second.size() > max_bytes) return false;
+        bytes = it->second;
         return true;
     }
-    void remove(const std::string& name) override { std::erase(held, name); }
+    void remove(const std::string& name) override { files.erase(name); }
+    bool with_kept_list(const std::function<bool(std::string&)>& change) override {
+        std::string text = list;
+        if (change(text)) list = text;
+        return true;
+    }
     LocalTime local_time() override { return now; }
+    std::vector<std::string> held() const {
+        std::vector<std::string> all;
+        for (const auto& [name, bytes] : files) all.push_back(name);
+        return all;
+    }
 
-    std::vector<std::string> held;
+    std::map<std::string, std::string> files;
+    std::string list;
+    std::string unlisted;  // a file names() does not see: written meanwhile by another program
     std::string last;
     int puts = 0;
     bool failing = false;
@@ -44,14 +69,68 @@ TEST(KeptGameNames, DateAndTimeWithANumberWhenTaken) {
     EXPECT_EQ(kept_game_name(t, {}), "2026-03-04_05-06-07.棋譜");
     EXPECT_EQ(kept_game_name(t, {"2026-03-04_05-06-07.棋譜", "2026-03-04_05-06-07_2.棋譜"}),
               "2026-03-04_05-06-07_3.棋譜");
-    // The oldest go first, numbers in order of value; other files never.
-    const std::vector<std::string> names = {
-        "2026-03-04_05-06-07_10.棋譜", "2026-03-04_05-06-07_2.棋譜", "2025-12-31_23-59-59.棋譜",
-        "mine.棋譜",                    "2026-03-04_05-06-07.棋譜",   "2026-03-04_05-06-07.txt",
-        "2026-03-04_05-06-07_x.棋譜"};
-    EXPECT_EQ(kept_games_beyond(names, 2),
-              (std::vector<std::string>{"2025-12-31_23-59-59.棋譜", "2026-03-04_05-06-07.棋譜"}));
-    EXPECT_TRUE(kept_games_beyond(names, 4).empty());
+}
+
+// Keeps `n` games of two people, one move each, the clock at the given
+// seconds past 09:05 in turn.
+void keep_games(FakeShelf& shelf, const std::vector<int>& seconds, size_t limit) {
+    TestGame t;
+    t.menu("START");
+    t.move(7, 7, 7, 6);
+    for (int second : seconds) {
+        shelf.now.second = second;
+        ASSERT_TRUE(write_kept_game(shelf, t.g.st, limit));
+    }
+}
+
+TEST(KeepingGames, OnlyGamesOfTheListGoAndInTheOrderTheyWereKept) {
+    FakeShelf shelf;
+    // The player's own records, one of them named as a kept game would be.
+    shelf.files["2026-12-08_09-05-01.棋譜"] = "mine";
+    shelf.files["mine.棋譜"] = "mine too";
+    // The clock goes back after the first game: the newest has the oldest name.
+    keep_games(shelf, {30, 20, 10}, 2);
+    EXPECT_EQ(shelf.held(), (std::vector<std::string>{"2026-12-08_09-05-01.棋譜",
+                                                      "2026-12-08_09-05-10.棋譜",
+                                                      "2026-12-08_09-05-20.棋譜", "mine.棋譜"}));
+    ASSERT_EQ(parse_kept_list(shelf.list).size(), 2u);
+    EXPECT_EQ(parse_kept_list(shelf.list).back().name, "2026-12-08_09-05-10.棋譜");
+
+    // A kept game the player has since replaced with a record of their own
+    // is theirs now: it leaves the list but stays.
+    shelf.files["2026-12-08_09-05-20.棋譜"] = "saved over";
+    keep_games(shelf, {40}, 1);
+    EXPECT_EQ(shelf.files["2026-12-08_09-05-20.棋譜"], "saved over");
+    EXPECT_FALSE(shelf.files.count("2026-12-08_09-05-10.棋譜"));
+    ASSERT_EQ(parse_kept_list(shelf.list).size(), 1u);
+
+    // Even a limit of nothing never takes the game just written.
+    keep_games(shelf, {50}, 0);
+    EXPECT_TRUE(shelf.files.count("2026-12-08_09-05-50.棋譜"));
+}
+
+TEST(KeepingGames, ANameTakenMeanwhileGivesTheNextFreeOne) {
+    FakeShelf shelf;
+    shelf.files["2026-12-08_09-05-07.棋譜"] = "another program's game of the same second";
+    shelf.unlisted = "2026-12-08_09-05-07.棋譜";
+    keep_games(shelf, {7}, 1000);
+    EXPECT_EQ(shelf.puts, 2);
+    EXPECT_TRUE(shelf.files.count("2026-12-08_09-05-07_2.棋譜"));
+    EXPECT_EQ(shelf.files["2026-12-08_09-05-07.棋譜"], "another program's game of the same second");
+}
+
+TEST(KeepingGames, TheListReadsBackAndSkipsLinesNotOurs) {
+    const std::vector<KeptEntry> entries = {{12, 0x0123456789abcdefull, "a.棋譜"},
+                                            {0, kept_digest(""), "b c.棋譜"}};
+    const std::string text = format_kept_list(entries);
+    const std::string noisy = "junk\n12 0123 x.棋譜\n5 0123456789abcdef ../escape\n" + text +
+                              "7 0123456789ABCDEF upper.棋譜\n";
+    const std::vector<KeptEntry> back = parse_kept_list(noisy);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[0].size, 12u);
+    EXPECT_EQ(back[0].digest, 0x0123456789abcdefull);
+    EXPECT_EQ(back[1].name, "b c.棋譜");
+    EXPECT_EQ(format_kept_list(back), text);
 }
 
 TEST(KeepingGames, AGameContinuedByAStartCommandIsOneGameKeptOnce) {
@@ -71,7 +150,7 @@ TEST(KeepingGames, AGameContinuedByAStartCommandIsOneGameKeptOnce) {
     EXPECT_EQ(lines[0], "12月8日 09:05");
     EXPECT_EQ(lines[1], "ｺﾝﾋﾟｭｰﾀ LEVEL3");  // upper side
     EXPECT_EQ(lines[2], "あなた");
-    EXPECT_EQ(shelf.held, std::vector<std::string>{"2026-12-08_09-05-07.棋譜"});
+    EXPECT_EQ(shelf.held(), std::vector<std::string>{"2026-12-08_09-05-07.棋譜"});
 }
 
 TEST(KeepingGames, WrittenBeforeTheEndDialogueAndAFailureIsNotTriedAgain) {

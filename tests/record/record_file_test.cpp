@@ -11,6 +11,7 @@
 #include "play/replay.h"
 #include "record/kifu_text.h"
 #include "record/record_file.h"
+#include "tests/support/position.h"
 #include "tests/support/record_games.h"
 
 namespace rindou::test {
@@ -204,6 +205,30 @@ TEST_F(RecordFiles, LoadingStopsAtTheFirstImpossibleMove) {
     t.take();
     t.menu("AFTER");
     EXPECT_EQ(t.take(), "message 進む|終わり\n");
+}
+
+TEST_F(RecordFiles, ASideMovesTwiceInARowOnlyWhenTheOtherPassed) {
+    TestGame t;
+    // From the start the upper side has moves: a second lower move is out of turn.
+    std::string path = write("twice.棋譜", headers() + line(5, 7, 5, 6, -10, -10, 0) +
+                                               line(4, 7, 4, 6, -10, -10, 0));
+    EXPECT_EQ(load(t, path),
+              LOADED + "message 棋譜|5行目の指し手を読めません。1手目まで読み込みました\n" +
+                  STEP_ON);
+    EXPECT_EQ(t.g.st.record_end, 1);
+
+    // The upper king alone in its corner and the coin in the opposite one,
+    // hemmed in: every upper move would carry the coin off the board or onto
+    // a piece, so the upper side passes and the lower drops twice.
+    Pos p;
+    p.put(1, 1, OU).put(5, 5, -OU).put(9, 9, COIN).put(8, 8, -KIN).put(8, 9, -KIN).put(9, 8, -KIN);
+    p.lower_hand(1, 2);
+    const std::string drops = line(11, 3, 3, 5, -10, -10, 0) + line(11, 3, 4, 5, -10, -10, 0);
+    EXPECT_EQ(read_record_file(headers() + drops, p.s).moves.size(), 2u);
+    // With a rook that can move two squares sideways (the coin with it to an
+    // empty square), the upper side had a move: the second drop is out of turn.
+    p.put(6, 1, SYA);
+    EXPECT_EQ(read_record_file(headers() + drops, p.s).moves.size(), 1u);
 }
 
 TEST_F(RecordFiles, FilesWithoutALoadableMoveLeaveTheGameAsItWas) {
