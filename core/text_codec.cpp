@@ -1,7 +1,8 @@
 #include "core/text_codec.h"
 
-#include <cerrno>
-#include <iconv.h>
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
 
 namespace rindou {
 
@@ -59,52 +60,66 @@ void decode_utf8_lenient(const std::string& bytes, size_t offset, DecodedText& d
     }
 }
 
-// Code page 932 through iconv.  Conversion is plain (no //IGNORE, whose
-// result does not tell what was dropped): every byte iconv refuses, and a
-// lead byte cut off at the end, becomes U+FFFD and is counted.
+#include "core/cp932_table.inc"
+
+// Row of a lead byte in CP932_DOUBLE, or -1 for a byte that leads no code.
+int cp932_lead_row(unsigned char b) {
+    if (b >= 0x81 && b <= 0x9F) return b - 0x81;
+    if (b >= 0xE0 && b <= 0xFC) return b - 0xE0 + 31;
+    return -1;
+}
+
+void append_utf8(std::string& out, uint32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | c >> 6);
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {  // the code page has nothing beyond U+FFFF
+        out += static_cast<char>(0xE0 | c >> 12);
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// The code point of the well-formed UTF-8 sequence of len bytes at bytes[i].
+uint32_t utf8_code_point(const std::string& bytes, size_t i, size_t len) {
+    auto b = [&](size_t k) { return static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + k])); };
+    if (len == 1) return b(0);
+    uint32_t c = b(0) & (0x7F >> len);
+    for (size_t k = 1; k < len; ++k) c = c << 6 | (b(k) & 0x3F);
+    return c;
+}
+
+// Code page 932 as glibc's iconv reads it, converted plainly: a byte that is
+// no character, a lead byte whose trail byte makes no code, and a lead byte
+// cut off at the end each become U+FFFD and are counted, and reading goes on
+// at the next byte.
 void decode_cp932_into(const std::string& bytes, DecodedText& d) {
-    iconv_t cd = iconv_open("UTF-8", "CP932");
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        // Without the converter only ASCII can be read.
-        for (size_t i = 0; i < bytes.size(); ++i) {
-            if (static_cast<unsigned char>(bytes[i]) < 0x80) {
-                d.text += bytes[i];
-            } else {
-                if (d.bad_bytes == 0) d.first_bad = i;
-                ++d.bad_bytes;
-                d.text += REPLACEMENT_CHARACTER;
+    const size_t n = bytes.size();
+    d.text.reserve(d.text.size() + n * 3 / 2);
+    for (size_t i = 0; i < n;) {
+        unsigned char b = static_cast<unsigned char>(bytes[i]);
+        int row = cp932_lead_row(b);
+        if (row >= 0 && i + 1 < n) {
+            unsigned char t = static_cast<unsigned char>(bytes[i + 1]);
+            uint16_t c = t >= 0x40 && t <= 0xFC ? CP932_DOUBLE[row * 189 + (t - 0x40)] : 0;
+            if (c != 0) {
+                append_utf8(d.text, c);
+                i += 2;
+                continue;
             }
         }
-        return;
-    }
-    std::string out(bytes.size() * 3 + 16, '\0');
-    char* in_ptr = const_cast<char*>(bytes.data());
-    size_t in_left = bytes.size();
-    size_t written = 0;
-    while (in_left > 0) {
-        char* out_ptr = out.data() + written;
-        size_t out_left = out.size() - written;
-        size_t r = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
-        written = out.size() - out_left;
-        if (r != static_cast<size_t>(-1)) break;
-        if (errno == E2BIG) {
-            out.resize(out.size() * 2 + 16);
-            continue;
+        uint16_t c = CP932_SINGLE[b];
+        if (c != 0xFFFF) {
+            append_utf8(d.text, c);
+        } else {
+            if (d.bad_bytes == 0) d.first_bad = i;
+            ++d.bad_bytes;
+            d.text += REPLACEMENT_CHARACTER;
         }
-        // EILSEQ, EINVAL (or anything else): skip one byte, mark it.
-        size_t offset = bytes.size() - in_left;
-        if (d.bad_bytes == 0) d.first_bad = offset;
-        ++d.bad_bytes;
-        if (out.size() - written < REPLACEMENT_CHARACTER.size()) out.resize(out.size() * 2 + 16);
-        out.replace(written, REPLACEMENT_CHARACTER.size(), REPLACEMENT_CHARACTER);
-        written += REPLACEMENT_CHARACTER.size();
-        ++in_ptr;
-        --in_left;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        ++i;
     }
-    iconv_close(cd);
-    out.resize(written);
-    d.text += out;
 }
 
 }  // namespace
@@ -145,27 +160,28 @@ bool encode_cp932(const std::string& utf8, std::string& out, std::string& bad) {
         out = utf8;
         return true;
     }
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        bad = utf8;
-        return false;
+    // As glibc's iconv writes the code page: a character it lacks stops the
+    // conversion and is named, and the tag characters are left out.
+    std::string buf;
+    buf.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        size_t len = utf8_sequence(utf8, i);
+        uint32_t c = utf8_code_point(utf8, i, len);
+        if (c >= CP932_DROPPED_FIRST && c <= CP932_DROPPED_LAST) {
+            i += len;
+            continue;
+        }
+        const uint16_t* end = std::end(CP932_ENCODE_FROM);
+        const uint16_t* at = c <= 0xFFFF ? std::lower_bound(std::begin(CP932_ENCODE_FROM), end, c) : end;
+        if (at == end || *at != c) {
+            bad = utf8.substr(i, len);
+            return false;
+        }
+        uint16_t code = CP932_ENCODE_TO[at - std::begin(CP932_ENCODE_FROM)];
+        if (code > 0xFF) buf += static_cast<char>(code >> 8);
+        buf += static_cast<char>(code & 0xFF);
+        i += len;
     }
-    std::string buf(utf8.size() * 2 + 16, '\0');
-    char* in_ptr = const_cast<char*>(utf8.data());
-    size_t in_left = utf8.size();
-    char* out_ptr = buf.data();
-    size_t out_left = buf.size();
-    size_t r = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
-    int err = errno;
-    iconv_close(cd);
-    if (r == static_cast<size_t>(-1)) {
-        (void)err;
-        size_t at = utf8.size() - in_left;
-        size_t len = at < utf8.size() ? utf8_sequence(utf8, at) : 0;
-        bad = len > 0 ? utf8.substr(at, len) : REPLACEMENT_CHARACTER;
-        return false;
-    }
-    buf.resize(buf.size() - out_left);
     out = buf;
     return true;
 }

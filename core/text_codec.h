@@ -24,15 +24,17 @@ struct DecodedText {
     bool was_utf8 = false;   // read as UTF-8 (byte-order mark, or valid UTF-8 text)
 };
 
-// Code page 932 through iconv, converted plainly: every byte iconv refuses,
-// and a lead byte cut off at the end, becomes U+FFFD and is counted.
+// Code page 932 as glibc's iconv reads it, converted plainly: every byte that
+// is not part of a character, and a lead byte cut off at the end, becomes
+// U+FFFD and is counted.
 DecodedText decode_cp932(const std::string& bytes);
 // A UTF-8 byte-order mark, or bytes that are valid UTF-8 and not plain ASCII,
 // mean UTF-8; anything else is code page 932.
 DecodedText decode_text(const std::string& bytes);
 
-// Converts UTF-8 text to code page 932.  False when a character has no form in
-// that code page (or the text is not valid UTF-8); `bad` then holds it.
+// Converts UTF-8 text to code page 932 as glibc's iconv does.  False when a
+// character has no form in that code page (or the text is not valid UTF-8);
+// `bad` then holds it.
 bool encode_cp932(const std::string& utf8, std::string& out, std::string& bad);
 
 // Lines ended by CR LF, LF or a lone CR; a final terminator adds no line.
