@@ -138,6 +138,15 @@ public:
                                     std::error_code& error) = 0;
     // Where games are kept; nullptr keeps none.
     virtual GameShelf* game_shelf() { return nullptr; }
+    // A record file the person named: all its bytes, or false with the
+    // reason (FileError::TooLarge past max_bytes).  The file system's own
+    // unless a front end has records elsewhere (uploads and downloads).
+    virtual bool read_record(const std::string& path, std::string& bytes, std::error_code& error,
+                             size_t max_bytes);
+    // Writes a record file whole; on false, any old file of that name is as
+    // it was.
+    virtual bool write_record(const std::string& path, const std::string& bytes,
+                              std::error_code& error);
 };
 
 // ---- Host: the desktop around the game. -------------------------------------------

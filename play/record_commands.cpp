@@ -153,9 +153,7 @@ void save_record(Game& g) {
 #endif
     const std::string path = folder + "/" + file_name + ".棋譜";
     std::error_code error;
-    // Written beside the old file and renamed over it: a failure leaves the
-    // old record as it was.
-    if (!write_file_atomically(path, bytes, error)) {
+    if (!g.io.storage->write_record(path, bytes, error)) {
         std::string reason = write_failure_reason(error);
         g.io.dialogs->message("棋譜保存",
                       "棋譜を書き込めませんでした" + (reason.empty() ? "" : "\r\r" + reason));
@@ -170,7 +168,7 @@ void load_record(Game& g, const std::string& path) {
     g.io.panel->panel_hide_lists();
     std::string bytes;
     std::error_code error;
-    if (!read_whole_file(path, bytes, error, RECORD_FILE_LIMIT)) {
+    if (!g.io.storage->read_record(path, bytes, error, RECORD_FILE_LIMIT)) {
         if (error == FileError::TooLarge)
             g.io.dialogs->message("棋譜", "棋譜ﾌｧｲﾙが大きすぎます");
         else

@@ -4,9 +4,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <unistd.h>
 
 #include "core/files.h"
+#include "core/null_platform.h"
 #include "play/record_commands.h"
 #include "play/replay.h"
 #include "record/kifu_text.h"
@@ -205,6 +207,48 @@ TEST_F(RecordFiles, LoadingStopsAtTheFirstImpossibleMove) {
     t.take();
     t.menu("AFTER");
     EXPECT_EQ(t.take(), "message 進む|終わり\n");
+}
+
+// Records kept somewhere other than files, as a page in a browser keeps them.
+class MemoryRecords : public NullPlatform {
+public:
+    bool read_record(const std::string& path, std::string& bytes, std::error_code& error,
+                     size_t max_bytes) override {
+        auto it = files.find(path);
+        if (it == files.end()) error = std::make_error_code(std::errc::no_such_file_or_directory);
+        else if (it->second.size() > max_bytes) error = FileError::TooLarge;
+        else bytes = it->second;
+        return !error;
+    }
+    bool write_record(const std::string& path, const std::string& bytes,
+                      std::error_code&) override {
+        files[path] = bytes;
+        return true;
+    }
+    std::map<std::string, std::string> files;
+};
+
+TEST_F(RecordFiles, RecordsAreReadAndWrittenThroughTheStoragePort) {
+    TestGame t;
+    MemoryRecords records;
+    t.g.io.storage = &records;
+    t.menu("START");
+    t.move(7, 7, 7, 6);
+    t.move(3, 3, 3, 4);
+    EXPECT_EQ(save(t, "port"), "message   |棋譜を書き込みました\n");
+    const std::string path = dir + "/port.棋譜";
+    ASSERT_EQ(records.files.count(path), 1u);
+    EXPECT_FALSE(fs::exists(path));
+    // The same bytes a file gets.
+    t.g.io.storage = &t.io;
+    save(t, "port");
+    EXPECT_EQ(read(path), records.files[path]);
+    TestGame u;
+    u.g.io.storage = &records;
+    EXPECT_EQ(load(u, path), LOADED + STEP_ON);
+    EXPECT_EQ(u.g.st.record_end, 2);
+    records.files[path].assign(RECORD_FILE_LIMIT + 1, '0');
+    EXPECT_EQ(load(u, path), "message 棋譜|棋譜ﾌｧｲﾙが大きすぎます\n");
 }
 
 TEST_F(RecordFiles, ASideMovesTwiceInARowOnlyWhenTheOtherPassed) {
