@@ -20,7 +20,8 @@ namespace {
 constexpr size_t HELP_FILE_LIMIT = 4u * 1024u * 1024u;
 
 bool is_local(const QUrl& url) {
-    return url.scheme().isEmpty() || url.scheme().compare(QStringLiteral("file"), Qt::CaseInsensitive) == 0;
+    return url.scheme().isEmpty() ||
+           url.scheme().compare(QStringLiteral("file"), Qt::CaseInsensitive) == 0;
 }
 }  // namespace
 
@@ -45,7 +46,9 @@ bool HelpBrowser::may_read(const QUrl& address) const {
     return !real.isEmpty() && real.startsWith(folder_) && info.isFile();
 }
 
-QVariant HelpBrowser::loadResource(int type, const QUrl& name) {
+// Every kind of resource (the page, its pictures, a style sheet) is read
+// the same way; the document makes a picture of the bytes itself.
+QVariant HelpBrowser::loadResource(int, const QUrl& name) {
     // A refusal is an empty value, never a null one: the document would
     // otherwise read the file itself.
     const QVariant refused = QVariant(QByteArray());
@@ -58,7 +61,6 @@ QVariant HelpBrowser::loadResource(int type, const QUrl& name) {
     std::string bytes;
     std::error_code error;
     if (!read_whole_file(path, bytes, error, HELP_FILE_LIMIT)) return refused;
-    (void)type;
     return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
@@ -74,7 +76,8 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
     // desktop's browser (see follow).
     browser_->setOpenLinks(false);
     browser_->setOpenExternalLinks(false);
-    connect(browser_, &QTextBrowser::anchorClicked, this, [this](const QUrl& link) { follow(link); });
+    connect(browser_, &QTextBrowser::anchorClicked, this,
+            [this](const QUrl& link) { follow(link); });
 
     note_ = new QLabel(this);
     note_->setObjectName(QStringLiteral("HelpNote"));
