@@ -9,7 +9,10 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
+#include <QShowEvent>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <exception>
@@ -83,7 +86,9 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
     timer_->start();
 
     qApp->installEventFilter(this);
-    resize(WINDOW_W, WINDOW_H);
+    const QScreen* on = screen();
+    resize(on ? fitted_size(on->availableGeometry().size(), menuBar()->sizeHint().height(), {})
+              : QSize(WINDOW_W, WINDOW_H));
 }
 
 MainWindow::~MainWindow() {
@@ -253,11 +258,54 @@ QAction* MainWindow::action(const std::string& entry) const {
 void MainWindow::place() {
     // A window parked with its top edge at -60 twips stays where it is.
     if (frameGeometry().top() * 15 == -60) return;
-    move(0, 0);
-    resize(WINDOW_W, WINDOW_H);
-    int bar = menuBar()->sizeHint().height();
-    base_size_ = QSize(WINDOW_W, WINDOW_H - bar);
+    fit_to_screen(true);
+    base_size_ = QSize(WINDOW_W, WINDOW_H - menuBar()->sizeHint().height());
     update_geometry();
+}
+
+void MainWindow::fit_to_screen(bool normal_size) {
+    const QScreen* on = screen();
+    if (!on) {
+        move(0, 0);
+        resize(WINDOW_W, WINDOW_H);
+        return;
+    }
+    // The frame is known once the window is on screen (none before).
+    const QRect frame = frameGeometry(), inner = geometry();
+    const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(),
+                           frame.right() - inner.right(), frame.bottom() - inner.bottom());
+    const QRect area = on->availableGeometry();
+    if (!normal_size && area.contains(frame)) return;
+    const QSize size = fitted_size(area.size(), menuBar()->sizeHint().height(), margins);
+    if (normal_size || size.width() < width() || size.height() < height()) {
+        move(area.topLeft());
+        resize(size);
+    }
+}
+
+void MainWindow::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    // Placed before it was shown, the window did not know its frame yet: a
+    // frame that takes it past the screen's edge makes it smaller now.
+    if (!e->spontaneous() && !shown_once_) {
+        shown_once_ = true;
+        fit_to_screen(false);
+    }
+}
+
+QSize MainWindow::fitted_size(QSize available, int menu_bar, QMargins frame) {
+    const int room_w = available.width() - frame.left() - frame.right();
+    const int room_h = available.height() - frame.top() - frame.bottom();
+    if (room_w >= WINDOW_W && room_h >= WINDOW_H) return QSize(WINDOW_W, WINDOW_H);
+    // The board keeps its proportions; the menu bar keeps its height.
+    const int board_h = WINDOW_H - menu_bar;
+    double k = std::min(static_cast<double>(room_w) / WINDOW_W,
+                        static_cast<double>(room_h - menu_bar) / board_h);
+    k = std::clamp(k, 0.0, 1.0);
+    // No smaller than the surface's own minimum (a screen that small is cut
+    // off anyway).
+    return QSize(std::max(static_cast<int>(std::floor(WINDOW_W * k)), 160),
+                 menu_bar + std::max(static_cast<int>(std::floor(board_h * k)), 120));
 }
 
 void MainWindow::update_geometry() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QMargins>
 #include <QPointF>
 #include <functional>
 #include <map>
@@ -40,8 +41,14 @@ public:
     void press(int button, QPointF pos);
     // Runs a menu entry's command as the menu does.
     void command(const std::string& entry);
-    // Moves the window to the top-left corner at its normal size.
+    // Moves the window to the top-left corner of the screen's available
+    // area at its normal size, or smaller where the area is smaller.
     void place();
+    // The size of the window (without its frame) for an available area: the
+    // normal size, or the largest that fits with the board in the same
+    // proportions (a large scale factor leaves fewer logical pixels than the
+    // normal size has).
+    static QSize fitted_size(QSize available, int menu_bar, QMargins frame);
     // The twips of a logical position of the surface.
     QPointF twips_at(QPointF pos) const;
     // Logical pixels per natural pixel at the present size.
@@ -66,6 +73,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
@@ -80,6 +88,10 @@ private:
     void run_keyed(const KeyedEntry& keyed);
     void sync_menu();
     void update_geometry();
+    // Sizes the window for the screen's available area: at its normal size
+    // (or smaller where that does not fit), or only smaller when it is too
+    // large as it stands.
+    void fit_to_screen(bool normal_size);
     void finish();
 
     PictureSet pictures_;
@@ -98,6 +110,7 @@ private:
     bool in_game_ = false;
     bool close_requested_ = false;
     bool finished_ = false;
+    bool shown_once_ = false;
     std::string sound_library_path_;
 };
 

@@ -2,10 +2,12 @@
 #include <QAction>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QMenu>
@@ -16,6 +18,8 @@
 #include <cstdio>
 #include <ctime>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "app/qt/about_box.h"
 #include "app/qt/help_window.h"
@@ -370,6 +374,116 @@ TEST_F(WindowTest, HelpShowsThePageInTheProgramsOwnWindow) {
     EXPECT_TRUE(help->isVisible());
     EXPECT_TRUE(page->toPlainText().contains(QStringLiteral("Rindou.htm")));
     EXPECT_FALSE(help->desktop_button()->isEnabled());
+}
+
+// A large scale factor leaves fewer logical pixels than the window's normal
+// size: it then starts as large as the available area allows, the board in
+// its proportions and drawn whole.
+TEST(WindowSize, TheNormalSizeOrTheLargestThatFitsInTheBoardsProportions) {
+    EXPECT_EQ(MainWindow::fitted_size(QSize(1280, 1000), 24, {}), QSize(707, 580));
+    EXPECT_EQ(MainWindow::fitted_size(QSize(707, 580), 24, {}), QSize(707, 580));
+    const QMargins frames[] = {QMargins(), QMargins(4, 30, 4, 4)};
+    for (QSize available : {QSize(640, 500), QSize(400, 300), QSize(1280, 540), QSize(600, 2000)})
+        for (QMargins frame : frames) {
+            const QSize s = MainWindow::fitted_size(available, 24, frame);
+            EXPECT_LE(s.width() + frame.left() + frame.right(), available.width());
+            EXPECT_LE(s.height() + frame.top() + frame.bottom(), available.height());
+            // One side fills its room to within a pixel; the other keeps the
+            // board's proportions.
+            EXPECT_TRUE(s.width() + frame.left() + frame.right() >= available.width() - 1 ||
+                        s.height() + frame.top() + frame.bottom() >= available.height() - 1);
+            EXPECT_NEAR(static_cast<double>(s.width()) / (s.height() - 24), 707.0 / 556.0, 0.01)
+                << available.width() << "x" << available.height();
+        }
+}
+
+TEST_F(WindowTest, StartsWithinTheScreensAvailableArea) {
+    const QRect area = window.screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(window.frameGeometry()))
+        << window.frameGeometry().width() << "x" << window.frameGeometry().height() << " on "
+        << area.width() << "x" << area.height();
+    QApplication::processEvents();
+    // The whole board shows: the canvas is the surface's size, and its lowest
+    // rank and the clocks below it are inside.
+    const Canvas* c = window.canvas();
+    const double dpr = c->device_pixel_ratio();
+    EXPECT_LE(c->device(cell_y(10)), static_cast<int>(window.board()->height() * dpr));
+    EXPECT_LE(c->device(10600), static_cast<int>(window.board()->width() * dpr) + 1);
+    if (window.size() != QSize(707, 580)) {
+        EXPECT_LT(window.scale(), 1.0);
+    }
+}
+
+// A page anyone may have written (one in the user's data folder) names
+// what files it likes: only regular files of its own folder are read, each
+// of a bounded size, and only web links leave the window.
+TEST(Help, APageReadsOnlyBoundedFilesOfItsOwnFolder) {
+    QTemporaryDir dir;
+    QDir root(dir.path());
+    ASSERT_TRUE(root.mkpath(QStringLiteral("help")));
+    QImage dot(4, 4, QImage::Format_RGB32);
+    dot.fill(Qt::red);
+    ASSERT_TRUE(dot.save(root.filePath(QStringLiteral("help/inside.png"))));
+    ASSERT_TRUE(dot.save(root.filePath(QStringLiteral("outside.png"))));
+    ASSERT_TRUE(QFile::link(root.filePath(QStringLiteral("outside.png")),
+                            root.filePath(QStringLiteral("help/link.png"))));
+    const QByteArray fifo = root.filePath(QStringLiteral("help/fifo.png")).toLocal8Bit();
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    {
+        QFile big(root.filePath(QStringLiteral("help/big.png")));
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(big.resize(64 * 1024 * 1024));  // sparse: no disk used
+    }
+    auto write = [&root](const QString& name, const QByteArray& html) {
+        QFile f(root.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(html);
+    };
+    write(QStringLiteral("help/page.htm"),
+          "<html><body><p>page</p><img src=\"inside.png\"><img src=\"/dev/zero\">"
+          "<img src=\"fifo.png\"><img src=\"../outside.png\"><img src=\"link.png\">"
+          "<img src=\"big.png\"></body></html>");
+    write(QStringLiteral("help/other.htm"), "<html><body><p>other</p></body></html>");
+    write(QStringLiteral("elsewhere.htm"), "<html><body><p>elsewhere</p></body></html>");
+
+    HelpWindow help;
+    std::vector<QUrl> asked;
+    help.open_externally = [&asked](const QUrl& url) {
+        asked.push_back(url);
+        return true;
+    };
+    const QUrl page = QUrl::fromLocalFile(root.filePath(QStringLiteral("help/page.htm")));
+    help.show_page(page);
+    QApplication::processEvents();
+    HelpBrowser* browser = help.browser();
+    EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("page")));
+    auto picture = [browser](const char* src) {
+        return browser->document()
+            ->resource(QTextDocument::ImageResource, QUrl(QString::fromUtf8(src)))
+            .value<QImage>();
+    };
+    EXPECT_FALSE(picture("inside.png").isNull());
+    for (const char* src : {"/dev/zero", "fifo.png", "../outside.png", "link.png", "big.png"}) {
+        EXPECT_TRUE(picture(src).isNull()) << src;
+        const QUrl url(QString::fromUtf8(src));
+        EXPECT_TRUE(browser->loadResource(QTextDocument::ImageResource, url).toByteArray().isEmpty())
+            << src;
+    }
+
+    // Links: web addresses go to the desktop, pages of the folder show here,
+    // anything else does nothing.
+    for (const char* link : {"mailto:someone@example.com", "smb://host/share", "javascript:x()",
+                             "../elsewhere.htm", "file:///etc/passwd", "fifo.png"}) {
+        emit browser->anchorClicked(QUrl(QString::fromUtf8(link)));
+        EXPECT_EQ(browser->source(), page) << link;
+    }
+    EXPECT_TRUE(asked.empty());
+    emit browser->anchorClicked(QUrl(QStringLiteral("https://example.com/rindou")));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], QUrl(QStringLiteral("https://example.com/rindou")));
+    emit browser->anchorClicked(QUrl(QStringLiteral("other.htm")));
+    EXPECT_TRUE(browser->source().toLocalFile().endsWith(QStringLiteral("/help/other.htm")));
+    EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("other")));
 }
 
 TEST_F(WindowTest, ClosingTheWindowEndsTheProgramAndKeepsTheGame) {
