@@ -58,7 +58,8 @@ void com_ban(Game& g) {
     // No move on the board: the computer passes, even with pieces in hand.
     if (has_no_board_move(s, s.upper_turn) == 1) {
         g.io.dialogs->message("パス", "打てる場所がありません。パスです。");
-        s.side_to_move = s.lower_turn;
+        // The person's clock starts now, as after any move of the computer.
+        hand_back(g);
         return;
     }
     // The record holds 500 moves: the computer does not play beyond them.

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/record_store.h"
+#include "play/clock.h"
 #include "play/computer_turn.h"
 #include "tests/support/console.h"
 #include "tests/support/position.h"
@@ -85,6 +86,25 @@ TEST(ComputerTurn, TheComputerPassesEvenWithPiecesInHand) {
     EXPECT_EQ(out.find("com "), std::string::npos);
     EXPECT_NE(out.find("turn side -1 "), std::string::npos);
     EXPECT_NE(out.find("record count 0 "), std::string::npos);
+}
+
+TEST(ComputerTurn, AfterTheComputerPassesThePersonsClockStartsFromThePass) {
+    TestGame t;
+    t.io.advance(3600);  // an hour into the day
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r) t.put(c, r, EMPTY);
+    // Pawns cannot move while the coin stands on the last row.
+    t.put(3, 3, 10);
+    t.put(5, 9, -950);
+    t.put(7, 9, COIN);
+    t.g.st.coin_col = 7;
+    t.g.st.coin_row = 9;
+    t.menu("GOTE");
+    ASSERT_EQ(t.g.st.side_to_move, t.g.st.lower_turn);
+    t.io.advance(5);
+    clock_tick(t.g);
+    EXPECT_NEAR(t.g.st.move_elapsed, 5, 0.01) << "counted from the pass, not from the day's start";
+    EXPECT_TRUE(t.g.st.timer_enabled);
 }
 
 TEST(ComputerTurn, PromotionIsForcedOrChosenByKind) {
