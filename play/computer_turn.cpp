@@ -5,6 +5,7 @@
 #include "analysis/analysis.h"
 #include "core/record_store.h"
 #include "core/rules.h"
+#include "core/texts.h"
 #include "engine/evaluation.h"
 #include "engine/squares.h"
 #include "play/clock.h"
@@ -25,8 +26,8 @@ void show_thinking(Game& g) {
     draw_picture(g, s.background_code, -1, 8);
     draw_picture(g, s.background_code, 0, 8);
     frame_square(g, FRAME_COLOUR, -1, 7);
-    print_at(g, -1.5, 8.5, "思考中", BLACK, 12);
-    print_at(g, -1.6, 8.4, "思考中", WHITE, 12);
+    print_at(g, -1.5, 8.5, text(Text::Thinking), BLACK, 12);
+    print_at(g, -1.6, 8.4, text(Text::Thinking), WHITE, 12);
     frame_square(g, FRAME_COLOUR, 1, 8);
 }
 
@@ -57,7 +58,7 @@ void com_ban(Game& g) {
 
     // No move on the board: the computer passes, even with pieces in hand.
     if (has_no_board_move(s, s.upper_turn) == 1) {
-        g.io.dialogs->message("パス", "打てる場所がありません。パスです。");
+        g.io.dialogs->message(text(Text::TitlePass), text(Text::NoBoardMovePass));
         // The person's clock starts now, as after any move of the computer.
         hand_back(g);
         return;
@@ -112,14 +113,14 @@ void com_ban(Game& g) {
     set_clock_tick(g, false);
     // A win ends the game; otherwise mate or check is announced.
     if (s.winner == s.upper_turn) {
-        end_of_game(g, "ｺﾝﾋﾟｭｰﾀ");
+        end_of_game(g, text(Text::PlayerComputer));
         return;
     }
     analyse_position(s);
     if (is_mated(s) == 1) {
-        g.io.dialogs->message("詰め ?", "よし！!");
+        g.io.dialogs->message(text(Text::TitleMate), text(Text::MateFound));
     } else if (sq::val(s.maps.upper_attacks, s.lower_king_col, s.lower_king_row) > 0) {
-        g.io.dialogs->message("", "   ** 王手 **");
+        g.io.dialogs->message("", text(Text::Check));
     }
     // The notation of the move and a frame on its destination.
     show_last_move(g, s.upper_turn, tc, tr, placed, WHITE);

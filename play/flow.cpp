@@ -1,6 +1,7 @@
 #include "play/flow.h"
 
 #include "core/record_store.h"
+#include "core/texts.h"
 #include "play/clock.h"
 #include "play/computer_turn.h"
 #include "play/input.h"
@@ -49,13 +50,13 @@ void start_com_first_human(Game& g) {
         s.lower_turn = s.sente_turn;
         s.upper_turn = s.gote_turn;
         s.side_to_move = s.sente_turn;
-        g.io.dialogs->message(" ", "MANの番です");
+        g.io.dialogs->message(" ", text(Text::YourTurn));
         s.turn_notice_pending = 0;
     } else if (s.side_to_move == s.lower_turn) {
         s.lower_turn = s.sente_turn;
         s.upper_turn = s.gote_turn;
         s.side_to_move = s.sente_turn;
-        g.io.dialogs->message("対局", "MANの番です");
+        g.io.dialogs->message(text(Text::TitleGame), text(Text::YourTurn));
         s.turn_notice_pending = 0;
     } else if (s.side_to_move == s.upper_turn) {
         com_ban(g);
@@ -72,7 +73,7 @@ void start_com_first_computer(Game& g) {
         s.side_to_move = s.sente_turn;
         com_ban(g);
     } else if (s.side_to_move == s.lower_turn) {
-        g.io.dialogs->message("対局", "MANの番です");
+        g.io.dialogs->message(text(Text::TitleGame), text(Text::YourTurn));
         s.turn_notice_pending = 0;
     } else if (s.side_to_move == s.upper_turn) {
         com_ban(g);
@@ -94,11 +95,11 @@ void start_two_players(Game& g) {
         s.lower_turn = s.sente_turn;
         s.upper_turn = s.gote_turn;
         s.side_to_move = s.sente_turn;
-        g.io.dialogs->message(" ", "先手の番です");
+        g.io.dialogs->message(" ", text(Text::FirstsTurn));
     } else if (s.side_to_move == s.sente_turn) {
-        g.io.dialogs->message(" ", "先手の番です");
+        g.io.dialogs->message(" ", text(Text::FirstsTurn));
     } else if (s.side_to_move == s.gote_turn) {
-        g.io.dialogs->message(" ", "後手の番です");
+        g.io.dialogs->message(" ", text(Text::SecondsTurn));
     }
     s.turn_notice_pending = 0;
 }
@@ -111,7 +112,7 @@ void new_game_reset(Game& g) {
 
 void refuse_record_full(Game& g) {
     play_refusal_sound(g);
-    g.io.dialogs->message("対局", "棋譜が500手に達しました。これ以上指せません");
+    g.io.dialogs->message(text(Text::TitleGame), text(Text::RecordFullNoMore));
 }
 
 void pass_turn(GameState& s) {
@@ -123,8 +124,8 @@ void pass_turn(GameState& s) {
 
 void end_of_game(Game& g, const std::string& winner_text) {
     keep_game(g);
-    g.io.dialogs->message("終了", winner_text + "の勝ちです");
-    if (g.io.dialogs->ask_yes_no("再ゲーム", "続けますか？"))
+    g.io.dialogs->message(text(Text::TitleEnd), text(Text::Wins, {{"winner", winner_text}}));
+    if (g.io.dialogs->ask_yes_no(text(Text::TitleAgain), text(Text::ContinueQuestion)))
         new_game_reset(g);
     else
         quit_program(g);

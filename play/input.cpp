@@ -5,6 +5,7 @@
 #include "analysis/analysis.h"
 #include "core/record_store.h"
 #include "core/rules.h"
+#include "core/texts.h"
 #include "play/clock.h"
 #include "play/computer_turn.h"
 #include "play/deep_play.h"
@@ -44,19 +45,19 @@ void first_click_notices(Game& g) {
             s.turn_notice_pending = 0;
             start_move_time(g);
             if (s.side_to_move == s.sente_turn)
-                g.io.dialogs->message("対局", "先手の番です");
+                g.io.dialogs->message(text(Text::TitleGame), text(Text::FirstsTurn));
             else if (s.side_to_move == s.gote_turn)
-                g.io.dialogs->message("対局", "後手の番です");
+                g.io.dialogs->message(text(Text::TitleGame), text(Text::SecondsTurn));
         }
     } else if (s.game_mode == MODE_COM) {
         if (s.side_to_move == s.upper_turn) {
             s.turn_notice_pending = 0;
-            g.io.dialogs->message("再開(COM)", "OKですか？");
+            g.io.dialogs->message(text(Text::TitleResume), text(Text::ResumeQuestion));
             com_ban(g);
         } else if (s.side_to_move == s.lower_turn && s.turn_notice_pending == 1) {
             s.turn_notice_pending = 0;
             start_move_time(g);
-            g.io.dialogs->message("対局", "MANの番です");
+            g.io.dialogs->message(text(Text::TitleGame), text(Text::YourTurn));
         }
     }
 }
@@ -88,7 +89,7 @@ void hand_over(Game& g, int captured) {
         analyse_position(s);
         int mate = upper_mate_test(s);
         if (mate == 1 || captured == 950) {
-            end_of_game(g, "あなた");
+            end_of_game(g, text(Text::PlayerYou));
         } else if (s.winner == 0) {
             s.side_to_move = s.upper_turn;
             com_ban(g);
@@ -97,9 +98,9 @@ void hand_over(Game& g, int captured) {
     }
     if (s.game_mode == MODE_HUMAN) {
         if (s.winner == s.lower_turn)
-            end_of_game(g, "先手");
+            end_of_game(g, text(Text::PlayerFirst));
         else if (s.winner == s.upper_turn)
-            end_of_game(g, "後手");
+            end_of_game(g, text(Text::PlayerSecond));
         if (s.side_to_move == s.sente_turn) {
             s.side_to_move = s.gote_turn;
             s.lower_time_total += s.move_elapsed;
@@ -138,7 +139,7 @@ void choose_destination(Game& g, int button, int col, int row) {
     // which is the button that promotes.
     if (button == 1 && !may_stay_unpromoted(row, s.sel_piece)) {
         play_refusal_sound(g);
-        g.io.dialogs->message("成り", "マウスの右をクリックして下さい");
+        g.io.dialogs->message(text(Text::TitlePromotion), text(Text::PromoteWithRightButton));
         return;
     }
     // The record holds 500 moves; no move is played beyond them.
@@ -228,7 +229,7 @@ void on_mouse_down(Game& g, int button, double x, double y) {
     close_record_panels(g);
     // A loaded record is stepped, not played.
     if (s.record_mode == 1) {
-        if (!g.io.dialogs->ask_yes_no("棋譜", "棋譜を '進 'で進めて下さい")) {
+        if (!g.io.dialogs->ask_yes_no(text(Text::TitleRecord), text(Text::StepThroughRecord))) {
             play_refusal_sound(g);
             new_game_reset(g);
         }
@@ -240,7 +241,7 @@ void on_mouse_down(Game& g, int button, double x, double y) {
     // No game in progress.
     if (s.side_to_move == TURN_NONE) {
         play_refusal_sound(g);
-        g.io.dialogs->message("開始", "「対局」で始めて下さい");
+        g.io.dialogs->message(text(Text::TitleStart), text(Text::StartWithGameMenu));
         return;
     }
     first_click_notices(g);
@@ -249,7 +250,7 @@ void on_mouse_down(Game& g, int button, double x, double y) {
     if (s.side_to_move == TURN_NONE) return;
     // A side without a move on the board passes, even with pieces in hand.
     if (has_no_board_move(s, s.side_to_move) == 1) {
-        g.io.dialogs->message("パス", "打てる場所がありません。パスです。");
+        g.io.dialogs->message(text(Text::TitlePass), text(Text::NoBoardMovePass));
         pass_turn(s);
         if (s.game_mode == MODE_COM) com_ban(g);
         return;

@@ -4,7 +4,9 @@
 #include <system_error>
 
 #include "core/files.h"
+#include "core/file_texts.h"
 #include "core/record_store.h"
+#include "core/texts.h"
 #include "play/flow.h"
 #include "record/kept_games.h"
 #include "record/kifu_text.h"
@@ -34,21 +36,21 @@ bool usable_file_name(const std::string& name) {
 std::string write_failure_reason(const std::error_code& error) {
     struct Reason {
         int code;
-        const char* text;
+        Text words;
     };
     static const Reason reasons[] = {
-        {EACCES, "書き込みが許可されていません"},
-        {EPERM, "書き込みが許可されていません"},
-        {EROFS, "書き込みが許可されていません"},
-        {ENOSPC, "ﾃﾞｨｽｸに空きがありません"},
-        {EDQUOT, "ﾃﾞｨｽｸに空きがありません"},
-        {ENOENT, "ﾌｫﾙﾀﾞがありません"},
-        {ENOTDIR, "ﾌｫﾙﾀﾞがありません"},
-        {ENAMETOOLONG, "ﾌｧｲﾙ名が長すぎます"},
-        {EISDIR, "同じ名前のﾌｫﾙﾀﾞがあります"},
+        {EACCES, Text::WriteNotPermitted},
+        {EPERM, Text::WriteNotPermitted},
+        {EROFS, Text::WriteNotPermitted},
+        {ENOSPC, Text::DiskFull},
+        {EDQUOT, Text::DiskFull},
+        {ENOENT, Text::NoSuchFolder},
+        {ENOTDIR, Text::NoSuchFolder},
+        {ENAMETOOLONG, Text::FileNameTooLong},
+        {EISDIR, Text::FolderOfThatName},
     };
     for (const Reason& r : reasons)
-        if (error == std::error_code(r.code, std::generic_category())) return r.text;
+        if (error == std::error_code(r.code, std::generic_category())) return text(r.words);
     return {};
 }
 
@@ -82,11 +84,11 @@ void keep_game_before_fresh_start(Game& g) {
 
 void kifu_write_command(Game& g) {
     if (g.st.flipped == 1) {
-        g.io.dialogs->message("棋譜書込", "反転後は書き込みできません");
+        g.io.dialogs->message(text(Text::TitleRecordWrite), text(Text::NoWriteAfterFlip));
         return;
     }
     if (g.st.handicap_set == 1) {
-        g.io.dialogs->message("棋譜書込", "ﾊﾝﾃﾞｷｬｯﾌﾟ設定後は書き込みできません");
+        g.io.dialogs->message(text(Text::TitleRecordWrite), text(Text::NoWriteAfterHandicap));
         return;
     }
     g.io.panel->panel_show_write();
@@ -101,26 +103,26 @@ void save_record(Game& g) {
     GameState& s = g.st;
     const std::string file_name = g.io.panel->panel_box(3);
     if (file_name.empty()) {
-        g.io.dialogs->message("  ", "ﾌｧｲﾙ名が入力されていません");
+        g.io.dialogs->message("  ", text(Text::NoFileName));
         return;
     }
     if (s.record_count < 1) {
-        g.io.dialogs->message("棋譜保存", "保存するデータがありません");
+        g.io.dialogs->message(text(Text::TitleRecordSave), text(Text::NothingToSave));
         return;
     }
     // The panel stays open across a flip: the write command's refusals are
     // checked again, since moves after a flip do not start from the
     // standard position and could never be loaded.
     if (s.flipped == 1) {
-        g.io.dialogs->message("棋譜書込", "反転後は書き込みできません");
+        g.io.dialogs->message(text(Text::TitleRecordWrite), text(Text::NoWriteAfterFlip));
         return;
     }
     if (s.handicap_set == 1) {
-        g.io.dialogs->message("棋譜書込", "ﾊﾝﾃﾞｷｬｯﾌﾟ設定後は書き込みできません");
+        g.io.dialogs->message(text(Text::TitleRecordWrite), text(Text::NoWriteAfterHandicap));
         return;
     }
     if (!usable_file_name(file_name)) {
-        g.io.dialogs->message("棋譜保存", "ﾌｧｲﾙ名が正しくありません");
+        g.io.dialogs->message(text(Text::TitleRecordSave), text(Text::BadFileName));
         return;
     }
     std::string bytes, bad;
@@ -128,16 +130,16 @@ void save_record(Game& g) {
                               bad)) {
         case RecordWriteProblem::None: break;
         case RecordWriteProblem::GameName:
-            g.io.dialogs->message("棋譜保存", "対局名に棋譜ﾌｧｲﾙで使えない文字があります：" + bad);
+            g.io.dialogs->message(text(Text::TitleRecordSave), text(Text::BadCharInGameName, {{"char", bad}}));
             return;
         case RecordWriteProblem::FirstName:
-            g.io.dialogs->message("棋譜保存", "先手名に棋譜ﾌｧｲﾙで使えない文字があります：" + bad);
+            g.io.dialogs->message(text(Text::TitleRecordSave), text(Text::BadCharInFirstName, {{"char", bad}}));
             return;
         case RecordWriteProblem::SecondName:
-            g.io.dialogs->message("棋譜保存", "後手名に棋譜ﾌｧｲﾙで使えない文字があります：" + bad);
+            g.io.dialogs->message(text(Text::TitleRecordSave), text(Text::BadCharInSecondName, {{"char", bad}}));
             return;
         case RecordWriteProblem::MoveField:
-            g.io.dialogs->message("棋譜保存", "棋譜を書き込めませんでした");
+            g.io.dialogs->message(text(Text::TitleRecordSave), text(Text::RecordNotWritten));
             return;
     }
     std::string folder = g.io.panel->panel_folder();
@@ -151,17 +153,17 @@ void save_record(Game& g) {
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
-    const std::string path = folder + "/" + file_name + ".棋譜";
+    const std::string path = folder + "/" + file_name + RECORD_FILE_SUFFIX;
     std::error_code error;
     if (!g.io.storage->write_record(path, bytes, error)) {
         std::string reason = write_failure_reason(error);
-        g.io.dialogs->message("棋譜保存",
-                      "棋譜を書き込めませんでした" + (reason.empty() ? "" : "\r\r" + reason));
+        g.io.dialogs->message(text(Text::TitleRecordSave),
+                      text(Text::RecordNotWritten) + (reason.empty() ? "" : "\r\r" + reason));
         return;
     }
     close_record_panels(g);
     g.io.panel->panel_refresh_files();
-    g.io.dialogs->message("  ", "棋譜を書き込みました");
+    g.io.dialogs->message("  ", text(Text::RecordWritten));
 }
 
 void load_record(Game& g, const std::string& path) {
@@ -170,9 +172,9 @@ void load_record(Game& g, const std::string& path) {
     std::error_code error;
     if (!g.io.storage->read_record(path, bytes, error, RECORD_FILE_LIMIT)) {
         if (error == FileError::TooLarge)
-            g.io.dialogs->message("棋譜", "棋譜ﾌｧｲﾙが大きすぎます");
+            g.io.dialogs->message(text(Text::TitleRecord), text(Text::RecordTooLarge));
         else
-            g.io.dialogs->message("棋譜", "棋譜ﾌｧｲﾙを読み込めませんでした");
+            g.io.dialogs->message(text(Text::TitleRecord), text(Text::RecordNotRead));
         return;
     }
     load_record_bytes(g, bytes);
@@ -183,10 +185,10 @@ void load_record_bytes(Game& g, const std::string& bytes) {
     const RecordFile f = read_record_file(bytes, record_start_position(g.st));
     // Nothing loadable: the game on the board is kept.
     if (f.moves.empty()) {
-        std::string text = "棋譜ﾌｧｲﾙにﾃﾞｰﾀがありません";
+        std::string notice = text(Text::RecordHasNoData);
         if (f.stop_line > 0)
-            text += "\r\r" + std::to_string(f.stop_line) + "行目の指し手を読めません";
-        g.io.dialogs->message("棋譜", text);
+            notice += "\r\r" + text(Text::LineUnreadable, {{"line", std::to_string(f.stop_line)}});
+        g.io.dialogs->message(text(Text::TitleRecord), notice);
         return;
     }
 
@@ -206,14 +208,15 @@ void load_record_bytes(Game& g, const std::string& bytes) {
     s.move_number = 0;
     s.record_end = k;
 
-    g.io.dialogs->message("棋譜", " 読み込みました");
+    g.io.dialogs->message(text(Text::TitleRecord), text(Text::RecordLoaded));
     if (f.too_long)
-        g.io.dialogs->message("棋譜", "棋譜は500手までです。" + std::to_string(f.stop_line) +
-                                  "行目からは読み込みませんでした");
+        g.io.dialogs->message(text(Text::TitleRecord),
+                              text(Text::RecordTooLong, {{"line", std::to_string(f.stop_line)}}));
     else if (f.stop_line > 0)
-        g.io.dialogs->message("棋譜", std::to_string(f.stop_line) + "行目の指し手を読めません。" +
-                                  std::to_string(k) + "手目まで読み込みました");
-    g.io.dialogs->message("棋譜", "棋譜を '進 'で進めて下さい");
+        g.io.dialogs->message(text(Text::TitleRecord),
+                              text(Text::LoadedUpTo, {{"line", std::to_string(f.stop_line)},
+                                                      {"moves", std::to_string(k)}}));
+    g.io.dialogs->message(text(Text::TitleRecord), text(Text::StepThroughRecord));
 
     const RecordEntry& first = s.record[1];
     if (first.piece_before >= 10) {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "core/record_store.h"
+#include "core/texts.h"
 #include "play/clock.h"
 #include "play/flow.h"
 #include "play/input.h"
@@ -32,7 +33,7 @@ void step_back(Game& g) {
     s.turn_notice_pending = 1;
     if (s.record_count < 1 || s.record_count > RECORD_MAX) {
         play_refusal_sound(g);
-        g.io.dialogs->message("戻る", "できません");
+        g.io.dialogs->message(text(Text::TitleBack), text(Text::CannotDoThat));
         return;
     }
     const RecordEntry e = s.record[static_cast<size_t>(s.record_count)];
@@ -40,7 +41,7 @@ void step_back(Game& g) {
     // is refused rather than allowed to corrupt the board or the hands.
     if (!can_undo(s, e)) {
         play_refusal_sound(g);
-        g.io.dialogs->message("戻る", "できません");
+        g.io.dialogs->message(text(Text::TitleBack), text(Text::CannotDoThat));
         return;
     }
     s.select_state = 0;
@@ -74,17 +75,17 @@ void step_forward(Game& g) {
     close_record_panels(g);
     if (s.side_to_move == TURN_NONE) {
         play_refusal_sound(g);
-        g.io.dialogs->message("開始", "「対局」で始めて下さい");
+        g.io.dialogs->message(text(Text::TitleStart), text(Text::StartWithGameMenu));
         return;
     }
     s.turn_notice_pending = 1;
     if (s.record_end > RECORD_MAX) s.record_end = RECORD_MAX;
     if (s.record_count >= s.record_end) {
         if (s.record_mode == 1) {
-            g.io.dialogs->message("進む", "終わり");
+            g.io.dialogs->message(text(Text::TitleForward), text(Text::EndOfRecord));
         } else {
             play_refusal_sound(g);
-            g.io.dialogs->message("進む", "できません");
+            g.io.dialogs->message(text(Text::TitleForward), text(Text::CannotDoThat));
         }
         return;
     }
@@ -94,7 +95,7 @@ void step_forward(Game& g) {
     if (!can_redo(s, e)) {
         s.record_end = s.record_count;
         play_refusal_sound(g);
-        g.io.dialogs->message("進む", "できません");
+        g.io.dialogs->message(text(Text::TitleForward), text(Text::CannotDoThat));
         return;
     }
     s.select_state = 0;
@@ -129,7 +130,7 @@ void flip_board(Game& g) {
     GameState& s = g.st;
     if (s.record_mode == 1) {
         play_refusal_sound(g);
-        g.io.dialogs->message("反転", "棋譜ﾓｰﾄﾞではできません");
+        g.io.dialogs->message(text(Text::TitleFlip), text(Text::NotInRecordMode));
         return;
     }
     s.flipped = 1;

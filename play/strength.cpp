@@ -3,6 +3,7 @@
 #include "play/strength.h"
 
 #include "core/handicap.h"
+#include "core/texts.h"
 #include "play/flow.h"
 #include "play/sound.h"
 #include "view/draw.h"
@@ -83,10 +84,11 @@ void handicap_down(Game& g) {
 }
 
 void refuse_handicap(Game& g, int reason) {
-    const char* line = reason == 1   ? "棋譜ﾓｰﾄﾞではできません"
-                       : reason == 2 ? "対局途中ではできません"
-                                     : "反転後ではできません";
-    g.io.dialogs->message("ﾊﾝﾃﾞｨｷｬｯﾌﾟ設定", std::string(line) + "\r\r" + "局面→最初にして下さい");
+    const Text why = reason == 1   ? Text::NotInRecordMode
+                     : reason == 2 ? Text::NotDuringAGame
+                                   : Text::NotAfterFlip;
+    g.io.dialogs->message(text(Text::TitleHandicap),
+                          text(why) + "\r\r" + text(Text::BackToStartFirst));
 }
 
 }  // namespace rindou

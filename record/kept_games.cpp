@@ -4,13 +4,12 @@
 #include <cstdio>
 #include <set>
 
+#include "core/file_texts.h"
 #include "record/record_file.h"
 
 namespace rindou {
 
 namespace {
-
-const std::string RECORD_SUFFIX = ".棋譜";
 
 std::string two(int v) {
     char buf[16];
@@ -169,9 +168,9 @@ uint64_t kept_digest(const std::string& bytes) {
 
 std::string kept_game_name(const LocalTime& t, const std::vector<std::string>& taken) {
     const std::string base = stamp(t);
-    std::string name = base + RECORD_SUFFIX;
+    std::string name = base + RECORD_FILE_SUFFIX;
     for (int n = 2; std::find(taken.begin(), taken.end(), name) != taken.end(); ++n)
-        name = base + "_" + std::to_string(n) + RECORD_SUFFIX;
+        name = base + "_" + std::to_string(n) + RECORD_FILE_SUFFIX;
     return name;
 }
 
