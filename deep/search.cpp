@@ -557,9 +557,17 @@ std::vector<uint64_t> history_keys(const GameState& s) {
         return keys;
     auto t = std::make_unique<GameState>(s);
     auto at = [&t](int c, int r) -> int& { return t->board[static_cast<size_t>(c)][static_cast<size_t>(r)]; };
+    // Whether the upper side made the move after the one taken back (at
+    // first: is to move now); -1 when no side is.
+    int next_upper = s.side_to_move == s.upper_turn ? 1 : s.side_to_move == s.lower_turn ? 0 : -1;
     for (int i = s.record_count; i >= 1; --i) {
         const RecordEntry& e = s.record[static_cast<size_t>(i)];
         const bool upper = is_upper(e.piece_before);
+        // A pass is not recorded: when the same side moved again, the other
+        // side met the position after this move and passed.
+        if (next_upper == (upper ? 1 : 0))
+            keys.push_back(Position::from_state(*t, upper ? t->lower_turn : t->upper_turn).key);
+        next_upper = upper ? 1 : 0;
         if (!on_board(e.to_col, e.to_row) || at(e.to_col, e.to_row) != e.piece_after) break;
         auto& hand = upper ? t->upper_hand : t->lower_hand;
         if (e.from_col == UPPER_HAND_COL || e.from_col == LOWER_HAND_COL) {

@@ -56,9 +56,11 @@ struct SearchLimits {
     std::vector<uint64_t> history;
 };
 
-// The keys of the positions before each move of the game's record, found by
-// taking the recorded moves back from the present position (sorted; empty
-// when the record does not lead to the present position).
+// The keys of the positions before each move of the game's record, and of
+// those where a side passed (the record holds no passes: a side moving twice
+// running shows one), found by taking the recorded moves back from the
+// present position (sorted; empty when the record does not lead to the
+// present position).
 std::vector<uint64_t> history_keys(const GameState& s);
 
 struct SearchResult {
