@@ -86,6 +86,7 @@ int evaluate(const Position& p) {
         score[other] += defenders[other] * 12;
     }
     int s = score[UPPER] - score[LOWER];
+    s = s > EVAL_LIMIT ? EVAL_LIMIT : s < -EVAL_LIMIT ? -EVAL_LIMIT : s;
     return p.side == UPPER ? s : -s;
 }
 

@@ -1,9 +1,13 @@
 #include "deep/search.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <string>
 
 #include "analysis/analysis.h"
 
@@ -15,9 +19,13 @@ constexpr int MAX_PLY = 96;
 constexpr int INF = 32000;
 constexpr int TT_BITS = 18;
 // Coming back to a position decides nothing in this game; the side the
-// search plays for counts it as a little worse than even, so that it looks
-// for progress instead of walking in circles.
+// search plays for counts it as a little worse than the position itself, so
+// that it looks for progress instead of walking in circles.  (Worse than
+// even would not do: a side that is behind, as against an opponent that can
+// only pass, would then walk in circles for ever.)
 constexpr int CIRCLE = 150;
+// Every score the search makes, the window's ends included, fits the table.
+static_assert(INF < 32767 && EVAL_LIMIT + 1000 < WIN_BOUND && WIN < INF);
 
 constexpr int ORDER_VALUE[KIND_COUNT] = {0,   90,  315, 405, 495, 540, 855, 990,
                                          5000, 540, 540, 540, 540, 945, 1395};
@@ -125,7 +133,9 @@ bool Searcher::mated_by_test() {
 }
 
 // Decided positions: a king taken or about to be taken, the mate test, a
-// position repeated on the path (no rule ends the game there: call it even).
+// position repeated on the path or met earlier in the game (no rule ends the
+// game there: it is worth what it is, less a little for the side searched
+// for).
 bool Searcher::terminal(int ply, int& score) {
     if (pos_.winner >= 0) {
         score = pos_.winner == pos_.side ? WIN - ply : -(WIN - ply);
@@ -140,17 +150,11 @@ bool Searcher::terminal(int ply, int& score) {
         score = WIN - ply - 1;
         return true;
     }
-    const int circle = pos_.side == root_side_ ? -CIRCLE : CIRCLE;
-    for (int i = ply - 2; i >= 0; i -= 2)
-        if (path_[i] == pos_.key) {
-            score = circle;
-            return true;
-        }
-    if (ply > 0 && std::binary_search(limits_.history.begin(), limits_.history.end(), pos_.key)) {
-        score = circle;
-        return true;
-    }
-    return false;
+    bool repeated = ply > 0 && std::binary_search(limits_.history.begin(), limits_.history.end(), pos_.key);
+    for (int i = ply - 2; i >= 0 && !repeated; i -= 2) repeated = path_[i] == pos_.key;
+    if (!repeated) return false;
+    score = evaluate(pos_) + (pos_.side == root_side_ ? -CIRCLE : CIRCLE);
+    return true;
 }
 
 void Searcher::order(MoveList& moves, std::vector<int>& sc, const Move& hash, int ply) {
@@ -398,7 +402,10 @@ RootLine Searcher::search_root(const MoveList& root, std::vector<int>& root_scor
         }
         pos_.unmake(m, u);
         if (aborted_) break;
-        if (v > line.score) {
+        // The first move searched is kept even when it scores no better than
+        // the window's end, so that a root whose moves all look hopeless
+        // still gets one of them.
+        if (v > line.score || line.move.null()) {
             root_scores[i] = v;
             line.score = v;
             line.move = m;
@@ -469,13 +476,39 @@ SearchResult Searcher::run(const std::function<void(const SearchInfo&)>& on_info
 
 }  // namespace
 
+namespace {
+
+// The cap RINDOU_SEARCH_NODES sets: digits only, at least 1 (a value too large
+// to hold caps nothing).  Anything else sets no cap, and is named once on
+// standard error so that a mistyped value does not go unseen.
+uint64_t node_cap() {
+    const char* text = std::getenv("RINDOU_SEARCH_NODES");
+    if (!text) return 0;
+    const std::string value = text;
+    bool digits = !value.empty();
+    for (char c : value) digits = digits && c >= '0' && c <= '9';
+    if (digits && value.find_first_not_of('0') != std::string::npos) {
+        errno = 0;
+        const unsigned long long v = std::strtoull(value.c_str(), nullptr, 10);
+        return errno == ERANGE ? UINT64_MAX : v;
+    }
+    static std::mutex lock;
+    static std::string named;  // the value last named, not to repeat it
+    std::lock_guard<std::mutex> guard(lock);
+    if (named != value) {
+        named = value;
+        std::fprintf(stderr, "RINDOU_SEARCH_NODES=\"%s\" ignored: not a positive whole number\n",
+                     value.c_str());
+    }
+    return 0;
+}
+
+}  // namespace
+
 uint64_t level_budget(int level) {
     uint64_t n = level >= 5 ? 300000 : 50000;
-    if (const char* cap = std::getenv("RINDOU_SEARCH_NODES")) {
-        char* end = nullptr;
-        unsigned long long v = std::strtoull(cap, &end, 10);
-        if (end != cap && v > 0 && v < n) n = v;
-    }
+    const uint64_t cap = node_cap();
+    if (cap > 0 && cap < n) n = cap;
     return n;
 }
 
@@ -524,9 +557,17 @@ std::vector<uint64_t> history_keys(const GameState& s) {
         return keys;
     auto t = std::make_unique<GameState>(s);
     auto at = [&t](int c, int r) -> int& { return t->board[static_cast<size_t>(c)][static_cast<size_t>(r)]; };
+    // Whether the upper side made the move after the one taken back (at
+    // first: is to move now); -1 when no side is.
+    int next_upper = s.side_to_move == s.upper_turn ? 1 : s.side_to_move == s.lower_turn ? 0 : -1;
     for (int i = s.record_count; i >= 1; --i) {
         const RecordEntry& e = s.record[static_cast<size_t>(i)];
         const bool upper = is_upper(e.piece_before);
+        // A pass is not recorded: when the same side moved again, the other
+        // side met the position after this move and passed.
+        if (next_upper == (upper ? 1 : 0))
+            keys.push_back(Position::from_state(*t, upper ? t->lower_turn : t->upper_turn).key);
+        next_upper = upper ? 1 : 0;
         if (!on_board(e.to_col, e.to_row) || at(e.to_col, e.to_row) != e.piece_after) break;
         auto& hand = upper ? t->upper_hand : t->lower_hand;
         if (e.from_col == UPPER_HAND_COL || e.from_col == LOWER_HAND_COL) {

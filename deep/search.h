@@ -17,11 +17,16 @@ namespace rindou::deep {
 
 constexpr int WIN = 30000;        // capturing a king, less the plies it takes
 constexpr int WIN_BOUND = 29000;  // scores beyond this are wins or losses
+// The evaluation never goes beyond this either way, however many pieces a
+// set-up position puts in a hand: it must stay clear of the win scores and
+// inside the search's window and the table's 16-bit field.
+constexpr int EVAL_LIMIT = 20000;
 
 // The node budget of a level (4 or 5); a node is a move made on the board or
 // a drop, quiescence included.  The environment variable
-// RINDOU_SEARCH_NODES, when set to a positive number, caps every budget
-// (for soak, fuzz and sanitizer runs).
+// RINDOU_SEARCH_NODES, when set to a positive number written in digits
+// only, caps every budget (for soak, fuzz and sanitizer runs); any other
+// value is ignored, with one line on standard error.
 uint64_t level_budget(int level);
 
 // A move in the notation of the console's `cand`: a drop is -1 <slot>.
@@ -51,9 +56,11 @@ struct SearchLimits {
     std::vector<uint64_t> history;
 };
 
-// The keys of the positions before each move of the game's record, found by
-// taking the recorded moves back from the present position (sorted; empty
-// when the record does not lead to the present position).
+// The keys of the positions before each move of the game's record, and of
+// those where a side passed (the record holds no passes: a side moving twice
+// running shows one), found by taking the recorded moves back from the
+// present position (sorted; empty when the record does not lead to the
+// present position).
 std::vector<uint64_t> history_keys(const GameState& s);
 
 struct SearchResult {
@@ -73,7 +80,8 @@ SearchResult search_position(const GameState& s, int turn, bool mode_com, const 
 SearchResult search_from(const Position& p, bool mode_com, const SearchLimits& limits,
                          const std::function<void(const SearchInfo&)>& on_info = {});
 
-// The evaluation from the side to move's point of view.
+// The evaluation from the side to move's point of view, within
+// -EVAL_LIMIT..EVAL_LIMIT.
 int evaluate(const Position& p);
 
 // Counts the leaf positions `depth` moves ahead (positions where a king has

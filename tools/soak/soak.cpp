@@ -7,9 +7,11 @@
 //   rindou-soak --cli PATH [--games N] [--seed S] [--folder DIR] [--quiet]
 //               [--expect HEX] [--transcript FILE] [--deep]
 //
-// --deep also plays at LEVEL4 and LEVEL5 and mixes in hints and `search`
-// (run it with RINDOU_SEARCH_NODES set low); without it a seeded run is the
-// same as before those levels existed.
+// --deep also plays at LEVEL4 and LEVEL5, mixes in hints and `search`
+// (whose move must be one `legal` lists), and now and then starts from a
+// set-up position with hands of 18 of every piece (run it with
+// RINDOU_SEARCH_NODES set low); without it a seeded run is the same as
+// before those levels existed.
 //
 // The whole console output of a run is signed; with --expect the run fails
 // unless the signature is the recorded one, so that a seeded run serves as a
@@ -153,7 +155,7 @@ struct Show {
     int coin_col = 0, coin_row = 0;
     int lower[8] = {}, upper[8] = {};
     int lower_total = 0, upper_total = 0;
-    int side = 0, mode = 0, move = 0, winner = 0, level = 0;
+    int side = 0, lower_turn = 0, mode = 0, move = 0, winner = 0, level = 0;
     int record_count = 0, record_end = 0, record_mode = 0, flipped = 0;
     int grade = 0, grade_set = 0;
 };
@@ -176,7 +178,7 @@ bool parse_show(const std::vector<std::string>& lines, Show& s) {
     uh >> w;
     for (int k = 1; k <= 7; ++k) uh >> s.upper[k];
     uh >> w >> s.upper_total;
-    std::sscanf(lines[13].c_str(), "turn side %d", &s.side);
+    std::sscanf(lines[13].c_str(), "turn side %d sente %*d gote %*d lower %d", &s.side, &s.lower_turn);
     std::sscanf(lines[14].c_str(), "game mode %d move %d winner %d level %d", &s.mode, &s.move,
                 &s.winner, &s.level);
     std::sscanf(lines[15].c_str(), "record count %d end %d mode %d flipped %d", &s.record_count,
@@ -341,6 +343,79 @@ private:
         return true;
     }
 
+    // `search` must change nothing, score within the win scores, and name a
+    // move `legal` lists (the origin and destination), or pass exactly when
+    // the side has no move on the board.
+    bool search_checked(int level) {
+        std::vector<std::string> a, b, legal, found;
+        if (!send("show", &a) || !send("legal", &legal)) return false;
+        const std::string look = "search " + std::to_string(level);
+        if (!send(look, &found) || !send("show", &b)) return false;
+        if (a != b) return fail("`" + look + "` changed the state");
+        Show shown;
+        if (!parse_show(a, shown)) return fail("unreadable show");
+        std::string best;
+        for (const auto& line : found) {
+            int depth = 0, score = 0;
+            if (std::sscanf(line.c_str(), "info depth %d score %d", &depth, &score) == 2 &&
+                std::abs(score) > 30000)
+                return fail("a search score beyond the win scores: " + line);
+            if (line.rfind("best ", 0) == 0) best = line.substr(5);
+        }
+        bool board_move = false;
+        for (const auto& line : legal) {
+            int fc = 0;
+            if (std::sscanf(line.c_str(), "legal %d", &fc) == 1 && fc >= 1 && fc <= 9) board_move = true;
+        }
+        if (best == "none") return true;
+        if (best == "pass") return board_move ? fail("`" + look + "` passes with moves on the board") : true;
+        int fc = 0, fr = 0, tc = 0, tr = 0;
+        if (std::sscanf(best.c_str(), "%d %d %d %d", &fc, &fr, &tc, &tr) != 4)
+            return fail("unreadable best: " + best);
+        if (fc == -1) {  // a drop names its slot; `legal` names the hand cell
+            const bool lower = shown.side == shown.lower_turn;
+            fc = lower ? 11 : -1;
+            fr = lower ? fr + 2 : 8 - fr;
+        }
+        char want[64];
+        std::snprintf(want, sizeof want, "legal %d %d %d %d ", fc, fr, tc, tr);
+        for (const auto& line : legal)
+            if (line.rfind(want, 0) == 0) return true;
+        return fail("`" + look + "` names a move that is not legal: " + best);
+    }
+
+    // A set-up position no game reaches: the kings, the coin and a few
+    // pieces at random, and a hand (or both) holding 18 of every piece, so
+    // that the search meets evaluations far beyond those of play.
+    bool extreme_setup() {
+        static const int codes[] = {100, 110, 800, 900, 11, 101, 801, 901};
+        std::vector<int> cells(81, 0);
+        auto place = [&](int code) {
+            int i = pick(81);
+            while (cells[static_cast<size_t>(i)] != 0) i = (i + 1) % 81;
+            cells[static_cast<size_t>(i)] = code;
+        };
+        place(950);
+        place(-950);
+        place(7);
+        for (int n = pick(8); n > 0; --n) {
+            const int code = codes[pick(8)];
+            place(chance(0.5) ? code : -code);
+        }
+        const int full = pick(3);  // 0: the lower hand, 1: the upper hand, 2: both
+        std::string line = "setup";
+        for (int v : cells) line += " " + std::to_string(v);
+        for (int hand = 0; hand < 2; ++hand)
+            for (int k = 1; k <= 7; ++k) {
+                const int n = full == 2 || full == hand ? 18 : pick(3);
+                line += " " + std::to_string(n);
+            }
+        const int side = chance(0.5) ? 1 : -1;
+        line += " " + std::to_string(side) + " 1";
+        if (!send(line)) return false;
+        return search_checked(4 + pick(2));
+    }
+
     std::string random_cell() {
         int kind = pick(4);
         if (kind == 0) return std::to_string(11) + " " + std::to_string(pick(11) - 1);
@@ -361,6 +436,7 @@ private:
     bool start_game() {
         static const char* levels[] = {"LEVEL1", "LEVEL2", "LEVEL3", "LEVEL4", "LEVEL5"};
         if (!send(std::string("menu ") + levels[pick(opt_.deep ? 5 : 3)])) return false;
+        if (opt_.deep && chance(0.15)) return extreme_setup();
         if (chance(0.3)) {
             int n = pick(11);
             const char* dir = chance(0.5) ? "menu LBEL_UP" : "menu LEBEL_DOWN";
@@ -410,7 +486,7 @@ private:
             }
             case 9:
                 if (opt_.deep && chance(0.3)) return send("menu HINT");
-                if (opt_.deep && chance(0.5)) return looks_change_nothing("search " + std::to_string(4 + pick(2)));
+                if (opt_.deep && chance(0.5)) return search_checked(4 + pick(2));
                 return looks_change_nothing("think");
             case 10: return looks_change_nothing("legal");
             case 11: return send("wait " + std::to_string(pick(5)) + ".5");
