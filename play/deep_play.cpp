@@ -1,6 +1,7 @@
 #include "play/deep_play.h"
 
 #include "core/rules.h"
+#include "core/texts.h"
 #include "deep/search.h"
 #include "engine/evaluation.h"
 #include "play/clock.h"
@@ -70,14 +71,14 @@ void give_hint(Game& g) {
         (s.game_mode == MODE_HUMAN || s.side_to_move == s.lower_turn);
     if (!person_to_move) {
         play_refusal_sound(g);
-        g.io.dialogs->message("ヒント", "今はヒントを出せません");
+        g.io.dialogs->message(text(Text::TitleHint), text(Text::NoHintNow));
         return;
     }
     const int turn = s.side_to_move;
     deep::SearchResult r = run_search(g, turn, 5);
     if (!r.found) {
         play_refusal_sound(g);
-        g.io.dialogs->message("ヒント", "今はヒントを出せません");
+        g.io.dialogs->message(text(Text::TitleHint), text(Text::NoHintNow));
         return;
     }
     if (r.best.pass) {
