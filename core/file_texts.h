@@ -8,4 +8,19 @@ namespace rindou {
 // The ending of every record file's name.
 inline constexpr const char* RECORD_FILE_SUFFIX = ".棋譜";
 
+// The settings file's keys, and the names it gives the backgrounds.
+inline constexpr const char* SETTINGS_KEY_BACKGROUND = "背景画";
+inline constexpr const char* SETTINGS_KEY_GUIDANCE = "移動指導";
+inline constexpr const char* SETTINGS_KEY_ELAPSED = "経過時間";
+inline constexpr const char* SETTINGS_GREEN = "緑";
+inline constexpr const char* SETTINGS_BAMBOO = "竹";
+inline constexpr const char* SETTINGS_TATAMI = "畳";
+inline constexpr const char* SETTINGS_SPACE = "宇宙";
+inline constexpr const char* SETTINGS_BRICK = "煉瓦";
+
+// The sound files, in the data folder's sounds.
+inline constexpr const char* SOUND_FILE_OTHER = "その他.wav";
+inline constexpr const char* SOUND_FILE_REFUSAL = "禁止.wav";
+inline constexpr const char* SOUND_FILE_PIECE = "駒打音.wav";
+
 }  // namespace rindou

@@ -5,12 +5,13 @@
 #include <vector>
 
 #include "core/game.h"
+#include "core/texts.h"
 
 namespace rindou {
 
 struct MenuEntry {
     const char* name;     // entry name, e.g. "SENTE"
-    const char* caption;  // caption, e.g. "先手"
+    Text caption;         // caption, e.g. Text::MenuSente
     const char* parent;   // "" for the menu bar
     bool checkable;
 };

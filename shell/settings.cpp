@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/file_texts.h"
 #include "core/text_codec.h"
 #include "play/clock.h"
 #include "play/flow.h"
@@ -21,9 +22,9 @@ namespace rindou {
 
 namespace {
 
-constexpr const char* KEY_BACKGROUND = "背景画";
-constexpr const char* KEY_GUIDANCE = "移動指導";
-constexpr const char* KEY_ELAPSED = "経過時間";
+constexpr const char* KEY_BACKGROUND = SETTINGS_KEY_BACKGROUND;
+constexpr const char* KEY_GUIDANCE = SETTINGS_KEY_GUIDANCE;
+constexpr const char* KEY_ELAPSED = SETTINGS_KEY_ELAPSED;
 constexpr const char* KEY_MUSIC = "BGM";
 
 // Background names in the order the file records the first checked entry.
@@ -33,9 +34,9 @@ struct BackgroundName {
     bool MenuMarks::*mark;
 };
 constexpr BackgroundName BACKGROUNDS[] = {
-    {BG_MIDORI, "緑", &MenuMarks::midori}, {BG_TAKE, "竹", &MenuMarks::take},
-    {BG_TATAMI, "畳", &MenuMarks::tatami}, {BG_UCHU, "宇宙", &MenuMarks::uchu},
-    {BG_RENGA, "煉瓦", &MenuMarks::renga},
+    {BG_MIDORI, SETTINGS_GREEN, &MenuMarks::midori}, {BG_TAKE, SETTINGS_BAMBOO, &MenuMarks::take},
+    {BG_TATAMI, SETTINGS_TATAMI, &MenuMarks::tatami}, {BG_UCHU, SETTINGS_SPACE, &MenuMarks::uchu},
+    {BG_RENGA, SETTINGS_BRICK, &MenuMarks::renga},
 };
 
 constexpr int GUIDANCE_OFF_COLOUR = GREEN;
@@ -63,7 +64,7 @@ std::string on_off(bool on) { return on ? "ON" : "OFF"; }
 
 // The file of the first run.
 std::string default_file() {
-    return to_cp932(line(KEY_BACKGROUND, "緑") + line(KEY_GUIDANCE, "OFF") +
+    return to_cp932(line(KEY_BACKGROUND, SETTINGS_GREEN) + line(KEY_GUIDANCE, "OFF") +
                     line(KEY_ELAPSED, "ON") + line(KEY_MUSIC, "ON"));
 }
 

@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include "core/file_texts.h"
+#include "core/texts.h"
+
 namespace rindou {
 
 void init_sound(Game& g) {
@@ -10,11 +13,11 @@ void init_sound(Game& g) {
     if (SoundLibrary* lib = g.io.sound) {
         h.context = lib->dsInitialize(1);
         if (h.context == 0)
-            g.io.dialogs->message("Rindou.dll", "Direct Soundインターフェースが作成できません。");
+            g.io.dialogs->message("Rindou.dll", text(Text::SoundNotStarted));
     }
-    h.other = load_sound(g, "その他.wav", SOUND_FLAG_EFFECT);
-    h.refusal = load_sound(g, "禁止.wav", SOUND_FLAG_EFFECT);
-    h.piece = load_sound(g, "駒打音.wav", SOUND_FLAG_EFFECT);
+    h.other = load_sound(g, SOUND_FILE_OTHER, SOUND_FLAG_EFFECT);
+    h.refusal = load_sound(g, SOUND_FILE_REFUSAL, SOUND_FLAG_EFFECT);
+    h.piece = load_sound(g, SOUND_FILE_PIECE, SOUND_FLAG_EFFECT);
     h.music = load_sound(g, "BGM.wav", SOUND_FLAG_MUSIC);
 }
 

@@ -2,14 +2,17 @@
 
 #include <array>
 
+#include "core/texts.h"
 #include "record/notation.h"
 
 namespace rindou {
 
 namespace {
 
-constexpr std::array<const char*, 10> KANJI_NUMERAL = {"",   "一", "二", "三", "四",
-                                                       "五", "六", "七", "八", "九"};
+// 1 to 9 as kanji.
+constexpr std::array<Text, 9> KANJI_NUMERAL = {Text::Numeral1, Text::Numeral2, Text::Numeral3,
+                                               Text::Numeral4, Text::Numeral5, Text::Numeral6,
+                                               Text::Numeral7, Text::Numeral8, Text::Numeral9};
 
 // The number as a console print writes it: a blank in the sign position.
 // GCC 12 at -O3 sees an overlapping copy in std::string's insert of a literal
@@ -48,7 +51,7 @@ void frame_square(const Game& g, int colour, double c, double r) {
 void print_at(const Game& g, double c, double r, int value, int colour, int numeral_mode, int size) {
     if (numeral_mode == 1) {
         if (value < 1 || value > 9) return;
-        print_at(g, c, r, std::string(KANJI_NUMERAL[value]), colour, size);
+        print_at(g, c, r, text(KANJI_NUMERAL[static_cast<size_t>(value - 1)]), colour, size);
         return;
     }
     print_at(g, c, r, number_text(value), colour, size);
@@ -63,15 +66,31 @@ void print_text(const Game& g, double c, double r, const std::string& text, int 
 }
 
 std::string caption_text(int code) {
-    static const std::array<const char*, 21> grades = {
-        "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:名人", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:８段", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:７段", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:６段",
-        "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:５段", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:４段", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:３段", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:２段",
-        "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:初段", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:１級", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:２級", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:３級",
-        "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:４級", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:５級", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:６級", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:７級",
-        "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:８級", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:９級", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:10級", "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:11級",
-        "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:12級"};
-    if (code >= -10 && code <= 10) return grades[static_cast<size_t>(code + 10)];
-    if (code == 99) return "手目";
+    static const std::array<Text, 21> grades = {
+        Text::HandicapMeijin,
+        Text::Handicap8Dan,
+        Text::Handicap7Dan,
+        Text::Handicap6Dan,
+        Text::Handicap5Dan,
+        Text::Handicap4Dan,
+        Text::Handicap3Dan,
+        Text::Handicap2Dan,
+        Text::Handicap1Dan,
+        Text::Handicap1Kyu,
+        Text::Handicap2Kyu,
+        Text::Handicap3Kyu,
+        Text::Handicap4Kyu,
+        Text::Handicap5Kyu,
+        Text::Handicap6Kyu,
+        Text::Handicap7Kyu,
+        Text::Handicap8Kyu,
+        Text::Handicap9Kyu,
+        Text::Handicap10Kyu,
+        Text::Handicap11Kyu,
+        Text::Handicap12Kyu,
+    };
+    if (code >= -10 && code <= 10) return text(grades[static_cast<size_t>(code + 10)]);
+    if (code == 99) return text(Text::MoveNumberSuffix);
     return {};
 }
 

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/file_texts.h"
+
 namespace rindou {
 
 std::string escape_text(const std::string& text) {
@@ -34,9 +36,9 @@ int32_t CliSound::dsCreateDSB(int32_t context, const unsigned char* wav, int32_t
 
 namespace {
 const char* event_name(const std::string& file) {
-    if (file == "その他.wav") return "other";
-    if (file == "禁止.wav") return "refusal";
-    if (file == "駒打音.wav") return "piece";
+    if (file == SOUND_FILE_OTHER) return "other";
+    if (file == SOUND_FILE_REFUSAL) return "refusal";
+    if (file == SOUND_FILE_PIECE) return "piece";
     return nullptr;
 }
 }  // namespace

@@ -7,13 +7,14 @@
 #include <QVBoxLayout>
 
 #include "app/qt/canvas.h"
+#include "app/qt/qt_texts.h"
 #include "shell/data_files.h"
 
 namespace rindou::qt {
 
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("バージョン情報"));
+    setWindowTitle(qtext(Text::AboutTitle));
     setModal(true);
 
     auto* picture = new QLabel(this);
@@ -35,7 +36,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     auto* name = new QLabel(QStringLiteral("Rindou  Version 1.0"), this);
     name->setAlignment(Qt::AlignCenter);
 
-    auto* home = new QPushButton(QStringLiteral("ホームページ"), this);
+    auto* home = new QPushButton(qtext(Text::AboutHomePage), this);
     home->setObjectName(QStringLiteral("HomePage"));
     auto* ok = new QPushButton(QStringLiteral("O K"), this);
     ok->setObjectName(QStringLiteral("OK"));

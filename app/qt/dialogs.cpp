@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "app/qt/about_box.h"
+#include "app/qt/qt_texts.h"
 
 namespace rindou::qt {
 
@@ -16,8 +17,8 @@ GameMessageBox::GameMessageBox(QWidget* parent, const QString& title, const QStr
     setText(text);
     setIcon(QMessageBox::NoIcon);
     if (yes_no) {
-        yes_ = addButton(QStringLiteral("はい"), QMessageBox::YesRole);
-        no_ = addButton(QStringLiteral("いいえ"), QMessageBox::NoRole);
+        yes_ = addButton(qtext(Text::ButtonYes), QMessageBox::YesRole);
+        no_ = addButton(qtext(Text::ButtonNo), QMessageBox::NoRole);
         setDefaultButton(static_cast<QPushButton*>(yes_));
     } else {
         ok_ = addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);

@@ -11,6 +11,7 @@
 #include <string>
 #include <system_error>
 
+#include "app/qt/qt_texts.h"
 #include "core/files.h"
 
 namespace rindou::qt {
@@ -66,7 +67,7 @@ QVariant HelpBrowser::loadResource(int, const QUrl& name) {
 
 HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Help"));
-    setWindowTitle(QStringLiteral("Rindou 解説"));
+    setWindowTitle(qtext(Text::HelpTitle));
     setModal(false);
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
 
@@ -81,9 +82,9 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
 
     note_ = new QLabel(this);
     note_->setObjectName(QStringLiteral("HelpNote"));
-    desktop_ = new QPushButton(QStringLiteral("ブラウザで開く"), this);
+    desktop_ = new QPushButton(qtext(Text::HelpOpenInBrowser), this);
     desktop_->setObjectName(QStringLiteral("OpenInBrowser"));
-    auto* close = new QPushButton(QStringLiteral("閉じる"), this);
+    auto* close = new QPushButton(qtext(Text::HelpClose), this);
     close->setObjectName(QStringLiteral("CloseHelp"));
 
     open_externally = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
@@ -91,7 +92,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
         // Qt reports success once a launcher has started, so a silent
         // failure is still possible: the page stays here either way.
         if (page_.isEmpty() || !open_externally(page_))
-            note_->setText(QStringLiteral("ブラウザを開けませんでした"));
+            note_->setText(qtext(Text::HelpBrowserFailed));
         else
             note_->clear();
     });
@@ -125,7 +126,7 @@ void HelpWindow::show_page(const QUrl& page) {
     note_->clear();
     if (page.isEmpty()) {
         browser_->clear();
-        browser_->setPlainText(QStringLiteral("解説のページ（Rindou.htm）が見つかりません。"));
+        browser_->setPlainText(qtext(Text::HelpPageMissing));
         desktop_->setEnabled(false);
     } else {
         browser_->set_page(page);

@@ -6,6 +6,7 @@
 
 #include "app/qt/dialogs.h"
 #include "app/qt/main_window.h"
+#include "core/file_texts.h"
 #include "shell/data_files.h"
 #include "shell/settings.h"
 
@@ -46,7 +47,7 @@ int check_installation(std::ostream& out) {
     const struct {
         const char* file;
         int handle;
-    } sounds[] = {{"その他.wav", h.other}, {"禁止.wav", h.refusal}, {"駒打音.wav", h.piece},
+    } sounds[] = {{SOUND_FILE_OTHER, h.other}, {SOUND_FILE_REFUSAL, h.refusal}, {SOUND_FILE_PIECE, h.piece},
                   {"BGM.wav", h.music}};
     for (const auto& s : sounds) report("sound", find_data_file(s.file), s.handle != 0);
     const PictureSet& pictures = window.pictures();

@@ -176,7 +176,7 @@ void MainWindow::build_menus() {
     };
     for (const MenuEntry& e : tree) {
         const std::string name = e.name;
-        const QString caption = QString::fromUtf8(e.caption);
+        const QString caption = QString::fromStdString(text(e.caption));
         const std::string parent = e.parent;
         QAction* action = nullptr;
         if (has_children(name)) {

@@ -11,6 +11,9 @@
 #include <QSignalBlocker>
 #include <cmath>
 
+#include "app/qt/qt_texts.h"
+#include "core/file_texts.h"
+
 namespace rindou::qt {
 
 namespace {
@@ -24,7 +27,8 @@ constexpr Place FILES = {240, 2280, 2535, 930};
 constexpr int LABEL_X = 120, LABEL_W = 855, BOX_X = 960, BOX_W = 2295, ROW_H = 270;
 constexpr int ROW_Y[4] = {2400, 2640, 2880, 3120};
 constexpr Place BUTTON = {3360, 3000, 855, 375};
-const char* const LABEL_TEXT[4] = {"対 局 名：", "先    手 ：", "後    手 ：", "ﾌｧｲﾙ名 ："};
+const Text LABEL_TEXT[4] = {Text::PanelGameName, Text::PanelFirst, Text::PanelSecond,
+                            Text::PanelFileName};
 
 }  // namespace
 
@@ -38,7 +42,7 @@ RecordPanel::RecordPanel(QWidget* host, const QString& games)
     files = new QListWidget(host);
     files->setObjectName(QStringLiteral("File1"));
     for (int i = 0; i < 4; ++i) {
-        labels[i] = new QLabel(QString::fromUtf8(LABEL_TEXT[i]), host);
+        labels[i] = new QLabel(qtext(LABEL_TEXT[i]), host);
         labels[i]->setObjectName(QStringLiteral("Label%1").arg(i + 1));
         labels[i]->setAutoFillBackground(true);
         boxes[i] = new QLineEdit(host);
@@ -209,7 +213,7 @@ void RecordPanel::show_read() {
 void RecordPanel::refresh_files() {
     files->clear();
     QDir dir(folder_);
-    files->addItems(dir.entryList({QStringLiteral("*.棋譜")}, QDir::Files, QDir::Name));
+    files->addItems(dir.entryList({QString::fromUtf8("*") + QString::fromUtf8(RECORD_FILE_SUFFIX)}, QDir::Files, QDir::Name));
 }
 
 std::string RecordPanel::box(int index) const {
@@ -238,7 +242,7 @@ void RecordPanel::choose_drive(int index) {
         QSignalBlocker block(drives);
         drives->setCurrentIndex(drive_index_);
         if (on_message)
-            on_message(QStringLiteral("ｴﾗｰ"), QStringLiteral("ﾃﾞﾊﾞｲｽが準備できていません"));
+            on_message(qtext(Text::TitleError), qtext(Text::DeviceNotReady));
         return;
     }
     drive_index_ = index;

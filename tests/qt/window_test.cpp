@@ -64,7 +64,7 @@ TEST_F(WindowTest, MenuTreeNamesCaptionsAndOrder) {
     };
     std::vector<std::string> tree;
     for (const MenuEntry& e : menu_tree())
-        tree.push_back(std::string(e.name) + " " + e.caption + " " +
+        tree.push_back(std::string(e.name) + " " + text(e.caption) + " " +
                        (*e.parent ? e.parent : "-") + " " + (e.checkable ? "1" : "0"));
     EXPECT_EQ(tree, expected_tree);
     std::vector<std::string> bar;
@@ -75,7 +75,7 @@ TEST_F(WindowTest, MenuTreeNamesCaptionsAndOrder) {
         QAction* a = window.action(e.name);
         ASSERT_NE(a, nullptr) << e.name;
         EXPECT_EQ(a->objectName().toStdString(), e.name);
-        EXPECT_EQ(a->text().toStdString(), e.caption) << e.name;
+        EXPECT_EQ(a->text().toStdString(), text(e.caption)) << e.name;
         EXPECT_EQ(a->isCheckable(), e.checkable) << e.name;
         // Each entry stands in its parent's menu, in the order of the tree.
         if (std::string(e.parent).empty()) continue;
