@@ -1,7 +1,9 @@
 // Every named weight of the computer's move evaluation, pinned where it
 // fires: `explain` of one candidate prints the weight's term with the value
 // it adds there, so that a changed weight fails the test named after it.
-// The positions are those of the console's explain transcript.
+// The positions are the `setup` lines of the console's explain transcript
+// (tests/cli/transcripts/explain_terms.txt), numbered from its top, so new
+// positions go at its end.
 #include <gtest/gtest.h>
 
 #include <filesystem>
