@@ -59,6 +59,21 @@ TEST(UpperMate, ADropBlocksALanceFromAfar) {
     EXPECT_EQ(q.test(), 1);
 }
 
+// Only a checker beside the king rules a drop out: a lance two squares away
+// is stopped by a drop on the square between.
+TEST(UpperMate, ADropBlocksALanceTwoSquaresAwayButNotOneBesideTheKing) {
+    Position two_away = lance_check();
+    two_away.put(1, 9, EMPTY);
+    two_away.put(1, 3, -20);
+    two_away.hand(4, 1);
+    EXPECT_EQ(two_away.test(), 0);
+    Position beside = lance_check();
+    beside.put(1, 9, EMPTY);
+    beside.put(1, 2, -20);
+    beside.hand(4, 1);
+    EXPECT_EQ(beside.test(), 1);
+}
+
 TEST(UpperMate, OnlyPawnsInHandNeedALegalPawnDrop) {
     Position p = lance_check();
     p.hand(1, 2);

@@ -6,7 +6,9 @@
 
 #include "bench/positions.h"
 #include "core/null_platform.h"
+#include "analysis/analysis.h"
 #include "engine/evaluation.h"
+#include "tests/support/position.h"
 
 namespace rindou {
 namespace {
@@ -88,6 +90,29 @@ TEST(Search, TheComputerPlaysWhatThinkChooses) {
         EXPECT_EQ(seen.move.to_row, best.to_row);
         EXPECT_EQ(seen.move.piece_after, best.piece_after);
         EXPECT_EQ(seen.score, probe.st.engine.best_score);
+    }
+}
+
+// The king on (5,1) with a gold in the person's hand and the rook on (9,2)
+// sweeping row 2: the safety sweep rates every square of row 1 (the square
+// before the king attacked) worse than the king standing on row 2 with one
+// attacker, so only the rule that a move leaving the king attacked is never
+// worth playing keeps it off row 2, at every level.
+TEST(Search, TheKingNeverStepsOntoASquareOnePieceAttacks) {
+    test::Pos p;
+    p.put(5, 1, OU).put(9, 2, -SYA).put(5, 9, -OU).put(5, 5, COIN).lower_hand(KIN_SLOT, 1);
+    for (int level = 1; level <= 3; ++level) {
+        GameState s = p.s;
+        s.level = level;
+        search_best_move(s, nullptr);
+        const Move& best = s.engine.best;
+        ASSERT_TRUE(s.engine.best_found);
+        ASSERT_EQ(best.from_col, 5);
+        s.board[5][1] = EMPTY;
+        s.board[size_t(best.to_col)][size_t(best.to_row)] = OU;
+        analyse_position(s);
+        EXPECT_EQ(s.maps.lower_attacks[size_t(best.to_col)][size_t(best.to_row)], 0)
+            << "level " << level << ": " << best.to_col << "," << best.to_row;
     }
 }
 

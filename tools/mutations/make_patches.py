@@ -59,6 +59,9 @@ muts=[
             sum_ -= 5;''', '''computer(c, r + 1) == 1)
             sum_ -= 4;'''),
  ('safety-fork', 'engine/safety.cpp', 'if (fork_targets_ >= 2) sum_ += cheapest_target_;', 'if (fork_targets_ >= 3) sum_ += cheapest_target_;'),
+ ('own-king-attacked-once', 'engine/evaluate.cpp', 'if (H(s_.upper_king_col, s_.upper_king_row) >= 1) {', 'if (H(s_.upper_king_col, s_.upper_king_row) >= 2) {'),
+ ('eval-drop-penalty', 'engine/evaluate.cpp', 'DROP{"drop", -5}', 'DROP{"drop", -6}'),
+ ('mate-checker-two-away-adjacent', 'analysis/mate_test.cpp', 'if (v == CHECKER && std::abs(c - kx) < 2 && std::abs(r - ky) < 2) return 1;', 'if (v == CHECKER && std::abs(c - kx) < 3 && std::abs(r - ky) < 3) return 1;'),
 ]
 outdir=os.path.join(root,'tools/mutations')
 for f in os.listdir(outdir):
