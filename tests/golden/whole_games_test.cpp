@@ -1,6 +1,7 @@
 // Golden outputs of whole games: everything the game draws, shows, asks and
 // plays, in order, and the record files it writes, for a few seeded games
-// across levels, handicaps, guidance, the clock, replay and flip.  Any change
+// across levels, handicaps, guidance, the clock, replay and flip, the deep
+// search with the hint, and the end of the program.  Any change
 // of what a player sees or of what is saved moves them; a change that is
 // meant must record the new values here with its reason.
 #include <gtest/gtest.h>
@@ -65,6 +66,8 @@ struct Scenario {
     int save_after;   // the record is saved after this many (0: never)
     const char* expected_signature;
     long expected_lines;
+    int hint_every = 0;       // the hint asked before every n-th move of the person (0: never)
+    bool answer_no = false;   // "続けますか？" answered No: the end of the program
 };
 
 uint64_t fnv(const std::string& text) {
@@ -91,6 +94,7 @@ std::string play(const Scenario& sc, const fs::path& folder) {
     Game g;
     g.io = &io;
     test::Lcg rng{sc.seed};
+    if (sc.answer_no) io.answers.push_back(false);
     try {
         start_up(g);
         for (const std::string& entry : sc.before) {
@@ -104,6 +108,10 @@ std::string play(const Scenario& sc, const fs::path& folder) {
                 out << "> wait 1.5\n";
                 io.advance(1.5);
                 clock_tick(g);
+            }
+            if (sc.hint_every > 0 && n % sc.hint_every == 0) {
+                out << "> menu HINT\n";
+                menu_command(g, "HINT");
             }
             std::vector<test::Choice> choices = test::legal_choices(s);
             if (choices.empty()) break;
@@ -149,11 +157,17 @@ const std::vector<Scenario>& scenarios() {
         {"level2_computer_first", {"LEVEL2", "KEIKA", "GOTE"}, 22, 300, 25, "8bdfef856ed8eefc", 11018},
         {"level3_handicap", {"LEVEL3", "LBEL_UP", "LBEL_UP", "LBEL_UP", "SENTE"}, 33, 300, 0, "f16b12f389623e17", 6284},
         {"two_people", {"TATAMI", "START"}, 44, 160, 60, "5a339bd99cf380c4", 38203},
+        // The deep search's turn and the hint, on a budget every build
+        // searches alike, and a game ended by No to the question to go on.
+        {"level5_hint_no", {"LEVEL5", "SENTE"}, 55, 300, 0, "6565be80e9479cff", 7628, 3, true},
     };
     return all;
 }
 
 TEST(GoldenGames, EveryDrawingCallEventAndSavedRecordIsAsRecorded) {
+    // The deep search's budget, the same in every build (the sanitizers'
+    // runs cap it for speed).
+    ::setenv("RINDOU_SEARCH_NODES", "3000", 1);
     const fs::path folder = fs::temp_directory_path() / ("rindou-golden-" + std::to_string(::getpid()));
     fs::create_directories(folder);
     for (const Scenario& sc : scenarios()) {
