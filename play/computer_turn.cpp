@@ -20,17 +20,6 @@ namespace rindou {
 
 namespace {
 
-void show_thinking(Game& g) {
-    GameState& s = g.st;
-    draw_picture(g, s.background_code, -2, 8);
-    draw_picture(g, s.background_code, -1, 8);
-    draw_picture(g, s.background_code, 0, 8);
-    frame_square(g, FRAME_COLOUR, -1, 7);
-    print_at(g, -1.5, 8.5, text(Text::Thinking), BLACK, 12);
-    print_at(g, -1.6, 8.4, text(Text::Thinking), WHITE, 12);
-    frame_square(g, FRAME_COLOUR, 1, 8);
-}
-
 // The board shows once the search is prepared; the clock runs on meanwhile.
 class TurnHooks : public SearchHooks {
 public:
@@ -73,7 +62,7 @@ void com_ban(Game& g) {
     s.move_start_time = g.io.clock->now();
     if (s.menu.keika) set_clock_tick(g, true);
     // The thinking caption stays until the move is shown.
-    show_thinking(g);
+    draw_thinking(g);
     // Levels 4 and 5 choose by the deep search; the turn around the choice is the same.
     if (is_deep_level(s.level))
         deep_choose(g);

@@ -83,9 +83,7 @@ void start_com_first_computer(Game& g) {
 void start_two_players(Game& g) {
     GameState& s = g.st;
     open_start(g);
-    draw_picture(g, s.background_code, -2, 0);
-    draw_picture(g, s.background_code, -1, 0);
-    draw_picture(g, s.background_code, 0, 0);
+    clear_level(g);
     clear_frames(g);
     s.move_start_time = g.io.clock->now();
     if (s.menu.keika) set_clock_tick(g, true);

@@ -11,13 +11,11 @@
 #include "record/kept_games.h"
 #include "record/kifu_text.h"
 #include "record/record_file.h"
+#include "view/draw.h"
 
 namespace rindou {
 
 namespace {
-
-// Header texts longer than this are cut when shown beside the board.
-constexpr size_t HEADER_SHOWN = 64;
 
 bool has_control(const std::string& text) {
     for (char ch : text)
@@ -52,13 +50,6 @@ std::string write_failure_reason(const std::error_code& error) {
     for (const Reason& r : reasons)
         if (error == std::error_code(r.code, std::generic_category())) return text(r.words);
     return {};
-}
-
-void show_header_line(Game& g, const std::string& text, double x_shift, double y, int colour) {
-    std::string shown = display_text(text, HEADER_SHOWN);
-    double length = static_cast<double>(utf8_length(shown));
-    double x = board_left + square_width * (3 + (13 - length) / 5) + x_shift;
-    g.io.surface->draw_text(x, y, shown, colour, 12, g.view.font_bold);
 }
 
 }  // namespace
@@ -196,9 +187,7 @@ void load_record_bytes(Game& g, const std::string& bytes) {
     keep_game(g);
     new_game_reset(g);
     s.record_mode = 1;
-    show_header_line(g, f.game_name, -3000, 7150, LIGHT_RED);
-    show_header_line(g, f.upper_name, 0, 100, WHITE);
-    show_header_line(g, f.lower_name, 0, 7150, WHITE);
+    draw_record_header(g, f.game_name, f.upper_name, f.lower_name);
 
     const int k = static_cast<int>(f.moves.size());
     for (int i = 1; i <= RECORD_MAX; ++i)

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "core/texts.h"
+#include "record/kifu_text.h"
 #include "record/notation.h"
 
 namespace rindou {
@@ -200,6 +201,36 @@ void draw_level(const Game& g, int level) {
     shadowed(g, -1.5, 0.1, "LEVEL", WHITE, 10);
     print_at(g, 0 + 0.1, 0 + 0.1, level, BLACK, 0, 12);
     print_at(g, 0, 0, level, WHITE, 0, 12);
+}
+
+void clear_level(const Game& g) {
+    tile(g, -2, 0);
+    tile(g, -1, 0);
+    tile(g, 0, 0);
+}
+
+void draw_thinking(const Game& g) {
+    tile(g, -2, 8);
+    tile(g, -1, 8);
+    tile(g, 0, 8);
+    frame_square(g, FRAME_COLOUR, -1, 7);
+    print_at(g, -1.5, 8.5, text(Text::Thinking), BLACK, 12);
+    print_at(g, -1.6, 8.4, text(Text::Thinking), WHITE, 12);
+    frame_square(g, FRAME_COLOUR, 1, 8);
+}
+
+void draw_record_header(const Game& g, const std::string& game_name, const std::string& upper_name,
+                        const std::string& lower_name) {
+    // Centred over the board's middle columns as far as its length allows.
+    auto line = [&](const std::string& name, double x_shift, double y, int colour) {
+        const std::string shown = display_text(name, RECORD_HEADER_SHOWN);
+        const double length = static_cast<double>(utf8_length(shown));
+        const double x = board_left + square_width * (3 + (13 - length) / 5) + x_shift;
+        g.io.surface->draw_text(x, y, shown, colour, 12, g.view.font_bold);
+    };
+    line(game_name, -3000, 7150, LIGHT_RED);
+    line(upper_name, 0, 100, WHITE);
+    line(lower_name, 0, 7150, WHITE);
 }
 
 void draw_handicap_caption(const Game& g, int grade) {

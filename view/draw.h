@@ -39,6 +39,15 @@ void draw_move(const Game& g, const AppliedMove& applied, int from_col, int from
                int to_row, int piece);
 void draw_board(const Game& g);
 void draw_level(const Game& g, int level);
+// Two people play at no level: its caption goes.
+void clear_level(const Game& g);
+// The caption shown while the computer thinks, beside the upper hand.
+void draw_thinking(const Game& g);
+// A loaded record's game name and players beside the board, each cut to
+// RECORD_HEADER_SHOWN characters.
+constexpr size_t RECORD_HEADER_SHOWN = 64;
+void draw_record_header(const Game& g, const std::string& game_name, const std::string& upper_name,
+                        const std::string& lower_name);
 void draw_handicap_caption(const Game& g, int grade);
 void draw_move_number(const Game& g, int n);
 void redraw_all(const Game& g);
