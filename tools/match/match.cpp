@@ -25,6 +25,7 @@
 #include "play/input.h"
 #include "shell/menu.h"
 #include "shell/start.h"
+#include "tools/match/opening.h"
 
 using namespace rindou;
 
@@ -59,27 +60,6 @@ double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     size_t n = v.size();
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-// A random move of the person that a short search does not find more than
-// `margin` worse than its best.
-deep::Move opening_move(const GameState& s, std::mt19937& rng) {
-    deep::Position p = deep::Position::from_state(s, s.lower_turn);
-    deep::MoveList moves;
-    p.generate(moves);
-    deep::SearchLimits quick;
-    quick.nodes = 3000;
-    deep::SearchResult best = deep::search_from(p, true, quick);
-    std::shuffle(moves.begin(), moves.end(), rng);
-    for (const deep::Move& m : moves) {
-        if (m.pass) return m;
-        deep::Position q = p;
-        deep::Undo u;
-        q.make(m, u);
-        deep::SearchResult reply = deep::search_from(q, true, quick);
-        if (-reply.score >= best.score - 60) return m;
-    }
-    return moves.front();
 }
 
 }  // namespace
@@ -133,7 +113,7 @@ int main(int argc, char** argv) {
             deep::GameMove m;
             if (person_moves < opening) {
                 deep::Position p = deep::Position::from_state(s, s.lower_turn);
-                m = deep::to_game_move(p, opening_move(s, rng));
+                m = deep::to_game_move(p, opening_move(s, s.lower_turn, rng));
             } else {
                 m = deep::search_position(s, s.lower_turn, true, limits).best;  // with the game's history
             }
