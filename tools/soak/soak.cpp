@@ -403,15 +403,18 @@ private:
             place(chance(0.5) ? code : -code);
         }
         const int full = pick(3);  // 0: the lower hand, 1: the upper hand, 2: both
+        // Appended number by number: GCC 12 at -O3 sees an overlapping copy
+        // in a literal + std::string (GCC bug 105329).
         std::string line = "setup";
-        for (int v : cells) line += " " + std::to_string(v);
+        auto add = [&line](int v) {
+            line += ' ';
+            line += std::to_string(v);
+        };
+        for (int v : cells) add(v);
         for (int hand = 0; hand < 2; ++hand)
-            for (int k = 1; k <= 7; ++k) {
-                const int n = full == 2 || full == hand ? 18 : pick(3);
-                line += " " + std::to_string(n);
-            }
-        const int side = chance(0.5) ? 1 : -1;
-        line += " " + std::to_string(side) + " 1";
+            for (int k = 1; k <= 7; ++k) add(full == 2 || full == hand ? 18 : pick(3));
+        add(chance(0.5) ? 1 : -1);
+        add(1);
         if (!send(line)) return false;
         return search_checked(4 + pick(2));
     }
