@@ -89,8 +89,9 @@ bool write_kept_game(GameShelf& shelf, const GameState& s, size_t limit) {
     // Under the next free name: another program may take one between the
     // listing and the write.
     std::string name;
+    std::vector<std::string> taken;
     auto put_game = [&] {
-        std::vector<std::string> taken = shelf.names();
+        taken = shelf.names();
         for (int tries = 0; tries < 100; ++tries) {
             name = kept_game_name(t, taken);
             switch (shelf.put(name, bytes)) {
@@ -112,8 +113,9 @@ bool write_kept_game(GameShelf& shelf, const GameState& s, size_t limit) {
         std::erase_if(kept, [&](const KeptEntry& e) { return e.name == name; });
         kept.push_back({bytes.size(), kept_digest(bytes), name});
         // Games the player has removed meanwhile no longer count.
-        const std::vector<std::string> names = shelf.names();
-        const std::set<std::string> present(names.begin(), names.end());
+        // The folder as listed before the write, and the game written.
+        std::set<std::string> present(taken.begin(), taken.end());
+        present.insert(name);
         std::erase_if(kept, [&](const KeptEntry& e) { return !present.count(e.name); });
         // Oldest kept first, whatever the clock said when they were named;
         // the game just kept is last and always stays.
