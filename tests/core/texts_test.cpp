@@ -8,6 +8,9 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/texts.h"
 
@@ -22,6 +25,72 @@ TEST(Texts, PlacesAreFilledByNameInTheTablesOrder) {
     EXPECT_EQ(text(Text::Wins, {{"winner", "先手"}}), "先手の勝ちです");
     // A place left without a value shows, rather than vanishing.
     EXPECT_EQ(text(Text::Wins), "{winner}の勝ちです");
+}
+
+// The {places} of a pattern, by name.
+std::multiset<std::string> places(std::string_view pattern) {
+    std::multiset<std::string> found;
+    for (size_t open = pattern.find('{'); open != std::string_view::npos;
+         open = pattern.find('{', open + 1)) {
+        const size_t close = pattern.find('}', open);
+        if (close == std::string_view::npos) break;
+        found.emplace(pattern.substr(open + 1, close - open - 1));
+    }
+    return found;
+}
+
+// The first character of Japanese script in UTF-8 text (kana, kanji, the
+// full-width and half-width forms, Japanese punctuation), or a note of the
+// first byte that is not UTF-8 at all; empty when there is neither.
+std::string japanese_in(std::string_view s) {
+    for (size_t i = 0; i < s.size();) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        const size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+        if (n == 0 || i + n > s.size()) return "a byte that is not UTF-8";
+        char32_t c = n == 1 ? b : b & (0x7F >> n);
+        for (size_t k = 1; k < n; ++k) {
+            const auto cont = static_cast<unsigned char>(s[i + k]);
+            if ((cont >> 6) != 2) return "a byte that is not UTF-8";
+            c = (c << 6) | (cont & 0x3F);
+        }
+        if ((c >= 0x3000 && c <= 0x30FF) || (c >= 0x3400 && c <= 0x4DBF) ||
+            (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) ||
+            (c >= 0xFF00 && c <= 0xFFEF))
+            return std::string(s.substr(i, n));
+        i += n;
+    }
+    return {};
+}
+
+TEST(Texts, EveryTextHasEnglishWordsWithTheSamePlaces) {
+    for (size_t i = 0; i < TEXT_COUNT; ++i) {
+        const auto t = static_cast<Text>(i);
+        const std::string_view japanese = text_pattern(t, Language::Japanese);
+        const std::string_view english = text_pattern(t, Language::English);
+        EXPECT_FALSE(japanese.empty()) << "text " << i;
+        EXPECT_FALSE(english.empty()) << "text " << i << " (" << japanese << ")";
+        EXPECT_EQ(places(english), places(japanese)) << english;
+        EXPECT_EQ(japanese_in(english), "") << english;
+    }
+    // The check above sees what it is meant to see.
+    EXPECT_EQ(japanese_in("Sente 先手"), "先");
+    EXPECT_EQ(japanese_in("ﾊﾝﾃﾞｨ"), "ﾊ");
+    EXPECT_EQ(japanese_in("Level △"), "");
+}
+
+TEST(Texts, TheChosenLanguageIsTheOneShownAndJapaneseComesBack) {
+    ASSERT_EQ(language(), Language::Japanese);
+    const std::string japanese = text(Text::LoadedUpTo, {{"line", "12"}, {"moves", "7"}});
+    set_language(Language::English);
+    EXPECT_EQ(language(), Language::English);
+    EXPECT_EQ(text(Text::LoadedUpTo, {{"line", "12"}, {"moves", "7"}}),
+              "The move on line 12 cannot be read. Loaded up to move 7.");
+    EXPECT_EQ(text(Text::Handicap1Dan), "Handicap: 1-dan");
+    EXPECT_EQ(text_pattern(Text::Numeral9), "9");
+    set_language(Language::Japanese);
+    EXPECT_EQ(language(), Language::Japanese);
+    EXPECT_EQ(text(Text::LoadedUpTo, {{"line", "12"}, {"moves", "7"}}), japanese);
+    EXPECT_EQ(text(Text::Handicap1Dan), "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:初段");
 }
 
 // The string literals of a C++ source holding anything but ASCII, comments
