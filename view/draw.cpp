@@ -198,7 +198,7 @@ void draw_board(const Game& g) {
 }
 
 void draw_level(const Game& g, int level) {
-    shadowed(g, -1.5, 0.1, "LEVEL", WHITE, 10);
+    shadowed(g, -1.5, 0.1, text(Text::LevelCaption), WHITE, 10);
     print_at(g, 0 + 0.1, 0 + 0.1, level, BLACK, 0, 12);
     print_at(g, 0, 0, level, WHITE, 0, 12);
 }
