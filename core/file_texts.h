@@ -1,6 +1,6 @@
-// Texts that are file contents or file names, not words shown to a person:
-// the same in every language, since files written in one must be read in
-// any other.
+// Texts that are file contents or names of things outside the program (file
+// names, font families), not words shown to a person: the same in every
+// language, since files written in one must be read in any other.
 #pragma once
 
 namespace rindou {
@@ -22,5 +22,8 @@ inline constexpr const char* SETTINGS_BRICK = "煉瓦";
 inline constexpr const char* SOUND_FILE_OTHER = "その他.wav";
 inline constexpr const char* SOUND_FILE_REFUSAL = "禁止.wav";
 inline constexpr const char* SOUND_FILE_PIECE = "駒打音.wav";
+
+// The font the texts were drawn in first, as Windows names it.
+inline constexpr const char* FONT_MS_PMINCHO = "ＭＳ Ｐ明朝";
 
 }  // namespace rindou

@@ -4,12 +4,14 @@
 #include <QPainter>
 #include <QRegion>
 #include <QString>
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
 #include "core/files.h"
 #include "shell/data_files.h"
+#include "view/look.h"
 
 namespace rindou::qt {
 
@@ -33,33 +35,19 @@ QRect inner_rect(double x1, double y1, double x2, double y2) {
     return QRect(QPoint(units_up(x1), units_up(y1)), QPoint(units(x2) - 1, units(y2) - 1));
 }
 
-struct Kind {
-    int base;
-    const char* name;
-    bool promotes;
-};
-constexpr Kind KINDS[] = {{10, "HU", true},    {20, "KYOU", true}, {30, "KEI", true},
-                          {100, "GIN", true},  {110, "KIN", false}, {800, "KAKU", true},
-                          {900, "SYA", true},  {950, "OU", false}};
-
 }  // namespace
 
 QColor palette_colour(int index) {
-    switch (index) {
-    case 0: return QColor(0, 0, 0);
-    case 2: return QColor(0, 128, 0);
-    case 11: return QColor(0, 255, 255);  // light cyan: the hint
-    case 12: return QColor(255, 0, 0);
-    case 14: return QColor(255, 255, 0);
-    case 15: return QColor(255, 255, 255);
-    default: return QColor(128, 128, 128);
-    }
+    const Rgb c = palette_rgb(index);
+    return QColor(c.red, c.green, c.blue);
 }
 
 QFont text_font(int size_pt, bool bold, double device_scale) {
     QFont f;
-    f.setFamilies({QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("MS PMincho"),
-                   QStringLiteral("IPAPMincho"), QStringLiteral("IPAMincho")});
+    QStringList families;
+    for (const std::string& family : text_font_families())
+        families << QString::fromStdString(family);
+    f.setFamilies(families);
     f.setStyleHint(QFont::Serif);
     // A point is 20 twips, so 4/3 of a pixel at the natural size.
     int px = static_cast<int>(std::lround(size_pt * 4.0 / 3.0 * device_scale));
@@ -80,36 +68,10 @@ QImage read_data_image(const std::string& path) {
                             static_cast<int>(bytes.size()));
 }
 
-std::string PictureSet::file_stem(int code) {
-    switch (code) {
-    case 0: return "KARA_MASU";
-    case 1: return "RINDOU";
-    case 2: return "HAIKEI_MIDORI";
-    case 3: return "HAIKEI_TATAMI";
-    case 4: return "HAIKEI_TAKE";
-    case 5: return "HAIKEI_UCHU";
-    case 6: return "HAIKEI_RENGA";
-    case 7: return "COIN";
-    default: break;
-    }
-    int a = code < 0 ? -code : code;
-    std::string side = code < 0 ? "SITA_" : "UE_";
-    for (const Kind& k : KINDS) {
-        if (a == k.base) return side + k.name + (k.promotes ? "_0" : "");
-        if (k.promotes && a == k.base + 1) return side + k.name + "_1";
-    }
-    return {};
-}
+std::string PictureSet::file_stem(int code) { return picture_file_stem(code); }
 
 PictureSet::PictureSet() {
-    std::vector<int> codes = {0, 1, 2, 3, 4, 5, 6, 7};
-    for (const Kind& k : KINDS) {
-        for (int sign : {-1, 1}) {
-            codes.push_back(sign * k.base);
-            if (k.promotes) codes.push_back(sign * (k.base + 1));
-        }
-    }
-    for (int code : codes) {
+    for (int code : picture_codes()) {
         if (file_stem(code).empty()) continue;
         ++wanted_;
         std::string stem = "pictures/" + file_stem(code);
