@@ -108,15 +108,15 @@ bool write_kept_game(GameShelf& shelf, const GameState& s, size_t limit) {
         tried = true;
         written = put_game();
         if (!written) return false;
-        std::vector<KeptEntry> kept = parse_kept_list(text);
-        // A name used again (the clock set back) is the new game's alone.
-        std::erase_if(kept, [&](const KeptEntry& e) { return e.name == name; });
+        // Games the player has removed meanwhile no longer count (the folder
+        // as listed before the write), and a name used again (the clock set
+        // back) is the new game's alone.  A plain loop: clang 14 writes the
+        // source path of a lambda given to std::erase_if into the program.
+        const std::set<std::string> present(taken.begin(), taken.end());
+        std::vector<KeptEntry> kept;
+        for (KeptEntry& e : parse_kept_list(text))
+            if (e.name != name && present.count(e.name)) kept.push_back(std::move(e));
         kept.push_back({bytes.size(), kept_digest(bytes), name});
-        // Games the player has removed meanwhile no longer count.
-        // The folder as listed before the write, and the game written.
-        std::set<std::string> present(taken.begin(), taken.end());
-        present.insert(name);
-        std::erase_if(kept, [&](const KeptEntry& e) { return !present.count(e.name); });
         // Oldest kept first, whatever the clock said when they were named;
         // the game just kept is last and always stays.
         const size_t keep = std::max<size_t>(limit, 1);
