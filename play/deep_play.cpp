@@ -30,9 +30,9 @@ deep::SearchResult run_search(Game& g, int turn, int level) {
     return result;
 }
 
-// The cell a move starts from as it is clicked: a drop names its hand cell.
-void origin_cell(const GameState& s, const deep::GameMove& m, bool upper, int& col, int& row) {
-    (void)s;
+}  // namespace
+
+void origin_cell(const deep::GameMove& m, bool upper, int& col, int& row) {
     if (m.from_col == -1) {
         col = upper ? -1 : 11;
         row = upper ? 8 - m.from_row : m.from_row + 2;
@@ -41,8 +41,6 @@ void origin_cell(const GameState& s, const deep::GameMove& m, bool upper, int& c
         row = m.from_row;
     }
 }
-
-}  // namespace
 
 void deep_choose(Game& g) {
     GameState& s = g.st;
@@ -86,7 +84,7 @@ void give_hint(Game& g) {
         return;
     }
     int col = 0, row = 0;
-    origin_cell(s, r.best, turn == s.upper_turn, col, row);
+    origin_cell(r.best, turn == s.upper_turn, col, row);
     s.hint_from_col = col;
     s.hint_from_row = row;
     s.hint_to_col = r.best.to_col;

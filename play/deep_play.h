@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/game.h"
+#include "deep/search.h"
 #include "engine/deep_listing.h"
 
 namespace rindou {
@@ -17,5 +18,9 @@ void deep_choose(Game& g);
 void give_hint(Game& g);
 // Takes the hint's frames off again (the next click).
 void clear_hint(Game& g);
+
+// The cell a move of the deep search starts from as it is clicked: a drop
+// names the hand cell of its slot on the side that drops.
+void origin_cell(const deep::GameMove& m, bool upper, int& col, int& row);
 
 }  // namespace rindou

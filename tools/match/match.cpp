@@ -21,6 +21,7 @@
 
 #include "core/null_platform.h"
 #include "deep/search.h"
+#include "play/deep_play.h"
 #include "play/flow.h"
 #include "play/input.h"
 #include "shell/menu.h"
@@ -124,10 +125,9 @@ int main(int argc, char** argv) {
             if (m.pass) {
                 click(g, 1, 5, 5);
             } else {
-                if (m.from_col == -1)
-                    click(g, 1, 11, m.from_row + 2);
-                else
-                    click(g, 1, m.from_col, m.from_row);
+                int col, row;
+                origin_cell(m, false, col, row);
+                click(g, 1, col, row);
                 click(g, m.placed != m.before ? 2 : 1, m.to_col, m.to_row);
             }
             if (io.computer_played) {

@@ -13,7 +13,6 @@
 // draw of openings.  A game still running after PLIES moves (300) is a draw.
 // It prints a line a game, then A's wins, losses and draws, its score with a
 // 95 % confidence interval, and the median and worst time of a move per side.
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,7 +22,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <random>
 #include <sstream>
@@ -33,6 +31,7 @@
 #include "core/null_platform.h"
 #include "core/texts.h"
 #include "deep/search.h"
+#include "play/deep_play.h"
 #include "play/input.h"
 #include "shell/menu.h"
 #include "shell/start.h"
@@ -113,18 +112,12 @@ void click(Game& g, int button, int col, int row) {
 
 // The console's `move` line, and the same clicks on the referee's game.
 std::string play(Game& g, const deep::GameMove& m, bool upper) {
-    int c1, r1;
     if (m.pass) {
         click(g, 1, 5, 5);
         return "click 1 5 5";
     }
-    if (m.from_col == -1) {
-        c1 = upper ? -1 : 11;
-        r1 = upper ? 8 - m.from_row : m.from_row + 2;
-    } else {
-        c1 = m.from_col;
-        r1 = m.from_row;
-    }
+    int c1, r1;
+    origin_cell(m, upper, c1, r1);
     const bool promote = m.placed != m.before;
     click(g, 1, c1, r1);
     click(g, promote ? 2 : 1, m.to_col, m.to_row);
