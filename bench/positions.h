@@ -85,7 +85,7 @@ inline std::vector<GameState> scripted_positions(int games, int turns, uint64_t 
             if (upper_mate_test(s) == 1 || captured == OU || s.winner != 0) break;
             s.side_to_move = s.upper_turn;
             seen.push_back(s);
-            com_ban(g);
+            (void)run_at_once(g, com_ban(g));
             if (s.winner != 0 || s.side_to_move == TURN_NONE) break;
         }
     }

@@ -24,13 +24,4 @@ struct Game {
     mutable ViewState view;
 };
 
-// Thrown by quit_program, and only there, once the game is kept and the sound
-// resources are released.  The end can be asked from deep inside a handler
-// (the question after a won game comes in the middle of the click that let
-// the computer move, under the computer's turn and the flow of the game), and
-// nothing of that handler may run after it; unwinding stops every frame
-// between without each one checking a result.  Each front end catches it in
-// one place, where it dispatches a command.
-struct ProgramEnded {};
-
 }  // namespace rindou

@@ -3,7 +3,6 @@
 // the Qt window and the console front end each implement these interfaces.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -80,31 +79,30 @@ public:
 };
 
 // ---- Message boxes. -------------------------------------------------------------
+// The game never calls these itself: its notices and questions are waits that
+// a front end answers when the person does (see play/work.h).  A front end
+// that answers every wait at once (the console, the tests) answers them here.
 class DialogPort {
 public:
     virtual ~DialogPort() = default;
-    virtual void message(const std::string& title, const std::string& text) = 0;
-    virtual bool ask_yes_no(const std::string& title, const std::string& text) = 0;
+    virtual void message(const std::string& title, const std::string& text) {
+        (void)title, (void)text;
+    }
+    virtual bool ask_yes_no(const std::string& title, const std::string& text) {
+        (void)title, (void)text;
+        return true;
+    }
 };
 
-// ---- Clock and long work. -------------------------------------------------------
+// ---- Clock. -----------------------------------------------------------------------
 class ClockPort {
 public:
     virtual ~ClockPort() = default;
     // Seconds since midnight, single precision, 0 <= t < 86400.
     virtual float now() = 0;
-    // Let up to `seconds` pass without serving input (a busy wait's step).
-    virtual void idle(double seconds) = 0;
-    // Runs `work` (the deep search, which touches nothing of the game) to its
-    // end.  A window runs it off its event loop and keeps repainting, calling
-    // `tick` now and then on its own thread and dropping input as during a
-    // pause; it may set `stop` to cut the work short (closing, a hard time
-    // cap).  Everywhere else it simply runs here.
-    virtual void run_work(const std::function<void()>& work, std::atomic<bool>& stop,
-                          const std::function<void()>& tick) {
-        (void)stop, (void)tick;
-        work();
-    }
+    // A front end that answers every wait at once lets up to `seconds` pass
+    // here (one step of a pause).
+    virtual void idle(double seconds) { (void)seconds; }
 };
 
 // ---- Record-file panel. -----------------------------------------------------------
@@ -158,8 +156,9 @@ public:
     // Shows the help page (a file address; empty when the page was not
     // found) in the program's own help window.
     virtual void show_help_page(const std::string& address) = 0;
-    // Shows the about box modally; true when its home page button was pressed.
-    virtual bool about_box() = 0;
+    // The about box for a front end that answers every wait at once; true
+    // when its home page button was pressed.
+    virtual bool about_box() { return false; }
     // The program ends: the front end leaves its event loop.
     virtual void end_program() = 0;
     // The window placement of start-up (moved and sized unless at top -60).

@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const GameState start = g.st;
 
     const std::string bytes(reinterpret_cast<const char*>(data), size);
-    load_record_bytes(g, bytes);
+    (void)run_at_once(g, load_record_bytes(g, bytes));
     GameState& s = g.st;
     check_position(s);
     if (s.record_mode != 1) {

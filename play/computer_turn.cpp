@@ -41,22 +41,22 @@ void hand_back(Game& g) {
 
 }  // namespace
 
-void com_ban(Game& g) {
+Work<> com_ban(Game& g) {
     GameState& s = g.st;
     EngineMemory& e = s.engine;
 
     // No move on the board: the computer passes, even with pieces in hand.
     if (has_no_board_move(s, s.upper_turn) == 1) {
-        g.io.dialogs->message(text(Text::TitlePass), text(Text::NoBoardMovePass));
+        co_await notice(text(Text::TitlePass), text(Text::NoBoardMovePass));
         // The person's clock starts now, as after any move of the computer.
         hand_back(g);
-        return;
+        co_return;
     }
     // The record holds 500 moves: the computer does not play beyond them.
     if (record_full(s)) {
-        refuse_record_full(g);
+        co_await refuse_record_full(g);
         s.side_to_move = s.lower_turn;
-        return;
+        co_return;
     }
     // The computer's clock runs while it thinks.
     s.move_start_time = g.io.clock->now();
@@ -65,7 +65,7 @@ void com_ban(Game& g) {
     draw_thinking(g);
     // Levels 4 and 5 choose by the deep search; the turn around the choice is the same.
     if (is_deep_level(s.level))
-        deep_choose(g);
+        co_await deep_choose(g);
     else {
         TurnHooks hooks(g);
         search_best_move(s, nullptr, &hooks);
@@ -73,7 +73,7 @@ void com_ban(Game& g) {
     if (!e.best_found) {
         set_clock_tick(g, false);
         hand_back(g);
-        return;
+        co_return;
     }
 
     Move move = e.best;
@@ -91,25 +91,25 @@ void com_ban(Game& g) {
     draw_move_number(g, s.move_number);
     // The piece that moves blinks on its origin (a drop on its hand cell).
     if (drop)
-        blink_square(g, placed, UPPER_HAND_COL, upper_hand_row(fr), 2);
+        co_await blink_square(g, placed, UPPER_HAND_COL, upper_hand_row(fr), 2);
     else
-        blink_square(g, before, fc, fr, 2);
+        co_await blink_square(g, before, fc, fr, 2);
     // The move, a short pause, and its sound.
     g.io.observer->computer_move(move, e.best_score);
     execute_move(g, fc, fr, tc, tr, placed);
-    pause_seconds(g, 0.5);
+    co_await pause_seconds(g, 0.5);
     play_piece_sound(g);
     set_clock_tick(g, false);
     // A win ends the game; otherwise mate or check is announced.
     if (s.winner == s.upper_turn) {
-        end_of_game(g, text(Text::PlayerComputer));
-        return;
+        co_await end_of_game(g, text(Text::PlayerComputer));
+        co_return;
     }
     analyse_position(s);
     if (is_mated(s) == 1) {
-        g.io.dialogs->message(text(Text::TitleMate), text(Text::MateFound));
+        co_await notice(text(Text::TitleMate), text(Text::MateFound));
     } else if (sq::val(s.maps.upper_attacks, s.lower_king_col, s.lower_king_row) > 0) {
-        g.io.dialogs->message("", text(Text::Check));
+        co_await notice("", text(Text::Check));
     }
     // The notation of the move and a frame on its destination.
     show_last_move(g, s.upper_turn, tc, tr, placed, WHITE);

@@ -2,10 +2,11 @@
 #pragma once
 
 #include "core/game.h"
+#include "play/work.h"
 
 namespace rindou {
 
 // Plays one whole turn of the computer (the upper side).
-void com_ban(Game& g);
+Work<> com_ban(Game& g);
 
 }  // namespace rindou

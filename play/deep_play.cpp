@@ -14,23 +14,16 @@ namespace {
 
 constexpr int HINT_COLOUR = 11;  // light cyan
 
-// The search of `level` for the side holding `turn`, run through the
-// platform so that a window stays live meanwhile.
-deep::SearchResult run_search(Game& g, int turn, int level) {
-    const deep::Position start = deep::Position::from_state(g.st, turn);
-    const bool mode_com = g.st.game_mode == MODE_COM;
-    std::atomic<bool> stop{false};
-    deep::SearchLimits limits;
-    limits.nodes = deep::level_budget(level);
-    limits.stop = &stop;
-    limits.history = deep::history_keys(g.st);
-    deep::SearchResult result;
-    g.io.clock->run_work([&] { result = deep::search_from(start, mode_com, limits); }, stop,
-                   [&g] { clock_tick(g); });
-    return result;
-}
-
 }  // namespace
+
+SearchRequest search_request(const Game& g, int turn, int level) {
+    SearchRequest r;
+    r.start = deep::Position::from_state(g.st, turn);
+    r.mode_com = g.st.game_mode == MODE_COM;
+    r.nodes = deep::level_budget(level);
+    r.history = deep::history_keys(g.st);
+    return r;
+}
 
 void origin_cell(const deep::GameMove& m, bool upper, int& col, int& row) {
     if (m.from_col == -1) {
@@ -42,15 +35,15 @@ void origin_cell(const deep::GameMove& m, bool upper, int& col, int& row) {
     }
 }
 
-void deep_choose(Game& g) {
+Work<> deep_choose(Game& g) {
     GameState& s = g.st;
     EngineMemory& e = s.engine;
     e.best_found = false;
     e.best_score = NO_SCORE;
     g.io.surface->present();
-    deep::SearchResult r = run_search(g, s.upper_turn, s.level);
+    const deep::SearchResult r = co_await searched(search_request(g, s.upper_turn, s.level));
     clock_tick(g);
-    if (!r.found || r.best.pass) return;
+    if (!r.found || r.best.pass) co_return;
     e.best_found = true;
     e.best_score = r.score;
     e.best.from_col = r.best.from_col;
@@ -61,7 +54,7 @@ void deep_choose(Game& g) {
     e.best.piece_after = r.best.placed;
 }
 
-void give_hint(Game& g) {
+Work<> give_hint(Game& g) {
     GameState& s = g.st;
     clear_hint(g);
     const bool person_to_move =
@@ -69,19 +62,19 @@ void give_hint(Game& g) {
         (s.game_mode == MODE_HUMAN || s.side_to_move == s.lower_turn);
     if (!person_to_move) {
         play_refusal_sound(g);
-        g.io.dialogs->message(text(Text::TitleHint), text(Text::NoHintNow));
-        return;
+        co_await notice(text(Text::TitleHint), text(Text::NoHintNow));
+        co_return;
     }
     const int turn = s.side_to_move;
-    deep::SearchResult r = run_search(g, turn, 5);
+    const deep::SearchResult r = co_await searched(search_request(g, turn, 5));
     if (!r.found) {
         play_refusal_sound(g);
-        g.io.dialogs->message(text(Text::TitleHint), text(Text::NoHintNow));
-        return;
+        co_await notice(text(Text::TitleHint), text(Text::NoHintNow));
+        co_return;
     }
     if (r.best.pass) {
         g.io.observer->hint_given(true, Move{});
-        return;
+        co_return;
     }
     int col = 0, row = 0;
     origin_cell(r.best, turn == s.upper_turn, col, row);

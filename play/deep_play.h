@@ -5,17 +5,21 @@
 #include "core/game.h"
 #include "deep/search.h"
 #include "engine/deep_listing.h"
+#include "play/work.h"
 
 namespace rindou {
 
 // Chooses the computer's (upper side's) move at the current level and leaves
 // it in the engine memory as the one-move search does (best_found false when
 // there is none).
-void deep_choose(Game& g);
+Work<> deep_choose(Game& g);
 
 // The menu command HINT: frames the suggested move for the person to move,
 // or refuses.
-void give_hint(Game& g);
+Work<> give_hint(Game& g);
+
+// What the deep search of `level` for the side holding `turn` is asked.
+SearchRequest search_request(const Game& g, int turn, int level);
 // Takes the hint's frames off again (the next click).
 void clear_hint(Game& g);
 

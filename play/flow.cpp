@@ -41,7 +41,7 @@ void open_start_against_computer(Game& g) {
 
 }  // namespace
 
-void start_com_first_human(Game& g) {
+Work<> start_com_first_human(Game& g) {
     GameState& s = g.st;
     open_start_against_computer(g);
     s.move_start_time = g.io.clock->now();
@@ -50,20 +50,20 @@ void start_com_first_human(Game& g) {
         s.lower_turn = s.sente_turn;
         s.upper_turn = s.gote_turn;
         s.side_to_move = s.sente_turn;
-        g.io.dialogs->message(" ", text(Text::YourTurn));
+        co_await notice(" ", text(Text::YourTurn));
         s.turn_notice_pending = 0;
     } else if (s.side_to_move == s.lower_turn) {
         s.lower_turn = s.sente_turn;
         s.upper_turn = s.gote_turn;
         s.side_to_move = s.sente_turn;
-        g.io.dialogs->message(text(Text::TitleGame), text(Text::YourTurn));
+        co_await notice(text(Text::TitleGame), text(Text::YourTurn));
         s.turn_notice_pending = 0;
     } else if (s.side_to_move == s.upper_turn) {
-        com_ban(g);
+        co_await com_ban(g);
     }
 }
 
-void start_com_first_computer(Game& g) {
+Work<> start_com_first_computer(Game& g) {
     GameState& s = g.st;
     open_start_against_computer(g);
     set_clock_tick(g, true);
@@ -71,16 +71,16 @@ void start_com_first_computer(Game& g) {
         s.lower_turn = s.gote_turn;
         s.upper_turn = s.sente_turn;
         s.side_to_move = s.sente_turn;
-        com_ban(g);
+        co_await com_ban(g);
     } else if (s.side_to_move == s.lower_turn) {
-        g.io.dialogs->message(text(Text::TitleGame), text(Text::YourTurn));
+        co_await notice(text(Text::TitleGame), text(Text::YourTurn));
         s.turn_notice_pending = 0;
     } else if (s.side_to_move == s.upper_turn) {
-        com_ban(g);
+        co_await com_ban(g);
     }
 }
 
-void start_two_players(Game& g) {
+Work<> start_two_players(Game& g) {
     GameState& s = g.st;
     open_start(g);
     clear_level(g);
@@ -93,11 +93,11 @@ void start_two_players(Game& g) {
         s.lower_turn = s.sente_turn;
         s.upper_turn = s.gote_turn;
         s.side_to_move = s.sente_turn;
-        g.io.dialogs->message(" ", text(Text::FirstsTurn));
+        co_await notice(" ", text(Text::FirstsTurn));
     } else if (s.side_to_move == s.sente_turn) {
-        g.io.dialogs->message(" ", text(Text::FirstsTurn));
+        co_await notice(" ", text(Text::FirstsTurn));
     } else if (s.side_to_move == s.gote_turn) {
-        g.io.dialogs->message(" ", text(Text::SecondsTurn));
+        co_await notice(" ", text(Text::SecondsTurn));
     }
     s.turn_notice_pending = 0;
 }
@@ -108,9 +108,9 @@ void new_game_reset(Game& g) {
     redraw_all(g);
 }
 
-void refuse_record_full(Game& g) {
+Work<> refuse_record_full(Game& g) {
     play_refusal_sound(g);
-    g.io.dialogs->message(text(Text::TitleGame), text(Text::RecordFullNoMore));
+    co_await notice(text(Text::TitleGame), text(Text::RecordFullNoMore));
 }
 
 void pass_turn(GameState& s) {
@@ -120,20 +120,22 @@ void pass_turn(GameState& s) {
         s.side_to_move = s.sente_turn;
 }
 
-void end_of_game(Game& g, const std::string& winner_text) {
+Work<> end_of_game(Game& g, std::string winner_text) {
     keep_game(g);
-    g.io.dialogs->message(text(Text::TitleEnd), text(Text::Wins, {{"winner", winner_text}}));
-    if (g.io.dialogs->ask_yes_no(text(Text::TitleAgain), text(Text::ContinueQuestion)))
+    const std::string wins = text(Text::Wins, {{"winner", winner_text}});
+    co_await notice(text(Text::TitleEnd), wins);
+    const bool again = co_await question(text(Text::TitleAgain), text(Text::ContinueQuestion));
+    if (again)
         new_game_reset(g);
     else
-        quit_program(g);
+        co_await quit_program(g);
 }
 
-void quit_program(Game& g) {
+Work<> quit_program(Game& g) {
     keep_game(g);
     shutdown_sound(g);
     g.io.host->end_program();
-    throw ProgramEnded{};
+    co_await program_end();
 }
 
 void close_record_panels(Game& g) {
@@ -142,12 +144,14 @@ void close_record_panels(Game& g) {
     g.io.panel->panel_hide_entry();
 }
 
-void pause_seconds(Game& g, double seconds) {
+Work<> pause_seconds(Game& g, double seconds) {
+    // The clock is read again after every step: a front end may end a step
+    // early or late, and the pause lasts until the clock says it is over.
     float start = g.io.clock->now();
     for (;;) {
         double e = elapsed_seconds(start, g.io.clock->now());
-        if (e >= seconds) return;
-        g.io.clock->idle(seconds - e);
+        if (e >= seconds) co_return;
+        co_await pause_step(seconds - e);
     }
 }
 

@@ -38,26 +38,26 @@ void start_move_time(Game& g) {
 
 // Notices at the first click after stepping through the record; a click
 // while the computer is to move resumes it.
-void first_click_notices(Game& g) {
+Work<> first_click_notices(Game& g) {
     GameState& s = g.st;
     if (s.game_mode == MODE_HUMAN) {
         if (s.turn_notice_pending == 1) {
             s.turn_notice_pending = 0;
             start_move_time(g);
             if (s.side_to_move == s.sente_turn)
-                g.io.dialogs->message(text(Text::TitleGame), text(Text::FirstsTurn));
+                co_await notice(text(Text::TitleGame), text(Text::FirstsTurn));
             else if (s.side_to_move == s.gote_turn)
-                g.io.dialogs->message(text(Text::TitleGame), text(Text::SecondsTurn));
+                co_await notice(text(Text::TitleGame), text(Text::SecondsTurn));
         }
     } else if (s.game_mode == MODE_COM) {
         if (s.side_to_move == s.upper_turn) {
             s.turn_notice_pending = 0;
-            g.io.dialogs->message(text(Text::TitleResume), text(Text::ResumeQuestion));
-            com_ban(g);
+            co_await notice(text(Text::TitleResume), text(Text::ResumeQuestion));
+            co_await com_ban(g);
         } else if (s.side_to_move == s.lower_turn && s.turn_notice_pending == 1) {
             s.turn_notice_pending = 0;
             start_move_time(g);
-            g.io.dialogs->message(text(Text::TitleGame), text(Text::YourTurn));
+            co_await notice(text(Text::TitleGame), text(Text::YourTurn));
         }
     }
 }
@@ -81,7 +81,7 @@ void pick_from_board(Game& g, int col, int row) {
 
 // The hand-over after the person's move: against the computer, a win ends
 // the game and otherwise the computer plays at once.
-void hand_over(Game& g, int captured) {
+Work<> hand_over(Game& g, int captured) {
     GameState& s = g.st;
     if (s.game_mode == MODE_COM) {
         set_clock_tick(g, false);
@@ -89,18 +89,18 @@ void hand_over(Game& g, int captured) {
         analyse_position(s);
         int mate = upper_mate_test(s);
         if (mate == 1 || captured == 950) {
-            end_of_game(g, text(Text::PlayerYou));
+            co_await end_of_game(g, text(Text::PlayerYou));
         } else if (s.winner == 0) {
             s.side_to_move = s.upper_turn;
-            com_ban(g);
+            co_await com_ban(g);
         }
-        return;
+        co_return;
     }
     if (s.game_mode == MODE_HUMAN) {
         if (s.winner == s.lower_turn)
-            end_of_game(g, text(Text::PlayerFirst));
+            co_await end_of_game(g, text(Text::PlayerFirst));
         else if (s.winner == s.upper_turn)
-            end_of_game(g, text(Text::PlayerSecond));
+            co_await end_of_game(g, text(Text::PlayerSecond));
         if (s.side_to_move == s.sente_turn) {
             s.side_to_move = s.gote_turn;
             s.lower_time_total += s.move_elapsed;
@@ -113,7 +113,7 @@ void hand_over(Game& g, int captured) {
 }
 
 // The destination of a picked piece: a re-pick, a refusal, or the move.
-void choose_destination(Game& g, int button, int col, int row) {
+Work<> choose_destination(Game& g, int button, int col, int row) {
     GameState& s = g.st;
     s.sel_to_col = col;
     s.sel_to_row = row;
@@ -126,26 +126,26 @@ void choose_destination(Game& g, int button, int col, int row) {
         s.sel_piece = code;
         show_guidance(g, col, row, s.guidance_colour, s.sel_piece);
         frame_square(g, PICK_COLOUR, col, row);
-        return;
+        co_return;
     }
     // A destination the piece cannot reach drops the pick.
     if (!is_legal_move(s, s.sel_from_col, s.sel_from_row, col, row, s.sel_piece)) {
         play_refusal_sound(g);
         s.select_state = 0;
         clear_frames(g);
-        return;
+        co_return;
     }
     // A piece that must promote there is moved with the right button only,
     // which is the button that promotes.
     if (button == 1 && !may_stay_unpromoted(row, s.sel_piece)) {
         play_refusal_sound(g);
-        g.io.dialogs->message(text(Text::TitlePromotion), text(Text::PromoteWithRightButton));
-        return;
+        co_await notice(text(Text::TitlePromotion), text(Text::PromoteWithRightButton));
+        co_return;
     }
     // The record holds 500 moves; no move is played beyond them.
     if (record_full(s)) {
-        refuse_record_full(g);
-        return;
+        co_await refuse_record_full(g);
+        co_return;
     }
     // Recorded before it is played: the entry reads the captured piece from
     // the board as it still stands.
@@ -173,7 +173,7 @@ void choose_destination(Game& g, int button, int col, int row) {
     int side = s.sel_piece >= 10 ? s.upper_turn : s.lower_turn;
     show_last_move(g, side, col, row, s.sel_piece, WHITE);
     // The turn passes (or the game ends).
-    hand_over(g, captured);
+    co_await hand_over(g, captured);
 }
 
 // A click outside the board: a hand cell picks a piece to drop.
@@ -221,7 +221,7 @@ void show_guidance(Game& g, int col, int row, int colour, int piece) {
             if (is_legal_move(g.st, col, row, c, r, piece)) frame_square(g, colour, c, r);
 }
 
-void on_mouse_down(Game& g, int button, double x, double y) {
+Work<> on_mouse_down(Game& g, int button, double x, double y) {
     GameState& s = g.st;
     // A hint's frames go at the next click.
     clear_hint(g);
@@ -229,11 +229,12 @@ void on_mouse_down(Game& g, int button, double x, double y) {
     close_record_panels(g);
     // A loaded record is stepped, not played.
     if (s.record_mode == 1) {
-        if (!g.io.dialogs->ask_yes_no(text(Text::TitleRecord), text(Text::StepThroughRecord))) {
+        const bool step_on = co_await question(text(Text::TitleRecord), text(Text::StepThroughRecord));
+        if (!step_on) {
             play_refusal_sound(g);
             new_game_reset(g);
         }
-        return;
+        co_return;
     }
     // The cell under the pointer.
     int col = static_cast<int>(std::floor((x - board_left) / square_width));
@@ -241,26 +242,26 @@ void on_mouse_down(Game& g, int button, double x, double y) {
     // No game in progress.
     if (s.side_to_move == TURN_NONE) {
         play_refusal_sound(g);
-        g.io.dialogs->message(text(Text::TitleStart), text(Text::StartWithGameMenu));
-        return;
+        co_await notice(text(Text::TitleStart), text(Text::StartWithGameMenu));
+        co_return;
     }
-    first_click_notices(g);
+    co_await first_click_notices(g);
     // The computer's resumed turn may have ended the game and set up a new
     // one: the click has nothing left to do then (no pass to announce).
-    if (s.side_to_move == TURN_NONE) return;
+    if (s.side_to_move == TURN_NONE) co_return;
     // A side without a move on the board passes, even with pieces in hand.
     if (has_no_board_move(s, s.side_to_move) == 1) {
-        g.io.dialogs->message(text(Text::TitlePass), text(Text::NoBoardMovePass));
+        co_await notice(text(Text::TitlePass), text(Text::NoBoardMovePass));
         pass_turn(s);
-        if (s.game_mode == MODE_COM) com_ban(g);
-        return;
+        if (s.game_mode == MODE_COM) co_await com_ban(g);
+        co_return;
     }
     // A pick or a destination on the board, or a hand cell.
     if (on_board(col, row)) {
         if (s.select_state == 0)
             pick_from_board(g, col, row);
         else
-            choose_destination(g, button, col, row);
+            co_await choose_destination(g, button, col, row);
     } else {
         click_outside(g, col, row);
     }

@@ -2,11 +2,12 @@
 #pragma once
 
 #include "core/game.h"
+#include "play/work.h"
 
 namespace rindou {
 
 // button 1 left, 2 right; x, y in twips of the drawing surface.
-void on_mouse_down(Game& g, int button, double x, double y);
+Work<> on_mouse_down(Game& g, int button, double x, double y);
 
 // Every board square gets its normal frame.
 void clear_frames(Game& g);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/game.h"
+#include "play/work.h"
 
 namespace rindou {
 
@@ -12,6 +13,6 @@ void execute_move(Game& g, int from_col, int from_row, int to_col, int to_row, i
 
 // Blinks the piece `code` on a square (or hand cell) `times` times, pausing
 // between the pictures so that the eye can follow it.
-void blink_square(Game& g, int code, int c, int r, int times);
+Work<> blink_square(Game& g, int code, int c, int r, int times);
 
 }  // namespace rindou

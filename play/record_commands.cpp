@@ -52,6 +52,35 @@ std::string write_failure_reason(const std::error_code& error) {
     return {};
 }
 
+// The notice of a record that could not be written for what it holds.
+std::string write_problem_text(RecordWriteProblem problem, const std::string& bad) {
+    switch (problem) {
+        case RecordWriteProblem::GameName: return text(Text::BadCharInGameName, {{"char", bad}});
+        case RecordWriteProblem::FirstName: return text(Text::BadCharInFirstName, {{"char", bad}});
+        case RecordWriteProblem::SecondName:
+            return text(Text::BadCharInSecondName, {{"char", bad}});
+        default: return text(Text::RecordNotWritten);
+    }
+}
+
+// A record with no move to load, and the line that stopped it.
+std::string no_data_text(const RecordFile& f) {
+    std::string words = text(Text::RecordHasNoData);
+    if (f.stop_line > 0)
+        words += "\r\r" + text(Text::LineUnreadable, {{"line", std::to_string(f.stop_line)}});
+    return words;
+}
+
+// Where a loaded record stopped before its end (empty when it did not).
+std::string stop_text(const RecordFile& f) {
+    const std::string line = std::to_string(f.stop_line);
+    if (f.too_long) return text(Text::RecordTooLong, {{"line", line}});
+    if (f.stop_line > 0)
+        return text(Text::LoadedUpTo,
+                    {{"line", line}, {"moves", std::to_string(f.moves.size())}});
+    return {};
+}
+
 }  // namespace
 
 void keep_game(Game& g) {
@@ -73,16 +102,17 @@ void keep_game_before_fresh_start(Game& g) {
     if (g.st.keep_state != KEEP_NEVER) g.st.keep_state = KEEP_NOTHING;
 }
 
-void kifu_write_command(Game& g) {
+Work<> kifu_write_command(Game& g) {
     if (g.st.flipped == 1) {
-        g.io.dialogs->message(text(Text::TitleRecordWrite), text(Text::NoWriteAfterFlip));
-        return;
+        co_await notice(text(Text::TitleRecordWrite), text(Text::NoWriteAfterFlip));
+        co_return;
     }
     if (g.st.handicap_set == 1) {
-        g.io.dialogs->message(text(Text::TitleRecordWrite), text(Text::NoWriteAfterHandicap));
-        return;
+        co_await notice(text(Text::TitleRecordWrite), text(Text::NoWriteAfterHandicap));
+        co_return;
     }
     g.io.panel->panel_show_write();
+    co_return;
 }
 
 void kifu_read_command(Game& g) {
@@ -90,48 +120,38 @@ void kifu_read_command(Game& g) {
     g.io.panel->panel_empty_boxes();
 }
 
-void save_record(Game& g) {
+Work<> save_record(Game& g) {
     GameState& s = g.st;
     const std::string file_name = g.io.panel->panel_box(3);
     if (file_name.empty()) {
-        g.io.dialogs->message("  ", text(Text::NoFileName));
-        return;
+        co_await notice("  ", text(Text::NoFileName));
+        co_return;
     }
     if (s.record_count < 1) {
-        g.io.dialogs->message(text(Text::TitleRecordSave), text(Text::NothingToSave));
-        return;
+        co_await notice(text(Text::TitleRecordSave), text(Text::NothingToSave));
+        co_return;
     }
     // The panel stays open across a flip: the write command's refusals are
     // checked again, since moves after a flip do not start from the
     // standard position and could never be loaded.
     if (s.flipped == 1) {
-        g.io.dialogs->message(text(Text::TitleRecordWrite), text(Text::NoWriteAfterFlip));
-        return;
+        co_await notice(text(Text::TitleRecordWrite), text(Text::NoWriteAfterFlip));
+        co_return;
     }
     if (s.handicap_set == 1) {
-        g.io.dialogs->message(text(Text::TitleRecordWrite), text(Text::NoWriteAfterHandicap));
-        return;
+        co_await notice(text(Text::TitleRecordWrite), text(Text::NoWriteAfterHandicap));
+        co_return;
     }
     if (!usable_file_name(file_name)) {
-        g.io.dialogs->message(text(Text::TitleRecordSave), text(Text::BadFileName));
-        return;
+        co_await notice(text(Text::TitleRecordSave), text(Text::BadFileName));
+        co_return;
     }
     std::string bytes, bad;
-    switch (build_record_file(s, g.io.panel->panel_box(0), g.io.panel->panel_box(1), g.io.panel->panel_box(2), bytes,
-                              bad)) {
-        case RecordWriteProblem::None: break;
-        case RecordWriteProblem::GameName:
-            g.io.dialogs->message(text(Text::TitleRecordSave), text(Text::BadCharInGameName, {{"char", bad}}));
-            return;
-        case RecordWriteProblem::FirstName:
-            g.io.dialogs->message(text(Text::TitleRecordSave), text(Text::BadCharInFirstName, {{"char", bad}}));
-            return;
-        case RecordWriteProblem::SecondName:
-            g.io.dialogs->message(text(Text::TitleRecordSave), text(Text::BadCharInSecondName, {{"char", bad}}));
-            return;
-        case RecordWriteProblem::MoveField:
-            g.io.dialogs->message(text(Text::TitleRecordSave), text(Text::RecordNotWritten));
-            return;
+    const RecordWriteProblem problem = build_record_file(
+        s, g.io.panel->panel_box(0), g.io.panel->panel_box(1), g.io.panel->panel_box(2), bytes, bad);
+    if (problem != RecordWriteProblem::None) {
+        co_await notice(text(Text::TitleRecordSave), write_problem_text(problem, bad));
+        co_return;
     }
     std::string folder = g.io.panel->panel_folder();
     // GCC 12 at -O3 sees an overlapping copy in std::string's assignment of a
@@ -147,40 +167,38 @@ void save_record(Game& g) {
     const std::string path = folder + "/" + file_name + RECORD_FILE_SUFFIX;
     std::error_code error;
     if (!g.io.storage->write_record(path, bytes, error)) {
-        std::string reason = write_failure_reason(error);
-        g.io.dialogs->message(text(Text::TitleRecordSave),
-                      text(Text::RecordNotWritten) + (reason.empty() ? "" : "\r\r" + reason));
-        return;
+        std::string words = text(Text::RecordNotWritten);
+        const std::string reason = write_failure_reason(error);
+        if (!reason.empty()) words += "\r\r" + reason;
+        co_await notice(text(Text::TitleRecordSave), words);
+        co_return;
     }
     close_record_panels(g);
     g.io.panel->panel_refresh_files();
-    g.io.dialogs->message("  ", text(Text::RecordWritten));
+    co_await notice("  ", text(Text::RecordWritten));
 }
 
-void load_record(Game& g, const std::string& path) {
+Work<> load_record(Game& g, std::string path) {
     g.io.panel->panel_hide_lists();
     std::string bytes;
     std::error_code error;
     if (!g.io.storage->read_record(path, bytes, error, RECORD_FILE_LIMIT)) {
         if (error == FileError::TooLarge)
-            g.io.dialogs->message(text(Text::TitleRecord), text(Text::RecordTooLarge));
+            co_await notice(text(Text::TitleRecord), text(Text::RecordTooLarge));
         else
-            g.io.dialogs->message(text(Text::TitleRecord), text(Text::RecordNotRead));
-        return;
+            co_await notice(text(Text::TitleRecord), text(Text::RecordNotRead));
+        co_return;
     }
-    load_record_bytes(g, bytes);
+    co_await load_record_bytes(g, std::move(bytes));
 }
 
-void load_record_bytes(Game& g, const std::string& bytes) {
+Work<> load_record_bytes(Game& g, std::string bytes) {
     g.io.panel->panel_hide_lists();
     const RecordFile f = read_record_file(bytes, record_start_position(g.st));
     // Nothing loadable: the game on the board is kept.
     if (f.moves.empty()) {
-        std::string notice = text(Text::RecordHasNoData);
-        if (f.stop_line > 0)
-            notice += "\r\r" + text(Text::LineUnreadable, {{"line", std::to_string(f.stop_line)}});
-        g.io.dialogs->message(text(Text::TitleRecord), notice);
-        return;
+        co_await notice(text(Text::TitleRecord), no_data_text(f));
+        co_return;
     }
 
     GameState& s = g.st;
@@ -197,15 +215,10 @@ void load_record_bytes(Game& g, const std::string& bytes) {
     s.move_number = 0;
     s.record_end = k;
 
-    g.io.dialogs->message(text(Text::TitleRecord), text(Text::RecordLoaded));
-    if (f.too_long)
-        g.io.dialogs->message(text(Text::TitleRecord),
-                              text(Text::RecordTooLong, {{"line", std::to_string(f.stop_line)}}));
-    else if (f.stop_line > 0)
-        g.io.dialogs->message(text(Text::TitleRecord),
-                              text(Text::LoadedUpTo, {{"line", std::to_string(f.stop_line)},
-                                                      {"moves", std::to_string(k)}}));
-    g.io.dialogs->message(text(Text::TitleRecord), text(Text::StepThroughRecord));
+    co_await notice(text(Text::TitleRecord), text(Text::RecordLoaded));
+    const std::string stop_words = stop_text(f);
+    if (!stop_words.empty()) co_await notice(text(Text::TitleRecord), stop_words);
+    co_await notice(text(Text::TitleRecord), text(Text::StepThroughRecord));
 
     const RecordEntry& first = s.record[1];
     if (first.piece_before >= 10) {

@@ -5,18 +5,19 @@
 #include <string>
 
 #include "core/game.h"
+#include "play/work.h"
 
 namespace rindou {
 
-void kifu_write_command(Game& g);  // KIFU_WRITE "書込"
-void kifu_read_command(Game& g);   // KIFU_READ "読込"
+Work<> kifu_write_command(Game& g);  // KIFU_WRITE
+void kifu_read_command(Game& g);     // KIFU_READ
 // The panel's save button (Command1): saves into panel_folder() the file
 // named by the file-name box plus ".棋譜".
-void save_record(Game& g);
+Work<> save_record(Game& g);
 // A click on a file in the panel's file list (File1).
-void load_record(Game& g, const std::string& path);
+Work<> load_record(Game& g, std::string path);
 // Loading from the bytes of a record file (load_record after reading it).
-void load_record_bytes(Game& g, const std::string& bytes);
+Work<> load_record_bytes(Game& g, std::string bytes);
 
 // The game ends or is left: it is written when it is one to keep, and then
 // never again.  Nothing is shown, and a failure changes nothing else.

@@ -27,22 +27,22 @@ bool is_drop(const RecordEntry& e) { return !(e.from_col >= 1 && e.from_col <= 9
 
 }  // namespace
 
-void step_back(Game& g) {
+Work<> step_back(Game& g) {
     GameState& s = g.st;
     close_record_panels(g);
     s.turn_notice_pending = 1;
     if (s.record_count < 1 || s.record_count > RECORD_MAX) {
         play_refusal_sound(g);
-        g.io.dialogs->message(text(Text::TitleBack), text(Text::CannotDoThat));
-        return;
+        co_await notice(text(Text::TitleBack), text(Text::CannotDoThat));
+        co_return;
     }
     const RecordEntry e = s.record[static_cast<size_t>(s.record_count)];
     // A record that no longer fits the position (it cannot arise from play)
     // is refused rather than allowed to corrupt the board or the hands.
     if (!can_undo(s, e)) {
         play_refusal_sound(g);
-        g.io.dialogs->message(text(Text::TitleBack), text(Text::CannotDoThat));
-        return;
+        co_await notice(text(Text::TitleBack), text(Text::CannotDoThat));
+        co_return;
     }
     s.select_state = 0;
     set_clock_tick(g, false);
@@ -70,24 +70,24 @@ void step_back(Game& g) {
     draw_move_number(g, s.move_number);
 }
 
-void step_forward(Game& g) {
+Work<> step_forward(Game& g) {
     GameState& s = g.st;
     close_record_panels(g);
     if (s.side_to_move == TURN_NONE) {
         play_refusal_sound(g);
-        g.io.dialogs->message(text(Text::TitleStart), text(Text::StartWithGameMenu));
-        return;
+        co_await notice(text(Text::TitleStart), text(Text::StartWithGameMenu));
+        co_return;
     }
     s.turn_notice_pending = 1;
     if (s.record_end > RECORD_MAX) s.record_end = RECORD_MAX;
     if (s.record_count >= s.record_end) {
         if (s.record_mode == 1) {
-            g.io.dialogs->message(text(Text::TitleForward), text(Text::EndOfRecord));
+            co_await notice(text(Text::TitleForward), text(Text::EndOfRecord));
         } else {
             play_refusal_sound(g);
-            g.io.dialogs->message(text(Text::TitleForward), text(Text::CannotDoThat));
+            co_await notice(text(Text::TitleForward), text(Text::CannotDoThat));
         }
-        return;
+        co_return;
     }
     const RecordEntry e = s.record[static_cast<size_t>(s.record_count + 1)];
     // Moves kept from another position (a game set up differently since)
@@ -95,8 +95,8 @@ void step_forward(Game& g) {
     if (!can_redo(s, e)) {
         s.record_end = s.record_count;
         play_refusal_sound(g);
-        g.io.dialogs->message(text(Text::TitleForward), text(Text::CannotDoThat));
-        return;
+        co_await notice(text(Text::TitleForward), text(Text::CannotDoThat));
+        co_return;
     }
     s.select_state = 0;
     set_clock_tick(g, false);
@@ -126,12 +126,12 @@ void step_forward(Game& g) {
     draw_move_number(g, s.move_number);
 }
 
-void flip_board(Game& g) {
+Work<> flip_board(Game& g) {
     GameState& s = g.st;
     if (s.record_mode == 1) {
         play_refusal_sound(g);
-        g.io.dialogs->message(text(Text::TitleFlip), text(Text::NotInRecordMode));
-        return;
+        co_await notice(text(Text::TitleFlip), text(Text::NotInRecordMode));
+        co_return;
     }
     s.flipped = 1;
     s.select_state = 0;

@@ -2,12 +2,13 @@
 #pragma once
 
 #include "core/game.h"
+#include "play/work.h"
 
 namespace rindou {
 
-void step_back(Game& g);      // REPLAY "戻"
-void step_forward(Game& g);   // AFTER "進"
-void flip_board(Game& g);     // REVERSE "反転"
-void back_to_start(Game& g);  // CANCEL "最初"
+Work<> step_back(Game& g);     // REPLAY
+Work<> step_forward(Game& g);  // AFTER
+Work<> flip_board(Game& g);    // REVERSE
+void back_to_start(Game& g);   // CANCEL
 
 }  // namespace rindou

@@ -13,7 +13,7 @@ namespace rindou {
 namespace {
 
 // Guards of both commands; false when the command was refused.
-bool handicap_allowed(Game& g) {
+Work<bool> handicap_allowed(Game& g) {
     GameState& s = g.st;
     close_record_panels(g);
     int reason = 0;
@@ -23,10 +23,10 @@ bool handicap_allowed(Game& g) {
         reason = 2;
     else if (s.flipped == 1)
         reason = 3;
-    if (reason == 0) return true;
+    if (reason == 0) co_return true;
     play_refusal_sound(g);
-    refuse_handicap(g, reason);
-    return false;
+    co_await refuse_handicap(g, reason);
+    co_return false;
 }
 
 void put_square(Game& g, const HandicapSquare& sq, int code) {
@@ -57,9 +57,10 @@ void set_level(Game& g, int n) {
     if (s.game_mode == MODE_COM) draw_level(g, n);
 }
 
-void handicap_up(Game& g) {
+Work<> handicap_up(Game& g) {
     GameState& s = g.st;
-    if (!handicap_allowed(g)) return;
+    const bool allowed = co_await handicap_allowed(g);
+    if (!allowed) co_return;
     s.record_end = 0;
     if (s.handicap_grade < 10) {
         s.handicap_grade += 1;
@@ -70,9 +71,10 @@ void handicap_up(Game& g) {
     s.handicap_set = 1;
 }
 
-void handicap_down(Game& g) {
+Work<> handicap_down(Game& g) {
     GameState& s = g.st;
-    if (!handicap_allowed(g)) return;
+    const bool allowed = co_await handicap_allowed(g);
+    if (!allowed) co_return;
     s.record_end = 0;
     if (s.handicap_grade > -10) {
         s.handicap_grade -= 1;
@@ -83,12 +85,12 @@ void handicap_down(Game& g) {
     s.handicap_set = 1;
 }
 
-void refuse_handicap(Game& g, int reason) {
+Work<> refuse_handicap(Game& g, int reason) {
     const Text why = reason == 1   ? Text::NotInRecordMode
                      : reason == 2 ? Text::NotDuringAGame
                                    : Text::NotAfterFlip;
-    g.io.dialogs->message(text(Text::TitleHandicap),
-                          text(why) + "\r\r" + text(Text::BackToStartFirst));
+    const std::string words = text(why) + "\r\r" + text(Text::BackToStartFirst);
+    co_await notice(text(Text::TitleHandicap), words);
 }
 
 }  // namespace rindou

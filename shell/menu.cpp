@@ -1,6 +1,5 @@
 #include "shell/menu.h"
 
-#include <functional>
 #include <map>
 
 #include "play/deep_play.h"
@@ -56,51 +55,79 @@ const std::vector<MenuEntry>& menu_tree() {
     return tree;
 }
 
-bool menu_command(Game& g, const std::string& entry) {
-    using Command = std::function<void(Game&)>;
-    static const std::map<std::string, Command> commands = {
-        {"TAIKYOKU", close_record_panels},
-        {"MATCH_MAN", [](Game&) {}},
+namespace {
+
+using Command = Work<> (*)(Game&);
+
+// Commands that never wait, as work.
+template <void (*Plain)(Game&)>
+Work<> at_once(Game& g) {
+    Plain(g);
+    co_return;
+}
+Work<> nothing(Game&) { co_return; }
+template <int N>
+Work<> level(Game& g) {
+    set_level(g, N);
+    co_return;
+}
+template <int Code>
+Work<> background(Game& g) {
+    choose_background(g, Code);
+    co_return;
+}
+
+const std::map<std::string, Command>& commands() {
+    static const std::map<std::string, Command> table = {
+        {"TAIKYOKU", at_once<close_record_panels>},
+        {"MATCH_MAN", nothing},
         {"START", start_two_players},
-        {"START2", [](Game&) {}},
+        {"START2", nothing},
         {"SENTE", start_com_first_human},
         {"GOTE", start_com_first_computer},
-        {"LEVEL", [](Game&) {}},
-        {"LEVEL1", [](Game& x) { set_level(x, 1); }},
-        {"LEVEL2", [](Game& x) { set_level(x, 2); }},
-        {"LEVEL3", [](Game& x) { set_level(x, 3); }},
-        {"LEVEL4", [](Game& x) { set_level(x, 4); }},
-        {"LEVEL5", [](Game& x) { set_level(x, 5); }},
+        {"LEVEL", nothing},
+        {"LEVEL1", level<1>},
+        {"LEVEL2", level<2>},
+        {"LEVEL3", level<3>},
+        {"LEVEL4", level<4>},
+        {"LEVEL5", level<5>},
         {"HINT", give_hint},
         {"OWARI", quit_program},
-        {"STOP", close_record_panels},
-        {"CANCEL", back_to_start},
+        {"STOP", at_once<close_record_panels>},
+        {"CANCEL", at_once<back_to_start>},
         {"REVERSE", flip_board},
         {"REPLAY", step_back},
         {"AFTER", step_forward},
         {"LBEL_UP", handicap_up},
         {"LEBEL_DOWN", handicap_down},
-        {"KIFU", [](Game&) {}},
-        {"KIFU_READ", kifu_read_command},
+        {"KIFU", nothing},
+        {"KIFU_READ", at_once<kifu_read_command>},
         {"KIFU_WRITE", kifu_write_command},
-        {"OPTION", close_record_panels},
-        {"HAIKEI_GA", [](Game&) {}},
-        {"MIDORI", [](Game& x) { choose_background(x, BG_MIDORI); }},
-        {"TATAMI", [](Game& x) { choose_background(x, BG_TATAMI); }},
-        {"TAKE", [](Game& x) { choose_background(x, BG_TAKE); }},
-        {"UCHU", [](Game& x) { choose_background(x, BG_UCHU); }},
-        {"RENGA", [](Game& x) { choose_background(x, BG_RENGA); }},
-        {"SIDOU", toggle_guidance},
-        {"KEIKA", toggle_elapsed_time},
-        {"BGM", toggle_music},
-        {"SONOTA", [](Game&) {}},
-        {"KAISETU", show_help},
+        {"OPTION", at_once<close_record_panels>},
+        {"HAIKEI_GA", nothing},
+        {"MIDORI", background<BG_MIDORI>},
+        {"TATAMI", background<BG_TATAMI>},
+        {"TAKE", background<BG_TAKE>},
+        {"UCHU", background<BG_UCHU>},
+        {"RENGA", background<BG_RENGA>},
+        {"SIDOU", at_once<toggle_guidance>},
+        {"KEIKA", at_once<toggle_elapsed_time>},
+        {"BGM", at_once<toggle_music>},
+        {"SONOTA", nothing},
+        {"KAISETU", at_once<show_help>},
         {"VER", show_about},
     };
-    auto it = commands.find(entry);
-    if (it == commands.end()) return false;
-    it->second(g);
-    return true;
+    return table;
+}
+
+}  // namespace
+
+bool is_menu_entry(const std::string& entry) { return commands().count(entry) != 0; }
+
+Work<> menu_command(Game& g, const std::string& entry) {
+    auto it = commands().find(entry);
+    if (it == commands().end()) return nothing(g);
+    return it->second(g);
 }
 
 bool menu_checked(const GameState& s, const std::string& entry) {

@@ -6,6 +6,7 @@
 
 #include "core/game.h"
 #include "core/texts.h"
+#include "play/work.h"
 
 namespace rindou {
 
@@ -19,10 +20,12 @@ struct MenuEntry {
 // The whole menu tree in order (menu bar left to right, submenus in order).
 const std::vector<MenuEntry>& menu_tree();
 
-// Runs the command of an entry exactly as the window does.  Opening the
-// titles TAIKYOKU, STOP and OPTION closes the record panels.  Returns false
-// for a name that is no entry.
-bool menu_command(Game& g, const std::string& entry);
+// True for the name of an entry of the tree.
+bool is_menu_entry(const std::string& entry);
+// The command of an entry exactly as the window runs it.  Opening the
+// titles TAIKYOKU, STOP and OPTION closes the record panels.  A name that is
+// no entry does nothing.
+Work<> menu_command(Game& g, const std::string& entry);
 
 // The check mark of a checkable entry as the state holds it.
 bool menu_checked(const GameState& s, const std::string& entry);

@@ -262,10 +262,11 @@ void show_help(Game& g) {
     g.io.host->show_help_page(help_page_address());
 }
 
-void show_about(Game& g) {
+Work<> show_about(Game& g) {
     close_record_panels(g);
     play_other_sound(g);
-    if (!g.io.host->about_box()) return;
+    const bool home_page_asked = co_await about_box_closed();
+    if (!home_page_asked) co_return;
     if (home_page().empty())
         show_help(g);
     else

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/game.h"
+#include "play/work.h"
 
 namespace rindou {
 
@@ -17,7 +18,7 @@ void toggle_guidance(Game& g);              // SIDOU
 void toggle_elapsed_time(Game& g);          // KEIKA
 void toggle_music(Game& g);                 // BGM
 void show_help(Game& g);                    // KAISETU
-void show_about(Game& g);                   // VER
+Work<> show_about(Game& g);                 // VER
 // The home page's address (the build setting RINDOU_HOME_PAGE); empty when
 // none was given, and the about box's button then shows the help page.
 std::string home_page();

@@ -7,33 +7,33 @@
 
 namespace rindou {
 
-void init_sound(Game& g) {
+Work<> init_sound(Game& g) {
     SoundHandles& h = g.st.sound;
     h = SoundHandles{};
     if (SoundLibrary* lib = g.io.sound) {
         h.context = lib->dsInitialize(1);
         if (h.context == 0)
-            g.io.dialogs->message("Rindou.dll", text(Text::SoundNotStarted));
+            co_await notice("Rindou.dll", text(Text::SoundNotStarted));
     }
-    h.other = load_sound(g, SOUND_FILE_OTHER, SOUND_FLAG_EFFECT);
-    h.refusal = load_sound(g, SOUND_FILE_REFUSAL, SOUND_FLAG_EFFECT);
-    h.piece = load_sound(g, SOUND_FILE_PIECE, SOUND_FLAG_EFFECT);
-    h.music = load_sound(g, "BGM.wav", SOUND_FLAG_MUSIC);
+    h.other = co_await load_sound(g, SOUND_FILE_OTHER, SOUND_FLAG_EFFECT);
+    h.refusal = co_await load_sound(g, SOUND_FILE_REFUSAL, SOUND_FLAG_EFFECT);
+    h.piece = co_await load_sound(g, SOUND_FILE_PIECE, SOUND_FLAG_EFFECT);
+    h.music = co_await load_sound(g, "BGM.wav", SOUND_FLAG_MUSIC);
 }
 
-int load_sound(Game& g, const std::string& file_name, int flag) {
+Work<int> load_sound(Game& g, std::string file_name, int flag) {
     SoundLibrary* lib = g.io.sound;
-    if (g.st.sound.context == 0 || lib == nullptr) return 0;
+    if (g.st.sound.context == 0 || lib == nullptr) co_return 0;
     std::vector<unsigned char> bytes;
     std::error_code error;
     switch (g.io.storage->read_data_file(file_name, bytes, error)) {
-        case FileRead::Missing: return 0;
+        case FileRead::Missing: co_return 0;
         // The reason in its own words (the system's, for a failure it reports).
-        case FileRead::Failed: g.io.dialogs->message("Rindou.dll", error.message()); return 0;
+        case FileRead::Failed: co_await notice("Rindou.dll", error.message()); co_return 0;
         case FileRead::Ok: break;
     }
-    if (bytes.empty()) return 0;
-    return lib->dsCreateDSB(g.st.sound.context, bytes.data(), static_cast<int32_t>(bytes.size()),
+    if (bytes.empty()) co_return 0;
+    co_return lib->dsCreateDSB(g.st.sound.context, bytes.data(), static_cast<int32_t>(bytes.size()),
                             flag);
 }
 

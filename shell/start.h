@@ -2,12 +2,13 @@
 #pragma once
 
 #include "core/game.h"
+#include "play/work.h"
 
 namespace rindou {
 
 // The window's load event: the sound library and its sounds, the settings
 // (which may start the music and choose the background), the standard
 // position drawn, then the window placed.
-void start_up(Game& g);
+Work<> start_up(Game& g);
 
 }  // namespace rindou

@@ -77,10 +77,11 @@ void expect_words(const std::vector<std::string>& w, size_t n) {
 
 constexpr int CELL_LIMIT = 1000;
 
-void click_cell(Game& g, int button, int col, int row) {
+// True when the program ended in the click.
+bool click_cell(Game& g, int button, int col, int row) {
     double x = board_left + square_width * col + 307;
     double y = board_top + square_height * row + 345;
-    on_mouse_down(g, button, x, y);
+    return run_at_once(g, on_mouse_down(g, button, x, y));
 }
 
 }  // namespace
@@ -212,7 +213,12 @@ struct Session {
 
     explicit Session(std::ostream& o) : io(o), out(o) { game.io = &io; }
 
-    void run(const std::string& line) {
+    // Every wait of the game is answered at once: answers from the queue,
+    // the simulated clock on by each pause, the search inline.
+    bool at_once(Work<> work) { return run_at_once(game, std::move(work)); }
+
+    // Runs one command line; true when the program ended in it.
+    bool run(const std::string& line) {
         if (line.empty()) throw BadCommand{"empty line"};
         std::vector<std::string> w = split(line, ' ');
         const std::string& cmd = w[0];
@@ -221,7 +227,7 @@ struct Session {
             int button = to_int(w[1], 1, 2);
             int col = to_int(w[2], -CELL_LIMIT, CELL_LIMIT);
             int row = to_int(w[3], -CELL_LIMIT, CELL_LIMIT);
-            click_cell(game, button, col, row);
+            return click_cell(game, button, col, row);
         } else if (cmd == "move") {
             expect_words(w, 5);
             std::string last = w[4];
@@ -234,19 +240,16 @@ struct Session {
             int r1 = to_int(w[2], -CELL_LIMIT, CELL_LIMIT);
             int c2 = to_int(w[3], -CELL_LIMIT, CELL_LIMIT);
             int r2 = to_int(last, -CELL_LIMIT, CELL_LIMIT);
-            click_cell(game, 1, c1, r1);
-            click_cell(game, button, c2, r2);
+            if (click_cell(game, 1, c1, r1)) return true;
+            return click_cell(game, button, c2, r2);
         } else if (cmd == "menu") {
             expect_words(w, 2);
-            bool known = false;
-            for (const MenuEntry& e : menu_tree())
-                if (w[1] == e.name) known = true;
-            if (!known) throw BadCommand{"unknown menu entry"};
-            menu_command(game, w[1]);
+            if (!is_menu_entry(w[1])) throw BadCommand{"unknown menu entry"};
+            return at_once(menu_command(game, w[1]));
         } else if (cmd == "key") {
             expect_words(w, 2);
             int code = to_int(w[1], 0, 0x10FFFF);
-            if (code == 27) quit_program(game);
+            if (code == 27) return at_once(quit_program(game));
         } else if (cmd == "answer") {
             if (w.size() < 2) throw BadCommand{"wrong number of arguments"};
             std::deque<bool> more;
@@ -267,20 +270,20 @@ struct Session {
             if (line.size() < 5 || line[4] != ' ') throw BadCommand{"wrong number of arguments"};
             std::vector<std::string> f = split(rest, '|');
             if (f.size() != 5) throw BadCommand{"save needs five fields"};
-            menu_command(game, "KIFU_WRITE");
-            if (!io.entry_shown) return;
+            if (at_once(menu_command(game, "KIFU_WRITE"))) return true;
+            if (!io.entry_shown) return false;
             io.folder = f[0];
             io.boxes[3] = f[1];
             io.boxes[0] = f[2];
             io.boxes[1] = f[3];
             io.boxes[2] = f[4];
-            save_record(game);
+            return at_once(save_record(game));
         } else if (cmd == "load") {
             if (line.size() < 6 || line[4] != ' ') throw BadCommand{"wrong number of arguments"};
             std::string path = line.substr(5);
-            menu_command(game, "KIFU_READ");
-            if (!io.lists_shown) return;
-            load_record(game, path);
+            if (at_once(menu_command(game, "KIFU_READ"))) return true;
+            if (!io.lists_shown) return false;
+            return at_once(load_record(game, path));
         } else if (cmd == "setup") {
             run_setup(game, w);
         } else if (cmd == "show") {
@@ -312,6 +315,7 @@ struct Session {
         } else {
             throw BadCommand{"unknown command"};
         }
+        return false;
     }
 };
 
@@ -350,7 +354,7 @@ namespace {
 
 // Starts the game and answers every line until the input ends.
 void serve(Session& session, std::istream& in, std::ostream& out, size_t line_limit) {
-    start_up(session.game);
+    session.at_once(start_up(session.game));
     const bool check = checking_state();
     if (check) check_state_after(session.game.st, "start-up");
     out << "ready\n";
@@ -368,8 +372,10 @@ void serve(Session& session, std::istream& in, std::ostream& out, size_t line_li
         // leaves the game exactly as it was.
         GameState before = session.game.st;
         try {
-            session.run(line);
+            const bool ended = session.run(line);
             out << "ok\n";
+            // The program ended in this command: no line after it is read.
+            if (ended) return;
         } catch (const BadCommand& bad) {
             session.game.st = before;
             out << "error " << bad.reason << '\n';
@@ -384,16 +390,7 @@ void serve(Session& session, std::istream& in, std::ostream& out, size_t line_li
 int run_cli(std::istream& in, std::ostream& out, size_t line_limit, GameShelf* shelf) {
     Session session(out);
     session.io.shelf = shelf;
-    // The end of the program can be asked from deep inside a command (the
-    // question after a game is won, asked in the middle of the click that
-    // let the computer move): quit_program unwinds everything between, so
-    // that nothing more of that command runs, and the command that ended the
-    // program is answered here.
-    try {
-        serve(session, in, out, line_limit);
-    } catch (const ProgramEnded&) {
-        out << "ok\n";
-    }
+    serve(session, in, out, line_limit);
     out.flush();
     return 0;
 }

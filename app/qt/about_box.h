@@ -7,7 +7,7 @@ namespace rindou::qt {
 
 class AboutBox : public QDialog {
 public:
-    // exec() returns HomePage when the home page button was pressed.
+    // It finishes with HomePage when the home page button was pressed.
     enum Result { Closed = 0, HomePage = 2 };
     explicit AboutBox(QWidget* parent = nullptr);
 };

@@ -43,20 +43,38 @@ void GameMessageBox::closeEvent(QCloseEvent* e) {
     QMessageBox::closeEvent(e);
 }
 
-void Dialogs::message(QWidget* parent, const QString& title, const QString& text) {
-    GameMessageBox box(parent, title, text, false);
-    box.exec();
+// The boxes are window-modal: the window behind takes no clicks or keys
+// until they are answered, yet it repaints, moves and resizes meanwhile.
+QWidget* Dialogs::message(QWidget* parent, const QString& title, const QString& text,
+                          std::function<void()> closed) {
+    auto* box = new GameMessageBox(parent, title, text, false);
+    QObject::connect(box, &QDialog::finished, box, [box, closed = std::move(closed)] {
+        box->deleteLater();
+        if (closed) closed();
+    });
+    box->open();
+    return box;
 }
 
-bool Dialogs::ask_yes_no(QWidget* parent, const QString& title, const QString& text) {
-    GameMessageBox box(parent, title, text, true);
-    box.exec();
-    return box.answered_yes();
+QWidget* Dialogs::ask_yes_no(QWidget* parent, const QString& title, const QString& text,
+                             std::function<void(bool yes)> answered) {
+    auto* box = new GameMessageBox(parent, title, text, true);
+    QObject::connect(box, &QDialog::finished, box, [box, answered = std::move(answered)] {
+        box->deleteLater();
+        if (answered) answered(box->answered_yes());
+    });
+    box->open();
+    return box;
 }
 
-bool Dialogs::about(QWidget* parent) {
-    AboutBox box(parent);
-    return box.exec() == AboutBox::HomePage;
+QWidget* Dialogs::about(QWidget* parent, std::function<void(bool home_page)> closed) {
+    auto* box = new AboutBox(parent);
+    QObject::connect(box, &QDialog::finished, box, [box, closed = std::move(closed)](int result) {
+        box->deleteLater();
+        if (closed) closed(result == AboutBox::HomePage);
+    });
+    box->open();
+    return box;
 }
 
 }  // namespace rindou::qt

@@ -1,9 +1,11 @@
 // Every dialog the window shows goes through one seam, so that tests can
-// replace it and look at what would have been shown without blocking.
+// replace it and look at what would have been shown.  No dialog blocks: each
+// opens and returns at once, and says when it was answered.
 #pragma once
 
 #include <QMessageBox>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -35,10 +37,14 @@ private:
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
-    virtual void message(QWidget* parent, const QString& title, const QString& text);
-    virtual bool ask_yes_no(QWidget* parent, const QString& title, const QString& text);
+    // Each opens its box over `parent` (which takes no input meanwhile) and
+    // returns the box; `closed` or `answered` runs once the person answered.
+    virtual QWidget* message(QWidget* parent, const QString& title, const QString& text,
+                             std::function<void()> closed);
+    virtual QWidget* ask_yes_no(QWidget* parent, const QString& title, const QString& text,
+                                std::function<void(bool yes)> answered);
     // The about box; true when its home page button was pressed.
-    virtual bool about(QWidget* parent);
+    virtual QWidget* about(QWidget* parent, std::function<void(bool home_page)> closed);
 };
 
 }  // namespace rindou::qt

@@ -18,14 +18,22 @@ namespace {
 class ReportingDialogs : public Dialogs {
 public:
     explicit ReportingDialogs(std::ostream& out) : out_(out) {}
-    void message(QWidget*, const QString& title, const QString& text) override {
+    QWidget* message(QWidget*, const QString& title, const QString& text,
+                     std::function<void()> closed) override {
         out_ << "message " << title.toStdString() << '|' << text.toStdString() << '\n';
+        if (closed) closed();
+        return nullptr;
     }
-    bool ask_yes_no(QWidget*, const QString& title, const QString& text) override {
+    QWidget* ask_yes_no(QWidget*, const QString& title, const QString& text,
+                        std::function<void(bool)> answered) override {
         out_ << "ask " << title.toStdString() << '|' << text.toStdString() << '\n';
-        return false;
+        if (answered) answered(false);
+        return nullptr;
     }
-    bool about(QWidget*) override { return false; }
+    QWidget* about(QWidget*, std::function<void(bool)> closed) override {
+        if (closed) closed(false);
+        return nullptr;
+    }
 
 private:
     std::ostream& out_;

@@ -40,6 +40,10 @@ namespace {
 // The normal window: 10600 by 8700 twips.
 constexpr int WINDOW_W = 707;
 constexpr int WINDOW_H = 580;
+// A safety net for the deep search: its budgets end it well before.
+constexpr int SEARCH_CAP_MS = 15000;
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
 MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
@@ -57,19 +61,17 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
     board_ = new BoardWidget(&canvas_, this);
     setCentralWidget(board_);
     panel_ = new RecordPanel(board_, QString::fromStdString(shelf_.folder()));
-    platform_ = std::make_unique<QtPlatform>(this, board_, &canvas_, panel_, dialogs_.get());
+    platform_ = std::make_unique<QtPlatform>(this, board_, &canvas_, panel_);
     if (!shelf_.folder().empty()) platform_->set_game_shelf(&shelf_);
     game_.io = platform_.get();
 
     board_->on_press = [this](int button, QPointF pos) { press(button, pos); };
     board_->on_geometry = [this] { update_geometry(); };
     board_->on_first_paint = [this] { first_frame_ms = since_start.elapsed(); };
-    panel_->on_save = [this] { run([this] { save_record(game_); }); };
-    panel_->on_file = [this](const QString& path) {
-        run([this, path] { load_record(game_, path.toStdString()); });
-    };
+    panel_->on_save = [this] { run(save_record(game_)); };
+    panel_->on_file = [this](const QString& path) { run(load_record(game_, path.toStdString())); };
     panel_->on_message = [this](const QString& title, const QString& text) {
-        dialogs_->message(this, title, text);
+        dialogs_->message(this, title, text, {});
     };
 
     build_menus();
@@ -79,11 +81,22 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("Timer1"));
     timer_->setInterval(50);
+    // The clock runs on while the computer thinks by the deep search; during
+    // the game's other waits it stands, as it always has (the game is in the
+    // middle of a handler then).
     connect(timer_, &QTimer::timeout, this, [this] {
-        if (in_game_ || ended() || !game_.st.timer_enabled) return;
-        run([this] { clock_tick(game_); });
+        if (ended() || !game_.st.timer_enabled) return;
+        if (runner_.busy() && runner_.wait().kind != Wait::Kind::Search) return;
+        clock_tick(game_);
     });
     timer_->start();
+
+    pause_timer_ = new QTimer(this);
+    pause_timer_->setSingleShot(true);
+    connect(pause_timer_, &QTimer::timeout, this, [this] { go_on([this] { runner_.resume(); }); });
+    search_cap_ = new QTimer(this);
+    search_cap_->setSingleShot(true);
+    connect(search_cap_, &QTimer::timeout, this, [this] { search_stop_ = true; });
 
     qApp->installEventFilter(this);
     const QScreen* on = screen();
@@ -93,57 +106,129 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
+    stop_search();
+    // The work's frames go before the game they refer to.
+    runner_.abandon();
     game_.io = nullptr;
 }
 
-void MainWindow::set_dialogs(std::unique_ptr<Dialogs> dialogs) {
-    dialogs_ = std::move(dialogs);
-    platform_->set_dialogs(dialogs_.get());
-}
+void MainWindow::set_dialogs(std::unique_ptr<Dialogs> dialogs) { dialogs_ = std::move(dialogs); }
 
 void MainWindow::start() {
     platform_->set_sound_library(load_sound_library(&sound_library_path_));
     // The game's sound port is the library just loaded.
     game_.io.sound = platform_->sound_library();
-    run([this] { start_up(game_); });
+    run(start_up(game_));
 }
 
 bool MainWindow::ended() const { return finished_ || platform_->ended(); }
 
-bool MainWindow::run(const std::function<void()>& call) {
+bool MainWindow::run(Work<> work) {
     if (ended()) return false;
-    // One handler at a time: what arrives while the game is busy (a dialog's
-    // own event loop, a pause) is not started on top of it.
-    if (in_game_) return true;
-    in_game_ = true;
-    // The one place the window catches the end of the program (see
-    // ProgramEnded): every menu command, click, key and tick comes through here.
+    // One handler at a time: what arrives while the game waits (a pause, a
+    // box, the search) is not started on top of it.
+    if (runner_.busy()) return true;
+    go_on([this, &work] { runner_.start(std::move(work)); });
+    return !ended();
+}
+
+void MainWindow::go_on(const std::function<void()>& step) {
     try {
-        call();
-        if (checking_state()) check_state_after(game_.st, "a window command");
-    } catch (const ProgramEnded&) {
-        platform_->end_program();
+        step();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "rindou: %s\n", e.what());
     }
-    in_game_ = false;
-    if (ended()) {
+    serve();
+}
+
+void MainWindow::serve() {
+    if (runner_.ended() || platform_->ended()) {
         finish();
-        return false;
+        return;
     }
-    sync_menu();
-    if (close_requested_) {
-        close_requested_ = false;
-        run([this] { quit_program(game_); });
-        return !ended();
+    if (!runner_.busy()) {
+        if (checking_state()) check_state_after(game_.st, "a window command");
+        sync_menu();
+        return;
     }
-    return true;
+    const Wait& w = runner_.wait();
+    const int serial = ++wait_serial_;
+    switch (w.kind) {
+        case Wait::Kind::Pause:
+            pause_timer_->start(static_cast<int>(std::ceil(std::max(w.seconds, 0.0) * 1000.0)));
+            break;
+        case Wait::Kind::Notice:
+            open_box_ = dialogs_->message(this, q(w.title), q(w.text), [this, serial] {
+                if (serial == wait_serial_) go_on([this] { runner_.resume(); });
+            });
+            break;
+        case Wait::Kind::Question:
+            open_box_ = dialogs_->ask_yes_no(this, q(w.title), q(w.text), [this, serial](bool yes) {
+                if (serial == wait_serial_) go_on([this, yes] { runner_.answer(yes); });
+            });
+            break;
+        case Wait::Kind::About:
+            open_box_ = dialogs_->about(this, [this, serial](bool home) {
+                if (serial == wait_serial_) go_on([this, home] { runner_.answer(home); });
+            });
+            break;
+        case Wait::Kind::Search: start_search(w.search); break;
+        case Wait::Kind::End: finish(); break;
+    }
+}
+
+void MainWindow::start_search(const SearchRequest& request) {
+    stop_search();
+    search_stop_ = false;
+    const int serial = wait_serial_;
+    // The search touches nothing of the game: it works on the request's copy
+    // of the position, and its result comes back through the event loop.
+    search_ = std::thread([this, request, serial] {
+        deep::SearchResult result;
+        try {
+            result = run_search(request, &search_stop_);
+        } catch (const std::exception& e) {
+            // A search that fails finds no move: the turn goes back.
+            std::fprintf(stderr, "rindou: %s\n", e.what());
+            result = deep::SearchResult{};
+        }
+        QMetaObject::invokeMethod(
+            this, [this, result, serial] { search_finished(result, serial); },
+            Qt::QueuedConnection);
+    });
+    search_cap_->start(SEARCH_CAP_MS);
+}
+
+void MainWindow::search_finished(deep::SearchResult result, int serial) {
+    if (search_.joinable()) search_.join();
+    search_cap_->stop();
+    if (serial != wait_serial_) return;
+    go_on([this, &result] { runner_.deliver(std::move(result)); });
+}
+
+void MainWindow::stop_search() {
+    if (!search_.joinable()) return;
+    search_stop_ = true;
+    search_.join();
+    search_cap_->stop();
+}
+
+void MainWindow::drop_work() {
+    ++wait_serial_;
+    pause_timer_->stop();
+    stop_search();
+    if (open_box_) {
+        open_box_->hide();
+        open_box_->deleteLater();
+    }
+    runner_.abandon();
 }
 
 void MainWindow::finish() {
     if (finished_) return;
     finished_ = true;
     timer_->stop();
+    drop_work();
     hide();
     QCoreApplication::quit();
 }
@@ -159,12 +244,10 @@ QPointF MainWindow::twips_at(QPointF pos) const {
 
 void MainWindow::press(int button, QPointF pos) {
     QPointF t = twips_at(pos);
-    run([&] { on_mouse_down(game_, button, t.x(), t.y()); });
+    run(on_mouse_down(game_, button, t.x(), t.y()));
 }
 
-void MainWindow::command(const std::string& entry) {
-    run([&] { menu_command(game_, entry); });
-}
+void MainWindow::command(const std::string& entry) { run(menu_command(game_, entry)); }
 
 void MainWindow::build_menus() {
     std::map<std::string, QMenu*> menus;
@@ -235,11 +318,16 @@ void MainWindow::add_shortcuts() {
     }
 }
 
+namespace {
+// What choosing an entry with the mouse runs: its title's command first.
+Work<> keyed_command(Game& g, std::string title, std::string entry) {
+    if (!title.empty()) co_await menu_command(g, title);
+    co_await menu_command(g, entry);
+}
+}  // namespace
+
 void MainWindow::run_keyed(const KeyedEntry& keyed) {
-    run([this, &keyed] {
-        if (!keyed.title.empty()) menu_command(game_, keyed.title);
-        menu_command(game_, keyed.entry);
-    });
+    run(keyed_command(game_, keyed.title, keyed.entry));
 }
 
 void MainWindow::sync_menu() {
@@ -331,7 +419,7 @@ void MainWindow::update_geometry() {
 void MainWindow::keyPressEvent(QKeyEvent* e) {
     // Esc (character 27) ends the program; every other key is ignored.
     if (e->key() == Qt::Key_Escape) {
-        run([this] { quit_program(game_); });
+        run(quit_program(game_));
         return;
     }
     QMainWindow::keyPressEvent(e);
@@ -342,15 +430,11 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         e->accept();
         return;
     }
-    if (in_game_) {
-        // The game is in the middle of a handler: end when it returns, and
-        // cut a search short.
-        close_requested_ = true;
-        platform_->request_stop();
-        e->ignore();
-        return;
-    }
-    run([this] { quit_program(game_); });
+    // Closed while the game waits (a pause, a box, the search): the rest of
+    // that handler is dropped, a search is cut short and its thread ends,
+    // and the program ends as it always does, keeping the game.
+    if (runner_.busy()) drop_work();
+    run(quit_program(game_));
     if (ended())
         e->accept();
     else
@@ -358,7 +442,12 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
-    if (platform_ && platform_->idling()) {
+    // During a pause and the deep search nothing is open to answer: the
+    // window repaints but takes no input, as the game is in the middle of a
+    // handler.
+    const bool idling = runner_.busy() && (runner_.wait().kind == Wait::Kind::Pause ||
+                                           runner_.wait().kind == Wait::Kind::Search);
+    if (idling) {
         switch (e->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:

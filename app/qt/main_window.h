@@ -1,18 +1,26 @@
 // The main window: menu bar, drawing surface, record panel, the clock tick
-// (Timer1), Esc and close.  Every call into the game goes through run(),
-// which ends the program cleanly when the game asks for it.
+// (Timer1), Esc and close.  Every call into the game goes through run(): it
+// starts the game's work, and the window answers what the work waits for
+// (a pause by a timer, a notice or question by a box opened over the window,
+// the deep search on a thread of its own) and resumes it.  The window's one
+// event loop is the application's: it repaints, moves and resizes while the
+// game waits.
 #pragma once
 
 #include <QMainWindow>
 #include <QMargins>
 #include <QPointF>
+#include <QPointer>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
+#include <thread>
 
 #include "app/qt/canvas.h"
 #include "app/qt/dialogs.h"
 #include "core/game.h"
+#include "play/work.h"
 #include "record/kept_games.h"
 #include "shell/games_shelf.h"
 
@@ -35,8 +43,15 @@ public:
     // The window's load event: sound library, settings, the first drawing.
     void start();
 
-    // Runs game code; false when the program ended (or was ending) in it.
-    bool run(const std::function<void()>& call);
+    // Starts the game's work, unless work is in progress already (input
+    // that arrives while the game waits is dropped); false once the program
+    // has ended.
+    bool run(Work<> work);
+    // Work is in progress: the game waits for `waiting().kind`.
+    bool busy() const { return runner_.busy(); }
+    const Wait& waiting() const { return runner_.wait(); }
+    // The deep search the game waits for runs on its thread now.
+    bool searching() const { return search_.joinable(); }
     // A mouse press on the surface at a logical position.
     void press(int button, QPointF pos);
     // Runs a menu entry's command as the menu does.
@@ -61,6 +76,7 @@ public:
     Canvas* canvas() { return &canvas_; }
     QAction* action(const std::string& entry) const;
     QTimer* clock_timer() const { return timer_; }
+    QTimer* pause_timer() const { return pause_timer_; }
     bool ended() const;
     // Where start() found the sound library (empty when it found none).
     const std::string& sound_library_path() const { return sound_library_path_; }
@@ -93,6 +109,15 @@ private:
     // large as it stands.
     void fit_to_screen(bool normal_size);
     void finish();
+    // Answers what the work waits for, or finishes up once it is done.
+    void serve();
+    // Runs one step of the work (a resume or an answer), then serves again.
+    void go_on(const std::function<void()>& step);
+    void start_search(const SearchRequest& request);
+    void search_finished(deep::SearchResult result, int serial);
+    // Work in progress is dropped where it waits: its timer, box and search go.
+    void drop_work();
+    void stop_search();
 
     PictureSet pictures_;
     Canvas canvas_;
@@ -103,12 +128,20 @@ private:
     RecordPanel* panel_ = nullptr;
     std::unique_ptr<QtPlatform> platform_;
     QTimer* timer_ = nullptr;
+    Runner runner_;
+    // Each wait the window serves has a number: an answer to an older one
+    // (a box closed after the work was dropped) is no answer.
+    int wait_serial_ = 0;
+    QTimer* pause_timer_ = nullptr;
+    QTimer* search_cap_ = nullptr;
+    QPointer<QWidget> open_box_;
+    std::thread search_;
+    std::atomic<bool> search_stop_{false};
     std::map<std::string, QAction*> actions_;
     std::map<const QObject*, KeyedEntry> keyed_;
     QSize base_size_{707, 555};
     double scale_ = 1.0;
-    bool in_game_ = false;
-    bool close_requested_ = false;
+
     bool finished_ = false;
     bool shown_once_ = false;
     std::string sound_library_path_;

@@ -1,22 +1,15 @@
 #include "app/qt/qt_platform.h"
 
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QThread>
 #include <QTime>
 #include <QUrl>
 #include <QWidget>
-#include <algorithm>
 #include <cerrno>
-#include <exception>
-#include <thread>
 
 #include <sys/stat.h>
 
-#include "app/qt/dialogs.h"
 #include "app/qt/help_window.h"
 #include "app/qt/main_window.h"
 #include "app/qt/record_panel.h"
@@ -32,9 +25,8 @@ const char* const SETTINGS_FILE = "Rindou.ini";
 constexpr size_t SETTINGS_LIMIT = 64 * 1024;
 }  // namespace
 
-QtPlatform::QtPlatform(QWidget* window, QWidget* surface, Canvas* canvas, RecordPanel* panel,
-                       Dialogs* dialogs)
-    : window_(window), surface_(surface), canvas_(canvas), panel_(panel), dialogs_(dialogs) {}
+QtPlatform::QtPlatform(QWidget* window, QWidget* surface, Canvas* canvas, RecordPanel* panel)
+    : window_(window), surface_(surface), canvas_(canvas), panel_(panel) {}
 
 QtPlatform::~QtPlatform() = default;
 
@@ -58,70 +50,10 @@ void QtPlatform::present() {
     if (surface_->isVisible()) surface_->repaint();
 }
 
-void QtPlatform::message(const std::string& title, const std::string& text) {
-    dialogs_->message(window_, q(title), q(text));
-}
-
-bool QtPlatform::ask_yes_no(const std::string& title, const std::string& text) {
-    return dialogs_->ask_yes_no(window_, q(title), q(text));
-}
-
 float QtPlatform::now() {
     float t = static_cast<float>(QTime::currentTime().msecsSinceStartOfDay()) / 1000.0f;
     // A reading just before midnight must not round up to 86400.
     return t >= 86400.0f ? 0.0f : t;
-}
-
-void QtPlatform::idle(double seconds) {
-    // Repaint what is pending, serving no clicks, keys or menu commands (the
-    // window drops them while idling), then sleep a short step.
-    idling_ = true;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    idling_ = false;
-    double step = std::clamp(seconds, 0.0005, 0.010);
-    if (sleep_)
-        sleep_(step);
-    else
-        QThread::usleep(static_cast<unsigned long>(step * 1e6));
-}
-
-void QtPlatform::run_work(const std::function<void()>& work, std::atomic<bool>& stop,
-                          const std::function<void()>& tick) {
-    // A safety net only: the work is sized to end well before it.
-    constexpr qint64 HARD_CAP_MS = 15000;
-    constexpr qint64 TICK_MS = 50;
-    stop_requested_ = false;
-    std::atomic<bool> done{false};
-    // An exception must not leave the worker thread (that would end the
-    // program): it is carried over and thrown again here after the join.
-    std::exception_ptr failure;
-    std::thread worker([&] {
-        try {
-            work();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        done = true;
-    });
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last_tick = 0;
-    while (!done) {
-        // Repaint and serve the window, dropping clicks, keys and menu
-        // commands as during the computer's pauses.
-        idling_ = true;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        idling_ = false;
-        if (stop_requested_ || clock.elapsed() > HARD_CAP_MS) stop = true;
-        if (clock.elapsed() - last_tick >= TICK_MS) {
-            last_tick = clock.elapsed();
-            tick();
-        }
-        QThread::msleep(5);
-    }
-    worker.join();
-    stop_requested_ = false;
-    if (failure) std::rethrow_exception(failure);
 }
 
 FileRead QtPlatform::read_data_file(const std::string& name, std::vector<unsigned char>& bytes,
@@ -179,8 +111,6 @@ void QtPlatform::show_help_page(const std::string& address) {
     if (!help_) help_ = new HelpWindow(window_);
     help_->show_page(address.empty() ? QUrl() : QUrl(q(address)));
 }
-
-bool QtPlatform::about_box() { return dialogs_->about(window_); }
 
 void QtPlatform::place_window() {
     if (auto* w = dynamic_cast<MainWindow*>(window_)) w->place();

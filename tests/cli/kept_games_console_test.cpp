@@ -116,7 +116,7 @@ TEST_F(KeptGames, EndedLeftAndAbandonedGamesAreKeptOnceAndReplayToTheirEnd) {
                   std::to_string(m[2]) + " " + std::to_string(m[3]) + (promote ? "+" : "") + "\n";
         try {
             ended.move(m[0], m[1], m[2], m[3], promote);
-        } catch (const ProgramEnded&) {
+        } catch (const test::Ended&) {
         }
     }
     std::string out = run(script);

@@ -9,6 +9,7 @@
 #include "analysis/analysis.h"
 #include "engine/evaluation.h"
 #include "tests/support/position.h"
+#include "tests/support/test_game.h"
 
 namespace rindou {
 namespace {
@@ -82,7 +83,7 @@ TEST(Search, TheComputerPlaysWhatThinkChooses) {
         } seen;
         Game g{start, Ports{}};
         g.io.observer = &seen;
-        com_ban(g);
+        test::now(g, com_ban(g));
         const Move& best = probe.st.engine.best;
         EXPECT_EQ(seen.move.from_col, best.from_col);
         EXPECT_EQ(seen.move.from_row, best.from_row);

@@ -23,6 +23,7 @@
 #include "shell/start.h"
 #include "tests/support/seeded_play.h"
 #include "view/draw.h"
+#include "tests/support/test_game.h"
 
 namespace rindou {
 namespace {
@@ -96,10 +97,10 @@ std::string play(const Scenario& sc, const fs::path& folder) {
     test::Lcg rng{sc.seed};
     if (sc.answer_no) io.answers.push_back(false);
     try {
-        start_up(g);
+        test::now(g, start_up(g));
         for (const std::string& entry : sc.before) {
             out << "> menu " << entry << '\n';
-            menu_command(g, entry);
+            test::now(g, menu_command(g, entry));
         }
         GameState& s = g.st;
         for (int n = 1; n <= sc.moves; ++n) {
@@ -111,7 +112,7 @@ std::string play(const Scenario& sc, const fs::path& folder) {
             }
             if (sc.hint_every > 0 && n % sc.hint_every == 0) {
                 out << "> menu HINT\n";
-                menu_command(g, "HINT");
+                test::now(g, menu_command(g, "HINT"));
             }
             std::vector<test::Choice> choices = test::legal_choices(s);
             if (choices.empty()) break;
@@ -119,33 +120,33 @@ std::string play(const Scenario& sc, const fs::path& folder) {
             bool promote = m.must_promote || (m.may_promote && rng.below(2) == 0);
             out << "> move " << m.c1 << ' ' << m.r1 << ' ' << m.c2 << ' ' << m.r2
                 << (promote ? "+" : "") << '\n';
-            on_mouse_down(g, 1, board_left + square_width * m.c1 + 307,
-                          board_top + square_height * m.r1 + 345);
-            on_mouse_down(g, promote ? 2 : 1, board_left + square_width * m.c2 + 307,
-                          board_top + square_height * m.r2 + 345);
+            test::now(g, on_mouse_down(g, 1, board_left + square_width * m.c1 + 307,
+                          board_top + square_height * m.r1 + 345));
+            test::now(g, on_mouse_down(g, promote ? 2 : 1, board_left + square_width * m.c2 + 307,
+                          board_top + square_height * m.r2 + 345));
             if (n == sc.save_after) {
                 out << "> save\n";
-                menu_command(g, "KIFU_WRITE");
+                test::now(g, menu_command(g, "KIFU_WRITE"));
                 io.folder = folder.string();
                 io.boxes[3] = sc.name;
                 io.boxes[0] = "golden";
                 io.boxes[1] = "first";
                 io.boxes[2] = "second";
-                save_record(g);
+                test::now(g, save_record(g));
                 // Stepping back through the record and forth again, with a
                 // flip between.
                 for (const char* entry : {"REPLAY", "REPLAY", "REPLAY", "REVERSE", "AFTER",
                                           "REVERSE", "AFTER", "AFTER"}) {
                     out << "> menu " << entry << '\n';
-                    menu_command(g, entry);
+                    test::now(g, menu_command(g, entry));
                 }
                 out << "> menu " << sc.before.back() << '\n';
-                menu_command(g, sc.before.back());
+                test::now(g, menu_command(g, sc.before.back()));
             }
         }
         out << "> key 27\n";
-        quit_program(g);
-    } catch (const ProgramEnded&) {
+        test::now(g, quit_program(g));
+    } catch (const test::Ended&) {
         out << "ended\n";
     }
     return out.str();

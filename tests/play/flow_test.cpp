@@ -19,7 +19,7 @@ TEST(StartUp, NoGameLevelThreeAndTheFirstRunSettings) {
     test::EventLog io(out);
     Game started;
     started.io = &io;
-    start_up(started);
+    test::now(started, start_up(started));
     EXPECT_EQ(out.str(), "music on\n");
     TestGame t;
     const GameState& s = t.g.st;
@@ -93,7 +93,7 @@ TEST(Pause, EndsAcrossMidnight) {
     Game g;
     g.io = &io;
     io.clock_ = 86399.8f;
-    pause_seconds(g, 0.5);
+    test::now(g, pause_seconds(g, 0.5));
     EXPECT_GT(io.clock_, 0.29f);
     EXPECT_LT(io.clock_, 0.32f);
     EXPECT_FLOAT_EQ(elapsed_seconds(86399.5f, 1.5f), 2.0f);

@@ -150,7 +150,7 @@ TEST(AgainstTheComputer, ThePersonTakingTheKingWins) {
 TEST_F(TwoPlayers, NoToTheContinueQuestionEndsTheProgram) {
     t.put(5, 2, -900);
     t.io.answers.push_back(false);
-    EXPECT_THROW(t.move(5, 2, 5, 1), ProgramEnded);
+    EXPECT_THROW(t.move(5, 2, 5, 1), test::Ended);
     EXPECT_EQ(t.take(),
               "sound piece\nmessage 終了|先手の勝ちです\nask 再ゲーム|続けますか？ -> no\nquit\n");
     EXPECT_EQ(t.g.st.sound.context, 0);  // the sound resources were released
@@ -226,12 +226,12 @@ TEST(Guidance, FramesLegalDestinationsOfAnyClickedPiece) {
     FramePlatform io(out);
     Game g;
     g.io = &io;
-    start_up(g);
-    start_two_players(g);
+    test::now(g, start_up(g));
+    test::now(g, start_two_players(g));
     g.st.guidance_on = 1;
     g.st.guidance_colour = 15;
     auto click = [&](int c, int r) {
-        on_mouse_down(g, 1, board_left + square_width * c + 10, board_top + square_height * r + 10);
+        test::now(g, on_mouse_down(g, 1, board_left + square_width * c + 10, board_top + square_height * r + 10));
     };
     click(8, 8);  // the lower rook
     EXPECT_EQ(io.frames[8][8], 12);

@@ -9,6 +9,7 @@
 #include "play/replay.h"
 #include "tests/support/record_games.h"
 #include "view/draw.h"
+#include "tests/support/test_game.h"
 
 namespace rindou::test {
 namespace {
@@ -91,12 +92,12 @@ TEST(Replay, StepBackOverACaptureByAPromotedPiece) {
         if (is_promoted(e.piece_before) && e.captured != EMPTY && e.captured != COIN) n = i;
     }
     ASSERT_GT(n, 0);
-    while (s.record_count > n) step_back(t.g);
+    while (s.record_count > n) test::now(t.g, step_back(t.g));
     const RecordEntry e = s.record[static_cast<size_t>(n)];
     const int slot = hand_slot(e.captured);
     const auto& capturer = e.piece_before > 0 ? s.upper_hand : s.lower_hand;
     const int held = capturer[static_cast<size_t>(slot)];
-    step_back(t.g);
+    test::now(t.g, step_back(t.g));
     EXPECT_EQ(t.at(e.from_col, e.from_row), e.piece_before);
     EXPECT_EQ(t.at(e.to_col, e.to_row), e.captured);
     EXPECT_EQ(capturer[static_cast<size_t>(slot)], held - 1);
@@ -112,13 +113,13 @@ TEST(Replay, DropsChangeTheHandByOneEachWayAndLeaveTheCoin) {
     const size_t slot = static_cast<size_t>(hand_slot(e.piece_after));
     const int held = s.lower_hand[slot], total = s.lower_hand_total;
     const int coin_col = s.coin_col, coin_row = s.coin_row;
-    step_back(t.g);
+    test::now(t.g, step_back(t.g));
     EXPECT_EQ(s.lower_hand[slot], held + 1);
     EXPECT_EQ(s.lower_hand_total, total + 1);
     EXPECT_EQ(t.at(e.to_col, e.to_row), EMPTY);
     EXPECT_EQ(s.coin_col, coin_col);
     EXPECT_EQ(s.coin_row, coin_row);
-    step_forward(t.g);
+    test::now(t.g, step_forward(t.g));
     EXPECT_EQ(s.lower_hand[slot], held);
     EXPECT_EQ(s.lower_hand_total, total);
     EXPECT_EQ(t.at(e.to_col, e.to_row), e.piece_after);
@@ -143,13 +144,13 @@ TEST(Replay, APushedCoinGoesBackAndForthWithTheMove) {
     ASSERT_EQ(s.record[2].captured, COIN);
     EXPECT_EQ(s.coin_col, 5);
     EXPECT_EQ(s.coin_row, 6);
-    step_back(t.g);
+    test::now(t.g, step_back(t.g));
     EXPECT_EQ(t.at(5, 4), COIN);
     EXPECT_EQ(t.at(5, 2), 900);
     EXPECT_EQ(t.at(5, 6), EMPTY);
     EXPECT_EQ(coins(s), 1);
     EXPECT_EQ(s.coin_row, 4);
-    step_forward(t.g);
+    test::now(t.g, step_forward(t.g));
     EXPECT_EQ(t.at(5, 4), 900);
     EXPECT_EQ(t.at(5, 6), COIN);
     EXPECT_EQ(t.at(5, 2), EMPTY);
@@ -167,11 +168,11 @@ TEST(Replay, ACoinThatReturnsToTheOriginSquare) {
     GameState& s = t.g.st;
     ASSERT_EQ(s.record_count, 1);
     ASSERT_EQ(t.at(5, 6), COIN);
-    step_back(t.g);
+    test::now(t.g, step_back(t.g));
     EXPECT_EQ(t.at(5, 6), -110);
     EXPECT_EQ(t.at(5, 5), COIN);
     EXPECT_EQ(t.at(5, 7), EMPTY);
-    step_forward(t.g);
+    test::now(t.g, step_forward(t.g));
     EXPECT_EQ(t.at(5, 6), COIN);
     EXPECT_EQ(t.at(5, 7), -110);
     EXPECT_EQ(coins(s), 1);
@@ -199,7 +200,7 @@ TEST(Replay, StepsShowAndClearTheLastMove) {
     play_long_game(t, 2);  // the upper pawn's 5-3 to 5-4 is the last move
     DrawLog log;
     t.g.io = &log;
-    step_back(t.g);
+    test::now(t.g, step_back(t.g));
     // The upper side's last-move area is painted over with background tiles.
     int tiles = 0;
     for (const auto& i : log.images)
@@ -209,7 +210,7 @@ TEST(Replay, StepsShowAndClearTheLastMove) {
     EXPECT_EQ(tiles, 3);
 
     log.texts.clear();
-    step_forward(t.g);
+    test::now(t.g, step_forward(t.g));
     // "５四歩": shadow in black, then white 0.1 cell left and up.
     std::vector<std::string> drawn;
     for (const auto& i : log.texts)

@@ -6,6 +6,7 @@
 #include "play/sound.h"
 #include "shell/start.h"
 #include "tests/shell/fake_platform.h"
+#include "tests/support/test_game.h"
 
 namespace rindou::test {
 namespace {
@@ -15,7 +16,7 @@ TEST(SoundOps, StartUpLoadsTheFourFilesInOrderAndShutdownFreesThemInOrder) {
     io.set_ini(std::string("BGM=OFF\r\n"));
     Game g;
     g.io = &io;
-    start_up(g);
+    test::now(g, start_up(g));
     std::vector<std::string> start = {
         "init",
         "create その他.wav ctx7 flag3 -> 1",
@@ -35,7 +36,7 @@ TEST(SoundOps, StartUpLoadsTheFourFilesInOrderAndShutdownFreesThemInOrder) {
     EXPECT_EQ(io.sound.log, plays);
 
     io.sound.log.clear();
-    EXPECT_THROW(quit_program(g), ProgramEnded);
+    EXPECT_TRUE(run_at_once(g, quit_program(g)));
     std::vector<std::string> stop = {"free 1", "free 2", "free 3", "free 4", "terminate 7"};
     EXPECT_EQ(io.sound.log, stop);
 }
@@ -45,14 +46,14 @@ TEST(SoundOps, NoDeviceWarnsOnceAndLeavesEveryHandleZero) {
     io.sound.context_result = 0;
     Game g;
     g.io = &io;
-    start_up(g);
+    test::now(g, start_up(g));
     EXPECT_EQ(io.messages,
               std::vector<std::string>{"Rindou.dll|Direct Soundインターフェースが作成できません。"});
     EXPECT_EQ(io.sound.created, 0);
     EXPECT_EQ(g.st.sound.other + g.st.sound.refusal + g.st.sound.piece + g.st.sound.music, 0);
 
     io.sound.log.clear();
-    EXPECT_THROW(quit_program(g), ProgramEnded);
+    EXPECT_TRUE(run_at_once(g, quit_program(g)));
     // No context: the buffers (all 0) are freed, the library is not terminated.
     std::vector<std::string> stop = {"free 0", "free 0", "free 0", "free 0"};
     EXPECT_EQ(io.sound.log, stop);
@@ -63,11 +64,11 @@ TEST(SoundOps, AMissingLibraryIsSilentAndSaysNothing) {
     io.with_sound = false;
     Game g;
     g.io = &io;
-    start_up(g);
+    test::now(g, start_up(g));
     play_piece_sound(g);
     EXPECT_TRUE(io.messages.empty());
     EXPECT_EQ(g.st.sound.piece, 0);
-    EXPECT_THROW(quit_program(g), ProgramEnded);
+    EXPECT_TRUE(run_at_once(g, quit_program(g)));
 }
 
 // Data files that exist but cannot be read: one refused by the system, one
@@ -89,7 +90,7 @@ TEST(SoundOps, AnUnreadableFileShowsTheSystemsDescriptionAndGivesNoBuffer) {
     io.set_ini(std::string("BGM=ON\r\n"));
     Game g;
     g.io = &io;
-    start_up(g);
+    test::now(g, start_up(g));
     ASSERT_EQ(io.messages.size(), 4u);
     EXPECT_EQ(io.messages[0], "Rindou.dll|Permission denied");
     EXPECT_EQ(io.messages[3], "Rindou.dll|file too large");

@@ -136,10 +136,10 @@ TEST(Handicap, TheCaptionNamesTheGrade) {
     Game g;
     g.io = &io;
     new_game_reset(g);
-    for (int i = 0; i < 10; ++i) handicap_up(g);
+    for (int i = 0; i < 10; ++i) test::now(g, handicap_up(g));
     EXPECT_NE(io.texts.find("ﾊﾝﾃﾞｨｷｬｯﾌﾟ:12級"), std::string::npos);
     io.texts.clear();
-    for (int i = 0; i < 20; ++i) handicap_down(g);
+    for (int i = 0; i < 20; ++i) test::now(g, handicap_down(g));
     EXPECT_NE(io.texts.find("ﾊﾝﾃﾞｨｷｬｯﾌﾟ:２級"), std::string::npos);
     EXPECT_EQ(io.texts.substr(io.texts.rfind("ﾊﾝﾃﾞｨｷｬｯﾌﾟ")), "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:名人\n");
 }

@@ -9,6 +9,7 @@
 #include "play/computer_turn.h"
 #include "tests/support/console.h"
 #include "tests/support/position.h"
+#include "tests/support/test_game.h"
 
 namespace rindou::test {
 namespace {
@@ -165,7 +166,7 @@ TEST(ComputerTurn, AFullRecordStopsTheComputer) {
     t.g.st.record_count = RECORD_MAX;
     t.g.st.side_to_move = t.g.st.upper_turn;
     Grid before = t.g.st.board;
-    com_ban(t.g);
+    test::now(t.g, com_ban(t.g));
     std::string out = t.take();
     EXPECT_EQ(out.find("com "), std::string::npos);
     EXPECT_NE(out.find("sound refusal"), std::string::npos);

@@ -196,7 +196,7 @@ TEST(Settings, WrittenAndReadBackInTheUsersConfigurationFolder) {
     qputenv("XDG_CONFIG_HOME", QDir(dir.path()).filePath(QStringLiteral("conf")).toUtf8());
     {
         QWidget w;
-        QtPlatform io(&w, &w, nullptr, nullptr, nullptr);
+        QtPlatform io(&w, &w, nullptr, nullptr);
         std::string bytes;
         EXPECT_EQ(io.read_settings(bytes), FileRead::Missing) << "no file yet";
         const std::string ini = "HAIKEI=3\r\nSIDOU=1\r\n";

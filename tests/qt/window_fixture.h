@@ -25,20 +25,34 @@ struct Shown {
     std::string text;
 };
 
+// Notices are closed at once and questions answered Yes at once, unless
+// questions are held: then the window waits until the test answers.
 class RecordingDialogs : public Dialogs {
 public:
     explicit RecordingDialogs(std::vector<Shown>* log) : log_(log) {}
-    void message(QWidget*, const QString& title, const QString& text) override {
+    QWidget* message(QWidget*, const QString& title, const QString& text,
+                     std::function<void()> closed) override {
         log_->push_back({"message", title.toStdString(), text.toStdString()});
+        if (closed) closed();
+        return nullptr;
     }
-    bool ask_yes_no(QWidget*, const QString& title, const QString& text) override {
+    QWidget* ask_yes_no(QWidget*, const QString& title, const QString& text,
+                        std::function<void(bool)> answered) override {
         log_->push_back({"ask", title.toStdString(), text.toStdString()});
-        return true;
+        if (hold_questions)
+            held = std::move(answered);
+        else if (answered)
+            answered(true);
+        return nullptr;
     }
-    bool about(QWidget*) override {
+    QWidget* about(QWidget*, std::function<void(bool)> closed) override {
         log_->push_back({"about", {}, {}});
-        return false;
+        if (closed) closed(false);
+        return nullptr;
     }
+
+    bool hold_questions = false;
+    std::function<void(bool)> held;
 
 private:
     std::vector<Shown>* log_;
@@ -68,7 +82,9 @@ struct FreshFolder {
 
 class WindowTest : public ::testing::Test {
 protected:
-    WindowTest() : window(std::make_unique<RecordingDialogs>(&shown)) {
+    WindowTest()
+        : dialogs(new RecordingDialogs(&shown)),
+          window(std::unique_ptr<Dialogs>(dialogs)) {
         window.start();
         window.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -89,12 +105,19 @@ protected:
     void click_cell(int col, int row, Qt::MouseButton b = Qt::LeftButton) {
         QTest::mouseClick(window.board(), b, {}, cell_centre(col, row));
     }
+    // Lets the event loop run until the game no longer waits (the
+    // computer's pauses are real timers).
+    void settle() {
+        for (int i = 0; i < 4000 && window.busy(); ++i) QTest::qWait(5);
+        EXPECT_FALSE(window.busy());
+    }
     QColor device_pixel(int x, int y) const {
         return const_cast<MainWindow&>(window).canvas()->image().pixelColor(x, y);
     }
 
     FreshFolder folder;
     std::vector<Shown> shown;
+    RecordingDialogs* dialogs;  // owned by the window
     MainWindow window;
 };
 

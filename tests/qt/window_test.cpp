@@ -34,6 +34,12 @@
 namespace rindou::qt::test {
 namespace {
 
+// Work that fails the test if it ever runs.
+Work<> must_not_run() {
+    ADD_FAILURE() << "ran after the end";
+    co_return;
+}
+
 bool contains(const std::vector<Shown>& log, const std::string& title, const std::string& text) {
     for (const Shown& s : log)
         if (s.title == title && s.text == text) return true;
@@ -101,7 +107,7 @@ TEST_F(WindowTest, CheckMarksFollowTheGameAfterEveryCommand) {
     m.sidou = true;
     m.level3 = false;
     m.level1 = true;
-    window.run([] {});
+    window.command("MATCH_MAN");  // a title without a command of its own
     EXPECT_TRUE(window.action("SIDOU")->isChecked());
     EXPECT_TRUE(window.action("LEVEL1")->isChecked());
     EXPECT_FALSE(window.action("LEVEL3")->isChecked());
@@ -270,7 +276,7 @@ TEST_F(WindowTest, EscEndsTheProgramAndOtherKeysDoNot) {
     EXPECT_TRUE(window.ended());
     EXPECT_TRUE(shown.empty()) << "no question is asked";
     // Nothing reaches the game any more.
-    EXPECT_FALSE(window.run([] { ADD_FAILURE() << "ran after the end"; }));
+    EXPECT_FALSE(window.run(must_not_run()));
 }
 
 TEST_F(WindowTest, ShortcutsAreShownAndRunWhatTheMenuRuns) {
@@ -315,13 +321,6 @@ TEST_F(WindowTest, ShortcutsAreShownAndRunWhatTheMenuRuns) {
     QTest::keyClick(panel->files, Qt::Key_Home);
     QTest::keyClick(panel->files, Qt::Key_Left);
     EXPECT_TRUE(panel->files->isVisible());
-    EXPECT_EQ(shown.size(), 2u);
-
-    // During the computer's pauses keys are dropped like any other input.
-    window.board()->setFocus();
-    QTimer::singleShot(0, &window, [this] { QTest::keyClick(&window, Qt::Key_Left); });
-    window.platform()->idle(0.05);
-    QApplication::processEvents();
     EXPECT_EQ(shown.size(), 2u);
 
     // F1 shows the help window, also with the menu bar in keyboard focus;
@@ -502,24 +501,73 @@ TEST_F(WindowTest, ClosingTheWindowEndsTheProgramAndKeepsTheGame) {
 }
 
 TEST_F(WindowTest, PausesRepaintButTakeNoInput) {
-    QPointF at = cell_centre(5, 7);
-    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        QCoreApplication::postEvent(
-            window.board(), new QMouseEvent(type, at, window.board()->mapToGlobal(at),
-                                            Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-    }
-    std::vector<double> sleeps;
-    window.platform()->set_sleeper([&](double seconds) { sleeps.push_back(seconds); });
-    window.platform()->idle(5.0);  // one short step, never the whole wait
-    window.platform()->set_sleeper(nullptr);
-    ASSERT_EQ(sleeps.size(), 1u);
-    EXPECT_GT(sleeps[0], 0.0);
-    EXPECT_LE(sleeps[0], 0.05);
+    // The computer moves first: it blinks the piece it moves, pausing
+    // between the pictures on a timer of the window's own event loop.
+    window.command("GOTE");
+    ASSERT_TRUE(window.busy());
+    ASSERT_EQ(window.waiting().kind, Wait::Kind::Pause);
+    EXPECT_TRUE(window.pause_timer()->isActive());
+    const GameState before = window.game().st;
+    // A click, a key and a menu command meanwhile are dropped.
+    QTest::mouseClick(window.board(), Qt::LeftButton, {}, cell_centre(5, 7));
+    QTest::keyClick(&window, Qt::Key_Left);
+    window.command("REPLAY");
+    EXPECT_EQ(window.game().st.select_state, before.select_state);
+    EXPECT_EQ(window.game().st.record_count, before.record_count);
+    // The window repaints and follows a resize while it waits.
+    const QSize device = window.canvas()->image().size();
+    window.resize(window.width() + 80, window.height() + 60);
     QApplication::processEvents();
-    EXPECT_TRUE(shown.empty()) << "the click during the pause was dropped";
+    window.board()->repaint();
+    EXPECT_NE(window.canvas()->image().size(), device);
+    settle();
+    EXPECT_TRUE(shown.empty()) << "nothing of the dropped input ran";
+    EXPECT_EQ(window.game().st.record_count, 1);
     // Afterwards clicks are served again.
-    click_cell(5, 7);
-    EXPECT_EQ(shown.size(), 1u);
+    click_cell(2, 7);
+    EXPECT_EQ(window.game().st.select_state, 1);
+}
+
+TEST_F(WindowTest, ClosingWhileTheGameWaitsEndsCleanly) {
+    // During the computer's pause: the rest of its turn is dropped.
+    window.command("GOTE");
+    ASSERT_EQ(window.waiting().kind, Wait::Kind::Pause);
+    EXPECT_TRUE(window.close());
+    EXPECT_TRUE(window.ended());
+    EXPECT_FALSE(window.busy());
+    EXPECT_FALSE(window.pause_timer()->isActive());
+}
+
+TEST_F(WindowTest, AQuestionWaitsForItsAnswerAndTheWindowClosesMeanwhile) {
+    window.command("START");
+    window.game().st.record_mode = 1;  // a loaded record is stepped, not played
+    dialogs->hold_questions = true;
+    shown.clear();
+    click_cell(7, 7);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].kind, "ask");
+    ASSERT_TRUE(window.busy());
+    EXPECT_EQ(window.waiting().kind, Wait::Kind::Question);
+    // Resizing and repainting go on; the question still waits.
+    window.resize(window.width() - 40, window.height() - 30);
+    QApplication::processEvents();
+    window.board()->repaint();
+    EXPECT_TRUE(window.busy());
+    // Answered No: the record is given up, as the box would.
+    dialogs->held(false);
+    EXPECT_FALSE(window.busy());
+    EXPECT_EQ(window.game().st.record_mode, 0);
+    // Asked again, and the window closed before an answer: the answer that
+    // comes after is no answer.
+    window.game().st.side_to_move = window.game().st.sente_turn;
+    window.game().st.record_mode = 1;
+    click_cell(7, 7);
+    ASSERT_TRUE(window.busy());
+    auto late = dialogs->held;
+    EXPECT_TRUE(window.close());
+    EXPECT_TRUE(window.ended());
+    late(false);
+    EXPECT_TRUE(window.ended());
 }
 
 // Local time of day in seconds, read through the C library rather than Qt.
@@ -576,21 +624,33 @@ TEST(Dialogs, MessageBoxesShowExactTextsAndJapaneseButtons) {
     EXPECT_EQ(plain.textFormat(), Qt::PlainText);
 }
 
-TEST(Dialogs, TheRealSeamShowsAModalBoxAndReturnsItsAnswer) {
+TEST(Dialogs, TheRealSeamOpensAModalBoxAndReturnsAtOnce) {
     Dialogs real;
-    QString title, text;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        title = box->windowTitle();
-        text = box->text();
-        for (QAbstractButton* b : box->buttons())
-            if (b->text() == QStringLiteral("はい")) b->click();
-    });
-    EXPECT_TRUE(real.ask_yes_no(nullptr, QStringLiteral("棋譜"),
-                                QStringLiteral("棋譜を '進 'で進めて下さい")));
-    EXPECT_EQ(title, QStringLiteral("棋譜"));
-    EXPECT_EQ(text, QStringLiteral("棋譜を '進 'で進めて下さい"));
+    QWidget parent;
+    parent.show();
+    int answers = 0;
+    bool yes = false;
+    auto* box = qobject_cast<QMessageBox*>(real.ask_yes_no(
+        &parent, QStringLiteral("棋譜"), QStringLiteral("棋譜を '進 'で進めて下さい"),
+        [&](bool y) { ++answers, yes = y; }));
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("棋譜"));
+    EXPECT_EQ(box->text(), QStringLiteral("棋譜を '進 'で進めて下さい"));
+    EXPECT_EQ(answers, 0) << "nothing is answered before the person does";
+    for (QAbstractButton* b : box->buttons())
+        if (b->text() == QStringLiteral("はい")) b->click();
+    EXPECT_EQ(answers, 1);
+    EXPECT_TRUE(yes);
+
+    // The about box says which button closed it.
+    bool home = false;
+    QWidget* about = real.about(&parent, [&](bool h) { ++answers, home = h; });
+    ASSERT_NE(about, nullptr);
+    about->findChild<QAbstractButton*>(QStringLiteral("HomePage"))->click();
+    EXPECT_EQ(answers, 2);
+    EXPECT_TRUE(home);
 }
 
 TEST(Dialogs, AboutBoxHasItsCaptionPictureAndButtons) {
@@ -648,25 +708,37 @@ namespace {
 TEST_F(WindowTest, LevelFiveThinksOffTheEventLoopAndTheWindowClosesMeanwhile) {
     window.action("LEVEL5")->trigger();
     window.action("SENTE")->trigger();
-    // While the computer thinks the window keeps serving its events (this
-    // timer), drops clicks, and a close request ends the program once the
-    // turn is over.
-    int served = 0;
-    QTimer beat;
-    QObject::connect(&beat, &QTimer::timeout, [&] {
-        // The person's move is recorded, the computer's not yet: searching.
-        if (window.game().st.move_number != 1) return;
-        ++served;
-        if (served == 2) click_cell(2, 7);  // dropped: no pick on the board
-        if (served == 3) window.close();
-    });
-    beat.start(5);
     click_cell(7, 7);
     click_cell(7, 6);
-    beat.stop();
-    EXPECT_GE(served, 3);
+    // The person's move is played; the computer's search runs on its own
+    // thread, and its result comes back through the event loop.
+    ASSERT_TRUE(window.busy());
+    ASSERT_EQ(window.waiting().kind, Wait::Kind::Search);
+    EXPECT_TRUE(window.searching());
+    EXPECT_EQ(window.game().st.move_number, 1);
+    // Meanwhile clicks are dropped, and the window resizes and repaints.
+    click_cell(2, 7);
     EXPECT_EQ(window.game().st.select_state, 0);
+    window.resize(window.width() + 50, window.height() + 40);
+    QApplication::processEvents();
+    window.board()->repaint();
+    // Closed before the result came: the search stops and its thread ends.
+    EXPECT_TRUE(window.close());
     EXPECT_TRUE(window.ended());
+    EXPECT_FALSE(window.searching());
+    EXPECT_FALSE(window.busy());
+}
+
+TEST_F(WindowTest, TheComputersSearchResultPlaysItsMove) {
+    window.action("LEVEL4")->trigger();
+    window.action("SENTE")->trigger();
+    click_cell(7, 7);
+    click_cell(7, 6);
+    ASSERT_EQ(window.waiting().kind, Wait::Kind::Search);
+    settle();
+    EXPECT_EQ(window.game().st.move_number, 2);
+    EXPECT_FALSE(window.searching());
+    EXPECT_EQ(window.game().st.side_to_move, window.game().st.lower_turn);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "play/record_commands.h"
 #include "record/record_file.h"
 #include "tests/support/record_games.h"
+#include "tests/support/test_game.h"
 
 namespace rindou::test {
 namespace {
@@ -86,11 +87,11 @@ TEST(ComputerRecord, AGameAgainstTheComputerSavesLoadsAndReplays) {
     played.menu("KIFU_WRITE");
     played.io.folder = dir;
     played.io.boxes[3] = "com";
-    save_record(played.g);
+    test::now(played.g, save_record(played.g));
     ASSERT_EQ(played.take(), "message   |棋譜を書き込みました\n");
 
     TestGame t;
-    load_record(t.g, dir + "/com.棋譜");
+    test::now(t.g, load_record(t.g, dir + "/com.棋譜"));
     EXPECT_EQ(t.take(), "message 棋譜| 読み込みました\nmessage 棋譜|棋譜を '進 'で進めて下さい\n");
     EXPECT_EQ(t.g.st.game_mode, MODE_COM);
     EXPECT_EQ(t.g.st.side_to_move, t.g.st.upper_turn);
@@ -115,7 +116,7 @@ TEST(ComputerRecord, ContinuingAStepThroughRecordAgainstTheComputer) {
         std::fclose(f);
     }
     TestGame t;
-    load_record(t.g, path);
+    test::now(t.g, load_record(t.g, path));
     t.menu("AFTER");
     t.take();
     t.menu("SENTE");

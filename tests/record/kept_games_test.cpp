@@ -143,7 +143,7 @@ TEST(KeepingGames, AGameContinuedByAStartCommandIsOneGameKeptOnce) {
     // Continued against the computer, which then replies: the same game.
     t.menu("SENTE");
     EXPECT_EQ(shelf.puts, 0);
-    EXPECT_THROW(t.menu("OWARI"), ProgramEnded);
+    EXPECT_THROW(t.menu("OWARI"), test::Ended);
     ASSERT_EQ(shelf.puts, 1);
     std::vector<std::string> lines = lines_of(shelf.last);
     ASSERT_EQ(lines.size(), 3u + static_cast<size_t>(t.g.st.record_end));
@@ -163,7 +163,7 @@ TEST(KeepingGames, WrittenBeforeTheEndDialogueAndAFailureIsNotTriedAgain) {
     t.take();
     shelf.watch = &t.out;
     t.io.answers.push_back(false);
-    EXPECT_THROW(end_of_game(t.g, "あなた"), ProgramEnded);
+    EXPECT_TRUE(run_at_once(t.g, end_of_game(t.g, "あなた")));
     EXPECT_EQ(shelf.puts, 1) << "tried at the end, not again on quitting";
     EXPECT_EQ(shelf.seen_at_put, "") << "before the end dialogue";
     EXPECT_EQ(t.take(), "message 終了|あなたの勝ちです\nask 再ゲーム|続けますか？ -> no\nquit\n");
@@ -175,7 +175,7 @@ TEST(KeepingGames, TwoPeopleAreTheFirstAndTheSecondPlayer) {
     t.io.shelf = &shelf;
     t.menu("START");
     t.move(7, 7, 7, 6);
-    EXPECT_THROW(quit_program(t.g), ProgramEnded);
+    EXPECT_TRUE(run_at_once(t.g, quit_program(t.g)));
     ASSERT_EQ(shelf.puts, 1);
     std::vector<std::string> lines = lines_of(shelf.last);
     ASSERT_EQ(lines.size(), 4u);

@@ -15,6 +15,7 @@
 #include "record/record_file.h"
 #include "tests/support/position.h"
 #include "tests/support/record_games.h"
+#include "tests/support/test_game.h"
 
 namespace rindou::test {
 namespace {
@@ -45,14 +46,14 @@ protected:
             t.io.boxes[1] = first;
             t.io.boxes[2] = second;
             t.io.boxes[3] = file;
-            save_record(t.g);
+            test::now(t.g, save_record(t.g));
         }
         return t.take();
     }
     std::string load(TestGame& t, const std::string& path) {
         t.take();
         t.menu("KIFU_READ");
-        load_record(t.g, path);
+        test::now(t.g, load_record(t.g, path));
         return t.take();
     }
     std::string write(const std::string& name, const std::string& bytes) {
@@ -376,7 +377,7 @@ TEST_F(RecordFiles, LoadingHidesTheListsAndEndsAFlippedGame) {
     std::string path = write("one.棋譜", headers() + line(5, 7, 5, 6, -10, -10, 0));
     t.menu("KIFU_READ");
     EXPECT_TRUE(t.io.lists_shown);
-    load_record(t.g, path);
+    test::now(t.g, load_record(t.g, path));
     EXPECT_FALSE(t.io.lists_shown);
     EXPECT_EQ(t.g.st.flipped, 0);
     EXPECT_EQ(t.g.st.move_number, 0);
@@ -420,11 +421,11 @@ TEST_F(RecordFiles, AFlipWhileThePanelIsOpenLeavesNothingToSave) {
     t.io.folder = dir;
     t.io.boxes[3] = "flipped";
     t.take();
-    save_record(t.g);
+    test::now(t.g, save_record(t.g));
     EXPECT_EQ(t.take(), "message 棋譜保存|保存するデータがありません\n");
     // Were there moves again with the panel still open, the flip refuses.
     t.g.st.record_count = 1;
-    save_record(t.g);
+    test::now(t.g, save_record(t.g));
     EXPECT_EQ(t.take(), "message 棋譜書込|反転後は書き込みできません\n");
     EXPECT_FALSE(fs::exists(dir + "/flipped.棋譜"));
 }

@@ -11,6 +11,7 @@
 #include "shell/settings.h"
 #include "shell/start.h"
 #include "tests/shell/fake_platform.h"
+#include "tests/support/test_game.h"
 
 namespace rindou::test {
 namespace {
@@ -18,7 +19,7 @@ namespace {
 struct Options : ::testing::Test {
     void SetUp() override {
         g.io = &io;
-        start_up(g);
+        test::now(g, start_up(g));
         io.draw_log.clear();
         io.writes.clear();
         io.sound.log.clear();
@@ -33,7 +34,7 @@ struct Options : ::testing::Test {
 
 TEST_F(Options, ChoosingTheCheckedBackgroundStillRewritesAndRedraws) {
     ASSERT_TRUE(g.st.menu.midori);
-    menu_command(g, "MIDORI");
+    test::now(g, menu_command(g, "MIDORI"));
     EXPECT_EQ(io.writes.size(), 1u);
     EXPECT_EQ(file(), "背景画=緑\r\n移動指導=OFF\r\n経過時間=ON\r\nBGM=ON\r\n");
     EXPECT_TRUE(drew("image 2 (-3,-2)"));
@@ -46,7 +47,7 @@ TEST_F(Options, ChoosingABackgroundChecksOnlyItAndRedrawsWithIt) {
         {"MIDORI", BG_MIDORI}};
     for (auto [entry, code] : entries) {
         io.draw_log.clear();
-        menu_command(g, entry);
+        test::now(g, menu_command(g, entry));
         EXPECT_EQ(g.st.background_code, code) << entry;
         for (const char* other : {"MIDORI", "TATAMI", "TAKE", "UCHU", "RENGA"})
             EXPECT_EQ(menu_checked(g.st, other), std::string(other) == entry) << entry;
@@ -64,18 +65,18 @@ TEST_F(Options, ChoosingABackgroundChecksOnlyItAndRedrawsWithIt) {
 }
 
 TEST_F(Options, ABackgroundWhoseMarkDriftedIsStillApplied) {
-    menu_command(g, "TAKE");
+    test::now(g, menu_command(g, "TAKE"));
     select_background(g.st, BG_MIDORI);  // the mark alone moved back
     ASSERT_TRUE(g.st.menu.midori);
     ASSERT_EQ(g.st.background_code, BG_TAKE);
     io.draw_log.clear();
-    menu_command(g, "MIDORI");
+    test::now(g, menu_command(g, "MIDORI"));
     EXPECT_EQ(g.st.background_code, BG_MIDORI);
     EXPECT_TRUE(drew("image 2 (-3,-2)"));
 }
 
 TEST_F(Options, GuidanceOffWipesEveryBoardAndHandFrame) {
-    menu_command(g, "SIDOU");
+    test::now(g, menu_command(g, "SIDOU"));
     EXPECT_TRUE(g.st.menu.sidou);
     EXPECT_EQ(g.st.guidance_on, 1);
     EXPECT_EQ(g.st.guidance_colour, 15);
@@ -83,7 +84,7 @@ TEST_F(Options, GuidanceOffWipesEveryBoardAndHandFrame) {
     for (const auto& l : io.draw_log) EXPECT_EQ(l.rfind("outline", 0), std::string::npos);
 
     io.draw_log.clear();
-    menu_command(g, "SIDOU");
+    test::now(g, menu_command(g, "SIDOU"));
     std::vector<std::string> outlines;
     for (const auto& l : io.draw_log)
         if (l.rfind("outline", 0) == 0) outlines.push_back(l);
@@ -108,7 +109,7 @@ TEST_F(Options, ElapsedTimeClearsLowerFirstAndDrawsUpperFirst) {
     ASSERT_TRUE(g.st.menu.keika);
     g.st.timer_enabled = true;
 
-    menu_command(g, "KEIKA");
+    test::now(g, menu_command(g, "KEIKA"));
     EXPECT_FALSE(g.st.menu.keika);
     EXPECT_FALSE(g.st.timer_enabled);
     std::vector<std::string> off = {"image 2 (13,9)", "image 2 (14,9)", "image 2 (15,9)",
@@ -118,7 +119,7 @@ TEST_F(Options, ElapsedTimeClearsLowerFirstAndDrawsUpperFirst) {
     EXPECT_EQ(file(), "背景画=緑\r\n移動指導=OFF\r\n経過時間=OFF\r\nBGM=ON\r\n");
 
     io.draw_log.clear();
-    menu_command(g, "KEIKA");
+    test::now(g, menu_command(g, "KEIKA"));
     EXPECT_TRUE(g.st.menu.keika);
     EXPECT_TRUE(g.st.timer_enabled);
     std::vector<std::string> on = {
@@ -137,11 +138,11 @@ TEST_F(Options, ElapsedTimeClearsLowerFirstAndDrawsUpperFirst) {
 TEST_F(Options, MusicTogglesTheLoopAndWithoutAFileOnlyTheMarkAndFileChange) {
     int music = g.st.sound.music;
     ASSERT_NE(music, 0);
-    menu_command(g, "BGM");
+    test::now(g, menu_command(g, "BGM"));
     EXPECT_FALSE(g.st.menu.bgm);
     EXPECT_EQ(io.sound.log, std::vector<std::string>{"stop " + std::to_string(music)});
     EXPECT_EQ(file(), "背景画=緑\r\n移動指導=OFF\r\n経過時間=ON\r\nBGM=OFF\r\n");
-    menu_command(g, "BGM");
+    test::now(g, menu_command(g, "BGM"));
     EXPECT_TRUE(g.st.menu.bgm);
     EXPECT_EQ(io.sound.log.back(), "loop " + std::to_string(music));
     EXPECT_EQ(file(), "背景画=緑\r\n移動指導=OFF\r\n経過時間=ON\r\nBGM=ON\r\n");
@@ -151,11 +152,11 @@ TEST_F(Options, MusicTogglesTheLoopAndWithoutAFileOnlyTheMarkAndFileChange) {
     quiet.missing_sounds = true;
     Game h;
     h.io = &quiet;
-    start_up(h);
+    test::now(h, start_up(h));
     EXPECT_EQ(h.st.sound.music, 0);
     quiet.draw_log.clear();
-    menu_command(h, "BGM");
-    menu_command(h, "BGM");
+    test::now(h, menu_command(h, "BGM"));
+    test::now(h, menu_command(h, "BGM"));
     EXPECT_TRUE(h.st.menu.bgm);
     EXPECT_EQ(quiet.writes.size(), 3u);  // the first run's file and two saves
     EXPECT_TRUE(quiet.draw_log.empty());
@@ -173,7 +174,7 @@ TEST_F(Options, HelpShowsTheUsersOwnPageFirstAsAFileAddressNeverOneOfTheCurrentF
     const char* was = getenv("XDG_DATA_HOME");
     std::string old = was ? was : "";
     setenv("XDG_DATA_HOME", dir.c_str(), 1);
-    menu_command(g, "KAISETU");
+    test::now(g, menu_command(g, "KAISETU"));
     ASSERT_EQ(io.help_pages.size(), 1u);
     EXPECT_TRUE(io.pages.empty()) << "help never waits on the desktop's browser";
     EXPECT_EQ(io.help_pages[0], "file://" + fs::temp_directory_path().string() +
@@ -181,7 +182,7 @@ TEST_F(Options, HelpShowsTheUsersOwnPageFirstAsAFileAddressNeverOneOfTheCurrentF
 
     // Without a page of the user's the installed copy is shown.
     fs::remove(dir / "rindou" / "Rindou.htm");
-    menu_command(g, "KAISETU");
+    test::now(g, menu_command(g, "KAISETU"));
     if (was)
         setenv("XDG_DATA_HOME", old.c_str(), 1);
     else
@@ -195,7 +196,7 @@ TEST_F(Options, HelpShowsTheUsersOwnPageFirstAsAFileAddressNeverOneOfTheCurrentF
 }
 
 TEST_F(Options, AboutClosesThePanelsPlaysTheChimeAndOpensTheHomePageOnRequest) {
-    menu_command(g, "VER");
+    test::now(g, menu_command(g, "VER"));
     std::vector<std::string> panel = {"hide lists", "empty boxes", "hide entry", "about box"};
     EXPECT_EQ(io.draw_log, panel);
     EXPECT_EQ(io.sound.log, std::vector<std::string>{"play " + std::to_string(g.st.sound.other)});
@@ -204,7 +205,7 @@ TEST_F(Options, AboutClosesThePanelsPlaysTheChimeAndOpensTheHomePageOnRequest) {
     // The home page button opens the address the build gave, or without one
     // the help page.
     io.about_answer = true;
-    menu_command(g, "VER");
+    test::now(g, menu_command(g, "VER"));
     if (home_page().empty()) {
         EXPECT_TRUE(io.pages.empty());
         ASSERT_EQ(io.help_pages.size(), 1u);

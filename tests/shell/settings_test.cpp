@@ -8,6 +8,7 @@
 #include "shell/settings.h"
 #include "shell/start.h"
 #include "tests/shell/fake_platform.h"
+#include "tests/support/test_game.h"
 
 namespace rindou::test {
 namespace {
@@ -23,12 +24,12 @@ struct Started {
     // No settings file.
     Started() {
         g.io = &io;
-        start_up(g);
+        test::now(g, start_up(g));
     }
     explicit Started(const std::string& ini_utf8) {
         io.set_ini(cp932(ini_utf8));
         g.io = &io;
-        start_up(g);
+        test::now(g, start_up(g));
     }
     std::string file() const { return utf8(io.ini); }
     bool drew(const std::string& line) const {
@@ -72,7 +73,7 @@ TEST(SettingsLoad, FirstRunWithAFolderThatCannotBeWrittenStillAppliesTheDefaults
     io.failing_writes = 5;
     Game g;
     g.io = &io;
-    start_up(g);
+    test::now(g, start_up(g));
     EXPECT_TRUE(g.st.menu.midori && g.st.menu.keika && g.st.menu.bgm);
     EXPECT_EQ(io.sound.calls("loop").size(), 1u);
     EXPECT_TRUE(io.messages.empty());
@@ -140,7 +141,7 @@ TEST(SettingsLoad, LineEndingsDamagedBytesAndStrayLinesAreTolerated) {
              "\r\n" + cp932("移動指導=ON") + "\n" + "BGM=OFF");
     Game g;
     g.io = &io;
-    start_up(g);
+    test::now(g, start_up(g));
     EXPECT_EQ(g.st.background_code, BG_RENGA);
     EXPECT_TRUE(g.st.menu.renga);
     EXPECT_TRUE(g.st.menu.sidou);
@@ -151,7 +152,7 @@ TEST(SettingsLoad, LineEndingsDamagedBytesAndStrayLinesAreTolerated) {
     cut.set_ini(cp932("背景画=畳\r\n") + "\x94");
     Game h;
     h.io = &cut;
-    start_up(h);
+    test::now(h, start_up(h));
     EXPECT_EQ(h.st.background_code, BG_TATAMI);
 }
 
@@ -251,7 +252,7 @@ TEST(SettingsLoad, AFileThatExistsButCannotBeReadIsNotReplaced) {
     io.unreadable_ini = true;
     Game g;
     g.io = &io;
-    start_up(g);
+    test::now(g, start_up(g));
     EXPECT_TRUE(io.writes.empty());
     EXPECT_TRUE(g.st.menu.midori && g.st.menu.keika && g.st.menu.bgm && !g.st.menu.sidou);
     EXPECT_EQ(io.sound.calls("loop").size(), 1u);

@@ -10,9 +10,13 @@
 
 namespace rindou::test {
 
+void now(Game& g, Work<> work) {
+    if (run_at_once(g, std::move(work))) throw Ended{};
+}
+
 TestGame::TestGame() {
     g.io = &io;
-    start_up(g);
+    now(g, start_up(g));
     take();
 }
 
@@ -24,8 +28,8 @@ std::string TestGame::take() {
 }
 
 void TestGame::click(int button, int col, int row) {
-    on_mouse_down(g, button, board_left + square_width * col + 307,
-                  board_top + square_height * row + 345);
+    now(g, on_mouse_down(g, button, board_left + square_width * col + 307,
+                  board_top + square_height * row + 345));
     EXPECT_EQ(state_problem(g.st), "") << "after a click on " << col << ' ' << row;
 }
 
@@ -35,7 +39,7 @@ void TestGame::move(int c1, int r1, int c2, int r2, bool promote) {
 }
 
 void TestGame::menu(const std::string& entry) {
-    menu_command(g, entry);
+    now(g, menu_command(g, entry));
     EXPECT_EQ(state_problem(g.st), "") << "after menu " << entry;
 }
 

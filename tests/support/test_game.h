@@ -8,8 +8,16 @@
 
 #include "tests/support/event_log.h"
 #include "core/game.h"
+#include "play/work.h"
 
 namespace rindou::test {
+
+// The program ended in work that `now` ran: a test that plays on unwinds by
+// it to where it expects the end.
+struct Ended {};
+// Runs work at once, every wait answered through the game's ports, as the
+// console does; throws Ended when the program ended in it.
+void now(Game& g, Work<> work);
 
 class TestGame {
 public:

@@ -52,8 +52,8 @@ public:
 };
 
 void click(Game& g, int button, int col, int row) {
-    on_mouse_down(g, button, board_left + square_width * col + square_width / 2.0,
-                  board_top + square_height * row + square_height / 2.0);
+    (void)run_at_once(g, on_mouse_down(g, button, board_left + square_width * col + square_width / 2.0,
+                  board_top + square_height * row + square_height / 2.0));
 }
 
 double median(std::vector<double> v) {
@@ -97,12 +97,12 @@ int main(int argc, char** argv) {
         Watcher io;
         Game g;
         g.io = &io;
-        start_up(g);
-        menu_command(g, "LEVEL" + std::to_string(com));
+        (void)run_at_once(g, start_up(g));
+        (void)run_at_once(g, menu_command(g, "LEVEL" + std::to_string(com)));
         GameState& s = g.st;
         auto com_start = Clock::now();
         io.computer_played = false;
-        menu_command(g, person_first ? "SENTE" : "GOTE");
+        (void)run_at_once(g, menu_command(g, person_first ? "SENTE" : "GOTE"));
         int person_moves = 0, com_moves = 0;
         if (io.computer_played) {
             com_times.push_back(seconds(io.computer_moved - com_start));

@@ -106,8 +106,8 @@ public:
 };
 
 void click(Game& g, int button, int col, int row) {
-    on_mouse_down(g, button, board_left + square_width * col + square_width / 2.0,
-                  board_top + square_height * row + square_height / 2.0);
+    (void)run_at_once(g, on_mouse_down(g, button, board_left + square_width * col + square_width / 2.0,
+                  board_top + square_height * row + square_height / 2.0));
 }
 
 // The console's `move` line, and the same clicks on the referee's game.
@@ -201,8 +201,8 @@ int main(int argc, char** argv) {
         Referee io;
         Game g;
         g.io = &io;
-        start_up(g);
-        menu_command(g, "START");
+        (void)run_at_once(g, start_up(g));
+        (void)run_at_once(g, menu_command(g, "START"));
         a.ask("menu START");
         b.ask("menu START");
         GameState& s = g.st;
