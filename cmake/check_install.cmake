@@ -13,6 +13,7 @@ set(expected
   ${BINDIR}/rindou-cli
   ${PRIVLIBDIR}/librindou-sound.so
   ${RINDOU_DATADIR}/Rindou.htm
+  ${RINDOU_DATADIR}/Rindou-en.htm
   ${RINDOU_DATADIR}/sounds/その他.wav
   ${RINDOU_DATADIR}/sounds/禁止.wav
   ${RINDOU_DATADIR}/sounds/駒打音.wav

@@ -49,7 +49,7 @@ set(RINDOU_BUILD_BINDIR "${RINDOU_BUILD_BINDIR}" CACHE INTERNAL "Folder of the b
 # The data of the build tree are the source's assets, linked where an
 # installation has its data folder.
 file(MAKE_DIRECTORY "${RINDOU_BUILD_DATADIR}")
-foreach(item Rindou.htm sounds pictures)
+foreach(item Rindou.htm Rindou-en.htm sounds pictures)
   if(EXISTS "${PROJECT_SOURCE_DIR}/assets/${item}")
     file(CREATE_LINK "${PROJECT_SOURCE_DIR}/assets/${item}" "${RINDOU_BUILD_DATADIR}/${item}"
          SYMBOLIC)

@@ -4,7 +4,7 @@
 #
 #   games/rindou, games/rindou-cli           (RINDOU_INSTALL_BINDIR)
 #   lib/<arch>/rindou/librindou-sound.so     (RINDOU_INSTALL_PRIVLIBDIR)
-#   share/rindou/{Rindou.htm, sounds/*.wav, pictures/*}   (RINDOU_INSTALL_DATADIR)
+#   share/rindou/{Rindou.htm, Rindou-en.htm, sounds/*.wav, pictures/*}   (RINDOU_INSTALL_DATADIR)
 #   share/applications/<app id>.desktop, share/metainfo/<app id>.metainfo.xml
 #   share/icons/hicolor/<size>x<size>/apps/<app id>.png
 #   share/man/man6/{rindou,rindou-cli}.6.gz
@@ -14,7 +14,9 @@ set(RINDOU_DATA_DESTINATION ${RINDOU_INSTALL_DATADIR})
 
 install(TARGETS rindou-sound LIBRARY DESTINATION ${RINDOU_INSTALL_PRIVLIBDIR})
 
-install(FILES ${PROJECT_SOURCE_DIR}/assets/Rindou.htm DESTINATION ${RINDOU_DATA_DESTINATION})
+# The help pages, Japanese and English, beside the pictures they show.
+install(FILES ${PROJECT_SOURCE_DIR}/assets/Rindou.htm ${PROJECT_SOURCE_DIR}/assets/Rindou-en.htm
+        DESTINATION ${RINDOU_DATA_DESTINATION})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/assets/sounds DESTINATION ${RINDOU_DATA_DESTINATION}
         FILES_MATCHING PATTERN "*.wav")
 

@@ -88,6 +88,8 @@ grep -o '"[^"]*"' "$opened" | sed 's/^"//; s/"$//' |
 under() { awk -v p="$1" 'index($0, p) == 1' "$paths"; }
 
 share="$(dirname "$(find "$pkg/usr/share" -name Rindou.htm)")"
+# The English help page shows the same pictures, so it lies beside the Japanese one.
+[ -f "$share/Rindou-en.htm" ] || fail "the English help page is not beside Rindou.htm"
 library="$(find "$pkg/usr/lib" -name 'librindou-sound.so')"
 [ -n "$library" ] && grep -qxF "$library" "$paths" || fail "the window did not load the packaged sound library"
 # Every sound and every picture the board is drawn with (the about box's

@@ -1,14 +1,16 @@
 // The table of texts: places filled by name, and no text a person reads
 // written anywhere else in the playing layer, the view, the shell or the
-// front ends.
+// front ends; and the help pages, which name the menus by the table's words.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/texts.h"
@@ -90,6 +92,60 @@ TEST(Texts, TheChosenLanguageIsTheOneShownAndJapaneseComesBack) {
     EXPECT_EQ(language(), Language::Japanese);
     EXPECT_EQ(text(Text::LoadedUpTo, {{"line", "12"}, {"moves", "7"}}), japanese);
     EXPECT_EQ(text(Text::Handicap1Dan), "ﾊﾝﾃﾞｨｷｬｯﾌﾟ:初段");
+}
+
+// The values of every `name="..."` attribute in a page, in order.
+std::vector<std::string> attribute_values(const std::string& page, const std::string& name) {
+    std::vector<std::string> values;
+    const std::string open = " " + name + "=\"";
+    for (size_t at = page.find(open); at != std::string::npos; at = page.find(open, at + 1)) {
+        const size_t from = at + open.size();
+        values.push_back(page.substr(from, page.find('"', from) - from));
+    }
+    return values;
+}
+
+// The help window reads nothing but the files of the page's own folder, so a
+// page may name only pictures that are there, and every link of its contents
+// must lead somewhere on the page.  The menus it names are the menus as the
+// game shows them in the page's language, and the English page is read by
+// people who read no Japanese: its only Japanese is the record files' ending.
+TEST(Texts, TheHelpPagesNameTheirOwnPicturesAnchorsAndMenus) {
+    const fs::path assets = fs::path(RINDOU_SOURCE_DIR) / "assets";
+    const std::pair<const char*, Language> pages[] = {{"Rindou.htm", Language::Japanese},
+                                                      {"Rindou-en.htm", Language::English}};
+    for (const auto& [name, language] : pages) {
+        std::stringstream read;
+        read << std::ifstream(assets / name).rdbuf();
+        const std::string page = read.str();
+        ASSERT_GT(page.size(), 10000u) << name;
+        const std::vector<std::string> sources = attribute_values(page, "src");
+        EXPECT_GT(sources.size(), 200u) << name;
+        for (const std::string& src : sources)
+            EXPECT_TRUE(src.rfind("pictures/", 0) == 0 && fs::is_regular_file(assets / src))
+                << name << ": " << src;
+        const std::vector<std::string> ids = attribute_values(page, "id");
+        for (const std::string& href : attribute_values(page, "href"))
+            EXPECT_TRUE(href.size() > 1 && href[0] == '#' &&
+                        std::find(ids.begin(), ids.end(), href.substr(1)) != ids.end())
+                << name << ": " << href;
+        std::set<std::string_view> captions;
+        for (size_t i = 0; i < TEXT_COUNT; ++i)
+            captions.insert(text_pattern(static_cast<Text>(i), language));
+        // The record panel's button is no text of the table: it reads the same in every language.
+        captions.insert("RETURN");
+        const std::string menu = "<span class=\"menu\">";
+        for (size_t at = page.find(menu); at != std::string::npos; at = page.find(menu, at + 1)) {
+            const size_t from = at + menu.size();
+            const std::string caption = page.substr(from, page.find('<', from) - from);
+            EXPECT_TRUE(captions.count(caption)) << name << " names a menu the game has not: " << caption;
+        }
+        if (language == Language::English) {
+            std::string rest = page;
+            for (size_t at; (at = rest.find(".棋譜")) != std::string::npos;) rest.erase(at, 7);
+            EXPECT_EQ(japanese_in(rest), "") << name;
+        }
+    }
 }
 
 // The string literals of a C++ source holding anything but ASCII, comments
