@@ -13,6 +13,10 @@ inline constexpr const char* SETTINGS_KEY_BACKGROUND = "背景画";
 inline constexpr const char* SETTINGS_KEY_GUIDANCE = "移動指導";
 inline constexpr const char* SETTINGS_KEY_ELAPSED = "経過時間";
 inline constexpr const char* SETTINGS_GREEN = "緑";
+// The language line, written only once the player has chosen a language.
+inline constexpr const char* SETTINGS_KEY_LANGUAGE = "言語";
+inline constexpr const char* SETTINGS_JAPANESE = "日本語";
+inline constexpr const char* SETTINGS_ENGLISH = "English";
 inline constexpr const char* SETTINGS_BAMBOO = "竹";
 inline constexpr const char* SETTINGS_TATAMI = "畳";
 inline constexpr const char* SETTINGS_SPACE = "宇宙";

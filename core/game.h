@@ -11,6 +11,9 @@ namespace rindou {
 struct ViewState {
     bool font_bold = false;      // captions are bold once the frame is drawn
     int clock_shown_second = 0;  // the whole second the running clock shows
+    // The language the player chose from the menu (kept in the settings);
+    // none until then, when the texts follow the desktop's locale.
+    bool language_chosen = false;
 };
 
 struct Game {

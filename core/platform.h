@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/state.h"
+#include "core/texts.h"
 
 namespace rindou {
 
@@ -163,6 +164,10 @@ public:
     virtual void end_program() = 0;
     // The window placement of start-up (moved and sized unless at top -60).
     virtual void place_window() {}
+    // The language of the desktop's locale, for a player who has not chosen
+    // one; a front end without a locale of its own (the console) keeps
+    // Japanese.
+    virtual Language preferred_language() { return Language::Japanese; }
 };
 
 // ---- Observation: what a script or a test may want to know. -----------------------

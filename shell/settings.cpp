@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "core/file_texts.h"
+#include "core/record_store.h"
+#include "core/texts.h"
 #include "core/text_codec.h"
 #include "play/clock.h"
 #include "play/flow.h"
@@ -94,6 +96,11 @@ void apply_line(Game& g, const std::string& text, bool& music_started) {
         set_guidance(s, value == "ON");
     } else if (key == KEY_ELAPSED) {
         s.menu.keika = value == "ON";
+    } else if (key == SETTINGS_KEY_LANGUAGE) {
+        if (value == SETTINGS_JAPANESE || value == SETTINGS_ENGLISH) {
+            set_language(value == SETTINGS_ENGLISH ? Language::English : Language::Japanese);
+            g.view.language_chosen = true;
+        }
     } else if (key == KEY_MUSIC) {
         s.menu.bgm = value == "ON";
         if (s.menu.bgm) {
@@ -159,6 +166,9 @@ void select_background(GameState& s, int code) {
 void load_settings(Game& g) {
     GameState& s = g.st;
     apply_design_marks(s);
+    // The desktop's language, unless the file names the player's own choice.
+    g.view.language_chosen = false;
+    set_language(g.io.host->preferred_language());
     std::string bytes;
     FileRead read = g.io.storage->read_settings(bytes);
     if (read == FileRead::Ok) {
@@ -190,6 +200,11 @@ void save_settings(Game& g) {
     text += line(KEY_GUIDANCE, on_off(m.sidou));
     text += line(KEY_ELAPSED, on_off(m.keika));
     text += line(KEY_MUSIC, on_off(m.bgm));
+    // Only a choice the player made is kept: an untouched file stays as it
+    // always was, and the desktop's locale decides.
+    if (g.view.language_chosen)
+        text += line(SETTINGS_KEY_LANGUAGE,
+                     language() == Language::English ? SETTINGS_ENGLISH : SETTINGS_JAPANESE);
     // A failed write leaves the old file as it was, and the new choice stays
     // in effect and marked: the marks always show what is in effect.
     g.io.storage->write_settings(to_cp932(text));
@@ -253,7 +268,8 @@ void toggle_music(Game& g) {
 std::string home_page() { return HOME_PAGE; }
 
 std::string help_page_address() {
-    std::string page = find_data_file("Rindou.htm");
+    std::string page =
+        find_data_file(language() == Language::English ? "Rindou-en.htm" : "Rindou.htm");
     return page.empty() ? std::string() : file_url(page);
 }
 
@@ -271,6 +287,31 @@ Work<> show_about(Game& g) {
         show_help(g);
     else
         g.io.host->open_page(home_page());
+}
+
+const std::vector<LanguageEntry>& language_entries() {
+    static const std::vector<LanguageEntry> entries = {
+        {"JAPANESE", Language::Japanese},
+        {"ENGLISH", Language::English},
+    };
+    return entries;
+}
+
+void choose_language(Game& g, Language l) {
+    set_language(l);
+    g.view.language_chosen = true;
+    save_settings(g);
+    // Everything the board shows in words is drawn anew; the game itself is
+    // not touched.
+    const GameState& s = g.st;
+    redraw_all(g);
+    draw_move_number(g, s.move_number);
+    if (s.record_count >= 1 && s.record_count <= RECORD_MAX) {
+        const RecordEntry& e = s.record[static_cast<size_t>(s.record_count)];
+        show_last_move(g, e.piece_after > 0 ? s.upper_turn : s.lower_turn, e.to_col, e.to_row,
+                       e.piece_after, WHITE);
+    }
+    g.io.surface->present();
 }
 
 }  // namespace rindou

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/game.h"
 #include "play/work.h"
@@ -19,6 +20,18 @@ void toggle_elapsed_time(Game& g);          // KEIKA
 void toggle_music(Game& g);                 // BGM
 void show_help(Game& g);                    // KAISETU
 Work<> show_about(Game& g);                 // VER
+
+// The languages the player may choose, by entry name, in the order a menu
+// lists them; each is named in its own words (Text::LanguageName of that
+// language).
+struct LanguageEntry {
+    const char* name;
+    Language language;
+};
+const std::vector<LanguageEntry>& language_entries();
+// Shows every text in `l` from now on, keeps the choice in the settings and
+// draws the board's words anew.  Nothing of the game changes.
+void choose_language(Game& g, Language l);
 // The home page's address (the build setting RINDOU_HOME_PAGE); empty when
 // none was given, and the about box's button then shows the help page.
 std::string home_page();

@@ -5,6 +5,8 @@
 #include "core/texts.h"
 #include "record/kifu_text.h"
 #include "record/notation.h"
+#include "record/record_moves.h"
+#include "record/western_notation.h"
 
 namespace rindou {
 
@@ -264,6 +266,23 @@ void redraw_all(const Game& g) {
     g.io.surface->present();
 }
 
+namespace {
+
+// The Western notation of the move shown, read from the record's last entry
+// and the position before it; empty when that entry is not the move shown.
+std::string western_last_move(const GameState& s, int to_col, int to_row, int piece) {
+    if (s.record_count < 1 || s.record_count > RECORD_MAX) return {};
+    const RecordEntry& e = s.record[static_cast<size_t>(s.record_count)];
+    if (e.to_col != to_col || e.to_row != to_row || e.piece_after != piece) return {};
+    GameState before = s;
+    if (!can_undo(before, e)) return {};
+    undo_move(before, e);
+    return western_notation(before, Move{e.from_col, e.from_row, e.to_col, e.to_row,
+                                         e.piece_before, e.captured, e.piece_after});
+}
+
+}  // namespace
+
 void show_last_move(const Game& g, int side, int to_col, int to_row, int piece, int colour) {
     double file_c, rank_c, name_c, r;
     if (side == g.st.upper_turn) {
@@ -274,6 +293,16 @@ void show_last_move(const Game& g, int side, int to_col, int to_row, int piece, 
         return;
     }
     clear_last_move(g, side);
+    // In English the move is written as English-speaking players write it,
+    // in one piece where the Japanese notation's file stands.
+    const std::string western =
+        language() == Language::English ? western_last_move(g.st, to_col, to_row, piece) : "";
+    if (!western.empty()) {
+        print_text(g, file_c, r, western, BLACK);
+        print_text(g, file_c - 0.1, r - 0.1, western, colour);
+        if (side == g.st.upper_turn) frame_square(g, FRAME_COLOUR, 1, 8);
+        return;
+    }
     const std::string parts[3] = {move_notation_text(10 - to_col),
                                   move_notation_text(1000 + to_row), move_notation_text(piece)};
     const double cols[3] = {file_c, rank_c, name_c};

@@ -65,6 +65,13 @@ QVariant HelpBrowser::loadResource(int, const QUrl& name) {
     return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
+void HelpWindow::retranslate() {
+    setWindowTitle(qtext(Text::HelpTitle));
+    desktop_->setText(qtext(Text::HelpOpenInBrowser));
+    close_->setText(qtext(Text::HelpClose));
+    note_->clear();
+}
+
 HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Help"));
     setWindowTitle(qtext(Text::HelpTitle));
@@ -84,8 +91,9 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
     note_->setObjectName(QStringLiteral("HelpNote"));
     desktop_ = new QPushButton(qtext(Text::HelpOpenInBrowser), this);
     desktop_->setObjectName(QStringLiteral("OpenInBrowser"));
-    auto* close = new QPushButton(qtext(Text::HelpClose), this);
-    close->setObjectName(QStringLiteral("CloseHelp"));
+    close_ = new QPushButton(qtext(Text::HelpClose), this);
+    close_->setObjectName(QStringLiteral("CloseHelp"));
+    auto* close = close_;
 
     open_externally = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     connect(desktop_, &QPushButton::clicked, this, [this] {

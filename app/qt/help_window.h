@@ -43,6 +43,9 @@ public:
     // was not found.  The window comes to the front.
     void show_page(const QUrl& page);
 
+    // The title and buttons in the language now chosen.
+    void retranslate();
+
     HelpBrowser* browser() const { return browser_; }
     QPushButton* desktop_button() const { return desktop_; }
     QLabel* note() const { return note_; }
@@ -57,6 +60,7 @@ private:
 
     HelpBrowser* browser_;
     QPushButton* desktop_;
+    QPushButton* close_;
     QLabel* note_;
     QUrl page_;
 };

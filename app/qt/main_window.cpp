@@ -30,6 +30,7 @@
 #include "shell/data_files.h"
 #include "shell/games_shelf.h"
 #include "shell/menu.h"
+#include "shell/settings.h"
 #include "shell/start.h"
 #include "sound/loader.h"
 #include "view/draw.h"
@@ -44,6 +45,13 @@ constexpr int WINDOW_H = 580;
 constexpr int SEARCH_CAP_MS = 15000;
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// Choosing a language, as work, so that it waits its turn as every command
+// of the window does.
+Work<> language_command(Game& g, Language l) {
+    choose_language(g, l);
+    co_return;
+}
 }  // namespace
 
 MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
@@ -280,6 +288,35 @@ void MainWindow::build_menus() {
         action->setObjectName(QString::fromStdString(name));
         actions_[name] = action;
     }
+    // The languages, each named in its own words, under the options: a
+    // choice of the window, not a command of the game (the console always
+    // speaks Japanese).
+    language_menu_ = menus.at("OPTION")->addMenu(QString::fromStdString(text(Text::MenuLanguage)));
+    language_menu_->setObjectName(QStringLiteral("LANGUAGE"));
+    language_menu_->menuAction()->setObjectName(QStringLiteral("LANGUAGE"));
+    for (const LanguageEntry& e : language_entries()) {
+        QAction* action = language_menu_->addAction(
+            QString::fromStdString(std::string(text_pattern(Text::LanguageName, e.language))));
+        action->setObjectName(QString::fromStdString(e.name));
+        action->setCheckable(true);
+        const Language l = e.language;
+        connect(action, &QAction::triggered, this, [this, l] {
+            run(language_command(game_, l));
+            retranslate();
+        });
+        actions_[e.name] = action;
+    }
+    sync_menu();
+}
+
+void MainWindow::retranslate() {
+    for (const MenuEntry& e : menu_tree()) {
+        QAction* a = actions_.at(e.name);
+        a->setText(QString::fromStdString(text(e.caption)));
+    }
+    language_menu_->setTitle(QString::fromStdString(text(Text::MenuLanguage)));
+    panel_->retranslate();
+    platform_->retranslate();
     sync_menu();
 }
 
@@ -326,6 +363,7 @@ Work<> keyed_command(Game& g, std::string title, std::string entry) {
 }
 }  // namespace
 
+
 void MainWindow::run_keyed(const KeyedEntry& keyed) {
     run(keyed_command(game_, keyed.title, keyed.entry));
 }
@@ -336,6 +374,8 @@ void MainWindow::sync_menu() {
         QAction* a = actions_.at(e.name);
         a->setChecked(menu_checked(game_.st, e.name));
     }
+    for (const LanguageEntry& e : language_entries())
+        actions_.at(e.name)->setChecked(language() == e.language);
 }
 
 QAction* MainWindow::action(const std::string& entry) const {

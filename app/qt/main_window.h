@@ -103,6 +103,8 @@ private:
     void add_shortcuts();
     void run_keyed(const KeyedEntry& keyed);
     void sync_menu();
+    // Every caption of the window in the language now chosen.
+    void retranslate();
     void update_geometry();
     // Sizes the window for the screen's available area: at its normal size
     // (or smaller where that does not fit), or only smaller when it is too
@@ -138,6 +140,7 @@ private:
     std::thread search_;
     std::atomic<bool> search_stop_{false};
     std::map<std::string, QAction*> actions_;
+    QMenu* language_menu_ = nullptr;
     std::map<const QObject*, KeyedEntry> keyed_;
     QSize base_size_{707, 555};
     double scale_ = 1.0;

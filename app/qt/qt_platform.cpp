@@ -7,6 +7,8 @@
 #include <QUrl>
 #include <QWidget>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 #include <sys/stat.h>
 
@@ -15,6 +17,7 @@
 #include "app/qt/record_panel.h"
 #include "core/files.h"
 #include "shell/data_files.h"
+#include "shell/settings.h"
 
 namespace rindou::qt {
 
@@ -110,6 +113,24 @@ void QtPlatform::open_page(const std::string& address) {
 void QtPlatform::show_help_page(const std::string& address) {
     if (!help_) help_ = new HelpWindow(window_);
     help_->show_page(address.empty() ? QUrl() : QUrl(q(address)));
+}
+
+Language QtPlatform::preferred_language() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value == nullptr || *value == '\0') continue;
+        return std::strncmp(value, "ja", 2) == 0 ? Language::Japanese : Language::English;
+    }
+    return Language::English;
+}
+
+void QtPlatform::retranslate() {
+    if (!help_) return;
+    help_->retranslate();
+    if (help_->isVisible()) {
+        const std::string address = help_page_address();
+        help_->show_page(address.empty() ? QUrl() : QUrl(q(address)));
+    }
 }
 
 void QtPlatform::place_window() {

@@ -56,6 +56,11 @@ public:
     void show_help_page(const std::string& address) override;
     void end_program() override { ended_ = true; }
     void place_window() override;
+    // Japanese for a Japanese locale (LC_ALL, LC_MESSAGES or LANG, the
+    // first one set), English for any other.
+    Language preferred_language() override;
+    // The help window in the language now chosen, showing its page.
+    void retranslate();
     GameShelf* game_shelf() override { return shelf_; }
     void set_game_shelf(GameShelf* shelf) { shelf_ = shelf; }
 

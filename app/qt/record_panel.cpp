@@ -32,6 +32,10 @@ const Text LABEL_TEXT[4] = {Text::PanelGameName, Text::PanelFirst, Text::PanelSe
 
 }  // namespace
 
+void RecordPanel::retranslate() {
+    for (int i = 0; i < 4; ++i) labels[i]->setText(qtext(LABEL_TEXT[i]));
+}
+
 RecordPanel::RecordPanel(QWidget* host, const QString& games)
     : QObject(host), host_(host), games_(games) {
     drives = new QComboBox(host);

@@ -33,6 +33,9 @@ public:
     // Places every control for `scale` logical pixels per natural pixel.
     void place(double scale);
 
+    // The labels in the language now chosen.
+    void retranslate();
+
     void hide_lists();
     void hide_entry();
     void empty_boxes();

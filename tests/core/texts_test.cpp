@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/texts.h"
+#include "tests/support/test_game.h"
 
 namespace rindou::test {
 namespace {
@@ -40,28 +41,6 @@ std::multiset<std::string> places(std::string_view pattern) {
     return found;
 }
 
-// The first character of Japanese script in UTF-8 text (kana, kanji, the
-// full-width and half-width forms, Japanese punctuation), or a note of the
-// first byte that is not UTF-8 at all; empty when there is neither.
-std::string japanese_in(std::string_view s) {
-    for (size_t i = 0; i < s.size();) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        const size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-        if (n == 0 || i + n > s.size()) return "a byte that is not UTF-8";
-        char32_t c = n == 1 ? b : b & (0x7F >> n);
-        for (size_t k = 1; k < n; ++k) {
-            const auto cont = static_cast<unsigned char>(s[i + k]);
-            if ((cont >> 6) != 2) return "a byte that is not UTF-8";
-            c = (c << 6) | (cont & 0x3F);
-        }
-        if ((c >= 0x3000 && c <= 0x30FF) || (c >= 0x3400 && c <= 0x4DBF) ||
-            (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) ||
-            (c >= 0xFF00 && c <= 0xFFEF))
-            return std::string(s.substr(i, n));
-        i += n;
-    }
-    return {};
-}
 
 TEST(Texts, EveryTextHasEnglishWordsWithTheSamePlaces) {
     for (size_t i = 0; i < TEXT_COUNT; ++i) {

@@ -48,6 +48,9 @@ public:
         log_ << buf << escape_text(text) << '\n';
     }
     void present() override { log_ << "present\n"; }
+    // The desktop's language (Japanese, as the recorded games were played).
+    Language preferred_language() override { return language; }
+    Language language = Language::Japanese;
 
 private:
     template <typename... A>
@@ -89,9 +92,11 @@ std::string read_bytes(const fs::path& p) {
 
 // Plays one scenario and returns its whole log.  The record, when saved, is
 // written to `folder`.
-std::string play(const Scenario& sc, const fs::path& folder) {
+std::string play(const Scenario& sc, const fs::path& folder,
+                 Language language = Language::Japanese) {
     std::ostringstream out;
     DrawingLog io(out);
+    io.language = language;
     Game g;
     g.io = &io;
     test::Lcg rng{sc.seed};
@@ -192,6 +197,36 @@ TEST(GoldenGames, EveryDrawingCallEventAndSavedRecordIsAsRecorded) {
                 std::ofstream(file, std::ios::binary) << saved;
         }
     }
+    fs::remove_all(folder);
+}
+
+TEST(GoldenGames, InEnglishNothingDrawnOrShownIsJapanese) {
+    // The same games with an English desktop: every text drawn, every notice
+    // and question is English; only the record files keep their own format.
+    ::setenv("RINDOU_SEARCH_NODES", "3000", 1);
+    const fs::path folder =
+        fs::temp_directory_path() / ("rindou-english-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    for (const Scenario& sc : scenarios()) {
+        if (std::string(sc.name) == "level3_handicap") continue;  // as the other vs. computer
+        const std::string log = play(sc, folder, Language::English);
+        std::istringstream lines(log);
+        int texts = 0;
+        for (std::string line; std::getline(lines, line);) {
+            const bool shown = line.rfind("text ", 0) == 0 || line.rfind("message ", 0) == 0 ||
+                               line.rfind("ask ", 0) == 0;
+            if (!shown) continue;
+            ++texts;
+            EXPECT_EQ(test::japanese_in(line), "") << sc.name << ": " << line;
+        }
+        EXPECT_GT(texts, 50) << sc.name;
+        // The record saved in English is the same file as in Japanese.
+        if (sc.save_after > 0) {
+            const std::string file = std::string(sc.name) + ".棋譜";
+            EXPECT_EQ(read_bytes(folder / file), read_bytes(golden_folder() / file)) << file;
+        }
+    }
+    set_language(Language::Japanese);
     fs::remove_all(folder);
 }
 

@@ -22,6 +22,7 @@
 #include <sys/stat.h>
 
 #include "app/qt/about_box.h"
+#include "core/consistency.h"
 #include "app/qt/help_window.h"
 #include "app/qt/qt_platform.h"
 #include "app/qt/record_panel.h"
@@ -30,6 +31,7 @@
 #include "shell/games_shelf.h"
 #include "shell/menu.h"
 #include "tests/qt/window_fixture.h"
+#include "tests/support/test_game.h"
 
 namespace rindou::qt::test {
 namespace {
@@ -91,6 +93,8 @@ TEST_F(WindowTest, MenuTreeNamesCaptionsAndOrder) {
         for (QAction* c : parent->actions()) children.push_back(c->objectName().toStdString());
         for (const MenuEntry& x : menu_tree())
             if (std::string(x.parent) == e.parent) expected.push_back(x.name);
+        // The window's own choice of language closes the options.
+        if (std::string(e.parent) == "OPTION") expected.push_back("LANGUAGE");
         EXPECT_EQ(children, expected) << e.parent;
     }
     // The four one-character entries are commands on the bar itself.
@@ -498,6 +502,44 @@ TEST_F(WindowTest, ClosingTheWindowEndsTheProgramAndKeepsTheGame) {
     EXPECT_TRUE(window.close());
     EXPECT_TRUE(window.ended());
     EXPECT_EQ(count(), before + 1);
+}
+
+TEST_F(WindowTest, EnglishIsChosenAtOnceAndChangesNothingOfTheGame) {
+    window.command("START");
+    click_cell(7, 7);
+    click_cell(7, 6);
+    const GameState before = window.game().st;
+    const QString settings = QString::fromStdString(settings_path());
+    auto file = [&settings] {
+        QFile f(settings);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    EXPECT_FALSE(file().contains("English")) << "no choice made, none kept";
+
+    window.action("ENGLISH")->trigger();
+    EXPECT_TRUE(window.action("ENGLISH")->isChecked());
+    EXPECT_FALSE(window.action("JAPANESE")->isChecked());
+    EXPECT_EQ(window.action("TAIKYOKU")->text(), QStringLiteral("Game"));
+    EXPECT_EQ(window.panel()->labels[0]->text().toStdString(), text(Text::PanelGameName));
+    EXPECT_EQ(rindou::test::japanese_in(window.panel()->labels[0]->text().toStdString()), "");
+    EXPECT_TRUE(file().endsWith("\r\n") && file().contains("English"));
+    // The game is as it was: the board, the record, whose turn.
+    const GameState& after = window.game().st;
+    EXPECT_EQ(after.board, before.board);
+    EXPECT_EQ(after.record_count, before.record_count);
+    EXPECT_EQ(after.side_to_move, before.side_to_move);
+    EXPECT_EQ(state_problem(after), "");
+    // A refusal now speaks English.
+    shown.clear();
+    window.command("REVERSE");
+    window.command("KIFU_WRITE");
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(rindou::test::japanese_in(shown.back().text), "") << shown.back().text;
+
+    window.action("JAPANESE")->trigger();
+    EXPECT_EQ(window.action("TAIKYOKU")->text(), QStringLiteral("対局"));
+    EXPECT_FALSE(file().contains("English"));
+    set_language(Language::Japanese);
 }
 
 TEST_F(WindowTest, PausesRepaintButTakeNoInput) {

@@ -5,6 +5,7 @@
 
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "tests/support/event_log.h"
 #include "core/game.h"
@@ -40,6 +41,11 @@ public:
     EventLog io{out};
     Game g;
 };
+
+// The first character of Japanese script in UTF-8 text (kana, kanji, the
+// full-width and half-width forms, Japanese punctuation), or a note of the
+// first byte that is not UTF-8 at all; empty when there is neither.
+std::string japanese_in(std::string_view s);
 
 // The 97 integers of `setup` for the current position of a state.
 std::string setup_line(const GameState& s, int side, int mode);
