@@ -127,6 +127,8 @@ void MainWindow::start() {
     // The game's sound port is the library just loaded.
     game_.io.sound = platform_->sound_library();
     run(start_up(game_));
+    // The settings or the desktop have chosen the language by now.
+    retranslate();
 }
 
 bool MainWindow::ended() const { return finished_ || platform_->ended(); }
