@@ -21,6 +21,7 @@
 #include "record/record_file.h"
 #include "shell/menu.h"
 #include "shell/start.h"
+#include "study/listing.h"
 #include "view/draw.h"
 
 namespace rindou {
@@ -299,6 +300,9 @@ struct Session {
             expect_words(w, 2);
             int level = to_int(w[1], 4, 5);
             deep_listing(game.st, game.st.side_to_move, level, out);
+        } else if (cmd == "analyse") {
+            expect_words(w, 2);
+            study::analysis_listing(game.st, to_int(w[1], 4, 5), out);
         } else if (cmd == "explain") {
             expect_words(w, 5);
             std::string last = w[4];

@@ -1,0 +1,201 @@
+// Fits the scale of the logistic that turns a deep-search score into a
+// winning chance, p = 1 / (1 + exp(-score / scale)), from the engine's own
+// games: it plays seeded games of the deep search against itself (a game
+// between two people, so a captured king ends it), keeps the score the
+// search gave the side to move in every position together with how the game
+// ended for that side, and picks the scale with the least log loss.
+//
+//   rindou-fit-scale [--games N] [--seed S] [--nodes N] [--opening MOVES]
+//                    [--cap PLIES]
+//
+// The first MOVES moves of a game (4 by default) are drawn with the seed
+// among moves a short search does not find clearly worse than its best, so
+// that the games differ; their positions are not counted.  Every other move
+// is the search's at the node budget (LEVEL4's by default).  Left out: the
+// positions where the search found a win or a loss (their scores are plies to
+// the end, not a judgement), where the side had one move only (nothing was
+// searched) and where it had to pass.  A game still running after PLIES
+// moves (300) counts as a draw, one half for either side.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/record_store.h"
+#include "deep/search.h"
+#include "tools/match/opening.h"
+
+using namespace rindou;
+
+namespace {
+
+struct Sample {
+    int score;    // for the side to move
+    int side;     // deep::UPPER or deep::LOWER
+    size_t game;  // index of its game
+};
+
+bool same_move(const deep::GameMove& a, const deep::GameMove& b) {
+    if (a.pass || b.pass) return a.pass == b.pass;
+    return a.from_col == b.from_col && a.from_row == b.from_row && a.to_col == b.to_col &&
+           a.to_row == b.to_row && a.placed == b.placed;
+}
+
+// The move of the position that the search's answer names.
+deep::Move find_move(const deep::Position& p, const deep::GameMove& g) {
+    deep::MoveList moves;
+    p.generate(moves);
+    for (const deep::Move& m : moves)
+        if (same_move(deep::to_game_move(p, m), g)) return m;
+    std::fprintf(stderr, "the search named a move the position does not have\n");
+    std::exit(3);
+}
+
+double sigmoid(double x) { return 1.0 / (1.0 + std::exp(-x)); }
+
+// Mean log loss of the samples at a scale; `result[g]` is 1 when the upper
+// side won game g, 0 when the lower did, 0.5 for a draw.
+double log_loss(const std::vector<Sample>& samples, const std::vector<double>& result, double scale) {
+    double sum = 0;
+    for (const Sample& s : samples) {
+        const double y = s.side == deep::UPPER ? result[s.game] : 1.0 - result[s.game];
+        const double p = std::min(1.0 - 1e-12, std::max(1e-12, sigmoid(s.score / scale)));
+        sum -= y * std::log(p) + (1 - y) * std::log(1 - p);
+    }
+    return sum / static_cast<double>(samples.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int games = 40, opening = 4, cap = 300;
+    unsigned seed = 1;
+    uint64_t nodes = deep::level_budget(4);
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string k = argv[i];
+        const char* v = argv[i + 1];
+        if (k == "--games") games = std::atoi(v);
+        else if (k == "--seed") seed = static_cast<unsigned>(std::atoi(v));
+        else if (k == "--nodes") nodes = std::strtoull(v, nullptr, 10);
+        else if (k == "--opening") opening = std::atoi(v);
+        else if (k == "--cap") cap = std::atoi(v);
+        else {
+            std::fprintf(stderr, "unknown option %s\n", k.c_str());
+            return 2;
+        }
+    }
+    if (games < 1 || nodes < 1 || cap < 1 || opening < 0) {
+        std::fprintf(stderr, "usage: rindou-fit-scale [--games N] [--seed S] [--nodes N] "
+                             "[--opening MOVES] [--cap PLIES]\n");
+        return 2;
+    }
+
+    GameState start;
+    reset_to_no_game(start);
+    std::vector<Sample> samples;
+    std::vector<double> result;
+    int wins[2] = {0, 0}, draws = 0;
+    for (int game = 0; game < games; ++game) {
+        std::mt19937 rng(seed * 7919u + static_cast<unsigned>(game));
+        // Two people: the lower side moves first.
+        deep::Position p = deep::Position::from_state(start, start.lower_turn);
+        GameState s = start;
+        std::vector<uint64_t> met;  // the keys of the positions before each move
+        const size_t first = samples.size();
+        int plies = 0;
+        while (p.winner < 0 && plies < cap) {
+            const int turn = p.side == deep::UPPER ? s.upper_turn : s.lower_turn;
+            deep::Move m;
+            if (plies < opening) {
+                m = opening_move(s, turn, rng);
+            } else {
+                deep::SearchLimits limits;
+                limits.nodes = nodes;
+                limits.history = met;
+                std::sort(limits.history.begin(), limits.history.end());
+                const deep::SearchResult r = deep::search_from(p, false, limits);
+                if (!r.found) break;
+                if (r.depth > 0 && std::abs(r.score) <= deep::WIN_BOUND)
+                    samples.push_back({r.score, p.side, result.size()});
+                m = find_move(p, r.best);
+            }
+            met.push_back(p.key);
+            deep::Undo u;
+            p.make(m, u);
+            p.to_state(s);
+            ++plies;
+        }
+        double upper_result = 0.5;
+        const char* outcome = "draw";
+        if (p.winner == deep::UPPER) {
+            upper_result = 1;
+            outcome = "upper";
+            ++wins[deep::UPPER];
+        } else if (p.winner == deep::LOWER) {
+            upper_result = 0;
+            outcome = "lower";
+            ++wins[deep::LOWER];
+        } else {
+            ++draws;
+        }
+        result.push_back(upper_result);
+        std::printf("game %d: %d plies, winner %s, %zu positions\n", game + 1, plies, outcome,
+                    samples.size() - first);
+        std::fflush(stdout);
+    }
+    if (samples.empty()) {
+        std::printf("no positions\n");
+        return 1;
+    }
+
+    // The log loss of one scale is smooth with a single minimum: a golden
+    // section search over the logarithm of the scale finds it.
+    const double golden = (std::sqrt(5.0) - 1) / 2;
+    double lo = std::log(10.0), hi = std::log(20000.0);
+    double a = hi - golden * (hi - lo), b = lo + golden * (hi - lo);
+    double fa = log_loss(samples, result, std::exp(a)), fb = log_loss(samples, result, std::exp(b));
+    for (int i = 0; i < 100; ++i) {
+        if (fa < fb) {
+            hi = b;
+            b = a;
+            fb = fa;
+            a = hi - golden * (hi - lo);
+            fa = log_loss(samples, result, std::exp(a));
+        } else {
+            lo = a;
+            a = b;
+            fa = fb;
+            b = lo + golden * (hi - lo);
+            fb = log_loss(samples, result, std::exp(b));
+        }
+    }
+    const double scale = std::exp((lo + hi) / 2);
+
+    std::printf("\n%d games (upper won %d, lower %d, draws %d), %zu positions, budget %llu nodes\n",
+                games, wins[deep::UPPER], wins[deep::LOWER], draws, samples.size(),
+                static_cast<unsigned long long>(nodes));
+    std::printf("scale %.1f, log loss %.4f (a coin's: %.4f)\n", scale,
+                log_loss(samples, result, scale), std::log(2.0));
+    // How well the fitted curve follows the games: the share of points the
+    // side to move went on to score, by bands of the score.
+    const int bands[] = {-100000, -1200, -800, -500, -300, -150, -50, 50, 150, 300, 500, 800, 1200};
+    const size_t nb = sizeof bands / sizeof bands[0];
+    for (size_t i = 0; i < nb; ++i) {
+        const int lo_s = bands[i], hi_s = i + 1 < nb ? bands[i + 1] : 100000;
+        double points = 0, expected = 0;
+        int n = 0;
+        for (const Sample& s : samples) {
+            if (s.score < lo_s || s.score >= hi_s) continue;
+            points += s.side == deep::UPPER ? result[s.game] : 1.0 - result[s.game];
+            expected += sigmoid(s.score / scale);
+            ++n;
+        }
+        if (n == 0) continue;
+        std::printf("scores %6d..%6d: %6d positions, scored %.3f, curve %.3f\n", lo_s, hi_s - 1, n,
+                    points / n, expected / n);
+    }
+    return 0;
+}
