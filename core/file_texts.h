@@ -17,6 +17,8 @@ inline constexpr const char* SETTINGS_GREEN = "緑";
 inline constexpr const char* SETTINGS_KEY_LANGUAGE = "言語";
 inline constexpr const char* SETTINGS_JAPANESE = "日本語";
 inline constexpr const char* SETTINGS_ENGLISH = "English";
+// The move list beside the board, written only while it is shown.
+inline constexpr const char* SETTINGS_KEY_MOVE_LIST = "棋譜一覧";
 inline constexpr const char* SETTINGS_BAMBOO = "竹";
 inline constexpr const char* SETTINGS_TATAMI = "畳";
 inline constexpr const char* SETTINGS_SPACE = "宇宙";

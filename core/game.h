@@ -14,6 +14,8 @@ struct ViewState {
     // The language the player chose from the menu (kept in the settings);
     // none until then, when the texts follow the desktop's locale.
     bool language_chosen = false;
+    // The window shows the move list beside the board (kept in the settings).
+    bool move_list_shown = false;
 };
 
 struct Game {

@@ -3,8 +3,10 @@
 #include <cstdlib>
 
 #include "core/record_store.h"
+#include "core/null_platform.h"
 #include "core/texts.h"
 #include "play/clock.h"
+#include "play/deep_play.h"
 #include "play/flow.h"
 #include "play/input.h"
 #include "play/record_commands.h"
@@ -166,6 +168,50 @@ void back_to_start(Game& g) {
     keep_game(g);
     new_game_reset(g);
     play_piece_sound(g);
+}
+
+Work<> take_back(Game& g) {
+    GameState& s = g.st;
+    // Against the computer the person takes back a move on their own turn,
+    // with the reply it had: both or nothing.
+    if (s.game_mode == MODE_COM && s.record_mode == 0 &&
+        (s.side_to_move != s.lower_turn || s.record_count < 2)) {
+        close_record_panels(g);
+        play_refusal_sound(g);
+        co_await notice(text(Text::TitleBack), text(Text::CannotDoThat));
+        co_return;
+    }
+    const int before = s.record_count;
+    co_await step_back(g);
+    const bool stepped = s.record_count < before;
+    if (stepped && s.game_mode == MODE_COM && s.record_mode == 0) co_await step_back(g);
+}
+
+bool jump_to(Game& g, int n) {
+    GameState& s = g.st;
+    if (n < 0 || n > s.record_end || n > RECORD_MAX) return false;
+    // Stepped on a copy that draws, asks and sounds nothing, so that the
+    // position, the clocks and every counter are what stepping leaves.
+    Game quiet(s, Ports{});
+    quiet.view = g.view;
+    while (quiet.st.record_count != n) {
+        const int at = quiet.st.record_count;
+        (void)run_at_once(quiet, at > n ? step_back(quiet) : step_forward(quiet));
+        if (quiet.st.record_count == at) return false;
+    }
+    close_record_panels(g);
+    s = quiet.st;
+    g.view = quiet.view;
+    clear_hint(g);
+    redraw_all(g);
+    draw_move_number(g, s.move_number);
+    if (s.record_count >= 1) {
+        const RecordEntry& e = s.record[static_cast<size_t>(s.record_count)];
+        show_last_move(g, e.piece_after > 0 ? s.upper_turn : s.lower_turn, e.to_col, e.to_row,
+                       e.piece_after, WHITE);
+    }
+    g.io.surface->present();
+    return true;
 }
 
 }  // namespace rindou

@@ -101,6 +101,8 @@ void apply_line(Game& g, const std::string& text, bool& music_started) {
             set_language(value == SETTINGS_ENGLISH ? Language::English : Language::Japanese);
             g.view.language_chosen = true;
         }
+    } else if (key == SETTINGS_KEY_MOVE_LIST) {
+        g.view.move_list_shown = value == "ON";
     } else if (key == KEY_MUSIC) {
         s.menu.bgm = value == "ON";
         if (s.menu.bgm) {
@@ -168,6 +170,7 @@ void load_settings(Game& g) {
     apply_design_marks(s);
     // The desktop's language, unless the file names the player's own choice.
     g.view.language_chosen = false;
+    g.view.move_list_shown = false;
     set_language(g.io.host->preferred_language());
     std::string bytes;
     FileRead read = g.io.storage->read_settings(bytes);
@@ -202,6 +205,7 @@ void save_settings(Game& g) {
     text += line(KEY_MUSIC, on_off(m.bgm));
     // Only a choice the player made is kept: an untouched file stays as it
     // always was, and the desktop's locale decides.
+    if (g.view.move_list_shown) text += line(SETTINGS_KEY_MOVE_LIST, "ON");
     if (g.view.language_chosen)
         text += line(SETTINGS_KEY_LANGUAGE,
                      language() == Language::English ? SETTINGS_ENGLISH : SETTINGS_JAPANESE);
@@ -295,6 +299,11 @@ const std::vector<LanguageEntry>& language_entries() {
         {"ENGLISH", Language::English},
     };
     return entries;
+}
+
+void show_move_list(Game& g, bool shown) {
+    g.view.move_list_shown = shown;
+    save_settings(g);
 }
 
 void choose_language(Game& g, Language l) {

@@ -32,6 +32,8 @@ const std::vector<LanguageEntry>& language_entries();
 // Shows every text in `l` from now on, keeps the choice in the settings and
 // draws the board's words anew.  Nothing of the game changes.
 void choose_language(Game& g, Language l);
+// The window shows the move list or hides it; the choice is kept.
+void show_move_list(Game& g, bool shown);
 // The home page's address (the build setting RINDOU_HOME_PAGE); empty when
 // none was given, and the about box's button then shows the help page.
 std::string home_page();

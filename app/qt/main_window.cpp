@@ -8,7 +8,11 @@
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
+#include <QLayout>
 #include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QLabel>
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
@@ -21,6 +25,10 @@
 #include "app/qt/dialogs.h"
 #include "app/qt/qt_platform.h"
 #include "app/qt/record_panel.h"
+#include "app/qt/study_dock.h"
+#include "app/qt/qt_texts.h"
+#include "play/replay.h"
+#include "view/move_list.h"
 #include "core/consistency.h"
 #include "play/clock.h"
 #include "play/flow.h"
@@ -84,6 +92,7 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
 
     build_menus();
     add_shortcuts();
+    build_study();
 
     // Timer1: the 50 ms clock tick; clock_tick itself knows whether it runs.
     timer_ = new QTimer(this);
@@ -114,6 +123,7 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
+    cancel_analysis();
     stop_search();
     // The work's frames go before the game they refer to.
     runner_.abandon();
@@ -127,8 +137,13 @@ void MainWindow::start() {
     // The game's sound port is the library just loaded.
     game_.io.sound = platform_->sound_library();
     run(start_up(game_));
-    // The settings or the desktop have chosen the language by now.
+    // The settings or the desktop have chosen the language by now, and
+    // whether the move list is shown.
     retranslate();
+    if (game_.view.move_list_shown) {
+        game_.view.move_list_shown = false;
+        set_move_list_shown(true);
+    }
 }
 
 bool MainWindow::ended() const { return finished_ || platform_->ended(); }
@@ -159,6 +174,7 @@ void MainWindow::serve() {
     if (!runner_.busy()) {
         if (checking_state()) check_state_after(game_.st, "a window command");
         sync_menu();
+        refresh_study();
         return;
     }
     const Wait& w = runner_.wait();
@@ -308,6 +324,22 @@ void MainWindow::build_menus() {
         });
         actions_[e.name] = action;
     }
+    // Studying the game: the move list beside the board and its analysis,
+    // choices of the window like the language.
+    QMenu* kifu = menus.at("KIFU");
+    QAction* list = kifu->addAction(qtext(Text::MenuMoveList));
+    list->setObjectName(QStringLiteral("MOVE_LIST"));
+    list->setCheckable(true);
+    connect(list, &QAction::triggered, this,
+            [this](bool on) { if (!ended()) set_move_list_shown(on); });
+    actions_["MOVE_LIST"] = list;
+    for (int level : {4, 5}) {
+        const std::string name = "ANALYSE" + std::to_string(level);
+        QAction* a = kifu->addAction(QString());
+        a->setObjectName(QString::fromStdString(name));
+        connect(a, &QAction::triggered, this, [this, level] { start_analysis(level); });
+        actions_[name] = a;
+    }
     sync_menu();
 }
 
@@ -317,6 +349,11 @@ void MainWindow::retranslate() {
         a->setText(QString::fromStdString(text(e.caption)));
     }
     language_menu_->setTitle(QString::fromStdString(text(Text::MenuLanguage)));
+    actions_.at("MOVE_LIST")->setText(qtext(Text::MenuMoveList));
+    actions_.at("ANALYSE4")->setText(qtext(Text::MenuAnalyse, {{"level", text(Text::MenuLevel4)}}));
+    actions_.at("ANALYSE5")->setText(qtext(Text::MenuAnalyse, {{"level", text(Text::MenuLevel5)}}));
+    study_->retranslate();
+    refresh_study();
     panel_->retranslate();
     platform_->retranslate();
     sync_menu();
@@ -336,6 +373,7 @@ void MainWindow::add_shortcuts() {
         {"KIFU_READ", QKeySequence(Qt::CTRL | Qt::Key_O)},
         {"KIFU_WRITE", QKeySequence(Qt::CTRL | Qt::Key_S)},
         {"REPLAY", QKeySequence(Qt::Key_Left)},
+        {"MATTA", QKeySequence(Qt::CTRL | Qt::Key_Z)},
         {"AFTER", QKeySequence(Qt::Key_Right)},
         {"CANCEL", QKeySequence(Qt::Key_Home)},
         {"OWARI", QKeySequence(Qt::CTRL | Qt::Key_Q)},
@@ -378,6 +416,7 @@ void MainWindow::sync_menu() {
     }
     for (const LanguageEntry& e : language_entries())
         actions_.at(e.name)->setChecked(language() == e.language);
+    actions_.at("MOVE_LIST")->setChecked(game_.view.move_list_shown);
 }
 
 QAction* MainWindow::action(const std::string& entry) const {
@@ -525,6 +564,150 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
         }
     }
     return QMainWindow::eventFilter(watched, e);
+}
+
+namespace {
+
+constexpr int STUDY_WIDTH = 230;
+
+// Jumping, as work, so that it waits its turn as every command does.
+Work<> jump_command(Game& g, int n) {
+    (void)jump_to(g, n);
+    co_return;
+}
+
+// What the analysis is of: the record's moves, so that marks are shown only
+// while the record is the one analysed.
+std::string record_key(const GameState& s) {
+    std::string key = std::to_string(s.record_end);
+    for (int i = 1; i <= std::min(s.record_end, RECORD_MAX); ++i) {
+        const RecordEntry& e = s.record[static_cast<size_t>(i)];
+        key += ' ' + std::to_string(e.from_col * 1000 + e.from_row * 100 + e.to_col * 10 + e.to_row) +
+               ':' + std::to_string(e.piece_after);
+    }
+    return key;
+}
+
+}  // namespace
+
+void MainWindow::build_study() {
+    study_ = new StudyDock(this);
+    study_->setFixedWidth(STUDY_WIDTH);
+    addDockWidget(Qt::RightDockWidgetArea, study_);
+    study_->hide();
+    study_->on_jump = [this](int position) {
+        if (position != game_.st.record_count) run(jump_command(game_, position));
+    };
+    connect(study_->cancel, &QPushButton::clicked, this, [this] { analysis_cancel_ = true; });
+    platform_->on_hint = [this](bool pass, const Move& m) {
+        if (pass) return;
+        Move move = m;
+        // The search names a drop by the hand it comes from.
+        if (move.from_col == -1)
+            move.from_col = move.piece_after > 0 ? UPPER_HAND_COL : LOWER_HAND_COL;
+        study_->hint->setText(qtext(Text::HintLine, {{"move", move_words(game_.st, move)}}));
+    };
+    analysis_timer_ = new QTimer(this);
+    analysis_timer_->setInterval(50);
+    connect(analysis_timer_, &QTimer::timeout, this, [this] {
+        study_->progress->setMaximum(std::max(1, analysis_total_.load()));
+        study_->progress->setValue(analysis_done_.load());
+    });
+}
+
+void MainWindow::set_move_list_shown(bool shown) {
+    if (shown == game_.view.move_list_shown) return;
+    show_move_list(game_, shown);
+    // The window grows by the list, so that the board keeps its size.
+    if (shown) {
+        const int board = board_->width();
+        width_without_study_ = width();
+        study_->show();
+        resize(width() + STUDY_WIDTH, height());
+        if (layout()) layout()->activate();
+        // The dock's separator takes a few pixels more than the list.
+        if (board_->width() < board) resize(width() + board - board_->width(), height());
+    } else {
+        study_->hide();
+        resize(width_without_study_ > 0 ? width_without_study_ : width() - STUDY_WIDTH, height());
+    }
+    refresh_study();
+    sync_menu();
+}
+
+void MainWindow::refresh_study() {
+    if (!study_ || !game_.view.move_list_shown) return;
+    const GameState& s = game_.st;
+    const bool current = analysis_result_ && record_key(s) == analysis_key_;
+    study_->show_lines(move_list_lines(s), s.record_count, current ? &*analysis_result_ : nullptr);
+    if (!current) {
+        study_->graph->set_points({}, {});
+        study_->summary->clear();
+    }
+    if (s.record_count == 0 && s.record_end == 0) study_->hint->clear();
+}
+
+void MainWindow::start_analysis(int level) {
+    if (ended() || analysing()) return;
+    if (!game_.view.move_list_shown) set_move_list_shown(true);
+    analysis_cancel_ = false;
+    analysis_done_ = 0;
+    analysis_total_ = 0;
+    study_->progress->setValue(0);
+    study_->progress->show();
+    study_->cancel->show();
+    analysis_timer_->start();
+    const GameState copy = game_.st;
+    const std::string key = record_key(copy);
+    analysis_ = std::thread([this, copy, key, level] {
+        study::Hooks hooks;
+        hooks.progress = [this](int done, int total) {
+            analysis_done_ = done;
+            analysis_total_ = total;
+        };
+        hooks.cancel = &analysis_cancel_;
+        study::GameAnalysis result = study::analyse_game(copy, level, hooks);
+        QMetaObject::invokeMethod(
+            this, [this, result, key] { analysis_finished(result, key); }, Qt::QueuedConnection);
+    });
+}
+
+void MainWindow::cancel_analysis() {
+    if (!analysis_.joinable()) return;
+    analysis_cancel_ = true;
+    analysis_.join();
+}
+
+void MainWindow::analysis_finished(study::GameAnalysis result, std::string key) {
+    if (analysis_.joinable()) analysis_.join();
+    analysis_timer_->stop();
+    study_->progress->hide();
+    study_->cancel->hide();
+    if (result.ending == study::Ending::Cancelled) return;
+    analysis_result_ = std::move(result);
+    analysis_key_ = std::move(key);
+    // The graph: every position from the first player's side.
+    const GameState& s = game_.st;
+    const bool upper_first = s.sente_turn == s.upper_turn;
+    std::vector<double> chances;
+    std::vector<study::Mark> marks{study::Mark::None};
+    for (const study::MoveReview& r : analysis_result_->moves) {
+        const double sign = r.upper == upper_first ? 1.0 : -1.0;
+        if (chances.empty()) chances.push_back(sign * study::winning_chances(r.before));
+        chances.push_back(sign * study::winning_chances(r.after));
+        marks.push_back(r.mark);
+    }
+    study_->graph->set_points(std::move(chances), std::move(marks));
+    auto side = [](const study::SideSummary& x) {
+        return text(Text::AnalysisSummary, {{"blunders", std::to_string(x.blunders)},
+                                            {"mistakes", std::to_string(x.mistakes)},
+                                            {"inaccuracies", std::to_string(x.inaccuracies)}});
+    };
+    const study::SideSummary& first = upper_first ? analysis_result_->upper : analysis_result_->lower;
+    const study::SideSummary& second = upper_first ? analysis_result_->lower : analysis_result_->upper;
+    study_->summary->setText(QString::fromStdString(text(Text::SenteMark) + " " + side(first) + "\n" +
+                                                    text(Text::GoteMark) + " " + side(second)));
+    refresh_study();
 }
 
 }  // namespace rindou::qt

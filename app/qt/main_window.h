@@ -15,12 +15,14 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "app/qt/canvas.h"
 #include "app/qt/dialogs.h"
 #include "core/game.h"
 #include "play/work.h"
+#include "study/study.h"
 #include "record/kept_games.h"
 #include "shell/games_shelf.h"
 
@@ -52,6 +54,18 @@ public:
     const Wait& waiting() const { return runner_.wait(); }
     // The deep search the game waits for runs on its thread now.
     bool searching() const { return search_.joinable(); }
+    // The move list and the analysis beside the board.
+    class StudyDock* study() const { return study_; }
+    // Analyses the game's record at LEVEL4 or LEVEL5 on a thread of its
+    // own; the game goes on meanwhile and nothing of it changes.
+    void start_analysis(int level);
+    void cancel_analysis();
+    bool analysing() const { return analysis_.joinable(); }
+    // The last analysis finished, when there is one.
+    const study::GameAnalysis* analysis() const {
+        return analysis_result_ ? &*analysis_result_ : nullptr;
+    }
+    void set_move_list_shown(bool shown);
     // A mouse press on the surface at a logical position.
     void press(int button, QPointF pos);
     // Runs a menu entry's command as the menu does.
@@ -120,6 +134,11 @@ private:
     // Work in progress is dropped where it waits: its timer, box and search go.
     void drop_work();
     void stop_search();
+    void build_study();
+    // The move list follows the game: its lines, the position shown, the
+    // analysis's marks while they are of this record.
+    void refresh_study();
+    void analysis_finished(study::GameAnalysis result, std::string key);
 
     PictureSet pictures_;
     Canvas canvas_;
@@ -139,6 +158,14 @@ private:
     QPointer<QWidget> open_box_;
     std::thread search_;
     std::atomic<bool> search_stop_{false};
+    class StudyDock* study_ = nullptr;
+    std::thread analysis_;
+    std::atomic<bool> analysis_cancel_{false};
+    std::atomic<int> analysis_done_{0}, analysis_total_{0};
+    QTimer* analysis_timer_ = nullptr;
+    std::optional<study::GameAnalysis> analysis_result_;
+    std::string analysis_key_;  // the record the analysis is of
+    int width_without_study_ = 0;
     std::map<std::string, QAction*> actions_;
     QMenu* language_menu_ = nullptr;
     std::map<const QObject*, KeyedEntry> keyed_;

@@ -10,6 +10,9 @@
 #include "tests/support/record_games.h"
 #include "view/draw.h"
 #include "tests/support/test_game.h"
+#include "tests/support/seeded_play.h"
+#include "app/cli/cli.h"
+#include <sstream>
 
 namespace rindou::test {
 namespace {
@@ -428,6 +431,84 @@ TEST(Replay, NeitherStepDrivesAHandBelowZero) {
     EXPECT_EQ(t.at(8, 6), 10);
     EXPECT_EQ(t.at(4, 8), COIN);
     EXPECT_EQ(coins(s), 1);
+}
+
+}  // namespace
+}  // namespace rindou::test
+
+namespace rindou::test {
+namespace {
+
+// What stepping and jumping must agree on: the position, the counters, the
+// clocks and the record.
+std::string snapshot(const GameState& s) {
+    std::ostringstream out;
+    print_show(s, out);
+    out << s.upper_time_total << ' ' << s.lower_time_total << ' ' << s.turn_notice_pending << ' '
+        << s.timer_enabled << '\n';
+    for (int i = 1; i <= s.record_end; ++i) {
+        const RecordEntry& e = s.record[static_cast<size_t>(i)];
+        out << e.from_col << e.from_row << e.to_col << e.to_row << ' ' << e.piece_before << ' '
+            << e.captured << ' ' << e.piece_after << ' ' << e.upper_time_after << '\n';
+    }
+    return out.str();
+}
+
+TEST(Jump, EveryMoveOfALongGameIsWhereSteppingLeavesItAndPlayingOnDiscardsTheRest) {
+    TestGame t;
+    t.menu("START");
+    Lcg rng{7};
+    for (int n = 0; n < 90 && t.g.st.winner == 0; ++n) {
+        const std::vector<Choice> choices = legal_choices(t.g.st);
+        if (choices.empty()) break;
+        const Choice& m = choices[static_cast<size_t>(rng.below(static_cast<int>(choices.size())))];
+        t.move(m.c1, m.r1, m.c2, m.r2, m.must_promote);
+    }
+    const int end = t.g.st.record_count;
+    ASSERT_GT(end, 40);
+    // Stepped back one move at a time, each position is the one a jump
+    // from the end gives.
+    TestGame stepped;
+    stepped.g.st = t.g.st;
+    for (int n = end; n >= 0; --n) {
+        Game jumped(t.g.st, Ports{});
+        ASSERT_TRUE(jump_to(jumped, n)) << n;
+        EXPECT_EQ(snapshot(jumped.st), snapshot(stepped.g.st)) << "at move " << n;
+        if (n > 0) now(stepped.g, step_back(stepped.g));
+    }
+    // From the start forward again, and past the record's end nothing moves.
+    Game g(stepped.g.st, Ports{});
+    EXPECT_TRUE(jump_to(g, end / 2));
+    EXPECT_EQ(g.st.record_count, end / 2);
+    EXPECT_FALSE(jump_to(g, end + 1));
+    EXPECT_EQ(g.st.record_count, end / 2);
+    // Playing on after a jump discards the moves beyond, as stepping back
+    // does: the record ends at the move played.
+    TestGame on;
+    on.g.st = g.st;
+    const std::vector<Choice> choices = legal_choices(on.g.st);
+    ASSERT_FALSE(choices.empty());
+    on.move(choices[0].c1, choices[0].r1, choices[0].c2, choices[0].r2, choices[0].must_promote);
+    EXPECT_EQ(on.g.st.record_count, end / 2 + 1);
+    EXPECT_EQ(on.g.st.record_end, end / 2 + 1);
+}
+
+TEST(TakeBack, AgainstTheComputerTheMoveAndItsReplyGoTogether) {
+    TestGame t;
+    t.menu("LEVEL1");
+    t.menu("SENTE");
+    t.move(7, 7, 7, 6);
+    ASSERT_EQ(t.g.st.record_count, 2);
+    t.take();
+    t.menu("MATTA");
+    EXPECT_EQ(t.g.st.record_count, 0);
+    EXPECT_EQ(t.g.st.side_to_move, t.g.st.lower_turn);
+    EXPECT_EQ(t.at(7, 7), -HU);
+    // Nothing left to take back: refused as stepping back is.
+    t.take();
+    t.menu("MATTA");
+    EXPECT_NE(t.take().find("message 戻る|できません"), std::string::npos);
+    EXPECT_EQ(t.g.st.record_count, 0);
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 #include "app/qt/help_window.h"
 #include "app/qt/qt_platform.h"
 #include "app/qt/record_panel.h"
+#include "app/qt/study_dock.h"
 #include "record/kept_games.h"
 #include "shell/data_files.h"
 #include "shell/games_shelf.h"
@@ -60,7 +61,8 @@ TEST_F(WindowTest, MenuTreeNamesCaptionsAndOrder) {
         "START2 対局(COM) TAIKYOKU 0", "SENTE 先手 START2 0",        "GOTE 後手 START2 0",
         "LEVEL COM対局ﾚﾍﾞﾙ TAIKYOKU 0", "LEVEL1 LEVEL1 LEVEL 1",     "LEVEL2 LEVEL2 LEVEL 1",
         "LEVEL3 LEVEL3 LEVEL 1",  "LEVEL4 LEVEL4 LEVEL 1",          "LEVEL5 LEVEL5 LEVEL 1",
-        "HINT ヒント TAIKYOKU 0", "OWARI 終わり TAIKYOKU 0",         "STOP 局面 - 0",
+        "HINT ヒント TAIKYOKU 0", "MATTA 待った TAIKYOKU 0",         "OWARI 終わり TAIKYOKU 0",
+        "STOP 局面 - 0",
         "CANCEL 最初 STOP 0",     "REVERSE 反転 STOP 0",             "REPLAY 戻 - 0",
         "AFTER 進 - 0",           "LBEL_UP △ - 0",                  "LEBEL_DOWN ▽ - 0",
         "KIFU 棋譜 - 0",          "KIFU_READ 読込 KIFU 0",           "KIFU_WRITE 書込 KIFU 0",
@@ -95,6 +97,8 @@ TEST_F(WindowTest, MenuTreeNamesCaptionsAndOrder) {
             if (std::string(x.parent) == e.parent) expected.push_back(x.name);
         // The window's own choice of language closes the options.
         if (std::string(e.parent) == "OPTION") expected.push_back("LANGUAGE");
+        if (std::string(e.parent) == "KIFU")
+            expected.insert(expected.end(), {"MOVE_LIST", "ANALYSE4", "ANALYSE5"});
         EXPECT_EQ(children, expected) << e.parent;
     }
     // The four one-character entries are commands on the bar itself.
@@ -540,6 +544,50 @@ TEST_F(WindowTest, EnglishIsChosenAtOnceAndChangesNothingOfTheGame) {
     EXPECT_EQ(window.action("TAIKYOKU")->text(), QStringLiteral("対局"));
     EXPECT_FALSE(file().contains("English"));
     set_language(Language::Japanese);
+}
+
+TEST_F(WindowTest, TheMoveListFollowsTheGameJumpsAndIsAnalysedBesideIt) {
+    const int width = window.width(), board = window.board()->width();
+    window.action("MOVE_LIST")->trigger();
+    ASSERT_TRUE(window.study()->isVisible());
+    EXPECT_GT(window.width(), width);
+    QApplication::processEvents();
+    EXPECT_EQ(window.board()->width(), board) << "the window grows, the board keeps its size";
+    QListWidget* list = window.study()->moves;
+    window.command("START");
+    click_cell(7, 7), click_cell(7, 6);
+    click_cell(3, 3), click_cell(3, 4);
+    click_cell(2, 7), click_cell(2, 6);
+    ASSERT_EQ(list->count(), 4);
+    EXPECT_EQ(list->currentRow(), 3);
+    EXPECT_EQ(list->item(1)->text().toStdString(), "1 ▲３六歩");
+    window.command("REPLAY");
+    EXPECT_EQ(list->currentRow(), 2);
+    // A click on the start shows it, as stepping back there would.
+    list->setCurrentRow(0);
+    EXPECT_EQ(window.game().st.record_count, 0);
+    EXPECT_EQ(window.game().st.record_end, 3);
+    EXPECT_EQ(window.game().st.board[7][7], -HU);
+
+    // The analysis runs beside the game and can be cancelled.
+    ::setenv("RINDOU_SEARCH_NODES", "300", 1);
+    window.start_analysis(4);
+    EXPECT_TRUE(window.analysing());
+    window.study()->cancel->click();
+    for (int i = 0; i < 4000 && window.analysing(); ++i) QTest::qWait(5);
+    EXPECT_FALSE(window.analysing());
+    EXPECT_EQ(window.analysis(), nullptr);
+    window.start_analysis(4);
+    list->setCurrentRow(2);  // the game answers meanwhile
+    EXPECT_EQ(window.game().st.record_count, 2);
+    for (int i = 0; i < 4000 && window.analysing(); ++i) QTest::qWait(5);
+    ::unsetenv("RINDOU_SEARCH_NODES");
+    ASSERT_NE(window.analysis(), nullptr);
+    EXPECT_EQ(window.analysis()->moves.size(), 3u);
+    EXPECT_EQ(window.study()->graph->points().size(), 4u);
+    window.action("MOVE_LIST")->trigger();
+    EXPECT_FALSE(window.study()->isVisible());
+    EXPECT_EQ(window.width(), width);
 }
 
 TEST_F(WindowTest, PausesRepaintButTakeNoInput) {
