@@ -71,20 +71,22 @@ detail::WaitFor<void> pause_step(double seconds) {
     return {std::move(w)};
 }
 
-detail::WaitFor<void> notice(std::string title, std::string text) {
+namespace {
+Wait box(Wait::Kind kind, std::string title, std::string text) {
     Wait w;
-    w.kind = Wait::Kind::Notice;
+    w.kind = kind;
     w.title = std::move(title);
     w.text = std::move(text);
-    return {std::move(w)};
+    return w;
+}
+}  // namespace
+
+detail::WaitFor<void> notice(std::string title, std::string text) {
+    return {box(Wait::Kind::Notice, std::move(title), std::move(text))};
 }
 
 detail::WaitFor<bool> question(std::string title, std::string text) {
-    Wait w;
-    w.kind = Wait::Kind::Question;
-    w.title = std::move(title);
-    w.text = std::move(text);
-    return {std::move(w)};
+    return {box(Wait::Kind::Question, std::move(title), std::move(text))};
 }
 
 detail::WaitFor<bool> about_box_closed() {
