@@ -17,7 +17,7 @@ void Runner::start(Work<> work) {
     go_on(root_.handle());
 }
 
-void Runner::go_on(std::coroutine_handle<> from) {
+void Runner::go_on(coro::coroutine_handle<> from) {
     waiting_at_ = {};
     from.resume();
     if (ended_) {
@@ -53,7 +53,7 @@ void Runner::abandon() {
     waiting_at_ = {};
 }
 
-void Runner::suspend_at(std::coroutine_handle<> at, Wait wait) {
+void Runner::suspend_at(coro::coroutine_handle<> at, Wait wait) {
     waiting_at_ = at;
     wait_ = std::move(wait);
 }

@@ -24,7 +24,6 @@
 #pragma once
 
 #include <atomic>
-#include <coroutine>
 #include <exception>
 #include <optional>
 #include <string>
@@ -32,6 +31,7 @@
 
 #include "core/game.h"
 #include "deep/search.h"
+#include "play/coroutine.h"
 
 namespace rindou {
 
@@ -73,16 +73,16 @@ namespace detail {
 // go on with when it is done.
 struct PromiseBase {
     Runner* runner = nullptr;
-    std::coroutine_handle<> continuation;
+    coro::coroutine_handle<> continuation;
     std::exception_ptr error;
 
-    std::suspend_always initial_suspend() noexcept { return {}; }
+    coro::suspend_always initial_suspend() noexcept { return {}; }
     struct Final {
         bool await_ready() noexcept { return false; }
         template <class P>
-        std::coroutine_handle<> await_suspend(std::coroutine_handle<P> h) noexcept {
-            std::coroutine_handle<> next = h.promise().continuation;
-            return next ? next : std::noop_coroutine();
+        coro::coroutine_handle<> await_suspend(coro::coroutine_handle<P> h) noexcept {
+            coro::coroutine_handle<> next = h.promise().continuation;
+            return next ? next : coro::noop_coroutine();
         }
         void await_resume() noexcept {}
     };
@@ -102,7 +102,7 @@ template <class T = void>
 class [[nodiscard]] Work {
 public:
     using promise_type = detail::Promise<T>;
-    using Handle = std::coroutine_handle<promise_type>;
+    using Handle = coro::coroutine_handle<promise_type>;
 
     Work() noexcept = default;
     explicit Work(Handle h) : h_(h) {}
@@ -124,7 +124,7 @@ public:
     // the awaiting work when done.
     bool await_ready() const noexcept { return false; }
     template <class P>
-    std::coroutine_handle<> await_suspend(std::coroutine_handle<P> parent) noexcept {
+    coro::coroutine_handle<> await_suspend(coro::coroutine_handle<P> parent) noexcept {
         h_.promise().runner = parent.promise().runner;
         h_.promise().continuation = parent;
         return h_;
@@ -184,16 +184,16 @@ public:
     void abandon();
 
     // Used by the waits themselves.
-    void suspend_at(std::coroutine_handle<> at, Wait wait);
+    void suspend_at(coro::coroutine_handle<> at, Wait wait);
     void end_here();
     bool answer_given() const { return answer_; }
     deep::SearchResult take_result() { return std::move(result_); }
 
 private:
-    void go_on(std::coroutine_handle<> from);
+    void go_on(coro::coroutine_handle<> from);
 
     Work<> root_;
-    std::coroutine_handle<> waiting_at_;
+    coro::coroutine_handle<> waiting_at_;
     Wait wait_;
     bool answer_ = false;
     deep::SearchResult result_;
@@ -210,7 +210,7 @@ struct WaitFor {
     Runner* runner = nullptr;
     bool await_ready() const noexcept { return false; }
     template <class P>
-    void await_suspend(std::coroutine_handle<P> h) {
+    void await_suspend(coro::coroutine_handle<P> h) {
         runner = h.promise().runner;
         runner->suspend_at(h, std::move(wait));
     }
@@ -225,7 +225,7 @@ struct WaitFor {
 struct EndHere {
     bool await_ready() const noexcept { return false; }
     template <class P>
-    void await_suspend(std::coroutine_handle<P> h) {
+    void await_suspend(coro::coroutine_handle<P> h) {
         h.promise().runner->end_here();
     }
     void await_resume() {}

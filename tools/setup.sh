@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing on a Debian 12 machine, builds Rindou, and then
-# either starts the game (play) or runs every test (test).
+# either starts the game (play) or runs every test (test); or builds the web
+# page with Debian's emscripten and serves it (web).
 set -euo pipefail
 
 mode="${1:-play}"
@@ -21,7 +22,7 @@ packages=(
 
 install_missing() {
   local missing=()
-  for p in "${packages[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -42,7 +43,26 @@ build_game() {
   cmake --build "$build"
 }
 
-install_missing
+# The web page: the game compiled to WebAssembly by Debian's emscripten (no
+# SDK or ports of its own: those download), in <build-web>/site, served on
+# the loopback address until stopped.
+if [ "$mode" = web ]; then
+  web_packages=(emscripten node-acorn cmake ninja-build chromium)
+  # Node may come from elsewhere than Debian (its own package then holds
+  # npm); Debian's packages only where there is none.
+  command -v node >/dev/null || web_packages+=(nodejs)
+  command -v npm >/dev/null || web_packages+=(npm)
+  install_missing "${web_packages[@]}"
+  (cd "$root/app/web" && npm ci --no-audit --no-fund)
+  web_build="${RINDOU_WEB_BUILD_DIR:-$root/build-web}"
+  # emscripten's tools are node scripts that need Debian's node modules.
+  export NODE_PATH="${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs"
+  emcmake cmake -S "$root" -B "$web_build" -G Ninja -DRINDOU_WEB=ON -DCMAKE_BUILD_TYPE=Release
+  cmake --build "$web_build"
+  exec node "$root/app/web/serve.js" "$web_build/site" "${RINDOU_WEB_PORT:-8080}"
+fi
+
+install_missing "${packages[@]}"
 build_game
 
 # The programs lie in the build folder as in an installation: in its folder
@@ -115,7 +135,7 @@ case "$mode" in
     echo "$(( $(count "$build") + $(count "$asan") + 2 + fuzzers + $(count "$release") + 1 + $(count "$clang") )) passed, 0 failed"
     ;;
   *)
-    echo "usage: $0 [play|test]" >&2
+    echo "usage: $0 [play|test|web]" >&2
     exit 2
     ;;
 esac

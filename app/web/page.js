@@ -1,0 +1,523 @@
+// The page around the game's module: the board on a canvas, the menu bar,
+// the boxes, the timers, and the console (window.rindouConsole).
+//
+// The module holds the game and its work in progress; whatever the work
+// waits for comes here through hooks.wait with the wait's number, and the
+// page calls back with that number once the wait is over.
+'use strict';
+
+(() => {
+  const TWIPS_PER_PIXEL = 15;
+  // The board's natural size in pixels, as the window shows it.
+  const NATURAL_W = 707;
+  const NATURAL_H = 555;
+  // The order of the kinds of wait (Wait::Kind).
+  const PAUSE = 0, NOTICE = 1, QUESTION = 2, ABOUT = 3, SEARCH = 4;
+  // A safety net for the deep search in its worker: its budgets end it well
+  // before.
+  const SEARCH_CAP_MS = 15000;
+
+  // The module is compiled once; the game, each console session and the
+  // search worker are instances of their own.
+  const compiled = WebAssembly.compileStreaming(fetch('rindou.wasm'));
+  function instance(options) {
+    return compiled.then((mod) => createRindou(Object.assign({
+      instantiateWasm(imports, receive) {
+        WebAssembly.instantiate(mod, imports).then((inst) => receive(inst, mod));
+        return {};
+      },
+    }, options)));
+  }
+
+  function cString(m, text) {
+    const bytes = new TextEncoder().encode(text);
+    const at = m._malloc(bytes.length + 1);
+    m.HEAPU8.set(bytes, at);
+    m.HEAPU8[at + bytes.length] = 0;
+    return at;
+  }
+
+  // ---- The console ---------------------------------------------------------
+  // What rindou-cli prints for these input lines: a fresh session each call.
+  window.rindouConsole = (text) => instance({}).then((m) => {
+    const input = cString(m, String(text));
+    const at = m._rindou_console(input);
+    const size = m._rindou_console_size();
+    return new TextDecoder().decode(m.HEAPU8.slice(at, at + size));
+  });
+
+  // ---- The surface ---------------------------------------------------------
+  // Every drawing call lands on the canvas at once and is kept in a display
+  // list, so that the board can be drawn anew at any size and pixel ratio.
+  class Surface {
+    constructor(canvas, look, pictures) {
+      this.canvas = canvas;
+      this.ctx = canvas.getContext('2d');
+      this.palette = look.palette.map(([r, g, b]) => `rgb(${r},${g},${b})`);
+      this.fonts = look.fonts.map((f) => `"${f}"`).concat(['serif']).join(', ');
+      this.pictures = pictures;
+      this.ops = [];
+      this.nextCompaction = 4096;
+      this.scale = 1;
+      this.measure = document.createElement('canvas').getContext('2d');
+    }
+
+    device(twips) {
+      return Math.floor(twips / TWIPS_PER_PIXEL * this.scale + 0.5);
+    }
+
+    // Twips at the centre of a device pixel.
+    twipsOfDevice(pixel) {
+      return (pixel + 0.5) * TWIPS_PER_PIXEL / this.scale;
+    }
+
+    font(size, bold, scale) {
+      const px = Math.max(1, Math.round(size * 4 / 3 * scale));
+      return `${bold ? 'bold ' : ''}${px}px ${this.fonts}`;
+    }
+
+    setGeometry(width, height, scale) {
+      this.canvas.width = Math.max(1, width);
+      this.canvas.height = Math.max(1, height);
+      this.scale = scale > 0 ? scale : 1;
+      this.rebuild();
+    }
+
+    rebuild() {
+      const c = this.ctx;
+      c.fillStyle = this.palette[2];
+      c.fillRect(0, 0, this.canvas.width, this.canvas.height);
+      for (const op of this.ops) this.paint(op);
+    }
+
+    drawImage(code, x, y) {
+      const p = this.pictures.get(code);
+      if (!p) return;  // a code without a picture draws nothing
+      this.add({ kind: 'image', value: code, x1: x, y1: y,
+                 x2: x + p.normal.width * TWIPS_PER_PIXEL,
+                 y2: y + p.normal.height * TWIPS_PER_PIXEL, opaque: p.opaque });
+    }
+
+    drawOutline(colour, x1, y1, x2, y2) {
+      if (x2 < x1) [x1, x2] = [x2, x1];
+      if (y2 < y1) [y1, y2] = [y2, y1];
+      this.add({ kind: 'outline', value: colour, x1, y1, x2, y2, opaque: true });
+    }
+
+    drawText(x, y, text, colour, size, bold) {
+      if (!text) return;
+      this.measure.font = this.font(size, bold, 1);
+      const m = this.measure.measureText(text);
+      const w = m.width * TWIPS_PER_PIXEL;
+      const h = (m.fontBoundingBoxAscent + m.fontBoundingBoxDescent) * TWIPS_PER_PIXEL;
+      this.add({ kind: 'text', value: colour, x1: x, y1: y, x2: x + w, y2: y + h,
+                 text, size, bold, opaque: false });
+    }
+
+    add(op) {
+      this.paint(op);
+      this.ops.push(op);
+      if (this.ops.length > this.nextCompaction) {
+        this.compact();
+        this.nextCompaction = Math.max(4096, this.ops.length * 2);
+      }
+    }
+
+    paint(op) {
+      const c = this.ctx;
+      const d = (t) => this.device(t);
+      if (op.kind === 'image') {
+        const p = this.pictures.get(op.value);
+        const src = this.scale > 1.25 && p.large ? p.large : p.normal;
+        const x = d(op.x1), y = d(op.y1), w = d(op.x2) - x, h = d(op.y2) - y;
+        c.imageSmoothingEnabled = w !== src.width || h !== src.height;
+        c.drawImage(src, x, y, w, h);
+      } else if (op.kind === 'outline') {
+        // Each side is one natural pixel wide, never narrower than one
+        // device pixel.
+        const band = (a) => {
+          const first = d(a);
+          return [first, Math.max(d(a + TWIPS_PER_PIXEL), first + 1)];
+        };
+        const [left, leftEnd] = band(op.x1);
+        const [right, rightEnd] = band(op.x2);
+        const [top, topEnd] = band(op.y1);
+        const [bottom, bottomEnd] = band(op.y2);
+        c.fillStyle = this.palette[op.value] || this.palette[7];
+        c.fillRect(left, top, rightEnd - left, topEnd - top);
+        c.fillRect(left, bottom, rightEnd - left, bottomEnd - bottom);
+        c.fillRect(left, top, leftEnd - left, bottomEnd - top);
+        c.fillRect(right, top, rightEnd - right, bottomEnd - top);
+      } else {
+        c.font = this.font(op.size, op.bold, this.scale);
+        c.fillStyle = this.palette[op.value] || this.palette[7];
+        c.textBaseline = 'alphabetic';
+        const ascent = c.measureText(op.text).fontBoundingBoxAscent;
+        c.fillText(op.text, d(op.x1), d(op.y1) + ascent);
+      }
+    }
+
+    // Drops the calls that later opaque calls paint over completely, judged
+    // on a grid of natural pixels: a call's outer bound against the inner
+    // rectangles of the opaque calls after it.
+    compact() {
+      const W = NATURAL_W + 1, H = NATURAL_H + 1;
+      const covered = new Uint8Array(W * H);
+      const px = (t) => t / TWIPS_PER_PIXEL;
+      const outer = (op) => {
+        if (op.kind === 'text') {
+          const mx = 0.12 * (op.x2 - op.x1) / TWIPS_PER_PIXEL + 3;
+          const my = 0.12 * (op.y2 - op.y1) / TWIPS_PER_PIXEL + 3;
+          return [Math.floor(px(op.x1) - mx), Math.floor(px(op.y1) - my),
+                  Math.ceil(px(op.x2) + mx), Math.ceil(px(op.y2) + my)];
+        }
+        const extra = op.kind === 'outline' ? 1 : 0;
+        return [Math.floor(px(op.x1)), Math.floor(px(op.y1)),
+                Math.ceil(px(op.x2)) + extra, Math.ceil(px(op.y2)) + extra];
+      };
+      const allCovered = ([x1, y1, x2, y2]) => {
+        if (x1 < 0 || y1 < 0 || x2 > W || y2 > H) return false;
+        for (let y = y1; y < y2; ++y)
+          for (let x = x1; x < x2; ++x)
+            if (!covered[y * W + x]) return false;
+        return true;
+      };
+      const cover = (x1, y1, x2, y2) => {
+        x1 = Math.max(0, Math.ceil(px(x1))); y1 = Math.max(0, Math.ceil(px(y1)));
+        x2 = Math.min(W, Math.floor(px(x2))); y2 = Math.min(H, Math.floor(px(y2)));
+        for (let y = y1; y < y2; ++y) covered.fill(1, y * W + x1, Math.max(y * W + x1, y * W + x2));
+      };
+      const keep = new Array(this.ops.length).fill(true);
+      for (let i = this.ops.length - 1; i >= 0; --i) {
+        const op = this.ops[i];
+        if (allCovered(outer(op))) {
+          keep[i] = false;
+          continue;
+        }
+        if (op.kind === 'image' && op.opaque) cover(op.x1, op.y1, op.x2, op.y2);
+      }
+      this.ops = this.ops.filter((_, i) => keep[i]);
+    }
+  }
+
+  function loadImage(src) {
+    return new Promise((resolve) => {
+      const img = new Image();
+      img.onload = () => resolve(img);
+      img.onerror = () => resolve(null);
+      img.src = src;
+    });
+  }
+
+  function isOpaque(img) {
+    const c = document.createElement('canvas');
+    c.width = img.width;
+    c.height = img.height;
+    const ctx = c.getContext('2d');
+    ctx.drawImage(img, 0, 0);
+    const data = ctx.getImageData(0, 0, img.width, img.height).data;
+    for (let i = 3; i < data.length; i += 4) if (data[i] !== 255) return false;
+    return true;
+  }
+
+  async function loadPictures(stems) {
+    const pictures = new Map();
+    await Promise.all(Object.entries(stems).map(async ([code, stem]) => {
+      const [normal, large] = await Promise.all([
+        loadImage(`pictures/${stem}.png`), loadImage(`pictures/${stem}@2x.png`)]);
+      if (!normal) return;
+      const twice = large && large.width === normal.width * 2 && large.height === normal.height * 2;
+      pictures.set(Number(code), { normal, large: twice ? large : null, opaque: isOpaque(normal) });
+    }));
+    return pictures;
+  }
+
+  // ---- The boxes -----------------------------------------------------------
+  const box = document.getElementById('box');
+  let boxTexts = { yes: 'Yes', no: 'No', aboutTitle: '', homePage: '' };
+  let boxAnswer = null;
+
+  function openBox(title, text, buttons, picture, answer) {
+    document.getElementById('box-title').textContent = title;
+    document.getElementById('box-text').textContent = text;
+    const img = document.getElementById('box-picture');
+    img.hidden = !picture;
+    if (picture) img.src = picture;
+    const row = document.getElementById('box-buttons');
+    row.replaceChildren();
+    for (const [caption, value, name] of buttons) {
+      const b = document.createElement('button');
+      b.textContent = caption;
+      b.value = value;
+      b.name = name;
+      row.appendChild(b);
+    }
+    boxAnswer = answer;
+    box.returnValue = '';
+    box.showModal();
+    row.lastChild.focus();
+  }
+
+  box.addEventListener('close', () => {
+    const answer = boxAnswer;
+    boxAnswer = null;
+    if (answer) answer(box.returnValue);
+  });
+  // Esc closes a notice or the about box as its OK does; a question waits
+  // for Yes or No.
+  box.addEventListener('cancel', (e) => {
+    if (box.dataset.kind === 'question') e.preventDefault();
+  });
+
+  // ---- The game ------------------------------------------------------------
+  const canvas = document.getElementById('board');
+  let game = null;
+  let surface = null;
+  let searchWorker = null;
+  let cssScale = 1;
+
+  function settingsKey() { return 'rindou.Rindou.ini'; }
+
+  const hooks = {
+    drawImage: (code, x, y) => surface.drawImage(code, x, y),
+    drawOutline: (colour, x1, y1, x2, y2) => surface.drawOutline(colour, x1, y1, x2, y2),
+    drawText: (x, y, text, colour, size, bold) => surface.drawText(x, y, text, colour, size, bold),
+    present: () => {},
+    wait: (serial, kind, seconds, title, text) => {
+      document.body.dataset.state = 'waiting';
+      switch (kind) {
+        case PAUSE:
+          setTimeout(() => game._rindou_resume(serial), Math.ceil(seconds * 1000));
+          break;
+        case NOTICE:
+          box.dataset.kind = 'notice';
+          openBox(title, text, [['OK', 'ok', 'ok']], null, () => game._rindou_resume(serial));
+          break;
+        case QUESTION:
+          box.dataset.kind = 'question';
+          openBox(title, text, [[boxTexts.yes, 'yes', 'yes'], [boxTexts.no, 'no', 'no']], null,
+                  (v) => game._rindou_answer(serial, v === 'yes' ? 1 : 0));
+          break;
+        case ABOUT:
+          box.dataset.kind = 'about';
+          openBox(boxTexts.aboutTitle, 'Rindou  Version 1.0',
+                  [[boxTexts.homePage, 'home', 'home'], ['O K', 'ok', 'ok']],
+                  cssScale * devicePixelRatio > 1.25 ? 'pictures/ABOUT@2x.png' : 'pictures/ABOUT.png',
+                  (v) => game._rindou_answer(serial, v === 'home' ? 1 : 0));
+          break;
+        case SEARCH:
+          search(serial);
+          break;
+      }
+    },
+    idle: () => {
+      document.body.dataset.state = 'idle';
+      syncMenu();
+    },
+    ended: () => {
+      document.body.dataset.state = 'ended';
+      document.body.classList.add('ended');
+    },
+    openPage: (address) => { if (address) window.open(address, '_blank', 'noopener'); },
+    showHelp: () => window.open('Rindou.htm', '_blank', 'noopener'),
+    settingsSize: () => {
+      const s = localStorage.getItem(settingsKey());
+      return s === null ? -1 : s.length;
+    },
+    settingsRead: (into) => {
+      const s = localStorage.getItem(settingsKey()) || '';
+      for (let i = 0; i < s.length; ++i) game.HEAPU8[into + i] = s.charCodeAt(i) & 255;
+    },
+    settingsWrite: (at, size) => {
+      let s = '';
+      for (let i = 0; i < size; ++i) s += String.fromCharCode(game.HEAPU8[at + i]);
+      try {
+        localStorage.setItem(settingsKey(), s);
+        return true;
+      } catch {
+        return false;
+      }
+    },
+  };
+
+  // The deep search runs in a worker, a module of its own, so that the page
+  // repaints and the clock runs while the computer thinks; where no worker
+  // can be had it runs here, after the page has drawn what went before.
+  function search(serial) {
+    const request = game.UTF8ToString(game._rindou_search_request(serial));
+    if (!searchWorker) {
+      try {
+        searchWorker = new Worker('search_worker.js');
+      } catch {
+        searchWorker = false;
+      }
+    }
+    if (!searchWorker) {
+      setTimeout(() => game._rindou_search_here(serial), 0);
+      return;
+    }
+    const worker = searchWorker;
+    let done = false;
+    const finish = (result) => {
+      if (done) return;
+      done = true;
+      clearTimeout(cap);
+      worker.removeEventListener('message', onMessage);
+      worker.removeEventListener('error', onError);
+      const at = cString(game, result);
+      game._rindou_search_done(serial, at);
+      game._free(at);
+    };
+    const onMessage = (e) => { if (e.data.serial === serial) finish(e.data.result); };
+    // A worker that fails finds no move: the turn goes back.
+    const onError = () => { searchWorker = null; finish(''); };
+    worker.addEventListener('message', onMessage);
+    worker.addEventListener('error', onError);
+    // A search past its cap is given up with no move, and the worker with it.
+    const cap = setTimeout(() => {
+      worker.terminate();
+      searchWorker = null;
+      finish('');
+    }, SEARCH_CAP_MS);
+    worker.postMessage({ serial, request });
+  }
+
+  function run(call) {
+    if (!game || game._rindou_ended()) return;
+    call();
+  }
+
+  // ---- The menu bar --------------------------------------------------------
+  const menuItems = new Map();
+
+  function closeMenus() {
+    for (const open of document.querySelectorAll('#menubar .open')) open.classList.remove('open');
+  }
+
+  function buildMenus(tree) {
+    const bar = document.getElementById('menubar');
+    const holders = new Map([['', bar]]);
+    const parents = new Set(tree.map((e) => e.parent));
+    for (const e of tree) {
+      const into = holders.get(e.parent);
+      if (parents.has(e.name)) {
+        const menu = document.createElement('div');
+        menu.className = 'menu';
+        const title = document.createElement('button');
+        title.type = 'button';
+        title.textContent = e.caption;
+        title.dataset.entry = e.name;
+        const list = document.createElement('div');
+        list.className = 'submenu';
+        menu.append(title, list);
+        into.appendChild(menu);
+        holders.set(e.name, list);
+        title.addEventListener('click', (ev) => {
+          ev.stopPropagation();
+          const wasOpen = menu.classList.contains('open');
+          if (e.parent === '') {
+            closeMenus();
+            if (wasOpen) return;
+            // Opening a title runs its command (the record panel closes).
+            run(() => game.ccall('rindou_menu', null, ['string'], [e.name]));
+          } else {
+            for (const sib of menu.parentNode.querySelectorAll(':scope > .menu.open'))
+              sib.classList.remove('open');
+            if (wasOpen) return;
+          }
+          menu.classList.add('open');
+        });
+        title.addEventListener('mouseenter', () => {
+          const sibling = menu.parentNode.querySelector(':scope > .menu.open');
+          if (sibling && sibling !== menu) title.click();
+        });
+      } else {
+        const item = document.createElement('button');
+        item.type = 'button';
+        item.className = 'menu-item';
+        item.textContent = e.caption;
+        item.dataset.entry = e.name;
+        if (e.checkable) item.setAttribute('role', 'menuitemcheckbox');
+        item.addEventListener('click', (ev) => {
+          ev.stopPropagation();
+          closeMenus();
+          run(() => game.ccall('rindou_menu', null, ['string'], [e.name]));
+        });
+        into.appendChild(item);
+        menuItems.set(e.name, { item, checkable: e.checkable });
+      }
+    }
+    document.addEventListener('click', closeMenus);
+  }
+
+  function syncMenu() {
+    for (const [name, { item, checkable }] of menuItems) {
+      if (!checkable) continue;
+      const on = game.ccall('rindou_menu_checked', 'number', ['string'], [name]) !== 0;
+      item.classList.toggle('checked', on);
+      item.setAttribute('aria-checked', on ? 'true' : 'false');
+    }
+  }
+
+  // ---- Size ----------------------------------------------------------------
+  function fit() {
+    const bar = document.getElementById('menubar');
+    const roomW = window.innerWidth;
+    const roomH = window.innerHeight - bar.offsetHeight;
+    let s = Math.min(roomW / NATURAL_W, roomH / NATURAL_H);
+    // Within a few pixels of the natural size the pictures keep theirs.
+    if (Math.abs(s - 1) < 0.01) s = 1;
+    s = Math.max(s, 0.1);
+    const dpr = window.devicePixelRatio || 1;
+    const cssW = Math.floor(NATURAL_W * s), cssH = Math.floor(NATURAL_H * s);
+    canvas.style.width = `${cssW}px`;
+    canvas.style.height = `${cssH}px`;
+    cssScale = s;
+    const width = Math.ceil(cssW * dpr), height = Math.ceil(cssH * dpr);
+    if (surface.canvas.width === width && surface.canvas.height === height &&
+        surface.scale === s * dpr)
+      return;
+    surface.setGeometry(width, height, s * dpr);
+  }
+
+  // ---- Input ---------------------------------------------------------------
+  canvas.addEventListener('contextmenu', (e) => e.preventDefault());
+  canvas.addEventListener('pointerdown', (e) => {
+    const button = e.button === 0 ? 1 : e.button === 2 ? 2 : 0;
+    // Other buttons mean nothing to the game.
+    if (button === 0) return;
+    e.preventDefault();
+    closeMenus();
+    const rect = canvas.getBoundingClientRect();
+    const dpr = surface.canvas.width / rect.width;
+    const x = surface.twipsOfDevice(Math.floor((e.clientX - rect.left) * dpr));
+    const y = surface.twipsOfDevice(Math.floor((e.clientY - rect.top) * dpr));
+    run(() => game._rindou_mouse_down(button, x, y));
+  });
+  document.addEventListener('keydown', (e) => {
+    if (e.key === 'Escape' && !box.open) run(() => game._rindou_escape());
+  });
+
+  // ---- Start ---------------------------------------------------------------
+  async function start() {
+    game = await instance({ rindouHooks: hooks });
+    const look = JSON.parse(game.UTF8ToString(game._rindou_look()));
+    boxTexts = JSON.parse(game.UTF8ToString(game._rindou_box_texts()));
+    const pictures = await loadPictures(look.pictures);
+    surface = new Surface(canvas, look, pictures);
+    buildMenus(JSON.parse(game.UTF8ToString(game._rindou_menu_tree())));
+    fit();
+    window.addEventListener('resize', fit);
+    // The clock's tick; the game knows whether its clock runs.
+    setInterval(() => { if (game) game._rindou_tick(); }, 50);
+    game._rindou_start();
+    // For tests and the curious: the game's state as the console shows it.
+    window.rindouShow = () => game.UTF8ToString(game._rindou_show());
+    document.body.dataset.ready = 'true';
+  }
+
+  start().catch((e) => {
+    document.body.dataset.state = 'failed';
+    console.error(e);
+  });
+})();
