@@ -353,9 +353,11 @@
       }
     }
     if (!searchWorker) {
+      document.body.dataset.searchedIn = 'page';
       setTimeout(() => game._rindou_search_here(serial), 0);
       return;
     }
+    document.body.dataset.searchedIn = 'worker';
     const worker = searchWorker;
     let done = false;
     const finish = (result) => {

@@ -1,0 +1,135 @@
+// The page in the system's Chromium (headless, a fresh profile, no network
+// but the loopback): it loads, its console is the native console, and real
+// clicks on the menu and the board start a game that the computer answers.
+// Screenshots at a desktop and a phone size go to RINDOU_WEB_SHOTS (default
+// build-web/shots) for a person to look at.
+'use strict';
+const test = require('node:test');
+const assert = require('node:assert');
+const fs = require('fs');
+const path = require('path');
+const { chromium } = require(path.join(__dirname, '..', '..', 'app', 'web', 'node_modules',
+                                       'playwright-core'));
+const { serve } = require(path.join(__dirname, '..', '..', 'app', 'web', 'serve.js'));
+const { root, site, scripts, runNative } = require('./console_scripts');
+
+const shots = process.env.RINDOU_WEB_SHOTS || path.join(root, 'build-web', 'shots');
+const TWIPS_PER_PIXEL = 15;
+
+let server, browser, address;
+
+test.before(async () => {
+  server = await serve(site, 0);
+  address = `http://127.0.0.1:${server.address().port}/`;
+  // Playwright starts the browser on a user-data folder of its own, made
+  // afresh and removed at the end.
+  browser = await chromium.launch({
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
+           '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+  fs.mkdirSync(shots, { recursive: true });
+});
+
+test.after(async () => {
+  if (browser) await browser.close();
+  if (server) server.close();
+});
+
+// A page in a context of its own (its own settings in local storage).
+async function open(width, height, deviceScaleFactor = 1) {
+  const context = await browser.newContext({ viewport: { width, height }, deviceScaleFactor });
+  const page = await context.newPage();
+  const errors = [];
+  page.on('pageerror', (e) => errors.push(e.message));
+  await page.goto(address);
+  await page.waitForFunction(() => document.body.dataset.ready === 'true' &&
+                             document.body.dataset.state === 'idle', null, { timeout: 30000 });
+  return { page, errors };
+}
+
+// The page's point of a cell's centre, as the console's `click` finds it.
+async function cellPoint(page, col, row) {
+  const box = await page.locator('#board').boundingBox();
+  const scale = box.width / 707;
+  const x = (1300 + 615 * col + 307) / TWIPS_PER_PIXEL * scale;
+  const y = (100 + 690 * row + 345) / TWIPS_PER_PIXEL * scale;
+  return { x: box.x + x, y: box.y + y };
+}
+
+async function clickCell(page, col, row) {
+  const p = await cellPoint(page, col, row);
+  await page.mouse.click(p.x, p.y);
+}
+
+function field(show, pattern) {
+  const m = show.match(pattern);
+  return m ? Number(m[1]) : NaN;
+}
+
+test('the page plays', async (t) => {
+  await t.test('its console prints what rindou-cli prints', async () => {
+    const { page, errors } = await open(1280, 800);
+    const [script] = scripts().filter((s) => s.name.startsWith('two_players'));
+    const web = await page.evaluate((input) => window.rindouConsole(input), script.input);
+    assert.strictEqual(web, runNative(script.input).toString('utf8'));
+    assert.deepStrictEqual(errors, []);
+    await page.context().close();
+  });
+
+  for (const [name, width, height, ratio] of [['desktop', 1280, 800, 1], ['phone', 390, 844, 3]]) {
+    await t.test(`at the ${name} size a game against LEVEL3 is answered`, async () => {
+      const { page, errors } = await open(width, height, ratio);
+      await page.screenshot({ path: path.join(shots, `${name}-start.png`) });
+      const show = () => page.evaluate(() => window.rindouShow());
+      assert.match(await show(), /level 3\n/);
+      // 対局 > 対局(COM) > 先手: the person moves first.
+      await page.click('#menubar [data-entry="TAIKYOKU"]');
+      await page.click('#menubar [data-entry="START2"]');
+      await page.screenshot({ path: path.join(shots, `${name}-menu.png`) });
+      await page.click('#menubar [data-entry="SENTE"]');
+      // The notice that it is the person's turn, closed with its button.
+      await page.waitForSelector('dialog#box[open]');
+      await page.screenshot({ path: path.join(shots, `${name}-notice.png`) });
+      await page.click('dialog#box button');
+      await page.waitForFunction(() => document.body.dataset.state === 'idle');
+      assert.strictEqual(field(await show(), /move (\d+)/), 0);
+      await clickCell(page, 7, 7);
+      await clickCell(page, 7, 6);
+      // The computer's answer: the second move of the game, the person's
+      // turn again, and nothing waiting.
+      await page.waitForFunction(() => / move 2 /.test(window.rindouShow()) &&
+                                 document.body.dataset.state === 'idle', null, { timeout: 30000 });
+      const after = await show();
+      const rows = after.split('\n');
+      assert.match(rows[7], /^(\S+ ){6}0 /, 'the pawn left its cell');
+      assert.match(rows[6], /^(\S+ ){6}-10 /, 'the pawn is on the cell clicked');
+      await page.screenshot({ path: path.join(shots, `${name}-answered.png`) });
+      assert.deepStrictEqual(errors, []);
+      await page.context().close();
+    });
+  }
+
+  await t.test('at LEVEL4 the computer answers from the search worker', async () => {
+    const { page, errors } = await open(1280, 800);
+    await page.click('#menubar [data-entry="TAIKYOKU"]');
+    await page.click('#menubar [data-entry="LEVEL"]');
+    await page.click('#menubar [data-entry="LEVEL4"]');
+    await page.waitForFunction(() => document.body.dataset.state === 'idle');
+    assert.match(await page.evaluate(() => window.rindouShow()), /level 4\n/);
+    await page.click('#menubar [data-entry="TAIKYOKU"]');
+    await page.click('#menubar [data-entry="START2"]');
+    await page.click('#menubar [data-entry="SENTE"]');
+    await page.waitForSelector('dialog#box[open]');
+    await page.click('dialog#box button');
+    await page.waitForFunction(() => document.body.dataset.state === 'idle');
+    await clickCell(page, 2, 7);
+    await clickCell(page, 2, 6);
+    await page.waitForFunction(() => / move 2 /.test(window.rindouShow()) &&
+                               document.body.dataset.state === 'idle', null, { timeout: 60000 });
+    assert.strictEqual(await page.evaluate(() => document.body.dataset.searchedIn), 'worker');
+    assert.deepStrictEqual(errors, []);
+    await page.context().close();
+  });
+});
