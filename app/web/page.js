@@ -496,8 +496,21 @@
     const y = surface.twipsOfDevice(Math.floor((e.clientY - rect.top) * dpr));
     run(() => game._rindou_mouse_down(button, x, y));
   });
+  // The keys of the window that a browser leaves to the page: the steps
+  // through the record and back to its start.  A key runs what choosing its
+  // entry runs: first what opening its menu title runs, then the entry.
+  const KEYS = { ArrowLeft: 'REPLAY', ArrowRight: 'AFTER', Home: 'CANCEL' };
+  const menuTitles = new Map();
   document.addEventListener('keydown', (e) => {
-    if (e.key === 'Escape' && !box.open) run(() => game._rindou_escape());
+    if (box.open || e.ctrlKey || e.altKey || e.metaKey) return;
+    if (e.key === 'Escape') {
+      run(() => game._rindou_escape());
+    } else if (KEYS[e.key]) {
+      e.preventDefault();
+      const entry = KEYS[e.key];
+      run(() => game.ccall('rindou_keyed', null, ['string', 'string'],
+                           [menuTitles.get(entry) || '', entry]));
+    }
   });
 
   // ---- Start ---------------------------------------------------------------
@@ -507,7 +520,15 @@
     boxTexts = JSON.parse(game.UTF8ToString(game._rindou_box_texts()));
     const pictures = await loadPictures(look.pictures);
     surface = new Surface(canvas, look, pictures);
-    buildMenus(JSON.parse(game.UTF8ToString(game._rindou_menu_tree())));
+    const tree = JSON.parse(game.UTF8ToString(game._rindou_menu_tree()));
+    buildMenus(tree);
+    // The title on the menu bar above each entry.
+    const parentOf = new Map(tree.map((e) => [e.name, e.parent]));
+    for (const e of tree) {
+      let title = '';
+      for (let up = e.parent; up; up = parentOf.get(up)) title = up;
+      menuTitles.set(e.name, title);
+    }
     fit();
     window.addEventListener('resize', fit);
     // The clock's tick; the game knows whether its clock runs.

@@ -195,6 +195,12 @@ Front& front() {
     return f;
 }
 
+// What choosing an entry with the mouse runs: its title's command first.
+Work<> keyed_command(Game& g, std::string title, std::string entry) {
+    if (!title.empty()) co_await menu_command(g, title);
+    co_await menu_command(g, entry);
+}
+
 std::string json_string(const std::string& s) {
     std::string out = "\"";
     for (unsigned char ch : s) {
@@ -233,6 +239,11 @@ EMSCRIPTEN_KEEPALIVE void rindou_mouse_down(int button, double x, double y) {
 
 EMSCRIPTEN_KEEPALIVE void rindou_menu(const char* entry) {
     front().run(rindou::menu_command(front().game(), entry));
+}
+
+// A key of an entry: what choosing it from its menu runs.
+EMSCRIPTEN_KEEPALIVE void rindou_keyed(const char* title, const char* entry) {
+    front().run(rindou::web::keyed_command(front().game(), title, entry));
 }
 
 // Esc ends the program, as in the window.
