@@ -318,6 +318,8 @@
       document.body.dataset.state = 'ended';
       document.body.classList.add('ended');
     },
+    // The computer's last move, for tests and the curious.
+    computerMove: (move) => { document.body.dataset.computerMove = move; },
     openPage: (address) => { if (address) window.open(address, '_blank', 'noopener'); },
     showHelp: () => window.open('Rindou.htm', '_blank', 'noopener'),
     settingsSize: () => {

@@ -55,6 +55,9 @@ EM_JS(void, js_open_page, (const char* address), {
     Module.rindouHooks.openPage(UTF8ToString(address));
 });
 EM_JS(void, js_show_help, (), { Module.rindouHooks.showHelp(); });
+EM_JS(void, js_computer_move, (const char* move), {
+    Module.rindouHooks.computerMove(UTF8ToString(move));
+});
 // The settings file's bytes, kept by the page (one character a byte).
 EM_JS(int, js_settings_size, (), { return Module.rindouHooks.settingsSize(); });
 EM_JS(void, js_settings_read, (char* into), { Module.rindouHooks.settingsRead(into); });
@@ -96,6 +99,13 @@ public:
     void open_page(const std::string& address) override { js_open_page(address.c_str()); }
     void show_help_page(const std::string&) override { js_show_help(); }
     void end_program() override { ended = true; }
+    // The computer's move, written as the console's `com` line writes it.
+    void computer_move(const Move& m, double score) override {
+        char line[128];
+        std::snprintf(line, sizeof line, "%d %d %d %d %d %d %d %.4f", m.from_col, m.from_row,
+                      m.to_col, m.to_row, m.piece_before, m.piece_after, m.captured, score);
+        js_computer_move(line);
+    }
 
     bool ended = false;
 };

@@ -129,6 +129,14 @@ test('the page plays', async (t) => {
     await page.waitForFunction(() => / move 2 /.test(window.rindouShow()) &&
                                document.body.dataset.state === 'idle', null, { timeout: 60000 });
     assert.strictEqual(await page.evaluate(() => document.body.dataset.searchedIn), 'worker');
+    // The worker searched the game's very position on the level's budget:
+    // the console, searching in its own process, answers the same move with
+    // the same score.
+    const native = runNative('menu LEVEL4\nmenu SENTE\nmove 2 7 2 6\nshow\n').toString('utf8');
+    const shown = native.slice(native.lastIndexOf('board\n'), native.lastIndexOf('ok\n'));
+    assert.strictEqual(await page.evaluate(() => window.rindouShow()), shown);
+    assert.strictEqual(`com ${await page.evaluate(() => document.body.dataset.computerMove)}`,
+                       native.match(/^com .*$/m)[0]);
     assert.deepStrictEqual(errors, []);
     await page.context().close();
   });
