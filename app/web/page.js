@@ -157,46 +157,52 @@
       }
     }
 
-    // Drops the calls that later opaque calls paint over completely, judged
-    // on a grid of natural pixels: a call's outer bound against the inner
-    // rectangles of the opaque calls after it.
+    // Drops the calls that later opaque calls paint over completely: walking
+    // back from the newest, a call whose outer bound lies wholly inside what
+    // later opaque pictures surely paint can never show again.  Bounds are
+    // in quarter twips (texts stand on tenths of a cell, half twips), on a
+    // grid cut at every edge of every bound, so that pictures laid edge to
+    // edge at fractional pixels cover without seams.
     compact() {
-      const W = NATURAL_W + 1, H = NATURAL_H + 1;
-      const covered = new Uint8Array(W * H);
-      const px = (t) => t / TWIPS_PER_PIXEL;
+      const lo = (t) => Math.floor(t * 4), hi = (t) => Math.ceil(t * 4);
       const outer = (op) => {
         if (op.kind === 'text') {
-          const mx = 0.12 * (op.x2 - op.x1) / TWIPS_PER_PIXEL + 3;
-          const my = 0.12 * (op.y2 - op.y1) / TWIPS_PER_PIXEL + 3;
-          return [Math.floor(px(op.x1) - mx), Math.floor(px(op.y1) - my),
-                  Math.ceil(px(op.x2) + mx), Math.ceil(px(op.y2) + my)];
+          // Glyphs overhang their advance, and other scales round the font.
+          const mx = 0.12 * (op.x2 - op.x1) + 3 * TWIPS_PER_PIXEL;
+          const my = 0.12 * (op.y2 - op.y1) + 3 * TWIPS_PER_PIXEL;
+          return [lo(op.x1 - mx), lo(op.y1 - my), hi(op.x2 + mx), hi(op.y2 + my)];
         }
-        const extra = op.kind === 'outline' ? 1 : 0;
-        return [Math.floor(px(op.x1)), Math.floor(px(op.y1)),
-                Math.ceil(px(op.x2)) + extra, Math.ceil(px(op.y2)) + extra];
+        const extra = op.kind === 'outline' ? TWIPS_PER_PIXEL : 0;
+        return [lo(op.x1), lo(op.y1), hi(op.x2 + extra), hi(op.y2 + extra)];
       };
-      const allCovered = ([x1, y1, x2, y2]) => {
-        if (x1 < 0 || y1 < 0 || x2 > W || y2 > H) return false;
-        for (let y = y1; y < y2; ++y)
-          for (let x = x1; x < x2; ++x)
-            if (!covered[y * W + x]) return false;
-        return true;
-      };
-      const cover = (x1, y1, x2, y2) => {
-        x1 = Math.max(0, Math.ceil(px(x1))); y1 = Math.max(0, Math.ceil(px(y1)));
-        x2 = Math.min(W, Math.floor(px(x2))); y2 = Math.min(H, Math.floor(px(y2)));
-        for (let y = y1; y < y2; ++y) covered.fill(1, y * W + x1, Math.max(y * W + x1, y * W + x2));
-      };
+      const inner = (op) => [hi(op.x1), hi(op.y1), lo(op.x2), lo(op.y2)];
+      const covers = (op) => op.kind === 'image' && op.opaque;
+      const rects = this.ops.map((op) => [outer(op), covers(op) ? inner(op) : null]);
+      const xs = new Set(), ys = new Set();
+      for (const [o, i] of rects)
+        for (const r of i ? [o, i] : [o]) {
+          xs.add(r[0]); xs.add(r[2]); ys.add(r[1]); ys.add(r[3]);
+        }
+      const xe = [...xs].sort((p, q) => p - q), ye = [...ys].sort((p, q) => p - q);
+      const xi = new Map(xe.map((v, k) => [v, k])), yi = new Map(ye.map((v, k) => [v, k]));
+      const W = xe.length;
+      const covered = new Uint8Array(W * ye.length);
       const keep = new Array(this.ops.length).fill(true);
-      for (let i = this.ops.length - 1; i >= 0; --i) {
-        const op = this.ops[i];
-        if (allCovered(outer(op))) {
-          keep[i] = false;
+      for (let k = this.ops.length - 1; k >= 0; --k) {
+        const [o, i] = rects[k];
+        let all = true;
+        for (let y = yi.get(o[1]); all && y < yi.get(o[3]); ++y)
+          for (let x = xi.get(o[0]); x < xi.get(o[2]); ++x)
+            if (!covered[y * W + x]) { all = false; break; }
+        if (all) {
+          keep[k] = false;
           continue;
         }
-        if (op.kind === 'image' && op.opaque) cover(op.x1, op.y1, op.x2, op.y2);
+        if (i && i[0] < i[2] && i[1] < i[3])
+          for (let y = yi.get(i[1]); y < yi.get(i[3]); ++y)
+            covered.fill(1, y * W + xi.get(i[0]), y * W + xi.get(i[2]));
       }
-      this.ops = this.ops.filter((_, i) => keep[i]);
+      this.ops = this.ops.filter((_, k) => keep[k]);
     }
   }
 
