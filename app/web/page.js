@@ -324,6 +324,19 @@
       document.body.dataset.state = 'ended';
       document.body.classList.add('ended');
     },
+    panel: (what) => panelDo(what),
+    panelBox: (index) => panelBoxes()[index]?.value ?? '',
+    download: (name, bytes) => {
+      const url = URL.createObjectURL(new Blob([bytes], { type: 'application/octet-stream' }));
+      const a = document.createElement('a');
+      a.href = url;
+      a.download = name;
+      document.body.appendChild(a);
+      a.click();
+      a.remove();
+      setTimeout(() => URL.revokeObjectURL(url), 60000);
+      return true;
+    },
     // The computer's last move, for tests and the curious.
     computerMove: (move) => { document.body.dataset.computerMove = move; },
     openPage: (address) => { if (address) window.open(address, '_blank', 'noopener'); },
@@ -396,6 +409,42 @@
     if (!game || game._rindou_ended()) return;
     call();
   }
+
+  // ---- The record panel ----------------------------------------------------
+  // Writing: the four boxes and the save button; the record comes as a
+  // download.  Reading: the choice of a record file of the person's own.
+  const panel = document.getElementById('panel');
+  const panelRead = document.getElementById('panel-read');
+  const panelWrite = document.getElementById('panel-write');
+  const panelFile = document.getElementById('panel-file');
+  const panelBoxes = () => [...panelWrite.querySelectorAll('input')];
+
+  function panelDo(what) {
+    switch (what) {
+      case 0: panelRead.hidden = true; break;
+      case 1: panelWrite.hidden = true; break;
+      case 2: for (const b of panelBoxes()) b.value = ''; break;
+      case 3: panelRead.hidden = true; panelWrite.hidden = false; break;
+      case 4: panelRead.hidden = false; panelWrite.hidden = true; panelFile.value = ''; break;
+      default: break;
+    }
+    panel.hidden = panelRead.hidden && panelWrite.hidden;
+  }
+
+  document.getElementById('panel-save').addEventListener('click', () => {
+    run(() => game._rindou_panel_save());
+  });
+  panelFile.addEventListener('change', async () => {
+    const file = panelFile.files[0];
+    if (!file) return;
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    const name = cString(game, file.name);
+    const at = game._malloc(bytes.length + 1);
+    game.HEAPU8.set(bytes, at);
+    run(() => game._rindou_panel_load(name, at, bytes.length));
+    game._free(at);
+    game._free(name);
+  });
 
   // ---- The menu bar --------------------------------------------------------
   const menuItems = new Map();
@@ -526,6 +575,9 @@
     game = await instance({ rindouHooks: hooks });
     const look = JSON.parse(game.UTF8ToString(game._rindou_look()));
     boxTexts = JSON.parse(game.UTF8ToString(game._rindou_box_texts()));
+    panelWrite.querySelectorAll('label span').forEach((span, i) => {
+      span.textContent = boxTexts.panel[i];
+    });
     const pictures = await loadPictures(look.pictures);
     surface = new Surface(canvas, look, pictures);
     const tree = JSON.parse(game.UTF8ToString(game._rindou_menu_tree()));

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <functional>
 #include <sstream>
@@ -20,10 +21,12 @@
 #include "app/cli/cli.h"
 #include "app/web/search_wire.h"
 #include "core/consistency.h"
+#include "core/files.h"
 #include "core/null_platform.h"
 #include "play/clock.h"
 #include "play/flow.h"
 #include "play/input.h"
+#include "play/record_commands.h"
 #include "play/work.h"
 #include "shell/menu.h"
 #include "shell/start.h"
@@ -63,6 +66,22 @@ EM_JS(int, js_settings_size, (), { return Module.rindouHooks.settingsSize(); });
 EM_JS(void, js_settings_read, (char* into), { Module.rindouHooks.settingsRead(into); });
 EM_JS(int, js_settings_write, (const char* bytes, int size), {
     return Module.rindouHooks.settingsWrite(bytes, size) ? 1 : 0;
+});
+// The record panel: 0 hide the lists, 1 hide the entry, 2 empty the boxes,
+// 3 show the entry (writing), 4 show the file choice (reading), 5 the files
+// changed.
+EM_JS(void, js_panel, (int what), { Module.rindouHooks.panel(what); });
+// The text of a box of the panel, in memory the caller frees.
+EM_JS(char*, js_panel_box, (int index), {
+    const text = Module.rindouHooks.panelBox(index);
+    const size = lengthBytesUTF8(text) + 1;
+    const at = _malloc(size);
+    stringToUTF8(text, at, size);
+    return at;
+});
+// A record file handed to the person as a download.
+EM_JS(int, js_download, (const char* name, const char* bytes, int size), {
+    return Module.rindouHooks.download(UTF8ToString(name), HEAPU8.slice(bytes, bytes + size)) ? 1 : 0;
 });
 // clang-format on
 
@@ -107,6 +126,44 @@ public:
         js_computer_move(line);
     }
 
+    void panel_hide_lists() override { js_panel(0); }
+    void panel_hide_entry() override { js_panel(1); }
+    void panel_empty_boxes() override { js_panel(2); }
+    void panel_show_write() override { js_panel(3); }
+    void panel_show_read() override { js_panel(4); }
+    void panel_refresh_files() override { js_panel(5); }
+    std::string panel_box(int index) override {
+        char* text = js_panel_box(index);
+        std::string box = text ? text : "";
+        std::free(text);
+        return box;
+    }
+    // Records are written as downloads, and read from the file the person
+    // chose, under its own name.
+    std::string panel_folder() override { return "."; }
+    bool write_record(const std::string& path, const std::string& bytes,
+                      std::error_code& error) override {
+        const std::string name = path.substr(path.find_last_of('/') + 1);
+        if (js_download(name.c_str(), bytes.data(), static_cast<int>(bytes.size())) != 0)
+            return true;
+        error = std::make_error_code(std::errc::io_error);
+        return false;
+    }
+    bool read_record(const std::string& path, std::string& bytes, std::error_code& error,
+                     size_t max_bytes) override {
+        if (path != chosen_name) {
+            error = std::make_error_code(std::errc::no_such_file_or_directory);
+            return false;
+        }
+        if (chosen_bytes.size() > max_bytes) {
+            error = FileError::TooLarge;
+            return false;
+        }
+        bytes = chosen_bytes;
+        return true;
+    }
+
+    std::string chosen_name, chosen_bytes;
     bool ended = false;
 };
 
@@ -154,6 +211,7 @@ public:
     }
 
     Game& game() { return game_; }
+    WebPlatform& platform() { return platform_; }
 
 private:
     void go_on(const std::function<void()>& step) {
@@ -254,6 +312,17 @@ EMSCRIPTEN_KEEPALIVE void rindou_menu(const char* entry) {
 // A key of an entry: what choosing it from its menu runs.
 EMSCRIPTEN_KEEPALIVE void rindou_keyed(const char* title, const char* entry) {
     front().run(rindou::web::keyed_command(front().game(), title, entry));
+}
+
+// The record panel's save button.
+EMSCRIPTEN_KEEPALIVE void rindou_panel_save() { front().run(rindou::save_record(front().game())); }
+
+// The record file the person chose in the panel: its name and bytes.
+EMSCRIPTEN_KEEPALIVE void rindou_panel_load(const char* name, const char* bytes, int size) {
+    rindou::web::WebPlatform& p = front().platform();
+    p.chosen_name = name;
+    p.chosen_bytes.assign(bytes, static_cast<size_t>(std::max(size, 0)));
+    front().run(rindou::load_record(front().game(), p.chosen_name));
 }
 
 // Esc ends the program, as in the window.
@@ -383,7 +452,10 @@ EMSCRIPTEN_KEEPALIVE const char* rindou_box_texts() {
                                        ",\"no\":" + json_string(text(Text::ButtonNo)) +
                                        ",\"aboutTitle\":" + json_string(text(Text::AboutTitle)) +
                                        ",\"homePage\":" + json_string(text(Text::AboutHomePage)) +
-                                       "}");
+                                       ",\"panel\":[" + json_string(text(Text::PanelGameName)) +
+                                       "," + json_string(text(Text::PanelFirst)) + "," +
+                                       json_string(text(Text::PanelSecond)) + "," +
+                                       json_string(text(Text::PanelFileName)) + "]}");
 }
 
 // The console: runs a whole session on the lines of `input` and gives what

@@ -7,6 +7,7 @@
 const test = require('node:test');
 const assert = require('node:assert');
 const fs = require('fs');
+const os = require('os');
 const path = require('path');
 const { chromium } = require(path.join(__dirname, '..', '..', 'app', 'web', 'node_modules',
                                        'playwright-core'));
@@ -39,7 +40,8 @@ test.after(async () => {
 
 // A page in a context of its own (its own settings in local storage).
 async function open(width, height, deviceScaleFactor = 1) {
-  const context = await browser.newContext({ viewport: { width, height }, deviceScaleFactor });
+  const context = await browser.newContext({ viewport: { width, height }, deviceScaleFactor,
+                                            acceptDownloads: true });
   const page = await context.newPage();
   const errors = [];
   page.on('pageerror', (e) => errors.push(e.message));
@@ -61,6 +63,17 @@ async function cellPoint(page, col, row) {
 async function clickCell(page, col, row) {
   const p = await cellPoint(page, col, row);
   await page.mouse.click(p.x, p.y);
+}
+
+// Lets the game go on until nothing waits, answering each box that opens
+// with its first button (OK, or Yes).
+async function settle(page) {
+  for (;;) {
+    await page.waitForFunction(() => document.body.dataset.state === 'idle' ||
+                               document.getElementById('box').open);
+    if (!(await page.evaluate(() => document.getElementById('box').open))) return;
+    await page.click('dialog#box button');
+  }
 }
 
 function field(show, pattern) {
@@ -110,6 +123,65 @@ test('the page plays', async (t) => {
       await page.context().close();
     });
   }
+
+  await t.test('a record is written as a download and read back from the file chosen', async () => {
+    const { page, errors } = await open(1280, 800);
+    const idle = () => page.waitForFunction(() => document.body.dataset.state === 'idle');
+    const closeNotice = async () => {
+      await page.waitForSelector('dialog#box[open]');
+      await page.click('dialog#box button');
+      await idle();
+    };
+    await page.click('#menubar [data-entry="TAIKYOKU"]');
+    await page.click('#menubar [data-entry="MATCH_MAN"]');
+    await page.click('#menubar [data-entry="START"]');
+    await closeNotice();
+    for (const [c, r] of [[7, 7], [7, 6], [3, 3], [3, 4]]) {
+      await clickCell(page, c, r);
+      await idle();
+    }
+    const played = await page.evaluate(() => window.rindouShow());
+    await page.click('#menubar [data-entry="KIFU"]');
+    await page.click('#menubar [data-entry="KIFU_WRITE"]');
+    const boxes = page.locator('#panel-write input');
+    const words = ['練習', '花子', '太郎', 'game'];
+    for (let i = 0; i < 4; ++i) await boxes.nth(i).fill(words[i]);
+    await page.screenshot({ path: path.join(shots, 'record-panel.png') });
+    const [download] = await Promise.all([page.waitForEvent('download'),
+                                           page.click('#panel-save')]);
+    await closeNotice();
+    assert.strictEqual(download.suggestedFilename(), 'game.棋譜');
+    const saved = fs.readFileSync(await download.path());
+    // The console writes the same file for the same game.
+    const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'rindou-record-'));
+    try {
+      runNative(`menu START\nmove 7 7 7 6\nmove 3 3 3 4\n` +
+                `save ${folder}|game|${words[0]}|${words[1]}|${words[2]}\n`);
+      assert.ok(saved.equals(fs.readFileSync(path.join(folder, 'game.棋譜'))));
+    } finally {
+      fs.rmSync(folder, { recursive: true, force: true });
+    }
+    // Read back into a fresh game: the same position.
+    await page.click('#menubar [data-entry="TAIKYOKU"]');
+    await page.click('#menubar [data-entry="MATCH_MAN"]');
+    await page.click('#menubar [data-entry="START"]');
+    await settle(page);
+    await page.click('#menubar [data-entry="KIFU"]');
+    await page.click('#menubar [data-entry="KIFU_READ"]');
+    await page.setInputFiles('#panel-file', await download.path());
+    await settle(page);
+    // The record stands at its start; two steps forward (the Right key)
+    // reach the position played.
+    const board = (show) => show.slice(0, show.indexOf('turn'));
+    assert.match(await page.evaluate(() => window.rindouShow()), /record count 0 end 2 mode 1/);
+    for (let i = 0; i < 2; ++i) {
+      await page.keyboard.press('ArrowRight');
+      await settle(page);
+    }
+    assert.strictEqual(board(await page.evaluate(() => window.rindouShow())), board(played));
+    assert.deepStrictEqual(errors, []);
+    await page.context().close();
+  });
 
   await t.test('at LEVEL4 the computer answers from the search worker', async () => {
     const { page, errors } = await open(1280, 800);
