@@ -275,6 +275,74 @@
     if (box.dataset.kind === 'question') e.preventDefault();
   });
 
+  // ---- Sound ---------------------------------------------------------------
+  // The game's sound buffers on Web Audio.  A browser lets a page sound only
+  // after the person has done something on it: what plays before then (the
+  // music of the start) starts at the first click or key.
+  const sound = {
+    context: null,
+    buffers: [null],
+    start() {
+      const Context = window.AudioContext || window.webkitAudioContext;
+      if (!Context) return false;
+      this.context = new Context();
+      const wake = () => { if (this.context.state === 'suspended') this.context.resume(); };
+      document.addEventListener('pointerdown', wake, true);
+      document.addEventListener('keydown', wake, true);
+      return true;
+    },
+    create(wav) {
+      const b = { audio: null, playing: null, looping: false };
+      this.buffers.push(b);
+      this.context.decodeAudioData(wav.buffer).then((audio) => {
+        b.audio = audio;
+        // A loop asked for while the file was being decoded starts now.
+        if (b.looping) this.play(this.buffers.indexOf(b), true);
+      }, () => {});
+      return this.buffers.length - 1;
+    },
+    play(buffer, looping) {
+      const b = this.buffers[buffer];
+      if (!b) return false;
+      if (looping) {
+        this.stop(buffer);
+        b.looping = true;
+      }
+      if (!b.audio) return true;
+      const source = this.context.createBufferSource();
+      source.buffer = b.audio;
+      source.loop = looping;
+      source.connect(this.context.destination);
+      source.start();
+      if (looping) b.playing = source;
+      document.body.dataset.sounds = String(Number(document.body.dataset.sounds || 0) + 1);
+      return true;
+    },
+    stop(buffer) {
+      const b = this.buffers[buffer];
+      if (!b) return false;
+      b.looping = false;
+      if (b.playing) b.playing.stop();
+      b.playing = null;
+      return true;
+    },
+  };
+
+  // The program's data files the game reads (its sounds), fetched before it
+  // starts; sounds.json lists them.
+  const dataFiles = new Map();
+  async function loadDataFiles() {
+    try {
+      const names = await (await fetch('sounds/sounds.json')).json();
+      await Promise.all(names.map(async (name) => {
+        const r = await fetch(`sounds/${encodeURIComponent(name)}`);
+        if (r.ok) dataFiles.set(name, new Uint8Array(await r.arrayBuffer()));
+      }));
+    } catch {
+      // Without its sounds the game plays silently.
+    }
+  }
+
   // ---- The game ------------------------------------------------------------
   const canvas = document.getElementById('board');
   let game = null;
@@ -337,6 +405,12 @@
       setTimeout(() => URL.revokeObjectURL(url), 60000);
       return true;
     },
+    soundStart: () => sound.start(),
+    soundCreate: (wav) => sound.create(wav),
+    soundPlay: (buffer, looping) => sound.play(buffer, looping),
+    soundStop: (buffer) => sound.stop(buffer),
+    dataFileSize: (name) => (dataFiles.has(name) ? dataFiles.get(name).length : -1),
+    dataFileRead: (name, into) => game.HEAPU8.set(dataFiles.get(name), into),
     // The computer's last move, for tests and the curious.
     computerMove: (move) => { document.body.dataset.computerMove = move; },
     openPage: (address) => { if (address) window.open(address, '_blank', 'noopener'); },
@@ -578,7 +652,7 @@
     panelWrite.querySelectorAll('label span').forEach((span, i) => {
       span.textContent = boxTexts.panel[i];
     });
-    const pictures = await loadPictures(look.pictures);
+    const [pictures] = await Promise.all([loadPictures(look.pictures), loadDataFiles()]);
     surface = new Surface(canvas, look, pictures);
     const tree = JSON.parse(game.UTF8ToString(game._rindou_menu_tree()));
     buildMenus(tree);

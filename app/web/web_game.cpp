@@ -83,13 +83,54 @@ EM_JS(char*, js_panel_box, (int index), {
 EM_JS(int, js_download, (const char* name, const char* bytes, int size), {
     return Module.rindouHooks.download(UTF8ToString(name), HEAPU8.slice(bytes, bytes + size)) ? 1 : 0;
 });
+// The sound library on the page's audio: buffers by number, 0 for none.
+EM_JS(int, js_sound_start, (), { return Module.rindouHooks.soundStart() ? 1 : 0; });
+EM_JS(int, js_sound_create, (const unsigned char* wav, int size), {
+    return Module.rindouHooks.soundCreate(HEAPU8.slice(wav, wav + size));
+});
+EM_JS(int, js_sound_play, (int buffer, int looping), {
+    return Module.rindouHooks.soundPlay(buffer, looping !== 0) ? 1 : 0;
+});
+EM_JS(int, js_sound_stop, (int buffer), { return Module.rindouHooks.soundStop(buffer) ? 1 : 0; });
+// A data file of the program the page has fetched (the sounds): its size,
+// -1 when the page has none of that name, then its bytes.
+EM_JS(int, js_data_file_size, (const char* name), {
+    return Module.rindouHooks.dataFileSize(UTF8ToString(name));
+});
+EM_JS(void, js_data_file_read, (const char* name, unsigned char* into), {
+    Module.rindouHooks.dataFileRead(UTF8ToString(name), into);
+});
 // clang-format on
 
 namespace rindou::web {
 namespace {
 
+class WebSound : public SoundLibrary {
+public:
+    int32_t dsInitialize(int32_t) override { return js_sound_start(); }
+    int32_t dsCreateDSB(int32_t context, const unsigned char* wav, int32_t length,
+                        int32_t) override {
+        if (context == 0 || wav == nullptr || length <= 0) return 0;
+        return js_sound_create(wav, length);
+    }
+    int32_t dsPlay(int32_t buffer) override { return js_sound_play(buffer, 0); }
+    int32_t dsPlayLooping(int32_t buffer) override { return js_sound_play(buffer, 1); }
+    int32_t dsStop(int32_t buffer) override { return js_sound_stop(buffer); }
+    int32_t dsFree(int32_t) override { return 0; }
+    int32_t dsTerminate(int32_t) override { return 0; }
+};
+
 class WebPlatform : public NullPlatform {
 public:
+    SoundLibrary* sound_library() override { return &sound_; }
+    FileRead read_data_file(const std::string& name, std::vector<unsigned char>& bytes,
+                            std::error_code&) override {
+        const int size = js_data_file_size(name.c_str());
+        if (size < 0) return FileRead::Missing;
+        bytes.assign(static_cast<size_t>(size), 0);
+        if (size > 0) js_data_file_read(name.c_str(), bytes.data());
+        return FileRead::Ok;
+    }
     void draw_image(int code, double x, double y) override { js_draw_image(code, x, y); }
     void draw_outline(int colour, double x1, double y1, double x2, double y2) override {
         js_draw_outline(colour, x1, y1, x2, y2);
@@ -165,6 +206,9 @@ public:
 
     std::string chosen_name, chosen_bytes;
     bool ended = false;
+
+private:
+    WebSound sound_;
 };
 
 // The one game of the page.

@@ -118,6 +118,8 @@ test('the page plays', async (t) => {
       const rows = after.split('\n');
       assert.match(rows[7], /^(\S+ ){6}0 /, 'the pawn left its cell');
       assert.match(rows[6], /^(\S+ ){6}-10 /, 'the pawn is on the cell clicked');
+      // The music of the start and the pieces' sounds were played.
+      assert.ok(await page.evaluate(() => Number(document.body.dataset.sounds) >= 1));
       await page.screenshot({ path: path.join(shots, `${name}-answered.png`) });
       assert.deepStrictEqual(errors, []);
       await page.context().close();
