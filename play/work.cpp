@@ -2,12 +2,13 @@
 
 namespace rindou {
 
-deep::SearchResult run_search(const SearchRequest& request, const std::atomic<bool>* stop) {
+deep::SearchResult run_search(const SearchRequest& request, const std::atomic<bool>* stop,
+                              const std::function<void(const deep::SearchInfo&)>& on_info) {
     deep::SearchLimits limits;
     limits.nodes = request.nodes;
     limits.stop = stop;
     limits.history = request.history;
-    return deep::search_from(request.start, request.mode_com, limits);
+    return deep::search_from(request.start, request.mode_com, limits, on_info);
 }
 
 void Runner::start(Work<> work) {

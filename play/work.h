@@ -25,6 +25,7 @@
 
 #include <atomic>
 #include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -45,9 +46,10 @@ struct SearchRequest {
 };
 
 // Runs a request to its end, or until `stop` is set (the best move found so
-// far is then kept).
+// far is then kept).  `on_info` hears of each finished depth.
 deep::SearchResult run_search(const SearchRequest& request,
-                              const std::atomic<bool>* stop = nullptr);
+                              const std::atomic<bool>* stop = nullptr,
+                              const std::function<void(const deep::SearchInfo&)>& on_info = {});
 
 // What the game waits for.
 struct Wait {

@@ -14,8 +14,11 @@
   // The order of the kinds of wait (Wait::Kind).
   const PAUSE = 0, NOTICE = 1, QUESTION = 2, ABOUT = 3, SEARCH = 4;
   // A safety net for the deep search in its worker: its budgets end it well
-  // before.
+  // before.  Past the cap the worker ends its search at the next finished
+  // depth with the best move so far; a worker that has not answered a while
+  // after that is given up.
   const SEARCH_CAP_MS = 15000;
+  const WORKER_GIVEN_UP_MS = 45000;
 
   // The module is compiled once; the game, each console session and the
   // search worker are instances of their own.
@@ -350,7 +353,8 @@
   let searchWorker = null;
   let cssScale = 1;
 
-  function settingsKey() { return 'rindou.Rindou.ini'; }
+  // The settings file's bytes live in the page's local storage.
+  const SETTINGS_KEY = 'rindou.Rindou.ini';
 
   const hooks = {
     drawImage: (code, x, y) => surface.drawImage(code, x, y),
@@ -416,18 +420,18 @@
     openPage: (address) => { if (address) window.open(address, '_blank', 'noopener'); },
     showHelp: () => window.open('Rindou.htm', '_blank', 'noopener'),
     settingsSize: () => {
-      const s = localStorage.getItem(settingsKey());
+      const s = localStorage.getItem(SETTINGS_KEY);
       return s === null ? -1 : s.length;
     },
     settingsRead: (into) => {
-      const s = localStorage.getItem(settingsKey()) || '';
+      const s = localStorage.getItem(SETTINGS_KEY) || '';
       for (let i = 0; i < s.length; ++i) game.HEAPU8[into + i] = s.charCodeAt(i) & 255;
     },
     settingsWrite: (at, size) => {
       let s = '';
       for (let i = 0; i < size; ++i) s += String.fromCharCode(game.HEAPU8[at + i]);
       try {
-        localStorage.setItem(settingsKey(), s);
+        localStorage.setItem(SETTINGS_KEY, s);
         return true;
       } catch {
         return false;
@@ -470,13 +474,13 @@
     const onError = () => { searchWorker = null; finish(''); };
     worker.addEventListener('message', onMessage);
     worker.addEventListener('error', onError);
-    // A search past its cap is given up with no move, and the worker with it.
+    // A worker that does not answer is given up with no move.
     const cap = setTimeout(() => {
       worker.terminate();
       searchWorker = null;
       finish('');
-    }, SEARCH_CAP_MS);
-    worker.postMessage({ serial, request });
+    }, WORKER_GIVEN_UP_MS);
+    worker.postMessage({ serial, request, capMs: SEARCH_CAP_MS });
   }
 
   function run(call) {

@@ -6,9 +6,9 @@ importScripts('rindou.js');
 const ready = createRindou();
 
 self.onmessage = (e) => {
-  const { serial, request } = e.data;
+  const { serial, request, capMs } = e.data;
   ready.then((m) => {
-    const result = m.ccall('rindou_run_search', 'string', ['string'], [request]);
+    const result = m.ccall('rindou_run_search', 'string', ['string', 'number'], [request, capMs]);
     self.postMessage({ serial, result });
   });
 };

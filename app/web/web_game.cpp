@@ -11,6 +11,7 @@
 #include <emscripten.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -413,14 +414,21 @@ EMSCRIPTEN_KEEPALIVE void rindou_search_done(int serial, const char* result) {
     front().deliver(serial, r);
 }
 
-// What a worker runs: a written request in, a written result out.
-EMSCRIPTEN_KEEPALIVE const char* rindou_run_search(const char* request) {
+// What a worker runs: a written request in, a written result out.  No one
+// can reach into a worker's search while it runs, so the safety net is its
+// own: once `cap_ms` have passed, the search ends at the next finished depth
+// with the best move found so far.
+EMSCRIPTEN_KEEPALIVE const char* rindou_run_search(const char* request, double cap_ms) {
     static std::string slot;
     rindou::SearchRequest r;
     rindou::deep::SearchResult result;
     if (rindou::web::read_request(request, r)) {
+        std::atomic<bool> stop{false};
+        const double started = emscripten_get_now();
         try {
-            result = rindou::run_search(r);
+            result = rindou::run_search(r, &stop, [&](const rindou::deep::SearchInfo&) {
+                if (emscripten_get_now() - started > cap_ms) stop = true;
+            });
         } catch (const std::exception& e) {
             std::fprintf(stderr, "rindou: %s\n", e.what());
             result = rindou::deep::SearchResult{};

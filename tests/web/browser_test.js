@@ -185,6 +185,24 @@ test('the page plays', async (t) => {
     await page.context().close();
   });
 
+  await t.test('a background chosen is the background of the next visit', async () => {
+    const { page, errors } = await open(1280, 800);
+    const checked = (entry) => page.evaluate(
+      (e) => document.querySelector(`[data-entry="${e}"]`).classList.contains('checked'), entry);
+    assert.ok(await checked('MIDORI'));
+    await page.click('#menubar [data-entry="OPTION"]');
+    await page.click('#menubar [data-entry="HAIKEI_GA"]');
+    await page.click('#menubar [data-entry="TATAMI"]');
+    await page.waitForFunction(() => document.body.dataset.state === 'idle');
+    await page.reload();
+    await page.waitForFunction(() => document.body.dataset.ready === 'true' &&
+                               document.body.dataset.state === 'idle');
+    assert.ok(await checked('TATAMI'));
+    assert.ok(!(await checked('MIDORI')));
+    assert.deepStrictEqual(errors, []);
+    await page.context().close();
+  });
+
   await t.test('at LEVEL4 the computer answers from the search worker', async () => {
     const { page, errors } = await open(1280, 800);
     await page.click('#menubar [data-entry="TAIKYOKU"]');
