@@ -618,18 +618,44 @@
   }
 
   // ---- Input ---------------------------------------------------------------
-  canvas.addEventListener('contextmenu', (e) => e.preventDefault());
-  canvas.addEventListener('pointerdown', (e) => {
-    const button = e.button === 0 ? 1 : e.button === 2 ? 2 : 0;
-    // Other buttons mean nothing to the game.
-    if (button === 0) return;
-    e.preventDefault();
-    closeMenus();
+  // A finger has no right button: a touch held this long is one, a shorter
+  // one the left button, pressed where the finger went down.
+  const LONG_PRESS_MS = 500;
+  let touch = null;
+
+  function press(button, e) {
     const rect = canvas.getBoundingClientRect();
     const dpr = surface.canvas.width / rect.width;
     const x = surface.twipsOfDevice(Math.floor((e.clientX - rect.left) * dpr));
     const y = surface.twipsOfDevice(Math.floor((e.clientY - rect.top) * dpr));
     run(() => game._rindou_mouse_down(button, x, y));
+  }
+
+  canvas.addEventListener('contextmenu', (e) => e.preventDefault());
+  canvas.addEventListener('pointerdown', (e) => {
+    e.preventDefault();
+    closeMenus();
+    if (e.pointerType === 'touch') {
+      if (touch) clearTimeout(touch.timer);
+      const at = { clientX: e.clientX, clientY: e.clientY };
+      touch = { id: e.pointerId, at, timer: setTimeout(() => { touch = null; press(2, at); },
+                                                       LONG_PRESS_MS) };
+      return;
+    }
+    const button = e.button === 0 ? 1 : e.button === 2 ? 2 : 0;
+    // Other buttons mean nothing to the game.
+    if (button !== 0) press(button, e);
+  });
+  canvas.addEventListener('pointerup', (e) => {
+    if (!touch || touch.id !== e.pointerId) return;
+    clearTimeout(touch.timer);
+    const { at } = touch;
+    touch = null;
+    press(1, at);
+  });
+  canvas.addEventListener('pointercancel', () => {
+    if (touch) clearTimeout(touch.timer);
+    touch = null;
   });
   // The keys of the window that a browser leaves to the page: the steps
   // through the record and back to its start.  A key runs what choosing its

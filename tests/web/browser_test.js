@@ -39,9 +39,9 @@ test.after(async () => {
 });
 
 // A page in a context of its own (its own settings in local storage).
-async function open(width, height, deviceScaleFactor = 1) {
+async function open(width, height, deviceScaleFactor = 1, hasTouch = false) {
   const context = await browser.newContext({ viewport: { width, height }, deviceScaleFactor,
-                                            acceptDownloads: true });
+                                            hasTouch, acceptDownloads: true });
   const page = await context.newPage();
   const errors = [];
   page.on('pageerror', (e) => errors.push(e.message));
@@ -181,6 +181,42 @@ test('the page plays', async (t) => {
       await settle(page);
     }
     assert.strictEqual(board(await page.evaluate(() => window.rindouShow())), board(played));
+    assert.deepStrictEqual(errors, []);
+    await page.context().close();
+  });
+
+  await t.test('on a touch screen a tap is the left button and a long press the right', async () => {
+    const { page, errors } = await open(390, 844, 3, true);
+    const cdp = await page.context().newCDPSession(page);
+    const touch = async (type, p) => cdp.send('Input.dispatchTouchEvent',
+                                              { type, touchPoints: p ? [p] : [] });
+    await page.click('#menubar [data-entry="TAIKYOKU"]');
+    await page.click('#menubar [data-entry="MATCH_MAN"]');
+    await page.click('#menubar [data-entry="START"]');
+    await settle(page);
+    const moves = [[1, 7, 1, 6], [9, 3, 9, 4], [1, 6, 1, 5], [9, 4, 9, 5], [1, 5, 1, 4],
+                   [9, 5, 9, 6], [1, 4, 1, 3]];
+    for (const [i, [c1, r1, c2, r2]] of moves.entries()) {
+      for (const [c, r] of [[c1, r1], [c2, r2]]) {
+        const p = await cellPoint(page, c, r);
+        const last = i === moves.length - 1 && c === c2 && r === r2;
+        if (!last) {
+          await page.touchscreen.tap(p.x, p.y);
+        } else {
+          // Held past the long press: the right button, which promotes.
+          await touch('touchStart', p);
+          await page.waitForFunction(() => / move 7 /.test(window.rindouShow()));
+          await touch('touchEnd');
+        }
+        await settle(page);
+      }
+    }
+    const native = runNative(`menu START\n${moves.map((m) => `move ${m.join(' ')}`).join('\n')}+\n`
+                             + 'show\n').toString('utf8');
+    const board = (show) => show.slice(show.lastIndexOf('board\n'), show.indexOf('turn'));
+    const shown = await page.evaluate(() => window.rindouShow());
+    assert.match(shown, /^-11 /m, 'the pawn promoted on the top row');
+    assert.strictEqual(board(shown), board(native));
     assert.deepStrictEqual(errors, []);
     await page.context().close();
   });
