@@ -251,7 +251,7 @@
     document.getElementById('box-text').textContent = text;
     const img = document.getElementById('box-picture');
     img.hidden = !picture;
-    if (picture) img.src = picture;
+    if (picture) img.srcset = picture;
     const row = document.getElementById('box-buttons');
     row.replaceChildren();
     for (const [caption, value, name] of buttons) {
@@ -351,7 +351,6 @@
   let game = null;
   let surface = null;
   let searchWorker = null;
-  let cssScale = 1;
 
   // The settings file's bytes live in the page's local storage.
   const SETTINGS_KEY = 'rindou.Rindou.ini';
@@ -380,7 +379,8 @@
           box.dataset.kind = 'about';
           openBox(boxTexts.aboutTitle, 'Rindou  Version 1.0',
                   [[boxTexts.homePage, 'home', 'home'], ['O K', 'ok', 'ok']],
-                  cssScale * devicePixelRatio > 1.25 ? 'pictures/ABOUT@2x.png' : 'pictures/ABOUT.png',
+                  // At its natural size, sharp on a dense screen.
+                  'pictures/ABOUT.png 1x, pictures/ABOUT@2x.png 2x',
                   (v) => game._rindou_answer(serial, v === 'home' ? 1 : 0));
           break;
         case SEARCH:
@@ -609,7 +609,6 @@
     const cssW = Math.floor(NATURAL_W * s), cssH = Math.floor(NATURAL_H * s);
     canvas.style.width = `${cssW}px`;
     canvas.style.height = `${cssH}px`;
-    cssScale = s;
     const width = Math.ceil(cssW * dpr), height = Math.ceil(cssH * dpr);
     if (surface.canvas.width === width && surface.canvas.height === height &&
         surface.scale === s * dpr)
