@@ -2,12 +2,13 @@
 
 namespace rindou {
 
-deep::SearchResult run_search(const SearchRequest& request, const std::atomic<bool>* stop) {
+deep::SearchResult run_search(const SearchRequest& request, const std::atomic<bool>* stop,
+                              const std::function<void(const deep::SearchInfo&)>& on_info) {
     deep::SearchLimits limits;
     limits.nodes = request.nodes;
     limits.stop = stop;
     limits.history = request.history;
-    return deep::search_from(request.start, request.mode_com, limits);
+    return deep::search_from(request.start, request.mode_com, limits, on_info);
 }
 
 void Runner::start(Work<> work) {
@@ -17,7 +18,7 @@ void Runner::start(Work<> work) {
     go_on(root_.handle());
 }
 
-void Runner::go_on(std::coroutine_handle<> from) {
+void Runner::go_on(coro::coroutine_handle<> from) {
     waiting_at_ = {};
     from.resume();
     if (ended_) {
@@ -53,7 +54,7 @@ void Runner::abandon() {
     waiting_at_ = {};
 }
 
-void Runner::suspend_at(std::coroutine_handle<> at, Wait wait) {
+void Runner::suspend_at(coro::coroutine_handle<> at, Wait wait) {
     waiting_at_ = at;
     wait_ = std::move(wait);
 }

@@ -24,14 +24,15 @@
 #pragma once
 
 #include <atomic>
-#include <coroutine>
 #include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
 
 #include "core/game.h"
 #include "deep/search.h"
+#include "play/coroutine.h"
 
 namespace rindou {
 
@@ -45,9 +46,10 @@ struct SearchRequest {
 };
 
 // Runs a request to its end, or until `stop` is set (the best move found so
-// far is then kept).
+// far is then kept).  `on_info` hears of each finished depth.
 deep::SearchResult run_search(const SearchRequest& request,
-                              const std::atomic<bool>* stop = nullptr);
+                              const std::atomic<bool>* stop = nullptr,
+                              const std::function<void(const deep::SearchInfo&)>& on_info = {});
 
 // What the game waits for.
 struct Wait {
@@ -73,16 +75,16 @@ namespace detail {
 // go on with when it is done.
 struct PromiseBase {
     Runner* runner = nullptr;
-    std::coroutine_handle<> continuation;
+    coro::coroutine_handle<> continuation;
     std::exception_ptr error;
 
-    std::suspend_always initial_suspend() noexcept { return {}; }
+    coro::suspend_always initial_suspend() noexcept { return {}; }
     struct Final {
         bool await_ready() noexcept { return false; }
         template <class P>
-        std::coroutine_handle<> await_suspend(std::coroutine_handle<P> h) noexcept {
-            std::coroutine_handle<> next = h.promise().continuation;
-            return next ? next : std::noop_coroutine();
+        coro::coroutine_handle<> await_suspend(coro::coroutine_handle<P> h) noexcept {
+            coro::coroutine_handle<> next = h.promise().continuation;
+            return next ? next : coro::noop_coroutine();
         }
         void await_resume() noexcept {}
     };
@@ -102,7 +104,7 @@ template <class T = void>
 class [[nodiscard]] Work {
 public:
     using promise_type = detail::Promise<T>;
-    using Handle = std::coroutine_handle<promise_type>;
+    using Handle = coro::coroutine_handle<promise_type>;
 
     Work() noexcept = default;
     explicit Work(Handle h) : h_(h) {}
@@ -124,7 +126,7 @@ public:
     // the awaiting work when done.
     bool await_ready() const noexcept { return false; }
     template <class P>
-    std::coroutine_handle<> await_suspend(std::coroutine_handle<P> parent) noexcept {
+    coro::coroutine_handle<> await_suspend(coro::coroutine_handle<P> parent) noexcept {
         h_.promise().runner = parent.promise().runner;
         h_.promise().continuation = parent;
         return h_;
@@ -184,16 +186,16 @@ public:
     void abandon();
 
     // Used by the waits themselves.
-    void suspend_at(std::coroutine_handle<> at, Wait wait);
+    void suspend_at(coro::coroutine_handle<> at, Wait wait);
     void end_here();
     bool answer_given() const { return answer_; }
     deep::SearchResult take_result() { return std::move(result_); }
 
 private:
-    void go_on(std::coroutine_handle<> from);
+    void go_on(coro::coroutine_handle<> from);
 
     Work<> root_;
-    std::coroutine_handle<> waiting_at_;
+    coro::coroutine_handle<> waiting_at_;
     Wait wait_;
     bool answer_ = false;
     deep::SearchResult result_;
@@ -210,7 +212,7 @@ struct WaitFor {
     Runner* runner = nullptr;
     bool await_ready() const noexcept { return false; }
     template <class P>
-    void await_suspend(std::coroutine_handle<P> h) {
+    void await_suspend(coro::coroutine_handle<P> h) {
         runner = h.promise().runner;
         runner->suspend_at(h, std::move(wait));
     }
@@ -225,7 +227,7 @@ struct WaitFor {
 struct EndHere {
     bool await_ready() const noexcept { return false; }
     template <class P>
-    void await_suspend(std::coroutine_handle<P> h) {
+    void await_suspend(coro::coroutine_handle<P> h) {
         h.promise().runner->end_here();
     }
     void await_resume() {}

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing on a Debian 12 machine, builds Rindou, and then
-# either starts the game (play) or runs every test (test).
+# either starts the game (play) or runs every test (test); or builds the web
+# page with Debian's emscripten and serves it (web).
 set -euo pipefail
 
 mode="${1:-play}"
@@ -21,7 +22,7 @@ packages=(
 
 install_missing() {
   local missing=()
-  for p in "${packages[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -42,7 +43,30 @@ build_game() {
   cmake --build "$build"
 }
 
-install_missing
+# The web page: the game compiled to WebAssembly by Debian's emscripten (no
+# SDK or ports of its own: those download), in <build-web>/site.
+web_build="${RINDOU_WEB_BUILD_DIR:-$root/build-web}"
+build_web() {
+  local web_packages=(emscripten node-acorn cmake ninja-build chromium)
+  # Node may come from elsewhere than Debian (its own package then holds
+  # npm); Debian's packages only where there is none.
+  command -v node >/dev/null || web_packages+=(nodejs)
+  command -v npm >/dev/null || web_packages+=(npm)
+  install_missing "${web_packages[@]}"
+  (cd "$root/app/web" && npm ci --no-audit --no-fund)
+  # emscripten's tools are node scripts that need Debian's node modules.
+  NODE_PATH="${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs" \
+    emcmake cmake -S "$root" -B "$web_build" -G Ninja -DRINDOU_WEB=ON -DCMAKE_BUILD_TYPE=Release
+  NODE_PATH="${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs" cmake --build "$web_build"
+}
+
+# Served on the loopback address until stopped.
+if [ "$mode" = web ]; then
+  build_web
+  exec node "$root/app/web/serve.js" "$web_build/site" "${RINDOU_WEB_PORT:-8080}"
+fi
+
+install_missing "${packages[@]}"
 build_game
 
 # The programs lie in the build folder as in an installation: in its folder
@@ -63,6 +87,11 @@ case "$mode" in
     export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
     # 1. The normal build's tests.
     ctest --test-dir "$build" --output-on-failure -j2
+
+    # 1b. The web page: its console against this build's rindou-cli, and the
+    #     page played in Chromium.
+    build_web
+    RINDOU_BUILD_DIR="$build" RINDOU_WEB_SITE="$web_build/site" node --test "$root/tests/web/"
 
     # The deep search (LEVEL4, LEVEL5, the hint) runs on small node budgets
     # from here on: the sanitizers and the fuzzers make every node dear.
@@ -112,10 +141,11 @@ case "$mode" in
     # Every stage above stops the script on a failure; one closing count.
     count() { ctest --test-dir "$1" -N | sed -n 's/^Total Tests: //p'; }
     fuzzers=$(find "${build}-fuzz/fuzz" -maxdepth 1 -name 'fuzz_*' -type f -executable 2>/dev/null | wc -l)
-    echo "$(( $(count "$build") + $(count "$asan") + 2 + fuzzers + $(count "$release") + 1 + $(count "$clang") )) passed, 0 failed"
+    web_tests=$(find "$root/tests/web" -name '*_test.js' | wc -l)
+    echo "$(( $(count "$build") + web_tests + $(count "$asan") + 2 + fuzzers + $(count "$release") + 1 + $(count "$clang") )) passed, 0 failed"
     ;;
   *)
-    echo "usage: $0 [play|test]" >&2
+    echo "usage: $0 [play|test|web]" >&2
     exit 2
     ;;
 esac

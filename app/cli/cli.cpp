@@ -1,7 +1,9 @@
 #include "app/cli/cli.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <exception>
 #include <sstream>
 #include <string>
@@ -65,9 +67,20 @@ double to_seconds(const std::string& word) {
         if (!(std::isdigit(static_cast<unsigned char>(ch)) || ch == '.'))
             throw BadCommand{"bad number"};
     double value = 0;
+#if defined(__cpp_lib_to_chars)
     auto [ptr, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
-    if (ec != std::errc() || ptr != word.data() + word.size() || !std::isfinite(value))
-        throw BadCommand{"bad number"};
+    const bool read = ec == std::errc() && ptr == word.data() + word.size();
+#else
+    // A library without the floating-point from_chars (the WebAssembly
+    // build's): strtod reads the same digits and point alike, since the
+    // word holds nothing else, and a value out of range is refused as
+    // from_chars refuses it.
+    errno = 0;
+    char* end = nullptr;
+    value = std::strtod(word.c_str(), &end);
+    const bool read = errno != ERANGE && end == word.c_str() + word.size();
+#endif
+    if (!read || !std::isfinite(value)) throw BadCommand{"bad number"};
     if (value > 86400.0) throw BadCommand{"number out of range"};
     return value;
 }

@@ -1,0 +1,709 @@
+// The page around the game's module: the board on a canvas, the menu bar,
+// the boxes, the timers, and the console (window.rindouConsole).
+//
+// The module holds the game and its work in progress; whatever the work
+// waits for comes here through hooks.wait with the wait's number, and the
+// page calls back with that number once the wait is over.
+'use strict';
+
+(() => {
+  const TWIPS_PER_PIXEL = 15;
+  // The board's natural size in pixels, as the window shows it.
+  const NATURAL_W = 707;
+  const NATURAL_H = 555;
+  // The order of the kinds of wait (Wait::Kind).
+  const PAUSE = 0, NOTICE = 1, QUESTION = 2, ABOUT = 3, SEARCH = 4;
+  // A safety net for the deep search in its worker: its budgets end it well
+  // before.  Past the cap the worker ends its search at the next finished
+  // depth with the best move so far; a worker that has not answered a while
+  // after that is given up.
+  const SEARCH_CAP_MS = 15000;
+  const WORKER_GIVEN_UP_MS = 45000;
+
+  // The module is compiled once; the game, each console session and the
+  // search worker are instances of their own.
+  const compiled = WebAssembly.compileStreaming(fetch('rindou.wasm'));
+  function instance(options) {
+    return compiled.then((mod) => createRindou(Object.assign({
+      instantiateWasm(imports, receive) {
+        WebAssembly.instantiate(mod, imports).then((inst) => receive(inst, mod));
+        return {};
+      },
+    }, options)));
+  }
+
+  function cString(m, text) {
+    const bytes = new TextEncoder().encode(text);
+    const at = m._malloc(bytes.length + 1);
+    m.HEAPU8.set(bytes, at);
+    m.HEAPU8[at + bytes.length] = 0;
+    return at;
+  }
+
+  // ---- The console ---------------------------------------------------------
+  // What rindou-cli prints for these input lines: a fresh session each call.
+  window.rindouConsole = (text) => instance({}).then((m) => {
+    const input = cString(m, String(text));
+    const at = m._rindou_console(input);
+    const size = m._rindou_console_size();
+    return new TextDecoder().decode(m.HEAPU8.slice(at, at + size));
+  });
+
+  // ---- The surface ---------------------------------------------------------
+  // Every drawing call lands on the canvas at once and is kept in a display
+  // list, so that the board can be drawn anew at any size and pixel ratio.
+  class Surface {
+    constructor(canvas, look, pictures) {
+      this.canvas = canvas;
+      this.ctx = canvas.getContext('2d');
+      this.palette = look.palette.map(([r, g, b]) => `rgb(${r},${g},${b})`);
+      this.fonts = look.fonts.map((f) => `"${f}"`).concat(['serif']).join(', ');
+      this.pictures = pictures;
+      this.ops = [];
+      this.nextCompaction = 4096;
+      this.scale = 1;
+      this.measure = document.createElement('canvas').getContext('2d');
+    }
+
+    device(twips) {
+      return Math.floor(twips / TWIPS_PER_PIXEL * this.scale + 0.5);
+    }
+
+    // Twips at the centre of a device pixel.
+    twipsOfDevice(pixel) {
+      return (pixel + 0.5) * TWIPS_PER_PIXEL / this.scale;
+    }
+
+    font(size, bold, scale) {
+      const px = Math.max(1, Math.round(size * 4 / 3 * scale));
+      return `${bold ? 'bold ' : ''}${px}px ${this.fonts}`;
+    }
+
+    setGeometry(width, height, scale) {
+      this.canvas.width = Math.max(1, width);
+      this.canvas.height = Math.max(1, height);
+      this.scale = scale > 0 ? scale : 1;
+      this.rebuild();
+    }
+
+    rebuild() {
+      const c = this.ctx;
+      c.fillStyle = this.palette[2];
+      c.fillRect(0, 0, this.canvas.width, this.canvas.height);
+      for (const op of this.ops) this.paint(op);
+    }
+
+    drawImage(code, x, y) {
+      const p = this.pictures.get(code);
+      if (!p) return;  // a code without a picture draws nothing
+      this.add({ kind: 'image', value: code, x1: x, y1: y,
+                 x2: x + p.normal.width * TWIPS_PER_PIXEL,
+                 y2: y + p.normal.height * TWIPS_PER_PIXEL, opaque: p.opaque });
+    }
+
+    drawOutline(colour, x1, y1, x2, y2) {
+      if (x2 < x1) [x1, x2] = [x2, x1];
+      if (y2 < y1) [y1, y2] = [y2, y1];
+      this.add({ kind: 'outline', value: colour, x1, y1, x2, y2, opaque: true });
+    }
+
+    drawText(x, y, text, colour, size, bold) {
+      if (!text) return;
+      this.measure.font = this.font(size, bold, 1);
+      const m = this.measure.measureText(text);
+      const w = m.width * TWIPS_PER_PIXEL;
+      const h = (m.fontBoundingBoxAscent + m.fontBoundingBoxDescent) * TWIPS_PER_PIXEL;
+      this.add({ kind: 'text', value: colour, x1: x, y1: y, x2: x + w, y2: y + h,
+                 text, size, bold, opaque: false });
+    }
+
+    add(op) {
+      this.paint(op);
+      this.ops.push(op);
+      if (this.ops.length > this.nextCompaction) {
+        this.compact();
+        this.nextCompaction = Math.max(4096, this.ops.length * 2);
+      }
+    }
+
+    paint(op) {
+      const c = this.ctx;
+      const d = (t) => this.device(t);
+      if (op.kind === 'image') {
+        const p = this.pictures.get(op.value);
+        const src = this.scale > 1.25 && p.large ? p.large : p.normal;
+        const x = d(op.x1), y = d(op.y1), w = d(op.x2) - x, h = d(op.y2) - y;
+        c.imageSmoothingEnabled = w !== src.width || h !== src.height;
+        c.drawImage(src, x, y, w, h);
+      } else if (op.kind === 'outline') {
+        // Each side is one natural pixel wide, never narrower than one
+        // device pixel.
+        const band = (a) => {
+          const first = d(a);
+          return [first, Math.max(d(a + TWIPS_PER_PIXEL), first + 1)];
+        };
+        const [left, leftEnd] = band(op.x1);
+        const [right, rightEnd] = band(op.x2);
+        const [top, topEnd] = band(op.y1);
+        const [bottom, bottomEnd] = band(op.y2);
+        c.fillStyle = this.palette[op.value] || this.palette[7];
+        c.fillRect(left, top, rightEnd - left, topEnd - top);
+        c.fillRect(left, bottom, rightEnd - left, bottomEnd - bottom);
+        c.fillRect(left, top, leftEnd - left, bottomEnd - top);
+        c.fillRect(right, top, rightEnd - right, bottomEnd - top);
+      } else {
+        c.font = this.font(op.size, op.bold, this.scale);
+        c.fillStyle = this.palette[op.value] || this.palette[7];
+        c.textBaseline = 'alphabetic';
+        const ascent = c.measureText(op.text).fontBoundingBoxAscent;
+        c.fillText(op.text, d(op.x1), d(op.y1) + ascent);
+      }
+    }
+
+    // Drops the calls that later opaque calls paint over completely: walking
+    // back from the newest, a call whose outer bound lies wholly inside what
+    // later opaque pictures surely paint can never show again.  Bounds are
+    // in quarter twips (texts stand on tenths of a cell, half twips), on a
+    // grid cut at every edge of every bound, so that pictures laid edge to
+    // edge at fractional pixels cover without seams.
+    compact() {
+      const lo = (t) => Math.floor(t * 4), hi = (t) => Math.ceil(t * 4);
+      const outer = (op) => {
+        if (op.kind === 'text') {
+          // Glyphs overhang their advance, and other scales round the font.
+          const mx = 0.12 * (op.x2 - op.x1) + 3 * TWIPS_PER_PIXEL;
+          const my = 0.12 * (op.y2 - op.y1) + 3 * TWIPS_PER_PIXEL;
+          return [lo(op.x1 - mx), lo(op.y1 - my), hi(op.x2 + mx), hi(op.y2 + my)];
+        }
+        const extra = op.kind === 'outline' ? TWIPS_PER_PIXEL : 0;
+        return [lo(op.x1), lo(op.y1), hi(op.x2 + extra), hi(op.y2 + extra)];
+      };
+      const inner = (op) => [hi(op.x1), hi(op.y1), lo(op.x2), lo(op.y2)];
+      const covers = (op) => op.kind === 'image' && op.opaque;
+      const rects = this.ops.map((op) => [outer(op), covers(op) ? inner(op) : null]);
+      const xs = new Set(), ys = new Set();
+      for (const [o, i] of rects)
+        for (const r of i ? [o, i] : [o]) {
+          xs.add(r[0]); xs.add(r[2]); ys.add(r[1]); ys.add(r[3]);
+        }
+      const xe = [...xs].sort((p, q) => p - q), ye = [...ys].sort((p, q) => p - q);
+      const xi = new Map(xe.map((v, k) => [v, k])), yi = new Map(ye.map((v, k) => [v, k]));
+      const W = xe.length;
+      const covered = new Uint8Array(W * ye.length);
+      const keep = new Array(this.ops.length).fill(true);
+      for (let k = this.ops.length - 1; k >= 0; --k) {
+        const [o, i] = rects[k];
+        let all = true;
+        for (let y = yi.get(o[1]); all && y < yi.get(o[3]); ++y)
+          for (let x = xi.get(o[0]); x < xi.get(o[2]); ++x)
+            if (!covered[y * W + x]) { all = false; break; }
+        if (all) {
+          keep[k] = false;
+          continue;
+        }
+        if (i && i[0] < i[2] && i[1] < i[3])
+          for (let y = yi.get(i[1]); y < yi.get(i[3]); ++y)
+            covered.fill(1, y * W + xi.get(i[0]), y * W + xi.get(i[2]));
+      }
+      this.ops = this.ops.filter((_, k) => keep[k]);
+    }
+  }
+
+  function loadImage(src) {
+    return new Promise((resolve) => {
+      const img = new Image();
+      img.onload = () => resolve(img);
+      img.onerror = () => resolve(null);
+      img.src = src;
+    });
+  }
+
+  function isOpaque(img) {
+    const c = document.createElement('canvas');
+    c.width = img.width;
+    c.height = img.height;
+    const ctx = c.getContext('2d');
+    ctx.drawImage(img, 0, 0);
+    const data = ctx.getImageData(0, 0, img.width, img.height).data;
+    for (let i = 3; i < data.length; i += 4) if (data[i] !== 255) return false;
+    return true;
+  }
+
+  async function loadPictures(stems) {
+    const pictures = new Map();
+    await Promise.all(Object.entries(stems).map(async ([code, stem]) => {
+      const [normal, large] = await Promise.all([
+        loadImage(`pictures/${stem}.png`), loadImage(`pictures/${stem}@2x.png`)]);
+      if (!normal) return;
+      const twice = large && large.width === normal.width * 2 && large.height === normal.height * 2;
+      pictures.set(Number(code), { normal, large: twice ? large : null, opaque: isOpaque(normal) });
+    }));
+    return pictures;
+  }
+
+  // ---- The boxes -----------------------------------------------------------
+  const box = document.getElementById('box');
+  let boxTexts = { yes: 'Yes', no: 'No', aboutTitle: '', homePage: '' };
+  let boxAnswer = null;
+
+  function openBox(title, text, buttons, picture, answer) {
+    document.getElementById('box-title').textContent = title;
+    document.getElementById('box-text').textContent = text;
+    const img = document.getElementById('box-picture');
+    img.hidden = !picture;
+    if (picture) img.srcset = picture;
+    const row = document.getElementById('box-buttons');
+    row.replaceChildren();
+    for (const [caption, value, name] of buttons) {
+      const b = document.createElement('button');
+      b.textContent = caption;
+      b.value = value;
+      b.name = name;
+      row.appendChild(b);
+    }
+    boxAnswer = answer;
+    box.returnValue = '';
+    box.showModal();
+    row.lastChild.focus();
+  }
+
+  box.addEventListener('close', () => {
+    const answer = boxAnswer;
+    boxAnswer = null;
+    if (answer) answer(box.returnValue);
+  });
+  // Esc closes a notice or the about box as its OK does; a question waits
+  // for Yes or No.
+  box.addEventListener('cancel', (e) => {
+    if (box.dataset.kind === 'question') e.preventDefault();
+  });
+
+  // ---- Sound ---------------------------------------------------------------
+  // The game's sound buffers on Web Audio.  A browser lets a page sound only
+  // after the person has done something on it: what plays before then (the
+  // music of the start) starts at the first click or key.
+  const sound = {
+    context: null,
+    buffers: [null],
+    start() {
+      const Context = window.AudioContext || window.webkitAudioContext;
+      if (!Context) return false;
+      this.context = new Context();
+      const wake = () => { if (this.context.state === 'suspended') this.context.resume(); };
+      document.addEventListener('pointerdown', wake, true);
+      document.addEventListener('keydown', wake, true);
+      return true;
+    },
+    create(wav) {
+      const b = { audio: null, playing: null, looping: false };
+      this.buffers.push(b);
+      this.context.decodeAudioData(wav.buffer).then((audio) => {
+        b.audio = audio;
+        // A loop asked for while the file was being decoded starts now.
+        if (b.looping) this.play(this.buffers.indexOf(b), true);
+      }, () => {});
+      return this.buffers.length - 1;
+    },
+    play(buffer, looping) {
+      const b = this.buffers[buffer];
+      if (!b) return false;
+      if (looping) {
+        this.stop(buffer);
+        b.looping = true;
+      }
+      if (!b.audio) return true;
+      const source = this.context.createBufferSource();
+      source.buffer = b.audio;
+      source.loop = looping;
+      source.connect(this.context.destination);
+      source.start();
+      if (looping) b.playing = source;
+      document.body.dataset.sounds = String(Number(document.body.dataset.sounds || 0) + 1);
+      return true;
+    },
+    stop(buffer) {
+      const b = this.buffers[buffer];
+      if (!b) return false;
+      b.looping = false;
+      if (b.playing) b.playing.stop();
+      b.playing = null;
+      return true;
+    },
+  };
+
+  // The program's data files the game reads (its sounds), fetched before it
+  // starts; sounds.json lists them.
+  const dataFiles = new Map();
+  async function loadDataFiles() {
+    try {
+      const names = await (await fetch('sounds/sounds.json')).json();
+      await Promise.all(names.map(async (name) => {
+        const r = await fetch(`sounds/${encodeURIComponent(name)}`);
+        if (r.ok) dataFiles.set(name, new Uint8Array(await r.arrayBuffer()));
+      }));
+    } catch {
+      // Without its sounds the game plays silently.
+    }
+  }
+
+  // ---- The game ------------------------------------------------------------
+  const canvas = document.getElementById('board');
+  let game = null;
+  let surface = null;
+  let searchWorker = null;
+
+  // The settings file's bytes live in the page's local storage.
+  const SETTINGS_KEY = 'rindou.Rindou.ini';
+
+  const hooks = {
+    drawImage: (code, x, y) => surface.drawImage(code, x, y),
+    drawOutline: (colour, x1, y1, x2, y2) => surface.drawOutline(colour, x1, y1, x2, y2),
+    drawText: (x, y, text, colour, size, bold) => surface.drawText(x, y, text, colour, size, bold),
+    present: () => {},
+    wait: (serial, kind, seconds, title, text) => {
+      document.body.dataset.state = 'waiting';
+      switch (kind) {
+        case PAUSE:
+          setTimeout(() => game._rindou_resume(serial), Math.ceil(seconds * 1000));
+          break;
+        case NOTICE:
+          box.dataset.kind = 'notice';
+          openBox(title, text, [['OK', 'ok', 'ok']], null, () => game._rindou_resume(serial));
+          break;
+        case QUESTION:
+          box.dataset.kind = 'question';
+          openBox(title, text, [[boxTexts.yes, 'yes', 'yes'], [boxTexts.no, 'no', 'no']], null,
+                  (v) => game._rindou_answer(serial, v === 'yes' ? 1 : 0));
+          break;
+        case ABOUT:
+          box.dataset.kind = 'about';
+          openBox(boxTexts.aboutTitle, 'Rindou  Version 1.0',
+                  [[boxTexts.homePage, 'home', 'home'], ['O K', 'ok', 'ok']],
+                  // At its natural size, sharp on a dense screen.
+                  'pictures/ABOUT.png 1x, pictures/ABOUT@2x.png 2x',
+                  (v) => game._rindou_answer(serial, v === 'home' ? 1 : 0));
+          break;
+        case SEARCH:
+          search(serial);
+          break;
+      }
+    },
+    idle: () => {
+      document.body.dataset.state = 'idle';
+      syncMenu();
+    },
+    ended: () => {
+      document.body.dataset.state = 'ended';
+      document.body.classList.add('ended');
+    },
+    panel: (what) => panelDo(what),
+    panelBox: (index) => panelBoxes()[index]?.value ?? '',
+    download: (name, bytes) => {
+      const url = URL.createObjectURL(new Blob([bytes], { type: 'application/octet-stream' }));
+      const a = document.createElement('a');
+      a.href = url;
+      a.download = name;
+      document.body.appendChild(a);
+      a.click();
+      a.remove();
+      setTimeout(() => URL.revokeObjectURL(url), 60000);
+      return true;
+    },
+    soundStart: () => sound.start(),
+    soundCreate: (wav) => sound.create(wav),
+    soundPlay: (buffer, looping) => sound.play(buffer, looping),
+    soundStop: (buffer) => sound.stop(buffer),
+    dataFileSize: (name) => (dataFiles.has(name) ? dataFiles.get(name).length : -1),
+    dataFileRead: (name, into) => game.HEAPU8.set(dataFiles.get(name), into),
+    // The computer's last move, for tests and the curious.
+    computerMove: (move) => { document.body.dataset.computerMove = move; },
+    openPage: (address) => { if (address) window.open(address, '_blank', 'noopener'); },
+    showHelp: () => window.open('Rindou.htm', '_blank', 'noopener'),
+    settingsSize: () => {
+      const s = localStorage.getItem(SETTINGS_KEY);
+      return s === null ? -1 : s.length;
+    },
+    settingsRead: (into) => {
+      const s = localStorage.getItem(SETTINGS_KEY) || '';
+      for (let i = 0; i < s.length; ++i) game.HEAPU8[into + i] = s.charCodeAt(i) & 255;
+    },
+    settingsWrite: (at, size) => {
+      let s = '';
+      for (let i = 0; i < size; ++i) s += String.fromCharCode(game.HEAPU8[at + i]);
+      try {
+        localStorage.setItem(SETTINGS_KEY, s);
+        return true;
+      } catch {
+        return false;
+      }
+    },
+  };
+
+  // The deep search runs in a worker, a module of its own, so that the page
+  // repaints and the clock runs while the computer thinks; where no worker
+  // can be had it runs here, after the page has drawn what went before.
+  function search(serial) {
+    const request = game.UTF8ToString(game._rindou_search_request(serial));
+    if (!searchWorker) {
+      try {
+        searchWorker = new Worker('search_worker.js');
+      } catch {
+        searchWorker = false;
+      }
+    }
+    if (!searchWorker) {
+      document.body.dataset.searchedIn = 'page';
+      setTimeout(() => game._rindou_search_here(serial), 0);
+      return;
+    }
+    document.body.dataset.searchedIn = 'worker';
+    const worker = searchWorker;
+    let done = false;
+    const finish = (result) => {
+      if (done) return;
+      done = true;
+      clearTimeout(cap);
+      worker.removeEventListener('message', onMessage);
+      worker.removeEventListener('error', onError);
+      const at = cString(game, result);
+      game._rindou_search_done(serial, at);
+      game._free(at);
+    };
+    const onMessage = (e) => { if (e.data.serial === serial) finish(e.data.result); };
+    // A worker that fails finds no move: the turn goes back.
+    const onError = () => { searchWorker = null; finish(''); };
+    worker.addEventListener('message', onMessage);
+    worker.addEventListener('error', onError);
+    // A worker that does not answer is given up with no move.
+    const cap = setTimeout(() => {
+      worker.terminate();
+      searchWorker = null;
+      finish('');
+    }, WORKER_GIVEN_UP_MS);
+    worker.postMessage({ serial, request, capMs: SEARCH_CAP_MS });
+  }
+
+  function run(call) {
+    if (!game || game._rindou_ended()) return;
+    call();
+  }
+
+  // ---- The record panel ----------------------------------------------------
+  // Writing: the four boxes and the save button; the record comes as a
+  // download.  Reading: the choice of a record file of the person's own.
+  const panel = document.getElementById('panel');
+  const panelRead = document.getElementById('panel-read');
+  const panelWrite = document.getElementById('panel-write');
+  const panelFile = document.getElementById('panel-file');
+  const panelBoxes = () => [...panelWrite.querySelectorAll('input')];
+
+  function panelDo(what) {
+    switch (what) {
+      case 0: panelRead.hidden = true; break;
+      case 1: panelWrite.hidden = true; break;
+      case 2: for (const b of panelBoxes()) b.value = ''; break;
+      case 3: panelRead.hidden = true; panelWrite.hidden = false; break;
+      case 4: panelRead.hidden = false; panelWrite.hidden = true; panelFile.value = ''; break;
+      default: break;
+    }
+    panel.hidden = panelRead.hidden && panelWrite.hidden;
+  }
+
+  document.getElementById('panel-save').addEventListener('click', () => {
+    run(() => game._rindou_panel_save());
+  });
+  panelFile.addEventListener('change', async () => {
+    const file = panelFile.files[0];
+    if (!file) return;
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    const name = cString(game, file.name);
+    const at = game._malloc(bytes.length + 1);
+    game.HEAPU8.set(bytes, at);
+    run(() => game._rindou_panel_load(name, at, bytes.length));
+    game._free(at);
+    game._free(name);
+  });
+
+  // ---- The menu bar --------------------------------------------------------
+  const menuItems = new Map();
+
+  function closeMenus() {
+    for (const open of document.querySelectorAll('#menubar .open')) open.classList.remove('open');
+  }
+
+  function buildMenus(tree) {
+    const bar = document.getElementById('menubar');
+    const holders = new Map([['', bar]]);
+    const parents = new Set(tree.map((e) => e.parent));
+    for (const e of tree) {
+      const into = holders.get(e.parent);
+      if (parents.has(e.name)) {
+        const menu = document.createElement('div');
+        menu.className = 'menu';
+        const title = document.createElement('button');
+        title.type = 'button';
+        title.textContent = e.caption;
+        title.dataset.entry = e.name;
+        const list = document.createElement('div');
+        list.className = 'submenu';
+        menu.append(title, list);
+        into.appendChild(menu);
+        holders.set(e.name, list);
+        title.addEventListener('click', (ev) => {
+          ev.stopPropagation();
+          const wasOpen = menu.classList.contains('open');
+          if (e.parent === '') {
+            closeMenus();
+            if (wasOpen) return;
+            // Opening a title runs its command (the record panel closes).
+            run(() => game.ccall('rindou_menu', null, ['string'], [e.name]));
+          } else {
+            for (const sib of menu.parentNode.querySelectorAll(':scope > .menu.open'))
+              sib.classList.remove('open');
+            if (wasOpen) return;
+          }
+          menu.classList.add('open');
+        });
+        title.addEventListener('mouseenter', () => {
+          const sibling = menu.parentNode.querySelector(':scope > .menu.open');
+          if (sibling && sibling !== menu) title.click();
+        });
+      } else {
+        const item = document.createElement('button');
+        item.type = 'button';
+        item.className = 'menu-item';
+        item.textContent = e.caption;
+        item.dataset.entry = e.name;
+        if (e.checkable) item.setAttribute('role', 'menuitemcheckbox');
+        item.addEventListener('click', (ev) => {
+          ev.stopPropagation();
+          closeMenus();
+          run(() => game.ccall('rindou_menu', null, ['string'], [e.name]));
+        });
+        into.appendChild(item);
+        menuItems.set(e.name, { item, checkable: e.checkable });
+      }
+    }
+    document.addEventListener('click', closeMenus);
+  }
+
+  function syncMenu() {
+    for (const [name, { item, checkable }] of menuItems) {
+      if (!checkable) continue;
+      const on = game.ccall('rindou_menu_checked', 'number', ['string'], [name]) !== 0;
+      item.classList.toggle('checked', on);
+      item.setAttribute('aria-checked', on ? 'true' : 'false');
+    }
+  }
+
+  // ---- Size ----------------------------------------------------------------
+  function fit() {
+    const bar = document.getElementById('menubar');
+    const roomW = window.innerWidth;
+    const roomH = window.innerHeight - bar.offsetHeight;
+    let s = Math.min(roomW / NATURAL_W, roomH / NATURAL_H);
+    // Within a few pixels of the natural size the pictures keep theirs.
+    if (Math.abs(s - 1) < 0.01) s = 1;
+    s = Math.max(s, 0.1);
+    const dpr = window.devicePixelRatio || 1;
+    const cssW = Math.floor(NATURAL_W * s), cssH = Math.floor(NATURAL_H * s);
+    canvas.style.width = `${cssW}px`;
+    canvas.style.height = `${cssH}px`;
+    const width = Math.ceil(cssW * dpr), height = Math.ceil(cssH * dpr);
+    if (surface.canvas.width === width && surface.canvas.height === height &&
+        surface.scale === s * dpr)
+      return;
+    surface.setGeometry(width, height, s * dpr);
+  }
+
+  // ---- Input ---------------------------------------------------------------
+  // A finger has no right button: a touch held this long is one, a shorter
+  // one the left button, pressed where the finger went down.
+  const LONG_PRESS_MS = 500;
+  let touch = null;
+
+  function press(button, e) {
+    const rect = canvas.getBoundingClientRect();
+    const dpr = surface.canvas.width / rect.width;
+    const x = surface.twipsOfDevice(Math.floor((e.clientX - rect.left) * dpr));
+    const y = surface.twipsOfDevice(Math.floor((e.clientY - rect.top) * dpr));
+    run(() => game._rindou_mouse_down(button, x, y));
+  }
+
+  canvas.addEventListener('contextmenu', (e) => e.preventDefault());
+  canvas.addEventListener('pointerdown', (e) => {
+    e.preventDefault();
+    closeMenus();
+    if (e.pointerType === 'touch') {
+      if (touch) clearTimeout(touch.timer);
+      const at = { clientX: e.clientX, clientY: e.clientY };
+      touch = { id: e.pointerId, at, timer: setTimeout(() => { touch = null; press(2, at); },
+                                                       LONG_PRESS_MS) };
+      return;
+    }
+    const button = e.button === 0 ? 1 : e.button === 2 ? 2 : 0;
+    // Other buttons mean nothing to the game.
+    if (button !== 0) press(button, e);
+  });
+  canvas.addEventListener('pointerup', (e) => {
+    if (!touch || touch.id !== e.pointerId) return;
+    clearTimeout(touch.timer);
+    const { at } = touch;
+    touch = null;
+    press(1, at);
+  });
+  canvas.addEventListener('pointercancel', () => {
+    if (touch) clearTimeout(touch.timer);
+    touch = null;
+  });
+  // The keys of the window that a browser leaves to the page: the steps
+  // through the record and back to its start.  A key runs what choosing its
+  // entry runs: first what opening its menu title runs, then the entry.
+  const KEYS = { ArrowLeft: 'REPLAY', ArrowRight: 'AFTER', Home: 'CANCEL' };
+  const menuTitles = new Map();
+  document.addEventListener('keydown', (e) => {
+    if (box.open || e.ctrlKey || e.altKey || e.metaKey) return;
+    if (e.key === 'Escape') {
+      run(() => game._rindou_escape());
+    } else if (KEYS[e.key]) {
+      e.preventDefault();
+      const entry = KEYS[e.key];
+      run(() => game.ccall('rindou_keyed', null, ['string', 'string'],
+                           [menuTitles.get(entry) || '', entry]));
+    }
+  });
+
+  // ---- Start ---------------------------------------------------------------
+  async function start() {
+    game = await instance({ rindouHooks: hooks });
+    const look = JSON.parse(game.UTF8ToString(game._rindou_look()));
+    boxTexts = JSON.parse(game.UTF8ToString(game._rindou_box_texts()));
+    panelWrite.querySelectorAll('label span').forEach((span, i) => {
+      span.textContent = boxTexts.panel[i];
+    });
+    const [pictures] = await Promise.all([loadPictures(look.pictures), loadDataFiles()]);
+    surface = new Surface(canvas, look, pictures);
+    const tree = JSON.parse(game.UTF8ToString(game._rindou_menu_tree()));
+    buildMenus(tree);
+    // The title on the menu bar above each entry.
+    const parentOf = new Map(tree.map((e) => [e.name, e.parent]));
+    for (const e of tree) {
+      let title = '';
+      for (let up = e.parent; up; up = parentOf.get(up)) title = up;
+      menuTitles.set(e.name, title);
+    }
+    fit();
+    window.addEventListener('resize', fit);
+    // The clock's tick; the game knows whether its clock runs.
+    setInterval(() => { if (game) game._rindou_tick(); }, 50);
+    game._rindou_start();
+    // For tests and the curious: the game's state as the console shows it.
+    window.rindouShow = () => game.UTF8ToString(game._rindou_show());
+    document.body.dataset.ready = 'true';
+  }
+
+  start().catch((e) => {
+    document.body.dataset.state = 'failed';
+    console.error(e);
+  });
+})();

@@ -1,0 +1,525 @@
+// The game in a web page.  The page (rindou.js) draws, opens the boxes and
+// keeps the timers; this side holds the game and the work in progress.  A
+// page cannot block its thread, so every wait of the work is handed to the
+// page (a timer, a <dialog>, the search in a worker) and the page calls back
+// with the wait's number when it is over: an answer to an older wait (a box
+// still open when the work was dropped) is no answer.
+//
+// The page reaches this side through the exported rindou_* functions, and
+// this side reaches the page through the hooks the page gave the module
+// (Module.rindouHooks).
+#include <emscripten.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <functional>
+#include <sstream>
+#include <string>
+
+#include "app/cli/cli.h"
+#include "app/web/search_wire.h"
+#include "core/consistency.h"
+#include "core/files.h"
+#include "core/null_platform.h"
+#include "play/clock.h"
+#include "play/flow.h"
+#include "play/input.h"
+#include "play/record_commands.h"
+#include "play/work.h"
+#include "shell/menu.h"
+#include "shell/start.h"
+#include "view/look.h"
+
+// ---- The page's hooks -----------------------------------------------------------
+
+// clang-format off
+EM_JS(void, js_draw_image, (int code, double x, double y), {
+    Module.rindouHooks.drawImage(code, x, y);
+});
+EM_JS(void, js_draw_outline, (int colour, double x1, double y1, double x2, double y2), {
+    Module.rindouHooks.drawOutline(colour, x1, y1, x2, y2);
+});
+EM_JS(void, js_draw_text, (double x, double y, const char* text, int colour, int size, int bold), {
+    Module.rindouHooks.drawText(x, y, UTF8ToString(text), colour, size, bold !== 0);
+});
+EM_JS(void, js_present, (), { Module.rindouHooks.present(); });
+EM_JS(double, js_seconds_since_midnight, (), {
+    const d = new Date();
+    return d.getHours() * 3600 + d.getMinutes() * 60 + d.getSeconds() + d.getMilliseconds() / 1000;
+});
+EM_JS(void, js_wait, (int serial, int kind, double seconds, const char* title, const char* text), {
+    Module.rindouHooks.wait(serial, kind, seconds, UTF8ToString(title), UTF8ToString(text));
+});
+EM_JS(void, js_idle, (), { Module.rindouHooks.idle(); });
+EM_JS(void, js_ended, (), { Module.rindouHooks.ended(); });
+EM_JS(void, js_open_page, (const char* address), {
+    Module.rindouHooks.openPage(UTF8ToString(address));
+});
+EM_JS(void, js_show_help, (), { Module.rindouHooks.showHelp(); });
+EM_JS(void, js_computer_move, (const char* move), {
+    Module.rindouHooks.computerMove(UTF8ToString(move));
+});
+// The settings file's bytes, kept by the page (one character a byte).
+EM_JS(int, js_settings_size, (), { return Module.rindouHooks.settingsSize(); });
+EM_JS(void, js_settings_read, (char* into), { Module.rindouHooks.settingsRead(into); });
+EM_JS(int, js_settings_write, (const char* bytes, int size), {
+    return Module.rindouHooks.settingsWrite(bytes, size) ? 1 : 0;
+});
+// The record panel: 0 hide the lists, 1 hide the entry, 2 empty the boxes,
+// 3 show the entry (writing), 4 show the file choice (reading), 5 the files
+// changed.
+EM_JS(void, js_panel, (int what), { Module.rindouHooks.panel(what); });
+// The text of a box of the panel, in memory the caller frees.
+EM_JS(char*, js_panel_box, (int index), {
+    const text = Module.rindouHooks.panelBox(index);
+    const size = lengthBytesUTF8(text) + 1;
+    const at = _malloc(size);
+    stringToUTF8(text, at, size);
+    return at;
+});
+// A record file handed to the person as a download.
+EM_JS(int, js_download, (const char* name, const char* bytes, int size), {
+    return Module.rindouHooks.download(UTF8ToString(name), HEAPU8.slice(bytes, bytes + size)) ? 1 : 0;
+});
+// The sound library on the page's audio: buffers by number, 0 for none.
+EM_JS(int, js_sound_start, (), { return Module.rindouHooks.soundStart() ? 1 : 0; });
+EM_JS(int, js_sound_create, (const unsigned char* wav, int size), {
+    return Module.rindouHooks.soundCreate(HEAPU8.slice(wav, wav + size));
+});
+EM_JS(int, js_sound_play, (int buffer, int looping), {
+    return Module.rindouHooks.soundPlay(buffer, looping !== 0) ? 1 : 0;
+});
+EM_JS(int, js_sound_stop, (int buffer), { return Module.rindouHooks.soundStop(buffer) ? 1 : 0; });
+// A data file of the program the page has fetched (the sounds): its size,
+// -1 when the page has none of that name, then its bytes.
+EM_JS(int, js_data_file_size, (const char* name), {
+    return Module.rindouHooks.dataFileSize(UTF8ToString(name));
+});
+EM_JS(void, js_data_file_read, (const char* name, unsigned char* into), {
+    Module.rindouHooks.dataFileRead(UTF8ToString(name), into);
+});
+// clang-format on
+
+namespace rindou::web {
+namespace {
+
+class WebSound : public SoundLibrary {
+public:
+    int32_t dsInitialize(int32_t) override { return js_sound_start(); }
+    int32_t dsCreateDSB(int32_t context, const unsigned char* wav, int32_t length,
+                        int32_t) override {
+        if (context == 0 || wav == nullptr || length <= 0) return 0;
+        return js_sound_create(wav, length);
+    }
+    int32_t dsPlay(int32_t buffer) override { return js_sound_play(buffer, 0); }
+    int32_t dsPlayLooping(int32_t buffer) override { return js_sound_play(buffer, 1); }
+    int32_t dsStop(int32_t buffer) override { return js_sound_stop(buffer); }
+    int32_t dsFree(int32_t) override { return 0; }
+    int32_t dsTerminate(int32_t) override { return 0; }
+};
+
+class WebPlatform : public NullPlatform {
+public:
+    SoundLibrary* sound_library() override { return &sound_; }
+    FileRead read_data_file(const std::string& name, std::vector<unsigned char>& bytes,
+                            std::error_code&) override {
+        const int size = js_data_file_size(name.c_str());
+        if (size < 0) return FileRead::Missing;
+        bytes.assign(static_cast<size_t>(size), 0);
+        if (size > 0) js_data_file_read(name.c_str(), bytes.data());
+        return FileRead::Ok;
+    }
+    void draw_image(int code, double x, double y) override { js_draw_image(code, x, y); }
+    void draw_outline(int colour, double x1, double y1, double x2, double y2) override {
+        js_draw_outline(colour, x1, y1, x2, y2);
+    }
+    void draw_text(double x, double y, const std::string& text, int colour, int size_pt,
+                   bool bold) override {
+        js_draw_text(x, y, text.c_str(), colour, size_pt, bold ? 1 : 0);
+    }
+    void present() override { js_present(); }
+    float now() override {
+        // Seconds since midnight on the local clock, never 86400 itself.
+        float t = static_cast<float>(js_seconds_since_midnight());
+        return t >= 86400.0f || !(t >= 0.0f) ? 0.0f : t;
+    }
+    FileRead read_settings(std::string& bytes) override {
+        int size = js_settings_size();
+        if (size < 0) return FileRead::Missing;
+        bytes.assign(static_cast<size_t>(size), '\0');
+        if (size > 0) js_settings_read(bytes.data());
+        return FileRead::Ok;
+    }
+    bool write_settings(const std::string& bytes) override {
+        return js_settings_write(bytes.data(), static_cast<int>(bytes.size())) != 0;
+    }
+    std::string current_folder() override { return "."; }
+    void open_page(const std::string& address) override { js_open_page(address.c_str()); }
+    void show_help_page(const std::string&) override { js_show_help(); }
+    void end_program() override { ended = true; }
+    // The computer's move, written as the console's `com` line writes it.
+    void computer_move(const Move& m, double score) override {
+        char line[128];
+        std::snprintf(line, sizeof line, "%d %d %d %d %d %d %d %.4f", m.from_col, m.from_row,
+                      m.to_col, m.to_row, m.piece_before, m.piece_after, m.captured, score);
+        js_computer_move(line);
+    }
+
+    void panel_hide_lists() override { js_panel(0); }
+    void panel_hide_entry() override { js_panel(1); }
+    void panel_empty_boxes() override { js_panel(2); }
+    void panel_show_write() override { js_panel(3); }
+    void panel_show_read() override { js_panel(4); }
+    void panel_refresh_files() override { js_panel(5); }
+    std::string panel_box(int index) override {
+        char* text = js_panel_box(index);
+        std::string box = text ? text : "";
+        std::free(text);
+        return box;
+    }
+    // Records are written as downloads, and read from the file the person
+    // chose, under its own name.
+    std::string panel_folder() override { return "."; }
+    bool write_record(const std::string& path, const std::string& bytes,
+                      std::error_code& error) override {
+        const std::string name = path.substr(path.find_last_of('/') + 1);
+        if (js_download(name.c_str(), bytes.data(), static_cast<int>(bytes.size())) != 0)
+            return true;
+        error = std::make_error_code(std::errc::io_error);
+        return false;
+    }
+    bool read_record(const std::string& path, std::string& bytes, std::error_code& error,
+                     size_t max_bytes) override {
+        if (path != chosen_name) {
+            error = std::make_error_code(std::errc::no_such_file_or_directory);
+            return false;
+        }
+        if (chosen_bytes.size() > max_bytes) {
+            error = FileError::TooLarge;
+            return false;
+        }
+        bytes = chosen_bytes;
+        return true;
+    }
+
+    std::string chosen_name, chosen_bytes;
+    bool ended = false;
+
+private:
+    WebSound sound_;
+};
+
+// The one game of the page.
+class Front {
+public:
+    Front() { game_.io = &platform_; }
+
+    bool ended() const { return finished_ || platform_.ended; }
+
+    // Starts work unless work is in progress: what arrives while the game
+    // waits is dropped, as the window drops it.
+    void run(Work<> work) {
+        if (ended() || runner_.busy()) return;
+        go_on([this, &work] { runner_.start(std::move(work)); });
+    }
+
+    void resume(int serial) {
+        if (serial == serial_) go_on([this] { runner_.resume(); });
+    }
+    void answer(int serial, bool yes) {
+        if (serial == serial_) go_on([this, yes] { runner_.answer(yes); });
+    }
+    void deliver(int serial, deep::SearchResult result) {
+        if (serial == serial_) go_on([this, &result] { runner_.deliver(std::move(result)); });
+    }
+    // The request of the search the game waits for, when it waits for one.
+    const SearchRequest* search_waited_for(int serial) const {
+        if (serial != serial_ || !runner_.busy() || runner_.wait().kind != Wait::Kind::Search)
+            return nullptr;
+        return &runner_.wait().search;
+    }
+
+    // The 50 ms tick: the clock runs on while the computer thinks by the deep
+    // search; during the game's other waits it stands.
+    void tick() {
+        if (ended() || !game_.st.timer_enabled) return;
+        if (runner_.busy() && runner_.wait().kind != Wait::Kind::Search) return;
+        clock_tick(game_);
+    }
+
+    // 0 when no work is in progress, else 1 + the kind of its wait.
+    int waiting() const {
+        return runner_.busy() ? 1 + static_cast<int>(runner_.wait().kind) : 0;
+    }
+
+    Game& game() { return game_; }
+    WebPlatform& platform() { return platform_; }
+
+private:
+    void go_on(const std::function<void()>& step) {
+        try {
+            step();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "rindou: %s\n", e.what());
+        }
+        serve();
+    }
+
+    void serve() {
+        if (runner_.ended() || platform_.ended) {
+            finish();
+            return;
+        }
+        if (!runner_.busy()) {
+            if (checking_state()) check_state_after(game_.st, "a page command");
+            js_idle();
+            return;
+        }
+        const Wait& w = runner_.wait();
+        if (w.kind == Wait::Kind::End) {
+            finish();
+            return;
+        }
+        ++serial_;
+        js_wait(serial_, static_cast<int>(w.kind), std::max(w.seconds, 0.0), w.title.c_str(),
+                w.text.c_str());
+    }
+
+    void finish() {
+        if (finished_) return;
+        finished_ = true;
+        ++serial_;
+        runner_.abandon();
+        js_ended();
+    }
+
+    WebPlatform platform_;
+    Game game_;
+    Runner runner_;
+    int serial_ = 0;
+    bool finished_ = false;
+};
+
+Front& front() {
+    static Front f;
+    return f;
+}
+
+// What choosing an entry with the mouse runs: its title's command first.
+Work<> keyed_command(Game& g, std::string title, std::string entry) {
+    if (!title.empty()) co_await menu_command(g, title);
+    co_await menu_command(g, entry);
+}
+
+std::string json_string(const std::string& s) {
+    std::string out = "\"";
+    for (unsigned char ch : s) {
+        if (ch == '"' || ch == '\\') {
+            out += '\\';
+            out += static_cast<char>(ch);
+        } else if (ch < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", ch);
+            out += buf;
+        } else {
+            out += static_cast<char>(ch);
+        }
+    }
+    return out + "\"";
+}
+
+// The texts handed to the page live until the next call of the same kind.
+const char* kept(std::string& slot, std::string value) {
+    slot = std::move(value);
+    return slot.c_str();
+}
+
+}  // namespace
+}  // namespace rindou::web
+
+using rindou::web::front;
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void rindou_start() { front().run(rindou::start_up(front().game())); }
+
+EMSCRIPTEN_KEEPALIVE void rindou_mouse_down(int button, double x, double y) {
+    front().run(rindou::on_mouse_down(front().game(), button, x, y));
+}
+
+EMSCRIPTEN_KEEPALIVE void rindou_menu(const char* entry) {
+    front().run(rindou::menu_command(front().game(), entry));
+}
+
+// A key of an entry: what choosing it from its menu runs.
+EMSCRIPTEN_KEEPALIVE void rindou_keyed(const char* title, const char* entry) {
+    front().run(rindou::web::keyed_command(front().game(), title, entry));
+}
+
+// The record panel's save button.
+EMSCRIPTEN_KEEPALIVE void rindou_panel_save() { front().run(rindou::save_record(front().game())); }
+
+// The record file the person chose in the panel: its name and bytes.
+EMSCRIPTEN_KEEPALIVE void rindou_panel_load(const char* name, const char* bytes, int size) {
+    rindou::web::WebPlatform& p = front().platform();
+    p.chosen_name = name;
+    p.chosen_bytes.assign(bytes, static_cast<size_t>(std::max(size, 0)));
+    front().run(rindou::load_record(front().game(), p.chosen_name));
+}
+
+// Esc ends the program, as in the window.
+EMSCRIPTEN_KEEPALIVE void rindou_escape() { front().run(rindou::quit_program(front().game())); }
+
+EMSCRIPTEN_KEEPALIVE void rindou_tick() { front().tick(); }
+
+EMSCRIPTEN_KEEPALIVE void rindou_resume(int serial) { front().resume(serial); }
+
+EMSCRIPTEN_KEEPALIVE void rindou_answer(int serial, int yes) { front().answer(serial, yes != 0); }
+
+EMSCRIPTEN_KEEPALIVE int rindou_waiting() { return front().waiting(); }
+
+EMSCRIPTEN_KEEPALIVE int rindou_ended() { return front().ended() ? 1 : 0; }
+
+// The search the game waits for, written for a worker (empty when the game
+// waits for none under that number).
+EMSCRIPTEN_KEEPALIVE const char* rindou_search_request(int serial) {
+    static std::string slot;
+    const rindou::SearchRequest* request = front().search_waited_for(serial);
+    return rindou::web::kept(slot, request ? rindou::web::write_request(*request) : "");
+}
+
+// The search the game waits for, run here and now (no worker).
+EMSCRIPTEN_KEEPALIVE void rindou_search_here(int serial) {
+    const rindou::SearchRequest* request = front().search_waited_for(serial);
+    if (!request) return;
+    rindou::deep::SearchResult result;
+    try {
+        result = rindou::run_search(*request);
+    } catch (const std::exception& e) {
+        // A search that fails finds no move: the turn goes back.
+        std::fprintf(stderr, "rindou: %s\n", e.what());
+        result = rindou::deep::SearchResult{};
+    }
+    front().deliver(serial, result);
+}
+
+// A worker's result for the search of that number; a result that cannot be
+// read finds no move.
+EMSCRIPTEN_KEEPALIVE void rindou_search_done(int serial, const char* result) {
+    rindou::deep::SearchResult r;
+    if (!rindou::web::read_result(result, r)) r = rindou::deep::SearchResult{};
+    front().deliver(serial, r);
+}
+
+// What a worker runs: a written request in, a written result out.  No one
+// can reach into a worker's search while it runs, so the safety net is its
+// own: once `cap_ms` have passed, the search ends at the next finished depth
+// with the best move found so far.
+EMSCRIPTEN_KEEPALIVE const char* rindou_run_search(const char* request, double cap_ms) {
+    static std::string slot;
+    rindou::SearchRequest r;
+    rindou::deep::SearchResult result;
+    if (rindou::web::read_request(request, r)) {
+        std::atomic<bool> stop{false};
+        const double started = emscripten_get_now();
+        try {
+            result = rindou::run_search(r, &stop, [&](const rindou::deep::SearchInfo&) {
+                if (emscripten_get_now() - started > cap_ms) stop = true;
+            });
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "rindou: %s\n", e.what());
+            result = rindou::deep::SearchResult{};
+        }
+    }
+    return rindou::web::kept(slot, rindou::web::write_result(result));
+}
+
+// The position and the game's state as the console's `show` prints them.
+EMSCRIPTEN_KEEPALIVE const char* rindou_show() {
+    static std::string slot;
+    std::ostringstream out;
+    rindou::print_show(front().game().st, out);
+    return rindou::web::kept(slot, out.str());
+}
+
+// The menu tree: [{"name", "caption", "parent", "checkable"}, ...] in order.
+EMSCRIPTEN_KEEPALIVE const char* rindou_menu_tree() {
+    static std::string slot;
+    using rindou::web::json_string;
+    std::string out = "[";
+    for (const rindou::MenuEntry& e : rindou::menu_tree()) {
+        if (out.size() > 1) out += ',';
+        out += "{\"name\":" + json_string(e.name) +
+               ",\"caption\":" + json_string(rindou::text(e.caption)) +
+               ",\"parent\":" + json_string(e.parent) +
+               ",\"checkable\":" + (e.checkable ? "true" : "false") + "}";
+    }
+    return rindou::web::kept(slot, out + "]");
+}
+
+EMSCRIPTEN_KEEPALIVE int rindou_menu_checked(const char* entry) {
+    return rindou::menu_checked(front().game().st, entry) ? 1 : 0;
+}
+
+// What the board looks like: {"pictures": {code: stem}, "palette": [[r,g,b]
+// x16], "fonts": [...]}.
+EMSCRIPTEN_KEEPALIVE const char* rindou_look() {
+    static std::string slot;
+    using rindou::web::json_string;
+    std::string out = "{\"pictures\":{";
+    bool first = true;
+    for (int code : rindou::picture_codes()) {
+        const std::string stem = rindou::picture_file_stem(code);
+        if (stem.empty()) continue;
+        if (!first) out += ',';
+        first = false;
+        out += "\"" + std::to_string(code) + "\":" + json_string(stem);
+    }
+    out += "},\"palette\":[";
+    for (int i = 0; i < 16; ++i) {
+        const rindou::Rgb c = rindou::palette_rgb(i);
+        out += (i ? ",[" : "[") + std::to_string(c.red) + "," + std::to_string(c.green) + "," +
+               std::to_string(c.blue) + "]";
+    }
+    out += "],\"fonts\":[";
+    first = true;
+    for (const std::string& family : rindou::text_font_families()) {
+        if (!first) out += ',';
+        first = false;
+        out += json_string(family);
+    }
+    return rindou::web::kept(slot, out + "]}");
+}
+
+// The texts of the page's own boxes, from the table of texts.
+EMSCRIPTEN_KEEPALIVE const char* rindou_box_texts() {
+    static std::string slot;
+    using rindou::Text;
+    using rindou::text;
+    using rindou::web::json_string;
+    return rindou::web::kept(slot, "{\"yes\":" + json_string(text(Text::ButtonYes)) +
+                                       ",\"no\":" + json_string(text(Text::ButtonNo)) +
+                                       ",\"aboutTitle\":" + json_string(text(Text::AboutTitle)) +
+                                       ",\"homePage\":" + json_string(text(Text::AboutHomePage)) +
+                                       ",\"panel\":[" + json_string(text(Text::PanelGameName)) +
+                                       "," + json_string(text(Text::PanelFirst)) + "," +
+                                       json_string(text(Text::PanelSecond)) + "," +
+                                       json_string(text(Text::PanelFileName)) + "]}");
+}
+
+// The console: runs a whole session on the lines of `input` and gives what
+// rindou-cli prints for them; its size is rindou_console_size().
+static std::string console_output;
+EMSCRIPTEN_KEEPALIVE const char* rindou_console(const char* input) {
+    std::istringstream in{std::string(input)};
+    std::ostringstream out;
+    rindou::run_cli(in, out);
+    console_output = out.str();
+    return console_output.data();
+}
+EMSCRIPTEN_KEEPALIVE int rindou_console_size() { return static_cast<int>(console_output.size()); }
+
+}  // extern "C"
