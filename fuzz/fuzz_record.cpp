@@ -54,11 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Every loaded move can be stepped over, forward and back.
     const int end = s.record_end;
     for (int i = 1; i <= end; ++i) {
-        step_forward(g);
+        (void)run_at_once(g, step_forward(g));
         check_position(s);
         require(s.record_count == i);
     }
-    step_forward(g);  // the end of the record
+    (void)run_at_once(g, step_forward(g));  // the end of the record
     require(s.record_count == end);
     const GameState final_position = s;
 
@@ -69,12 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     require(static_cast<int>(again.moves.size()) == end && again.stop_line == 0);
 
     for (int i = end - 1; i >= 0; --i) {
-        step_back(g);
+        (void)run_at_once(g, step_back(g));
         check_position(s);
         require(s.record_count == i);
     }
     require(same_position(s, start));
-    for (int i = 1; i <= end; ++i) step_forward(g);
+    for (int i = 1; i <= end; ++i) (void)run_at_once(g, step_forward(g));
     require(same_position(s, final_position));
     return 0;
 }
