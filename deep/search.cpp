@@ -32,13 +32,16 @@ constexpr int ORDER_VALUE[KIND_COUNT] = {0,   90,  315, 405, 495, 540, 855, 990,
 
 enum Bound : uint8_t { NONE = 0, EXACT = 1, LOWER_B = 2, UPPER_B = 3 };
 
+// Sixteen bytes: of the move only what tells it apart from the others of the
+// node is kept.
 struct TTEntry {
     uint64_t key = 0;
-    Move move;
+    uint8_t from = 0, to = 0, promote = 0, pass = 0;
     int16_t score = 0;
     int8_t depth = -1;
     uint8_t bound = NONE;
 };
+static_assert(sizeof(TTEntry) == 16);
 
 // Move ordering: the table's move, then captures (most valuable victim first,
 // cheapest attacker first), promotions of the pieces that gain most, the two
@@ -73,6 +76,12 @@ private:
     SearchLimits limits_;
     std::vector<TTEntry> tt_;
     std::unique_ptr<GameState> scratch_;  // for the game's own mate test
+    struct MateMemo {
+        uint64_t key = 0;
+        bool known = false, mated = false;
+    };
+    static constexpr size_t MATE_MEMO_SIZE = 4096;
+    std::vector<MateMemo> mate_memo_ = std::vector<MateMemo>(MATE_MEMO_SIZE);
     uint64_t nodes_ = 0;
     bool aborted_ = false;
     Move killers_[MAX_PLY][2]{};
@@ -91,7 +100,29 @@ private:
         return aborted_;
     }
 
+    // The evaluation, kept by key: iterative deepening comes back to the
+    // same leaves at every depth.
+    struct EvalMemo {
+        uint64_t key = 0;
+        int score = 0;
+        bool known = false;
+    };
+    static constexpr size_t EVAL_MEMO_SIZE = size_t{1} << 16;
+    std::vector<EvalMemo> eval_memo_ = std::vector<EvalMemo>(EVAL_MEMO_SIZE);
+    int eval() {
+        EvalMemo& e = eval_memo_[pos_.key & (EVAL_MEMO_SIZE - 1)];
+        if (!e.known || e.key != pos_.key) {
+            e.key = pos_.key;
+            e.score = evaluate(pos_);
+            e.known = true;
+        }
+        return e.score;
+    }
+
     TTEntry& tt_slot() { return tt_[pos_.key & ((size_t{1} << TT_BITS) - 1)]; }
+    // The slot of the position just reached is asked for soon when it is
+    // searched with a depth left: start loading it now.
+    void prefetch_slot() { __builtin_prefetch(&tt_slot()); }
 
     bool mated_by_test();
     bool terminal(int ply, int& score);
@@ -122,6 +153,10 @@ private:
 bool Searcher::mated_by_test() {
     const int k = pos_.king[UPPER];
     if (k < 0 || !pos_.attacked_pattern(LOWER, k)) return false;
+    // The test is dear and the same positions come back often: its answers
+    // are kept by key.
+    MateMemo& memo = mate_memo_[pos_.key & (MATE_MEMO_SIZE - 1)];
+    if (memo.key == pos_.key && memo.known) return memo.mated;
     GameState& s = *scratch_;
     pos_.to_state(s);
     for (int c = 1; c <= 9; ++c) {
@@ -129,7 +164,10 @@ bool Searcher::mated_by_test() {
         s.lower_pawn_file[static_cast<size_t>(c)] = pos_.pawns[LOWER][static_cast<size_t>(c)] > 0;
     }
     analyse_position(s);
-    return upper_mate_test(s) == 1;
+    memo.key = pos_.key;
+    memo.known = true;
+    memo.mated = upper_mate_test(s) == 1;
+    return memo.mated;
 }
 
 // Decided positions: a king taken or about to be taken, the mate test, a
@@ -153,27 +191,33 @@ bool Searcher::terminal(int ply, int& score) {
     bool repeated = ply > 0 && std::binary_search(limits_.history.begin(), limits_.history.end(), pos_.key);
     for (int i = ply - 2; i >= 0 && !repeated; i -= 2) repeated = path_[i] == pos_.key;
     if (!repeated) return false;
-    score = evaluate(pos_) + (pos_.side == root_side_ ? -CIRCLE : CIRCLE);
+    score = eval() + (pos_.side == root_side_ ? -CIRCLE : CIRCLE);
     return true;
 }
 
 void Searcher::order(MoveList& moves, std::vector<int>& sc, const Move& hash, int ply) {
     sc.resize(moves.size());
+    const uint32_t hash_key = hash.null() ? 0xfffffffeu : hash.key();  // no move has that key
+    const bool killers = ply < MAX_PLY;
+    const uint32_t k0 = killers ? killers_[ply][0].key() : 0xfffffffeu;
+    const uint32_t k1 = killers ? killers_[ply][1].key() : 0xfffffffeu;
+    const int (*hist)[81] = history_[pos_.side];
     for (size_t i = 0; i < moves.size(); ++i) {
         const Move& m = moves[i];
+        const uint32_t key = m.key();
         int v;
-        if (!hash.null() && m == hash)
+        if (key == hash_key)
             v = ORDER_HASH;
         else if (m.captured)
             v = ORDER_CAPTURE + ORDER_VALUE[m.captured] * 16 - ORDER_VALUE[m.moved] / 16 + (m.promote ? 64 : 0);
         else if (m.promote && (m.moved == B || m.moved == R || m.moved == P))
             v = ORDER_PROMOTION;
-        else if (ply < MAX_PLY && m == killers_[ply][0])
+        else if (key == k0)
             v = ORDER_KILLER + 2;
-        else if (ply < MAX_PLY && m == killers_[ply][1])
+        else if (key == k1)
             v = ORDER_KILLER + 1;
         else
-            v = history_[pos_.side][m.from][m.to];
+            v = hist[m.from][m.to];
         sc[i] = v;
     }
 }
@@ -194,7 +238,7 @@ int Searcher::qsearch(int alpha, int beta, int ply) {
     int t;
     if (terminal(ply, t)) return t;
     if (out_of_budget()) return 0;
-    int stand = evaluate(pos_);
+    int stand = eval();
     if (stand >= beta || ply >= MAX_PLY - 1) return stand;
     if (stand > alpha) alpha = stand;
     MoveList& moves = lists_[static_cast<size_t>(ply)];
@@ -231,11 +275,17 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
     if (ply > 0 && terminal(ply, t)) return t;
     if (depth <= 0) return qsearch(alpha, beta, ply);
     if (out_of_budget()) return 0;
-    if (ply >= MAX_PLY - 1) return evaluate(pos_);
+    if (ply >= MAX_PLY - 1) return eval();
 
     const TTEntry& e = tt_slot();
     const bool known = e.key == pos_.key && e.bound != NONE;
-    const Move hash = known ? e.move : Move{};
+    Move hash{};
+    if (known) {
+        hash.from = e.from;
+        hash.to = e.to;
+        hash.promote = e.promote;
+        hash.pass = e.pass;
+    }
     // On the principal variation the table only orders, so that the line
     // reported stays whole.
     if (known && !pv_node && e.depth >= depth && decides(e, alpha, beta, ply, t)) return t;
@@ -243,7 +293,7 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
     MoveList& moves = lists_[static_cast<size_t>(ply)];
     std::vector<int>& sc = scores_[static_cast<size_t>(ply)];
     pos_.generate(moves);
-    if (moves.empty()) return evaluate(pos_);
+    if (moves.empty()) return eval();
     if (moves.size() == 1 && moves[0].pass) return pass_on(moves[0], depth, alpha, beta, ply, pv_node);
     order(moves, sc, hash, ply);
 
@@ -296,6 +346,7 @@ int Searcher::search_move(const Move& m, size_t i, int order_score, int depth, i
                           int ply, bool pv_node) {
     Undo u;
     make(m, u, ply);
+    if (depth >= 2) prefetch_slot();
     int v;
     if (i == 0) {
         v = -search(depth - 1, -beta, -alpha, ply + 1, pv_node);
@@ -338,7 +389,10 @@ void Searcher::reward_cutoff(const Move& m, int depth, int ply) {
 void Searcher::store(const Move& best_move, int depth, int best, int alpha0, int beta, int ply) {
     TTEntry& e = tt_slot();
     e.key = pos_.key;
-    e.move = best_move;
+    e.from = best_move.from;
+    e.to = best_move.to;
+    e.promote = best_move.promote;
+    e.pass = best_move.pass;
     e.depth = static_cast<int8_t>(depth);
     e.score = static_cast<int16_t>(score_to_tt(best, ply));
     e.bound = best >= beta ? LOWER_B : best > alpha0 ? EXACT : UPPER_B;
