@@ -100,24 +100,7 @@ private:
         return aborted_;
     }
 
-    // The evaluation, kept by key: iterative deepening comes back to the
-    // same leaves at every depth.
-    struct EvalMemo {
-        uint64_t key = 0;
-        int score = 0;
-        bool known = false;
-    };
-    static constexpr size_t EVAL_MEMO_SIZE = size_t{1} << 16;
-    std::vector<EvalMemo> eval_memo_ = std::vector<EvalMemo>(EVAL_MEMO_SIZE);
-    int eval() {
-        EvalMemo& e = eval_memo_[pos_.key & (EVAL_MEMO_SIZE - 1)];
-        if (!e.known || e.key != pos_.key) {
-            e.key = pos_.key;
-            e.score = evaluate(pos_);
-            e.known = true;
-        }
-        return e.score;
-    }
+    int eval() const { return evaluate(pos_); }
 
     TTEntry& tt_slot() { return tt_[pos_.key & ((size_t{1} << TT_BITS) - 1)]; }
     // The slot of the position just reached is asked for soon when it is
