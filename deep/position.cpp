@@ -437,6 +437,26 @@ void Position::generate_captures(MoveList& out) const {
     gen_board<true>(out);
 }
 
+bool Position::complete(Move& m) const {
+    if (m.pass || m.to >= 81) return false;
+    m.captured = 0;
+    if (m.is_drop()) {
+        const int k = m.drop_kind();
+        if (k > 7 || m.promote || hand[static_cast<size_t>(side)][static_cast<size_t>(k)] <= 0 ||
+            board[m.to] != 0)
+            return false;
+        m.moved = static_cast<uint8_t>(k);
+        return true;
+    }
+    const int8_t v = board[m.from], c = board[m.to];
+    if (!is_piece(v) || cell_side(v) != side || c == CELL_COIN || (is_piece(c) && cell_side(c) == side) ||
+        m.from == m.to || !coin_ok(m.from, m.to) || (m.promote && promote_kind(kind_of(v)) == 0))
+        return false;
+    m.moved = static_cast<uint8_t>(kind_of(v));
+    m.captured = static_cast<uint8_t>(is_piece(c) ? kind_of(c) : 0);
+    return true;
+}
+
 bool Position::has_board_move() const {
     MoveList l;
     l.reserve(128);

@@ -135,6 +135,10 @@ public:
     // Only the captures of board pieces (for quiescence).
     void generate_captures(MoveList& out) const;
     bool has_board_move() const;
+    // Completes a move known only by its squares and promotion (as the
+    // search's table keeps it) with the kinds it moves and takes; false when
+    // it cannot be a move of the side to move here.
+    bool complete(Move& m) const;
 
     void make(const Move& m, Undo& u);
     void unmake(const Move& m, const Undo& u);
