@@ -49,17 +49,51 @@ int slide_dirs(int side, int kind) {
     }
 }
 
+bool in_zone(int side, int row) { return side == UPPER ? row >= 7 : row <= 3; }
+
+// May a piece stay unpromoted on this row (it still has a move from it)?
+bool may_stay(int side, int kind, int row) {
+    int far = side == UPPER ? 9 - row : row - 1;  // rows left ahead
+    if (kind == P || kind == L) return far >= 1;
+    if (kind == N) return far >= 2;
+    return true;
+}
+
 struct Tables {
     uint8_t step_to[2][KIND_COUNT][81][8];
     uint8_t step_n[2][KIND_COUNT][81];
+    SquareSet step_set[2][KIND_COUNT][81];  // the squares of step_to
     uint8_t ray[81][8][8];
     uint8_t ray_n[81][8];
     uint8_t slides[2][KIND_COUNT];
     // Whether a piece of (side, kind) standing at target - delta reaches
     // target by a step: index (dc + 1) * 5 + (dr + 2).
     bool steps_by_delta[2][KIND_COUNT][15];
+    // The squares a short step (a knight's jump included) can come from onto
+    // a square, and the index into steps_by_delta of each; the squares of
+    // each line out of a square as a set.
+    SquareSet near_mask[81];
+    int8_t near_delta[81][81];
+    SquareSet ray_mask[81][8];
+    uint8_t col[81], row[81];
+    // Whether a move of (side, kind) may promote, and whether it may also
+    // stay unpromoted: index [side][kind][from row][to row].
+    bool may_promote[2][KIND_COUNT][10][10];
+    bool may_stay_on[2][KIND_COUNT][10];
 
     Tables() {
+        for (int sq = 0; sq < 81; ++sq) {
+            col[sq] = static_cast<uint8_t>(sq_col(sq));
+            row[sq] = static_cast<uint8_t>(sq_row(sq));
+            for (int f = 0; f < 81; ++f) near_delta[sq][f] = -1;
+            for (int dc = -1; dc <= 1; ++dc)
+                for (int dr = -2; dr <= 2; ++dr) {
+                    const int fc = sq_col(sq) - dc, fr = sq_row(sq) - dr;
+                    if ((dc == 0 && dr == 0) || !on_board(fc, fr)) continue;
+                    near_mask[sq].set(make_sq(fc, fr));
+                    near_delta[sq][make_sq(fc, fr)] = static_cast<int8_t>((dc + 1) * 5 + (dr + 2));
+                }
+        }
         for (int side = 0; side < 2; ++side)
             for (int k = 0; k < KIND_COUNT; ++k) {
                 slides[side][k] = static_cast<uint8_t>(slide_dirs(side, k));
@@ -68,12 +102,27 @@ struct Tables {
                     int dr = side == UPPER ? d.dr : -d.dr;
                     steps_by_delta[side][k][(d.dc + 1) * 5 + (dr + 2)] = true;
                 }
+                for (int fr = 1; fr <= 9; ++fr) {
+                    may_stay_on[side][k][fr] = may_stay(side, k, fr);
+                    for (int tr = 1; tr <= 9; ++tr) {
+                        bool can = false;
+                        if (promote_kind(k) != 0) {
+                            if (k == P || k == L || k == N)
+                                can = in_zone(side, tr);
+                            else
+                                can = in_zone(side, tr) || in_zone(side, fr);
+                        }
+                        may_promote[side][k][fr][tr] = can;
+                    }
+                }
                 for (int sq = 0; sq < 81; ++sq) {
                     int n = 0;
                     for (Delta d : upper_steps(k)) {
                         int dr = side == UPPER ? d.dr : -d.dr;
                         int c = sq_col(sq) + d.dc, r = sq_row(sq) + dr;
-                        if (on_board(c, r)) step_to[side][k][sq][n++] = static_cast<uint8_t>(make_sq(c, r));
+                        if (!on_board(c, r)) continue;
+                        step_to[side][k][sq][n++] = static_cast<uint8_t>(make_sq(c, r));
+                        step_set[side][k][sq].set(make_sq(c, r));
                     }
                     step_n[side][k][sq] = static_cast<uint8_t>(n);
                 }
@@ -85,30 +134,41 @@ struct Tables {
                      c += DIRS[d].dc, r += DIRS[d].dr)
                     ray[sq][d][n++] = static_cast<uint8_t>(make_sq(c, r));
                 ray_n[sq][d] = static_cast<uint8_t>(n);
+                for (int i = 0; i < n; ++i) ray_mask[sq][d].set(ray[sq][d][i]);
             }
     }
 };
 
-const Tables& tables() {
-    static const Tables t;
-    return t;
+// Built when the program starts, so that the move generator's inner loops
+// do not test on every call whether it has been built.
+const Tables TABLES;
+
+inline const Tables& tables() { return TABLES; }
+
+}  // namespace
+
+const Rays& rays() {
+    static const Rays r = [] {
+        Rays out{};
+        const Tables& t = tables();
+        for (int sq = 0; sq < 81; ++sq)
+            for (int d = 0; d < 8; ++d) {
+                out.n[sq][d] = t.ray_n[sq][d];
+                out.mask[sq][d] = t.ray_mask[sq][d];
+                for (int i = 0; i < 8; ++i) out.to[sq][d][i] = t.ray[sq][d][i];
+            }
+        return out;
+    }();
+    return r;
 }
+
+namespace {
 
 uint64_t splitmix(uint64_t& x) {
     uint64_t z = (x += 0x9e3779b97f4a7c15ULL);
     z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
     z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
     return z ^ (z >> 31);
-}
-
-bool in_zone(int side, int row) { return side == UPPER ? row >= 7 : row <= 3; }
-
-// May a piece stay unpromoted on this row (it still has a move from it)?
-bool may_stay(int side, int kind, int row) {
-    int far = side == UPPER ? 9 - row : row - 1;  // rows left ahead
-    if (kind == P || kind == L) return far >= 1;
-    if (kind == N) return far >= 2;
-    return true;
 }
 
 }  // namespace
@@ -207,6 +267,7 @@ Position Position::from_state(const GameState& s, int turn) {
     }
     p.side = turn == s.upper_turn ? UPPER : LOWER;
     p.recompute_key();
+    p.recompute_summary();
     return p;
 }
 
@@ -238,30 +299,52 @@ void Position::recompute_key() {
     if (side == LOWER) key ^= z.side;
 }
 
-bool Position::coin_ok(int from, int to) const {
-    int nc = sq_col(coin) + sq_col(to) - sq_col(from);
-    int nr = sq_row(coin) + sq_row(to) - sq_row(from);
+void Position::recompute_summary() {
+    occupied = {};
+    sliders = SquareSet{};
+    placed = 0;
+    for (int sq = 0; sq < 81; ++sq) {
+        const int8_t v = board[static_cast<size_t>(sq)];
+        if (is_piece(v)) put_piece(sq, v);
+    }
+}
+
+void Position::put_piece(int sq, int8_t v) {
+    const int s = cell_side(v);
+    occupied[static_cast<size_t>(s)].set(sq);
+    if (counts_reach(kind_of(v))) sliders.set(sq);
+    const int pv = placement().value[v + 14][sq];
+    placed += s == UPPER ? pv : -pv;
+}
+
+void Position::remove_piece(int sq, int8_t v) {
+    const int s = cell_side(v);
+    occupied[static_cast<size_t>(s)].clear(sq);
+    sliders.clear(sq);
+    const int pv = placement().value[v + 14][sq];
+    placed -= s == UPPER ? pv : -pv;
+}
+
+inline bool Position::coin_ok(int from, int to) const {
+    const Tables& t = tables();
+    const int nc = t.col[coin] + t.col[to] - t.col[from];
+    const int nr = t.row[coin] + t.row[to] - t.row[from];
     if (!on_board(nc, nr)) return false;
-    int n = make_sq(nc, nr);
+    const int n = coin + to - from;  // the same displacement in square numbers
     return n == from || board[static_cast<size_t>(n)] == 0;
 }
 
-void Position::add_board_move(MoveList& out, int from, int to, int kind) const {
+inline void Position::add_board_move(MoveList& out, int from, int to, int kind) const {
     Move m;
     m.from = static_cast<uint8_t>(from);
     m.to = static_cast<uint8_t>(to);
     m.moved = static_cast<uint8_t>(kind);
     int8_t t = board[static_cast<size_t>(to)];
     m.captured = static_cast<uint8_t>(is_piece(t) ? kind_of(t) : 0);
-    int fr = sq_row(from), tr = sq_row(to);
-    bool can = false;
-    if (promote_kind(kind) != 0) {
-        if (kind == P || kind == L || kind == N)
-            can = in_zone(side, tr);
-        else
-            can = in_zone(side, tr) || in_zone(side, fr);
-    }
-    if (!can || may_stay(side, kind, tr)) out.push_back(m);
+    const Tables& tb = tables();
+    const int fr = tb.row[from], tr = tb.row[to];
+    const bool can = tb.may_promote[side][kind][fr][tr];
+    if (!can || tb.may_stay_on[side][kind][tr]) out.push_back(m);
     if (can) {
         m.promote = 1;
         out.push_back(m);
@@ -271,31 +354,52 @@ void Position::add_board_move(MoveList& out, int from, int to, int kind) const {
 template <bool CapturesOnly>
 void Position::gen_board(MoveList& out) const {
     const Tables& t = tables();
-    for (int from = 0; from < 81; ++from) {
+    const SquareSet& theirs = occupied[static_cast<size_t>(side ^ 1)];
+    SquareSet occ;  // every piece and the coin
+    occ.w[0] = occupied[0].w[0] | occupied[1].w[0];
+    occ.w[1] = occupied[0].w[1] | occupied[1].w[1];
+    occ.set(coin);
+    occupied[static_cast<size_t>(side)].each([&](int from) {
         int8_t v = board[static_cast<size_t>(from)];
-        if (!is_piece(v) || cell_side(v) != side) continue;
         int k = kind_of(v);
-        int n = t.step_n[side][k][from];
-        for (int i = 0; i < n; ++i) {
-            int to = t.step_to[side][k][from][i];
-            int8_t c = board[static_cast<size_t>(to)];
-            if (is_piece(c) ? cell_side(c) == side : CapturesOnly) continue;
-            if (coin_ok(from, to)) add_board_move(out, from, to, k);
+        const SquareSet& steps = t.step_set[side][k][from];
+        if (!CapturesOnly || (steps.w[0] & theirs.w[0]) != 0 || (steps.w[1] & theirs.w[1]) != 0) {
+            int n = t.step_n[side][k][from];
+            for (int i = 0; i < n; ++i) {
+                int to = t.step_to[side][k][from][i];
+                int8_t c = board[static_cast<size_t>(to)];
+                if (is_piece(c) ? cell_side(c) == side : CapturesOnly) continue;
+                if (coin_ok(from, to)) add_board_move(out, from, to, k);
+            }
         }
         int dirs = t.slides[side][k];
         while (dirs) {
             int d = __builtin_ctz(static_cast<unsigned>(dirs));
             dirs &= dirs - 1;
+            if (CapturesOnly) {
+                // Only the first occupied square of the line can be taken.
+                const SquareSet& line = t.ray_mask[from][d];
+                const uint64_t b0 = line.w[0] & occ.w[0], b1 = line.w[1] & occ.w[1];
+                if ((b0 | b1) == 0) continue;
+                int to;
+                if ((0x35u >> d) & 1)
+                    to = b0 ? __builtin_ctzll(b0) : 64 + __builtin_ctzll(b1);
+                else
+                    to = b1 ? 127 - __builtin_clzll(b1) : 63 - __builtin_clzll(b0);
+                int8_t c = board[static_cast<size_t>(to)];
+                if (is_piece(c) && cell_side(c) != side && coin_ok(from, to)) add_board_move(out, from, to, k);
+                continue;
+            }
             int rn = t.ray_n[from][d];
             for (int i = 0; i < rn; ++i) {
                 int to = t.ray[from][d][i];
                 int8_t c = board[static_cast<size_t>(to)];
                 if (is_piece(c) && cell_side(c) == side) break;
-                if ((!CapturesOnly || is_piece(c)) && coin_ok(from, to)) add_board_move(out, from, to, k);
+                if (coin_ok(from, to)) add_board_move(out, from, to, k);
                 if (c != 0) break;
             }
         }
-    }
+    });
 }
 
 void Position::generate(MoveList& out) const {
@@ -307,25 +411,50 @@ void Position::generate(MoveList& out) const {
         out.push_back(m);
         return;
     }
+    // The empty squares, the coin's excluded.
+    SquareSet empty;
+    empty.w[0] = ~(occupied[0].w[0] | occupied[1].w[0]);
+    empty.w[1] = ~(occupied[0].w[1] | occupied[1].w[1]) & ((uint64_t{1} << 17) - 1);
+    empty.clear(coin);
+    const Tables& t = tables();
     for (int k = 1; k <= 7; ++k) {
         if (hand[static_cast<size_t>(side)][static_cast<size_t>(k)] <= 0) continue;
         Move m;
         m.from = static_cast<uint8_t>(80 + k);
         m.moved = static_cast<uint8_t>(k);
-        for (int to = 0; to < 81; ++to) {
-            if (board[static_cast<size_t>(to)] != 0) continue;
-            int row = sq_row(to);
-            if (k == P && pawns[static_cast<size_t>(side)][static_cast<size_t>(sq_col(to))] > 0) continue;
-            if ((k == P || k == L || k == N) && !may_stay(side, k, row)) continue;
+        const bool limited = k == P || k == L || k == N;
+        empty.each([&](int to) {
+            if (k == P && pawns[static_cast<size_t>(side)][t.col[to]] > 0) return;
+            if (limited && !t.may_stay_on[side][k][t.row[to]]) return;
             m.to = static_cast<uint8_t>(to);
             out.push_back(m);
-        }
+        });
     }
 }
 
 void Position::generate_captures(MoveList& out) const {
     out.clear();
     gen_board<true>(out);
+}
+
+bool Position::complete(Move& m) const {
+    if (m.pass || m.to >= 81) return false;
+    m.captured = 0;
+    if (m.is_drop()) {
+        const int k = m.drop_kind();
+        if (k > 7 || m.promote || hand[static_cast<size_t>(side)][static_cast<size_t>(k)] <= 0 ||
+            board[m.to] != 0)
+            return false;
+        m.moved = static_cast<uint8_t>(k);
+        return true;
+    }
+    const int8_t v = board[m.from], c = board[m.to];
+    if (!is_piece(v) || cell_side(v) != side || c == CELL_COIN || (is_piece(c) && cell_side(c) == side) ||
+        m.from == m.to || !coin_ok(m.from, m.to) || (m.promote && promote_kind(kind_of(v)) == 0))
+        return false;
+    m.moved = static_cast<uint8_t>(kind_of(v));
+    m.captured = static_cast<uint8_t>(is_piece(c) ? kind_of(c) : 0);
+    return true;
 }
 
 bool Position::has_board_move() const {
@@ -342,20 +471,21 @@ bool Position::has_board_move() const {
 template <bool CoinRule>
 bool Position::reaches(int by, int target) const {
     const Tables& t = tables();
-    const int tc = sq_col(target), trw = sq_row(target);
-    for (int dc = -1; dc <= 1; ++dc)
-        for (int dr = -2; dr <= 2; ++dr) {
-            if (dc == 0 && dr == 0) continue;
-            const int fc = tc - dc, fr = trw - dr;
-            if (!on_board(fc, fr)) continue;
-            const int from = make_sq(fc, fr);
-            const int8_t v = board[static_cast<size_t>(from)];
-            if (!is_piece(v) || cell_side(v) != by) continue;
-            if (t.steps_by_delta[by][kind_of(v)][(dc + 1) * 5 + (dr + 2)] &&
+    const SquareSet& own = occupied[static_cast<size_t>(by)];
+    const SquareSet& near = t.near_mask[target];
+    const int8_t* delta = t.near_delta[target];
+    for (int h = 0; h < 2; ++h)
+        for (uint64_t b = own.w[h] & near.w[h]; b; b &= b - 1) {
+            const int from = h * 64 + __builtin_ctzll(b);
+            if (t.steps_by_delta[by][kind_of(board[static_cast<size_t>(from)])][delta[from]] &&
                 (!CoinRule || coin_ok(from, target)))
                 return true;
         }
+    const uint64_t mine0 = own.w[0] & sliders.w[0], mine1 = own.w[1] & sliders.w[1];
+    if ((mine0 | mine1) == 0) return false;
     for (int d = 0; d < 8; ++d) {
+        const SquareSet& line = t.ray_mask[target][d];
+        if ((line.w[0] & mine0) == 0 && (line.w[1] & mine1) == 0) continue;
         const int rn = t.ray_n[target][d];
         for (int i = 0; i < rn; ++i) {
             const int from = t.ray[target][d][i];
@@ -388,6 +518,10 @@ void Position::make(const Move& m, Undo& u) {
     u.winner = static_cast<int8_t>(winner);
     u.coin_old = u.coin_new = static_cast<uint8_t>(coin);
     u.captured_cell = 0;
+    u.placed = placed;
+    u.occupied[0] = occupied[0];
+    u.occupied[1] = occupied[1];
+    u.sliders = sliders;
     if (m.is_drop())
         make_drop(m);
     else if (!m.pass)
@@ -400,6 +534,7 @@ void Position::make_drop(const Move& m) {
     const int k = m.drop_kind();
     const int8_t v = make_cell(side, k);
     board[m.to] = v;
+    put_piece(m.to, v);
     key ^= zobrist().piece[m.to][v + 14];
     change_hand(side, k, -1);
     if (k == P) pawn_count(side, m.to)++;
@@ -410,6 +545,7 @@ void Position::make_drop(const Move& m) {
 void Position::take(int8_t cap, int sq) {
     const int other = side ^ 1, ck = kind_of(cap);
     key ^= zobrist().piece[sq][cap + 14];
+    remove_piece(sq, cap);
     if (ck == K) {
         winner = side;
         king[static_cast<size_t>(other)] = -1;
@@ -433,12 +569,14 @@ void Position::make_board_move(const Move& m, Undo& u) {
     board[static_cast<size_t>(coin)] = 0;
     key ^= z.piece[m.from][mv + 14];
     board[m.from] = 0;
+    remove_piece(m.from, mv);
     const int k = kind_of(mv);
     if (k == P) pawn_count(side, m.from)--;
-    const int8_t placed = m.promote ? make_cell(side, promote_kind(k)) : mv;
-    board[m.to] = placed;
-    key ^= z.piece[m.to][placed + 14];
-    if (kind_of(placed) == P) pawn_count(side, m.to)++;
+    const int8_t put = m.promote ? make_cell(side, promote_kind(k)) : mv;
+    board[m.to] = put;
+    put_piece(m.to, put);
+    key ^= z.piece[m.to][put + 14];
+    if (kind_of(put) == P) pawn_count(side, m.to)++;
     if (k == K) king[static_cast<size_t>(side)] = m.to;
     coin = coin_new;
     board[static_cast<size_t>(coin)] = CELL_COIN;
@@ -449,6 +587,10 @@ void Position::unmake(const Move& m, const Undo& u) {
     side ^= 1;
     key = u.key;
     winner = u.winner;
+    placed = u.placed;
+    occupied[0] = u.occupied[0];
+    occupied[1] = u.occupied[1];
+    sliders = u.sliders;
     if (m.is_drop())
         unmake_drop(m);
     else if (!m.pass)

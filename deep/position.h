@@ -64,12 +64,42 @@ struct Move {
 constexpr int MAX_MOVES = 1024;
 using MoveList = std::vector<Move>;
 
+// Sets of squares, one bit each: squares 0..63 in the first word, 64..80 in
+// the second.
+struct SquareSet {
+    uint64_t w[2] = {0, 0};
+    void set(int sq) { w[sq >> 6] |= uint64_t{1} << (sq & 63); }
+    void clear(int sq) { w[sq >> 6] &= ~(uint64_t{1} << (sq & 63)); }
+    bool has(int sq) const { return (w[sq >> 6] >> (sq & 63) & 1) != 0; }
+    bool operator==(const SquareSet& o) const { return w[0] == o.w[0] && w[1] == o.w[1]; }
+    // Calls f(sq) for every square in the set, lowest first.
+    template <class F>
+    void each(F f) const {
+        for (int h = 0; h < 2; ++h)
+            for (uint64_t b = w[h]; b; b &= b - 1) f(h * 64 + __builtin_ctzll(b));
+    }
+};
+
+// The evaluation's value of a piece standing on a square (material and
+// placement), from its owner's point of view: index [cell + 14][sq].  The
+// position keeps the sum of it up to date through make and unmake.
+struct Placement {
+    int value[29][81];
+};
+const Placement& placement();
+
+// Sliders: the kinds whose reach the evaluation counts.
+inline bool counts_reach(int kind) { return kind == L || kind == B || kind == R || kind == PB || kind == PR; }
+
 struct Undo {
     int8_t captured_cell;
     uint8_t coin_old;
     uint8_t coin_new;
     uint64_t key;
     int8_t winner;
+    int placed;
+    SquareSet occupied[2];
+    SquareSet sliders;
 };
 
 class Position {
@@ -82,6 +112,12 @@ public:
     int side = LOWER;  // to move
     int winner = -1;   // the side that captured a king, or -1
     uint64_t key = 0;
+    // Kept by make and unmake from the board: the squares of each side's
+    // pieces, those of the sliders of both sides, and the sum of the
+    // placement values (the upper side's less the lower side's).
+    std::array<SquareSet, 2> occupied{};
+    SquareSet sliders;
+    int placed = 0;
 
     // The position of a game state, with `turn` (a turn value) to move.
     static Position from_state(const GameState& s, int turn);
@@ -89,6 +125,8 @@ public:
     void to_state(GameState& s) const;
 
     void recompute_key();
+    // Works out the squares and the placement sum kept with the board afresh.
+    void recompute_summary();
 
     // Every legal move of the side to move: board moves (each promotion
     // choice its own move), then drops; a single pass when the side has no
@@ -97,6 +135,10 @@ public:
     // Only the captures of board pieces (for quiescence).
     void generate_captures(MoveList& out) const;
     bool has_board_move() const;
+    // Completes a move known only by its squares and promotion (as the
+    // search's table keeps it) with the kinds it moves and takes; false when
+    // it cannot be a move of the side to move here.
+    bool complete(Move& m) const;
 
     void make(const Move& m, Undo& u);
     void unmake(const Move& m, const Undo& u);
@@ -124,6 +166,8 @@ private:
     void make_drop(const Move& m);
     void make_board_move(const Move& m, Undo& u);
     void take(int8_t cap, int sq);
+    void put_piece(int sq, int8_t v);     // onto an empty square
+    void remove_piece(int sq, int8_t v);  // v: what stood there
     void unmake_drop(const Move& m);
     void unmake_board_move(const Move& m, const Undo& u);
 };
@@ -136,5 +180,17 @@ struct Zobrist {
     uint64_t side;
 };
 const Zobrist& zobrist();
+
+// The squares along each of the eight lines out of a square, nearest first:
+// 0 towards row 9, 1 towards row 1, 2 towards column 9, 3 towards column 1,
+// then the diagonals (+1,+1), (+1,-1), (-1,+1), (-1,-1).
+// Lines 0, 2, 4 and 5 run towards higher square numbers, the others towards
+// lower ones.
+struct Rays {
+    uint8_t to[81][8][8];
+    uint8_t n[81][8];
+    SquareSet mask[81][8];  // the same squares as a set
+};
+const Rays& rays();
 
 }  // namespace rindou::deep

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -32,13 +33,16 @@ constexpr int ORDER_VALUE[KIND_COUNT] = {0,   90,  315, 405, 495, 540, 855, 990,
 
 enum Bound : uint8_t { NONE = 0, EXACT = 1, LOWER_B = 2, UPPER_B = 3 };
 
+// Sixteen bytes: of the move only what tells it apart from the others of the
+// node is kept.
 struct TTEntry {
     uint64_t key = 0;
-    Move move;
+    uint8_t from = 0, to = 0, promote = 0, pass = 0;
     int16_t score = 0;
     int8_t depth = -1;
     uint8_t bound = NONE;
 };
+static_assert(sizeof(TTEntry) == 16);
 
 // Move ordering: the table's move, then captures (most valuable victim first,
 // cheapest attacker first), promotions of the pieces that gain most, the two
@@ -73,8 +77,21 @@ private:
     SearchLimits limits_;
     std::vector<TTEntry> tt_;
     std::unique_ptr<GameState> scratch_;  // for the game's own mate test
+    struct MateMemo {
+        uint64_t key = 0;
+        bool known = false, mated = false;
+    };
+    static constexpr size_t MATE_MEMO_SIZE = 4096;
+    std::vector<MateMemo> mate_memo_ = std::vector<MateMemo>(MATE_MEMO_SIZE);
     uint64_t nodes_ = 0;
     bool aborted_ = false;
+    // Late-move reductions by depth and move number.
+    int lmr_[64][64]{};
+    void init_lmr() {
+        for (int d = 1; d < 64; ++d)
+            for (int n = 1; n < 64; ++n)
+                lmr_[d][n] = static_cast<int>(0.5 + std::log(d) * std::log(n) / 2.0);
+    }
     Move killers_[MAX_PLY][2]{};
     int history_[2][88][81]{};
     uint64_t path_[MAX_PLY + 8]{};
@@ -91,7 +108,12 @@ private:
         return aborted_;
     }
 
+    int eval() const { return evaluate(pos_); }
+
     TTEntry& tt_slot() { return tt_[pos_.key & ((size_t{1} << TT_BITS) - 1)]; }
+    // The slot of the position just reached is asked for soon when it is
+    // searched with a depth left: start loading it now.
+    void prefetch_slot() { __builtin_prefetch(&tt_slot()); }
 
     bool mated_by_test();
     bool terminal(int ply, int& score);
@@ -99,16 +121,20 @@ private:
     int search(int depth, int alpha, int beta, int ply, bool pv_node);
     bool decides(const TTEntry& e, int alpha, int beta, int ply, int& score) const;
     int pass_on(Move pass, int depth, int alpha, int beta, int ply, bool pv_node);
-    int search_move(const Move& m, size_t i, int order_score, int depth, int alpha, int beta, int ply,
-                    bool pv_node);
+    int search_move(const Move& m, size_t i, int depth, int alpha, int beta, int ply, bool pv_node,
+                    int reduction);
     void extend_pv(int ply, const Move& m);
-    void reward_cutoff(const Move& m, int depth, int ply);
+    void reward_cutoff(const Move& m, int depth, int ply, const MoveList& moves, size_t tried);
     void store(const Move& best_move, int depth, int best, int alpha0, int beta, int ply);
     void order(MoveList& moves, std::vector<int>& sc, const Move& hash, int ply);
     void order_root(MoveList& root);
     RootLine search_root(const MoveList& root, std::vector<int>& root_scores, int depth);
     void report(int depth, const RootLine& line,
                 const std::function<void(const SearchInfo&)>& on_info) const;
+    bool in_danger() const {
+        const int k = pos_.king[static_cast<size_t>(pos_.side)];
+        return k >= 0 && pos_.can_capture(pos_.side ^ 1, k);
+    }
     void make(const Move& m, Undo& u, int ply) {
         pos_.make(m, u);
         if (!m.pass) ++nodes_;
@@ -122,6 +148,10 @@ private:
 bool Searcher::mated_by_test() {
     const int k = pos_.king[UPPER];
     if (k < 0 || !pos_.attacked_pattern(LOWER, k)) return false;
+    // The test is dear and the same positions come back often: its answers
+    // are kept by key.
+    MateMemo& memo = mate_memo_[pos_.key & (MATE_MEMO_SIZE - 1)];
+    if (memo.key == pos_.key && memo.known) return memo.mated;
     GameState& s = *scratch_;
     pos_.to_state(s);
     for (int c = 1; c <= 9; ++c) {
@@ -129,7 +159,10 @@ bool Searcher::mated_by_test() {
         s.lower_pawn_file[static_cast<size_t>(c)] = pos_.pawns[LOWER][static_cast<size_t>(c)] > 0;
     }
     analyse_position(s);
-    return upper_mate_test(s) == 1;
+    memo.key = pos_.key;
+    memo.known = true;
+    memo.mated = upper_mate_test(s) == 1;
+    return memo.mated;
 }
 
 // Decided positions: a king taken or about to be taken, the mate test, a
@@ -153,27 +186,33 @@ bool Searcher::terminal(int ply, int& score) {
     bool repeated = ply > 0 && std::binary_search(limits_.history.begin(), limits_.history.end(), pos_.key);
     for (int i = ply - 2; i >= 0 && !repeated; i -= 2) repeated = path_[i] == pos_.key;
     if (!repeated) return false;
-    score = evaluate(pos_) + (pos_.side == root_side_ ? -CIRCLE : CIRCLE);
+    score = eval() + (pos_.side == root_side_ ? -CIRCLE : CIRCLE);
     return true;
 }
 
 void Searcher::order(MoveList& moves, std::vector<int>& sc, const Move& hash, int ply) {
     sc.resize(moves.size());
+    const uint32_t hash_key = hash.null() ? 0xfffffffeu : hash.key();  // no move has that key
+    const bool killers = ply < MAX_PLY;
+    const uint32_t k0 = killers ? killers_[ply][0].key() : 0xfffffffeu;
+    const uint32_t k1 = killers ? killers_[ply][1].key() : 0xfffffffeu;
+    const int (*hist)[81] = history_[pos_.side];
     for (size_t i = 0; i < moves.size(); ++i) {
         const Move& m = moves[i];
+        const uint32_t key = m.key();
         int v;
-        if (!hash.null() && m == hash)
+        if (key == hash_key)
             v = ORDER_HASH;
         else if (m.captured)
             v = ORDER_CAPTURE + ORDER_VALUE[m.captured] * 16 - ORDER_VALUE[m.moved] / 16 + (m.promote ? 64 : 0);
         else if (m.promote && (m.moved == B || m.moved == R || m.moved == P))
             v = ORDER_PROMOTION;
-        else if (ply < MAX_PLY && m == killers_[ply][0])
+        else if (key == k0)
             v = ORDER_KILLER + 2;
-        else if (ply < MAX_PLY && m == killers_[ply][1])
+        else if (key == k1)
             v = ORDER_KILLER + 1;
         else
-            v = history_[pos_.side][m.from][m.to];
+            v = hist[m.from][m.to];
         sc[i] = v;
     }
 }
@@ -194,7 +233,7 @@ int Searcher::qsearch(int alpha, int beta, int ply) {
     int t;
     if (terminal(ply, t)) return t;
     if (out_of_budget()) return 0;
-    int stand = evaluate(pos_);
+    int stand = eval();
     if (stand >= beta || ply >= MAX_PLY - 1) return stand;
     if (stand > alpha) alpha = stand;
     MoveList& moves = lists_[static_cast<size_t>(ply)];
@@ -231,29 +270,101 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
     if (ply > 0 && terminal(ply, t)) return t;
     if (depth <= 0) return qsearch(alpha, beta, ply);
     if (out_of_budget()) return 0;
-    if (ply >= MAX_PLY - 1) return evaluate(pos_);
+    if (ply >= MAX_PLY - 1) return eval();
 
     const TTEntry& e = tt_slot();
     const bool known = e.key == pos_.key && e.bound != NONE;
-    const Move hash = known ? e.move : Move{};
+    Move hash{};
+    if (known) {
+        hash.from = e.from;
+        hash.to = e.to;
+        hash.promote = e.promote;
+        hash.pass = e.pass;
+    }
     // On the principal variation the table only orders, so that the line
     // reported stays whole.
     if (known && !pv_node && e.depth >= depth && decides(e, alpha, beta, ply, t)) return t;
 
+    const bool danger = in_danger();
+    // Pruning near the leaves never happens on the principal variation nor
+    // when the king is threatened; the evaluation it needs is made when first
+    // asked for.
+    const bool prunable = !pv_node && !danger && depth <= 3;
+    int static_eval = INF;
+    auto futile = [&] {
+        if (depth > 2) return false;
+        if (static_eval == INF) static_eval = eval();
+        return static_eval + 150 + 150 * depth <= alpha;
+    };
+
     MoveList& moves = lists_[static_cast<size_t>(ply)];
     std::vector<int>& sc = scores_[static_cast<size_t>(ply)];
-    pos_.generate(moves);
-    if (moves.empty()) return evaluate(pos_);
-    if (moves.size() == 1 && moves[0].pass) return pass_on(moves[0], depth, alpha, beta, ply, pv_node);
-    order(moves, sc, hash, ply);
+    // The table's move is tried before the others are generated: it often
+    // refutes the node on its own.  (A move in the table also shows that the
+    // side has a move on the board.)
+    Move first = hash;
+    const bool hash_first = !hash.null() && pos_.complete(first);
+    if (!hash_first) {
+        pos_.generate(moves);
+        if (moves.empty()) return eval();
+        if (moves.size() == 1 && moves[0].pass) return pass_on(moves[0], depth, alpha, beta, ply, pv_node);
+    }
 
     const int alpha0 = alpha;
     int best = -INF;
     Move best_move{};
+    if (hash_first) {
+        const int v = search_move(first, 0, depth, alpha, beta, ply, pv_node, 0);
+        if (aborted_) return 0;
+        best = v;
+        best_move = first;
+        if (v > alpha) {
+            alpha = v;
+            extend_pv(ply, first);
+            if (v >= beta) {
+                if (!first.captured && !first.promote) reward_cutoff(first, depth, ply, moves, 0);
+                store(best_move, depth, best, alpha0, beta, ply);
+                return best;
+            }
+        }
+        pos_.generate(moves);
+    }
+    order(moves, sc, hash, ply);
+
+    int quiets = 0;
+    bool rest_pruned = false;  // the quiet moves from here on are not tried
     for (size_t i = 0; i < moves.size(); ++i) {
-        pick(moves, sc, i);
+        // Once the quiet moves are pruned, only promotions can be left (the
+        // captures and killers come first): no need to pick in order.
+        if (!rest_pruned) pick(moves, sc, i);
         const Move m = moves[i];
-        const int v = search_move(m, i, sc[i], depth, alpha, beta, ply, pv_node);
+        if (hash_first && i == 0 && m == first) {
+            if (!m.captured && !m.promote) ++quiets;
+            continue;
+        }
+        const bool quiet = !m.captured && !m.promote;
+        if (rest_pruned && quiet) continue;
+        const bool plain = quiet && sc[i] < ORDER_KILLER && i > 0;
+        // Late quiet moves near the leaves are not tried, nor quiet ones
+        // that cannot bring the score up to alpha; neither test depends on
+        // the move, so all the quiet moves after them go too.
+        if (plain && prunable && best > -WIN_BOUND &&
+            (quiets >= 6 + 5 * depth * depth || futile())) {
+            rest_pruned = true;
+            continue;
+        }
+        // Late quiet moves are searched shallower, the more so the later and
+        // the deeper, less so when they refuted much elsewhere.
+        int r = 0;
+        if (depth >= 3 && plain && i >= 3) {
+            r = lmr_[depth < 64 ? depth : 63][i < 64 ? i : 63];
+            if (pv_node) --r;
+            if (sc[i] > 4000) --r;
+            if (danger) --r;
+            r = std::clamp(r, 0, depth - 2);
+        }
+        if (quiet) ++quiets;
+        const int v = search_move(m, i, depth, alpha, beta, ply, pv_node, r);
         if (aborted_) return 0;
         if (v <= best) continue;
         best = v;
@@ -262,7 +373,7 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
         alpha = v;
         extend_pv(ply, m);
         if (v >= beta) {
-            if (!m.captured && !m.promote) reward_cutoff(m, depth, ply);
+            if (quiet) reward_cutoff(m, depth, ply, moves, i);
             break;
         }
     }
@@ -289,23 +400,22 @@ int Searcher::pass_on(Move pass, int depth, int alpha, int beta, int ply, bool p
 }
 
 // One move of a node.  The first (the expected best) gets the full window;
-// the others only have to show they are no better, with a null window, late
-// quiet ones also a ply or two shallower, and are searched again in full
-// only when they prove better.
-int Searcher::search_move(const Move& m, size_t i, int order_score, int depth, int alpha, int beta,
-                          int ply, bool pv_node) {
+// the others only have to show they are no better, with a null window and
+// `r` plies shallower, and are searched again in full only when they prove
+// better.
+int Searcher::search_move(const Move& m, size_t i, int depth, int alpha, int beta, int ply, bool pv_node,
+                          int r) {
     Undo u;
     make(m, u, ply);
+    if (depth >= 2) prefetch_slot();
+    const int d = depth - 1;
     int v;
     if (i == 0) {
-        v = -search(depth - 1, -beta, -alpha, ply + 1, pv_node);
+        v = -search(d, -beta, -alpha, ply + 1, pv_node);
     } else {
-        const bool quiet = !m.captured && !m.promote;
-        int r = 0;
-        if (depth >= 3 && quiet && i >= 3 && order_score < ORDER_KILLER) r = i >= 10 ? 2 : 1;
-        v = -search(depth - 1 - r, -alpha - 1, -alpha, ply + 1, false);
-        if (v > alpha && r > 0) v = -search(depth - 1, -alpha - 1, -alpha, ply + 1, false);
-        if (v > alpha && v < beta && pv_node) v = -search(depth - 1, -beta, -alpha, ply + 1, true);
+        v = -search(d - r, -alpha - 1, -alpha, ply + 1, false);
+        if (v > alpha && r > 0) v = -search(d, -alpha - 1, -alpha, ply + 1, false);
+        if (v > alpha && v < beta && pv_node) v = -search(d, -beta, -alpha, ply + 1, true);
     }
     pos_.unmake(m, u);
     return v;
@@ -321,13 +431,20 @@ void Searcher::extend_pv(int ply, const Move& m) {
 // A quiet move that refuted a node is likely to refute its neighbours too:
 // it becomes a killer of its ply and gains history.  The history is halved
 // when a count grows large, so that recent cut-offs outweigh old ones.
-void Searcher::reward_cutoff(const Move& m, int depth, int ply) {
+void Searcher::reward_cutoff(const Move& m, int depth, int ply, const MoveList& moves, size_t tried) {
     if (!(killers_[ply][0] == m)) {
         killers_[ply][1] = killers_[ply][0];
         killers_[ply][0] = m;
     }
     int& h = history_[pos_.side][m.from][m.to];
     h += depth * depth;
+    // The quiet moves tried before it and found no better lose a little.
+    for (size_t j = 0; j < tried; ++j) {
+        const Move& q = moves[j];
+        if (q.captured || q.promote) continue;
+        int& hq = history_[pos_.side][q.from][q.to];
+        hq -= std::min(hq, depth * depth);
+    }
     if (h > (1 << 20)) {
         for (auto& a : history_)
             for (auto& b : a)
@@ -338,7 +455,10 @@ void Searcher::reward_cutoff(const Move& m, int depth, int ply) {
 void Searcher::store(const Move& best_move, int depth, int best, int alpha0, int beta, int ply) {
     TTEntry& e = tt_slot();
     e.key = pos_.key;
-    e.move = best_move;
+    e.from = best_move.from;
+    e.to = best_move.to;
+    e.promote = best_move.promote;
+    e.pass = best_move.pass;
     e.depth = static_cast<int8_t>(depth);
     e.score = static_cast<int16_t>(score_to_tt(best, ply));
     e.bound = best >= beta ? LOWER_B : best > alpha0 ? EXACT : UPPER_B;
@@ -451,6 +571,7 @@ SearchResult Searcher::run(const std::function<void(const SearchInfo&)>& on_info
     order_root(root);
     std::vector<int> root_scores(root.size(), 0);
     Move best = root[0];
+    init_lmr();
     for (int depth = 1; depth < MAX_PLY - 8; ++depth) {
         const RootLine line = search_root(root, root_scores, depth);
         if (aborted_) {
@@ -506,7 +627,7 @@ uint64_t node_cap() {
 }  // namespace
 
 uint64_t level_budget(int level) {
-    uint64_t n = level >= 5 ? 300000 : 50000;
+    uint64_t n = level >= 5 ? 400000 : 100000;
     const uint64_t cap = node_cap();
     if (cap > 0 && cap < n) n = cap;
     return n;

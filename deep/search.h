@@ -1,7 +1,9 @@
 // The deep search used by LEVEL4, LEVEL5 and the hint: iterative deepening
-// principal variation search with a transposition table, move ordering and a
-// quiescence search on captures, limited by a fixed node budget so that the
-// same position always gives the same move.
+// principal variation search with a transposition table, move ordering,
+// late-move reductions driven by the history of cut-offs, late-move and
+// futility pruning near the leaves (never while the side's king can be
+// taken) and a quiescence search on captures, limited by a fixed node budget
+// so that the same position always gives the same move.
 #pragma once
 
 #include <atomic>

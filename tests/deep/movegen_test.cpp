@@ -146,6 +146,8 @@ TEST(DeepMoveGen, AgreesWithTheRulesOnRandomPositionsAndSeededPlay) {
             ASSERT_EQ(p.king, before.king);
             ASSERT_EQ(p.coin, before.coin);
             ASSERT_EQ(p.key, before.key);
+            ASSERT_EQ(p.placed, before.placed);
+            ASSERT_TRUE(p.occupied == before.occupied && p.sliders == before.sliders);
             if (!m.pass) {
                 deep::GameMove gm = deep::to_game_move(before, m);
                 int fc = gm.from_col, fr = gm.from_row;
@@ -162,6 +164,9 @@ TEST(DeepMoveGen, AgreesWithTheRulesOnRandomPositionsAndSeededPlay) {
             ASSERT_EQ(after.hand, replayed.hand);
             ASSERT_EQ(after.coin, replayed.coin);
             ASSERT_EQ(after.pawns, replayed.pawns);
+            // What make keeps up to date is what a fresh look at the board finds.
+            ASSERT_EQ(after.placed, replayed.placed);
+            ASSERT_TRUE(after.occupied == replayed.occupied && after.sliders == replayed.sliders);
             if (after.winner < 0) {
                 ASSERT_EQ(after.key, replayed.key);
             }
