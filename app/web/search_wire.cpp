@@ -87,6 +87,10 @@ bool read_request(const std::string& text, SearchRequest& r) {
         !in(mode_com) || !in(r.nodes) || !in(count) || count > HISTORY_LIMIT)
         return false;
     r.mode_com = mode_com != 0;
+    // What the position keeps beside its board (the squares of each side's
+    // pieces and sliders, the placement sum) is worked out here, not sent:
+    // it follows from the board, and the wire stays the board's.
+    p.recompute_summary();
     r.history.assign(static_cast<size_t>(count), 0);
     for (uint64_t& h : r.history)
         if (!in(h)) return false;
