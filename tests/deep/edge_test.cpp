@@ -91,14 +91,7 @@ TEST(DeepEdge, FollowingTheHintAgainstAPassingComputerFindsNewPositions) {
     TestGame t;
     t.menu("START");
     GameState& s = t.g.st;
-    for (auto& col : s.board) col.fill(EMPTY);
-    for (int r = 1; r <= 9; ++r) s.board[7][size_t(r)] = s.board[8][size_t(r)] = KIN;
-    s.board[7][1] = OU;
-    s.board[9][5] = -OU;
-    s.board[3][5] = s.board[5][6] = -KIN;
-    s.board[9][9] = COIN;
-    s.coin_col = s.coin_row = 9;
-    s.game_mode = MODE_COM;
+    wall_in_the_computer(s);
     s.side_to_move = s.lower_turn;
     t.take();
 

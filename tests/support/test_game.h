@@ -47,6 +47,11 @@ public:
 // first byte that is not UTF-8 at all; empty when there is neither.
 std::string japanese_in(std::string_view s);
 
+// A game against the computer where the computer, walled in by its own
+// golds with the coin in the corner, can only pass; the person has two golds
+// and a king.
+void wall_in_the_computer(GameState& s);
+
 // The 97 integers of `setup` for the current position of a state.
 std::string setup_line(const GameState& s, int side, int mode);
 
