@@ -203,14 +203,7 @@ bool jump_to(Game& g, int n) {
     s = quiet.st;
     g.view = quiet.view;
     clear_hint(g);
-    redraw_all(g);
-    draw_move_number(g, s.move_number);
-    if (s.record_count >= 1) {
-        const RecordEntry& e = s.record[static_cast<size_t>(s.record_count)];
-        show_last_move(g, e.piece_after > 0 ? s.upper_turn : s.lower_turn, e.to_col, e.to_row,
-                       e.piece_after, WHITE);
-    }
-    g.io.surface->present();
+    redraw_position(g);
     return true;
 }
 

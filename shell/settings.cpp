@@ -312,15 +312,7 @@ void choose_language(Game& g, Language l) {
     save_settings(g);
     // Everything the board shows in words is drawn anew; the game itself is
     // not touched.
-    const GameState& s = g.st;
-    redraw_all(g);
-    draw_move_number(g, s.move_number);
-    if (s.record_count >= 1 && s.record_count <= RECORD_MAX) {
-        const RecordEntry& e = s.record[static_cast<size_t>(s.record_count)];
-        show_last_move(g, e.piece_after > 0 ? s.upper_turn : s.lower_turn, e.to_col, e.to_row,
-                       e.piece_after, WHITE);
-    }
-    g.io.surface->present();
+    redraw_position(g);
 }
 
 }  // namespace rindou

@@ -266,6 +266,18 @@ void redraw_all(const Game& g) {
     g.io.surface->present();
 }
 
+void redraw_position(const Game& g) {
+    const GameState& s = g.st;
+    redraw_all(g);
+    draw_move_number(g, s.move_number);
+    if (s.record_count >= 1 && s.record_count <= RECORD_MAX) {
+        const RecordEntry& e = s.record[static_cast<size_t>(s.record_count)];
+        show_last_move(g, e.piece_after > 0 ? s.upper_turn : s.lower_turn, e.to_col, e.to_row,
+                       e.piece_after, WHITE);
+    }
+    g.io.surface->present();
+}
+
 namespace {
 
 // The Western notation of the move shown, read from the record's last entry

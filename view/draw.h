@@ -51,6 +51,9 @@ void draw_record_header(const Game& g, const std::string& game_name, const std::
 void draw_handicap_caption(const Game& g, int grade);
 void draw_move_number(const Game& g, int n);
 void redraw_all(const Game& g);
+// Everything redraw_all draws, then the move number and the record's last
+// move: the board as a position reached at once shows it.
+void redraw_position(const Game& g);
 // The notation of a side's last move in its area beside the board, and the
 // area cleared.
 void show_last_move(const Game& g, int side, int to_col, int to_row, int piece, int colour);
