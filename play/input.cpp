@@ -208,6 +208,25 @@ void click_outside(Game& g, int col, int row) {
 
 }  // namespace
 
+PromotionChoice promotion_choice(const GameState& state, double x, double y) {
+    const int col = static_cast<int>(std::floor((x - board_left) / square_width));
+    const int row = static_cast<int>(std::floor((y - board_top) / square_height));
+    if (state.record_mode == 1 || state.side_to_move == TURN_NONE || state.select_state == 0 ||
+        !on_board(col, row))
+        return PromotionChoice::None;
+    const int code = state.board[static_cast<size_t>(col)][static_cast<size_t>(row)];
+    if (belongs_to_mover(state, code) ||
+        !is_legal_move(state, state.sel_from_col, state.sel_from_row, col, row, state.sel_piece))
+        return PromotionChoice::None;
+    // Asking leaves the game as it is: the promotion test writes its answer
+    // into the state it is given.
+    GameState s = state;
+    if (can_promote(s, s.sel_from_col, s.sel_from_row, col, row, s.sel_piece) != 1)
+        return PromotionChoice::None;
+    return may_stay_unpromoted(row, s.sel_piece) ? PromotionChoice::Optional
+                                                 : PromotionChoice::Forced;
+}
+
 void clear_frames(Game& g) {
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) frame_square(g, FRAME_COLOUR, c, r);

@@ -9,6 +9,13 @@ namespace rindou {
 // button 1 left, 2 right; x, y in twips of the drawing surface.
 Work<> on_mouse_down(Game& g, int button, double x, double y);
 
+// What a press at (x, y) would decide about promotion, for a front end
+// without a right button (a touch screen): Optional where the picked piece
+// moves there and may promote or stay, Forced where it moves there and must
+// promote, None wherever the press would not move a piece that can promote.
+enum class PromotionChoice { None, Optional, Forced };
+PromotionChoice promotion_choice(const GameState& s, double x, double y);
+
 // Every board square gets its normal frame.
 void clear_frames(Game& g);
 // Frames the legal destinations of a piece at (col, row) when guidance is on.

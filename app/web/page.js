@@ -346,20 +346,173 @@
     }
   }
 
+  // ---- The kept games ------------------------------------------------------
+  // Every finished or left game is kept in the browser's IndexedDB, read
+  // whole into memory before the game starts so that the game reaches it as
+  // a folder, at once.  A change is written to IndexedDB in the background
+  // and, until that is done, also noted in local storage: a page left the
+  // moment a game was kept (a reload) must not lose it, and local storage is
+  // written at once.  The next visit writes what was noted.
+  const kept = {
+    files: new Map(),  // name -> Uint8Array
+    db: null,
+    ready: false,
+    serial: 0,
+    JOURNAL: 'rindou.keptJournal',
+
+    journal() {
+      try {
+        return JSON.parse(localStorage.getItem(this.JOURNAL) || '[]');
+      } catch {
+        return [];
+      }
+    },
+    setJournal(ops) {
+      try {
+        if (ops.length) localStorage.setItem(this.JOURNAL, JSON.stringify(ops));
+        else localStorage.removeItem(this.JOURNAL);
+        return true;
+      } catch {
+        return false;
+      }
+    },
+
+    async open() {
+      try {
+        this.db = await new Promise((resolve, reject) => {
+          const r = indexedDB.open('rindou', 1);
+          r.onupgradeneeded = () => r.result.createObjectStore('kept');
+          r.onsuccess = () => resolve(r.result);
+          r.onerror = () => reject(r.error);
+        });
+        await new Promise((resolve, reject) => {
+          const t = this.db.transaction('kept', 'readonly');
+          const store = t.objectStore('kept');
+          const cursor = store.openCursor();
+          cursor.onsuccess = () => {
+            const c = cursor.result;
+            if (!c) return;
+            this.files.set(c.key, new Uint8Array(c.value));
+            c.continue();
+          };
+          t.oncomplete = resolve;
+          t.onerror = () => reject(t.error);
+        });
+      } catch (e) {
+        // Without IndexedDB (a private window may refuse it) no game is kept.
+        console.warn('rindou: the kept games cannot be had', e);
+        this.db = null;
+        return;
+      }
+      // What an earlier visit noted but could not write.
+      const ops = this.journal();
+      for (const op of ops) this.apply(op);
+      for (const op of ops) this.store(op);
+      this.ready = true;
+    },
+
+    apply(op) {
+      if (op.put) {
+        const bytes = new Uint8Array(op.data.length);
+        for (let i = 0; i < op.data.length; ++i) bytes[i] = op.data.charCodeAt(i);
+        this.files.set(op.name, bytes);
+      } else {
+        this.files.delete(op.name);
+      }
+    },
+
+    // Writes one change to IndexedDB; once written, its note goes.
+    store(op) {
+      const t = this.db.transaction('kept', 'readwrite');
+      const s = t.objectStore('kept');
+      if (op.put) s.put(this.files.get(op.name), op.name);
+      else s.delete(op.name);
+      t.oncomplete = () => this.setJournal(this.journal().filter((o) => o.serial !== op.serial));
+    },
+
+    change(name, bytes) {
+      let data = null;
+      if (bytes) {
+        data = '';
+        for (let i = 0; i < bytes.length; i += 4096)
+          data += String.fromCharCode.apply(null, bytes.subarray(i, i + 4096));
+      }
+      const op = { serial: `${Date.now()}-${++this.serial}`, name, put: !!bytes, data };
+      const noted = this.setJournal(this.journal().concat([op]));
+      if (bytes) this.files.set(name, bytes);
+      else this.files.delete(name);
+      this.store(op);
+      return noted || !!this.db;
+    },
+
+    // The games the game kept itself, newest first, from its list: lines of
+    // "<size> <digest> <name>", oldest first.
+    listed() {
+      const list = this.files.get('\x01kept-list');
+      if (!list) return [];
+      const names = new TextDecoder().decode(list).split('\n')
+        .map((line) => line.replace(/\r$/, '').split(' ').slice(2).join(' '))
+        .filter((name) => name && this.files.has(name));
+      return names.reverse();
+    },
+  };
+
   // ---- The game ------------------------------------------------------------
   const canvas = document.getElementById('board');
   let game = null;
   let surface = null;
   let searchWorker = null;
+  let firstFrame = null;
+
+  // The long tasks the page's thread ran (over 50 ms, as the browser
+  // reports them): their start and length in ms, a figure for the curious.
+  window.rindouLongTasks = [];
+  try {
+    new PerformanceObserver((list) => {
+      for (const e of list.getEntries())
+        if (window.rindouLongTasks.length < 1000)
+          window.rindouLongTasks.push({ start: e.startTime, duration: e.duration });
+    }).observe({ type: 'longtask', buffered: true });
+  } catch {
+    // A browser without long-task timing reports none.
+  }
 
   // The settings file's bytes live in the page's local storage.
   const SETTINGS_KEY = 'rindou.Rindou.ini';
 
+  // A log of the drawing calls and of what the page asked of the game, in
+  // the words of the desktop's recording surface, kept only while a test
+  // asks for it (window.rindouDrawLog).
+  let drawLog = null;
+  const f3 = (v) => v.toFixed(3);
+  const escapeText = (t) => t.replace(/\\/g, '\\\\').replace(/\r/g, '\\r').replace(/\n/g, '\\n');
+  window.rindouDrawLog = {
+    start() { drawLog = []; },
+    take() { const log = drawLog || []; drawLog = null; return log.join('\n') + '\n'; },
+  };
+
   const hooks = {
-    drawImage: (code, x, y) => surface.drawImage(code, x, y),
-    drawOutline: (colour, x1, y1, x2, y2) => surface.drawOutline(colour, x1, y1, x2, y2),
-    drawText: (x, y, text, colour, size, bold) => surface.drawText(x, y, text, colour, size, bold),
-    present: () => {},
+    drawImage: (code, x, y) => {
+      if (drawLog) drawLog.push(`image ${code} ${f3(x)} ${f3(y)}`);
+      surface.drawImage(code, x, y);
+    },
+    drawOutline: (colour, x1, y1, x2, y2) => {
+      if (drawLog) drawLog.push(`outline ${colour} ${f3(x1)} ${f3(y1)} ${f3(x2)} ${f3(y2)}`);
+      surface.drawOutline(colour, x1, y1, x2, y2);
+    },
+    drawText: (x, y, text, colour, size, bold) => {
+      if (drawLog) drawLog.push(`text ${f3(x)} ${f3(y)} ${colour} ${size} ${bold ? 1 : 0} ${escapeText(text)}`);
+      surface.drawText(x, y, text, colour, size, bold);
+    },
+    present: () => {
+      if (drawLog) drawLog.push('present');
+      if (firstFrame === null) {
+        firstFrame = performance.now();
+        requestAnimationFrame(() => {
+          document.body.dataset.firstFrameMs = String(Math.round(performance.now()));
+        });
+      }
+    },
     wait: (serial, kind, seconds, title, text) => {
       document.body.dataset.state = 'waiting';
       switch (kind) {
@@ -418,7 +571,18 @@
     // The computer's last move, for tests and the curious.
     computerMove: (move) => { document.body.dataset.computerMove = move; },
     openPage: (address) => { if (address) window.open(address, '_blank', 'noopener'); },
-    showHelp: () => window.open('Rindou.htm', '_blank', 'noopener'),
+    showHelp: (page) => window.open(page || 'Rindou.htm', '_blank', 'noopener'),
+    keptReady: () => kept.ready,
+    keptNames: () => [...kept.files.keys()],
+    keptSize: (name) => (kept.files.has(name) ? kept.files.get(name).length : -1),
+    keptRead: (name, into) => game.HEAPU8.set(kept.files.get(name), into),
+    keptPut: (name, bytes) => {
+      if (kept.files.has(name)) return 1;
+      return kept.change(name, bytes) ? 0 : 2;
+    },
+    keptRemove: (name) => {
+      if (kept.files.has(name)) kept.change(name, null);
+    },
     settingsSize: () => {
       const s = localStorage.getItem(SETTINGS_KEY);
       return s === null ? -1 : s.length;
@@ -503,10 +667,60 @@
       case 1: panelWrite.hidden = true; break;
       case 2: for (const b of panelBoxes()) b.value = ''; break;
       case 3: panelRead.hidden = true; panelWrite.hidden = false; break;
-      case 4: panelRead.hidden = false; panelWrite.hidden = true; panelFile.value = ''; break;
+      case 4:
+        panelRead.hidden = false;
+        panelWrite.hidden = true;
+        panelFile.value = '';
+        showKeptGames();
+        break;
+      case 5: showKeptGames(); break;
       default: break;
     }
     panel.hidden = panelRead.hidden && panelWrite.hidden;
+  }
+
+  // The kept games in the reading panel, newest first: each opened as a
+  // record file chosen, or downloaded.
+  function showKeptGames() {
+    const list = document.getElementById('kept-list');
+    document.getElementById('kept-title').textContent = boxTexts.keptGames;
+    const names = kept.listed();
+    list.replaceChildren();
+    if (!names.length) {
+      const li = document.createElement('li');
+      li.className = 'none';
+      li.textContent = boxTexts.noKeptGames;
+      list.appendChild(li);
+    }
+    for (const name of names) {
+      const li = document.createElement('li');
+      const label = document.createElement('span');
+      label.textContent = name.replace(/\.棋譜$/, '');
+      const open = document.createElement('button');
+      open.type = 'button';
+      open.textContent = boxTexts.open;
+      open.className = 'kept-open';
+      open.addEventListener('click', () => loadRecord(name, kept.files.get(name)));
+      const down = document.createElement('button');
+      down.type = 'button';
+      down.textContent = boxTexts.download;
+      down.className = 'kept-download';
+      down.addEventListener('click', () => hooks.download(name, kept.files.get(name)));
+      li.dataset.name = name;
+      li.append(label, open, down);
+      list.appendChild(li);
+    }
+  }
+
+  // A record file's bytes, read as the file of that name chosen in the panel.
+  function loadRecord(name, bytes) {
+    if (!bytes) return;
+    const at = game._malloc(bytes.length + 1);
+    const nameAt = cString(game, name);
+    game.HEAPU8.set(bytes, at);
+    run(() => game._rindou_panel_load(nameAt, at, bytes.length));
+    game._free(at);
+    game._free(nameAt);
   }
 
   document.getElementById('panel-save').addEventListener('click', () => {
@@ -515,13 +729,21 @@
   panelFile.addEventListener('change', async () => {
     const file = panelFile.files[0];
     if (!file) return;
+    loadRecord(file.name, new Uint8Array(await file.arrayBuffer()));
+  });
+  // A record file dropped on the page is read as if chosen from the panel
+  // the reading command opens.
+  document.addEventListener('dragover', (e) => {
+    if (e.dataTransfer && [...e.dataTransfer.types].includes('Files')) e.preventDefault();
+  });
+  document.addEventListener('drop', async (e) => {
+    const file = e.dataTransfer && e.dataTransfer.files[0];
+    if (!file) return;
+    e.preventDefault();
     const bytes = new Uint8Array(await file.arrayBuffer());
-    const name = cString(game, file.name);
-    const at = game._malloc(bytes.length + 1);
-    game.HEAPU8.set(bytes, at);
-    run(() => game._rindou_panel_load(name, at, bytes.length));
-    game._free(at);
-    game._free(name);
+    if (!game || game._rindou_waiting() !== 0) return;
+    run(() => game.ccall('rindou_keyed', null, ['string', 'string'], ['KIFU', 'KIFU_READ']));
+    loadRecord(file.name, bytes);
   });
 
   // ---- The menu bar --------------------------------------------------------
@@ -556,7 +778,7 @@
             closeMenus();
             if (wasOpen) return;
             // Opening a title runs its command (the record panel closes).
-            run(() => game.ccall('rindou_menu', null, ['string'], [e.name]));
+            menuCommand(e.name);
           } else {
             for (const sib of menu.parentNode.querySelectorAll(':scope > .menu.open'))
               sib.classList.remove('open');
@@ -578,19 +800,55 @@
         item.addEventListener('click', (ev) => {
           ev.stopPropagation();
           closeMenus();
-          run(() => game.ccall('rindou_menu', null, ['string'], [e.name]));
+          if (e.language) {
+            run(() => game.ccall('rindou_choose_language', null, ['string'], [e.name]));
+            retranslate();
+          } else {
+            menuCommand(e.name);
+          }
         });
         into.appendChild(item);
-        menuItems.set(e.name, { item, checkable: e.checkable });
+        menuItems.set(e.name, { item, checkable: e.checkable, language: !!e.language });
       }
     }
     document.addEventListener('click', closeMenus);
   }
 
+  // The menu table's entries, and the page's own choice of language under
+  // the options (as the window has it), each language in its own words.
+  function menuEntries() {
+    const tree = JSON.parse(game.UTF8ToString(game._rindou_menu_tree()));
+    const languages = JSON.parse(game.UTF8ToString(game._rindou_languages()));
+    tree.push({ name: 'LANGUAGE', caption: languages.title, parent: 'OPTION', checkable: false });
+    for (const l of languages.entries)
+      tree.push({ name: l.name, caption: l.caption, parent: 'LANGUAGE', checkable: true,
+                  language: true, checked: l.checked });
+    return tree;
+  }
+
+  // Every caption and text of the page anew, in the language now chosen.
+  function retranslate() {
+    boxTexts = JSON.parse(game.UTF8ToString(game._rindou_box_texts()));
+    panelWrite.querySelectorAll('label span').forEach((span, i) => {
+      span.textContent = boxTexts.panel[i];
+    });
+    document.getElementById('promote').textContent = boxTexts.promote;
+    document.getElementById('stay').textContent = boxTexts.stay;
+    for (const e of menuEntries()) {
+      const node = document.querySelector(`#menubar [data-entry="${e.name}"]`);
+      if (node) node.textContent = e.caption;
+    }
+    if (!panelRead.hidden) showKeptGames();
+    document.documentElement.lang = boxTexts.lang;
+    syncMenu();
+  }
+
   function syncMenu() {
-    for (const [name, { item, checkable }] of menuItems) {
+    const languages = new Map(menuEntries().filter((e) => e.language).map((e) => [e.name, e.checked]));
+    for (const [name, { item, checkable, language }] of menuItems) {
       if (!checkable) continue;
-      const on = game.ccall('rindou_menu_checked', 'number', ['string'], [name]) !== 0;
+      const on = language ? languages.get(name)
+        : game.ccall('rindou_menu_checked', 'number', ['string'], [name]) !== 0;
       item.classList.toggle('checked', on);
       item.setAttribute('aria-checked', on ? 'true' : 'false');
     }
@@ -617,28 +875,76 @@
   }
 
   // ---- Input ---------------------------------------------------------------
-  // A finger has no right button: a touch held this long is one, a shorter
-  // one the left button, pressed where the finger went down.
-  const LONG_PRESS_MS = 500;
-  let touch = null;
-
-  function press(button, e) {
+  // The board's point in twips under a point of the page.
+  function twipsAt(e) {
     const rect = canvas.getBoundingClientRect();
     const dpr = surface.canvas.width / rect.width;
-    const x = surface.twipsOfDevice(Math.floor((e.clientX - rect.left) * dpr));
-    const y = surface.twipsOfDevice(Math.floor((e.clientY - rect.top) * dpr));
+    return [surface.twipsOfDevice(Math.floor((e.clientX - rect.left) * dpr)),
+            surface.twipsOfDevice(Math.floor((e.clientY - rect.top) * dpr))];
+  }
+
+  function press(button, e) {
+    const [x, y] = twipsAt(e);
+    if (drawLog && game && !game._rindou_ended() && game._rindou_waiting() === 0)
+      drawLog.push(`> press ${button} ${f3(x)} ${f3(y)}`);
     run(() => game._rindou_mouse_down(button, x, y));
   }
 
+  function menuCommand(name) {
+    if (drawLog && game && !game._rindou_ended() && game._rindou_waiting() === 0)
+      drawLog.push(`> menu ${name}`);
+    run(() => game.ccall('rindou_menu', null, ['string'], [name]));
+  }
+
+  // A finger has no right button, the button that promotes: a tap is the
+  // left button, except where the piece moves and may promote, where two
+  // buttons on the square ask, and where it must promote, where the tap is
+  // the right button.
+  const promotion = document.getElementById('promotion');
+  let promotionAt = null;
+
+  function hidePromotion() {
+    promotion.hidden = true;
+    promotionAt = null;
+  }
+
+  function tap(e) {
+    if (!game || game._rindou_waiting() !== 0) return;
+    const [x, y] = twipsAt(e);
+    const choice = game._rindou_promotion_at(x, y);
+    if (choice === 0) {
+      press(1, e);
+    } else if (choice === 2) {
+      press(2, e);
+    } else {
+      const frame = document.getElementById('board-frame').getBoundingClientRect();
+      promotion.style.left = `${e.clientX - frame.left}px`;
+      promotion.style.top = `${e.clientY - frame.top}px`;
+      promotionAt = { clientX: e.clientX, clientY: e.clientY };
+      promotion.hidden = false;
+    }
+  }
+
+  for (const [id, button] of [['promote', 2], ['stay', 1]]) {
+    document.getElementById(id).addEventListener('click', (e) => {
+      e.stopPropagation();
+      const at = promotionAt;
+      hidePromotion();
+      if (at) press(button, at);
+    });
+  }
+  document.addEventListener('pointerdown', (e) => {
+    if (!promotion.hidden && !promotion.contains(e.target)) hidePromotion();
+  }, true);
+
+  let touchDown = null;
   canvas.addEventListener('contextmenu', (e) => e.preventDefault());
   canvas.addEventListener('pointerdown', (e) => {
     e.preventDefault();
     closeMenus();
+    // A touch is served when the finger lifts, where it went down.
     if (e.pointerType === 'touch') {
-      if (touch) clearTimeout(touch.timer);
-      const at = { clientX: e.clientX, clientY: e.clientY };
-      touch = { id: e.pointerId, at, timer: setTimeout(() => { touch = null; press(2, at); },
-                                                       LONG_PRESS_MS) };
+      touchDown = { id: e.pointerId, clientX: e.clientX, clientY: e.clientY };
       return;
     }
     const button = e.button === 0 ? 1 : e.button === 2 ? 2 : 0;
@@ -646,16 +952,15 @@
     if (button !== 0) press(button, e);
   });
   canvas.addEventListener('pointerup', (e) => {
-    if (!touch || touch.id !== e.pointerId) return;
-    clearTimeout(touch.timer);
-    const { at } = touch;
-    touch = null;
-    press(1, at);
+    if (!touchDown || touchDown.id !== e.pointerId) return;
+    const at = touchDown;
+    touchDown = null;
+    tap(at);
   });
-  canvas.addEventListener('pointercancel', () => {
-    if (touch) clearTimeout(touch.timer);
-    touch = null;
-  });
+  canvas.addEventListener('pointercancel', () => { touchDown = null; });
+  // The browser's click that follows a tap would land on the buttons just
+  // shown under the finger and answer for the person.
+  canvas.addEventListener('touchend', (e) => e.preventDefault(), { passive: false });
   // The keys of the window that a browser leaves to the page: the steps
   // through the record and back to its start.  A key runs what choosing its
   // entry runs: first what opening its menu title runs, then the entry.
@@ -677,13 +982,10 @@
   async function start() {
     game = await instance({ rindouHooks: hooks });
     const look = JSON.parse(game.UTF8ToString(game._rindou_look()));
-    boxTexts = JSON.parse(game.UTF8ToString(game._rindou_box_texts()));
-    panelWrite.querySelectorAll('label span').forEach((span, i) => {
-      span.textContent = boxTexts.panel[i];
-    });
-    const [pictures] = await Promise.all([loadPictures(look.pictures), loadDataFiles()]);
+    const [pictures] = await Promise.all([loadPictures(look.pictures), loadDataFiles(),
+                                          kept.open()]);
     surface = new Surface(canvas, look, pictures);
-    const tree = JSON.parse(game.UTF8ToString(game._rindou_menu_tree()));
+    const tree = menuEntries();
     buildMenus(tree);
     // The title on the menu bar above each entry.
     const parentOf = new Map(tree.map((e) => [e.name, e.parent]));
@@ -695,11 +997,27 @@
     fit();
     window.addEventListener('resize', fit);
     // The clock's tick; the game knows whether its clock runs.
-    setInterval(() => { if (game) game._rindou_tick(); }, 50);
+    window.rindouClockTicks = 0;
+    setInterval(() => { if (game && game._rindou_tick()) window.rindouClockTicks += 1; }, 50);
     game._rindou_start();
+    // The start read the settings: the texts are in the language kept there.
+    retranslate();
+    // Leaving the page keeps the game on the board, as leaving the program
+    // does.
+    window.addEventListener('pagehide', () => { if (game) game._rindou_leave(); });
     // For tests and the curious: the game's state as the console shows it.
     window.rindouShow = () => game.UTF8ToString(game._rindou_show());
+    // 0 when nothing waits, else 1 + the kind of the wait (5: a search).
+    window.rindouWaiting = () => game._rindou_waiting();
     document.body.dataset.ready = 'true';
+  }
+
+  // The page works offline and can be installed once its service worker has
+  // kept its files.
+  if ('serviceWorker' in navigator && window.isSecureContext) {
+    navigator.serviceWorker.register('service_worker.js').catch((e) => {
+      console.warn('rindou: no offline copy', e);
+    });
   }
 
   start().catch((e) => {

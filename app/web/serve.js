@@ -14,6 +14,8 @@ const TYPES = {
   '.wasm': 'application/wasm',
   '.png': 'image/png',
   '.json': 'application/json',
+  '.webmanifest': 'application/manifest+json',
+  '.wav': 'audio/wav',
 };
 
 function serve(root, port, host = '127.0.0.1') {

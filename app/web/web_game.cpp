@@ -18,18 +18,21 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/cli/cli.h"
 #include "app/web/search_wire.h"
 #include "core/consistency.h"
 #include "core/files.h"
 #include "core/null_platform.h"
+#include "core/texts.h"
 #include "play/clock.h"
 #include "play/flow.h"
 #include "play/input.h"
 #include "play/record_commands.h"
 #include "play/work.h"
 #include "shell/menu.h"
+#include "shell/settings.h"
 #include "shell/start.h"
 #include "view/look.h"
 
@@ -58,7 +61,7 @@ EM_JS(void, js_ended, (), { Module.rindouHooks.ended(); });
 EM_JS(void, js_open_page, (const char* address), {
     Module.rindouHooks.openPage(UTF8ToString(address));
 });
-EM_JS(void, js_show_help, (), { Module.rindouHooks.showHelp(); });
+EM_JS(void, js_show_help, (const char* page), { Module.rindouHooks.showHelp(UTF8ToString(page)); });
 EM_JS(void, js_computer_move, (const char* move), {
     Module.rindouHooks.computerMove(UTF8ToString(move));
 });
@@ -101,6 +104,40 @@ EM_JS(int, js_data_file_size, (const char* name), {
 EM_JS(void, js_data_file_read, (const char* name, unsigned char* into), {
     Module.rindouHooks.dataFileRead(UTF8ToString(name), into);
 });
+// The games kept in the browser's own storage (the page keeps them in
+// IndexedDB): names, bytes by name, the list of what the game kept itself.
+// A text handed back lives in memory the caller frees.
+EM_JS(int, js_kept_ready, (), { return Module.rindouHooks.keptReady() ? 1 : 0; });
+EM_JS(char*, js_kept_names, (), {
+    const text = Module.rindouHooks.keptNames().join('\n');
+    const size = lengthBytesUTF8(text) + 1;
+    const at = _malloc(size);
+    stringToUTF8(text, at, size);
+    return at;
+});
+EM_JS(int, js_kept_size, (const char* name), {
+    return Module.rindouHooks.keptSize(UTF8ToString(name));
+});
+EM_JS(void, js_kept_read, (const char* name, char* into), {
+    Module.rindouHooks.keptRead(UTF8ToString(name), into);
+});
+// 0 written, 1 the name is taken, 2 failed.
+EM_JS(int, js_kept_put, (const char* name, const char* bytes, int size), {
+    return Module.rindouHooks.keptPut(UTF8ToString(name), HEAPU8.slice(bytes, bytes + size));
+});
+EM_JS(void, js_kept_remove, (const char* name), {
+    Module.rindouHooks.keptRemove(UTF8ToString(name));
+});
+EM_JS(void, js_local_time, (int* fields), {
+    const d = new Date();
+    const values = [d.getFullYear(), d.getMonth() + 1, d.getDate(), d.getHours(), d.getMinutes(),
+                    d.getSeconds()];
+    for (let i = 0; i < 6; ++i) HEAP32[(fields >> 2) + i] = values[i];
+});
+EM_JS(int, js_language_is_japanese, (), {
+    const l = (navigator.languages && navigator.languages[0]) || navigator.language || "";
+    return l.toLowerCase().startsWith('ja') ? 1 : 0;
+});
 // clang-format on
 
 namespace rindou::web {
@@ -121,9 +158,64 @@ public:
     int32_t dsTerminate(int32_t) override { return 0; }
 };
 
+// The list of kept games is kept beside them under a name no record file has.
+constexpr const char* KEPT_LIST_KEY = "\x01kept-list";
+
+class WebShelf : public GameShelf {
+public:
+    std::vector<std::string> names() override {
+        char* text = js_kept_names();
+        std::vector<std::string> out;
+        std::string all = text ? text : "";
+        std::free(text);
+        size_t at = 0;
+        while (at < all.size()) {
+            size_t end = all.find('\n', at);
+            if (end == std::string::npos) end = all.size();
+            if (end > at && all.compare(at, end - at, KEPT_LIST_KEY) != 0)
+                out.push_back(all.substr(at, end - at));
+            at = end + 1;
+        }
+        return out;
+    }
+    Put put(const std::string& name, const std::string& bytes) override {
+        switch (js_kept_put(name.c_str(), bytes.data(), static_cast<int>(bytes.size()))) {
+            case 0: return Put::Written;
+            case 1: return Put::Taken;
+            default: return Put::Failed;
+        }
+    }
+    bool get(const std::string& name, std::string& bytes, size_t max_bytes) override {
+        const int size = js_kept_size(name.c_str());
+        if (size < 0 || static_cast<size_t>(size) > max_bytes) return false;
+        bytes.assign(static_cast<size_t>(size), '\0');
+        if (size > 0) js_kept_read(name.c_str(), bytes.data());
+        return true;
+    }
+    void remove(const std::string& name) override { js_kept_remove(name.c_str()); }
+    bool with_kept_list(const std::function<bool(std::string& list)>& change) override {
+        // One page changes the storage at a time: its thread runs this whole.
+        std::string list;
+        if (!get(KEPT_LIST_KEY, list, 1024 * 1024) && js_kept_size(KEPT_LIST_KEY) >= 0)
+            return false;
+        if (!change(list)) return true;
+        js_kept_remove(KEPT_LIST_KEY);
+        return js_kept_put(KEPT_LIST_KEY, list.data(), static_cast<int>(list.size())) == 0;
+    }
+    LocalTime local_time() override {
+        int f[6] = {};
+        js_local_time(f);
+        return LocalTime{f[0], f[1], f[2], f[3], f[4], f[5]};
+    }
+};
+
 class WebPlatform : public NullPlatform {
 public:
     SoundLibrary* sound_library() override { return &sound_; }
+    GameShelf* game_shelf() override { return js_kept_ready() ? &shelf_ : nullptr; }
+    Language preferred_language() override {
+        return js_language_is_japanese() ? Language::Japanese : Language::English;
+    }
     FileRead read_data_file(const std::string& name, std::vector<unsigned char>& bytes,
                             std::error_code&) override {
         const int size = js_data_file_size(name.c_str());
@@ -158,7 +250,11 @@ public:
     }
     std::string current_folder() override { return "."; }
     void open_page(const std::string& address) override { js_open_page(address.c_str()); }
-    void show_help_page(const std::string&) override { js_show_help(); }
+    // The help page of the language shown, beside the page (the site has
+    // no data folder to find it in).
+    void show_help_page(const std::string&) override {
+        js_show_help(language() == Language::English ? "Rindou-en.htm" : "Rindou.htm");
+    }
     void end_program() override { ended = true; }
     // The computer's move, written as the console's `com` line writes it.
     void computer_move(const Move& m, double score) override {
@@ -210,6 +306,7 @@ public:
 
 private:
     WebSound sound_;
+    WebShelf shelf_;
 };
 
 // The one game of the page.
@@ -244,10 +341,11 @@ public:
 
     // The 50 ms tick: the clock runs on while the computer thinks by the deep
     // search; during the game's other waits it stands.
-    void tick() {
-        if (ended() || !game_.st.timer_enabled) return;
-        if (runner_.busy() && runner_.wait().kind != Wait::Kind::Search) return;
+    bool tick() {
+        if (ended() || !game_.st.timer_enabled) return false;
+        if (runner_.busy() && runner_.wait().kind != Wait::Kind::Search) return false;
         clock_tick(game_);
+        return true;
     }
 
     // 0 when no work is in progress, else 1 + the kind of its wait.
@@ -306,6 +404,13 @@ private:
 Front& front() {
     static Front f;
     return f;
+}
+
+// Choosing a language, as work, so that it waits its turn as every command
+// of the page does.
+Work<> language_command(Game& g, Language l) {
+    choose_language(g, l);
+    co_return;
 }
 
 // What choosing an entry with the mouse runs: its title's command first.
@@ -373,7 +478,20 @@ EMSCRIPTEN_KEEPALIVE void rindou_panel_load(const char* name, const char* bytes,
 // Esc ends the program, as in the window.
 EMSCRIPTEN_KEEPALIVE void rindou_escape() { front().run(rindou::quit_program(front().game())); }
 
-EMSCRIPTEN_KEEPALIVE void rindou_tick() { front().tick(); }
+// 1 when the clock ran.
+EMSCRIPTEN_KEEPALIVE int rindou_tick() { return front().tick() ? 1 : 0; }
+
+// The page is being left (closed, reloaded, gone to another address): the
+// game on the board is kept, as leaving the program keeps it.
+EMSCRIPTEN_KEEPALIVE void rindou_leave() {
+    if (!front().ended()) rindou::keep_game(front().game());
+}
+
+// What a press there would decide about promotion: 0 nothing, 1 the person
+// may choose, 2 the piece must promote.
+EMSCRIPTEN_KEEPALIVE int rindou_promotion_at(double x, double y) {
+    return static_cast<int>(rindou::promotion_choice(front().game().st, x, y));
+}
 
 EMSCRIPTEN_KEEPALIVE void rindou_resume(int serial) { front().resume(serial); }
 
@@ -460,6 +578,31 @@ EMSCRIPTEN_KEEPALIVE const char* rindou_menu_tree() {
     return rindou::web::kept(slot, out + "]");
 }
 
+// The languages, for the page's own submenu under the options:
+// {"title", "entries": [{"name", "caption", "checked"}]}, each language
+// named in its own words.
+EMSCRIPTEN_KEEPALIVE const char* rindou_languages() {
+    static std::string slot;
+    using rindou::web::json_string;
+    std::string out = "{\"title\":" + json_string(rindou::text(rindou::Text::MenuLanguage)) +
+                      ",\"entries\":[";
+    bool first = true;
+    for (const rindou::LanguageEntry& e : rindou::language_entries()) {
+        if (!first) out += ',';
+        first = false;
+        out += "{\"name\":" + json_string(e.name) + ",\"caption\":" +
+               json_string(std::string(rindou::text_pattern(rindou::Text::LanguageName, e.language))) +
+               ",\"checked\":" + (rindou::language() == e.language ? "true" : "false") + "}";
+    }
+    return rindou::web::kept(slot, out + "]}");
+}
+
+EMSCRIPTEN_KEEPALIVE void rindou_choose_language(const char* name) {
+    for (const rindou::LanguageEntry& e : rindou::language_entries())
+        if (std::string(e.name) == name)
+            front().run(rindou::web::language_command(front().game(), e.language));
+}
+
 EMSCRIPTEN_KEEPALIVE int rindou_menu_checked(const char* entry) {
     return rindou::menu_checked(front().game().st, entry) ? 1 : 0;
 }
@@ -500,10 +643,18 @@ EMSCRIPTEN_KEEPALIVE const char* rindou_box_texts() {
     using rindou::Text;
     using rindou::text;
     using rindou::web::json_string;
-    return rindou::web::kept(slot, "{\"yes\":" + json_string(text(Text::ButtonYes)) +
+    return rindou::web::kept(slot, "{\"lang\":\"" +
+                                       std::string(rindou::language() == rindou::Language::English ? "en" : "ja") +
+                                       "\",\"yes\":" + json_string(text(Text::ButtonYes)) +
                                        ",\"no\":" + json_string(text(Text::ButtonNo)) +
                                        ",\"aboutTitle\":" + json_string(text(Text::AboutTitle)) +
                                        ",\"homePage\":" + json_string(text(Text::AboutHomePage)) +
+                                       ",\"keptGames\":" + json_string(text(Text::PanelKeptGames)) +
+                                       ",\"noKeptGames\":" + json_string(text(Text::PanelNoKeptGames)) +
+                                       ",\"open\":" + json_string(text(Text::ButtonOpen)) +
+                                       ",\"download\":" + json_string(text(Text::ButtonDownload)) +
+                                       ",\"promote\":" + json_string(text(Text::ButtonPromote)) +
+                                       ",\"stay\":" + json_string(text(Text::ButtonStayUnpromoted)) +
                                        ",\"panel\":[" + json_string(text(Text::PanelGameName)) +
                                        "," + json_string(text(Text::PanelFirst)) + "," +
                                        json_string(text(Text::PanelSecond)) + "," +

@@ -12,7 +12,8 @@ const path = require('path');
 const { chromium } = require(path.join(__dirname, '..', '..', 'app', 'web', 'node_modules',
                                        'playwright-core'));
 const { serve } = require(path.join(__dirname, '..', '..', 'app', 'web', 'serve.js'));
-const { root, site, scripts, runNative } = require('./console_scripts');
+const { execFileSync } = require('child_process');
+const { root, site, bindir, scripts, runNative } = require('./console_scripts');
 
 const shots = process.env.RINDOU_WEB_SHOTS || path.join(root, 'build-web', 'shots');
 const TWIPS_PER_PIXEL = 15;
@@ -39,9 +40,9 @@ test.after(async () => {
 });
 
 // A page in a context of its own (its own settings in local storage).
-async function open(width, height, deviceScaleFactor = 1, hasTouch = false) {
+async function open(width, height, deviceScaleFactor = 1, hasTouch = false, locale = 'ja-JP') {
   const context = await browser.newContext({ viewport: { width, height }, deviceScaleFactor,
-                                            hasTouch, acceptDownloads: true });
+                                            hasTouch, acceptDownloads: true, locale });
   const page = await context.newPage();
   const errors = [];
   page.on('pageerror', (e) => errors.push(e.message));
@@ -84,9 +85,10 @@ function field(show, pattern) {
 test('the page plays', async (t) => {
   await t.test('its console prints what rindou-cli prints', async () => {
     const { page, errors } = await open(1280, 800);
-    const [script] = scripts().filter((s) => s.name.startsWith('two_players'));
-    const web = await page.evaluate((input) => window.rindouConsole(input), script.input);
-    assert.strictEqual(web, runNative(script.input).toString('utf8'));
+    for (const script of scripts().filter((s) => /^(two_players|soak)/.test(s.name))) {
+      const web = await page.evaluate((input) => window.rindouConsole(input), script.input);
+      assert.strictEqual(web, runNative(script.input).toString('utf8'), script.name);
+    }
     assert.deepStrictEqual(errors, []);
     await page.context().close();
   });
@@ -185,37 +187,37 @@ test('the page plays', async (t) => {
     await page.context().close();
   });
 
-  await t.test('on a touch screen a tap is the left button and a long press the right', async () => {
+  await t.test('on a touch screen a tap moves, and two buttons ask where promotion is optional', async () => {
     const { page, errors } = await open(390, 844, 3, true);
-    const cdp = await page.context().newCDPSession(page);
-    const touch = async (type, p) => cdp.send('Input.dispatchTouchEvent',
-                                              { type, touchPoints: p ? [p] : [] });
     await page.click('#menubar [data-entry="TAIKYOKU"]');
     await page.click('#menubar [data-entry="MATCH_MAN"]');
     await page.click('#menubar [data-entry="START"]');
     await settle(page);
+    // Both sides' pawns reach the other's camp; the last one the far row,
+    // where it must promote.  The choice asked, by the move that asks it.
     const moves = [[1, 7, 1, 6], [9, 3, 9, 4], [1, 6, 1, 5], [9, 4, 9, 5], [1, 5, 1, 4],
-                   [9, 5, 9, 6], [1, 4, 1, 3]];
-    for (const [i, [c1, r1, c2, r2]] of moves.entries()) {
+                   [9, 5, 9, 6], [1, 4, 1, 3, 'stay'], [9, 6, 9, 7, 'promote'],
+                   [1, 3, 1, 2, 'stay'], [2, 3, 2, 4], [1, 2, 1, 1]];
+    for (const [c1, r1, c2, r2, choice] of moves) {
       for (const [c, r] of [[c1, r1], [c2, r2]]) {
         const p = await cellPoint(page, c, r);
-        const last = i === moves.length - 1 && c === c2 && r === r2;
-        if (!last) {
-          await page.touchscreen.tap(p.x, p.y);
-        } else {
-          // Held past the long press: the right button, which promotes.
-          await touch('touchStart', p);
-          await page.waitForFunction(() => / move 7 /.test(window.rindouShow()));
-          await touch('touchEnd');
-        }
+        await page.touchscreen.tap(p.x, p.y);
+        await settle(page);
+      }
+      const asked = await page.evaluate(() => !document.getElementById('promotion').hidden);
+      assert.strictEqual(asked, !!choice, `the choice asked at ${c2} ${r2}`);
+      if (choice) {
+        if (c2 === 1 && r2 === 3) await page.screenshot({ path: path.join(shots, 'phone-promotion.png') });
+        await page.tap(`#promotion #${choice}`);
         await settle(page);
       }
     }
-    const native = runNative(`menu START\n${moves.map((m) => `move ${m.join(' ')}`).join('\n')}+\n`
-                             + 'show\n').toString('utf8');
+    const native = runNative(`menu START\n${moves.map(([a, b, c, d, choice]) =>
+      `move ${a} ${b} ${c} ${d}${choice === 'promote' || (c === 1 && d === 1) ? '+' : ''}`)
+      .join('\n')}\nshow\n`).toString('utf8');
     const board = (show) => show.slice(show.lastIndexOf('board\n'), show.indexOf('turn'));
     const shown = await page.evaluate(() => window.rindouShow());
-    assert.match(shown, /^-11 /m, 'the pawn promoted on the top row');
+    assert.match(shown, /^-11 /m, 'the pawn on the far row promoted');
     assert.strictEqual(board(shown), board(native));
     assert.deepStrictEqual(errors, []);
     await page.context().close();
@@ -267,5 +269,168 @@ test('the page plays', async (t) => {
                        native.match(/^com .*$/m)[0]);
     assert.deepStrictEqual(errors, []);
     await page.context().close();
+  });
+  await t.test('a game against LEVEL3 by the mouse draws what the desktop draws', async () => {
+    const { page, errors } = await open(1280, 800);
+    const idle = () => page.waitForFunction(() => document.body.dataset.state === 'idle');
+    await page.evaluate(() => window.rindouDrawLog.start());
+    // The elapsed time off: the page's clocks read the real time.
+    await page.click('#menubar [data-entry="OPTION"]');
+    await page.click('#menubar [data-entry="KEIKA"]');
+    await page.click('#menubar [data-entry="TAIKYOKU"]');
+    await page.click('#menubar [data-entry="START2"]');
+    await page.click('#menubar [data-entry="SENTE"]');
+    await settle(page);
+    await clickCell(page, 7, 7);
+    await clickCell(page, 7, 6);
+    await page.waitForFunction(() => / move 2 /.test(window.rindouShow()));
+    await idle();
+    // The right button on a destination where nothing promotes moves as the
+    // left does.
+    await clickCell(page, 2, 7);
+    const p = await cellPoint(page, 2, 6);
+    await page.mouse.click(p.x, p.y, { button: 'right' });
+    await page.waitForFunction(() => / move 4 /.test(window.rindouShow()));
+    await idle();
+    const log = await page.evaluate(() => window.rindouDrawLog.take());
+    const commands = log.split('\n').filter((l) => l.startsWith('> '));
+    assert.deepStrictEqual(commands.filter((l) => l.startsWith('> press')).map((l) => l.split(' ')[2]),
+                           ['1', '1', '1', '2']);
+    const desktop = execFileSync(path.join(bindir(), 'rindou_draw_log'),
+                                 { input: `${commands.join('\n')}\n` }).toString('utf8');
+    assert.ok(log.split('\n').length > 500, 'the game drew');
+    if (log !== desktop) {
+      // Left beside the screenshots, to be compared line by line.
+      fs.writeFileSync(path.join(shots, 'drawing-page.log'), log);
+      fs.writeFileSync(path.join(shots, 'drawing-desktop.log'), desktop);
+    }
+    assert.ok(log === desktop, 'the page drew what the desktop draws (see drawing-*.log)');
+    assert.deepStrictEqual(errors, []);
+    await page.context().close();
+  });
+
+  await t.test('a game left by 終わり or by a reload is kept and listed', async () => {
+    const { page, errors } = await open(1280, 800);
+    const ready = () => page.waitForFunction(() => document.body.dataset.ready === 'true' &&
+                                             document.body.dataset.state === 'idle');
+    const twoPlayers = async (moves) => {
+      await page.click('#menubar [data-entry="TAIKYOKU"]');
+      await page.click('#menubar [data-entry="MATCH_MAN"]');
+      await page.click('#menubar [data-entry="START"]');
+      await settle(page);
+      for (const [c, r] of moves) {
+        await clickCell(page, c, r);
+        await settle(page);
+      }
+    };
+    await twoPlayers([[7, 7], [7, 6], [3, 3], [3, 4]]);
+    await page.click('#menubar [data-entry="TAIKYOKU"]');
+    await page.click('#menubar [data-entry="OWARI"]');
+    await page.waitForFunction(() => document.body.dataset.state === 'ended');
+    await page.reload();
+    await ready();
+    await twoPlayers([[2, 7], [2, 6]]);
+    await page.reload();
+    await ready();
+    await page.click('#menubar [data-entry="KIFU"]');
+    await page.click('#menubar [data-entry="KIFU_READ"]');
+    const names = await page.$$eval('#kept-list li[data-name]', (lis) => lis.map((li) => li.dataset.name));
+    assert.strictEqual(names.length, 2);
+    for (const name of names) assert.match(name, /^\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d(_\d+)?\.棋譜$/);
+    await page.screenshot({ path: path.join(shots, 'kept-games.png') });
+    // The older game, downloaded, is a record the desktop reads: 2 moves.
+    const [download] = await Promise.all([page.waitForEvent('download'),
+                                          page.click('#kept-list li:nth-child(2) .kept-download')]);
+    assert.strictEqual(download.suggestedFilename(), names[1]);
+    const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'rindou-kept-'));
+    try {
+      const file = path.join(folder, 'kept.棋譜');
+      fs.copyFileSync(await download.path(), file);
+      const loaded = runNative(`load ${file}\nshow\n`).toString('utf8');
+      assert.match(loaded, /record count 0 end 2 mode 1/, loaded.match(/^(message|record) .*$/gm).join('\n'));
+    } finally {
+      fs.rmSync(folder, { recursive: true, force: true });
+    }
+    // The newest, the game left by the reload, opens on the board.
+    await page.click('#kept-list li:nth-child(1) .kept-open');
+    await settle(page);
+    assert.match(await page.evaluate(() => window.rindouShow()), /record count 0 end 1 mode 1/);
+    assert.deepStrictEqual(errors, []);
+    await page.context().close();
+  });
+
+  await t.test('while LEVEL5 and the hint search, the page draws frames and its clock runs', async () => {
+    const { page, errors } = await open(1280, 800);
+    await page.click('#menubar [data-entry="TAIKYOKU"]');
+    await page.click('#menubar [data-entry="LEVEL"]');
+    await page.click('#menubar [data-entry="LEVEL5"]');
+    await page.click('#menubar [data-entry="TAIKYOKU"]');
+    await page.click('#menubar [data-entry="START2"]');
+    await page.click('#menubar [data-entry="SENTE"]');
+    await settle(page);
+    // Frames drawn and clock ticks run while the game waits for a search.
+    await page.evaluate(() => {
+      window.duringSearch = { frames: 0, ticks: new Set() };
+      const frame = () => {
+        if (window.rindouWaiting() === 5) {
+          window.duringSearch.frames += 1;
+          window.duringSearch.ticks.add(window.rindouClockTicks);
+        }
+        requestAnimationFrame(frame);
+      };
+      requestAnimationFrame(frame);
+    });
+    const during = () => page.evaluate(() => ({ frames: window.duringSearch.frames,
+                                                ticks: window.duringSearch.ticks.size,
+                                                at: performance.now() }));
+    const started = await during();
+    await page.click('#menubar [data-entry="TAIKYOKU"]');
+    await page.click('#menubar [data-entry="HINT"]');
+    await settle(page);
+    const hint = await during();
+    await clickCell(page, 7, 7);
+    await clickCell(page, 7, 6);
+    await page.waitForFunction(() => / move 2 /.test(window.rindouShow()) &&
+                               document.body.dataset.state === 'idle', null, { timeout: 60000 });
+    const move = await during();
+    // The longest task from one moment to another (0: none over 50 ms).
+    const longest = (from, to) => page.evaluate(([a, b]) => Math.max(0, ...window.rindouLongTasks
+      .filter((t) => t.start >= a && t.start < b).map((t) => t.duration)), [from, to]);
+    assert.strictEqual(await page.evaluate(() => document.body.dataset.searchedIn), 'worker');
+    assert.ok(hint.frames >= 3 && hint.ticks >= 2, `during the hint: ${JSON.stringify(hint)}`);
+    assert.ok(move.frames - hint.frames >= 3 && move.ticks - hint.ticks >= 2,
+              `during the move: ${JSON.stringify(move)}`);
+    console.log(`# figures: first frame at ${await page.evaluate(() => document.body.dataset.firstFrameMs)} ms; ` +
+                `longest task at the start ${await longest(0, started.at)} ms, during the hint ` +
+                `${await longest(started.at, hint.at)} ms, during the LEVEL5 move ` +
+                `${await longest(hint.at, move.at)} ms; frames drawn during the hint ${hint.frames}, ` +
+                `during the move ${move.frames - hint.frames}`);
+    assert.deepStrictEqual(errors, []);
+    await page.context().close();
+  });
+
+  await t.test('the page opens offline from its service worker', async () => {
+    // A server of its own, stopped before the page is opened again.
+    const own = await serve(site, 0);
+    const context = await browser.newContext({ viewport: { width: 1280, height: 800 }, locale: 'ja-JP' });
+    try {
+      const page = await context.newPage();
+      const errors = [];
+      page.on('pageerror', (e) => errors.push(e.message));
+      await page.goto(`http://127.0.0.1:${own.address().port}/`);
+      await page.waitForFunction(() => document.body.dataset.ready === 'true');
+      await page.evaluate(() => navigator.serviceWorker.ready.then(() => true));
+      own.closeAllConnections();
+      await new Promise((resolve) => own.close(resolve));
+      await page.reload();
+      await page.waitForFunction(() => document.body.dataset.ready === 'true' &&
+                                 document.body.dataset.state === 'idle', null, { timeout: 30000 });
+      assert.match(await page.evaluate(() => window.rindouShow()), /level 3\n/);
+      assert.ok(await page.evaluate(() => navigator.serviceWorker.controller !== null));
+      assert.deepStrictEqual(errors, []);
+    } finally {
+      await context.close();
+      own.close();
+    }
   });
 });

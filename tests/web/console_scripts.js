@@ -65,11 +65,12 @@ function scripts() {
   const list = fs.readdirSync(dir).sort().map((name) => ({
     name, input: commandsOf(fs.readFileSync(path.join(dir, name), 'utf8')),
   }));
-  list.push({ name: 'soak game, seed 1', input: soakGame(1, false) });
+  for (const [seed, deep] of [[1, false], [2, false], [3, true]])
+    list.push({ name: `soak game, seed ${seed}${deep ? ', deep' : ''}`, input: soakGame(seed, deep) });
   // Deep searches at LEVEL4 and LEVEL5 and hints, on the levels' own budgets.
   list.push({ name: 'levels 4 and 5', input: 'menu LEVEL4\nmenu SENTE\nmove 7 7 7 6\nsearch 4\n'
                                              + 'menu LEVEL5\nmenu HINT\nsearch 5\nshow\n' });
   return list;
 }
 
-module.exports = { root, site, scripts, runNative };
+module.exports = { root, site, bindir, scripts, runNative };
