@@ -8,6 +8,8 @@
 
 (() => {
   const TWIPS_PER_PIXEL = 15;
+  const SYSTEM_MINCHO = ['Hiragino Mincho ProN', 'Yu Mincho', 'YuMincho', 'Noto Serif CJK JP',
+                         'Noto Serif JP'];
   // The board's natural size in pixels, as the window shows it.
   const NATURAL_W = 707;
   const NATURAL_H = 555;
@@ -57,7 +59,9 @@
       this.canvas = canvas;
       this.ctx = canvas.getContext('2d');
       this.palette = look.palette.map(([r, g, b]) => `rgb(${r},${g},${b})`);
-      this.fonts = look.fonts.map((f) => `"${f}"`).concat(['serif']).join(', ');
+      // The desktop's fonts, then the Mincho each other system has: the page
+      // ships no font of its own.
+      this.fonts = look.fonts.concat(SYSTEM_MINCHO).map((f) => `"${f}"`).concat(['serif']).join(', ');
       this.pictures = pictures;
       this.ops = [];
       this.nextCompaction = 4096;

@@ -241,6 +241,25 @@ test('the page plays', async (t) => {
     await page.context().close();
   });
 
+  await t.test('the page speaks the browser\'s language until another is chosen', async () => {
+    const { page, errors } = await open(1280, 800, 1, false, 'en-US');
+    const caption = (e) => page.$eval(`#menubar [data-entry="${e}"]`, (n) => n.textContent);
+    assert.strictEqual(await caption('TAIKYOKU'), 'Game');
+    await page.click('#menubar [data-entry="OPTION"]');
+    await page.click('#menubar [data-entry="LANGUAGE"]');
+    await page.click('#menubar [data-entry="JAPANESE"]');
+    await page.waitForFunction(() => document.body.dataset.state === 'idle');
+    assert.strictEqual(await caption('TAIKYOKU'), '対局');
+    // The choice is kept with the settings and outlasts the browser's own.
+    await page.reload();
+    await page.waitForFunction(() => document.body.dataset.ready === 'true' &&
+                               document.body.dataset.state === 'idle');
+    assert.strictEqual(await caption('TAIKYOKU'), '対局');
+    assert.ok(await page.$eval('[data-entry="JAPANESE"]', (n) => n.classList.contains('checked')));
+    assert.deepStrictEqual(errors, []);
+    await page.context().close();
+  });
+
   await t.test('at LEVEL4 the computer answers from the search worker', async () => {
     const { page, errors } = await open(1280, 800);
     await page.click('#menubar [data-entry="TAIKYOKU"]');
