@@ -67,6 +67,7 @@
       this.nextCompaction = 4096;
       this.scale = 1;
       this.measure = document.createElement('canvas').getContext('2d');
+      this.measured = new Map();
     }
 
     device(twips) {
@@ -113,12 +114,27 @@
 
     drawText(x, y, text, colour, size, bold) {
       if (!text) return;
-      this.measure.font = this.font(size, bold, 1);
-      const m = this.measure.measureText(text);
+      const m = this.metrics(this.font(size, bold, 1), text);
       const w = m.width * TWIPS_PER_PIXEL;
       const h = (m.fontBoundingBoxAscent + m.fontBoundingBoxDescent) * TWIPS_PER_PIXEL;
       this.add({ kind: 'text', value: colour, x1: x, y1: y, x2: x + w, y2: y + h,
                  text, size, bold, opaque: false });
+    }
+
+    // A text's measures in a font: the board draws the same few texts
+    // again and again, and measuring is slow.
+    metrics(font, text) {
+      const key = `${font}\n${text}`;
+      let m = this.measured.get(key);
+      if (!m) {
+        if (this.measured.size > 4096) this.measured.clear();
+        this.measure.font = font;
+        const t = this.measure.measureText(text);
+        m = { width: t.width, fontBoundingBoxAscent: t.fontBoundingBoxAscent,
+              fontBoundingBoxDescent: t.fontBoundingBoxDescent };
+        this.measured.set(key, m);
+      }
+      return m;
     }
 
     add(op) {
@@ -159,7 +175,7 @@
         c.font = this.font(op.size, op.bold, this.scale);
         c.fillStyle = this.palette[op.value] || this.palette[7];
         c.textBaseline = 'alphabetic';
-        const ascent = c.measureText(op.text).fontBoundingBoxAscent;
+        const ascent = this.metrics(c.font, op.text).fontBoundingBoxAscent;
         c.fillText(op.text, d(op.x1), d(op.y1) + ascent);
       }
     }
@@ -1000,6 +1016,16 @@
     }
     fit();
     window.addEventListener('resize', fit);
+    // The first Japanese text may have the browser read a large font from
+    // the disk: that happens here, in a task of its own, and the first
+    // drawing of the board in the next.
+    const nextTask = () => new Promise((resolve) => setTimeout(resolve, 0));
+    await nextTask();
+    for (const bold of [false, true]) {
+      surface.measure.font = surface.font(12, bold, 1);
+      surface.measure.measureText('歩香桂銀金角飛王一二三四五六七八九手目');
+    }
+    await nextTask();
     // The clock's tick; the game knows whether its clock runs.
     window.rindouClockTicks = 0;
     setInterval(() => { if (game && game._rindou_tick()) window.rindouClockTicks += 1; }, 50);
