@@ -376,6 +376,7 @@
   const kept = {
     files: new Map(),  // name -> Uint8Array
     db: null,
+    channel: null,
     ready: false,
     serial: 0,
     JOURNAL: 'rindou.keptJournal',
@@ -424,6 +425,13 @@
         this.db = null;
         return;
       }
+      // Another page of the game open at the same time keeps games too: each
+      // tells the others what it changed, so that none takes a name another
+      // has just used or writes a list without the other's games.
+      if (window.BroadcastChannel) {
+        this.channel = new BroadcastChannel('rindou-kept');
+        this.channel.onmessage = (e) => this.apply(e.data);
+      }
       // What an earlier visit noted but could not write.
       const ops = this.journal();
       for (const op of ops) this.apply(op);
@@ -462,6 +470,7 @@
       if (bytes) this.files.set(name, bytes);
       else this.files.delete(name);
       this.store(op);
+      if (this.channel) this.channel.postMessage(op);
       return noted || !!this.db;
     },
 

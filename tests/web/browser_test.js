@@ -183,6 +183,19 @@ test('the page plays', async (t) => {
       await settle(page);
     }
     assert.strictEqual(board(await page.evaluate(() => window.rindouShow())), board(played));
+    // The same file dropped on the page is read as if chosen.
+    await page.click('#menubar [data-entry="TAIKYOKU"]');
+    await page.click('#menubar [data-entry="MATCH_MAN"]');
+    await page.click('#menubar [data-entry="START"]');
+    await settle(page);
+    const drop = await page.evaluateHandle((bytes) => {
+      const t = new DataTransfer();
+      t.items.add(new File([new Uint8Array(bytes)], 'dropped.棋譜'));
+      return t;
+    }, [...saved]);
+    await page.dispatchEvent('#board', 'drop', { dataTransfer: drop });
+    await settle(page);
+    assert.match(await page.evaluate(() => window.rindouShow()), /record count 0 end 2 mode 1/);
     assert.deepStrictEqual(errors, []);
     await page.context().close();
   });
