@@ -381,12 +381,18 @@
     serial: 0,
     JOURNAL: 'rindou.keptJournal',
 
+    // The changes noted and not yet written; a note that is not one of ours
+    // (another program's, or cut short) is passed over.
     journal() {
+      let ops;
       try {
-        return JSON.parse(localStorage.getItem(this.JOURNAL) || '[]');
+        ops = JSON.parse(localStorage.getItem(this.JOURNAL) || '[]');
       } catch {
         return [];
       }
+      if (!Array.isArray(ops)) return [];
+      return ops.filter((op) => op && typeof op.name === 'string' && typeof op.serial === 'string' &&
+                        (!op.put || typeof op.data === 'string'));
     },
     setJournal(ops) {
       try {
