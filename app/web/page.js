@@ -305,10 +305,15 @@
   const sound = {
     context: null,
     buffers: [null],
-    start() {
+    // The audio context takes a while to make: the page makes it before the
+    // game starts, in a task of its own.
+    prepare() {
       const Context = window.AudioContext || window.webkitAudioContext;
-      if (!Context) return false;
-      this.context = new Context();
+      if (Context && !this.context) this.context = new Context();
+    },
+    start() {
+      this.prepare();
+      if (!this.context) return false;
       const wake = () => { if (this.context.state === 'suspended') this.context.resume(); };
       document.addEventListener('pointerdown', wake, true);
       document.addEventListener('keydown', wake, true);
@@ -1032,14 +1037,18 @@
     fit();
     window.addEventListener('resize', fit);
     // The first Japanese text may have the browser read a large font from
-    // the disk: that happens here, in a task of its own, and the first
-    // drawing of the board in the next.
+    // the disk, and the audio context takes a while to make: each happens
+    // in a task of its own, and the first drawing of the board in the next.
     const nextTask = () => new Promise((resolve) => setTimeout(resolve, 0));
     await nextTask();
-    for (const bold of [false, true]) {
-      surface.measure.font = surface.font(12, bold, 1);
-      surface.measure.measureText('歩香桂銀金角飛王一二三四五六七八九手目');
-    }
+    const scratch = document.createElement('canvas').getContext('2d');
+    for (const size of [12, 16])
+      for (const bold of [false, true]) {
+        scratch.font = surface.font(size, bold, surface.scale);
+        scratch.fillText('歩香桂銀金角飛王一二三四五六七八九手目0123456789', 0, 10);
+      }
+    await nextTask();
+    sound.prepare();
     await nextTask();
     // The clock's tick; the game knows whether its clock runs.
     window.rindouClockTicks = 0;
