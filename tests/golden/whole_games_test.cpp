@@ -21,6 +21,7 @@
 #include "record/record_file.h"
 #include "shell/menu.h"
 #include "shell/start.h"
+#include "tests/support/drawing_log.h"
 #include "tests/support/seeded_play.h"
 #include "view/draw.h"
 #include "tests/support/test_game.h"
@@ -30,37 +31,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The console's platform, with every drawing call written to the same log
-// as the events.
-class DrawingLog : public CliPlatform {
-public:
-    explicit DrawingLog(std::ostream& out) : CliPlatform(out), log_(out) {}
-    void draw_image(int code, double x, double y) override {
-        line("image %d %.3f %.3f", code, x, y);
-    }
-    void draw_outline(int colour, double x1, double y1, double x2, double y2) override {
-        line("outline %d %.3f %.3f %.3f %.3f", colour, x1, y1, x2, y2);
-    }
-    void draw_text(double x, double y, const std::string& text, int colour, int size,
-                   bool bold) override {
-        char buf[96];
-        std::snprintf(buf, sizeof buf, "text %.3f %.3f %d %d %d ", x, y, colour, size, bold ? 1 : 0);
-        log_ << buf << escape_text(text) << '\n';
-    }
-    void present() override { log_ << "present\n"; }
-    // The desktop's language (Japanese, as the recorded games were played).
-    Language preferred_language() override { return language; }
-    Language language = Language::Japanese;
-
-private:
-    template <typename... A>
-    void line(const char* format, A... args) {
-        char buf[160];
-        std::snprintf(buf, sizeof buf, format, args...);
-        log_ << buf << '\n';
-    }
-    std::ostream& log_;
-};
+using test::DrawingLog;
 
 struct Scenario {
     const char* name;
@@ -95,7 +66,7 @@ std::string read_bytes(const fs::path& p) {
 std::string play(const Scenario& sc, const fs::path& folder,
                  Language language = Language::Japanese) {
     std::ostringstream out;
-    DrawingLog io(out);
+    DrawingLog io(out, out);
     io.language = language;
     Game g;
     g.io = &io;
