@@ -613,22 +613,63 @@ bool Position::reaches(int by, int target) const {
         }
     const uint64_t mine0 = own.w[0] & sliders.w[0], mine1 = own.w[1] & sliders.w[1];
     if ((mine0 | mine1) == 0) return false;
+    const uint64_t occ0 = occupied[0].w[0] | occupied[1].w[0] | (coin < 64 ? uint64_t{1} << coin : 0);
+    const uint64_t occ1 = occupied[0].w[1] | occupied[1].w[1] | (coin >= 64 ? uint64_t{1} << (coin - 64) : 0);
     for (int d = 0; d < 8; ++d) {
         const SquareSet& line = t.ray_mask[target][d];
         if ((line.w[0] & mine0) == 0 && (line.w[1] & mine1) == 0) continue;
-        const int rn = t.ray_n[target][d];
-        for (int i = 0; i < rn; ++i) {
-            const int from = t.ray[target][d][i];
-            const int8_t v = board[static_cast<size_t>(from)];
-            if (v == 0) continue;
-            const int back = d ^ 1;  // the direction from the attacker to the target
-            if (is_piece(v) && cell_side(v) == by && (t.slides[by][kind_of(v)] >> back & 1) &&
-                (!CoinRule || coin_ok(from, target)))
-                return true;
-            break;
-        }
+        // Only the first occupied square of the line can reach the target.
+        const uint64_t b0 = line.w[0] & occ0, b1 = line.w[1] & occ1;
+        int from;
+        if ((0x35u >> d) & 1)
+            from = b0 ? __builtin_ctzll(b0) : 64 + __builtin_ctzll(b1);
+        else
+            from = b1 ? 127 - __builtin_clzll(b1) : 63 - __builtin_clzll(b0);
+        const int8_t v = board[static_cast<size_t>(from)];
+        const int back = d ^ 1;  // the direction from the attacker to the target
+        if (is_piece(v) && cell_side(v) == by && (t.slides[by][kind_of(v)] >> back & 1) &&
+            (!CoinRule || coin_ok(from, target)))
+            return true;
     }
     return false;
+}
+
+int Position::cheapest_capturer(int by, int target, const int* value) const {
+    const Tables& t = tables();
+    const SquareSet& own = occupied[static_cast<size_t>(by)];
+    const SquareSet& near = t.near_mask[target];
+    const int8_t* delta = t.near_delta[target];
+    int best = -1, best_value = 0;
+    auto consider = [&](int from) {
+        const int v = value[kind_of(board[static_cast<size_t>(from)])];
+        if ((best < 0 || v < best_value) && coin_ok(from, target)) {
+            best = from;
+            best_value = v;
+        }
+    };
+    for (int h = 0; h < 2; ++h)
+        for (uint64_t b = own.w[h] & near.w[h]; b; b &= b - 1) {
+            const int from = h * 64 + __builtin_ctzll(b);
+            if (t.steps_by_delta[by][kind_of(board[static_cast<size_t>(from)])][delta[from]]) consider(from);
+        }
+    const uint64_t mine0 = own.w[0] & sliders.w[0], mine1 = own.w[1] & sliders.w[1];
+    if ((mine0 | mine1) == 0) return best;
+    const uint64_t occ0 = occupied[0].w[0] | occupied[1].w[0] | (coin < 64 ? uint64_t{1} << coin : 0);
+    const uint64_t occ1 = occupied[0].w[1] | occupied[1].w[1] | (coin >= 64 ? uint64_t{1} << (coin - 64) : 0);
+    for (int d = 0; d < 8; ++d) {
+        const SquareSet& line = t.ray_mask[target][d];
+        if ((line.w[0] & mine0) == 0 && (line.w[1] & mine1) == 0) continue;
+        const uint64_t b0 = line.w[0] & occ0, b1 = line.w[1] & occ1;
+        int from;
+        if ((0x35u >> d) & 1)
+            from = b0 ? __builtin_ctzll(b0) : 64 + __builtin_ctzll(b1);
+        else
+            from = b1 ? 127 - __builtin_clzll(b1) : 63 - __builtin_clzll(b0);
+        const int8_t v = board[static_cast<size_t>(from)];
+        // (A piece next to the target may be met twice: no matter.)
+        if (is_piece(v) && cell_side(v) == by && (t.slides[by][kind_of(v)] >> (d ^ 1) & 1)) consider(from);
+    }
+    return best;
 }
 
 bool Position::can_capture(int by, int target) const { return reaches<true>(by, target); }

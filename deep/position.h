@@ -159,6 +159,10 @@ public:
 
     // Can `by` capture the piece on `target` with a legal board move?
     bool can_capture(int by, int target) const;
+    // The square of the cheapest piece of `by` (by the order of `value`,
+    // indexed by kind) that can take on `target` with a board move, the coin
+    // rule included, or -1.
+    int cheapest_capturer(int by, int target, const int* value) const;
     // Is `target` reached by a movement pattern of a piece of `by`, the
     // coin rule aside (the map of squares a side attacks)?
     bool attacked_pattern(int by, int target) const;

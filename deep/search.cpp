@@ -133,6 +133,7 @@ private:
     std::vector<MoveList> lists_ = std::vector<MoveList>(MAX_PLY + 2);
     std::vector<std::vector<int>> scores_ = std::vector<std::vector<int>>(MAX_PLY + 2);
     std::vector<std::vector<ScoredMove>> picks_ = std::vector<std::vector<ScoredMove>>(MAX_PLY + 2);
+    std::vector<std::vector<ScoredMove>> losing_ = std::vector<std::vector<ScoredMove>>(MAX_PLY + 2);
 
     bool out_of_budget() {
         if (nodes_ >= limits_.nodes) aborted_ = true;
@@ -148,6 +149,15 @@ private:
     // searched with a depth left: start loading it now.
     void prefetch_slot() { __builtin_prefetch(&tt_slot()); }
 
+    int see(const Move& m);
+    // A capture by a dearer piece than it takes, onto a square the other
+    // side reaches, may lose material: only then are the recaptures played
+    // out.  (A recapture that only the capture itself opens up is not
+    // looked for: such a capture is never called losing.)
+    bool losing_capture(const Move& m) {
+        return m.captured && ORDER_VALUE[m.moved] > ORDER_VALUE[m.captured] &&
+               pos_.attacked_pattern(pos_.side ^ 1, m.to) && see(m) < 0;
+    }
     bool mated_by_test();
     bool terminal(int ply, int& score);
     int qsearch(int alpha, int beta, int ply);
@@ -261,6 +271,43 @@ void pick(MoveList& moves, std::vector<int>& sc, size_t i) {
     }
 }
 
+// What a capture wins once every recapture on its square has been played
+// out, the cheapest capturer first, each side free to stop when going on
+// loses: played on the board itself, so that the coin, moved by every
+// capture, allows or blocks each recapture exactly as in the game.
+int Searcher::see(const Move& m) {
+    constexpr int LONGEST = 24;
+    const int to = m.to;
+    Move seq[LONGEST];
+    Undo undo[LONGEST];
+    int gain[LONGEST];
+    auto on_square = [&] { return ORDER_VALUE[kind_of(pos_.board[static_cast<size_t>(to)])]; };
+    gain[0] = ORDER_VALUE[m.captured];
+    seq[0] = m;
+    pos_.make(m, undo[0]);
+    gain[0] += on_square() - ORDER_VALUE[m.moved];  // what a promotion adds
+    int n = 1;
+    while (n < LONGEST && pos_.winner < 0) {
+        const int from = pos_.cheapest_capturer(pos_.side, to, ORDER_VALUE);
+        if (from < 0) break;
+        Move r;
+        r.from = static_cast<uint8_t>(from);
+        r.to = static_cast<uint8_t>(to);
+        if (!pos_.is_move(r)) {
+            r.promote = 1;  // a piece that may not stay unpromoted there
+            if (!pos_.is_move(r)) break;
+        }
+        const int taken = on_square();
+        seq[n] = r;
+        pos_.make(r, undo[n]);
+        gain[n] = taken + on_square() - ORDER_VALUE[r.moved] - gain[n - 1];
+        ++n;
+    }
+    for (int i = n - 1; i >= 0; --i) pos_.unmake(seq[i], undo[i]);
+    for (int i = n - 1; i > 0; --i) gain[i - 1] = std::min(gain[i - 1], -gain[i]);
+    return gain[0];
+}
+
 void pick(std::vector<ScoredMove>& moves, size_t i) {
     size_t best = i;
     for (size_t j = i + 1; j < moves.size(); ++j)
@@ -286,6 +333,8 @@ int Searcher::qsearch(int alpha, int beta, int ply) {
         const Move m = moves[i];
         // A capture that cannot lift the score near alpha is not tried.
         if (stand + ORDER_VALUE[m.captured] + (m.promote ? 500 : 0) + 200 < alpha) continue;
+        // Nor one that loses material once the recaptures are played out.
+        if (losing_capture(m)) continue;
         Undo u;
         make(m, u, ply);
         int v = -qsearch(-beta, -alpha, ply + 1);
@@ -344,7 +393,9 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
     // that the pruning below would skip are never generated at all.
     MoveList& gen = lists_[static_cast<size_t>(ply)];
     std::vector<ScoredMove>& moves = picks_[static_cast<size_t>(ply)];
+    std::vector<ScoredMove>& losing = losing_[static_cast<size_t>(ply)];
     moves.clear();
+    losing.clear();
     Move first = hash;
     const bool hash_first = !hash.null() && pos_.complete(first);
     const uint32_t hash_key = hash_first ? first.key() : 0xfffffffeu;  // no move has that key
@@ -370,10 +421,11 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
     int best = -INF;
     Move best_move{};
     int quiets = 0;
-    enum Stage { TACTICAL, KILLERS, QUIETS, DONE };
+    enum Stage { TACTICAL, KILLERS, LOSING, QUIETS, DONE };
     int stage = TACTICAL;
     uint32_t killer_keys[2] = {0xfffffffeu, 0xfffffffeu};
     size_t sorted_from = SIZE_MAX;  // moves from here on are already in order
+    size_t tactical_from = 0, tactical_to = 0;  // the captures and promotions
     const int (*hist)[81] = history_[pos_.side];
     // Late quiet moves near the leaves are not tried, nor quiet ones that
     // cannot bring the score up to alpha; neither test depends on the move,
@@ -386,8 +438,10 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
         case TACTICAL:
             if (!tactical_ready) pos_.generate_tactical(gen);
             if (quiets_ready) break;  // there were none
+            tactical_from = moves.size();
             for (const Move& m : gen)
                 if (m.key() != hash_key) moves.push_back({m, tactical_score(m, hist)});
+            tactical_to = moves.size();
             break;
         case KILLERS:
             for (int k = 0; k < 2; ++k) {
@@ -396,6 +450,10 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
                 killer_keys[k] = m.key();
                 moves.push_back({m, ORDER_KILLER + 2 - k});
             }
+            break;
+        case LOSING:
+            // Captures that lose material come after the killers.
+            for (const ScoredMove& sm : losing) moves.push_back(sm);
             break;
         case QUIETS: {
             if (prune_rest()) break;
@@ -426,6 +484,15 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
         while (i == moves.size() && stage != DONE) fill(stage++);
         if (i == moves.size()) break;
         if (i < sorted_from) pick(moves, i);
+        // A losing capture is only found out when its turn comes, and then
+        // waits until after the killers.
+        if (i >= tactical_from && i < tactical_to && losing_capture(moves[i].move)) {
+            losing.push_back(moves[i]);
+            moves.erase(moves.begin() + static_cast<std::ptrdiff_t>(i));
+            --tactical_to;
+            --i;
+            continue;
+        }
         const Move m = moves[i].move;
         const int score = moves[i].score;
         const bool quiet = !m.captured && !m.promote;

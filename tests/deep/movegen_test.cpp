@@ -116,6 +116,20 @@ void compare_stages(const Position& p, const MoveList& all, const MoveList& else
         ASSERT_EQ(board_moves, 0);
         return;
     }
+    // The cheapest capturer of each square is the cheapest piece among the
+    // generated captures onto it (by an arbitrary order of kinds).
+    static constexpr int VALUE[deep::KIND_COUNT] = {0, 1, 3, 4, 5, 6, 9, 10, 50, 7, 7, 7, 7, 11, 13};
+    for (int sq = 0; sq < 81; ++sq) {
+        const int8_t target = p.board[size_t(sq)];
+        if (!deep::is_piece(target) || deep::cell_side(target) == p.side) continue;
+        int want = -1;
+        for (const Move& m : all)
+            if (!m.pass && !m.is_drop() && m.to == sq)
+                want = want < 0 ? VALUE[m.moved] : std::min(want, VALUE[m.moved]);
+        const int from = p.cheapest_capturer(p.side, sq, VALUE);
+        const int got = from < 0 ? -1 : VALUE[deep::kind_of(p.board[size_t(from)])];
+        ASSERT_EQ(got, want) << "square " << sq;
+    }
     std::set<uint32_t> staged;
     for (size_t i = 0; i < parts.size(); ++i) {
         ASSERT_TRUE(staged.insert(parts[i].key()).second) << "a move in both parts";
