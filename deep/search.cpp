@@ -773,7 +773,7 @@ uint64_t node_cap() {
 }  // namespace
 
 uint64_t level_budget(int level) {
-    uint64_t n = level >= 5 ? 400000 : 100000;
+    uint64_t n = level >= 5 ? 1200000 : 200000;
     const uint64_t cap = node_cap();
     if (cap > 0 && cap < n) n = cap;
     return n;
