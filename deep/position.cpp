@@ -80,9 +80,12 @@ struct Tables {
     // stay unpromoted: index [side][kind][from row][to row].
     bool may_promote[2][KIND_COUNT][10][10];
     bool may_stay_on[2][KIND_COUNT][10];
+    SquareSet zone[2];  // the three far rows of each side
 
     Tables() {
         for (int sq = 0; sq < 81; ++sq) {
+            for (int side = 0; side < 2; ++side)
+                if (in_zone(side, sq_row(sq))) zone[side].set(sq);
             col[sq] = static_cast<uint8_t>(sq_col(sq));
             row[sq] = static_cast<uint8_t>(sq_row(sq));
             for (int f = 0; f < 81; ++f) near_delta[sq][f] = -1;
@@ -189,6 +192,15 @@ const Zobrist& zobrist() {
     return z;
 }
 
+namespace {
+
+// Asked for in every make and unmake: looked up once, when the program
+// starts, like the tables above.
+const Zobrist& ZOBRIST = zobrist();
+const Placement& PLACEMENT = placement();
+
+}  // namespace
+
 int promote_kind(int kind) {
     switch (kind) {
     case P: return PP;
@@ -287,7 +299,7 @@ void Position::to_state(GameState& s) const {
 }
 
 void Position::recompute_key() {
-    const Zobrist& z = zobrist();
+    const Zobrist& z = ZOBRIST;
     key = 0;
     for (int sq = 0; sq < 81; ++sq) {
         int8_t v = board[static_cast<size_t>(sq)];
@@ -313,7 +325,7 @@ void Position::put_piece(int sq, int8_t v) {
     const int s = cell_side(v);
     occupied[static_cast<size_t>(s)].set(sq);
     if (counts_reach(kind_of(v))) sliders.set(sq);
-    const int pv = placement().value[v + 14][sq];
+    const int pv = PLACEMENT.value[v + 14][sq];
     placed += s == UPPER ? pv : -pv;
 }
 
@@ -321,7 +333,7 @@ void Position::remove_piece(int sq, int8_t v) {
     const int s = cell_side(v);
     occupied[static_cast<size_t>(s)].clear(sq);
     sliders.clear(sq);
-    const int pv = placement().value[v + 14][sq];
+    const int pv = PLACEMENT.value[v + 14][sq];
     placed -= s == UPPER ? pv : -pv;
 }
 
@@ -334,6 +346,10 @@ inline bool Position::coin_ok(int from, int to) const {
     return n == from || board[static_cast<size_t>(n)] == 0;
 }
 
+// A board move onto `to`, each promotion choice its own move.  The tactical
+// part keeps the captures and, of the other moves, only the promotions; the
+// quiet part (called for empty squares only) the unpromoted rest.
+template <Position::Gen G>
 inline void Position::add_board_move(MoveList& out, int from, int to, int kind) const {
     Move m;
     m.from = static_cast<uint8_t>(from);
@@ -344,73 +360,118 @@ inline void Position::add_board_move(MoveList& out, int from, int to, int kind) 
     const Tables& tb = tables();
     const int fr = tb.row[from], tr = tb.row[to];
     const bool can = tb.may_promote[side][kind][fr][tr];
-    if (!can || tb.may_stay_on[side][kind][tr]) out.push_back(m);
+    const bool stay = !can || tb.may_stay_on[side][kind][tr];
+    if (G == Gen::QUIET) {
+        if (stay) out.push_back(m);
+        return;
+    }
+    if (stay && (G != Gen::TACTICAL || m.captured)) out.push_back(m);
     if (can) {
         m.promote = 1;
         out.push_back(m);
     }
 }
 
-template <bool CapturesOnly>
+namespace {
+
+// Squares as one 81-bit number, for the set arithmetic of the generator.
+__extension__ typedef unsigned __int128 Bits;
+
+inline Bits bits(const SquareSet& s) { return static_cast<Bits>(s.w[1]) << 64 | s.w[0]; }
+constexpr Bits BOARD_BITS = (static_cast<Bits>(1) << 81) - 1;
+inline Bits bit(int sq) { return static_cast<Bits>(1) << sq; }
+
+// The squares whose row lies in rows 1 + dr .. 9 + dr (within 1..9), for
+// dr = -8..8: where a square moved by dr rows may land.
+struct RowBands {
+    Bits band[17];
+    RowBands() {
+        for (int dr = -8; dr <= 8; ++dr) {
+            band[dr + 8] = 0;
+            for (int sq = 0; sq < 81; ++sq) {
+                const int r = sq_row(sq);
+                if (r - dr >= 1 && r - dr <= 9) band[dr + 8] |= bit(sq);
+            }
+        }
+    }
+};
+const RowBands ROW_BANDS;
+
+}  // namespace
+
+// The destinations of each piece are worked out as sets: what its pattern
+// reaches, less its own side's squares, and only where the coin, moved by
+// the same displacement, lands on the board on an empty square (or on the
+// square the piece leaves).
+template <Position::Gen G>
 void Position::gen_board(MoveList& out) const {
     const Tables& t = tables();
-    const SquareSet& theirs = occupied[static_cast<size_t>(side ^ 1)];
-    SquareSet occ;  // every piece and the coin
-    occ.w[0] = occupied[0].w[0] | occupied[1].w[0];
-    occ.w[1] = occupied[0].w[1] | occupied[1].w[1];
-    occ.set(coin);
+    const Bits own = bits(occupied[static_cast<size_t>(side)]);
+    const Bits theirs = bits(occupied[static_cast<size_t>(side ^ 1)]);
+    const Bits occ = own | theirs | bit(coin);
+    const Bits empty = ~occ & BOARD_BITS;
+    const Bits zone = bits(t.zone[side]);
+    const int coin_row = t.row[coin];
     occupied[static_cast<size_t>(side)].each([&](int from) {
-        int8_t v = board[static_cast<size_t>(from)];
-        int k = kind_of(v);
+        const int k = kind_of(board[static_cast<size_t>(from)]);
         const SquareSet& steps = t.step_set[side][k][from];
-        if (!CapturesOnly || (steps.w[0] & theirs.w[0]) != 0 || (steps.w[1] & theirs.w[1]) != 0) {
-            int n = t.step_n[side][k][from];
-            for (int i = 0; i < n; ++i) {
-                int to = t.step_to[side][k][from][i];
-                int8_t c = board[static_cast<size_t>(to)];
-                if (is_piece(c) ? cell_side(c) == side : CapturesOnly) continue;
-                if (coin_ok(from, to)) add_board_move(out, from, to, k);
+        // A piece with short steps only and nothing to take there has no
+        // capture, nor a tactical move outside the far rows.
+        if ((G == Gen::CAPTURES || G == Gen::TACTICAL) && t.slides[side][k] == 0) {
+            SquareSet wanted = occupied[static_cast<size_t>(side ^ 1)];
+            if (G == Gen::TACTICAL && promote_kind(k) != 0) {
+                if (t.zone[side].has(from)) wanted = steps;
+                wanted.w[0] |= t.zone[side].w[0];
+                wanted.w[1] |= t.zone[side].w[1];
             }
+            if ((steps.w[0] & wanted.w[0]) == 0 && (steps.w[1] & wanted.w[1]) == 0) return;
         }
-        int dirs = t.slides[side][k];
-        while (dirs) {
-            int d = __builtin_ctz(static_cast<unsigned>(dirs));
-            dirs &= dirs - 1;
-            if (CapturesOnly) {
-                // Only the first occupied square of the line can be taken.
-                const SquareSet& line = t.ray_mask[from][d];
-                const uint64_t b0 = line.w[0] & occ.w[0], b1 = line.w[1] & occ.w[1];
-                if ((b0 | b1) == 0) continue;
-                int to;
-                if ((0x35u >> d) & 1)
-                    to = b0 ? __builtin_ctzll(b0) : 64 + __builtin_ctzll(b1);
-                else
-                    to = b1 ? 127 - __builtin_clzll(b1) : 63 - __builtin_clzll(b0);
-                int8_t c = board[static_cast<size_t>(to)];
-                if (is_piece(c) && cell_side(c) != side && coin_ok(from, to)) add_board_move(out, from, to, k);
+        Bits reach = bits(steps);
+        for (unsigned dirs = t.slides[side][k]; dirs; dirs &= dirs - 1) {
+            const int d = __builtin_ctz(dirs);
+            const SquareSet& line = t.ray_mask[from][d];
+            const uint64_t b0 = line.w[0] & static_cast<uint64_t>(occ), b1 = line.w[1] & static_cast<uint64_t>(occ >> 64);
+            if ((b0 | b1) == 0) {
+                reach |= bits(line);
                 continue;
             }
-            int rn = t.ray_n[from][d];
-            for (int i = 0; i < rn; ++i) {
-                int to = t.ray[from][d][i];
-                int8_t c = board[static_cast<size_t>(to)];
-                if (is_piece(c) && cell_side(c) == side) break;
-                if (coin_ok(from, to)) add_board_move(out, from, to, k);
-                if (c != 0) break;
-            }
+            // The line up to and including its first occupied square.
+            int first;
+            if ((0x35u >> d) & 1)
+                first = b0 ? __builtin_ctzll(b0) : 64 + __builtin_ctzll(b1);
+            else
+                first = b1 ? 127 - __builtin_clzll(b1) : 63 - __builtin_clzll(b0);
+            reach |= bits(line) & ~bits(t.ray_mask[first][d]);
         }
+        Bits targets;
+        if (G == Gen::CAPTURES) {
+            targets = reach & theirs;
+        } else if (G == Gen::QUIET) {
+            targets = reach & ~(own | theirs);
+        } else if (G == Gen::TACTICAL) {
+            // Besides the captures only promotions, so only for a piece that
+            // can promote, and outside the far rows only into them.
+            targets = reach & theirs;
+            if (promote_kind(k) != 0)
+                targets |= reach & ~(own | theirs) & (t.zone[side].has(from) ? BOARD_BITS : zone);
+        } else {
+            targets = reach & ~own;
+        }
+        if (targets == 0) return;
+        // Where the coin may go: onto an empty square or the one left.
+        const Bits free = empty | bit(from);
+        const int shift = from - coin;
+        Bits allowed = shift >= 0 ? free << shift : free >> -shift;
+        allowed &= ROW_BANDS.band[t.row[from] - coin_row + 8] & BOARD_BITS;
+        targets &= allowed;
+        for (uint64_t b = static_cast<uint64_t>(targets); b; b &= b - 1)
+            add_board_move<G>(out, from, __builtin_ctzll(b), k);
+        for (uint64_t b = static_cast<uint64_t>(targets >> 64); b; b &= b - 1)
+            add_board_move<G>(out, from, 64 + __builtin_ctzll(b), k);
     });
 }
 
-void Position::generate(MoveList& out) const {
-    out.clear();
-    gen_board<false>(out);
-    if (out.empty()) {
-        Move m;
-        m.pass = 1;
-        out.push_back(m);
-        return;
-    }
+void Position::append_drops(MoveList& out) const {
     // The empty squares, the coin's excluded.
     SquareSet empty;
     empty.w[0] = ~(occupied[0].w[0] | occupied[1].w[0]);
@@ -432,9 +493,34 @@ void Position::generate(MoveList& out) const {
     }
 }
 
+void Position::generate(MoveList& out) const {
+    out.clear();
+    gen_board<Gen::ALL>(out);
+    if (out.empty()) {
+        Move m;
+        m.pass = 1;
+        out.push_back(m);
+        return;
+    }
+    append_drops(out);
+}
+
 void Position::generate_captures(MoveList& out) const {
     out.clear();
-    gen_board<true>(out);
+    gen_board<Gen::CAPTURES>(out);
+}
+
+void Position::generate_tactical(MoveList& out) const {
+    out.clear();
+    gen_board<Gen::TACTICAL>(out);
+}
+
+int Position::append_quiet(MoveList& out) const {
+    const size_t before = out.size();
+    gen_board<Gen::QUIET>(out);
+    const int board_moves = static_cast<int>(out.size() - before);
+    append_drops(out);
+    return board_moves;
 }
 
 bool Position::complete(Move& m) const {
@@ -457,10 +543,54 @@ bool Position::complete(Move& m) const {
     return true;
 }
 
+bool Position::is_move(Move& m) const {
+    const Tables& t = tables();
+    if (m.pass || m.to >= 81) return false;
+    const int to = m.to;
+    if (m.is_drop()) {
+        const int k = m.drop_kind();
+        if (k > 7 || m.promote || hand[static_cast<size_t>(side)][static_cast<size_t>(k)] <= 0 ||
+            board[static_cast<size_t>(to)] != 0)
+            return false;
+        if (k == P && pawns[static_cast<size_t>(side)][t.col[to]] > 0) return false;
+        if ((k == P || k == L || k == N) && !t.may_stay_on[side][k][t.row[to]]) return false;
+        m.moved = static_cast<uint8_t>(k);
+        m.captured = 0;
+        return true;
+    }
+    const int from = m.from;
+    const int8_t v = board[static_cast<size_t>(from)], c = board[static_cast<size_t>(to)];
+    if (from == to || !is_piece(v) || cell_side(v) != side || (is_piece(c) && cell_side(c) == side)) return false;
+    const int k = kind_of(v);
+    if (!t.step_set[side][k][from].has(to)) {
+        // A slide: along one of the kind's lines, every square before the
+        // destination empty.
+        bool reached = false;
+        for (int d = 0; d < 8 && !reached; ++d) {
+            if (!(t.slides[side][k] >> d & 1) || !t.ray_mask[from][d].has(to)) continue;
+            for (int i = 0; i < t.ray_n[from][d]; ++i) {
+                const int sq = t.ray[from][d][i];
+                if (sq == to) {
+                    reached = true;
+                    break;
+                }
+                if (board[static_cast<size_t>(sq)] != 0) break;
+            }
+        }
+        if (!reached) return false;
+    }
+    if (!coin_ok(from, to)) return false;
+    const bool can = t.may_promote[side][k][t.row[from]][t.row[to]];
+    if (m.promote ? !can : can && !t.may_stay_on[side][k][t.row[to]]) return false;
+    m.moved = static_cast<uint8_t>(k);
+    m.captured = static_cast<uint8_t>(is_piece(c) ? kind_of(c) : 0);
+    return true;
+}
+
 bool Position::has_board_move() const {
     MoveList l;
     l.reserve(128);
-    gen_board<false>(l);
+    gen_board<Gen::ALL>(l);
     return !l.empty();
 }
 
@@ -483,22 +613,63 @@ bool Position::reaches(int by, int target) const {
         }
     const uint64_t mine0 = own.w[0] & sliders.w[0], mine1 = own.w[1] & sliders.w[1];
     if ((mine0 | mine1) == 0) return false;
+    const uint64_t occ0 = occupied[0].w[0] | occupied[1].w[0] | (coin < 64 ? uint64_t{1} << coin : 0);
+    const uint64_t occ1 = occupied[0].w[1] | occupied[1].w[1] | (coin >= 64 ? uint64_t{1} << (coin - 64) : 0);
     for (int d = 0; d < 8; ++d) {
         const SquareSet& line = t.ray_mask[target][d];
         if ((line.w[0] & mine0) == 0 && (line.w[1] & mine1) == 0) continue;
-        const int rn = t.ray_n[target][d];
-        for (int i = 0; i < rn; ++i) {
-            const int from = t.ray[target][d][i];
-            const int8_t v = board[static_cast<size_t>(from)];
-            if (v == 0) continue;
-            const int back = d ^ 1;  // the direction from the attacker to the target
-            if (is_piece(v) && cell_side(v) == by && (t.slides[by][kind_of(v)] >> back & 1) &&
-                (!CoinRule || coin_ok(from, target)))
-                return true;
-            break;
-        }
+        // Only the first occupied square of the line can reach the target.
+        const uint64_t b0 = line.w[0] & occ0, b1 = line.w[1] & occ1;
+        int from;
+        if ((0x35u >> d) & 1)
+            from = b0 ? __builtin_ctzll(b0) : 64 + __builtin_ctzll(b1);
+        else
+            from = b1 ? 127 - __builtin_clzll(b1) : 63 - __builtin_clzll(b0);
+        const int8_t v = board[static_cast<size_t>(from)];
+        const int back = d ^ 1;  // the direction from the attacker to the target
+        if (is_piece(v) && cell_side(v) == by && (t.slides[by][kind_of(v)] >> back & 1) &&
+            (!CoinRule || coin_ok(from, target)))
+            return true;
     }
     return false;
+}
+
+int Position::cheapest_capturer(int by, int target, const int* value) const {
+    const Tables& t = tables();
+    const SquareSet& own = occupied[static_cast<size_t>(by)];
+    const SquareSet& near = t.near_mask[target];
+    const int8_t* delta = t.near_delta[target];
+    int best = -1, best_value = 0;
+    auto consider = [&](int from) {
+        const int v = value[kind_of(board[static_cast<size_t>(from)])];
+        if ((best < 0 || v < best_value) && coin_ok(from, target)) {
+            best = from;
+            best_value = v;
+        }
+    };
+    for (int h = 0; h < 2; ++h)
+        for (uint64_t b = own.w[h] & near.w[h]; b; b &= b - 1) {
+            const int from = h * 64 + __builtin_ctzll(b);
+            if (t.steps_by_delta[by][kind_of(board[static_cast<size_t>(from)])][delta[from]]) consider(from);
+        }
+    const uint64_t mine0 = own.w[0] & sliders.w[0], mine1 = own.w[1] & sliders.w[1];
+    if ((mine0 | mine1) == 0) return best;
+    const uint64_t occ0 = occupied[0].w[0] | occupied[1].w[0] | (coin < 64 ? uint64_t{1} << coin : 0);
+    const uint64_t occ1 = occupied[0].w[1] | occupied[1].w[1] | (coin >= 64 ? uint64_t{1} << (coin - 64) : 0);
+    for (int d = 0; d < 8; ++d) {
+        const SquareSet& line = t.ray_mask[target][d];
+        if ((line.w[0] & mine0) == 0 && (line.w[1] & mine1) == 0) continue;
+        const uint64_t b0 = line.w[0] & occ0, b1 = line.w[1] & occ1;
+        int from;
+        if ((0x35u >> d) & 1)
+            from = b0 ? __builtin_ctzll(b0) : 64 + __builtin_ctzll(b1);
+        else
+            from = b1 ? 127 - __builtin_clzll(b1) : 63 - __builtin_clzll(b0);
+        const int8_t v = board[static_cast<size_t>(from)];
+        // (A piece next to the target may be met twice: no matter.)
+        if (is_piece(v) && cell_side(v) == by && (t.slides[by][kind_of(v)] >> (d ^ 1) & 1)) consider(from);
+    }
+    return best;
 }
 
 bool Position::can_capture(int by, int target) const { return reaches<true>(by, target); }
@@ -506,7 +677,7 @@ bool Position::can_capture(int by, int target) const { return reaches<true>(by, 
 bool Position::attacked_pattern(int by, int target) const { return reaches<false>(by, target); }
 
 void Position::change_hand(int s, int kind, int delta) {
-    const Zobrist& z = zobrist();
+    const Zobrist& z = ZOBRIST;
     int& n = hand[static_cast<size_t>(s)][static_cast<size_t>(kind)];
     key ^= z.hand[s][kind][n & 63];
     n += delta;
@@ -527,7 +698,7 @@ void Position::make(const Move& m, Undo& u) {
     else if (!m.pass)
         make_board_move(m, u);
     side ^= 1;
-    key ^= zobrist().side;
+    key ^= ZOBRIST.side;
 }
 
 void Position::make_drop(const Move& m) {
@@ -535,7 +706,7 @@ void Position::make_drop(const Move& m) {
     const int8_t v = make_cell(side, k);
     board[m.to] = v;
     put_piece(m.to, v);
-    key ^= zobrist().piece[m.to][v + 14];
+    key ^= ZOBRIST.piece[m.to][v + 14];
     change_hand(side, k, -1);
     if (k == P) pawn_count(side, m.to)++;
 }
@@ -544,7 +715,7 @@ void Position::make_drop(const Move& m) {
 // game, any other piece goes to the hand unpromoted.
 void Position::take(int8_t cap, int sq) {
     const int other = side ^ 1, ck = kind_of(cap);
-    key ^= zobrist().piece[sq][cap + 14];
+    key ^= ZOBRIST.piece[sq][cap + 14];
     remove_piece(sq, cap);
     if (ck == K) {
         winner = side;
@@ -558,7 +729,7 @@ void Position::take(int8_t cap, int sq) {
 // The piece moves (promoting when the move says so) and the coin moves by
 // the same displacement.
 void Position::make_board_move(const Move& m, Undo& u) {
-    const Zobrist& z = zobrist();
+    const Zobrist& z = ZOBRIST;
     const int8_t mv = board[m.from];
     u.captured_cell = board[m.to];
     if (is_piece(u.captured_cell)) take(u.captured_cell, m.to);

@@ -134,6 +134,20 @@ public:
     void generate(MoveList& out) const;
     // Only the captures of board pieces (for quiescence).
     void generate_captures(MoveList& out) const;
+    // The same moves as generate() in two parts, so that a search which
+    // stops early need not make the second: the captures and promotions,
+    // then the other board moves and the drops (appended).  The second
+    // returns how many board moves it added; a side with no board move in
+    // either part can only pass, and then gets neither drops nor a pass
+    // from them.
+    void generate_tactical(MoveList& out) const;
+    int append_quiet(MoveList& out) const;
+    // Whether a move known by its squares, promotion and moved kind (a
+    // killer from another position) is one generate() would give here: the
+    // piece is there, its pattern reaches, the path is clear, the coin can
+    // follow, and it may promote or stay as the move says.  Completes the
+    // captured kind.
+    bool is_move(Move& m) const;
     bool has_board_move() const;
     // Completes a move known only by its squares and promotion (as the
     // search's table keeps it) with the kinds it moves and takes; false when
@@ -145,15 +159,22 @@ public:
 
     // Can `by` capture the piece on `target` with a legal board move?
     bool can_capture(int by, int target) const;
+    // The square of the cheapest piece of `by` (by the order of `value`,
+    // indexed by kind) that can take on `target` with a board move, the coin
+    // rule included, or -1.
+    int cheapest_capturer(int by, int target, const int* value) const;
     // Is `target` reached by a movement pattern of a piece of `by`, the
     // coin rule aside (the map of squares a side attacks)?
     bool attacked_pattern(int by, int target) const;
 
 private:
     bool coin_ok(int from, int to) const;
-    template <bool CapturesOnly>
+    enum class Gen { ALL, CAPTURES, TACTICAL, QUIET };
+    template <Gen G>
     void gen_board(MoveList& out) const;
+    template <Gen G>
     void add_board_move(MoveList& out, int from, int to, int kind) const;
+    void append_drops(MoveList& out) const;
     template <bool CoinRule>
     bool reaches(int by, int target) const;
 

@@ -52,6 +52,20 @@ constexpr int ORDER_CAPTURE = 1 << 26;
 constexpr int ORDER_PROMOTION = 1 << 25;
 constexpr int ORDER_KILLER = 1 << 24;
 
+struct ScoredMove {
+    Move move;
+    int score;
+};
+
+// The order of a capture or promotion: captures by the victim, then the
+// attacker, and promotions of the pieces that gain most before the others.
+int tactical_score(const Move& m, const int (*hist)[81]) {
+    if (m.captured)
+        return ORDER_CAPTURE + ORDER_VALUE[m.captured] * 16 - ORDER_VALUE[m.moved] / 16 + (m.promote ? 64 : 0);
+    if (m.moved == B || m.moved == R || m.moved == P) return ORDER_PROMOTION;
+    return ORDER_PROMOTION / 2 + hist[m.from][m.to];
+}
+
 // The best line of one depth at the root.
 struct RootLine {
     int score = -INF;
@@ -66,7 +80,10 @@ class Searcher {
 public:
     Searcher(const Position& p, bool mode_com, const SearchLimits& limits)
         : pos_(p), mode_com_(mode_com), limits_(limits), tt_(size_t{1} << TT_BITS),
-          scratch_(std::make_unique<GameState>()) {}
+          scratch_(std::make_unique<GameState>()) {
+        init_seen();
+        for (auto& l : picks_) l.reserve(256);
+    }
 
     SearchResult run(const std::function<void(const SearchInfo&)>& on_info);
 
@@ -85,6 +102,21 @@ private:
     std::vector<MateMemo> mate_memo_ = std::vector<MateMemo>(MATE_MEMO_SIZE);
     uint64_t nodes_ = 0;
     bool aborted_ = false;
+    // One bit per slot of the keys met earlier in the game, so that most
+    // positions are known to be new without searching the list.
+    static constexpr int SEEN_BITS = 14;
+    std::vector<uint64_t> seen_ = std::vector<uint64_t>(size_t{1} << (SEEN_BITS - 6));
+    void init_seen() {
+        for (uint64_t k : limits_.history) {
+            const uint64_t slot = k >> (64 - SEEN_BITS);
+            seen_[slot >> 6] |= uint64_t{1} << (slot & 63);
+        }
+    }
+    bool in_history(uint64_t key) const {
+        const uint64_t slot = key >> (64 - SEEN_BITS);
+        if ((seen_[slot >> 6] >> (slot & 63) & 1) == 0) return false;
+        return std::binary_search(limits_.history.begin(), limits_.history.end(), key);
+    }
     // Late-move reductions by depth and move number.
     int lmr_[64][64]{};
     void init_lmr() {
@@ -100,6 +132,8 @@ private:
     int pv_len_[MAX_PLY]{};
     std::vector<MoveList> lists_ = std::vector<MoveList>(MAX_PLY + 2);
     std::vector<std::vector<int>> scores_ = std::vector<std::vector<int>>(MAX_PLY + 2);
+    std::vector<std::vector<ScoredMove>> picks_ = std::vector<std::vector<ScoredMove>>(MAX_PLY + 2);
+    std::vector<std::vector<ScoredMove>> losing_ = std::vector<std::vector<ScoredMove>>(MAX_PLY + 2);
 
     bool out_of_budget() {
         if (nodes_ >= limits_.nodes) aborted_ = true;
@@ -115,6 +149,15 @@ private:
     // searched with a depth left: start loading it now.
     void prefetch_slot() { __builtin_prefetch(&tt_slot()); }
 
+    int see(const Move& m);
+    // A capture by a dearer piece than it takes, onto a square the other
+    // side reaches, may lose material: only then are the recaptures played
+    // out.  (A recapture that only the capture itself opens up is not
+    // looked for: such a capture is never called losing.)
+    bool losing_capture(const Move& m) {
+        return m.captured && ORDER_VALUE[m.moved] > ORDER_VALUE[m.captured] &&
+               pos_.attacked_pattern(pos_.side ^ 1, m.to) && see(m) < 0;
+    }
     bool mated_by_test();
     bool terminal(int ply, int& score);
     int qsearch(int alpha, int beta, int ply);
@@ -124,7 +167,7 @@ private:
     int search_move(const Move& m, size_t i, int depth, int alpha, int beta, int ply, bool pv_node,
                     int reduction);
     void extend_pv(int ply, const Move& m);
-    void reward_cutoff(const Move& m, int depth, int ply, const MoveList& moves, size_t tried);
+    void reward_cutoff(const Move& m, int depth, int ply, const std::vector<ScoredMove>& moves, size_t tried);
     void store(const Move& best_move, int depth, int best, int alpha0, int beta, int ply);
     void order(MoveList& moves, std::vector<int>& sc, const Move& hash, int ply);
     void order_root(MoveList& root);
@@ -183,7 +226,7 @@ bool Searcher::terminal(int ply, int& score) {
         score = WIN - ply - 1;
         return true;
     }
-    bool repeated = ply > 0 && std::binary_search(limits_.history.begin(), limits_.history.end(), pos_.key);
+    bool repeated = ply > 0 && in_history(pos_.key);
     for (int i = ply - 2; i >= 0 && !repeated; i -= 2) repeated = path_[i] == pos_.key;
     if (!repeated) return false;
     score = eval() + (pos_.side == root_side_ ? -CIRCLE : CIRCLE);
@@ -228,6 +271,50 @@ void pick(MoveList& moves, std::vector<int>& sc, size_t i) {
     }
 }
 
+// What a capture wins once every recapture on its square has been played
+// out, the cheapest capturer first, each side free to stop when going on
+// loses: played on the board itself, so that the coin, moved by every
+// capture, allows or blocks each recapture exactly as in the game.
+int Searcher::see(const Move& m) {
+    constexpr int LONGEST = 24;
+    const int to = m.to;
+    Move seq[LONGEST];
+    Undo undo[LONGEST];
+    int gain[LONGEST];
+    auto on_square = [&] { return ORDER_VALUE[kind_of(pos_.board[static_cast<size_t>(to)])]; };
+    gain[0] = ORDER_VALUE[m.captured];
+    seq[0] = m;
+    pos_.make(m, undo[0]);
+    gain[0] += on_square() - ORDER_VALUE[m.moved];  // what a promotion adds
+    int n = 1;
+    while (n < LONGEST && pos_.winner < 0) {
+        const int from = pos_.cheapest_capturer(pos_.side, to, ORDER_VALUE);
+        if (from < 0) break;
+        Move r;
+        r.from = static_cast<uint8_t>(from);
+        r.to = static_cast<uint8_t>(to);
+        if (!pos_.is_move(r)) {
+            r.promote = 1;  // a piece that may not stay unpromoted there
+            if (!pos_.is_move(r)) break;
+        }
+        const int taken = on_square();
+        seq[n] = r;
+        pos_.make(r, undo[n]);
+        gain[n] = taken + on_square() - ORDER_VALUE[r.moved] - gain[n - 1];
+        ++n;
+    }
+    for (int i = n - 1; i >= 0; --i) pos_.unmake(seq[i], undo[i]);
+    for (int i = n - 1; i > 0; --i) gain[i - 1] = std::min(gain[i - 1], -gain[i]);
+    return gain[0];
+}
+
+void pick(std::vector<ScoredMove>& moves, size_t i) {
+    size_t best = i;
+    for (size_t j = i + 1; j < moves.size(); ++j)
+        if (moves[j].score > moves[best].score) best = j;
+    if (best != i) std::swap(moves[i], moves[best]);
+}
+
 int Searcher::qsearch(int alpha, int beta, int ply) {
     pv_len_[ply] = 0;
     int t;
@@ -246,6 +333,8 @@ int Searcher::qsearch(int alpha, int beta, int ply) {
         const Move m = moves[i];
         // A capture that cannot lift the score near alpha is not tried.
         if (stand + ORDER_VALUE[m.captured] + (m.promote ? 500 : 0) + 200 < alpha) continue;
+        // Nor one that loses material once the recaptures are played out.
+        if (losing_capture(m)) continue;
         Undo u;
         make(m, u, ply);
         int v = -qsearch(-beta, -alpha, ply + 1);
@@ -297,69 +386,125 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
         return static_eval + 150 + 150 * depth <= alpha;
     };
 
-    MoveList& moves = lists_[static_cast<size_t>(ply)];
-    std::vector<int>& sc = scores_[static_cast<size_t>(ply)];
-    // The table's move is tried before the others are generated: it often
-    // refutes the node on its own.  (A move in the table also shows that the
-    // side has a move on the board.)
+    // The moves come in stages, each made only when the ones before it
+    // failed to refute the node: the table's move (tried before anything is
+    // generated: it often refutes the node on its own), the captures and
+    // promotions, the killers, then the quiet moves and drops.  Quiet moves
+    // that the pruning below would skip are never generated at all.
+    MoveList& gen = lists_[static_cast<size_t>(ply)];
+    std::vector<ScoredMove>& moves = picks_[static_cast<size_t>(ply)];
+    std::vector<ScoredMove>& losing = losing_[static_cast<size_t>(ply)];
+    moves.clear();
+    losing.clear();
     Move first = hash;
     const bool hash_first = !hash.null() && pos_.complete(first);
-    if (!hash_first) {
-        pos_.generate(moves);
-        if (moves.empty()) return eval();
-        if (moves.size() == 1 && moves[0].pass) return pass_on(moves[0], depth, alpha, beta, ply, pv_node);
+    const uint32_t hash_key = hash_first ? first.key() : 0xfffffffeu;  // no move has that key
+    bool tactical_ready = false, quiets_ready = false;
+    if (hash_first) {
+        moves.push_back({first, ORDER_HASH});
+    } else {
+        pos_.generate_tactical(gen);
+        tactical_ready = true;
+        if (gen.empty()) {
+            // Without a capture or promotion the side may have no board move
+            // at all, and then it can only pass.
+            if (pos_.append_quiet(gen) == 0) {
+                Move pass;
+                pass.pass = 1;
+                return pass_on(pass, depth, alpha, beta, ply, pv_node);
+            }
+            quiets_ready = true;
+        }
     }
 
     const int alpha0 = alpha;
     int best = -INF;
     Move best_move{};
-    if (hash_first) {
-        const int v = search_move(first, 0, depth, alpha, beta, ply, pv_node, 0);
-        if (aborted_) return 0;
-        best = v;
-        best_move = first;
-        if (v > alpha) {
-            alpha = v;
-            extend_pv(ply, first);
-            if (v >= beta) {
-                if (!first.captured && !first.promote) reward_cutoff(first, depth, ply, moves, 0);
-                store(best_move, depth, best, alpha0, beta, ply);
-                return best;
-            }
-        }
-        pos_.generate(moves);
-    }
-    order(moves, sc, hash, ply);
-
     int quiets = 0;
-    bool rest_pruned = false;  // the quiet moves from here on are not tried
-    for (size_t i = 0; i < moves.size(); ++i) {
-        // Once the quiet moves are pruned, only promotions can be left (the
-        // captures and killers come first): no need to pick in order.
-        if (!rest_pruned) pick(moves, sc, i);
-        const Move m = moves[i];
-        if (hash_first && i == 0 && m == first) {
-            if (!m.captured && !m.promote) ++quiets;
+    enum Stage { TACTICAL, KILLERS, LOSING, QUIETS, DONE };
+    int stage = TACTICAL;
+    uint32_t killer_keys[2] = {0xfffffffeu, 0xfffffffeu};
+    size_t sorted_from = SIZE_MAX;  // moves from here on are already in order
+    size_t tactical_from = 0, tactical_to = 0;  // the captures and promotions
+    const int (*hist)[81] = history_[pos_.side];
+    // Late quiet moves near the leaves are not tried, nor quiet ones that
+    // cannot bring the score up to alpha; neither test depends on the move,
+    // so all the quiet moves after them go too.
+    auto prune_rest = [&] {
+        return prunable && best > -WIN_BOUND && (quiets >= 6 + 5 * depth * depth || futile());
+    };
+    auto fill = [&](int st) {
+        switch (st) {
+        case TACTICAL:
+            if (!tactical_ready) pos_.generate_tactical(gen);
+            if (quiets_ready) break;  // there were none
+            tactical_from = moves.size();
+            for (const Move& m : gen)
+                if (m.key() != hash_key) moves.push_back({m, tactical_score(m, hist)});
+            tactical_to = moves.size();
+            break;
+        case KILLERS:
+            for (int k = 0; k < 2; ++k) {
+                Move m = killers_[ply][k];
+                if (m.null() || m.key() == hash_key || !pos_.is_move(m) || m.captured || m.promote) continue;
+                killer_keys[k] = m.key();
+                moves.push_back({m, ORDER_KILLER + 2 - k});
+            }
+            break;
+        case LOSING:
+            // Captures that lose material come after the killers.
+            for (const ScoredMove& sm : losing) moves.push_back(sm);
+            break;
+        case QUIETS: {
+            if (prune_rest()) break;
+            if (!quiets_ready) {
+                gen.clear();
+                pos_.append_quiet(gen);
+            }
+            const size_t from = moves.size();
+            for (const Move& m : gen) {
+                const uint32_t key = m.key();
+                if (key == hash_key || key == killer_keys[0] || key == killer_keys[1]) continue;
+                moves.push_back({m, hist[m.from][m.to]});
+            }
+            // Where most of them will be searched, one sort beats picking
+            // the best again for every move.
+            if (depth >= 3) {
+                std::stable_sort(moves.begin() + static_cast<std::ptrdiff_t>(from), moves.end(),
+                                 [](const ScoredMove& a, const ScoredMove& b) { return a.score > b.score; });
+                sorted_from = from;
+            }
+            break;
+        }
+        default: break;
+        }
+    };
+
+    for (size_t i = 0;; ++i) {
+        while (i == moves.size() && stage != DONE) fill(stage++);
+        if (i == moves.size()) break;
+        if (i < sorted_from) pick(moves, i);
+        // A losing capture is only found out when its turn comes, and then
+        // waits until after the killers.
+        if (i >= tactical_from && i < tactical_to && losing_capture(moves[i].move)) {
+            losing.push_back(moves[i]);
+            moves.erase(moves.begin() + static_cast<std::ptrdiff_t>(i));
+            --tactical_to;
+            --i;
             continue;
         }
+        const Move m = moves[i].move;
+        const int score = moves[i].score;
         const bool quiet = !m.captured && !m.promote;
-        if (rest_pruned && quiet) continue;
-        const bool plain = quiet && sc[i] < ORDER_KILLER && i > 0;
-        // Late quiet moves near the leaves are not tried, nor quiet ones
-        // that cannot bring the score up to alpha; neither test depends on
-        // the move, so all the quiet moves after them go too.
-        if (plain && prunable && best > -WIN_BOUND &&
-            (quiets >= 6 + 5 * depth * depth || futile())) {
-            rest_pruned = true;
-            continue;
-        }
+        const bool plain = quiet && score < ORDER_KILLER && i > 0;
+        if (plain && prune_rest()) break;
         // Late quiet moves are searched shallower, the more so the later and
         // the deeper, less so when they refuted much elsewhere.
         int r = 0;
         if (depth >= 3 && plain && i >= 3) {
             r = lmr_[depth < 64 ? depth : 63][i < 64 ? i : 63];
             if (pv_node) --r;
-            if (sc[i] > 4000) --r;
+            if (score > 4000) --r;
             if (danger) --r;
             r = std::clamp(r, 0, depth - 2);
         }
@@ -431,7 +576,8 @@ void Searcher::extend_pv(int ply, const Move& m) {
 // A quiet move that refuted a node is likely to refute its neighbours too:
 // it becomes a killer of its ply and gains history.  The history is halved
 // when a count grows large, so that recent cut-offs outweigh old ones.
-void Searcher::reward_cutoff(const Move& m, int depth, int ply, const MoveList& moves, size_t tried) {
+void Searcher::reward_cutoff(const Move& m, int depth, int ply, const std::vector<ScoredMove>& moves,
+                             size_t tried) {
     if (!(killers_[ply][0] == m)) {
         killers_[ply][1] = killers_[ply][0];
         killers_[ply][0] = m;
@@ -440,7 +586,7 @@ void Searcher::reward_cutoff(const Move& m, int depth, int ply, const MoveList& 
     h += depth * depth;
     // The quiet moves tried before it and found no better lose a little.
     for (size_t j = 0; j < tried; ++j) {
-        const Move& q = moves[j];
+        const Move& q = moves[j].move;
         if (q.captured || q.promote) continue;
         int& hq = history_[pos_.side][q.from][q.to];
         hq -= std::min(hq, depth * depth);
@@ -627,7 +773,7 @@ uint64_t node_cap() {
 }  // namespace
 
 uint64_t level_budget(int level) {
-    uint64_t n = level >= 5 ? 400000 : 100000;
+    uint64_t n = level >= 5 ? 1200000 : 200000;
     const uint64_t cap = node_cap();
     if (cap > 0 && cap < n) n = cap;
     return n;

@@ -125,8 +125,8 @@ TEST(DeepEdge, NodeCapIsReadFromDigitsOnly) {
     for (const char* bad : {" 5", "5x", "-5", "0", ""}) {
         ScopedEnv cap("RINDOU_SEARCH_NODES", bad);
         testing::internal::CaptureStderr();
-        EXPECT_EQ(deep::level_budget(4), 100000u) << '"' << bad << '"';
-        EXPECT_EQ(deep::level_budget(5), 400000u) << '"' << bad << '"';
+        EXPECT_EQ(deep::level_budget(4), 200000u) << '"' << bad << '"';
+        EXPECT_EQ(deep::level_budget(5), 1200000u) << '"' << bad << '"';
         const std::string said = testing::internal::GetCapturedStderr();
         // One line for the value, however often the budget is asked for.
         EXPECT_EQ(said.find('\n'), said.size() - 1) << '"' << bad << '"' << said;

@@ -2,6 +2,7 @@
 // make/unmake against the game's own move execution.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
 #include <tuple>
@@ -98,12 +99,68 @@ GameState random_setup(std::mt19937& rng) {
     return s;
 }
 
+// The search's staged generation: the tactical part then the quiet part
+// hold exactly the moves of the whole generator, each once, the tactical
+// part only captures and promotions; the check a killer from another
+// position gets accepts exactly the moves of this one.
+void compare_stages(const Position& p, const MoveList& all, const MoveList& elsewhere) {
+    std::set<uint32_t> whole;
+    for (const Move& m : all) whole.insert(m.key());
+    MoveList parts;
+    p.generate_tactical(parts);
+    for (const Move& m : parts) ASSERT_TRUE(m.captured || m.promote);
+    const size_t tactical = parts.size();
+    const int board_moves = p.append_quiet(parts);
+    if (all.size() == 1 && all[0].pass) {
+        ASSERT_EQ(tactical, 0u);
+        ASSERT_EQ(board_moves, 0);
+        return;
+    }
+    // The cheapest capturer of each square is the cheapest piece among the
+    // generated captures onto it (by an arbitrary order of kinds).
+    static constexpr int VALUE[deep::KIND_COUNT] = {0, 1, 3, 4, 5, 6, 9, 10, 50, 7, 7, 7, 7, 11, 13};
+    for (int sq = 0; sq < 81; ++sq) {
+        const int8_t target = p.board[size_t(sq)];
+        if (!deep::is_piece(target) || deep::cell_side(target) == p.side) continue;
+        int want = -1;
+        for (const Move& m : all)
+            if (!m.pass && !m.is_drop() && m.to == sq)
+                want = want < 0 ? VALUE[m.moved] : std::min(want, VALUE[m.moved]);
+        const int from = p.cheapest_capturer(p.side, sq, VALUE);
+        const int got = from < 0 ? -1 : VALUE[deep::kind_of(p.board[size_t(from)])];
+        ASSERT_EQ(got, want) << "square " << sq;
+    }
+    std::set<uint32_t> staged;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        ASSERT_TRUE(staged.insert(parts[i].key()).second) << "a move in both parts";
+        if (i >= tactical) {
+            ASSERT_TRUE(!parts[i].captured && !parts[i].promote);
+        }
+    }
+    ASSERT_EQ(staged, whole);
+    for (const MoveList* list : {&all, &elsewhere})
+        for (Move m : *list) {
+            const Move want = m;
+            const bool here = whole.count(m.key()) > 0;
+            ASSERT_EQ(p.is_move(m), here) << int(m.from) << "-" << int(m.to) << " promote " << int(m.promote);
+            if (here) {
+                const auto it = std::find_if(all.begin(), all.end(), [&](const Move& a) { return a.key() == want.key(); });
+                ASSERT_EQ(m.captured, it->captured);
+                ASSERT_EQ(m.moved, it->moved);
+            }
+        }
+}
+
 void compare(const GameState& s, int& positions) {
+    static MoveList previous;
     MoveList moves;
     for (int turn : {1, -1}) {
         std::set<Key> want = from_rules(s, turn);
         std::set<Key> got = from_generator(s, turn, moves);
         ASSERT_EQ(want, got) << "turn " << turn << " position " << positions;
+        compare_stages(Position::from_state(s, turn), moves, previous);
+        if (::testing::Test::HasFatalFailure()) return;
+        previous = moves;
     }
     ++positions;
 }

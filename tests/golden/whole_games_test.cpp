@@ -136,7 +136,7 @@ const std::vector<Scenario>& scenarios() {
         {"two_people", {"TATAMI", "START"}, 44, 160, 60, "5a339bd99cf380c4", 38203},
         // The deep search's turn and the hint, on a budget every build
         // searches alike, and a game ended by No to the question to go on.
-        {"level5_hint_no", {"LEVEL5", "SENTE"}, 55, 300, 0, "cf5153cd5b704a7b", 8125, 3, true},
+        {"level5_hint_no", {"LEVEL5", "SENTE"}, 58, 300, 0, "12da6fb3817f3c55", 5963, 3, true},
     };
     return all;
 }
