@@ -1,46 +1,38 @@
 // The deep search's evaluation: material on the board and in hand, piece
 // placement, the safety of each king, and the reach of the sliding pieces
 // (which is where the coin shows: it blocks their lines).
+#include "deep/evaluate.h"
+
 #include <cstdlib>
 
-#include "deep/position.h"
 #include "deep/search.h"
 
 namespace rindou::deep {
 
 namespace {
 
-constexpr int BOARD_VALUE[KIND_COUNT] = {0,   90,  315, 405, 495, 540, 855, 990,
-                                         0,   540, 540, 540, 540, 945, 1395};
-constexpr int HAND_VALUE[8] = {0, 105, 350, 450, 550, 600, 950, 1100};
-
-// How much a piece near the other side's king adds to the pressure on it.
-constexpr int ATTACK_WEIGHT[KIND_COUNT] = {0, 4, 6, 8, 12, 12, 14, 16, 0, 12, 12, 12, 12, 20, 24};
-
 int chebyshev(int a, int b) {
     int dc = std::abs(sq_col(a) - sq_col(b)), dr = std::abs(sq_row(a) - sq_row(b));
     return dc > dr ? dc : dr;
 }
 
-// What the evaluation needs of a slider and of a king's surroundings,
-// worked out once: the lines a slider counts and what each square of reach
-// is worth, and the squares within two steps of a king.
+// What the evaluation needs to know of the board's geometry, worked out
+// once: the lines a slider counts, and the squares within two steps of a
+// king.
 struct EvalTables {
-    uint8_t slide_mask[29];   // [cell + 14]; bit d: the line d of Rays counts
-    int8_t slide_weight[29];  // per square reached
-    SquareSet zone[81];     // the squares one or two steps from a square
-    uint8_t dist[81][81];   // steps between two squares, as a king walks
+    uint8_t slide_mask[29];  // [cell + 14]; bit d: the line d of Rays counts
+    SquareSet zone[81];      // the squares one or two steps from a square
+    uint8_t dist[81][81];    // steps between two squares, as a king walks
 
     EvalTables() {
         for (int cell = -14; cell <= 14; ++cell) {
             const int i = cell + 14;
             slide_mask[i] = 0;
-            slide_weight[i] = 0;
             const int side = cell > 0 ? UPPER : LOWER, k = kind_of(static_cast<int8_t>(cell));
             switch (k) {
-            case B: case PB: slide_mask[i] = 0xf0; slide_weight[i] = 4; break;
-            case R: case PR: slide_mask[i] = 0x0f; slide_weight[i] = 3; break;
-            case L: slide_mask[i] = side == UPPER ? 0x01 : 0x02; slide_weight[i] = 2; break;
+            case B: case PB: slide_mask[i] = 0xf0; break;
+            case R: case PR: slide_mask[i] = 0x0f; break;
+            case L: slide_mask[i] = side == UPPER ? 0x01 : 0x02; break;
             default: break;
             }
         }
@@ -58,38 +50,45 @@ const EvalTables& eval_tables() {
     return t;
 }
 
-}  // namespace
+using ReachWeights = std::array<int, 29>;  // per square reached, [cell + 14]
 
-const Placement& placement() {
-    static const Placement table = [] {
-        Placement t{};
-        for (int cell = -14; cell <= 14; ++cell) {
-            if (cell == 0) continue;
-            const int side = cell > 0 ? UPPER : LOWER, k = kind_of(static_cast<int8_t>(cell));
-            for (int sq = 0; sq < 81; ++sq) {
-                // Rows advanced from the side's own back row.
-                const int adv = side == UPPER ? sq_row(sq) - 1 : 9 - sq_row(sq);
-                int v = BOARD_VALUE[k];
-                switch (k) {
-                case P: v += adv * 3; break;
-                case S: case G: case PP: case PL: case PN: case PS: v += adv >= 6 ? 10 : 0; break;
-                case K: v -= adv >= 3 ? (adv - 2) * 25 : 0; break;
-                default: break;
-                }
-                t.value[cell + 14][sq] = v;
-            }
+void fill_tables(const EvalWeights& w, Placement& t, ReachWeights& reach) {
+    for (int cell = -14; cell <= 14; ++cell) {
+        const int k = kind_of(static_cast<int8_t>(cell));
+        int& rw = reach[static_cast<size_t>(cell + 14)];
+        rw = k == B || k == PB ? w.reach_bishop : k == R || k == PR ? w.reach_rook : k == L ? w.reach_lance : 0;
+        if (cell == 0) {
+            for (int& v : t.value[14]) v = 0;
+            continue;
         }
-        return t;
-    }();
-    return table;
+        const int side = cell > 0 ? UPPER : LOWER;
+        for (int sq = 0; sq < 81; ++sq) {
+            // Rows advanced from the side's own back row.
+            const int adv = side == UPPER ? sq_row(sq) - 1 : 9 - sq_row(sq);
+            int v = w.board[static_cast<size_t>(k)];
+            switch (k) {
+            case P: v += adv * w.pawn_advance; break;
+            case S: case G: case PP: case PL: case PN: case PS: v += adv >= 6 ? w.deep_gold : 0; break;
+            case K: v -= adv >= 3 ? (adv - 2) * w.king_advance : 0; break;
+            default: break;
+            }
+            t.value[cell + 14][sq] = v;
+        }
+    }
 }
 
-int evaluate(const Position& p) {
+// Everything but material and placement, added to `placed` (their sum, the
+// upper side's less the lower side's); with a trace, each term goes there
+// too.  The search's evaluate() and explain() are this one function, so
+// that the account always adds up to what the search sees.
+template <bool Trace>
+inline int score_position(const Position& p, const EvalWeights& w, const ReachWeights& rw, int placed,
+                          EvalTerms* out) {
     const EvalTables& t = eval_tables();
     const Rays& r = rays();
-    // Material and placement are kept by the position; the reach of the
-    // sliders, up to and including the first occupied square of each line.
-    int score[2] = {p.placed, 0};
+    // The reach of the sliders, up to and including the first occupied
+    // square of each line.
+    int score[2] = {placed, 0};
     SquareSet occ = p.occupied[0];
     occ.w[0] |= p.occupied[1].w[0];
     occ.w[1] |= p.occupied[1].w[1];
@@ -117,7 +116,9 @@ int evaluate(const Position& p) {
                 first = b1 ? 127 - __builtin_clzll(b1) : 63 - __builtin_clzll(b0);
             reach += t.dist[sq][first];
         }
-        score[cell_side(v)] += t.slide_weight[i] * reach;
+        const int gain = rw[static_cast<size_t>(i)] * reach;
+        score[cell_side(v)] += gain;
+        if constexpr (Trace) out->term[EvalTerms::REACH][cell_side(v)] += gain;
     });
     int pressure[2] = {0, 0};   // on the king of that side
     int defenders[2] = {0, 0};  // golds and silvers next to the king of that side
@@ -132,7 +133,7 @@ int evaluate(const Position& p) {
             for (uint64_t b = theirs.w[h] & zone.w[h]; b; b &= b - 1) {
                 const int sq = h * 64 + __builtin_ctzll(b);
                 const int kind = kind_of(p.board[static_cast<size_t>(sq)]);
-                if (kind != K) pressure[side] += ATTACK_WEIGHT[kind] * (3 - dist[sq]);
+                if (kind != K) pressure[side] += w.attack[static_cast<size_t>(kind)] * (3 - dist[sq]);
             }
             for (uint64_t b = ours.w[h] & zone.w[h]; b; b &= b - 1) {
                 const int sq = h * 64 + __builtin_ctzll(b);
@@ -145,18 +146,74 @@ int evaluate(const Position& p) {
         int in_hand = 0;
         for (int k = 1; k <= 7; ++k) {
             int n = p.hand[static_cast<size_t>(side)][static_cast<size_t>(k)];
-            score[side] += n * HAND_VALUE[k];
+            const int v = n * w.hand[static_cast<size_t>(k)];
+            score[side] += v;
+            if constexpr (Trace) out->term[EvalTerms::HAND][side] += v;
             in_hand += k >= S ? n * 2 : n;
         }
         // Pieces in hand sharpen an attack on the other king.
         const int other = side ^ 1;
-        int danger = pressure[other] * (8 + (in_hand < 12 ? in_hand : 12)) / 8;
-        score[other] -= danger * danger / 48 + danger;
-        score[other] += defenders[other] * 12;
+        const int counted = in_hand < w.danger_hand_cap ? in_hand : w.danger_hand_cap;
+        const int danger = pressure[other] * (w.danger_base + counted) / w.danger_base;
+        const int cost = danger * danger / w.danger_square + danger;
+        score[other] -= cost;
+        score[other] += defenders[other] * w.defender;
+        if constexpr (Trace) {
+            out->term[EvalTerms::KING_DANGER][other] = -cost;
+            out->term[EvalTerms::DEFENDERS][other] = defenders[other] * w.defender;
+            out->pressure[other] = pressure[other];
+            out->attacker_hand[other] = in_hand;
+        }
     }
     int s = score[UPPER] - score[LOWER];
     s = s > EVAL_LIMIT ? EVAL_LIMIT : s < -EVAL_LIMIT ? -EVAL_LIMIT : s;
     return p.side == UPPER ? s : -s;
 }
+
+struct DefaultTables {
+    Placement placement;
+    ReachWeights reach;
+    DefaultTables() { fill_tables(DEFAULT_EVAL_WEIGHTS, placement, reach); }
+};
+
+const DefaultTables& default_tables() {
+    static const DefaultTables t;
+    return t;
+}
+
+EvalTerms explain_with(const Position& p, const EvalWeights& w, const Placement& placement,
+                       const ReachWeights& reach) {
+    EvalTerms out;
+    int placed = 0;
+    for (int sq = 0; sq < 81; ++sq) {
+        const int8_t v = p.board[static_cast<size_t>(sq)];
+        if (!is_piece(v)) continue;
+        const int side = cell_side(v);
+        const int material = w.board[static_cast<size_t>(kind_of(v))];
+        const int value = placement.value[v + 14][sq];
+        out.term[EvalTerms::MATERIAL][side] += material;
+        out.term[EvalTerms::PLACEMENT][side] += value - material;
+        placed += side == UPPER ? value : -value;
+    }
+    out.total = score_position<true>(p, w, reach, placed, &out);
+    return out;
+}
+
+}  // namespace
+
+const Placement& placement() { return default_tables().placement; }
+
+int evaluate(const Position& p) {
+    return score_position<false>(p, DEFAULT_EVAL_WEIGHTS, default_tables().reach, p.placed, nullptr);
+}
+
+EvalTerms explain(const Position& p) {
+    const DefaultTables& t = default_tables();
+    return explain_with(p, DEFAULT_EVAL_WEIGHTS, t.placement, t.reach);
+}
+
+Evaluator::Evaluator(const EvalWeights& w) : w_(w) { fill_tables(w_, placement_, reach_); }
+
+EvalTerms Evaluator::explain(const Position& p) const { return explain_with(p, w_, placement_, reach_); }
 
 }  // namespace rindou::deep
