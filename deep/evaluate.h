@@ -9,35 +9,39 @@
 
 namespace rindou::deep {
 
-// Every number the evaluation weighs a position by.
+// Every number the evaluation weighs a position by.  The defaults were
+// fitted to the results of fast self-play games (tools/tune) and kept
+// because they won matches against the earlier hand-set numbers, not for
+// the fit alone.
 struct EvalWeights {
     // A piece on the board by kind (the king's counts nothing) and in hand.
-    std::array<int, KIND_COUNT> board = {0, 90, 315, 405, 495, 540, 855, 990, 0, 540, 540, 540, 540, 945, 1395};
-    std::array<int, 8> hand = {0, 105, 350, 450, 550, 600, 950, 1100};
+    std::array<int, KIND_COUNT> board = {0, 90, 0, 148, 175, 386, 507, 510, 0, 641, 678, 387, 387, 1719, 2385};
+    std::array<int, 8> hand = {0, 213, 575, 512, 677, 1169, 1141, 2058};
     // Placement: per row a pawn has advanced from its side's back row; a
     // gold, silver or promoted minor piece six rows or more advanced; per row
-    // a king stands beyond its side's first three (taken off).
-    int pawn_advance = 3;
-    int deep_gold = 10;
-    int king_advance = 25;
+    // a king stands beyond its side's first three (taken off, so that a
+    // negative weight is a gain).
+    int pawn_advance = -33;
+    int deep_gold = -69;
+    int king_advance = -200;
     // Per square a slider reaches, up to and including the first occupied
     // one (the coin included).
-    int reach_bishop = 4;  // also the promoted bishop
-    int reach_rook = 3;    // also the promoted rook
-    int reach_lance = 2;
+    int reach_bishop = 8;  // also the promoted bishop
+    int reach_rook = 0;    // also the promoted rook
+    int reach_lance = 0;
     // A piece one or two steps from the other side's king adds
     // attack[kind] * (3 - steps) to the pressure on it.
-    std::array<int, KIND_COUNT> attack = {0, 4, 6, 8, 12, 12, 14, 16, 0, 12, 12, 12, 12, 20, 24};
+    std::array<int, KIND_COUNT> attack = {0, 4, 28, 0, 25, 20, 18, 61, 0, 39, 40, 0, 0, 72, 64};
     // Per point of golds, silvers, promoted pawns and promoted silvers
     // around the own king (two next to it, one two steps away).
-    int defender = 12;
+    int defender = -33;
     // The pressure grows with the attacker's pieces in hand (silvers and
     // above counting twice, up to danger_hand_cap):
     //   danger = pressure * (danger_base + in hand) / danger_base,
     // and the king's side loses danger + danger^2 / danger_square.
     int danger_base = 8;
-    int danger_hand_cap = 12;
-    int danger_square = 48;
+    int danger_hand_cap = 15;
+    int danger_square = 50;
 };
 
 inline constexpr EvalWeights DEFAULT_EVAL_WEIGHTS{};

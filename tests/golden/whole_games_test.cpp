@@ -136,7 +136,7 @@ const std::vector<Scenario>& scenarios() {
         {"two_people", {"TATAMI", "START"}, 44, 160, 60, "5a339bd99cf380c4", 38203},
         // The deep search's turn and the hint, on a budget every build
         // searches alike, and a game ended by No to the question to go on.
-        {"level5_hint_no", {"LEVEL5", "SENTE"}, 58, 300, 0, "12da6fb3817f3c55", 5963, 3, true},
+        {"level5_hint_no", {"LEVEL5", "SENTE"}, 59, 300, 0, "dfb265472456cf47", 7156, 3, true},
     };
     return all;
 }
