@@ -107,14 +107,7 @@ inline int score_position(const Position& p, const EvalWeights& w, const ReachWe
                 reach += r.n[sq][d];
                 continue;
             }
-            // The nearest occupied square: the lowest of the line's when it
-            // runs towards higher numbers, else the highest.
-            int first;
-            if ((0x35u >> d) & 1)
-                first = b0 ? __builtin_ctzll(b0) : 64 + __builtin_ctzll(b1);
-            else
-                first = b1 ? 127 - __builtin_clzll(b1) : 63 - __builtin_clzll(b0);
-            reach += t.dist[sq][first];
+            reach += t.dist[sq][first_on_line(d, b0, b1)];
         }
         const int gain = rw[static_cast<size_t>(i)] * reach;
         score[cell_side(v)] += gain;

@@ -436,12 +436,7 @@ void Position::gen_board(MoveList& out) const {
                 continue;
             }
             // The line up to and including its first occupied square.
-            int first;
-            if ((0x35u >> d) & 1)
-                first = b0 ? __builtin_ctzll(b0) : 64 + __builtin_ctzll(b1);
-            else
-                first = b1 ? 127 - __builtin_clzll(b1) : 63 - __builtin_clzll(b0);
-            reach |= bits(line) & ~bits(t.ray_mask[first][d]);
+            reach |= bits(line) & ~bits(t.ray_mask[first_on_line(d, b0, b1)][d]);
         }
         Bits targets;
         if (G == Gen::CAPTURES) {
@@ -620,11 +615,7 @@ bool Position::reaches(int by, int target) const {
         if ((line.w[0] & mine0) == 0 && (line.w[1] & mine1) == 0) continue;
         // Only the first occupied square of the line can reach the target.
         const uint64_t b0 = line.w[0] & occ0, b1 = line.w[1] & occ1;
-        int from;
-        if ((0x35u >> d) & 1)
-            from = b0 ? __builtin_ctzll(b0) : 64 + __builtin_ctzll(b1);
-        else
-            from = b1 ? 127 - __builtin_clzll(b1) : 63 - __builtin_clzll(b0);
+        const int from = first_on_line(d, b0, b1);
         const int8_t v = board[static_cast<size_t>(from)];
         const int back = d ^ 1;  // the direction from the attacker to the target
         if (is_piece(v) && cell_side(v) == by && (t.slides[by][kind_of(v)] >> back & 1) &&
@@ -660,11 +651,7 @@ int Position::cheapest_capturer(int by, int target, const int* value) const {
         const SquareSet& line = t.ray_mask[target][d];
         if ((line.w[0] & mine0) == 0 && (line.w[1] & mine1) == 0) continue;
         const uint64_t b0 = line.w[0] & occ0, b1 = line.w[1] & occ1;
-        int from;
-        if ((0x35u >> d) & 1)
-            from = b0 ? __builtin_ctzll(b0) : 64 + __builtin_ctzll(b1);
-        else
-            from = b1 ? 127 - __builtin_clzll(b1) : 63 - __builtin_clzll(b0);
+        const int from = first_on_line(d, b0, b1);
         const int8_t v = board[static_cast<size_t>(from)];
         // (A piece next to the target may be met twice: no matter.)
         if (is_piece(v) && cell_side(v) == by && (t.slides[by][kind_of(v)] >> (d ^ 1) & 1)) consider(from);

@@ -80,6 +80,14 @@ struct SquareSet {
     }
 };
 
+// The nearest square of a line of direction d (as the line tables number
+// them) among the squares b0 | b1 of that line, which must not be empty: the
+// lowest when the line runs towards higher numbers, else the highest.
+inline int first_on_line(int d, uint64_t b0, uint64_t b1) {
+    if ((0x35u >> d) & 1) return b0 ? __builtin_ctzll(b0) : 64 + __builtin_ctzll(b1);
+    return b1 ? 127 - __builtin_clzll(b1) : 63 - __builtin_clzll(b0);
+}
+
 // The evaluation's value of a piece standing on a square (material and
 // placement), from its owner's point of view: index [cell + 14][sq].  The
 // position keeps the sum of it up to date through make and unmake.

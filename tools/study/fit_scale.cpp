@@ -27,6 +27,7 @@
 #include "core/record_store.h"
 #include "deep/search.h"
 #include "tools/match/opening.h"
+#include "tools/match/self_play.h"
 
 using namespace rindou;
 
@@ -38,21 +39,6 @@ struct Sample {
     size_t game;  // index of its game
 };
 
-bool same_move(const deep::GameMove& a, const deep::GameMove& b) {
-    if (a.pass || b.pass) return a.pass == b.pass;
-    return a.from_col == b.from_col && a.from_row == b.from_row && a.to_col == b.to_col &&
-           a.to_row == b.to_row && a.placed == b.placed;
-}
-
-// The move of the position that the search's answer names.
-deep::Move find_move(const deep::Position& p, const deep::GameMove& g) {
-    deep::MoveList moves;
-    p.generate(moves);
-    for (const deep::Move& m : moves)
-        if (same_move(deep::to_game_move(p, m), g)) return m;
-    std::fprintf(stderr, "the search named a move the position does not have\n");
-    std::exit(3);
-}
 
 double sigmoid(double x) { return 1.0 / (1.0 + std::exp(-x)); }
 
@@ -120,7 +106,7 @@ int main(int argc, char** argv) {
                 if (!r.found) break;
                 if (r.depth > 0 && std::abs(r.score) <= deep::WIN_BOUND)
                     samples.push_back({r.score, p.side, result.size()});
-                m = find_move(p, r.best);
+                m = tools::find_move(p, r.best);
             }
             met.push_back(p.key);
             deep::Undo u;
@@ -151,28 +137,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // The log loss of one scale is smooth with a single minimum: a golden
-    // section search over the logarithm of the scale finds it.
-    const double golden = (std::sqrt(5.0) - 1) / 2;
-    double lo = std::log(10.0), hi = std::log(20000.0);
-    double a = hi - golden * (hi - lo), b = lo + golden * (hi - lo);
-    double fa = log_loss(samples, result, std::exp(a)), fb = log_loss(samples, result, std::exp(b));
-    for (int i = 0; i < 100; ++i) {
-        if (fa < fb) {
-            hi = b;
-            b = a;
-            fb = fa;
-            a = hi - golden * (hi - lo);
-            fa = log_loss(samples, result, std::exp(a));
-        } else {
-            lo = a;
-            a = b;
-            fa = fb;
-            b = lo + golden * (hi - lo);
-            fb = log_loss(samples, result, std::exp(b));
-        }
-    }
-    const double scale = std::exp((lo + hi) / 2);
+    // The log loss of one scale is smooth with a single minimum.
+    const double scale = tools::fit_log_scale([&](double k) { return log_loss(samples, result, k); });
 
     std::printf("\n%d games (upper won %d, lower %d, draws %d), %zu positions, budget %llu nodes\n",
                 games, wins[deep::UPPER], wins[deep::LOWER], draws, samples.size(),

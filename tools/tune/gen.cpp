@@ -22,28 +22,10 @@
 
 #include "deep/search.h"
 #include "tools/match/opening.h"
+#include "tools/match/self_play.h"
 #include "tools/tune/sample.h"
 
 using namespace rindou;
-
-namespace {
-
-bool same_move(const deep::GameMove& a, const deep::GameMove& b) {
-    if (a.pass || b.pass) return a.pass == b.pass;
-    return a.from_col == b.from_col && a.from_row == b.from_row && a.to_col == b.to_col &&
-           a.to_row == b.to_row && a.placed == b.placed;
-}
-
-deep::Move find_move(const deep::Position& p, const deep::GameMove& g) {
-    deep::MoveList moves;
-    p.generate(moves);
-    for (const deep::Move& m : moves)
-        if (same_move(deep::to_game_move(p, m), g)) return m;
-    std::fprintf(stderr, "the search named a move the position does not have\n");
-    std::exit(3);
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     int games = 100, opening = 6, cap = 300;
@@ -98,7 +80,7 @@ int main(int argc, char** argv) {
                 std::sort(limits.history.begin(), limits.history.end());
                 const deep::SearchResult r = deep::search_from(p, false, limits);
                 if (!r.found) break;
-                m = find_move(p, r.best);
+                m = tools::find_move(p, r.best);
                 const int king = p.king[static_cast<size_t>(p.side)];
                 if (r.depth > 0 && std::abs(r.score) <= deep::WIN_BOUND && !m.pass && !m.captured &&
                     !m.promote && king >= 0 && !p.attacked_pattern(p.side ^ 1, king))

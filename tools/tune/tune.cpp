@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "deep/evaluate.h"
+#include "tools/match/self_play.h"
 #include "tools/tune/sample.h"
 
 using namespace rindou;
@@ -55,29 +56,9 @@ double error(const Data& d, const std::vector<int>& s, double scale) {
 
 double error(const Data& d, const deep::EvalWeights& w, double scale) { return error(d, scores(d, w), scale); }
 
-// The error of one scale has a single minimum: a golden section search over
-// the logarithm of the scale finds it.
+// The error of one scale has a single minimum.
 double fit_scale(const Data& d, const std::vector<int>& s) {
-    const double golden = (std::sqrt(5.0) - 1) / 2;
-    double lo = std::log(10.0), hi = std::log(20000.0);
-    double a = hi - golden * (hi - lo), b = lo + golden * (hi - lo);
-    double fa = error(d, s, std::exp(a)), fb = error(d, s, std::exp(b));
-    for (int i = 0; i < 100; ++i) {
-        if (fa < fb) {
-            hi = b;
-            b = a;
-            fb = fa;
-            a = hi - golden * (hi - lo);
-            fa = error(d, s, std::exp(a));
-        } else {
-            lo = a;
-            a = b;
-            fa = fb;
-            b = lo + golden * (hi - lo);
-            fb = error(d, s, std::exp(b));
-        }
-    }
-    return std::exp((lo + hi) / 2);
+    return tools::fit_log_scale([&](double k) { return error(d, s, k); });
 }
 
 // One weight the tuner may change, and the range it may take.
