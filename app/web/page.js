@@ -884,7 +884,9 @@
   }
 
   function syncMenu() {
-    const languages = new Map(menuEntries().filter((e) => e.language).map((e) => [e.name, e.checked]));
+    // After every command: only the languages' marks, not the whole tree.
+    const languages = new Map(JSON.parse(game.UTF8ToString(game._rindou_languages())).entries
+      .map((l) => [l.name, l.checked]));
     for (const [name, { item, checkable, language }] of menuItems) {
       if (!checkable) continue;
       const on = language ? languages.get(name)
