@@ -39,7 +39,6 @@ struct Sample {
     size_t game;  // index of its game
 };
 
-
 double sigmoid(double x) { return 1.0 / (1.0 + std::exp(-x)); }
 
 // Mean log loss of the samples at a scale; `result[g]` is 1 when the upper
