@@ -8,6 +8,7 @@
 //
 //   rindou_search_bench                 full run
 //   rindou_search_bench --quick         small budgets, no timed run
+//   rindou_search_bench --no-timed      the levels' budgets, no timed run
 //   rindou_search_bench --expect HEX    fail unless the signature is HEX
 #include <algorithm>
 #include <atomic>
@@ -44,11 +45,13 @@ using bench::median;
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool quick = false;
+    bool quick = false, timed = true;
     const char* expected = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quick") == 0)
             quick = true;
+        else if (std::strcmp(argv[i], "--no-timed") == 0)
+            timed = false;
         else if (std::strcmp(argv[i], "--expect") == 0 && i + 1 < argc)
             expected = argv[++i];
     }
@@ -98,7 +101,7 @@ int main(int argc, char** argv) {
                     static_cast<unsigned long long>(sig.h));
     }
 
-    if (!quick) {
+    if (!quick && timed) {
         // Depth in one second, and when each depth was finished.
         std::vector<int> reached;
         for (size_t i = 0; i < positions.size(); i += 4) {
