@@ -96,6 +96,9 @@ inline int score_position(const Position& p, const EvalWeights& w, const ReachWe
     p.sliders.each([&](int sq) {
         const int8_t v = p.board[static_cast<size_t>(sq)];
         const int i = v + 14;
+        // A kind whose reach weighs nothing need not be measured (the
+        // tuned weights leave out the rooks' and lances').
+        if (rw[static_cast<size_t>(i)] == 0) return;
         unsigned lines = t.slide_mask[i];
         int reach = 0;
         while (lines) {
