@@ -129,12 +129,14 @@ inline int score_position(const Position& p, const EvalWeights& w, const ReachWe
             for (uint64_t b = theirs.w[h] & zone.w[h]; b; b &= b - 1) {
                 const int sq = h * 64 + __builtin_ctzll(b);
                 const int kind = kind_of(p.board[static_cast<size_t>(sq)]);
-                if (kind != K) pressure[side] += w.attack[static_cast<size_t>(kind)] * (3 - dist[sq]);
+                pressure[side] += (kind != K) * w.attack[static_cast<size_t>(kind)] * (3 - dist[sq]);
             }
             for (uint64_t b = ours.w[h] & zone.w[h]; b; b &= b - 1) {
                 const int sq = h * 64 + __builtin_ctzll(b);
                 const int kind = kind_of(p.board[static_cast<size_t>(sq)]);
-                if (kind == G || kind == S || kind == PP || kind == PS) defenders[side] += dist[sq] == 1 ? 2 : 1;
+                // Two points next to the king, one two steps away.
+                constexpr unsigned DEFENDS = 1u << G | 1u << S | 1u << PP | 1u << PS;
+                defenders[side] += static_cast<int>(DEFENDS >> kind & 1) * (3 - dist[sq]);
             }
         }
     }

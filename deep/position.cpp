@@ -75,6 +75,7 @@ struct Tables {
     SquareSet near_mask[81];
     int8_t near_delta[81][81];
     SquareSet ray_mask[81][8];
+    SquareSet lines_through[81];  // the squares of all eight lines
     uint8_t col[81], row[81];
     // Whether a move of (side, kind) may promote, and whether it may also
     // stay unpromoted: index [side][kind][from row][to row].
@@ -137,7 +138,10 @@ struct Tables {
                      c += DIRS[d].dc, r += DIRS[d].dr)
                     ray[sq][d][n++] = static_cast<uint8_t>(make_sq(c, r));
                 ray_n[sq][d] = static_cast<uint8_t>(n);
-                for (int i = 0; i < n; ++i) ray_mask[sq][d].set(ray[sq][d][i]);
+                for (int i = 0; i < n; ++i) {
+                    ray_mask[sq][d].set(ray[sq][d][i]);
+                    lines_through[sq].set(ray[sq][d][i]);
+                }
             }
     }
 };
@@ -606,7 +610,9 @@ bool Position::reaches(int by, int target) const {
                 (!CoinRule || coin_ok(from, target)))
                 return true;
         }
-    const uint64_t mine0 = own.w[0] & sliders.w[0], mine1 = own.w[1] & sliders.w[1];
+    // Only sliders on a line through the target can reach it.
+    const SquareSet& lines = t.lines_through[target];
+    const uint64_t mine0 = own.w[0] & sliders.w[0] & lines.w[0], mine1 = own.w[1] & sliders.w[1] & lines.w[1];
     if ((mine0 | mine1) == 0) return false;
     const uint64_t occ0 = occupied[0].w[0] | occupied[1].w[0] | (coin < 64 ? uint64_t{1} << coin : 0);
     const uint64_t occ1 = occupied[0].w[1] | occupied[1].w[1] | (coin >= 64 ? uint64_t{1} << (coin - 64) : 0);
@@ -669,6 +675,30 @@ void Position::change_hand(int s, int kind, int delta) {
     key ^= z.hand[s][kind][n & 63];
     n += delta;
     key ^= z.hand[s][kind][n & 63];
+}
+
+uint64_t Position::key_after(const Move& m) const {
+    const Zobrist& z = ZOBRIST;
+    uint64_t k = key ^ z.side;
+    if (m.pass) return k;
+    auto hand_change = [&](int kind, int delta) {
+        const int n = hand[static_cast<size_t>(side)][static_cast<size_t>(kind)];
+        k ^= z.hand[side][kind][n & 63] ^ z.hand[side][kind][(n + delta) & 63];
+    };
+    if (m.is_drop()) {
+        k ^= z.piece[m.to][make_cell(side, m.drop_kind()) + 14];
+        hand_change(m.drop_kind(), -1);
+        return k;
+    }
+    const int8_t mv = board[m.from], cap = board[m.to];
+    if (is_piece(cap)) {
+        k ^= z.piece[m.to][cap + 14];
+        if (kind_of(cap) != K) hand_change(unpromote_kind(kind_of(cap)), +1);
+    }
+    const int8_t put = m.promote ? make_cell(side, promote_kind(kind_of(mv))) : mv;
+    k ^= z.piece[m.from][mv + 14] ^ z.piece[m.to][put + 14];
+    k ^= z.coin[coin] ^ z.coin[coin + m.to - m.from];
+    return k;
 }
 
 void Position::make(const Move& m, Undo& u) {

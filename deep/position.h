@@ -163,6 +163,8 @@ public:
     bool complete(Move& m) const;
 
     void make(const Move& m, Undo& u);
+    // The key the position will have once m is made, without making it.
+    uint64_t key_after(const Move& m) const;
     void unmake(const Move& m, const Undo& u);
 
     // Can `by` capture the piece on `target` with a legal board move?

@@ -145,9 +145,6 @@ private:
     int eval() const { return evaluate(pos_); }
 
     TTEntry& tt_slot() { return tt_[pos_.key & ((size_t{1} << TT_BITS) - 1)]; }
-    // The slot of the position just reached is asked for soon when it is
-    // searched with a depth left: start loading it now.
-    void prefetch_slot() { __builtin_prefetch(&tt_slot()); }
 
     int see(const Move& m);
     // A capture by a dearer piece than it takes, onto a square the other
@@ -550,9 +547,11 @@ int Searcher::pass_on(Move pass, int depth, int alpha, int beta, int ply, bool p
 // better.
 int Searcher::search_move(const Move& m, size_t i, int depth, int alpha, int beta, int ply, bool pv_node,
                           int r) {
+    // The child's slot is loaded while the move is made and the child
+    // tests whether it is settled.
+    if (depth >= 2) __builtin_prefetch(&tt_[pos_.key_after(m) & ((size_t{1} << TT_BITS) - 1)]);
     Undo u;
     make(m, u, ply);
-    if (depth >= 2) prefetch_slot();
     const int d = depth - 1;
     int v;
     if (i == 0) {

@@ -191,6 +191,14 @@ TEST(DeepMoveGen, AgreesWithTheRulesOnRandomPositionsAndSeededPlay) {
             Position p = Position::from_state(s, turn);
             MoveList moves;
             p.generate(moves);
+            // The key foretold for every move is the one making it gives.
+            for (const Move& any : moves) {
+                const uint64_t foretold = p.key_after(any);
+                deep::Undo undo;
+                p.make(any, undo);
+                ASSERT_EQ(foretold, p.key) << "position " << positions;
+                p.unmake(any, undo);
+            }
             Move m = moves[std::uniform_int_distribution<size_t>(0, moves.size() - 1)(rng)];
             Position before = p;
             deep::Undo u;
