@@ -403,6 +403,33 @@ const RowBands ROW_BANDS;
 
 }  // namespace
 
+// What a piece reaches by its pattern, each line up to and including its
+// first occupied square, the coin rule aside.
+inline Bits pattern_reach(const Tables& t, int side, int k, int from, Bits occ) {
+    Bits reach = bits(t.step_set[side][k][from]);
+    for (unsigned dirs = t.slides[side][k]; dirs; dirs &= dirs - 1) {
+        const int d = __builtin_ctz(dirs);
+        const SquareSet& line = t.ray_mask[from][d];
+        const uint64_t b0 = line.w[0] & static_cast<uint64_t>(occ), b1 = line.w[1] & static_cast<uint64_t>(occ >> 64);
+        if ((b0 | b1) == 0) {
+            reach |= bits(line);
+            continue;
+        }
+        reach |= bits(line) & ~bits(t.ray_mask[first_on_line(d, b0, b1)][d]);
+    }
+    return reach;
+}
+
+// The destinations for a piece on `from` that leave the coin, moved by the
+// same displacement, on the board on an empty square or on the square the
+// piece leaves.
+inline Bits coin_follows(const Tables& t, int from, int coin, int coin_row, Bits empty) {
+    const Bits free = empty | bit(from);
+    const int shift = from - coin;
+    const Bits allowed = shift >= 0 ? free << shift : free >> -shift;
+    return allowed & ROW_BANDS.band[t.row[from] - coin_row + 8] & BOARD_BITS;
+}
+
 // The destinations of each piece are worked out as sets: what its pattern
 // reaches, less its own side's squares, and only where the coin, moved by
 // the same displacement, lands on the board on an empty square (or on the
@@ -430,18 +457,7 @@ void Position::gen_board(MoveList& out) const {
             }
             if ((steps.w[0] & wanted.w[0]) == 0 && (steps.w[1] & wanted.w[1]) == 0) return;
         }
-        Bits reach = bits(steps);
-        for (unsigned dirs = t.slides[side][k]; dirs; dirs &= dirs - 1) {
-            const int d = __builtin_ctz(dirs);
-            const SquareSet& line = t.ray_mask[from][d];
-            const uint64_t b0 = line.w[0] & static_cast<uint64_t>(occ), b1 = line.w[1] & static_cast<uint64_t>(occ >> 64);
-            if ((b0 | b1) == 0) {
-                reach |= bits(line);
-                continue;
-            }
-            // The line up to and including its first occupied square.
-            reach |= bits(line) & ~bits(t.ray_mask[first_on_line(d, b0, b1)][d]);
-        }
+        const Bits reach = pattern_reach(t, side, k, from, occ);
         Bits targets;
         if (G == Gen::CAPTURES) {
             targets = reach & theirs;
@@ -457,12 +473,7 @@ void Position::gen_board(MoveList& out) const {
             targets = reach & ~own;
         }
         if (targets == 0) return;
-        // Where the coin may go: onto an empty square or the one left.
-        const Bits free = empty | bit(from);
-        const int shift = from - coin;
-        Bits allowed = shift >= 0 ? free << shift : free >> -shift;
-        allowed &= ROW_BANDS.band[t.row[from] - coin_row + 8] & BOARD_BITS;
-        targets &= allowed;
+        targets &= coin_follows(t, from, coin, coin_row, empty);
         for (uint64_t b = static_cast<uint64_t>(targets); b; b &= b - 1)
             add_board_move<G>(out, from, __builtin_ctzll(b), k);
         for (uint64_t b = static_cast<uint64_t>(targets >> 64); b; b &= b - 1)
@@ -587,10 +598,21 @@ bool Position::is_move(Move& m) const {
 }
 
 bool Position::has_board_move() const {
-    MoveList l;
-    l.reserve(128);
-    gen_board<Gen::ALL>(l);
-    return !l.empty();
+    const Tables& t = tables();
+    const Bits own = bits(occupied[static_cast<size_t>(side)]);
+    const Bits occ = own | bits(occupied[static_cast<size_t>(side ^ 1)]) | bit(coin);
+    const Bits empty = ~occ & BOARD_BITS;
+    const int coin_row = t.row[coin];
+    // Every destination gives at least one move (promoting or not), so the
+    // first piece with one settles it.
+    for (int h = 0; h < 2; ++h)
+        for (uint64_t b = occupied[static_cast<size_t>(side)].w[h]; b; b &= b - 1) {
+            const int from = h * 64 + __builtin_ctzll(b);
+            const int k = kind_of(board[static_cast<size_t>(from)]);
+            if ((pattern_reach(t, side, k, from, occ) & ~own & coin_follows(t, from, coin, coin_row, empty)) != 0)
+                return true;
+        }
+    return false;
 }
 
 // Is `target` reached by a piece of `by`: by a short step (knight jumps

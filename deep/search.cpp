@@ -396,21 +396,19 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
     Move first = hash;
     const bool hash_first = !hash.null() && pos_.complete(first);
     const uint32_t hash_key = hash_first ? first.key() : 0xfffffffeu;  // no move has that key
-    bool tactical_ready = false, quiets_ready = false;
+    bool tactical_ready = false;
     if (hash_first) {
         moves.push_back({first, ORDER_HASH});
     } else {
         pos_.generate_tactical(gen);
         tactical_ready = true;
-        if (gen.empty()) {
-            // Without a capture or promotion the side may have no board move
-            // at all, and then it can only pass.
-            if (pos_.append_quiet(gen) == 0) {
-                Move pass;
-                pass.pass = 1;
-                return pass_on(pass, depth, alpha, beta, ply, pv_node);
-            }
-            quiets_ready = true;
+        // Without a capture or promotion the side may have no board move at
+        // all, and then it can only pass.  (The quiet moves themselves wait
+        // for their stage, which the killers or the pruning often spare.)
+        if (gen.empty() && !pos_.has_board_move()) {
+            Move pass;
+            pass.pass = 1;
+            return pass_on(pass, depth, alpha, beta, ply, pv_node);
         }
     }
 
@@ -434,7 +432,6 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
         switch (st) {
         case TACTICAL:
             if (!tactical_ready) pos_.generate_tactical(gen);
-            if (quiets_ready) break;  // there were none
             tactical_from = moves.size();
             for (const Move& m : gen)
                 if (m.key() != hash_key) moves.push_back({m, tactical_score(m, hist)});
@@ -454,10 +451,8 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
             break;
         case QUIETS: {
             if (prune_rest()) break;
-            if (!quiets_ready) {
-                gen.clear();
-                pos_.append_quiet(gen);
-            }
+            gen.clear();
+            pos_.append_quiet(gen);
             const size_t from = moves.size();
             for (const Move& m : gen) {
                 const uint32_t key = m.key();

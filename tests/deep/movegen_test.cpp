@@ -111,6 +111,7 @@ void compare_stages(const Position& p, const MoveList& all, const MoveList& else
     for (const Move& m : parts) ASSERT_TRUE(m.captured || m.promote);
     const size_t tactical = parts.size();
     const int board_moves = p.append_quiet(parts);
+    ASSERT_EQ(p.has_board_move(), tactical + static_cast<size_t>(board_moves) > 0);
     if (all.size() == 1 && all[0].pass) {
         ASSERT_EQ(tactical, 0u);
         ASSERT_EQ(board_moves, 0);
