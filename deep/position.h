@@ -156,6 +156,8 @@ public:
     // follow, and it may promote or stay as the move says.  Completes the
     // captured kind.
     bool is_move(Move& m) const;
+    // Whether the side to move has any board move (else it must pass),
+    // without generating them.
     bool has_board_move() const;
     // Completes a move known only by its squares and promotion (as the
     // search's table keeps it) with the kinds it moves and takes; false when
