@@ -144,7 +144,8 @@ private:
 
     int eval() const { return evaluate(pos_); }
 
-    TTEntry& tt_slot() { return tt_[pos_.key & ((size_t{1} << TT_BITS) - 1)]; }
+    TTEntry& slot_of(uint64_t key) { return tt_[key & ((size_t{1} << TT_BITS) - 1)]; }
+    TTEntry& tt_slot() { return slot_of(pos_.key); }
 
     int see(const Move& m);
     // A capture by a dearer piece than it takes, onto a square the other
@@ -544,7 +545,7 @@ int Searcher::search_move(const Move& m, size_t i, int depth, int alpha, int bet
                           int r) {
     // The child's slot is loaded while the move is made and the child
     // tests whether it is settled.
-    if (depth >= 2) __builtin_prefetch(&tt_[pos_.key_after(m) & ((size_t{1} << TT_BITS) - 1)]);
+    if (depth >= 2) __builtin_prefetch(&slot_of(pos_.key_after(m)));
     Undo u;
     make(m, u, ply);
     const int d = depth - 1;
