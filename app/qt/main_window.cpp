@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QLabel>
 #include <QScreen>
+#include <QSessionManager>
 #include <QShowEvent>
 #include <QTimer>
 #include <algorithm>
@@ -24,6 +25,7 @@
 #include "app/qt/board_widget.h"
 #include "app/qt/dialogs.h"
 #include "app/qt/qt_platform.h"
+#include "app/qt/quit_signals.h"
 #include "app/qt/record_panel.h"
 #include "app/qt/study_dock.h"
 #include "app/qt/qt_texts.h"
@@ -53,6 +55,24 @@ constexpr int WINDOW_H = 580;
 constexpr int SEARCH_CAP_MS = 15000;
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// The events a person's hands make.
+bool is_input(QEvent::Type type) {
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+        return true;
+    default:
+        return false;
+    }
+}
 
 // Choosing a language, as work, so that it waits its turn as every command
 // of the window does.
@@ -87,7 +107,7 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
     panel_->on_save = [this] { run(save_record(game_)); };
     panel_->on_file = [this](const QString& path) { run(load_record(game_, path.toStdString())); };
     panel_->on_message = [this](const QString& title, const QString& text) {
-        dialogs_->message(this, title, text, {});
+        panel_box_ = dialogs_->message(this, title, text, {});
     };
 
     build_menus();
@@ -116,6 +136,15 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
     connect(search_cap_, &QTimer::timeout, this, [this] { search_stop_ = true; });
 
     qApp->installEventFilter(this);
+    // A logout or shutdown asks the program to save its work first: the
+    // window ends as closing it does, keeping the game.  Quitting by any
+    // other way the platform has does the same.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+        if (!ended()) close();
+    });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        if (!ended()) close();
+    });
     const QScreen* on = screen();
     resize(on ? fitted_size(on->availableGeometry().size(), menuBar()->sizeHint().height(), {})
               : QSize(WINDOW_W, WINDOW_H));
@@ -131,6 +160,19 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::set_dialogs(std::unique_ptr<Dialogs> dialogs) { dialogs_ = std::move(dialogs); }
+
+void MainWindow::end_on_quit_signals() {
+    if (quit_signals_) return;
+    quit_signals_ = new QuitSignals([this](int) {
+        if (!ended()) close();
+    }, this);
+}
+
+int MainWindow::quit_signal() const { return quit_signals_ ? quit_signals_->received() : 0; }
+
+bool MainWindow::box_open() const {
+    return (open_box_ && open_box_->isVisible()) || (panel_box_ && panel_box_->isVisible());
+}
 
 void MainWindow::start() {
     platform_->set_sound_library(load_sound_library(&sound_library_path_));
@@ -255,6 +297,10 @@ void MainWindow::finish() {
     finished_ = true;
     timer_->stop();
     drop_work();
+    if (panel_box_) {
+        panel_box_->hide();
+        panel_box_->deleteLater();
+    }
     hide();
     QCoreApplication::quit();
 }
@@ -528,20 +574,22 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     // handler.
     const bool idling = runner_.busy() && (runner_.wait().kind == Wait::Kind::Pause ||
                                            runner_.wait().kind == Wait::Kind::Search);
-    if (idling) {
-        switch (e->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::Wheel:
-        case QEvent::ContextMenu:
-        case QEvent::Shortcut:
-        case QEvent::ShortcutOverride:
-            return true;  // the computer's pause takes no input
-        default:
-            break;
+    if (idling && is_input(e->type())) return true;  // the computer's pause takes no input
+    // While a box is open the window behind it takes no input, as the game
+    // waits for the box's answer; a click on it brings the box forward.
+    // (The boxes are not modal to the window: a modal box would also swallow
+    // the desktop's request to close the window, and closing must work
+    // then too.)
+    if (is_input(e->type()) && box_open()) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        const bool ours = widget ? widget->window() == this : keyed_.count(watched) != 0;
+        if (ours) {
+            if (e->type() == QEvent::MouseButtonPress) {
+                QWidget* box = open_box_ && open_box_->isVisible() ? open_box_.data() : panel_box_.data();
+                box->raise();
+                box->activateWindow();
+            }
+            return true;
         }
     }
     // A key of an entry: what the menu runs, instead of the bare entry.
