@@ -74,6 +74,23 @@ bool is_input(QEvent::Type type) {
     }
 }
 
+}  // namespace
+
+// The window's middle: it places the board and the move list itself.
+class Arranged : public QWidget {
+public:
+    using QWidget::QWidget;
+    QSize sizeHint() const override { return QSize(707, 555); }
+    std::function<void()> on_resize;
+
+protected:
+    void resizeEvent(QResizeEvent*) override {
+        if (on_resize) on_resize();
+    }
+};
+
+namespace {
+
 // Choosing a language, as work, so that it waits its turn as every command
 // of the window does.
 Work<> language_command(Game& g, Language l) {
@@ -94,8 +111,15 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
     QImage icon_image = read_data_image(icon);
     if (!icon_image.isNull()) setWindowIcon(QIcon(QPixmap::fromImage(icon_image)));
 
-    board_ = new BoardWidget(&canvas_, this);
-    setCentralWidget(board_);
+    // The board and the move list share the window's middle; where each
+    // goes is decided anew at every size (arrange()).
+    central_ = new Arranged(this);
+    central_->setObjectName(QStringLiteral("Middle"));
+    central_->setMinimumSize(160, 120);
+    central_->on_resize = [this] { arrange(); };
+    board_ = new BoardWidget(&canvas_, central_);
+    board_->setMinimumSize(1, 1);
+    setCentralWidget(central_);
     panel_ = new RecordPanel(board_, QString::fromStdString(shelf_.folder()));
     platform_ = std::make_unique<QtPlatform>(this, board_, &canvas_, panel_);
     if (!shelf_.folder().empty()) platform_->set_game_shelf(&shelf_);
@@ -215,6 +239,7 @@ void MainWindow::serve() {
     }
     if (!runner_.busy()) {
         if (checking_state()) check_state_after(game_.st, "a window command");
+        canvas_.set_underlay(game_.st.background_code);
         sync_menu();
         refresh_study();
         return;
@@ -616,6 +641,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
 
 namespace {
 
+// The width the window grows by when the list is shown.
 constexpr int STUDY_WIDTH = 230;
 
 // Jumping, as work, so that it waits its turn as every command does.
@@ -639,9 +665,7 @@ std::string record_key(const GameState& s) {
 }  // namespace
 
 void MainWindow::build_study() {
-    study_ = new StudyDock(this);
-    study_->setFixedWidth(STUDY_WIDTH);
-    addDockWidget(Qt::RightDockWidgetArea, study_);
+    study_ = new StudyDock(central_);
     study_->hide();
     study_->on_jump = [this](int position) {
         if (position != game_.st.record_count) run(jump_command(game_, position));
@@ -666,21 +690,41 @@ void MainWindow::build_study() {
 void MainWindow::set_move_list_shown(bool shown) {
     if (shown == game_.view.move_list_shown) return;
     show_move_list(game_, shown);
-    // The window grows by the list, so that the board keeps its size.
     if (shown) {
-        const int board = board_->width();
-        width_without_study_ = width();
+        // The window grows by the list as far as the screen has room, so
+        // that the board keeps its size where it can; where it cannot, the
+        // list takes its room from the board's (arrange()).
+        int grow = STUDY_WIDTH;
+        const QScreen* on = screen();
+        if (on) grow = std::clamp(on->availableGeometry().width() - frameGeometry().width(), 0, grow);
+        const int before = width();
         study_->show();
-        resize(width() + STUDY_WIDTH, height());
-        if (layout()) layout()->activate();
-        // The dock's separator takes a few pixels more than the list.
-        if (board_->width() < board) resize(width() + board - board_->width(), height());
+        resize(width() + grow, height());
+        grown_by_study_ = width() - before;
+        if (on) {
+            const int over = frameGeometry().right() - on->availableGeometry().right();
+            if (over > 0) move(pos().x() - over, pos().y());
+        }
     } else {
         study_->hide();
-        resize(width_without_study_ > 0 ? width_without_study_ : width() - STUDY_WIDTH, height());
+        resize(std::max(width() - grown_by_study_, minimumWidth()), height());
+        grown_by_study_ = 0;
     }
+    arrange();
     refresh_study();
     sync_menu();
+}
+
+void MainWindow::arrange() {
+    const QSize area = central_->size();
+    if (!study_ || study_->isHidden()) {
+        board_->setGeometry(QRect(QPoint(0, 0), area));
+        return;
+    }
+    const MoveListPlace at = place_move_list(area.width(), area.height());
+    study_->set_below(at.below);
+    board_->setGeometry(0, 0, at.board_width, at.board_height);
+    study_->setGeometry(at.list_x, at.list_y, at.list_width, at.list_height);
 }
 
 void MainWindow::refresh_study() {

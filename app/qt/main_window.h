@@ -129,6 +129,8 @@ private:
     // Every caption of the window in the language now chosen.
     void retranslate();
     void update_geometry();
+    // Places the board and, when shown, the move list in the window's middle.
+    void arrange();
     // Sizes the window for the screen's available area: at its normal size
     // (or smaller where that does not fit), or only smaller when it is too
     // large as it stands.
@@ -177,7 +179,8 @@ private:
     QTimer* analysis_timer_ = nullptr;
     std::optional<study::GameAnalysis> analysis_result_;
     std::string analysis_key_;  // the record the analysis is of
-    int width_without_study_ = 0;
+    int grown_by_study_ = 0;  // the width the window grew by for the list
+    class Arranged* central_ = nullptr;
     std::map<std::string, QAction*> actions_;
     QMenu* language_menu_ = nullptr;
     std::map<const QObject*, KeyedEntry> keyed_;

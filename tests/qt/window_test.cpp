@@ -36,6 +36,7 @@
 #include "shell/games_shelf.h"
 #include "shell/menu.h"
 #include "tests/qt/window_fixture.h"
+#include "view/move_list.h"
 #include "tests/support/test_game.h"
 
 namespace rindou::qt::test {
@@ -408,6 +409,45 @@ TEST(WindowSize, TheNormalSizeOrTheLargestThatFitsInTheBoardsProportions) {
         }
 }
 
+// The board keeps its proportions and takes what the area has; the list
+// the rest, beside or below, never less than it can be read in.
+TEST(MoveListPlace, TheBoardTakesWhatTheAreaHasAndTheListTheRest) {
+    for (QSize area : {QSize(937, 556), QSize(800, 476), QSize(476, 376), QSize(420, 716),
+                       QSize(2400, 500), QSize(707, 556)}) {
+        const MoveListPlace at = place_move_list(area.width(), area.height());
+        const QRect board(0, 0, at.board_width, at.board_height);
+        const QRect list(at.list_x, at.list_y, at.list_width, at.list_height);
+        EXPECT_FALSE(board.intersects(list));
+        EXPECT_EQ(board.united(list), QRect(QPoint(0, 0), area)) << area.width() << "x" << area.height();
+        EXPECT_GE(at.below ? at.list_height : at.list_width, at.below ? 170 : 180);
+        // The board's side that binds it is filled: no room is lost to the
+        // list that the board could have had.
+        const double scale = std::min(at.board_width / 707.0, at.board_height / 555.0);
+        const double list_less = at.below ? std::min(area.width() / 707.0, (area.height() - 170) / 555.0)
+                                          : std::min((area.width() - 180) / 707.0, area.height() / 555.0);
+        EXPECT_NEAR(scale, list_less, 0.01) << area.width() << "x" << area.height();
+    }
+    EXPECT_FALSE(place_move_list(800, 476).below);
+    EXPECT_TRUE(place_move_list(420, 716).below);
+}
+
+// Shown in a window the screen leaves no room to grow (the small screen, or
+// a large scale factor), the list stays on the screen and takes its room
+// from the board, which keeps at least half its size.
+TEST_F(WindowTest, TheMoveListKeepsTheWindowWithinTheScreen) {
+    const QRect area = window.screen()->availableGeometry();
+    const double before = window.scale();
+    window.action("MOVE_LIST")->trigger();
+    QApplication::processEvents();
+    EXPECT_TRUE(area.contains(window.frameGeometry()))
+        << window.frameGeometry().width() << "x" << window.frameGeometry().height() << " on "
+        << area.width() << "x" << area.height();
+    const QRect board = window.board()->geometry(), list = window.study()->geometry();
+    EXPECT_FALSE(board.intersects(list));
+    EXPECT_EQ(board.united(list).size(), window.centralWidget()->size());
+    EXPECT_GE(window.scale(), 0.5 * before) << "no stamp of a board";
+}
+
 TEST_F(WindowTest, StartsWithinTheScreensAvailableArea) {
     const QRect area = window.screen()->availableGeometry();
     EXPECT_TRUE(area.contains(window.frameGeometry()))
@@ -648,12 +688,10 @@ TEST_F(WindowTest, EnglishIsChosenAtOnceAndChangesNothingOfTheGame) {
 }
 
 TEST_F(WindowTest, TheMoveListFollowsTheGameJumpsAndIsAnalysedBesideIt) {
-    const int width = window.width(), board = window.board()->width();
+    const int width = window.width();
     window.action("MOVE_LIST")->trigger();
     ASSERT_TRUE(window.study()->isVisible());
-    EXPECT_GT(window.width(), width);
-    QApplication::processEvents();
-    EXPECT_EQ(window.board()->width(), board) << "the window grows, the board keeps its size";
+    EXPECT_GT(window.width(), width) << "the window grows by the list, as the screen has room";
     QListWidget* list = window.study()->moves;
     window.command("START");
     click_cell(7, 7), click_cell(7, 6);
