@@ -662,6 +662,20 @@ std::string record_key(const GameState& s) {
     return key;
 }
 
+// A side's paragraph of the analysis's summary, wrapped only between its
+// phrases (the summary parts them by two spaces: "Blunders 1  Mistakes 0"):
+// a label never parts from its count, nor the side from its first phrase,
+// and a wrapped line is indented under the side it belongs to.
+QString summary_line(const std::string& side, const std::string& counts) {
+    const QString keep = QStringLiteral("&nbsp;");
+    QStringList phrases = QString::fromStdString(counts).split(QStringLiteral("  "), Qt::SkipEmptyParts);
+    for (QString& phrase : phrases)
+        phrase = phrase.trimmed().toHtmlEscaped().replace(QLatin1Char(' '), keep);
+    return QStringLiteral("<p style=\"margin-top:0; margin-bottom:0; margin-left:16px; text-indent:-16px\">") +
+           QString::fromStdString(side).toHtmlEscaped() + keep + phrases.join(QStringLiteral(" &nbsp;")) +
+           QStringLiteral("</p>");
+}
+
 }  // namespace
 
 void MainWindow::build_study() {
@@ -797,8 +811,8 @@ void MainWindow::analysis_finished(study::GameAnalysis result, std::string key) 
     };
     const study::SideSummary& first = upper_first ? analysis_result_->upper : analysis_result_->lower;
     const study::SideSummary& second = upper_first ? analysis_result_->lower : analysis_result_->upper;
-    study_->summary->setText(QString::fromStdString(text(Text::SenteMark) + " " + side(first) + "\n" +
-                                                    text(Text::GoteMark) + " " + side(second)));
+    study_->summary->setText(summary_line(text(Text::SenteMark), side(first)) +
+                             summary_line(text(Text::GoteMark), side(second)));
     refresh_study();
 }
 

@@ -99,6 +99,7 @@ StudyDock::StudyDock(QWidget* parent) : QWidget(parent) {
     summary = new QLabel(notes);
     summary->setObjectName(QStringLiteral("AnalysisSummary"));
     summary->setWordWrap(true);
+    summary->setTextFormat(Qt::RichText);
     progress = new QProgressBar(notes);
     progress->setObjectName(QStringLiteral("AnalysisProgress"));
     cancel = new QPushButton(qtext(Text::AnalysisCancel), notes);
