@@ -51,6 +51,8 @@ namespace {
 // The normal window: 10600 by 8700 twips.
 constexpr int WINDOW_W = 707;
 constexpr int WINDOW_H = 580;
+// The width the window grows by when the move list is shown.
+constexpr int STUDY_WIDTH = 230;
 // A safety net for the deep search: its budgets end it well before.
 constexpr int SEARCH_CAP_MS = 15000;
 
@@ -516,10 +518,17 @@ void MainWindow::fit_to_screen(bool normal_size) {
                            frame.right() - inner.right(), frame.bottom() - inner.bottom());
     const QRect area = on->availableGeometry();
     if (!normal_size && area.contains(frame)) return;
-    const QSize size = fitted_size(area.size(), menuBar()->sizeHint().height(), margins);
+    QSize size = fitted_size(area.size(), menuBar()->sizeHint().height(), margins);
+    // With the move list shown the window is wider by the list, as far as
+    // the area has room.
+    int list = 0;
+    if (game_.view.move_list_shown)
+        list = std::clamp(area.width() - margins.left() - margins.right() - size.width(), 0, STUDY_WIDTH);
+    size.setWidth(size.width() + list);
     if (normal_size || size.width() < width() || size.height() < height()) {
         move(area.topLeft());
         resize(size);
+        if (game_.view.move_list_shown) grown_by_study_ = list;
     }
 }
 
@@ -641,8 +650,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
 
 namespace {
 
-// The width the window grows by when the list is shown.
-constexpr int STUDY_WIDTH = 230;
 
 // Jumping, as work, so that it waits its turn as every command does.
 Work<> jump_command(Game& g, int n) {
