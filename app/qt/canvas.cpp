@@ -168,7 +168,7 @@ void Canvas::set_underlay(int code) {
 void Canvas::rebuild() {
     end_painting();
     image_.fill(palette_colour(2));
-    const QSize tile = pictures_ ? pictures_->natural_size(underlay_) : QSize();
+    const QSize tile = pictures_ && underlay_ ? pictures_->natural_size(*underlay_) : QSize();
     if (!tile.isEmpty()) {
         // On the grid the game tiles its background on, from a cell left of
         // and above the image's corner to past its far edges.
@@ -178,7 +178,7 @@ void Canvas::rebuild() {
         for (int c = first_c; cell_x(c) < right; ++c)
             for (int r = first_r; cell_y(r) < bottom; ++r) {
                 const double x = cell_x(c), y = cell_y(r);
-                paint(Op{Kind::Image, underlay_, x, y, x + tile.width() * TWIPS_PER_PIXEL,
+                paint(Op{Kind::Image, *underlay_, x, y, x + tile.width() * TWIPS_PER_PIXEL,
                          y + tile.height() * TWIPS_PER_PIXEL, {}, 0, false, {}, true});
             }
     }

@@ -15,6 +15,7 @@
 #include <QSize>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,7 +72,7 @@ public:
     // The picture tiled on the board's grid under everything drawn: the
     // game's background reaches as far as the window's normal proportions,
     // and a window of other proportions shows this beyond it rather than
-    // bare colour.  0 for none.  Rebuilds the image when it changes.
+    // bare colour.  None at first.  Rebuilds the image when it changes.
     void set_underlay(int code);
 
     void draw_image(int code, double x, double y);
@@ -114,7 +115,7 @@ private:
     void end_painting() const;
 
     const PictureSet* pictures_;
-    int underlay_ = 0;
+    std::optional<int> underlay_;
     std::vector<Op> ops_;
     size_t next_compaction_ = 4096;
     QImage image_;

@@ -853,7 +853,7 @@ TEST(Dialogs, MessageBoxesShowExactTextsAndJapaneseButtons) {
     EXPECT_EQ(plain.textFormat(), Qt::PlainText);
 }
 
-TEST(Dialogs, TheRealSeamOpensAModalBoxAndReturnsAtOnce) {
+TEST(Dialogs, TheRealSeamOpensABoxAndReturnsAtOnce) {
     Dialogs real;
     QWidget parent;
     parent.show();
