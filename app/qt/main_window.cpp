@@ -650,7 +650,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
 
 namespace {
 
-
 // Jumping, as work, so that it waits its turn as every command does.
 Work<> jump_command(Game& g, int n) {
     (void)jump_to(g, n);
