@@ -1,5 +1,7 @@
 #include "view/move_list.h"
 
+#include <algorithm>
+
 #include "core/texts.h"
 #include "record/notation.h"
 #include "record/record_moves.h"
@@ -42,6 +44,47 @@ std::vector<std::string> move_list_lines(const GameState& s) {
         }
     }
     return lines;
+}
+
+namespace {
+// The board's drawing at its natural size, in pixels.
+constexpr double BOARD_W = 707, BOARD_H = 555;
+// The list beside the board: a move's line and the analysis's words need
+// this much; wider than the most it is given only the background gains.
+constexpr int LIST_LEAST_WIDTH = 180, LIST_MOST_WIDTH = 360;
+// Below the board: a few lines of moves beside the graph.
+constexpr int LIST_LEAST_HEIGHT = 170;
+
+double board_scale(int w, int h) { return std::min(w / BOARD_W, h / BOARD_H); }
+}  // namespace
+
+MoveListPlace place_move_list(int width, int height) {
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    MoveListPlace beside;
+    beside.list_width = std::clamp(width - static_cast<int>(height * BOARD_W / BOARD_H),
+                                   LIST_LEAST_WIDTH, LIST_MOST_WIDTH);
+    beside.list_width = std::min(beside.list_width, width - 1);
+    beside.board_width = width - beside.list_width;
+    beside.board_height = height;
+    beside.list_x = beside.board_width;
+    beside.list_height = height;
+
+    MoveListPlace below;
+    below.below = true;
+    below.list_height = std::max(height - static_cast<int>(width * BOARD_H / BOARD_W),
+                                 LIST_LEAST_HEIGHT);
+    below.list_height = std::min(below.list_height, height - 1);
+    below.board_width = width;
+    below.board_height = height - below.list_height;
+    below.list_y = below.board_height;
+    below.list_width = width;
+
+    // Beside, unless below leaves the board clearly larger.
+    return board_scale(below.board_width, below.board_height) >
+                   board_scale(beside.board_width, beside.board_height) * 1.02
+               ? below
+               : beside;
 }
 
 }  // namespace rindou

@@ -16,4 +16,16 @@ std::string move_words(const GameState& before, const Move& m);
 // Line 0 names the start; line n is entry n of the record, up to record_end.
 std::vector<std::string> move_list_lines(const GameState& s);
 
+// Where the board and the move list go in an area of `width` by `height`
+// pixels.  The board keeps its proportions and takes all it can; the list
+// takes the rest, beside the board or below it, whichever leaves the board
+// larger, and never less than the least it can be read in.  The board's
+// part starts at the area's top left corner.
+struct MoveListPlace {
+    bool below = false;
+    int board_width = 0, board_height = 0;
+    int list_x = 0, list_y = 0, list_width = 0, list_height = 0;
+};
+MoveListPlace place_move_list(int width, int height);
+
 }  // namespace rindou

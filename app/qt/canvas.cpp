@@ -11,6 +11,7 @@
 
 #include "core/files.h"
 #include "shell/data_files.h"
+#include "view/draw.h"
 #include "view/look.h"
 
 namespace rindou::qt {
@@ -158,9 +159,29 @@ void Canvas::set_geometry(QSize device_size, double device_scale, double device_
     rebuild();
 }
 
+void Canvas::set_underlay(int code) {
+    if (code == underlay_) return;
+    underlay_ = code;
+    rebuild();
+}
+
 void Canvas::rebuild() {
     end_painting();
     image_.fill(palette_colour(2));
+    const QSize tile = pictures_ && underlay_ ? pictures_->natural_size(*underlay_) : QSize();
+    if (!tile.isEmpty()) {
+        // On the grid the game tiles its background on, from a cell left of
+        // and above the image's corner to past its far edges.
+        const double right = twips_of_device(image_.width()), bottom = twips_of_device(image_.height());
+        const int first_c = static_cast<int>(std::floor(-static_cast<double>(board_left) / square_width)) - 1;
+        const int first_r = static_cast<int>(std::floor(-static_cast<double>(board_top) / square_height)) - 1;
+        for (int c = first_c; cell_x(c) < right; ++c)
+            for (int r = first_r; cell_y(r) < bottom; ++r) {
+                const double x = cell_x(c), y = cell_y(r);
+                paint(Op{Kind::Image, *underlay_, x, y, x + tile.width() * TWIPS_PER_PIXEL,
+                         y + tile.height() * TWIPS_PER_PIXEL, {}, 0, false, {}, true});
+            }
+    }
     for (const Op& op : ops_) paint(op);
 }
 

@@ -15,6 +15,7 @@
 #include <QSize>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,12 @@ public:
     // per natural pixel.  Rebuilds the image from the display list.
     void set_geometry(QSize device_size, double device_scale, double device_pixel_ratio);
 
+    // The picture tiled on the board's grid under everything drawn: the
+    // game's background reaches as far as the window's normal proportions,
+    // and a window of other proportions shows this beyond it rather than
+    // bare colour.  None at first.  Rebuilds the image when it changes.
+    void set_underlay(int code);
+
     void draw_image(int code, double x, double y);
     void draw_outline(int colour, double x1, double y1, double x2, double y2);
     void draw_text(double x, double y, const std::string& text, int colour, int size_pt,
@@ -108,6 +115,7 @@ private:
     void end_painting() const;
 
     const PictureSet* pictures_;
+    std::optional<int> underlay_;
     std::vector<Op> ops_;
     size_t next_compaction_ = 4096;
     QImage image_;

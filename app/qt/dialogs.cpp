@@ -43,8 +43,19 @@ void GameMessageBox::closeEvent(QCloseEvent* e) {
     QMessageBox::closeEvent(e);
 }
 
-// The boxes are window-modal: the window behind takes no clicks or keys
-// until they are answered, yet it repaints, moves and resizes meanwhile.
+// The boxes stand over the window without being modal to it: the window
+// itself takes no clicks or keys while one is open (it knows its boxes),
+// and it repaints, moves and resizes meanwhile.  A modal box would also make
+// Qt drop the desktop's request to close the window, and the window must
+// close (keeping the game) whatever is open.
+namespace {
+void show_box(QDialog* box) {
+    box->setWindowModality(Qt::NonModal);
+    box->setResult(0);
+    box->show();
+}
+}  // namespace
+
 QWidget* Dialogs::message(QWidget* parent, const QString& title, const QString& text,
                           std::function<void()> closed) {
     auto* box = new GameMessageBox(parent, title, text, false);
@@ -52,7 +63,7 @@ QWidget* Dialogs::message(QWidget* parent, const QString& title, const QString& 
         box->deleteLater();
         if (closed) closed();
     });
-    box->open();
+    show_box(box);
     return box;
 }
 
@@ -63,7 +74,7 @@ QWidget* Dialogs::ask_yes_no(QWidget* parent, const QString& title, const QStrin
         box->deleteLater();
         if (answered) answered(box->answered_yes());
     });
-    box->open();
+    show_box(box);
     return box;
 }
 
@@ -73,7 +84,7 @@ QWidget* Dialogs::about(QWidget* parent, std::function<void(bool home_page)> clo
         box->deleteLater();
         if (closed) closed(result == AboutBox::HomePage);
     });
-    box->open();
+    show_box(box);
     return box;
 }
 

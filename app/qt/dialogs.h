@@ -37,7 +37,8 @@ private:
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
-    // Each opens its box over `parent` (which takes no input meanwhile) and
+    // Each opens its box over `parent` (which refuses input meanwhile: the
+    // boxes are not modal, so that the window can still be closed) and
     // returns the box; `closed` or `answered` runs once the person answered.
     virtual QWidget* message(QWidget* parent, const QString& title, const QString& text,
                              std::function<void()> closed);

@@ -20,9 +20,23 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral(RINDOU_APP_ID));
     if (argc == 2 && std::strcmp(argv[1], "--check-install") == 0)
         return rindou::qt::check_installation(std::cout);
-    rindou::qt::MainWindow window;
-    window.start();
-    if (window.ended()) return 0;
-    window.show();
-    return app.exec();
+    int code = 0;
+    int quit_signal = 0;
+    {
+        rindou::qt::MainWindow window;
+        window.end_on_quit_signals();
+        window.start();
+        if (!window.ended()) {
+            window.show();
+            code = app.exec();
+        }
+        quit_signal = window.quit_signal();
+    }
+    // Ended by a signal: the game is kept, and whoever sent it sees the
+    // program end by that signal, as it would have without the handler.
+    if (quit_signal != 0) {
+        std::signal(quit_signal, SIG_DFL);
+        std::raise(quit_signal);
+    }
+    return code;
 }

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QLabel>
 #include <QScreen>
+#include <QSessionManager>
 #include <QShowEvent>
 #include <QTimer>
 #include <algorithm>
@@ -24,6 +25,7 @@
 #include "app/qt/board_widget.h"
 #include "app/qt/dialogs.h"
 #include "app/qt/qt_platform.h"
+#include "app/qt/quit_signals.h"
 #include "app/qt/record_panel.h"
 #include "app/qt/study_dock.h"
 #include "app/qt/qt_texts.h"
@@ -49,10 +51,47 @@ namespace {
 // The normal window: 10600 by 8700 twips.
 constexpr int WINDOW_W = 707;
 constexpr int WINDOW_H = 580;
+// The width the window grows by when the move list is shown.
+constexpr int STUDY_WIDTH = 230;
 // A safety net for the deep search: its budgets end it well before.
 constexpr int SEARCH_CAP_MS = 15000;
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// The events a person's hands make.
+bool is_input(QEvent::Type type) {
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+// The window's middle: it places the board and the move list itself.
+class Arranged : public QWidget {
+public:
+    using QWidget::QWidget;
+    QSize sizeHint() const override { return QSize(707, 555); }
+    std::function<void()> on_resize;
+
+protected:
+    void resizeEvent(QResizeEvent*) override {
+        if (on_resize) on_resize();
+    }
+};
+
+namespace {
 
 // Choosing a language, as work, so that it waits its turn as every command
 // of the window does.
@@ -74,8 +113,15 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
     QImage icon_image = read_data_image(icon);
     if (!icon_image.isNull()) setWindowIcon(QIcon(QPixmap::fromImage(icon_image)));
 
-    board_ = new BoardWidget(&canvas_, this);
-    setCentralWidget(board_);
+    // The board and the move list share the window's middle; where each
+    // goes is decided anew at every size (arrange()).
+    central_ = new Arranged(this);
+    central_->setObjectName(QStringLiteral("Middle"));
+    central_->setMinimumSize(160, 120);
+    central_->on_resize = [this] { arrange(); };
+    board_ = new BoardWidget(&canvas_, central_);
+    board_->setMinimumSize(1, 1);
+    setCentralWidget(central_);
     panel_ = new RecordPanel(board_, QString::fromStdString(shelf_.folder()));
     platform_ = std::make_unique<QtPlatform>(this, board_, &canvas_, panel_);
     if (!shelf_.folder().empty()) platform_->set_game_shelf(&shelf_);
@@ -87,7 +133,7 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
     panel_->on_save = [this] { run(save_record(game_)); };
     panel_->on_file = [this](const QString& path) { run(load_record(game_, path.toStdString())); };
     panel_->on_message = [this](const QString& title, const QString& text) {
-        dialogs_->message(this, title, text, {});
+        panel_box_ = dialogs_->message(this, title, text, {});
     };
 
     build_menus();
@@ -116,6 +162,15 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
     connect(search_cap_, &QTimer::timeout, this, [this] { search_stop_ = true; });
 
     qApp->installEventFilter(this);
+    // A logout or shutdown asks the program to save its work first: the
+    // window ends as closing it does, keeping the game.  Quitting by any
+    // other way the platform has does the same.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+        if (!ended()) close();
+    });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        if (!ended()) close();
+    });
     const QScreen* on = screen();
     resize(on ? fitted_size(on->availableGeometry().size(), menuBar()->sizeHint().height(), {})
               : QSize(WINDOW_W, WINDOW_H));
@@ -131,6 +186,19 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::set_dialogs(std::unique_ptr<Dialogs> dialogs) { dialogs_ = std::move(dialogs); }
+
+void MainWindow::end_on_quit_signals() {
+    if (quit_signals_) return;
+    quit_signals_ = new QuitSignals([this](int) {
+        if (!ended()) close();
+    }, this);
+}
+
+int MainWindow::quit_signal() const { return quit_signals_ ? quit_signals_->received() : 0; }
+
+bool MainWindow::box_open() const {
+    return (open_box_ && open_box_->isVisible()) || (panel_box_ && panel_box_->isVisible());
+}
 
 void MainWindow::start() {
     platform_->set_sound_library(load_sound_library(&sound_library_path_));
@@ -173,6 +241,7 @@ void MainWindow::serve() {
     }
     if (!runner_.busy()) {
         if (checking_state()) check_state_after(game_.st, "a window command");
+        canvas_.set_underlay(game_.st.background_code);
         sync_menu();
         refresh_study();
         return;
@@ -255,6 +324,10 @@ void MainWindow::finish() {
     finished_ = true;
     timer_->stop();
     drop_work();
+    if (panel_box_) {
+        panel_box_->hide();
+        panel_box_->deleteLater();
+    }
     hide();
     QCoreApplication::quit();
 }
@@ -445,10 +518,17 @@ void MainWindow::fit_to_screen(bool normal_size) {
                            frame.right() - inner.right(), frame.bottom() - inner.bottom());
     const QRect area = on->availableGeometry();
     if (!normal_size && area.contains(frame)) return;
-    const QSize size = fitted_size(area.size(), menuBar()->sizeHint().height(), margins);
+    QSize size = fitted_size(area.size(), menuBar()->sizeHint().height(), margins);
+    // With the move list shown the window is wider by the list, as far as
+    // the area has room.
+    int list = 0;
+    if (game_.view.move_list_shown)
+        list = std::clamp(area.width() - margins.left() - margins.right() - size.width(), 0, STUDY_WIDTH);
+    size.setWidth(size.width() + list);
     if (normal_size || size.width() < width() || size.height() < height()) {
         move(area.topLeft());
         resize(size);
+        if (game_.view.move_list_shown) grown_by_study_ = list;
     }
 }
 
@@ -528,20 +608,22 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     // handler.
     const bool idling = runner_.busy() && (runner_.wait().kind == Wait::Kind::Pause ||
                                            runner_.wait().kind == Wait::Kind::Search);
-    if (idling) {
-        switch (e->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::Wheel:
-        case QEvent::ContextMenu:
-        case QEvent::Shortcut:
-        case QEvent::ShortcutOverride:
-            return true;  // the computer's pause takes no input
-        default:
-            break;
+    if (idling && is_input(e->type())) return true;  // the computer's pause takes no input
+    // While a box is open the window behind it takes no input, as the game
+    // waits for the box's answer; a click on it brings the box forward.
+    // (The boxes are not modal to the window: a modal box would also swallow
+    // the desktop's request to close the window, and closing must work
+    // then too.)
+    if (is_input(e->type()) && box_open()) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        const bool ours = widget ? widget->window() == this : keyed_.count(watched) != 0;
+        if (ours) {
+            if (e->type() == QEvent::MouseButtonPress) {
+                QWidget* box = open_box_ && open_box_->isVisible() ? open_box_.data() : panel_box_.data();
+                box->raise();
+                box->activateWindow();
+            }
+            return true;
         }
     }
     // A key of an entry: what the menu runs, instead of the bare entry.
@@ -568,8 +650,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
 
 namespace {
 
-constexpr int STUDY_WIDTH = 230;
-
 // Jumping, as work, so that it waits its turn as every command does.
 Work<> jump_command(Game& g, int n) {
     (void)jump_to(g, n);
@@ -588,12 +668,24 @@ std::string record_key(const GameState& s) {
     return key;
 }
 
+// A side's paragraph of the analysis's summary, wrapped only between its
+// phrases (the summary parts them by two spaces: "Blunders 1  Mistakes 0"):
+// a label never parts from its count, nor the side from its first phrase,
+// and a wrapped line is indented under the side it belongs to.
+QString summary_line(const std::string& side, const std::string& counts) {
+    const QString keep = QStringLiteral("&nbsp;");
+    QStringList phrases = QString::fromStdString(counts).split(QStringLiteral("  "), Qt::SkipEmptyParts);
+    for (QString& phrase : phrases)
+        phrase = phrase.trimmed().toHtmlEscaped().replace(QLatin1Char(' '), keep);
+    return QStringLiteral("<p style=\"margin-top:0; margin-bottom:0; margin-left:16px; text-indent:-16px\">") +
+           QString::fromStdString(side).toHtmlEscaped() + keep + phrases.join(QStringLiteral(" &nbsp;")) +
+           QStringLiteral("</p>");
+}
+
 }  // namespace
 
 void MainWindow::build_study() {
-    study_ = new StudyDock(this);
-    study_->setFixedWidth(STUDY_WIDTH);
-    addDockWidget(Qt::RightDockWidgetArea, study_);
+    study_ = new StudyDock(central_);
     study_->hide();
     study_->on_jump = [this](int position) {
         if (position != game_.st.record_count) run(jump_command(game_, position));
@@ -618,21 +710,41 @@ void MainWindow::build_study() {
 void MainWindow::set_move_list_shown(bool shown) {
     if (shown == game_.view.move_list_shown) return;
     show_move_list(game_, shown);
-    // The window grows by the list, so that the board keeps its size.
     if (shown) {
-        const int board = board_->width();
-        width_without_study_ = width();
+        // The window grows by the list as far as the screen has room, so
+        // that the board keeps its size where it can; where it cannot, the
+        // list takes its room from the board's (arrange()).
+        int grow = STUDY_WIDTH;
+        const QScreen* on = screen();
+        if (on) grow = std::clamp(on->availableGeometry().width() - frameGeometry().width(), 0, grow);
+        const int before = width();
         study_->show();
-        resize(width() + STUDY_WIDTH, height());
-        if (layout()) layout()->activate();
-        // The dock's separator takes a few pixels more than the list.
-        if (board_->width() < board) resize(width() + board - board_->width(), height());
+        resize(width() + grow, height());
+        grown_by_study_ = width() - before;
+        if (on) {
+            const int over = frameGeometry().right() - on->availableGeometry().right();
+            if (over > 0) move(pos().x() - over, pos().y());
+        }
     } else {
         study_->hide();
-        resize(width_without_study_ > 0 ? width_without_study_ : width() - STUDY_WIDTH, height());
+        resize(std::max(width() - grown_by_study_, minimumWidth()), height());
+        grown_by_study_ = 0;
     }
+    arrange();
     refresh_study();
     sync_menu();
+}
+
+void MainWindow::arrange() {
+    const QSize area = central_->size();
+    if (!study_ || study_->isHidden()) {
+        board_->setGeometry(QRect(QPoint(0, 0), area));
+        return;
+    }
+    const MoveListPlace at = place_move_list(area.width(), area.height());
+    study_->set_below(at.below);
+    board_->setGeometry(0, 0, at.board_width, at.board_height);
+    study_->setGeometry(at.list_x, at.list_y, at.list_width, at.list_height);
 }
 
 void MainWindow::refresh_study() {
@@ -705,8 +817,8 @@ void MainWindow::analysis_finished(study::GameAnalysis result, std::string key) 
     };
     const study::SideSummary& first = upper_first ? analysis_result_->upper : analysis_result_->lower;
     const study::SideSummary& second = upper_first ? analysis_result_->lower : analysis_result_->upper;
-    study_->summary->setText(QString::fromStdString(text(Text::SenteMark) + " " + side(first) + "\n" +
-                                                    text(Text::GoteMark) + " " + side(second)));
+    study_->summary->setText(summary_line(text(Text::SenteMark), side(first)) +
+                             summary_line(text(Text::GoteMark), side(second)));
     refresh_study();
 }
 

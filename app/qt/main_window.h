@@ -96,6 +96,15 @@ public:
     const std::string& sound_library_path() const { return sound_library_path_; }
     const PictureSet& pictures() const { return pictures_; }
     void set_dialogs(std::unique_ptr<Dialogs> dialogs);
+    // From now on SIGTERM, SIGHUP and SIGINT end the program as closing the
+    // window does, keeping the game (the program's own window only: one
+    // window at a time may ask for them).
+    void end_on_quit_signals();
+    // The signal that ended the program, 0 when none did.
+    int quit_signal() const;
+    // A box the window opened (a notice, a question, the about box) is open:
+    // the window takes no input until it is answered, but it can be closed.
+    bool box_open() const;
 
     // Milliseconds from construction to the first frame on screen (-1 before).
     qint64 first_frame_ms = -1;
@@ -120,6 +129,8 @@ private:
     // Every caption of the window in the language now chosen.
     void retranslate();
     void update_geometry();
+    // Places the board and, when shown, the move list in the window's middle.
+    void arrange();
     // Sizes the window for the screen's available area: at its normal size
     // (or smaller where that does not fit), or only smaller when it is too
     // large as it stands.
@@ -156,6 +167,9 @@ private:
     QTimer* pause_timer_ = nullptr;
     QTimer* search_cap_ = nullptr;
     QPointer<QWidget> open_box_;
+    // The record panel's own notice, opened outside any work of the game.
+    QPointer<QWidget> panel_box_;
+    class QuitSignals* quit_signals_ = nullptr;
     std::thread search_;
     std::atomic<bool> search_stop_{false};
     class StudyDock* study_ = nullptr;
@@ -165,7 +179,8 @@ private:
     QTimer* analysis_timer_ = nullptr;
     std::optional<study::GameAnalysis> analysis_result_;
     std::string analysis_key_;  // the record the analysis is of
-    int width_without_study_ = 0;
+    int grown_by_study_ = 0;  // the width the window grew by for the list
+    class Arranged* central_ = nullptr;
     std::map<std::string, QAction*> actions_;
     QMenu* language_menu_ = nullptr;
     std::map<const QObject*, KeyedEntry> keyed_;

@@ -84,34 +84,36 @@ void EvalGraph::mousePressEvent(QMouseEvent* e) {
     on_jump(std::clamp(k, 0, static_cast<int>(chances_.size()) - 1));
 }
 
-StudyDock::StudyDock(QWidget* parent) : QDockWidget(parent) {
+StudyDock::StudyDock(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("StudyDock"));
-    setFeatures(QDockWidget::NoDockWidgetFeatures);
-    auto* body = new QWidget(this);
-    auto* layout = new QVBoxLayout(body);
-    layout->setContentsMargins(4, 4, 4, 4);
-    moves = new QListWidget(body);
+    layout_ = new QBoxLayout(QBoxLayout::TopToBottom, this);
+    layout_->setContentsMargins(4, 4, 4, 4);
+    moves = new QListWidget(this);
     moves->setObjectName(QStringLiteral("MoveList"));
-    hint = new QLabel(body);
+    auto* notes = new QWidget(this);
+    auto* column = new QVBoxLayout(notes);
+    column->setContentsMargins(0, 0, 0, 0);
+    hint = new QLabel(notes);
     hint->setObjectName(QStringLiteral("HintLine"));
-    summary = new QLabel(body);
+    hint->setWordWrap(true);
+    summary = new QLabel(notes);
     summary->setObjectName(QStringLiteral("AnalysisSummary"));
     summary->setWordWrap(true);
-    progress = new QProgressBar(body);
+    summary->setTextFormat(Qt::RichText);
+    progress = new QProgressBar(notes);
     progress->setObjectName(QStringLiteral("AnalysisProgress"));
-    cancel = new QPushButton(qtext(Text::AnalysisCancel), body);
+    cancel = new QPushButton(qtext(Text::AnalysisCancel), notes);
     cancel->setObjectName(QStringLiteral("AnalysisCancel"));
-    graph = new EvalGraph(body);
-    layout->addWidget(moves, 1);
-    layout->addWidget(hint);
-    layout->addWidget(progress);
-    layout->addWidget(cancel);
-    layout->addWidget(summary);
-    layout->addWidget(graph);
+    graph = new EvalGraph(notes);
+    column->addWidget(hint);
+    column->addWidget(progress);
+    column->addWidget(cancel);
+    column->addWidget(summary);
+    column->addWidget(graph, 1);
+    layout_->addWidget(moves, 1);
+    layout_->addWidget(notes);
     progress->hide();
     cancel->hide();
-    setWidget(body);
-    setMinimumWidth(200);
     // A click or the arrow keys in the list show that position.
     connect(moves, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!showing_ && row >= 0 && on_jump) on_jump(row);
@@ -122,6 +124,16 @@ StudyDock::StudyDock(QWidget* parent) : QDockWidget(parent) {
 }
 
 void StudyDock::retranslate() { cancel->setText(qtext(Text::AnalysisCancel)); }
+
+void StudyDock::set_below(bool below) {
+    if (below == below_) return;
+    below_ = below;
+    layout_->setDirection(below ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
+    // Side by side the two halves share the width; one above the other the
+    // list takes the height the notes leave.
+    layout_->setStretch(0, 1);
+    layout_->setStretch(1, below ? 1 : 0);
+}
 
 void StudyDock::show_lines(const std::vector<std::string>& lines, int current,
                            const study::GameAnalysis* analysis) {

@@ -1,14 +1,16 @@
-// Studying a game beside the board: the move list, the line of the hint,
-// the analysis's progress and its graph of the game.
+// Studying a game beside the board (or below it, in a tall window): the
+// move list, the line of the hint, the analysis's progress and its graph of
+// the game.
 #pragma once
 
-#include <QDockWidget>
+#include <QWidget>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "study/study.h"
 
+class QBoxLayout;
 class QLabel;
 class QListWidget;
 class QProgressBar;
@@ -36,7 +38,7 @@ private:
     int current_ = -1;
 };
 
-class StudyDock : public QDockWidget {
+class StudyDock : public QWidget {
 public:
     explicit StudyDock(QWidget* parent);
     // The lines of the list (line 0 the start), `current` the position on
@@ -45,6 +47,10 @@ public:
                     const study::GameAnalysis* analysis);
     // The captions in the language now chosen.
     void retranslate();
+    // Below the board the list stands beside the rest (a short, wide
+    // place); beside the board, above it.
+    void set_below(bool below);
+    bool below() const { return below_; }
 
     QListWidget* moves;
     QLabel* hint;
@@ -57,6 +63,8 @@ public:
 
 private:
     bool showing_ = false;  // the list is being filled: no jump
+    bool below_ = false;
+    QBoxLayout* layout_ = nullptr;
 };
 
 }  // namespace rindou::qt

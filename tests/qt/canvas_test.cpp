@@ -77,6 +77,31 @@ TEST(Canvas, TheOutlineCoversThePictureOverlapAtEveryScale) {
     }
 }
 
+// A surface taller than the window's proportions (a narrow board beside
+// the move list): the background goes on to its far edges instead of
+// leaving a strip of bare colour under it.
+TEST(Canvas, TheUnderlayCarriesTheBackgroundToEveryEdge) {
+    Canvas c(&pictures());
+    CanvasPlatform io(&c);
+    Game g;
+    g.io = &io;
+    const double scale = 300.0 / 707;
+    c.set_geometry(QSize(300, 900), scale, 1.0);
+    paint_background(g, BG_TAKE);
+    auto bare_in_last_row = [&c] {
+        int bare = 0;
+        for (int x = 0; x < c.image().width(); ++x)
+            bare += c.image().pixelColor(x, c.image().height() - 1) == palette_colour(2);
+        return bare;
+    };
+    ASSERT_EQ(bare_in_last_row(), 300) << "the game's background stops short of this surface's edge";
+    const QColor drawn = c.image().pixelColor(20, c.device(cell_y(5)));
+    c.set_underlay(BG_TAKE);
+    EXPECT_EQ(bare_in_last_row(), 0);
+    // What the game drew stays as it was.
+    EXPECT_EQ(c.image().pixelColor(20, c.device(cell_y(5))), drawn);
+}
+
 TEST(Canvas, TheDisplayListStaysSmallAndRebuildsTheSameImage) {
     Canvas c(&pictures());
     CanvasPlatform io(&c);

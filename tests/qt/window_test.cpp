@@ -14,9 +14,12 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QWindow>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <tuple>
 #include <vector>
 
 #include <sys/stat.h>
@@ -28,10 +31,12 @@
 #include "app/qt/record_panel.h"
 #include "app/qt/study_dock.h"
 #include "record/kept_games.h"
+#include "record/record_file.h"
 #include "shell/data_files.h"
 #include "shell/games_shelf.h"
 #include "shell/menu.h"
 #include "tests/qt/window_fixture.h"
+#include "view/move_list.h"
 #include "tests/support/test_game.h"
 
 namespace rindou::qt::test {
@@ -404,6 +409,45 @@ TEST(WindowSize, TheNormalSizeOrTheLargestThatFitsInTheBoardsProportions) {
         }
 }
 
+// The board keeps its proportions and takes what the area has; the list
+// the rest, beside or below, never less than it can be read in.
+TEST(MoveListPlace, TheBoardTakesWhatTheAreaHasAndTheListTheRest) {
+    for (QSize area : {QSize(937, 556), QSize(800, 476), QSize(476, 376), QSize(420, 716),
+                       QSize(2400, 500), QSize(707, 556)}) {
+        const MoveListPlace at = place_move_list(area.width(), area.height());
+        const QRect board(0, 0, at.board_width, at.board_height);
+        const QRect list(at.list_x, at.list_y, at.list_width, at.list_height);
+        EXPECT_FALSE(board.intersects(list));
+        EXPECT_EQ(board.united(list), QRect(QPoint(0, 0), area)) << area.width() << "x" << area.height();
+        EXPECT_GE(at.below ? at.list_height : at.list_width, at.below ? 170 : 180);
+        // The board's side that binds it is filled: no room is lost to the
+        // list that the board could have had.
+        const double scale = std::min(at.board_width / 707.0, at.board_height / 555.0);
+        const double list_less = at.below ? std::min(area.width() / 707.0, (area.height() - 170) / 555.0)
+                                          : std::min((area.width() - 180) / 707.0, area.height() / 555.0);
+        EXPECT_NEAR(scale, list_less, 0.01) << area.width() << "x" << area.height();
+    }
+    EXPECT_FALSE(place_move_list(800, 476).below);
+    EXPECT_TRUE(place_move_list(420, 716).below);
+}
+
+// Shown in a window the screen leaves no room to grow (the small screen, or
+// a large scale factor), the list stays on the screen and takes its room
+// from the board, which keeps at least half its size.
+TEST_F(WindowTest, TheMoveListKeepsTheWindowWithinTheScreen) {
+    const QRect area = window.screen()->availableGeometry();
+    const double before = window.scale();
+    window.action("MOVE_LIST")->trigger();
+    QApplication::processEvents();
+    EXPECT_TRUE(area.contains(window.frameGeometry()))
+        << window.frameGeometry().width() << "x" << window.frameGeometry().height() << " on "
+        << area.width() << "x" << area.height();
+    const QRect board = window.board()->geometry(), list = window.study()->geometry();
+    EXPECT_FALSE(board.intersects(list));
+    EXPECT_EQ(board.united(list).size(), window.centralWidget()->size());
+    EXPECT_GE(window.scale(), 0.5 * before) << "no stamp of a board";
+}
+
 TEST_F(WindowTest, StartsWithinTheScreensAvailableArea) {
     const QRect area = window.screen()->availableGeometry();
     EXPECT_TRUE(area.contains(window.frameGeometry()))
@@ -508,6 +552,103 @@ TEST_F(WindowTest, ClosingTheWindowEndsTheProgramAndKeepsTheGame) {
     EXPECT_EQ(count(), before + 1);
 }
 
+// The kept games of the window's data folder, each as the record it loads.
+std::vector<RecordFile> kept_records(const GameState& any) {
+    const QDir games(QString::fromStdString(games_folder()));
+    std::vector<RecordFile> records;
+    for (const QString& name : games.entryList({QStringLiteral("*.棋譜")}, QDir::Files)) {
+        QFile f(games.filePath(name));
+        if (!f.open(QIODevice::ReadOnly)) continue;
+        const QByteArray bytes = f.readAll();
+        records.push_back(read_record_file(bytes.toStdString(), record_start_position(any)));
+    }
+    return records;
+}
+
+// The desktop's request to close a window (its title bar's button) arrives
+// through Qt's window-system interface, which refuses it while a modal box
+// blocks the window.  Its header is not installed; this is the one entry of
+// it the test needs, exported by Qt's library.
+}  // namespace
+}  // namespace rindou::qt::test
+class QWindowSystemInterface {
+public:
+    struct SynchronousDelivery;
+    template <typename Delivery>
+    static bool handleCloseEvent(QWindow* window);
+};
+namespace rindou::qt::test {
+namespace {
+
+// A box open over the window (the about box here, a real one) takes the
+// window's input, yet the title bar still closes the window, and the game
+// is kept as any closing keeps it.
+TEST_F(WindowTest, TheTitleBarClosesTheWindowWhileABoxIsOpenAndKeepsTheGame) {
+    window.command("START");
+    click_cell(7, 7);
+    click_cell(7, 6);
+    ASSERT_EQ(window.game().st.record_end, 1);
+    window.set_dialogs(std::make_unique<Dialogs>());
+    window.command("VER");
+    ASSERT_TRUE(window.busy());
+    ASSERT_TRUE(window.box_open());
+    auto* box = window.findChild<AboutBox*>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->isVisible());
+    // The window behind takes no click meanwhile: its menus stay shut.
+    QMenuBar* bar = window.menuBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(window.action("KIFU")).center());
+    QApplication::processEvents();
+    EXPECT_FALSE(window.findChild<QMenu*>(QStringLiteral("KIFU"))->isVisible());
+    EXPECT_FALSE(window.ended());
+
+    QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(
+        window.windowHandle());
+    EXPECT_TRUE(window.ended());
+    EXPECT_FALSE(window.busy());
+    QApplication::processEvents();
+    EXPECT_FALSE(window.findChild<AboutBox*>() && window.findChild<AboutBox*>()->isVisible());
+    const std::vector<RecordFile> kept = kept_records(window.game().st);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].moves.size(), 1u);
+    EXPECT_EQ(kept[0].stop_line, 0);
+}
+
+// SIGTERM (a shutdown), SIGHUP (a closed terminal or session) and SIGINT
+// (Ctrl+C) end the window as closing it does: the game in progress is
+// kept, and loads to its last move.
+TEST(QuitSignals, EachEndsTheWindowAsClosingItDoesAndKeepsTheGame) {
+    for (int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        FreshFolder folder;
+        std::vector<Shown> log;
+        MainWindow w(std::make_unique<RecordingDialogs>(&log));
+        w.end_on_quit_signals();
+        w.start();
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+        w.command("START");
+        const Canvas* c = w.canvas();
+        auto at = [c](int col, int row) {
+            const double dpr = c->device_pixel_ratio();
+            return QPointF((c->device(cell_x(col + 0.5)) + 0.5) / dpr,
+                           (c->device(cell_y(row + 0.5)) + 0.5) / dpr);
+        };
+        for (auto [col, from, to] : {std::tuple{7, 7, 6}, {3, 3, 4}}) {
+            w.press(1, at(col, from));
+            w.press(1, at(col, to));
+        }
+        ASSERT_EQ(w.game().st.record_end, 2) << signal;
+        ASSERT_EQ(std::raise(signal), 0);
+        for (int i = 0; i < 400 && !w.ended(); ++i) QTest::qWait(5);
+        EXPECT_TRUE(w.ended()) << signal;
+        EXPECT_EQ(w.quit_signal(), signal);
+        const std::vector<RecordFile> kept = kept_records(w.game().st);
+        ASSERT_EQ(kept.size(), 1u) << signal;
+        EXPECT_EQ(kept[0].moves.size(), 2u);
+        EXPECT_EQ(kept[0].stop_line, 0);
+    }
+}
+
 TEST_F(WindowTest, EnglishIsChosenAtOnceAndChangesNothingOfTheGame) {
     window.command("START");
     click_cell(7, 7);
@@ -547,12 +688,10 @@ TEST_F(WindowTest, EnglishIsChosenAtOnceAndChangesNothingOfTheGame) {
 }
 
 TEST_F(WindowTest, TheMoveListFollowsTheGameJumpsAndIsAnalysedBesideIt) {
-    const int width = window.width(), board = window.board()->width();
+    const int width = window.width();
     window.action("MOVE_LIST")->trigger();
     ASSERT_TRUE(window.study()->isVisible());
-    EXPECT_GT(window.width(), width);
-    QApplication::processEvents();
-    EXPECT_EQ(window.board()->width(), board) << "the window grows, the board keeps its size";
+    EXPECT_GT(window.width(), width) << "the window grows by the list, as the screen has room";
     QListWidget* list = window.study()->moves;
     window.command("START");
     click_cell(7, 7), click_cell(7, 6);
@@ -714,7 +853,7 @@ TEST(Dialogs, MessageBoxesShowExactTextsAndJapaneseButtons) {
     EXPECT_EQ(plain.textFormat(), Qt::PlainText);
 }
 
-TEST(Dialogs, TheRealSeamOpensAModalBoxAndReturnsAtOnce) {
+TEST(Dialogs, TheRealSeamOpensABoxAndReturnsAtOnce) {
     Dialogs real;
     QWidget parent;
     parent.show();
@@ -725,7 +864,9 @@ TEST(Dialogs, TheRealSeamOpensAModalBoxAndReturnsAtOnce) {
         [&](bool y) { ++answers, yes = y; }));
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->isVisible());
-    EXPECT_EQ(box->windowModality(), Qt::WindowModal);
+    // Not modal: the window behind refuses input by itself, and can still be
+    // closed by the desktop while the box is open.
+    EXPECT_EQ(box->windowModality(), Qt::NonModal);
     EXPECT_EQ(box->windowTitle(), QStringLiteral("棋譜"));
     EXPECT_EQ(box->text(), QStringLiteral("棋譜を '進 'で進めて下さい"));
     EXPECT_EQ(answers, 0) << "nothing is answered before the person does";
