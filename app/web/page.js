@@ -453,6 +453,9 @@
   const KEPT_LIST = '\x01kept-list';
   const JOURNAL_PREFIX = 'rindou.keptJournal.';
   const OLD_JOURNAL = 'rindou.keptJournal';
+  // Beside the games, the marks of the changes written (no game's name
+  // starts so).
+  const MARK = '\x02written ';
 
   const bytesOf = (text) => {
     const bytes = new Uint8Array(text.length);
@@ -578,7 +581,7 @@
             if (!c) return;
             const bytes = typeof c.key === 'string' ? this.fitting(c.key, c.value) : null;
             if (bytes) this.files.set(c.key, bytes);
-            else console.warn('rindou: a stored value that is no kept game is passed over', c.key);
+            else if (!String(c.key).startsWith(MARK)) console.warn('rindou: a stored value that is no kept game is passed over', c.key);
             c.continue();
           };
           t.oncomplete = resolve;
@@ -672,20 +675,32 @@
           for (const op of ops) {
             if (op.kind === 'game') {
               const bytes = bytesOf(op.data);
-              // The name, then the next ones of the same second.
-              const m = op.name.match(/^(.*?)(?:_(\d+))?(\.[^.]*)$/);
-              let k = m && m[2] ? Number(m[2]) : 1;
-              let name = op.name;
-              for (let tries = 0; tries < 100; ++tries) {
-                const held = await get(name);
-                if (held === undefined) {
-                  store.put(bytes, name);
-                  break;
+              // A change written before (its page was gone before it could
+              // strike it from its journal) is not written twice: its mark
+              // names where it went.  Two games of the same bytes are two
+              // games all the same.
+              const mark = MARK + op.serial;
+              let name = await get(mark);
+              const old = op.serial.startsWith('old-');
+              if (typeof name !== 'string') {
+                // The name, then the next ones of the same second.
+                const m = op.name.match(/^(.*?)(?:_(\d+))?(\.[^.]*)$/);
+                let k = m && m[2] ? Number(m[2]) : 1;
+                name = op.name;
+                for (let tries = 0; tries < 100; ++tries) {
+                  const held = await get(name);
+                  if (held === undefined) {
+                    store.put(bytes, name);
+                    if (!old) store.put(name, mark);
+                    break;
+                  }
+                  // An earlier version's note carries no mark: its game is
+                  // known again by its bytes.
+                  if (old && held instanceof Uint8Array && sameBytes(held, bytes)) break;
+                  if (!m) { name = null; break; }
+                  k += 1;
+                  name = `${m[1]}_${k}${m[3]}`;
                 }
-                if (held instanceof Uint8Array && sameBytes(held, bytes)) break;  // written before
-                if (!m) { name = null; break; }
-                k += 1;
-                name = `${m[1]}_${k}${m[3]}`;
               }
               if (name) {
                 renamed.set(op.name, name);
@@ -706,6 +721,16 @@
             }
           }
           for (const name of touched.keys()) touched.set(name, await get(name));
+          // Marks are needed only until their journals are written, which
+          // the next visit does: a month's are kept.
+          const marks = store.openCursor(IDBKeyRange.bound(MARK, MARK + '\uffff'));
+          const before = Date.now() - 30 * 24 * 3600 * 1000;
+          marks.onsuccess = () => {
+            const c = marks.result;
+            if (!c) return;
+            if (Number(String(c.key).slice(MARK.length).split('-')[0]) < before) c.delete();
+            c.continue();
+          };
         })().catch((e) => { try { t.abort(); } catch { /* done already */ } reject(e); });
       });
     },
@@ -750,7 +775,7 @@
     // Notes a change, makes it here at once, and writes it soon (the
     // changes of one keeping in one transaction).
     change(op) {
-      op.serial = `${Date.now()}-${++this.serial}`;
+      op.serial = `${Date.now()}-${this.tab}-${++this.serial}`;
       const key = this.journalKey();
       const noted = this.setJournal(key, this.journal(key).concat([op]));
       if (!this.queue.length) {
