@@ -125,7 +125,21 @@ test('the page loses nothing', async (t) => {
     await oneMove(page);
     await page.reload();
     await ready(page);
-    assert.strictEqual((await listed(page)).length, 1);
+    const names = await listed(page);
+    assert.strictEqual(names.length, 1);
+    // Notes left by pages now gone: an earlier version's whole list, older
+    // than the list stored, and a game another page kept but never wrote.
+    await page.evaluate(() => {
+      localStorage.setItem('rindou.keptJournal',
+                           JSON.stringify([{ serial: '1', name: '\x01kept-list', put: true, data: '' }]));
+      localStorage.setItem('rindou.keptJournal.gone', JSON.stringify([
+        { serial: '1-gone-1', kind: 'game', name: '2001-01-01_00-00-00.棋譜', data: 'x' },
+        { serial: '1-gone-2', kind: 'list', add: ['1 0 2001-01-01_00-00-00.棋譜'], drop: [] }]));
+    });
+    await page.reload();
+    await ready(page);
+    assert.deepStrictEqual(await listed(page), ['2001-01-01_00-00-00.棋譜'].concat(names));
+    assert.deepStrictEqual(await page.evaluate(() => Object.keys(localStorage).filter((k) => k.includes('Journal'))), []);
     await c.close();
   });
 
