@@ -96,8 +96,10 @@
   // What rindou-cli prints for these input lines: a fresh session each
   // call, run in a worker of its own so that a long input never stops the
   // page.
+  let consoleLimit = null;
   window.rindouConsole = async (text) => {
-    const limit = (await instance({}))._rindou_console_line_limit();
+    if (!consoleLimit) consoleLimit = instance({}).then((m) => m._rindou_console_line_limit());
+    const limit = await consoleLimit;
     const bytes = boundLines(new TextEncoder().encode(String(text)), limit);
     let worker = null;
     try {

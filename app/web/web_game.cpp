@@ -77,12 +77,13 @@ EM_JS(int, js_settings_write, (const char* bytes, int size), {
 // 3 show the entry (writing), 4 show the file choice (reading), 5 the files
 // changed.
 EM_JS(void, js_panel, (int what), { Module.rindouHooks.panel(what); });
-// The text of a box of the panel, in memory the caller frees.
+// The text of a box of the panel, in memory the caller frees (none when
+// there is no memory for it).
 EM_JS(char*, js_panel_box, (int index), {
     const text = Module.rindouHooks.panelBox(index);
     const size = lengthBytesUTF8(text) + 1;
     const at = _malloc(size);
-    stringToUTF8(text, at, size);
+    if (at) stringToUTF8(text, at, size);
     return at;
 });
 // A record file handed to the person as a download.
@@ -114,7 +115,7 @@ EM_JS(char*, js_kept_names, (), {
     const text = Module.rindouHooks.keptNames().join('\n');
     const size = lengthBytesUTF8(text) + 1;
     const at = _malloc(size);
-    stringToUTF8(text, at, size);
+    if (at) stringToUTF8(text, at, size);
     return at;
 });
 EM_JS(int, js_kept_size, (const char* name), {
