@@ -3,14 +3,17 @@
 # scripts in place of @RINDOU_BUILD_ID@.  The page, its search worker and
 # its offline copy compare it, so that files of two builds never serve one
 # game together.
-#   cmake -DSOURCES_LIST=<file listing the sources> -DHEADER=<build_id.h>
+#   cmake -DROOT=<project folder> -DSOURCES_LIST=<file listing the sources> -DHEADER=<build_id.h>
 #         -DSCRIPTS=<a,b> -DFROM=<folder> -DINTO=<folder> -P build_id.cmake
 file(STRINGS "${SOURCES_LIST}" sources)
 list(SORT sources)
 set(all "")
 foreach(f IN LISTS sources)
   file(SHA256 "${f}" digest)
-  string(APPEND all "${f}:${digest}\n")
+  # By the path within the project: the same sources, wherever checked out,
+  # are the same build.
+  file(RELATIVE_PATH name "${ROOT}" "${f}")
+  string(APPEND all "${name}:${digest}\n")
 endforeach()
 string(SHA256 id "${all}")
 string(SUBSTRING "${id}" 0 16 id)
