@@ -21,6 +21,11 @@
   // after that is given up.
   const SEARCH_CAP_MS = 15000;
   const WORKER_GIVEN_UP_MS = 45000;
+  // The build of this page; its module and its workers must be of the same.
+  const BUILD_ID = '@RINDOU_BUILD_ID@';
+  // A page reloaded because it met files of another build notes it here
+  // (for this tab only), so that it reloads once, never over and over.
+  const RELOADED_KEY = 'rindou.reloadedForBuild';
 
   // The module is compiled once; the game, each console session and the
   // search worker are instances of their own.
@@ -34,22 +39,81 @@
     }, options)));
   }
 
+  // A text in the module's memory, NUL-ended, freed by the caller; 0 when
+  // the module has no memory for it.
   function cString(m, text) {
     const bytes = new TextEncoder().encode(text);
     const at = m._malloc(bytes.length + 1);
+    if (!at) return 0;
     m.HEAPU8.set(bytes, at);
     m.HEAPU8[at + bytes.length] = 0;
     return at;
   }
 
   // ---- The console ---------------------------------------------------------
-  // What rindou-cli prints for these input lines: a fresh session each call.
-  window.rindouConsole = (text) => instance({}).then((m) => {
-    const input = cString(m, String(text));
-    const at = m._rindou_console(input);
-    const size = m._rindou_console_size();
-    return new TextDecoder().decode(m.HEAPU8.slice(at, at + size));
-  });
+  // The console refuses a line longer than its limit whatever it holds, so
+  // such a line need not reach it whole: it goes as a stand-in one byte too
+  // long (one more than the limit is room for a CR before the LF), and the
+  // console answers it as it answers the line itself.
+  function boundLines(bytes, limit) {
+    const standIn = new Uint8Array(limit + 2).fill(0x78);
+    const parts = [];
+    let size = 0;
+    for (let from = 0; from < bytes.length;) {
+      let end = bytes.indexOf(10, from);
+      const last = end < 0;
+      if (last) end = bytes.length;
+      const line = end - from > limit + 1 ? standIn : bytes.subarray(from, end);
+      parts.push(line);
+      size += line.length + (last ? 0 : 1);
+      from = end + 1;
+    }
+    const out = new Uint8Array(size);
+    let at = 0;
+    parts.forEach((line, i) => {
+      out.set(line, at);
+      at += line.length;
+      if (at < size) out[at++] = 10;
+    });
+    return out;
+  }
+
+  // The same session in the page's own thread, where no worker can be had.
+  function consoleHere(bytes) {
+    return instance({}).then((m) => {
+      const at = m._malloc(bytes.length + 1);
+      if (!at) throw new Error('no memory for the console\'s input');
+      try {
+        m.HEAPU8.set(bytes, at);
+        const out = m._rindou_console(at, bytes.length);
+        return m.HEAPU8.slice(out, out + m._rindou_console_size());
+      } finally {
+        m._free(at);
+      }
+    });
+  }
+
+  // What rindou-cli prints for these input lines: a fresh session each
+  // call, run in a worker of its own so that a long input never stops the
+  // page.
+  let consoleLimit = null;
+  window.rindouConsole = async (text) => {
+    if (!consoleLimit) consoleLimit = instance({}).then((m) => m._rindou_console_line_limit());
+    const limit = await consoleLimit;
+    const bytes = boundLines(new TextEncoder().encode(String(text)), limit);
+    let worker = null;
+    try {
+      worker = new Worker('console_worker.js');
+    } catch {
+      worker = null;
+    }
+    const output = !worker ? await consoleHere(bytes) : await new Promise((resolve, reject) => {
+      worker.onmessage = (e) => (e.data.error ? reject(new Error(e.data.error)) : resolve(e.data.output));
+      worker.onerror = (e) => reject(new Error(e.message || 'the console failed'));
+      worker.postMessage({ bytes }, [bytes.buffer]);
+    }).finally(() => worker.terminate());
+    return new TextDecoder().decode(output);
+  };
 
   // ---- The surface ---------------------------------------------------------
   // Every drawing call lands on the canvas at once and is kept in a display
@@ -378,38 +442,131 @@
   // and, until that is done, also noted in local storage: a page left the
   // moment a game was kept (a reload) must not lose it, and local storage is
   // written at once.  The next visit writes what was noted.
+  //
+  // Other pages of the game may keep games at the same moment, each from
+  // its own copy of the store.  So a change is written as what it does, not
+  // as the values this page holds: a game goes under its name unless the
+  // store already holds another game there (then under the next free name
+  // of the same second), and the list gains this page's lines and loses
+  // the lines it dropped, merged into the list as stored.  Each write is one
+  // IndexedDB transaction, which the browser runs one at a time across
+  // pages; each page notes its changes under a journal of its own, and a
+  // journal is written by the next visit only once its page is gone.
+  const KEPT_LIST = '\x01kept-list';
+  const JOURNAL_PREFIX = 'rindou.keptJournal.';
+  const OLD_JOURNAL = 'rindou.keptJournal';
+  // Beside the games, the marks of the changes written (no game's name
+  // starts so).
+  const MARK = '\x02written ';
+
+  const bytesOf = (text) => {
+    const bytes = new Uint8Array(text.length);
+    for (let i = 0; i < text.length; ++i) bytes[i] = text.charCodeAt(i) & 255;
+    return bytes;
+  };
+  const textOf = (bytes) => {
+    let text = '';
+    for (let i = 0; i < bytes.length; i += 4096)
+      text += String.fromCharCode.apply(null, bytes.subarray(i, i + 4096));
+    return text;
+  };
+  const sameBytes = (a, b) => a.length === b.length && a.every((v, i) => v === b[i]);
+  const linesOf = (text) => text.split('\n').map((l) => l.replace(/\r$/, '')).filter((l) => l);
+  const lineName = (line) => line.split(' ').slice(2).join(' ');
+  // A short digest, to know a game again before removing it.
+  const digestOf = (bytes) => {
+    let h = 0x811c9dc5;
+    for (const b of bytes) h = Math.imul(h ^ b, 0x01000193) >>> 0;
+    return `${bytes.length}:${h}`;
+  };
+
   const kept = {
     files: new Map(),  // name -> Uint8Array
     db: null,
     channel: null,
     ready: false,
     serial: 0,
-    JOURNAL: 'rindou.keptJournal',
+    tab: `${Date.now().toString(36)}-${Math.random().toString(36).slice(2)}`,
+    recordLimit: 1 << 20,
+    listLimit: 1 << 20,
+    listBefore: null,  // the list as it was when the game took it to change
+    queue: [],
 
-    // The changes noted and not yet written; a note that is not one of ours
-    // (another program's, or cut short) is passed over.
-    journal() {
+    journalKey() { return JOURNAL_PREFIX + this.tab; },
+
+    // The changes noted under a key and not yet written; a note that is not
+    // one of ours (another program's, cut short, or larger than anything
+    // the game writes) is passed over.
+    journal(key) {
       let ops;
       try {
-        ops = JSON.parse(localStorage.getItem(this.JOURNAL) || '[]');
+        const text = localStorage.getItem(key);
+        if (!text || text.length > 64 * this.recordLimit) return [];
+        ops = JSON.parse(text);
       } catch {
         return [];
       }
       if (!Array.isArray(ops)) return [];
-      return ops.filter((op) => op && typeof op.name === 'string' && typeof op.serial === 'string' &&
-                        (!op.put || typeof op.data === 'string'));
+      return ops.filter((op) => op && typeof op.serial === 'string' && (
+        (op.kind === 'game' && typeof op.name === 'string' && typeof op.data === 'string' &&
+         op.data.length <= this.recordLimit) ||
+        (op.kind === 'remove' && typeof op.name === 'string' && typeof op.digest === 'string') ||
+        (op.kind === 'list' && Array.isArray(op.add) && Array.isArray(op.drop) &&
+         op.add.concat(op.drop).every((l) => typeof l === 'string'))));
     },
-    setJournal(ops) {
+    setJournal(key, ops) {
       try {
-        if (ops.length) localStorage.setItem(this.JOURNAL, JSON.stringify(ops));
-        else localStorage.removeItem(this.JOURNAL);
+        if (ops.length) localStorage.setItem(key, JSON.stringify(ops));
+        else localStorage.removeItem(key);
         return true;
       } catch {
         return false;
       }
     },
+    // The notes of an earlier version of the page, one shared list of whole
+    // values, read as changes: a list's lines are added to the list stored,
+    // never put in its place, and a game removed stays (nothing is lost).
+    oldJournal() {
+      let ops;
+      try {
+        ops = JSON.parse(localStorage.getItem(OLD_JOURNAL) || '[]');
+      } catch {
+        return [];
+      }
+      if (!Array.isArray(ops)) return [];
+      const out = [];
+      for (const op of ops) {
+        if (!op || typeof op.name !== 'string' || !op.put || typeof op.data !== 'string' ||
+            op.data.length > Math.max(this.recordLimit, this.listLimit))
+          continue;
+        const serial = `old-${out.length}`;
+        if (op.name === KEPT_LIST)
+          out.push({ serial, kind: 'list', add: linesOf(new TextDecoder().decode(bytesOf(op.data))), drop: [] });
+        else out.push({ serial, kind: 'game', name: op.name, data: op.data });
+      }
+      return out;
+    },
 
-    async open() {
+    // A stored value as the game may read it: bytes, and no larger than
+    // the game reads (a value that is not bytes, or claims a length beyond
+    // that, is left where it is and not read).  A list too long is cut to
+    // its newest lines.
+    fitting(name, value) {
+      const view = value instanceof ArrayBuffer ? new Uint8Array(value)
+        : ArrayBuffer.isView(value) ? new Uint8Array(value.buffer, value.byteOffset, value.byteLength)
+          : null;
+      if (!view) return null;
+      if (name === KEPT_LIST) {
+        if (view.length <= this.listLimit) return new Uint8Array(view);
+        const tail = view.subarray(view.length - this.listLimit);
+        return new Uint8Array(tail.subarray(tail.indexOf(10) + 1));
+      }
+      return view.length <= this.recordLimit ? new Uint8Array(view) : null;
+    },
+
+    async open(recordLimit, listLimit) {
+      this.recordLimit = recordLimit;
+      this.listLimit = listLimit;
       try {
         this.db = await new Promise((resolve, reject) => {
           const r = indexedDB.open('rindou', 1);
@@ -424,7 +581,9 @@
           cursor.onsuccess = () => {
             const c = cursor.result;
             if (!c) return;
-            this.files.set(c.key, new Uint8Array(c.value));
+            const bytes = typeof c.key === 'string' ? this.fitting(c.key, c.value) : null;
+            if (bytes) this.files.set(c.key, bytes);
+            else if (!String(c.key).startsWith(MARK)) console.warn('rindou: a stored value that is no kept game is passed over', c.key);
             c.continue();
           };
           t.oncomplete = resolve;
@@ -436,62 +595,234 @@
         this.db = null;
         return;
       }
-      // Another page of the game open at the same time keeps games too: each
-      // tells the others what it changed, so that none takes a name another
-      // has just used or writes a list without the other's games.
+      // This page's journal is its own while it is open: the others leave
+      // it alone until it is gone.
+      const locks = navigator.locks;
+      if (locks) {
+        await new Promise((held) => {
+          locks.request(`rindou-page-${this.tab}`, () => {
+            held();
+            return new Promise(() => {});
+          });
+        });
+      }
       if (window.BroadcastChannel) {
         this.channel = new BroadcastChannel('rindou-kept');
-        this.channel.onmessage = (e) => this.apply(e.data);
+        this.channel.onmessage = (e) => this.refresh(e.data);
       }
-      // What an earlier visit noted but could not write.
-      const ops = this.journal();
-      for (const op of ops) this.apply(op);
-      for (const op of ops) this.store(op);
+      // What pages now gone noted but could not write.
+      const open = new Set();
+      if (locks) {
+        const state = await locks.query();
+        for (const l of state.held.concat(state.pending))
+          if (l.name.startsWith('rindou-page-')) open.add(l.name.slice('rindou-page-'.length));
+      }
+      const keys = [];
+      for (let i = 0; i < localStorage.length; ++i) {
+        const key = localStorage.key(i);
+        if (key && key.startsWith(JOURNAL_PREFIX) && !open.has(key.slice(JOURNAL_PREFIX.length)))
+          keys.push(key);
+      }
+      for (const key of keys) {
+        const ops = this.journal(key);
+        if (ops.length) await this.write(ops).then((touched) => this.settle(key, ops, touched), () => {});
+        else this.setJournal(key, []);
+      }
+      const old = this.oldJournal();
+      if (old.length) {
+        await this.write(old).then((touched) => {
+          localStorage.removeItem(OLD_JOURNAL);
+          this.take(touched);
+        }, () => {});
+      } else {
+        localStorage.removeItem(OLD_JOURNAL);
+      }
       this.ready = true;
     },
 
-    apply(op) {
-      if (op.put) {
-        const bytes = new Uint8Array(op.data.length);
-        for (let i = 0; i < op.data.length; ++i) bytes[i] = op.data.charCodeAt(i);
-        this.files.set(op.name, bytes);
-      } else {
-        this.files.delete(op.name);
+    // The list with a change's lines: its dropped lines gone, its new ones
+    // added once, under the names the games were kept under.
+    changedList(text, op, renamed) {
+      const drop = new Set(op.drop);
+      const lines = linesOf(text).filter((l) => !drop.has(l));
+      const have = new Set(lines);
+      for (let line of op.add) {
+        const name = lineName(line);
+        if (renamed.has(name)) line = line.slice(0, line.length - name.length) + renamed.get(name);
+        if (!have.has(line)) {
+          lines.push(line);
+          have.add(line);
+        }
+      }
+      return lines.map((l) => `${l}\n`).join('');
+    },
+
+    // Writes changes in one transaction; gives the values now stored under
+    // every name they touched.
+    write(ops) {
+      if (!this.db) return Promise.reject(new Error('no store'));
+      return new Promise((resolve, reject) => {
+        const t = this.db.transaction('kept', 'readwrite');
+        const store = t.objectStore('kept');
+        const get = (name) => new Promise((done) => {
+          const r = store.get(name);
+          r.onsuccess = () => done(r.result === undefined ? undefined : this.fitting(name, r.result) || r.result);
+        });
+        const touched = new Map();
+        const renamed = new Map();
+        t.oncomplete = () => resolve(touched);
+        t.onerror = () => reject(t.error);
+        t.onabort = () => reject(t.error);
+        (async () => {
+          for (const op of ops) {
+            if (op.kind === 'game') {
+              const bytes = bytesOf(op.data);
+              // A change written before (its page was gone before it could
+              // strike it from its journal) is not written twice: its mark
+              // names where it went.  Two games of the same bytes are two
+              // games all the same.
+              const mark = MARK + op.serial;
+              let name = await get(mark);
+              const old = op.serial.startsWith('old-');
+              if (typeof name !== 'string') {
+                // The name, then the next ones of the same second.
+                const m = op.name.match(/^(.*?)(?:_(\d+))?(\.[^.]*)$/);
+                let k = m && m[2] ? Number(m[2]) : 1;
+                name = op.name;
+                for (let tries = 0; tries < 100; ++tries) {
+                  const held = await get(name);
+                  if (held === undefined) {
+                    store.put(bytes, name);
+                    if (!old) store.put(name, mark);
+                    break;
+                  }
+                  // An earlier version's note carries no mark: its game is
+                  // known again by its bytes.
+                  if (old && held instanceof Uint8Array && sameBytes(held, bytes)) break;
+                  if (!m) { name = null; break; }
+                  k += 1;
+                  name = `${m[1]}_${k}${m[3]}`;
+                }
+              }
+              if (name) {
+                renamed.set(op.name, name);
+                touched.set(name, bytes);
+              }
+            } else if (op.kind === 'remove') {
+              const held = await get(op.name);
+              if (held instanceof Uint8Array && digestOf(held) === op.digest) {
+                store.delete(op.name);
+                touched.set(op.name, undefined);
+              }
+            } else {
+              const held = await get(KEPT_LIST);
+              const text = held instanceof Uint8Array ? new TextDecoder().decode(held) : '';
+              const list = new TextEncoder().encode(this.changedList(text, op, renamed));
+              store.put(list, KEPT_LIST);
+              touched.set(KEPT_LIST, list);
+            }
+          }
+          for (const name of touched.keys()) touched.set(name, await get(name));
+          // Marks are needed only until their journals are written, which
+          // the next visit does: a month's are kept.
+          const marks = store.openCursor(IDBKeyRange.bound(MARK, MARK + '\uffff'));
+          const before = Date.now() - 30 * 24 * 3600 * 1000;
+          marks.onsuccess = () => {
+            const c = marks.result;
+            if (!c) return;
+            if (Number(String(c.key).slice(MARK.length).split('-')[0]) < before) c.delete();
+            c.continue();
+          };
+        })().catch((e) => { try { t.abort(); } catch { /* done already */ } reject(e); });
+      });
+    },
+
+    // Once written, a journal's changes go from it, and every page hears
+    // which names changed.
+    settle(key, ops, touched) {
+      const done = new Set(ops.map((op) => op.serial));
+      this.setJournal(key, this.journal(key).filter((op) => !done.has(op.serial)));
+      if (touched) this.take(touched);
+    },
+
+    // Values as stored now, with what this page has changed and not yet
+    // written on top.
+    take(touched) {
+      for (const [name, value] of touched) {
+        if (value instanceof Uint8Array) this.files.set(name, value);
+        else this.files.delete(name);
+      }
+      if (touched.has(KEPT_LIST)) {
+        let text = new TextDecoder().decode(this.files.get(KEPT_LIST) || new Uint8Array(0));
+        for (const op of this.journal(this.journalKey()))
+          if (op.kind === 'list') text = this.changedList(text, op, new Map());
+        this.files.set(KEPT_LIST, new TextEncoder().encode(text));
       }
     },
 
-    // Writes one change to IndexedDB; once written, its note goes.
-    store(op) {
-      const t = this.db.transaction('kept', 'readwrite');
-      const s = t.objectStore('kept');
-      if (op.put) s.put(this.files.get(op.name), op.name);
-      else s.delete(op.name);
-      t.oncomplete = () => this.setJournal(this.journal().filter((o) => o.serial !== op.serial));
+    // Another page changed these names: read them anew.
+    refresh(names) {
+      if (!Array.isArray(names) || !this.db) return;
+      const t = this.db.transaction('kept', 'readonly');
+      const store = t.objectStore('kept');
+      const touched = new Map();
+      for (const name of names) {
+        if (typeof name !== 'string') continue;
+        const r = store.get(name);
+        r.onsuccess = () => touched.set(name, r.result === undefined ? undefined : this.fitting(name, r.result));
+      }
+      t.oncomplete = () => this.take(touched);
     },
 
-    change(name, bytes) {
-      let data = null;
-      if (bytes) {
-        data = '';
-        for (let i = 0; i < bytes.length; i += 4096)
-          data += String.fromCharCode.apply(null, bytes.subarray(i, i + 4096));
+    // Notes a change, makes it here at once, and writes it soon (the
+    // changes of one keeping in one transaction).
+    change(op) {
+      op.serial = `${Date.now()}-${this.tab}-${++this.serial}`;
+      const key = this.journalKey();
+      const noted = this.setJournal(key, this.journal(key).concat([op]));
+      if (!this.queue.length) {
+        queueMicrotask(() => {
+          const ops = this.queue;
+          this.queue = [];
+          this.write(ops).then((touched) => {
+            this.settle(key, ops, touched);
+            if (this.channel) this.channel.postMessage([...touched.keys()]);
+          }, (e) => console.warn('rindou: a kept game waits to be written', e));
+        });
       }
-      const op = { serial: `${Date.now()}-${++this.serial}`, name, put: !!bytes, data };
-      const noted = this.setJournal(this.journal().concat([op]));
-      if (bytes) this.files.set(name, bytes);
-      else this.files.delete(name);
-      this.store(op);
-      if (this.channel) this.channel.postMessage(op);
+      this.queue.push(op);
       return noted || !!this.db;
+    },
+
+    put(name, bytes) {
+      if (name === KEPT_LIST) {
+        const before = linesOf(new TextDecoder().decode(this.listBefore || new Uint8Array(0)));
+        const after = linesOf(new TextDecoder().decode(bytes));
+        this.listBefore = null;
+        const had = new Set(before), has = new Set(after);
+        this.files.set(name, bytes);
+        return this.change({ kind: 'list', add: after.filter((l) => !had.has(l)),
+                             drop: before.filter((l) => !has.has(l)) });
+      }
+      this.files.set(name, bytes);
+      return this.change({ kind: 'game', name, data: textOf(bytes) });
+    },
+
+    remove(name) {
+      const held = this.files.get(name);
+      if (!held) return;
+      this.files.delete(name);
+      // The list is taken away only to be put back changed.
+      if (name === KEPT_LIST) this.listBefore = held;
+      else this.change({ kind: 'remove', name, digest: digestOf(held) });
     },
 
     // The games the game kept itself, newest first, from its list: lines of
     // "<size> <digest> <name>", oldest first.
     listed() {
-      const list = this.files.get('\x01kept-list');
+      const list = this.files.get(KEPT_LIST);
       if (!list) return [];
-      const names = new TextDecoder().decode(list).split('\n')
-        .map((line) => line.replace(/\r$/, '').split(' ').slice(2).join(' '))
+      const names = linesOf(new TextDecoder().decode(list)).map(lineName)
         .filter((name) => name && this.files.has(name));
       return names.reverse();
     },
@@ -503,6 +834,8 @@
   let surface = null;
   let searchWorker = null;
   let firstFrame = null;
+  // The game the work now running kept, if it kept one.
+  let keptThisTime = null;
 
   // The long tasks the page's thread ran (over 50 ms, as the browser
   // reports them): their start and length in ms, a figure for the curious.
@@ -582,12 +915,23 @@
       }
     },
     idle: () => {
+      keptThisTime = null;
       document.body.dataset.state = 'idle';
       syncMenu();
     },
+    // A page cannot end as a program does: it says the game is over, and
+    // whether it was kept, and offers a new start, until the person takes
+    // it (a reload of this tab shows it again).
     ended: () => {
-      document.body.dataset.state = 'ended';
-      document.body.classList.add('ended');
+      const words = { lang: boxTexts.lang, title: boxTexts.endTitle,
+                      text: keptThisTime ? boxTexts.endKept : boxTexts.endPlain,
+                      button: boxTexts.startAgain };
+      try {
+        sessionStorage.setItem(ENDED_KEY, JSON.stringify(words));
+      } catch {
+        // Without session storage a reload starts a new game at once.
+      }
+      showEnded(words);
     },
     panel: (what) => panelDo(what),
     panelBox: (index) => panelBoxes()[index]?.value ?? '',
@@ -618,11 +962,10 @@
     keptRead: (name, into) => game.HEAPU8.set(kept.files.get(name), into),
     keptPut: (name, bytes) => {
       if (kept.files.has(name)) return 1;
-      return kept.change(name, bytes) ? 0 : 2;
+      if (name !== KEPT_LIST) keptThisTime = name;
+      return kept.put(name, bytes) ? 0 : 2;
     },
-    keptRemove: (name) => {
-      if (kept.files.has(name)) kept.change(name, null);
-    },
+    keptRemove: (name) => kept.remove(name),
     settingsSize: () => {
       const s = localStorage.getItem(SETTINGS_KEY);
       return s === null ? -1 : s.length;
@@ -645,46 +988,99 @@
 
   // The deep search runs in a worker, a module of its own, so that the page
   // repaints and the clock runs while the computer thinks; where no worker
-  // can be had it runs here, after the page has drawn what went before.
+  // can be had it runs here, after the page has drawn what went before.  A
+  // worker that fails the search (it throws, answers nothing readable, or
+  // does not answer) is replaced and asked once more, and then the search
+  // runs here: the computer never loses its move to a failed worker.  A
+  // worker of another build than the page refuses the search: the page
+  // reloads (the game on the board is kept as a reload keeps it), and if it
+  // meets another build again after that, searches here.
   function search(serial) {
     const request = game.UTF8ToString(game._rindou_search_request(serial));
-    if (!searchWorker) {
+    if (request) searchInWorker(serial, request, 2);
+  }
+
+  function searchHere(serial) {
+    document.body.dataset.searchedIn = 'page';
+    setTimeout(() => game._rindou_search_here(serial), 0);
+  }
+
+  function searchInWorker(serial, request, tries) {
+    if (tries > 0 && !searchWorker) {
       try {
         searchWorker = new Worker('search_worker.js');
       } catch {
-        searchWorker = false;
+        searchWorker = null;
       }
     }
-    if (!searchWorker) {
-      document.body.dataset.searchedIn = 'page';
-      setTimeout(() => game._rindou_search_here(serial), 0);
+    if (tries <= 0 || !searchWorker) {
+      searchHere(serial);
       return;
     }
     document.body.dataset.searchedIn = 'worker';
     const worker = searchWorker;
     let done = false;
-    const finish = (result) => {
-      if (done) return;
+    const stop = () => {
       done = true;
       clearTimeout(cap);
       worker.removeEventListener('message', onMessage);
       worker.removeEventListener('error', onError);
-      const at = cString(game, result);
-      game._rindou_search_done(serial, at);
-      game._free(at);
     };
-    const onMessage = (e) => { if (e.data.serial === serial) finish(e.data.result); };
-    // A worker that fails finds no move: the turn goes back.
-    const onError = () => { searchWorker = null; finish(''); };
+    const failed = () => {
+      if (done) return;
+      stop();
+      worker.terminate();
+      if (searchWorker === worker) searchWorker = null;
+      document.body.dataset.searchFailures = String(Number(document.body.dataset.searchFailures || 0) + 1);
+      searchInWorker(serial, request, tries - 1);
+    };
+    const onMessage = (e) => {
+      if (done || !e.data || e.data.serial !== serial) return;
+      if (e.data.refused) {
+        stop();
+        anotherBuild(() => searchHere(serial));
+        return;
+      }
+      if (typeof e.data.result !== 'string' || !e.data.result) {
+        failed();
+        return;
+      }
+      const at = cString(game, e.data.result);
+      if (!at) {
+        failed();
+        return;
+      }
+      const delivered = game._rindou_search_done(serial, at);
+      game._free(at);
+      if (delivered) stop();
+      else failed();
+    };
+    const onError = (e) => {
+      e.preventDefault();
+      failed();
+    };
     worker.addEventListener('message', onMessage);
     worker.addEventListener('error', onError);
-    // A worker that does not answer is given up with no move.
-    const cap = setTimeout(() => {
-      worker.terminate();
-      searchWorker = null;
-      finish('');
-    }, WORKER_GIVEN_UP_MS);
-    worker.postMessage({ serial, request, capMs: SEARCH_CAP_MS });
+    const cap = setTimeout(failed, WORKER_GIVEN_UP_MS);
+    worker.postMessage({ serial, request, capMs: SEARCH_CAP_MS, build: BUILD_ID });
+  }
+
+  // Files of another build than this page's met: reload once, so that the
+  // page and all it runs come from one build; past that, `otherwise`.
+  function anotherBuild(otherwise) {
+    let again = false;
+    try {
+      again = sessionStorage.getItem(RELOADED_KEY) === BUILD_ID;
+      if (!again) sessionStorage.setItem(RELOADED_KEY, BUILD_ID);
+    } catch {
+      again = true;
+    }
+    if (again) {
+      otherwise();
+      return;
+    }
+    document.body.dataset.state = 'reloading';
+    location.reload();
   }
 
   function run(call) {
@@ -752,24 +1148,54 @@
     }
   }
 
-  // A record file's bytes, read as the file of that name chosen in the panel.
+  // A record file's bytes, read as the file of that name chosen in the
+  // panel; no bytes for a file larger than any record, which the game
+  // refuses as too large.
   function loadRecord(name, bytes) {
-    if (!bytes) return;
-    const at = game._malloc(bytes.length + 1);
+    if (!game) return;
     const nameAt = cString(game, name);
-    game.HEAPU8.set(bytes, at);
-    run(() => game._rindou_panel_load(nameAt, at, bytes.length));
-    game._free(at);
-    game._free(nameAt);
+    let at = 0;
+    try {
+      if (!nameAt) throw new Error('no memory for the name');
+      if (bytes) {
+        at = game._malloc(bytes.length + 1);
+        if (!at) throw new Error('no memory for the record');
+        game.HEAPU8.set(bytes, at);
+      }
+      run(() => game._rindou_panel_load(nameAt, at, bytes ? bytes.length : 0));
+    } catch (e) {
+      console.warn('rindou: the record cannot be read', e);
+    } finally {
+      if (at) game._free(at);
+      if (nameAt) game._free(nameAt);
+    }
+  }
+
+  // A record file the person chose: its size is weighed before anything of
+  // it is read.
+  async function loadFile(file) {
+    if (!game) return;
+    if (file.size > game._rindou_record_limit()) {
+      loadRecord(file.name, null);
+      return;
+    }
+    let bytes;
+    try {
+      bytes = new Uint8Array(await file.arrayBuffer());
+    } catch (e) {
+      console.warn('rindou: the record cannot be read', e);
+      return;
+    }
+    // A file that grew while it was read is as large as it became.
+    loadRecord(file.name, bytes.length > game._rindou_record_limit() ? null : bytes);
   }
 
   document.getElementById('panel-save').addEventListener('click', () => {
     run(() => game._rindou_panel_save());
   });
-  panelFile.addEventListener('change', async () => {
+  panelFile.addEventListener('change', () => {
     const file = panelFile.files[0];
-    if (!file) return;
-    loadRecord(file.name, new Uint8Array(await file.arrayBuffer()));
+    if (file) loadFile(file);
   });
   // A record file dropped on the page is read as if chosen from the panel
   // the reading command opens.
@@ -780,10 +1206,9 @@
     const file = e.dataTransfer && e.dataTransfer.files[0];
     if (!file) return;
     e.preventDefault();
-    const bytes = new Uint8Array(await file.arrayBuffer());
     if (!game || game._rindou_waiting() !== 0) return;
     run(() => game.ccall('rindou_keyed', null, ['string', 'string'], ['KIFU', 'KIFU_READ']));
-    loadRecord(file.name, bytes);
+    await loadFile(file);
   });
 
   // ---- The menu bar --------------------------------------------------------
@@ -1006,10 +1431,21 @@
   // The keys of the window that a browser leaves to the page: the steps
   // through the record and back to its start.  A key runs what choosing its
   // entry runs: first what opening its menu title runs, then the entry.
+  // Ctrl+Z takes a move back (待った), as in the window, except in a text
+  // box, where it undoes typing.
   const KEYS = { ArrowLeft: 'REPLAY', ArrowRight: 'AFTER', Home: 'CANCEL' };
+  const CTRL_KEYS = { z: 'MATTA' };
   const menuTitles = new Map();
   document.addEventListener('keydown', (e) => {
-    if (box.open || e.ctrlKey || e.altKey || e.metaKey) return;
+    if (box.open || e.altKey || e.metaKey) return;
+    if (e.ctrlKey) {
+      const entry = !e.shiftKey && CTRL_KEYS[e.key.toLowerCase()];
+      if (!entry || (e.target instanceof HTMLElement && e.target.matches('input, textarea'))) return;
+      e.preventDefault();
+      run(() => game.ccall('rindou_keyed', null, ['string', 'string'],
+                           [menuTitles.get(entry) || '', entry]));
+      return;
+    }
     if (e.key === 'Escape') {
       run(() => game._rindou_escape());
     } else if (KEYS[e.key]) {
@@ -1021,11 +1457,56 @@
   });
 
   // ---- Start ---------------------------------------------------------------
+  // The screen of a game that has ended.
+  const ENDED_KEY = 'rindou.ended';
+  function showEnded(words) {
+    document.body.dataset.state = 'ended';
+    document.body.classList.add('ended');
+    closeMenus();
+    document.documentElement.lang = words.lang || document.documentElement.lang;
+    document.getElementById('ended-title').textContent = words.title || '';
+    document.getElementById('ended-text').textContent = words.text || '';
+    document.getElementById('ended-again').textContent = words.button || 'Start again';
+    document.getElementById('ended').hidden = false;
+    document.getElementById('ended-again').focus();
+  }
+  document.getElementById('ended-again').addEventListener('click', () => {
+    try {
+      sessionStorage.removeItem(ENDED_KEY);
+    } catch {
+      // Nothing was noted.
+    }
+    location.reload();
+  });
+
   async function start() {
+    // A game that ended in this tab stays ended across a reload, until the
+    // person starts again.
+    let ended = null;
+    try {
+      ended = JSON.parse(sessionStorage.getItem(ENDED_KEY) || 'null');
+    } catch {
+      ended = null;
+    }
+    if (ended && typeof ended === 'object') {
+      showEnded(ended);
+      document.body.dataset.ready = 'true';
+      return;
+    }
     game = await instance({ rindouHooks: hooks });
+    if (game.UTF8ToString(game._rindou_build_id()) !== BUILD_ID) {
+      const module = game;
+      game = null;
+      anotherBuild(() => {
+        throw new Error(`the page's module ${module.UTF8ToString(module._rindou_build_id())} ` +
+                        `is of another build than the page ${BUILD_ID}`);
+      });
+      return;
+    }
     const look = JSON.parse(game.UTF8ToString(game._rindou_look()));
-    const [pictures] = await Promise.all([loadPictures(look.pictures), loadDataFiles(),
-                                          kept.open()]);
+    const [pictures] = await Promise.all([
+      loadPictures(look.pictures), loadDataFiles(),
+      kept.open(game._rindou_record_limit(), game._rindou_kept_list_limit())]);
     surface = new Surface(canvas, look, pictures);
     const tree = menuEntries();
     buildMenus(tree);

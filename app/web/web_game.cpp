@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/cli/cli.h"
+#include "build_id.h"
 #include "app/web/search_wire.h"
 #include "core/consistency.h"
 #include "core/files.h"
@@ -31,6 +32,7 @@
 #include "play/input.h"
 #include "play/record_commands.h"
 #include "play/work.h"
+#include "record/record_file.h"
 #include "shell/menu.h"
 #include "shell/settings.h"
 #include "shell/start.h"
@@ -75,12 +77,13 @@ EM_JS(int, js_settings_write, (const char* bytes, int size), {
 // 3 show the entry (writing), 4 show the file choice (reading), 5 the files
 // changed.
 EM_JS(void, js_panel, (int what), { Module.rindouHooks.panel(what); });
-// The text of a box of the panel, in memory the caller frees.
+// The text of a box of the panel, in memory the caller frees (none when
+// there is no memory for it).
 EM_JS(char*, js_panel_box, (int index), {
     const text = Module.rindouHooks.panelBox(index);
     const size = lengthBytesUTF8(text) + 1;
     const at = _malloc(size);
-    stringToUTF8(text, at, size);
+    if (at) stringToUTF8(text, at, size);
     return at;
 });
 // A record file handed to the person as a download.
@@ -112,7 +115,7 @@ EM_JS(char*, js_kept_names, (), {
     const text = Module.rindouHooks.keptNames().join('\n');
     const size = lengthBytesUTF8(text) + 1;
     const at = _malloc(size);
-    stringToUTF8(text, at, size);
+    if (at) stringToUTF8(text, at, size);
     return at;
 });
 EM_JS(int, js_kept_size, (const char* name), {
@@ -160,6 +163,11 @@ public:
 
 // The list of kept games is kept beside them under a name no record file has.
 constexpr const char* KEPT_LIST_KEY = "\x01kept-list";
+// The longest list of kept games read; the page trims a longer one to its
+// newest lines before the game reads it.
+constexpr size_t KEPT_LIST_LIMIT = 1024 * 1024;
+// The largest settings read, as the window reads its settings file.
+constexpr size_t SETTINGS_LIMIT = 64 * 1024;
 
 class WebShelf : public GameShelf {
 public:
@@ -196,7 +204,7 @@ public:
     bool with_kept_list(const std::function<bool(std::string& list)>& change) override {
         // One page changes the storage at a time: its thread runs this whole.
         std::string list;
-        if (!get(KEPT_LIST_KEY, list, 1024 * 1024) && js_kept_size(KEPT_LIST_KEY) >= 0)
+        if (!get(KEPT_LIST_KEY, list, KEPT_LIST_LIMIT) && js_kept_size(KEPT_LIST_KEY) >= 0)
             return false;
         if (!change(list)) return true;
         js_kept_remove(KEPT_LIST_KEY);
@@ -241,6 +249,9 @@ public:
     FileRead read_settings(std::string& bytes) override {
         int size = js_settings_size();
         if (size < 0) return FileRead::Missing;
+        // Settings grown past any the game writes are not ours: left alone,
+        // as the desktop leaves a file it cannot read.
+        if (static_cast<size_t>(size) > SETTINGS_LIMIT) return FileRead::Failed;
         bytes.assign(static_cast<size_t>(size), '\0');
         if (size > 0) js_settings_read(bytes.data());
         return FileRead::Ok;
@@ -293,7 +304,7 @@ public:
             error = std::make_error_code(std::errc::no_such_file_or_directory);
             return false;
         }
-        if (chosen_bytes.size() > max_bytes) {
+        if (chosen_too_large || chosen_bytes.size() > max_bytes) {
             error = FileError::TooLarge;
             return false;
         }
@@ -302,6 +313,8 @@ public:
     }
 
     std::string chosen_name, chosen_bytes;
+    // The page refused to read the file chosen: it is over the record limit.
+    bool chosen_too_large = false;
     bool ended = false;
 
 private:
@@ -467,13 +480,32 @@ EMSCRIPTEN_KEEPALIVE void rindou_keyed(const char* title, const char* entry) {
 // The record panel's save button.
 EMSCRIPTEN_KEEPALIVE void rindou_panel_save() { front().run(rindou::save_record(front().game())); }
 
-// The record file the person chose in the panel: its name and bytes.
+// The record file the person chose in the panel: its name and bytes, or no
+// bytes when the file is larger than any record (the page did not read it).
 EMSCRIPTEN_KEEPALIVE void rindou_panel_load(const char* name, const char* bytes, int size) {
     rindou::web::WebPlatform& p = front().platform();
     p.chosen_name = name;
-    p.chosen_bytes.assign(bytes, static_cast<size_t>(std::max(size, 0)));
+    p.chosen_too_large = bytes == nullptr;
+    if (bytes)
+        p.chosen_bytes.assign(bytes, static_cast<size_t>(std::max(size, 0)));
+    else
+        p.chosen_bytes.clear();
     front().run(rindou::load_record(front().game(), p.chosen_name));
 }
+
+// The largest record file read, so that the page reads nothing larger.
+EMSCRIPTEN_KEEPALIVE int rindou_record_limit() { return static_cast<int>(rindou::RECORD_FILE_LIMIT); }
+
+// The longest list of kept games the game reads.
+EMSCRIPTEN_KEEPALIVE int rindou_kept_list_limit() {
+    return static_cast<int>(rindou::web::KEPT_LIST_LIMIT);
+}
+
+// The longest command line the console takes.
+EMSCRIPTEN_KEEPALIVE int rindou_console_line_limit() { return static_cast<int>(rindou::LINE_LIMIT); }
+
+// The build this module comes from; the page and its workers compare it.
+EMSCRIPTEN_KEEPALIVE const char* rindou_build_id() { return RINDOU_BUILD_ID; }
 
 // Esc ends the program, as in the window.
 EMSCRIPTEN_KEEPALIVE void rindou_escape() { front().run(rindou::quit_program(front().game())); }
@@ -509,7 +541,8 @@ EMSCRIPTEN_KEEPALIVE const char* rindou_search_request(int serial) {
     return rindou::web::kept(slot, request ? rindou::web::write_request(*request) : "");
 }
 
-// The search the game waits for, run here and now (no worker).
+// The search the game waits for, run here and now (no worker, or the
+// worker failed it twice).
 EMSCRIPTEN_KEEPALIVE void rindou_search_here(int serial) {
     const rindou::SearchRequest* request = front().search_waited_for(serial);
     if (!request) return;
@@ -524,35 +557,37 @@ EMSCRIPTEN_KEEPALIVE void rindou_search_here(int serial) {
     front().deliver(serial, result);
 }
 
-// A worker's result for the search of that number; a result that cannot be
-// read finds no move.
-EMSCRIPTEN_KEEPALIVE void rindou_search_done(int serial, const char* result) {
+// A worker's result for the search of that number: 1 when delivered, 0 when
+// it cannot be read (nothing is delivered: the page searches again).
+EMSCRIPTEN_KEEPALIVE int rindou_search_done(int serial, const char* result) {
     rindou::deep::SearchResult r;
-    if (!rindou::web::read_result(result, r)) r = rindou::deep::SearchResult{};
+    if (!rindou::web::read_result(result, r)) return 0;
     front().deliver(serial, r);
+    return 1;
 }
 
-// What a worker runs: a written request in, a written result out.  No one
-// can reach into a worker's search while it runs, so the safety net is its
-// own: once `cap_ms` have passed, the search ends at the next finished depth
-// with the best move found so far.
+// What a worker runs: a written request in, a written result out, or an
+// empty text when the search failed (the page then searches again
+// elsewhere: a failure is not "no move").  No one can reach into a
+// worker's search while it runs, so the safety net is its own: once
+// `cap_ms` have passed, the search ends at the next finished depth with the
+// best move found so far.
 EMSCRIPTEN_KEEPALIVE const char* rindou_run_search(const char* request, double cap_ms) {
     static std::string slot;
     rindou::SearchRequest r;
-    rindou::deep::SearchResult result;
-    if (rindou::web::read_request(request, r)) {
-        std::atomic<bool> stop{false};
-        const double started = emscripten_get_now();
-        try {
-            result = rindou::run_search(r, &stop, [&](const rindou::deep::SearchInfo&) {
+    if (!rindou::web::read_request(request, r)) return rindou::web::kept(slot, "");
+    std::atomic<bool> stop{false};
+    const double started = emscripten_get_now();
+    try {
+        const rindou::deep::SearchResult result =
+            rindou::run_search(r, &stop, [&](const rindou::deep::SearchInfo&) {
                 if (emscripten_get_now() - started > cap_ms) stop = true;
             });
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "rindou: %s\n", e.what());
-            result = rindou::deep::SearchResult{};
-        }
+        return rindou::web::kept(slot, rindou::web::write_result(result));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "rindou: %s\n", e.what());
+        return rindou::web::kept(slot, "");
     }
-    return rindou::web::kept(slot, rindou::web::write_result(result));
 }
 
 // The position and the game's state as the console's `show` prints them.
@@ -655,17 +690,22 @@ EMSCRIPTEN_KEEPALIVE const char* rindou_box_texts() {
                                        ",\"download\":" + json_string(text(Text::ButtonDownload)) +
                                        ",\"promote\":" + json_string(text(Text::ButtonPromote)) +
                                        ",\"stay\":" + json_string(text(Text::ButtonStayUnpromoted)) +
+                                       ",\"endTitle\":" + json_string(text(Text::TitleEnd)) +
+                                       ",\"endKept\":" + json_string(text(Text::EndedGameKept)) +
+                                       ",\"endPlain\":" + json_string(text(Text::EndedPlainly)) +
+                                       ",\"startAgain\":" + json_string(text(Text::ButtonStartAgain)) +
                                        ",\"panel\":[" + json_string(text(Text::PanelGameName)) +
                                        "," + json_string(text(Text::PanelFirst)) + "," +
                                        json_string(text(Text::PanelSecond)) + "," +
                                        json_string(text(Text::PanelFileName)) + "]}");
 }
 
-// The console: runs a whole session on the lines of `input` and gives what
+// The console: runs a whole session on the `size` bytes of `input` (a NUL
+// among them is a byte of a line, as on a console's input) and gives what
 // rindou-cli prints for them; its size is rindou_console_size().
 static std::string console_output;
-EMSCRIPTEN_KEEPALIVE const char* rindou_console(const char* input) {
-    std::istringstream in{std::string(input)};
+EMSCRIPTEN_KEEPALIVE const char* rindou_console(const char* input, int size) {
+    std::istringstream in{std::string(input, static_cast<size_t>(std::max(size, 0)))};
     std::ostringstream out;
     rindou::run_cli(in, out);
     console_output = out.str();

@@ -359,7 +359,10 @@ test('the page plays', async (t) => {
     await page.click('#menubar [data-entry="TAIKYOKU"]');
     await page.click('#menubar [data-entry="OWARI"]');
     await page.waitForFunction(() => document.body.dataset.state === 'ended');
+    // The end screen outlasts a reload, until a new start is asked for.
     await page.reload();
+    await page.waitForFunction(() => document.body.dataset.state === 'ended');
+    await page.click('#ended-again');
     await ready();
     await twoPlayers([[2, 7], [2, 6]]);
     await page.reload();

@@ -14,7 +14,7 @@ async function runModule(input) {
   const at = m._malloc(bytes.length + 1);
   m.HEAPU8.set(bytes, at);
   m.HEAPU8[at + bytes.length] = 0;
-  const out = m._rindou_console(at);
+  const out = m._rindou_console(at, bytes.length);
   return Buffer.from(m.HEAPU8.slice(out, out + m._rindou_console_size()));
 }
 
