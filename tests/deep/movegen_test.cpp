@@ -65,10 +65,9 @@ std::set<Key> from_generator(const GameState& s, int turn, MoveList& moves) {
         if (m.pass)
             out.insert({-9, 0, 0, 0, 0});
         else if (m.is_drop())
-            out.insert({0, m.drop_kind(), deep::sq_col(m.to), deep::sq_row(m.to), 0});
+            out.insert({0, m.drop_kind(), col_of(m.to), row_of(m.to), 0});
         else
-            out.insert({deep::sq_col(m.from), deep::sq_row(m.from), deep::sq_col(m.to),
-                        deep::sq_row(m.to), m.promote});
+            out.insert({col_of(m.origin()), row_of(m.origin()), col_of(m.to), row_of(m.to), m.promote});
     }
     EXPECT_EQ(out.size(), moves.size()) << "a move generated twice";
     return out;
@@ -119,17 +118,17 @@ void compare_stages(const Position& p, const MoveList& all, const MoveList& else
     }
     // The cheapest capturer of each square is the cheapest piece among the
     // generated captures onto it (by an arbitrary order of kinds).
-    static constexpr int VALUE[deep::KIND_COUNT] = {0, 1, 3, 4, 5, 6, 9, 10, 50, 7, 7, 7, 7, 11, 13};
-    for (int sq = 0; sq < 81; ++sq) {
-        const int8_t target = p.board[size_t(sq)];
+    static constexpr int VALUE[KIND_COUNT] = {0, 1, 3, 4, 5, 6, 9, 10, 50, 7, 7, 7, 7, 11, 13};
+    for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
+        const int8_t target = p.board[sq];
         if (!deep::is_piece(target) || deep::cell_side(target) == p.side) continue;
         int want = -1;
         for (const Move& m : all)
             if (!m.pass && !m.is_drop() && m.to == sq)
                 want = want < 0 ? VALUE[m.moved] : std::min(want, VALUE[m.moved]);
-        const int from = p.cheapest_capturer(p.side, sq, VALUE);
-        const int got = from < 0 ? -1 : VALUE[deep::kind_of(p.board[size_t(from)])];
-        ASSERT_EQ(got, want) << "square " << sq;
+        const Square from = p.cheapest_capturer(p.side, sq, VALUE);
+        const int got = from == NO_SQUARE ? -1 : VALUE[deep::kind_of(p.board[from])];
+        ASSERT_EQ(got, want) << "square " << int(sq);
     }
     std::set<uint32_t> staged;
     for (size_t i = 0; i < parts.size(); ++i) {
@@ -233,13 +232,13 @@ TEST(DeepMoveGen, AgreesWithTheRulesOnRandomPositionsAndSeededPlay) {
             // What make keeps up to date is what a fresh look at the board finds.
             ASSERT_EQ(after.placed, replayed.placed);
             ASSERT_TRUE(after.occupied == replayed.occupied && after.sliders == replayed.sliders);
-            if (after.winner < 0) {
+            if (after.winner == NO_SIDE) {
                 ASSERT_EQ(after.key, replayed.key);
             }
             int lower_total = 0, upper_total = 0;
             for (int k = 1; k <= 7; ++k) {
-                lower_total += after.hand[deep::LOWER][size_t(k)];
-                upper_total += after.hand[deep::UPPER][size_t(k)];
+                lower_total += after.hand[LOWER][size_t(k)];
+                upper_total += after.hand[UPPER][size_t(k)];
             }
             ASSERT_EQ(s.lower_hand_total, lower_total);
             ASSERT_EQ(s.upper_hand_total, upper_total);
