@@ -427,8 +427,8 @@ void Position::gen_board(MoveList& out) const {
 void Position::append_drops(MoveList& out) const {
     // The empty squares, the coin's excluded.
     SquareSet empty;
-    empty.w[0] = ~(occupied[0].w[0] | occupied[1].w[0]);
-    empty.w[1] = ~(occupied[0].w[1] | occupied[1].w[1]) & ((uint64_t{1} << 17) - 1);
+    empty.w[0] = ~(occupied[UPPER].w[0] | occupied[LOWER].w[0]);
+    empty.w[1] = ~(occupied[UPPER].w[1] | occupied[LOWER].w[1]) & ((uint64_t{1} << 17) - 1);
     empty.clear(coin);
     const Tables& t = tables();
     for (PieceKind k = PAWN; k <= ROOK; ++k) {

@@ -94,7 +94,7 @@ struct Undo {
     uint64_t key;
     Side winner;
     int placed;
-    SquareSet occupied[2];
+    SquareSet occupied[SIDE_COUNT];
     SquareSet sliders;
 };
 
