@@ -137,13 +137,18 @@ public:
 
     constexpr bool is_none() const { return v_ == 0; }
     constexpr bool is_pass() const { return v_ == PASS_BIT; }
-    constexpr bool is_drop() const { return !is_pass() && origin() >= SQUARE_COUNT; }
+    // (A pass has origin 0 and no promotion bit, so neither test below needs
+    // to rule it out.)
+    constexpr bool is_drop() const { return origin() >= SQUARE_COUNT; }
     constexpr Square to() const { return Square(v_ & 127); }
     // The origin of a board move.
     constexpr Square from() const { return Square(origin()); }
+    // The origin as a number 0..87: the square of a board move, 80 + the
+    // kind of a drop (tables of moves by origin and destination use it).
+    constexpr int origin() const { return v_ >> 7 & 127; }
     // The kind a drop puts down.
     constexpr PieceKind dropped() const { return PieceKind(origin() - (SQUARE_COUNT - 1)); }
-    constexpr bool promotes() const { return (v_ >> 14 & 1) != 0 && !is_pass(); }
+    constexpr bool promotes() const { return (v_ >> 14 & 1) != 0; }
     constexpr uint16_t raw() const { return v_; }
 
     constexpr bool operator==(MoveCode o) const { return v_ == o.v_; }
@@ -152,7 +157,6 @@ public:
 private:
     static constexpr uint16_t PASS_BIT = 1u << 15;
     constexpr explicit MoveCode(uint16_t v) : v_(v) {}
-    constexpr int origin() const { return v_ >> 7 & 127; }
     uint16_t v_ = 0;
 };
 

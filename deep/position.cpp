@@ -299,8 +299,7 @@ inline bool Position::coin_ok(Square from, Square to) const {
 template <Position::Gen G>
 inline void Position::add_board_move(MoveList& out, Square from, Square to, PieceKind kind) const {
     Move m;
-    m.from = from;
-    m.to = to;
+    m.code = MoveCode::board(from, to);
     m.moved = kind;
     int8_t t = board[to];
     m.captured = is_piece(t) ? kind_of(t) : NO_KIND;
@@ -314,7 +313,7 @@ inline void Position::add_board_move(MoveList& out, Square from, Square to, Piec
     }
     if (stay && (G != Gen::TACTICAL || m.captured)) out.push_back(m);
     if (can) {
-        m.promote = 1;
+        m.code = MoveCode::board(from, to, true);
         out.push_back(m);
     }
 }
@@ -434,13 +433,12 @@ void Position::append_drops(MoveList& out) const {
     for (PieceKind k = PAWN; k <= ROOK; ++k) {
         if (hand[side][k] <= 0) continue;
         Move m;
-        m.from = static_cast<uint8_t>(SQUARE_COUNT - 1 + k);
         m.moved = k;
         const bool limited = k == PAWN || k == LANCE || k == KNIGHT;
         empty.each([&](Square to) {
             if (k == PAWN && pawns[side][t.col[to]] > 0) return;
             if (limited && !t.may_stay_on[side][k][t.row[to]]) return;
-            m.to = to;
+            m.code = MoveCode::drop(k, to);
             out.push_back(m);
         });
     }
@@ -451,7 +449,7 @@ void Position::generate(MoveList& out) const {
     gen_board<Gen::ALL>(out);
     if (out.empty()) {
         Move m;
-        m.pass = 1;
+        m.code = MoveCode::pass();
         out.push_back(m);
         return;
     }
@@ -477,18 +475,18 @@ int Position::append_quiet(MoveList& out) const {
 }
 
 bool Position::complete(Move& m) const {
-    if (m.pass || m.to >= SQUARE_COUNT) return false;
+    if (m.pass() || m.to() >= SQUARE_COUNT) return false;
     m.captured = NO_KIND;
     if (m.is_drop()) {
         const PieceKind k = m.drop_kind();
-        if (k > ROOK || m.promote || hand[side][k] <= 0 || board[m.to] != 0) return false;
+        if (k > ROOK || m.promote() || hand[side][k] <= 0 || board[m.to()] != 0) return false;
         m.moved = k;
         return true;
     }
     const Square from = m.origin();
-    const int8_t v = board[from], c = board[m.to];
+    const int8_t v = board[from], c = board[m.to()];
     if (!is_piece(v) || cell_side(v) != side || c == CELL_COIN || (is_piece(c) && cell_side(c) == side) ||
-        from == m.to || !coin_ok(from, m.to) || (m.promote && !promotable(kind_of(v))))
+        from == m.to() || !coin_ok(from, m.to()) || (m.promote() && !promotable(kind_of(v))))
         return false;
     m.moved = kind_of(v);
     m.captured = is_piece(c) ? kind_of(c) : NO_KIND;
@@ -497,11 +495,11 @@ bool Position::complete(Move& m) const {
 
 bool Position::is_move(Move& m) const {
     const Tables& t = tables();
-    if (m.pass || m.to >= SQUARE_COUNT) return false;
-    const Square to = m.to;
+    if (m.pass() || m.to() >= SQUARE_COUNT) return false;
+    const Square to = m.to();
     if (m.is_drop()) {
         const PieceKind k = m.drop_kind();
-        if (k > ROOK || m.promote || hand[side][k] <= 0 || board[to] != 0) return false;
+        if (k > ROOK || m.promote() || hand[side][k] <= 0 || board[to] != 0) return false;
         if (k == PAWN && pawns[side][t.col[to]] > 0) return false;
         if ((k == PAWN || k == LANCE || k == KNIGHT) && !t.may_stay_on[side][k][t.row[to]]) return false;
         m.moved = k;
@@ -531,7 +529,7 @@ bool Position::is_move(Move& m) const {
     }
     if (!coin_ok(from, to)) return false;
     const bool can = t.may_promote[side][k][t.row[from]][t.row[to]];
-    if (m.promote ? !can : can && !t.may_stay_on[side][k][t.row[to]]) return false;
+    if (m.promote() ? !can : can && !t.may_stay_on[side][k][t.row[to]]) return false;
     m.moved = k;
     m.captured = is_piece(c) ? kind_of(c) : NO_KIND;
     return true;
@@ -642,24 +640,24 @@ void Position::change_hand(Side s, PieceKind kind, int delta) {
 uint64_t Position::key_after(const Move& m) const {
     const Zobrist& z = ZOBRIST;
     uint64_t k = key ^ z.side;
-    if (m.pass) return k;
+    if (m.pass()) return k;
     auto hand_change = [&](PieceKind kind, int delta) {
         const int n = hand[side][kind];
         k ^= z.hand[side][kind][n & 63] ^ z.hand[side][kind][(n + delta) & 63];
     };
     if (m.is_drop()) {
-        k ^= z.piece[m.to][make_cell(side, m.drop_kind()) + 14];
+        k ^= z.piece[m.to()][make_cell(side, m.drop_kind()) + 14];
         hand_change(m.drop_kind(), -1);
         return k;
     }
-    const int8_t mv = board[m.from], cap = board[m.to];
+    const int8_t mv = board[m.from()], cap = board[m.to()];
     if (is_piece(cap)) {
-        k ^= z.piece[m.to][cap + 14];
+        k ^= z.piece[m.to()][cap + 14];
         if (kind_of(cap) != KING) hand_change(base_kind(kind_of(cap)), +1);
     }
-    const int8_t put = m.promote ? make_cell(side, promoted_kind(kind_of(mv))) : mv;
-    k ^= z.piece[m.from][mv + 14] ^ z.piece[m.to][put + 14];
-    k ^= z.coin[coin] ^ z.coin[coin + m.to - m.from];
+    const int8_t put = m.promote() ? make_cell(side, promoted_kind(kind_of(mv))) : mv;
+    k ^= z.piece[m.from()][mv + 14] ^ z.piece[m.to()][put + 14];
+    k ^= z.coin[coin] ^ z.coin[coin + m.to() - m.from()];
     return k;
 }
 
@@ -674,7 +672,7 @@ void Position::make(const Move& m, Undo& u) {
     u.sliders = sliders;
     if (m.is_drop())
         make_drop(m);
-    else if (!m.pass)
+    else if (!m.pass())
         make_board_move(m, u);
     side = ~side;
     key ^= ZOBRIST.side;
@@ -683,11 +681,11 @@ void Position::make(const Move& m, Undo& u) {
 void Position::make_drop(const Move& m) {
     const PieceKind k = m.drop_kind();
     const int8_t v = make_cell(side, k);
-    board[m.to] = v;
-    put_piece(m.to, v);
-    key ^= ZOBRIST.piece[m.to][v + 14];
+    board[m.to()] = v;
+    put_piece(m.to(), v);
+    key ^= ZOBRIST.piece[m.to()][v + 14];
     change_hand(side, k, -1);
-    if (k == PAWN) pawn_count(side, m.to)++;
+    if (k == PAWN) pawn_count(side, m.to())++;
 }
 
 // The side to move takes the piece `cap` standing on `sq`: a king ends the
@@ -712,10 +710,10 @@ void Position::make_board_move(const Move& m, Undo& u) {
     const Zobrist& z = ZOBRIST;
     const Square from = m.origin();
     const int8_t mv = board[from];
-    u.captured_cell = board[m.to];
-    if (is_piece(u.captured_cell)) take(u.captured_cell, m.to);
-    const Square coin_new = make_square(col_of(coin) + col_of(m.to) - col_of(from),
-                                        row_of(coin) + row_of(m.to) - row_of(from));
+    u.captured_cell = board[m.to()];
+    if (is_piece(u.captured_cell)) take(u.captured_cell, m.to());
+    const Square coin_new = make_square(col_of(coin) + col_of(m.to()) - col_of(from),
+                                        row_of(coin) + row_of(m.to()) - row_of(from));
     u.coin_new = coin_new;
     key ^= z.coin[coin];
     board[coin] = 0;
@@ -724,12 +722,12 @@ void Position::make_board_move(const Move& m, Undo& u) {
     remove_piece(from, mv);
     const PieceKind k = kind_of(mv);
     if (k == PAWN) pawn_count(side, from)--;
-    const int8_t put = m.promote ? make_cell(side, promoted_kind(k)) : mv;
-    board[m.to] = put;
-    put_piece(m.to, put);
-    key ^= z.piece[m.to][put + 14];
-    if (kind_of(put) == PAWN) pawn_count(side, m.to)++;
-    if (k == KING) king[side] = m.to;
+    const int8_t put = m.promote() ? make_cell(side, promoted_kind(k)) : mv;
+    board[m.to()] = put;
+    put_piece(m.to(), put);
+    key ^= z.piece[m.to()][put + 14];
+    if (kind_of(put) == PAWN) pawn_count(side, m.to())++;
+    if (k == KING) king[side] = m.to();
     coin = coin_new;
     board[coin] = CELL_COIN;
     key ^= z.coin[coin];
@@ -745,34 +743,34 @@ void Position::unmake(const Move& m, const Undo& u) {
     sliders = u.sliders;
     if (m.is_drop())
         unmake_drop(m);
-    else if (!m.pass)
+    else if (!m.pass())
         unmake_board_move(m, u);
 }
 
 void Position::unmake_drop(const Move& m) {
     const PieceKind k = m.drop_kind();
-    board[m.to] = 0;
+    board[m.to()] = 0;
     hand[side][k]++;
-    if (k == PAWN) pawn_count(side, m.to)--;
+    if (k == PAWN) pawn_count(side, m.to())--;
 }
 
 void Position::unmake_board_move(const Move& m, const Undo& u) {
     const Side other = ~side;
     const Square from = m.origin();
     board[u.coin_new] = 0;
-    if (kind_of(board[m.to]) == PAWN) pawn_count(side, m.to)--;
+    if (kind_of(board[m.to()]) == PAWN) pawn_count(side, m.to())--;
     board[from] = make_cell(side, m.moved);
     if (m.moved == PAWN) pawn_count(side, from)++;
     if (m.moved == KING) king[side] = from;
     const int8_t cap = u.captured_cell;
-    board[m.to] = cap;
+    board[m.to()] = cap;
     if (is_piece(cap)) {
         const PieceKind ck = kind_of(cap);
         if (ck == KING) {
-            king[other] = m.to;
+            king[other] = m.to();
         } else {
             hand[side][base_kind(ck)]--;
-            if (ck == PAWN) pawn_count(other, m.to)++;
+            if (ck == PAWN) pawn_count(other, m.to())++;
         }
     }
     board[u.coin_old] = CELL_COIN;

@@ -25,27 +25,27 @@ inline int8_t make_cell(Side side, PieceKind kind) { return make_piece(side, kin
 
 int code_from_cell(int8_t v);  // cell -> game code
 
-// A move.  from 0..80 is a board square; 81..87 a drop of kind from - 80.
-// Moved and captured kinds ride along for ordering.
+// A move of the game (core's code of it) with the kinds it moves and takes,
+// which the search orders moves by.
 struct Move {
-    uint8_t from = 0;
-    Square to = FIRST_SQUARE;
-    uint8_t promote = 0;
+    MoveCode code;
     PieceKind moved = NO_KIND;     // kind before the move
     PieceKind captured = NO_KIND;  // kind captured; KING marks a king capture
-    uint8_t pass = 0;
 
-    bool is_drop() const { return from >= SQUARE_COUNT; }
-    PieceKind drop_kind() const { return PieceKind(from - (SQUARE_COUNT - 1)); }
+    bool pass() const { return code.is_pass(); }
+    bool is_drop() const { return code.is_drop(); }
+    bool promote() const { return code.promotes(); }
+    PieceKind drop_kind() const { return code.dropped(); }
     // The origin of a board move.
-    Square origin() const { return Square(from); }
-    bool null() const { return !pass && from == 0 && to == 0; }
-    uint32_t key() const {
-        return pass ? 0xffffffffu
-                    : (static_cast<uint32_t>(from) << 8 | to | static_cast<uint32_t>(promote) << 16);
-    }
-    bool operator==(const Move& o) const { return key() == o.key(); }
+    Square origin() const { return code.from(); }
+    // The origin as a number 0..87: a square, or 80 + the kind of a drop.
+    int from() const { return code.origin(); }
+    Square to() const { return code.to(); }
+    bool null() const { return code.is_none(); }
+    uint32_t key() const { return code.raw(); }
+    bool operator==(const Move& o) const { return code == o.code; }
 };
+static_assert(sizeof(Move) == 4);
 
 constexpr int MAX_MOVES = 1024;
 using MoveList = std::vector<Move>;

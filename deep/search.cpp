@@ -33,11 +33,11 @@ constexpr int ORDER_VALUE[KIND_COUNT] = {0,   90,  315, 405, 495, 540, 855, 990,
 
 enum Bound : uint8_t { NONE = 0, EXACT = 1, LOWER_B = 2, UPPER_B = 3 };
 
-// Sixteen bytes: of the move only what tells it apart from the others of the
-// node is kept.
+// Sixteen bytes: of the move only its code, what tells it apart from the
+// others of the node, is kept.
 struct TTEntry {
     uint64_t key = 0;
-    uint8_t from = 0, to = 0, promote = 0, pass = 0;
+    MoveCode move;
     int16_t score = 0;
     int8_t depth = -1;
     uint8_t bound = NONE;
@@ -61,9 +61,9 @@ struct ScoredMove {
 // attacker, and promotions of the pieces that gain most before the others.
 int tactical_score(const Move& m, const int (*hist)[SQUARE_COUNT]) {
     if (m.captured)
-        return ORDER_CAPTURE + ORDER_VALUE[m.captured] * 16 - ORDER_VALUE[m.moved] / 16 + (m.promote ? 64 : 0);
+        return ORDER_CAPTURE + ORDER_VALUE[m.captured] * 16 - ORDER_VALUE[m.moved] / 16 + (m.promote() ? 64 : 0);
     if (m.moved == BISHOP || m.moved == ROOK || m.moved == PAWN) return ORDER_PROMOTION;
-    return ORDER_PROMOTION / 2 + hist[m.from][m.to];
+    return ORDER_PROMOTION / 2 + hist[m.from()][m.to()];
 }
 
 // The best line of one depth at the root.
@@ -155,7 +155,7 @@ private:
     // looked for: such a capture is never called losing.)
     bool losing_capture(const Move& m) {
         return m.captured && ORDER_VALUE[m.moved] > ORDER_VALUE[m.captured] &&
-               pos_.attacked_pattern(~pos_.side, m.to) && see(m) < 0;
+               pos_.attacked_pattern(~pos_.side, m.to()) && see(m) < 0;
     }
     bool mated_by_test();
     bool terminal(int ply, int& score);
@@ -179,9 +179,9 @@ private:
     }
     void make(const Move& m, Undo& u, int ply) {
         pos_.make(m, u);
-        if (!m.pass) ++nodes_;
+        if (!m.pass()) ++nodes_;
         path_[ply + 1] = pos_.key;
-        after_move_[ply + 1] = !m.pass;
+        after_move_[ply + 1] = !m.pass();
     }
 };
 
@@ -246,15 +246,15 @@ void Searcher::order(MoveList& moves, std::vector<int>& sc, const Move& hash, in
         if (key == hash_key)
             v = ORDER_HASH;
         else if (m.captured)
-            v = ORDER_CAPTURE + ORDER_VALUE[m.captured] * 16 - ORDER_VALUE[m.moved] / 16 + (m.promote ? 64 : 0);
-        else if (m.promote && (m.moved == BISHOP || m.moved == ROOK || m.moved == PAWN))
+            v = ORDER_CAPTURE + ORDER_VALUE[m.captured] * 16 - ORDER_VALUE[m.moved] / 16 + (m.promote() ? 64 : 0);
+        else if (m.promote() && (m.moved == BISHOP || m.moved == ROOK || m.moved == PAWN))
             v = ORDER_PROMOTION;
         else if (key == k0)
             v = ORDER_KILLER + 2;
         else if (key == k1)
             v = ORDER_KILLER + 1;
         else
-            v = hist[m.from][m.to];
+            v = hist[m.from()][m.to()];
         sc[i] = v;
     }
 }
@@ -276,7 +276,7 @@ void pick(MoveList& moves, std::vector<int>& sc, size_t i) {
 // capture, allows or blocks each recapture exactly as in the game.
 int Searcher::see(const Move& m) {
     constexpr int LONGEST = 24;
-    const Square to = m.to;
+    const Square to = m.to();
     Move seq[LONGEST];
     Undo undo[LONGEST];
     int gain[LONGEST];
@@ -290,10 +290,9 @@ int Searcher::see(const Move& m) {
         const Square from = pos_.cheapest_capturer(pos_.side, to, ORDER_VALUE);
         if (from == NO_SQUARE) break;
         Move r;
-        r.from = from;
-        r.to = to;
+        r.code = MoveCode::board(from, to);
         if (!pos_.is_move(r)) {
-            r.promote = 1;  // a piece that may not stay unpromoted there
+            r.code = MoveCode::board(from, to, true);  // a piece that may not stay unpromoted there
             if (!pos_.is_move(r)) break;
         }
         const int taken = on_square();
@@ -331,7 +330,7 @@ int Searcher::qsearch(int alpha, int beta, int ply) {
         pick(moves, sc, i);
         const Move m = moves[i];
         // A capture that cannot lift the score near alpha is not tried.
-        if (stand + ORDER_VALUE[m.captured] + (m.promote ? 500 : 0) + 200 < alpha) continue;
+        if (stand + ORDER_VALUE[m.captured] + (m.promote() ? 500 : 0) + 200 < alpha) continue;
         // Nor one that loses material once the recaptures are played out.
         if (losing_capture(m)) continue;
         Undo u;
@@ -363,12 +362,7 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
     const TTEntry& e = tt_slot();
     const bool known = e.key == pos_.key && e.bound != NONE;
     Move hash{};
-    if (known) {
-        hash.from = e.from;
-        hash.to = Square(e.to);
-        hash.promote = e.promote;
-        hash.pass = e.pass;
-    }
+    if (known) hash.code = e.move;
     // On the principal variation the table only orders, so that the line
     // reported stays whole.
     if (known && !pv_node && e.depth >= depth && decides(e, alpha, beta, ply, t)) return t;
@@ -409,7 +403,7 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
         // for their stage, which the killers or the pruning often spare.)
         if (gen.empty() && !pos_.has_board_move()) {
             Move pass;
-            pass.pass = 1;
+            pass.code = MoveCode::pass();
             return pass_on(pass, depth, alpha, beta, ply, pv_node);
         }
     }
@@ -442,7 +436,7 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
         case KILLERS:
             for (int k = 0; k < 2; ++k) {
                 Move m = killers_[ply][k];
-                if (m.null() || m.key() == hash_key || !pos_.is_move(m) || m.captured || m.promote) continue;
+                if (m.null() || m.key() == hash_key || !pos_.is_move(m) || m.captured || m.promote()) continue;
                 killer_keys[k] = m.key();
                 moves.push_back({m, ORDER_KILLER + 2 - k});
             }
@@ -459,7 +453,7 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
             for (const Move& m : gen) {
                 const uint32_t key = m.key();
                 if (key == hash_key || key == killer_keys[0] || key == killer_keys[1]) continue;
-                moves.push_back({m, hist[m.from][m.to]});
+                moves.push_back({m, hist[m.from()][m.to()]});
             }
             // Where most of them will be searched, one sort beats picking
             // the best again for every move.
@@ -489,7 +483,7 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
         }
         const Move m = moves[i].move;
         const int score = moves[i].score;
-        const bool quiet = !m.captured && !m.promote;
+        const bool quiet = !m.captured && !m.promote();
         const bool plain = quiet && score < ORDER_KILLER && i > 0;
         if (plain && prune_rest()) break;
         // Late quiet moves are searched shallower, the more so the later and
@@ -578,13 +572,13 @@ void Searcher::reward_cutoff(const Move& m, int depth, int ply, const std::vecto
         killers_[ply][1] = killers_[ply][0];
         killers_[ply][0] = m;
     }
-    int& h = history_[pos_.side][m.from][m.to];
+    int& h = history_[pos_.side][m.from()][m.to()];
     h += depth * depth;
     // The quiet moves tried before it and found no better lose a little.
     for (size_t j = 0; j < tried; ++j) {
         const Move& q = moves[j].move;
-        if (q.captured || q.promote) continue;
-        int& hq = history_[pos_.side][q.from][q.to];
+        if (q.captured || q.promote()) continue;
+        int& hq = history_[pos_.side][q.from()][q.to()];
         hq -= std::min(hq, depth * depth);
     }
     if (h > (1 << 20)) {
@@ -597,10 +591,7 @@ void Searcher::reward_cutoff(const Move& m, int depth, int ply, const std::vecto
 void Searcher::store(const Move& best_move, int depth, int best, int alpha0, int beta, int ply) {
     TTEntry& e = tt_slot();
     e.key = pos_.key;
-    e.from = best_move.from;
-    e.to = best_move.to;
-    e.promote = best_move.promote;
-    e.pass = best_move.pass;
+    e.move = best_move.code;
     e.depth = static_cast<int8_t>(depth);
     e.score = static_cast<int16_t>(score_to_tt(best, ply));
     e.bound = best >= beta ? LOWER_B : best > alpha0 ? EXACT : UPPER_B;
@@ -777,7 +768,7 @@ uint64_t level_budget(int level) {
 
 GameMove to_game_move(const Position& p, const Move& m) {
     GameMove g;
-    if (m.pass) {
+    if (m.pass()) {
         g.pass = true;
         return g;
     }
@@ -790,12 +781,12 @@ GameMove to_game_move(const Position& p, const Move& m) {
     } else {
         g.from_col = col_of(m.origin());
         g.from_row = row_of(m.origin());
-        int8_t v = p.board[m.from];
+        int8_t v = p.board[m.from()];
         g.before = code_from_cell(v);
-        g.placed = m.promote ? code_of(make_piece(p.side, promoted_kind(kind_of(v)))) : g.before;
+        g.placed = m.promote() ? code_of(make_piece(p.side, promoted_kind(kind_of(v)))) : g.before;
     }
-    g.to_col = col_of(m.to);
-    g.to_row = row_of(m.to);
+    g.to_col = col_of(m.to());
+    g.to_row = row_of(m.to());
     return g;
 }
 

@@ -82,8 +82,8 @@ int main(int argc, char** argv) {
                 if (!r.found) break;
                 m = tools::find_move(p, r.best);
                 const Square king = p.king[p.side];
-                if (r.depth > 0 && std::abs(r.score) <= deep::WIN_BOUND && !m.pass && !m.captured &&
-                    !m.promote && king != NO_SQUARE && !p.attacked_pattern(~p.side, king))
+                if (r.depth > 0 && std::abs(r.score) <= deep::WIN_BOUND && !m.pass() && !m.captured &&
+                    !m.promote() && king != NO_SQUARE && !p.attacked_pattern(~p.side, king))
                     kept.push_back(p);
             }
             met.push_back(p.key);
