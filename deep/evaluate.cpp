@@ -11,8 +11,8 @@ namespace rindou::deep {
 
 namespace {
 
-int chebyshev(int a, int b) {
-    int dc = std::abs(sq_col(a) - sq_col(b)), dr = std::abs(sq_row(a) - sq_row(b));
+int chebyshev(Square a, Square b) {
+    int dc = std::abs(col_of(a) - col_of(b)), dr = std::abs(row_of(a) - row_of(b));
     return dc > dr ? dc : dr;
 }
 
@@ -21,23 +21,24 @@ int chebyshev(int a, int b) {
 // king.
 struct EvalTables {
     uint8_t slide_mask[29];  // [cell + 14]; bit d: the line d of Rays counts
-    SquareSet zone[81];      // the squares one or two steps from a square
-    uint8_t dist[81][81];    // steps between two squares, as a king walks
+    SquareSet zone[SQUARE_COUNT];              // the squares one or two steps from a square
+    uint8_t dist[SQUARE_COUNT][SQUARE_COUNT];  // steps between two squares, as a king walks
 
     EvalTables() {
         for (int cell = -14; cell <= 14; ++cell) {
             const int i = cell + 14;
             slide_mask[i] = 0;
-            const int side = cell > 0 ? UPPER : LOWER, k = kind_of(static_cast<int8_t>(cell));
+            const Side side = side_of_sign(cell);
+            const PieceKind k = kind_of(static_cast<int8_t>(cell));
             switch (k) {
-            case B: case PB: slide_mask[i] = 0xf0; break;
-            case R: case PR: slide_mask[i] = 0x0f; break;
-            case L: slide_mask[i] = side == UPPER ? 0x01 : 0x02; break;
+            case BISHOP: case HORSE: slide_mask[i] = 0xf0; break;
+            case ROOK: case DRAGON: slide_mask[i] = 0x0f; break;
+            case LANCE: slide_mask[i] = side == UPPER ? 0x01 : 0x02; break;
             default: break;
             }
         }
-        for (int k = 0; k < 81; ++k)
-            for (int sq = 0; sq < 81; ++sq) {
+        for (Square k = FIRST_SQUARE; k <= LAST_SQUARE; ++k)
+            for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
                 const int d = chebyshev(sq, k);
                 dist[k][sq] = static_cast<uint8_t>(d);
                 if (d >= 1 && d <= 2) zone[k].set(sq);
@@ -54,22 +55,22 @@ using ReachWeights = std::array<int, 29>;  // per square reached, [cell + 14]
 
 void fill_tables(const EvalWeights& w, Placement& t, ReachWeights& reach) {
     for (int cell = -14; cell <= 14; ++cell) {
-        const int k = kind_of(static_cast<int8_t>(cell));
-        int& rw = reach[static_cast<size_t>(cell + 14)];
-        rw = k == B || k == PB ? w.reach_bishop : k == R || k == PR ? w.reach_rook : k == L ? w.reach_lance : 0;
+        const PieceKind k = kind_of(static_cast<int8_t>(cell));
+        int& rw = reach[cell + 14];
+        rw = k == BISHOP || k == HORSE ? w.reach_bishop : k == ROOK || k == DRAGON ? w.reach_rook : k == LANCE ? w.reach_lance : 0;
         if (cell == 0) {
             for (int& v : t.value[14]) v = 0;
             continue;
         }
-        const int side = cell > 0 ? UPPER : LOWER;
-        for (int sq = 0; sq < 81; ++sq) {
+        const Side side = side_of_sign(cell);
+        for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
             // Rows advanced from the side's own back row.
-            const int adv = side == UPPER ? sq_row(sq) - 1 : 9 - sq_row(sq);
-            int v = w.board[static_cast<size_t>(k)];
+            const int adv = side == UPPER ? row_of(sq) - 1 : 9 - row_of(sq);
+            int v = w.board[k];
             switch (k) {
-            case P: v += adv * w.pawn_advance; break;
-            case S: case G: case PP: case PL: case PN: case PS: v += adv >= 6 ? w.deep_gold : 0; break;
-            case K: v -= adv >= 3 ? (adv - 2) * w.king_advance : 0; break;
+            case PAWN: v += adv * w.pawn_advance; break;
+            case SILVER: case GOLD: case PROMOTED_PAWN: case PROMOTED_LANCE: case PROMOTED_KNIGHT: case PROMOTED_SILVER: v += adv >= 6 ? w.deep_gold : 0; break;
+            case KING: v -= adv >= 3 ? (adv - 2) * w.king_advance : 0; break;
             default: break;
             }
             t.value[cell + 14][sq] = v;
@@ -88,17 +89,17 @@ inline int score_position(const Position& p, const EvalWeights& w, const ReachWe
     const Rays& r = rays();
     // The reach of the sliders, up to and including the first occupied
     // square of each line.
-    int score[2] = {placed, 0};
-    SquareSet occ = p.occupied[0];
-    occ.w[0] |= p.occupied[1].w[0];
-    occ.w[1] |= p.occupied[1].w[1];
+    int score[SIDE_COUNT] = {placed, 0};
+    SquareSet occ = p.occupied[UPPER];
+    occ.w[0] |= p.occupied[LOWER].w[0];
+    occ.w[1] |= p.occupied[LOWER].w[1];
     occ.set(p.coin);
-    p.sliders.each([&](int sq) {
-        const int8_t v = p.board[static_cast<size_t>(sq)];
+    p.sliders.each([&](Square sq) {
+        const int8_t v = p.board[sq];
         const int i = v + 14;
         // A kind whose reach weighs nothing need not be measured (the
         // tuned weights leave out the rooks' and lances').
-        if (rw[static_cast<size_t>(i)] == 0) return;
+        if (rw[i] == 0) return;
         unsigned lines = t.slide_mask[i];
         int reach = 0;
         while (lines) {
@@ -112,45 +113,45 @@ inline int score_position(const Position& p, const EvalWeights& w, const ReachWe
             }
             reach += t.dist[sq][first_on_line(d, b0, b1)];
         }
-        const int gain = rw[static_cast<size_t>(i)] * reach;
+        const int gain = rw[i] * reach;
         score[cell_side(v)] += gain;
         if constexpr (Trace) out->term[EvalTerms::REACH][cell_side(v)] += gain;
     });
-    int pressure[2] = {0, 0};   // on the king of that side
-    int defenders[2] = {0, 0};  // golds and silvers next to the king of that side
-    for (int side = 0; side < 2; ++side) {
-        const int k = p.king[static_cast<size_t>(side)];
-        if (k < 0) continue;
+    int pressure[SIDE_COUNT] = {0, 0};   // on the king of that side
+    int defenders[SIDE_COUNT] = {0, 0};  // golds and silvers next to the king of that side
+    for (Side side : {UPPER, LOWER}) {
+        const Square k = p.king[side];
+        if (k == NO_SQUARE) continue;
         const SquareSet& zone = t.zone[k];
         const uint8_t* dist = t.dist[k];
-        const SquareSet& theirs = p.occupied[static_cast<size_t>(side ^ 1)];
-        const SquareSet& ours = p.occupied[static_cast<size_t>(side)];
+        const SquareSet& theirs = p.occupied[~side];
+        const SquareSet& ours = p.occupied[side];
         for (int h = 0; h < 2; ++h) {
             for (uint64_t b = theirs.w[h] & zone.w[h]; b; b &= b - 1) {
                 const int sq = h * 64 + __builtin_ctzll(b);
-                const int kind = kind_of(p.board[static_cast<size_t>(sq)]);
-                pressure[side] += (kind != K) * w.attack[static_cast<size_t>(kind)] * (3 - dist[sq]);
+                const PieceKind kind = kind_of(p.board[Square(sq)]);
+                pressure[side] += (kind != KING) * w.attack[kind] * (3 - dist[sq]);
             }
             for (uint64_t b = ours.w[h] & zone.w[h]; b; b &= b - 1) {
                 const int sq = h * 64 + __builtin_ctzll(b);
-                const int kind = kind_of(p.board[static_cast<size_t>(sq)]);
+                const PieceKind kind = kind_of(p.board[Square(sq)]);
                 // Two points next to the king, one two steps away.
-                constexpr unsigned DEFENDS = 1u << G | 1u << S | 1u << PP | 1u << PS;
+                constexpr unsigned DEFENDS = 1u << GOLD | 1u << SILVER | 1u << PROMOTED_PAWN | 1u << PROMOTED_SILVER;
                 defenders[side] += static_cast<int>(DEFENDS >> kind & 1) * (3 - dist[sq]);
             }
         }
     }
-    for (int side = 0; side < 2; ++side) {
+    for (Side side : {UPPER, LOWER}) {
         int in_hand = 0;
-        for (int k = 1; k <= 7; ++k) {
-            int n = p.hand[static_cast<size_t>(side)][static_cast<size_t>(k)];
-            const int v = n * w.hand[static_cast<size_t>(k)];
+        for (PieceKind k = PAWN; k <= ROOK; ++k) {
+            int n = p.hand[side][k];
+            const int v = n * w.hand[k];
             score[side] += v;
             if constexpr (Trace) out->term[EvalTerms::HAND][side] += v;
-            in_hand += k >= S ? n * 2 : n;
+            in_hand += k >= SILVER ? n * 2 : n;
         }
         // Pieces in hand sharpen an attack on the other king.
-        const int other = side ^ 1;
+        const Side other = ~side;
         const int counted = in_hand < w.danger_hand_cap ? in_hand : w.danger_hand_cap;
         const int danger = pressure[other] * (w.danger_base + counted) / w.danger_base;
         const int cost = danger * danger / w.danger_square + danger;
@@ -183,11 +184,11 @@ EvalTerms explain_with(const Position& p, const EvalWeights& w, const Placement&
                        const ReachWeights& reach) {
     EvalTerms out;
     int placed = 0;
-    for (int sq = 0; sq < 81; ++sq) {
-        const int8_t v = p.board[static_cast<size_t>(sq)];
+    for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
+        const int8_t v = p.board[sq];
         if (!is_piece(v)) continue;
-        const int side = cell_side(v);
-        const int material = w.board[static_cast<size_t>(kind_of(v))];
+        const Side side = cell_side(v);
+        const int material = w.board[kind_of(v)];
         const int value = placement.value[v + 14][sq];
         out.term[EvalTerms::MATERIAL][side] += material;
         out.term[EvalTerms::PLACEMENT][side] += value - material;

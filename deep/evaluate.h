@@ -16,7 +16,7 @@ namespace rindou::deep {
 struct EvalWeights {
     // A piece on the board by kind (the king's counts nothing) and in hand.
     std::array<int, KIND_COUNT> board = {0, 90, 0, 148, 175, 386, 507, 510, 0, 641, 678, 387, 387, 1719, 2385};
-    std::array<int, 8> hand = {0, 213, 575, 512, 677, 1169, 1141, 2058};
+    std::array<int, HAND_KIND_COUNT> hand = {0, 213, 575, 512, 677, 1169, 1141, 2058};
     // Placement: per row a pawn has advanced from its side's back row; a
     // gold, silver or promoted minor piece six rows or more advanced; per row
     // a king stands beyond its side's first three (taken off, so that a
@@ -52,11 +52,11 @@ struct EvalTerms {
     enum Term { MATERIAL, PLACEMENT, HAND, REACH, KING_DANGER, DEFENDERS, TERM_COUNT };
     static constexpr const char* NAMES[TERM_COUNT] = {"material", "placement", "hand", "reach",
                                                       "king danger", "defenders"};
-    int term[TERM_COUNT][2] = {};
+    int term[TERM_COUNT][SIDE_COUNT] = {};
     // What the danger is made of, on each side's own king: the pressure of
     // the other side's pieces near it and the other side's hand count.
-    int pressure[2] = {};
-    int attacker_hand[2] = {};
+    int pressure[SIDE_COUNT] = {};
+    int attacker_hand[SIDE_COUNT] = {};
     // The upper side's sum less the lower side's, within the limit, for the
     // side to move: what evaluate() gives.
     int total = 0;

@@ -17,7 +17,7 @@ constexpr Delta DIRS[8] = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}, {1, 1}, {1, -1}, {-
 
 // The short steps of each kind for the upper side (the lower side mirrors
 // the rows).  Sliding kinds list only their extra steps.
-const std::vector<Delta>& upper_steps(int kind) {
+const std::vector<Delta>& upper_steps(PieceKind kind) {
     static const std::vector<Delta> none;
     static const std::vector<Delta> pawn = {{0, 1}};
     static const std::vector<Delta> knight = {{-1, 2}, {1, 2}};
@@ -28,78 +28,79 @@ const std::vector<Delta>& upper_steps(int kind) {
     static const std::vector<Delta> orth = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}};
     static const std::vector<Delta> diag = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
     switch (kind) {
-    case P: return pawn;
-    case N: return knight;
-    case S: return silver;
-    case G: case PP: case PL: case PN: case PS: return gold;
-    case K: return king;
-    case PB: return orth;
-    case PR: return diag;
+    case PAWN: return pawn;
+    case KNIGHT: return knight;
+    case SILVER: return silver;
+    case GOLD: case PROMOTED_PAWN: case PROMOTED_LANCE: case PROMOTED_KNIGHT: case PROMOTED_SILVER: return gold;
+    case KING: return king;
+    case HORSE: return orth;
+    case DRAGON: return diag;
     default: return none;
     }
 }
 
 // Bit d of the sliding directions of a kind for a side.
-int slide_dirs(int side, int kind) {
+int slide_dirs(Side side, PieceKind kind) {
     switch (kind) {
-    case L: return side == UPPER ? 1 << 0 : 1 << 1;
-    case B: case PB: return 0xf0;
-    case R: case PR: return 0x0f;
+    case LANCE: return side == UPPER ? 1 << 0 : 1 << 1;
+    case BISHOP: case HORSE: return 0xf0;
+    case ROOK: case DRAGON: return 0x0f;
     default: return 0;
     }
 }
 
-bool in_zone(int side, int row) { return side == UPPER ? row >= 7 : row <= 3; }
+bool in_zone(Side side, int row) { return side == UPPER ? row >= 7 : row <= 3; }
 
 // May a piece stay unpromoted on this row (it still has a move from it)?
-bool may_stay(int side, int kind, int row) {
+bool may_stay(Side side, PieceKind kind, int row) {
     int far = side == UPPER ? 9 - row : row - 1;  // rows left ahead
-    if (kind == P || kind == L) return far >= 1;
-    if (kind == N) return far >= 2;
+    if (kind == PAWN || kind == LANCE) return far >= 1;
+    if (kind == KNIGHT) return far >= 2;
     return true;
 }
 
 struct Tables {
-    uint8_t step_to[2][KIND_COUNT][81][8];
-    uint8_t step_n[2][KIND_COUNT][81];
-    SquareSet step_set[2][KIND_COUNT][81];  // the squares of step_to
-    uint8_t ray[81][8][8];
-    uint8_t ray_n[81][8];
-    uint8_t slides[2][KIND_COUNT];
+    Square step_to[SIDE_COUNT][KIND_COUNT][SQUARE_COUNT][8];
+    uint8_t step_n[SIDE_COUNT][KIND_COUNT][SQUARE_COUNT];
+    SquareSet step_set[SIDE_COUNT][KIND_COUNT][SQUARE_COUNT];  // the squares of step_to
+    Square ray[SQUARE_COUNT][8][8];
+    uint8_t ray_n[SQUARE_COUNT][8];
+    uint8_t slides[SIDE_COUNT][KIND_COUNT];
     // Whether a piece of (side, kind) standing at target - delta reaches
     // target by a step: index (dc + 1) * 5 + (dr + 2).
-    bool steps_by_delta[2][KIND_COUNT][15];
+    bool steps_by_delta[SIDE_COUNT][KIND_COUNT][15];
     // The squares a short step (a knight's jump included) can come from onto
     // a square, and the index into steps_by_delta of each; the squares of
     // each line out of a square as a set.
-    SquareSet near_mask[81];
-    int8_t near_delta[81][81];
-    SquareSet ray_mask[81][8];
-    SquareSet lines_through[81];  // the squares of all eight lines
-    uint8_t col[81], row[81];
+    SquareSet near_mask[SQUARE_COUNT];
+    int8_t near_delta[SQUARE_COUNT][SQUARE_COUNT];
+    SquareSet ray_mask[SQUARE_COUNT][8];
+    SquareSet lines_through[SQUARE_COUNT];  // the squares of all eight lines
+    uint8_t col[SQUARE_COUNT], row[SQUARE_COUNT];
     // Whether a move of (side, kind) may promote, and whether it may also
     // stay unpromoted: index [side][kind][from row][to row].
-    bool may_promote[2][KIND_COUNT][10][10];
-    bool may_stay_on[2][KIND_COUNT][10];
-    SquareSet zone[2];  // the three far rows of each side
+    bool may_promote[SIDE_COUNT][KIND_COUNT][10][10];
+    bool may_stay_on[SIDE_COUNT][KIND_COUNT][10];
+    SquareSet zone[SIDE_COUNT];  // the three far rows of each side
 
     Tables() {
-        for (int sq = 0; sq < 81; ++sq) {
-            for (int side = 0; side < 2; ++side)
-                if (in_zone(side, sq_row(sq))) zone[side].set(sq);
-            col[sq] = static_cast<uint8_t>(sq_col(sq));
-            row[sq] = static_cast<uint8_t>(sq_row(sq));
-            for (int f = 0; f < 81; ++f) near_delta[sq][f] = -1;
+        for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
+            for (Side side : {UPPER, LOWER})
+                if (in_zone(side, row_of(sq))) zone[side].set(sq);
+            col[sq] = static_cast<uint8_t>(col_of(sq));
+            row[sq] = static_cast<uint8_t>(row_of(sq));
+            for (int f = 0; f < SQUARE_COUNT; ++f) near_delta[sq][f] = -1;
             for (int dc = -1; dc <= 1; ++dc)
                 for (int dr = -2; dr <= 2; ++dr) {
-                    const int fc = sq_col(sq) - dc, fr = sq_row(sq) - dr;
+                    const int fc = col_of(sq) - dc, fr = row_of(sq) - dr;
                     if ((dc == 0 && dr == 0) || !on_board(fc, fr)) continue;
-                    near_mask[sq].set(make_sq(fc, fr));
-                    near_delta[sq][make_sq(fc, fr)] = static_cast<int8_t>((dc + 1) * 5 + (dr + 2));
+                    near_mask[sq].set(make_square(fc, fr));
+                    near_delta[sq][make_square(fc, fr)] = static_cast<int8_t>((dc + 1) * 5 + (dr + 2));
                 }
         }
-        for (int side = 0; side < 2; ++side)
-            for (int k = 0; k < KIND_COUNT; ++k) {
+        for (Side side : {UPPER, LOWER})
+            for (int kind = 0; kind < KIND_COUNT; ++kind) {
+                const PieceKind k = PieceKind(kind);
                 slides[side][k] = static_cast<uint8_t>(slide_dirs(side, k));
                 for (int i = 0; i < 15; ++i) steps_by_delta[side][k][i] = false;
                 for (Delta d : upper_steps(k)) {
@@ -110,8 +111,8 @@ struct Tables {
                     may_stay_on[side][k][fr] = may_stay(side, k, fr);
                     for (int tr = 1; tr <= 9; ++tr) {
                         bool can = false;
-                        if (promote_kind(k) != 0) {
-                            if (k == P || k == L || k == N)
+                        if (promotable(k)) {
+                            if (k == PAWN || k == LANCE || k == KNIGHT)
                                 can = in_zone(side, tr);
                             else
                                 can = in_zone(side, tr) || in_zone(side, fr);
@@ -119,24 +120,24 @@ struct Tables {
                         may_promote[side][k][fr][tr] = can;
                     }
                 }
-                for (int sq = 0; sq < 81; ++sq) {
+                for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
                     int n = 0;
                     for (Delta d : upper_steps(k)) {
                         int dr = side == UPPER ? d.dr : -d.dr;
-                        int c = sq_col(sq) + d.dc, r = sq_row(sq) + dr;
+                        int c = col_of(sq) + d.dc, r = row_of(sq) + dr;
                         if (!on_board(c, r)) continue;
-                        step_to[side][k][sq][n++] = static_cast<uint8_t>(make_sq(c, r));
-                        step_set[side][k][sq].set(make_sq(c, r));
+                        step_to[side][k][sq][n++] = make_square(c, r);
+                        step_set[side][k][sq].set(make_square(c, r));
                     }
                     step_n[side][k][sq] = static_cast<uint8_t>(n);
                 }
             }
-        for (int sq = 0; sq < 81; ++sq)
+        for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq)
             for (int d = 0; d < 8; ++d) {
                 int n = 0;
-                for (int c = sq_col(sq) + DIRS[d].dc, r = sq_row(sq) + DIRS[d].dr; on_board(c, r);
+                for (int c = col_of(sq) + DIRS[d].dc, r = row_of(sq) + DIRS[d].dr; on_board(c, r);
                      c += DIRS[d].dc, r += DIRS[d].dr)
-                    ray[sq][d][n++] = static_cast<uint8_t>(make_sq(c, r));
+                    ray[sq][d][n++] = make_square(c, r);
                 ray_n[sq][d] = static_cast<uint8_t>(n);
                 for (int i = 0; i < n; ++i) {
                     ray_mask[sq][d].set(ray[sq][d][i]);
@@ -158,7 +159,7 @@ const Rays& rays() {
     static const Rays r = [] {
         Rays out{};
         const Tables& t = tables();
-        for (int sq = 0; sq < 81; ++sq)
+        for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq)
             for (int d = 0; d < 8; ++d) {
                 out.n[sq][d] = t.ray_n[sq][d];
                 out.mask[sq][d] = t.ray_mask[sq][d];
@@ -205,81 +206,25 @@ const Placement& PLACEMENT = placement();
 
 }  // namespace
 
-int promote_kind(int kind) {
-    switch (kind) {
-    case P: return PP;
-    case L: return PL;
-    case N: return PN;
-    case S: return PS;
-    case B: return PB;
-    case R: return PR;
-    default: return 0;
-    }
-}
-
-int unpromote_kind(int kind) {
-    switch (kind) {
-    case PP: return P;
-    case PL: return L;
-    case PN: return N;
-    case PS: return S;
-    case PB: return B;
-    case PR: return R;
-    default: return kind;
-    }
-}
-
-int kind_from_code(int code) {
-    switch (std::abs(code)) {
-    case HU: return P;
-    case TOKIN: return PP;
-    case KYOU: return L;
-    case NARIKYOU: return PL;
-    case KEI: return N;
-    case NARIKEI: return PN;
-    case GIN: return S;
-    case NARIGIN: return PS;
-    case KIN: return G;
-    case KAKU: return B;
-    case UMA: return PB;
-    case SYA: return R;
-    case RYU: return PR;
-    case OU: return K;
-    default: return 0;
-    }
-}
-
-int code_from_cell(int8_t v) {
-    static constexpr int CODES[KIND_COUNT] = {EMPTY, HU,    KYOU,     KEI,     GIN,     KIN, KAKU, SYA,
-                                              OU,    TOKIN, NARIKYOU, NARIKEI, NARIGIN, UMA, RYU};
-    if (v == CELL_COIN) return COIN;
-    if (v == 0) return EMPTY;
-    return v > 0 ? CODES[v] : -CODES[-v];
-}
+int code_from_cell(int8_t v) { return v == CELL_COIN ? COIN : code_of(Piece(v)); }
 
 Position Position::from_state(const GameState& s, int turn) {
     Position p;
-    for (int c = 1; c <= 9; ++c)
-        for (int r = 1; r <= 9; ++r) {
-            int code = s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
-            int k = kind_from_code(code);
-            int8_t v = 0;
-            if (k != 0 && (is_upper(code) || is_lower(code))) v = make_cell(code > 0 ? UPPER : LOWER, k);
-            p.board[static_cast<size_t>(make_sq(c, r))] = v;
-        }
+    for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq)
+        p.board[sq] = piece_from_code(s.board[col_of(sq)][row_of(sq)]);
     if (on_board(s.coin_col, s.coin_row)) {
-        p.coin = make_sq(s.coin_col, s.coin_row);
-        p.board[static_cast<size_t>(p.coin)] = CELL_COIN;
+        p.coin = make_square(s.coin_col, s.coin_row);
+        p.board[p.coin] = CELL_COIN;
     }
-    for (int k = 1; k <= 7; ++k) {
-        p.hand[UPPER][static_cast<size_t>(k)] = std::max(0, s.upper_hand[static_cast<size_t>(k)]);
-        p.hand[LOWER][static_cast<size_t>(k)] = std::max(0, s.lower_hand[static_cast<size_t>(k)]);
+    for (int k = PAWN; k <= ROOK; ++k) {
+        p.hand[UPPER][k] = std::max(0, s.upper_hand[k]);
+        p.hand[LOWER][k] = std::max(0, s.lower_hand[k]);
     }
-    for (int sq = 0; sq < 81; ++sq) {
-        int8_t v = p.board[static_cast<size_t>(sq)];
+    for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
+        int8_t v = p.board[sq];
         if (!is_piece(v)) continue;
-        if (kind_of(v) == P) p.pawn_count(cell_side(v), sq)++;
-        if (kind_of(v) == K) p.king[static_cast<size_t>(cell_side(v))] = sq;
+        if (kind_of(v) == PAWN) p.pawn_count(cell_side(v), sq)++;
+        if (kind_of(v) == KING) p.king[cell_side(v)] = sq;
     }
     p.side = turn == s.upper_turn ? UPPER : LOWER;
     p.recompute_key();
@@ -288,13 +233,11 @@ Position Position::from_state(const GameState& s, int turn) {
 }
 
 void Position::to_state(GameState& s) const {
-    for (int sq = 0; sq < 81; ++sq)
-        s.board[static_cast<size_t>(sq_col(sq))][static_cast<size_t>(sq_row(sq))] =
-            code_from_cell(board[static_cast<size_t>(sq)]);
-    s.coin_col = sq_col(coin);
-    s.coin_row = sq_row(coin);
+    for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) s.board[col_of(sq)][row_of(sq)] = code_from_cell(board[sq]);
+    s.coin_col = col_of(coin);
+    s.coin_row = row_of(coin);
     s.upper_hand_total = s.lower_hand_total = 0;
-    for (size_t k = 1; k <= 7; ++k) {
+    for (int k = PAWN; k <= ROOK; ++k) {
         s.upper_hand[k] = hand[UPPER][k];
         s.lower_hand[k] = hand[LOWER][k];
         s.upper_hand_total += hand[UPPER][k];
@@ -305,13 +248,13 @@ void Position::to_state(GameState& s) const {
 void Position::recompute_key() {
     const Zobrist& z = ZOBRIST;
     key = 0;
-    for (int sq = 0; sq < 81; ++sq) {
-        int8_t v = board[static_cast<size_t>(sq)];
+    for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
+        int8_t v = board[sq];
         if (is_piece(v)) key ^= z.piece[sq][v + 14];
     }
     key ^= z.coin[coin];
-    for (int s = 0; s < 2; ++s)
-        for (int k = 1; k <= 7; ++k) key ^= z.hand[s][k][hand[static_cast<size_t>(s)][static_cast<size_t>(k)] & 63];
+    for (Side s : {UPPER, LOWER})
+        for (int k = PAWN; k <= ROOK; ++k) key ^= z.hand[s][k][hand[s][k] & 63];
     if (side == LOWER) key ^= z.side;
 }
 
@@ -319,48 +262,47 @@ void Position::recompute_summary() {
     occupied = {};
     sliders = SquareSet{};
     placed = 0;
-    for (int sq = 0; sq < 81; ++sq) {
-        const int8_t v = board[static_cast<size_t>(sq)];
+    for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
+        const int8_t v = board[sq];
         if (is_piece(v)) put_piece(sq, v);
     }
 }
 
-void Position::put_piece(int sq, int8_t v) {
-    const int s = cell_side(v);
-    occupied[static_cast<size_t>(s)].set(sq);
+void Position::put_piece(Square sq, int8_t v) {
+    const Side s = cell_side(v);
+    occupied[s].set(sq);
     if (counts_reach(kind_of(v))) sliders.set(sq);
     const int pv = PLACEMENT.value[v + 14][sq];
     placed += s == UPPER ? pv : -pv;
 }
 
-void Position::remove_piece(int sq, int8_t v) {
-    const int s = cell_side(v);
-    occupied[static_cast<size_t>(s)].clear(sq);
+void Position::remove_piece(Square sq, int8_t v) {
+    const Side s = cell_side(v);
+    occupied[s].clear(sq);
     sliders.clear(sq);
     const int pv = PLACEMENT.value[v + 14][sq];
     placed -= s == UPPER ? pv : -pv;
 }
 
-inline bool Position::coin_ok(int from, int to) const {
+inline bool Position::coin_ok(Square from, Square to) const {
     const Tables& t = tables();
     const int nc = t.col[coin] + t.col[to] - t.col[from];
     const int nr = t.row[coin] + t.row[to] - t.row[from];
     if (!on_board(nc, nr)) return false;
     const int n = coin + to - from;  // the same displacement in square numbers
-    return n == from || board[static_cast<size_t>(n)] == 0;
+    return n == from || board[Square(n)] == 0;
 }
 
 // A board move onto `to`, each promotion choice its own move.  The tactical
 // part keeps the captures and, of the other moves, only the promotions; the
 // quiet part (called for empty squares only) the unpromoted rest.
 template <Position::Gen G>
-inline void Position::add_board_move(MoveList& out, int from, int to, int kind) const {
+inline void Position::add_board_move(MoveList& out, Square from, Square to, PieceKind kind) const {
     Move m;
-    m.from = static_cast<uint8_t>(from);
-    m.to = static_cast<uint8_t>(to);
-    m.moved = static_cast<uint8_t>(kind);
-    int8_t t = board[static_cast<size_t>(to)];
-    m.captured = static_cast<uint8_t>(is_piece(t) ? kind_of(t) : 0);
+    m.code = MoveCode::board(from, to);
+    m.moved = kind;
+    int8_t t = board[to];
+    m.captured = is_piece(t) ? kind_of(t) : NO_KIND;
     const Tables& tb = tables();
     const int fr = tb.row[from], tr = tb.row[to];
     const bool can = tb.may_promote[side][kind][fr][tr];
@@ -371,7 +313,7 @@ inline void Position::add_board_move(MoveList& out, int from, int to, int kind) 
     }
     if (stay && (G != Gen::TACTICAL || m.captured)) out.push_back(m);
     if (can) {
-        m.promote = 1;
+        m.code = MoveCode::board(from, to, true);
         out.push_back(m);
     }
 }
@@ -383,7 +325,7 @@ __extension__ typedef unsigned __int128 Bits;
 
 inline Bits bits(const SquareSet& s) { return static_cast<Bits>(s.w[1]) << 64 | s.w[0]; }
 constexpr Bits BOARD_BITS = (static_cast<Bits>(1) << 81) - 1;
-inline Bits bit(int sq) { return static_cast<Bits>(1) << sq; }
+inline Bits bit(Square sq) { return static_cast<Bits>(1) << sq; }
 
 // The squares whose row lies in rows 1 + dr .. 9 + dr (within 1..9), for
 // dr = -8..8: where a square moved by dr rows may land.
@@ -392,8 +334,8 @@ struct RowBands {
     RowBands() {
         for (int dr = -8; dr <= 8; ++dr) {
             band[dr + 8] = 0;
-            for (int sq = 0; sq < 81; ++sq) {
-                const int r = sq_row(sq);
+            for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
+                const int r = row_of(sq);
                 if (r - dr >= 1 && r - dr <= 9) band[dr + 8] |= bit(sq);
             }
         }
@@ -405,7 +347,7 @@ const RowBands ROW_BANDS;
 
 // What a piece reaches by its pattern, each line up to and including its
 // first occupied square, the coin rule aside.
-inline Bits pattern_reach(const Tables& t, int side, int k, int from, Bits occ) {
+inline Bits pattern_reach(const Tables& t, Side side, PieceKind k, Square from, Bits occ) {
     Bits reach = bits(t.step_set[side][k][from]);
     for (unsigned dirs = t.slides[side][k]; dirs; dirs &= dirs - 1) {
         const int d = __builtin_ctz(dirs);
@@ -423,7 +365,7 @@ inline Bits pattern_reach(const Tables& t, int side, int k, int from, Bits occ) 
 // The destinations for a piece on `from` that leave the coin, moved by the
 // same displacement, on the board on an empty square or on the square the
 // piece leaves.
-inline Bits coin_follows(const Tables& t, int from, int coin, int coin_row, Bits empty) {
+inline Bits coin_follows(const Tables& t, Square from, Square coin, int coin_row, Bits empty) {
     const Bits free = empty | bit(from);
     const int shift = from - coin;
     const Bits allowed = shift >= 0 ? free << shift : free >> -shift;
@@ -437,20 +379,20 @@ inline Bits coin_follows(const Tables& t, int from, int coin, int coin_row, Bits
 template <Position::Gen G>
 void Position::gen_board(MoveList& out) const {
     const Tables& t = tables();
-    const Bits own = bits(occupied[static_cast<size_t>(side)]);
-    const Bits theirs = bits(occupied[static_cast<size_t>(side ^ 1)]);
+    const Bits own = bits(occupied[side]);
+    const Bits theirs = bits(occupied[~side]);
     const Bits occ = own | theirs | bit(coin);
     const Bits empty = ~occ & BOARD_BITS;
     const Bits zone = bits(t.zone[side]);
     const int coin_row = t.row[coin];
-    occupied[static_cast<size_t>(side)].each([&](int from) {
-        const int k = kind_of(board[static_cast<size_t>(from)]);
+    occupied[side].each([&](Square from) {
+        const PieceKind k = kind_of(board[from]);
         const SquareSet& steps = t.step_set[side][k][from];
         // A piece with short steps only and nothing to take there has no
         // capture, nor a tactical move outside the far rows.
         if ((G == Gen::CAPTURES || G == Gen::TACTICAL) && t.slides[side][k] == 0) {
-            SquareSet wanted = occupied[static_cast<size_t>(side ^ 1)];
-            if (G == Gen::TACTICAL && promote_kind(k) != 0) {
+            SquareSet wanted = occupied[~side];
+            if (G == Gen::TACTICAL && promotable(k)) {
                 if (t.zone[side].has(from)) wanted = steps;
                 wanted.w[0] |= t.zone[side].w[0];
                 wanted.w[1] |= t.zone[side].w[1];
@@ -467,7 +409,7 @@ void Position::gen_board(MoveList& out) const {
             // Besides the captures only promotions, so only for a piece that
             // can promote, and outside the far rows only into them.
             targets = reach & theirs;
-            if (promote_kind(k) != 0)
+            if (promotable(k))
                 targets |= reach & ~(own | theirs) & (t.zone[side].has(from) ? BOARD_BITS : zone);
         } else {
             targets = reach & ~own;
@@ -475,29 +417,28 @@ void Position::gen_board(MoveList& out) const {
         if (targets == 0) return;
         targets &= coin_follows(t, from, coin, coin_row, empty);
         for (uint64_t b = static_cast<uint64_t>(targets); b; b &= b - 1)
-            add_board_move<G>(out, from, __builtin_ctzll(b), k);
+            add_board_move<G>(out, from, Square(__builtin_ctzll(b)), k);
         for (uint64_t b = static_cast<uint64_t>(targets >> 64); b; b &= b - 1)
-            add_board_move<G>(out, from, 64 + __builtin_ctzll(b), k);
+            add_board_move<G>(out, from, Square(64 + __builtin_ctzll(b)), k);
     });
 }
 
 void Position::append_drops(MoveList& out) const {
     // The empty squares, the coin's excluded.
     SquareSet empty;
-    empty.w[0] = ~(occupied[0].w[0] | occupied[1].w[0]);
-    empty.w[1] = ~(occupied[0].w[1] | occupied[1].w[1]) & ((uint64_t{1} << 17) - 1);
+    empty.w[0] = ~(occupied[UPPER].w[0] | occupied[LOWER].w[0]);
+    empty.w[1] = ~(occupied[UPPER].w[1] | occupied[LOWER].w[1]) & ((uint64_t{1} << 17) - 1);
     empty.clear(coin);
     const Tables& t = tables();
-    for (int k = 1; k <= 7; ++k) {
-        if (hand[static_cast<size_t>(side)][static_cast<size_t>(k)] <= 0) continue;
+    for (PieceKind k = PAWN; k <= ROOK; ++k) {
+        if (hand[side][k] <= 0) continue;
         Move m;
-        m.from = static_cast<uint8_t>(80 + k);
-        m.moved = static_cast<uint8_t>(k);
-        const bool limited = k == P || k == L || k == N;
-        empty.each([&](int to) {
-            if (k == P && pawns[static_cast<size_t>(side)][t.col[to]] > 0) return;
+        m.moved = k;
+        const bool limited = k == PAWN || k == LANCE || k == KNIGHT;
+        empty.each([&](Square to) {
+            if (k == PAWN && pawns[side][t.col[to]] > 0) return;
             if (limited && !t.may_stay_on[side][k][t.row[to]]) return;
-            m.to = static_cast<uint8_t>(to);
+            m.code = MoveCode::drop(k, to);
             out.push_back(m);
         });
     }
@@ -508,7 +449,7 @@ void Position::generate(MoveList& out) const {
     gen_board<Gen::ALL>(out);
     if (out.empty()) {
         Move m;
-        m.pass = 1;
+        m.code = MoveCode::pass();
         out.push_back(m);
         return;
     }
@@ -534,44 +475,41 @@ int Position::append_quiet(MoveList& out) const {
 }
 
 bool Position::complete(Move& m) const {
-    if (m.pass || m.to >= 81) return false;
-    m.captured = 0;
+    if (m.pass() || m.to() >= SQUARE_COUNT) return false;
+    m.captured = NO_KIND;
     if (m.is_drop()) {
-        const int k = m.drop_kind();
-        if (k > 7 || m.promote || hand[static_cast<size_t>(side)][static_cast<size_t>(k)] <= 0 ||
-            board[m.to] != 0)
-            return false;
-        m.moved = static_cast<uint8_t>(k);
+        const PieceKind k = m.drop_kind();
+        if (k > ROOK || m.promote() || hand[side][k] <= 0 || board[m.to()] != 0) return false;
+        m.moved = k;
         return true;
     }
-    const int8_t v = board[m.from], c = board[m.to];
+    const Square from = m.origin();
+    const int8_t v = board[from], c = board[m.to()];
     if (!is_piece(v) || cell_side(v) != side || c == CELL_COIN || (is_piece(c) && cell_side(c) == side) ||
-        m.from == m.to || !coin_ok(m.from, m.to) || (m.promote && promote_kind(kind_of(v)) == 0))
+        from == m.to() || !coin_ok(from, m.to()) || (m.promote() && !promotable(kind_of(v))))
         return false;
-    m.moved = static_cast<uint8_t>(kind_of(v));
-    m.captured = static_cast<uint8_t>(is_piece(c) ? kind_of(c) : 0);
+    m.moved = kind_of(v);
+    m.captured = is_piece(c) ? kind_of(c) : NO_KIND;
     return true;
 }
 
 bool Position::is_move(Move& m) const {
     const Tables& t = tables();
-    if (m.pass || m.to >= 81) return false;
-    const int to = m.to;
+    if (m.pass() || m.to() >= SQUARE_COUNT) return false;
+    const Square to = m.to();
     if (m.is_drop()) {
-        const int k = m.drop_kind();
-        if (k > 7 || m.promote || hand[static_cast<size_t>(side)][static_cast<size_t>(k)] <= 0 ||
-            board[static_cast<size_t>(to)] != 0)
-            return false;
-        if (k == P && pawns[static_cast<size_t>(side)][t.col[to]] > 0) return false;
-        if ((k == P || k == L || k == N) && !t.may_stay_on[side][k][t.row[to]]) return false;
-        m.moved = static_cast<uint8_t>(k);
-        m.captured = 0;
+        const PieceKind k = m.drop_kind();
+        if (k > ROOK || m.promote() || hand[side][k] <= 0 || board[to] != 0) return false;
+        if (k == PAWN && pawns[side][t.col[to]] > 0) return false;
+        if ((k == PAWN || k == LANCE || k == KNIGHT) && !t.may_stay_on[side][k][t.row[to]]) return false;
+        m.moved = k;
+        m.captured = NO_KIND;
         return true;
     }
-    const int from = m.from;
-    const int8_t v = board[static_cast<size_t>(from)], c = board[static_cast<size_t>(to)];
+    const Square from = m.origin();
+    const int8_t v = board[from], c = board[to];
     if (from == to || !is_piece(v) || cell_side(v) != side || (is_piece(c) && cell_side(c) == side)) return false;
-    const int k = kind_of(v);
+    const PieceKind k = kind_of(v);
     if (!t.step_set[side][k][from].has(to)) {
         // A slide: along one of the kind's lines, every square before the
         // destination empty.
@@ -579,36 +517,36 @@ bool Position::is_move(Move& m) const {
         for (int d = 0; d < 8 && !reached; ++d) {
             if (!(t.slides[side][k] >> d & 1) || !t.ray_mask[from][d].has(to)) continue;
             for (int i = 0; i < t.ray_n[from][d]; ++i) {
-                const int sq = t.ray[from][d][i];
+                const Square sq = t.ray[from][d][i];
                 if (sq == to) {
                     reached = true;
                     break;
                 }
-                if (board[static_cast<size_t>(sq)] != 0) break;
+                if (board[sq] != 0) break;
             }
         }
         if (!reached) return false;
     }
     if (!coin_ok(from, to)) return false;
     const bool can = t.may_promote[side][k][t.row[from]][t.row[to]];
-    if (m.promote ? !can : can && !t.may_stay_on[side][k][t.row[to]]) return false;
-    m.moved = static_cast<uint8_t>(k);
-    m.captured = static_cast<uint8_t>(is_piece(c) ? kind_of(c) : 0);
+    if (m.promote() ? !can : can && !t.may_stay_on[side][k][t.row[to]]) return false;
+    m.moved = k;
+    m.captured = is_piece(c) ? kind_of(c) : NO_KIND;
     return true;
 }
 
 bool Position::has_board_move() const {
     const Tables& t = tables();
-    const Bits own = bits(occupied[static_cast<size_t>(side)]);
-    const Bits occ = own | bits(occupied[static_cast<size_t>(side ^ 1)]) | bit(coin);
+    const Bits own = bits(occupied[side]);
+    const Bits occ = own | bits(occupied[~side]) | bit(coin);
     const Bits empty = ~occ & BOARD_BITS;
     const int coin_row = t.row[coin];
     // Every destination gives at least one move (promoting or not), so the
     // first piece with one settles it.
     for (int h = 0; h < 2; ++h)
-        for (uint64_t b = occupied[static_cast<size_t>(side)].w[h]; b; b &= b - 1) {
-            const int from = h * 64 + __builtin_ctzll(b);
-            const int k = kind_of(board[static_cast<size_t>(from)]);
+        for (uint64_t b = occupied[side].w[h]; b; b &= b - 1) {
+            const Square from = Square(h * 64 + __builtin_ctzll(b));
+            const PieceKind k = kind_of(board[from]);
             if ((pattern_reach(t, side, k, from, occ) & ~own & coin_follows(t, from, coin, coin_row, empty)) != 0)
                 return true;
         }
@@ -620,31 +558,30 @@ bool Position::has_board_move() const {
 // along a line out of the target.  With the coin rule the coin must also be
 // free to move along.
 template <bool CoinRule>
-bool Position::reaches(int by, int target) const {
+bool Position::reaches(Side by, Square target) const {
     const Tables& t = tables();
-    const SquareSet& own = occupied[static_cast<size_t>(by)];
+    const SquareSet& own = occupied[by];
     const SquareSet& near = t.near_mask[target];
     const int8_t* delta = t.near_delta[target];
     for (int h = 0; h < 2; ++h)
         for (uint64_t b = own.w[h] & near.w[h]; b; b &= b - 1) {
-            const int from = h * 64 + __builtin_ctzll(b);
-            if (t.steps_by_delta[by][kind_of(board[static_cast<size_t>(from)])][delta[from]] &&
-                (!CoinRule || coin_ok(from, target)))
+            const Square from = Square(h * 64 + __builtin_ctzll(b));
+            if (t.steps_by_delta[by][kind_of(board[from])][delta[from]] && (!CoinRule || coin_ok(from, target)))
                 return true;
         }
     // Only sliders on a line through the target can reach it.
     const SquareSet& lines = t.lines_through[target];
     const uint64_t mine0 = own.w[0] & sliders.w[0] & lines.w[0], mine1 = own.w[1] & sliders.w[1] & lines.w[1];
     if ((mine0 | mine1) == 0) return false;
-    const uint64_t occ0 = occupied[0].w[0] | occupied[1].w[0] | (coin < 64 ? uint64_t{1} << coin : 0);
-    const uint64_t occ1 = occupied[0].w[1] | occupied[1].w[1] | (coin >= 64 ? uint64_t{1} << (coin - 64) : 0);
+    const uint64_t occ0 = occupied[UPPER].w[0] | occupied[LOWER].w[0] | (coin < 64 ? uint64_t{1} << coin : 0);
+    const uint64_t occ1 = occupied[UPPER].w[1] | occupied[LOWER].w[1] | (coin >= 64 ? uint64_t{1} << (coin - 64) : 0);
     for (int d = 0; d < 8; ++d) {
         const SquareSet& line = t.ray_mask[target][d];
         if ((line.w[0] & mine0) == 0 && (line.w[1] & mine1) == 0) continue;
         // Only the first occupied square of the line can reach the target.
         const uint64_t b0 = line.w[0] & occ0, b1 = line.w[1] & occ1;
-        const int from = first_on_line(d, b0, b1);
-        const int8_t v = board[static_cast<size_t>(from)];
+        const Square from = first_on_line(d, b0, b1);
+        const int8_t v = board[from];
         const int back = d ^ 1;  // the direction from the attacker to the target
         if (is_piece(v) && cell_side(v) == by && (t.slides[by][kind_of(v)] >> back & 1) &&
             (!CoinRule || coin_ok(from, target)))
@@ -653,47 +590,48 @@ bool Position::reaches(int by, int target) const {
     return false;
 }
 
-int Position::cheapest_capturer(int by, int target, const int* value) const {
+Square Position::cheapest_capturer(Side by, Square target, const int* value) const {
     const Tables& t = tables();
-    const SquareSet& own = occupied[static_cast<size_t>(by)];
+    const SquareSet& own = occupied[by];
     const SquareSet& near = t.near_mask[target];
     const int8_t* delta = t.near_delta[target];
-    int best = -1, best_value = 0;
-    auto consider = [&](int from) {
-        const int v = value[kind_of(board[static_cast<size_t>(from)])];
-        if ((best < 0 || v < best_value) && coin_ok(from, target)) {
+    Square best = NO_SQUARE;
+    int best_value = 0;
+    auto consider = [&](Square from) {
+        const int v = value[kind_of(board[from])];
+        if ((best == NO_SQUARE || v < best_value) && coin_ok(from, target)) {
             best = from;
             best_value = v;
         }
     };
     for (int h = 0; h < 2; ++h)
         for (uint64_t b = own.w[h] & near.w[h]; b; b &= b - 1) {
-            const int from = h * 64 + __builtin_ctzll(b);
-            if (t.steps_by_delta[by][kind_of(board[static_cast<size_t>(from)])][delta[from]]) consider(from);
+            const Square from = Square(h * 64 + __builtin_ctzll(b));
+            if (t.steps_by_delta[by][kind_of(board[from])][delta[from]]) consider(from);
         }
     const uint64_t mine0 = own.w[0] & sliders.w[0], mine1 = own.w[1] & sliders.w[1];
     if ((mine0 | mine1) == 0) return best;
-    const uint64_t occ0 = occupied[0].w[0] | occupied[1].w[0] | (coin < 64 ? uint64_t{1} << coin : 0);
-    const uint64_t occ1 = occupied[0].w[1] | occupied[1].w[1] | (coin >= 64 ? uint64_t{1} << (coin - 64) : 0);
+    const uint64_t occ0 = occupied[UPPER].w[0] | occupied[LOWER].w[0] | (coin < 64 ? uint64_t{1} << coin : 0);
+    const uint64_t occ1 = occupied[UPPER].w[1] | occupied[LOWER].w[1] | (coin >= 64 ? uint64_t{1} << (coin - 64) : 0);
     for (int d = 0; d < 8; ++d) {
         const SquareSet& line = t.ray_mask[target][d];
         if ((line.w[0] & mine0) == 0 && (line.w[1] & mine1) == 0) continue;
         const uint64_t b0 = line.w[0] & occ0, b1 = line.w[1] & occ1;
-        const int from = first_on_line(d, b0, b1);
-        const int8_t v = board[static_cast<size_t>(from)];
+        const Square from = first_on_line(d, b0, b1);
+        const int8_t v = board[from];
         // (A piece next to the target may be met twice: no matter.)
         if (is_piece(v) && cell_side(v) == by && (t.slides[by][kind_of(v)] >> (d ^ 1) & 1)) consider(from);
     }
     return best;
 }
 
-bool Position::can_capture(int by, int target) const { return reaches<true>(by, target); }
+bool Position::can_capture(Side by, Square target) const { return reaches<true>(by, target); }
 
-bool Position::attacked_pattern(int by, int target) const { return reaches<false>(by, target); }
+bool Position::attacked_pattern(Side by, Square target) const { return reaches<false>(by, target); }
 
-void Position::change_hand(int s, int kind, int delta) {
+void Position::change_hand(Side s, PieceKind kind, int delta) {
     const Zobrist& z = ZOBRIST;
-    int& n = hand[static_cast<size_t>(s)][static_cast<size_t>(kind)];
+    int& n = hand[s][kind];
     key ^= z.hand[s][kind][n & 63];
     n += delta;
     key ^= z.hand[s][kind][n & 63];
@@ -702,134 +640,137 @@ void Position::change_hand(int s, int kind, int delta) {
 uint64_t Position::key_after(const Move& m) const {
     const Zobrist& z = ZOBRIST;
     uint64_t k = key ^ z.side;
-    if (m.pass) return k;
-    auto hand_change = [&](int kind, int delta) {
-        const int n = hand[static_cast<size_t>(side)][static_cast<size_t>(kind)];
+    if (m.pass()) return k;
+    auto hand_change = [&](PieceKind kind, int delta) {
+        const int n = hand[side][kind];
         k ^= z.hand[side][kind][n & 63] ^ z.hand[side][kind][(n + delta) & 63];
     };
     if (m.is_drop()) {
-        k ^= z.piece[m.to][make_cell(side, m.drop_kind()) + 14];
+        k ^= z.piece[m.to()][make_cell(side, m.drop_kind()) + 14];
         hand_change(m.drop_kind(), -1);
         return k;
     }
-    const int8_t mv = board[m.from], cap = board[m.to];
+    const int8_t mv = board[m.from()], cap = board[m.to()];
     if (is_piece(cap)) {
-        k ^= z.piece[m.to][cap + 14];
-        if (kind_of(cap) != K) hand_change(unpromote_kind(kind_of(cap)), +1);
+        k ^= z.piece[m.to()][cap + 14];
+        if (kind_of(cap) != KING) hand_change(base_kind(kind_of(cap)), +1);
     }
-    const int8_t put = m.promote ? make_cell(side, promote_kind(kind_of(mv))) : mv;
-    k ^= z.piece[m.from][mv + 14] ^ z.piece[m.to][put + 14];
-    k ^= z.coin[coin] ^ z.coin[coin + m.to - m.from];
+    const int8_t put = m.promote() ? make_cell(side, promoted_kind(kind_of(mv))) : mv;
+    k ^= z.piece[m.from()][mv + 14] ^ z.piece[m.to()][put + 14];
+    k ^= z.coin[coin] ^ z.coin[coin + m.to() - m.from()];
     return k;
 }
 
 void Position::make(const Move& m, Undo& u) {
     u.key = key;
-    u.winner = static_cast<int8_t>(winner);
-    u.coin_old = u.coin_new = static_cast<uint8_t>(coin);
+    u.winner = winner;
+    u.coin_old = u.coin_new = coin;
     u.captured_cell = 0;
     u.placed = placed;
-    u.occupied[0] = occupied[0];
-    u.occupied[1] = occupied[1];
+    u.occupied[UPPER] = occupied[UPPER];
+    u.occupied[LOWER] = occupied[LOWER];
     u.sliders = sliders;
     if (m.is_drop())
         make_drop(m);
-    else if (!m.pass)
+    else if (!m.pass())
         make_board_move(m, u);
-    side ^= 1;
+    side = ~side;
     key ^= ZOBRIST.side;
 }
 
 void Position::make_drop(const Move& m) {
-    const int k = m.drop_kind();
+    const PieceKind k = m.drop_kind();
     const int8_t v = make_cell(side, k);
-    board[m.to] = v;
-    put_piece(m.to, v);
-    key ^= ZOBRIST.piece[m.to][v + 14];
+    board[m.to()] = v;
+    put_piece(m.to(), v);
+    key ^= ZOBRIST.piece[m.to()][v + 14];
     change_hand(side, k, -1);
-    if (k == P) pawn_count(side, m.to)++;
+    if (k == PAWN) pawn_count(side, m.to())++;
 }
 
 // The side to move takes the piece `cap` standing on `sq`: a king ends the
 // game, any other piece goes to the hand unpromoted.
-void Position::take(int8_t cap, int sq) {
-    const int other = side ^ 1, ck = kind_of(cap);
+void Position::take(int8_t cap, Square sq) {
+    const Side other = ~side;
+    const PieceKind ck = kind_of(cap);
     key ^= ZOBRIST.piece[sq][cap + 14];
     remove_piece(sq, cap);
-    if (ck == K) {
+    if (ck == KING) {
         winner = side;
-        king[static_cast<size_t>(other)] = -1;
+        king[other] = NO_SQUARE;
         return;
     }
-    change_hand(side, unpromote_kind(ck), +1);
-    if (ck == P) pawn_count(other, sq)--;
+    change_hand(side, base_kind(ck), +1);
+    if (ck == PAWN) pawn_count(other, sq)--;
 }
 
 // The piece moves (promoting when the move says so) and the coin moves by
 // the same displacement.
 void Position::make_board_move(const Move& m, Undo& u) {
     const Zobrist& z = ZOBRIST;
-    const int8_t mv = board[m.from];
-    u.captured_cell = board[m.to];
-    if (is_piece(u.captured_cell)) take(u.captured_cell, m.to);
-    const int coin_new = make_sq(sq_col(coin) + sq_col(m.to) - sq_col(m.from),
-                                 sq_row(coin) + sq_row(m.to) - sq_row(m.from));
-    u.coin_new = static_cast<uint8_t>(coin_new);
+    const Square from = m.origin();
+    const int8_t mv = board[from];
+    u.captured_cell = board[m.to()];
+    if (is_piece(u.captured_cell)) take(u.captured_cell, m.to());
+    const Square coin_new = make_square(col_of(coin) + col_of(m.to()) - col_of(from),
+                                        row_of(coin) + row_of(m.to()) - row_of(from));
+    u.coin_new = coin_new;
     key ^= z.coin[coin];
-    board[static_cast<size_t>(coin)] = 0;
-    key ^= z.piece[m.from][mv + 14];
-    board[m.from] = 0;
-    remove_piece(m.from, mv);
-    const int k = kind_of(mv);
-    if (k == P) pawn_count(side, m.from)--;
-    const int8_t put = m.promote ? make_cell(side, promote_kind(k)) : mv;
-    board[m.to] = put;
-    put_piece(m.to, put);
-    key ^= z.piece[m.to][put + 14];
-    if (kind_of(put) == P) pawn_count(side, m.to)++;
-    if (k == K) king[static_cast<size_t>(side)] = m.to;
+    board[coin] = 0;
+    key ^= z.piece[from][mv + 14];
+    board[from] = 0;
+    remove_piece(from, mv);
+    const PieceKind k = kind_of(mv);
+    if (k == PAWN) pawn_count(side, from)--;
+    const int8_t put = m.promote() ? make_cell(side, promoted_kind(k)) : mv;
+    board[m.to()] = put;
+    put_piece(m.to(), put);
+    key ^= z.piece[m.to()][put + 14];
+    if (kind_of(put) == PAWN) pawn_count(side, m.to())++;
+    if (k == KING) king[side] = m.to();
     coin = coin_new;
-    board[static_cast<size_t>(coin)] = CELL_COIN;
+    board[coin] = CELL_COIN;
     key ^= z.coin[coin];
 }
 
 void Position::unmake(const Move& m, const Undo& u) {
-    side ^= 1;
+    side = ~side;
     key = u.key;
     winner = u.winner;
     placed = u.placed;
-    occupied[0] = u.occupied[0];
-    occupied[1] = u.occupied[1];
+    occupied[UPPER] = u.occupied[UPPER];
+    occupied[LOWER] = u.occupied[LOWER];
     sliders = u.sliders;
     if (m.is_drop())
         unmake_drop(m);
-    else if (!m.pass)
+    else if (!m.pass())
         unmake_board_move(m, u);
 }
 
 void Position::unmake_drop(const Move& m) {
-    const int k = m.drop_kind();
-    board[m.to] = 0;
-    hand[static_cast<size_t>(side)][static_cast<size_t>(k)]++;
-    if (k == P) pawn_count(side, m.to)--;
+    const PieceKind k = m.drop_kind();
+    board[m.to()] = 0;
+    hand[side][k]++;
+    if (k == PAWN) pawn_count(side, m.to())--;
 }
 
 void Position::unmake_board_move(const Move& m, const Undo& u) {
-    const int other = side ^ 1;
+    const Side other = ~side;
+    const Square from = m.origin();
     board[u.coin_new] = 0;
-    if (kind_of(board[m.to]) == P) pawn_count(side, m.to)--;
-    board[m.from] = make_cell(side, m.moved);
-    if (m.moved == P) pawn_count(side, m.from)++;
-    if (m.moved == K) king[static_cast<size_t>(side)] = m.from;
+    if (kind_of(board[m.to()]) == PAWN) pawn_count(side, m.to())--;
+    board[from] = make_cell(side, m.moved);
+    if (m.moved == PAWN) pawn_count(side, from)++;
+    if (m.moved == KING) king[side] = from;
     const int8_t cap = u.captured_cell;
-    board[m.to] = cap;
+    board[m.to()] = cap;
     if (is_piece(cap)) {
-        const int ck = kind_of(cap);
-        if (ck == K) {
-            king[static_cast<size_t>(other)] = m.to;
+        const PieceKind ck = kind_of(cap);
+        if (ck == KING) {
+            king[other] = m.to();
         } else {
-            hand[static_cast<size_t>(side)][static_cast<size_t>(unpromote_kind(ck))]--;
-            if (ck == P) pawn_count(other, m.to)++;
+            hand[side][base_kind(ck)]--;
+            if (ck == PAWN) pawn_count(other, m.to())++;
         }
     }
     board[u.coin_old] = CELL_COIN;

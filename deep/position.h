@@ -2,8 +2,8 @@
 // pawn files, king squares and a Zobrist key, with a move generator that
 // produces exactly the moves the rule book accepts, and make/unmake.
 //
-// Sides: 0 is the upper side (positive codes, moving towards row 9), 1 the
-// lower side.  Squares are 0..80, sq = (column - 1) * 9 + (row - 1).
+// The sides, kinds, pieces and squares are the game's own (core/types.h);
+// a square is 0..80, column by column.
 #pragma once
 
 #include <array>
@@ -11,55 +11,41 @@
 #include <vector>
 
 #include "core/state.h"
+#include "core/types.h"
 
 namespace rindou::deep {
 
-// Piece kinds.  1..7 are also the hand slots.
-enum Kind : int8_t {
-    NO_KIND = 0,
-    P = 1, L = 2, N = 3, S = 4, G = 5, B = 6, R = 7, K = 8,
-    PP = 9, PL = 10, PN = 11, PS = 12, PB = 13, PR = 14,
-};
-constexpr int KIND_COUNT = 15;
-
-// A board cell: 0 empty, +kind upper piece, -kind lower piece, CELL_COIN.
+// A board cell: 0 empty, a piece (+kind upper, -kind lower), or CELL_COIN.
 constexpr int8_t CELL_COIN = 64;
-constexpr int UPPER = 0;
-constexpr int LOWER = 1;
 
-inline int cell_side(int8_t v) { return v > 0 ? UPPER : LOWER; }  // only for pieces
+inline Side cell_side(int8_t v) { return side_of(Piece(v)); }  // only for pieces
 inline bool is_piece(int8_t v) { return v != 0 && v != CELL_COIN; }
-inline int kind_of(int8_t v) { return v < 0 ? -v : v; }
-inline int8_t make_cell(int side, int kind) {
-    return static_cast<int8_t>(side == UPPER ? kind : -kind);
-}
-inline int sq_col(int sq) { return sq / 9 + 1; }
-inline int sq_row(int sq) { return sq % 9 + 1; }
-inline int make_sq(int col, int row) { return (col - 1) * 9 + (row - 1); }
+inline PieceKind kind_of(int8_t v) { return rindou::kind_of(Piece(v)); }
+inline int8_t make_cell(Side side, PieceKind kind) { return make_piece(side, kind); }
 
-int promote_kind(int kind);    // the promoted kind, or 0 when it cannot promote
-int unpromote_kind(int kind);  // the hand kind of a captured piece
-int kind_from_code(int code);  // game code magnitude -> kind (0 for anything else)
 int code_from_cell(int8_t v);  // cell -> game code
 
-// A move.  from 0..80 is a board square; 81..87 a drop of kind from - 80.
-// Moved and captured kinds ride along for ordering.
+// A move of the game (core's code of it) with the kinds it moves and takes,
+// which the search orders moves by.
 struct Move {
-    uint8_t from = 0, to = 0;
-    uint8_t promote = 0;
-    uint8_t moved = 0;     // kind before the move
-    uint8_t captured = 0;  // kind captured (0 none); K marks a king capture
-    uint8_t pass = 0;
+    MoveCode code;
+    PieceKind moved = NO_KIND;     // kind before the move
+    PieceKind captured = NO_KIND;  // kind captured; KING marks a king capture
 
-    bool is_drop() const { return from >= 81; }
-    int drop_kind() const { return from - 80; }
-    bool null() const { return !pass && from == 0 && to == 0; }
-    uint32_t key() const {
-        return pass ? 0xffffffffu
-                    : (static_cast<uint32_t>(from) << 8 | to | static_cast<uint32_t>(promote) << 16);
-    }
-    bool operator==(const Move& o) const { return key() == o.key(); }
+    bool pass() const { return code.is_pass(); }
+    bool is_drop() const { return code.is_drop(); }
+    bool promote() const { return code.promotes(); }
+    PieceKind drop_kind() const { return code.dropped(); }
+    // The origin of a board move.
+    Square origin() const { return code.from(); }
+    // The origin as a number 0..87: a square, or 80 + the kind of a drop.
+    int from() const { return code.origin(); }
+    Square to() const { return code.to(); }
+    bool null() const { return code.is_none(); }
+    uint32_t key() const { return code.raw(); }
+    bool operator==(const Move& o) const { return code == o.code; }
 };
+static_assert(sizeof(Move) == 4);
 
 constexpr int MAX_MOVES = 1024;
 using MoveList = std::vector<Move>;
@@ -68,62 +54,64 @@ using MoveList = std::vector<Move>;
 // the second.
 struct SquareSet {
     uint64_t w[2] = {0, 0};
-    void set(int sq) { w[sq >> 6] |= uint64_t{1} << (sq & 63); }
-    void clear(int sq) { w[sq >> 6] &= ~(uint64_t{1} << (sq & 63)); }
-    bool has(int sq) const { return (w[sq >> 6] >> (sq & 63) & 1) != 0; }
+    void set(Square sq) { w[sq >> 6] |= uint64_t{1} << (sq & 63); }
+    void clear(Square sq) { w[sq >> 6] &= ~(uint64_t{1} << (sq & 63)); }
+    bool has(Square sq) const { return (w[sq >> 6] >> (sq & 63) & 1) != 0; }
     bool operator==(const SquareSet& o) const { return w[0] == o.w[0] && w[1] == o.w[1]; }
     // Calls f(sq) for every square in the set, lowest first.
     template <class F>
     void each(F f) const {
         for (int h = 0; h < 2; ++h)
-            for (uint64_t b = w[h]; b; b &= b - 1) f(h * 64 + __builtin_ctzll(b));
+            for (uint64_t b = w[h]; b; b &= b - 1) f(Square(h * 64 + __builtin_ctzll(b)));
     }
 };
 
 // The nearest square of a line of direction d (as the line tables number
 // them) among the squares b0 | b1 of that line, which must not be empty: the
 // lowest when the line runs towards higher numbers, else the highest.
-inline int first_on_line(int d, uint64_t b0, uint64_t b1) {
-    if ((0x35u >> d) & 1) return b0 ? __builtin_ctzll(b0) : 64 + __builtin_ctzll(b1);
-    return b1 ? 127 - __builtin_clzll(b1) : 63 - __builtin_clzll(b0);
+inline Square first_on_line(int d, uint64_t b0, uint64_t b1) {
+    if ((0x35u >> d) & 1) return Square(b0 ? __builtin_ctzll(b0) : 64 + __builtin_ctzll(b1));
+    return Square(b1 ? 127 - __builtin_clzll(b1) : 63 - __builtin_clzll(b0));
 }
 
 // The evaluation's value of a piece standing on a square (material and
 // placement), from its owner's point of view: index [cell + 14][sq].  The
 // position keeps the sum of it up to date through make and unmake.
 struct Placement {
-    int value[29][81];
+    int value[29][SQUARE_COUNT];
 };
 const Placement& placement();
 
 // Sliders: the kinds whose reach the evaluation counts.
-inline bool counts_reach(int kind) { return kind == L || kind == B || kind == R || kind == PB || kind == PR; }
+inline bool counts_reach(PieceKind kind) {
+    return kind == LANCE || kind == BISHOP || kind == ROOK || kind == HORSE || kind == DRAGON;
+}
 
 struct Undo {
     int8_t captured_cell;
-    uint8_t coin_old;
-    uint8_t coin_new;
+    Square coin_old;
+    Square coin_new;
     uint64_t key;
-    int8_t winner;
+    Side winner;
     int placed;
-    SquareSet occupied[2];
+    SquareSet occupied[SIDE_COUNT];
     SquareSet sliders;
 };
 
 class Position {
 public:
-    std::array<int8_t, 81> board{};
-    int coin = make_sq(5, 5);
-    std::array<std::array<int, 8>, 2> hand{};  // [side][kind 1..7]
-    std::array<std::array<int, 10>, 2> pawns{};  // unpromoted pawns per column 1..9
-    std::array<int, 2> king{-1, -1};
-    int side = LOWER;  // to move
-    int winner = -1;   // the side that captured a king, or -1
+    std::array<int8_t, SQUARE_COUNT> board{};
+    Square coin = make_square(5, 5);
+    std::array<std::array<int, HAND_KIND_COUNT>, SIDE_COUNT> hand{};  // [side][kind 1..7]
+    std::array<std::array<int, 10>, SIDE_COUNT> pawns{};  // unpromoted pawns per column 1..9
+    std::array<Square, SIDE_COUNT> king{NO_SQUARE, NO_SQUARE};  // NO_SQUARE once taken
+    Side side = LOWER;      // to move
+    Side winner = NO_SIDE;  // the side that captured a king
     uint64_t key = 0;
     // Kept by make and unmake from the board: the squares of each side's
     // pieces, those of the sliders of both sides, and the sum of the
     // placement values (the upper side's less the lower side's).
-    std::array<SquareSet, 2> occupied{};
+    std::array<SquareSet, SIDE_COUNT> occupied{};
     SquareSet sliders;
     int placed = 0;
 
@@ -170,46 +158,44 @@ public:
     void unmake(const Move& m, const Undo& u);
 
     // Can `by` capture the piece on `target` with a legal board move?
-    bool can_capture(int by, int target) const;
+    bool can_capture(Side by, Square target) const;
     // The square of the cheapest piece of `by` (by the order of `value`,
     // indexed by kind) that can take on `target` with a board move, the coin
-    // rule included, or -1.
-    int cheapest_capturer(int by, int target, const int* value) const;
+    // rule included, or NO_SQUARE.
+    Square cheapest_capturer(Side by, Square target, const int* value) const;
     // Is `target` reached by a movement pattern of a piece of `by`, the
     // coin rule aside (the map of squares a side attacks)?
-    bool attacked_pattern(int by, int target) const;
+    bool attacked_pattern(Side by, Square target) const;
 
 private:
-    bool coin_ok(int from, int to) const;
+    bool coin_ok(Square from, Square to) const;
     enum class Gen { ALL, CAPTURES, TACTICAL, QUIET };
     template <Gen G>
     void gen_board(MoveList& out) const;
     template <Gen G>
-    void add_board_move(MoveList& out, int from, int to, int kind) const;
+    void add_board_move(MoveList& out, Square from, Square to, PieceKind kind) const;
     void append_drops(MoveList& out) const;
     template <bool CoinRule>
-    bool reaches(int by, int target) const;
+    bool reaches(Side by, Square target) const;
 
     // The unpromoted pawns of side `s` on the column of `sq`.
-    int& pawn_count(int s, int sq) {
-        return pawns[static_cast<size_t>(s)][static_cast<size_t>(sq_col(sq))];
-    }
+    int& pawn_count(Side s, Square sq) { return pawns[s][col_of(sq)]; }
     // Changes a hand count by `delta`, keeping the key in step.
-    void change_hand(int s, int kind, int delta);
+    void change_hand(Side s, PieceKind kind, int delta);
     void make_drop(const Move& m);
     void make_board_move(const Move& m, Undo& u);
-    void take(int8_t cap, int sq);
-    void put_piece(int sq, int8_t v);     // onto an empty square
-    void remove_piece(int sq, int8_t v);  // v: what stood there
+    void take(int8_t cap, Square sq);
+    void put_piece(Square sq, int8_t v);     // onto an empty square
+    void remove_piece(Square sq, int8_t v);  // v: what stood there
     void unmake_drop(const Move& m);
     void unmake_board_move(const Move& m, const Undo& u);
 };
 
 // Zobrist numbers.
 struct Zobrist {
-    uint64_t piece[81][29];  // index cell + 14
-    uint64_t coin[81];
-    uint64_t hand[2][8][64];  // counts taken modulo 64
+    uint64_t piece[SQUARE_COUNT][29];  // index cell + 14
+    uint64_t coin[SQUARE_COUNT];
+    uint64_t hand[SIDE_COUNT][HAND_KIND_COUNT][64];  // counts taken modulo 64
     uint64_t side;
 };
 const Zobrist& zobrist();
@@ -220,9 +206,9 @@ const Zobrist& zobrist();
 // Lines 0, 2, 4 and 5 run towards higher square numbers, the others towards
 // lower ones.
 struct Rays {
-    uint8_t to[81][8][8];
-    uint8_t n[81][8];
-    SquareSet mask[81][8];  // the same squares as a set
+    Square to[SQUARE_COUNT][8][8];
+    uint8_t n[SQUARE_COUNT][8];
+    SquareSet mask[SQUARE_COUNT][8];  // the same squares as a set
 };
 const Rays& rays();
 

@@ -33,11 +33,11 @@ constexpr int ORDER_VALUE[KIND_COUNT] = {0,   90,  315, 405, 495, 540, 855, 990,
 
 enum Bound : uint8_t { NONE = 0, EXACT = 1, LOWER_B = 2, UPPER_B = 3 };
 
-// Sixteen bytes: of the move only what tells it apart from the others of the
-// node is kept.
+// Sixteen bytes: of the move only its code, what tells it apart from the
+// others of the node, is kept.
 struct TTEntry {
     uint64_t key = 0;
-    uint8_t from = 0, to = 0, promote = 0, pass = 0;
+    MoveCode move;
     int16_t score = 0;
     int8_t depth = -1;
     uint8_t bound = NONE;
@@ -59,11 +59,11 @@ struct ScoredMove {
 
 // The order of a capture or promotion: captures by the victim, then the
 // attacker, and promotions of the pieces that gain most before the others.
-int tactical_score(const Move& m, const int (*hist)[81]) {
+int tactical_score(const Move& m, const int (*hist)[SQUARE_COUNT]) {
     if (m.captured)
-        return ORDER_CAPTURE + ORDER_VALUE[m.captured] * 16 - ORDER_VALUE[m.moved] / 16 + (m.promote ? 64 : 0);
-    if (m.moved == B || m.moved == R || m.moved == P) return ORDER_PROMOTION;
-    return ORDER_PROMOTION / 2 + hist[m.from][m.to];
+        return ORDER_CAPTURE + ORDER_VALUE[m.captured] * 16 - ORDER_VALUE[m.moved] / 16 + (m.promote() ? 64 : 0);
+    if (m.moved == BISHOP || m.moved == ROOK || m.moved == PAWN) return ORDER_PROMOTION;
+    return ORDER_PROMOTION / 2 + hist[m.from()][m.to()];
 }
 
 // The best line of one depth at the root.
@@ -89,7 +89,7 @@ public:
 
 private:
     Position pos_;
-    int root_side_ = pos_.side;
+    Side root_side_ = pos_.side;
     bool mode_com_;
     SearchLimits limits_;
     std::vector<TTEntry> tt_;
@@ -125,7 +125,8 @@ private:
                 lmr_[d][n] = static_cast<int>(0.5 + std::log(d) * std::log(n) / 2.0);
     }
     Move killers_[MAX_PLY][2]{};
-    int history_[2][88][81]{};
+    // [side][origin: a square, or 80 + the kind of a drop][destination]
+    int history_[SIDE_COUNT][SQUARE_COUNT + 7][SQUARE_COUNT]{};
     uint64_t path_[MAX_PLY + 8]{};
     bool after_move_[MAX_PLY + 8]{};  // the position was reached by a real move
     Move pv_[MAX_PLY][MAX_PLY]{};
@@ -154,7 +155,7 @@ private:
     // looked for: such a capture is never called losing.)
     bool losing_capture(const Move& m) {
         return m.captured && ORDER_VALUE[m.moved] > ORDER_VALUE[m.captured] &&
-               pos_.attacked_pattern(pos_.side ^ 1, m.to) && see(m) < 0;
+               pos_.attacked_pattern(~pos_.side, m.to()) && see(m) < 0;
     }
     bool mated_by_test();
     bool terminal(int ply, int& score);
@@ -173,22 +174,22 @@ private:
     void report(int depth, const RootLine& line,
                 const std::function<void(const SearchInfo&)>& on_info) const;
     bool in_danger() const {
-        const int k = pos_.king[static_cast<size_t>(pos_.side)];
-        return k >= 0 && pos_.can_capture(pos_.side ^ 1, k);
+        const Square k = pos_.king[pos_.side];
+        return k != NO_SQUARE && pos_.can_capture(~pos_.side, k);
     }
     void make(const Move& m, Undo& u, int ply) {
         pos_.make(m, u);
-        if (!m.pass) ++nodes_;
+        if (!m.pass()) ++nodes_;
         path_[ply + 1] = pos_.key;
-        after_move_[ply + 1] = !m.pass;
+        after_move_[ply + 1] = !m.pass();
     }
 };
 
 // In a game against the computer the person wins when, right after the
 // person's move, the game's own test finds the computer's king mated.
 bool Searcher::mated_by_test() {
-    const int k = pos_.king[UPPER];
-    if (k < 0 || !pos_.attacked_pattern(LOWER, k)) return false;
+    const Square k = pos_.king[UPPER];
+    if (k == NO_SQUARE || !pos_.attacked_pattern(LOWER, k)) return false;
     // The test is dear and the same positions come back often: its answers
     // are kept by key.
     MateMemo& memo = mate_memo_[pos_.key & (MATE_MEMO_SIZE - 1)];
@@ -196,8 +197,8 @@ bool Searcher::mated_by_test() {
     GameState& s = *scratch_;
     pos_.to_state(s);
     for (int c = 1; c <= 9; ++c) {
-        s.upper_pawn_file[static_cast<size_t>(c)] = pos_.pawns[UPPER][static_cast<size_t>(c)] > 0;
-        s.lower_pawn_file[static_cast<size_t>(c)] = pos_.pawns[LOWER][static_cast<size_t>(c)] > 0;
+        s.upper_pawn_file[c] = pos_.pawns[UPPER][c] > 0;
+        s.lower_pawn_file[c] = pos_.pawns[LOWER][c] > 0;
     }
     analyse_position(s);
     memo.key = pos_.key;
@@ -211,7 +212,7 @@ bool Searcher::mated_by_test() {
 // game there: it is worth what it is, less a little for the side searched
 // for).
 bool Searcher::terminal(int ply, int& score) {
-    if (pos_.winner >= 0) {
+    if (pos_.winner != NO_SIDE) {
         score = pos_.winner == pos_.side ? WIN - ply : -(WIN - ply);
         return true;
     }
@@ -219,8 +220,8 @@ bool Searcher::terminal(int ply, int& score) {
         score = -(WIN - ply);
         return true;
     }
-    const int other_king = pos_.king[static_cast<size_t>(pos_.side ^ 1)];
-    if (other_king >= 0 && pos_.can_capture(pos_.side, other_king)) {
+    const Square other_king = pos_.king[~pos_.side];
+    if (other_king != NO_SQUARE && pos_.can_capture(pos_.side, other_king)) {
         score = WIN - ply - 1;
         return true;
     }
@@ -237,7 +238,7 @@ void Searcher::order(MoveList& moves, std::vector<int>& sc, const Move& hash, in
     const bool killers = ply < MAX_PLY;
     const uint32_t k0 = killers ? killers_[ply][0].key() : 0xfffffffeu;
     const uint32_t k1 = killers ? killers_[ply][1].key() : 0xfffffffeu;
-    const int (*hist)[81] = history_[pos_.side];
+    const int (*hist)[SQUARE_COUNT] = history_[pos_.side];
     for (size_t i = 0; i < moves.size(); ++i) {
         const Move& m = moves[i];
         const uint32_t key = m.key();
@@ -245,15 +246,15 @@ void Searcher::order(MoveList& moves, std::vector<int>& sc, const Move& hash, in
         if (key == hash_key)
             v = ORDER_HASH;
         else if (m.captured)
-            v = ORDER_CAPTURE + ORDER_VALUE[m.captured] * 16 - ORDER_VALUE[m.moved] / 16 + (m.promote ? 64 : 0);
-        else if (m.promote && (m.moved == B || m.moved == R || m.moved == P))
+            v = ORDER_CAPTURE + ORDER_VALUE[m.captured] * 16 - ORDER_VALUE[m.moved] / 16 + (m.promote() ? 64 : 0);
+        else if (m.promote() && (m.moved == BISHOP || m.moved == ROOK || m.moved == PAWN))
             v = ORDER_PROMOTION;
         else if (key == k0)
             v = ORDER_KILLER + 2;
         else if (key == k1)
             v = ORDER_KILLER + 1;
         else
-            v = hist[m.from][m.to];
+            v = hist[m.from()][m.to()];
         sc[i] = v;
     }
 }
@@ -275,24 +276,23 @@ void pick(MoveList& moves, std::vector<int>& sc, size_t i) {
 // capture, allows or blocks each recapture exactly as in the game.
 int Searcher::see(const Move& m) {
     constexpr int LONGEST = 24;
-    const int to = m.to;
+    const Square to = m.to();
     Move seq[LONGEST];
     Undo undo[LONGEST];
     int gain[LONGEST];
-    auto on_square = [&] { return ORDER_VALUE[kind_of(pos_.board[static_cast<size_t>(to)])]; };
+    auto on_square = [&] { return ORDER_VALUE[kind_of(pos_.board[to])]; };
     gain[0] = ORDER_VALUE[m.captured];
     seq[0] = m;
     pos_.make(m, undo[0]);
     gain[0] += on_square() - ORDER_VALUE[m.moved];  // what a promotion adds
     int n = 1;
-    while (n < LONGEST && pos_.winner < 0) {
-        const int from = pos_.cheapest_capturer(pos_.side, to, ORDER_VALUE);
-        if (from < 0) break;
+    while (n < LONGEST && pos_.winner == NO_SIDE) {
+        const Square from = pos_.cheapest_capturer(pos_.side, to, ORDER_VALUE);
+        if (from == NO_SQUARE) break;
         Move r;
-        r.from = static_cast<uint8_t>(from);
-        r.to = static_cast<uint8_t>(to);
+        r.code = MoveCode::board(from, to);
         if (!pos_.is_move(r)) {
-            r.promote = 1;  // a piece that may not stay unpromoted there
+            r.code = MoveCode::board(from, to, true);  // a piece that may not stay unpromoted there
             if (!pos_.is_move(r)) break;
         }
         const int taken = on_square();
@@ -321,8 +321,8 @@ int Searcher::qsearch(int alpha, int beta, int ply) {
     int stand = eval();
     if (stand >= beta || ply >= MAX_PLY - 1) return stand;
     if (stand > alpha) alpha = stand;
-    MoveList& moves = lists_[static_cast<size_t>(ply)];
-    std::vector<int>& sc = scores_[static_cast<size_t>(ply)];
+    MoveList& moves = lists_[ply];
+    std::vector<int>& sc = scores_[ply];
     pos_.generate_captures(moves);
     order(moves, sc, Move{}, MAX_PLY);
     int best = stand;
@@ -330,7 +330,7 @@ int Searcher::qsearch(int alpha, int beta, int ply) {
         pick(moves, sc, i);
         const Move m = moves[i];
         // A capture that cannot lift the score near alpha is not tried.
-        if (stand + ORDER_VALUE[m.captured] + (m.promote ? 500 : 0) + 200 < alpha) continue;
+        if (stand + ORDER_VALUE[m.captured] + (m.promote() ? 500 : 0) + 200 < alpha) continue;
         // Nor one that loses material once the recaptures are played out.
         if (losing_capture(m)) continue;
         Undo u;
@@ -362,12 +362,7 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
     const TTEntry& e = tt_slot();
     const bool known = e.key == pos_.key && e.bound != NONE;
     Move hash{};
-    if (known) {
-        hash.from = e.from;
-        hash.to = e.to;
-        hash.promote = e.promote;
-        hash.pass = e.pass;
-    }
+    if (known) hash.code = e.move;
     // On the principal variation the table only orders, so that the line
     // reported stays whole.
     if (known && !pv_node && e.depth >= depth && decides(e, alpha, beta, ply, t)) return t;
@@ -389,9 +384,9 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
     // generated: it often refutes the node on its own), the captures and
     // promotions, the killers, then the quiet moves and drops.  Quiet moves
     // that the pruning below would skip are never generated at all.
-    MoveList& gen = lists_[static_cast<size_t>(ply)];
-    std::vector<ScoredMove>& moves = picks_[static_cast<size_t>(ply)];
-    std::vector<ScoredMove>& losing = losing_[static_cast<size_t>(ply)];
+    MoveList& gen = lists_[ply];
+    std::vector<ScoredMove>& moves = picks_[ply];
+    std::vector<ScoredMove>& losing = losing_[ply];
     moves.clear();
     losing.clear();
     Move first = hash;
@@ -408,7 +403,7 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
         // for their stage, which the killers or the pruning often spare.)
         if (gen.empty() && !pos_.has_board_move()) {
             Move pass;
-            pass.pass = 1;
+            pass.code = MoveCode::pass();
             return pass_on(pass, depth, alpha, beta, ply, pv_node);
         }
     }
@@ -422,7 +417,7 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
     uint32_t killer_keys[2] = {0xfffffffeu, 0xfffffffeu};
     size_t sorted_from = SIZE_MAX;  // moves from here on are already in order
     size_t tactical_from = 0, tactical_to = 0;  // the captures and promotions
-    const int (*hist)[81] = history_[pos_.side];
+    const int (*hist)[SQUARE_COUNT] = history_[pos_.side];
     // Late quiet moves near the leaves are not tried, nor quiet ones that
     // cannot bring the score up to alpha; neither test depends on the move,
     // so all the quiet moves after them go too.
@@ -441,7 +436,7 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
         case KILLERS:
             for (int k = 0; k < 2; ++k) {
                 Move m = killers_[ply][k];
-                if (m.null() || m.key() == hash_key || !pos_.is_move(m) || m.captured || m.promote) continue;
+                if (m.null() || m.key() == hash_key || !pos_.is_move(m) || m.captured || m.promote()) continue;
                 killer_keys[k] = m.key();
                 moves.push_back({m, ORDER_KILLER + 2 - k});
             }
@@ -458,7 +453,7 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
             for (const Move& m : gen) {
                 const uint32_t key = m.key();
                 if (key == hash_key || key == killer_keys[0] || key == killer_keys[1]) continue;
-                moves.push_back({m, hist[m.from][m.to]});
+                moves.push_back({m, hist[m.from()][m.to()]});
             }
             // Where most of them will be searched, one sort beats picking
             // the best again for every move.
@@ -488,7 +483,7 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
         }
         const Move m = moves[i].move;
         const int score = moves[i].score;
-        const bool quiet = !m.captured && !m.promote;
+        const bool quiet = !m.captured && !m.promote();
         const bool plain = quiet && score < ORDER_KILLER && i > 0;
         if (plain && prune_rest()) break;
         // Late quiet moves are searched shallower, the more so the later and
@@ -577,13 +572,13 @@ void Searcher::reward_cutoff(const Move& m, int depth, int ply, const std::vecto
         killers_[ply][1] = killers_[ply][0];
         killers_[ply][0] = m;
     }
-    int& h = history_[pos_.side][m.from][m.to];
+    int& h = history_[pos_.side][m.from()][m.to()];
     h += depth * depth;
     // The quiet moves tried before it and found no better lose a little.
     for (size_t j = 0; j < tried; ++j) {
         const Move& q = moves[j].move;
-        if (q.captured || q.promote) continue;
-        int& hq = history_[pos_.side][q.from][q.to];
+        if (q.captured || q.promote()) continue;
+        int& hq = history_[pos_.side][q.from()][q.to()];
         hq -= std::min(hq, depth * depth);
     }
     if (h > (1 << 20)) {
@@ -596,10 +591,7 @@ void Searcher::reward_cutoff(const Move& m, int depth, int ply, const std::vecto
 void Searcher::store(const Move& best_move, int depth, int best, int alpha0, int beta, int ply) {
     TTEntry& e = tt_slot();
     e.key = pos_.key;
-    e.from = best_move.from;
-    e.to = best_move.to;
-    e.promote = best_move.promote;
-    e.pass = best_move.pass;
+    e.move = best_move.code;
     e.depth = static_cast<int8_t>(depth);
     e.score = static_cast<int16_t>(score_to_tt(best, ply));
     e.bound = best >= beta ? LOWER_B : best > alpha0 ? EXACT : UPPER_B;
@@ -701,7 +693,7 @@ SearchResult Searcher::run(const std::function<void(const SearchInfo&)>& on_info
     SearchResult res;
     path_[0] = pos_.key;
     after_move_[0] = false;
-    if (pos_.winner >= 0) return res;
+    if (pos_.winner != NO_SIDE) return res;
     MoveList root;
     pos_.generate(root);
     if (root.empty()) return res;
@@ -776,26 +768,25 @@ uint64_t level_budget(int level) {
 
 GameMove to_game_move(const Position& p, const Move& m) {
     GameMove g;
-    if (m.pass) {
+    if (m.pass()) {
         g.pass = true;
         return g;
     }
-    const int sign = p.side == UPPER ? 1 : -1;
     if (m.is_drop()) {
         // `cand` names a drop of either side by the upper hand's column and
         // the slot; the hand kinds are the slots.
         g.from_col = UPPER_HAND_COL;
         g.from_row = m.drop_kind();
-        g.before = g.placed = sign * SLOT_CODE[static_cast<size_t>(m.drop_kind())];
+        g.before = g.placed = code_of(make_piece(p.side, m.drop_kind()));
     } else {
-        g.from_col = sq_col(m.from);
-        g.from_row = sq_row(m.from);
-        int8_t v = p.board[m.from];
+        g.from_col = col_of(m.origin());
+        g.from_row = row_of(m.origin());
+        int8_t v = p.board[m.from()];
         g.before = code_from_cell(v);
-        g.placed = m.promote ? code_from_cell(make_cell(p.side, promote_kind(kind_of(v)))) : g.before;
+        g.placed = m.promote() ? code_of(make_piece(p.side, promoted_kind(kind_of(v)))) : g.before;
     }
-    g.to_col = sq_col(m.to);
-    g.to_row = sq_row(m.to);
+    g.to_col = col_of(m.to());
+    g.to_row = row_of(m.to());
     return g;
 }
 
@@ -818,12 +809,12 @@ std::vector<uint64_t> history_keys(const GameState& s) {
     if (s.record_count <= 0 || s.record_count > RECORD_MAX || s.record_count != s.move_number)
         return keys;
     auto t = std::make_unique<GameState>(s);
-    auto at = [&t](int c, int r) -> int& { return t->board[static_cast<size_t>(c)][static_cast<size_t>(r)]; };
+    auto at = [&t](int c, int r) -> int& { return t->board[c][r]; };
     // Whether the upper side made the move after the one taken back (at
     // first: is to move now); -1 when no side is.
     int next_upper = s.side_to_move == s.upper_turn ? 1 : s.side_to_move == s.lower_turn ? 0 : -1;
     for (int i = s.record_count; i >= 1; --i) {
-        const RecordEntry& e = s.record[static_cast<size_t>(i)];
+        const RecordEntry& e = s.record[i];
         const bool upper = is_upper(e.piece_before);
         // A pass is not recorded: when the same side moved again, the other
         // side met the position after this move and passed.
@@ -836,7 +827,7 @@ std::vector<uint64_t> history_keys(const GameState& s) {
             const int slot = hand_slot(e.piece_before);
             if (slot == 0) break;
             at(e.to_col, e.to_row) = EMPTY;
-            hand[static_cast<size_t>(slot)]++;
+            hand[slot]++;
         } else {
             if (!on_board(e.from_col, e.from_row) || !on_board(t->coin_col, t->coin_row)) break;
             const int cc = t->coin_col - (e.to_col - e.from_col);
@@ -850,8 +841,8 @@ std::vector<uint64_t> history_keys(const GameState& s) {
             at(cc, cr) = COIN;
             const int slot = hand_slot(e.captured);
             if (slot != 0 && (upper ? is_lower(e.captured) : is_upper(e.captured))) {
-                if (hand[static_cast<size_t>(slot)] <= 0) break;
-                hand[static_cast<size_t>(slot)]--;
+                if (hand[slot] <= 0) break;
+                hand[slot]--;
             }
         }
         keys.push_back(Position::from_state(*t, upper ? t->upper_turn : t->lower_turn).key);
@@ -867,7 +858,7 @@ SearchResult search_from(const Position& p, bool mode_com, const SearchLimits& l
 }
 
 uint64_t perft(Position& p, int depth) {
-    if (depth == 0 || p.winner >= 0) return 1;
+    if (depth == 0 || p.winner != NO_SIDE) return 1;
     MoveList moves;
     p.generate(moves);
     if (depth == 1) return moves.size();

@@ -114,7 +114,7 @@ Score score_position(deep::Position p, bool mode_com, deep::SearchLimits limits)
         deep::Undo u;
         p.make(moves[0], u);
         sign = -sign;
-        if (p.winner >= 0) {
+        if (p.winner != NO_SIDE) {
             first.score = sign * (p.winner == p.side ? deep::WIN : -deep::WIN);
             return first;
         }
@@ -219,7 +219,7 @@ GameAnalysis analyse_game_nodes(const GameState& s, uint64_t nodes, const Hooks&
         } else {
             // The next position is scored for the side to move there: the
             // other side, or the mover again when the other side had to pass.
-            const bool next_upper = stops[k + 1].pos.side == deep::UPPER;
+            const bool next_upper = stops[k + 1].pos.side == UPPER;
             r.after = next_upper == r.upper ? scores[k + 1].score : -scores[k + 1].score;
         }
         r.drop = std::max(0.0, winning_chances(r.before) - winning_chances(r.after));

@@ -57,7 +57,7 @@ TEST(DeepEdge, HandsFullOfPiecesStillGiveALegalMoveWithinTheBounds) {
         const deep::Position start = deep::Position::from_state(p.s, turn);
         EXPECT_LE(std::abs(deep::evaluate(start)), deep::EVAL_LIMIT);
         deep::Position other = start;
-        other.side ^= 1;
+        other.side = ~other.side;
         EXPECT_LE(std::abs(deep::evaluate(other)), deep::EVAL_LIMIT);
 
         std::set<std::string> legal;

@@ -17,14 +17,15 @@ using deep::Position;
 // colours and hands swapped, the other side to move.
 Position turned(const Position& p) {
     Position q;
-    for (int sq = 0; sq < 81; ++sq) {
-        const int8_t v = p.board[size_t(sq)];
-        q.board[size_t(80 - sq)] = deep::is_piece(v) ? static_cast<int8_t>(-v) : v;
+    auto turn = [](Square sq) { return Square(LAST_SQUARE - sq); };
+    for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
+        const int8_t v = p.board[sq];
+        q.board[turn(sq)] = deep::is_piece(v) ? static_cast<int8_t>(-v) : v;
     }
-    q.coin = 80 - p.coin;
-    q.hand = {p.hand[1], p.hand[0]};
-    for (int s = 0; s < 2; ++s) q.king[size_t(s)] = p.king[size_t(s ^ 1)] < 0 ? -1 : 80 - p.king[size_t(s ^ 1)];
-    q.side = p.side ^ 1;
+    q.coin = turn(p.coin);
+    q.hand = {p.hand[LOWER], p.hand[UPPER]};
+    for (Side s : {UPPER, LOWER}) q.king[s] = p.king[~s] == NO_SQUARE ? NO_SQUARE : turn(p.king[~s]);
+    q.side = ~p.side;
     q.recompute_key();
     q.recompute_summary();
     return q;
@@ -40,7 +41,7 @@ TEST(DeepEvaluate, TermsAddUpToTheEvaluationAndTreatBothSidesAlike) {
     int positions = 0, with_hands = 0, with_danger = 0;
     for (int game = 0; game < 150; ++game) {
         Position p = Position::from_state(start, start.lower_turn);
-        for (int ply = 0; ply < 200 && p.winner < 0; ++ply) {
+        for (int ply = 0; ply < 200 && p.winner == NO_SIDE; ++ply) {
             const EvalTerms e = deep::explain(p);
             ASSERT_EQ(e.total, deep::evaluate(p)) << "game " << game << " ply " << ply;
             const EvalTerms f = deep::explain(turned(p));

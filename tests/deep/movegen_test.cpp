@@ -62,13 +62,12 @@ std::set<Key> from_generator(const GameState& s, int turn, MoveList& moves) {
     p.generate(moves);
     std::set<Key> out;
     for (const Move& m : moves) {
-        if (m.pass)
+        if (m.pass())
             out.insert({-9, 0, 0, 0, 0});
         else if (m.is_drop())
-            out.insert({0, m.drop_kind(), deep::sq_col(m.to), deep::sq_row(m.to), 0});
+            out.insert({0, m.drop_kind(), col_of(m.to()), row_of(m.to()), 0});
         else
-            out.insert({deep::sq_col(m.from), deep::sq_row(m.from), deep::sq_col(m.to),
-                        deep::sq_row(m.to), m.promote});
+            out.insert({col_of(m.origin()), row_of(m.origin()), col_of(m.to()), row_of(m.to()), m.promote()});
     }
     EXPECT_EQ(out.size(), moves.size()) << "a move generated twice";
     return out;
@@ -108,34 +107,34 @@ void compare_stages(const Position& p, const MoveList& all, const MoveList& else
     for (const Move& m : all) whole.insert(m.key());
     MoveList parts;
     p.generate_tactical(parts);
-    for (const Move& m : parts) ASSERT_TRUE(m.captured || m.promote);
+    for (const Move& m : parts) ASSERT_TRUE(m.captured || m.promote());
     const size_t tactical = parts.size();
     const int board_moves = p.append_quiet(parts);
     ASSERT_EQ(p.has_board_move(), tactical + static_cast<size_t>(board_moves) > 0);
-    if (all.size() == 1 && all[0].pass) {
+    if (all.size() == 1 && all[0].pass()) {
         ASSERT_EQ(tactical, 0u);
         ASSERT_EQ(board_moves, 0);
         return;
     }
     // The cheapest capturer of each square is the cheapest piece among the
     // generated captures onto it (by an arbitrary order of kinds).
-    static constexpr int VALUE[deep::KIND_COUNT] = {0, 1, 3, 4, 5, 6, 9, 10, 50, 7, 7, 7, 7, 11, 13};
-    for (int sq = 0; sq < 81; ++sq) {
-        const int8_t target = p.board[size_t(sq)];
+    static constexpr int VALUE[KIND_COUNT] = {0, 1, 3, 4, 5, 6, 9, 10, 50, 7, 7, 7, 7, 11, 13};
+    for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
+        const int8_t target = p.board[sq];
         if (!deep::is_piece(target) || deep::cell_side(target) == p.side) continue;
         int want = -1;
         for (const Move& m : all)
-            if (!m.pass && !m.is_drop() && m.to == sq)
+            if (!m.pass() && !m.is_drop() && m.to() == sq)
                 want = want < 0 ? VALUE[m.moved] : std::min(want, VALUE[m.moved]);
-        const int from = p.cheapest_capturer(p.side, sq, VALUE);
-        const int got = from < 0 ? -1 : VALUE[deep::kind_of(p.board[size_t(from)])];
-        ASSERT_EQ(got, want) << "square " << sq;
+        const Square from = p.cheapest_capturer(p.side, sq, VALUE);
+        const int got = from == NO_SQUARE ? -1 : VALUE[deep::kind_of(p.board[from])];
+        ASSERT_EQ(got, want) << "square " << int(sq);
     }
     std::set<uint32_t> staged;
     for (size_t i = 0; i < parts.size(); ++i) {
         ASSERT_TRUE(staged.insert(parts[i].key()).second) << "a move in both parts";
         if (i >= tactical) {
-            ASSERT_TRUE(!parts[i].captured && !parts[i].promote);
+            ASSERT_TRUE(!parts[i].captured && !parts[i].promote());
         }
     }
     ASSERT_EQ(staged, whole);
@@ -143,7 +142,7 @@ void compare_stages(const Position& p, const MoveList& all, const MoveList& else
         for (Move m : *list) {
             const Move want = m;
             const bool here = whole.count(m.key()) > 0;
-            ASSERT_EQ(p.is_move(m), here) << int(m.from) << "-" << int(m.to) << " promote " << int(m.promote);
+            ASSERT_EQ(p.is_move(m), here) << int(m.from()) << "-" << int(m.to()) << " promote " << int(m.promote());
             if (here) {
                 const auto it = std::find_if(all.begin(), all.end(), [&](const Move& a) { return a.key() == want.key(); });
                 ASSERT_EQ(m.captured, it->captured);
@@ -214,7 +213,7 @@ TEST(DeepMoveGen, AgreesWithTheRulesOnRandomPositionsAndSeededPlay) {
             ASSERT_EQ(p.key, before.key);
             ASSERT_EQ(p.placed, before.placed);
             ASSERT_TRUE(p.occupied == before.occupied && p.sliders == before.sliders);
-            if (!m.pass) {
+            if (!m.pass()) {
                 deep::GameMove gm = deep::to_game_move(before, m);
                 int fc = gm.from_col, fr = gm.from_row;
                 // The game names a drop of the lower side by its hand cell.
@@ -233,13 +232,13 @@ TEST(DeepMoveGen, AgreesWithTheRulesOnRandomPositionsAndSeededPlay) {
             // What make keeps up to date is what a fresh look at the board finds.
             ASSERT_EQ(after.placed, replayed.placed);
             ASSERT_TRUE(after.occupied == replayed.occupied && after.sliders == replayed.sliders);
-            if (after.winner < 0) {
+            if (after.winner == NO_SIDE) {
                 ASSERT_EQ(after.key, replayed.key);
             }
             int lower_total = 0, upper_total = 0;
             for (int k = 1; k <= 7; ++k) {
-                lower_total += after.hand[deep::LOWER][size_t(k)];
-                upper_total += after.hand[deep::UPPER][size_t(k)];
+                lower_total += after.hand[LOWER][size_t(k)];
+                upper_total += after.hand[UPPER][size_t(k)];
             }
             ASSERT_EQ(s.lower_hand_total, lower_total);
             ASSERT_EQ(s.upper_hand_total, upper_total);

@@ -20,7 +20,7 @@ inline deep::Move opening_move(const GameState& s, int turn, std::mt19937& rng) 
     deep::SearchResult best = deep::search_from(p, true, quick);
     std::shuffle(moves.begin(), moves.end(), rng);
     for (const deep::Move& m : moves) {
-        if (m.pass) return m;
+        if (m.pass()) return m;
         deep::Position q = p;
         deep::Undo u;
         q.make(m, u);

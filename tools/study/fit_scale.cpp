@@ -35,7 +35,7 @@ namespace {
 
 struct Sample {
     int score;    // for the side to move
-    int side;     // deep::UPPER or deep::LOWER
+    int side;     // UPPER or LOWER
     size_t game;  // index of its game
 };
 
@@ -46,7 +46,7 @@ double sigmoid(double x) { return 1.0 / (1.0 + std::exp(-x)); }
 double log_loss(const std::vector<Sample>& samples, const std::vector<double>& result, double scale) {
     double sum = 0;
     for (const Sample& s : samples) {
-        const double y = s.side == deep::UPPER ? result[s.game] : 1.0 - result[s.game];
+        const double y = s.side == UPPER ? result[s.game] : 1.0 - result[s.game];
         const double p = std::min(1.0 - 1e-12, std::max(1e-12, sigmoid(s.score / scale)));
         sum -= y * std::log(p) + (1 - y) * std::log(1 - p);
     }
@@ -91,8 +91,8 @@ int main(int argc, char** argv) {
         std::vector<uint64_t> met;  // the keys of the positions before each move
         const size_t first = samples.size();
         int plies = 0;
-        while (p.winner < 0 && plies < cap) {
-            const int turn = p.side == deep::UPPER ? s.upper_turn : s.lower_turn;
+        while (p.winner == NO_SIDE && plies < cap) {
+            const int turn = p.side == UPPER ? s.upper_turn : s.lower_turn;
             deep::Move m;
             if (plies < opening) {
                 m = opening_move(s, turn, rng);
@@ -115,14 +115,14 @@ int main(int argc, char** argv) {
         }
         double upper_result = 0.5;
         const char* outcome = "draw";
-        if (p.winner == deep::UPPER) {
+        if (p.winner == UPPER) {
             upper_result = 1;
             outcome = "upper";
-            ++wins[deep::UPPER];
-        } else if (p.winner == deep::LOWER) {
+            ++wins[UPPER];
+        } else if (p.winner == LOWER) {
             upper_result = 0;
             outcome = "lower";
-            ++wins[deep::LOWER];
+            ++wins[LOWER];
         } else {
             ++draws;
         }
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
     const double scale = tools::fit_log_scale([&](double k) { return log_loss(samples, result, k); });
 
     std::printf("\n%d games (upper won %d, lower %d, draws %d), %zu positions, budget %llu nodes\n",
-                games, wins[deep::UPPER], wins[deep::LOWER], draws, samples.size(),
+                games, wins[UPPER], wins[LOWER], draws, samples.size(),
                 static_cast<unsigned long long>(nodes));
     std::printf("scale %.1f, log loss %.4f (a coin's: %.4f)\n", scale,
                 log_loss(samples, result, scale), std::log(2.0));
@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
         int n = 0;
         for (const Sample& s : samples) {
             if (s.score < lo_s || s.score >= hi_s) continue;
-            points += s.side == deep::UPPER ? result[s.game] : 1.0 - result[s.game];
+            points += s.side == UPPER ? result[s.game] : 1.0 - result[s.game];
             expected += sigmoid(s.score / scale);
             ++n;
         }

@@ -26,16 +26,16 @@ void show(const deep::Position& p) {
     std::printf("%-12s %7s %7s %7s\n", "term", "upper", "lower", "upper-lower");
     int sum[2] = {0, 0};
     for (int t = 0; t < deep::EvalTerms::TERM_COUNT; ++t) {
-        std::printf("%-12s %7d %7d %7d\n", deep::EvalTerms::NAMES[t], e.term[t][deep::UPPER],
-                    e.term[t][deep::LOWER], e.term[t][deep::UPPER] - e.term[t][deep::LOWER]);
+        std::printf("%-12s %7d %7d %7d\n", deep::EvalTerms::NAMES[t], e.term[t][UPPER],
+                    e.term[t][LOWER], e.term[t][UPPER] - e.term[t][LOWER]);
         for (int s = 0; s < 2; ++s) sum[s] += e.term[t][s];
     }
-    std::printf("%-12s %7d %7d %7d\n", "sum", sum[deep::UPPER], sum[deep::LOWER],
-                sum[deep::UPPER] - sum[deep::LOWER]);
+    std::printf("%-12s %7d %7d %7d\n", "sum", sum[UPPER], sum[LOWER],
+                sum[UPPER] - sum[LOWER]);
     std::printf("pressure on the upper king %d (lower hand %d), on the lower king %d (upper hand %d)\n",
-                e.pressure[deep::UPPER], e.attacker_hand[deep::UPPER], e.pressure[deep::LOWER],
-                e.attacker_hand[deep::LOWER]);
-    std::printf("%s to move: %d (the search's evaluation: %d)\n\n", p.side == deep::UPPER ? "upper" : "lower",
+                e.pressure[UPPER], e.attacker_hand[UPPER], e.pressure[LOWER],
+                e.attacker_hand[LOWER]);
+    std::printf("%s to move: %d (the search's evaluation: %d)\n\n", p.side == UPPER ? "upper" : "lower",
                 e.total, deep::evaluate(p));
 }
 

@@ -68,8 +68,8 @@ int main(int argc, char** argv) {
         std::vector<uint64_t> met;  // the keys of the positions before each move
         std::vector<deep::Position> kept;
         int plies = 0;
-        while (p.winner < 0 && plies < cap) {
-            const int turn = p.side == deep::UPPER ? s.upper_turn : s.lower_turn;
+        while (p.winner == NO_SIDE && plies < cap) {
+            const int turn = p.side == UPPER ? s.upper_turn : s.lower_turn;
             deep::Move m;
             if (plies < opening) {
                 m = opening_move(s, turn, rng);
@@ -81,9 +81,9 @@ int main(int argc, char** argv) {
                 const deep::SearchResult r = deep::search_from(p, false, limits);
                 if (!r.found) break;
                 m = tools::find_move(p, r.best);
-                const int king = p.king[static_cast<size_t>(p.side)];
-                if (r.depth > 0 && std::abs(r.score) <= deep::WIN_BOUND && !m.pass && !m.captured &&
-                    !m.promote && king >= 0 && !p.attacked_pattern(p.side ^ 1, king))
+                const Square king = p.king[p.side];
+                if (r.depth > 0 && std::abs(r.score) <= deep::WIN_BOUND && !m.pass() && !m.captured &&
+                    !m.promote() && king != NO_SQUARE && !p.attacked_pattern(~p.side, king))
                     kept.push_back(p);
             }
             met.push_back(p.key);
@@ -93,12 +93,12 @@ int main(int argc, char** argv) {
             ++plies;
         }
         double upper_result = 0.5;
-        if (p.winner == deep::UPPER) {
+        if (p.winner == UPPER) {
             upper_result = 1;
-            ++wins[deep::UPPER];
-        } else if (p.winner == deep::LOWER) {
+            ++wins[UPPER];
+        } else if (p.winner == LOWER) {
             upper_result = 0;
-            ++wins[deep::LOWER];
+            ++wins[LOWER];
         } else {
             ++draws;
         }
@@ -111,6 +111,6 @@ int main(int argc, char** argv) {
     }
     std::fclose(out);
     std::printf("%d games (upper won %d, lower %d, neither %d), %ld positions, budget %llu nodes\n", games,
-                wins[deep::UPPER], wins[deep::LOWER], draws, written, static_cast<unsigned long long>(nodes));
+                wins[UPPER], wins[LOWER], draws, written, static_cast<unsigned long long>(nodes));
     return 0;
 }

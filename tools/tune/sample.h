@@ -29,7 +29,7 @@ inline std::string sample_line(long game, double result, const deep::Position& p
     p.to_state(s);
     std::string out = std::to_string(game);
     out += result == 1 ? " 1" : result == 0 ? " 0" : " 0.5";
-    out += p.side == deep::UPPER ? " u" : " l";
+    out += p.side == UPPER ? " u" : " l";
     for (size_t c = 1; c <= 9; ++c)
         for (size_t r = 1; r <= 9; ++r) {
             out += ' ';

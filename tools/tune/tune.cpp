@@ -40,7 +40,7 @@ std::vector<int> scores(const Data& d, const deep::EvalWeights& w) {
     std::vector<int> out(d.positions.size());
     for (size_t i = 0; i < out.size(); ++i) {
         const int s = e.evaluate(d.positions[i]);
-        out[i] = d.positions[i].side == deep::UPPER ? s : -s;
+        out[i] = d.positions[i].side == UPPER ? s : -s;
     }
     return out;
 }
@@ -71,11 +71,11 @@ struct Param {
 // The pawn on the board stays as it is: it fixes the unit the other weights
 // are counted in, which the fitted scale was fitted for.
 std::vector<Param> params(deep::EvalWeights& w) {
-    static const char* const KIND[deep::KIND_COUNT] = {"", "P", "L", "N", "S", "G", "B", "R", "K",
+    static const char* const KIND[KIND_COUNT] = {"", "P", "L", "N", "S", "G", "B", "R", "K",
                                                        "PP", "PL", "PN", "PS", "PB", "PR"};
     std::vector<Param> out;
-    for (int k = 2; k < deep::KIND_COUNT; ++k)
-        if (k != deep::K) out.push_back({std::string("board ") + KIND[k], &w.board[size_t(k)], 0, 5000});
+    for (int k = 2; k < KIND_COUNT; ++k)
+        if (k != KING) out.push_back({std::string("board ") + KIND[k], &w.board[size_t(k)], 0, 5000});
     for (int k = 1; k <= 7; ++k) out.push_back({std::string("hand ") + KIND[k], &w.hand[size_t(k)], 0, 5000});
     out.push_back({"pawn_advance", &w.pawn_advance, -100, 100});
     out.push_back({"deep_gold", &w.deep_gold, -200, 200});
@@ -84,8 +84,8 @@ std::vector<Param> params(deep::EvalWeights& w) {
     out.push_back({"reach_rook", &w.reach_rook, 0, 50});
     out.push_back({"reach_lance", &w.reach_lance, 0, 50});
     // Bounded so that the square of the danger stays well inside an int.
-    for (int k = 1; k < deep::KIND_COUNT; ++k)
-        if (k != deep::K) out.push_back({std::string("attack ") + KIND[k], &w.attack[size_t(k)], 0, 100});
+    for (int k = 1; k < KIND_COUNT; ++k)
+        if (k != KING) out.push_back({std::string("attack ") + KIND[k], &w.attack[size_t(k)], 0, 100});
     out.push_back({"defender", &w.defender, -200, 200});
     out.push_back({"danger_base", &w.danger_base, 1, 64});
     out.push_back({"danger_hand_cap", &w.danger_hand_cap, 0, 30});

@@ -1,0 +1,98 @@
+// The game's words as types, at the edges where they meet the integers of
+// the files, the console and the game's grids.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "core/rules.h"
+#include "core/state.h"
+#include "core/types.h"
+
+namespace rindou {
+namespace {
+
+// Every code the game writes for a piece turns into a piece of the right
+// side and kind and back into the same code, its promotion and its return
+// to the hand agree with the game's own rules, and nothing else is a piece.
+TEST(Types, PieceCodesRoundTripAndAgreeWithTheGame) {
+    const int codes[] = {HU, KYOU, KEI, GIN, KIN, KAKU, SYA, OU, TOKIN, NARIKYOU, NARIKEI, NARIGIN, UMA, RYU};
+    std::set<int> kinds;
+    for (int code : codes)
+        for (int sign : {1, -1}) {
+            const int c = sign * code;
+            const Piece p = piece_from_code(c);
+            ASSERT_NE(p, NO_PIECE) << c;
+            EXPECT_EQ(code_of(p), c);
+            EXPECT_EQ(side_of(p), sign > 0 ? UPPER : LOWER);
+            EXPECT_EQ(sign_of(side_of(p)), sign);
+            EXPECT_EQ(make_piece(side_of(p), kind_of(p)), p);
+            EXPECT_EQ(is_promoted(p), code % 10 == 1) << c;
+            // The game promotes a code by one step and sends a captured piece
+            // to the hand slot of its base kind.
+            const PieceKind k = kind_of(p);
+            if (promotable(k)) {
+                EXPECT_EQ(code_of(make_piece(side_of(p), promoted_kind(k))), promoted(c));
+            } else {
+                EXPECT_EQ(promoted_kind(k), NO_KIND);
+            }
+            if (k != KING) {
+                EXPECT_EQ(base_kind(k), hand_slot(c)) << c;
+                EXPECT_EQ(code_of(make_piece(UPPER, base_kind(k))), SLOT_CODE[base_kind(k)]);
+            }
+            kinds.insert(k);
+        }
+    EXPECT_EQ(kinds.size(), size_t(KIND_COUNT - 1));
+    for (int c = -1000; c <= 1000; ++c) {
+        if (!is_piece_code(c)) {
+            EXPECT_EQ(piece_from_code(c), NO_PIECE) << c;
+        }
+    }
+}
+
+TEST(Types, SidesSquaresAndMovesRoundTrip) {
+    EXPECT_EQ(~UPPER, LOWER);
+    EXPECT_EQ(opposite(LOWER), UPPER);
+    EXPECT_EQ(side_of_sign(1), UPPER);
+    EXPECT_EQ(side_of_sign(-1), LOWER);
+
+    int count = 0;
+    for (Square s = FIRST_SQUARE; s <= LAST_SQUARE; ++s, ++count) {
+        EXPECT_EQ(int(s), count);
+        EXPECT_TRUE(on_board(col_of(s), row_of(s)));
+        EXPECT_EQ(make_square(col_of(s), row_of(s)), s);
+    }
+    EXPECT_EQ(count, SQUARE_COUNT);
+
+    // Every board move, drop and the pass is told apart from every other and
+    // from "no move", and reads back as it was made.
+    std::set<uint16_t> seen;
+    for (Square to = FIRST_SQUARE; to <= LAST_SQUARE; ++to) {
+        for (Square from = FIRST_SQUARE; from <= LAST_SQUARE; ++from) {
+            if (from == to) continue;
+            for (bool promote : {false, true}) {
+                const MoveCode m = MoveCode::board(from, to, promote);
+                ASSERT_TRUE(!m.is_none() && !m.is_pass() && !m.is_drop());
+                ASSERT_EQ(m.from(), from);
+                ASSERT_EQ(m.to(), to);
+                ASSERT_EQ(m.promotes(), promote);
+                ASSERT_EQ(MoveCode::from_raw(m.raw()), m);
+                ASSERT_TRUE(seen.insert(m.raw()).second);
+            }
+        }
+        for (PieceKind k = PAWN; k <= ROOK; ++k) {
+            const MoveCode m = MoveCode::drop(k, to);
+            ASSERT_TRUE(!m.is_none() && !m.is_pass() && m.is_drop() && !m.promotes());
+            ASSERT_EQ(m.dropped(), k);
+            ASSERT_EQ(m.to(), to);
+            ASSERT_TRUE(seen.insert(m.raw()).second);
+        }
+    }
+    const MoveCode pass = MoveCode::pass();
+    EXPECT_TRUE(pass.is_pass() && !pass.is_drop() && !pass.promotes() && !pass.is_none());
+    EXPECT_TRUE(seen.insert(pass.raw()).second);
+    EXPECT_TRUE(MoveCode().is_none());
+    EXPECT_EQ(seen.count(MoveCode().raw()), 0u);
+}
+
+}  // namespace
+}  // namespace rindou
