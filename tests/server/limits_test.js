@@ -1,0 +1,63 @@
+// The server's defences: pages of foreign origins refused at the upgrade,
+// frames over the size limit, and clients that send too fast.
+'use strict';
+const { test, before, after } = require('node:test');
+const assert = require('node:assert');
+const path = require('path');
+const h = require('./harness');
+
+let server;
+before(async () => { server = await h.startServer(path.join(h.scratch('limits'), 'x.sqlite')); });
+after(async () => { await server.stop(); });
+
+test('only the server\'s own origin, or the ones named, may open a WebSocket', async () => {
+  const g = await h.newGame(server);
+  await assert.rejects(new h.Client(server, g.id, { origin: 'http://evil.example' }).opened, { status: 403 });
+  const own = await h.connect(server, g.id, {}, { origin: server.base });
+  own.close();
+
+  const other = await h.startServer(path.join(h.scratch('origin'), 'x.sqlite'),
+                                    ['--origin', 'https://rindou.example', '--origin', 'https://play.example:8443']);
+  try {
+    const g2 = await h.newGame(other);
+    for (const origin of ['https://rindou.example', 'https://play.example:8443'])
+      (await h.connect(other, g2.id, {}, { origin })).close();
+    for (const origin of ['http://rindou.example', 'https://rindou.example.evil', 'https://play.example'])
+      await assert.rejects(new h.Client(other, g2.id, { origin }).opened, { status: 403 }, origin);
+  } finally {
+    await other.stop();
+  }
+});
+
+test('a frame over 4 KiB closes the connection with 1009', async () => {
+  const g = await h.newGame(server);
+  const c = await h.connect(server, g.id, { seat: g.seats.lower });
+  // Just under the limit: answered, not closed.
+  c.send({ t: 'ping', a: 1, d: 'x'.repeat(4000) });
+  await c.next((m) => m.t === 'pong' || m.t === 'error', 'an answer to a large frame');
+  c.send({ t: 'ping', a: 2, d: 'x'.repeat(5000) });
+  assert.strictEqual(await c.closedWith(), 1009);
+  // The game is none the worse.
+  const again = await h.connect(server, g.id, { seat: g.seats.lower });
+  assert.deepStrictEqual(await again.request('move', { ply: 0, move: h.LONG[0] }), { ack: true });
+  again.close();
+});
+
+test('a client over 20 messages a second is refused, and closed with 1008 when it keeps on', async () => {
+  const g = await h.newGame(server);
+  const c = await h.connect(server, g.id);
+  for (let a = 1; a <= 40; ++a) c.send({ t: 'ping', a });
+  const refused = await c.next({ t: 'error' });
+  assert.strictEqual(refused.d.code, 'rate-limited');
+  assert.ok(refused.d.a >= 20, `the first refusal answers message ${refused.d.a}`);
+  // Bounded: a few seconds of flooding at most.
+  for (let round = 0; round < 100 && !c.closed; ++round) {
+    for (let a = 0; a < 20 && !c.closed; ++a) c.send({ t: 'ping', a: 1000 + a });
+    await new Promise((r) => setTimeout(r, 50));
+  }
+  assert.strictEqual(await c.closedWith(), 1008);
+  const calm = await h.connect(server, g.id);
+  calm.send({ t: 'ping' });
+  await calm.next({ t: 'pong' });
+  calm.close();
+});
