@@ -55,7 +55,7 @@ struct Options {
     int games = 100;
     double seconds = 60;
     int pid = 0;
-    int sources = 0;  // 0: one address per 150 connections
+    int sources = 0;  // 0: one address per 40 connections
     double think_min = 0.5, think_max = 2.0;
     bool verify = false;
 };
@@ -662,7 +662,8 @@ int main(int argc, char** argv) {
     if (opt.games < 1 || opt.seconds <= 0 || opt.sources < 0 || opt.sources > 250 ||
         opt.think_min < 0 || opt.think_max < opt.think_min)
         return usage();
-    if (opt.sources == 0) opt.sources = std::clamp(opt.games * 3 / 150 + 1, 1, 250);
+    // The server allows 64 connections an address unless told otherwise.
+    if (opt.sources == 0) opt.sources = std::clamp(opt.games * 3 / 40 + 1, 1, 250);
 
     // Three connections a game, and the HTTP calls beside them.
     rlimit files{};
