@@ -177,8 +177,13 @@ GameState start_position(int handicap) {
 }
 
 Referee::Referee(std::string id, Settings settings, int64_t created_ms)
-    : id_(std::move(id)), settings_(std::move(settings)), created_ms_(created_ms) {
-    pos_ = start_position(settings_.handicap);
+    : Referee(std::move(id), settings, created_ms, start_position(settings.handicap)) {}
+
+Referee::Referee(std::string id, Settings settings, int64_t created_ms, const GameState& start)
+    : id_(std::move(id)), settings_(std::move(settings)), created_ms_(created_ms),
+      start_(std::make_shared<const GameState>(start)) {
+    pos_ = *start_;
+    scan_pawn_files(pos_);
     turn_ = settings_.first;
     turn_since_ms_ = created_ms;
     joined_[index_of(settings_.creator)] = true;
@@ -505,7 +510,7 @@ std::optional<Result> read_result(const Json& j) {
 }  // namespace
 
 void Referee::rebuild_position(int plies) {
-    pos_ = start_position(settings_.handicap);
+    pos_ = *start_;
     for (int i = 0; i < plies; ++i) {
         const Played& p = plies_[static_cast<size_t>(i)];
         if (p.move.pass) continue;

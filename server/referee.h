@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -101,6 +102,8 @@ struct Refusal {
 class Referee {
 public:
     Referee(std::string id, Settings settings, int64_t created_ms);
+    // A game from a set-up position instead of the handicap's (for tests).
+    Referee(std::string id, Settings settings, int64_t created_ms, const rindou::GameState& start);
 
     const std::string& id() const { return id_; }
     const Settings& settings() const { return settings_; }
@@ -184,6 +187,7 @@ private:
     std::array<bool, 2> joined_{};
     std::array<std::string, 2> names_;
     std::vector<Played> plies_;
+    std::shared_ptr<const rindou::GameState> start_;
     rindou::GameState pos_;
     Side turn_ = Side::lower;
     int64_t turn_since_ms_ = 0;
