@@ -89,7 +89,14 @@ async function http(server, method, url, body, headers = {}) {
     init.body = typeof body === 'string' ? body : JSON.stringify(body);
     init.headers['Content-Type'] = 'application/json';
   }
-  const res = await fetch(server.base + url, { ...init, signal: AbortSignal.timeout(WAIT) });
+  let res;
+  try {
+    res = await fetch(server.base + url, { ...init, signal: AbortSignal.timeout(WAIT) });
+  } catch (e) {
+    const died = server.proc.exitCode !== null || server.proc.signalCode !== null
+      ? `; the server ended (${server.proc.exitCode ?? server.proc.signalCode}): ${server.stderr()}` : '';
+    throw new Error(`${method} ${url}: ${e.message} (${e.cause && e.cause.message})${died}`);
+  }
   const bytes = Buffer.from(await res.arrayBuffer());
   let json = null;
   try { json = JSON.parse(bytes.toString('utf8')); } catch { /* the record is no JSON */ }
@@ -204,10 +211,11 @@ async function connect(server, id, hello = {}, options = {}) {
 
 // A game with both seats taken: the creator plays `side`.
 async function newGame(server, settings = {}) {
-  const made = await http(server, 'POST', '/api/games', { side: 'lower', ...settings });
+  const { joinName, ...create } = settings;
+  const made = await http(server, 'POST', '/api/games', { side: 'lower', ...create });
   if (made.status !== 201) throw new Error(`create: ${made.status} ${made.bytes}`);
   const joined = await http(server, 'POST', `/api/games/${made.json.id}/join`,
-                            { invite: made.json.invite, key: 'k1', name: settings.joinName || '' });
+                            { invite: made.json.invite, key: 'k1', name: joinName || '' });
   if (joined.status !== 200) throw new Error(`join: ${joined.status} ${joined.bytes}`);
   const seats = { [made.json.side]: made.json.seat, [joined.json.side]: joined.json.seat };
   return { id: made.json.id, invite: made.json.invite, seats };

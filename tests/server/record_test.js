@@ -64,6 +64,8 @@ function random(seed) {
 
 // Plays `opening` and then random moves up to `plies` plies on both, and
 // compares the records.
+const seen = { drops: 0, promotions: 0 };
+
 async function compare(seed, opening, plies) {
   const home = h.scratch('console');
   const cli = await startConsole(home);
@@ -109,6 +111,8 @@ async function compare(seed, opening, plies) {
         wire = { drop: DROP_CODES[slot - 1], to: [m.tc, m.tr] };
       }
       await cli.run(command);
+      if (!onBoard(m)) ++seen.drops;
+      if (wire.promote) ++seen.promotions;
       const mover = position.lowerToMove ? p.lower : p.upper;
       assert.deepStrictEqual(await mover.request('move', { ply, move: wire }), { ack: true },
                              `ply ${ply} ${JSON.stringify(wire)}`);
@@ -142,4 +146,5 @@ test('the server\'s record of random games equals the console\'s', async (t) => 
   // The server's pass writes no line, as the console's does not.
   const opening = h.PASS.map((m) => ({ fc: m.from[0], fr: m.from[1], tc: m.to[0], tr: m.to[1], promotion: 'no' }));
   await t.test('a game with a pass', () => compare(3, opening, 60));
+  assert.ok(seen.drops > 0 && seen.promotions > 0, `the games dropped and promoted: ${JSON.stringify(seen)}`);
 });
