@@ -1,5 +1,7 @@
 #include "server/protocol.h"
 
+#include "core/text_codec.h"
+
 namespace rindou::server {
 
 namespace {
@@ -42,12 +44,13 @@ bool read_integer(const Json& j, const char* key, int64_t lo, int64_t hi, int64_
     return true;
 }
 
-// Keys and secrets: printable ASCII without blanks, bounded.
-bool is_token(const std::string& s) {
-    if (s.empty() || s.size() > MAX_TOKEN) return false;
+// Keys and secrets: text without control characters, bounded.
+bool is_text(const std::string& s) {
+    if (s.size() > MAX_TOKEN) return false;
     for (char c : s)
-        if (c <= ' ' || c > '~') return false;
-    return true;
+        if ((c >= 0 && c < ' ') || c == 0x7F) return false;
+    bool non_ascii = false;
+    return is_strict_utf8(s, non_ascii);
 }
 
 }  // namespace
@@ -98,8 +101,10 @@ std::optional<JoinRequest> parse_join(const std::string& body) {
     const Json j = parse_object(body);
     if (!j.is_object() || !only_keys(j, {"invite", "key", "name"})) return std::nullopt;
     JoinRequest r;
-    if (!read_string(j, "invite", r.invite) || !is_token(r.invite)) return std::nullopt;
-    if (!read_string(j, "key", r.key) || (!r.key.empty() && !is_token(r.key))) return std::nullopt;
+    // Any invite is compared (a wrong one is refused as wrong); the key is
+    // whatever the client picked, within bounds.
+    if (!read_string(j, "invite", r.invite) || !is_text(r.invite)) return std::nullopt;
+    if (!read_string(j, "key", r.key) || !is_text(r.key)) return std::nullopt;
     if (!read_string(j, "name", r.name) || !is_valid_name(r.name)) return std::nullopt;
     return r;
 }

@@ -566,6 +566,12 @@ bool Referee::apply(const Event& e) {
             result_ = read_result(d.at("result"));
             if (!result_) return false;
             takeback_offer_.reset();
+            // The clocks stop where they stood when the game ended.
+            if (clock_.running) {
+                const size_t i = index_of(*clock_.running);
+                clock_.left_ms[i] = std::max<int64_t>(0, left_of(clock_, *clock_.running, e.at_ms));
+                clock_.since_ms = e.at_ms;
+            }
             clock_.running.reset();
         } else if (e.type == "offer") {
             const std::string kind = d.at("kind").get<std::string>();

@@ -165,6 +165,8 @@ TEST(Referee, ClocksRunAfterEachSidesFirstMoveAndAFlagFallsOnTime) {
     p.ok(Referee::Outcome{late.events, std::nullopt});
     EXPECT_EQ(p.game.result()->reason, "time");
     EXPECT_EQ(p.game.result()->winner, Side::lower);
+    EXPECT_EQ(p.game.clock_json(200'000)["upper_ms"], 0);
+    EXPECT_EQ(p.game.clock_json(200'000)["lower_ms"], 52'000);
 }
 
 TEST(Referee, ClaimsAbortsRematchesAndTheReplayOfItsEvents) {
@@ -220,7 +222,8 @@ TEST(Protocol, ReadsOnlyWhatAClientMaySend) {
     EXPECT_EQ(create->side, Side::upper);
     EXPECT_EQ(create->settings.clock.days, 3);
     EXPECT_TRUE(parse_create(""));
-    EXPECT_FALSE(parse_join(R"({"invite":"a b"})"));
+    EXPECT_FALSE(parse_join(R"({"invite":"a\nb"})"));
+    EXPECT_FALSE(parse_join(R"({"invite":1})"));
 }
 
 }  // namespace
