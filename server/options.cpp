@@ -1,6 +1,8 @@
 #include <charconv>
 #include <cstring>
 
+#include <boost/asio/ip/address.hpp>
+
 #include "core/files.h"
 #include "server/server.h"
 
@@ -56,8 +58,16 @@ std::optional<Options> parse_options(int argc, char** argv, std::string& error, 
             help = true;
             return std::nullopt;
         }
+        static const char* const KNOWN[] = {"--listen", "--database", "--site", "--origin", "--trusted-proxy",
+                                            "--max-connections-per-address", "--threads"};
+        bool known = false;
+        for (const char* k : KNOWN) known = known || arg == k;
+        if (!known) {
+            error = (arg.rfind("-", 0) == 0 ? "unknown option " : "unknown argument ") + arg;
+            return std::nullopt;
+        }
         if (i + 1 >= argc) {
-            error = arg.rfind("--", 0) == 0 ? arg + " needs a value" : "unknown argument " + arg;
+            error = arg + " needs a value";
             return std::nullopt;
         }
         const std::string value = argv[++i];
@@ -74,7 +84,13 @@ std::optional<Options> parse_options(int argc, char** argv, std::string& error, 
         } else if (arg == "--origin") {
             o.origins.push_back(value);
         } else if (arg == "--trusted-proxy") {
-            o.trusted_proxy = value;
+            boost::system::error_code ec;
+            const auto address = boost::asio::ip::make_address(value, ec);
+            if (ec) {
+                error = "--trusted-proxy needs an IP address, not " + value;
+                return std::nullopt;
+            }
+            o.trusted_proxy = address.to_string();
         } else if (arg == "--max-connections-per-address") {
             if (!parse_number(value, 1, 1'000'000, n)) {
                 error = "--max-connections-per-address needs a number from 1 to 1000000";
@@ -87,9 +103,6 @@ std::optional<Options> parse_options(int argc, char** argv, std::string& error, 
                 return std::nullopt;
             }
             o.threads = static_cast<unsigned>(n);
-        } else {
-            error = "unknown option " + arg;
-            return std::nullopt;
         }
     }
     if (o.database.rfind("postgresql://", 0) == 0 || o.database.rfind("postgres://", 0) == 0) {

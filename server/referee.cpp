@@ -180,7 +180,7 @@ Referee::Referee(std::string id, Settings settings, int64_t created_ms)
     : Referee(std::move(id), settings, created_ms, start_position(settings.handicap)) {}
 
 Referee::Referee(std::string id, Settings settings, int64_t created_ms, const GameState& start)
-    : id_(std::move(id)), settings_(std::move(settings)), created_ms_(created_ms),
+    : id_(std::move(id)), settings_(std::move(settings)),
       start_(std::make_shared<const GameState>(start)) {
     pos_ = *start_;
     scan_pawn_files(pos_);

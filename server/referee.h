@@ -182,7 +182,6 @@ private:
 
     std::string id_;
     Settings settings_;
-    int64_t created_ms_;
     int64_t version_ = 0;
     std::array<bool, 2> joined_{};
     std::array<std::string, 2> names_;
