@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -58,6 +59,8 @@ struct Options {
     int sources = 0;  // 0: one address per 40 connections
     double think_min = 0.5, think_max = 2.0;
     bool verify = false;
+    bool series = false;
+    double warmup = 5;
 };
 
 struct Stats {
@@ -65,6 +68,8 @@ struct Stats {
     long stored = 0;
     std::vector<double> ack_ms, receipt_ms;
     std::map<std::string, long> errors;
+    Clock::time_point window;
+    std::vector<double> worst;  // the slowest receipt of each second of the window
     long reconnects = 0, games_started = 0, games_ended = 0, resyncs = 0, resends = 0;
 };
 
@@ -324,7 +329,16 @@ void Conn::on_move(const json& d) {
     ++ply;
     if (theirs && stats.measuring && !d.at("move").contains("pass")) {
         auto sent = game->sent_at.find(at);
-        if (sent != game->sent_at.end()) stats.receipt_ms.push_back(ms_since(sent->second));
+        if (sent != game->sent_at.end()) {
+            const double ms = ms_since(sent->second);
+            stats.receipt_ms.push_back(ms);
+            if (opt.series) {
+                const auto second = static_cast<size_t>(
+                    std::chrono::duration<double>(Clock::now() - stats.window).count());
+                if (stats.worst.size() <= second) stats.worst.resize(second + 1, 0);
+                stats.worst[second] = std::max(stats.worst[second], ms);
+            }
+        }
     }
 }
 
@@ -415,7 +429,10 @@ asio::awaitable<void> Conn::run(std::shared_ptr<Conn> self) {
         if (self->role < 2) hello["d"]["seat"] = self->game->seat[self->role];
         if (self->v >= 0) hello["d"]["v"] = self->v;
         self->send(hello.dump());
-        if (self->pending) self->send_move_request();
+        if (self->pending) {
+            ++stats.resends;
+            self->send_move_request();
+        }
         asio::co_spawn(ex, pinger(self, self->epoch), asio::detached);
         beast::flat_buffer buffer;
         for (;;) {
@@ -497,8 +514,8 @@ long rss_kib(int pid) {
         if (line.rfind("VmRSS:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
     return -1;
 }
-double cpu_seconds(int pid) {
-    std::ifstream f("/proc/" + std::to_string(pid) + "/stat");
+double cpu_seconds(int pid, int tid = 0) {
+    std::ifstream f("/proc/" + std::to_string(pid) + (tid ? "/task/" + std::to_string(tid) : "") + "/stat");
     std::string all((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
     const auto close = all.rfind(')');
     if (close == std::string::npos) return -1;
@@ -512,6 +529,35 @@ double cpu_seconds(int pid) {
     }
     return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
+// Seconds a thread has waited, runnable, for a processor (schedstat's
+// second field): on a shared machine, time the server lost to others.
+double run_delay_seconds(int pid, int tid) {
+    std::ifstream f("/proc/" + std::to_string(pid) + "/task/" + std::to_string(tid) + "/schedstat");
+    unsigned long long on_cpu = 0, waiting = 0;
+    f >> on_cpu >> waiting;
+    return static_cast<double>(waiting) / 1e9;
+}
+
+// The CPU seconds of each thread of a process, by thread id, with its name,
+// and the seconds it waited for a processor.
+struct ThreadTimes {
+    std::string name;
+    double cpu = 0, waited = 0;
+};
+std::map<int, ThreadTimes> thread_cpu(int pid) {
+    std::map<int, ThreadTimes> out;
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    for (const auto& entry : std::filesystem::directory_iterator(tasks, std::filesystem::directory_options::skip_permission_denied)) {
+        const int tid = std::atoi(entry.path().filename().c_str());
+        std::ifstream f(entry.path() / "comm");
+        std::string name;
+        std::getline(f, name);
+        out[tid] = {name + (tid == pid ? "(main)" : "/" + std::to_string(tid - pid)), cpu_seconds(pid, tid),
+                    run_delay_seconds(pid, tid)};
+    }
+    return out;
+}
+
 double own_cpu_seconds() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
@@ -557,6 +603,7 @@ asio::awaitable<void> verify(long& checked, long& lost, long& unreadable) {
 
 asio::awaitable<int> main_run() {
     const auto began = Clock::now();
+    const long rss_idle = opt.pid ? rss_kib(opt.pid) : -1;
     for (int s = 0; s < opt.games; ++s)
         asio::co_spawn(co_await asio::this_coro::executor, run_slot(s), asio::detached);
     // Every game made and its connections opened before the measuring starts.
@@ -571,10 +618,14 @@ asio::awaitable<int> main_run() {
                 connections_open, opt.sources, ms_since(began) / 1000);
     std::fflush(stdout);
 
-    const long rss_before = opt.pid ? rss_kib(opt.pid) : -1;
     const double cpu_before = opt.pid ? cpu_seconds(opt.pid) : 0;
+    const auto threads_before = opt.pid ? thread_cpu(opt.pid) : std::map<int, ThreadTimes>{};
     const double own_before = own_cpu_seconds();
+    // The games' first moves all fall in the same few seconds after they
+    // connect: the measuring starts once the play has spread out.
+    co_await sleep_for(std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(opt.warmup)));
     const auto window = Clock::now();
+    stats.window = window;
     stats.measuring = true;
     co_await sleep_for(std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(opt.seconds)));
     stats.measuring = false;
@@ -582,6 +633,7 @@ asio::awaitable<int> main_run() {
     const long conns = connections_open;
     const long rss_after = opt.pid ? rss_kib(opt.pid) : -1;
     const double cpu_after = opt.pid ? cpu_seconds(opt.pid) : 0;
+    const auto threads_after = opt.pid ? thread_cpu(opt.pid) : std::map<int, ThreadTimes>{};
     const double own = own_cpu_seconds() - own_before;
 
     running = false;
@@ -593,20 +645,35 @@ asio::awaitable<int> main_run() {
 
     std::printf("measured %.1f s: %ld moves stored, %.1f a second; %ld games ended, %ld begun\n", secs,
                 stats.stored, static_cast<double>(stats.stored) / secs, stats.games_ended, stats.games_started);
-    std::printf("send to ack:              p50 %.2f ms  p99 %.2f ms  (%zu moves)\n",
-                percentile(stats.ack_ms, 0.5), percentile(stats.ack_ms, 0.99), stats.ack_ms.size());
-    std::printf("send to opponent's receipt: p50 %.2f ms  p99 %.2f ms  (%zu moves)\n",
-                percentile(stats.receipt_ms, 0.5), percentile(stats.receipt_ms, 0.99), stats.receipt_ms.size());
+    for (const auto& [what, v] : {std::pair{"send to ack:               ", &stats.ack_ms},
+                                  std::pair{"send to opponent's receipt:", &stats.receipt_ms}})
+        std::printf("%s p50 %.2f ms  p99 %.2f ms  (p90 %.2f, max %.2f; %zu moves)\n", what, percentile(*v, 0.5),
+                    percentile(*v, 0.99), percentile(*v, 0.9), percentile(*v, 1), v->size());
+    if (opt.series) {
+        std::printf("slowest receipt of each second (ms):");
+        for (double w : stats.worst) std::printf(" %.0f", w);
+        std::printf("\n");
+    }
     if (opt.pid) {
-        std::printf("server: RSS %ld KiB before, %ld KiB at the end with %ld connections: %.1f KiB a connection "
-                    "(%.1f KiB each of the whole)\n",
-                    rss_before, rss_after, conns, conns ? static_cast<double>(rss_after - rss_before) / conns : 0.0,
+        std::printf("server: RSS %ld KiB before the games, %ld KiB at the end with %ld connections: "
+                    "%.1f KiB a connection (%.1f KiB each of the whole)\n",
+                    rss_idle, rss_after, conns, conns ? static_cast<double>(rss_after - rss_idle) / conns : 0.0,
                     conns ? static_cast<double>(rss_after) / conns : 0.0);
-        std::printf("server: CPU %.1f s in %.1f s, %.0f%% of one core\n", cpu_after - cpu_before, secs,
+        std::printf("server: CPU %.1f s in %.1f s, %.0f%% of one core; by thread:", cpu_after - cpu_before, secs,
                     100 * (cpu_after - cpu_before) / secs);
+        for (const auto& [tid, t] : threads_after) {
+            const auto b = threads_before.find(tid);
+            const double used = t.cpu - (b == threads_before.end() ? 0 : b->second.cpu);
+            const double waited = t.waited - (b == threads_before.end() ? 0 : b->second.waited);
+            if (used > 0)
+                std::printf(" %s %.0f%% (waited for a processor %.0f%%)", t.name.c_str(), 100 * used / secs,
+                            100 * waited / secs);
+        }
+        std::printf("\n");
     }
     std::printf("load tool: CPU %.1f s, %.0f%% of one core\n", own, 100 * own / secs);
-    std::printf("reconnects %ld, resyncs %ld, resends %ld\n", stats.reconnects, stats.resyncs, stats.resends);
+    std::printf("connection attempts after a drop %ld, resyncs %ld, moves sent again %ld\n", stats.reconnects,
+                stats.resyncs, stats.resends);
     for (const auto& [code, n] : stats.errors) std::printf("error %s: %ld\n", code.c_str(), n);
 
     int status = 0;
@@ -626,7 +693,7 @@ asio::awaitable<int> main_run() {
 int usage() {
     std::fprintf(stderr,
                  "usage: rindou-load [--server ADDR:PORT] [--games N] [--seconds S] [--server-pid PID]\n"
-                 "                   [--sources N] [--think MIN MAX] [--verify]\n");
+                 "                   [--sources N] [--think MIN MAX] [--warmup S] [--verify] [--series]\n");
     return 2;
 }
 
@@ -655,11 +722,15 @@ int main(int argc, char** argv) {
             opt.think_max = std::atof(argv[++i]);
         } else if (k == "--verify") {
             opt.verify = true;
+        } else if (k == "--warmup" && has) {
+            opt.warmup = std::atof(argv[++i]);
+        } else if (k == "--series") {
+            opt.series = true;
         } else {
             return usage();
         }
     }
-    if (opt.games < 1 || opt.seconds <= 0 || opt.sources < 0 || opt.sources > 250 ||
+    if (opt.games < 1 || opt.seconds <= 0 || opt.warmup < 0 || opt.sources < 0 || opt.sources > 250 ||
         opt.think_min < 0 || opt.think_max < opt.think_min)
         return usage();
     // The server allows 64 connections an address unless told otherwise.
