@@ -21,12 +21,12 @@ constexpr int SCHEMA_VERSION = 1;
 
 const char* const SCHEMA[] = {
     "CREATE TABLE schema_version(version INTEGER NOT NULL)",
-    "CREATE TABLE games(id TEXT PRIMARY KEY, created_ms INTEGER NOT NULL, settings TEXT NOT NULL,"
-    " invite TEXT NOT NULL, seat_lower TEXT NOT NULL, seat_upper TEXT NOT NULL,"
-    " join_key TEXT NOT NULL, ended INTEGER NOT NULL DEFAULT 0, resume TEXT NOT NULL DEFAULT '')",
+    ("CREATE TABLE games(id TEXT PRIMARY KEY, created_ms INTEGER NOT NULL, settings TEXT NOT NULL,"
+     " invite TEXT NOT NULL, seat_lower TEXT NOT NULL, seat_upper TEXT NOT NULL,"
+     " join_key TEXT NOT NULL, ended INTEGER NOT NULL DEFAULT 0, resume TEXT NOT NULL DEFAULT '')"),
     "CREATE INDEX games_unfinished ON games(ended)",
-    "CREATE TABLE events(game TEXT NOT NULL, v INTEGER NOT NULL, type TEXT NOT NULL,"
-    " data TEXT NOT NULL, at_ms INTEGER NOT NULL, PRIMARY KEY(game, v)) WITHOUT ROWID",
+    ("CREATE TABLE events(game TEXT NOT NULL, v INTEGER NOT NULL, type TEXT NOT NULL,"
+     " data TEXT NOT NULL, at_ms INTEGER NOT NULL, PRIMARY KEY(game, v)) WITHOUT ROWID"),
     "CREATE TABLE heartbeat(id INTEGER PRIMARY KEY CHECK(id = 1), at_ms INTEGER NOT NULL)",
 };
 
