@@ -176,12 +176,28 @@ GameState start_position(int handicap) {
     return s;
 }
 
+namespace {
+
+// The start of every game of a grade, shared by all of them.
+std::shared_ptr<const GameState> shared_start(int handicap) {
+    static const auto starts = [] {
+        std::array<std::shared_ptr<const GameState>, 21> all;
+        for (int g = -10; g <= 10; ++g) all[static_cast<size_t>(g + 10)] = std::make_shared<const GameState>(start_position(g));
+        return all;
+    }();
+    return starts[static_cast<size_t>(std::clamp(handicap, -10, 10) + 10)];
+}
+
+}  // namespace
+
 Referee::Referee(std::string id, Settings settings, int64_t created_ms)
-    : Referee(std::move(id), settings, created_ms, start_position(settings.handicap)) {}
+    : Referee(std::move(id), settings, created_ms, shared_start(settings.handicap)) {}
 
 Referee::Referee(std::string id, Settings settings, int64_t created_ms, const GameState& start)
-    : id_(std::move(id)), settings_(std::move(settings)),
-      start_(std::make_shared<const GameState>(start)) {
+    : Referee(std::move(id), settings, created_ms, std::make_shared<const GameState>(start)) {}
+
+Referee::Referee(std::string id, Settings settings, int64_t created_ms, std::shared_ptr<const GameState> start)
+    : id_(std::move(id)), settings_(std::move(settings)), start_(std::move(start)) {
     pos_ = *start_;
     scan_pawn_files(pos_);
     turn_ = settings_.first;

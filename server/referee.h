@@ -170,6 +170,7 @@ public:
     std::string record_file() const;
 
 private:
+    Referee(std::string id, Settings settings, int64_t created_ms, std::shared_ptr<const rindou::GameState> start);
     Outcome refuse(const char* code) const;
     Outcome apply_all(std::vector<Event> events) const;
     // The events a move makes besides itself: passes, the end of the game.

@@ -153,6 +153,8 @@ struct Hub {
         : io(i), options(std::move(o)), storage(s), slots(options.max_connections_per_address) {}
     std::shared_ptr<Room> find(const std::string& id);
     void add(const std::shared_ptr<Room>& room);
+    // Forgets a game nobody watches any more (it is read again when asked for).
+    void forget(const std::string& id, const Room* room);
     std::string fresh_id() {
         for (;;) {
             std::string id = new_game_id();
@@ -248,6 +250,11 @@ private:
 void Hub::add(const std::shared_ptr<Room>& room) {
     std::lock_guard lock(mutex);
     rooms.emplace(room->id(), room);
+}
+
+void Hub::forget(const std::string& id, const Room* room) {
+    std::lock_guard lock(mutex);
+    if (auto it = rooms.find(id); it != rooms.end() && it->second.get() == room) rooms.erase(it);
 }
 
 std::shared_ptr<Room> Hub::find(const std::string& id) {
@@ -425,6 +432,8 @@ void Room::leave(const std::shared_ptr<WsSession>& s) {
         ms.erase(it);
         if (side && !self->online()[index_of(*side)]) self->away_since_[index_of(*side)] = now_ms();
         self->presence();
+        // An ended game keeps no memory once its last connection goes.
+        if (ms.empty() && self->ref_.ended() && !self->writing_) self->hub_.forget(self->id(), self.get());
     });
 }
 
