@@ -9,7 +9,9 @@ const h = require('./harness');
 
 let server;
 before(async () => { server = await h.startServer(path.join(h.scratch('game'), 'x.sqlite')); });
-after(async () => { await server.stop(); });
+after(async () => {
+  assert.deepStrictEqual(await server.stop(), { code: 0, signal: null }, 'SIGTERM stops the server cleanly');
+});
 
 describe('making and joining games', () => {
   test('a game is made, joined once, and joined again only by the same key', async () => {
@@ -32,8 +34,9 @@ describe('making and joining games', () => {
     assert.ok(!JSON.stringify(game.json).includes(made.json.seat), 'the game shows no seat');
     assert.ok(!JSON.stringify(game.json).includes(made.json.invite), 'the game shows no invite');
 
-    assert.strictEqual((await h.http(server, 'POST', `/api/games/${id}/join`,
-                                     { invite: 'x' + made.json.invite, key: 'a' })).status, 403);
+    const wrong = await h.http(server, 'POST', `/api/games/${id}/join`, { invite: 'x' + made.json.invite, key: 'a' });
+    assert.strictEqual(wrong.status, 403);
+    assert.deepStrictEqual(wrong.json, { error: 'wrong-invite' });
     const join = { invite: made.json.invite, key: 'first key', name: 'guest' };
     const first = await h.http(server, 'POST', `/api/games/${id}/join`, join);
     assert.strictEqual(first.status, 200);

@@ -4,6 +4,8 @@
 const { test, before, after } = require('node:test');
 const assert = require('node:assert');
 const path = require('path');
+const fs = require('fs');
+const { spawn } = require('child_process');
 const h = require('./harness');
 
 let server;
@@ -60,4 +62,34 @@ test('a client over 20 messages a second is refused, and closed with 1008 when i
   calm.send({ t: 'ping' });
   await calm.next({ t: 'pong' });
   calm.close();
+});
+
+// A server that cannot start says why in one line and fails.
+async function failedStart(args) {
+  const proc = spawn(h.serverPath, args, { stdio: ['ignore', 'pipe', 'pipe'] });
+  let out = '';
+  let err = '';
+  proc.stdout.on('data', (b) => { out += b; });
+  proc.stderr.on('data', (b) => { err += b; });
+  const timer = setTimeout(() => proc.kill('SIGKILL'), h.WAIT);
+  const code = await new Promise((resolve) => proc.once('exit', (c) => resolve(c)));
+  clearTimeout(timer);
+  return { code, out, err };
+}
+
+test('a server that cannot start exits with one line on standard error', async () => {
+  const dir = h.scratch('start');
+  const garbage = path.join(dir, 'garbage.sqlite');
+  fs.writeFileSync(garbage, 'this is no database, '.repeat(400));
+  for (const [args, what] of [
+    [['--listen', `127.0.0.1:${server.port}`, '--database', path.join(dir, 'a.sqlite')], 'the address is taken'],
+    [['--listen', '127.0.0.1:0', '--database', garbage], 'the database is unreadable'],
+  ]) {
+    const r = await failedStart([...args, '--site', dir]);
+    assert.notStrictEqual(r.code, 0, what);
+    assert.ok(!r.out.includes('listening'), what);
+    assert.strictEqual(r.err.trim().split('\n').length, 1, `${what}: ${r.err}`);
+  }
+  assert.strictEqual(fs.readFileSync(garbage, 'utf8'), 'this is no database, '.repeat(400),
+                     'a file that is no database is left as it was');
 });
