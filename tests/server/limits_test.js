@@ -93,3 +93,50 @@ test('a server that cannot start exits with one line on standard error', async (
   assert.strictEqual(fs.readFileSync(garbage, 'utf8'), 'this is no database, '.repeat(400),
                      'a file that is no database is left as it was');
 });
+
+// Whether the server refuses a connection: refused at the upgrade or closed,
+// rather than answering its hello.
+async function refused(c) {
+  try { await c.opened; } catch { return true; }
+  c.send({ t: 'hello', d: {} });
+  try {
+    await c.next({ t: 'presence' }, 'presence or a close');
+    return false;
+  } catch (e) {
+    if (/^closed/.test(e.message)) return true;
+    throw e;
+  }
+}
+
+test('connections are bounded per client address, as a trusted proxy names it and no one else', async () => {
+  const limited = await h.startServer(path.join(h.scratch('per-address'), 'x.sqlite'),
+                                      ['--max-connections-per-address', '2', '--trusted-proxy', '127.0.0.1']);
+  const open = [];
+  const at = (localAddress, forwarded) => {
+    const c = new h.Client(limited, id, { localAddress, headers: { 'X-Forwarded-For': forwarded } });
+    open.push(c);
+    return c;
+  };
+  let id;
+  try {
+    id = (await h.newGame(limited)).id;
+    // Behind the proxy: the address it names counts.
+    for (let i = 0; i < 2; ++i) assert.ok(!await refused(at('127.0.0.1', '10.0.0.1')), 'within the limit');
+    assert.ok(await refused(at('127.0.0.1', '10.0.0.1')), 'a third connection of 10.0.0.1');
+    assert.ok(!await refused(at('127.0.0.1', '10.0.0.2')), 'another client behind the proxy');
+    // Any other peer is counted by its own address, whatever it claims.
+    for (let i = 0; i < 2; ++i) assert.ok(!await refused(at('127.0.0.3', `10.0.1.${i}`)), 'within the limit');
+    assert.ok(await refused(at('127.0.0.3', '10.0.1.9')), 'a header from no proxy is not believed');
+    for (const c of open) c.close();
+    // Connections that end give their places back.
+    await h.waitFor('the places given back', async () => {
+      const c = at('127.0.0.3', '10.0.1.9');
+      const no = await refused(c);
+      c.close();
+      return !no;
+    });
+  } finally {
+    for (const c of open) c.close();
+    await limited.stop();
+  }
+});
