@@ -5,6 +5,7 @@
 // done.  Reads go through a connection of their own.
 #include <sqlite3.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
@@ -116,6 +117,10 @@ public:
         writer_db_ = open_connection(path);
         try {
             prepare_schema(path);
+            // The writer never copies the log into the database itself: that
+            // would hold back the acknowledgements of the batch that crossed
+            // the threshold.  A thread of its own does it every second.
+            exec(writer_db_, "PRAGMA wal_autocheckpoint=0");
             reader_db_ = open_connection(path);
             insert_game_ = std::make_unique<Statement>(
                 writer_db_,
@@ -147,6 +152,7 @@ public:
             throw;
         }
         writer_ = std::thread([this] { write_loop(); });
+        checkpointer_ = std::thread([this, path] { checkpoint_loop(path); });
     }
 
     ~SqliteStorage() override {
@@ -215,8 +221,10 @@ public:
             if (closing_) return;
             closing_ = true;
             wake_.notify_one();
+            wake_checkpoint_.notify_one();
         }
         if (writer_.joinable()) writer_.join();
+        if (checkpointer_.joinable()) checkpointer_.join();
     }
 
 private:
@@ -323,6 +331,26 @@ private:
         }
     }
 
+    void checkpoint_loop(const std::string& path) {
+        sqlite3* db = nullptr;
+        try {
+            db = open_connection(path);
+        } catch (const StorageError&) {
+            return;  // the writer's own connection copies nothing then; the log grows
+        }
+        std::unique_lock lock(mutex_);
+        while (!closing_) {
+            wake_checkpoint_.wait_for(lock, std::chrono::seconds(1));
+            lock.unlock();
+            sqlite3_exec(db, "PRAGMA wal_checkpoint(PASSIVE)", nullptr, nullptr, nullptr);
+            lock.lock();
+        }
+        lock.unlock();
+        // Everything into the database file before the program ends.
+        sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+
     void release() {
         for (auto* s : {&insert_game_, &insert_event_, &seat_lower_, &seat_upper_, &end_game_, &resume_, &heartbeat_,
                         &begin_, &commit_, &select_game_, &select_events_, &select_unfinished_, &select_heartbeat_})
@@ -341,6 +369,8 @@ private:
 
     std::mutex mutex_;
     std::condition_variable wake_;
+    std::condition_variable wake_checkpoint_;
+    std::thread checkpointer_;
     std::deque<Job> queue_;
     bool closing_ = false;
     std::thread writer_;
