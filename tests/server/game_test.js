@@ -241,6 +241,15 @@ describe('refusals and retries', () => {
     assert.strictEqual(game.turn, 'lower');
     assert.deepStrictEqual(game.moves, h.LONG.slice(0, 2));
     assert.deepStrictEqual(await q.lower.request('move', { ply: 2, move: h.LONG[2] }), { ack: true });
+
+    // A move withdraws a take-back offer.
+    assert.deepStrictEqual(await q.upper.request('move', { ply: 3, move: h.LONG[3] }), { ack: true });
+    assert.deepStrictEqual(await q.lower.request('takeback', { do: 'offer' }), { ack: true });
+    assert.deepStrictEqual(await q.lower.request('move', { ply: 4, move: h.LONG[4] }), { ack: true });
+    const withdrawn = await q.upper.next((m) => m.t === 'offer' && m.d.withdrawn);
+    assert.strictEqual(withdrawn.d.kind, 'takeback');
+    assert.strictEqual((await q.upper.request('takeback', { do: 'accept' })).code, 'no-offer');
+    assert.strictEqual((await h.http(server, 'GET', `/api/games/${g2.id}`)).json.offers.takeback, null);
     for (const c of [p.lower, p.upper, q.lower, q.upper]) c.close();
   });
 
