@@ -147,6 +147,16 @@ describe('a whole game', () => {
   });
 });
 
+test('a game the upper side begins', async () => {
+  const g = await h.newGame(server, { first: 'upper' });
+  const p = await h.seated(server, g);
+  assert.strictEqual((await p.lower.request('move', { ply: 0, move: h.LONG[0] })).code, 'not-your-turn');
+  assert.deepStrictEqual(await p.upper.request('move', { ply: 0, move: h.mv(4, 1, 5, 2) }), { ack: true });
+  const game = (await h.http(server, 'GET', `/api/games/${g.id}`)).json;
+  assert.deepStrictEqual([game.first, game.turn, game.coin], ['upper', 'lower', [6, 6]]);
+  p.lower.close(); p.upper.close();
+});
+
 describe('refusals and retries', () => {
   test('moves out of turn, illegal, stale or ahead are refused and change nothing', async () => {
     const g = await h.newGame(server);
