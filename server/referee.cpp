@@ -439,7 +439,6 @@ Referee::Outcome Referee::takeback(Side by, const std::string& what, int64_t now
     if (waiting()) return refuse("no-move");
     const Side other = opposite(by);
     if (what == "offer" && takeback_offer_ == by) return Outcome{};
-    if (!takeback_offer_ && last_answer_ == Answer{"takeback", what, by}) return Outcome{};
     if (what == "accept" || (what == "offer" && takeback_offer_ == other)) {
         if (takeback_offer_ != other) return refuse("no-offer");
         // Back to the offerer's last move: the offerer is to move again.
@@ -484,7 +483,6 @@ Referee::Outcome Referee::rematch(Side by, const std::string& what, int64_t now)
     }
     if (what == "offer")
         return apply_all({event("offer", {{"kind", "rematch"}, {"by", side_name(by)}}, now)});
-    if (!rematch_offer_ && last_answer_ == Answer{"rematch", what, by}) return Outcome{};
     if (rematch_offer_ != other) return refuse("no-offer");
     return apply_all({event("offer", {{"kind", "rematch"}, {"declined", true}}, now)});
 }
@@ -562,7 +560,6 @@ bool Referee::apply(const Event& e) {
             const auto played = check_move(turn_, *m, why);
             if (!played) return false;
             Played p = *played;
-            last_answer_.reset();
             p.spent_ms = d.value("spent_ms", int64_t{0});
             think_ms_[index_of(p.by)] += p.spent_ms;
             plies_.push_back(p);
@@ -599,12 +596,7 @@ bool Referee::apply(const Event& e) {
             if (d.contains("by")) {
                 offer = parse_side(d["by"].get<std::string>());
                 if (!offer) return false;
-                last_answer_.reset();
             } else {
-                if (d.value("declined", false) && offer)
-                    last_answer_ = Answer{kind, "decline", opposite(*offer)};
-                else
-                    last_answer_.reset();
                 offer.reset();
             }
         } else if (e.type == "takeback") {
@@ -613,7 +605,6 @@ bool Referee::apply(const Event& e) {
             turn_ = plies_[static_cast<size_t>(n)].by;
             plies_.resize(static_cast<size_t>(n));
             rebuild_position(n);
-            last_answer_ = Answer{"takeback", "accept", opposite(turn_)};
             takeback_offer_.reset();
             turn_since_ms_ = e.at_ms;
             read_clock(d.at("clock"), clock_, e.at_ms);

@@ -195,15 +195,6 @@ private:
     Clock clock_;
     std::optional<Result> result_;
     std::optional<Side> takeback_offer_, rematch_offer_;
-    // The last answer to an offer, so that the same answer sent again is
-    // acknowledged rather than refused: kind, what ("accept", "decline")
-    // and who answered.  Gone with the next move or offer.
-    struct Answer {
-        std::string kind, what;
-        Side by;
-        bool operator==(const Answer&) const = default;
-    };
-    std::optional<Answer> last_answer_;
     std::optional<std::string> rematch_id_;
 };
 
