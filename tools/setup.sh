@@ -15,6 +15,9 @@ packages=(
   libgtest-dev
   fonts-ipafont-mincho
   clang-14 libclang-rt-14-dev
+  # The online server (rindou-server): Boost 1.81's headers only, since
+  # libboost-dev is 1.74 and conflicts with them
+  libboost1.81-dev nlohmann-json3-dev libsqlite3-dev
   # Making and checking the Debian package (packaging/)
   dpkg-dev file lintian desktop-file-utils appstream strace
   xvfb xauth libglib2.0-bin man-db
@@ -46,12 +49,14 @@ build_game() {
 # The web page: the game compiled to WebAssembly by Debian's emscripten (no
 # SDK or ports of its own: those download), in <build-web>/site.
 web_build="${RINDOU_WEB_BUILD_DIR:-$root/build-web}"
+# Node may come from elsewhere than Debian (its own package then holds npm);
+# Debian's packages only where there is none.
+node_packages() {
+  command -v node >/dev/null || echo nodejs
+  command -v npm >/dev/null || echo npm
+}
 build_web() {
-  local web_packages=(emscripten node-acorn cmake ninja-build chromium)
-  # Node may come from elsewhere than Debian (its own package then holds
-  # npm); Debian's packages only where there is none.
-  command -v node >/dev/null || web_packages+=(nodejs)
-  command -v npm >/dev/null || web_packages+=(npm)
+  local web_packages=(emscripten node-acorn cmake ninja-build chromium $(node_packages))
   install_missing "${web_packages[@]}"
   (cd "$root/app/web" && npm ci --no-audit --no-fund)
   # emscripten's tools are node scripts that need Debian's node modules.
@@ -85,6 +90,12 @@ case "$mode" in
     ;;
   test)
     export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
+    # The online server's protocol tests are node scripts with their own
+    # pinned packages, run by every build's tests below.
+    install_missing $(node_packages)
+    if [ -f "$root/tests/server/package-lock.json" ]; then
+      (cd "$root/tests/server" && npm ci --no-audit --no-fund)
+    fi
     # 1. The normal build's tests.
     ctest --test-dir "$build" --output-on-failure -j2
 
