@@ -125,12 +125,12 @@ asio::awaitable<std::pair<int, std::string>> http_call(asio::ip::address from, h
 json wire(const rindou::deep::Move& m) {
     using namespace rindou::deep;
     static const int codes[8] = {0, 10, 20, 30, 100, 110, 800, 900};
-    if (m.pass) return {{"pass", true}};
+    if (m.pass()) return {{"pass", true}};
     if (m.is_drop())
-        return {{"drop", codes[m.drop_kind()]}, {"to", {sq_col(m.to), sq_row(m.to)}}};
-    return {{"from", {sq_col(m.from), sq_row(m.from)}},
-            {"to", {sq_col(m.to), sq_row(m.to)}},
-            {"promote", m.promote != 0}};
+        return {{"drop", codes[m.drop_kind()]}, {"to", {col_of(m.to()), row_of(m.to())}}};
+    return {{"from", {col_of(m.origin()), row_of(m.origin())}},
+            {"to", {col_of(m.to()), row_of(m.to())}},
+            {"promote", m.promote()}};
 }
 
 // Whether two moves on the wire are the same move (fields the protocol may
@@ -245,7 +245,7 @@ std::vector<std::shared_ptr<Game>> all_games;
 long connections_open = 0;
 
 bool Conn::my_turn() const {
-    return role < 2 && !over && !game->ended && pos.side == role && pos.winner < 0;
+    return role < 2 && !over && !game->ended && pos.side == role && pos.winner == rindou::NO_SIDE;
 }
 
 void Conn::maybe_think() {
@@ -261,7 +261,7 @@ asio::awaitable<void> Conn::think(std::shared_ptr<Conn> self, int at_ply) {
     if (!running || self->stopped || self->ply != at_ply || !self->my_turn() || self->pending) co_return;
     rindou::deep::MoveList list;
     self->pos.generate(list);
-    if (list.empty() || list[0].pass) co_return;  // the server passes for us
+    if (list.empty() || list[0].pass()) co_return;  // the server passes for us
     const auto& m = list[std::uniform_int_distribution<size_t>(0, list.size() - 1)(rng)];
     self->pending = true;
     self->pending_ply = at_ply;
@@ -475,7 +475,7 @@ asio::awaitable<void> run_slot(int slot) {
             continue;
         }
         g->id = mj.at("id");
-        g->seat[rindou::deep::LOWER] = mj.at("seat");
+        g->seat[rindou::LOWER] = mj.at("seat");
         json join = {{"invite", mj.at("invite")}, {"key", "load-" + g->id}};
         std::pair<int, std::string> joined;
         for (int tries = 0; tries < 20 && running; ++tries) {
@@ -489,7 +489,7 @@ asio::awaitable<void> run_slot(int slot) {
             ++stats.errors["join " + std::to_string(joined.first)];
             continue;
         }
-        g->seat[rindou::deep::UPPER] = json::parse(joined.second).at("seat");
+        g->seat[rindou::UPPER] = json::parse(joined.second).at("seat");
         g->done = std::make_unique<asio::steady_timer>(ex, Clock::time_point::max());
         all_games.push_back(g);
         if (stats.measuring) ++stats.games_started;
