@@ -21,9 +21,9 @@ Area cells(double c1, double r1, double c2, double r2) {
 // reaching for a piece in hand does not also touch the screen's edge (about
 // 18 CSS pixels where the board spans a 360-pixel screen).
 constexpr double EDGE = 300;
-// The widest the board's columns may be: the board with the rank numerals
-// cut to the numeral's own width, so that a 360-pixel screen still shows
-// squares of 38 pixels.
+// The board's right edge in columns: the rank numerals get what is left of
+// the last column, so that a 360-pixel screen still shows squares of 38
+// pixels.
 constexpr double RIGHT_EDGE_COL = 10.45;
 // A hand cell with its count beside it, cut where a count of two digits ends.
 constexpr double COUNT_END = 0.65;
@@ -50,6 +50,21 @@ const std::vector<Area>& last_moves() {
     static const std::vector<Area> parts = {cells(-2, 8, 0.9, 9), cells(12.9, 3, 15, 4),
                                             cells(12.3, 2, 15.3, 3)};
     return parts;
+}
+
+// The board's squares at (x, y), and beside them each rank's numeral cut
+// round its glyph and shrunk to the narrow room the board leaves it.
+void board_at(Arrangement& a, double x, double y) {
+    const Area squares = cells(1, 1, 10, 10);
+    a.board = {x, y, x + squares.width(), y + squares.height()};
+    a.placements.push_back({squares, a.board});
+    const double room = square_width * (RIGHT_EDGE_COL - 10);
+    for (int r = 1; r <= 9; ++r) {
+        const Area numeral = cells(10.02, r + 0.22, 10.62, r + 0.82);
+        const double h = numeral.height() * room / numeral.width();
+        const double top = y + square_height * (r - 1) + (square_height - h) / 2;
+        a.placements.push_back({numeral, {a.board.x2, top, a.board.x2 + room, top + h}});
+    }
 }
 
 // The controls, in the order a thumb meets them.
@@ -147,8 +162,7 @@ Arrangement portrait() {
     a.upper_side = {0, upper_top, width, y};
     row_of(a, {cells(1, 0, RIGHT_EDGE_COL, 1)}, 0, y, width, square_height);
     y += square_height;
-    a.board = {0, y, square_width * 9, y + square_height * 9};
-    row_of(a, {cells(1, 1, RIGHT_EDGE_COL, 10)}, 0, y, width, square_height * 9);
+    board_at(a, 0, y);
     y += square_height * 9;
     // Under the board: the lower player's name of a loaded record.
     const Area names = cells(1, 10, RIGHT_EDGE_COL, 10.6);
@@ -190,9 +204,7 @@ Arrangement landscape() {
                square_height, UPPER_HAND_COL, {r});
     x += hand_w + gap;
     row_of(a, {cells(1, 0.3, RIGHT_EDGE_COL, 1)}, x, pad, square_width * 9.45, file_row);
-    a.board = {x, board_top_y, x + square_width * 9, board_top_y + square_height * 9};
-    row_of(a, {cells(1, 1, RIGHT_EDGE_COL, 10)}, x, board_top_y, square_width * 9.45,
-           square_height * 9);
+    board_at(a, x, board_top_y);
     x += square_width * (RIGHT_EDGE_COL - 1) + gap;
     for (int r = 3; r <= 9; ++r)
         row_of(a, {lower_hand_cell(r)}, x, board_top_y + square_height * (r - 3), hand_w,

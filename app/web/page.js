@@ -1357,6 +1357,10 @@
   const controls = document.getElementById('controls');
   const menuToggle = document.getElementById('menu-toggle');
   let compositePending = false;
+  // On a phone the canvas fills the screen; the arrangement stands centred
+  // in it, `unit` CSS pixels to its unit, from `origin` (CSS pixels).
+  let unit = 1;
+  let origin = { x: 0, y: 0 };
   // Where the board's own background lies bare in the picture (under the
   // lower hand's captions), to fill the room between the parts with.
   const BARE = [1300 + 615 * 12, 100 + 690 * 10, 1300 + 615 * 13, 100 + 690 * 11];
@@ -1391,7 +1395,8 @@
   function composite() {
     if (!arranged || arranged.shape === DESKTOP) return;
     const c = canvas.getContext('2d');
-    const k = canvas.width / arranged.width;
+    const dpr = canvas.width / canvas.getBoundingClientRect().width;
+    const k = unit * dpr;
     const p = surface.scale / TWIPS_PER_PIXEL;
     const bare = BARE.map((v) => Math.round(v * p));
     c.imageSmoothingEnabled = true;
@@ -1402,21 +1407,25 @@
                                     0, 0, tile.width, tile.height);
     c.fillStyle = c.createPattern(tile, 'repeat');
     c.fillRect(0, 0, canvas.width, canvas.height);
+    c.save();
+    c.translate(Math.round(origin.x * dpr), Math.round(origin.y * dpr));
     for (const { from, to } of arranged.placements) {
       c.drawImage(picture, from[0] * p, from[1] * p, (from[2] - from[0]) * p, (from[3] - from[1]) * p,
                   to[0] * k, to[1] * k, (to[2] - to[0]) * k, (to[3] - to[1]) * k);
     }
-    // The side to move at a glance: a band of light along its captions and
-    // hand.
+    // The side to move at a glance: a frame of light round its captions
+    // and hand.
     const side = sideToMove();
     frame.dataset.toMove = side === 1 ? 'upper' : side === -1 ? 'lower' : '';
     if (side !== 0) {
       const a = side === 1 ? arranged.upper : arranged.lower;
-      const band = Math.max(2, Math.round(k * 60));
-      c.fillStyle = '#ffd54a';
-      c.fillRect(a[0] * k, a[1] * k, band, (a[3] - a[1]) * k);
-      c.fillRect(a[2] * k - band, a[1] * k, band, (a[3] - a[1]) * k);
+      const band = Math.max(2, Math.round(k * 50));
+      c.strokeStyle = '#ffd54a';
+      c.lineWidth = band;
+      c.strokeRect(a[0] * k + band / 2, a[1] * k + band / 2, (a[2] - a[0]) * k - band,
+                   (a[3] - a[1]) * k - band);
     }
+    c.restore();
   }
 
   // The controls of the arrangement, each a button running the menu
@@ -1432,8 +1441,8 @@
       b.className = 'control';
       b.dataset.command = command;
       b.textContent = captions.get(command);
-      b.style.left = `${to[0] * scale}px`;
-      b.style.top = `${to[1] * scale}px`;
+      b.style.left = `${origin.x + to[0] * scale}px`;
+      b.style.top = `${origin.y + to[1] * scale}px`;
       b.style.width = `${(to[2] - to[0]) * scale}px`;
       b.style.height = `${(to[3] - to[1]) * scale}px`;
       b.addEventListener('click', (e) => {
@@ -1447,8 +1456,6 @@
 
   // A control runs what choosing its entry on the menu bar runs.
   function control(command) {
-    if (drawLog && game && !game._rindou_ended() && game._rindou_waiting() === 0)
-      drawLog.push(`> control ${command}`);
     run(() => game.ccall('rindou_keyed', null, ['string', 'string'],
                          [menuTitles.get(command) || '', command]));
   }
@@ -1470,8 +1477,8 @@
     if (phone) {
       const m = arranged.menu;
       menuToggle.classList.add('on-board');
-      menuToggle.style.left = `${m[0] * scale}px`;
-      menuToggle.style.top = `${m[1] * scale}px`;
+      menuToggle.style.left = `${origin.x + m[0] * scale}px`;
+      menuToggle.style.top = `${origin.y + m[1] * scale}px`;
       menuToggle.style.width = `${(m[2] - m[0]) * scale}px`;
       menuToggle.style.height = `${(m[3] - m[1]) * scale}px`;
     } else {
@@ -1519,18 +1526,20 @@
       surface.setGeometry(width, height, s * dpr);
       return;
     }
-    // A phone: the arrangement as large as the screen holds it.
-    const s = Math.max(0.001, Math.min(window.innerWidth / arranged.width,
-                                       window.innerHeight / arranged.height));
-    const cssW = Math.floor(arranged.width * s), cssH = Math.floor(arranged.height * s);
+    // A phone: the canvas fills the screen, the arrangement as large as
+    // the screen holds it, centred.
+    const cssW = window.innerWidth, cssH = window.innerHeight;
+    unit = Math.max(0.001, Math.min(cssW / arranged.width, cssH / arranged.height));
+    origin = { x: Math.floor((cssW - arranged.width * unit) / 2),
+               y: Math.floor((cssH - arranged.height * unit) / 2) };
     canvas.style.width = `${cssW}px`;
     canvas.style.height = `${cssH}px`;
     canvas.width = Math.max(1, Math.ceil(cssW * dpr));
     canvas.height = Math.max(1, Math.ceil(cssH * dpr));
-    placeControls(cssW / arranged.width);
-    placeMenu(cssW / arranged.width);
+    placeControls(unit);
+    placeMenu(unit);
     // The picture apart at the scale its board shows at.
-    const scale = canvas.width / arranged.width * TWIPS_PER_PIXEL;
+    const scale = unit * dpr * TWIPS_PER_PIXEL;
     surface.retarget(picture);
     surface.setGeometry(Math.ceil(NATURAL_W * scale), Math.ceil(NATURAL_H * scale), scale);
     composite();
@@ -1548,8 +1557,8 @@
                x: surface.twipsOfDevice(Math.floor((e.clientX - rect.left) * dpr)),
                y: surface.twipsOfDevice(Math.floor((e.clientY - rect.top) * dpr)) };
     }
-    const ux = (e.clientX - rect.left) / rect.width * arranged.width;
-    const uy = (e.clientY - rect.top) / rect.height * arranged.height;
+    const ux = (e.clientX - rect.left - origin.x) / unit;
+    const uy = (e.clientY - rect.top - origin.y) / unit;
     return JSON.parse(game.UTF8ToString(game._rindou_hit(arranged.shape, ux, uy)));
   }
 
@@ -1562,12 +1571,12 @@
       const k = rect.width / (NATURAL_W * TWIPS_PER_PIXEL);
       return { x: rect.left + x * k, y: rect.top + y * k };
     }
-    const k = rect.width / arranged.width;
+    const k = unit;
     for (const { from, to } of arranged.placements)
       if (x >= from[0] && x <= from[2] && y >= from[1] && y <= from[3]) {
         const f = (to[2] - to[0]) / (from[2] - from[0]);
-        return { x: rect.left + (to[0] + (x - from[0]) * f) * k,
-                 y: rect.top + (to[1] + (y - from[1]) * f) * k };
+        return { x: rect.left + origin.x + (to[0] + (x - from[0]) * f) * k,
+                 y: rect.top + origin.y + (to[1] + (y - from[1]) * f) * k };
       }
     return null;
   };
@@ -1653,8 +1662,7 @@
   // that the finger does not hide the piece it carries.
   function startGhost(e, touch) {
     const rect = canvas.getBoundingClientRect();
-    const square = arranged.shape === DESKTOP ? 41 * rect.width / NATURAL_W
-      : 615 * rect.width / arranged.width;
+    const square = arranged.shape === DESKTOP ? 41 * rect.width / NATURAL_W : 615 * unit;
     const k = canvas.width / rect.width;
     const g = document.createElement('canvas');
     g.id = 'drag-ghost';
