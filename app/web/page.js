@@ -930,6 +930,9 @@
       keptThisTime = null;
       document.body.dataset.state = 'idle';
       syncMenu();
+      // The turn may change with nothing drawn: the mark of the side to
+      // move follows it.
+      scheduleComposite();
     },
     // A page cannot end as a program does: it says the game is over, and
     // whether it was kept, and offers a new start, until the person takes
@@ -1451,6 +1454,13 @@
         control(command);
       });
       controls.appendChild(b);
+      // The caption as large as its button holds it, on two lines at most.
+      let size = Math.max(10, Math.min(20, (to[3] - to[1]) * scale * 0.36));
+      b.style.fontSize = `${size}px`;
+      while (size > 10 && (b.scrollWidth > b.clientWidth || b.scrollHeight > b.clientHeight)) {
+        size -= 1;
+        b.style.fontSize = `${size}px`;
+      }
     }
   }
 
@@ -1632,12 +1642,20 @@
     }
   }
 
+  // A finger answers as it lifts (a browser still taking a drag that has
+  // just ended may make no click of the tap); a key or a mouse by the click.
+  // Whichever comes first answers, the other finds nothing asked.
   for (const [id, button] of [['promote', 2], ['stay', 1]]) {
-    document.getElementById(id).addEventListener('click', (e) => {
+    const answer = (e) => {
       e.stopPropagation();
       const at = promotionAt;
       hidePromotion();
       if (at) press(button, at);
+    };
+    const element = document.getElementById(id);
+    element.addEventListener('click', answer);
+    element.addEventListener('pointerup', (e) => {
+      if (e.pointerType === 'touch') answer(e);
     });
   }
   document.addEventListener('pointerdown', (e) => {
@@ -1742,6 +1760,9 @@
   // The browser's click that follows a tap would land on the buttons just
   // shown under the finger and answer for the person.
   canvas.addEventListener('touchend', (e) => e.preventDefault(), { passive: false });
+  // A finger carrying a piece scrolls nothing: a browser that took the drag
+  // for a scroll would swallow the next tap (on the promotion's buttons).
+  canvas.addEventListener('touchmove', (e) => e.preventDefault(), { passive: false });
   // The keys of the window that a browser leaves to the page: the steps
   // through the record and back to its start.  A key runs what choosing its
   // entry runs: first what opening its menu title runs, then the entry.

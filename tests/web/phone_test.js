@@ -128,6 +128,8 @@ async function playedGame(page, move) {
       await settle(page);
     }
   }
+  // The lower side moved last: the upper side is framed as the one to move.
+  await page.waitForFunction(() => document.getElementById('board-frame').dataset.toMove === 'upper');
   const shown = await page.evaluate(() => window.rindouShow());
   assert.strictEqual(shown.slice(shown.lastIndexOf('board\n'), shown.indexOf('select')), nativeBoard());
 }
