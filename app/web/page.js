@@ -1781,7 +1781,11 @@
                            [menuTitles.get(entry) || '', entry]));
       return;
     }
-    if (e.key === 'Escape') {
+    if (e.key === 'Escape' && document.body.classList.contains('drawer-open')) {
+      // Esc closes the open drawer first, as it closes a menu, and does not
+      // end the game behind it.
+      setDrawer(false);
+    } else if (e.key === 'Escape') {
       run(() => game._rindou_escape());
     } else if (KEYS[e.key]) {
       e.preventDefault();
