@@ -143,6 +143,12 @@ test('a game is played on a phone by taps, and one by drags', async (t) => {
       await page.touchscreen.tap(to.x, to.y);
     });
     await page.screenshot({ path: path.join(shots, 'phone-taps.png') });
+    // The big buttons run the menu's commands: 待った takes the drop back,
+    // and the lower side is to move again.
+    await page.tap('.control[data-command="MATTA"]');
+    await settle(page);
+    assert.match(await page.evaluate(() => window.rindouShow()), / move 8 .*\n.*end 9 /);
+    await page.waitForFunction(() => document.getElementById('board-frame').dataset.toMove === 'lower');
     assert.deepStrictEqual(errors, []);
     await page.context().close();
   });
