@@ -36,8 +36,8 @@ Area lower_hand_cell(int row) { return cells(LOWER_HAND_COL, row, LOWER_HAND_COL
 // What each side shows beside its hand: the level or the handicap, the
 // thinking caption or the last move, and the clock.
 const std::vector<Area>& upper_captions() {
-    static const std::vector<Area> parts = {cells(-2, 0, 0.9, 1), cells(-2, 8, 0.9, 9),
-                                            cells(-2, 9, 0.9, 10)};
+    static const std::vector<Area> parts = {cells(-1.6, 0, 0.7, 1), cells(-1.7, 8, 0.6, 9),
+                                            cells(-1.7, 9, 0.35, 10)};
     return parts;
 }
 const std::vector<Area>& lower_captions() {
@@ -47,7 +47,7 @@ const std::vector<Area>& lower_captions() {
 }
 // The last move of each side with the move number between them.
 const std::vector<Area>& last_moves() {
-    static const std::vector<Area> parts = {cells(-2, 8, 0.9, 9), cells(12.9, 3, 15, 4),
+    static const std::vector<Area> parts = {cells(-1.7, 8, 0.6, 9), cells(12.9, 3, 15, 4),
                                             cells(12.3, 2, 15.3, 3)};
     return parts;
 }
@@ -148,7 +148,10 @@ Arrangement portrait() {
     double y = 0;
     a.menu = {width - menu, 0, width, strip};
     const double upper_top = y;
-    row_of(a, upper_captions(), EDGE, y, room - menu, strip);
+    // Each side's name (先手 or 後手) first in its row of captions.
+    const double name = 1000;
+    a.upper_name = {EDGE, y, EDGE + name, y + strip};
+    row_of(a, upper_captions(), EDGE + name, y, room - menu - name, strip);
     y += strip;
     std::vector<Area> hand;
     std::vector<int> rows;
@@ -177,7 +180,8 @@ Arrangement portrait() {
     }
     row_of(a, hand, EDGE, y, room, hand_h, LOWER_HAND_COL, rows);
     y += hand_h;
-    row_of(a, lower_captions(), EDGE, y, room, strip);
+    a.lower_name = {EDGE, y, EDGE + name, y + strip};
+    row_of(a, lower_captions(), EDGE + name, y, room - name, strip);
     y += strip;
     a.lower_side = {0, lower_top, width, y};
     const double controls_h = 800;
@@ -214,10 +218,14 @@ Arrangement landscape() {
     double y = pad;
     a.menu = {x + side_w - menu, y, x + side_w, y + menu};
     const double upper_top = y;
+    a.upper_name = {x, y, x + side_w - menu, y + line};
+    y += line;
     y += column_of(a, upper_captions(), x, y, side_w - menu, line);
     a.upper_side = {x - gap, upper_top, x + side_w, y};
     y += gap;
     const double lower_top = y;
+    a.lower_name = {x, y, x + side_w, y + line};
+    y += line;
     y += column_of(a, lower_captions(), x, y, side_w, line);
     a.lower_side = {x - gap, lower_top, x + side_w, y};
     y += gap;

@@ -40,8 +40,10 @@ struct Arrangement {
     double width, height;  // the arrangement's extent in its units
     std::vector<Placement> placements;
     std::vector<ControlArea> controls;
-    // Each side's row of caption and clock, marked while that side moves.
+    // Each side's row of caption and clock, marked while that side moves,
+    // and where the side's name (先手 or 後手) stands in it.
     Area upper_side, lower_side;
+    Area upper_name, lower_name;
     // The squares of the board, where the person's eye and finger go.
     Area board;
     // The button that opens the menu as a drawer; empty where the menu bar

@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "core/texts.h"
 #include "view/arrangement.h"
 
 namespace {
@@ -53,12 +54,24 @@ EMSCRIPTEN_KEEPALIVE const char* rindou_arrangement(int shape) {
     area(out, a.upper_side);
     out << ",\"lower\":";
     area(out, a.lower_side);
+    out << ",\"upperName\":";
+    area(out, a.upper_name);
+    out << ",\"lowerName\":";
+    area(out, a.lower_name);
     out << ",\"board\":";
     area(out, a.board);
     out << ",\"menu\":";
     area(out, a.menu);
     out << '}';
     slot = out.str();
+    return slot.c_str();
+}
+
+// The names of the side that moves first and of the other, in the
+// language chosen.
+EMSCRIPTEN_KEEPALIVE const char* rindou_side_names() {
+    static std::string slot;
+    slot = rindou::text(rindou::Text::PlayerFirst) + "\n" + rindou::text(rindou::Text::PlayerSecond);
     return slot.c_str();
 }
 

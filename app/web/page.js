@@ -1374,15 +1374,18 @@
     return arrangements.get(shape);
   }
 
-  // The side to move, as the game's state says: 1 upper, -1 lower, 0 none.
-  function sideToMove() {
+  // The side to move, as the game's state says (1 upper, -1 lower, 0
+  // none), and whether the lower side moves first.
+  function turn() {
     const show = game.UTF8ToString(game._rindou_show());
-    const m = / side (-?\d+) .* lower (-?\d+) upper (-?\d+)/.exec(show);
+    const m = / side (-?\d+) sente (-?\d+) .* lower (-?\d+) upper (-?\d+)/.exec(show);
     const over = /winner (-?\d+)/.exec(show);
-    if (!m || (over && over[1] !== '0')) return 0;
-    if (m[1] === m[3]) return 1;
-    if (m[1] === m[2]) return -1;
-    return 0;
+    if (!m) return { side: 0, lowerFirst: true, named: false };
+    const lowerFirst = m[2] === m[3];
+    // Before the first game no side is anyone yet.
+    const named = m[1] !== '0' || !/ move 0 /.test(show);
+    if (over && over[1] !== '0') return { side: 0, lowerFirst, named };
+    return { side: m[1] === m[4] ? 1 : m[1] === m[3] ? -1 : 0, lowerFirst, named };
   }
 
   function scheduleComposite() {
@@ -1418,7 +1421,21 @@
     }
     // The side to move at a glance: a frame of light round its captions
     // and hand.
-    const side = sideToMove();
+    const { side, lowerFirst, named } = turn();
+    // Each side's name at the head of its captions, shadowed as the
+    // picture's captions are.
+    const [first, second] = game.UTF8ToString(game._rindou_side_names()).split('\n');
+    for (const [a, name] of named ? [[arranged.upperName, lowerFirst ? second : first],
+                                     [arranged.lowerName, lowerFirst ? first : second]] : []) {
+      const h = (a[3] - a[1]) * k;
+      c.font = `bold ${Math.max(8, Math.round(h * 0.5))}px ${surface.fonts}`;
+      c.textBaseline = 'middle';
+      const x = a[0] * k, y = (a[1] + a[3]) / 2 * k, off = Math.max(1, Math.round(h * 0.05));
+      c.fillStyle = surface.palette[0];
+      c.fillText(name, x + off, y + off, (a[2] - a[0]) * k);
+      c.fillStyle = surface.palette[15] || '#fff';
+      c.fillText(name, x, y, (a[2] - a[0]) * k);
+    }
     frame.dataset.toMove = side === 1 ? 'upper' : side === -1 ? 'lower' : '';
     if (side !== 0) {
       const a = side === 1 ? arranged.upper : arranged.lower;
