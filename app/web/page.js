@@ -132,6 +132,16 @@
       this.scale = 1;
       this.measure = document.createElement('canvas').getContext('2d');
       this.measured = new Map();
+      // Called after every change of the picture (a phone's arrangement
+      // shows parts of it elsewhere).
+      this.changed = null;
+    }
+
+    // The canvas the picture is drawn on: the page's own, or one kept apart
+    // whose parts an arrangement shows.
+    retarget(canvas) {
+      this.canvas = canvas;
+      this.ctx = canvas.getContext('2d');
     }
 
     device(twips) {
@@ -160,6 +170,7 @@
       c.fillStyle = this.palette[2];
       c.fillRect(0, 0, this.canvas.width, this.canvas.height);
       for (const op of this.ops) this.paint(op);
+      if (this.changed) this.changed();
     }
 
     drawImage(code, x, y) {
@@ -203,6 +214,7 @@
 
     add(op) {
       this.paint(op);
+      if (this.changed) this.changed();
       this.ops.push(op);
       if (this.ops.length > this.nextCompaction) {
         this.compact();
@@ -918,6 +930,9 @@
       keptThisTime = null;
       document.body.dataset.state = 'idle';
       syncMenu();
+      // The turn may change with nothing drawn: the mark of the side to
+      // move follows it.
+      scheduleComposite();
     },
     // A page cannot end as a program does: it says the game is over, and
     // whether it was kept, and offers a new start, until the person takes
@@ -1265,6 +1280,7 @@
         item.addEventListener('click', (ev) => {
           ev.stopPropagation();
           closeMenus();
+          setDrawer(false);
           if (e.language) {
             run(() => game.ccall('rindou_choose_language', null, ['string'], [e.name]));
             retranslate();
@@ -1276,7 +1292,11 @@
         menuItems.set(e.name, { item, checkable: e.checkable, language: !!e.language });
       }
     }
-    document.addEventListener('click', closeMenus);
+    document.addEventListener('click', (ev) => {
+      closeMenus();
+      // A press beside the open drawer closes it.
+      if (!bar.contains(ev.target) && ev.target !== menuToggle) setDrawer(false);
+    });
   }
 
   // The menu table's entries, and the page's own choice of language under
@@ -1306,6 +1326,11 @@
     if (!panelRead.hidden) showKeptGames();
     document.documentElement.lang = boxTexts.lang;
     syncMenu();
+    // The controls' captions, and the menu bar's length, in this language.
+    if (arranged) {
+      arranged = null;
+      fit();
+    }
   }
 
   function syncMenu() {
@@ -1321,40 +1346,278 @@
     }
   }
 
-  // ---- Size ----------------------------------------------------------------
-  function fit() {
+  // ---- Size and arrangement ------------------------------------------------
+  // The view decides where everything stands: on the desktop the picture as
+  // the window shows it, on a phone its parts laid out anew (the board at
+  // the screen's width, the hands beside it, big controls).  The shape is
+  // chosen again on every turn of the screen.
+  const DESKTOP = 0;
+  const arrangements = new Map();
+  let arranged = null;
+  // The picture drawn apart, whose parts a phone's arrangement shows.
+  const picture = document.createElement('canvas');
+  const frame = document.getElementById('board-frame');
+  const controls = document.getElementById('controls');
+  const menuToggle = document.getElementById('menu-toggle');
+  let compositePending = false;
+  // On a phone the canvas fills the screen; the arrangement stands centred
+  // in it, `unit` CSS pixels to its unit, from `origin` (CSS pixels).
+  let unit = 1;
+  let origin = { x: 0, y: 0 };
+  // Where the board's own background lies bare in the picture (under the
+  // lower hand's captions), to fill the room between the parts with.
+  const BARE = [1300 + 615 * 12, 100 + 690 * 10, 1300 + 615 * 13, 100 + 690 * 11];
+
+  function arrangementOf(shape) {
+    if (!arrangements.has(shape))
+      arrangements.set(shape, JSON.parse(game.UTF8ToString(game._rindou_arrangement(shape))));
+    return arrangements.get(shape);
+  }
+
+  // The side to move, as the game's state says (1 upper, -1 lower, 0
+  // none), and whether the lower side moves first.
+  function turn() {
+    const show = game.UTF8ToString(game._rindou_show());
+    const m = / side (-?\d+) sente (-?\d+) .* lower (-?\d+) upper (-?\d+)/.exec(show);
+    const over = /winner (-?\d+)/.exec(show);
+    if (!m) return { side: 0, lowerFirst: true, named: false };
+    const lowerFirst = m[2] === m[3];
+    // Before the first game no side is anyone yet.
+    const named = m[1] !== '0' || !/ move 0 /.test(show);
+    if (over && over[1] !== '0') return { side: 0, lowerFirst, named };
+    return { side: m[1] === m[4] ? 1 : m[1] === m[3] ? -1 : 0, lowerFirst, named };
+  }
+
+  function scheduleComposite() {
+    if (compositePending || !arranged || arranged.shape === DESKTOP) return;
+    compositePending = true;
+    requestAnimationFrame(() => {
+      compositePending = false;
+      composite();
+    });
+  }
+
+  // The arrangement's parts copied from the picture onto the page's canvas.
+  function composite() {
+    if (!arranged || arranged.shape === DESKTOP) return;
+    const c = canvas.getContext('2d');
+    const dpr = canvas.width / canvas.getBoundingClientRect().width;
+    const k = unit * dpr;
+    const p = surface.scale / TWIPS_PER_PIXEL;
+    const bare = BARE.map((v) => Math.round(v * p));
+    c.imageSmoothingEnabled = true;
+    const tile = document.createElement('canvas');
+    tile.width = Math.max(1, bare[2] - bare[0]);
+    tile.height = Math.max(1, bare[3] - bare[1]);
+    tile.getContext('2d').drawImage(picture, bare[0], bare[1], tile.width, tile.height,
+                                    0, 0, tile.width, tile.height);
+    c.fillStyle = c.createPattern(tile, 'repeat');
+    c.fillRect(0, 0, canvas.width, canvas.height);
+    c.save();
+    c.translate(Math.round(origin.x * dpr), Math.round(origin.y * dpr));
+    for (const { from, to } of arranged.placements) {
+      c.drawImage(picture, from[0] * p, from[1] * p, (from[2] - from[0]) * p, (from[3] - from[1]) * p,
+                  to[0] * k, to[1] * k, (to[2] - to[0]) * k, (to[3] - to[1]) * k);
+    }
+    // The side to move at a glance: a frame of light round its captions
+    // and hand.
+    const { side, lowerFirst, named } = turn();
+    // Each side's name at the head of its captions, shadowed as the
+    // picture's captions are.
+    const [first, second] = game.UTF8ToString(game._rindou_side_names()).split('\n');
+    for (const [a, name] of named ? [[arranged.upperName, lowerFirst ? second : first],
+                                     [arranged.lowerName, lowerFirst ? first : second]] : []) {
+      const h = (a[3] - a[1]) * k;
+      c.font = `bold ${Math.max(8, Math.round(h * 0.5))}px ${surface.fonts}`;
+      c.textBaseline = 'middle';
+      const x = a[0] * k, y = (a[1] + a[3]) / 2 * k, off = Math.max(1, Math.round(h * 0.05));
+      c.fillStyle = surface.palette[0];
+      c.fillText(name, x + off, y + off, (a[2] - a[0]) * k);
+      c.fillStyle = surface.palette[15] || '#fff';
+      c.fillText(name, x, y, (a[2] - a[0]) * k);
+    }
+    frame.dataset.toMove = side === 1 ? 'upper' : side === -1 ? 'lower' : '';
+    if (side !== 0) {
+      const a = side === 1 ? arranged.upper : arranged.lower;
+      const band = Math.max(2, Math.round(k * 50));
+      c.strokeStyle = '#ffd54a';
+      c.lineWidth = band;
+      c.strokeRect(a[0] * k + band / 2, a[1] * k + band / 2, (a[2] - a[0]) * k - band,
+                   (a[3] - a[1]) * k - band);
+    }
+    c.restore();
+  }
+
+  // The controls of the arrangement, each a button running the menu
+  // table's command of its name; a command the table lacks shows none.
+  function placeControls(scale) {
+    controls.replaceChildren();
+    if (arranged.shape === DESKTOP) return;
+    const captions = new Map(menuEntries().map((e) => [e.name, e.caption]));
+    for (const { command, to } of arranged.controls) {
+      if (!captions.has(command)) continue;
+      const b = document.createElement('button');
+      b.type = 'button';
+      b.className = 'control';
+      b.dataset.command = command;
+      b.textContent = captions.get(command);
+      b.style.left = `${origin.x + to[0] * scale}px`;
+      b.style.top = `${origin.y + to[1] * scale}px`;
+      b.style.width = `${(to[2] - to[0]) * scale}px`;
+      b.style.height = `${(to[3] - to[1]) * scale}px`;
+      b.addEventListener('click', (e) => {
+        e.stopPropagation();
+        closeMenus();
+        control(command);
+      });
+      controls.appendChild(b);
+      // The caption as large as its button holds it, on two lines at most.
+      let size = Math.max(10, Math.min(20, (to[3] - to[1]) * scale * 0.36));
+      b.style.fontSize = `${size}px`;
+      while (size > 10 && (b.scrollWidth > b.clientWidth || b.scrollHeight > b.clientHeight)) {
+        size -= 1;
+        b.style.fontSize = `${size}px`;
+      }
+    }
+  }
+
+  // A control runs what choosing its entry on the menu bar runs.
+  function control(command) {
+    run(() => game.ccall('rindou_keyed', null, ['string', 'string'],
+                         [menuTitles.get(command) || '', command]));
+  }
+
+  // The menu bar turns into a drawer behind a button where one row of it
+  // does not fit, and always on a phone's arrangement.
+  function placeMenu(scale) {
     const bar = document.getElementById('menubar');
-    const roomW = window.innerWidth;
-    const roomH = window.innerHeight - bar.offsetHeight;
-    let s = Math.min(roomW / NATURAL_W, roomH / NATURAL_H);
-    // Within a few pixels of the natural size the pictures keep theirs.
-    if (Math.abs(s - 1) < 0.01) s = 1;
-    s = Math.max(s, 0.1);
+    const phone = arranged.shape !== DESKTOP;
+    document.body.classList.remove('drawer');
+    let drawer = phone;
+    if (!phone) {
+      const items = [...bar.children];
+      drawer = items.length > 1 && items[items.length - 1].offsetTop > items[0].offsetTop;
+    }
+    document.body.classList.toggle('drawer', drawer);
+    if (!drawer) setDrawer(false);
+    menuToggle.hidden = !drawer;
+    if (phone) {
+      const m = arranged.menu;
+      menuToggle.classList.add('on-board');
+      menuToggle.style.left = `${origin.x + m[0] * scale}px`;
+      menuToggle.style.top = `${origin.y + m[1] * scale}px`;
+      menuToggle.style.width = `${(m[2] - m[0]) * scale}px`;
+      menuToggle.style.height = `${(m[3] - m[1]) * scale}px`;
+    } else {
+      menuToggle.classList.remove('on-board');
+      menuToggle.removeAttribute('style');
+    }
+  }
+
+  function setDrawer(open) {
+    document.body.classList.toggle('drawer-open', open);
+    menuToggle.setAttribute('aria-expanded', open ? 'true' : 'false');
+    if (!open) closeMenus();
+  }
+  menuToggle.addEventListener('click', (e) => {
+    e.stopPropagation();
+    setDrawer(!document.body.classList.contains('drawer-open'));
+  });
+
+  function fit() {
+    const shape = game._rindou_shape_for(window.innerWidth, window.innerHeight);
+    const before = arranged;
+    arranged = arrangementOf(shape);
+    document.body.dataset.arrangement = ['desktop', 'portrait', 'landscape'][shape];
+    document.body.classList.toggle('phone', shape !== DESKTOP);
     const dpr = window.devicePixelRatio || 1;
-    const cssW = Math.floor(NATURAL_W * s), cssH = Math.floor(NATURAL_H * s);
+    if (shape === DESKTOP) {
+      placeMenu(0);
+      const bar = document.getElementById('menubar');
+      const top = document.body.classList.contains('drawer') ? menuToggle.offsetHeight : bar.offsetHeight;
+      const roomW = window.innerWidth;
+      const roomH = window.innerHeight - top;
+      let s = Math.min(roomW / NATURAL_W, roomH / NATURAL_H);
+      // Within a few pixels of the natural size the pictures keep theirs.
+      if (Math.abs(s - 1) < 0.01) s = 1;
+      s = Math.max(s, 0.1);
+      const cssW = Math.floor(NATURAL_W * s), cssH = Math.floor(NATURAL_H * s);
+      canvas.style.width = `${cssW}px`;
+      canvas.style.height = `${cssH}px`;
+      const width = Math.ceil(cssW * dpr), height = Math.ceil(cssH * dpr);
+      placeControls(0);
+      if (before === arranged && surface.canvas === canvas && surface.canvas.width === width &&
+          surface.canvas.height === height && surface.scale === s * dpr)
+        return;
+      surface.retarget(canvas);
+      surface.setGeometry(width, height, s * dpr);
+      return;
+    }
+    // A phone: the canvas fills the screen, the arrangement as large as
+    // the screen holds it, centred.
+    const cssW = window.innerWidth, cssH = window.innerHeight;
+    unit = Math.max(0.001, Math.min(cssW / arranged.width, cssH / arranged.height));
+    origin = { x: Math.floor((cssW - arranged.width * unit) / 2),
+               y: Math.floor((cssH - arranged.height * unit) / 2) };
     canvas.style.width = `${cssW}px`;
     canvas.style.height = `${cssH}px`;
-    const width = Math.ceil(cssW * dpr), height = Math.ceil(cssH * dpr);
-    if (surface.canvas.width === width && surface.canvas.height === height &&
-        surface.scale === s * dpr)
-      return;
-    surface.setGeometry(width, height, s * dpr);
+    canvas.width = Math.max(1, Math.ceil(cssW * dpr));
+    canvas.height = Math.max(1, Math.ceil(cssH * dpr));
+    placeControls(unit);
+    placeMenu(unit);
+    // The picture apart at the scale its board shows at.
+    const scale = unit * dpr * TWIPS_PER_PIXEL;
+    surface.retarget(picture);
+    surface.setGeometry(Math.ceil(NATURAL_W * scale), Math.ceil(NATURAL_H * scale), scale);
+    composite();
   }
 
   // ---- Input ---------------------------------------------------------------
-  // The board's point in twips under a point of the page.
-  function twipsAt(e) {
+  // What a point of the page names, through the arrangement's hit test: a
+  // square or hand cell with the point of the picture the game takes, a
+  // control, or nothing.  On the desktop every point is the picture's own.
+  function locate(e) {
     const rect = canvas.getBoundingClientRect();
-    const dpr = surface.canvas.width / rect.width;
-    return [surface.twipsOfDevice(Math.floor((e.clientX - rect.left) * dpr)),
-            surface.twipsOfDevice(Math.floor((e.clientY - rect.top) * dpr))];
+    if (!arranged || arranged.shape === DESKTOP) {
+      const dpr = surface.canvas.width / rect.width;
+      return { kind: 1,
+               x: surface.twipsOfDevice(Math.floor((e.clientX - rect.left) * dpr)),
+               y: surface.twipsOfDevice(Math.floor((e.clientY - rect.top) * dpr)) };
+    }
+    const ux = (e.clientX - rect.left - origin.x) / unit;
+    const uy = (e.clientY - rect.top - origin.y) / unit;
+    return JSON.parse(game.UTF8ToString(game._rindou_hit(arranged.shape, ux, uy)));
   }
 
+  // For tests and the curious: the page's point of a cell's centre of the
+  // picture, wherever the arrangement shows it.
+  window.rindouCellPoint = (col, row, fx = 0.5, fy = 0.5) => {
+    const x = 1300 + 615 * (col + fx), y = 100 + 690 * (row + fy);
+    const rect = canvas.getBoundingClientRect();
+    if (arranged.shape === DESKTOP) {
+      const k = rect.width / (NATURAL_W * TWIPS_PER_PIXEL);
+      return { x: rect.left + x * k, y: rect.top + y * k };
+    }
+    const k = unit;
+    for (const { from, to } of arranged.placements)
+      if (x >= from[0] && x <= from[2] && y >= from[1] && y <= from[3]) {
+        const f = (to[2] - to[0]) / (from[2] - from[0]);
+        return { x: rect.left + origin.x + (to[0] + (x - from[0]) * f) * k,
+                 y: rect.top + origin.y + (to[1] + (y - from[1]) * f) * k };
+      }
+    return null;
+  };
+
   function press(button, e) {
-    const [x, y] = twipsAt(e);
+    const at = locate(e);
+    if (at.kind === 3) {
+      control(at.command);
+      return;
+    }
+    if (at.kind === 0) return;
     if (drawLog && game && !game._rindou_ended() && game._rindou_waiting() === 0)
-      drawLog.push(`> press ${button} ${f3(x)} ${f3(y)}`);
-    run(() => game._rindou_mouse_down(button, x, y));
+      drawLog.push(`> press ${button} ${f3(at.x)} ${f3(at.y)}`);
+    run(() => game._rindou_mouse_down(button, at.x, at.y));
   }
 
   function menuCommand(name) {
@@ -1377,57 +1640,146 @@
 
   function tap(e) {
     if (!game || game._rindou_waiting() !== 0) return;
-    const [x, y] = twipsAt(e);
-    const choice = game._rindou_promotion_at(x, y);
+    const at = locate(e);
+    if (at.kind === 0 || at.kind === 3) {
+      press(1, e);
+      return;
+    }
+    const choice = game._rindou_promotion_at(at.x, at.y);
     if (choice === 0) {
       press(1, e);
     } else if (choice === 2) {
       press(2, e);
     } else {
-      const frame = document.getElementById('board-frame').getBoundingClientRect();
-      promotion.style.left = `${e.clientX - frame.left}px`;
-      promotion.style.top = `${e.clientY - frame.top}px`;
+      const box = frame.getBoundingClientRect();
+      promotion.style.left = `${e.clientX - box.left}px`;
+      promotion.style.top = `${e.clientY - box.top}px`;
       promotionAt = { clientX: e.clientX, clientY: e.clientY };
       promotion.hidden = false;
     }
   }
 
+  // A finger answers as it lifts (a browser still taking a drag that has
+  // just ended may make no click of the tap); a key or a mouse by the click.
+  // Whichever comes first answers, the other finds nothing asked.
   for (const [id, button] of [['promote', 2], ['stay', 1]]) {
-    document.getElementById(id).addEventListener('click', (e) => {
+    const answer = (e) => {
       e.stopPropagation();
       const at = promotionAt;
       hidePromotion();
       if (at) press(button, at);
+    };
+    const element = document.getElementById(id);
+    element.addEventListener('click', answer);
+    element.addEventListener('pointerup', (e) => {
+      if (e.pointerType === 'touch') answer(e);
     });
   }
   document.addEventListener('pointerdown', (e) => {
     if (!promotion.hidden && !promotion.contains(e.target)) hidePromotion();
   }, true);
 
-  let touchDown = null;
+  // A piece is moved by a press on it and a press on its square, or by
+  // dragging it there: the drag names the piece where it starts, and the
+  // square where it is let go.  A touch is served when the finger lifts.
+  const DRAG_START_PX = 8;
+  let down = null;
+  let ghost = null;
+
+  function sameCell(a, b) {
+    return a.kind === b.kind && a.col === b.col && a.row === b.row &&
+      (a.kind !== 1 || !arranged || arranged.shape !== DESKTOP ||
+       (Math.floor((a.x - 1300) / 615) === Math.floor((b.x - 1300) / 615) &&
+        Math.floor((a.y - 100) / 690) === Math.floor((b.y - 100) / 690)));
+  }
+
+  // A copy of what lies under the finger, following it a little above, so
+  // that the finger does not hide the piece it carries.
+  function startGhost(e, touch) {
+    const rect = canvas.getBoundingClientRect();
+    const square = arranged.shape === DESKTOP ? 41 * rect.width / NATURAL_W : 615 * unit;
+    const k = canvas.width / rect.width;
+    const g = document.createElement('canvas');
+    g.id = 'drag-ghost';
+    g.width = Math.ceil(square * k);
+    g.height = Math.ceil(square * 1.12 * k);
+    g.getContext('2d').drawImage(canvas, (e.clientX - rect.left - square / 2) * k,
+                                 (e.clientY - rect.top - square * 0.56) * k, g.width, g.height,
+                                 0, 0, g.width, g.height);
+    g.style.width = `${square}px`;
+    g.style.height = `${square * 1.12}px`;
+    document.body.appendChild(g);
+    ghost = { element: g, square, lift: touch ? square * 0.8 : 0 };
+    moveGhost(e);
+  }
+
+  function moveGhost(e) {
+    if (!ghost) return;
+    ghost.element.style.left = `${e.clientX - ghost.square / 2}px`;
+    ghost.element.style.top = `${e.clientY - ghost.square * 0.56 - ghost.lift}px`;
+  }
+
+  function endGhost() {
+    if (ghost) ghost.element.remove();
+    ghost = null;
+  }
+
   canvas.addEventListener('contextmenu', (e) => e.preventDefault());
   canvas.addEventListener('pointerdown', (e) => {
     e.preventDefault();
     closeMenus();
-    // A touch is served when the finger lifts, where it went down.
-    if (e.pointerType === 'touch') {
-      touchDown = { id: e.pointerId, clientX: e.clientX, clientY: e.clientY };
-      return;
-    }
-    const button = e.button === 0 ? 1 : e.button === 2 ? 2 : 0;
+    if (document.body.classList.contains('drawer-open')) setDrawer(false);
+    const touch = e.pointerType === 'touch';
+    const button = touch ? 1 : e.button === 0 ? 1 : e.button === 2 ? 2 : 0;
     // Other buttons mean nothing to the game.
-    if (button !== 0) press(button, e);
+    if (button === 0) return;
+    try {
+      canvas.setPointerCapture(e.pointerId);
+    } catch {
+      // A pointer already gone is not followed.
+    }
+    down = { id: e.pointerId, touch, button, clientX: e.clientX, clientY: e.clientY, dragging: false,
+             at: game && game._rindou_waiting() === 0 ? locate(e) : null };
+    if (!touch) press(button, e);
+  });
+  canvas.addEventListener('pointermove', (e) => {
+    if (!down || down.id !== e.pointerId) return;
+    if (!down.dragging) {
+      const far = Math.hypot(e.clientX - down.clientX, e.clientY - down.clientY) > DRAG_START_PX;
+      if (!far || !down.at || (down.at.kind !== 1 && down.at.kind !== 2)) return;
+      down.dragging = true;
+      // A finger names the piece as it starts to carry it.
+      if (down.touch) tap(down);
+      startGhost(down, down.touch);
+    }
+    moveGhost(e);
   });
   canvas.addEventListener('pointerup', (e) => {
-    if (!touchDown || touchDown.id !== e.pointerId) return;
-    const at = touchDown;
-    touchDown = null;
-    tap(at);
+    if (!down || down.id !== e.pointerId) return;
+    const was = down;
+    down = null;
+    endGhost();
+    if (!was.dragging) {
+      if (was.touch) tap(was);
+      return;
+    }
+    const at = game && game._rindou_waiting() === 0 ? locate(e) : null;
+    if (!at || !was.at || sameCell(at, was.at)) return;
+    // A finger is asked about promotion as a tap is; a mouse's button
+    // decides, as its click does.
+    if (was.touch) tap(e);
+    else press(was.button, e);
   });
-  canvas.addEventListener('pointercancel', () => { touchDown = null; });
+  canvas.addEventListener('pointercancel', () => {
+    down = null;
+    endGhost();
+  });
   // The browser's click that follows a tap would land on the buttons just
   // shown under the finger and answer for the person.
   canvas.addEventListener('touchend', (e) => e.preventDefault(), { passive: false });
+  // A finger carrying a piece scrolls nothing: a browser that took the drag
+  // for a scroll would swallow the next tap (on the promotion's buttons).
+  canvas.addEventListener('touchmove', (e) => e.preventDefault(), { passive: false });
   // The keys of the window that a browser leaves to the page: the steps
   // through the record and back to its start.  A key runs what choosing its
   // entry runs: first what opening its menu title runs, then the entry.
@@ -1446,7 +1798,11 @@
                            [menuTitles.get(entry) || '', entry]));
       return;
     }
-    if (e.key === 'Escape') {
+    if (e.key === 'Escape' && document.body.classList.contains('drawer-open')) {
+      // Esc closes the open drawer first, as it closes a menu, and does not
+      // end the game behind it.
+      setDrawer(false);
+    } else if (e.key === 'Escape') {
       run(() => game._rindou_escape());
     } else if (KEYS[e.key]) {
       e.preventDefault();
@@ -1508,6 +1864,7 @@
       loadPictures(look.pictures), loadDataFiles(),
       kept.open(game._rindou_record_limit(), game._rindou_kept_list_limit())]);
     surface = new Surface(canvas, look, pictures);
+    surface.changed = scheduleComposite;
     const tree = menuEntries();
     buildMenus(tree);
     // The title on the menu bar above each entry.

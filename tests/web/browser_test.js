@@ -16,7 +16,6 @@ const { execFileSync } = require('child_process');
 const { root, site, bindir, scripts, runNative } = require('./console_scripts');
 
 const shots = process.env.RINDOU_WEB_SHOTS || path.join(root, 'build-web', 'shots');
-const TWIPS_PER_PIXEL = 15;
 
 let server, browser, address;
 
@@ -52,13 +51,23 @@ async function open(width, height, deviceScaleFactor = 1, hasTouch = false, loca
   return { page, errors };
 }
 
-// The page's point of a cell's centre, as the console's `click` finds it.
+// The page's point of a cell's centre, wherever the page's arrangement
+// shows it.
 async function cellPoint(page, col, row) {
-  const box = await page.locator('#board').boundingBox();
-  const scale = box.width / 707;
-  const x = (1300 + 615 * col + 307) / TWIPS_PER_PIXEL * scale;
-  const y = (100 + 690 * row + 345) / TWIPS_PER_PIXEL * scale;
-  return { x: box.x + x, y: box.y + y };
+  return page.evaluate(([c, r]) => window.rindouCellPoint(c, r), [col, row]);
+}
+
+// Opens the drawer the menu bar becomes on a small screen, if it is closed.
+async function openDrawer(page) {
+  if (await page.isVisible('#menu-toggle') &&
+      !(await page.evaluate(() => document.body.classList.contains('drawer-open'))))
+    await page.click('#menu-toggle');
+}
+
+// Chooses an entry of the menu bar, through its drawer where it is one.
+async function pick(page, entry) {
+  await openDrawer(page);
+  await page.click(`#menubar [data-entry="${entry}"]`);
 }
 
 async function clickCell(page, col, row) {
@@ -100,10 +109,10 @@ test('the page plays', async (t) => {
       const show = () => page.evaluate(() => window.rindouShow());
       assert.match(await show(), /level 3\n/);
       // 対局 > 対局(COM) > 先手: the person moves first.
-      await page.click('#menubar [data-entry="TAIKYOKU"]');
-      await page.click('#menubar [data-entry="START2"]');
+      await pick(page, 'TAIKYOKU');
+      await pick(page, 'START2');
       await page.screenshot({ path: path.join(shots, `${name}-menu.png`) });
-      await page.click('#menubar [data-entry="SENTE"]');
+      await pick(page, 'SENTE');
       // The notice that it is the person's turn, closed with its button.
       await page.waitForSelector('dialog#box[open]');
       await page.screenshot({ path: path.join(shots, `${name}-notice.png`) });
@@ -136,17 +145,17 @@ test('the page plays', async (t) => {
       await page.click('dialog#box button');
       await idle();
     };
-    await page.click('#menubar [data-entry="TAIKYOKU"]');
-    await page.click('#menubar [data-entry="MATCH_MAN"]');
-    await page.click('#menubar [data-entry="START"]');
+    await pick(page, 'TAIKYOKU');
+    await pick(page, 'MATCH_MAN');
+    await pick(page, 'START');
     await closeNotice();
     for (const [c, r] of [[7, 7], [7, 6], [3, 3], [3, 4]]) {
       await clickCell(page, c, r);
       await idle();
     }
     const played = await page.evaluate(() => window.rindouShow());
-    await page.click('#menubar [data-entry="KIFU"]');
-    await page.click('#menubar [data-entry="KIFU_WRITE"]');
+    await pick(page, 'KIFU');
+    await pick(page, 'KIFU_WRITE');
     const boxes = page.locator('#panel-write input');
     const words = ['練習', '花子', '太郎', 'game'];
     for (let i = 0; i < 4; ++i) await boxes.nth(i).fill(words[i]);
@@ -166,12 +175,12 @@ test('the page plays', async (t) => {
       fs.rmSync(folder, { recursive: true, force: true });
     }
     // Read back into a fresh game: the same position.
-    await page.click('#menubar [data-entry="TAIKYOKU"]');
-    await page.click('#menubar [data-entry="MATCH_MAN"]');
-    await page.click('#menubar [data-entry="START"]');
+    await pick(page, 'TAIKYOKU');
+    await pick(page, 'MATCH_MAN');
+    await pick(page, 'START');
     await settle(page);
-    await page.click('#menubar [data-entry="KIFU"]');
-    await page.click('#menubar [data-entry="KIFU_READ"]');
+    await pick(page, 'KIFU');
+    await pick(page, 'KIFU_READ');
     await page.setInputFiles('#panel-file', await download.path());
     await settle(page);
     // The record stands at its start; two steps forward (the Right key)
@@ -184,9 +193,9 @@ test('the page plays', async (t) => {
     }
     assert.strictEqual(board(await page.evaluate(() => window.rindouShow())), board(played));
     // The same file dropped on the page is read as if chosen.
-    await page.click('#menubar [data-entry="TAIKYOKU"]');
-    await page.click('#menubar [data-entry="MATCH_MAN"]');
-    await page.click('#menubar [data-entry="START"]');
+    await pick(page, 'TAIKYOKU');
+    await pick(page, 'MATCH_MAN');
+    await pick(page, 'START');
     await settle(page);
     const drop = await page.evaluateHandle((bytes) => {
       const t = new DataTransfer();
@@ -202,9 +211,9 @@ test('the page plays', async (t) => {
 
   await t.test('on a touch screen a tap moves, and two buttons ask where promotion is optional', async () => {
     const { page, errors } = await open(390, 844, 3, true);
-    await page.click('#menubar [data-entry="TAIKYOKU"]');
-    await page.click('#menubar [data-entry="MATCH_MAN"]');
-    await page.click('#menubar [data-entry="START"]');
+    await pick(page, 'TAIKYOKU');
+    await pick(page, 'MATCH_MAN');
+    await pick(page, 'START');
     await settle(page);
     // Both sides' pawns reach the other's camp; the last one the far row,
     // where it must promote.  The choice asked, by the move that asks it.
@@ -241,9 +250,9 @@ test('the page plays', async (t) => {
     const checked = (entry) => page.evaluate(
       (e) => document.querySelector(`[data-entry="${e}"]`).classList.contains('checked'), entry);
     assert.ok(await checked('MIDORI'));
-    await page.click('#menubar [data-entry="OPTION"]');
-    await page.click('#menubar [data-entry="HAIKEI_GA"]');
-    await page.click('#menubar [data-entry="TATAMI"]');
+    await pick(page, 'OPTION');
+    await pick(page, 'HAIKEI_GA');
+    await pick(page, 'TATAMI');
     await page.waitForFunction(() => document.body.dataset.state === 'idle');
     await page.reload();
     await page.waitForFunction(() => document.body.dataset.ready === 'true' &&
@@ -258,9 +267,9 @@ test('the page plays', async (t) => {
     const { page, errors } = await open(1280, 800, 1, false, 'en-US');
     const caption = (e) => page.$eval(`#menubar [data-entry="${e}"]`, (n) => n.textContent);
     assert.strictEqual(await caption('TAIKYOKU'), 'Game');
-    await page.click('#menubar [data-entry="OPTION"]');
-    await page.click('#menubar [data-entry="LANGUAGE"]');
-    await page.click('#menubar [data-entry="JAPANESE"]');
+    await pick(page, 'OPTION');
+    await pick(page, 'LANGUAGE');
+    await pick(page, 'JAPANESE');
     await page.waitForFunction(() => document.body.dataset.state === 'idle');
     assert.strictEqual(await caption('TAIKYOKU'), '対局');
     // The choice is kept with the settings and outlasts the browser's own.
@@ -275,14 +284,14 @@ test('the page plays', async (t) => {
 
   await t.test('at LEVEL4 the computer answers from the search worker', async () => {
     const { page, errors } = await open(1280, 800);
-    await page.click('#menubar [data-entry="TAIKYOKU"]');
-    await page.click('#menubar [data-entry="LEVEL"]');
-    await page.click('#menubar [data-entry="LEVEL4"]');
+    await pick(page, 'TAIKYOKU');
+    await pick(page, 'LEVEL');
+    await pick(page, 'LEVEL4');
     await page.waitForFunction(() => document.body.dataset.state === 'idle');
     assert.match(await page.evaluate(() => window.rindouShow()), /level 4\n/);
-    await page.click('#menubar [data-entry="TAIKYOKU"]');
-    await page.click('#menubar [data-entry="START2"]');
-    await page.click('#menubar [data-entry="SENTE"]');
+    await pick(page, 'TAIKYOKU');
+    await pick(page, 'START2');
+    await pick(page, 'SENTE');
     await page.waitForSelector('dialog#box[open]');
     await page.click('dialog#box button');
     await page.waitForFunction(() => document.body.dataset.state === 'idle');
@@ -307,11 +316,11 @@ test('the page plays', async (t) => {
     const idle = () => page.waitForFunction(() => document.body.dataset.state === 'idle');
     await page.evaluate(() => window.rindouDrawLog.start());
     // The elapsed time off: the page's clocks read the real time.
-    await page.click('#menubar [data-entry="OPTION"]');
-    await page.click('#menubar [data-entry="KEIKA"]');
-    await page.click('#menubar [data-entry="TAIKYOKU"]');
-    await page.click('#menubar [data-entry="START2"]');
-    await page.click('#menubar [data-entry="SENTE"]');
+    await pick(page, 'OPTION');
+    await pick(page, 'KEIKA');
+    await pick(page, 'TAIKYOKU');
+    await pick(page, 'START2');
+    await pick(page, 'SENTE');
     await settle(page);
     await clickCell(page, 7, 7);
     await clickCell(page, 7, 6);
@@ -346,9 +355,9 @@ test('the page plays', async (t) => {
     const ready = () => page.waitForFunction(() => document.body.dataset.ready === 'true' &&
                                              document.body.dataset.state === 'idle');
     const twoPlayers = async (moves) => {
-      await page.click('#menubar [data-entry="TAIKYOKU"]');
-      await page.click('#menubar [data-entry="MATCH_MAN"]');
-      await page.click('#menubar [data-entry="START"]');
+      await pick(page, 'TAIKYOKU');
+      await pick(page, 'MATCH_MAN');
+      await pick(page, 'START');
       await settle(page);
       for (const [c, r] of moves) {
         await clickCell(page, c, r);
@@ -356,8 +365,8 @@ test('the page plays', async (t) => {
       }
     };
     await twoPlayers([[7, 7], [7, 6], [3, 3], [3, 4]]);
-    await page.click('#menubar [data-entry="TAIKYOKU"]');
-    await page.click('#menubar [data-entry="OWARI"]');
+    await pick(page, 'TAIKYOKU');
+    await pick(page, 'OWARI');
     await page.waitForFunction(() => document.body.dataset.state === 'ended');
     // The end screen outlasts a reload, until a new start is asked for.
     await page.reload();
@@ -367,8 +376,8 @@ test('the page plays', async (t) => {
     await twoPlayers([[2, 7], [2, 6]]);
     await page.reload();
     await ready();
-    await page.click('#menubar [data-entry="KIFU"]');
-    await page.click('#menubar [data-entry="KIFU_READ"]');
+    await pick(page, 'KIFU');
+    await pick(page, 'KIFU_READ');
     const names = await page.$$eval('#kept-list li[data-name]', (lis) => lis.map((li) => li.dataset.name));
     assert.strictEqual(names.length, 2);
     for (const name of names) assert.match(name, /^\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d(_\d+)?\.棋譜$/);
@@ -396,12 +405,12 @@ test('the page plays', async (t) => {
 
   await t.test('while LEVEL5 and the hint search, the page draws frames and its clock runs', async () => {
     const { page, errors } = await open(1280, 800);
-    await page.click('#menubar [data-entry="TAIKYOKU"]');
-    await page.click('#menubar [data-entry="LEVEL"]');
-    await page.click('#menubar [data-entry="LEVEL5"]');
-    await page.click('#menubar [data-entry="TAIKYOKU"]');
-    await page.click('#menubar [data-entry="START2"]');
-    await page.click('#menubar [data-entry="SENTE"]');
+    await pick(page, 'TAIKYOKU');
+    await pick(page, 'LEVEL');
+    await pick(page, 'LEVEL5');
+    await pick(page, 'TAIKYOKU');
+    await pick(page, 'START2');
+    await pick(page, 'SENTE');
     await settle(page);
     // Frames drawn and clock ticks run while the game waits for a search.
     await page.evaluate(() => {
@@ -419,8 +428,8 @@ test('the page plays', async (t) => {
                                                 ticks: window.duringSearch.ticks.size,
                                                 at: performance.now() }));
     const started = await during();
-    await page.click('#menubar [data-entry="TAIKYOKU"]');
-    await page.click('#menubar [data-entry="HINT"]');
+    await pick(page, 'TAIKYOKU');
+    await pick(page, 'HINT');
     await settle(page);
     const hint = await during();
     await clickCell(page, 7, 7);

@@ -57,13 +57,19 @@ async function settle(page) {
 }
 
 async function clickCell(page, col, row) {
-  const box = await page.locator('#board').boundingBox();
-  const scale = box.width / 707;
-  await page.mouse.click(box.x + (1300 + 615 * col + 307) / 15 * scale,
-                         box.y + (100 + 690 * row + 345) / 15 * scale);
+  const p = await page.evaluate(([c, r]) => window.rindouCellPoint(c, r), [col, row]);
+  await page.mouse.click(p.x, p.y);
+}
+
+// Opens the drawer the menu bar becomes on a small screen, if it is closed.
+async function openDrawer(page) {
+  if (await page.isVisible('#menu-toggle') &&
+      !(await page.evaluate(() => document.body.classList.contains('drawer-open'))))
+    await page.click('#menu-toggle');
 }
 
 async function menu(page, ...entries) {
+  await openDrawer(page);
   for (const e of entries) await page.click(`#menubar [data-entry="${e}"]`);
 }
 

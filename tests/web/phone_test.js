@@ -1,0 +1,177 @@
+// The page on phones, a tablet and a desktop in the system's Chromium: the
+// whole board and both hands in view without scrolling, squares a finger can
+// take, hands clear of the screen's side edges, the menu within reach, and
+// games played by taps and by drags.  Screenshots go to build-web/shots.
+'use strict';
+const test = require('node:test');
+const assert = require('node:assert');
+const fs = require('fs');
+const path = require('path');
+const { chromium } = require(path.join(__dirname, '..', '..', 'app', 'web', 'node_modules',
+                                       'playwright-core'));
+const { serve } = require(path.join(__dirname, '..', '..', 'app', 'web', 'serve.js'));
+const { root, site, runNative } = require('./console_scripts');
+
+const shots = process.env.RINDOU_WEB_SHOTS || path.join(root, 'build-web', 'shots');
+
+let server, browser, address;
+
+test.before(async () => {
+  server = await serve(site, 0);
+  address = `http://127.0.0.1:${server.address().port}/`;
+  browser = await chromium.launch({
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
+           '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+  fs.mkdirSync(shots, { recursive: true });
+});
+
+test.after(async () => {
+  if (browser) await browser.close();
+  if (server) server.close();
+});
+
+async function open(width, height, deviceScaleFactor, hasTouch) {
+  const context = await browser.newContext({ viewport: { width, height }, deviceScaleFactor,
+                                            hasTouch, isMobile: hasTouch, locale: 'ja-JP' });
+  const page = await context.newPage();
+  const errors = [];
+  page.on('pageerror', (e) => errors.push(e.message));
+  await page.goto(address);
+  await page.waitForFunction(() => document.body.dataset.ready === 'true' &&
+                             document.body.dataset.state === 'idle', null, { timeout: 30000 });
+  return { page, errors };
+}
+
+const point = (page, col, row, fx, fy) =>
+  page.evaluate(([c, r, x, y]) => window.rindouCellPoint(c, r, x, y), [col, row, fx, fy]);
+
+async function settle(page) {
+  for (;;) {
+    await page.waitForFunction(() => document.body.dataset.state === 'idle' ||
+                               document.getElementById('box').open);
+    if (!(await page.evaluate(() => document.getElementById('box').open))) return;
+    await page.click('dialog#box button');
+  }
+}
+
+// Chooses menu entries, through the drawer where the menu bar is one.
+async function menu(page, ...entries) {
+  if (await page.isVisible('#menu-toggle') &&
+      !(await page.evaluate(() => document.body.classList.contains('drawer-open'))))
+    await page.click('#menu-toggle');
+  for (const e of entries) await page.click(`#menubar [data-entry="${e}"]`);
+}
+
+const UPPER_HAND = [1, 2, 3, 4, 5, 6, 7].map((r) => [-1, r]);
+const LOWER_HAND = [3, 4, 5, 6, 7, 8, 9].map((r) => [11, r]);
+
+test('every size shows the whole board and both hands, and reaches the menu', async (t) => {
+  const sizes = [['phone-360x740', 360, 740, 3, true], ['phone-390x844', 390, 844, 3, true],
+                 ['phone-844x390', 844, 390, 3, true], ['tablet-820x1180', 820, 1180, 2, true],
+                 ['desktop-1280x800', 1280, 800, 1, false]];
+  for (const [name, width, height, ratio, touch] of sizes) {
+    await t.test(name, async () => {
+      const { page, errors } = await open(width, height, ratio, touch);
+      const first = await point(page, 1, 1, 0, 0), last = await point(page, 9, 9, 1, 1);
+      const square = (last.x - first.x) / 9;
+      const share = (last.x - first.x) * (last.y - first.y) / (width * height);
+      t.diagnostic(`${name}: ${await page.evaluate(() => document.body.dataset.arrangement)}, ` +
+                   `squares ${square.toFixed(1)} CSS px, board ${(100 * share).toFixed(1)} % of the screen`);
+      const inView = (p) => p && p.x >= 0 && p.y >= 0 && p.x <= width && p.y <= height;
+      assert.ok(inView(first) && inView(last), 'the whole board in view');
+      for (const [c, r] of UPPER_HAND.concat(LOWER_HAND)) {
+        const left = await point(page, c, r, 0, 0), right = await point(page, c, r, 1, 1);
+        assert.ok(inView(left) && inView(right), `hand cell ${c} ${r} in view`);
+        if (touch) assert.ok(left.x >= 16 && right.x <= width - 16, `hand cell ${c} ${r} off the edges`);
+      }
+      if (width <= 400) assert.ok(square >= 38, `squares of ${square} px`);
+      const overflow = await page.evaluate(() => [document.documentElement.scrollWidth,
+                                                  document.documentElement.scrollHeight]);
+      assert.ok(overflow[0] <= width && overflow[1] <= height, `no scrolling: ${overflow}`);
+      await page.screenshot({ path: path.join(shots, `${name}.png`) });
+      // The menu, through its drawer where one row does not hold it.
+      await menu(page, 'TAIKYOKU');
+      const entry = await page.locator('#menubar [data-entry="START2"]').boundingBox();
+      assert.ok(entry && entry.x >= 0 && entry.x + entry.width <= width && entry.y + entry.height <= height,
+                'the menu opens within the screen');
+      await page.screenshot({ path: path.join(shots, `${name}-menu.png`) });
+      assert.deepStrictEqual(errors, []);
+      await page.context().close();
+    });
+  }
+});
+
+// A two-person game where the lower side captures a knight (asked whether to
+// promote, it stays) and drops it from its hand.
+const MOVES = [[1, 7, 1, 6], [1, 3, 1, 4], [1, 6, 1, 5], [9, 3, 9, 4], [1, 5, 1, 4],
+               [2, 1, 1, 3], [1, 4, 1, 3, 'stay'], [9, 4, 9, 5], [11, 5, 1, 4]];
+
+function nativeBoard() {
+  const show = runNative(`menu START\n${MOVES.map(([a, b, c, d]) => `move ${a} ${b} ${c} ${d}`)
+    .join('\n')}\nshow\n`).toString('utf8');
+  return show.slice(show.lastIndexOf('board\n'), show.indexOf('select'));
+}
+
+async function playedGame(page, move) {
+  await menu(page, 'TAIKYOKU', 'MATCH_MAN', 'START');
+  await settle(page);
+  for (const [c1, r1, c2, r2, choice] of MOVES) {
+    await move(await point(page, c1, r1), await point(page, c2, r2));
+    await settle(page);
+    const asked = await page.evaluate(() => !document.getElementById('promotion').hidden);
+    assert.strictEqual(asked, !!choice, `the choice asked at ${c2} ${r2}`);
+    if (choice) {
+      await page.tap(`#promotion #${choice}`);
+      await settle(page);
+    }
+  }
+  // The lower side moved last: the upper side is framed as the one to move.
+  await page.waitForFunction(() => document.getElementById('board-frame').dataset.toMove === 'upper');
+  const shown = await page.evaluate(() => window.rindouShow());
+  assert.strictEqual(shown.slice(shown.lastIndexOf('board\n'), shown.indexOf('select')), nativeBoard());
+}
+
+test('a game is played on a phone by taps, and one by drags', async (t) => {
+  await t.test('by taps', async () => {
+    const { page, errors } = await open(390, 844, 3, true);
+    await playedGame(page, async (from, to) => {
+      await page.touchscreen.tap(from.x, from.y);
+      await settle(page);
+      await page.touchscreen.tap(to.x, to.y);
+    });
+    await page.screenshot({ path: path.join(shots, 'phone-taps.png') });
+    // The big buttons run the menu's commands: 待った takes the drop back,
+    // and the lower side is to move again.
+    await page.tap('.control[data-command="MATTA"]');
+    await settle(page);
+    assert.match(await page.evaluate(() => window.rindouShow()), / move 8 .*\n.*end 9 /);
+    await page.waitForFunction(() => document.getElementById('board-frame').dataset.toMove === 'lower');
+    assert.deepStrictEqual(errors, []);
+    await page.context().close();
+  });
+
+  await t.test('by drags', async () => {
+    const { page, errors } = await open(390, 844, 3, true);
+    const cdp = await page.context().newCDPSession(page);
+    const touch = (type, p) => cdp.send('Input.dispatchTouchEvent', {
+      type, touchPoints: p ? [{ x: p.x, y: p.y, id: 1 }] : [] });
+    let shot = false;
+    await playedGame(page, async (from, to) => {
+      await touch('touchStart', from);
+      for (let i = 1; i <= 6; ++i)
+        await touch('touchMove', { x: from.x + (to.x - from.x) * i / 6, y: from.y + (to.y - from.y) * i / 6 });
+      if (!shot) {
+        await page.screenshot({ path: path.join(shots, 'phone-dragging.png') });
+        shot = true;
+      }
+      await touch('touchEnd', null);
+    });
+    assert.strictEqual(await page.locator('#drag-ghost').count(), 0, 'the carried piece is let go');
+    await page.screenshot({ path: path.join(shots, 'phone-drags.png') });
+    assert.deepStrictEqual(errors, []);
+    await page.context().close();
+  });
+});
