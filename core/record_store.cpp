@@ -4,6 +4,11 @@
 namespace rindou {
 
 void reset_to_no_game(GameState& s) {
+    // Moves recorded on a handicap, a turned board or a set-up position only
+    // fit the position they were played on: once the flags that say so are
+    // gone they must not be stepped into, saved or studied on the standard
+    // one.  Any other game's moves stay to be stepped through again.
+    if (s.handicap_set == 1 || s.flipped == 1 || s.keep_state == KEEP_NEVER) s.record_end = 0;
     // No game: nobody to move, nothing recorded, no handicap.
     s.handicap_grade = 0;
     s.handicap_set = 0;

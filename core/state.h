@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 namespace rindou {
@@ -246,6 +247,12 @@ struct GameState {
     // The hint's frames (origin or hand cell, destination) while they show.
     bool hint_shown = false;
     int hint_from_col = 0, hint_from_row = 0, hint_to_col = 0, hint_to_row = 0;
+
+    // The hint's move while its words may stand: only as long as the
+    // position is the one it was given for (hint_position, see hint_words).
+    bool hint_known = false;
+    Move hint_move;
+    uint64_t hint_position = 0;
 
     // Handicap.
     int handicap_grade = 0;

@@ -70,9 +70,15 @@ Work<> com_ban(Game& g) {
         TurnHooks hooks(g);
         search_best_move(s, nullptr, &hooks);
     }
+    // The pass test found a move on the board, so a turn without a chosen
+    // move is a search that failed.  The computer keeps the move and says
+    // so: handing it back without a word would let the person move twice,
+    // and the record would stop loading there.  A click on the board
+    // resumes the computer, as after stepping.
     if (!e.best_found) {
         set_clock_tick(g, false);
-        hand_back(g);
+        clear_last_move(g, s.upper_turn);
+        co_await notice(text(Text::TitleGame), text(Text::SearchFailed));
         co_return;
     }
 

@@ -7,12 +7,45 @@
 #include "play/clock.h"
 #include "play/sound.h"
 #include "view/draw.h"
+#include "view/move_list.h"
 
 namespace rindou {
 
 namespace {
 
 constexpr int HINT_COLOUR = 11;  // light cyan
+
+// What tells one position from another for the hint: the board, the hands
+// and the side to move (FNV-1a).
+uint64_t position_print(const GameState& s) {
+    uint64_t h = 1469598103934665603ULL;
+    auto add = [&h](int v) {
+        h ^= static_cast<uint64_t>(static_cast<uint32_t>(v));
+        h *= 1099511628211ULL;
+    };
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r) add(s.board[static_cast<size_t>(c)][static_cast<size_t>(r)]);
+    for (int k = 1; k <= 7; ++k) {
+        add(s.lower_hand[static_cast<size_t>(k)]);
+        add(s.upper_hand[static_cast<size_t>(k)]);
+    }
+    add(s.side_to_move);
+    return h;
+}
+
+// The search's choice as the computer's turn reads it (nothing chosen when
+// the search found no move or only the pass).
+void record_choice(EngineMemory& e, const deep::SearchResult& r) {
+    if (!r.found || r.best.pass) return;
+    e.best_found = true;
+    e.best_score = r.score;
+    e.best.from_col = r.best.from_col;
+    e.best.from_row = r.best.from_row;
+    e.best.to_col = r.best.to_col;
+    e.best.to_row = r.best.to_row;
+    e.best.piece_before = r.best.before;
+    e.best.piece_after = r.best.placed;
+}
 
 }  // namespace
 
@@ -41,17 +74,17 @@ Work<> deep_choose(Game& g) {
     e.best_found = false;
     e.best_score = NO_SCORE;
     g.io.surface->present();
-    const deep::SearchResult r = co_await searched(search_request(g, s.upper_turn, s.level));
-    clock_tick(g);
-    if (!r.found || r.best.pass) co_return;
-    e.best_found = true;
-    e.best_score = r.score;
-    e.best.from_col = r.best.from_col;
-    e.best.from_row = r.best.from_row;
-    e.best.to_col = r.best.to_col;
-    e.best.to_row = r.best.to_row;
-    e.best.piece_before = r.best.before;
-    e.best.piece_after = r.best.placed;
+    const SearchRequest request = search_request(g, s.upper_turn, s.level);
+    // A search that could not be run is asked for once more: the front end
+    // runs it afresh (a new thread, a new worker).  Twice failed, no move is
+    // chosen, and the turn says so.
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        const SearchOutcome o = co_await searched(request);
+        clock_tick(g);
+        if (o.failed) continue;
+        record_choice(e, o.result);
+        co_return;
+    }
 }
 
 Work<> give_hint(Game& g) {
@@ -65,8 +98,15 @@ Work<> give_hint(Game& g) {
         co_await notice(text(Text::TitleHint), text(Text::NoHintNow));
         co_return;
     }
+    s.hint_known = false;
     const int turn = s.side_to_move;
-    const deep::SearchResult r = co_await searched(search_request(g, turn, 5));
+    const SearchOutcome o = co_await searched(search_request(g, turn, 5));
+    if (o.failed) {
+        play_refusal_sound(g);
+        co_await notice(text(Text::TitleHint), text(Text::HintSearchFailed));
+        co_return;
+    }
+    const deep::SearchResult& r = o.result;
     if (!r.found) {
         play_refusal_sound(g);
         co_await notice(text(Text::TitleHint), text(Text::NoHintNow));
@@ -83,11 +123,23 @@ Work<> give_hint(Game& g) {
     s.hint_to_col = r.best.to_col;
     s.hint_to_row = r.best.to_row;
     s.hint_shown = true;
+    s.hint_known = true;
+    s.hint_move = Move{r.best.from_col, r.best.from_row, r.best.to_col, r.best.to_row, r.best.before,
+                       EMPTY, r.best.placed};
+    s.hint_position = position_print(s);
     frame_square(g, HINT_COLOUR, col, row);
     frame_square(g, HINT_COLOUR, r.best.to_col, r.best.to_row);
     g.io.surface->present();
-    g.io.observer->hint_given(false, Move{r.best.from_col, r.best.from_row, r.best.to_col,
-                                          r.best.to_row, r.best.before, EMPTY, r.best.placed});
+    g.io.observer->hint_given(false, s.hint_move);
+}
+
+std::string hint_words(const GameState& s) {
+    if (!s.hint_known || s.hint_position != position_print(s)) return {};
+    Move m = s.hint_move;
+    // The search names a drop by column -1; the words name the hand it
+    // comes from.
+    if (m.from_col == -1) m.from_col = m.piece_after > 0 ? UPPER_HAND_COL : LOWER_HAND_COL;
+    return text(Text::HintLine, {{"move", move_words(s, m)}});
 }
 
 void clear_hint(Game& g) {

@@ -2,6 +2,8 @@
 // and the hint for a person.
 #pragma once
 
+#include <string>
+
 #include "core/game.h"
 #include "deep/search.h"
 #include "engine/deep_listing.h"
@@ -20,6 +22,9 @@ Work<> give_hint(Game& g);
 
 // What the deep search of `level` for the side holding `turn` is asked.
 SearchRequest search_request(const Game& g, int turn, int level);
+// The hint's words ("Hint: ..."), in the language of the moment, while the
+// position is the one the hint was given for; empty otherwise.
+std::string hint_words(const GameState& s);
 // Takes the hint's frames off again (the next click).
 void clear_hint(Game& g);
 

@@ -131,8 +131,7 @@ Work<> choose_destination(Game& g, int button, int col, int row) {
     // A destination the piece cannot reach drops the pick.
     if (!is_legal_move(s, s.sel_from_col, s.sel_from_row, col, row, s.sel_piece)) {
         play_refusal_sound(g);
-        s.select_state = 0;
-        clear_frames(g);
+        drop_pick(g);
         co_return;
     }
     // A piece that must promote there is moved with the right button only,
@@ -230,6 +229,17 @@ PromotionChoice promotion_choice(const GameState& state, double x, double y) {
 void clear_frames(Game& g) {
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) frame_square(g, FRAME_COLOUR, c, r);
+}
+
+void drop_pick(Game& g) {
+    GameState& s = g.st;
+    // A piece picked from a hand is framed beside the board, where the
+    // board's frames do not reach: left there it would say a piece is still
+    // picked.
+    const bool from_hand = s.sel_from_col == LOWER_HAND_COL || s.sel_from_col == UPPER_HAND_COL;
+    if (s.select_state == 1 && from_hand) frame_square(g, FRAME_COLOUR, s.sel_from_col, s.sel_from_row);
+    s.select_state = 0;
+    clear_frames(g);
 }
 
 void show_guidance(Game& g, int col, int row, int colour, int piece) {

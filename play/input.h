@@ -18,6 +18,9 @@ PromotionChoice promotion_choice(const GameState& s, double x, double y);
 
 // Every board square gets its normal frame.
 void clear_frames(Game& g);
+// Drops the pick, if any: nothing is picked, and neither the board nor the
+// hand cell of a picked piece keeps a frame.
+void drop_pick(Game& g);
 // Frames the legal destinations of a piece at (col, row) when guidance is on.
 void show_guidance(Game& g, int col, int row, int colour, int piece);
 

@@ -27,6 +27,13 @@ void draw_cell(Game& g, int code, int c, int r) {
 
 bool is_drop(const RecordEntry& e) { return !(e.from_col >= 1 && e.from_col <= 9); }
 
+// After a step the record says whose move it is: a pass leaves no entry, so
+// turning the side over once per step would hand the move to the side that
+// has just moved.
+void follow_the_record(GameState& s) {
+    if (s.side_to_move != TURN_NONE) s.side_to_move = side_to_move_after(s, s.record_count);
+}
+
 }  // namespace
 
 Work<> step_back(Game& g) {
@@ -46,9 +53,8 @@ Work<> step_back(Game& g) {
         co_await notice(text(Text::TitleBack), text(Text::CannotDoThat));
         co_return;
     }
-    s.select_state = 0;
     set_clock_tick(g, false);
-    clear_frames(g);
+    drop_pick(g);
 
     const int old_coin_col = s.coin_col, old_coin_row = s.coin_row;
     undo_move(s, e);
@@ -68,7 +74,7 @@ Work<> step_back(Game& g) {
     clear_last_move(g, e.piece_before > 0 ? s.upper_turn : s.lower_turn);
     s.record_count -= 1;
     if (s.move_number > 0) s.move_number -= 1;
-    s.side_to_move = -s.side_to_move;
+    follow_the_record(s);
     draw_move_number(g, s.move_number);
 }
 
@@ -100,9 +106,8 @@ Work<> step_forward(Game& g) {
         co_await notice(text(Text::TitleForward), text(Text::CannotDoThat));
         co_return;
     }
-    s.select_state = 0;
     set_clock_tick(g, false);
-    clear_frames(g);
+    drop_pick(g);
     s.record_count += 1;
     s.move_number += 1;
     draw_move_number(g, s.move_number);
@@ -124,7 +129,7 @@ Work<> step_forward(Game& g) {
     play_piece_sound(g);
     show_last_move(g, e.piece_after > 0 ? s.upper_turn : s.lower_turn, e.to_col, e.to_row,
                    e.piece_after, WHITE);
-    s.side_to_move = -s.side_to_move;
+    follow_the_record(s);
     draw_move_number(g, s.move_number);
 }
 
@@ -172,19 +177,33 @@ void back_to_start(Game& g) {
 
 Work<> take_back(Game& g) {
     GameState& s = g.st;
-    // Against the computer the person takes back a move on their own turn,
-    // with the reply it had: both or nothing.
-    if (s.game_mode == MODE_COM && s.record_mode == 0 &&
-        (s.side_to_move != s.lower_turn || s.record_count < 2)) {
-        close_record_panels(g);
-        play_refusal_sound(g);
-        co_await notice(text(Text::TitleBack), text(Text::CannotDoThat));
-        co_return;
+    // Against the computer the person takes back their own last move, on
+    // their own turn, with whatever the computer played after it: one reply,
+    // none when it passed, two when the person passed in between.
+    int steps = 1;
+    if (s.game_mode == MODE_COM && s.record_mode == 0) {
+        int own = s.record_count;
+        while (own >= 1 && own <= RECORD_MAX &&
+               mover_of(s, s.record[static_cast<size_t>(own)]) != s.lower_turn)
+            --own;
+        if (s.side_to_move != s.lower_turn || own < 1 || own > RECORD_MAX) {
+            close_record_panels(g);
+            play_refusal_sound(g);
+            co_await notice(text(Text::TitleBack), text(Text::CannotDoThat));
+            co_return;
+        }
+        steps = s.record_count - own + 1;
     }
-    const int before = s.record_count;
-    co_await step_back(g);
-    const bool stepped = s.record_count < before;
-    if (stepped && s.game_mode == MODE_COM && s.record_mode == 0) co_await step_back(g);
+    for (int i = 0; i < steps; ++i) {
+        const int before = s.record_count;
+        co_await step_back(g);
+        if (s.record_count == before) co_return;  // refused, and said so
+    }
+    // Whoever took the move back knows whose turn it is: no notice waits for
+    // the next click, and the move's time starts now.
+    s.turn_notice_pending = 0;
+    s.move_start_time = g.io.clock->now();
+    if (s.menu.keika) set_clock_tick(g, true);
 }
 
 bool jump_to(Game& g, int n) {

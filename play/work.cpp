@@ -45,7 +45,12 @@ void Runner::answer(bool yes) {
 }
 
 void Runner::deliver(deep::SearchResult result) {
-    result_ = std::move(result);
+    result_ = SearchOutcome{std::move(result), false};
+    resume();
+}
+
+void Runner::search_failed() {
+    result_ = SearchOutcome{{}, true};
     resume();
 }
 
@@ -96,7 +101,7 @@ detail::WaitFor<bool> about_box_closed() {
     return {std::move(w)};
 }
 
-detail::WaitFor<deep::SearchResult> searched(SearchRequest request) {
+detail::WaitFor<SearchOutcome> searched(SearchRequest request) {
     Wait w;
     w.kind = Wait::Kind::Search;
     w.search = std::move(request);
@@ -104,6 +109,21 @@ detail::WaitFor<deep::SearchResult> searched(SearchRequest request) {
 }
 
 detail::EndHere program_end() { return {}; }
+
+namespace {
+// A search that throws (out of memory) is a failed search, not the end of
+// the work that waits for it.
+void deliver_search(Runner& runner, const SearchRequest& request) {
+    deep::SearchResult result;
+    try {
+        result = run_search(request);
+    } catch (const std::exception&) {
+        runner.search_failed();
+        return;
+    }
+    runner.deliver(std::move(result));
+}
+}  // namespace
 
 bool run_at_once(Game& g, Work<> work) {
     Runner runner;
@@ -118,7 +138,7 @@ bool run_at_once(Game& g, Work<> work) {
                 break;
             case Wait::Kind::Question: runner.answer(g.io.dialogs->ask_yes_no(w.title, w.text)); break;
             case Wait::Kind::About: runner.answer(g.io.host->about_box()); break;
-            case Wait::Kind::Search: runner.deliver(run_search(w.search)); break;
+            case Wait::Kind::Search: deliver_search(runner, w.search); break;
             case Wait::Kind::End: runner.abandon(); break;
         }
     }

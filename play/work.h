@@ -12,7 +12,7 @@
 //
 //     co_await notice(title, words);
 //     if (co_await question(title, words)) ...
-//     deep::SearchResult r = co_await searched(request);
+//     SearchOutcome o = co_await searched(request);
 //
 // The end of the program is a wait that is never resumed: the front end sees
 // it and drops the work, so nothing of the handler runs after it.
@@ -51,6 +51,14 @@ deep::SearchResult run_search(const SearchRequest& request,
                               const std::atomic<bool>* stop = nullptr,
                               const std::function<void(const deep::SearchInfo&)>& on_info = {});
 
+// What a search the game waited for came to: its result, or that it could
+// not be run at all (the thread or the worker running it failed), which is
+// no result and must never be taken for one.
+struct SearchOutcome {
+    deep::SearchResult result;
+    bool failed = false;
+};
+
 // What the game waits for.
 struct Wait {
     enum class Kind {
@@ -58,7 +66,7 @@ struct Wait {
         Notice,    // a message box with `title` and `text`, closed by the person
         Question,  // a Yes/No box; answered by answer()
         About,     // the about box; answered true when its home-page button was pressed
-        Search,    // the deep search of `search`; answered by deliver()
+        Search,    // the deep search of `search`; answered by deliver() or search_failed()
         End,       // the program ends; never resumed
     };
     Kind kind = Kind::Pause;
@@ -181,6 +189,9 @@ public:
     void answer(bool yes);
     // The result of the search asked for.
     void deliver(deep::SearchResult result);
+    // The search asked for could not be run (its thread or worker failed):
+    // the game hears of the failure instead of a result.
+    void search_failed();
     // Drops the work in progress where it waits (the window is closing):
     // nothing more of it runs.
     void abandon();
@@ -189,7 +200,7 @@ public:
     void suspend_at(coro::coroutine_handle<> at, Wait wait);
     void end_here();
     bool answer_given() const { return answer_; }
-    deep::SearchResult take_result() { return std::move(result_); }
+    SearchOutcome take_result() { return std::move(result_); }
 
 private:
     void go_on(coro::coroutine_handle<> from);
@@ -198,7 +209,7 @@ private:
     coro::coroutine_handle<> waiting_at_;
     Wait wait_;
     bool answer_ = false;
-    deep::SearchResult result_;
+    SearchOutcome result_;
     bool ended_ = false;
 };
 
@@ -219,7 +230,7 @@ struct WaitFor {
     T await_resume() {
         if constexpr (std::is_same_v<T, bool>)
             return runner->answer_given();
-        else if constexpr (std::is_same_v<T, deep::SearchResult>)
+        else if constexpr (std::is_same_v<T, SearchOutcome>)
             return runner->take_result();
     }
 };
@@ -244,7 +255,7 @@ detail::WaitFor<bool> question(std::string title, std::string text);
 // The about box: true when its home-page button was pressed.
 detail::WaitFor<bool> about_box_closed();
 // The deep search of a request.
-detail::WaitFor<deep::SearchResult> searched(SearchRequest request);
+detail::WaitFor<SearchOutcome> searched(SearchRequest request);
 // The program ends here.
 detail::EndHere program_end();
 

@@ -115,8 +115,8 @@ case "$mode" in
     cmake --build "$asan"
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
     ctest --test-dir "$asan" --output-on-failure -j2
-    "$asan/tools/rindou-soak" --cli "$(bindir "$asan")/rindou-cli" --games "${RINDOU_SOAK_GAMES:-300}" --seed 1
-    "$asan/tools/rindou-soak" --cli "$(bindir "$asan")/rindou-cli" --games "${RINDOU_SOAK_DEEP_GAMES:-60}" --seed 2 --deep
+    "$asan/tools/rindou-soak" --cli "$(bindir "$asan")/rindou-cli" --games "${RINDOU_SOAK_GAMES:-300}" --seed 1 --undo
+    "$asan/tools/rindou-soak" --cli "$(bindir "$asan")/rindou-cli" --games "${RINDOU_SOAK_DEEP_GAMES:-60}" --seed 2 --deep --undo
 
     # 3. Short runs of every fuzz target (clang's libFuzzer).
     if [ -f "$root/fuzz/CMakeLists.txt" ]; then

@@ -33,6 +33,7 @@
 #include "view/move_list.h"
 #include "core/consistency.h"
 #include "play/clock.h"
+#include "play/deep_play.h"
 #include "play/flow.h"
 #include "play/input.h"
 #include "play/record_commands.h"
@@ -283,9 +284,18 @@ void MainWindow::start_search(const SearchRequest& request) {
         try {
             result = run_search(request, &search_stop_);
         } catch (const std::exception& e) {
-            // A search that fails finds no move: the turn goes back.
+            // A search that fails is no result: the game hears of the
+            // failure (it asks once more, then says so).
             std::fprintf(stderr, "rindou: %s\n", e.what());
-            result = deep::SearchResult{};
+            QMetaObject::invokeMethod(
+                this,
+                [this, serial] {
+                    if (search_.joinable()) search_.join();
+                    search_cap_->stop();
+                    if (serial == wait_serial_) go_on([this] { runner_.search_failed(); });
+                },
+                Qt::QueuedConnection);
+            return;
         }
         QMetaObject::invokeMethod(
             this, [this, result, serial] { search_finished(result, serial); },
@@ -691,14 +701,6 @@ void MainWindow::build_study() {
         if (position != game_.st.record_count) run(jump_command(game_, position));
     };
     connect(study_->cancel, &QPushButton::clicked, this, [this] { analysis_cancel_ = true; });
-    platform_->on_hint = [this](bool pass, const Move& m) {
-        if (pass) return;
-        Move move = m;
-        // The search names a drop by the hand it comes from.
-        if (move.from_col == -1)
-            move.from_col = move.piece_after > 0 ? UPPER_HAND_COL : LOWER_HAND_COL;
-        study_->hint->setText(qtext(Text::HintLine, {{"move", move_words(game_.st, move)}}));
-    };
     analysis_timer_ = new QTimer(this);
     analysis_timer_->setInterval(50);
     connect(analysis_timer_, &QTimer::timeout, this, [this] {
@@ -756,7 +758,8 @@ void MainWindow::refresh_study() {
         study_->graph->set_points({}, {});
         study_->summary->clear();
     }
-    if (s.record_count == 0 && s.record_end == 0) study_->hint->clear();
+    // The hint's words stand only while the position is the one it was given for.
+    study_->hint->setText(q(hint_words(s)));
 }
 
 void MainWindow::start_analysis(int level) {

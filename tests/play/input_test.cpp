@@ -2,8 +2,11 @@
 // turn hand-over, passes, the end dialogue and the record's limit.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "play/flow.h"
 #include "play/input.h"
+#include "play/replay.h"
 #include "shell/start.h"
 #include "tests/support/test_game.h"
 
@@ -212,8 +215,8 @@ class FramePlatform : public test::EventLog {
 public:
     using test::EventLog::EventLog;
     void draw_outline(int colour, double x1, double y1, double, double) override {
-        int c = static_cast<int>((x1 - board_left) / square_width + 0.5);
-        int r = static_cast<int>((y1 - board_top) / square_height + 0.5);
+        int c = static_cast<int>(std::lround((x1 - board_left) / square_width));
+        int r = static_cast<int>(std::lround((y1 - board_top) / square_height));
         if (on_board(c, r)) frames[c][r] = colour;
         else if (c == 11 || c == -1) hand_frames[c == 11 ? 0 : 1][r] = colour;
     }
@@ -256,6 +259,45 @@ TEST(Guidance, FramesLegalDestinationsOfAnyClickedPiece) {
     click(2, 2);  // an opponent's rook: its destinations and itself in the guidance colour
     EXPECT_EQ(io.frames[2][2], 15);
     EXPECT_EQ(io.frames[1][2], 15);
+    EXPECT_EQ(g.st.select_state, 0);
+}
+
+// A refused drop drops the pick, and the hand cell's frame with it: a
+// frame left there would say the piece is still picked.
+TEST(Guidance, ARefusedDropLeavesNoFrameOnTheHand) {
+    std::ostringstream out;
+    FramePlatform io(out);
+    Game g;
+    g.io = &io;
+    test::now(g, start_up(g));
+    test::now(g, start_two_players(g));
+    g.st.lower_hand[1] = 1;
+    g.st.lower_hand_total = 1;
+    auto click = [&](int c, int r) {
+        test::now(g, on_mouse_down(g, 1, board_left + square_width * c + 10, board_top + square_height * r + 10));
+    };
+    for (const auto& [col, row] : {std::pair{5, 5}, std::pair{3, 6}}) {  // the coin, a second pawn
+        click(11, 3);
+        ASSERT_EQ(io.hand_frames[0][3], 12);
+        ASSERT_EQ(g.st.select_state, 1);
+        out.str("");
+        click(col, row);
+        EXPECT_EQ(out.str(), "sound refusal\n");
+        EXPECT_EQ(io.hand_frames[0][3], 2) << col << ' ' << row;
+        EXPECT_EQ(g.st.select_state, 0);
+    }
+    // A step drops a pick from the hand the same way.
+    g.st.lower_hand[5] = 1;
+    g.st.lower_hand_total = 2;
+    click(11, 7);
+    click(5, 6);  // a gold dropped: the second player's turn
+    ASSERT_EQ(g.st.lower_hand[5], 0);
+    g.st.upper_hand[1] = 1;
+    g.st.upper_hand_total = 1;
+    click(-1, 7);
+    ASSERT_EQ(io.hand_frames[1][7], 12);
+    test::now(g, step_back(g));
+    EXPECT_EQ(io.hand_frames[1][7], 2);
     EXPECT_EQ(g.st.select_state, 0);
 }
 

@@ -6,7 +6,10 @@
 
 #include "core/null_platform.h"
 #include "core/rules.h"
+#include "play/computer_turn.h"
 #include "play/replay.h"
+#include "record/record_file.h"
+#include "record/record_moves.h"
 #include "tests/support/record_games.h"
 #include "view/draw.h"
 #include "tests/support/test_game.h"
@@ -355,17 +358,45 @@ TEST(Flip, RefusedWhileARecordIsLoaded) {
 TEST(BackToStart, ResetsAndKeepsTheEndOfTheRecord) {
     TestGame t;
     play_long_game(t, 5);
-    t.menu("REVERSE");
+    t.menu("REPLAY");
     t.take();
-    t.g.st.record_end = 5;
     t.menu("CANCEL");
     EXPECT_EQ(t.take(), "sound piece\n");
     const GameState& s = t.g.st;
-    EXPECT_EQ(s.flipped, 0);
     EXPECT_EQ(s.side_to_move, TURN_NONE);
     EXPECT_EQ(s.record_count, 0);
     EXPECT_EQ(s.record_end, 5);
     EXPECT_EQ(t.at(5, 5), COIN);
+}
+
+// Moves played on a handicap or a turned board fit only that board: once
+// Home or Yes to "continue?" has cleared the flags, a new game can neither
+// step into them nor save them.
+TEST(BackToStart, MovesOfAHandicapOrTurnedBoardGoWithTheirFlags) {
+    for (const char* leave : {"CANCEL", "the end dialogue"}) {
+        for (const char* flag : {"LBEL_UP", "REVERSE"}) {
+            TestGame t;
+            t.menu(flag);
+            t.menu("START");
+            t.move(5, 7, 5, 6);
+            t.move(5, 3, 5, 4);
+            ASSERT_EQ(t.g.st.record_end, 2);
+            if (std::string(leave) == "CANCEL") {
+                t.menu("CANCEL");
+            } else {
+                t.put(6, 1, -900);  // the first player takes the king: Yes to continue
+                t.move(6, 1, 5, 1);
+            }
+            const GameState& s = t.g.st;
+            EXPECT_EQ(s.record_end, 0) << flag << " then " << leave;
+            EXPECT_EQ(s.handicap_set + s.flipped, 0);
+            t.menu("START");
+            t.take();
+            t.menu("AFTER");
+            EXPECT_EQ(t.take(), "sound refusal\nmessage 進む|できません\n") << flag << " then " << leave;
+            EXPECT_EQ(s.record_count, 0);
+        }
+    }
 }
 
 TEST(Replay, ARecordThatNoLongerFitsThePositionIsNotReplayed) {
@@ -491,6 +522,67 @@ TEST(Jump, EveryMoveOfALongGameIsWhereSteppingLeavesItAndPlayingOnDiscardsTheRes
     on.move(choices[0].c1, choices[0].r1, choices[0].c2, choices[0].r2, choices[0].must_promote);
     EXPECT_EQ(on.g.st.record_count, end / 2 + 1);
     EXPECT_EQ(on.g.st.record_end, end / 2 + 1);
+}
+
+// The computer walled in can only pass: the person moves, the computer
+// passes, and a take back goes back over the person's move alone, leaving
+// no notice for the next click.
+TEST(TakeBack, AfterTheComputerPassedOnlyThePersonsMoveGoes) {
+    TestGame t;
+    t.menu("LEVEL1");
+    t.menu("SENTE");
+    GameState& s = t.g.st;
+    wall_in_the_computer(s);
+    t.move(3, 5, 3, 4);
+    t.move(3, 4, 3, 3);
+    ASSERT_EQ(s.record_count, 2);
+    ASSERT_EQ(s.side_to_move, s.lower_turn);
+    t.take();
+    t.menu("MATTA");
+    EXPECT_EQ(s.record_count, 1);
+    EXPECT_EQ(t.at(3, 4), -KIN);
+    EXPECT_EQ(s.side_to_move, s.lower_turn);
+    t.take();
+    t.click(1, 3, 4);
+    EXPECT_EQ(t.take(), "") << "no turn notice after a take back";
+    EXPECT_EQ(s.select_state, 1);
+    // Stepped back and forward instead, the notice waits as it always did,
+    // and the side to move is still the person's.
+    t.click(1, 3, 4);
+    t.menu("REPLAY");
+    t.menu("AFTER");
+    EXPECT_EQ(s.side_to_move, s.lower_turn);
+    t.take();
+    t.click(1, 3, 4);
+    EXPECT_EQ(t.take(), "message 対局|MANの番です\n");
+}
+
+// With the computer first the person's 250th move is the record's 500th and
+// the computer can play no more: the take back goes back over the person's
+// move alone, so that the move played again follows the computer's.
+TEST(TakeBack, AtTheRecordsLimitOnlyThePersonsMoveGoes) {
+    TestGame t;
+    t.menu("LEVEL1");
+    t.menu("GOTE");
+    GameState& s = t.g.st;
+    t.move(7, 7, 7, 6);
+    t.move(3, 7, 3, 6);
+    ASSERT_EQ(s.record_count, 5);
+    // The person's move last: the computer's reply is taken off the board,
+    // and the four moves made the last of a full record.
+    undo_move(s, s.record[5]);
+    for (int i = 4; i >= 1; --i)
+        s.record[static_cast<size_t>(RECORD_MAX - 4 + i)] = s.record[static_cast<size_t>(i)];
+    s.record_count = s.record_end = s.move_number = RECORD_MAX;
+    s.side_to_move = s.upper_turn;
+    now(t.g, com_ban(t.g));
+    ASSERT_EQ(s.side_to_move, s.lower_turn);
+    t.take();
+    t.menu("MATTA");
+    EXPECT_EQ(s.record_count, RECORD_MAX - 1);
+    EXPECT_EQ(s.side_to_move, s.lower_turn);
+    EXPECT_EQ(t.at(3, 7), -HU);
+    EXPECT_EQ(t.at(7, 6), -HU) << "the computer's move before it stays";
 }
 
 TEST(TakeBack, AgainstTheComputerTheMoveAndItsReplyGoTogether) {

@@ -6,7 +6,10 @@
 
 #include "core/record_store.h"
 #include "play/clock.h"
+#include "core/texts.h"
 #include "play/computer_turn.h"
+#include "play/deep_play.h"
+#include "play/input.h"
 #include "tests/support/console.h"
 #include "tests/support/position.h"
 #include "tests/support/test_game.h"
@@ -223,6 +226,108 @@ TEST(ComputerTurn, AGoldDropOnTheUpperRowsCountsAsARetreat) {
         b = eb + 1;
     }
     EXPECT_GT(compared, 40);
+}
+
+}  // namespace
+}  // namespace rindou::test
+
+namespace rindou::test {
+namespace {
+
+// A click at the centre of a cell, as work the test's own runner holds.
+Work<> click_at(Game& g, int col, int row) {
+    return on_mouse_down(g, 1, board_left + square_width * col + 307,
+                         board_top + square_height * row + 345);
+}
+
+deep::SearchResult found(int fc, int fr, int tc, int tr, int code) {
+    deep::SearchResult r;
+    r.found = true;
+    r.best.from_col = fc;
+    r.best.from_row = fr;
+    r.best.to_col = tc;
+    r.best.to_row = tr;
+    r.best.before = r.best.placed = code;
+    return r;
+}
+
+// A search that could not be run is asked for once more.  Failed again, or
+// ended without a move although the pass test found one, the computer keeps
+// its turn and says so instead of handing the move back without a word; a
+// click on the board resumes it.
+TEST(ComputerTurn, AFailedSearchKeepsTheTurnAndSaysSo) {
+    TestGame t;
+    t.menu("LEVEL4");
+    t.menu("SENTE");
+    GameState& s = t.g.st;
+    Runner r;
+    r.start(click_at(t.g, 7, 7));
+    r.start(click_at(t.g, 7, 6));
+    ASSERT_EQ(r.wait().kind, Wait::Kind::Search);
+    r.search_failed();
+    ASSERT_EQ(r.wait().kind, Wait::Kind::Search) << "asked once more";
+    r.search_failed();
+    ASSERT_EQ(r.wait().kind, Wait::Kind::Notice);
+    EXPECT_EQ(r.wait().text, text(Text::SearchFailed));
+    r.resume();
+    EXPECT_FALSE(r.busy());
+    EXPECT_EQ(s.side_to_move, s.upper_turn);
+    EXPECT_EQ(s.record_count, 1);
+
+    // The next click resumes the computer; a search that ends without a
+    // move is told the same way.
+    r.start(click_at(t.g, 3, 7));
+    ASSERT_EQ(r.wait().kind, Wait::Kind::Notice);
+    EXPECT_EQ(r.wait().title, text(Text::TitleResume));
+    r.resume();
+    ASSERT_EQ(r.wait().kind, Wait::Kind::Search);
+    r.deliver(deep::SearchResult{});
+    ASSERT_EQ(r.wait().kind, Wait::Kind::Notice);
+    EXPECT_EQ(r.wait().text, text(Text::SearchFailed));
+    r.resume();
+    EXPECT_EQ(s.side_to_move, s.upper_turn);
+    EXPECT_EQ(s.record_count, 1);
+
+    // A search that answers plays its move, and the person moves next.
+    r.start(click_at(t.g, 3, 7));
+    r.resume();
+    ASSERT_EQ(r.wait().kind, Wait::Kind::Search);
+    r.deliver(found(3, 3, 3, 4, HU));
+    while (r.busy()) {
+        if (r.wait().kind == Wait::Kind::Pause) t.io.advance(r.wait().seconds);
+        r.resume();
+    }
+    EXPECT_EQ(s.record_count, 2);
+    EXPECT_EQ(s.board[3][4], HU);
+    EXPECT_EQ(s.side_to_move, s.lower_turn);
+}
+
+// The hint's words stand for the position they were given for: in the
+// language of the moment, and gone once a move is played.
+TEST(Hint, TheWordsBelongToThePositionTheyWereGivenFor) {
+    TestGame t;
+    t.menu("START");
+    Runner r;
+    r.start(give_hint(t.g));
+    ASSERT_EQ(r.wait().kind, Wait::Kind::Search);
+    r.deliver(found(7, 7, 7, 6, -HU));
+    const std::string japanese = hint_words(t.g.st);
+    EXPECT_EQ(japanese.rfind("ヒント ", 0), 0u) << japanese;
+    set_language(Language::English);
+    const std::string english = hint_words(t.g.st);
+    set_language(Language::Japanese);
+    EXPECT_EQ(english.rfind("Hint ", 0), 0u) << english;
+    EXPECT_EQ(japanese_in(english), "");
+    t.move(7, 7, 7, 6);
+    EXPECT_EQ(hint_words(t.g.st), "");
+
+    // A hint that could not be worked out says so.
+    r.start(give_hint(t.g));
+    r.search_failed();
+    ASSERT_EQ(r.wait().kind, Wait::Kind::Notice);
+    EXPECT_EQ(r.wait().text, text(Text::HintSearchFailed));
+    r.resume();
+    EXPECT_EQ(hint_words(t.g.st), "");
 }
 
 }  // namespace

@@ -70,7 +70,7 @@ struct Alive {
 
 Work<> inner(int* alive) {
     Alive a(alive);
-    const deep::SearchResult r = co_await searched(SearchRequest{});
+    const SearchOutcome r = co_await searched(SearchRequest{});
     (void)r;
     ADD_FAILURE() << "resumed after being dropped";
 }

@@ -5,7 +5,12 @@
 // led to it.
 //
 //   rindou-soak --cli PATH [--games N] [--seed S] [--folder DIR] [--quiet]
-//               [--expect HEX] [--transcript FILE] [--deep]
+//               [--expect HEX] [--transcript FILE] [--deep] [--undo]
+//
+// --undo also mixes in take backs (待った), follows every pass with a take
+// back or steps back and forth, and checks that every game the console kept
+// loads to its last move (each in a console of its own); without it a
+// seeded run is the same as before.
 //
 // --deep also plays at LEVEL4 and LEVEL5, mixes in hints and `search`
 // (whose move must be one `legal` lists), and now and then starts from a
@@ -30,6 +35,7 @@
 #include <filesystem>
 #include <iostream>
 #include <random>
+#include <set>
 // GCC 12 with AddressSanitizer and optimisation reports members of
 // std::function inside std::regex's compiler as maybe uninitialized (GCC bug
 // 105616): a false positive in the library, silenced for its header only.
@@ -56,6 +62,7 @@ struct Options {
     std::string expect;
     std::string transcript;
     bool deep = false;
+    bool undo = false;
 };
 
 // FNV-1a over every line the console printed, in order.
@@ -205,8 +212,12 @@ public:
             if (!step()) return report_violation();
         }
         double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        if (!kept_games_load()) return report_violation();
         std::printf("soak: %ld games, %ld commands, %ld computer moves, %ld restarts, %.1f s, seed %u\n",
                     games_, commands_, com_moves_, restarts_, secs, opt_.seed);
+        if (opt_.undo)
+            std::printf("soak: %ld passes followed by a take back or steps, %ld kept games loaded to their end\n",
+                        passes_followed_, kept_loaded_);
         char digest[32];
         std::snprintf(digest, sizeof digest, "%016llx",
                       static_cast<unsigned long long>(digest_.h));
@@ -267,9 +278,13 @@ private:
                 ++restarts_;
                 ++games_;
                 start_console();
-                return violation_.empty();
+                return violation_.empty() && kept_games_load();
             }
-            if (line.rfind("ask 再ゲーム|", 0) == 0) ++games_;
+            if (line.rfind("ask 再ゲーム|", 0) == 0) {
+                ++games_;
+                if (!kept_games_load()) return false;
+            }
+            if (opt_.undo && line.rfind("message パス|", 0) == 0) after_pass_ = true;
             if (line.rfind("com ", 0) == 0) ++com_moves_;
         }
         if (command == "show" || command == "legal" || command == "think") return true;
@@ -513,11 +528,52 @@ private:
         return send("load " + path);
     }
 
+    // After a pass the record holds two moves of one side in a row: take
+    // one back, or step back and forth over them.
+    bool follow_pass() {
+        after_pass_ = false;
+        ++passes_followed_;
+        switch (pick(3)) {
+            case 0: return send("menu MATTA");
+            case 1: return send("menu REPLAY");
+            default: return send("menu REPLAY") && send("menu REPLAY") && send("menu AFTER");
+        }
+    }
+
+    // Every game the console kept must load to its last move: loading it
+    // in a console of its own shows nothing between "loaded" and the
+    // invitation to step through it.
+    bool kept_games_load() {
+        if (!opt_.undo) return true;
+        const std::filesystem::path dir = std::filesystem::path(opt_.folder) / "data/rindou/games";
+        std::error_code ec;
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+            if (entry.path().extension() == ".棋譜" && !kept_checked_.count(entry.path().string()))
+                found.push_back(entry.path().string());
+        for (const std::string& path : found) {
+            kept_checked_.insert(path);
+            Console reader(opt_.cli);
+            std::vector<std::string> reply;
+            if (!reader.read_reply(reply) || !reader.send("load " + path, reply))
+                return fail("no answer to loading a kept game: " + path);
+            std::string shown;
+            int messages = 0;
+            for (const auto& line : reply)
+                if (line.rfind("message ", 0) == 0) ++messages, shown += "\n  " + line;
+            if (messages != 2) return fail("a kept game does not load to its end: " + path + shown);
+            ++kept_loaded_;
+        }
+        return true;
+    }
+
     bool step() {
         if (!violation_.empty()) return false;
+        if (after_pass_ && last_.side != 0 && last_.record_mode == 0) return follow_pass();
         if (last_.side == 0 && last_.record_mode == 0) return start_game();
         if (last_.record_mode == 1 && chance(0.5)) return send("menu AFTER");
         if (chance(0.15)) return other_command();
+        if (opt_.undo && chance(0.04)) return send("menu MATTA");
         return play_move();
     }
 
@@ -539,6 +595,9 @@ private:
     Digest digest_;
     FILE* transcript_ = nullptr;
     long games_ = 0, commands_ = 0, com_moves_ = 0, restarts_ = 0;
+    bool after_pass_ = false;
+    long passes_followed_ = 0, kept_loaded_ = 0;
+    std::set<std::string> kept_checked_;
 };
 
 }  // namespace
@@ -557,6 +616,7 @@ int main(int argc, char** argv) {
         else if (a == "--expect") o.expect = next();
         else if (a == "--transcript") o.transcript = next();
         else if (a == "--deep") o.deep = true;
+        else if (a == "--undo") o.undo = true;
         else {
             std::fprintf(stderr, "usage: %s --cli PATH [--games N] [--seed S] [--folder DIR]\n", argv[0]);
             return 2;
