@@ -345,6 +345,9 @@ public:
     void deliver(int serial, deep::SearchResult result) {
         if (serial == serial_) go_on([this, &result] { runner_.deliver(std::move(result)); });
     }
+    void search_failed(int serial) {
+        if (serial == serial_) go_on([this] { runner_.search_failed(); });
+    }
     // The request of the search the game waits for, when it waits for one.
     const SearchRequest* search_waited_for(int serial) const {
         if (serial != serial_ || !runner_.busy() || runner_.wait().kind != Wait::Kind::Search)
@@ -550,9 +553,11 @@ EMSCRIPTEN_KEEPALIVE void rindou_search_here(int serial) {
     try {
         result = rindou::run_search(*request);
     } catch (const std::exception& e) {
-        // A search that fails finds no move: the turn goes back.
+        // Even the page's own search failed: the game hears of the failure
+        // and keeps the computer's turn, rather than taking "no move".
         std::fprintf(stderr, "rindou: %s\n", e.what());
-        result = rindou::deep::SearchResult{};
+        front().search_failed(serial);
+        return;
     }
     front().deliver(serial, result);
 }
