@@ -888,6 +888,7 @@
     },
     wait: (serial, kind, seconds, title, text) => {
       document.body.dataset.state = 'waiting';
+      window.rindouResume.waiting();
       switch (kind) {
         case PAUSE:
           setTimeout(() => game._rindou_resume(serial), Math.ceil(seconds * 1000));
@@ -916,6 +917,7 @@
     },
     idle: () => {
       keptThisTime = null;
+      window.rindouResume.idle();
       document.body.dataset.state = 'idle';
       syncMenu();
     },
@@ -923,6 +925,7 @@
     // whether it was kept, and offers a new start, until the person takes
     // it (a reload of this tab shows it again).
     ended: () => {
+      window.rindouResume.ended();
       const words = { lang: boxTexts.lang, title: boxTexts.endTitle,
                       text: keptThisTime ? boxTexts.endKept : boxTexts.endPlain,
                       button: boxTexts.startAgain };
@@ -1084,7 +1087,8 @@
   }
 
   function run(call) {
-    if (!game || game._rindou_ended()) return;
+    if (!game || game._rindou_ended() || !window.rindouResume.accepts()) return;
+    window.rindouResume.acted();
     call();
   }
 
@@ -1539,9 +1543,11 @@
     game._rindou_start();
     // The start read the settings: the texts are in the language kept there.
     retranslate();
-    // Leaving the page keeps the game on the board, as leaving the program
-    // does.
-    window.addEventListener('pagehide', () => { if (game) game._rindou_leave(); });
+    // The game put aside goes on at the next visit (resume.js); leaving the
+    // page keeps only a game that could not be put aside, as leaving the
+    // program does.
+    window.rindouResume.start(game);
+    window.addEventListener('pagehide', () => window.rindouResume.leave());
     // For tests and the curious: the game's state as the console shows it.
     window.rindouShow = () => game.UTF8ToString(game._rindou_show());
     // 0 when nothing waits, else 1 + the kind of the wait (5: a search).
