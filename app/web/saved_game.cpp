@@ -137,6 +137,7 @@ float seconds_between(float from, float to) {
     X(lower_king_row) X(upper_king_col) X(upper_king_row) X(sente_turn) X(gote_turn)             \
     X(lower_turn) X(upper_turn) X(side_to_move) X(game_mode) X(move_number) X(winner)            \
     X(record_mode) X(flipped) X(turn_notice_pending) X(level) X(promoted_code) X(record_count)   \
+    X(sel_from_col) X(sel_from_row) X(sel_to_col) X(sel_to_row) X(sel_piece)                     \
     X(record_end) X(handicap_grade) X(handicap_set) X(keep_state)
 
 #define RINDOU_SAVED_MAPS(X)                                                                      \
@@ -299,7 +300,8 @@ bool read_saved_game(const std::string& text, float now, GameState& out) {
     // does not count.
     s.move_start_time = now - so_far;
     if (s.move_start_time < 0) s.move_start_time += 86400.0f;
-    // Nothing is picked and no hint shows on a board drawn afresh.
+    // A board drawn afresh shows no pick and no hint: a piece picked before
+    // the page was closed is picked again, as after any redraw.
     s.select_state = 0;
     s.hint_shown = false;
     out = s;

@@ -169,7 +169,7 @@ TEST_F(KeptGames, AResignedGameIsKeptOnceAndAResignWhileSteppingIsRefused) {
     const std::string refused = run(load + "menu TOURYOU\nshow\nkey 27\n");
     const size_t at = plain.find("board\n");
     ASSERT_NE(at, std::string::npos);
-    EXPECT_EQ(refused, plain.substr(0, at) + "sound refusal\n" + plain.substr(at));
+    EXPECT_EQ(refused, plain.substr(0, at) + "sound refusal\nok\n" + plain.substr(at));
     EXPECT_EQ(kept().size(), 1u);
 }
 
