@@ -6,6 +6,7 @@
 #include "play/flow.h"
 #include "play/record_commands.h"
 #include "play/replay.h"
+#include "play/resign.h"
 #include "play/strength.h"
 #include "record/record_file.h"
 #include "shell/settings.h"
@@ -28,6 +29,7 @@ const std::vector<MenuEntry>& menu_tree() {
         {"LEVEL5", Text::MenuLevel5, "LEVEL", true},
         {"HINT", Text::MenuHint, "TAIKYOKU", false},
         {"MATTA", Text::MenuMatta, "TAIKYOKU", false},
+        {"TOURYOU", Text::MenuTouryou, "TAIKYOKU", false},
         {"OWARI", Text::MenuOwari, "TAIKYOKU", false},
         {"STOP", Text::MenuStop, "", false},
         {"CANCEL", Text::MenuCancel, "STOP", false},
@@ -94,6 +96,7 @@ const std::map<std::string, Command>& commands() {
         {"LEVEL5", level<5>},
         {"HINT", give_hint},
         {"MATTA", take_back},
+        {"TOURYOU", resign},
         {"OWARI", quit_program},
         {"STOP", at_once<close_record_panels>},
         {"CANCEL", at_once<back_to_start>},

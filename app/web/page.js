@@ -900,6 +900,7 @@
     },
     wait: (serial, kind, seconds, title, text) => {
       document.body.dataset.state = 'waiting';
+      window.rindouResume.waiting();
       switch (kind) {
         case PAUSE:
           setTimeout(() => game._rindou_resume(serial), Math.ceil(seconds * 1000));
@@ -928,6 +929,7 @@
     },
     idle: () => {
       keptThisTime = null;
+      window.rindouResume.idle();
       document.body.dataset.state = 'idle';
       syncMenu();
       // The turn may change with nothing drawn: the mark of the side to
@@ -938,6 +940,7 @@
     // whether it was kept, and offers a new start, until the person takes
     // it (a reload of this tab shows it again).
     ended: () => {
+      window.rindouResume.ended();
       const words = { lang: boxTexts.lang, title: boxTexts.endTitle,
                       text: keptThisTime ? boxTexts.endKept : boxTexts.endPlain,
                       button: boxTexts.startAgain };
@@ -1099,7 +1102,8 @@
   }
 
   function run(call) {
-    if (!game || game._rindou_ended()) return;
+    if (!game || game._rindou_ended() || !window.rindouResume.accepts()) return;
+    window.rindouResume.acted();
     call();
   }
 
@@ -1896,9 +1900,11 @@
     game._rindou_start();
     // The start read the settings: the texts are in the language kept there.
     retranslate();
-    // Leaving the page keeps the game on the board, as leaving the program
-    // does.
-    window.addEventListener('pagehide', () => { if (game) game._rindou_leave(); });
+    // The game put aside goes on at the next visit (resume.js); leaving the
+    // page keeps only a game that could not be put aside, as leaving the
+    // program does.
+    window.rindouResume.start(game);
+    window.addEventListener('pagehide', () => window.rindouResume.leave());
     // For tests and the curious: the game's state as the console shows it.
     window.rindouShow = () => game.UTF8ToString(game._rindou_show());
     // 0 when nothing waits, else 1 + the kind of the wait (5: a search).

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/cli/cli.h"
+#include "app/web/saved_game.h"
 #include "build_id.h"
 #include "app/web/search_wire.h"
 #include "core/consistency.h"
@@ -36,6 +37,7 @@
 #include "shell/menu.h"
 #include "shell/settings.h"
 #include "shell/start.h"
+#include "view/draw.h"
 #include "view/look.h"
 
 // ---- The page's hooks -----------------------------------------------------------
@@ -717,5 +719,42 @@ EMSCRIPTEN_KEEPALIVE const char* rindou_console(const char* input, int size) {
     return console_output.data();
 }
 EMSCRIPTEN_KEEPALIVE int rindou_console_size() { return static_cast<int>(console_output.size()); }
+
+// The game in progress, written for the page to put aside: empty when there
+// is none to put aside (no game, or one that has ended and was kept), "="
+// while work is in progress (the game is then between two of its states, and
+// what was put aside before stands).
+EMSCRIPTEN_KEEPALIVE const char* rindou_saved_game() {
+    static std::string slot;
+    rindou::web::Front& f = front();
+    const rindou::GameState& s = f.game().st;
+    if (f.ended() || s.side_to_move == rindou::TURN_NONE || s.winner != 0 ||
+        s.keep_state == rindou::KEEP_DONE)
+        return rindou::web::kept(slot, "");
+    if (f.waiting() != 0) return rindou::web::kept(slot, "=");
+    return rindou::web::kept(slot, rindou::web::write_saved_game(s, f.platform().now()));
+}
+
+// Takes up a game put aside: 1 when the board now holds it, 0 when the text
+// is no game this version can go on with, or work is in progress.
+EMSCRIPTEN_KEEPALIVE int rindou_restore_game(const char* text) {
+    rindou::web::Front& f = front();
+    if (f.ended() || f.waiting() != 0 || !text) return 0;
+    rindou::Game& g = f.game();
+    if (!rindou::web::read_saved_game(text, f.platform().now(), g.st)) return 0;
+    g.view.clock_shown_second = 0;
+    rindou::redraw_position(g);
+    return 1;
+}
+
+// The page's lines about a game put aside: {"resumed", "otherTab"}.
+EMSCRIPTEN_KEEPALIVE const char* rindou_resume_texts() {
+    static std::string slot;
+    using rindou::Text;
+    using rindou::web::json_string;
+    return rindou::web::kept(slot, "{\"resumed\":" + json_string(rindou::text(Text::GameResumed)) +
+                                       ",\"otherTab\":" +
+                                       json_string(rindou::text(Text::GameTakenByOtherTab)) + "}");
+}
 
 }  // extern "C"

@@ -152,6 +152,27 @@ TEST_F(KeptGames, EndedLeftAndAbandonedGamesAreKeptOnceAndReplayToTheirEnd) {
     EXPECT_EQ(replayed(names[0]), position(abandoned.g.st));
 }
 
+TEST_F(KeptGames, AResignedGameIsKeptOnceAndAResignWhileSteppingIsRefused) {
+    TestGame resigned;
+    resigned.menu("SENTE");
+    resigned.move(7, 7, 7, 6);
+    const std::string out = run("menu SENTE\nmove 7 7 7 6\nmenu TOURYOU\nshow\nkey 27\n");
+    EXPECT_NE(out.find("message 終了|ｺﾝﾋﾟｭｰﾀの勝ちです\nask 再ゲーム|続けますか？"), std::string::npos)
+        << out;
+    std::vector<std::string> names = kept();
+    ASSERT_EQ(names.size(), 1u);  // not again when Esc ends the program
+    EXPECT_EQ(replayed(names[0]), position(resigned.g.st));
+
+    // Stepping a loaded record, resigning only sounds the refusal.
+    const std::string load = "load " + games + "/" + names[0] + "\nmenu AFTER\n";
+    const std::string plain = run(load + "show\nkey 27\n");
+    const std::string refused = run(load + "menu TOURYOU\nshow\nkey 27\n");
+    const size_t at = plain.find("board\n");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(refused, plain.substr(0, at) + "sound refusal\nok\n" + plain.substr(at));
+    EXPECT_EQ(kept().size(), 1u);
+}
+
 TEST_F(KeptGames, HandicapFlippedAndContinuedRecordsAreNotKept) {
     run("menu LBEL_UP\nmenu START\nmove 7 7 7 6\nmove 3 3 3 4\nkey 27\n");
     run("menu START\nmove 7 7 7 6\nmove 3 3 3 4\nmenu REVERSE\nmove 7 7 7 6\nkey 27\n");

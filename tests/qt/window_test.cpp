@@ -66,7 +66,8 @@ TEST_F(WindowTest, MenuTreeNamesCaptionsAndOrder) {
         "START2 対局(COM) TAIKYOKU 0", "SENTE 先手 START2 0",        "GOTE 後手 START2 0",
         "LEVEL COM対局ﾚﾍﾞﾙ TAIKYOKU 0", "LEVEL1 LEVEL1 LEVEL 1",     "LEVEL2 LEVEL2 LEVEL 1",
         "LEVEL3 LEVEL3 LEVEL 1",  "LEVEL4 LEVEL4 LEVEL 1",          "LEVEL5 LEVEL5 LEVEL 1",
-        "HINT ヒント TAIKYOKU 0", "MATTA 待った TAIKYOKU 0",         "OWARI 終わり TAIKYOKU 0",
+        "HINT ヒント TAIKYOKU 0", "MATTA 待った TAIKYOKU 0",         "TOURYOU 投了 TAIKYOKU 0",
+        "OWARI 終わり TAIKYOKU 0",
         "STOP 局面 - 0",
         "CANCEL 最初 STOP 0",     "REVERSE 反転 STOP 0",             "REPLAY 戻 - 0",
         "AFTER 進 - 0",           "LBEL_UP △ - 0",                  "LEBEL_DOWN ▽ - 0",
@@ -563,6 +564,33 @@ std::vector<RecordFile> kept_records(const GameState& any) {
         records.push_back(read_record_file(bytes.toStdString(), record_start_position(any)));
     }
     return records;
+}
+
+// 投了 in the game menu: refused without a game; between two people the
+// side to move loses, and the game is kept once.
+TEST_F(WindowTest, ResignEndsTheGameAsAWinOfTheOtherSideAndKeepsItOnce) {
+    QAction* resign = window.action("TOURYOU");
+    ASSERT_NE(resign, nullptr);
+    resign->trigger();
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(window.game().st.side_to_move, TURN_NONE);
+
+    window.command("START");
+    click_cell(7, 7);
+    click_cell(7, 6);
+    ASSERT_EQ(window.game().st.record_end, 1);
+    shown.clear();
+    resign->trigger();  // the second player gives up
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].title, "終了");
+    EXPECT_EQ(shown[0].text, "先手の勝ちです");
+    EXPECT_EQ(shown[1].kind, "ask");
+    EXPECT_EQ(shown[1].text, "続けますか？");
+    EXPECT_EQ(window.game().st.side_to_move, TURN_NONE);
+    EXPECT_TRUE(window.close());
+    const std::vector<RecordFile> kept = kept_records(window.game().st);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].moves.size(), 1u);
 }
 
 // The desktop's request to close a window (its title bar's button) arrives

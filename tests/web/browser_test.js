@@ -350,7 +350,7 @@ test('the page plays', async (t) => {
     await page.context().close();
   });
 
-  await t.test('a game left by 終わり or by a reload is kept and listed', async () => {
+  await t.test('a game left by 終わり or given up is kept and listed; one on the board at a reload goes on', async () => {
     const { page, errors } = await open(1280, 800);
     const ready = () => page.waitForFunction(() => document.body.dataset.ready === 'true' &&
                                              document.body.dataset.state === 'idle');
@@ -376,6 +376,10 @@ test('the page plays', async (t) => {
     await twoPlayers([[2, 7], [2, 6]]);
     await page.reload();
     await ready();
+    assert.match(await page.evaluate(() => window.rindouShow()), /record count 1 /);
+    await pick(page, 'TAIKYOKU');
+    await pick(page, 'TOURYOU');
+    await settle(page);
     await pick(page, 'KIFU');
     await pick(page, 'KIFU_READ');
     const names = await page.$$eval('#kept-list li[data-name]', (lis) => lis.map((li) => li.dataset.name));
@@ -395,7 +399,7 @@ test('the page plays', async (t) => {
     } finally {
       fs.rmSync(folder, { recursive: true, force: true });
     }
-    // The newest, the game left by the reload, opens on the board.
+    // The newest, the game given up after the reload, opens on the board.
     await page.click('#kept-list li:nth-child(1) .kept-open');
     await settle(page);
     assert.match(await page.evaluate(() => window.rindouShow()), /record count 0 end 1 mode 1/);
