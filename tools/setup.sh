@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing on a Debian 12 machine, builds Rindou, and then
 # either starts the game (play) or runs every test (test); or builds the web
-# page with Debian's emscripten and serves it (web).
+# page with Debian's emscripten and serves it (web), or builds the page and
+# the online server and starts the server in front of it (server).
 set -euo pipefail
 
 mode="${1:-play}"
@@ -69,6 +70,18 @@ build_web() {
 if [ "$mode" = web ]; then
   build_web
   exec node "$root/app/web/serve.js" "$web_build/site" "${RINDOU_WEB_PORT:-8080}"
+fi
+
+# One process for everything online: the page's files (with the compressed
+# forms the web build makes beside them) and the games, on the loopback
+# address, the games kept under $XDG_DATA_HOME/rindou/.
+if [ "$mode" = server ]; then
+  build_web
+  install_missing "${packages[@]}"
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRINDOU_WERROR=$werror
+  cmake --build "$build" --target rindou-server
+  server_bin="$(sed -n 's/^RINDOU_BUILD_BINDIR:INTERNAL=//p' "$build/CMakeCache.txt")/rindou-server"
+  exec "$server_bin" --listen "127.0.0.1:${RINDOU_SERVER_PORT:-8080}" --site "$web_build/site"
 fi
 
 install_missing "${packages[@]}"
@@ -156,7 +169,7 @@ case "$mode" in
     echo "$(( $(count "$build") + web_tests + $(count "$asan") + 2 + fuzzers + $(count "$release") + 1 + $(count "$clang") )) passed, 0 failed"
     ;;
   *)
-    echo "usage: $0 [play|test|web]" >&2
+    echo "usage: $0 [play|test|web|server]" >&2
     exit 2
     ;;
 esac
