@@ -39,3 +39,6 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Only what `cmake --install` installs: no component split.
 set(CPACK_DEB_COMPONENT_INSTALL OFF)
 include(CPack)
+
+# The online server's own package, by a second CPack run.
+include(${CMAKE_CURRENT_LIST_DIR}/server_package.cmake)

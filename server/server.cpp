@@ -1,6 +1,10 @@
 #include "server/server.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cstdio>
+#include <ctime>
 #include <array>
 #include <chrono>
 #include <deque>
@@ -713,6 +717,86 @@ std::optional<std::string> decode_path(std::string_view target) {
     return out;
 }
 
+// Whether the request's Accept-Encoding admits `coding` (a q of zero refuses it).
+bool accepts(const Request& req, std::string_view coding) {
+    const auto it = req.find(http::field::accept_encoding);
+    if (it == req.end()) return false;
+    std::string_view list = it->value();
+    bool star = false, named = false, named_ok = false;
+    while (!list.empty()) {
+        const auto comma = list.find(',');
+        std::string_view item = list.substr(0, comma);
+        list = comma == std::string_view::npos ? std::string_view{} : list.substr(comma + 1);
+        const auto semi = item.find(';');
+        std::string_view name = item.substr(0, semi), params = semi == std::string_view::npos ? "" : item.substr(semi + 1);
+        auto trim = [](std::string_view v) {
+            while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
+            while (!v.empty() && (v.back() == ' ' || v.back() == '\t')) v.remove_suffix(1);
+            return v;
+        };
+        name = trim(name);
+        params = trim(params);
+        bool ok = true;
+        if (params.size() >= 2 && (params[0] == 'q' || params[0] == 'Q') && params[1] == '=') {
+            // q=0, q=0.0, q=0.000 refuse; anything else admits.
+            const std::string_view q = trim(params.substr(2));
+            ok = q.find_first_not_of("0.") != std::string_view::npos;
+        }
+        if (beast::iequals(name, coding)) {
+            named = true;
+            named_ok = ok;
+        } else if (name == "*") {
+            star = ok;
+        }
+    }
+    return named ? named_ok : star;
+}
+
+std::string http_date(time_t t) {
+    struct tm tm {};
+    gmtime_r(&t, &tm);
+    static const char* const DAYS[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const MONTHS[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    char out[40];
+    std::snprintf(out, sizeof out, "%s, %02d %s %04d %02d:%02d:%02d GMT", DAYS[tm.tm_wday], tm.tm_mday,
+                  MONTHS[tm.tm_mon], tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return out;
+}
+
+// Whether an If-None-Match list names `etag` (weakly compared, as for GET).
+bool etag_matches(std::string_view list, const std::string& etag) {
+    auto strip = [](std::string_view v) {
+        while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
+        while (!v.empty() && (v.back() == ' ' || v.back() == '\t')) v.remove_suffix(1);
+        if (v.substr(0, 2) == "W/") v.remove_prefix(2);
+        return v;
+    };
+    while (!list.empty()) {
+        const auto comma = list.find(',');
+        const std::string_view item = strip(list.substr(0, comma));
+        if (item == "*" || item == strip(etag)) return true;
+        if (comma == std::string_view::npos) break;
+        list.remove_prefix(comma + 1);
+    }
+    return false;
+}
+
+// How long a browser may keep a file of the site.  The page's files keep
+// their names from build to build, so none may be kept unasked: the page, the
+// service worker and the manifest are asked for every time, the scripts and
+// the module (which must come from one build together) too but cheaply
+// answered by a 304 while unchanged, and the pictures and sounds, which seldom
+// change and need no partner, for a day before they are asked again.
+const char* cache_lifetime(const std::string& rel) {
+    const std::string ext = std::filesystem::path(rel).extension().string();
+    static const char* const STILL[] = {".png", ".jpg", ".jpeg", ".gif", ".svg", ".ico",
+                                        ".wav", ".mp3", ".ogg", ".woff2"};
+    for (const char* e : STILL)
+        if (ext == e) return "public, max-age=86400";
+    return "no-cache";
+}
+
 Response static_file(const Hub& hub, const Request& req) {
     const auto path = decode_path(req.target());
     if (!path || hub.options.site.empty()) return error_response(req, http::status::not_found, "no-game");
@@ -723,15 +807,52 @@ Response static_file(const Hub& hub, const Request& req) {
         if (part == ".." || part == "." || part.string().empty() || part.string()[0] == '.')
             return error_response(req, http::status::not_found, "no-game");
     const std::filesystem::path file = std::filesystem::path(hub.options.site) / rel.substr(1);
+    struct stat plain {};
+    if (::stat(file.c_str(), &plain) != 0 || !S_ISREG(plain.st_mode))
+        return error_response(req, http::status::not_found, "no-game");
+    // A compressed form made beside the file by the build is sent instead
+    // when the browser takes it; one older than the file is stale and unused.
+    std::string served = file.string(), coding;
+    struct stat st = plain;
+    for (const char* c : {"br", "gzip"}) {
+        const std::string candidate = file.string() + (c[0] == 'b' ? ".br" : ".gz");
+        struct stat cs {};
+        if (accepts(req, c) && ::stat(candidate.c_str(), &cs) == 0 && S_ISREG(cs.st_mode) &&
+            cs.st_mtime >= plain.st_mtime) {
+            served = candidate;
+            coding = c;
+            st = cs;
+            break;
+        }
+    }
+    char tag[96];
+    std::snprintf(tag, sizeof tag, "\"%llx-%llx-%llx%s%s\"", static_cast<unsigned long long>(plain.st_size),
+                  static_cast<unsigned long long>(plain.st_mtime), static_cast<unsigned long long>(st.st_size),
+                  coding.empty() ? "" : "-", coding.c_str());
+    const std::string etag = tag, modified = http_date(plain.st_mtime);
+    auto headers = [&](Response& res) {
+        res.set(http::field::content_type, content_type(file.extension().string()));
+        res.set("X-Content-Type-Options", "nosniff");
+        res.set(http::field::cache_control, cache_lifetime(rel));
+        res.set(http::field::etag, etag);
+        res.set(http::field::last_modified, modified);
+        res.set(http::field::vary, "Accept-Encoding");
+        if (!coding.empty()) res.set(http::field::content_encoding, coding);
+        res.keep_alive(req.keep_alive());
+    };
+    const auto inm = req.find(http::field::if_none_match);
+    const auto ims = req.find(http::field::if_modified_since);
+    if (inm != req.end() ? etag_matches(inm->value(), etag) : ims != req.end() && ims->value() == modified) {
+        Response res{http::status::not_modified, req.version()};
+        headers(res);
+        return res;
+    }
     std::string bytes;
     std::error_code ec;
-    if (!rindou::read_whole_file(file.string(), bytes, ec, 256u * 1024u * 1024u))
+    if (!rindou::read_whole_file(served, bytes, ec, 256u * 1024u * 1024u))
         return error_response(req, http::status::not_found, "no-game");
     Response res{http::status::ok, req.version()};
-    res.set(http::field::content_type, content_type(file.extension().string()));
-    res.set("X-Content-Type-Options", "nosniff");
-    res.set(http::field::cache_control, "no-cache");
-    res.keep_alive(req.keep_alive());
+    headers(res);
     if (req.method() == http::verb::head) {
         res.content_length(bytes.size());
     } else {
