@@ -523,6 +523,19 @@ std::optional<Result> read_result(const Json& j) {
     return r;
 }
 
+// A played board move as the record keeps it.
+RecordEntry record_entry(const Played& p) {
+    RecordEntry e;
+    e.from_col = p.from_col;
+    e.from_row = p.from_row;
+    e.to_col = p.move.to_col;
+    e.to_row = p.move.to_row;
+    e.piece_before = p.piece_before;
+    e.piece_after = p.piece_after;
+    e.captured = p.captured;
+    return e;
+}
+
 }  // namespace
 
 void Referee::rebuild_position(int plies) {
@@ -530,15 +543,7 @@ void Referee::rebuild_position(int plies) {
     for (int i = 0; i < plies; ++i) {
         const Played& p = plies_[static_cast<size_t>(i)];
         if (p.move.pass) continue;
-        RecordEntry e;
-        e.from_col = p.from_col;
-        e.from_row = p.from_row;
-        e.to_col = p.move.to_col;
-        e.to_row = p.move.to_row;
-        e.piece_before = p.piece_before;
-        e.piece_after = p.piece_after;
-        e.captured = p.captured;
-        redo_move(pos_, e);
+        redo_move(pos_, record_entry(p));
     }
     scan_pawn_files(pos_);
 }
@@ -683,13 +688,7 @@ std::string Referee::record_file() const {
         if (p.move.pass) continue;
         if (s.record_count >= RECORD_MAX) break;
         RecordEntry& e = s.record[static_cast<size_t>(++s.record_count)];
-        e.from_col = p.from_col;
-        e.from_row = p.from_row;
-        e.to_col = p.move.to_col;
-        e.to_row = p.move.to_row;
-        e.piece_before = p.piece_before;
-        e.piece_after = p.piece_after;
-        e.captured = p.captured;
+        e = record_entry(p);
         const size_t i = index_of(p.by);
         const float before[2] = {static_cast<float>(total[0]) / 1000.0f, static_cast<float>(total[1]) / 1000.0f};
         total[i] += p.spent_ms;

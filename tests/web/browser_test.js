@@ -9,34 +9,18 @@ const assert = require('node:assert');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
-const { chromium } = require(path.join(__dirname, '..', '..', 'app', 'web', 'node_modules',
-                                       'playwright-core'));
-const { serve } = require(path.join(__dirname, '..', '..', 'app', 'web', 'serve.js'));
 const { execFileSync } = require('child_process');
 const { root, site, bindir, scripts, runNative } = require('./console_scripts');
+const { serve, shots, startPage, stopPage } = require('./browser_support');
 
-const shots = process.env.RINDOU_WEB_SHOTS || path.join(root, 'build-web', 'shots');
-
-let server, browser, address;
+let started, browser, address;
 
 test.before(async () => {
-  server = await serve(site, 0);
-  address = `http://127.0.0.1:${server.address().port}/`;
-  // Playwright starts the browser on a user-data folder of its own, made
-  // afresh and removed at the end.
-  browser = await chromium.launch({
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
-           '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
-  fs.mkdirSync(shots, { recursive: true });
+  started = await startPage();
+  ({ browser, address } = started);
 });
 
-test.after(async () => {
-  if (browser) await browser.close();
-  if (server) server.close();
-});
+test.after(() => stopPage(started));
 
 // A page in a context of its own (its own settings in local storage).
 async function open(width, height, deviceScaleFactor = 1, hasTouch = false, locale = 'ja-JP') {

@@ -7,29 +7,17 @@
 const test = require('node:test');
 const assert = require('node:assert');
 const path = require('path');
-const { chromium } = require(path.join(__dirname, '..', '..', 'app', 'web', 'node_modules',
-                                       'playwright-core'));
-const { serve } = require(path.join(__dirname, '..', '..', 'app', 'web', 'serve.js'));
-const { root, site, runNative } = require('./console_scripts');
+const { runNative } = require('./console_scripts');
+const { shots, startPage, stopPage } = require('./browser_support');
 
-const shots = process.env.RINDOU_WEB_SHOTS || path.join(root, 'build-web', 'shots');
-let server, browser, address;
+let started, browser, address;
 
 test.before(async () => {
-  server = await serve(site, 0);
-  address = `http://127.0.0.1:${server.address().port}/`;
-  browser = await chromium.launch({
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
-           '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
+  started = await startPage();
+  ({ browser, address } = started);
 });
 
-test.after(async () => {
-  if (browser) await browser.close();
-  if (server) server.close();
-});
+test.after(() => stopPage(started));
 
 const ready = (page) => page.waitForFunction(() => document.body.dataset.ready === 'true' &&
                                              document.body.dataset.state === 'idle', null, { timeout: 30000 });

@@ -8,24 +8,19 @@ const assert = require('node:assert');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
-const { chromium } = require(path.join(__dirname, '..', '..', 'app', 'web', 'node_modules',
-                                       'playwright-core'));
-const { serve } = require(path.join(__dirname, '..', '..', 'app', 'web', 'serve.js'));
-const { root, site } = require('./console_scripts');
+const { chromium, launchOptions, shots, startPage, stopPage } = require('./browser_support');
 
-const shots = process.env.RINDOU_WEB_SHOTS || path.join(root, 'build-web', 'shots');
 const KEY = 'rindou.gameInProgress';
-let server, address;
+let started, address;
 const profiles = [];
 
 test.before(async () => {
-  server = await serve(site, 0);
-  address = `http://127.0.0.1:${server.address().port}/`;
-  fs.mkdirSync(shots, { recursive: true });
+  started = await startPage({ browser: false });
+  ({ address } = started);
 });
 
-test.after(() => {
-  if (server) server.close();
+test.after(async () => {
+  await stopPage(started);
   for (const p of profiles) fs.rmSync(p, { recursive: true, force: true });
 });
 
@@ -40,10 +35,7 @@ function newProfile() {
 // closing it closes every page, as closing a browser does.
 async function browserAt(profile, time) {
   const context = await chromium.launchPersistentContext(profile, {
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
-           '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+    ...launchOptions,
     viewport: { width: 1280, height: 800 }, locale: 'ja-JP', timezoneId: 'UTC',
   });
   await context.clock.install({ time: new Date(time) });

@@ -1,7 +1,7 @@
 // rindou-load: many online games at once against a running rindou-server,
 // to measure it.  Each game has two players and a watcher on WebSockets;
-// each player answers the other's move after a think time drawn evenly from
-// 0.5 to 2 s, choosing a random legal move with the game's own rules on the
+// each player answers the other's move after a think time drawn evenly
+// between half a second and 2 s, choosing a random legal move with the game's own rules on the
 // position it follows from the server's messages.  Connections come from
 // several loopback addresses (127.0.0.2, 127.0.0.3, ...) so that the
 // server's limits per client address hold.  A game that ends is replaced by
