@@ -1621,6 +1621,7 @@
     if (at.kind === 0) return;
     if (drawLog && game && !game._rindou_ended() && game._rindou_waiting() === 0)
       drawLog.push(`> press ${button} ${f3(at.x)} ${f3(at.y)}`);
+    if (window.rindouOnline && window.rindouOnline.press(button, at.x, at.y)) return;
     run(() => game._rindou_mouse_down(button, at.x, at.y));
   }
 
@@ -1905,6 +1906,8 @@
     // program does.
     window.rindouResume.start(game);
     window.addEventListener('pagehide', () => window.rindouResume.leave());
+    // Online play, when a Rindou server served the page (online.js).
+    if (window.rindouOnline) window.rindouOnline.attach({ game, closeDrawer: () => setDrawer(false) });
     // For tests and the curious: the game's state as the console shows it.
     window.rindouShow = () => game.UTF8ToString(game._rindou_show());
     // 0 when nothing waits, else 1 + the kind of the wait (5: a search).

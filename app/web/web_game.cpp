@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/cli/cli.h"
+#include "app/web/online_wire.h"
 #include "app/web/saved_game.h"
 #include "build_id.h"
 #include "app/web/search_wire.h"
@@ -461,6 +462,12 @@ const char* kept(std::string& slot, std::string value) {
 }
 
 }  // namespace
+
+// What the online bridge reaches (online_wire.h).
+Game& page_game() { return front().game(); }
+bool page_idle() { return !front().ended() && front().waiting() == 0; }
+void page_run(Work<> work) { front().run(std::move(work)); }
+
 }  // namespace rindou::web
 
 using rindou::web::front;
