@@ -12,7 +12,8 @@
 // (/#play=ID).  Every request carries a number and is sent again until the
 // server answers it, on this connection or the next: the server takes each
 // twice harmlessly.
-'use strict';
+import { page as pageHooks } from './features.js';
+import { setDrawer } from './menu.js';
 
 window.rindouOnline = (() => {
   const SEAT_KEY = (id) => `rindou.online.seat.${id}`;
@@ -784,6 +785,10 @@ window.rindouOnline = (() => {
     window.addEventListener('hashchange', () => follow(location.hash.slice(1)));
   }
 
-  return { attach, press, state: () => current && current.g && JSON.parse(JSON.stringify(
+  pageHooks.takePresses(press);
+  pageHooks.onStart(() => attach({ game: pageHooks.game, closeDrawer: () => setDrawer(false) }));
+
+  // For tests and the curious: the online game as this page holds it.
+  return { state: () => current && current.g && JSON.parse(JSON.stringify(
     { id: current.id, side: current.side, v: current.v, open: current.open, ...current.g })) };
 })();
