@@ -769,7 +769,10 @@ window.rindouOnline = (() => {
     } catch {
       available = false;
     }
-    if (!available) return;
+    if (!available) {
+      document.body.dataset.online = 'none';
+      return;
+    }
     readTexts();
     document.body.append(dialog, banner);
     document.getElementById('stage').append(bar);

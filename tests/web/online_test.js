@@ -11,7 +11,7 @@ const os = require('os');
 const path = require('path');
 const { spawn } = require('child_process');
 const { bindir, site } = require('./console_scripts');
-const { chromium, launchOptions, shots } = require('./browser_support');
+const { chromium, serve, launchOptions, shots } = require('./browser_support');
 
 const WAIT = 20000;
 let server, browser, base, scratch;
@@ -100,19 +100,18 @@ async function move(page, [fc, fr, tc, tr]) {
   await tapCell(page, tc, tr);
 }
 
-async function menuEntry(page, entry) {
+async function menu(page, ...entries) {
   if (await page.isVisible('#menu-toggle') &&
       !(await page.evaluate(() => document.body.classList.contains('drawer-open'))))
     await page.tap('#menu-toggle');
-  await page.tap('#menubar [data-entry="ONLINE"]');
-  await page.tap(`#menubar [data-entry="${entry}"]`);
+  for (const e of entries) await page.tap(`#menubar [data-entry="${e}"]`);
 }
 
 const answer = (page, value) => page.tap(`dialog#online-box button[value="${value}"]`);
 
 test('two phones play through the invitation link while a desktop page watches', async () => {
   const a = await open(base);
-  await menuEntry(a.page, 'ONLINE_NEW');
+  await menu(a.page, 'ONLINE', 'ONLINE_NEW');
   await a.page.selectOption('#online-box select[name="side"]', 'lower');
   await a.page.fill('#online-box input[name="name"]', 'Aki');
   await answer(a.page, 'create');
@@ -171,9 +170,26 @@ test('two phones play through the invitation link while a desktop page watches',
   await b.context.setOffline(false);
   await sameEverywhere(6);
   await waitFor(b.page, () => document.getElementById('online-banner').hidden);
+  const beforeSeventh = await board(c.page);
   await move(a.page, moves[6]);
   await sameEverywhere(7);
   await c.page.screenshot({ path: path.join(shots, 'online-desktop-watching.png') });
+
+  // A take-back: declined once (the asker hears so), then accepted, which
+  // takes every page back to the board before the move.
+  for (const reply of ['decline', 'accept']) {
+    await a.page.tap('#online button[data-online="takeback"]');
+    await waitFor(b.page, () => document.querySelector('#online-box[open] button[value="accept"]'));
+    await answer(b.page, reply);
+    if (reply === 'decline') {
+      await waitFor(a.page, () => document.querySelector('#online-box[open] button[value="ok"]'));
+      await answer(a.page, 'ok');
+    }
+  }
+  for (const p of pages()) await atPly(p, 6);
+  for (const p of pages()) assert.strictEqual(await board(p), beforeSeventh);
+  await move(a.page, moves[6]);
+  await sameEverywhere(7);
 
   // The server's board is the one every page shows.
   const game = await (await fetch(`${base}api/games/${id}`)).json();
@@ -189,8 +205,6 @@ test('two phones play through the invitation link while a desktop page watches',
   assert.deepStrictEqual(result, { winner: 'lower', reason: 'resign' });
   assert.match(await a.page.textContent('#online .online-status'), /勝ち|won/);
 
-  // The finished game is kept with the page's kept games.
-  await a.page.waitForFunction(() => localStorage.getItem(`rindou.online.kept.${window.rindouOnline.state().id}`));
   // A rematch: offered by one, accepted by the other; both move to a new
   // game with the sides swapped, and the watcher follows.
   await a.page.tap('#online button[data-online="rematch"]');
@@ -208,8 +222,26 @@ test('two phones play through the invitation link while a desktop page watches',
   await move(b.page, moves[0]);
   await sameEverywhere(1);
 
+  // The first game is among the first phone's kept games.
+  await menu(a.page, 'KIFU', 'KIFU_READ');
+  await waitFor(a.page, () => document.querySelectorAll('#kept-list li:not(.none)').length === 1);
+
   for (const p of [a, b, c]) {
     assert.deepStrictEqual(p.errors, []);
     await p.context.close();
+  }
+});
+
+test('a page served by another host offers no online play', async () => {
+  const plain = await serve(site, 0);
+  try {
+    const context = await browser.newContext({ viewport: { width: 1280, height: 800 } });
+    const page = await context.newPage();
+    await page.goto(`http://127.0.0.1:${plain.address().port}/`);
+    await page.waitForFunction(() => document.body.dataset.online === 'none', null, { timeout: WAIT });
+    assert.strictEqual(await page.$('#menubar [data-entry="ONLINE"]'), null);
+    await context.close();
+  } finally {
+    plain.close();
   }
 });
