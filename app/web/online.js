@@ -638,6 +638,24 @@ window.rindouOnline = (() => {
       send(type);
   }
 
+  // The opponent has been away on their own turn long enough for the
+  // server to take a claim: a minute in a game of minutes, ten without a
+  // clock, never in a game of days.  The page counts from when it saw them
+  // go (or from when it came), so it never offers a claim too early.
+  function claimable() {
+    const c = current;
+    const g = c.g;
+    if (!c.side || !g || g.status !== 'playing' || g.turn === c.side || (g.clock && g.clock.days))
+      return false;
+    const them = g.players[other(c.side)] || {};
+    if (!them.joined || them.online) {
+      c.awaySince = null;
+      return false;
+    }
+    if (!c.awaySince) c.awaySince = Date.now();
+    return Date.now() - c.awaySince >= (g.clock ? 60000 : 600000);
+  }
+
   // The bar under the board: both players with presence and clock, whose
   // turn it is, and the buttons of what this seat may do now.
   function button(name, caption, action) {
@@ -708,8 +726,7 @@ window.rindouOnline = (() => {
         const myMoves = g.moves.filter((m, i) => !m.pass && ((i % 2 === 0) === (g.first === mine))).length;
         if (myMoves > 0 && g.offers.takeback !== mine)
           buttons.append(button('takeback', t('OnlineOfferTakeback'), () => send('takeback', { do: 'offer' })));
-        const them = g.players[other(mine)] || {};
-        if (g.turn !== mine && them.joined && !them.online && !(g.clock && g.clock.days))
+        if (claimable())
           buttons.append(button('claim', t('OnlineClaim'), () => send('claim')));
       }
     }
@@ -735,7 +752,12 @@ window.rindouOnline = (() => {
       leave({ keepBoard: true });
       return;
     }
-    if (!c || !c.g || !c.g.clock || c.g.clock.lower_ms === undefined) return;
+    if (!c || !c.g) return;
+    if (c.claimShown !== claimable()) {
+      c.claimShown = !c.claimShown;
+      render();
+    }
+    if (!c.g.clock || c.g.clock.lower_ms === undefined) return;
     const [lowerLeft, upperLeft] = secondsLeft();
     if (`${lowerLeft} ${upperLeft}` === c.lastSeconds) return;
     if (c.shown) page.game._rindou_online_clock(lowerLeft, upperLeft);
