@@ -151,8 +151,12 @@ window.rindouOnline = (() => {
                                           selected: grade === 0 }));
     });
     const name = element('input', { type: 'text', maxLength: 20, name: 'name' });
-    const minuteRow = element('div', { className: 'online-row' }, minutes, ' min + ', increment, ' s');
-    const dayRow = element('div', { className: 'online-row' }, days);
+    // The clock's own words around the boxes of its numbers.
+    const around = (pattern, boxes) => element('div', { className: 'online-row' },
+      ...pattern.split(/(\{[a-z]+\})/).map((part) => boxes[part] || part));
+    const minuteRow = around(words.texts.OnlineClockMinutes || '{minutes} {increment}',
+                             { '{minutes}': minutes, '{increment}': increment });
+    const dayRow = around(words.texts.OnlineClockDays || '{days}', { '{days}': days });
     const showClock = () => {
       minuteRow.hidden = clock.value !== 'minutes';
       dayRow.hidden = clock.value !== 'days';
@@ -632,9 +636,7 @@ window.rindouOnline = (() => {
   }
 
   async function confirmThen(question, type) {
-    if (await openBox(t('MenuOnline'), question,
-                      [[words.lang === 'en' ? 'No' : 'いいえ', 'no'],
-                       [words.lang === 'en' ? 'Yes' : 'はい', 'yes']]) === 'yes')
+    if (await openBox(t('MenuOnline'), question, [[t('ButtonNo'), 'no'], [t('ButtonYes'), 'yes']]) === 'yes')
       send(type);
   }
 

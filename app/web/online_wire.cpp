@@ -129,7 +129,7 @@ constexpr NamedText ALL_TEXTS[] = {
 bool wanted(std::string_view name) {
     return name.rfind("Online", 0) == 0 || name == "MenuOnline" || name == "PlayerFirst" ||
            name == "PlayerSecond" || name == "TitleHandicap" || name == "ButtonDownload" ||
-           name == "HelpClose";
+           name == "HelpClose" || name == "ButtonYes" || name == "ButtonNo";
 }
 
 }  // namespace
