@@ -294,7 +294,7 @@ window.rindouOnline = (() => {
     current = { id, side: seat ? seat.side : null, seat: seat ? seat.seat : null,
                 invite: seat ? seat.invite : null, g: null, v: null, ws: null, open: false,
                 pending: new Map(), tries: 0, shown: false, needDraw: false, clockAt: 0, timer: null,
-                lastSeconds: '', asked: new Set() };
+                lastSeconds: '', nextGame: null };
     document.body.classList.add('online');
     bar.hidden = false;
     captionMenu();
@@ -441,7 +441,17 @@ window.rindouOnline = (() => {
         c.v = m.v;
         c.clockAt = Date.now();
         c.needDraw = true;
-        if (m.d.status === 'ended') ended();
+        if (m.d.status === 'ended') {
+          // The seat of a rematch may have come before the game it follows.
+          if (c.nextGame) {
+            play(c.nextGame);
+            return;
+          }
+          ended();
+        }
+        // An offer made while this page was away is asked now.
+        for (const kind of ['takeback', 'rematch'])
+          if (c.side && m.d.offers[kind] === other(c.side)) offer({ kind, by: m.d.offers[kind] });
         break;
       case 'move':
         c.v = m.v;
@@ -492,9 +502,12 @@ window.rindouOnline = (() => {
         break;
       case 'seat':
         store(SEAT_KEY(m.d.id), { side: m.d.side, seat: m.d.seat });
-        if (m.d.id !== c.id && g && g.status === 'ended') {
-          play(m.d.id);
-          return;
+        if (m.d.id !== c.id) {
+          if (g && g.status === 'ended') {
+            play(m.d.id);
+            return;
+          }
+          c.nextGame = m.d.id;
         }
         break;
       case 'presence':
