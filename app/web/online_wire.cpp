@@ -209,9 +209,10 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_set(const char* text) {
 
 // Plays a move the server reports on the board: 0 for a pass; 1 from to
 // (columns and rows) and 1 to promote; 2 the code dropped and the square.
-// Then the coin's square the server gives.  1 when played and the coin
-// stands where the server says; 0 when the move does not fit the board
-// shown (the page then asks the server for the whole game).
+// Then the coin's square the server gives.  1 when played; 0, playing
+// nothing, when the move does not fit the board shown or the coin would not
+// land where the server says (the page then asks the server for the whole
+// game).
 EMSCRIPTEN_KEEPALIVE int rindou_online_move(const char* text) {
     std::vector<int> v;
     if (!page_idle() || !read_ints(text, v, 8)) return 0;
@@ -221,9 +222,10 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_move(const char* text) {
     drop_pick(g);
     const int mover = s.side_to_move;
     if (v[0] == 0) {
+        if (s.coin_col != v[6] || s.coin_row != v[7]) return 0;
         pass_turn(s);
         g.io.surface->present();
-        return s.coin_col == v[6] && s.coin_row == v[7] ? 1 : 0;
+        return 1;
     }
     scan_pawn_files(s);
     int fc = 0, fr = 0, tc = 0, tr = 0, piece = 0, legal_row = 0;
@@ -254,6 +256,11 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_move(const char* text) {
     }
     const int before = v[0] == 1 ? cell(s, fc, fr) : piece;
     if (is_legal_move(s, fc, legal_row, tc, tr, before) != 1) return 0;
+    // The coin goes where the server says, or the board shown is not the
+    // server's: nothing is played then.
+    const int coin_col = s.coin_col + (v[0] == 1 ? tc - fc : 0);
+    const int coin_row = s.coin_row + (v[0] == 1 ? tr - fr : 0);
+    if (coin_col != v[6] || coin_row != v[7]) return 0;
     execute_move(g, fc, fr, tc, tr, piece);
     play_piece_sound(g);
     show_last_move(g, mover, tc, tr, piece, WHITE);
@@ -263,7 +270,7 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_move(const char* text) {
     draw_move_number(g, s.move_number);
     find_kings(s);
     g.io.surface->present();
-    return s.coin_col == v[6] && s.coin_row == v[7] ? 1 : 0;
+    return 1;
 }
 
 // The clocks as the server last gave them, ticking on the page: each side's
