@@ -85,7 +85,10 @@ bool write_kept_game(GameShelf& shelf, const GameState& s, size_t limit) {
     if (build_record_file(whole, h.game_name, h.first_player, h.second_player, bytes, bad) !=
         RecordWriteProblem::None)
         return false;
+    return keep_record_file(shelf, bytes, t, limit);
+}
 
+bool keep_record_file(GameShelf& shelf, const std::string& bytes, const LocalTime& t, size_t limit) {
     // Under the next free name: another program may take one between the
     // listing and the write.
     std::string name;

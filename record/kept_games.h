@@ -26,6 +26,10 @@ bool game_to_keep(const GameState& s);
 // digest).  A file the list does not name is never removed, nor is the game
 // just written.  False when the game could not be written.
 bool write_kept_game(GameShelf& shelf, const GameState& s, size_t limit = KEPT_GAMES_LIMIT);
+// The same for a record file made elsewhere (a game played on a server),
+// named after the local time `t`.
+bool keep_record_file(GameShelf& shelf, const std::string& bytes, const LocalTime& t,
+                      size_t limit = KEPT_GAMES_LIMIT);
 
 // The header lines of a kept game: the date and time as its name, and the
 // players as the game itself calls them ("あなた" and "ｺﾝﾋﾟｭｰﾀ LEVELn"

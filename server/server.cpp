@@ -918,7 +918,10 @@ net::awaitable<Response> create_game(Hub& hub, const Request& req) {
 }
 
 net::awaitable<Response> handle_api(Hub& hub, const Request& req, const std::string& path) {
-    // /api/games, /api/games/ID, /api/games/ID/join, /api/games/ID/record
+    // /api/server, /api/games, /api/games/ID, /api/games/ID/join, /api/games/ID/record
+    // A page asks /api/server at start to learn that it may offer online play.
+    if (path == "/api/server" && (req.method() == http::verb::get || req.method() == http::verb::head))
+        co_return json_response(req, http::status::ok, Json{{"server", "rindou-server"}});
     if (path == "/api/games") {
         if (req.method() != http::verb::post) co_return error_response(req, http::status::method_not_allowed, "bad-message");
         co_return co_await create_game(hub, req);

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/cli/cli.h"
+#include "app/web/online_wire.h"
 #include "app/web/saved_game.h"
 #include "build_id.h"
 #include "app/web/search_wire.h"
@@ -460,7 +461,26 @@ const char* kept(std::string& slot, std::string value) {
     return slot.c_str();
 }
 
+// A kind of wait's name for the page (see rindou_wait_kinds).
+const char* wait_kind_name(Wait::Kind kind) {
+    switch (kind) {
+    case Wait::Kind::Pause: return "pause";
+    case Wait::Kind::Notice: return "notice";
+    case Wait::Kind::Question: return "question";
+    case Wait::Kind::About: return "about";
+    case Wait::Kind::Search: return "search";
+    case Wait::Kind::End: return "end";
+    }
+    return "";
+}
+
 }  // namespace
+
+// What the online bridge reaches (online_wire.h).
+Game& page_game() { return front().game(); }
+bool page_idle() { return !front().ended() && front().waiting() == 0; }
+void page_run(Work<> work) { front().run(std::move(work)); }
+
 }  // namespace rindou::web
 
 using rindou::web::front;
@@ -535,6 +555,24 @@ EMSCRIPTEN_KEEPALIVE void rindou_resume(int serial) { front().resume(serial); }
 EMSCRIPTEN_KEEPALIVE void rindou_answer(int serial, int yes) { front().answer(serial, yes != 0); }
 
 EMSCRIPTEN_KEEPALIVE int rindou_waiting() { return front().waiting(); }
+
+// The kinds of wait by name, numbered as hooks.wait hands them to the page,
+// so that the page reads them here instead of keeping a copy.  The switch
+// in wait_kind_name names every kind: a kind added to Wait is a warning
+// there until it is named.
+EMSCRIPTEN_KEEPALIVE const char* rindou_wait_kinds() {
+    static std::string slot;
+    std::string json = "{";
+    for (int k = 0; k <= static_cast<int>(rindou::Wait::Kind::End); ++k) {
+        if (k > 0) json += ',';
+        json += '"';
+        json += rindou::web::wait_kind_name(static_cast<rindou::Wait::Kind>(k));
+        json += "\":";
+        json += std::to_string(k);
+    }
+    json += '}';
+    return rindou::web::kept(slot, json);
+}
 
 EMSCRIPTEN_KEEPALIVE int rindou_ended() { return front().ended() ? 1 : 0; }
 

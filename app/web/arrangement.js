@@ -1,0 +1,196 @@
+// Size and arrangement: the page's canvas fitted to the screen, the
+// arrangement the view chooses for it (the desktop's picture, or its parts
+// laid out anew on a phone) and its controls.
+import { game, surface, canvas } from './game.js';
+import { TWIPS_PER_PIXEL, NATURAL_W, NATURAL_H } from './surface.js';
+import { closeMenus, control, menuEntries, menuToggle, placeMenu } from './menu.js';
+
+// The view decides where everything stands: on the desktop the picture as
+// the window shows it, on a phone its parts laid out anew (the board at
+// the screen's width, the hands beside it, big controls).  The shape is
+// chosen again on every turn of the screen.
+export const DESKTOP = 0;
+const arrangements = new Map();
+export let arranged = null;
+// The picture drawn apart, whose parts a phone's arrangement shows.
+const picture = document.createElement('canvas');
+export const frame = document.getElementById('board-frame');
+const controls = document.getElementById('controls');
+let compositePending = false;
+// On a phone the canvas fills the screen; the arrangement stands centred
+// in it, `unit` CSS pixels to its unit, from `origin` (CSS pixels).
+export let unit = 1;
+export let origin = { x: 0, y: 0 };
+// Where the board's own background lies bare in the picture (under the
+// lower hand's captions), to fill the room between the parts with.
+const BARE = [1300 + 615 * 12, 100 + 690 * 10, 1300 + 615 * 13, 100 + 690 * 11];
+
+function arrangementOf(shape) {
+  if (!arrangements.has(shape))
+    arrangements.set(shape, JSON.parse(game.UTF8ToString(game._rindou_arrangement(shape))));
+  return arrangements.get(shape);
+}
+
+// The side to move, as the game's state says (1 upper, -1 lower, 0
+// none), and whether the lower side moves first.
+function turn() {
+  const show = game.UTF8ToString(game._rindou_show());
+  const m = / side (-?\d+) sente (-?\d+) .* lower (-?\d+) upper (-?\d+)/.exec(show);
+  const over = /winner (-?\d+)/.exec(show);
+  if (!m) return { side: 0, lowerFirst: true, named: false };
+  const lowerFirst = m[2] === m[3];
+  // Before the first game no side is anyone yet.
+  const named = m[1] !== '0' || !/ move 0 /.test(show);
+  if (over && over[1] !== '0') return { side: 0, lowerFirst, named };
+  return { side: m[1] === m[4] ? 1 : m[1] === m[3] ? -1 : 0, lowerFirst, named };
+}
+
+export function scheduleComposite() {
+  if (compositePending || !arranged || arranged.shape === DESKTOP) return;
+  compositePending = true;
+  requestAnimationFrame(() => {
+    compositePending = false;
+    composite();
+  });
+}
+
+// The arrangement's parts copied from the picture onto the page's canvas.
+function composite() {
+  if (!arranged || arranged.shape === DESKTOP) return;
+  const c = canvas.getContext('2d');
+  const dpr = canvas.width / canvas.getBoundingClientRect().width;
+  const k = unit * dpr;
+  const p = surface.scale / TWIPS_PER_PIXEL;
+  const bare = BARE.map((v) => Math.round(v * p));
+  c.imageSmoothingEnabled = true;
+  const tile = document.createElement('canvas');
+  tile.width = Math.max(1, bare[2] - bare[0]);
+  tile.height = Math.max(1, bare[3] - bare[1]);
+  tile.getContext('2d').drawImage(picture, bare[0], bare[1], tile.width, tile.height,
+                                  0, 0, tile.width, tile.height);
+  c.fillStyle = c.createPattern(tile, 'repeat');
+  c.fillRect(0, 0, canvas.width, canvas.height);
+  c.save();
+  c.translate(Math.round(origin.x * dpr), Math.round(origin.y * dpr));
+  for (const { from, to } of arranged.placements) {
+    c.drawImage(picture, from[0] * p, from[1] * p, (from[2] - from[0]) * p, (from[3] - from[1]) * p,
+                to[0] * k, to[1] * k, (to[2] - to[0]) * k, (to[3] - to[1]) * k);
+  }
+  // The side to move at a glance: a frame of light round its captions
+  // and hand.
+  const { side, lowerFirst, named } = turn();
+  // Each side's name at the head of its captions, shadowed as the
+  // picture's captions are.
+  const [first, second] = game.UTF8ToString(game._rindou_side_names()).split('\n');
+  for (const [a, name] of named ? [[arranged.upperName, lowerFirst ? second : first],
+                                   [arranged.lowerName, lowerFirst ? first : second]] : []) {
+    const h = (a[3] - a[1]) * k;
+    c.font = `bold ${Math.max(8, Math.round(h * 0.5))}px ${surface.fonts}`;
+    c.textBaseline = 'middle';
+    const x = a[0] * k, y = (a[1] + a[3]) / 2 * k, off = Math.max(1, Math.round(h * 0.05));
+    c.fillStyle = surface.palette[0];
+    c.fillText(name, x + off, y + off, (a[2] - a[0]) * k);
+    c.fillStyle = surface.palette[15] || '#fff';
+    c.fillText(name, x, y, (a[2] - a[0]) * k);
+  }
+  frame.dataset.toMove = side === 1 ? 'upper' : side === -1 ? 'lower' : '';
+  if (side !== 0) {
+    const a = side === 1 ? arranged.upper : arranged.lower;
+    const band = Math.max(2, Math.round(k * 50));
+    c.strokeStyle = '#ffd54a';
+    c.lineWidth = band;
+    c.strokeRect(a[0] * k + band / 2, a[1] * k + band / 2, (a[2] - a[0]) * k - band,
+                 (a[3] - a[1]) * k - band);
+  }
+  c.restore();
+}
+
+// The controls of the arrangement, each a button running the menu
+// table's command of its name; a command the table lacks shows none.
+function placeControls(scale) {
+  controls.replaceChildren();
+  if (arranged.shape === DESKTOP) return;
+  const captions = new Map(menuEntries().map((e) => [e.name, e.caption]));
+  for (const { command, to } of arranged.controls) {
+    if (!captions.has(command)) continue;
+    const b = document.createElement('button');
+    b.type = 'button';
+    b.className = 'control';
+    b.dataset.command = command;
+    b.textContent = captions.get(command);
+    b.style.left = `${origin.x + to[0] * scale}px`;
+    b.style.top = `${origin.y + to[1] * scale}px`;
+    b.style.width = `${(to[2] - to[0]) * scale}px`;
+    b.style.height = `${(to[3] - to[1]) * scale}px`;
+    b.addEventListener('click', (e) => {
+      e.stopPropagation();
+      closeMenus();
+      control(command);
+    });
+    controls.appendChild(b);
+    // The caption as large as its button holds it, on two lines at most.
+    let size = Math.max(10, Math.min(20, (to[3] - to[1]) * scale * 0.36));
+    b.style.fontSize = `${size}px`;
+    while (size > 10 && (b.scrollWidth > b.clientWidth || b.scrollHeight > b.clientHeight)) {
+      size -= 1;
+      b.style.fontSize = `${size}px`;
+    }
+  }
+}
+
+export function fit() {
+  const shape = game._rindou_shape_for(window.innerWidth, window.innerHeight);
+  const before = arranged;
+  arranged = arrangementOf(shape);
+  document.body.dataset.arrangement = ['desktop', 'portrait', 'landscape'][shape];
+  document.body.classList.toggle('phone', shape !== DESKTOP);
+  const dpr = window.devicePixelRatio || 1;
+  if (shape === DESKTOP) {
+    placeMenu(0);
+    const bar = document.getElementById('menubar');
+    const top = document.body.classList.contains('drawer') ? menuToggle.offsetHeight : bar.offsetHeight;
+    const roomW = window.innerWidth;
+    const roomH = window.innerHeight - top;
+    let s = Math.min(roomW / NATURAL_W, roomH / NATURAL_H);
+    // Within a few pixels of the natural size the pictures keep theirs.
+    if (Math.abs(s - 1) < 0.01) s = 1;
+    s = Math.max(s, 0.1);
+    const cssW = Math.floor(NATURAL_W * s), cssH = Math.floor(NATURAL_H * s);
+    canvas.style.width = `${cssW}px`;
+    canvas.style.height = `${cssH}px`;
+    const width = Math.ceil(cssW * dpr), height = Math.ceil(cssH * dpr);
+    placeControls(0);
+    if (before === arranged && surface.canvas === canvas && surface.canvas.width === width &&
+        surface.canvas.height === height && surface.scale === s * dpr)
+      return;
+    surface.retarget(canvas);
+    surface.setGeometry(width, height, s * dpr);
+    return;
+  }
+  // A phone: the canvas fills the screen, the arrangement as large as
+  // the screen holds it, centred.
+  const cssW = window.innerWidth, cssH = window.innerHeight;
+  unit = Math.max(0.001, Math.min(cssW / arranged.width, cssH / arranged.height));
+  origin = { x: Math.floor((cssW - arranged.width * unit) / 2),
+             y: Math.floor((cssH - arranged.height * unit) / 2) };
+  canvas.style.width = `${cssW}px`;
+  canvas.style.height = `${cssH}px`;
+  canvas.width = Math.max(1, Math.ceil(cssW * dpr));
+  canvas.height = Math.max(1, Math.ceil(cssH * dpr));
+  placeControls(unit);
+  placeMenu(unit);
+  // The picture apart at the scale its board shows at.
+  const scale = unit * dpr * TWIPS_PER_PIXEL;
+  surface.retarget(picture);
+  surface.setGeometry(Math.ceil(NATURAL_W * scale), Math.ceil(NATURAL_H * scale), scale);
+  composite();
+}
+
+
+// The arrangement chosen anew, as after a change of language (the
+// controls' captions, and the menu bar's length, change with it).
+export function refit() {
+  if (!arranged) return;
+  arranged = null;
+  fit();
+}

@@ -1,0 +1,42 @@
+// The game's WebAssembly module as the page uses it: compiled once and made
+// into an instance for the game, for each console session and for the
+// search worker; the build this page belongs to; and the kinds of wait the
+// game hands the page, numbered as the module numbers them.
+
+// The build of this page; its module and its workers must be of the same.
+export const BUILD_ID = '@RINDOU_BUILD_ID@';
+// A page reloaded because it met files of another build notes it here
+// (for this tab only), so that it reloads once, never over and over.
+export const RELOADED_KEY = 'rindou.reloadedForBuild';
+
+// The module is compiled once; the game, each console session and the
+// search worker are instances of their own.
+const compiled = WebAssembly.compileStreaming(fetch('rindou.wasm'));
+export function instance(options) {
+  return compiled.then((mod) => createRindou(Object.assign({
+    instantiateWasm(imports, receive) {
+      WebAssembly.instantiate(mod, imports).then((inst) => receive(inst, mod));
+      return {};
+    },
+  }, options)));
+}
+
+// A text in the module's memory, NUL-ended, freed by the caller; 0 when
+// the module has no memory for it.
+export function cString(m, text) {
+  const bytes = new TextEncoder().encode(text);
+  const at = m._malloc(bytes.length + 1);
+  if (!at) return 0;
+  m.HEAPU8.set(bytes, at);
+  m.HEAPU8[at + bytes.length] = 0;
+  return at;
+}
+
+// The kinds of wait the game hands the page (pause, notice, question,
+// about, search, end) by name, numbered as the module numbers them: the
+// page keeps no copy of the game's own list to fall out of step with it.
+let kinds = null;
+export function waitKinds(m) {
+  if (!kinds) kinds = Object.freeze(JSON.parse(m.UTF8ToString(m._rindou_wait_kinds())));
+  return kinds;
+}
