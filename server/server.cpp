@@ -233,7 +233,9 @@ public:
 
     void hello(const std::shared_ptr<WsSession>& s, const std::string& seat, std::optional<int64_t> v, Json a);
     void request(const std::shared_ptr<WsSession>& s, const ClientMessage& m);
-    void judge(const std::shared_ptr<WsSession>& s, const ClientMessage& m);
+    // `fresh` once the game has been read from a shared store for this
+    // request: a refusal is then final.
+    void judge(const std::shared_ptr<WsSession>& s, const ClientMessage& m, bool fresh = false);
     void leave(const std::shared_ptr<WsSession>& s);
 
     // HTTP (on the strand).
@@ -611,7 +613,7 @@ void Room::request(const std::shared_ptr<WsSession>& s, const ClientMessage& m) 
     run([self = shared_from_this(), s, m] { self->judge(s, m); });
 }
 
-void Room::judge(const std::shared_ptr<WsSession>& s, const ClientMessage& m) {
+void Room::judge(const std::shared_ptr<WsSession>& s, const ClientMessage& m, bool fresh) {
     {
         auto self = shared_from_this();
         auto it = std::find_if(self->members_.begin(), self->members_.end(),
@@ -639,6 +641,15 @@ void Room::judge(const std::shared_ptr<WsSession>& s, const ClientMessage& m) {
                             now);
         else
             out.refusal = Refusal{"bad-message"};
+        if (out.refusal && !fresh && self->hub_.storage.shared()) {
+            // The refusal may come from this server's copy of the game
+            // lagging behind another server's change (a move at a ply this
+            // copy has not reached yet): it is judged again on the game as
+            // stored.
+            self->catch_up();
+            self->judge(s, m, true);
+            return;
+        }
         auto answer = [s, a = m.a, refusal = out.refusal](bool ok) {
             if (!ok) return;  // not stored: the client sends it again
             if (refusal)
