@@ -264,8 +264,11 @@ public:
         const std::string fresh = std::to_string(wall_ms() - LEASE_MS);
         return read([&](Connection& c) {
             Result r = c.run("select_presence", {&id, &server_id_, &fresh});
-            return std::array<int, 3>{static_cast<int>(r.integer(0, 0)), static_cast<int>(r.integer(0, 1)),
-                                      static_cast<int>(r.integer(0, 2))};
+            std::array<int, 3> n{};
+            n[LOWER] = static_cast<int>(r.integer(0, 0));
+            n[UPPER] = static_cast<int>(r.integer(0, 1));
+            n[WATCHERS] = static_cast<int>(r.integer(0, 2));
+            return n;
         });
     }
 
@@ -428,8 +431,8 @@ private:
             if (p.counts == std::array<int, 3>{}) {
                 c.run("no_presence", {&p.game, &server_id_});
             } else {
-                const std::string l = std::to_string(p.counts[0]), u = std::to_string(p.counts[1]),
-                                  w = std::to_string(p.counts[2]);
+                const std::string l = std::to_string(p.counts[LOWER]), u = std::to_string(p.counts[UPPER]),
+                                  w = std::to_string(p.counts[WATCHERS]);
                 c.run("presence", {&p.game, &server_id_, &l, &u, &w});
             }
             const std::string news = "p " + p.game;

@@ -200,6 +200,15 @@ struct RematchSeat {
     std::string seat;
 };
 
+// The seats of a rematch by the side each player has in this game: the
+// sides swap, so this game's lower player plays upper there.
+std::array<RematchSeat, SIDE_COUNT> rematch_seats(const std::string& next, const GameRow& row) {
+    std::array<RematchSeat, SIDE_COUNT> seats;
+    seats[LOWER] = RematchSeat{next, UPPER, row.seat_upper};
+    seats[UPPER] = RematchSeat{next, LOWER, row.seat_lower};
+    return seats;
+}
+
 // One game on its strand: the referee, the secrets of its seats, the
 // connections that watch or play it, and its flag.  Requests run one at a
 // time; while a change is being stored the next requests wait, so that
@@ -244,25 +253,23 @@ public:
     void join(const JoinRequest& r, std::function<void(int, Json)> answer);
     void arm_flag();
     void on_flag();
-    void remember(RematchSeat lower, RematchSeat upper) {
-        rematch_seats_ = {std::move(lower), std::move(upper)};
-    }
 
 private:
     struct Member {
         std::shared_ptr<WsSession> session;
         std::optional<Side> side;
     };
-    std::array<bool, 2> online() const {
-        std::array<bool, 2> on{elsewhere_[0] > 0, elsewhere_[1] > 0};
+    std::array<bool, SIDE_COUNT> online() const {
+        std::array<bool, SIDE_COUNT> on{};
+        for (Side side : {UPPER, LOWER}) on[side] = elsewhere_[side] > 0;
         for (const Member& m : members_)
-            if (m.side) on[index_of(*m.side)] = true;
+            if (m.side) on[*m.side] = true;
         return on;
     }
-    // This server's connections: lower, upper, watchers.
+    // This server's connections: players by side, then watchers.
     std::array<int, 3> here() const {
         std::array<int, 3> n{};
-        for (const Member& m : members_) ++n[m.side ? index_of(*m.side) : 2];
+        for (const Member& m : members_) ++n[m.side ? size_t{*m.side} : WATCHERS];
         return n;
     }
     // Shows the presence to this server's connections; `mine` when this
@@ -290,8 +297,8 @@ private:
     std::deque<std::pair<int64_t, std::shared_ptr<const std::string>>> recent_;
     bool writing_ = false;
     std::deque<std::function<void()>> deferred_;
-    std::array<int64_t, 2> away_since_{};
-    std::optional<std::array<RematchSeat, 2>> rematch_seats_;
+    std::array<int64_t, SIDE_COUNT> away_since_{};
+    std::optional<std::array<RematchSeat, SIDE_COUNT>> rematch_seats_;
     std::array<int, 3> elsewhere_{};
 };
 
@@ -347,9 +354,7 @@ std::shared_ptr<Room> Room::from_stored(Hub& hub, const StoredGame& g, int64_t l
     // The seats of the rematch, for the players who come back to this game.
     if (const auto& next = room->ref_.rematch_id(); next && !next->empty()) {
         if (auto n = hub.storage.load(*next)) {
-            // Sides swap: this game's lower player is the next game's upper one.
-            room->rematch_seats_ = std::array<RematchSeat, 2>{RematchSeat{*next, Side::upper, n->row.seat_upper},
-                                                              RematchSeat{*next, Side::lower, n->row.seat_lower}};
+            room->rematch_seats_ = rematch_seats(*next, n->row);
         }
     }
     if (room->ref_.playing()) {
@@ -492,11 +497,10 @@ void Room::catch_up() {
         if (e.type == "rematch") {
             const std::string next = data.value("id", std::string());
             if (auto n = hub_.storage.load(next)) {
-                rematch_seats_ = std::array<RematchSeat, 2>{RematchSeat{next, Side::upper, n->row.seat_upper},
-                                                            RematchSeat{next, Side::lower, n->row.seat_lower}};
+                rematch_seats_ = rematch_seats(next, n->row);
                 for (const Member& m : members_)
                     if (m.side) {
-                        const RematchSeat& rs = (*rematch_seats_)[index_of(*m.side)];
+                        const RematchSeat& rs = (*rematch_seats_)[*m.side];
                         m.session->send(message("seat", Json{{"id", rs.id}, {"side", side_name(rs.side)}, {"seat", rs.seat}}));
                     }
             }
@@ -516,8 +520,8 @@ void Room::presence_elsewhere() {
     const auto before = online();
     elsewhere_ = n;
     const auto after = online();
-    for (size_t i = 0; i < 2; ++i)
-        if (before[i] && !after[i]) away_since_[i] = now_ms();
+    for (Side side : {UPPER, LOWER})
+        if (before[side] && !after[side]) away_since_[side] = now_ms();
     presence(false);
 }
 
@@ -555,19 +559,19 @@ void Room::presence(bool mine) {
         b.presence.push_back({id(), here()});
         hub_.storage.submit(std::move(b), nullptr);
     }
-    const int watchers = here()[2] + elsewhere_[2];
+    const int watchers = here()[WATCHERS] + elsewhere_[WATCHERS];
     const auto on = online();
     broadcast(std::make_shared<const std::string>(
-        message("presence", Json{{"lower", on[0]}, {"upper", on[1]}, {"watchers", watchers}})));
+        message("presence", Json{{"lower", on[LOWER]}, {"upper", on[UPPER]}, {"watchers", watchers}})));
 }
 
 void Room::hello(const std::shared_ptr<WsSession>& s, const std::string& seat, std::optional<int64_t> v, Json a) {
     run([self = shared_from_this(), s, seat, v, a] {
         std::optional<Side> side;
         if (same_secret(seat, self->row_.seat_lower))
-            side = Side::lower;
+            side = LOWER;
         else if (same_secret(seat, self->row_.seat_upper))
-            side = Side::upper;
+            side = UPPER;
         else if (!seat.empty())
             s->send(error_message("not-a-player", a));
         // What the client missed, or the whole game.
@@ -581,7 +585,7 @@ void Room::hello(const std::shared_ptr<WsSession>& s, const std::string& seat, s
             s->send(versioned("game", now_v, self->game_json()));
         }
         if (side && self->rematch_seats_) {
-            const RematchSeat& r = (*self->rematch_seats_)[index_of(*side)];
+            const RematchSeat& r = (*self->rematch_seats_)[*side];
             s->send(message("seat", Json{{"id", r.id}, {"side", side_name(r.side)}, {"seat", r.seat}}));
         }
         self->members_.push_back(Member{s, side});
@@ -602,7 +606,7 @@ void Room::leave(const std::shared_ptr<WsSession>& s) {
         if (it == ms.end()) return;
         const auto side = it->side;
         ms.erase(it);
-        if (side && !self->online()[index_of(*side)]) self->away_since_[index_of(*side)] = now_ms();
+        if (side && !self->online()[*side]) self->away_since_[*side] = now_ms();
         self->presence();
         // An ended game keeps no memory once its last connection goes.
         if (ms.empty() && self->ref_.ended() && !self->writing_) self->hub_.forget(self->id(), self.get());
@@ -637,7 +641,7 @@ void Room::judge(const std::shared_ptr<WsSession>& s, const ClientMessage& m, bo
         else if (m.type == "rematch")
             out = ref.rematch(by, m.what, now);
         else if (m.type == "claim")
-            out = ref.claim(by, self->online()[index_of(opposite(by))] ? now : self->away_since_[index_of(opposite(by))],
+            out = ref.claim(by, self->online()[opposite(by)] ? now : self->away_since_[opposite(by)],
                             now);
         else
             out.refusal = Refusal{"bad-message"};
@@ -678,8 +682,7 @@ void Room::start_rematch(const Event& rematch, const std::shared_ptr<WsSession>&
     const int64_t now = now_ms();
     GameRow row{id, now, dump(settings_json(next)), new_secret(), new_secret(), new_secret(), "", false};
     // This game's lower player plays upper there, and the other way round.
-    const std::array<RematchSeat, 2> seats{RematchSeat{id, Side::upper, row.seat_upper},
-                                           RematchSeat{id, Side::lower, row.seat_lower}};
+    const auto seats = rematch_seats(id, row);
     Referee game(id, next, now);
     const Side joiner = opposite(next.creator);
     Event joined{"joined", Json{{"side", side_name(joiner)}, {"name", ref_.player_name(opposite(joiner))}}, now};
@@ -698,7 +701,7 @@ void Room::start_rematch(const Event& rematch, const std::shared_ptr<WsSession>&
         self->rematch_seats_ = seats;
         for (const Member& m : self->members_)
             if (m.side) {
-                const RematchSeat& r = seats[index_of(*m.side)];
+                const RematchSeat& r = seats[*m.side];
                 m.session->send(message("seat", Json{{"id", r.id}, {"side", side_name(r.side)}, {"seat", r.seat}}));
             }
         s->send(message("ack", a));
@@ -708,7 +711,7 @@ void Room::start_rematch(const Event& rematch, const std::shared_ptr<WsSession>&
 void Room::join(const JoinRequest& r, std::function<void(int, Json)> answer) {
     if (!same_secret(r.invite, row_.invite)) return answer(403, Json{{"error", "wrong-invite"}});
     const Side side = opposite(ref_.settings().creator);
-    std::string& seat = side == Side::lower ? row_.seat_lower : row_.seat_upper;
+    std::string& seat = side == LOWER ? row_.seat_lower : row_.seat_upper;
     auto granted = [this, side](const std::string& secret) {
         return Json{{"id", id()}, {"side", side_name(side)}, {"seat", secret}};
     };
@@ -721,11 +724,11 @@ void Room::join(const JoinRequest& r, std::function<void(int, Json)> answer) {
     if (out.refusal) return answer(409, Json{{"error", out.refusal->code}});
     const std::string secret = new_secret();
     WriteBatch batch;
-    batch.seats.push_back({id(), side == Side::upper, secret, r.key});
+    batch.seats.push_back({id(), side == UPPER, secret, r.key});
     commit(std::move(out.events), std::move(batch),
            [this, side, secret, key = r.key, answer, granted](bool ok) {
                if (!ok) return answer(503, Json{{"error", "bad-message"}});
-               (side == Side::lower ? row_.seat_lower : row_.seat_upper) = secret;
+               (side == LOWER ? row_.seat_lower : row_.seat_upper) = secret;
                row_.join_key = key;
                answer(200, granted(secret));
            },
@@ -1085,11 +1088,11 @@ net::awaitable<Response> create_game(Hub& hub, const Request& req) {
     const auto r = parse_create(req.body());
     if (!r) co_return error_response(req, http::status::bad_request, "bad-message");
     Settings settings = r->settings;
-    settings.creator = r->side ? *r->side : (random_bytes(1)[0] & 1 ? Side::upper : Side::lower);
+    settings.creator = r->side ? *r->side : (random_bytes(1)[0] & 1 ? UPPER : LOWER);
     const std::string id = hub.fresh_id();
     const int64_t now = now_ms();
     GameRow row{id, now, dump(settings_json(settings)), new_secret(), "", "", "", false};
-    (settings.creator == Side::lower ? row.seat_lower : row.seat_upper) = new_secret();
+    (settings.creator == LOWER ? row.seat_lower : row.seat_upper) = new_secret();
     WriteBatch batch;
     batch.new_games.push_back(row);
     if (!co_await stored(hub.storage, std::move(batch)))
@@ -1098,7 +1101,7 @@ net::awaitable<Response> create_game(Hub& hub, const Request& req) {
     co_return json_response(req, http::status::created,
                             Json{{"id", id},
                                  {"side", side_name(settings.creator)},
-                                 {"seat", settings.creator == Side::lower ? row.seat_lower : row.seat_upper},
+                                 {"seat", settings.creator == LOWER ? row.seat_lower : row.seat_upper},
                                  {"invite", row.invite}});
 }
 

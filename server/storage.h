@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "core/types.h"
+
 namespace rindou::server {
 
 // A game's row: what never changes once made, and the secrets of its seats.
@@ -80,12 +82,15 @@ struct WriteBatch {
     // This server's connections to a game (a shared store tells the others).
     struct Presence {
         std::string game;
-        std::array<int, 3> counts{};  // lower, upper, watchers
+        std::array<int, 3> counts{};  // the players of each side (by Side), then the watchers
     };
     std::vector<Presence> presence;
 };
 
 enum class Stored { ok, conflict, failed };
+
+// Where the watchers are counted in a presence, after the sides.
+constexpr size_t WATCHERS = SIDE_COUNT;
 
 // The store cannot be opened or used: the message says why, in one line.
 struct StorageError : std::runtime_error {
@@ -127,8 +132,8 @@ public:
         (void)now;
         return {};
     }
-    // The connections to a game of the other servers whose lease is fresh:
-    // lower, upper, watchers.
+    // The connections to a game of the other servers whose lease is fresh,
+    // counted as WriteBatch::Presence counts them.
     virtual std::array<int, 3> presence_elsewhere(const std::string& id) {
         (void)id;
         return {};
