@@ -568,6 +568,11 @@ void Room::presence(bool mine) {
 void Room::hello(const std::shared_ptr<WsSession>& s, const std::string& seat, std::optional<int64_t> v, Json a) {
     run([self = shared_from_this(), s, seat, v, a] {
         std::optional<Side> side;
+        // A seat another server gave out a moment ago may not have reached
+        // this server's copy of the game yet.
+        if (!seat.empty() && !same_secret(seat, self->row_.seat_lower) && !same_secret(seat, self->row_.seat_upper) &&
+            self->hub_.storage.shared())
+            self->catch_up();
         if (same_secret(seat, self->row_.seat_lower))
             side = LOWER;
         else if (same_secret(seat, self->row_.seat_upper))

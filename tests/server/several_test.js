@@ -105,6 +105,10 @@ test('a game whose seats and watcher sit on different servers', async () => {
   const joined = await h.http(b, 'POST', `/api/games/${made.json.id}/join`, { invite: made.json.invite, key: 'k' });
   assert.strictEqual(joined.status, 200, 'a server joins a game another server made');
   const id = made.json.id;
+  // The seat b just gave out is a's player at once, before any news of it.
+  const early = await h.connect(a, id, { seat: joined.json.seat });
+  assert.ok(!early.log.some((m) => m.t === 'error'), JSON.stringify(early.log));
+  early.close();
   const lower = await h.connect(a, id, { seat: made.json.seat, v: 0 });
   const upper = await h.connect(b, id, { seat: joined.json.seat, v: 0 });
   const watcher = await h.connect(proxy, id, { v: 0 });
