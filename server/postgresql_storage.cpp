@@ -238,6 +238,15 @@ public:
             Result e = c.run("select_events", {&id, &from});
             for (int i = 0; i < e.rows(); ++i)
                 g.events.push_back(EventRow{e.integer(i, 0), e.text(i, 1), e.text(i, 2), e.integer(i, 3)});
+            // Only a join or a rematch changes the row once the game is
+            // made (its seats); other news spares the second read.
+            const bool row = after == 0 || g.events.empty() ||
+                             std::any_of(g.events.begin(), g.events.end(),
+                                         [](const EventRow& r) { return r.type == "joined" || r.type == "rematch"; });
+            if (!row) {
+                g.with_row = false;
+                return g;
+            }
             Result q = c.run("select_game", {&id});
             if (q.rows() == 0) return std::nullopt;
             g.row = GameRow{q.text(0, 0), q.integer(0, 1), q.text(0, 2), q.text(0, 3), q.text(0, 4),
@@ -461,6 +470,24 @@ private:
             }
         }
         Connection& c = *w.conn;
+        if (jobs.size() == 1) {
+            // Alone in its transaction: no savepoint needed, two round trips fewer.
+            try {
+                c.exec("BEGIN");
+                write(c, jobs[0].batch);
+                c.exec("COMMIT");
+                out[0] = Stored::ok;
+            } catch (const Conflict&) {
+                PQclear(PQexec(c.raw(), "ROLLBACK"));
+                out[0] = Stored::conflict;
+            } catch (const Refused& e) {
+                PQclear(PQexec(c.raw(), "ROLLBACK"));
+                out[0] = e.conflict ? Stored::conflict : Stored::failed;
+            } catch (const StorageError&) {
+                PQclear(PQexec(c.raw(), "ROLLBACK"));
+            }
+            return;
+        }
         try {
             c.exec("BEGIN");
             for (size_t i = 0; i < jobs.size(); ++i) {

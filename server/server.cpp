@@ -482,9 +482,11 @@ void Room::catch_up() {
     }
     if (!g) return;
     // The seats another server gave out.
-    row_.seat_lower = g->row.seat_lower;
-    row_.seat_upper = g->row.seat_upper;
-    row_.join_key = g->row.join_key;
+    if (g->with_row) {
+        row_.seat_lower = g->row.seat_lower;
+        row_.seat_upper = g->row.seat_upper;
+        row_.join_key = g->row.join_key;
+    }
     for (const EventRow& r : g->events) {
         if (r.v <= ref_.version()) continue;
         Json data = Json::parse(r.data, nullptr, false);

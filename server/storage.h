@@ -44,6 +44,9 @@ struct StoredGame {
     // Where the running clock was resumed after a restart, if it was since
     // the last event: {"at":ms,...} as the server wrote it.
     std::string resume;
+    // False when only the events were read (load_since may leave out a row
+    // that cannot have changed since).
+    bool with_row = true;
 };
 
 // A write of one batch: everything in it is stored together or not at all.
@@ -116,7 +119,8 @@ public:
     // What only a store shared by several servers does; one server's own
     // store has nothing to tell.
     virtual bool shared() const { return false; }
-    // A game's row and its events after version `after` (empty: no game).
+    // A game's events after version `after`, and its row unless no such
+    // event can have changed it (empty: no game).
     virtual std::optional<StoredGame> load_since(const std::string& id, int64_t after) {
         auto g = load(id);
         if (g) std::erase_if(g->events, [after](const EventRow& e) { return e.v <= after; });
