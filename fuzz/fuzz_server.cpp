@@ -12,6 +12,9 @@
 #include "server/referee.h"
 
 using namespace rindou::server;
+using rindou::LOWER;
+using rindou::UPPER;
+using rindou::Side;
 
 namespace {
 
