@@ -12,6 +12,9 @@
 #include "server/referee.h"
 
 using namespace rindou::server;
+using rindou::LOWER;
+using rindou::UPPER;
+using rindou::Side;
 
 namespace {
 
@@ -34,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto created = parse_create(lines[0]);
     if (!created) return 0;
     Settings settings = created->settings;
-    settings.creator = created->side.value_or(Side::lower);
+    settings.creator = created->side.value_or(LOWER);
 
     Referee game("FUZZGAME", settings, 0);
     std::vector<Event> log;
@@ -56,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Json a;
         const auto m = parse_client_message(lines[i], a);
         if (!m) continue;
-        const Side by = m->a.is_number_integer() && m->a.get<int64_t>() % 2 ? Side::upper : Side::lower;
+        const Side by = m->a.is_number_integer() && m->a.get<int64_t>() % 2 ? UPPER : LOWER;
         if (m->type == "move")
             play(game.move(by, m->ply, m->move, now));
         else if (m->type == "resign")

@@ -27,7 +27,11 @@ int main(int argc, char** argv) {
     }
     std::unique_ptr<Storage> storage;
     try {
-        storage = open_sqlite_storage(options->database);
+        const std::string& db = options->database;
+        if (db.rfind("postgresql://", 0) == 0 || db.rfind("postgres://", 0) == 0)
+            storage = open_postgresql_storage(db);
+        else
+            storage = open_sqlite_storage(db);
     } catch (const std::exception& e) {
         std::cerr << "rindou-server: cannot open the database " << e.what() << '\n';
         return 1;

@@ -12,7 +12,8 @@ const char* const USAGE =
     "usage: rindou-server [--listen ADDR:PORT] [--database DB] [--site DIR] [--origin URL]...\n"
     "                     [--trusted-proxy ADDR] [--max-connections-per-address N] [--threads N]\n"
     "  --listen ADDR:PORT   where to accept connections (default 127.0.0.1:8080; port 0 picks a free one)\n"
-    "  --database DB        the SQLite file of the games (default $XDG_DATA_HOME/rindou/server.sqlite)\n"
+    "  --database DB        the SQLite file of the games (default $XDG_DATA_HOME/rindou/server.sqlite),\n"
+    "                       or a postgresql:// address that several servers may share\n"
     "  --site DIR           the web page's folder (default: the installed page)\n"
     "  --origin URL         an origin whose pages may open WebSockets (repeatable; default: this server)\n"
     "  --trusted-proxy ADDR a proxy whose X-Forwarded-For names the client\n"
@@ -104,10 +105,6 @@ std::optional<Options> parse_options(int argc, char** argv, std::string& error, 
             }
             o.threads = static_cast<unsigned>(n);
         }
-    }
-    if (o.database.rfind("postgresql://", 0) == 0 || o.database.rfind("postgres://", 0) == 0) {
-        error = "PostgreSQL databases are not supported by this build";
-        return std::nullopt;
     }
     if (o.database.empty()) {
         const std::string folder = rindou::user_data_folder();

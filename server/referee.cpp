@@ -26,8 +26,8 @@ int cell(const GameState& s, int c, int r) {
     return s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
 }
 
-bool mine(Side by, int code) { return by == Side::upper ? code >= HU : code <= -HU; }
-int turn_code(const GameState& s, Side side) { return side == Side::upper ? s.upper_turn : s.lower_turn; }
+bool mine(Side by, int code) { return by == UPPER ? code >= HU : code <= -HU; }
+int turn_code(const GameState& s, Side side) { return side == UPPER ? s.upper_turn : s.lower_turn; }
 
 bool read_int(const Json& j, const char* key, int lo, int hi, int& out) {
     auto it = j.find(key);
@@ -58,11 +58,11 @@ Event event(const char* type, Json data, int64_t now) { return Event{type, std::
 
 }  // namespace
 
-const char* side_name(Side s) { return s == Side::lower ? "lower" : "upper"; }
+const char* side_name(Side s) { return s == LOWER ? "lower" : "upper"; }
 
 std::optional<Side> parse_side(const std::string& text) {
-    if (text == "lower") return Side::lower;
-    if (text == "upper") return Side::upper;
+    if (text == "lower") return LOWER;
+    if (text == "upper") return UPPER;
     return std::nullopt;
 }
 
@@ -202,10 +202,10 @@ Referee::Referee(std::string id, Settings settings, int64_t created_ms, std::sha
     scan_pawn_files(pos_);
     turn_ = settings_.first;
     turn_since_ms_ = created_ms;
-    joined_[index_of(settings_.creator)] = true;
-    names_[index_of(settings_.creator)] = settings_.creator_name;
+    joined_[settings_.creator] = true;
+    names_[settings_.creator] = settings_.creator_name;
     if (settings_.clock.kind == ClockSettings::Kind::minutes)
-        clock_.left_ms[0] = clock_.left_ms[1] = settings_.clock.initial_s * 1000;
+        clock_.left_ms.fill(settings_.clock.initial_s * 1000);
     clock_.since_ms = created_ms;
 }
 
@@ -219,7 +219,7 @@ bool Referee::has_moved(Side s) const {
 namespace {
 
 int64_t left_of(const Clock& c, Side s, int64_t now) {
-    int64_t left = c.left_ms[index_of(s)];
+    int64_t left = c.left_ms[s];
     if (c.running == s) left -= std::max<int64_t>(0, now - c.since_ms);
     return left;
 }
@@ -230,8 +230,8 @@ Json clock_json_of(const ClockSettings& settings, const Clock& c, bool playing, 
         case ClockSettings::Kind::minutes:
             return {{"initial", settings.initial_s},
                     {"increment", settings.increment_s},
-                    {"lower_ms", std::max<int64_t>(0, left_of(c, Side::lower, now))},
-                    {"upper_ms", std::max<int64_t>(0, left_of(c, Side::upper, now))},
+                    {"lower_ms", std::max<int64_t>(0, left_of(c, LOWER, now))},
+                    {"upper_ms", std::max<int64_t>(0, left_of(c, UPPER, now))},
                     {"running", c.running && playing ? Json(side_name(*c.running)) : Json(nullptr)}};
         case ClockSettings::Kind::days:
             return {{"days", settings.days},
@@ -247,7 +247,7 @@ int64_t Referee::left_now(Side s, int64_t now) const { return left_of(clock_, s,
 std::optional<int64_t> Referee::flag_at() const {
     if (!playing()) return std::nullopt;
     if (settings_.clock.kind == ClockSettings::Kind::minutes && clock_.running)
-        return clock_.since_ms + clock_.left_ms[index_of(*clock_.running)];
+        return clock_.since_ms + clock_.left_ms[*clock_.running];
     if (settings_.clock.kind == ClockSettings::Kind::days) return clock_.deadline_ms;
     return std::nullopt;
 }
@@ -277,14 +277,14 @@ std::optional<Played> Referee::check_move(Side by, const WireMove& m, std::strin
     if (m.drop) {
         if (m.promote) return std::nullopt;
         const int slot = hand_slot(m.drop_code);
-        const auto& hand = by == Side::upper ? s.upper_hand : s.lower_hand;
+        const auto& hand = by == UPPER ? s.upper_hand : s.lower_hand;
         if (slot == 0 || hand[static_cast<size_t>(slot)] < 1) return std::nullopt;
-        const int piece = by == Side::upper ? m.drop_code : -m.drop_code;
+        const int piece = by == UPPER ? m.drop_code : -m.drop_code;
         // The lower hand's cells are named by their row beside the board; the
         // upper side's drop by the cell a person clicks (slot 1 nearest the
         // board's lower edge), as the desktop's record writes them.
-        const int fc = by == Side::upper ? UPPER_HAND_COL : LOWER_HAND_COL;
-        const int fr = by == Side::upper ? upper_hand_row(slot) : lower_hand_row(slot);
+        const int fc = by == UPPER ? UPPER_HAND_COL : LOWER_HAND_COL;
+        const int fr = by == UPPER ? upper_hand_row(slot) : lower_hand_row(slot);
         if (is_legal_move(s, fc, fr, m.to_col, m.to_row, piece) != 1) return std::nullopt;
         p.from_col = fc;
         p.from_row = fr;
@@ -312,7 +312,7 @@ Clock Referee::clock_after_move(Side mover, bool pass, int64_t now) const {
     if (settings_.clock.kind == ClockSettings::Kind::minutes) {
         // A pass is made at once and takes nothing from the clock.
         if (c.running == mover)
-            c.left_ms[index_of(mover)] = left_now(mover, now) + (pass ? 0 : settings_.clock.increment_s * 1000);
+            c.left_ms[mover] = left_now(mover, now) + (pass ? 0 : settings_.clock.increment_s * 1000);
         // A side's first move is free; after it, its clock runs on its turn.
         c.running = has_moved(next) ? std::optional<Side>(next) : std::nullopt;
     } else if (settings_.clock.kind == ClockSettings::Kind::days) {
@@ -363,7 +363,7 @@ void Referee::follow_move(Referee& after, std::vector<Event>& events, int64_t no
 }
 
 Referee::Outcome Referee::join(Side side, const std::string& name, int64_t now) const {
-    if (joined_[index_of(side)]) return refuse("seat-taken");
+    if (joined_[side]) return refuse("seat-taken");
     return apply_all({event("joined", {{"side", side_name(side)}, {"name", name}}, now)});
 }
 
@@ -430,7 +430,7 @@ Referee::Outcome Referee::abort(Side by, int64_t now) const {
         if (result_->reason == "abort") return Outcome{};
         return refuse("game-over");
     }
-    if (has_moved(Side::lower) && has_moved(Side::upper)) return refuse("too-late");
+    if (has_moved(LOWER) && has_moved(UPPER)) return refuse("too-late");
     return apply_all({event("end", {{"result", result_json(Result{std::nullopt, "abort"})}}, now)});
 }
 
@@ -450,7 +450,7 @@ Referee::Outcome Referee::takeback(Side by, const std::string& what, int64_t now
         Clock c = clock_;
         c.since_ms = now;
         if (settings_.clock.kind == ClockSettings::Kind::minutes) {
-            for (Side s : {Side::lower, Side::upper}) c.left_ms[index_of(s)] = left_now(s, now);
+            for (Side s : {LOWER, UPPER}) c.left_ms[s] = left_now(s, now);
             c.running = probe.has_moved(other) ? std::optional<Side>(other) : std::nullopt;
         } else if (settings_.clock.kind == ClockSettings::Kind::days) {
             c.deadline_ms = n > 0 ? std::optional<int64_t>(now + settings_.clock.days * DAY_MS) : std::nullopt;
@@ -503,8 +503,8 @@ void read_clock(const Json& j, Clock& c, int64_t at) {
     c.since_ms = at;
     if (!j.is_object()) return;
     if (j.contains("lower_ms")) {
-        c.left_ms[0] = j.value("lower_ms", int64_t{0});
-        c.left_ms[1] = j.value("upper_ms", int64_t{0});
+        c.left_ms[LOWER] = j.value("lower_ms", int64_t{0});
+        c.left_ms[UPPER] = j.value("upper_ms", int64_t{0});
         const Json running = j.value("running", Json(nullptr));
         c.running = running.is_string() ? parse_side(running.get<std::string>()) : std::nullopt;
     }
@@ -554,8 +554,8 @@ bool Referee::apply(const Event& e) {
         if (e.type == "joined") {
             const auto side = parse_side(d.at("side").get<std::string>());
             if (!side) return false;
-            joined_[index_of(*side)] = true;
-            names_[index_of(*side)] = d.at("name").get<std::string>();
+            joined_[*side] = true;
+            names_[*side] = d.at("name").get<std::string>();
             if (!waiting()) turn_since_ms_ = e.at_ms;
         } else if (e.type == "move") {
             if (result_ || waiting()) return false;
@@ -566,7 +566,7 @@ bool Referee::apply(const Event& e) {
             if (!played) return false;
             Played p = *played;
             p.spent_ms = d.value("spent_ms", int64_t{0});
-            think_ms_[index_of(p.by)] += p.spent_ms;
+            think_ms_[p.by] += p.spent_ms;
             plies_.push_back(p);
             if (!m->pass) {
                 RecordEntry r;
@@ -589,7 +589,7 @@ bool Referee::apply(const Event& e) {
             takeback_offer_.reset();
             // The clocks stop where they stood when the game ended.
             if (clock_.running) {
-                const size_t i = index_of(*clock_.running);
+                const size_t i = *clock_.running;
                 clock_.left_ms[i] = std::max<int64_t>(0, left_of(clock_, *clock_.running, e.at_ms));
                 clock_.since_ms = e.at_ms;
             }
@@ -641,10 +641,10 @@ void Referee::shift_clock(int64_t ms) {
 
 Json Referee::to_json(const std::array<bool, 2>& online, int64_t now) const {
     Json players = Json::object();
-    for (Side s : {Side::lower, Side::upper})
-        players[side_name(s)] = {{"joined", joined_[index_of(s)]},
-                                 {"online", online[index_of(s)]},
-                                 {"name", names_[index_of(s)]}};
+    for (Side s : {LOWER, UPPER})
+        players[side_name(s)] = {{"joined", joined_[s]},
+                                 {"online", online[s]},
+                                 {"name", names_[s]}};
     Json moves = Json::array();
     for (const Played& p : plies_) moves.push_back(move_json(p.move));
     Json board = Json::array();
@@ -683,26 +683,24 @@ Json Referee::to_json(const std::array<bool, 2>& online, int64_t now) const {
 
 std::string Referee::record_file() const {
     GameState s = start_position(0);
-    int64_t total[2] = {0, 0};
+    std::array<int64_t, SIDE_COUNT> total{};
     for (const Played& p : plies_) {
         if (p.move.pass) continue;
         if (s.record_count >= RECORD_MAX) break;
         RecordEntry& e = s.record[static_cast<size_t>(++s.record_count)];
         e = record_entry(p);
-        const size_t i = index_of(p.by);
-        const float before[2] = {static_cast<float>(total[0]) / 1000.0f, static_cast<float>(total[1]) / 1000.0f};
-        total[i] += p.spent_ms;
-        const float after[2] = {static_cast<float>(total[0]) / 1000.0f, static_cast<float>(total[1]) / 1000.0f};
-        e.lower_time_before = before[0];
-        e.lower_time_after = after[0];
-        e.upper_time_before = before[1];
-        e.upper_time_after = after[1];
+        const auto seconds = [&total](Side s) { return static_cast<float>(total[s]) / 1000.0f; };
+        e.lower_time_before = seconds(LOWER);
+        e.upper_time_before = seconds(UPPER);
+        total[p.by] += p.spent_ms;
+        e.lower_time_after = seconds(LOWER);
+        e.upper_time_after = seconds(UPPER);
     }
     std::string bytes, bad;
     // With the state's default turns the first name is written on line 2
     // (the upper player) and the second on line 3 (the lower player).
-    if (build_record_file(s, settings_.name, names_[index_of(Side::upper)],
-                          names_[index_of(Side::lower)], bytes, bad) != RecordWriteProblem::None)
+    if (build_record_file(s, settings_.name, names_[UPPER],
+                          names_[LOWER], bytes, bad) != RecordWriteProblem::None)
         return {};
     return bytes;
 }

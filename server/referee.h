@@ -17,16 +17,16 @@
 #include <nlohmann/json.hpp>
 
 #include "core/state.h"
+#include "core/types.h"
 
 namespace rindou::server {
 
 using Json = nlohmann::json;
 
-enum class Side { lower, upper };
-inline Side opposite(Side s) { return s == Side::lower ? Side::upper : Side::lower; }
+// Sides are the game's own (UPPER, LOWER), and index arrays of two as they
+// are; the wire names them "upper" and "lower".
 const char* side_name(Side s);
 std::optional<Side> parse_side(const std::string& text);
-inline size_t index_of(Side s) { return s == Side::lower ? 0 : 1; }
 
 // How the game is timed.
 struct ClockSettings {
@@ -38,8 +38,8 @@ struct ClockSettings {
 
 // What the game was created with; never changes.
 struct Settings {
-    Side creator = Side::lower;
-    Side first = Side::lower;
+    Side creator = LOWER;
+    Side first = LOWER;
     ClockSettings clock;
     int handicap = 0;
     std::string name;          // the game's name (line 1 of the record)
@@ -70,7 +70,7 @@ struct Result {
 // One ply as played: what the record needs besides the wire move.
 struct Played {
     WireMove move;
-    Side by = Side::lower;
+    Side by = LOWER;
     int captured = 0;  // the board code that stood on the destination (the coin included)
     int piece_before = 0, piece_after = 0;
     int from_col = 0, from_row = 0;  // as the record file names the origin
@@ -80,7 +80,7 @@ struct Played {
 // The clocks as they run: the time each side has left when the running one
 // started (or the server resumed it), or a days game's deadline.
 struct Clock {
-    int64_t left_ms[2] = {0, 0};
+    std::array<int64_t, SIDE_COUNT> left_ms{};
     std::optional<Side> running;
     int64_t since_ms = 0;
     std::optional<int64_t> deadline_ms;
@@ -108,15 +108,15 @@ public:
     const std::string& id() const { return id_; }
     const Settings& settings() const { return settings_; }
     int64_t version() const { return version_; }
-    bool waiting() const { return !joined_[1 - index_of(settings_.creator)]; }
+    bool waiting() const { return !joined_[opposite(settings_.creator)]; }
     bool ended() const { return result_.has_value(); }
     bool playing() const { return !waiting() && !ended(); }
     Side turn() const { return turn_; }
     int ply() const { return static_cast<int>(plies_.size()); }
     const std::vector<Played>& plies() const { return plies_; }
     const std::optional<Result>& result() const { return result_; }
-    const std::string& player_name(Side s) const { return names_[index_of(s)]; }
-    bool joined(Side s) const { return joined_[index_of(s)]; }
+    const std::string& player_name(Side s) const { return names_[s]; }
+    bool joined(Side s) const { return joined_[s]; }
     const std::optional<std::string>& rematch_id() const { return rematch_id_; }
     const Clock& clock() const { return clock_; }
     const rindou::GameState& position() const { return pos_; }
@@ -161,7 +161,7 @@ public:
 
     // The whole game as the wire shows it (v, status, players, clock, ...).
     // `online` says which seats have a connection.
-    Json to_json(const std::array<bool, 2>& online, int64_t now) const;
+    Json to_json(const std::array<bool, SIDE_COUNT>& online, int64_t now) const;
     Json clock_json(int64_t now) const;
 
     // The record file (code page 932, CR LF): the game's name, the upper
@@ -184,14 +184,14 @@ private:
     std::string id_;
     Settings settings_;
     int64_t version_ = 0;
-    std::array<bool, 2> joined_{};
-    std::array<std::string, 2> names_;
+    std::array<bool, SIDE_COUNT> joined_{};
+    std::array<std::string, SIDE_COUNT> names_;
     std::vector<Played> plies_;
     std::shared_ptr<const rindou::GameState> start_;
     rindou::GameState pos_;
-    Side turn_ = Side::lower;
+    Side turn_ = LOWER;
     int64_t turn_since_ms_ = 0;
-    std::array<int64_t, 2> think_ms_{};
+    std::array<int64_t, SIDE_COUNT> think_ms_{};
     Clock clock_;
     std::optional<Result> result_;
     std::optional<Side> takeback_offer_, rematch_offer_;

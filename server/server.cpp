@@ -58,6 +58,13 @@ constexpr size_t SEND_QUEUE_LIMIT = 4096;
 constexpr auto HELLO_TIME = std::chrono::seconds(10);
 constexpr auto SILENCE_TIME = std::chrono::seconds(60);
 constexpr auto HEARTBEAT_EVERY = std::chrono::seconds(5);
+// A shared store's lease is renewed this often, well inside LEASE_MS, and the
+// other servers' leases looked at as often: a dead server's connections stop
+// counting within LEASE_MS and this.
+constexpr auto LEASE_EVERY = std::chrono::seconds(3);
+// How often a server of a shared store looks for clocks that ran out in
+// games it may hold no connection of.
+constexpr auto SWEEP_EVERY = std::chrono::seconds(1);
 constexpr size_t BODY_LIMIT = 8192;
 
 int64_t now_ms() {
@@ -156,6 +163,22 @@ struct Hub {
     Hub(net::io_context& i, Options o, Storage& s)
         : io(i), options(std::move(o)), storage(s), slots(options.max_connections_per_address) {}
     std::shared_ptr<Room> find(const std::string& id);
+    // The game if this server holds it, without reading the store.
+    std::shared_ptr<Room> held(const std::string& id) {
+        std::lock_guard lock(mutex);
+        auto it = rooms.find(id);
+        return it == rooms.end() ? nullptr : it->second;
+    }
+    std::vector<std::shared_ptr<Room>> all() {
+        std::lock_guard lock(mutex);
+        std::vector<std::shared_ptr<Room>> out;
+        for (auto& [id, room] : rooms) out.push_back(room);
+        return out;
+    }
+    // News from the store: another server changed a game (`v` its new
+    // version) or its connections (`v` -1); an empty id when news may have
+    // been lost.
+    void changed(const std::string& id, int64_t v);
     void add(const std::shared_ptr<Room>& room);
     // Forgets a game nobody watches any more (it is read again when asked for).
     void forget(const std::string& id, const Room* room);
@@ -176,6 +199,15 @@ struct RematchSeat {
     Side side;
     std::string seat;
 };
+
+// The seats of a rematch by the side each player has in this game: the
+// sides swap, so this game's lower player plays upper there.
+std::array<RematchSeat, SIDE_COUNT> rematch_seats(const std::string& next, const GameRow& row) {
+    std::array<RematchSeat, SIDE_COUNT> seats;
+    seats[LOWER] = RematchSeat{next, UPPER, row.seat_upper};
+    seats[UPPER] = RematchSeat{next, LOWER, row.seat_lower};
+    return seats;
+}
 
 // One game on its strand: the referee, the secrets of its seats, the
 // connections that watch or play it, and its flag.  Requests run one at a
@@ -202,9 +234,17 @@ public:
 
     // The game as stored: events replayed, the clock resumed.
     static std::shared_ptr<Room> from_stored(Hub& hub, const StoredGame& g, int64_t last_alive);
+    // Takes what other servers stored since this game's version, and shows
+    // it to this server's connections.  On the strand.
+    void catch_up();
+    // Takes the other servers' connections to this game.  On the strand.
+    void presence_elsewhere();
 
     void hello(const std::shared_ptr<WsSession>& s, const std::string& seat, std::optional<int64_t> v, Json a);
     void request(const std::shared_ptr<WsSession>& s, const ClientMessage& m);
+    // `fresh` once the game has been read from a shared store for this
+    // request: a refusal is then final.
+    void judge(const std::shared_ptr<WsSession>& s, const ClientMessage& m, bool fresh = false);
     void leave(const std::shared_ptr<WsSession>& s);
 
     // HTTP (on the strand).
@@ -212,31 +252,41 @@ public:
     const Referee& referee() const { return ref_; }
     void join(const JoinRequest& r, std::function<void(int, Json)> answer);
     void arm_flag();
-    void remember(RematchSeat lower, RematchSeat upper) {
-        rematch_seats_ = {std::move(lower), std::move(upper)};
-    }
+    void on_flag();
 
 private:
     struct Member {
         std::shared_ptr<WsSession> session;
         std::optional<Side> side;
     };
-    std::array<bool, 2> online() const {
-        std::array<bool, 2> on{};
+    std::array<bool, SIDE_COUNT> online() const {
+        std::array<bool, SIDE_COUNT> on{};
+        for (Side side : {UPPER, LOWER}) on[side] = elsewhere_[side] > 0;
         for (const Member& m : members_)
-            if (m.side) on[index_of(*m.side)] = true;
+            if (m.side) on[*m.side] = true;
         return on;
     }
-    void presence();
+    // This server's connections: players by side, then watchers.
+    std::array<int, 3> here() const {
+        std::array<int, 3> n{};
+        for (const Member& m : members_) ++n[m.side ? size_t{*m.side} : WATCHERS];
+        return n;
+    }
+    // Shows the presence to this server's connections; `mine` when this
+    // server's own connections changed (a shared store then tells the others).
+    void presence(bool mine = true);
+    void show(const Event& e);
     void broadcast(const std::shared_ptr<const std::string>& text) {
         for (const Member& m : members_) m.session->send(text);
     }
     // Stores the events (and whatever else the batch holds), then applies
     // and shows them and calls `after` with whether they were stored.
-    void commit(std::vector<Event> events, WriteBatch batch, std::function<void(bool)> after);
+    // `rejudge`, when another server changed the game first: called on the
+    // strand once the game has caught up, to judge the request again.
+    void commit(std::vector<Event> events, WriteBatch batch, std::function<void(bool)> after,
+                std::function<void()> rejudge);
     void finish_write();
-    void start_rematch(const Event& rematch, const std::shared_ptr<WsSession>& s, Json a);
-    void on_flag();
+    void start_rematch(const Event& rematch, const std::shared_ptr<WsSession>& s, const ClientMessage& m);
 
     Hub& hub_;
     Strand strand_;
@@ -247,8 +297,9 @@ private:
     std::deque<std::pair<int64_t, std::shared_ptr<const std::string>>> recent_;
     bool writing_ = false;
     std::deque<std::function<void()>> deferred_;
-    std::array<int64_t, 2> away_since_{};
-    std::optional<std::array<RematchSeat, 2>> rematch_seats_;
+    std::array<int64_t, SIDE_COUNT> away_since_{};
+    std::optional<std::array<RematchSeat, SIDE_COUNT>> rematch_seats_;
+    std::array<int, 3> elsewhere_{};
 };
 
 void Hub::add(const std::shared_ptr<Room>& room) {
@@ -275,7 +326,9 @@ std::shared_ptr<Room> Hub::find(const std::string& id) {
         return nullptr;
     }
     if (!g) return nullptr;
-    auto room = Room::from_stored(*this, *g, storage.last_heartbeat());
+    // A shared store's game is read while this server runs: no time was
+    // lost to charge.
+    auto room = Room::from_stored(*this, *g, storage.shared() ? now_ms() : storage.last_heartbeat());
     if (!room) return nullptr;
     std::lock_guard lock(mutex);
     auto [it, inserted] = rooms.emplace(id, room);
@@ -301,9 +354,7 @@ std::shared_ptr<Room> Room::from_stored(Hub& hub, const StoredGame& g, int64_t l
     // The seats of the rematch, for the players who come back to this game.
     if (const auto& next = room->ref_.rematch_id(); next && !next->empty()) {
         if (auto n = hub.storage.load(*next)) {
-            // Sides swap: this game's lower player is the next game's upper one.
-            room->rematch_seats_ = std::array<RematchSeat, 2>{RematchSeat{*next, Side::upper, n->row.seat_upper},
-                                                              RematchSeat{*next, Side::lower, n->row.seat_lower}};
+            room->rematch_seats_ = rematch_seats(*next, n->row);
         }
     }
     if (room->ref_.playing()) {
@@ -317,9 +368,11 @@ std::shared_ptr<Room> Room::from_stored(Hub& hub, const StoredGame& g, int64_t l
             room->ref_.shift_clock(given_back);
         }
         const int64_t lost = room->ref_.resume_clock(last_alive, now_ms());
-        WriteBatch b;
-        b.resumes.push_back({g.row.id, dump(Json{{"v", room->ref_.version()}, {"lost_ms", given_back + lost}})});
-        hub.storage.submit(std::move(b), nullptr);
+        if (lost > 0) {
+            WriteBatch b;
+            b.resumes.push_back({g.row.id, dump(Json{{"v", room->ref_.version()}, {"lost_ms", given_back + lost}})});
+            hub.storage.submit(std::move(b), nullptr);
+        }
     }
     return room;
 }
@@ -341,35 +394,73 @@ void Room::arm_flag() {
 
 void Room::on_flag() {
     run([self = shared_from_this()] {
+        const bool shared = self->hub_.storage.shared();
+        // Another server may have moved the game on: its clock is judged as
+        // it now stands.
+        if (shared) self->catch_up();
         auto out = self->ref_.flag(now_ms());
         if (out.events.empty()) {
+            if (shared) {
+                // The store's time of the flag was early (time given back
+                // after a restart): the sweeps should look again only then.
+                WriteBatch b;
+                b.changes.push_back({self->id(), self->ref_.version(), self->ref_.version(), self->ref_.flag_at()});
+                self->hub_.storage.submit(std::move(b), nullptr);
+            }
             self->arm_flag();
             return;
         }
-        self->commit(std::move(out.events), {}, [](bool) {});
+        self->commit(std::move(out.events), {}, [](bool) {}, [self] { self->on_flag(); });
     });
 }
 
-void Room::commit(std::vector<Event> events, WriteBatch batch, std::function<void(bool)> after) {
-    int64_t v = ref_.version();
+void Room::show(const Event& e) {
+    auto text = std::make_shared<const std::string>(versioned(e.type, ref_.version(), e.data));
+    recent_.emplace_back(ref_.version(), text);
+    if (recent_.size() > REPLAY_WINDOW) recent_.pop_front();
+    broadcast(text);
+}
+
+void Room::commit(std::vector<Event> events, WriteBatch batch, std::function<void(bool)> after,
+                  std::function<void()> rejudge) {
+    const int64_t from = ref_.version();
+    int64_t v = from;
     for (const Event& e : events) {
         batch.events.push_back({id(), EventRow{++v, e.type, dump(e.data), e.at_ms}});
         if (e.type == "end") batch.ended.push_back(id());
     }
+    if (hub_.storage.shared()) {
+        // Stored only if no other server moved the game on meanwhile; the
+        // store also learns when this game's flag falls, for the sweeps.
+        Referee next = ref_;
+        for (const Event& e : events) next.apply(e);
+        batch.changes.insert(batch.changes.begin(), WriteBatch::Change{id(), from, v, next.flag_at()});
+    }
     writing_ = true;
     hub_.storage.submit(std::move(batch), [self = shared_from_this(), events = std::move(events),
-                                           after = std::move(after)](bool ok) mutable {
-        net::post(self->strand_, [self, events = std::move(events), after = std::move(after), ok] {
+                                           after = std::move(after), rejudge = std::move(rejudge)](Stored got) mutable {
+        net::post(self->strand_, [self, events = std::move(events), after = std::move(after),
+                                  rejudge = std::move(rejudge), got] {
+            if (got == Stored::conflict) {
+                // Another server changed the game first: catch up and judge
+                // the request again on the game as it now stands.
+                self->catch_up();
+                self->writing_ = false;
+                if (rejudge)
+                    rejudge();
+                else
+                    after(false);
+                if (!self->writing_) self->finish_write();
+                return;
+            }
+            const bool ok = got == Stored::ok;
             if (ok) {
                 for (const Event& e : events) {
                     if (!self->ref_.apply(e)) {
                         std::cerr << "rindou-server: game " << self->id() << " refused its own event\n";
                         break;
                     }
-                    auto text = std::make_shared<const std::string>(versioned(e.type, self->ref_.version(), e.data));
-                    self->recent_.emplace_back(self->ref_.version(), text);
-                    if (self->recent_.size() > REPLAY_WINDOW) self->recent_.pop_front();
-                    self->broadcast(text);
+                    self->show(e);
                 }
                 self->arm_flag();
             } else {
@@ -381,6 +472,80 @@ void Room::commit(std::vector<Event> events, WriteBatch batch, std::function<voi
     });
 }
 
+void Room::catch_up() {
+    std::optional<StoredGame> g;
+    try {
+        g = hub_.storage.load_since(id(), ref_.version());
+    } catch (const StorageError& e) {
+        std::cerr << "rindou-server: cannot read game " << id() << ": " << e.what() << '\n';
+        return;
+    }
+    if (!g) return;
+    // The seats another server gave out.
+    if (g->with_row) {
+        row_.seat_lower = g->row.seat_lower;
+        row_.seat_upper = g->row.seat_upper;
+        row_.join_key = g->row.join_key;
+    }
+    for (const EventRow& r : g->events) {
+        if (r.v <= ref_.version()) continue;
+        Json data = Json::parse(r.data, nullptr, false);
+        const Event e{r.type, data, r.at_ms};
+        if (data.is_discarded() || r.v != ref_.version() + 1 || !ref_.apply(e)) {
+            std::cerr << "rindou-server: game " << id() << " has a damaged event " << r.v << '\n';
+            break;
+        }
+        show(e);
+        if (e.type == "rematch") {
+            const std::string next = data.value("id", std::string());
+            if (auto n = hub_.storage.load(next)) {
+                rematch_seats_ = rematch_seats(next, n->row);
+                for (const Member& m : members_)
+                    if (m.side) {
+                        const RematchSeat& rs = (*rematch_seats_)[*m.side];
+                        m.session->send(message("seat", Json{{"id", rs.id}, {"side", side_name(rs.side)}, {"seat", rs.seat}}));
+                    }
+            }
+        }
+    }
+    arm_flag();
+}
+
+void Room::presence_elsewhere() {
+    std::array<int, 3> n{};
+    try {
+        n = hub_.storage.presence_elsewhere(id());
+    } catch (const StorageError&) {
+        return;
+    }
+    if (n == elsewhere_) return;
+    const auto before = online();
+    elsewhere_ = n;
+    const auto after = online();
+    for (Side side : {UPPER, LOWER})
+        if (before[side] && !after[side]) away_since_[side] = now_ms();
+    presence(false);
+}
+
+void Hub::changed(const std::string& id, int64_t v) {
+    if (id.empty()) {
+        for (auto& room : all())
+            room->run([room] {
+                room->catch_up();
+                room->presence_elsewhere();
+            });
+        return;
+    }
+    auto room = held(id);
+    if (!room) return;
+    if (v < 0)
+        room->run([room] { room->presence_elsewhere(); });
+    else
+        room->run([room, v] {
+            if (room->referee().version() < v) room->catch_up();
+        });
+}
+
 void Room::finish_write() {
     writing_ = false;
     while (!writing_ && !deferred_.empty()) {
@@ -390,22 +555,30 @@ void Room::finish_write() {
     }
 }
 
-void Room::presence() {
-    int watchers = 0;
-    for (const Member& m : members_)
-        if (!m.side) ++watchers;
+void Room::presence(bool mine) {
+    if (mine && hub_.storage.shared()) {
+        WriteBatch b;
+        b.presence.push_back({id(), here()});
+        hub_.storage.submit(std::move(b), nullptr);
+    }
+    const int watchers = here()[WATCHERS] + elsewhere_[WATCHERS];
     const auto on = online();
     broadcast(std::make_shared<const std::string>(
-        message("presence", Json{{"lower", on[0]}, {"upper", on[1]}, {"watchers", watchers}})));
+        message("presence", Json{{"lower", on[LOWER]}, {"upper", on[UPPER]}, {"watchers", watchers}})));
 }
 
 void Room::hello(const std::shared_ptr<WsSession>& s, const std::string& seat, std::optional<int64_t> v, Json a) {
     run([self = shared_from_this(), s, seat, v, a] {
         std::optional<Side> side;
+        // A seat another server gave out a moment ago may not have reached
+        // this server's copy of the game yet.
+        if (!seat.empty() && !same_secret(seat, self->row_.seat_lower) && !same_secret(seat, self->row_.seat_upper) &&
+            self->hub_.storage.shared())
+            self->catch_up();
         if (same_secret(seat, self->row_.seat_lower))
-            side = Side::lower;
+            side = LOWER;
         else if (same_secret(seat, self->row_.seat_upper))
-            side = Side::upper;
+            side = UPPER;
         else if (!seat.empty())
             s->send(error_message("not-a-player", a));
         // What the client missed, or the whole game.
@@ -419,10 +592,16 @@ void Room::hello(const std::shared_ptr<WsSession>& s, const std::string& seat, s
             s->send(versioned("game", now_v, self->game_json()));
         }
         if (side && self->rematch_seats_) {
-            const RematchSeat& r = (*self->rematch_seats_)[index_of(*side)];
+            const RematchSeat& r = (*self->rematch_seats_)[*side];
             s->send(message("seat", Json{{"id", r.id}, {"side", side_name(r.side)}, {"seat", r.seat}}));
         }
         self->members_.push_back(Member{s, side});
+        if (self->hub_.storage.shared() && self->members_.size() == 1) {
+            try {
+                self->elsewhere_ = self->hub_.storage.presence_elsewhere(self->id());
+            } catch (const StorageError&) {
+            }
+        }
         self->presence();
     });
 }
@@ -434,7 +613,7 @@ void Room::leave(const std::shared_ptr<WsSession>& s) {
         if (it == ms.end()) return;
         const auto side = it->side;
         ms.erase(it);
-        if (side && !self->online()[index_of(*side)]) self->away_since_[index_of(*side)] = now_ms();
+        if (side && !self->online()[*side]) self->away_since_[*side] = now_ms();
         self->presence();
         // An ended game keeps no memory once its last connection goes.
         if (ms.empty() && self->ref_.ended() && !self->writing_) self->hub_.forget(self->id(), self.get());
@@ -442,7 +621,12 @@ void Room::leave(const std::shared_ptr<WsSession>& s) {
 }
 
 void Room::request(const std::shared_ptr<WsSession>& s, const ClientMessage& m) {
-    run([self = shared_from_this(), s, m] {
+    run([self = shared_from_this(), s, m] { self->judge(s, m); });
+}
+
+void Room::judge(const std::shared_ptr<WsSession>& s, const ClientMessage& m, bool fresh) {
+    {
+        auto self = shared_from_this();
         auto it = std::find_if(self->members_.begin(), self->members_.end(),
                                [&](const Member& x) { return x.session == s; });
         if (it == self->members_.end() || !it->side) {
@@ -464,10 +648,19 @@ void Room::request(const std::shared_ptr<WsSession>& s, const ClientMessage& m) 
         else if (m.type == "rematch")
             out = ref.rematch(by, m.what, now);
         else if (m.type == "claim")
-            out = ref.claim(by, self->online()[index_of(opposite(by))] ? now : self->away_since_[index_of(opposite(by))],
+            out = ref.claim(by, self->online()[opposite(by)] ? now : self->away_since_[opposite(by)],
                             now);
         else
             out.refusal = Refusal{"bad-message"};
+        if (out.refusal && !fresh && self->hub_.storage.shared()) {
+            // The refusal may come from this server's copy of the game
+            // lagging behind another server's change (a move at a ply this
+            // copy has not reached yet): it is judged again on the game as
+            // stored.
+            self->catch_up();
+            self->judge(s, m, true);
+            return;
+        }
         auto answer = [s, a = m.a, refusal = out.refusal](bool ok) {
             if (!ok) return;  // not stored: the client sends it again
             if (refusal)
@@ -480,14 +673,14 @@ void Room::request(const std::shared_ptr<WsSession>& s, const ClientMessage& m) 
             return;
         }
         if (out.events.size() == 1 && out.events[0].type == "rematch") {
-            self->start_rematch(out.events[0], s, m.a);
+            self->start_rematch(out.events[0], s, m);
             return;
         }
-        self->commit(std::move(out.events), {}, answer);
-    });
+        self->commit(std::move(out.events), {}, answer, [self, s, m] { self->judge(s, m); });
+    }
 }
 
-void Room::start_rematch(const Event& rematch, const std::shared_ptr<WsSession>& s, Json a) {
+void Room::start_rematch(const Event& rematch, const std::shared_ptr<WsSession>& s, const ClientMessage& m) {
     // The same settings with the sides swapped: each player takes the other side.
     Settings next = ref_.settings();
     next.creator = opposite(next.creator);
@@ -496,8 +689,7 @@ void Room::start_rematch(const Event& rematch, const std::shared_ptr<WsSession>&
     const int64_t now = now_ms();
     GameRow row{id, now, dump(settings_json(next)), new_secret(), new_secret(), new_secret(), "", false};
     // This game's lower player plays upper there, and the other way round.
-    const std::array<RematchSeat, 2> seats{RematchSeat{id, Side::upper, row.seat_upper},
-                                           RematchSeat{id, Side::lower, row.seat_lower}};
+    const auto seats = rematch_seats(id, row);
     Referee game(id, next, now);
     const Side joiner = opposite(next.creator);
     Event joined{"joined", Json{{"side", side_name(joiner)}, {"name", ref_.player_name(opposite(joiner))}}, now};
@@ -505,27 +697,28 @@ void Room::start_rematch(const Event& rematch, const std::shared_ptr<WsSession>&
     WriteBatch batch;
     batch.new_games.push_back(row);
     batch.events.push_back({id, EventRow{1, joined.type, dump(joined.data), now}});
+    if (hub_.storage.shared()) batch.changes.push_back({id, 0, 1, std::nullopt});
     Event e = rematch;
     e.data["id"] = id;
     auto room = std::make_shared<Room>(hub_, std::move(game), row);
     room->recent_.emplace_back(1, std::make_shared<const std::string>(versioned("joined", 1, joined.data)));
-    commit({e}, std::move(batch), [self = shared_from_this(), room, seats, s, a](bool ok) {
+    commit({e}, std::move(batch), [self = shared_from_this(), room, seats, s, a = m.a](bool ok) {
         if (!ok) return;
         self->hub_.add(room);
         self->rematch_seats_ = seats;
         for (const Member& m : self->members_)
             if (m.side) {
-                const RematchSeat& r = seats[index_of(*m.side)];
+                const RematchSeat& r = seats[*m.side];
                 m.session->send(message("seat", Json{{"id", r.id}, {"side", side_name(r.side)}, {"seat", r.seat}}));
             }
         s->send(message("ack", a));
-    });
+    }, [self = shared_from_this(), s, m] { self->judge(s, m); });
 }
 
 void Room::join(const JoinRequest& r, std::function<void(int, Json)> answer) {
     if (!same_secret(r.invite, row_.invite)) return answer(403, Json{{"error", "wrong-invite"}});
     const Side side = opposite(ref_.settings().creator);
-    std::string& seat = side == Side::lower ? row_.seat_lower : row_.seat_upper;
+    std::string& seat = side == LOWER ? row_.seat_lower : row_.seat_upper;
     auto granted = [this, side](const std::string& secret) {
         return Json{{"id", id()}, {"side", side_name(side)}, {"seat", secret}};
     };
@@ -538,14 +731,15 @@ void Room::join(const JoinRequest& r, std::function<void(int, Json)> answer) {
     if (out.refusal) return answer(409, Json{{"error", out.refusal->code}});
     const std::string secret = new_secret();
     WriteBatch batch;
-    batch.seats.push_back({id(), side == Side::upper, secret, r.key});
+    batch.seats.push_back({id(), side == UPPER, secret, r.key});
     commit(std::move(out.events), std::move(batch),
            [this, side, secret, key = r.key, answer, granted](bool ok) {
                if (!ok) return answer(503, Json{{"error", "bad-message"}});
-               (side == Side::lower ? row_.seat_lower : row_.seat_upper) = secret;
+               (side == LOWER ? row_.seat_lower : row_.seat_upper) = secret;
                row_.join_key = key;
                answer(200, granted(secret));
-           });
+           },
+           [this, r, answer] { join(r, answer); });
 }
 
 // ---- WebSocket sessions ----------------------------------------------------
@@ -885,7 +1079,8 @@ net::awaitable<bool> stored(Storage& storage, WriteBatch batch) {
     auto initiation = [&storage, &batch](auto handler) {
         using Handler = decltype(handler);
         auto h = std::make_shared<Handler>(std::move(handler));
-        storage.submit(std::move(batch), [h](bool ok) {
+        storage.submit(std::move(batch), [h](Stored got) {
+            const bool ok = got == Stored::ok;
             auto ex = net::get_associated_executor(*h);
             net::post(ex, [h, ok]() mutable { std::move(*h)(ok); });
         });
@@ -900,11 +1095,11 @@ net::awaitable<Response> create_game(Hub& hub, const Request& req) {
     const auto r = parse_create(req.body());
     if (!r) co_return error_response(req, http::status::bad_request, "bad-message");
     Settings settings = r->settings;
-    settings.creator = r->side ? *r->side : (random_bytes(1)[0] & 1 ? Side::upper : Side::lower);
+    settings.creator = r->side ? *r->side : (random_bytes(1)[0] & 1 ? UPPER : LOWER);
     const std::string id = hub.fresh_id();
     const int64_t now = now_ms();
     GameRow row{id, now, dump(settings_json(settings)), new_secret(), "", "", "", false};
-    (settings.creator == Side::lower ? row.seat_lower : row.seat_upper) = new_secret();
+    (settings.creator == LOWER ? row.seat_lower : row.seat_upper) = new_secret();
     WriteBatch batch;
     batch.new_games.push_back(row);
     if (!co_await stored(hub.storage, std::move(batch)))
@@ -913,7 +1108,7 @@ net::awaitable<Response> create_game(Hub& hub, const Request& req) {
     co_return json_response(req, http::status::created,
                             Json{{"id", id},
                                  {"side", side_name(settings.creator)},
-                                 {"seat", settings.creator == Side::lower ? row.seat_lower : row.seat_upper},
+                                 {"seat", settings.creator == LOWER ? row.seat_lower : row.seat_upper},
                                  {"invite", row.invite}});
 }
 
@@ -1089,9 +1284,11 @@ struct Server::Impl : std::enable_shared_from_this<Server::Impl> {
     Hub hub;
     tcp::acceptor acceptor;
     net::steady_timer heartbeat;
+    net::steady_timer sweep;
+    std::vector<std::string> live;  // the servers whose lease was fresh at the last look
 
     Impl(net::io_context& io, Options options, Storage& storage)
-        : hub(io, std::move(options), storage), acceptor(io), heartbeat(io) {}
+        : hub(io, std::move(options), storage), acceptor(io), heartbeat(io), sweep(io) {}
 
     net::awaitable<void> accept_loop() {
         for (;;) {
@@ -1110,9 +1307,44 @@ struct Server::Impl : std::enable_shared_from_this<Server::Impl> {
         WriteBatch b;
         b.heartbeat_ms = now_ms();
         hub.storage.submit(std::move(b), nullptr);
-        heartbeat.expires_after(HEARTBEAT_EVERY);
+        if (hub.storage.shared()) look_at_leases();
+        heartbeat.expires_after(hub.storage.shared() ? LEASE_EVERY : HEARTBEAT_EVERY);
         heartbeat.async_wait([self = shared_from_this()](beast::error_code ec) {
             if (!ec) self->beat();
+        });
+    }
+
+    // A server whose lease went stale is dead: its connections no longer
+    // count in the games this server shows.
+    void look_at_leases() {
+        std::vector<std::string> now;
+        try {
+            now = hub.storage.live_servers();
+        } catch (const StorageError&) {
+            return;
+        }
+        const bool lost = std::any_of(live.begin(), live.end(), [&](const std::string& id) {
+            return !std::binary_search(now.begin(), now.end(), id);
+        });
+        live = std::move(now);
+        if (!lost) return;
+        for (auto& room : hub.all()) room->run([room] { room->presence_elsewhere(); });
+    }
+
+    // Clocks that ran out in games of the shared store, whichever server
+    // holds them: each is judged on the game as stored, and the store's
+    // compare-and-set lets one server alone end it.
+    void sweep_flags() {
+        std::vector<std::string> ids;
+        try {
+            ids = hub.storage.flagged(now_ms());
+        } catch (const StorageError&) {
+        }
+        for (const auto& id : ids)
+            if (auto room = hub.find(id)) room->on_flag();
+        sweep.expires_after(SWEEP_EVERY);
+        sweep.async_wait([self = shared_from_this()](beast::error_code ec) {
+            if (!ec) self->sweep_flags();
         });
     }
 };
@@ -1140,7 +1372,17 @@ std::string Server::start() {
     hub.own_address = host + ":" + std::to_string(local.port());
     // Every unfinished game is read now, so that its clock runs and its flag
     // can fall with nobody connected.
-    const int64_t last_alive = hub.storage.last_heartbeat();
+    int64_t last_alive = hub.storage.last_heartbeat();
+    if (hub.storage.shared()) {
+        // News of changes from now on; then the games as they stand.
+        std::weak_ptr<Impl> weak = impl_;
+        hub.storage.listen([weak](const std::string& id, int64_t v) {
+            if (auto impl = weak.lock()) impl->hub.changed(id, v);
+        });
+        // While another server runs, it has charged the clocks all along.
+        impl_->live = hub.storage.live_servers();
+        if (!impl_->live.empty()) last_alive = now_ms();
+    }
     for (const auto& id : hub.storage.unfinished()) {
         auto g = hub.storage.load(id);
         if (!g) continue;
@@ -1150,6 +1392,7 @@ std::string Server::start() {
         }
     }
     impl_->beat();
+    if (hub.storage.shared()) impl_->sweep_flags();
     net::co_spawn(acc.get_executor(), impl_->accept_loop(), net::detached);
     return hub.own_address;
 }
@@ -1159,6 +1402,7 @@ void Server::stop() {
         beast::error_code ec;
         impl->acceptor.close(ec);
         impl->heartbeat.cancel();
+        impl->sweep.cancel();
     });
 }
 

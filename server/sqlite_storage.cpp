@@ -160,7 +160,7 @@ public:
         release();
     }
 
-    void submit(WriteBatch batch, std::function<void(bool)> done) override {
+    void submit(WriteBatch batch, std::function<void(Stored)> done) override {
         {
             std::lock_guard lock(mutex_);
             if (!closing_) {
@@ -169,7 +169,7 @@ public:
                 return;
             }
         }
-        done(false);
+        done(Stored::failed);
     }
 
     std::optional<StoredGame> load(const std::string& id) override {
@@ -230,7 +230,7 @@ public:
 private:
     struct Job {
         WriteBatch batch;
-        std::function<void(bool)> done;
+        std::function<void(Stored)> done;
     };
 
     void prepare_schema(const std::string& path) {
@@ -327,7 +327,7 @@ private:
             std::vector<bool> ok;
             commit(jobs, ok);
             for (size_t i = 0; i < jobs.size(); ++i)
-                if (jobs[i].done) jobs[i].done(ok[i]);
+                if (jobs[i].done) jobs[i].done(ok[i] ? Stored::ok : Stored::failed);
         }
     }
 

@@ -1,9 +1,12 @@
 // Where the server keeps its games.  The server asks through this interface
 // only, so that another database can stand behind it.  Writes are batched:
-// a batch is durable when its callback says so, and the callbacks of batches
-// are called in the order the batches were submitted.
+// a batch is durable when its callback says so.  A store that one server
+// owns calls the callbacks in the order the batches were submitted; a store
+// that several servers share calls them in order for each game, and refuses
+// a change of a game whose version another server moved first.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -11,6 +14,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "core/types.h"
 
 namespace rindou::server {
 
@@ -39,6 +44,9 @@ struct StoredGame {
     // Where the running clock was resumed after a restart, if it was since
     // the last event: {"at":ms,...} as the server wrote it.
     std::string resume;
+    // False when only the events were read (load_since may leave out a row
+    // that cannot have changed since).
+    bool with_row = true;
 };
 
 // A write of one batch: everything in it is stored together or not at all.
@@ -63,7 +71,29 @@ struct WriteBatch {
     };
     std::vector<Resume> resumes;
     std::optional<int64_t> heartbeat_ms;  // the server is alive at this time
+    // The games this batch changes: each is stored only when the game's
+    // version is still `from_v`, and then becomes `to_v` (a batch with one
+    // whose version moved is refused whole as a conflict).  `flag_ms` is
+    // when its running clock runs out.  With `from_v == to_v` only the flag
+    // time is written, and only while the version holds: never a conflict.
+    struct Change {
+        std::string game;
+        int64_t from_v = 0, to_v = 0;
+        std::optional<int64_t> flag_ms;
+    };
+    std::vector<Change> changes;
+    // This server's connections to a game (a shared store tells the others).
+    struct Presence {
+        std::string game;
+        std::array<int, 3> counts{};  // the players of each side (by Side), then the watchers
+    };
+    std::vector<Presence> presence;
 };
+
+enum class Stored { ok, conflict, failed };
+
+// Where the watchers are counted in a presence, after the sides.
+constexpr size_t WATCHERS = SIDE_COUNT;
 
 // The store cannot be opened or used: the message says why, in one line.
 struct StorageError : std::runtime_error {
@@ -74,8 +104,9 @@ class Storage {
 public:
     virtual ~Storage() = default;
     // Stores a batch; `done` is called (on the storage's own thread) with
-    // true once it is durable, false when it could not be stored.
-    virtual void submit(WriteBatch batch, std::function<void(bool)> done) = 0;
+    // `ok` once it is durable, `conflict` when another server changed one
+    // of its games first, `failed` when it could not be stored.
+    virtual void submit(WriteBatch batch, std::function<void(Stored)> done) = 0;
     // Reads a game; empty when there is none.  Safe from any thread.
     virtual std::optional<StoredGame> load(const std::string& id) = 0;
     // The games that have not ended.
@@ -84,10 +115,47 @@ public:
     virtual int64_t last_heartbeat() = 0;
     // Waits until everything submitted is stored, then stops taking writes.
     virtual void close() = 0;
+
+    // What only a store shared by several servers does; one server's own
+    // store has nothing to tell.
+    virtual bool shared() const { return false; }
+    // A game's events after version `after`, and its row unless no such
+    // event can have changed it (empty: no game).
+    virtual std::optional<StoredGame> load_since(const std::string& id, int64_t after) {
+        auto g = load(id);
+        if (g) std::erase_if(g->events, [after](const EventRow& e) { return e.v <= after; });
+        return g;
+    }
+    // Calls `changed` (on a thread of the store's) with a game's id and its
+    // new version after another server (or this one) stored a change, with
+    // the id and -1 when a server's connections to it changed, and with an
+    // empty id when news may have been missed.
+    virtual void listen(std::function<void(const std::string&, int64_t)> changed) { (void)changed; }
+    // Unfinished games whose running clock ran out by `now`.
+    virtual std::vector<std::string> flagged(int64_t now) {
+        (void)now;
+        return {};
+    }
+    // The connections to a game of the other servers whose lease is fresh,
+    // counted as WriteBatch::Presence counts them.
+    virtual std::array<int, 3> presence_elsewhere(const std::string& id) {
+        (void)id;
+        return {};
+    }
+    // The servers whose lease is fresh, this one included.
+    virtual std::vector<std::string> live_servers() { return {}; }
 };
 
 // The SQLite store in a file (made with its folder when missing).  Throws
 // StorageError when the file cannot be opened or holds a newer schema.
 std::unique_ptr<Storage> open_sqlite_storage(const std::string& path);
+
+// The PostgreSQL store at a `postgresql://` address, which several servers
+// may share.  Throws StorageError when it cannot connect or the database
+// holds a newer schema.
+std::unique_ptr<Storage> open_postgresql_storage(const std::string& address);
+
+// A lease older than this is a dead server's.
+constexpr int64_t LEASE_MS = 10000;
 
 }  // namespace rindou::server

@@ -19,6 +19,10 @@ packages=(
   # The online server (rindou-server): Boost 1.81's headers only, since
   # libboost-dev is 1.74 and conflicts with them
   libboost1.81-dev nlohmann-json3-dev libsqlite3-dev
+  # Its PostgreSQL store (libpq), and the throwaway clusters its tests of
+  # several servers run on (initdb and pg_ctl under /usr/lib/postgresql/15,
+  # psql); nginx below stands in front of those servers too
+  libpq-dev postgresql postgresql-client
   # Making and checking the Debian package (packaging/)
   dpkg-dev file lintian desktop-file-utils appstream strace
   xvfb xauth libglib2.0-bin man-db

@@ -27,6 +27,13 @@ const scratchRoot = process.env.RINDOU_SCRATCH || os.tmpdir();
 
 const WAIT = 10000;
 
+// RINDOU_TEST_DATABASE=postgresql runs every test on PostgreSQL instead of
+// SQLite: each database path a test names becomes a database of a
+// throwaway cluster.
+const onPostgres = process.env.RINDOU_TEST_DATABASE === 'postgresql';
+const postgres = onPostgres ? require('./postgres') : null;
+function databaseFor(name) { return onPostgres ? postgres.database(name) : name; }
+
 // Folders of a run's own, removed when it ends.
 const scratches = [];
 process.on('exit', () => {
@@ -52,7 +59,7 @@ function timeout(ms, what) {
 async function startServer(database, args = []) {
   const site = scratch('site');
   fs.writeFileSync(path.join(site, 'index.html'), '<!doctype html><title>test</title>\n');
-  const proc = spawn(serverPath, ['--listen', '127.0.0.1:0', '--database', database,
+  const proc = spawn(serverPath, ['--listen', '127.0.0.1:0', '--database', databaseFor(database),
                                   '--site', site, ...args],
                      { stdio: ['ignore', 'pipe', 'pipe'] });
   let stderr = '';
@@ -276,6 +283,7 @@ const KING = [
 const PASS = [mv(7, 9, 7, 8), mv(2, 2, 6, 2)];
 
 module.exports = {
+  onPostgres, databaseFor,
   root, serverPath, scratch, startServer, http, Client, connect, newGame, seated, play,
   waitFor, mv, LONG, KING, PASS, WAIT,
 };

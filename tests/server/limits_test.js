@@ -92,6 +92,21 @@ test('a server that cannot start exits with one line on standard error', async (
   }
   assert.strictEqual(fs.readFileSync(garbage, 'utf8'), 'this is no database, '.repeat(400),
                      'a file that is no database is left as it was');
+  if (h.onPostgres) {
+    // A database a newer server has written, and one that is not there.
+    const newer = h.databaseFor(path.join(dir, 'newer'));
+    const made = await h.startServer(path.join(dir, 'newer'));
+    await made.stop();
+    require('./postgres').query(newer, 'UPDATE schema_version SET version = version + 1');
+    const missing = newer.replace(/\/\/\/[^?]+/, '///no_such_database');
+    for (const [db, what] of [[newer, 'a newer schema'], [missing, 'no such database']]) {
+      const r = await failedStart(['--listen', '127.0.0.1:0', '--database', db, '--site', dir]);
+      assert.notStrictEqual(r.code, 0, what);
+      assert.ok(!r.out.includes('listening'), what);
+      assert.strictEqual(r.err.trim().split('\n').length, 1, `${what}: ${r.err}`);
+      if (what === 'a newer schema') assert.match(r.err, /newer/);
+    }
+  }
 });
 
 // Whether the server refuses a connection: refused at the upgrade or closed,

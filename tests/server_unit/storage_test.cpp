@@ -38,7 +38,7 @@ TEST(SqliteStorage, CommitsBatchesTogetherAndFailsABadOneAlone) {
         auto submit = [&](WriteBatch b) {
             auto p = std::make_shared<std::promise<bool>>();
             done.push_back(p->get_future());
-            s->submit(std::move(b), [p](bool ok) { p->set_value(ok); });
+            s->submit(std::move(b), [p](Stored ok) { p->set_value(ok == Stored::ok); });
         };
         submit(std::move(first));
         for (int64_t v = 1; v <= 20; ++v) submit(event("AAAAAAAA", v));
