@@ -438,6 +438,7 @@ void MainWindow::build_menus() {
     // Playing on a server: entries of the window's own, beside the game's.
     online_menu_ = menus.at("TAIKYOKU")->addMenu(qtext(Text::MenuOnline));
     online_menu_->setObjectName(QStringLiteral("ONLINE"));
+    online_menu_->menuAction()->setObjectName(QStringLiteral("ONLINE"));
     const std::pair<const char*, std::function<void()>> online_entries[] = {
         {"ONLINE_NEW", [this] { online_->ask_new_game(); }},
         {"ONLINE_JOIN", [this] { online_->ask_link(); }},

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QPushButton>
 #include <QToolBar>
 #include <QLabel>
 #include <memory>
@@ -275,6 +276,59 @@ TEST_F(OnlineWindowTest, PlaysAClientThroughTheServerAndComesBackAfterARestart) 
         ASSERT_TRUE(wait_for([&] { return !games.entryList({QStringLiteral("*.棋譜")}, QDir::Files).isEmpty(); }));
         again.online()->client().close();
     }
+}
+
+TEST_F(OnlineWindowTest, TakeBackResignAndRematchThroughTheBar) {
+    Server server;
+    ASSERT_FALSE(server.url.isEmpty()) << "rindou-server did not start";
+    online().create(server.url, {{"side", "lower"}});
+    ASSERT_TRUE(wait_for([&] { return !online().game().isEmpty(); }));
+    const OnlineLink link = parse_online_link(online().invite_link());
+    OnlineClient other;
+    Seen seen(other);
+    const Made joined = join(other, server.url, OnlineSeat{link.id, {}, {}, link.invite}, QStringLiteral("k"));
+    ASSERT_EQ(joined.status, 200);
+    other.open(server.url, joined.seat.id, joined.seat.seat);
+    ASSERT_TRUE(wait_for([&] { return !seen.of("game").empty(); }));
+    click_cell(7, 7);
+    click_cell(7, 6);
+    ASSERT_TRUE(wait_for([&] { return online().ply() == 1; }));
+
+    // Ctrl+Z's entry asks the opponent; once accepted the board goes back.
+    window.command("MATTA");
+    ASSERT_TRUE(wait_for([&] { return !seen.of("offer").empty(); }));
+    other.send(QStringLiteral("takeback"), {{"do", "accept"}});
+    ASSERT_TRUE(wait_for([&] { return online().ply() == 0 && online().client().connected(); }));
+    EXPECT_EQ(window.game().st.board[7][7], -HU);
+    EXPECT_EQ(window.game().st.board[7][6], EMPTY);
+    EXPECT_EQ(window.game().st.coin_row, 5);
+    // The language changes while the game goes on: the bar speaks it too.
+    window.action("ENGLISH")->trigger();
+    EXPECT_EQ(online().status()->text(), QStringLiteral("Your turn"));
+
+    // Resigning asks first (the recorder answers yes).
+    window.command("TOURYOU");
+    ASSERT_TRUE(wait_for([&] {
+        return online().game().value(QStringLiteral("status")).toString() == QLatin1String("ended");
+    }));
+    EXPECT_EQ(online().status()->text(), QStringLiteral("You lost (resigned)"));
+
+    // A rematch offered from the bar and accepted: the window goes on to
+    // the new game, on the other side.
+    auto* rematch = online().bar()->findChild<QPushButton*>(QStringLiteral("OnlineRematch"));
+    ASSERT_NE(rematch, nullptr);
+    ASSERT_TRUE(rematch->isVisible());
+    rematch->click();
+    ASSERT_TRUE(wait_for([&] {
+        for (const QJsonObject& m : seen.of("offer"))
+            if (m.value(QStringLiteral("d")).toObject().value(QStringLiteral("kind")).toString() == QLatin1String("rematch"))
+                return true;
+        return false;
+    }));
+    other.send(QStringLiteral("rematch"), {{"do", "accept"}});
+    ASSERT_TRUE(wait_for([&] { return online().client().game_id() != link.id && !online().game().isEmpty(); }));
+    EXPECT_EQ(online().side(), QStringLiteral("upper"));
+    EXPECT_EQ(online().seats().current()->seat.id, online().client().game_id());
 }
 
 }  // namespace
