@@ -1,5 +1,6 @@
 #include "app/qt/online_play.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -191,8 +192,9 @@ void OnlinePlay::ask_new_game() {
     auto* name = new QLineEdit(d);
     name->setMaxLength(20);
     form->addRow(qtext(Text::OnlineYourName), name);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, d);
+    auto* buttons = new QDialogButtonBox(d);
     buttons->addButton(qtext(Text::OnlineCreate), QDialogButtonBox::AcceptRole);
+    buttons->addButton(qtext(Text::OnlineCancel), QDialogButtonBox::RejectRole);
     QObject::connect(buttons, &QDialogButtonBox::rejected, d, &QDialog::reject);
     QObject::connect(buttons, &QDialogButtonBox::accepted, d, [=, this] {
         const QUrl url = server_url(server->text());
@@ -202,7 +204,7 @@ void OnlinePlay::ask_new_game() {
         }
         QJsonObject settings{{"side", side->currentData().toString()},
                              {"first", "lower"},
-                             {"name", name->text()}};
+                             {"player", name->text()}};
         const QVariant c = clock->currentData();
         settings.insert(QStringLiteral("clock"), c.isNull() ? QJsonValue() : QJsonValue(QJsonObject::fromVariantMap(c.toMap())));
         d->accept();
@@ -227,7 +229,8 @@ void OnlinePlay::ask_link() {
     auto* name = new QLineEdit(d);
     name->setMaxLength(20);
     form->addRow(qtext(Text::OnlineYourName), name);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, d);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, d);
+    buttons->addButton(qtext(Text::OnlineCancel), QDialogButtonBox::RejectRole);
     QObject::connect(buttons, &QDialogButtonBox::rejected, d, &QDialog::reject);
     QObject::connect(buttons, &QDialogButtonBox::accepted, d, [=, this] {
         const OnlineLink l = parse_online_link(link->text());
@@ -335,6 +338,7 @@ void OnlinePlay::leave() {
     game_ = {};
     show_bar(false);
     new_game_reset(g_);
+    refresh();
 }
 
 void OnlinePlay::show_bar(bool shown) {
@@ -543,7 +547,14 @@ bool OnlinePlay::apply_move(const QJsonObject& move, bool draw) {
 void OnlinePlay::ended(const QJsonObject& result) {
     game_.insert(QStringLiteral("status"), QStringLiteral("ended"));
     game_.insert(QStringLiteral("result"), result);
+    // The clocks stop where they stood: the running one keeps what it
+    // showed, not the reading of the last move.
     QJsonObject clock = game_.value(QStringLiteral("clock")).toObject();
+    const QString running = clock.value(QStringLiteral("running")).toString();
+    if (!running.isEmpty() && clock_since_.isValid()) {
+        const QString key = running + QStringLiteral("_ms");
+        clock.insert(key, std::max<qint64>(0, clock.value(key).toInteger() - clock_since_.elapsed()));
+    }
     if (clock.contains(QStringLiteral("running"))) {
         clock.insert(QStringLiteral("running"), QJsonValue());
         game_.insert(QStringLiteral("clock"), clock);
@@ -730,6 +741,7 @@ QString OnlinePlay::result_text(const QJsonObject& result) const {
 }
 
 void OnlinePlay::refresh() {
+    if (QAction* leave = window_->action("ONLINE_LEAVE")) leave->setEnabled(active());
     if (!active()) return;
     banner_->setText(qtext(Text::OnlineReconnecting));
     banner_->setVisible(!client_.connected());

@@ -248,6 +248,12 @@ TEST_F(OnlineWindowTest, PlaysAClientThroughTheServerAndComesBackAfterARestart) 
     EXPECT_EQ(seen.of("move").size(), 2u);
     // The move list holds the game's moves.
     EXPECT_EQ(window.game().st.record_count, 2);
+    // A lost connection shows the banner until the window is back.
+    online().client().drop_connection();
+    EXPECT_FALSE(online().banner()->isHidden());
+    ASSERT_TRUE(wait_for([&] { return online().client().connected(); }));
+    EXPECT_TRUE(online().banner()->isHidden());
+    EXPECT_EQ(online().ply(), 2);
     // The game's own commands that would change the board do nothing now.
     window.command("CANCEL");
     EXPECT_EQ(window.game().st.board[3][4], HU);
