@@ -709,7 +709,7 @@ QString OnlinePlay::player_line(const QString& side) const {
     QString line = qtext(first ? Text::SenteMark : Text::GoteMark);
     const QString name = p.value(QStringLiteral("name")).toString();
     if (!name.isEmpty()) line += QLatin1Char(' ') + name;
-    if (side == side_) line += QStringLiteral(" ★");
+    if (side == side_) line += QLatin1Char(' ') + qtext(Text::OnlineYouMark);
     if (p.value(QStringLiteral("joined")).toBool())
         line += QStringLiteral("  ") +
                 qtext(presence_.value(side).toBool() ? Text::OnlinePresent : Text::OnlineAbsent);

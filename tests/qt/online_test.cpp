@@ -309,6 +309,10 @@ TEST_F(OnlineWindowTest, TakeBackResignAndRematchThroughTheBar) {
     EXPECT_EQ(window.game().st.board[7][6], EMPTY);
     EXPECT_EQ(window.game().st.coin_row, 5);
     // The language changes while the game goes on: the bar speaks it too.
+    // (The language is the program's: the tests after this one speak Japanese.)
+    struct BackToJapanese {
+        ~BackToJapanese() { set_language(Language::Japanese); }
+    } back;
     window.action("ENGLISH")->trigger();
     EXPECT_EQ(online().status()->text(), QStringLiteral("Your turn"));
 
