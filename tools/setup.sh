@@ -12,6 +12,8 @@ build="${RINDOU_BUILD_DIR:-$root/build}"
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev
+  # The window as an online client
+  qt6-websockets-dev libqt6websockets6
   libsdl2-mixer-dev
   libgtest-dev
   fonts-ipafont-mincho

@@ -24,6 +24,7 @@
 
 #include "app/qt/board_widget.h"
 #include "app/qt/dialogs.h"
+#include "app/qt/online_play.h"
 #include "app/qt/qt_platform.h"
 #include "app/qt/quit_signals.h"
 #include "app/qt/record_panel.h"
@@ -140,6 +141,7 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs)
     build_menus();
     add_shortcuts();
     build_study();
+    online_ = std::make_unique<OnlinePlay>(this, shelf_.folder().empty() ? nullptr : &shelf_);
 
     // Timer1: the 50 ms clock tick; clock_tick itself knows whether it runs.
     timer_ = new QTimer(this);
@@ -213,6 +215,8 @@ void MainWindow::start() {
         game_.view.move_list_shown = false;
         set_move_list_shown(true);
     }
+    // Back to the online game the window was in when it closed.
+    online_->resume();
 }
 
 bool MainWindow::ended() const { return finished_ || platform_->ended(); }
@@ -353,10 +357,18 @@ QPointF MainWindow::twips_at(QPointF pos) const {
 
 void MainWindow::press(int button, QPointF pos) {
     QPointF t = twips_at(pos);
+    // In an online game the click's move goes to the server.
+    if (online_ && online_->active()) {
+        if (!busy() && !ended()) online_->press(button, t);
+        return;
+    }
     run(on_mouse_down(game_, button, t.x(), t.y()));
 }
 
-void MainWindow::command(const std::string& entry) { run(menu_command(game_, entry)); }
+void MainWindow::command(const std::string& entry) {
+    if (online_ && !busy() && online_->command(entry)) return;
+    run(menu_command(game_, entry));
+}
 
 void MainWindow::build_menus() {
     std::map<std::string, QMenu*> menus;
@@ -423,6 +435,21 @@ void MainWindow::build_menus() {
         connect(a, &QAction::triggered, this, [this, level] { start_analysis(level); });
         actions_[name] = a;
     }
+    // Playing on a server: entries of the window's own, beside the game's.
+    online_menu_ = menus.at("TAIKYOKU")->addMenu(qtext(Text::MenuOnline));
+    online_menu_->setObjectName(QStringLiteral("ONLINE"));
+    online_menu_->menuAction()->setObjectName(QStringLiteral("ONLINE"));
+    const std::pair<const char*, std::function<void()>> online_entries[] = {
+        {"ONLINE_NEW", [this] { online_->ask_new_game(); }},
+        {"ONLINE_JOIN", [this] { online_->ask_link(); }},
+        {"ONLINE_LEAVE", [this] { online_->leave(); }},
+    };
+    for (const auto& [name, act] : online_entries) {
+        QAction* a = online_menu_->addAction(QString());
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, [this, act = act] { if (!ended() && !busy()) act(); });
+        actions_[name] = a;
+    }
     sync_menu();
 }
 
@@ -435,6 +462,11 @@ void MainWindow::retranslate() {
     actions_.at("MOVE_LIST")->setText(qtext(Text::MenuMoveList));
     actions_.at("ANALYSE4")->setText(qtext(Text::MenuAnalyse, {{"level", text(Text::MenuLevel4)}}));
     actions_.at("ANALYSE5")->setText(qtext(Text::MenuAnalyse, {{"level", text(Text::MenuLevel5)}}));
+    online_menu_->setTitle(qtext(Text::MenuOnline));
+    actions_.at("ONLINE_NEW")->setText(qtext(Text::OnlineNewGame));
+    actions_.at("ONLINE_JOIN")->setText(qtext(Text::OnlineJoinByLink));
+    actions_.at("ONLINE_LEAVE")->setText(qtext(Text::OnlineLeave));
+    if (online_) online_->retranslate();
     study_->retranslate();
     refresh_study();
     panel_->retranslate();
@@ -488,6 +520,7 @@ Work<> keyed_command(Game& g, std::string title, std::string entry) {
 
 
 void MainWindow::run_keyed(const KeyedEntry& keyed) {
+    if (online_ && !busy() && online_->command(keyed.entry)) return;
     run(keyed_command(game_, keyed.title, keyed.entry));
 }
 

@@ -89,6 +89,9 @@ public:
     QtPlatform* platform() const { return platform_.get(); }
     Canvas* canvas() { return &canvas_; }
     QAction* action(const std::string& entry) const;
+    Dialogs* dialogs() const { return dialogs_.get(); }
+    // Playing on a server: its game, its bar and its menu entries.
+    class OnlinePlay* online() const { return online_.get(); }
     QTimer* clock_timer() const { return timer_; }
     QTimer* pause_timer() const { return pause_timer_; }
     bool ended() const;
@@ -183,6 +186,8 @@ private:
     class Arranged* central_ = nullptr;
     std::map<std::string, QAction*> actions_;
     QMenu* language_menu_ = nullptr;
+    QMenu* online_menu_ = nullptr;
+    std::unique_ptr<class OnlinePlay> online_;
     std::map<const QObject*, KeyedEntry> keyed_;
     QSize base_size_{707, 555};
     double scale_ = 1.0;

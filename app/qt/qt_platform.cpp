@@ -26,6 +26,8 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 const char* const SETTINGS_FILE = "Rindou.ini";
 // Four short lines; anything much larger is not a settings file of ours.
 constexpr size_t SETTINGS_LIMIT = 64 * 1024;
+// The window's own line in the settings file: the game reads past it.
+const std::string ONLINE_SERVER_KEY = "ONLINE_SERVER=";
 }  // namespace
 
 QtPlatform::QtPlatform(QWidget* window, QWidget* surface, Canvas* canvas, RecordPanel* panel)
@@ -93,14 +95,25 @@ FileRead QtPlatform::read_settings(std::string& bytes) {
     if (path.empty() || (::lstat(path.c_str(), &st) != 0 && errno == ENOENT))
         return FileRead::Missing;
     std::error_code error;
-    return read_whole_file(path, bytes, error, SETTINGS_LIMIT) ? FileRead::Ok : FileRead::Failed;
+    if (!read_whole_file(path, bytes, error, SETTINGS_LIMIT)) return FileRead::Failed;
+    for (size_t at = bytes.find(ONLINE_SERVER_KEY); at != std::string::npos;
+         at = bytes.find(ONLINE_SERVER_KEY, at + 1)) {
+        if (at != 0 && bytes[at - 1] != '\n') continue;
+        const size_t start = at + ONLINE_SERVER_KEY.size();
+        online_server_ = bytes.substr(start, bytes.find_first_of("\r\n", start) - start);
+    }
+    return FileRead::Ok;
 }
 
 bool QtPlatform::write_settings(const std::string& bytes) {
     std::string path = settings_path();
     std::error_code error;
+    // An address is plain ASCII (a host and a port), which the file's code
+    // page holds as it is.
+    const std::string all =
+        online_server_.empty() ? bytes : bytes + ONLINE_SERVER_KEY + online_server_ + "\r\n";
     return !path.empty() && make_folders(user_config_folder(), error) &&
-           write_file_atomically(path, bytes, error);
+           write_file_atomically(path, all, error);
 }
 
 std::string QtPlatform::current_folder() { return QDir::currentPath().toStdString(); }

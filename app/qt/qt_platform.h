@@ -50,6 +50,10 @@ public:
 
     FileRead read_settings(std::string& bytes) override;
     bool write_settings(const std::string& bytes) override;
+    // The online server's address the person gave, kept as a line of the
+    // window's own in the settings file (the game's settings skip it).
+    const std::string& online_server() const { return online_server_; }
+    void set_online_server(const std::string& address) { online_server_ = address; }
 
     std::string current_folder() override;
     void open_page(const std::string& address) override;
@@ -76,6 +80,7 @@ public:
     void set_sound_library(std::unique_ptr<SoundLibrary> library) { sound_ = std::move(library); }
 
 private:
+    std::string online_server_;
     QWidget* window_;
     QWidget* surface_;
     Canvas* canvas_;
