@@ -170,7 +170,8 @@ window.rindouOnline = (() => {
     if (await openBox(t('OnlineNewGame'), body, [[t('HelpClose'), 'close'],
                                                   [t('OnlineCreate'), 'create']]) !== 'create')
       return;
-    const request = { side: side.value, first: 'lower', handicap: Number(handicap.value), name: name.value };
+    const request = { side: side.value, first: 'lower', handicap: Number(handicap.value),
+                      player: name.value };
     if (clock.value === 'minutes')
       request.clock = { initial: Math.max(1, Number(minutes.value) || 10) * 60,
                         increment: Math.max(0, Number(increment.value) || 0) };
