@@ -133,6 +133,7 @@ export function menuEntries() {
 
 // Every caption and text of the page anew, in the language now chosen.
 export function retranslate() {
+  const before = boxTexts.lang;
   setBoxTexts(JSON.parse(game.UTF8ToString(game._rindou_box_texts())));
   panelWrite.querySelectorAll('label span').forEach((span, i) => {
     span.textContent = boxTexts.panel[i];
@@ -149,8 +150,9 @@ export function retranslate() {
   renameForAccess();
   document.getElementById('panel-file').setAttribute('aria-label', boxTexts.open);
   syncMenu();
-  // The controls' captions, and the menu bar's length, in this language.
-  refit();
+  // The controls' captions, and the menu bar's length, in this language:
+  // the arrangement is fitted again only when the language changed.
+  if (boxTexts.lang !== before) refit();
 }
 
 export function syncMenu() {

@@ -24,6 +24,7 @@ import { kept } from './kept.js';
 import { game, surface, canvas, hooks, anotherBuild, setGame, setSurface, showEnded,
          ENDED_KEY, firstBoard } from './game.js';
 import { buildMenus, menuEntries, retranslate } from './menu.js';
+import { setBoxTexts } from './boxes.js';
 import { fit, scheduleComposite } from './arrangement.js';
 import { started } from './features.js';
 import './console.js';
@@ -63,6 +64,8 @@ async function start() {
   performance.mark('rindou-kept');
   setSurface(new Surface(canvas, look));
   surface.changed = scheduleComposite;
+  // The menus in the words of the language the page starts in.
+  setBoxTexts(JSON.parse(game.UTF8ToString(game._rindou_box_texts())));
   buildMenus(menuEntries());
   fit();
   window.addEventListener('resize', fit);
