@@ -7,12 +7,13 @@
 // page calls back with that number once the wait is over.
 import { BUILD_ID, RELOADED_KEY, cString, waitKinds } from './wasm.js';
 import { box, boxTexts, openBox } from './boxes.js';
-import { sound, dataFiles } from './sound.js';
+import { sound, dataFileSize, dataFileRead } from './sound.js';
 import { kept, KEPT_LIST } from './kept.js';
 import { panelDo, panelBoxes } from './record_panel.js';
 import { closeMenus, syncMenu } from './menu.js';
 import { scheduleComposite } from './arrangement.js';
 import { idled } from './features.js';
+import { sayNewMoves } from './access.js';
 
 // A safety net for the deep search in its worker: its budgets end it well
 // before.  Past the cap the worker ends its search at the next finished
@@ -25,7 +26,12 @@ export const canvas = document.getElementById('board');
 export let game = null;
 export let surface = null;
 let searchWorker = null;
+// The first board is drawn once the game has presented its first picture
+// and every picture it drew has come: then the rest of the page's files
+// (the sounds, the pictures not drawn yet, the offline copy) may come.
 let firstFrame = null;
+let firstFrameDrawn = null;
+export const firstBoard = new Promise((resolve) => { firstFrameDrawn = resolve; });
 // The game the work now running kept, if it kept one.
 let keptThisTime = null;
 
@@ -72,10 +78,10 @@ export const hooks = {
   present: () => {
     if (drawLog) drawLog.push('present');
     if (firstFrame === null) {
-      firstFrame = performance.now();
-      requestAnimationFrame(() => {
+      firstFrame = surface.settled().then(() => requestAnimationFrame(() => {
         document.body.dataset.firstFrameMs = String(Math.round(performance.now()));
-      });
+        firstFrameDrawn();
+      }));
     }
   },
   wait: (serial, kind, seconds, title, text) => {
@@ -116,6 +122,7 @@ export const hooks = {
     // The turn may change with nothing drawn: the mark of the side to
     // move follows it.
     scheduleComposite();
+    sayNewMoves();
     idled();
   },
   // A page cannot end as a program does: it says the game is over, and
@@ -150,8 +157,8 @@ export const hooks = {
   soundCreate: (wav) => sound.create(wav),
   soundPlay: (buffer, looping) => sound.play(buffer, looping),
   soundStop: (buffer) => sound.stop(buffer),
-  dataFileSize: (name) => (dataFiles.has(name) ? dataFiles.get(name).length : -1),
-  dataFileRead: (name, into) => game.HEAPU8.set(dataFiles.get(name), into),
+  dataFileSize: (name) => dataFileSize(name),
+  dataFileRead: (name, into) => dataFileRead(name, game.HEAPU8, into),
   // The computer's last move, for tests and the curious.
   computerMove: (move) => { document.body.dataset.computerMove = move; },
   openPage: (address) => { if (address) window.open(address, '_blank', 'noopener'); },

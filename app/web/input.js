@@ -7,6 +7,7 @@ import { TWIPS_PER_PIXEL, NATURAL_W } from './surface.js';
 import { arranged, origin, unit, frame, DESKTOP } from './arrangement.js';
 import { closeMenus, control, menuTitles, setDrawer } from './menu.js';
 import { pressTaken } from './features.js';
+import { say } from './access.js';
 
 // Looked up here rather than imported: this module's listeners go on the
 // board as it loads, whichever module the browser runs first.
@@ -231,13 +232,23 @@ document.addEventListener('keydown', (e) => {
                          [menuTitles.get(entry) || '', entry]));
     return;
   }
-  if (e.key === 'Escape' && document.body.classList.contains('drawer-open')) {
+  if (e.key === 'Escape' && !promotion.hidden) {
+    // Esc takes back the question of promotion, as a press beside it does.
+    hidePromotion();
+    canvas.focus();
+  } else if (e.key === 'Escape' && document.querySelector('#menubar .open')) {
+    // Esc closes an open menu and leaves the keys on its title.
+    const title = document.querySelector('#menubar > .menu.open > button');
+    closeMenus();
+    if (title) title.focus();
+  } else if (e.key === 'Escape' && document.body.classList.contains('drawer-open')) {
     // Esc closes the open drawer first, as it closes a menu, and does not
     // end the game behind it.
     setDrawer(false);
   } else if (e.key === 'Escape') {
     run(() => game._rindou_escape());
-  } else if (KEYS[e.key]) {
+  } else if (KEYS[e.key] && !(e.target instanceof Element && e.target.closest('#menubar, #panel'))) {
+    // In the menus and the record panel the arrows move there instead.
     e.preventDefault();
     const entry = KEYS[e.key];
     run(() => game.ccall('rindou_keyed', null, ['string', 'string'],
@@ -245,3 +256,76 @@ document.addEventListener('keydown', (e) => {
   }
 });
 
+
+// ---- The keys on the board ----------------------------------------------
+// The board takes the keys when it has the focus: the arrows move a cursor
+// over the squares and the places of both hands, and Enter or Space presses
+// where it stands, as a tap does (a piece that may promote asks with the
+// two buttons, which the keys reach too).  Each cell the cursor comes to is
+// said in words.
+const cursorBox = document.getElementById('cursor');
+const cursor = { col: 7, row: 7 };
+// The hands' places: the upper hand left of the board (rows 1 to 7), the
+// lower hand right of it (rows 3 to 9).
+const HAND_ROWS = { [-1]: [1, 7], 11: [3, 9] };
+
+function clampRow(col, row) {
+  const [low, high] = HAND_ROWS[col] || [1, 9];
+  return Math.max(low, Math.min(high, row));
+}
+
+function showCursor() {
+  const a = window.rindouCellPoint(cursor.col, cursor.row, 0, 0);
+  const b = window.rindouCellPoint(cursor.col, cursor.row, 1, 1);
+  if (!a || !b || document.activeElement !== canvas || !canvas.matches(':focus-visible')) {
+    cursorBox.hidden = true;
+    return;
+  }
+  const f = frame.getBoundingClientRect();
+  Object.assign(cursorBox.style, { left: `${a.x - f.left}px`, top: `${a.y - f.top}px`,
+                                   width: `${b.x - a.x}px`, height: `${b.y - a.y}px` });
+  cursorBox.hidden = false;
+}
+
+function sayCursor() {
+  if (game) say(game.UTF8ToString(game._rindou_cell_words(cursor.col, cursor.row)));
+}
+
+canvas.addEventListener('focus', () => {
+  showCursor();
+  sayCursor();
+});
+canvas.addEventListener('blur', () => { cursorBox.hidden = true; });
+window.addEventListener('resize', () => requestAnimationFrame(showCursor));
+
+canvas.addEventListener('keydown', (e) => {
+  if (box.open || e.altKey || e.metaKey || e.ctrlKey) return;
+  const steps = { ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, -1], ArrowDown: [0, 1] };
+  if (steps[e.key]) {
+    // The arrows are the board's here, not the record's steps.
+    e.preventDefault();
+    e.stopPropagation();
+    const [dc, dr] = steps[e.key];
+    let col = cursor.col + dc;
+    // From the board's edge columns the cursor goes on into the hands.
+    if (col === 0) col = -1;
+    if (col === 10) col = 11;
+    if (col < -1 || col > 11) return;
+    const row = clampRow(col, cursor.row + dr);
+    cursor.col = col;
+    cursor.row = row;
+    showCursor();
+    sayCursor();
+  } else if (e.key === 'Enter' || e.key === ' ') {
+    e.preventDefault();
+    e.stopPropagation();
+    const p = window.rindouCellPoint(cursor.col, cursor.row);
+    if (!p) return;
+    tap({ clientX: p.x, clientY: p.y });
+    if (!promotion.hidden) document.getElementById('promote').focus();
+    showCursor();
+  }
+});
+// The promotion answered by keys gives the keys back to the board.
+for (const id of ['promote', 'stay'])
+  document.getElementById(id).addEventListener('click', () => canvas.focus());

@@ -7,6 +7,7 @@ import { boxTexts, setBoxTexts } from './boxes.js';
 import { game, run, drawLog } from './game.js';
 import { panelRead, panelWrite, showKeptGames } from './record_panel.js';
 import { arranged, origin, refit, DESKTOP } from './arrangement.js';
+import { renameForAccess } from './access.js';
 
 // The page's own entries a feature module adds (addPageEntry), each under
 // a title of the menu table: { name, parent, caption(texts), choose() }.
@@ -20,8 +21,14 @@ const menuItems = new Map();
 // The title on the menu bar above each entry.
 export const menuTitles = new Map();
 
+function closeMenu(menu) {
+  menu.classList.remove('open');
+  menu.firstChild.setAttribute('aria-expanded', 'false');
+  for (const inner of menu.querySelectorAll('.open')) closeMenu(inner);
+}
+
 export function closeMenus() {
-  for (const open of document.querySelectorAll('#menubar .open')) open.classList.remove('open');
+  for (const open of document.querySelectorAll('#menubar > .menu.open')) closeMenu(open);
 }
 
 export function buildMenus(tree) {
@@ -33,12 +40,20 @@ export function buildMenus(tree) {
     if (parents.has(e.name)) {
       const menu = document.createElement('div');
       menu.className = 'menu';
+      // A title is a menu item that opens a menu; the wrapper is no part of
+      // what a screen reader is told.
+      menu.setAttribute('role', 'none');
       const title = document.createElement('button');
       title.type = 'button';
       title.textContent = e.caption;
       title.dataset.entry = e.name;
+      title.setAttribute('role', 'menuitem');
+      title.setAttribute('aria-haspopup', 'menu');
+      title.setAttribute('aria-expanded', 'false');
       const list = document.createElement('div');
       list.className = 'submenu';
+      list.setAttribute('role', 'menu');
+      list.setAttribute('aria-label', e.caption);
       menu.append(title, list);
       into.appendChild(menu);
       holders.set(e.name, list);
@@ -52,10 +67,11 @@ export function buildMenus(tree) {
           menuCommand(e.name);
         } else {
           for (const sib of menu.parentNode.querySelectorAll(':scope > .menu.open'))
-            sib.classList.remove('open');
+            closeMenu(sib);
           if (wasOpen) return;
         }
         menu.classList.add('open');
+        title.setAttribute('aria-expanded', 'true');
       });
       title.addEventListener('mouseenter', () => {
         const sibling = menu.parentNode.querySelector(':scope > .menu.open');
@@ -67,7 +83,7 @@ export function buildMenus(tree) {
       item.className = 'menu-item';
       item.textContent = e.caption;
       item.dataset.entry = e.name;
-      if (e.checkable) item.setAttribute('role', 'menuitemcheckbox');
+      item.setAttribute('role', e.checkable ? 'menuitemcheckbox' : 'menuitem');
       item.addEventListener('click', (ev) => {
         ev.stopPropagation();
         closeMenus();
@@ -117,6 +133,7 @@ export function menuEntries() {
 
 // Every caption and text of the page anew, in the language now chosen.
 export function retranslate() {
+  const before = boxTexts.lang;
   setBoxTexts(JSON.parse(game.UTF8ToString(game._rindou_box_texts())));
   panelWrite.querySelectorAll('label span').forEach((span, i) => {
     span.textContent = boxTexts.panel[i];
@@ -126,12 +143,16 @@ export function retranslate() {
   for (const e of menuEntries()) {
     const node = document.querySelector(`#menubar [data-entry="${e.name}"]`);
     if (node) node.textContent = e.caption;
+    if (node && node.hasAttribute('aria-haspopup')) node.nextSibling.setAttribute('aria-label', e.caption);
   }
   if (!panelRead.hidden) showKeptGames();
   document.documentElement.lang = boxTexts.lang;
+  renameForAccess();
+  document.getElementById('panel-file').setAttribute('aria-label', boxTexts.open);
   syncMenu();
-  // The controls' captions, and the menu bar's length, in this language.
-  refit();
+  // The controls' captions, and the menu bar's length, in this language:
+  // the arrangement is fitted again only when the language changed.
+  if (boxTexts.lang !== before) refit();
 }
 
 export function syncMenu() {

@@ -13,16 +13,18 @@
 //   record_panel.js  the record panel and the kept games shown in it
 //   menu.js          the menu bar, the drawer, the commands
 //   arrangement.js   the canvas fitted to the screen, a phone's arrangement
-//   input.js         presses, taps, drags and keys
+//   input.js         presses, taps, drags and keys, the board's keys
+//   access.js        the moves said in words, the names of the controls
 //   features.js      what a feature module (the study, online play) hooks
 //                    into; such a module is loaded before this one
 import { BUILD_ID, instance } from './wasm.js';
-import { Surface, loadPictures } from './surface.js';
-import { sound, loadDataFiles } from './sound.js';
+import { Surface } from './surface.js';
+import { sound, listDataFiles, loadDataFiles } from './sound.js';
 import { kept } from './kept.js';
 import { game, surface, canvas, hooks, anotherBuild, setGame, setSurface, showEnded,
-         ENDED_KEY } from './game.js';
+         ENDED_KEY, firstBoard } from './game.js';
 import { buildMenus, menuEntries, retranslate } from './menu.js';
+import { setBoxTexts } from './boxes.js';
 import { fit, scheduleComposite } from './arrangement.js';
 import { started } from './features.js';
 import './console.js';
@@ -41,9 +43,12 @@ async function start() {
   if (ended && typeof ended === 'object') {
     showEnded(ended);
     document.body.dataset.ready = 'true';
+    keepOffline();
     return;
   }
+  const soundsListed = listDataFiles();
   setGame(await instance({ rindouHooks: hooks }));
+  performance.mark('rindou-instance');
   if (game.UTF8ToString(game._rindou_build_id()) !== BUILD_ID) {
     const module = game;
     setGame(null);
@@ -54,11 +59,13 @@ async function start() {
     return;
   }
   const look = JSON.parse(game.UTF8ToString(game._rindou_look()));
-  const [pictures] = await Promise.all([
-    loadPictures(look.pictures), loadDataFiles(),
-    kept.open(game._rindou_record_limit(), game._rindou_kept_list_limit())]);
-  setSurface(new Surface(canvas, look, pictures));
+  await Promise.all([soundsListed,
+                     kept.open(game._rindou_record_limit(), game._rindou_kept_list_limit())]);
+  performance.mark('rindou-kept');
+  setSurface(new Surface(canvas, look));
   surface.changed = scheduleComposite;
+  // The menus in the words of the language the page starts in.
+  setBoxTexts(JSON.parse(game.UTF8ToString(game._rindou_box_texts())));
   buildMenus(menuEntries());
   fit();
   window.addEventListener('resize', fit);
@@ -79,7 +86,9 @@ async function start() {
   // The clock's tick; the game knows whether its clock runs.
   window.rindouClockTicks = 0;
   setInterval(() => { if (game && game._rindou_tick()) window.rindouClockTicks += 1; }, 50);
+  performance.mark('rindou-start');
   game._rindou_start();
+  performance.mark('rindou-started');
   // The start read the settings: the texts are in the language kept there.
   retranslate();
   // The game put aside goes on at the next visit (resume.js); leaving the
@@ -92,15 +101,25 @@ async function start() {
   // 0 when nothing waits, else 1 + the kind of the wait (5: a search).
   window.rindouWaiting = () => game._rindou_waiting();
   started();
+  // The page is ready once its first board shows whole. What that board did
+  // not need comes after it: the sounds, the pictures not drawn yet, and
+  // then the offline copy, which fetches every file again and so must not
+  // compete with the page's own.
+  await firstBoard;
   document.body.dataset.ready = 'true';
+  await Promise.all([loadDataFiles(), surface.fetchTheRest()]);
+  document.body.dataset.complete = 'true';
+  keepOffline();
 }
 
 // The page works offline and can be installed once its service worker has
 // kept its files.
-if ('serviceWorker' in navigator && window.isSecureContext) {
-  navigator.serviceWorker.register('service_worker.js').catch((e) => {
-    console.warn('rindou: no offline copy', e);
-  });
+function keepOffline() {
+  if ('serviceWorker' in navigator && window.isSecureContext) {
+    navigator.serviceWorker.register('service_worker.js').catch((e) => {
+      console.warn('rindou: no offline copy', e);
+    });
+  }
 }
 
 start().catch((e) => {

@@ -24,12 +24,22 @@ export const sound = {
   create(wav) {
     const b = { audio: null, playing: null, looping: false };
     this.buffers.push(b);
+    if (standInRead !== null && wav.length === 1) {
+      // A sound still on its way: the buffer takes it when it comes.
+      if (!awaited.has(standInRead)) awaited.set(standInRead, []);
+      awaited.get(standInRead).push(b);
+      standInRead = null;
+    } else {
+      this.decode(b, wav);
+    }
+    return this.buffers.length - 1;
+  },
+  decode(b, wav) {
     this.context.decodeAudioData(wav.buffer).then((audio) => {
       b.audio = audio;
       // A loop asked for while the file was being decoded starts now.
       if (b.looping) this.play(this.buffers.indexOf(b), true);
     }, () => {});
-    return this.buffers.length - 1;
   },
   play(buffer, looping) {
     const b = this.buffers[buffer];
@@ -58,17 +68,55 @@ export const sound = {
   },
 };
 
-// The program's data files the game reads (its sounds), fetched before it
-// starts; sounds.json lists them.
+// The program's data files the game reads (its sounds).  They are large
+// and no frame needs them, so they come after the first board: until a
+// sound has come the game is handed a stand-in of one byte for it, makes
+// its buffer of that, and the buffer takes the sound's audio when it comes
+// (a sound played before then is silent; the music starts as it comes).
+// sounds.json lists them.
 export const dataFiles = new Map();
-export async function loadDataFiles() {
+let listed = new Set();
+// The sound whose stand-in the game read last: the game makes its buffer
+// of what it read at once, so the next buffer made is this sound's.
+let standInRead = null;
+const awaited = new Map();  // name -> buffers waiting for its audio
+
+export async function listDataFiles() {
   try {
-    const names = await (await fetch('sounds/sounds.json')).json();
-    await Promise.all(names.map(async (name) => {
-      const r = await fetch(`sounds/${encodeURIComponent(name)}`);
-      if (r.ok) dataFiles.set(name, new Uint8Array(await r.arrayBuffer()));
-    }));
+    listed = new Set(await (await fetch('sounds/sounds.json')).json());
   } catch {
     // Without its sounds the game plays silently.
   }
+}
+
+export function dataFileSize(name) {
+  if (dataFiles.has(name)) return dataFiles.get(name).length;
+  return listed.has(name) ? 1 : -1;
+}
+
+export function dataFileRead(name, heap, into) {
+  if (dataFiles.has(name)) {
+    heap.set(dataFiles.get(name), into);
+    standInRead = null;
+  } else {
+    heap[into] = 0;
+    standInRead = name;
+  }
+}
+
+// Fetches the sounds listed; each one's waiting buffers take it.
+export async function loadDataFiles() {
+  await Promise.all([...listed].map(async (name) => {
+    try {
+      const r = await fetch(`sounds/${encodeURIComponent(name)}`);
+      if (!r.ok) return;
+      const bytes = new Uint8Array(await r.arrayBuffer());
+      dataFiles.set(name, bytes);
+      // decodeAudioData takes the bytes it is given: each buffer a copy.
+      for (const b of awaited.get(name) || []) sound.decode(b, bytes.slice());
+      awaited.delete(name);
+    } catch {
+      // That sound stays silent.
+    }
+  }));
 }

@@ -1,6 +1,7 @@
 // The surface the game draws on: every drawing call lands on a canvas at
 // once and is kept in a display list, so that the board can be drawn anew
-// at any size and pixel ratio; and the pictures it draws, loaded.
+// at any size and pixel ratio; and the pictures it draws, each fetched when
+// it is first drawn, in the density the screen shows it at.
 
 export const TWIPS_PER_PIXEL = 15;
 const SYSTEM_MINCHO = ['Hiragino Mincho ProN', 'Yu Mincho', 'YuMincho', 'Noto Serif CJK JP',
@@ -12,14 +13,23 @@ export const NATURAL_H = 555;
 // Every drawing call lands on the canvas at once and is kept in a display
 // list, so that the board can be drawn anew at any size and pixel ratio.
 export class Surface {
-  constructor(canvas, look, pictures) {
+  constructor(canvas, look) {
     this.canvas = canvas;
     this.ctx = canvas.getContext('2d');
     this.palette = look.palette.map(([r, g, b]) => `rgb(${r},${g},${b})`);
     // The desktop's fonts, then the Mincho each other system has: the page
     // ships no font of its own.
     this.fonts = look.fonts.concat(SYSTEM_MINCHO).map((f) => `"${f}"`).concat(['serif']).join(', ');
-    this.pictures = pictures;
+    // code -> { stem, normal, large, asked: { normal, large } }; a picture
+    // is fetched when first drawn, in the density it shows at, so that a
+    // slow connection brings the first board only what it draws.
+    this.pictures = new Map(Object.entries(look.pictures).map(([code, stem]) =>
+      [Number(code), { stem, normal: null, large: null, asked: {} }]));
+    // Drawn pictures that have not come yet: their calls wait in the list
+    // and are painted when they come.
+    this.waiting = 0;
+    this.settledWaiters = [];
+    this.rebuildPending = false;
     this.ops = [];
     this.nextCompaction = 4096;
     this.scale = 1;
@@ -68,10 +78,109 @@ export class Surface {
 
   drawImage(code, x, y) {
     const p = this.pictures.get(code);
-    if (!p) return;  // a code without a picture draws nothing
-    this.add({ kind: 'image', value: code, x1: x, y1: y,
-               x2: x + p.normal.width * TWIPS_PER_PIXEL,
-               y2: y + p.normal.height * TWIPS_PER_PIXEL, opaque: p.opaque });
+    if (!p || p.missing) return;  // a code without a picture draws nothing
+    const op = { kind: 'image', value: code, x1: x, y1: y, x2: x, y2: y, waiting: true };
+    if (this.sized(op)) {
+      this.add(op);
+      return;
+    }
+    // Not here yet: the call waits in the list, in its place, until the
+    // picture comes.
+    this.waiting += 1;
+    this.ops.push(op);
+    this.fetch(code, this.scale > 1.25 ? 'large' : 'normal');
+  }
+
+  // An image call's extent from its picture's natural size, once either
+  // density of it has come.
+  sized(op) {
+    const p = this.pictures.get(op.value);
+    const w = p.normal ? p.normal.width : p.large ? p.large.width / 2 : 0;
+    const h = p.normal ? p.normal.height : p.large ? p.large.height / 2 : 0;
+    if (!w) return false;
+    op.x2 = op.x1 + w * TWIPS_PER_PIXEL;
+    op.y2 = op.y1 + h * TWIPS_PER_PIXEL;
+    delete op.waiting;
+    return true;
+  }
+
+  // Fetches a picture in one density; the other density stands in if this
+  // one is missing.
+  fetch(code, density) {
+    const p = this.pictures.get(code);
+    if (p.asked[density]) return null;
+    p.asked[density] = true;
+    return loadImage(`pictures/${p.stem}${density === 'large' ? '@2x' : ''}.png`).then((img) => {
+      p[density] = img;
+      // A large picture that is not twice the natural one is not used.
+      if (p.normal && p.large && (p.large.width !== p.normal.width * 2 ||
+                                  p.large.height !== p.normal.height * 2))
+        p.large = null;
+      if (!img && !p.asked[density === 'large' ? 'normal' : 'large'])
+        return this.fetch(code, density === 'large' ? 'normal' : 'large');
+      if (!p.normal && !p.large) p.missing = true;
+      this.arrived(code);
+      return null;
+    });
+  }
+
+  // A picture came (or surely will not): the calls that waited for it take
+  // their places, and the picture is drawn anew at the next frame.
+  arrived(code) {
+    const p = this.pictures.get(code);
+    if (p.missing) {
+      const before = this.ops.length;
+      this.ops = this.ops.filter((op) => !(op.waiting && op.value === code));
+      this.waiting -= before - this.ops.length;
+    } else {
+      for (const op of this.ops)
+        if (op.waiting && op.value === code && this.sized(op)) this.waiting -= 1;
+    }
+    // One drawing anew once all that waits has come, not one for each
+    // picture as it comes: drawing the whole picture is long on a slow
+    // phone.
+    if (this.rebuildPending || this.waiting > 0) return;
+    // A picture fetched ahead of its first drawing changes nothing drawn.
+    if (!this.ops.some((op) => op.kind === 'image' && op.value === code) && !this.settledWaiters.length)
+      return;
+    this.rebuildPending = true;
+    requestAnimationFrame(() => {
+      this.rebuildPending = false;
+      this.rebuild();
+      if (this.waiting === 0)
+        for (const resolve of this.settledWaiters.splice(0)) resolve();
+    });
+  }
+
+  // Whether a picture covers all it is drawn over: every density of it
+  // here is wholly opaque (weighed once each, and only when the list is
+  // compacted).
+  opaque(code) {
+    const p = this.pictures.get(code);
+    let any = false;
+    for (const img of [p.normal, p.large]) {
+      if (!img) continue;
+      if (img.rindouOpaque === undefined) img.rindouOpaque = isOpaque(img);
+      if (!img.rindouOpaque) return false;
+      any = true;
+    }
+    return any;
+  }
+
+  // Resolves once every picture drawn so far has come and is painted.
+  settled() {
+    if (this.waiting === 0 && !this.rebuildPending) return Promise.resolve();
+    return new Promise((resolve) => this.settledWaiters.push(resolve));
+  }
+
+  // Fetches, in the density now shown, the pictures not drawn yet, so that
+  // they are at hand when the game first draws them.
+  fetchTheRest() {
+    const density = this.scale > 1.25 ? 'large' : 'normal';
+    const all = [];
+    for (const [code, p] of this.pictures)
+      if (!p.asked[density] && !p.missing) all.push(this.fetch(code, density));
+    return Promise.all(all);
   }
 
   drawOutline(colour, x1, y1, x2, y2) {
@@ -119,8 +228,13 @@ export class Surface {
     const c = this.ctx;
     const d = (t) => this.device(t);
     if (op.kind === 'image') {
+      if (op.waiting) return;
       const p = this.pictures.get(op.value);
-      const src = this.scale > 1.25 && p.large ? p.large : p.normal;
+      // The density the screen shows, fetched if it is not here yet; the
+      // other stands in meanwhile.
+      const density = this.scale > 1.25 ? 'large' : 'normal';
+      if (!p[density]) this.fetch(op.value, density);
+      const src = p[density] || p.large || p.normal;
       const x = d(op.x1), y = d(op.y1), w = d(op.x2) - x, h = d(op.y2) - y;
       c.imageSmoothingEnabled = w !== src.width || h !== src.height;
       c.drawImage(src, x, y, w, h);
@@ -156,6 +270,8 @@ export class Surface {
   // grid cut at every edge of every bound, so that pictures laid edge to
   // edge at fractional pixels cover without seams.
   compact() {
+    // Calls still waiting for their pictures have no extent yet.
+    if (this.waiting) return;
     const lo = (t) => Math.floor(t * 4), hi = (t) => Math.ceil(t * 4);
     const outer = (op) => {
       if (op.kind === 'text') {
@@ -168,7 +284,7 @@ export class Surface {
       return [lo(op.x1), lo(op.y1), hi(op.x2 + extra), hi(op.y2 + extra)];
     };
     const inner = (op) => [hi(op.x1), hi(op.y1), lo(op.x2), lo(op.y2)];
-    const covers = (op) => op.kind === 'image' && op.opaque;
+    const covers = (op) => op.kind === 'image' && this.opaque(op.value);
     const rects = this.ops.map((op) => [outer(op), covers(op) ? inner(op) : null]);
     const xs = new Set(), ys = new Set();
     for (const [o, i] of rects)
@@ -218,14 +334,3 @@ function isOpaque(img) {
   return true;
 }
 
-export async function loadPictures(stems) {
-  const pictures = new Map();
-  await Promise.all(Object.entries(stems).map(async ([code, stem]) => {
-    const [normal, large] = await Promise.all([
-      loadImage(`pictures/${stem}.png`), loadImage(`pictures/${stem}@2x.png`)]);
-    if (!normal) return;
-    const twice = large && large.width === normal.width * 2 && large.height === normal.height * 2;
-    pictures.set(Number(code), { normal, large: twice ? large : null, opaque: isOpaque(normal) });
-  }));
-  return pictures;
-}

@@ -34,12 +34,14 @@
 #include "play/input.h"
 #include "play/record_commands.h"
 #include "play/work.h"
+#include "record/notation.h"
 #include "record/record_file.h"
 #include "shell/menu.h"
 #include "shell/settings.h"
 #include "shell/start.h"
 #include "view/draw.h"
 #include "view/look.h"
+#include "view/move_list.h"
 
 // ---- The page's hooks -----------------------------------------------------------
 
@@ -572,6 +574,43 @@ EMSCRIPTEN_KEEPALIVE const char* rindou_wait_kinds() {
     }
     json += '}';
     return rindou::web::kept(slot, json);
+}
+
+// The words the page gives a screen reader: the board's name and its keys,
+// the menu button's name, the number of moves in the record, and the moves
+// after the first `since` of them in words (the last few at most), so that
+// the page says each new move once.
+EMSCRIPTEN_KEEPALIVE const char* rindou_access_words(int since) {
+    static std::string slot;
+    using rindou::text;
+    using rindou::Text;
+    using rindou::web::json_string;
+    const std::vector<std::string> lines = rindou::move_list_lines(front().game().st);
+    const int count = static_cast<int>(lines.size()) - 1;
+    std::string fresh;
+    for (int i = std::max({since + 1, count - 3, 1}); i <= count; ++i)
+        fresh += (fresh.empty() ? "" : ",") + json_string(lines[static_cast<size_t>(i)]);
+    return rindou::web::kept(slot, "{\"board\":" + json_string(text(Text::A11yBoard)) +
+                                       ",\"menu\":" + json_string(text(Text::A11yMenu)) +
+                                       ",\"count\":" + std::to_string(count) + ",\"fresh\":[" +
+                                       fresh + "]}");
+}
+
+// The name of the cell under the keys' cursor: a square (columns 1 to 9
+// of the picture, rows 1 to 9) or a place of a hand (column -1 the upper
+// hand, 11 the lower), as the record names squares in the language chosen.
+EMSCRIPTEN_KEEPALIVE const char* rindou_cell_words(int col, int row) {
+    static std::string slot;
+    using rindou::text;
+    using rindou::Text;
+    if (col < 1 || col > 9)
+        return rindou::web::kept(slot, text(col < 1 ? Text::A11yUpperHand : Text::A11yLowerHand,
+                                            {{"place", std::to_string(row)}}));
+    const bool english = rindou::language() == rindou::Language::English;
+    return rindou::web::kept(
+        slot, text(Text::A11ySquare,
+                   {{"file", english ? std::to_string(10 - col) : rindou::move_notation_text(10 - col)},
+                    {"rank", english ? std::to_string(row) : rindou::move_notation_text(1000 + row)}}));
 }
 
 EMSCRIPTEN_KEEPALIVE int rindou_ended() { return front().ended() ? 1 : 0; }
