@@ -138,6 +138,19 @@ function placeControls(scale) {
   }
 }
 
+// A feature module may take part of the page's room (the study's sheet):
+// given the shape and the room (CSS pixels), it places itself and answers
+// the part left to the game from the room's top left corner, or null to
+// leave the game all of it.
+let roomTaker = null;
+export function setRoomTaker(taker) {
+  roomTaker = taker;
+}
+function shareRoom(shape, x, y, width, height) {
+  const left = roomTaker && roomTaker(shape, x, y, width, height);
+  return left || { width, height };
+}
+
 export function fit() {
   const shape = game._rindou_shape_for(window.innerWidth, window.innerHeight);
   const before = arranged;
@@ -149,8 +162,9 @@ export function fit() {
     placeMenu(0);
     const bar = document.getElementById('menubar');
     const top = document.body.classList.contains('drawer') ? menuToggle.offsetHeight : bar.offsetHeight;
-    const roomW = window.innerWidth;
-    const roomH = window.innerHeight - top;
+    const room = shareRoom(DESKTOP, 0, top, window.innerWidth, window.innerHeight - top);
+    const roomW = room.width;
+    const roomH = room.height;
     let s = Math.min(roomW / NATURAL_W, roomH / NATURAL_H);
     // Within a few pixels of the natural size the pictures keep theirs.
     if (Math.abs(s - 1) < 0.01) s = 1;
@@ -169,7 +183,7 @@ export function fit() {
   }
   // A phone: the canvas fills the screen, the arrangement as large as
   // the screen holds it, centred.
-  const cssW = window.innerWidth, cssH = window.innerHeight;
+  const { width: cssW, height: cssH } = shareRoom(shape, 0, 0, window.innerWidth, window.innerHeight);
   unit = Math.max(0.001, Math.min(cssW / arranged.width, cssH / arranged.height));
   origin = { x: Math.floor((cssW - arranged.width * unit) / 2),
              y: Math.floor((cssH - arranged.height * unit) / 2) };

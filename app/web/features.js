@@ -11,7 +11,7 @@
 import { game, run } from './game.js';
 import { boxTexts, openBox } from './boxes.js';
 import { addPageEntry, retranslate } from './menu.js';
-import { scheduleComposite } from './arrangement.js';
+import { scheduleComposite, refit, setRoomTaker } from './arrangement.js';
 
 const startListeners = [];
 // A feature that takes the presses on the board before the game does.
@@ -35,6 +35,10 @@ export const page = {
   retranslate,
   // The phone's arrangement drawn anew from the picture at the next frame.
   redraw: scheduleComposite,
+  // The game fitted to the page anew, as after a change of size.
+  refit,
+  // setRoom(taker): part of the page's room taken (see arrangement.js).
+  setRoom: setRoomTaker,
   onStart(listener) {
     if (hasStarted) listener();
     else startListeners.push(listener);

@@ -25,14 +25,17 @@
 #include "app/web/saved_game.h"
 #include "build_id.h"
 #include "app/web/search_wire.h"
+#include "app/web/study_wire.h"
 #include "core/consistency.h"
 #include "core/files.h"
 #include "core/null_platform.h"
 #include "core/texts.h"
 #include "play/clock.h"
+#include "play/deep_play.h"
 #include "play/flow.h"
 #include "play/input.h"
 #include "play/record_commands.h"
+#include "play/replay.h"
 #include "play/work.h"
 #include "record/notation.h"
 #include "record/record_file.h"
@@ -832,6 +835,107 @@ EMSCRIPTEN_KEEPALIVE const char* rindou_resume_texts() {
     return rindou::web::kept(slot, "{\"resumed\":" + json_string(rindou::text(Text::GameResumed)) +
                                        ",\"otherTab\":" +
                                        json_string(rindou::text(Text::GameTakenByOtherTab)) + "}");
+}
+
+}  // extern "C"
+
+// ---- The study: the move list, jumping to a move, the hint's words --------------
+// (the analysis itself runs in a worker: study_wire.cpp)
+
+namespace rindou::web {
+namespace {
+
+// Jumping, as work, so that it waits its turn as every command does.
+Work<> jump_command(Game& g, int n) {
+    (void)jump_to(g, n);
+    co_return;
+}
+
+// What an analysis is of: the record's moves, so that its marks are shown
+// only while the record is the one analysed.
+std::string record_key(const GameState& s) {
+    std::string key = std::to_string(s.record_end);
+    for (int i = 1; i <= std::min(s.record_end, RECORD_MAX); ++i) {
+        const RecordEntry& e = s.record[static_cast<size_t>(i)];
+        key += ' ' + std::to_string(e.from_col) + ',' + std::to_string(e.from_row) + ',' +
+               std::to_string(e.to_col) + ',' + std::to_string(e.to_row) + ':' +
+               std::to_string(e.piece_after);
+    }
+    return key;
+}
+
+}  // namespace
+}  // namespace rindou::web
+
+extern "C" {
+
+// What the study shows of the game on the board: {"shown", "lines": [...],
+// "current" (the line of the position shown), "hint" (the hint's words while
+// they stand), "key" (the record's moves), "busy" (work in progress: no
+// analysis starts then)}.
+EMSCRIPTEN_KEEPALIVE const char* rindou_study_view() {
+    static std::string slot;
+    using rindou::web::json_string;
+    rindou::Game& g = front().game();
+    const rindou::GameState& s = g.st;
+    std::string out = "{\"shown\":";
+    out += g.view.move_list_shown ? "true" : "false";
+    out += ",\"lines\":[";
+    bool first = true;
+    for (const std::string& line : rindou::move_list_lines(s)) {
+        if (!first) out += ',';
+        first = false;
+        out += json_string(line);
+    }
+    out += "],\"current\":" + std::to_string(s.record_count) +
+           ",\"hint\":" + json_string(rindou::hint_words(s)) +
+           ",\"key\":" + json_string(rindou::web::record_key(s)) +
+           ",\"busy\":" + (front().waiting() != 0 || front().ended() ? "true" : "false") + "}";
+    return rindou::web::kept(slot, out);
+}
+
+// The move list shown or hidden, kept in the settings as the window keeps it.
+EMSCRIPTEN_KEEPALIVE void rindou_study_show(int shown) {
+    if (!front().ended()) rindou::show_move_list(front().game(), shown != 0);
+}
+
+// Shows the position after entry `n` of the record (0: the start).
+EMSCRIPTEN_KEEPALIVE void rindou_study_jump(int n) {
+    if (n != front().game().st.record_count)
+        front().run(rindou::web::jump_command(front().game(), n));
+}
+
+// The game on the board as the study's worker reads it.
+EMSCRIPTEN_KEEPALIVE const char* rindou_study_request() {
+    static std::string slot;
+    return rindou::web::kept(slot, rindou::web::write_study_request(front().game().st));
+}
+
+// The study's words in the language chosen; the summary's and the better
+// move's keep their places ({blunders}, {mistakes}, {inaccuracies}, {move})
+// for the page to fill.
+EMSCRIPTEN_KEEPALIVE const char* rindou_study_texts() {
+    static std::string slot;
+    using rindou::Text;
+    using rindou::text_pattern;
+    using rindou::web::json_string;
+    const rindou::Language l = rindou::language();
+    const auto pattern = [l](Text t) { return json_string(std::string(text_pattern(t, l))); };
+    const auto analyse = [](Text level) {
+        return json_string(rindou::text(Text::MenuAnalyse, {{"level", rindou::text(level)}}));
+    };
+    return rindou::web::kept(
+        slot, "{\"moveList\":" + pattern(Text::MenuMoveList) + ",\"analyse4\":" +
+                  analyse(Text::MenuLevel4) + ",\"analyse5\":" + analyse(Text::MenuLevel5) +
+                  ",\"cancel\":" + pattern(Text::AnalysisCancel) +
+                  ",\"marks\":[\"\"," + pattern(Text::MarkInaccuracy) + "," +
+                  pattern(Text::MarkMistake) + "," + pattern(Text::MarkBlunder) + "]" +
+                  ",\"better\":" + pattern(Text::BetterMove) + ",\"sente\":" +
+                  pattern(Text::SenteMark) + ",\"gote\":" + pattern(Text::GoteMark) +
+                  ",\"summary\":" + pattern(Text::AnalysisSummary) +
+                  ",\"close\":" + pattern(Text::StudyClose) + ",\"progress\":" +
+                  pattern(Text::StudyProgress) + ",\"graph\":" + pattern(Text::StudyGraph) +
+                  ",\"failed\":" + pattern(Text::StudyFailed) + "}");
 }
 
 }  // extern "C"

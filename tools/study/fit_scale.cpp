@@ -6,7 +6,8 @@
 // ended for that side, and picks the scale with the least log loss.
 //
 //   rindou-fit-scale [--games N] [--seed S] [--nodes N] [--opening MOVES]
-//                    [--cap PLIES]
+//                    [--cap PLIES] [--resamples R] [--keep FILE]
+//   rindou-fit-scale --from FILE [--resamples R]
 //
 // The first MOVES moves of a game (4 by default) are drawn with the seed
 // among moves a short search does not find clearly worse than its best, so
@@ -16,11 +17,23 @@
 // the end, not a judgement), where the side had one move only (nothing was
 // searched) and where it had to pass.  A game still running after PLIES
 // moves (300) counts as a draw, one half for either side.
+//
+// How far the scale can be trusted: the positions of one game are far from
+// independent, so the fit is repeated on R sets of games (200) drawn with
+// replacement from those played, and the middle 95% of those scales is
+// printed beside the fit.
+//
+// --keep FILE adds each game's positions to FILE as it ends, one line a
+// game ("<upper's result> <side>:<score> ..."), so that games played by
+// several runs side by side (other seeds) can be fitted together:
+// --from FILE fits the games such files hold instead of playing any.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -42,21 +55,27 @@ struct Sample {
 double sigmoid(double x) { return 1.0 / (1.0 + std::exp(-x)); }
 
 // Mean log loss of the samples at a scale; `result[g]` is 1 when the upper
-// side won game g, 0 when the lower did, 0.5 for a draw.
-double log_loss(const std::vector<Sample>& samples, const std::vector<double>& result, double scale) {
-    double sum = 0;
+// side won game g, 0 when the lower did, 0.5 for a draw.  With `times`, game
+// g counts times[g] times (a resampled set of games).
+double log_loss(const std::vector<Sample>& samples, const std::vector<double>& result, double scale,
+                const std::vector<int>* times = nullptr) {
+    double sum = 0, weight = 0;
     for (const Sample& s : samples) {
+        const double w = times ? (*times)[s.game] : 1.0;
+        if (w == 0) continue;
         const double y = s.side == UPPER ? result[s.game] : 1.0 - result[s.game];
         const double p = std::min(1.0 - 1e-12, std::max(1e-12, sigmoid(s.score / scale)));
-        sum -= y * std::log(p) + (1 - y) * std::log(1 - p);
+        sum -= w * (y * std::log(p) + (1 - y) * std::log(1 - p));
+        weight += w;
     }
-    return sum / static_cast<double>(samples.size());
+    return weight > 0 ? sum / weight : 0.0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    int games = 40, opening = 4, cap = 300;
+    int games = 40, opening = 4, cap = 300, resamples = 200;
+    std::string keep, from;
     unsigned seed = 1;
     uint64_t nodes = deep::level_budget(4);
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -67,14 +86,18 @@ int main(int argc, char** argv) {
         else if (k == "--nodes") nodes = std::strtoull(v, nullptr, 10);
         else if (k == "--opening") opening = std::atoi(v);
         else if (k == "--cap") cap = std::atoi(v);
+        else if (k == "--resamples") resamples = std::atoi(v);
+        else if (k == "--keep") keep = v;
+        else if (k == "--from") from = v;
         else {
             std::fprintf(stderr, "unknown option %s\n", k.c_str());
             return 2;
         }
     }
-    if (games < 1 || nodes < 1 || cap < 1 || opening < 0) {
+    if (games < 1 || nodes < 1 || cap < 1 || opening < 0 || resamples < 0) {
         std::fprintf(stderr, "usage: rindou-fit-scale [--games N] [--seed S] [--nodes N] "
-                             "[--opening MOVES] [--cap PLIES]\n");
+                             "[--opening MOVES] [--cap PLIES] [--resamples R] [--keep FILE]\n"
+                             "       rindou-fit-scale --from FILE [--resamples R]\n");
         return 2;
     }
 
@@ -83,7 +106,26 @@ int main(int argc, char** argv) {
     std::vector<Sample> samples;
     std::vector<double> result;
     int wins[2] = {0, 0}, draws = 0;
-    for (int game = 0; game < games; ++game) {
+    if (!from.empty()) {
+        std::ifstream in(from);
+        std::string line;
+        while (std::getline(in, line)) {
+            std::istringstream words(line);
+            double upper_result = 0.5;
+            if (!(words >> upper_result)) continue;
+            std::string sample;
+            while (words >> sample) {
+                const size_t colon = sample.find(':');
+                if (colon == std::string::npos) continue;
+                samples.push_back({std::atoi(sample.c_str() + colon + 1), std::atoi(sample.c_str()),
+                                   result.size()});
+            }
+            (upper_result == 1 ? wins[UPPER] : upper_result == 0 ? wins[LOWER] : draws) += 1;
+            result.push_back(upper_result);
+        }
+        games = static_cast<int>(result.size());
+    }
+    for (int game = 0; from.empty() && game < games; ++game) {
         std::mt19937 rng(seed * 7919u + static_cast<unsigned>(game));
         // Two people: the lower side moves first.
         deep::Position p = deep::Position::from_state(start, start.lower_turn);
@@ -127,6 +169,13 @@ int main(int argc, char** argv) {
             ++draws;
         }
         result.push_back(upper_result);
+        if (!keep.empty()) {
+            std::ofstream out(keep, std::ios::app);
+            out << upper_result;
+            for (size_t i = first; i < samples.size(); ++i)
+                out << ' ' << samples[i].side << ':' << samples[i].score;
+            out << '\n';
+        }
         std::printf("game %d: %d plies, winner %s, %zu positions\n", game + 1, plies, outcome,
                     samples.size() - first);
         std::fflush(stdout);
@@ -139,11 +188,30 @@ int main(int argc, char** argv) {
     // The log loss of one scale is smooth with a single minimum.
     const double scale = tools::fit_log_scale([&](double k) { return log_loss(samples, result, k); });
 
-    std::printf("\n%d games (upper won %d, lower %d, draws %d), %zu positions, budget %llu nodes\n",
-                games, wins[UPPER], wins[LOWER], draws, samples.size(),
-                static_cast<unsigned long long>(nodes));
+    std::printf("\n%d games (upper won %d, lower %d, draws %d), %zu positions", games, wins[UPPER],
+                wins[LOWER], draws, samples.size());
+    if (from.empty()) std::printf(", budget %llu nodes", static_cast<unsigned long long>(nodes));
+    std::printf("\n");
     std::printf("scale %.1f, log loss %.4f (a coin's: %.4f)\n", scale,
                 log_loss(samples, result, scale), std::log(2.0));
+    if (resamples > 0) {
+        std::mt19937 rng(seed);
+        std::uniform_int_distribution<size_t> pick(0, result.size() - 1);
+        std::vector<double> scales;
+        std::vector<int> times(result.size());
+        for (int r = 0; r < resamples; ++r) {
+            std::fill(times.begin(), times.end(), 0);
+            for (size_t g = 0; g < result.size(); ++g) ++times[pick(rng)];
+            scales.push_back(
+                tools::fit_log_scale([&](double k) { return log_loss(samples, result, k, &times); }));
+        }
+        std::sort(scales.begin(), scales.end());
+        const auto at = [&](double q) {
+            return scales[std::min(scales.size() - 1, static_cast<size_t>(q * static_cast<double>(scales.size())))];
+        };
+        std::printf("95%% of %d resampled sets of games: scale %.1f to %.1f\n", resamples, at(0.025),
+                    at(0.975));
+    }
     // How well the fitted curve follows the games: the share of points the
     // side to move went on to score, by bands of the score.
     const int bands[] = {-100000, -1200, -800, -500, -300, -150, -50, 50, 150, 300, 500, 800, 1200};
