@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QLabel>
+#include <QToolBar>
 #include <array>
 #include <cstdio>
 #include <functional>
@@ -139,6 +140,11 @@ TEST_F(BridgeTest, TheWindowAndThePagePlayThroughTheServer) {
                online().status()->text() == qtext(Text::OnlineYourTurn);
     }));
     EXPECT_EQ(online().side(), QStringLiteral("lower"));
+    // The name the page's player gave shows in the window's bar.
+    bool named = false;
+    for (const QLabel* l : online().bar()->findChildren<QLabel*>())
+        named = named || l->text().contains(QStringLiteral("Page"));
+    EXPECT_TRUE(named) << "the page's player is not named in the window";
     EXPECT_EQ(page.ask({{"do", "wait"}, {"ply", 0}, {"status", "playing"}})
                   .value(QStringLiteral("state")).toObject().value(QStringLiteral("side")).toString(),
               QStringLiteral("upper"));
