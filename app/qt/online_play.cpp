@@ -29,6 +29,7 @@
 #include "play/input.h"
 #include "play/move.h"
 #include "play/sound.h"
+#include "record/kept_games.h"
 #include "shell/settings.h"
 #include "view/draw.h"
 
@@ -575,7 +576,7 @@ void OnlinePlay::keep_record() {
     seats_.mark_kept(server, id);
     seats_.save();
     client_.fetch_record(server, id, [this](int status, const QByteArray& bytes) {
-        if (status == 200) keep_record_bytes(*shelf_, bytes.toStdString());
+        if (status == 200) keep_record_file(*shelf_, bytes.toStdString(), shelf_->local_time());
     });
 }
 

@@ -5,11 +5,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
-#include <set>
 #include <system_error>
 
 #include "core/files.h"
-#include "record/kept_games.h"
 
 namespace rindou::qt {
 
@@ -109,49 +107,5 @@ void OnlineSeats::set_current(const QUrl& server, const QString& id) {
 }
 
 void OnlineSeats::clear_current() { current_ = -1; }
-
-bool keep_record_bytes(GameShelf& shelf, const std::string& bytes) {
-    const LocalTime t = shelf.local_time();
-    std::string name;
-    std::vector<std::string> taken;
-    auto put_game = [&] {
-        taken = shelf.names();
-        for (int tries = 0; tries < 100; ++tries) {
-            name = kept_game_name(t, taken);
-            switch (shelf.put(name, bytes)) {
-            case GameShelf::Put::Written: return true;
-            case GameShelf::Put::Taken: taken.push_back(name); break;
-            case GameShelf::Put::Failed: return false;
-            }
-        }
-        return false;
-    };
-    // The same bookkeeping as a game played in the window: the list names
-    // what was kept, and beyond the limit the game kept longest ago goes
-    // while it is still the file that was kept.
-    bool tried = false, written = false;
-    shelf.with_kept_list([&](std::string& text) {
-        tried = true;
-        written = put_game();
-        if (!written) return false;
-        const std::set<std::string> present(taken.begin(), taken.end());
-        std::vector<KeptEntry> kept;
-        for (KeptEntry& e : parse_kept_list(text))
-            if (e.name != name && present.count(e.name)) kept.push_back(std::move(e));
-        kept.push_back({bytes.size(), kept_digest(bytes), name});
-        const size_t beyond = kept.size() > KEPT_GAMES_LIMIT ? kept.size() - KEPT_GAMES_LIMIT : 0;
-        for (size_t i = 0; i < beyond; ++i) {
-            std::string held;
-            if (shelf.get(kept[i].name, held, kept[i].size) && held.size() == kept[i].size &&
-                kept_digest(held) == kept[i].digest)
-                shelf.remove(kept[i].name);
-        }
-        kept.erase(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(beyond));
-        text = format_kept_list(kept);
-        return true;
-    });
-    if (!tried) written = put_game();
-    return written;
-}
 
 }  // namespace rindou::qt

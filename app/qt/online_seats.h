@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "app/qt/online_client.h"
-#include "core/platform.h"
 
 namespace rindou::qt {
 
@@ -50,10 +49,5 @@ private:
     std::vector<SeatEntry> entries_;
     int current_ = -1;
 };
-
-// Keeps a record file as the window keeps its games: under a name from the
-// local time, added to the shelf's list of kept games.  False when it could
-// not be written.
-bool keep_record_bytes(GameShelf& shelf, const std::string& bytes);
 
 }  // namespace rindou::qt
