@@ -173,13 +173,6 @@ struct EngineMemory {
     Grid bishop_check_squares{};
 };
 
-// ---- Menu check marks ------------------------------------------------------
-struct MenuMarks {
-    bool level1 = false, level2 = false, level3 = false, level4 = false, level5 = false;
-    bool midori = false, tatami = false, take = false, uchu = false, renga = false;
-    bool sidou = false, keika = false, bgm = false;
-};
-
 // ---- Sound handles (0 = none) ------------------------------------------------
 struct SoundHandles {
     int context = 0;
@@ -216,9 +209,9 @@ struct Position {
 // The match: who plays which side, how it stands, its record and clocks, and
 // whether it is still to be kept.
 struct Match {
-    // Which side moves first and which side each player holds.
+    // Which side moves first (the other moves second) and which side each
+    // player holds.
     int sente_turn = 1;
-    int gote_turn = -1;
     int lower_turn = -1;
     int upper_turn = 1;
 
@@ -240,6 +233,8 @@ struct Match {
     std::array<RecordEntry, RECORD_MAX + 1> record{};
     int record_count = 0;
     int record_end = 0;
+
+    int gote_turn() const { return -sente_turn; }
 
     // Handicap.
     int handicap_grade = 0;
@@ -268,12 +263,43 @@ struct Selection {
     uint64_t hint_position = 0;
 };
 
-// What the person chose under the menus.
+// The check marks of the menus: what the settings say, one entry by one.
+struct MenuMarks {
+    bool level1 = false, level2 = false, level3 = false, level4 = false, level5 = false;
+    bool midori = false, tatami = false, take = false, uchu = false, renga = false;
+    bool sidou = false, keika = false, bgm = false;
+};
+
+// What the person chose under the menus.  The menus' check marks are worked
+// out from these, so that a mark can never say other than what is in effect.
 struct Settings {
     int level = 3;
     int guidance_on = 0;
-    int guidance_colour = 2;
     int background_code = BG_MIDORI;
+    bool elapsed_shown = false;  // the clocks show the time spent
+    bool music_on = false;
+
+    // Where a piece may go is framed in white while guidance is on, and the
+    // frames are wiped in the board's own green when it is off.
+    int guidance_colour() const { return guidance_on ? WHITE : GREEN; }
+
+    MenuMarks menu() const {
+        MenuMarks m;
+        m.level1 = level == 1;
+        m.level2 = level == 2;
+        m.level3 = level == 3;
+        m.level4 = level == 4;
+        m.level5 = level == 5;
+        m.midori = background_code == BG_MIDORI;
+        m.tatami = background_code == BG_TATAMI;
+        m.take = background_code == BG_TAKE;
+        m.uchu = background_code == BG_UCHU;
+        m.renga = background_code == BG_RENGA;
+        m.sidou = guidance_on != 0;
+        m.keika = elapsed_shown;
+        m.bgm = music_on;
+        return m;
+    }
 };
 
 // ---- The game state -----------------------------------------------------------
@@ -285,8 +311,6 @@ struct GameState : Position, Match, Selection, Settings {
     Maps maps;
     EngineMemory engine;
 
-    // Menu check marks and sound handles.
-    MenuMarks menu;
     SoundHandles sound;
 
     // The folder that was current at start-up (help page, record panel).

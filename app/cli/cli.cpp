@@ -116,7 +116,7 @@ void print_show(const GameState& s, std::ostream& out) {
     out << "upper_hand";
     for (int k = 1; k <= 7; ++k) out << ' ' << s.upper_hand[static_cast<size_t>(k)];
     out << " total " << s.upper_hand_total << '\n';
-    out << "turn side " << s.side_to_move << " sente " << s.sente_turn << " gote " << s.gote_turn
+    out << "turn side " << s.side_to_move << " sente " << s.sente_turn << " gote " << s.gote_turn()
         << " lower " << s.lower_turn << " upper " << s.upper_turn << '\n';
     out << "game mode " << s.game_mode << " move " << s.move_number << " winner " << s.winner
         << " level " << s.level << '\n';
@@ -209,7 +209,6 @@ void run_setup(Game& g, const std::vector<std::string>& w) {
         s.upper_hand_total += s.upper_hand[static_cast<size_t>(k)];
     }
     s.sente_turn = 1;
-    s.gote_turn = -1;
     s.lower_turn = -1;
     s.upper_turn = 1;
     s.side_to_move = side;
