@@ -250,7 +250,6 @@ struct Selection {
     int sel_from_col = 0, sel_from_row = 0;
     int sel_to_col = 0, sel_to_row = 0;
     int sel_piece = 0;
-    int promoted_code = 0;
 
     // The hint's frames (origin or hand cell, destination) while they show.
     bool hint_shown = false;

@@ -155,9 +155,10 @@ Work<> choose_destination(Game& g, int button, int col, int row) {
     s.move_number += 1;
     draw_move_number(g, s.move_number);
     // The right button promotes where the piece may promote.
-    if (can_promote(s, s.sel_from_col, s.sel_from_row, col, row, s.sel_piece) == 1 &&
-        button == 2)
-        s.sel_piece = s.promoted_code;
+    if (button == 2) {
+        const int promoted_to = promotion_on(s.sel_from_col, s.sel_from_row, row, s.sel_piece);
+        if (promoted_to != 0) s.sel_piece = promoted_to;
+    }
     s.record[static_cast<size_t>(s.record_count)].piece_after = s.sel_piece;
     // The pick's frames and guidance come off.
     s.select_state = 0;
@@ -217,13 +218,10 @@ PromotionChoice promotion_choice(const GameState& state, double x, double y) {
     if (belongs_to_mover(state, code) ||
         !is_legal_move(state, state.sel_from_col, state.sel_from_row, col, row, state.sel_piece))
         return PromotionChoice::None;
-    // Asking leaves the game as it is: the promotion test writes its answer
-    // into the state it is given.
-    GameState s = state;
-    if (can_promote(s, s.sel_from_col, s.sel_from_row, col, row, s.sel_piece) != 1)
+    if (can_promote(state.sel_from_col, state.sel_from_row, col, row, state.sel_piece) != 1)
         return PromotionChoice::None;
-    return may_stay_unpromoted(row, s.sel_piece) ? PromotionChoice::Optional
-                                                 : PromotionChoice::Forced;
+    return may_stay_unpromoted(row, state.sel_piece) ? PromotionChoice::Optional
+                                                     : PromotionChoice::Forced;
 }
 
 void clear_frames(Game& g) {

@@ -131,9 +131,10 @@ bool is_possible_move(const GameState& s, const RecordEntry& e) {
     }
     if (is_legal_move(t, e.from_col, e.from_row, e.to_col, e.to_row, e.piece_before) != 1)
         return false;
-    if (e.piece_after != e.piece_before)
-        return can_promote(t, e.from_col, e.from_row, e.to_col, e.to_row, e.piece_before) == 1 &&
-               t.promoted_code == e.piece_after;
+    if (e.piece_after != e.piece_before) {
+        const int promoted_to = promotion_on(e.from_col, e.from_row, e.to_row, e.piece_before);
+        return promoted_to != 0 && promoted_to == e.piece_after;
+    }
     return may_stay_unpromoted(e.to_row, e.piece_before) == 1;
 }
 

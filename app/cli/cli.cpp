@@ -149,7 +149,7 @@ void print_legal(const GameState& original, std::ostream& out) {
                 for (int tr = 1; tr <= 9; ++tr) {
                     if (!is_legal_move(s, fc, fr, tc, tr, p)) continue;
                     const char* promo = "no";
-                    if (can_promote(s, fc, fr, tc, tr, p))
+                    if (can_promote(fc, fr, tc, tr, p))
                         promo = may_stay_unpromoted(tr, p) ? "may" : "must";
                     out << "legal " << fc << ' ' << fr << ' ' << tc << ' ' << tr << ' ' << promo
                         << '\n';

@@ -136,7 +136,7 @@ float seconds_between(float from, float to) {
     X(coin_col) X(coin_row) X(lower_hand_total) X(upper_hand_total) X(lower_king_col)            \
     X(lower_king_row) X(upper_king_col) X(upper_king_row) X(sente_turn)                          \
     X(lower_turn) X(upper_turn) X(side_to_move) X(game_mode) X(move_number) X(winner)            \
-    X(record_mode) X(flipped) X(turn_notice_pending) X(level) X(promoted_code) X(record_count)   \
+    X(record_mode) X(flipped) X(turn_notice_pending) X(level) X(record_count)                    \
     X(sel_from_col) X(sel_from_row) X(sel_to_col) X(sel_to_row) X(sel_piece)                     \
     X(record_end) X(handicap_grade) X(handicap_set) X(keep_state)
 
