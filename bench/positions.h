@@ -74,9 +74,9 @@ inline std::vector<GameState> scripted_positions(int games, int turns, uint64_t 
             if (n == 0 || has_no_board_move(s, s.lower_turn)) break;
             LowerMove m = moves[rng.next() % static_cast<uint32_t>(n)];
             int piece = m.piece;
-            if (can_promote(s, m.fc, m.fr, m.tc, m.tr, piece) &&
+            if (can_promote(m.fc, m.fr, m.tc, m.tr, piece) &&
                 (!may_stay_unpromoted(m.tr, piece) || rng.next() % 2 == 0))
-                piece = s.promoted_code;
+                piece = promotion_on(m.fc, m.fr, m.tr, piece);
             append_move_record(s, Move{m.fc, m.fr, m.tc, m.tr, m.piece, EMPTY, piece}, MoveTimes{});
             s.move_number += 1;
             int captured = s.board[size_t(m.tc)][size_t(m.tr)];

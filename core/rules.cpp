@@ -155,11 +155,8 @@ int promotion_on(int fc, int fr, int tr, int piece) {
     return yes ? promoted(piece) : 0;
 }
 
-int can_promote(GameState& s, int fc, int fr, int /*tc*/, int tr, int piece) {
-    const int code = promotion_on(fc, fr, tr, piece);
-    if (code == 0) return 0;
-    s.promoted_code = code;
-    return 1;
+int can_promote(int fc, int fr, int /*tc*/, int tr, int piece) {
+    return promotion_on(fc, fr, tr, piece) != 0 ? 1 : 0;
 }
 
 void add_captured_to_hand(GameState& s, int code) {

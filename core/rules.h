@@ -20,9 +20,9 @@ int may_stay_unpromoted(int to_row, int piece);
 constexpr int promoted(int code) { return code >= HU ? code + 1 : code - 1; }
 // The code the piece may become on this move, or 0 when it cannot promote.
 int promotion_on(int from_col, int from_row, int to_row, int piece);
-// Whether the piece can promote on this move; sets promoted_code when it can
-// (the click handling reads it there).
-int can_promote(GameState& s, int from_col, int from_row, int to_col, int to_row, int piece);
+// Whether the piece can promote on this move (1) or not (0); what it becomes
+// is promotion_on's answer.  Asking changes nothing.
+int can_promote(int from_col, int from_row, int to_col, int to_row, int piece);
 void scan_pawn_files(GameState& s);
 int has_no_board_move(const GameState& s, int turn);
 

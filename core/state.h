@@ -1,7 +1,8 @@
-// The one game state of Rindou: board, coin, hands, status, clocks, click
-// state, move record, analysis maps, the computer's surviving values, the
-// display state and the menu check marks.  It is a plain value: copying it is
-// enough to explore a position without changing what happens next.
+// The game state of Rindou, made of its parts: the position (board, coin,
+// hands, side to move), the match (who plays which side, status, clocks, the
+// move record), the person's selection and hint, the settings, the analysis
+// maps and the computer's surviving values.  It is a plain value: copying it
+// is enough to explore a position without changing what happens next.
 #pragma once
 
 #include <array>
@@ -172,13 +173,6 @@ struct EngineMemory {
     Grid bishop_check_squares{};
 };
 
-// ---- Menu check marks ------------------------------------------------------
-struct MenuMarks {
-    bool level1 = false, level2 = false, level3 = false, level4 = false, level5 = false;
-    bool midori = false, tatami = false, take = false, uchu = false, renga = false;
-    bool sidou = false, keika = false, bgm = false;
-};
-
 // ---- Sound handles (0 = none) ------------------------------------------------
 struct SoundHandles {
     int context = 0;
@@ -194,9 +188,11 @@ constexpr int KEEP_PENDING = 1;  // moves recorded: to be kept when it ends or i
 constexpr int KEEP_DONE = 2;     // kept (or tried to, once)
 constexpr int KEEP_NEVER = 3;    // a set-up position, which no record file can replay
 
-// ---- The game state -----------------------------------------------------------
-struct GameState {
-    // Position.
+// ---- The parts of the game, each kept by the part of the program that owns it
+// The position: what the rules read and a move changes.  The pawn-file flags
+// and the kings' squares are kept here, not worked out afresh, because the
+// computer reads them as they stood at its last scan of the board.
+struct Position {
     Grid board{};
     int coin_col = 5, coin_row = 5;
     std::array<int, 8> lower_hand{};  // slots 1..7
@@ -207,42 +203,53 @@ struct GameState {
     std::array<int, 10> upper_pawn_file{};
     int lower_king_col = 0, lower_king_row = 0;
     int upper_king_col = 0, upper_king_row = 0;
+    int side_to_move = TURN_NONE;
+};
 
-    // Turn values.
+// The match: who plays which side, how it stands, its record and clocks, and
+// whether it is still to be kept.
+struct Match {
+    // Which side moves first (the other moves second) and which side each
+    // player holds.
     int sente_turn = 1;
-    int gote_turn = -1;
     int lower_turn = -1;
     int upper_turn = 1;
-    int side_to_move = TURN_NONE;
 
-    // Game status.
     int game_mode = MODE_HUMAN;
     int move_number = 0;
     int winner = 0;
     int record_mode = 0;
     int flipped = 0;
     int turn_notice_pending = 0;
-    int level = 3;
-    int guidance_on = 0;
-    int guidance_colour = 2;
 
     // Clocks (seconds since midnight, single precision).
     float move_start_time = 0;
     float move_elapsed = 0;
     float lower_time_total = 0;
     float upper_time_total = 0;
-
-    // Click state.
-    int select_state = 0;
-    int sel_from_col = 0, sel_from_row = 0;
-    int sel_to_col = 0, sel_to_row = 0;
-    int sel_piece = 0;
-    int promoted_code = 0;
+    bool timer_enabled = false;  // the 50 ms clock tick (Timer1)
 
     // Move record: entries 1..500, entry 0 holds no move.
     std::array<RecordEntry, RECORD_MAX + 1> record{};
     int record_count = 0;
     int record_end = 0;
+
+    int gote_turn() const { return -sente_turn; }
+
+    // Handicap.
+    int handicap_grade = 0;
+    int handicap_set = 0;
+
+    // Whether the game on the board is still to be kept (KEEP_...).
+    int keep_state = KEEP_NOTHING;
+};
+
+// The person's click in progress and the hint on the board.
+struct Selection {
+    int select_state = 0;
+    int sel_from_col = 0, sel_from_row = 0;
+    int sel_to_col = 0, sel_to_row = 0;
+    int sel_piece = 0;
 
     // The hint's frames (origin or hand cell, destination) while they show.
     bool hint_shown = false;
@@ -253,24 +260,56 @@ struct GameState {
     bool hint_known = false;
     Move hint_move;
     uint64_t hint_position = 0;
+};
 
-    // Handicap.
-    int handicap_grade = 0;
-    int handicap_set = 0;
+// The check marks of the menus: what the settings say, one entry by one.
+struct MenuMarks {
+    bool level1 = false, level2 = false, level3 = false, level4 = false, level5 = false;
+    bool midori = false, tatami = false, take = false, uchu = false, renga = false;
+    bool sidou = false, keika = false, bgm = false;
+};
 
-    // Whether the game on the board is still to be kept (KEEP_...).
-    int keep_state = KEEP_NOTHING;
-
-    // Display state.
+// What the person chose under the menus.  The menus' check marks are worked
+// out from these, so that a mark can never say other than what is in effect.
+struct Settings {
+    int level = 3;
+    int guidance_on = 0;
     int background_code = BG_MIDORI;
-    bool timer_enabled = false;  // the 50 ms clock tick (Timer1)
+    bool elapsed_shown = false;  // the clocks show the time spent
+    bool music_on = false;
 
+    // Where a piece may go is framed in white while guidance is on, and the
+    // frames are wiped in the board's own green when it is off.
+    int guidance_colour() const { return guidance_on ? WHITE : GREEN; }
+
+    MenuMarks menu() const {
+        MenuMarks m;
+        m.level1 = level == 1;
+        m.level2 = level == 2;
+        m.level3 = level == 3;
+        m.level4 = level == 4;
+        m.level5 = level == 5;
+        m.midori = background_code == BG_MIDORI;
+        m.tatami = background_code == BG_TATAMI;
+        m.take = background_code == BG_TAKE;
+        m.uchu = background_code == BG_UCHU;
+        m.renga = background_code == BG_RENGA;
+        m.sidou = guidance_on != 0;
+        m.keika = elapsed_shown;
+        m.bgm = music_on;
+        return m;
+    }
+};
+
+// ---- The game state -----------------------------------------------------------
+// The game is its parts.  They are bases, so that a routine that needs only
+// one part can take that part, while the code that reads the game as a whole
+// names each fact as before.
+struct GameState : Position, Match, Selection, Settings {
     // Analysis maps and the computer's values.
     Maps maps;
     EngineMemory engine;
 
-    // Menu check marks and sound handles.
-    MenuMarks menu;
     SoundHandles sound;
 
     // The folder that was current at start-up (help page, record panel).

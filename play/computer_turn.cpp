@@ -36,7 +36,7 @@ void hand_back(Game& g) {
     GameState& s = g.st;
     s.move_start_time = g.io.clock->now();
     s.side_to_move = s.lower_turn;
-    if (s.menu.keika) set_clock_tick(g, true);
+    if (s.menu().keika) set_clock_tick(g, true);
 }
 
 }  // namespace
@@ -60,7 +60,7 @@ Work<> com_ban(Game& g) {
     }
     // The computer's clock runs while it thinks.
     s.move_start_time = g.io.clock->now();
-    if (s.menu.keika) set_clock_tick(g, true);
+    if (s.menu().keika) set_clock_tick(g, true);
     // The thinking caption stays until the move is shown.
     draw_thinking(g);
     // Levels 4 and 5 choose by the deep search; the turn around the choice is the same.

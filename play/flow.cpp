@@ -48,13 +48,13 @@ Work<> start_com_first_human(Game& g) {
     set_clock_tick(g, true);
     if (no_game_yet(s)) {
         s.lower_turn = s.sente_turn;
-        s.upper_turn = s.gote_turn;
+        s.upper_turn = s.gote_turn();
         s.side_to_move = s.sente_turn;
         co_await notice(" ", text(Text::YourTurn));
         s.turn_notice_pending = 0;
     } else if (s.side_to_move == s.lower_turn) {
         s.lower_turn = s.sente_turn;
-        s.upper_turn = s.gote_turn;
+        s.upper_turn = s.gote_turn();
         s.side_to_move = s.sente_turn;
         co_await notice(text(Text::TitleGame), text(Text::YourTurn));
         s.turn_notice_pending = 0;
@@ -68,7 +68,7 @@ Work<> start_com_first_computer(Game& g) {
     open_start_against_computer(g);
     set_clock_tick(g, true);
     if (no_game_yet(s)) {
-        s.lower_turn = s.gote_turn;
+        s.lower_turn = s.gote_turn();
         s.upper_turn = s.sente_turn;
         s.side_to_move = s.sente_turn;
         co_await com_ban(g);
@@ -86,17 +86,17 @@ Work<> start_two_players(Game& g) {
     clear_level(g);
     clear_frames(g);
     s.move_start_time = g.io.clock->now();
-    if (s.menu.keika) set_clock_tick(g, true);
+    if (s.menu().keika) set_clock_tick(g, true);
     s.game_mode = MODE_HUMAN;
     s.record_mode = 0;
     if (no_game_yet(s)) {
         s.lower_turn = s.sente_turn;
-        s.upper_turn = s.gote_turn;
+        s.upper_turn = s.gote_turn();
         s.side_to_move = s.sente_turn;
         co_await notice(" ", text(Text::FirstsTurn));
     } else if (s.side_to_move == s.sente_turn) {
         co_await notice(" ", text(Text::FirstsTurn));
-    } else if (s.side_to_move == s.gote_turn) {
+    } else if (s.side_to_move == s.gote_turn()) {
         co_await notice(" ", text(Text::SecondsTurn));
     }
     s.turn_notice_pending = 0;
@@ -115,8 +115,8 @@ Work<> refuse_record_full(Game& g) {
 
 void pass_turn(GameState& s) {
     if (s.side_to_move == s.sente_turn)
-        s.side_to_move = s.gote_turn;
-    else if (s.side_to_move == s.gote_turn)
+        s.side_to_move = s.gote_turn();
+    else if (s.side_to_move == s.gote_turn())
         s.side_to_move = s.sente_turn;
 }
 

@@ -33,7 +33,7 @@ bool belongs_to_other(const GameState& s, int code) {
 
 void start_move_time(Game& g) {
     g.st.move_start_time = g.io.clock->now();
-    if (g.st.menu.keika) set_clock_tick(g, true);
+    if (g.st.menu().keika) set_clock_tick(g, true);
 }
 
 // Notices at the first click after stepping through the record; a click
@@ -46,7 +46,7 @@ Work<> first_click_notices(Game& g) {
             start_move_time(g);
             if (s.side_to_move == s.sente_turn)
                 co_await notice(text(Text::TitleGame), text(Text::FirstsTurn));
-            else if (s.side_to_move == s.gote_turn)
+            else if (s.side_to_move == s.gote_turn())
                 co_await notice(text(Text::TitleGame), text(Text::SecondsTurn));
         }
     } else if (s.game_mode == MODE_COM) {
@@ -70,12 +70,12 @@ void pick_from_board(Game& g, int col, int row) {
     s.sel_from_col = col;
     s.sel_from_row = row;
     s.sel_piece = code;
-    show_guidance(g, col, row, s.guidance_colour, s.sel_piece);
+    show_guidance(g, col, row, s.guidance_colour(), s.sel_piece);
     if (belongs_to_mover(s, code)) {
         s.select_state = 1;
         frame_square(g, PICK_COLOUR, col, row);
     } else if (belongs_to_other(s, code)) {
-        frame_square(g, s.guidance_colour, col, row);
+        frame_square(g, s.guidance_colour(), col, row);
     }
 }
 
@@ -102,9 +102,9 @@ Work<> hand_over(Game& g, int captured) {
         else if (s.winner == s.upper_turn)
             co_await end_of_game(g, text(Text::PlayerSecond));
         if (s.side_to_move == s.sente_turn) {
-            s.side_to_move = s.gote_turn;
+            s.side_to_move = s.gote_turn();
             s.lower_time_total += s.move_elapsed;
-        } else if (s.side_to_move == s.gote_turn) {
+        } else if (s.side_to_move == s.gote_turn()) {
             s.side_to_move = s.sente_turn;
             s.upper_time_total += s.move_elapsed;
         }
@@ -124,7 +124,7 @@ Work<> choose_destination(Game& g, int button, int col, int row) {
         s.sel_from_col = col;
         s.sel_from_row = row;
         s.sel_piece = code;
-        show_guidance(g, col, row, s.guidance_colour, s.sel_piece);
+        show_guidance(g, col, row, s.guidance_colour(), s.sel_piece);
         frame_square(g, PICK_COLOUR, col, row);
         co_return;
     }
@@ -155,9 +155,10 @@ Work<> choose_destination(Game& g, int button, int col, int row) {
     s.move_number += 1;
     draw_move_number(g, s.move_number);
     // The right button promotes where the piece may promote.
-    if (can_promote(s, s.sel_from_col, s.sel_from_row, col, row, s.sel_piece) == 1 &&
-        button == 2)
-        s.sel_piece = s.promoted_code;
+    if (button == 2) {
+        const int promoted_to = promotion_on(s.sel_from_col, s.sel_from_row, row, s.sel_piece);
+        if (promoted_to != 0) s.sel_piece = promoted_to;
+    }
     s.record[static_cast<size_t>(s.record_count)].piece_after = s.sel_piece;
     // The pick's frames and guidance come off.
     s.select_state = 0;
@@ -200,9 +201,9 @@ void click_outside(Game& g, int col, int row) {
         frame_square(g, PICK_COLOUR, col, row);
     } else if (s.side_to_move == other) {
         s.select_state = 0;
-        frame_square(g, s.guidance_colour, col, row);
+        frame_square(g, s.guidance_colour(), col, row);
     }
-    show_guidance(g, col, row, s.guidance_colour, s.sel_piece);
+    show_guidance(g, col, row, s.guidance_colour(), s.sel_piece);
 }
 
 }  // namespace
@@ -217,13 +218,10 @@ PromotionChoice promotion_choice(const GameState& state, double x, double y) {
     if (belongs_to_mover(state, code) ||
         !is_legal_move(state, state.sel_from_col, state.sel_from_row, col, row, state.sel_piece))
         return PromotionChoice::None;
-    // Asking leaves the game as it is: the promotion test writes its answer
-    // into the state it is given.
-    GameState s = state;
-    if (can_promote(s, s.sel_from_col, s.sel_from_row, col, row, s.sel_piece) != 1)
+    if (can_promote(state.sel_from_col, state.sel_from_row, col, row, state.sel_piece) != 1)
         return PromotionChoice::None;
-    return may_stay_unpromoted(row, s.sel_piece) ? PromotionChoice::Optional
-                                                 : PromotionChoice::Forced;
+    return may_stay_unpromoted(row, state.sel_piece) ? PromotionChoice::Optional
+                                                     : PromotionChoice::Forced;
 }
 
 void clear_frames(Game& g) {

@@ -224,11 +224,9 @@ Work<> load_record_bytes(Game& g, std::string bytes) {
     if (first.piece_before >= 10) {
         s.game_mode = MODE_COM;
         s.sente_turn = s.upper_turn;
-        s.gote_turn = s.lower_turn;
     } else {
         s.game_mode = MODE_HUMAN;
         s.sente_turn = s.lower_turn;
-        s.gote_turn = s.upper_turn;
     }
     s.side_to_move = s.sente_turn;
 }

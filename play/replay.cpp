@@ -203,7 +203,7 @@ Work<> take_back(Game& g) {
     // the next click, and the move's time starts now.
     s.turn_notice_pending = 0;
     s.move_start_time = g.io.clock->now();
-    if (s.menu.keika) set_clock_tick(g, true);
+    if (s.menu().keika) set_clock_tick(g, true);
 }
 
 bool jump_to(Game& g, int n) {

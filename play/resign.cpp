@@ -21,7 +21,7 @@ Work<> resign(Game& g) {
         s.winner = s.upper_turn;
         co_await end_of_game(g, text(Text::PlayerComputer));
     } else if (s.side_to_move == s.sente_turn) {
-        s.winner = s.gote_turn;
+        s.winner = s.gote_turn();
         co_await end_of_game(g, text(Text::PlayerSecond));
     } else {
         s.winner = s.sente_turn;

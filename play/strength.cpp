@@ -49,10 +49,6 @@ void set_level(Game& g, int n) {
     draw_picture(g, s.background_code, -2, 0);
     draw_picture(g, s.background_code, -1, 0);
     draw_picture(g, s.background_code, 0, 0);
-    bool* marks[5] = {&s.menu.level1, &s.menu.level2, &s.menu.level3, &s.menu.level4,
-                      &s.menu.level5};
-    for (bool* m : marks) *m = false;
-    *marks[n - 1] = true;
     s.level = n;
     if (s.game_mode == MODE_COM) draw_level(g, n);
 }

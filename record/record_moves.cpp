@@ -121,19 +121,22 @@ bool is_possible_move(const GameState& s, const RecordEntry& e) {
     if (e.lower_time_before < 0 || e.lower_time_after < 0 || e.upper_time_before < 0 ||
         e.upper_time_after < 0)
         return false;
-    GameState t = s;
     if (is_drop(e)) {
         bool lower = e.from_col == LOWER_HAND_COL;
         if (lower ? (e.from_row < 3 || e.from_row > 9) : (e.from_row < 1 || e.from_row > 7))
             return false;
+        // The drop is judged on the pawn files as they stand now, without
+        // changing the flags the game keeps between its own scans.
+        GameState t = s;
         scan_pawn_files(t);
         return is_legal_move(t, e.from_col, e.from_row, e.to_col, e.to_row, e.piece_before) == 1;
     }
-    if (is_legal_move(t, e.from_col, e.from_row, e.to_col, e.to_row, e.piece_before) != 1)
+    if (is_legal_move(s, e.from_col, e.from_row, e.to_col, e.to_row, e.piece_before) != 1)
         return false;
-    if (e.piece_after != e.piece_before)
-        return can_promote(t, e.from_col, e.from_row, e.to_col, e.to_row, e.piece_before) == 1 &&
-               t.promoted_code == e.piece_after;
+    if (e.piece_after != e.piece_before) {
+        const int promoted_to = promotion_on(e.from_col, e.from_row, e.to_row, e.piece_before);
+        return promoted_to != 0 && promoted_to == e.piece_after;
+    }
     return may_stay_unpromoted(e.to_row, e.piece_before) == 1;
 }
 

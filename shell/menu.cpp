@@ -136,7 +136,7 @@ Work<> menu_command(Game& g, const std::string& entry) {
 }
 
 bool menu_checked(const GameState& s, const std::string& entry) {
-    const MenuMarks& m = s.menu;
+    const MenuMarks m = s.menu();
     if (entry == "LEVEL1") return m.level1;
     if (entry == "LEVEL2") return m.level2;
     if (entry == "LEVEL3") return m.level3;

@@ -1,7 +1,7 @@
 // The settings file Rindou.ini and the option commands of the menu.
 //
-// The menu check marks are the only run-time home of the four settings: the
-// file is always written from the marks, and reading the file sets them.  The
+// The file is always written from the game's settings, and reading the file
+// sets them; the menus' marks are worked out from the same settings.  The
 // file holds one "key=value" line per setting, CP932 text ended by CR LF.
 #include "shell/settings.h"
 
@@ -29,20 +29,15 @@ constexpr const char* KEY_GUIDANCE = SETTINGS_KEY_GUIDANCE;
 constexpr const char* KEY_ELAPSED = SETTINGS_KEY_ELAPSED;
 constexpr const char* KEY_MUSIC = "BGM";
 
-// Background names in the order the file records the first checked entry.
+// The backgrounds the file can name, by their names in the file.
 struct BackgroundName {
     int code;
     const char* name;
-    bool MenuMarks::*mark;
 };
 constexpr BackgroundName BACKGROUNDS[] = {
-    {BG_MIDORI, SETTINGS_GREEN, &MenuMarks::midori}, {BG_TAKE, SETTINGS_BAMBOO, &MenuMarks::take},
-    {BG_TATAMI, SETTINGS_TATAMI, &MenuMarks::tatami}, {BG_UCHU, SETTINGS_SPACE, &MenuMarks::uchu},
-    {BG_RENGA, SETTINGS_BRICK, &MenuMarks::renga},
+    {BG_MIDORI, SETTINGS_GREEN}, {BG_TAKE, SETTINGS_BAMBOO}, {BG_TATAMI, SETTINGS_TATAMI},
+    {BG_UCHU, SETTINGS_SPACE},   {BG_RENGA, SETTINGS_BRICK},
 };
-
-constexpr int GUIDANCE_OFF_COLOUR = GREEN;
-constexpr int GUIDANCE_ON_COLOUR = WHITE;
 
 // The home page the about box's button opens: a build setting.  Without
 // one the button shows the help page, which says where the program is from.
@@ -70,11 +65,7 @@ std::string default_file() {
                     line(KEY_ELAPSED, "ON") + line(KEY_MUSIC, "ON"));
 }
 
-void set_guidance(GameState& s, bool on) {
-    s.menu.sidou = on;
-    s.guidance_on = on ? 1 : 0;
-    s.guidance_colour = on ? GUIDANCE_ON_COLOUR : GUIDANCE_OFF_COLOUR;
-}
+void set_guidance(GameState& s, bool on) { s.guidance_on = on ? 1 : 0; }
 
 // Applies one line of the file; lines without "=" or with an unknown key
 // are skipped.  `music_started` tells whether an earlier line started the
@@ -90,12 +81,11 @@ void apply_line(Game& g, const std::string& text, bool& music_started) {
             if (value != b.name) continue;
             select_background(s, b.code);
             paint_background(g, b.code);
-            s.background_code = b.code;
         }
     } else if (key == KEY_GUIDANCE) {
         set_guidance(s, value == "ON");
     } else if (key == KEY_ELAPSED) {
-        s.menu.keika = value == "ON";
+        s.elapsed_shown = value == "ON";
     } else if (key == SETTINGS_KEY_LANGUAGE) {
         if (value == SETTINGS_JAPANESE || value == SETTINGS_ENGLISH) {
             set_language(value == SETTINGS_ENGLISH ? Language::English : Language::Japanese);
@@ -104,8 +94,8 @@ void apply_line(Game& g, const std::string& text, bool& music_started) {
     } else if (key == SETTINGS_KEY_MOVE_LIST) {
         g.view.move_list_shown = value == "ON";
     } else if (key == KEY_MUSIC) {
-        s.menu.bgm = value == "ON";
-        if (s.menu.bgm) {
+        s.music_on = value == "ON";
+        if (s.music_on) {
             start_music(g);
             music_started = true;
         } else if (music_started) {
@@ -115,22 +105,20 @@ void apply_line(Game& g, const std::string& text, bool& music_started) {
     }
 }
 
-// The marks as the window is designed, before the file is read: the start-up
-// background checked, guidance as start-up left it (off), the elapsed time
-// shown, and the music unchecked since nothing plays yet.
-void apply_design_marks(GameState& s) {
-    select_background(s, s.background_code);
-    set_guidance(s, s.guidance_on != 0);
-    s.menu.keika = true;
-    s.menu.bgm = false;
+// The settings as the window is designed, before the file is read: the
+// start-up background and guidance as start-up left them (off), the elapsed
+// time shown, and the music off since nothing plays yet.
+void apply_design_settings(GameState& s) {
+    s.elapsed_shown = true;
+    s.music_on = false;
 }
 
-// The default marks of the first run (the background code is the caller's).
-void reset_marks(GameState& s) {
+// The default settings of the first run.
+void reset_settings(GameState& s) {
     select_background(s, BG_MIDORI);
-    s.menu.sidou = false;
-    s.menu.keika = true;
-    s.menu.bgm = true;
+    set_guidance(s, false);
+    s.elapsed_shown = true;
+    s.music_on = true;
 }
 
 // A file:// address of a local path, with everything but the unreserved
@@ -158,16 +146,11 @@ std::string file_url(const std::filesystem::path& path) {
 
 }  // namespace
 
-void select_background(GameState& s, int code) {
-    MenuMarks& m = s.menu;
-    for (const auto& b : BACKGROUNDS) m.*(b.mark) = false;
-    for (const auto& b : BACKGROUNDS)
-        if (b.code == code) m.*(b.mark) = true;
-}
+void select_background(GameState& s, int code) { s.background_code = code; }
 
 void load_settings(Game& g) {
     GameState& s = g.st;
-    apply_design_marks(s);
+    apply_design_settings(s);
     // The desktop's language, unless the file names the player's own choice.
     g.view.language_chosen = false;
     g.view.move_list_shown = false;
@@ -184,25 +167,23 @@ void load_settings(Game& g) {
     // cannot be read holds the user's settings: it is left alone, and the
     // defaults apply for this run only (until the user changes one).
     if (read == FileRead::Missing) g.io.storage->write_settings(default_file());
-    reset_marks(s);
+    reset_settings(s);
     paint_background(g, BG_MIDORI);
-    s.background_code = BG_MIDORI;
-    set_guidance(s, false);
     start_music(g);
 }
 
 void save_settings(Game& g) {
-    const MenuMarks& m = g.st.menu;
+    const GameState& s = g.st;
     std::string text;
     for (const auto& b : BACKGROUNDS) {
-        if (m.*(b.mark)) {
+        if (s.background_code == b.code) {
             text += line(KEY_BACKGROUND, b.name);
             break;
         }
     }
-    text += line(KEY_GUIDANCE, on_off(m.sidou));
-    text += line(KEY_ELAPSED, on_off(m.keika));
-    text += line(KEY_MUSIC, on_off(m.bgm));
+    text += line(KEY_GUIDANCE, on_off(s.guidance_on != 0));
+    text += line(KEY_ELAPSED, on_off(s.elapsed_shown));
+    text += line(KEY_MUSIC, on_off(s.music_on));
     // Only a choice the player made is kept: an untouched file stays as it
     // always was, and the desktop's locale decides.
     if (g.view.move_list_shown) text += line(SETTINGS_KEY_MOVE_LIST, "ON");
@@ -210,22 +191,21 @@ void save_settings(Game& g) {
         text += line(SETTINGS_KEY_LANGUAGE,
                      language() == Language::English ? SETTINGS_ENGLISH : SETTINGS_JAPANESE);
     // A failed write leaves the old file as it was, and the new choice stays
-    // in effect and marked: the marks always show what is in effect.
+    // in effect and marked.
     g.io.storage->write_settings(to_cp932(text));
 }
 
 void choose_background(Game& g, int code) {
-    // Applied even when the entry is already checked, so that a mark and a
-    // background that have drifted apart are brought together again.
+    // Applied even when the entry is already checked: the file is written and
+    // the board painted again.
     select_background(g.st, code);
-    g.st.background_code = code;
     save_settings(g);
     redraw_all(g);
 }
 
 void toggle_guidance(Game& g) {
     GameState& s = g.st;
-    if (s.menu.sidou) {
+    if (s.guidance_on) {
         for (int c = 1; c <= 9; ++c)
             for (int r = 1; r <= 9; ++r) frame_square(g, FRAME_COLOUR, c, r);
         for (int i = 1; i <= 7; ++i) {
@@ -242,13 +222,13 @@ void toggle_guidance(Game& g) {
 
 void toggle_elapsed_time(Game& g) {
     GameState& s = g.st;
-    if (s.menu.keika) {
-        s.menu.keika = false;
+    if (s.elapsed_shown) {
+        s.elapsed_shown = false;
         set_clock_tick(g, false);
         clear_clock(g, s.lower_turn);
         clear_clock(g, s.upper_turn);
     } else {
-        s.menu.keika = true;
+        s.elapsed_shown = true;
         set_clock_tick(g, true);
         draw_clock(g, s.upper_turn, s.upper_time_total);
         draw_clock(g, s.lower_turn, s.lower_time_total);
@@ -259,11 +239,11 @@ void toggle_elapsed_time(Game& g) {
 
 void toggle_music(Game& g) {
     GameState& s = g.st;
-    if (s.menu.bgm) {
-        s.menu.bgm = false;
+    if (s.music_on) {
+        s.music_on = false;
         stop_music(g);
     } else {
-        s.menu.bgm = true;
+        s.music_on = true;
         start_music(g);
     }
     save_settings(g);

@@ -18,13 +18,9 @@ Work<> start_up(Game& g) {
     s.guidance_on = 0;
     s.record_end = 0;
     s.level = 3;
-    s.menu.level1 = s.menu.level2 = false;
-    s.menu.level3 = true;
     // The first player is +1, the second -1; the start commands give the
     // lower and upper sides to them.
     s.sente_turn = 1;
-    s.gote_turn = -1;
-    s.guidance_colour = 2;
     s.upper_turn = 1;
     s.lower_turn = -1;
     // The settings decide the background and options the new game is drawn with.

@@ -370,7 +370,7 @@ std::string format_hms(float seconds) {
 }
 
 void draw_clock(const Game& g, int side, float seconds) {
-    if (!g.st.menu.keika) return;
+    if (!g.st.menu().keika) return;
     if (side == g.st.upper_turn) {
         clear_clock(g, side);
         std::string text = format_hms(seconds);

@@ -116,7 +116,7 @@ void print_show(const GameState& s, std::ostream& out) {
     out << "upper_hand";
     for (int k = 1; k <= 7; ++k) out << ' ' << s.upper_hand[static_cast<size_t>(k)];
     out << " total " << s.upper_hand_total << '\n';
-    out << "turn side " << s.side_to_move << " sente " << s.sente_turn << " gote " << s.gote_turn
+    out << "turn side " << s.side_to_move << " sente " << s.sente_turn << " gote " << s.gote_turn()
         << " lower " << s.lower_turn << " upper " << s.upper_turn << '\n';
     out << "game mode " << s.game_mode << " move " << s.move_number << " winner " << s.winner
         << " level " << s.level << '\n';
@@ -149,7 +149,7 @@ void print_legal(const GameState& original, std::ostream& out) {
                 for (int tr = 1; tr <= 9; ++tr) {
                     if (!is_legal_move(s, fc, fr, tc, tr, p)) continue;
                     const char* promo = "no";
-                    if (can_promote(s, fc, fr, tc, tr, p))
+                    if (can_promote(fc, fr, tc, tr, p))
                         promo = may_stay_unpromoted(tr, p) ? "may" : "must";
                     out << "legal " << fc << ' ' << fr << ' ' << tc << ' ' << tr << ' ' << promo
                         << '\n';
@@ -209,7 +209,6 @@ void run_setup(Game& g, const std::vector<std::string>& w) {
         s.upper_hand_total += s.upper_hand[static_cast<size_t>(k)];
     }
     s.sente_turn = 1;
-    s.gote_turn = -1;
     s.lower_turn = -1;
     s.upper_turn = 1;
     s.side_to_move = side;

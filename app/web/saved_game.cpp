@@ -134,9 +134,9 @@ float seconds_between(float from, float to) {
 
 #define RINDOU_SAVED_INTS(X)                                                                      \
     X(coin_col) X(coin_row) X(lower_hand_total) X(upper_hand_total) X(lower_king_col)            \
-    X(lower_king_row) X(upper_king_col) X(upper_king_row) X(sente_turn) X(gote_turn)             \
+    X(lower_king_row) X(upper_king_col) X(upper_king_row) X(sente_turn)                          \
     X(lower_turn) X(upper_turn) X(side_to_move) X(game_mode) X(move_number) X(winner)            \
-    X(record_mode) X(flipped) X(turn_notice_pending) X(level) X(promoted_code) X(record_count)   \
+    X(record_mode) X(flipped) X(turn_notice_pending) X(level) X(record_count)                    \
     X(sel_from_col) X(sel_from_row) X(sel_to_col) X(sel_to_row) X(sel_piece)                     \
     X(record_end) X(handicap_grade) X(handicap_set) X(keep_state)
 
@@ -173,13 +173,15 @@ std::string write_saved_game(const GameState& s, float now) {
 #define X(f) w.put(#f, {static_cast<double>(s.f)});
     RINDOU_SAVED_INTS(X)
 #undef X
+    // Written for the pages that read it; it follows from sente_turn.
+    w.put("gote_turn", {static_cast<double>(s.gote_turn())});
     w.put("timer_enabled", {s.timer_enabled ? 1.0 : 0.0});
     w.put("move_elapsed", {s.move_elapsed});
     w.put("move_so_far", {seconds_between(s.move_start_time, now)});
     w.put("lower_time_total", {s.lower_time_total});
     w.put("upper_time_total", {s.upper_time_total});
-    w.put("level_marks", {double(s.menu.level1), double(s.menu.level2), double(s.menu.level3),
-                          double(s.menu.level4), double(s.menu.level5)});
+    w.put("level_marks", {double(s.menu().level1), double(s.menu().level2), double(s.menu().level3),
+                          double(s.menu().level4), double(s.menu().level5)});
     w.grid("board", s.board);
     w.ints("lower_hand", s.lower_hand);
     w.ints("upper_hand", s.upper_hand);
@@ -228,13 +230,8 @@ bool read_saved_game(const std::string& text, float now, GameState& out) {
     r.real("move_so_far", so_far);
     r.real("lower_time_total", s.lower_time_total);
     r.real("upper_time_total", s.upper_time_total);
-    if (auto* m = r.get("level_marks", 5)) {
-        s.menu.level1 = (*m)[0] != 0;
-        s.menu.level2 = (*m)[1] != 0;
-        s.menu.level3 = (*m)[2] != 0;
-        s.menu.level4 = (*m)[3] != 0;
-        s.menu.level5 = (*m)[4] != 0;
-    }
+    // The level's marks are written for the pages that read them, but they
+    // follow the level: nothing to read back.
     r.grid("board", s.board);
     r.ints("lower_hand", s.lower_hand);
     r.ints("upper_hand", s.upper_hand);
@@ -287,7 +284,7 @@ bool read_saved_game(const std::string& text, float now, GameState& out) {
     // A text that reads but describes no game the program could be in is
     // not taken up: it would mislead every routine that trusts the state.
     const auto turn = [](int t) { return t == -1 || t == 0 || t == 1; };
-    if (!turn(s.sente_turn) || !turn(s.gote_turn) || !turn(s.lower_turn) || !turn(s.upper_turn) ||
+    if (!turn(s.sente_turn) || !turn(s.lower_turn) || !turn(s.upper_turn) ||
         !turn(s.side_to_move) || s.side_to_move == TURN_NONE || s.winner != 0 ||
         (s.game_mode != MODE_HUMAN && s.game_mode != MODE_COM) ||
         (s.record_mode != 0 && s.record_mode != 1) || s.level < 1 || s.level > 5 ||

@@ -131,16 +131,15 @@ TEST(Movement, PiecesMoveAsShogiPiecesDo) {
 }
 
 TEST(Promotion, ZonesForcedAndOptional) {
-    GameState s = empty_board();
-    EXPECT_EQ(can_promote(s, 4, 4, 4, 3, -100), 1);
-    EXPECT_EQ(s.promoted_code, -101);
-    EXPECT_EQ(can_promote(s, 4, 3, 4, 4, -100), 1);  // leaving the zone
-    EXPECT_EQ(can_promote(s, 4, 4, 4, 5, -100), 0);
-    EXPECT_EQ(can_promote(s, 11, 3, 4, 2, -10), 0);  // drops never promote
-    EXPECT_EQ(can_promote(s, 4, 3, 4, 4, -10), 0);    // a pawn needs to arrive in the zone
-    EXPECT_EQ(can_promote(s, 4, 6, 4, 7, 10), 1);
-    EXPECT_EQ(s.promoted_code, 11);
-    EXPECT_EQ(can_promote(s, 4, 4, 4, 5, -110), 0);
+    EXPECT_EQ(can_promote(4, 4, 4, 3, -100), 1);
+    EXPECT_EQ(promotion_on(4, 4, 3, -100), -101);
+    EXPECT_EQ(can_promote(4, 3, 4, 4, -100), 1);  // leaving the zone
+    EXPECT_EQ(can_promote(4, 4, 4, 5, -100), 0);
+    EXPECT_EQ(can_promote(11, 3, 4, 2, -10), 0);  // drops never promote
+    EXPECT_EQ(can_promote(4, 3, 4, 4, -10), 0);    // a pawn needs to arrive in the zone
+    EXPECT_EQ(can_promote(4, 6, 4, 7, 10), 1);
+    EXPECT_EQ(promotion_on(4, 6, 7, 10), 11);
+    EXPECT_EQ(can_promote(4, 4, 4, 5, -110), 0);
     EXPECT_EQ(may_stay_unpromoted(1, -10), 0);
     EXPECT_EQ(may_stay_unpromoted(2, -30), 0);
     EXPECT_EQ(may_stay_unpromoted(3, -30), 1);

@@ -38,7 +38,7 @@ std::set<Key> from_rules(GameState s, int turn) {
             for (int tc = 1; tc <= 9; ++tc)
                 for (int tr = 1; tr <= 9; ++tr) {
                     if (!is_legal_move(s, fc, fr, tc, tr, p)) continue;
-                    bool can = can_promote(s, fc, fr, tc, tr, p) == 1;
+                    bool can = can_promote(fc, fr, tc, tr, p) == 1;
                     if (!can || may_stay_unpromoted(tr, p)) out.insert({fc, fr, tc, tr, 0});
                     if (can) out.insert({fc, fr, tc, tr, 1});
                 }

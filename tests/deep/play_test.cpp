@@ -50,12 +50,12 @@ TEST(DeepPlay, TheGamesOwnMateTestIsAWinOnlyAgainstTheComputer) {
 TEST(DeepPlay, ComputerAtLevelFiveMovesAsThinkSaysAndLevelMarksAreExclusive) {
     TestGame t;
     t.menu("LEVEL5");
-    EXPECT_TRUE(t.g.st.menu.level5);
-    EXPECT_FALSE(t.g.st.menu.level3);
+    EXPECT_TRUE(t.g.st.menu().level5);
+    EXPECT_FALSE(t.g.st.menu().level3);
     EXPECT_EQ(t.g.st.level, 5);
     t.menu("LEVEL4");
-    EXPECT_TRUE(t.g.st.menu.level4);
-    EXPECT_FALSE(t.g.st.menu.level5);
+    EXPECT_TRUE(t.g.st.menu().level4);
+    EXPECT_FALSE(t.g.st.menu().level5);
     t.menu("LEVEL5");
 
     std::string out = run_console("menu LEVEL5\nmenu SENTE\nmove 7 7 7 6\n");

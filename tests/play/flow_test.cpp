@@ -25,7 +25,7 @@ TEST(StartUp, NoGameLevelThreeAndTheFirstRunSettings) {
     const GameState& s = t.g.st;
     EXPECT_EQ(s.side_to_move, TURN_NONE);
     EXPECT_EQ(s.level, 3);
-    EXPECT_TRUE(s.menu.level3);
+    EXPECT_TRUE(s.menu().level3);
     EXPECT_EQ(s.lower_turn, -1);
     EXPECT_EQ(s.upper_turn, 1);
     int pieces = 0;
@@ -38,7 +38,7 @@ TEST(StartUp, NoGameLevelThreeAndTheFirstRunSettings) {
 TEST(StartCommands, SenteAtStartGivesTheLowerSideTheFirstMove) {
     TestGame t;
     GameState& s = t.g.st;
-    s.menu.keika = false;
+    s.elapsed_shown = false;
     t.menu("SENTE");
     EXPECT_EQ(t.take(), "message  |MANの番です\n");
     EXPECT_EQ(s.game_mode, MODE_COM);
@@ -77,7 +77,6 @@ TEST(StartCommands, StartWhileAGameIsOnNamesTheSideToMove) {
 TEST(Pass, AlternatesAndNoGameStaysNoGame) {
     GameState s;
     s.sente_turn = 1;
-    s.gote_turn = -1;
     s.side_to_move = 1;
     pass_turn(s);
     EXPECT_EQ(s.side_to_move, -1);

@@ -39,7 +39,7 @@ TEST_F(TwoPlayers, MoveHandsTheTurnOverAndRecordsIt) {
     t.move(5, 7, 5, 6);
     EXPECT_EQ(t.take(), "sound piece\n");
     EXPECT_EQ(t.at(5, 6), -10);
-    EXPECT_EQ(s.side_to_move, s.gote_turn);
+    EXPECT_EQ(s.side_to_move, s.gote_turn());
     EXPECT_EQ(s.move_number, 1);
     EXPECT_EQ(s.record_count, 1);
     EXPECT_EQ(s.record[1].from_col, 5);
@@ -69,7 +69,7 @@ TEST_F(TwoPlayers, RePickIllegalDestinationAndClickOutside) {
     EXPECT_EQ(s.select_state, 1);
     t.click(1, 3, 6);
     EXPECT_EQ(t.at(3, 6), -10);
-    EXPECT_EQ(s.side_to_move, s.gote_turn);
+    EXPECT_EQ(s.side_to_move, s.gote_turn());
 }
 
 TEST_F(TwoPlayers, PromotionByTheButtonOfTheSecondClick) {
@@ -171,7 +171,7 @@ TEST_F(TwoPlayers, ASideWithoutBoardMovesPassesEvenWithPiecesInHand) {
     s.lower_hand_total = 1;
     t.click(1, 11, 3);
     EXPECT_EQ(t.take(), "message パス|打てる場所がありません。パスです。\n");
-    EXPECT_EQ(s.side_to_move, s.gote_turn);
+    EXPECT_EQ(s.side_to_move, s.gote_turn());
     EXPECT_EQ(s.select_state, 0);
 }
 
@@ -232,7 +232,6 @@ TEST(Guidance, FramesLegalDestinationsOfAnyClickedPiece) {
     test::now(g, start_up(g));
     test::now(g, start_two_players(g));
     g.st.guidance_on = 1;
-    g.st.guidance_colour = 15;
     auto click = [&](int c, int r) {
         test::now(g, on_mouse_down(g, 1, board_left + square_width * c + 10, board_top + square_height * r + 10));
     };

@@ -150,14 +150,14 @@ TEST(Level, SetsTheLevelAndItsCheckMarkAndDrawsOnlyAgainstTheComputer) {
     g.io = &io;
     set_level(g, 2);
     EXPECT_EQ(g.st.level, 2);
-    EXPECT_FALSE(g.st.menu.level1);
-    EXPECT_TRUE(g.st.menu.level2);
-    EXPECT_FALSE(g.st.menu.level3);
+    EXPECT_FALSE(g.st.menu().level1);
+    EXPECT_TRUE(g.st.menu().level2);
+    EXPECT_FALSE(g.st.menu().level3);
     EXPECT_EQ(io.texts, 0);
     g.st.game_mode = MODE_COM;
     set_level(g, 1);
-    EXPECT_TRUE(g.st.menu.level1);
-    EXPECT_FALSE(g.st.menu.level2);
+    EXPECT_TRUE(g.st.menu().level1);
+    EXPECT_FALSE(g.st.menu().level2);
     EXPECT_EQ(g.st.level, 1);
     EXPECT_GT(io.texts, 0);
 }

@@ -107,7 +107,7 @@ TEST(Canvas, TheDisplayListStaysSmallAndRebuildsTheSameImage) {
     CanvasPlatform io(&c);
     Game g;
     g.io = &io;
-    g.st.menu.keika = true;
+    g.st.elapsed_shown = true;
     std::mt19937 rng(7);
     // A long session: full redraws, frames, clocks, hand counts and moves.
     for (int round = 0; round < 40; ++round) {

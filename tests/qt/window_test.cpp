@@ -119,10 +119,9 @@ TEST_F(WindowTest, CheckMarksFollowTheGameAfterEveryCommand) {
     EXPECT_FALSE(window.action("LEVEL1")->isChecked());
     EXPECT_FALSE(window.action("LEVEL2")->isChecked());
 
-    MenuMarks& m = window.game().st.menu;
-    m.sidou = true;
-    m.level3 = false;
-    m.level1 = true;
+    GameState& s = window.game().st;
+    s.guidance_on = 1;
+    s.level = 1;
     window.command("MATCH_MAN");  // a title without a command of its own
     EXPECT_TRUE(window.action("SIDOU")->isChecked());
     EXPECT_TRUE(window.action("LEVEL1")->isChecked());

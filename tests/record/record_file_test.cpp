@@ -160,7 +160,7 @@ TEST_F(RecordFiles, AFileWhoseFirstMoveIsTheUpperSidesPlaysAgainstTheComputer) {
     GameState& s = t.g.st;
     EXPECT_EQ(s.game_mode, MODE_COM);
     EXPECT_EQ(s.sente_turn, s.upper_turn);
-    EXPECT_EQ(s.gote_turn, s.lower_turn);
+    EXPECT_EQ(s.gote_turn(), s.lower_turn);
     EXPECT_EQ(s.side_to_move, s.upper_turn);
     t.menu("AFTER");
     EXPECT_EQ(t.at(7, 4), 10);

@@ -33,7 +33,7 @@ struct Options : ::testing::Test {
 };
 
 TEST_F(Options, ChoosingTheCheckedBackgroundStillRewritesAndRedraws) {
-    ASSERT_TRUE(g.st.menu.midori);
+    ASSERT_TRUE(g.st.menu().midori);
     test::now(g, menu_command(g, "MIDORI"));
     EXPECT_EQ(io.writes.size(), 1u);
     EXPECT_EQ(file(), "背景画=緑\r\n移動指導=OFF\r\n経過時間=ON\r\nBGM=ON\r\n");
@@ -64,11 +64,11 @@ TEST_F(Options, ChoosingABackgroundChecksOnlyItAndRedrawsWithIt) {
     }
 }
 
-TEST_F(Options, ABackgroundWhoseMarkDriftedIsStillApplied) {
+TEST_F(Options, TheMarkFollowsABackgroundSetWithoutTheMenuAndItsEntryStillApplies) {
     test::now(g, menu_command(g, "TAKE"));
-    select_background(g.st, BG_MIDORI);  // the mark alone moved back
-    ASSERT_TRUE(g.st.menu.midori);
-    ASSERT_EQ(g.st.background_code, BG_TAKE);
+    select_background(g.st, BG_MIDORI);  // as a game put aside brings its own back
+    ASSERT_TRUE(g.st.menu().midori);
+    ASSERT_FALSE(g.st.menu().take);
     io.draw_log.clear();
     test::now(g, menu_command(g, "MIDORI"));
     EXPECT_EQ(g.st.background_code, BG_MIDORI);
@@ -77,9 +77,9 @@ TEST_F(Options, ABackgroundWhoseMarkDriftedIsStillApplied) {
 
 TEST_F(Options, GuidanceOffWipesEveryBoardAndHandFrame) {
     test::now(g, menu_command(g, "SIDOU"));
-    EXPECT_TRUE(g.st.menu.sidou);
+    EXPECT_TRUE(g.st.menu().sidou);
     EXPECT_EQ(g.st.guidance_on, 1);
-    EXPECT_EQ(g.st.guidance_colour, 15);
+    EXPECT_EQ(g.st.guidance_colour(), 15);
     EXPECT_EQ(file(), "背景画=緑\r\n移動指導=ON\r\n経過時間=ON\r\nBGM=ON\r\n");
     for (const auto& l : io.draw_log) EXPECT_EQ(l.rfind("outline", 0), std::string::npos);
 
@@ -97,20 +97,20 @@ TEST_F(Options, GuidanceOffWipesEveryBoardAndHandFrame) {
         expected.push_back("outline 2 (11," + std::to_string(i + 2) + ")");
     }
     EXPECT_EQ(outlines, expected);
-    EXPECT_FALSE(g.st.menu.sidou);
+    EXPECT_FALSE(g.st.menu().sidou);
     EXPECT_EQ(g.st.guidance_on, 0);
-    EXPECT_EQ(g.st.guidance_colour, 2);
+    EXPECT_EQ(g.st.guidance_colour(), 2);
     EXPECT_EQ(file(), "背景画=緑\r\n移動指導=OFF\r\n経過時間=ON\r\nBGM=ON\r\n");
 }
 
 TEST_F(Options, ElapsedTimeClearsLowerFirstAndDrawsUpperFirst) {
     g.st.upper_time_total = 3725;
     g.st.lower_time_total = 5;
-    ASSERT_TRUE(g.st.menu.keika);
+    ASSERT_TRUE(g.st.menu().keika);
     g.st.timer_enabled = true;
 
     test::now(g, menu_command(g, "KEIKA"));
-    EXPECT_FALSE(g.st.menu.keika);
+    EXPECT_FALSE(g.st.menu().keika);
     EXPECT_FALSE(g.st.timer_enabled);
     std::vector<std::string> off = {"image 2 (13,9)", "image 2 (14,9)", "image 2 (15,9)",
                                     "image 2 (-2,9)", "image 2 (-1,9)", "image 2 (0,9)",
@@ -120,7 +120,7 @@ TEST_F(Options, ElapsedTimeClearsLowerFirstAndDrawsUpperFirst) {
 
     io.draw_log.clear();
     test::now(g, menu_command(g, "KEIKA"));
-    EXPECT_TRUE(g.st.menu.keika);
+    EXPECT_TRUE(g.st.menu().keika);
     EXPECT_TRUE(g.st.timer_enabled);
     std::vector<std::string> on = {
         "image 2 (-2,9)",  "image 2 (-1,9)", "image 2 (0,9)",
@@ -139,11 +139,11 @@ TEST_F(Options, MusicTogglesTheLoopAndWithoutAFileOnlyTheMarkAndFileChange) {
     int music = g.st.sound.music;
     ASSERT_NE(music, 0);
     test::now(g, menu_command(g, "BGM"));
-    EXPECT_FALSE(g.st.menu.bgm);
+    EXPECT_FALSE(g.st.menu().bgm);
     EXPECT_EQ(io.sound.log, std::vector<std::string>{"stop " + std::to_string(music)});
     EXPECT_EQ(file(), "背景画=緑\r\n移動指導=OFF\r\n経過時間=ON\r\nBGM=OFF\r\n");
     test::now(g, menu_command(g, "BGM"));
-    EXPECT_TRUE(g.st.menu.bgm);
+    EXPECT_TRUE(g.st.menu().bgm);
     EXPECT_EQ(io.sound.log.back(), "loop " + std::to_string(music));
     EXPECT_EQ(file(), "背景画=緑\r\n移動指導=OFF\r\n経過時間=ON\r\nBGM=ON\r\n");
 
@@ -157,7 +157,7 @@ TEST_F(Options, MusicTogglesTheLoopAndWithoutAFileOnlyTheMarkAndFileChange) {
     quiet.draw_log.clear();
     test::now(h, menu_command(h, "BGM"));
     test::now(h, menu_command(h, "BGM"));
-    EXPECT_TRUE(h.st.menu.bgm);
+    EXPECT_TRUE(h.st.menu().bgm);
     EXPECT_EQ(quiet.writes.size(), 3u);  // the first run's file and two saves
     EXPECT_TRUE(quiet.draw_log.empty());
     EXPECT_TRUE(quiet.messages.empty());

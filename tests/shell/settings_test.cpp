@@ -14,7 +14,7 @@ namespace rindou::test {
 namespace {
 
 int menu_count(const GameState& s) {
-    const MenuMarks& m = s.menu;
+    const MenuMarks m = s.menu();
     return int(m.midori) + int(m.take) + int(m.tatami) + int(m.uchu) + int(m.renga);
 }
 
@@ -51,7 +51,7 @@ TEST(SettingsLoad, FirstRunWritesTheDefaultsAndStartsTheMusic) {
     EXPECT_EQ(s.io.writes[0], expected);
     EXPECT_EQ(s.file(), DEFAULT_FILE);
 
-    const MenuMarks& m = s.g.st.menu;
+    const MenuMarks m = s.g.st.menu();
     EXPECT_TRUE(m.midori);
     EXPECT_FALSE(m.take || m.tatami || m.uchu || m.renga);
     EXPECT_FALSE(m.sidou);
@@ -59,7 +59,7 @@ TEST(SettingsLoad, FirstRunWritesTheDefaultsAndStartsTheMusic) {
     EXPECT_TRUE(m.bgm);
     EXPECT_EQ(s.g.st.background_code, BG_MIDORI);
     EXPECT_EQ(s.g.st.guidance_on, 0);
-    EXPECT_EQ(s.g.st.guidance_colour, 2);
+    EXPECT_EQ(s.g.st.guidance_colour(), 2);
     EXPECT_TRUE(s.drew("image 2 (-3,-2)"));
 
     auto loops = s.io.sound.calls("loop");
@@ -74,14 +74,14 @@ TEST(SettingsLoad, FirstRunWithAFolderThatCannotBeWrittenStillAppliesTheDefaults
     Game g;
     g.io = &io;
     test::now(g, start_up(g));
-    EXPECT_TRUE(g.st.menu.midori && g.st.menu.keika && g.st.menu.bgm);
+    EXPECT_TRUE(g.st.menu().midori && g.st.menu().keika && g.st.menu().bgm);
     EXPECT_EQ(io.sound.calls("loop").size(), 1u);
     EXPECT_TRUE(io.messages.empty());
 }
 
 TEST(SettingsLoad, AFileWithOnlyTheMusicLineKeepsTheOtherMarksAndPlaysNothing) {
     Started s(std::string("BGM=OFF\r\n"));
-    const MenuMarks& m = s.g.st.menu;
+    const MenuMarks m = s.g.st.menu();
     EXPECT_FALSE(m.bgm);
     EXPECT_TRUE(s.io.sound.calls("loop").empty());
     // The marks of the window's design.
@@ -90,7 +90,7 @@ TEST(SettingsLoad, AFileWithOnlyTheMusicLineKeepsTheOtherMarksAndPlaysNothing) {
     EXPECT_FALSE(m.sidou);
     EXPECT_TRUE(m.keika);
     EXPECT_EQ(s.g.st.guidance_on, 0);
-    EXPECT_EQ(s.g.st.guidance_colour, 2);
+    EXPECT_EQ(s.g.st.guidance_colour(), 2);
     EXPECT_EQ(s.g.st.background_code, BG_MIDORI);
     // Reading never writes.
     EXPECT_TRUE(s.io.writes.empty());
@@ -100,19 +100,19 @@ TEST(SettingsLoad, OnlyTheExactWordOnSwitchesASettingOn) {
     for (const char* value : {"on", "On", "ＯＮ", "ON ", " ON", "", "YES"}) {
         Started s("移動指導=" + std::string(value) + "\r\n経過時間=" + value + "\r\nBGM=" + value +
                   "\r\n");
-        EXPECT_FALSE(s.g.st.menu.sidou) << value;
+        EXPECT_FALSE(s.g.st.menu().sidou) << value;
         EXPECT_EQ(s.g.st.guidance_on, 0) << value;
-        EXPECT_EQ(s.g.st.guidance_colour, 2) << value;
-        EXPECT_FALSE(s.g.st.menu.keika) << value;
-        EXPECT_FALSE(s.g.st.menu.bgm) << value;
+        EXPECT_EQ(s.g.st.guidance_colour(), 2) << value;
+        EXPECT_FALSE(s.g.st.menu().keika) << value;
+        EXPECT_FALSE(s.g.st.menu().bgm) << value;
         EXPECT_TRUE(s.io.sound.calls("loop").empty()) << value;
     }
     Started on("移動指導=ON\r\n経過時間=ON\r\nBGM=ON\r\n");
-    EXPECT_TRUE(on.g.st.menu.sidou);
+    EXPECT_TRUE(on.g.st.menu().sidou);
     EXPECT_EQ(on.g.st.guidance_on, 1);
-    EXPECT_EQ(on.g.st.guidance_colour, 15);
-    EXPECT_TRUE(on.g.st.menu.keika);
-    EXPECT_TRUE(on.g.st.menu.bgm);
+    EXPECT_EQ(on.g.st.guidance_colour(), 15);
+    EXPECT_TRUE(on.g.st.menu().keika);
+    EXPECT_TRUE(on.g.st.menu().bgm);
     EXPECT_EQ(on.io.sound.calls("loop").size(), 1u);
 }
 
@@ -128,7 +128,7 @@ TEST(SettingsLoad, BackgroundNamesSelectTheirCodeAndUnknownNamesChangeNothing) {
     for (const char* name : {"桜", "green", "緑 ", "竹竹"}) {
         Started s("背景画=竹\r\n背景画=" + std::string(name) + "\r\n");
         EXPECT_EQ(s.g.st.background_code, BG_TAKE) << name;
-        EXPECT_TRUE(s.g.st.menu.take) << name;
+        EXPECT_TRUE(s.g.st.menu().take) << name;
         EXPECT_EQ(menu_count(s.g.st), 1) << name;
     }
 }
@@ -143,9 +143,9 @@ TEST(SettingsLoad, LineEndingsDamagedBytesAndStrayLinesAreTolerated) {
     g.io = &io;
     test::now(g, start_up(g));
     EXPECT_EQ(g.st.background_code, BG_RENGA);
-    EXPECT_TRUE(g.st.menu.renga);
-    EXPECT_TRUE(g.st.menu.sidou);
-    EXPECT_FALSE(g.st.menu.bgm);
+    EXPECT_TRUE(g.st.menu().renga);
+    EXPECT_TRUE(g.st.menu().sidou);
+    EXPECT_FALSE(g.st.menu().bgm);
 
     // A lead byte cut off at the end of the file.
     FakePlatform cut;
@@ -158,17 +158,17 @@ TEST(SettingsLoad, LineEndingsDamagedBytesAndStrayLinesAreTolerated) {
 
 TEST(SettingsLoad, ALaterLineWinsAndTheMusicFollowsTheMark) {
     Started s(std::string("BGM=ON\r\n背景画=竹\r\nBGM=OFF\r\n背景画=宇宙\r\n移動指導=ON\r\n移動指導=x\r\n"));
-    EXPECT_FALSE(s.g.st.menu.bgm);
+    EXPECT_FALSE(s.g.st.menu().bgm);
     auto loops = s.io.sound.calls("loop");
     auto stops = s.io.sound.calls("stop");
     ASSERT_EQ(loops.size(), 1u);
     ASSERT_EQ(stops.size(), 1u);
     EXPECT_EQ(loops[0].substr(5), stops[0].substr(5));
     EXPECT_EQ(s.g.st.background_code, BG_UCHU);
-    EXPECT_TRUE(s.g.st.menu.uchu);
-    EXPECT_FALSE(s.g.st.menu.take);
-    EXPECT_FALSE(s.g.st.menu.sidou);
-    EXPECT_EQ(s.g.st.guidance_colour, 2);
+    EXPECT_TRUE(s.g.st.menu().uchu);
+    EXPECT_FALSE(s.g.st.menu().take);
+    EXPECT_FALSE(s.g.st.menu().sidou);
+    EXPECT_EQ(s.g.st.guidance_colour(), 2);
 }
 
 TEST(SettingsSave, LinesAreAlwaysWrittenInTheSameOrderAfterAnyToggle) {
@@ -187,29 +187,27 @@ TEST(SettingsSave, LinesAreAlwaysWrittenInTheSameOrderAfterAnyToggle) {
     EXPECT_EQ(s.io.writes.size(), 5u);
 }
 
-TEST(SettingsSave, TheFirstCheckedBackgroundIsRecordedAndNoneWritesNoLine) {
+TEST(SettingsSave, TheBackgroundInEffectIsRecordedAndOneWithoutANameWritesNoLine) {
     Started s(std::string("BGM=OFF\r\n"));
-    MenuMarks& m = s.g.st.menu;
-    m.midori = false;
-    m.renga = m.uchu = m.tatami = true;
+    s.g.st.background_code = BG_TATAMI;
     save_settings(s.g);
     EXPECT_EQ(s.file(), "背景画=畳\r\n移動指導=OFF\r\n経過時間=ON\r\nBGM=OFF\r\n");
-    m.take = true;
+    s.g.st.background_code = BG_TAKE;
     save_settings(s.g);
     EXPECT_EQ(s.file(), "背景画=竹\r\n移動指導=OFF\r\n経過時間=ON\r\nBGM=OFF\r\n");
-    m.take = m.renga = m.uchu = m.tatami = false;
+    s.g.st.background_code = 0;
     save_settings(s.g);
     EXPECT_EQ(s.file(), "移動指導=OFF\r\n経過時間=ON\r\nBGM=OFF\r\n");
 
     // What was written reads back to the same marks.
     select_background(s.g.st, BG_UCHU);
-    s.g.st.menu.sidou = true;
+    s.g.st.guidance_on = 1;
     save_settings(s.g);
     Started again(s.file());
-    EXPECT_TRUE(again.g.st.menu.uchu);
+    EXPECT_TRUE(again.g.st.menu().uchu);
     EXPECT_EQ(again.g.st.background_code, BG_UCHU);
-    EXPECT_TRUE(again.g.st.menu.sidou);
-    EXPECT_FALSE(again.g.st.menu.bgm);
+    EXPECT_TRUE(again.g.st.menu().sidou);
+    EXPECT_FALSE(again.g.st.menu().bgm);
 }
 
 // A write that fails keeps the old file and the new choice, in effect and
@@ -224,22 +222,22 @@ TEST(SettingsSave, AFailedWriteKeepsTheOldFileAndTheNewChoiceInEffectAndMarked) 
     EXPECT_EQ(utf8(s.io.writes[0]), "背景画=竹\r\n移動指導=ON\r\n経過時間=ON\r\nBGM=OFF\r\n");
     EXPECT_EQ(s.file(), old_file);
     const GameState& st = s.g.st;
-    EXPECT_TRUE(st.menu.take && !st.menu.midori);
-    EXPECT_TRUE(st.menu.sidou);
-    EXPECT_TRUE(st.menu.keika);
+    EXPECT_TRUE(st.menu().take && !st.menu().midori);
+    EXPECT_TRUE(st.menu().sidou);
+    EXPECT_TRUE(st.menu().keika);
     EXPECT_EQ(st.background_code, BG_TAKE);
     EXPECT_EQ(st.guidance_on, 1);
 
     // The music: switched on, it plays and stays marked; switched off again,
     // it stops, and the next click starts it once more.
     toggle_music(s.g);
-    EXPECT_TRUE(st.menu.bgm);
+    EXPECT_TRUE(st.menu().bgm);
     EXPECT_EQ(s.io.sound.calls("loop").size(), 1u);
     toggle_music(s.g);
-    EXPECT_FALSE(st.menu.bgm);
+    EXPECT_FALSE(st.menu().bgm);
     EXPECT_EQ(s.io.sound.calls("stop").size(), 1u);
     toggle_music(s.g);
-    EXPECT_TRUE(st.menu.bgm);
+    EXPECT_TRUE(st.menu().bgm);
     EXPECT_EQ(s.io.sound.calls("loop").size(), 2u);
     EXPECT_EQ(s.file(), old_file);
 }
@@ -254,7 +252,7 @@ TEST(SettingsLoad, AFileThatExistsButCannotBeReadIsNotReplaced) {
     g.io = &io;
     test::now(g, start_up(g));
     EXPECT_TRUE(io.writes.empty());
-    EXPECT_TRUE(g.st.menu.midori && g.st.menu.keika && g.st.menu.bgm && !g.st.menu.sidou);
+    EXPECT_TRUE(g.st.menu().midori && g.st.menu().keika && g.st.menu().bgm && !g.st.menu().sidou);
     EXPECT_EQ(io.sound.calls("loop").size(), 1u);
     toggle_guidance(g);
     ASSERT_EQ(io.writes.size(), 1u);

@@ -17,7 +17,7 @@ std::vector<Choice> legal_choices(const GameState& original) {
             for (int tc = 1; tc <= 9; ++tc)
                 for (int tr = 1; tr <= 9; ++tr) {
                     if (!is_legal_move(s, fc, fr, tc, tr, p)) continue;
-                    bool may = can_promote(s, fc, fr, tc, tr, p) != 0;
+                    bool may = can_promote(fc, fr, tc, tr, p) != 0;
                     bool must = may && may_stay_unpromoted(tr, p) == 0;
                     out.push_back({fc, fr, tc, tr, may, must});
                 }

@@ -16,7 +16,7 @@ class DrawTest : public ::testing::Test {
 protected:
     DrawTest() {
         g.io = &surface;
-        g.st.menu.keika = true;
+        g.st.elapsed_shown = true;
     }
     // The coloured (second) text of a shadowed pair with the given content.
     const DrawCall* text(const std::string& content, int colour) const {
@@ -90,7 +90,7 @@ TEST_F(DrawTest, ClockOfTheUpperSideAndTheOptionOff) {
     EXPECT_DOUBLE_EQ(surface.calls.back().x, cell_x(1));
 
     surface.calls.clear();
-    g.st.menu.keika = false;
+    g.st.elapsed_shown = false;
     draw_clock(g, g.st.upper_turn, 10);
     draw_clock(g, g.st.lower_turn, 10);
     EXPECT_TRUE(surface.calls.empty());
