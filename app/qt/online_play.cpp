@@ -439,7 +439,6 @@ void OnlinePlay::set_position(const QJsonObject& game) {
     auto reset = [&] {
         reset_to_no_game(s);
         s.sente_turn = 1;
-        s.gote_turn = -1;
         s.lower_turn = upper_first ? -1 : 1;
         s.upper_turn = upper_first ? 1 : -1;
         s.side_to_move = s.sente_turn;
@@ -631,7 +630,7 @@ void OnlinePlay::press(int button, QPointF twips) {
         s.sel_from_col = c;
         s.sel_from_row = r;
         s.sel_piece = code;
-        show_guidance(g_, c, r, s.guidance_colour, code);
+        show_guidance(g_, c, r, s.guidance_colour(), code);
         s.select_state = 1;
         frame_square(g_, PICK_COLOUR, c, r);
     };
@@ -657,8 +656,7 @@ void OnlinePlay::press(int button, QPointF twips) {
                 if (from_hand) {
                     move = {{"drop", std::abs(s.sel_piece)}, {"to", square(col, row)}};
                 } else {
-                    GameState ask = s;
-                    const bool may_promote = can_promote(ask, s.sel_from_col, s.sel_from_row, col, row, s.sel_piece) == 1;
+                    const bool may_promote = can_promote(s.sel_from_col, s.sel_from_row, col, row, s.sel_piece) == 1;
                     // The right button promotes, as on the board at home; a
                     // piece that must promote takes the right button only.
                     if (may_promote && button == 1 && !may_stay_unpromoted(row, s.sel_piece)) {

@@ -96,8 +96,7 @@ std::string finished_move(GameState& s, int mine, int button, int col, int row) 
         return "{\"drop\":" + std::to_string(std::abs(s.sel_piece)) + ",\"to\":" + to + "}";
     // The right button promotes; a piece that must promote does, whichever
     // button moved it (the server takes no move that leaves it unpromoted).
-    GameState probe = s;
-    const bool can = can_promote(probe, s.sel_from_col, s.sel_from_row, col, row, s.sel_piece) == 1;
+    const bool can = can_promote(s.sel_from_col, s.sel_from_row, col, row, s.sel_piece) == 1;
     const bool must = may_stay_unpromoted(row, s.sel_piece) != 1;
     const bool promote = can && (button == 2 || must);
     return "{\"from\":[" + std::to_string(s.sel_from_col) + "," + std::to_string(s.sel_from_row) +
@@ -182,7 +181,6 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_set(const char* text) {
     next.lower_turn = -1;
     next.upper_turn = 1;
     next.sente_turn = turn_of(next, first);
-    next.gote_turn = -next.sente_turn;
     settle(next);
     next.side_to_move = turn_of(next, turn);
     next.move_number = ply;

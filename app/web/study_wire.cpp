@@ -50,7 +50,7 @@ void visit_state(GameState& s, Visit&& visit) {
         visit(s.upper_pawn_file[static_cast<size_t>(c)]);
     }
     for (int* v : {&s.lower_king_col, &s.lower_king_row, &s.upper_king_col, &s.upper_king_row,
-                   &s.sente_turn, &s.gote_turn, &s.lower_turn, &s.upper_turn, &s.side_to_move,
+                   &s.sente_turn, &s.lower_turn, &s.upper_turn, &s.side_to_move,
                    &s.game_mode, &s.winner, &s.move_number, &s.flipped, &s.handicap_grade,
                    &s.handicap_set, &s.keep_state, &s.record_count, &s.record_end})
         visit(*v);
