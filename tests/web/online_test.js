@@ -128,8 +128,8 @@ test('two phones play through the invitation link while a desktop page watches',
   // The seat is kept: the address now brings the player back, not the link.
   assert.match(b.page.url(), new RegExp(`#play=${id}$`));
   // The name asked for is the creator's own, as the game's players show it.
-  const game = await (await fetch(`${base}api/games/${id}`)).json();
-  assert.strictEqual(game.players.lower.name, 'Aki');
+  const made = await (await fetch(`${base}api/games/${id}`)).json();
+  assert.strictEqual(made.players.lower.name, 'Aki');
   const c = await open(`${base}#watch=${id}`, { width: 1280, height: 800, touch: false });
   await waitFor(c.page, () => window.rindouOnline.state()?.status === 'playing');
   assert.strictEqual((await state(c.page)).side, null);
