@@ -241,4 +241,14 @@ GameAnalysis analyse_game_nodes(const GameState& s, uint64_t nodes, const Hooks&
     return out;
 }
 
+std::string analysed_record_key(const GameState& s) {
+    std::string key = std::to_string(s.record_end);
+    for (int i = 1; i <= std::min(s.record_end, RECORD_MAX); ++i) {
+        const RecordEntry& e = s.record[static_cast<size_t>(i)];
+        key += ' ' + std::to_string(e.from_col * 1000 + e.from_row * 100 + e.to_col * 10 + e.to_row) +
+               ':' + std::to_string(e.piece_after);
+    }
+    return key;
+}
+
 }  // namespace rindou::study

@@ -95,6 +95,10 @@ struct Hooks {
 // The record is replayed from the position it starts from: the standard
 // position, or for a game begun on a handicap, a set-up or a turned board,
 // the present position with the recorded moves taken back.
+// What an analysis is of: the record's moves, so that a front end shows the
+// marks only while the record is the one analysed.
+std::string analysed_record_key(const GameState& s);
+
 GameAnalysis analyse_game(const GameState& s, int level, const Hooks& hooks = {});
 // The same at any node budget.
 GameAnalysis analyse_game_nodes(const GameState& s, uint64_t nodes, const Hooks& hooks = {});

@@ -699,17 +699,6 @@ Work<> jump_command(Game& g, int n) {
     co_return;
 }
 
-// What the analysis is of: the record's moves, so that marks are shown only
-// while the record is the one analysed.
-std::string record_key(const GameState& s) {
-    std::string key = std::to_string(s.record_end);
-    for (int i = 1; i <= std::min(s.record_end, RECORD_MAX); ++i) {
-        const RecordEntry& e = s.record[static_cast<size_t>(i)];
-        key += ' ' + std::to_string(e.from_col * 1000 + e.from_row * 100 + e.to_col * 10 + e.to_row) +
-               ':' + std::to_string(e.piece_after);
-    }
-    return key;
-}
 
 // A side's paragraph of the analysis's summary, wrapped only between its
 // phrases (the summary parts them by two spaces: "Blunders 1  Mistakes 0"):
@@ -785,7 +774,7 @@ void MainWindow::arrange() {
 void MainWindow::refresh_study() {
     if (!study_ || !game_.view.move_list_shown) return;
     const GameState& s = game_.st;
-    const bool current = analysis_result_ && record_key(s) == analysis_key_;
+    const bool current = analysis_result_ && study::analysed_record_key(s) == analysis_key_;
     study_->show_lines(move_list_lines(s), s.record_count, current ? &*analysis_result_ : nullptr);
     if (!current) {
         study_->graph->set_points({}, {});
@@ -806,7 +795,7 @@ void MainWindow::start_analysis(int level) {
     study_->cancel->show();
     analysis_timer_->start();
     const GameState copy = game_.st;
-    const std::string key = record_key(copy);
+    const std::string key = study::analysed_record_key(copy);
     analysis_ = std::thread([this, copy, key, level] {
         study::Hooks hooks;
         hooks.progress = [this](int done, int total) {

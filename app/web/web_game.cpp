@@ -851,19 +851,6 @@ Work<> jump_command(Game& g, int n) {
     co_return;
 }
 
-// What an analysis is of: the record's moves, so that its marks are shown
-// only while the record is the one analysed.
-std::string record_key(const GameState& s) {
-    std::string key = std::to_string(s.record_end);
-    for (int i = 1; i <= std::min(s.record_end, RECORD_MAX); ++i) {
-        const RecordEntry& e = s.record[static_cast<size_t>(i)];
-        key += ' ' + std::to_string(e.from_col) + ',' + std::to_string(e.from_row) + ',' +
-               std::to_string(e.to_col) + ',' + std::to_string(e.to_row) + ':' +
-               std::to_string(e.piece_after);
-    }
-    return key;
-}
-
 }  // namespace
 }  // namespace rindou::web
 
@@ -889,7 +876,7 @@ EMSCRIPTEN_KEEPALIVE const char* rindou_study_view() {
     }
     out += "],\"current\":" + std::to_string(s.record_count) +
            ",\"hint\":" + json_string(rindou::hint_words(s)) +
-           ",\"key\":" + json_string(rindou::web::record_key(s)) +
+           ",\"key\":" + json_string(rindou::study::analysed_record_key(s)) +
            ",\"busy\":" + (front().waiting() != 0 || front().ended() ? "true" : "false") + "}";
     return rindou::web::kept(slot, out);
 }
