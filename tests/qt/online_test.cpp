@@ -339,6 +339,26 @@ TEST_F(OnlineWindowTest, TakeBackResignAndRematchThroughTheBar) {
     ASSERT_TRUE(wait_for([&] { return online().client().game_id() != link.id && !online().game().isEmpty(); }));
     EXPECT_EQ(online().side(), QStringLiteral("upper"));
     EXPECT_EQ(online().seats().current()->seat.id, online().client().game_id());
+
+    // On the upper side the window shows the board turned, the person's
+    // pieces at the foot; the moves on the wire keep the server's squares.
+    ASSERT_TRUE(wait_for([&] { return online().game().value(QStringLiteral("status")).toString() == QLatin1String("playing"); }));
+    const size_t sent = seen.of("move").size();
+    other.send(QStringLiteral("move"), {{"ply", 0}, {"move", board_move(7, 7, 7, 6)}});
+    ASSERT_TRUE(wait_for([&] { return online().ply() == 1; }));
+    EXPECT_EQ(window.game().st.board[3][4], HU);
+    EXPECT_EQ(window.game().st.board[3][3], EMPTY);
+    EXPECT_EQ(window.game().st.board[3][7], -HU);
+    EXPECT_EQ(window.game().st.coin_row, 6);
+    EXPECT_EQ(online().status()->text(), QStringLiteral("Your turn"));
+    click_cell(3, 7);
+    click_cell(3, 6);
+    ASSERT_TRUE(wait_for([&] { return seen.of("move").size() == sent + 2 && online().ply() == 2; }));
+    const QJsonObject mine = seen.of("move").back().value(QStringLiteral("d")).toObject().value(QStringLiteral("move")).toObject();
+    EXPECT_EQ(mine.value(QStringLiteral("from")).toArray(), (QJsonArray{7, 3}));
+    EXPECT_EQ(mine.value(QStringLiteral("to")).toArray(), (QJsonArray{7, 4}));
+    EXPECT_EQ(window.game().st.board[3][6], -HU);
+    EXPECT_EQ(window.game().st.coin_row, 5);
 }
 
 }  // namespace
