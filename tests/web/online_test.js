@@ -86,18 +86,35 @@ const state = (page) => page.evaluate(() => window.rindouOnline.state());
 const waitFor = (page, fn, arg) => page.waitForFunction(fn, arg, { timeout: WAIT });
 const atPly = (page, ply) =>
   waitFor(page, (n) => { const s = window.rindouOnline.state(); return s && s.ply === n; }, ply);
-// The board as the page's game holds it, the lines of its `show` that draw it.
-const board = (page) => page.evaluate(() => window.rindouShow().split('\n').slice(0, 12).join('\n'));
+// The board as the page's game holds it (board, coin and hands of its
+// `show`), turned back to the server's way up where the page's player holds
+// the upper side: that page draws it turned, their own side at the foot.
+async function board(page) {
+  const [lines, side] = await page.evaluate(() =>
+    [window.rindouShow().split('\n'), window.rindouOnline.state()?.side]);
+  const nums = (line) => line.trim().split(/\s+/).filter((w) => /^-?\d+$/.test(w)).map(Number);
+  let rows = lines.slice(1, 10).map(nums);
+  let coin = nums(lines[10]);
+  let hands = [nums(lines[11]).slice(0, 7), nums(lines[12]).slice(0, 7)];
+  if (side === 'upper') {
+    rows = rows.reverse().map((r) => r.reverse().map((v) => (Math.abs(v) >= 10 ? -v : v)));
+    coin = [10 - coin[0], 10 - coin[1]];
+    hands = hands.reverse();
+  }
+  return JSON.stringify({ rows, coin, hands });
+}
 
 async function tapCell(page, col, row) {
   const p = await page.evaluate(([c, r]) => window.rindouCellPoint(c, r), [col, row]);
   await page.touchscreen.tap(p.x, p.y);
 }
 
+// A move in the server's squares, tapped where the page's player sees them.
 async function move(page, [fc, fr, tc, tr]) {
-  await tapCell(page, fc, fr);
+  const turn = (await state(page)).side === 'upper' ? (n) => 10 - n : (n) => n;
+  await tapCell(page, turn(fc), turn(fr));
   await waitFor(page, () => window.rindouWaiting() === 0);
-  await tapCell(page, tc, tr);
+  await tapCell(page, turn(tc), turn(tr));
 }
 
 async function menu(page, ...entries) {
