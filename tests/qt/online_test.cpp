@@ -343,6 +343,13 @@ TEST_F(OnlineWindowTest, TakeBackResignAndRematchThroughTheBar) {
     // On the upper side the window shows the board turned, the person's
     // pieces at the foot; the moves on the wire keep the server's squares.
     ASSERT_TRUE(wait_for([&] { return online().game().value(QStringLiteral("status")).toString() == QLatin1String("playing"); }));
+    // The opponent follows to the new game on its rematch seat.
+    ASSERT_TRUE(wait_for([&] { return !seen.of("seat").empty(); }));
+    const QJsonObject seat = seen.of("seat").back().value(QStringLiteral("d")).toObject();
+    ASSERT_EQ(seat.value(QStringLiteral("id")).toString(), online().client().game_id());
+    const size_t games = seen.of("game").size();
+    other.open(server.url, seat.value(QStringLiteral("id")).toString(), seat.value(QStringLiteral("seat")).toString());
+    ASSERT_TRUE(wait_for([&] { return seen.of("game").size() > games; }));
     const size_t sent = seen.of("move").size();
     other.send(QStringLiteral("move"), {{"ply", 0}, {"move", board_move(7, 7, 7, 6)}});
     ASSERT_TRUE(wait_for([&] { return online().ply() == 1; }));
