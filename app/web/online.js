@@ -566,7 +566,8 @@ window.rindouOnline = (() => {
                      g.ply, to[0], to[1], ...turnPair(secondsLeft())];
     let rows = g.board;
     if (turned())
-      rows = [...rows].reverse().map((row) => [...row].reverse().map((code) => (code >= 10 || code <= -10 ? -code : code)));
+      rows = [...rows].reverse().map((row) =>
+        [...row].reverse().map((code) => (code >= 10 || code <= -10 ? -code : code)));
     for (const row of rows) numbers.push(...row);
     numbers.push(...turnPair([g.hands.lower, g.hands.upper]).flat());
     return page.game.ccall('rindou_online_set', 'number', ['string'], [numbers.join(' ')]) === 1;
