@@ -1,7 +1,8 @@
 // The surface the game draws on: every drawing call lands on a canvas at
 // once and is kept in a display list, so that the board can be drawn anew
 // at any size and pixel ratio; and the pictures it draws, each fetched when
-// it is first drawn, in the density the screen shows it at.
+// it is first drawn (or ahead of it, for the first board), in the density
+// the screen shows it at.
 
 export const TWIPS_PER_PIXEL = 15;
 const SYSTEM_MINCHO = ['Hiragino Mincho ProN', 'Yu Mincho', 'YuMincho', 'Noto Serif CJK JP',
@@ -324,7 +325,7 @@ const ahead = new Map();
 
 // The pictures the first board drew at the last visit, remembered by the
 // page so that the next visit can fetch them while the module compiles.
-const FIRST_PICTURES_KEY = 'rindou-first-pictures';
+const FIRST_PICTURES_KEY = 'rindou.firstPictures';
 
 // A first visit draws a new game with the settings a person starts with:
 // the pieces of the opening position, the empty square, the coin, the
@@ -344,7 +345,11 @@ export function fetchFirstPicturesAhead() {
     files = null;
   }
   if (!Array.isArray(files) || !files.every((f) => typeof f === 'string' && /^pictures\/[\w@.-]+$/.test(f))) {
-    const large = (window.devicePixelRatio || 1) > 1.25;
+    // The board will be fitted to the window: about this many device
+    // pixels to each of its own.
+    const scale = (window.devicePixelRatio || 1) *
+                  Math.min(window.innerWidth / NATURAL_W, window.innerHeight / NATURAL_H);
+    const large = scale > 1.25;
     files = NEW_GAME_PICTURES.map((stem) => `pictures/${stem}${large ? '@2x' : ''}.png`);
   }
   for (const f of files) if (!ahead.has(f)) ahead.set(f, loadImage(f));
