@@ -17,8 +17,8 @@
 //   access.js        the moves said in words, the names of the controls
 //   features.js      what a feature module (the study, online play) hooks
 //                    into; such a module is loaded before this one
-import { BUILD_ID, instance } from './wasm.js';
-import { Surface } from './surface.js';
+import { BUILD_ID, compiled, instance } from './wasm.js';
+import { Surface, fetchFirstPicturesAhead, rememberFirstPictures } from './surface.js';
 import { sound, listDataFiles, loadDataFiles } from './sound.js';
 import { kept } from './kept.js';
 import { game, surface, canvas, hooks, anotherBuild, setGame, setSurface, showEnded,
@@ -46,6 +46,11 @@ async function start() {
     keepOffline();
     return;
   }
+  // The first board's pictures come while the module is made into the
+  // game and the menus are laid out, rather than once the game has started
+  // and asked for them.  Not sooner: on a slow connection they would share
+  // it with the module, which everything else waits for.
+  compiled.then(fetchFirstPicturesAhead, () => {});
   const soundsListed = listDataFiles();
   setGame(await instance({ rindouHooks: hooks }));
   performance.mark('rindou-instance');
@@ -107,6 +112,7 @@ async function start() {
   // compete with the page's own.
   await firstBoard;
   document.body.dataset.ready = 'true';
+  rememberFirstPictures(surface);
   await Promise.all([loadDataFiles(), surface.fetchTheRest()]);
   document.body.dataset.complete = 'true';
   keepOffline();

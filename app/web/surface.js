@@ -1,7 +1,8 @@
 // The surface the game draws on: every drawing call lands on a canvas at
 // once and is kept in a display list, so that the board can be drawn anew
 // at any size and pixel ratio; and the pictures it draws, each fetched when
-// it is first drawn, in the density the screen shows it at.
+// it is first drawn (or ahead of it, for the first board), in the density
+// the screen shows it at.
 
 export const TWIPS_PER_PIXEL = 15;
 const SYSTEM_MINCHO = ['Hiragino Mincho ProN', 'Yu Mincho', 'YuMincho', 'Noto Serif CJK JP',
@@ -28,6 +29,8 @@ export class Surface {
     // Drawn pictures that have not come yet: their calls wait in the list
     // and are painted when they come.
     this.waiting = 0;
+    // The files asked for, in the order asked.
+    this.fetched = [];
     this.settledWaiters = [];
     this.rebuildPending = false;
     this.ops = [];
@@ -110,7 +113,9 @@ export class Surface {
     const p = this.pictures.get(code);
     if (p.asked[density]) return null;
     p.asked[density] = true;
-    return loadImage(`pictures/${p.stem}${density === 'large' ? '@2x' : ''}.png`).then((img) => {
+    const file = `pictures/${p.stem}${density === 'large' ? '@2x' : ''}.png`;
+    this.fetched.push(file);
+    return pictureFile(file).then((img) => {
       p[density] = img;
       // A large picture that is not twice the natural one is not used.
       if (p.normal && p.large && (p.large.width !== p.normal.width * 2 ||
@@ -312,6 +317,59 @@ export class Surface {
     }
     this.ops = this.ops.filter((_, k) => keep[k]);
   }
+}
+
+// Pictures asked for before the game could say what it draws: a drawing
+// that asks for one of them takes the fetch already under way.
+const ahead = new Map();
+
+// The pictures the first board drew at the last visit, remembered by the
+// page so that the next visit can fetch them while the module compiles.
+const FIRST_PICTURES_KEY = 'rindou.firstPictures';
+
+// A first visit draws a new game with the settings a person starts with:
+// the pieces of the opening position, the empty square, the coin, the
+// background and the title.  Guessing wrong costs only a fetch: the
+// drawing still asks for what it draws.
+const NEW_GAME_PICTURES = ['KARA_MASU', 'HAIKEI_MIDORI', 'COIN', 'RINDOU', 'UE_OU', 'SITA_OU', 'UE_KIN',
+                           'SITA_KIN'].concat(['HU', 'KYOU', 'KEI', 'GIN', 'KAKU', 'SYA'].flatMap(
+                             (p) => [`UE_${p}_0`, `SITA_${p}_0`]));
+
+// Starts fetching the pictures the first board will likely draw, in the
+// screen's density, before the module that draws it has come.
+export function fetchFirstPicturesAhead() {
+  let files = null;
+  try {
+    files = JSON.parse(localStorage.getItem(FIRST_PICTURES_KEY) || 'null');
+  } catch {
+    files = null;
+  }
+  if (!Array.isArray(files) || !files.every((f) => typeof f === 'string' && /^pictures\/[\w@.-]+$/.test(f))) {
+    // The board will be fitted to the window: about this many device
+    // pixels to each of its own.
+    const scale = (window.devicePixelRatio || 1) *
+                  Math.min(window.innerWidth / NATURAL_W, window.innerHeight / NATURAL_H);
+    const large = scale > 1.25;
+    files = NEW_GAME_PICTURES.map((stem) => `pictures/${stem}${large ? '@2x' : ''}.png`);
+  }
+  for (const f of files) if (!ahead.has(f)) ahead.set(f, loadImage(f));
+}
+
+// Remembers the pictures fetched so far (those the first board drew) for
+// the next visit.
+export function rememberFirstPictures(surface) {
+  try {
+    localStorage.setItem(FIRST_PICTURES_KEY, JSON.stringify(surface.fetched));
+  } catch {
+    // Storage full or refused: the next visit guesses again.
+  }
+}
+
+function pictureFile(src) {
+  const early = ahead.get(src);
+  if (!early) return loadImage(src);
+  ahead.delete(src);
+  return early;
 }
 
 function loadImage(src) {

@@ -11,7 +11,7 @@ export const RELOADED_KEY = 'rindou.reloadedForBuild';
 
 // The module is compiled once; the game, each console session and the
 // search worker are instances of their own.
-const compiled = WebAssembly.compileStreaming(fetch('rindou.wasm'));
+export const compiled = WebAssembly.compileStreaming(fetch('rindou.wasm'));
 export function instance(options) {
   return compiled.then((mod) => createRindou(Object.assign({
     instantiateWasm(imports, receive) {

@@ -140,6 +140,22 @@ test('the page loses nothing', async (t) => {
     await c.close();
   });
 
+  await t.test('the first board\'s pictures are remembered for the next visit, and a wrong memory costs nothing', async () => {
+    const c = await context();
+    const { page, errors } = await newPage(c);
+    const remembered = () => page.evaluate(() => JSON.parse(localStorage.getItem('rindou.firstPictures')));
+    const drawn = await remembered();
+    assert.ok(drawn.some((f) => /^pictures\/KARA_MASU(@2x)?\.png$/.test(f)), String(drawn));
+    for (const wrong of [JSON.stringify(['pictures/NO_SUCH.png']), JSON.stringify(['api/server']), '{', '42']) {
+      await page.evaluate((w) => localStorage.setItem('rindou.firstPictures', w), wrong);
+      await page.reload();
+      await ready(page);
+      assert.deepStrictEqual((await remembered()).sort(), drawn.slice().sort(), wrong);
+    }
+    assert.deepStrictEqual(errors, []);
+    await c.close();
+  });
+
   await t.test('a dropped file larger than any record is refused before it is read', async () => {
     const c = await context();
     const { page, errors } = await newPage(c);
