@@ -363,6 +363,8 @@ void OnlinePlay::open_game(const QUrl& server, const OnlineSeat& seat) {
     presence_ = {};
     ply_ = 0;
     move_sent_ = false;
+    // The board turns once the game is known, for the upper side's player.
+    g_.view.turned = false;
     new_game_reset(g_);
     g_.st.keep_state = KEEP_NEVER;
     show_bar(true);
@@ -380,6 +382,7 @@ void OnlinePlay::leave() {
     side_.clear();
     game_ = {};
     show_bar(false);
+    g_.view.turned = false;
     new_game_reset(g_);
     refresh();
 }
@@ -476,6 +479,9 @@ void OnlinePlay::refused(const QString& type, const QString& code) {
 void OnlinePlay::set_position(const QJsonObject& game) {
     GameState& s = g_.st;
     drop_pick(g_);
+    // The game is handed turned round to the upper side's player: the
+    // drawing names the squares by the server's, as the opponent reads them.
+    g_.view.turned = turned();
     const bool upper_first = game.value(QStringLiteral("first")).toString() == QLatin1String("upper");
     const QJsonArray moves = game.value(QStringLiteral("moves")).toArray();
     const QJsonArray board = game.value(QStringLiteral("board")).toArray();
@@ -530,6 +536,9 @@ void OnlinePlay::set_position(const QJsonObject& game) {
         ply_ = game.value(QStringLiteral("ply")).toInt();
     }
     s.side_to_move = game.value(QStringLiteral("turn")).toString() == QLatin1String("upper") ? s.upper_turn : s.lower_turn;
+    // Moves recorded on the turned board are not the game's: as after the
+    // game's own turning of the board, they are not written as a record.
+    s.flipped = turned() ? 1 : 0;
     scan_pawn_files(s);
     // Kept from the server's record when it ends, not as a game of this window.
     s.keep_state = KEEP_NEVER;

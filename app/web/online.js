@@ -317,7 +317,7 @@ window.rindouOnline = (() => {
     banner.hidden = true;
     document.body.classList.remove('online');
     history.replaceState(null, '', location.pathname);
-    if (!keepBoard && page.game._rindou_waiting() === 0) page.game._rindou_online_leave();
+    page.game._rindou_online_leave(keepBoard ? 1 : 0);
     captionMenu();
   }
 
@@ -563,7 +563,7 @@ window.rindouOnline = (() => {
     const to = turnSquare(last && last.to ? last.to : [0, 0]);
     const numbers = [turnSide(g.status === 'ended' ? 0 : g.turn === 'lower' ? 1 : 2),
                      turnSide(g.first === 'upper' ? 2 : 1), turned() ? -g.handicap : g.handicap,
-                     g.ply, to[0], to[1], ...turnPair(secondsLeft())];
+                     g.ply, to[0], to[1], ...turnPair(secondsLeft()), turned() ? 1 : 0];
     let rows = g.board;
     if (turned())
       rows = [...rows].reverse().map((row) =>
@@ -776,15 +776,24 @@ window.rindouOnline = (() => {
 
   // The clocks run on between the server's messages, on the bar and in the
   // game's own clock places.
-  setInterval(() => {
+  // A game of the page's own put on the board by its menu ends online play
+  // here; the online game stays on the server, and its link brings it back.
+  // Asked after every command too, so that a board shown turned round is
+  // named as the page's own game at once.
+  function ownGameTookOver() {
     const c = current;
-    // A game of the page's own put on the board by its menu ends online play
-    // here; the online game stays on the server, and its link brings it back.
     if (c && c.shown && !c.needDraw && page.game._rindou_waiting() === 0 &&
         page.game._rindou_online_intact() === 0) {
       leave({ keepBoard: true });
-      return;
+      return true;
     }
+    return false;
+  }
+  pageHooks.onIdle(ownGameTookOver);
+
+  setInterval(() => {
+    const c = current;
+    if (ownGameTookOver()) return;
     if (!c || !c.g) return;
     if (c.claimShown !== claimable()) {
       c.claimShown = !c.claimShown;

@@ -230,6 +230,7 @@ test('two phones play through the invitation link while a desktop page watches',
   await a.page.tap('#online button[data-online="rematch"]');
   await waitFor(b.page, () => document.getElementById('online-box').open &&
                 document.querySelector('#online-box button[value="accept"]'));
+  await a.page.evaluate(() => window.rindouDrawLog.start());
   await answer(b.page, 'accept');
   for (const p of pages())
     await waitFor(p, (old) => { const s = window.rindouOnline.state(); return s && s.id !== old && s.status === 'playing'; }, id);
@@ -241,6 +242,16 @@ test('two phones play through the invitation link while a desktop page watches',
   // phone, moves first.
   await move(b.page, moves[0]);
   await sameEverywhere(1);
+  // The first phone, now on the upper side, sees its own pieces at the
+  // foot, yet every square keeps its true name: the edge reads 1 at the
+  // left and 九 at the top, and the opponent's move is named 3六歩.
+  const drawn = (await a.page.evaluate(() => window.rindouDrawLog.take())).split('\n')
+    .filter((line) => line.startsWith('text ')).map((line) => line.split(' '));
+  const textAt = (c, r) => drawn.filter(([, x, y]) => Math.abs(x - (1300 + 615 * c)) < 1 &&
+                                         Math.abs(y - (100 + 690 * r)) < 1).pop()?.slice(6).join(' ').trim();
+  assert.deepStrictEqual([textAt(1.1, 0.4), textAt(10.1, 1.3)], ['1', '九']);
+  assert.deepStrictEqual([textAt(-1.6, 8.4), textAt(-1.2, 8.4), textAt(-0.6, 8.4)], ['３', '六', '歩']);
+  await a.page.screenshot({ path: path.join(shots, 'online-phone-upper.png') });
 
   // The first game is among the first phone's kept games.
   await menu(a.page, 'KIFU', 'KIFU_READ');
