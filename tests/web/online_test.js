@@ -245,13 +245,27 @@ test('two phones play through the invitation link while a desktop page watches',
   // The first phone, now on the upper side, sees its own pieces at the
   // foot, yet every square keeps its true name: the edge reads 1 at the
   // left and 九 at the top, and the opponent's move is named 3六歩.
-  const drawn = (await a.page.evaluate(() => window.rindouDrawLog.take())).split('\n')
-    .filter((line) => line.startsWith('text ')).map((line) => line.split(' '));
-  const textAt = (c, r) => drawn.filter(([, x, y]) => Math.abs(x - (1300 + 615 * c)) < 1 &&
-                                         Math.abs(y - (100 + 690 * r)) < 1).pop()?.slice(6).join(' ').trim();
+  // The last text the page drew at a cell position since its log started.
+  const drawnTexts = async (page) => {
+    const drawn = (await page.evaluate(() => window.rindouDrawLog.take())).split('\n')
+      .filter((line) => line.startsWith('text ')).map((line) => line.split(' '));
+    return (c, r) => drawn.filter(([, x, y]) => Math.abs(x - (1300 + 615 * c)) < 1 &&
+                                  Math.abs(y - (100 + 690 * r)) < 1).pop()?.slice(6).join(' ').trim();
+  };
+  let textAt = await drawnTexts(a.page);
   assert.deepStrictEqual([textAt(1.1, 0.4), textAt(10.1, 1.3)], ['1', '九']);
   assert.deepStrictEqual([textAt(-1.6, 8.4), textAt(-1.2, 8.4), textAt(-0.6, 8.4)], ['３', '六', '歩']);
   await a.page.screenshot({ path: path.join(shots, 'online-phone-upper.png') });
+  // A game of its own against the computer from the menu ends online play
+  // on that phone, and the board it keeps is named as drawn again.
+  await a.page.evaluate(() => window.rindouDrawLog.start());
+  await menu(a.page, 'TAIKYOKU', 'START2', 'SENTE');
+  // (It keeps the board and asks the person to move first: the notice goes.)
+  await waitFor(a.page, () => window.rindouWaiting() !== 0);
+  await a.page.tap('#box-buttons button');
+  await waitFor(a.page, () => !window.rindouOnline.state());
+  textAt = await drawnTexts(a.page);
+  assert.deepStrictEqual([textAt(1.1, 0.4), textAt(10.1, 1.3)], ['9', '一']);
 
   // The first game is among the first phone's kept games.
   await menu(a.page, 'KIFU', 'KIFU_READ');
