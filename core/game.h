@@ -16,6 +16,12 @@ struct ViewState {
     bool language_chosen = false;
     // The window shows the move list beside the board (kept in the settings).
     bool move_list_shown = false;
+    // The board is shown turned round: the position held is the true one
+    // with each square taken to the opposite one and the sides exchanged, so
+    // that an online player of the upper side has their own pieces at the
+    // foot.  The names a person reads of the squares (the numerals along the
+    // edges, the last move, the move list) still name the true squares.
+    bool turned = false;
 };
 
 struct Game {

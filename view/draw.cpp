@@ -7,6 +7,7 @@
 #include "record/notation.h"
 #include "record/record_moves.h"
 #include "record/western_notation.h"
+#include "view/move_list.h"
 
 namespace rindou {
 
@@ -42,6 +43,9 @@ void shadowed(const Game& g, double c, double r, const std::string& text, int co
 }
 
 }  // namespace
+
+int shown_file(const Game& g, int col) { return g.view.turned ? col : 10 - col; }
+int shown_rank(const Game& g, int row) { return g.view.turned ? 10 - row : row; }
 
 void draw_picture(const Game& g, int code, double c, double r) {
     g.io.surface->draw_image(code, cell_x(c), cell_y(r));
@@ -113,11 +117,11 @@ void draw_frame(const Game& g) {
     g.view.font_bold = true;
     for (int i = 1; i <= 9; ++i) {
         tile(g, i, 0);
-        print_at(g, i + 0.1 + 0.1, 0.4 + 0.1, 10 - i, BLACK, 0, 16);
-        print_at(g, i + 0.1, 0.4, 10 - i, LIGHT_YELLOW, 0, 16);
+        print_at(g, i + 0.1 + 0.1, 0.4 + 0.1, shown_file(g, i), BLACK, 0, 16);
+        print_at(g, i + 0.1, 0.4, shown_file(g, i), LIGHT_YELLOW, 0, 16);
         tile(g, 10, i);
-        print_at(g, 10.1 + 0.1, i + 0.3 + 0.1, i, BLACK, 1, 12);
-        print_at(g, 10.1, i + 0.3, i, LIGHT_YELLOW, 1, 12);
+        print_at(g, 10.1 + 0.1, i + 0.3 + 0.1, shown_rank(g, i), BLACK, 1, 12);
+        print_at(g, 10.1, i + 0.3, shown_rank(g, i), LIGHT_YELLOW, 1, 12);
         frame_square(g, FRAME_COLOUR, 9, i);
     }
 }
@@ -282,15 +286,17 @@ namespace {
 
 // The Western notation of the move shown, read from the record's last entry
 // and the position before it; empty when that entry is not the move shown.
-std::string western_last_move(const GameState& s, int to_col, int to_row, int piece) {
+std::string western_last_move(const Game& g, int to_col, int to_row, int piece) {
+    const GameState& s = g.st;
     if (s.record_count < 1 || s.record_count > RECORD_MAX) return {};
     const RecordEntry& e = s.record[static_cast<size_t>(s.record_count)];
     if (e.to_col != to_col || e.to_row != to_row || e.piece_after != piece) return {};
     GameState before = s;
     if (!can_undo(before, e)) return {};
     undo_move(before, e);
-    return western_notation(before, Move{e.from_col, e.from_row, e.to_col, e.to_row,
-                                         e.piece_before, e.captured, e.piece_after});
+    const std::string words = western_notation(
+        before, Move{e.from_col, e.from_row, e.to_col, e.to_row, e.piece_before, e.captured, e.piece_after});
+    return g.view.turned ? turned_back_squares(words) : words;
 }
 
 }  // namespace
@@ -308,15 +314,16 @@ void show_last_move(const Game& g, int side, int to_col, int to_row, int piece, 
     // In English the move is written as English-speaking players write it,
     // in one piece where the Japanese notation's file stands.
     const std::string western =
-        language() == Language::English ? western_last_move(g.st, to_col, to_row, piece) : "";
+        language() == Language::English ? western_last_move(g, to_col, to_row, piece) : "";
     if (!western.empty()) {
         print_text(g, file_c, r, western, BLACK);
         print_text(g, file_c - 0.1, r - 0.1, western, colour);
         if (side == g.st.upper_turn) frame_square(g, FRAME_COLOUR, 1, 8);
         return;
     }
-    const std::string parts[3] = {move_notation_text(10 - to_col),
-                                  move_notation_text(1000 + to_row), move_notation_text(piece)};
+    const std::string parts[3] = {move_notation_text(shown_file(g, to_col)),
+                                  move_notation_text(1000 + shown_rank(g, to_row)),
+                                  move_notation_text(piece)};
     const double cols[3] = {file_c, rank_c, name_c};
     for (int i = 0; i < 3; ++i) {
         print_text(g, cols[i], r, parts[i], BLACK);

@@ -14,6 +14,12 @@ namespace rindou {
 inline double cell_x(double c) { return board_left + square_width * c; }
 inline double cell_y(double r) { return board_top + square_height * r; }
 
+// The file and the rank a person reads for a column and a row of the board
+// as drawn: on a board shown turned round (ViewState::turned) they are those
+// of the true square.
+int shown_file(const Game& g, int col);
+int shown_rank(const Game& g, int row);
+
 // ---- Primitives ---------------------------------------------------------------
 void draw_picture(const Game& g, int code, double c, double r);
 void frame_square(const Game& g, int colour, double c, double r);

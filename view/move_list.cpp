@@ -9,15 +9,32 @@
 
 namespace rindou {
 
-std::string move_words(const GameState& before, const Move& m) {
-    if (language() == Language::English) {
-        const std::string western = western_notation(before, m);
-        if (!western.empty()) return western;
-    }
-    return move_notation(m.to_col, m.to_row, m.piece_after);
+std::string turned_back_squares(std::string western) {
+    // Digits in Western words are files and ranks and nothing else, and the
+    // true square of a turned one is ten less each.  The rest of the words
+    // (the piece, a capture, whether the origin is needed, the promotion)
+    // reads the same either way round: the rules treat both sides alike.
+    for (char& ch : western)
+        if (ch >= '1' && ch <= '9') ch = static_cast<char>('0' + 10 - (ch - '0'));
+    return western;
 }
 
-std::vector<std::string> move_list_lines(const GameState& s) {
+namespace {
+// The words of a move; `before` is null where the position it was made
+// from is not known, which Western words need.
+std::string words_of(const GameState* before, const Move& m, bool turned) {
+    if (before && language() == Language::English) {
+        const std::string western = western_notation(*before, m);
+        if (!western.empty()) return turned ? turned_back_squares(western) : western;
+    }
+    return turned ? move_notation(10 - m.to_col, 10 - m.to_row, m.piece_after)
+                  : move_notation(m.to_col, m.to_row, m.piece_after);
+}
+}  // namespace
+
+std::string move_words(const GameState& before, const Move& m) { return words_of(&before, m, false); }
+
+std::vector<std::string> move_list_lines(const GameState& s, bool turned) {
     std::vector<std::string> lines{text(Text::MoveListStart)};
     const int end = std::min(s.record_end, RECORD_MAX);
     // The position before each move: the present one with the moves since
@@ -33,7 +50,7 @@ std::vector<std::string> move_list_lines(const GameState& s) {
     for (int i = 1; i <= end; ++i) {
         const RecordEntry& e = s.record[static_cast<size_t>(i)];
         const bool upper = e.piece_before > 0;
-        const std::string words = known ? move_words(at, e) : move_notation(e.to_col, e.to_row, e.piece_after);
+        const std::string words = words_of(known ? &at : nullptr, e, turned);
         lines.push_back(text(Text::MoveListLine,
                              {{"number", std::to_string(i)},
                               {"side", text(upper == upper_first ? Text::SenteMark : Text::GoteMark)},

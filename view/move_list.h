@@ -13,8 +13,14 @@ namespace rindou {
 // The notation of a move played from the position `before`.
 std::string move_words(const GameState& before, const Move& m);
 
+// Western words of a move made on a board shown turned round, naming the
+// true squares instead of those of the turned board.
+std::string turned_back_squares(std::string western);
+
 // Line 0 names the start; line n is entry n of the record, up to record_end.
-std::vector<std::string> move_list_lines(const GameState& s);
+// A record made on a board shown turned round (`turned`) is named by the
+// true squares.
+std::vector<std::string> move_list_lines(const GameState& s, bool turned = false);
 
 // Where the board and the move list go in an area of `width` by `height`
 // pixels.  The board keeps its proportions and takes all it can; the list

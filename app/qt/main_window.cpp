@@ -775,7 +775,8 @@ void MainWindow::refresh_study() {
     if (!study_ || !game_.view.move_list_shown) return;
     const GameState& s = game_.st;
     const bool current = analysis_result_ && study::analysed_record_key(s) == analysis_key_;
-    study_->show_lines(move_list_lines(s), s.record_count, current ? &*analysis_result_ : nullptr);
+    study_->show_lines(move_list_lines(s, game_.view.turned), s.record_count,
+                       current ? &*analysis_result_ : nullptr, game_.view.turned);
     if (!current) {
         study_->graph->set_points({}, {});
         study_->summary->clear();

@@ -53,6 +53,48 @@ QString clock_text(qint64 ms) {
 
 QJsonArray square(int c, int r) { return QJsonArray{c, r}; }
 
+// The player of the upper side sees their own side at the foot: the board
+// they are shown is the server's turned round, as the game's own turned
+// board is (each square to the opposite one, each piece to the other side,
+// the hands exchanged), so that the board draws and picks as for the lower
+// side.  Only what is shown turns: the moves sent and read stay the server's.
+QJsonArray turned_square(const QJsonArray& sq) {
+    return square(10 - sq.at(0).toInt(), 10 - sq.at(1).toInt());
+}
+
+QJsonObject turned_move(QJsonObject move) {
+    for (const QString& key : {QStringLiteral("from"), QStringLiteral("to")})
+        if (move.contains(key)) move.insert(key, turned_square(move.value(key).toArray()));
+    return move;
+}
+
+QJsonObject turned_game(QJsonObject game) {
+    const QJsonArray rows = game.value(QStringLiteral("board")).toArray();
+    QJsonArray board;
+    for (int r = 9; r >= 1; --r) {
+        const QJsonArray row = rows.at(r - 1).toArray();
+        QJsonArray line;
+        for (int c = 9; c >= 1; --c) {
+            const int code = row.at(c - 1).toInt();
+            line.append(std::abs(code) >= HU ? -code : code);
+        }
+        board.append(line);
+    }
+    game.insert(QStringLiteral("board"), board);
+    game.insert(QStringLiteral("coin"), turned_square(game.value(QStringLiteral("coin")).toArray()));
+    const QJsonObject hands = game.value(QStringLiteral("hands")).toObject();
+    game.insert(QStringLiteral("hands"), QJsonObject{{"lower", hands.value(QStringLiteral("upper"))},
+                                                     {"upper", hands.value(QStringLiteral("lower"))}});
+    for (const QString& key : {QStringLiteral("first"), QStringLiteral("turn")}) {
+        const QString side = game.value(key).toString(key == QLatin1String("first") ? QStringLiteral("lower") : QString());
+        if (side == QLatin1String("lower") || side == QLatin1String("upper")) game.insert(key, other_side(side));
+    }
+    QJsonArray moves;
+    for (const QJsonValue& m : game.value(QStringLiteral("moves")).toArray()) moves.append(turned_move(m.toObject()));
+    game.insert(QStringLiteral("moves"), moves);
+    return game;
+}
+
 }  // namespace
 
 OnlinePlay::OnlinePlay(MainWindow* window, GameShelf* shelf)
@@ -321,6 +363,8 @@ void OnlinePlay::open_game(const QUrl& server, const OnlineSeat& seat) {
     presence_ = {};
     ply_ = 0;
     move_sent_ = false;
+    // The board turns once the game is known, for the upper side's player.
+    g_.view.turned = false;
     new_game_reset(g_);
     g_.st.keep_state = KEEP_NEVER;
     show_bar(true);
@@ -338,6 +382,7 @@ void OnlinePlay::leave() {
     side_.clear();
     game_ = {};
     show_bar(false);
+    g_.view.turned = false;
     new_game_reset(g_);
     refresh();
 }
@@ -364,13 +409,15 @@ void OnlinePlay::message(const QJsonObject& m) {
     if (t == QLatin1String("game")) {
         game_ = d;
         clock_since_.start();
-        set_position(d);
+        set_position(turned() ? turned_game(d) : d);
     } else if (t == QLatin1String("move")) {
-        if (d.value(QStringLiteral("ply")).toInt() != ply_ || !apply_move(d.value(QStringLiteral("move")).toObject(), true)) {
+        const QJsonObject move = d.value(QStringLiteral("move")).toObject();
+        if (d.value(QStringLiteral("ply")).toInt() != ply_ || !apply_move(turned() ? turned_move(move) : move, true)) {
             client_.resync();
             return;
         }
-        const QJsonArray coin = d.value(QStringLiteral("coin")).toArray();
+        QJsonArray coin = d.value(QStringLiteral("coin")).toArray();
+        if (turned()) coin = turned_square(coin);
         if (coin.at(0).toInt() != g_.st.coin_col || coin.at(1).toInt() != g_.st.coin_row) {
             client_.resync();
             return;
@@ -432,6 +479,9 @@ void OnlinePlay::refused(const QString& type, const QString& code) {
 void OnlinePlay::set_position(const QJsonObject& game) {
     GameState& s = g_.st;
     drop_pick(g_);
+    // The game is handed turned round to the upper side's player: the
+    // drawing names the squares by the server's, as the opponent reads them.
+    g_.view.turned = turned();
     const bool upper_first = game.value(QStringLiteral("first")).toString() == QLatin1String("upper");
     const QJsonArray moves = game.value(QStringLiteral("moves")).toArray();
     const QJsonArray board = game.value(QStringLiteral("board")).toArray();
@@ -486,6 +536,9 @@ void OnlinePlay::set_position(const QJsonObject& game) {
         ply_ = game.value(QStringLiteral("ply")).toInt();
     }
     s.side_to_move = game.value(QStringLiteral("turn")).toString() == QLatin1String("upper") ? s.upper_turn : s.lower_turn;
+    // Moves recorded on the turned board are not the game's: as after the
+    // game's own turning of the board, they are not written as a record.
+    s.flipped = turned() ? 1 : 0;
     scan_pawn_files(s);
     // Kept from the server's record when it ends, not as a game of this window.
     s.keep_state = KEEP_NEVER;
@@ -612,7 +665,7 @@ void OnlinePlay::notice(const QString& text) {
 bool OnlinePlay::my_turn() const {
     const GameState& s = g_.st;
     return playing() && game_.value(QStringLiteral("status")).toString() == QLatin1String("playing") &&
-           s.side_to_move == (side_ == QLatin1String("lower") ? s.lower_turn : s.upper_turn);
+           s.side_to_move == (side_ == QLatin1String("lower") || turned() ? s.lower_turn : s.upper_turn);
 }
 
 void OnlinePlay::press(int button, QPointF twips) {
@@ -623,7 +676,7 @@ void OnlinePlay::press(int button, QPointF twips) {
     }
     const int col = static_cast<int>(std::floor((twips.x() - board_left) / square_width));
     const int row = static_cast<int>(std::floor((twips.y() - board_top) / square_height));
-    const bool lower = side_ == QLatin1String("lower");
+    const bool lower = side_ == QLatin1String("lower") || turned();
     auto mine = [&](int code) { return lower ? is_lower(code) : is_upper(code); };
     auto pick = [&](int c, int r, int code) {
         drop_pick(g_);
@@ -670,7 +723,7 @@ void OnlinePlay::press(int button, QPointF twips) {
                 }
                 drop_pick(g_);
                 move_sent_ = true;
-                client_.send(QStringLiteral("move"), {{"ply", ply_}, {"move", move}});
+                client_.send(QStringLiteral("move"), {{"ply", ply_}, {"move", turned() ? turned_move(move) : move}});
             }
         }
     } else {
@@ -744,8 +797,9 @@ void OnlinePlay::refresh() {
     if (!active()) return;
     banner_->setText(qtext(Text::OnlineReconnecting));
     banner_->setVisible(!client_.connected());
-    lower_->setText(player_line(QStringLiteral("lower")));
-    upper_->setText(player_line(QStringLiteral("upper")));
+    // The person's own side first when the board is turned for them.
+    lower_->setText(player_line(turned() ? QStringLiteral("upper") : QStringLiteral("lower")));
+    upper_->setText(player_line(turned() ? QStringLiteral("lower") : QStringLiteral("upper")));
     const QString status = game_.value(QStringLiteral("status")).toString();
     QString line;
     if (status == QLatin1String("ended"))

@@ -35,6 +35,8 @@ public:
     bool active() const { return client_.is_open(); }
     // The person plays a side (false when watching).
     bool playing() const { return !side_.isEmpty(); }
+    // The board is shown turned round, the person's upper side at the foot.
+    bool turned() const { return side_ == QLatin1String("upper"); }
     const QString& side() const { return side_; }
     const QJsonObject& game() const { return game_; }
     int ply() const { return ply_; }

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "app/qt/qt_texts.h"
+#include "record/notation.h"
 
 namespace rindou::qt {
 
@@ -136,7 +137,7 @@ void StudyDock::set_below(bool below) {
 }
 
 void StudyDock::show_lines(const std::vector<std::string>& lines, int current,
-                           const study::GameAnalysis* analysis) {
+                           const study::GameAnalysis* analysis, bool turned) {
     showing_ = true;
     if (moves->count() != static_cast<int>(lines.size())) {
         moves->clear();
@@ -148,7 +149,9 @@ void StudyDock::show_lines(const std::vector<std::string>& lines, int current,
         if (analysis && i >= 1 && i <= analysis->moves.size()) {
             const study::MoveReview& r = analysis->moves[i - 1];
             if (r.mark != study::Mark::None) line += QStringLiteral("  ") + qtext(mark_text(r.mark));
-            if (r.better) tip = qtext(Text::BetterMove, {{"move", r.best_notation}});
+            const std::string best =
+                turned ? move_notation(10 - r.best.to_col, 10 - r.best.to_row, r.best.placed) : r.best_notation;
+            if (r.better) tip = qtext(Text::BetterMove, {{"move", best}});
         }
         QListWidgetItem* item = moves->item(static_cast<int>(i));
         item->setText(line);

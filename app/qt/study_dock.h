@@ -43,8 +43,10 @@ public:
     explicit StudyDock(QWidget* parent);
     // The lines of the list (line 0 the start), `current` the position on
     // the board; the analysis, when it is of this record, marks the moves.
+    // A record made on a board shown turned round names its better moves
+    // by the true squares.
     void show_lines(const std::vector<std::string>& lines, int current,
-                    const study::GameAnalysis* analysis);
+                    const study::GameAnalysis* analysis, bool turned = false);
     // The captions in the language now chosen.
     void retranslate();
     // Below the board the list stands beside the rest (a short, wide

@@ -317,7 +317,7 @@ window.rindouOnline = (() => {
     banner.hidden = true;
     document.body.classList.remove('online');
     history.replaceState(null, '', location.pathname);
-    if (!keepBoard && page.game._rindou_waiting() === 0) page.game._rindou_online_leave();
+    page.game._rindou_online_leave(keepBoard ? 1 : 0);
     captionMenu();
   }
 
@@ -536,6 +536,8 @@ window.rindouOnline = (() => {
       // A seat the server does not know: this browser watches.
       current.side = null;
       current.seat = null;
+      // A watcher sees the lower side at the foot again.
+      current.needDraw = true;
     } else if (['illegal-move', 'stale', 'not-your-turn'].includes(d.code)) {
       notice(t('OnlineMoveRefused'));
       resync();
@@ -543,28 +545,43 @@ window.rindouOnline = (() => {
   }
 
   // ---- What the board shows --------------------------------------------------
+  // The player of the upper side sees their own side at the foot: the board
+  // is handed to the module turned round, as the game's own turned board is
+  // (each square to the opposite one, each piece to the other side, hands and
+  // clocks exchanged), so the module draws and picks as for the lower side.
+  // Only what is shown turns: the moves sent and read stay the server's.
+  const turned = () => !!current && current.side === 'upper';
+  const turnSquare = (sq) => (turned() && sq[0] > 0 ? [10 - sq[0], 10 - sq[1]] : sq);
+  const turnSide = (n) => (turned() && n > 0 ? 3 - n : n);
+  const turnPair = (pair) => (turned() ? [pair[1], pair[0]] : pair);
+
   // The whole game as the module's numbers (see rindou_online_set).
   function drawGame() {
     const c = current;
     const g = c.g;
     const last = [...g.moves].reverse().find(() => true);
-    const to = last && last.to ? last.to : [0, 0];
-    const [lowerLeft, upperLeft] = secondsLeft();
-    const numbers = [g.status === 'ended' ? 0 : g.turn === 'lower' ? 1 : 2,
-                     g.first === 'upper' ? 2 : 1, g.handicap, g.ply, to[0], to[1],
-                     lowerLeft, upperLeft];
-    for (const row of g.board) numbers.push(...row);
-    numbers.push(...g.hands.lower, ...g.hands.upper);
+    const to = turnSquare(last && last.to ? last.to : [0, 0]);
+    const numbers = [turnSide(g.status === 'ended' ? 0 : g.turn === 'lower' ? 1 : 2),
+                     turnSide(g.first === 'upper' ? 2 : 1), turned() ? -g.handicap : g.handicap,
+                     g.ply, to[0], to[1], ...turnPair(secondsLeft()), turned() ? 1 : 0];
+    let rows = g.board;
+    if (turned())
+      rows = [...rows].reverse().map((row) =>
+        [...row].reverse().map((code) => (code >= 10 || code <= -10 ? -code : code)));
+    for (const row of rows) numbers.push(...row);
+    numbers.push(...turnPair([g.hands.lower, g.hands.upper]).flat());
     return page.game.ccall('rindou_online_set', 'number', ['string'], [numbers.join(' ')]) === 1;
   }
 
   function drawMove(d) {
     if (page.game._rindou_waiting() !== 0) return false;
     const m = d.move;
+    const to = m.to && turnSquare(m.to);
+    const from = m.from && turnSquare(m.from);
     const numbers = m.pass ? [0, 0, 0, 0, 0, 0] :
-      m.drop ? [2, m.drop, m.to[0], m.to[1], 0, 0] :
-        [1, m.from[0], m.from[1], m.to[0], m.to[1], m.promote ? 1 : 0];
-    numbers.push(d.coin[0], d.coin[1]);
+      m.drop ? [2, m.drop, to[0], to[1], 0, 0] :
+        [1, from[0], from[1], to[0], to[1], m.promote ? 1 : 0];
+    numbers.push(...turnSquare(d.coin));
     return page.game.ccall('rindou_online_move', 'number', ['string'], [numbers.join(' ')]) === 1;
   }
 
@@ -705,7 +722,7 @@ window.rindouOnline = (() => {
     const [lowerLeft, upperLeft] = secondsLeft();
     const rows = [];
     // The side drawn at the top first, as the board shows them.
-    for (const side of ['upper', 'lower']) {
+    for (const side of turned() ? ['lower', 'upper'] : ['upper', 'lower']) {
       const p = g.players[side] || {};
       const label = `${sideName(side)}${p.name ? ` ${p.name}` : ''}${c.side === side ? ' ★' : ''}`;
       const presence = p.joined ? t(p.online ? 'OnlinePresent' : 'OnlineAbsent') : '—';
@@ -759,15 +776,24 @@ window.rindouOnline = (() => {
 
   // The clocks run on between the server's messages, on the bar and in the
   // game's own clock places.
-  setInterval(() => {
+  // A game of the page's own put on the board by its menu ends online play
+  // here; the online game stays on the server, and its link brings it back.
+  // Asked after every command too, so that a board shown turned round is
+  // named as the page's own game at once.
+  function ownGameTookOver() {
     const c = current;
-    // A game of the page's own put on the board by its menu ends online play
-    // here; the online game stays on the server, and its link brings it back.
     if (c && c.shown && !c.needDraw && page.game._rindou_waiting() === 0 &&
         page.game._rindou_online_intact() === 0) {
       leave({ keepBoard: true });
-      return;
+      return true;
     }
+    return false;
+  }
+  pageHooks.onIdle(ownGameTookOver);
+
+  setInterval(() => {
+    const c = current;
+    if (ownGameTookOver()) return;
     if (!c || !c.g) return;
     if (c.claimShown !== claimable()) {
       c.claimShown = !c.claimShown;
@@ -776,7 +802,7 @@ window.rindouOnline = (() => {
     if (!c.g.clock || c.g.clock.lower_ms === undefined) return;
     const [lowerLeft, upperLeft] = secondsLeft();
     if (`${lowerLeft} ${upperLeft}` === c.lastSeconds) return;
-    if (c.shown) page.game._rindou_online_clock(lowerLeft, upperLeft);
+    if (c.shown) page.game._rindou_online_clock(...turnPair([lowerLeft, upperLeft]));
     render();
   }, 250);
 
@@ -786,9 +812,13 @@ window.rindouOnline = (() => {
     if (!current) return false;
     const c = current;
     if (!c.g || c.g.status !== 'playing' || !c.side) return true;
-    const side = c.side === 'lower' ? 1 : 2;
+    const side = turnSide(c.side === 'lower' ? 1 : 2);
     const move = page.game.UTF8ToString(page.game._rindou_online_press(button, x, y, side));
-    if (move) send('move', { ply: c.g.ply, move: JSON.parse(move) });
+    if (!move) return true;
+    const m = JSON.parse(move);
+    if (m.from) m.from = turnSquare(m.from);
+    m.to = turnSquare(m.to);
+    send('move', { ply: c.g.ply, move: m });
     return true;
   }
 

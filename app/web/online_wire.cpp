@@ -143,15 +143,18 @@ extern "C" {
 // (1 lower, 2 upper, 0 nobody: the game is over), the side that moved first,
 // the handicap grade, the plies played, the square of the last move (0 0 for
 // none), each side's seconds left on its clock (shown in the game's clock
-// places), then the board's rows 1 to 9 (each from column 1), then the
-// lower and the upper hand (pawn to rook).  1 when the board shows it, 0 when
-// the numbers are no position or the game is busy.
+// places), 1 when the position given is the server's turned round for the
+// player of the upper side (0 as it stands), then the board's rows 1 to 9
+// (each from column 1), then the lower and the upper hand (pawn to rook).
+// 1 when the board shows it, 0 when the numbers are no position or the game
+// is busy.
 EMSCRIPTEN_KEEPALIVE int rindou_online_set(const char* text) {
-    constexpr size_t HEAD = 8;
+    constexpr size_t HEAD = 9;
     std::vector<int> v;
     if (!page_idle() || !read_ints(text, v, HEAD + 81 + 14)) return 0;
-    const int turn = v[0], first = v[1], handicap = v[2], ply = v[3];
-    if (turn < 0 || turn > 2 || first < 1 || first > 2 || handicap < -10 || handicap > 10 || ply < 0)
+    const int turn = v[0], first = v[1], handicap = v[2], ply = v[3], turned = v[8];
+    if (turn < 0 || turn > 2 || first < 1 || first > 2 || handicap < -10 || handicap > 10 || ply < 0 ||
+        turned < 0 || turned > 1)
         return 0;
     GameState next = page_game().st;
     int coins = 0;
@@ -194,6 +197,7 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_set(const char* text) {
     Game& g = page_game();
     g.st = next;
     g.view.clock_shown_second = 0;
+    g.view.turned = turned == 1;
     redraw_all(g);
     draw_move_number(g, ply);
     const int lc = v[4], lr = v[5];
@@ -333,11 +337,19 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_intact() {
                : 0;
 }
 
-// The board back to no game, when the person leaves the online game.
-EMSCRIPTEN_KEEPALIVE void rindou_online_leave() {
-    if (!page_idle()) return;
-    new_game_reset(page_game());
-    page_game().io.surface->present();
+// The person leaves the online game: the board goes back to no game, or,
+// given 1 (or while the game is busy), stays as the page's own, which names
+// its squares as drawn (the edge's numerals are drawn anew if they were
+// turned).
+EMSCRIPTEN_KEEPALIVE void rindou_online_leave(int keep_board) {
+    Game& g = page_game();
+    const bool was_turned = g.view.turned;
+    g.view.turned = false;
+    if (keep_board != 1 && page_idle())
+        new_game_reset(g);
+    else if (was_turned)
+        draw_frame(g);
+    g.io.surface->present();
 }
 
 // The words of the online screens in the language shown, places unfilled:

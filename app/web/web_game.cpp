@@ -610,10 +610,11 @@ EMSCRIPTEN_KEEPALIVE const char* rindou_cell_words(int col, int row) {
         return rindou::web::kept(slot, text(col < 1 ? Text::A11yUpperHand : Text::A11yLowerHand,
                                             {{"place", std::to_string(row)}}));
     const bool english = rindou::language() == rindou::Language::English;
+    const int file = rindou::shown_file(front().game(), col), rank = rindou::shown_rank(front().game(), row);
     return rindou::web::kept(
         slot, text(Text::A11ySquare,
-                   {{"file", english ? std::to_string(10 - col) : rindou::move_notation_text(10 - col)},
-                    {"rank", english ? std::to_string(row) : rindou::move_notation_text(1000 + row)}}));
+                   {{"file", english ? std::to_string(file) : rindou::move_notation_text(file)},
+                    {"rank", english ? std::to_string(rank) : rindou::move_notation_text(1000 + rank)}}));
 }
 
 EMSCRIPTEN_KEEPALIVE int rindou_ended() { return front().ended() ? 1 : 0; }

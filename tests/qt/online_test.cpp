@@ -11,12 +11,15 @@
 #include <QPushButton>
 #include <QToolBar>
 #include <QLabel>
+#include <QListWidget>
+#include <cmath>
 #include <memory>
 
 #include "app/qt/online_client.h"
 #include "app/qt/online_play.h"
 #include "app/qt/online_seats.h"
 #include "app/qt/qt_texts.h"
+#include "app/qt/study_dock.h"
 #include "tests/qt/window_fixture.h"
 
 namespace rindou::qt::test {
@@ -97,6 +100,35 @@ Made join(OnlineClient& c, const QUrl& server, const OnlineSeat& maker, const QS
     EXPECT_TRUE(wait_for([&] { return made.status >= 0; }));
     return made;
 }
+
+// The texts the window draws, logged on their way to its surface, until
+// the log goes.
+struct DrawnTexts : SurfacePort {
+    explicit DrawnTexts(Game& g) : game(g), screen(g.io.surface) { game.io.surface = this; }
+    ~DrawnTexts() override { game.io.surface = screen; }
+    void draw_image(int code, double x, double y) override { screen->draw_image(code, x, y); }
+    void draw_outline(int colour, double x1, double y1, double x2, double y2) override {
+        screen->draw_outline(colour, x1, y1, x2, y2);
+    }
+    void draw_text(double x, double y, const std::string& t, int colour, int size, bool bold) override {
+        texts.push_back({x, y, t});
+        screen->draw_text(x, y, t, colour, size, bold);
+    }
+    void present() override { screen->present(); }
+    // The last text drawn at a cell position.
+    std::string last_at(double c, double r) const {
+        for (auto it = texts.rbegin(); it != texts.rend(); ++it)
+            if (std::abs(it->x - cell_x(c)) < 1 && std::abs(it->y - cell_y(r)) < 1) return it->text;
+        return {};
+    }
+    struct Drawn {
+        double x, y;
+        std::string text;
+    };
+    Game& game;
+    SurfacePort* screen;
+    std::vector<Drawn> texts;
+};
 
 // The versions a client passed on: each exactly once, one after another.
 void expect_consecutive(const Seen& seen) {
@@ -335,10 +367,52 @@ TEST_F(OnlineWindowTest, TakeBackResignAndRematchThroughTheBar) {
                 return true;
         return false;
     }));
+    DrawnTexts drawn(window.game());
     other.send(QStringLiteral("rematch"), {{"do", "accept"}});
     ASSERT_TRUE(wait_for([&] { return online().client().game_id() != link.id && !online().game().isEmpty(); }));
     EXPECT_EQ(online().side(), QStringLiteral("upper"));
     EXPECT_EQ(online().seats().current()->seat.id, online().client().game_id());
+
+    // On the upper side the window shows the board turned, the person's
+    // pieces at the foot; the moves on the wire keep the server's squares.
+    ASSERT_TRUE(wait_for([&] { return online().game().value(QStringLiteral("status")).toString() == QLatin1String("playing"); }));
+    // The opponent follows to the new game on its rematch seat.
+    ASSERT_TRUE(wait_for([&] { return !seen.of("seat").empty(); }));
+    const QJsonObject seat = seen.of("seat").back().value(QStringLiteral("d")).toObject();
+    ASSERT_EQ(seat.value(QStringLiteral("id")).toString(), online().client().game_id());
+    const size_t games = seen.of("game").size();
+    other.open(server.url, seat.value(QStringLiteral("id")).toString(), seat.value(QStringLiteral("seat")).toString());
+    ASSERT_TRUE(wait_for([&] { return seen.of("game").size() > games; }));
+    const size_t sent = seen.of("move").size();
+    other.send(QStringLiteral("move"), {{"ply", 0}, {"move", board_move(7, 7, 7, 6)}});
+    ASSERT_TRUE(wait_for([&] { return online().ply() == 1; }));
+    EXPECT_EQ(window.game().st.board[3][4], HU);
+    EXPECT_EQ(window.game().st.board[3][3], EMPTY);
+    EXPECT_EQ(window.game().st.board[3][7], -HU);
+    EXPECT_EQ(window.game().st.coin_row, 6);
+    // Yet the squares keep their true names: the edge reads 1 at the left
+    // and 9 at the top, and the opponent's move is named as it was played.
+    EXPECT_EQ(drawn.last_at(1.1, 0.4), " 1");
+    EXPECT_EQ(drawn.last_at(10.1, 1.3), "9");
+    EXPECT_EQ(drawn.last_at(-1.6, 8.4), "P-36");
+    window.action("MOVE_LIST")->trigger();
+    ASSERT_EQ(window.study()->moves->count(), 2);
+    EXPECT_TRUE(window.study()->moves->item(1)->text().endsWith(QStringLiteral(" P-36")));
+    window.action("MOVE_LIST")->trigger();
+    // The turned board's record is no record of the game: it is not written.
+    shown.clear();
+    window.command("KIFU_WRITE");
+    ASSERT_TRUE(wait_for([&] { return !shown.empty(); }));
+    EXPECT_EQ(shown.back().text, text(Text::NoWriteAfterFlip));
+    EXPECT_EQ(online().status()->text(), QStringLiteral("Your turn"));
+    click_cell(3, 7);
+    click_cell(3, 6);
+    ASSERT_TRUE(wait_for([&] { return seen.of("move").size() == sent + 2 && online().ply() == 2; }));
+    const QJsonObject mine = seen.of("move").back().value(QStringLiteral("d")).toObject().value(QStringLiteral("move")).toObject();
+    EXPECT_EQ(mine.value(QStringLiteral("from")).toArray(), (QJsonArray{7, 3}));
+    EXPECT_EQ(mine.value(QStringLiteral("to")).toArray(), (QJsonArray{7, 4}));
+    EXPECT_EQ(window.game().st.board[3][6], -HU);
+    EXPECT_EQ(window.game().st.coin_row, 5);
 }
 
 }  // namespace

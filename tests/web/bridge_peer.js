@@ -15,8 +15,20 @@ const errors = [];
 
 const waitFor = (fn, arg) => page.waitForFunction(fn, arg, { timeout: WAIT });
 const state = () => page.evaluate(() => window.rindouOnline.state());
-// The board, the coin and both hands as the page's game holds them.
-const board = () => page.evaluate(() => window.rindouShow().split('\n').slice(0, 13).join('\n'));
+// The board, the coin and both hands as the page's game holds them, turned
+// back to the server's way up when the page plays the upper side (it draws
+// the board turned then, its player's side at the foot).
+async function board() {
+  const [lines, side] = await page.evaluate(() =>
+    [window.rindouShow().split('\n').slice(0, 13), window.rindouOnline.state()?.side]);
+  if (side !== 'upper') return lines.join('\n');
+  const rows = lines.slice(1, 10).reverse().map((line) => line.split(' ').reverse()
+    .map((w) => (Math.abs(Number(w)) >= 10 ? String(-Number(w)) : w)).join(' '));
+  const [, col, row] = lines[10].split(' ');
+  const hand = (line) => line.slice(line.indexOf(' '));
+  return ['board', ...rows, `coin ${10 - col} ${10 - row}`,
+          `lower_hand${hand(lines[12])}`, `upper_hand${hand(lines[11])}`].join('\n');
+}
 
 async function tapCell(col, row) {
   const p = await page.evaluate(([c, r]) => window.rindouCellPoint(c, r), [col, row]);
@@ -71,10 +83,12 @@ const requests = {
     return { state: await state(), board: await board() };
   },
   // A board move by two taps, as a person makes it.
+  // The move is in the server's squares, tapped where the player sees them.
   async move({ move: [fc, fr, tc, tr] }) {
-    await tapCell(fc, fr);
+    const turn = (await state()).side === 'upper' ? (n) => 10 - n : (n) => n;
+    await tapCell(turn(fc), turn(fr));
     await waitFor(() => window.rindouWaiting() === 0);
-    await tapCell(tc, tr);
+    await tapCell(turn(tc), turn(tr));
     return {};
   },
   async resign() {

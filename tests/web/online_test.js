@@ -86,18 +86,35 @@ const state = (page) => page.evaluate(() => window.rindouOnline.state());
 const waitFor = (page, fn, arg) => page.waitForFunction(fn, arg, { timeout: WAIT });
 const atPly = (page, ply) =>
   waitFor(page, (n) => { const s = window.rindouOnline.state(); return s && s.ply === n; }, ply);
-// The board as the page's game holds it, the lines of its `show` that draw it.
-const board = (page) => page.evaluate(() => window.rindouShow().split('\n').slice(0, 12).join('\n'));
+// The board as the page's game holds it (board, coin and hands of its
+// `show`), turned back to the server's way up where the page's player holds
+// the upper side: that page draws it turned, their own side at the foot.
+async function board(page) {
+  const [lines, side] = await page.evaluate(() =>
+    [window.rindouShow().split('\n'), window.rindouOnline.state()?.side]);
+  const nums = (line) => line.trim().split(/\s+/).filter((w) => /^-?\d+$/.test(w)).map(Number);
+  let rows = lines.slice(1, 10).map(nums);
+  let coin = nums(lines[10]);
+  let hands = [nums(lines[11]).slice(0, 7), nums(lines[12]).slice(0, 7)];
+  if (side === 'upper') {
+    rows = rows.reverse().map((r) => r.reverse().map((v) => (Math.abs(v) >= 10 ? -v : v)));
+    coin = [10 - coin[0], 10 - coin[1]];
+    hands = hands.reverse();
+  }
+  return JSON.stringify({ rows, coin, hands });
+}
 
 async function tapCell(page, col, row) {
   const p = await page.evaluate(([c, r]) => window.rindouCellPoint(c, r), [col, row]);
   await page.touchscreen.tap(p.x, p.y);
 }
 
+// A move in the server's squares, tapped where the page's player sees them.
 async function move(page, [fc, fr, tc, tr]) {
-  await tapCell(page, fc, fr);
+  const turn = (await state(page)).side === 'upper' ? (n) => 10 - n : (n) => n;
+  await tapCell(page, turn(fc), turn(fr));
   await waitFor(page, () => window.rindouWaiting() === 0);
-  await tapCell(page, tc, tr);
+  await tapCell(page, turn(tc), turn(tr));
 }
 
 async function menu(page, ...entries) {
@@ -213,6 +230,7 @@ test('two phones play through the invitation link while a desktop page watches',
   await a.page.tap('#online button[data-online="rematch"]');
   await waitFor(b.page, () => document.getElementById('online-box').open &&
                 document.querySelector('#online-box button[value="accept"]'));
+  await a.page.evaluate(() => window.rindouDrawLog.start());
   await answer(b.page, 'accept');
   for (const p of pages())
     await waitFor(p, (old) => { const s = window.rindouOnline.state(); return s && s.id !== old && s.status === 'playing'; }, id);
@@ -224,6 +242,30 @@ test('two phones play through the invitation link while a desktop page watches',
   // phone, moves first.
   await move(b.page, moves[0]);
   await sameEverywhere(1);
+  // The first phone, now on the upper side, sees its own pieces at the
+  // foot, yet every square keeps its true name: the edge reads 1 at the
+  // left and 九 at the top, and the opponent's move is named 3六歩.
+  // The last text the page drew at a cell position since its log started.
+  const drawnTexts = async (page) => {
+    const drawn = (await page.evaluate(() => window.rindouDrawLog.take())).split('\n')
+      .filter((line) => line.startsWith('text ')).map((line) => line.split(' '));
+    return (c, r) => drawn.filter(([, x, y]) => Math.abs(x - (1300 + 615 * c)) < 1 &&
+                                  Math.abs(y - (100 + 690 * r)) < 1).pop()?.slice(6).join(' ').trim();
+  };
+  let textAt = await drawnTexts(a.page);
+  assert.deepStrictEqual([textAt(1.1, 0.4), textAt(10.1, 1.3)], ['1', '九']);
+  assert.deepStrictEqual([textAt(-1.6, 8.4), textAt(-1.2, 8.4), textAt(-0.6, 8.4)], ['３', '六', '歩']);
+  await a.page.screenshot({ path: path.join(shots, 'online-phone-upper.png') });
+  // A game of its own against the computer from the menu ends online play
+  // on that phone, and the board it keeps is named as drawn again.
+  await a.page.evaluate(() => window.rindouDrawLog.start());
+  await menu(a.page, 'TAIKYOKU', 'START2', 'SENTE');
+  // (It keeps the board and asks the person to move first: the notice goes.)
+  await waitFor(a.page, () => window.rindouWaiting() !== 0);
+  await a.page.tap('#box-buttons button');
+  await waitFor(a.page, () => !window.rindouOnline.state());
+  textAt = await drawnTexts(a.page);
+  assert.deepStrictEqual([textAt(1.1, 0.4), textAt(10.1, 1.3)], ['9', '一']);
 
   // The first game is among the first phone's kept games.
   await menu(a.page, 'KIFU', 'KIFU_READ');

@@ -33,7 +33,7 @@ function shown(m) {
 }
 
 function put(m, { turn = 1, rows = START, lower = [0, 0, 0, 0, 0, 0, 0], upper = [0, 0, 0, 0, 0, 0, 0] } = {}) {
-  const numbers = [turn, 1, 0, 0, 0, 0, 0, 0, ...rows.flat(), ...lower, ...upper];
+  const numbers = [turn, 1, 0, 0, 0, 0, 0, 0, 0, ...rows.flat(), ...lower, ...upper];
   return m.ccall('rindou_online_set', 'number', ['string'], [numbers.join(' ')]);
 }
 const play = (m, ...numbers) => m.ccall('rindou_online_move', 'number', ['string'], [numbers.join(' ')]);
