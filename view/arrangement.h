@@ -64,9 +64,15 @@ Shape shape_for(double width, double height);
 struct Target {
     enum Kind { Nothing, Square, Hand, Control } kind = Nothing;
     int col = 0, row = 0;
+    int slot = 0;  // a hand cell's slot 1..7 (the kind it holds)
     double x = 0, y = 0;
     std::string command;
 };
 Target hit_test(const Arrangement& a, double x, double y);
+
+// The cell of the desktop's picture at a point of it (twips): a square, a
+// hand cell with its slot, or Nothing anywhere else.  Every press the game
+// takes is judged by this one test, whichever arrangement it came through.
+Target cell_at(double x, double y);
 
 }  // namespace rindou
