@@ -118,8 +118,8 @@ bool is_possible_move(const GameState& s, const RecordEntry& e) {
             if (cell(s, c, r) == -950) lower_king = true;
         }
     if (!upper_king || !lower_king) return false;
-    if (e.lower_time_before < 0 || e.lower_time_after < 0 || e.upper_time_before < 0 ||
-        e.upper_time_after < 0)
+    if (e.times.lower_before < 0 || e.times.lower_after < 0 || e.times.upper_before < 0 ||
+        e.times.upper_after < 0)
         return false;
     if (is_drop(e)) {
         bool lower = e.from_col == LOWER_HAND_COL;
