@@ -108,11 +108,11 @@ void click_outside(Game& g, const Target& cell) {
     if (cell.kind != Target::Hand) return;
     const bool lower_cell = cell.col == LOWER_HAND_COL;
     const auto& hand = lower_cell ? s.lower_hand : s.upper_hand;
-    if (hand[static_cast<size_t>(cell.slot)] == 0) return;
+    if (hand[cell.hand_kind] == 0) return;
     scan_pawn_files(s);
     s.sel_from_col = cell.col;
     s.sel_from_row = cell.row;
-    int code = SLOT_CODE[static_cast<size_t>(cell.slot)];
+    int code = SLOT_CODE[cell.hand_kind];
     s.sel_piece = lower_cell ? -code : code;
     int owner = lower_cell ? s.lower_turn : s.upper_turn;
     int other = lower_cell ? s.upper_turn : s.lower_turn;

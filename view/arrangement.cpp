@@ -288,10 +288,10 @@ Target cell_at(double x, double y) {
         t.kind = Target::Square;
     } else if (t.col == UPPER_HAND_COL && t.row >= upper_hand_row(7) && t.row <= upper_hand_row(1)) {
         t.kind = Target::Hand;
-        t.slot = upper_hand_slot(t.row);
+        t.hand_kind = PieceKind(upper_hand_slot(t.row));
     } else if (t.col == LOWER_HAND_COL && t.row >= lower_hand_row(1) && t.row <= lower_hand_row(7)) {
         t.kind = Target::Hand;
-        t.slot = lower_hand_slot(t.row);
+        t.hand_kind = PieceKind(lower_hand_slot(t.row));
     } else {
         t = Target{};
     }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/types.h"
+
 namespace rindou {
 
 struct Area {
@@ -64,7 +66,7 @@ Shape shape_for(double width, double height);
 struct Target {
     enum Kind { Nothing, Square, Hand, Control } kind = Nothing;
     int col = 0, row = 0;
-    int slot = 0;  // a hand cell's slot 1..7 (the kind it holds)
+    PieceKind hand_kind = NO_KIND;  // the kind a hand cell holds, which is its slot
     double x = 0, y = 0;
     std::string command;
 };
