@@ -71,10 +71,7 @@ void append_move_record(GameState& s, const Move& move, const MoveTimes& times) 
     e.captured = on_board(move.to_col, move.to_row)
                      ? s.board[static_cast<size_t>(move.to_col)][static_cast<size_t>(move.to_row)]
                      : EMPTY;
-    e.lower_time_before = times.lower_before;
-    e.lower_time_after = times.lower_after;
-    e.upper_time_before = times.upper_before;
-    e.upper_time_after = times.upper_after;
+    e.times = times;
     s.record_end = s.record_count;
 }
 

@@ -117,7 +117,8 @@ struct Move {
     int piece_after = 0;
 };
 
-// The clocks of both sides before and after a move, as the record keeps them.
+// The clocks of both sides before and after a move, in seconds, as the
+// record keeps them.
 struct MoveTimes {
     float lower_before = 0;
     float lower_after = 0;
@@ -125,11 +126,10 @@ struct MoveTimes {
     float upper_after = 0;
 };
 
+// A move of the record: the move with what it captured, and the clocks
+// around it.
 struct RecordEntry : Move {
-    float lower_time_before = 0;
-    float lower_time_after = 0;
-    float upper_time_before = 0;
-    float upper_time_after = 0;
+    MoveTimes times;
 };
 
 // ---- Square control maps (position analysis) -----------------------------

@@ -1,6 +1,7 @@
 #include "play/deep_play.h"
 
 #include "core/rules.h"
+#include "core/types.h"
 #include "core/texts.h"
 #include "deep/search.h"
 #include "engine/evaluation.h"
@@ -25,9 +26,9 @@ uint64_t position_print(const GameState& s) {
     };
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) add(s.board[static_cast<size_t>(c)][static_cast<size_t>(r)]);
-    for (int k = 1; k <= 7; ++k) {
-        add(s.lower_hand[static_cast<size_t>(k)]);
-        add(s.upper_hand[static_cast<size_t>(k)]);
+    for (PieceKind k = PAWN; k <= ROOK; ++k) {
+        add(s.lower_hand[k]);
+        add(s.upper_hand[k]);
     }
     add(s.side_to_move);
     return h;

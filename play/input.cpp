@@ -1,9 +1,5 @@
 #include "play/input.h"
 
-#include <cmath>
-
-#include "analysis/analysis.h"
-#include "core/record_store.h"
 #include "core/rules.h"
 #include "core/texts.h"
 #include "play/clock.h"
@@ -11,8 +7,9 @@
 #include "play/deep_play.h"
 #include "play/flow.h"
 #include "play/move.h"
+#include "play/selection.h"
 #include "play/sound.h"
-#include "record/notation.h"
+#include "view/arrangement.h"
 #include "view/draw.h"
 
 namespace rindou {
@@ -20,16 +17,6 @@ namespace rindou {
 namespace {
 
 constexpr int PICK_COLOUR = 12;
-
-bool belongs_to_mover(const GameState& s, int code) {
-    return (code <= -10 && s.side_to_move == s.lower_turn) ||
-           (code >= 10 && s.side_to_move == s.upper_turn);
-}
-
-bool belongs_to_other(const GameState& s, int code) {
-    return (code <= -10 && s.side_to_move == s.upper_turn) ||
-           (code >= 10 && s.side_to_move == s.lower_turn);
-}
 
 void start_move_time(Game& g) {
     g.st.move_start_time = g.io.clock->now();
@@ -79,149 +66,81 @@ void pick_from_board(Game& g, int col, int row) {
     }
 }
 
-// The hand-over after the person's move: against the computer, a win ends
-// the game and otherwise the computer plays at once.
-Work<> hand_over(Game& g, int captured) {
-    GameState& s = g.st;
-    if (s.game_mode == MODE_COM) {
-        set_clock_tick(g, false);
-        s.lower_time_total += s.move_elapsed;
-        analyse_position(s);
-        int mate = upper_mate_test(s);
-        if (mate == 1 || captured == 950) {
-            co_await end_of_game(g, text(Text::PlayerYou));
-        } else if (s.winner == 0) {
-            s.side_to_move = s.upper_turn;
-            co_await com_ban(g);
-        }
-        co_return;
-    }
-    if (s.game_mode == MODE_HUMAN) {
-        if (s.winner == s.lower_turn)
-            co_await end_of_game(g, text(Text::PlayerFirst));
-        else if (s.winner == s.upper_turn)
-            co_await end_of_game(g, text(Text::PlayerSecond));
-        if (s.side_to_move == s.sente_turn) {
-            s.side_to_move = s.gote_turn();
-            s.lower_time_total += s.move_elapsed;
-        } else if (s.side_to_move == s.gote_turn()) {
-            s.side_to_move = s.sente_turn;
-            s.upper_time_total += s.move_elapsed;
-        }
-        s.move_start_time = g.io.clock->now();
-    }
-}
-
 // The destination of a picked piece: a re-pick, a refusal, or the move.
 Work<> choose_destination(Game& g, int button, int col, int row) {
     GameState& s = g.st;
     s.sel_to_col = col;
     s.sel_to_row = row;
-    int code = s.board[static_cast<size_t>(col)][static_cast<size_t>(row)];
-    // Another piece of the mover's own: it is picked instead.
-    if (belongs_to_mover(s, code)) {
-        frame_square(g, FRAME_COLOUR, s.sel_from_col, s.sel_from_row);
-        s.sel_from_col = col;
-        s.sel_from_row = row;
-        s.sel_piece = code;
-        show_guidance(g, col, row, s.guidance_colour(), s.sel_piece);
-        frame_square(g, PICK_COLOUR, col, row);
-        co_return;
+    const Destination d = judge_destination(s, button, col, row);
+    switch (d.kind) {
+        case Destination::Repick:
+            frame_square(g, FRAME_COLOUR, s.sel_from_col, s.sel_from_row);
+            s.sel_from_col = col;
+            s.sel_from_row = row;
+            s.sel_piece = s.board[static_cast<size_t>(col)][static_cast<size_t>(row)];
+            show_guidance(g, col, row, s.guidance_colour(), s.sel_piece);
+            frame_square(g, PICK_COLOUR, col, row);
+            co_return;
+        case Destination::Unreachable:
+            play_refusal_sound(g);
+            drop_pick(g);
+            co_return;
+        case Destination::MustPromote:
+            play_refusal_sound(g);
+            co_await notice(text(Text::TitlePromotion), text(Text::PromoteWithRightButton));
+            co_return;
+        case Destination::RecordFull:
+            co_await refuse_record_full(g);
+            co_return;
+        case Destination::Play:
+            co_await carry_out_move(g, d.move, Mover::Person);
+            co_return;
     }
-    // A destination the piece cannot reach drops the pick.
-    if (!is_legal_move(s, s.sel_from_col, s.sel_from_row, col, row, s.sel_piece)) {
-        play_refusal_sound(g);
-        drop_pick(g);
-        co_return;
-    }
-    // A piece that must promote there is moved with the right button only,
-    // which is the button that promotes.
-    if (button == 1 && !may_stay_unpromoted(row, s.sel_piece)) {
-        play_refusal_sound(g);
-        co_await notice(text(Text::TitlePromotion), text(Text::PromoteWithRightButton));
-        co_return;
-    }
-    // The record holds 500 moves; no move is played beyond them.
-    if (record_full(s)) {
-        co_await refuse_record_full(g);
-        co_return;
-    }
-    // Recorded before it is played: the entry reads the captured piece from
-    // the board as it still stands.
-    append_move_record(
-        s, Move{s.sel_from_col, s.sel_from_row, col, row, s.sel_piece, EMPTY, s.sel_piece},
-        MoveTimes{s.lower_time_total, s.lower_time_total + s.move_elapsed, s.upper_time_total,
-                  s.upper_time_total});
-    s.move_number += 1;
-    draw_move_number(g, s.move_number);
-    // The right button promotes where the piece may promote.
-    if (button == 2) {
-        const int promoted_to = promotion_on(s.sel_from_col, s.sel_from_row, row, s.sel_piece);
-        if (promoted_to != 0) s.sel_piece = promoted_to;
-    }
-    s.record[static_cast<size_t>(s.record_count)].piece_after = s.sel_piece;
-    // The pick's frames and guidance come off.
-    s.select_state = 0;
-    frame_square(g, FRAME_COLOUR, s.sel_from_col, s.sel_from_row);
-    frame_square(g, FRAME_COLOUR, col, row);
-    show_guidance(g, s.sel_from_col, s.sel_from_row, FRAME_COLOUR, s.sel_piece);
-    // An upper-hand drop is named by its hand slot, as the record names it.
-    if (s.sel_from_col == UPPER_HAND_COL) s.sel_from_row = upper_hand_slot(s.sel_from_row);
-    int captured = code;
-    execute_move(g, s.sel_from_col, s.sel_from_row, col, row, s.sel_piece);
-    play_piece_sound(g);
-    int side = s.sel_piece >= 10 ? s.upper_turn : s.lower_turn;
-    show_last_move(g, side, col, row, s.sel_piece, WHITE);
-    // The turn passes (or the game ends).
-    co_await hand_over(g, captured);
 }
 
 // A click outside the board: a hand cell picks a piece to drop.
-void click_outside(Game& g, int col, int row) {
+void click_outside(Game& g, const Target& cell) {
     GameState& s = g.st;
     if (s.sel_piece >= 10 || s.sel_piece <= -10) {
         show_guidance(g, s.sel_from_col, s.sel_from_row, FRAME_COLOUR, s.sel_piece);
         frame_square(g, FRAME_COLOUR, s.sel_from_col, s.sel_from_row);
     }
-    bool lower_cell = col == LOWER_HAND_COL && row >= lower_hand_row(1) && row <= lower_hand_row(7);
-    bool upper_cell = col == UPPER_HAND_COL && row >= upper_hand_row(7) && row <= upper_hand_row(1);
-    if (!lower_cell && !upper_cell) return;
-    int slot = lower_cell ? lower_hand_slot(row) : upper_hand_slot(row);
+    if (cell.kind != Target::Hand) return;
+    const bool lower_cell = cell.col == LOWER_HAND_COL;
     const auto& hand = lower_cell ? s.lower_hand : s.upper_hand;
-    if (hand[static_cast<size_t>(slot)] == 0) return;
+    if (hand[cell.hand_kind] == 0) return;
     scan_pawn_files(s);
-    s.sel_from_col = col;
-    s.sel_from_row = row;
-    int code = SLOT_CODE[static_cast<size_t>(slot)];
+    s.sel_from_col = cell.col;
+    s.sel_from_row = cell.row;
+    int code = SLOT_CODE[cell.hand_kind];
     s.sel_piece = lower_cell ? -code : code;
     int owner = lower_cell ? s.lower_turn : s.upper_turn;
     int other = lower_cell ? s.upper_turn : s.lower_turn;
     if (s.side_to_move == owner) {
         s.select_state = 1;
-        frame_square(g, PICK_COLOUR, col, row);
+        frame_square(g, PICK_COLOUR, cell.col, cell.row);
     } else if (s.side_to_move == other) {
         s.select_state = 0;
-        frame_square(g, s.guidance_colour(), col, row);
+        frame_square(g, s.guidance_colour(), cell.col, cell.row);
     }
-    show_guidance(g, col, row, s.guidance_colour(), s.sel_piece);
+    show_guidance(g, cell.col, cell.row, s.guidance_colour(), s.sel_piece);
 }
 
 }  // namespace
 
 PromotionChoice promotion_choice(const GameState& state, double x, double y) {
-    const int col = static_cast<int>(std::floor((x - board_left) / square_width));
-    const int row = static_cast<int>(std::floor((y - board_top) / square_height));
+    const Target cell = cell_at(x, y);
     if (state.record_mode == 1 || state.side_to_move == TURN_NONE || state.select_state == 0 ||
-        !on_board(col, row))
+        cell.kind != Target::Square)
         return PromotionChoice::None;
-    const int code = state.board[static_cast<size_t>(col)][static_cast<size_t>(row)];
-    if (belongs_to_mover(state, code) ||
-        !is_legal_move(state, state.sel_from_col, state.sel_from_row, col, row, state.sel_piece))
+    // Asked with the button that promotes: the move then lands promoted
+    // exactly where the piece can promote.
+    const Destination d = judge_destination(state, 2, cell.col, cell.row);
+    if (d.kind == Destination::Repick || d.kind == Destination::Unreachable ||
+        d.move.piece_after == d.move.piece_before)
         return PromotionChoice::None;
-    if (can_promote(state.sel_from_col, state.sel_from_row, col, row, state.sel_piece) != 1)
-        return PromotionChoice::None;
-    return may_stay_unpromoted(row, state.sel_piece) ? PromotionChoice::Optional
-                                                     : PromotionChoice::Forced;
+    return may_stay_unpromoted(cell.row, state.sel_piece) ? PromotionChoice::Optional
+                                                          : PromotionChoice::Forced;
 }
 
 void clear_frames(Game& g) {
@@ -263,9 +182,7 @@ Work<> on_mouse_down(Game& g, int button, double x, double y) {
         }
         co_return;
     }
-    // The cell under the pointer.
-    int col = static_cast<int>(std::floor((x - board_left) / square_width));
-    int row = static_cast<int>(std::floor((y - board_top) / square_height));
+    const Target cell = cell_at(x, y);
     // No game in progress.
     if (s.side_to_move == TURN_NONE) {
         play_refusal_sound(g);
@@ -284,13 +201,13 @@ Work<> on_mouse_down(Game& g, int button, double x, double y) {
         co_return;
     }
     // A pick or a destination on the board, or a hand cell.
-    if (on_board(col, row)) {
+    if (cell.kind == Target::Square) {
         if (s.select_state == 0)
-            pick_from_board(g, col, row);
+            pick_from_board(g, cell.col, cell.row);
         else
-            co_await choose_destination(g, button, col, row);
+            co_await choose_destination(g, button, cell.col, cell.row);
     } else {
-        click_outside(g, col, row);
+        click_outside(g, cell);
     }
 }
 

@@ -11,6 +11,15 @@ namespace rindou {
 // Applies a move already found legal and draws what changed.
 void execute_move(Game& g, int from_col, int from_row, int to_col, int to_row, int piece);
 
+// Who makes a move: the person (at the board, against the computer or in a
+// game of two) or the computer.
+enum class Mover { Person, Computer };
+
+// Carries out a move already judged legal, whoever makes it: it is
+// recorded, counted, shown, played and heard, and then the game ends or the
+// turn passes.  An upper-hand drop comes from its slot.
+Work<> carry_out_move(Game& g, Move move, Mover who);
+
 // Blinks the piece `code` on a square (or hand cell) `times` times, pausing
 // between the pictures so that the eye can follow it.
 Work<> blink_square(Game& g, int code, int c, int r, int times);

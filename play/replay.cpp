@@ -64,8 +64,8 @@ Work<> step_back(Game& g) {
             draw_cell(g, EMPTY, old_coin_col, old_coin_row);
         draw_cell(g, COIN, s.coin_col, s.coin_row);
     }
-    draw_clock(g, s.upper_turn, s.upper_time_total = e.upper_time_before);
-    draw_clock(g, s.lower_turn, s.lower_time_total = e.lower_time_before);
+    draw_clock(g, s.upper_turn, s.upper_time_total = e.times.upper_before);
+    draw_clock(g, s.lower_turn, s.lower_time_total = e.times.lower_before);
     draw_lower_hand(g);
     draw_upper_hand(g);
     draw_cell(g, EMPTY, e.to_col, e.to_row);
@@ -119,8 +119,8 @@ Work<> step_forward(Game& g) {
         draw_cell(g, EMPTY, old_coin_col, old_coin_row);
         draw_cell(g, COIN, s.coin_col, s.coin_row);
     }
-    draw_clock(g, s.upper_turn, s.upper_time_total = e.upper_time_after);
-    draw_clock(g, s.lower_turn, s.lower_time_total = e.lower_time_after);
+    draw_clock(g, s.upper_turn, s.upper_time_total = e.times.upper_after);
+    draw_clock(g, s.lower_turn, s.lower_time_total = e.times.lower_after);
     if (!(s.coin_col == e.from_col && s.coin_row == e.from_row))
         draw_cell(g, EMPTY, e.from_col, e.from_row);
     draw_cell(g, e.piece_after, e.to_col, e.to_row);

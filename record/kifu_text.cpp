@@ -46,9 +46,9 @@ bool format_move_line(const RecordEntry& e, std::string& line) {
     char buf[128];
     int n = std::snprintf(buf, sizeof buf, "%2d%d%d%d%4d%4d%4d%5d%5d%5d%5d", e.from_col,
                           e.from_row, e.to_col, e.to_row, e.piece_after, e.piece_before,
-                          e.captured, time_field(e.lower_time_before),
-                          time_field(e.lower_time_after), time_field(e.upper_time_before),
-                          time_field(e.upper_time_after));
+                          e.captured, time_field(e.times.lower_before),
+                          time_field(e.times.lower_after), time_field(e.times.upper_before),
+                          time_field(e.times.upper_after));
     if (n != MOVE_LINE_WIDTH) return false;
     line.assign(buf, static_cast<size_t>(n));
     return true;
@@ -96,10 +96,10 @@ bool parse_move_line(const std::string& line, RecordEntry& e) {
     e.piece_after = v[4];
     e.piece_before = v[5];
     e.captured = v[6];
-    e.lower_time_before = static_cast<float>(v[7]);
-    e.lower_time_after = static_cast<float>(v[8]);
-    e.upper_time_before = static_cast<float>(v[9]);
-    e.upper_time_after = static_cast<float>(v[10]);
+    e.times.lower_before = static_cast<float>(v[7]);
+    e.times.lower_after = static_cast<float>(v[8]);
+    e.times.upper_before = static_cast<float>(v[9]);
+    e.times.upper_after = static_cast<float>(v[10]);
     return true;
 }
 

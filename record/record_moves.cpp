@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "core/rules.h"
+#include "core/types.h"
 
 namespace rindou {
 
@@ -13,6 +14,13 @@ int& cell(GameState& s, int c, int r) {
 }
 int cell(const GameState& s, int c, int r) {
     return s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
+}
+
+// The kind a piece is held as in hand, which is also its slot there;
+// NO_KIND for a king, the coin, an empty square or a stray code from a file.
+PieceKind hand_kind(int code) {
+    const PieceKind k = base_kind(kind_of(piece_from_code(code)));
+    return is_hand_kind(k) ? k : NO_KIND;
 }
 
 bool is_drop(const RecordEntry& e) {
@@ -65,11 +73,11 @@ bool can_redo(const GameState& s, const RecordEntry& e) {
         bool lower = e.from_col == LOWER_HAND_COL;
         if (lower ? e.piece_after > 0 : e.piece_after < 0) return false;
         if (e.piece_after != e.piece_before) return false;
-        int slot = hand_slot(e.piece_after);
-        if (slot == 0 || std::abs(e.piece_after) != SLOT_CODE[static_cast<size_t>(slot)])
+        const PieceKind kind = hand_kind(e.piece_after);
+        if (kind == NO_KIND || std::abs(e.piece_after) != SLOT_CODE[kind])
             return false;
         const auto& hand = lower ? s.lower_hand : s.upper_hand;
-        return hand[static_cast<size_t>(slot)] > 0 && e.captured == EMPTY;
+        return hand[kind] > 0 && e.captured == EMPTY;
     }
     if (!on_board(e.from_col, e.from_row)) return false;
     if (e.from_col == e.to_col && e.from_row == e.to_row) return false;
@@ -84,16 +92,16 @@ bool can_undo(const GameState& s, const RecordEntry& e) {
     if (!pieces_fit(e) || !capture_fits(e)) return false;
     if (!on_board(e.to_col, e.to_row) || !coin_in_place(s)) return false;
     if (cell(s, e.to_col, e.to_row) != e.piece_after) return false;
-    int slot = hand_slot(e.captured);
-    if (e.captured != COIN && slot != 0) {
+    const PieceKind kind = hand_kind(e.captured);
+    if (e.captured != COIN && kind != NO_KIND) {
         // The capturer holds the captured piece in hand.
         const auto& hand = e.captured > 0 ? s.lower_hand : s.upper_hand;
-        if (hand[static_cast<size_t>(slot)] < 1) return false;
+        if (hand[kind] < 1) return false;
     }
     if (is_drop(e)) {
         if ((e.from_col == LOWER_HAND_COL) != (e.piece_after < 0)) return false;
         return e.piece_after == e.piece_before && e.captured == EMPTY &&
-               hand_slot(e.piece_after) != 0;
+               hand_kind(e.piece_after) != NO_KIND;
     }
     if (!on_board(e.from_col, e.from_row)) return false;
     if (e.from_col == e.to_col && e.from_row == e.to_row) return false;
@@ -118,8 +126,8 @@ bool is_possible_move(const GameState& s, const RecordEntry& e) {
             if (cell(s, c, r) == -950) lower_king = true;
         }
     if (!upper_king || !lower_king) return false;
-    if (e.lower_time_before < 0 || e.lower_time_after < 0 || e.upper_time_before < 0 ||
-        e.upper_time_after < 0)
+    if (e.times.lower_before < 0 || e.times.lower_after < 0 || e.times.upper_before < 0 ||
+        e.times.upper_after < 0)
         return false;
     if (is_drop(e)) {
         bool lower = e.from_col == LOWER_HAND_COL;
@@ -153,8 +161,8 @@ int side_to_move_after(const GameState& s, int n) {
 
 void redo_move(GameState& s, const RecordEntry& e) {
     if (is_drop(e)) {
-        int slot = hand_slot(e.piece_after);
-        hand_of(s, e.piece_after)[static_cast<size_t>(slot)] -= 1;
+        const PieceKind kind = hand_kind(e.piece_after);
+        hand_of(s, e.piece_after)[kind] -= 1;
         total_of(s, e.piece_after) -= 1;
     } else {
         cell(s, e.from_col, e.from_row) = EMPTY;
@@ -164,20 +172,20 @@ void redo_move(GameState& s, const RecordEntry& e) {
         cell(s, s.coin_col, s.coin_row) = COIN;
     }
     cell(s, e.to_col, e.to_row) = e.piece_after;
-    int slot = hand_slot(e.captured);
-    if (e.captured <= -10 && slot != 0) {
-        s.upper_hand[static_cast<size_t>(slot)] += 1;
+    const PieceKind kind = hand_kind(e.captured);
+    if (e.captured <= -10 && kind != NO_KIND) {
+        s.upper_hand[kind] += 1;
         s.upper_hand_total += 1;
-    } else if (e.captured >= 10 && slot != 0) {
-        s.lower_hand[static_cast<size_t>(slot)] += 1;
+    } else if (e.captured >= 10 && kind != NO_KIND) {
+        s.lower_hand[kind] += 1;
         s.lower_hand_total += 1;
     }
 }
 
 void undo_move(GameState& s, const RecordEntry& e) {
     if (is_drop(e)) {
-        int slot = hand_slot(e.piece_after);
-        hand_of(s, e.piece_after)[static_cast<size_t>(slot)] += 1;
+        const PieceKind kind = hand_kind(e.piece_after);
+        hand_of(s, e.piece_after)[kind] += 1;
         total_of(s, e.piece_after) += 1;
     } else {
         cell(s, e.from_col, e.from_row) = e.piece_before;
@@ -187,12 +195,12 @@ void undo_move(GameState& s, const RecordEntry& e) {
         s.coin_row += e.from_row - e.to_row;
         cell(s, s.coin_col, s.coin_row) = COIN;
     }
-    int slot = hand_slot(e.captured);
-    if (e.captured <= -10 && slot != 0) {
-        s.upper_hand[static_cast<size_t>(slot)] -= 1;
+    const PieceKind kind = hand_kind(e.captured);
+    if (e.captured <= -10 && kind != NO_KIND) {
+        s.upper_hand[kind] -= 1;
         s.upper_hand_total -= 1;
-    } else if (e.captured >= 10 && slot != 0) {
-        s.lower_hand[static_cast<size_t>(slot)] -= 1;
+    } else if (e.captured >= 10 && kind != NO_KIND) {
+        s.lower_hand[kind] -= 1;
         s.lower_hand_total -= 1;
     }
     cell(s, e.to_col, e.to_row) = e.captured;

@@ -690,11 +690,11 @@ std::string Referee::record_file() const {
         RecordEntry& e = s.record[static_cast<size_t>(++s.record_count)];
         e = record_entry(p);
         const auto seconds = [&total](Side s) { return static_cast<float>(total[s]) / 1000.0f; };
-        e.lower_time_before = seconds(LOWER);
-        e.upper_time_before = seconds(UPPER);
+        e.times.lower_before = seconds(LOWER);
+        e.times.upper_before = seconds(UPPER);
         total[p.by] += p.spent_ms;
-        e.lower_time_after = seconds(LOWER);
-        e.upper_time_after = seconds(UPPER);
+        e.times.lower_after = seconds(LOWER);
+        e.times.upper_after = seconds(UPPER);
     }
     std::string bytes, bad;
     // With the state's default turns the first name is written on line 2

@@ -269,26 +269,31 @@ Target hit_test(const Arrangement& a, double x, double y) {
         if (p.hand_col != 0) {
             // The centre of the hand cell, wherever on its picture or count
             // the press landed.
-            t.kind = Target::Hand;
-            t.col = p.hand_col;
-            t.row = p.hand_row;
-            t.x = board_left + square_width * (t.col + 0.5);
-            t.y = board_top + square_height * (t.row + 0.5);
-            return t;
+            return cell_at(board_left + square_width * (p.hand_col + 0.5),
+                           board_top + square_height * (p.hand_row + 0.5));
         }
-        t.x = p.from.x1 + (x - p.to.x1) * p.from.width() / p.to.width();
-        t.y = p.from.y1 + (y - p.to.y1) * p.from.height() / p.to.height();
-        t.col = static_cast<int>(std::floor((t.x - board_left) / square_width));
-        t.row = static_cast<int>(std::floor((t.y - board_top) / square_height));
-        if (t.col >= 1 && t.col <= 9 && t.row >= 1 && t.row <= 9) {
-            t.kind = Target::Square;
-        } else if ((t.col == UPPER_HAND_COL && t.row >= 1 && t.row <= 7) ||
-                   (t.col == LOWER_HAND_COL && t.row >= 3 && t.row <= 9)) {
-            t.kind = Target::Hand;
-        } else {
-            t = Target{};
-        }
-        return t;
+        return cell_at(p.from.x1 + (x - p.to.x1) * p.from.width() / p.to.width(),
+                       p.from.y1 + (y - p.to.y1) * p.from.height() / p.to.height());
+    }
+    return t;
+}
+
+Target cell_at(double x, double y) {
+    Target t;
+    t.x = x;
+    t.y = y;
+    t.col = static_cast<int>(std::floor((x - board_left) / square_width));
+    t.row = static_cast<int>(std::floor((y - board_top) / square_height));
+    if (on_board(t.col, t.row)) {
+        t.kind = Target::Square;
+    } else if (t.col == UPPER_HAND_COL && t.row >= upper_hand_row(7) && t.row <= upper_hand_row(1)) {
+        t.kind = Target::Hand;
+        t.hand_kind = PieceKind(upper_hand_slot(t.row));
+    } else if (t.col == LOWER_HAND_COL && t.row >= lower_hand_row(1) && t.row <= lower_hand_row(7)) {
+        t.kind = Target::Hand;
+        t.hand_kind = PieceKind(lower_hand_slot(t.row));
+    } else {
+        t = Target{};
     }
     return t;
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/types.h"
+
 namespace rindou {
 
 struct Area {
@@ -64,9 +66,15 @@ Shape shape_for(double width, double height);
 struct Target {
     enum Kind { Nothing, Square, Hand, Control } kind = Nothing;
     int col = 0, row = 0;
+    PieceKind hand_kind = NO_KIND;  // the kind a hand cell holds, which is its slot
     double x = 0, y = 0;
     std::string command;
 };
 Target hit_test(const Arrangement& a, double x, double y);
+
+// The cell of the desktop's picture at a point of it (twips): a square, a
+// hand cell with its slot, or Nothing anywhere else.  Every press the game
+// takes is judged by this one test, whichever arrangement it came through.
+Target cell_at(double x, double y);
 
 }  // namespace rindou

@@ -158,8 +158,8 @@ int last_entry(const GameState& s) {
     for (int i = RECORD_MAX; i >= 1; --i) {
         const RecordEntry& e = s.record[static_cast<size_t>(i)];
         if (e.from_col || e.from_row || e.to_col || e.to_row || e.piece_before || e.captured ||
-            e.piece_after || e.lower_time_before || e.lower_time_after || e.upper_time_before ||
-            e.upper_time_after)
+            e.piece_after || e.times.lower_before || e.times.lower_after || e.times.upper_before ||
+            e.times.upper_after)
             return i;
     }
     return 0;
@@ -208,8 +208,8 @@ std::string write_saved_game(const GameState& s, float now) {
         const std::string name = "record." + std::to_string(i);
         w.put(name.c_str(), {double(e.from_col), double(e.from_row), double(e.to_col),
                              double(e.to_row), double(e.piece_before), double(e.captured),
-                             double(e.piece_after), e.lower_time_before, e.lower_time_after,
-                             e.upper_time_before, e.upper_time_after});
+                             double(e.piece_after), e.times.lower_before, e.times.lower_after,
+                             e.times.upper_before, e.times.upper_after});
     }
     return w.str();
 }
@@ -275,10 +275,10 @@ bool read_saved_game(const std::string& text, float now, GameState& out) {
         e.piece_after = r.whole((*v)[6]);
         for (size_t k = 7; k < 11; ++k)
             if (std::fabs((*v)[k]) > 1e9) return false;
-        e.lower_time_before = float((*v)[7]);
-        e.lower_time_after = float((*v)[8]);
-        e.upper_time_before = float((*v)[9]);
-        e.upper_time_after = float((*v)[10]);
+        e.times.lower_before = float((*v)[7]);
+        e.times.lower_after = float((*v)[8]);
+        e.times.upper_before = float((*v)[9]);
+        e.times.upper_after = float((*v)[10]);
     }
     if (!r.ok()) return false;
     // A text that reads but describes no game the program could be in is

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
+#include <utility>
 
 #include "play/flow.h"
 #include "play/input.h"
 #include "play/replay.h"
+#include "play/selection.h"
 #include "shell/start.h"
 #include "tests/support/test_game.h"
 
@@ -111,6 +114,75 @@ TEST_F(TwoPlayers, DropsFromTheHand) {
     // An empty hand cell picks nothing.
     t.click(1, -1, 1);
     EXPECT_EQ(s.select_state, 0);
+}
+
+// The person's drop from the upper hand is played from its slot and
+// recorded by the cell pressed, as record files have it; a press beside the
+// board afterwards clears the frames from the slot's row.
+TEST_F(TwoPlayers, TheSecondPlayersDropIsRecordedByTheCellPressed) {
+    GameState& s = t.g.st;
+    t.move(1, 7, 1, 6);
+    s.upper_hand[KIN_SLOT] = 1;
+    s.upper_hand_total = 1;
+    t.click(1, UPPER_HAND_COL, upper_hand_row(KIN_SLOT));
+    EXPECT_EQ(s.sel_piece, KIN);
+    t.click(1, 2, 4);
+    EXPECT_EQ(t.at(2, 4), KIN);
+    EXPECT_EQ(s.upper_hand[KIN_SLOT], 0);
+    EXPECT_EQ(s.upper_hand_total, 0);
+    EXPECT_EQ(s.record[2].from_col, UPPER_HAND_COL);
+    EXPECT_EQ(s.record[2].from_row, upper_hand_row(KIN_SLOT));
+    EXPECT_EQ(s.record[2].piece_after, KIN);
+    EXPECT_EQ(s.sel_from_row, KIN_SLOT);
+    EXPECT_EQ(s.side_to_move, s.sente_turn);
+}
+
+// A second press is judged from the state alone: what it would do, and the
+// move it names, with nothing drawn or changed by asking.
+TEST_F(TwoPlayers, ASecondPressIsJudgedWithoutChangingTheGame) {
+    GameState& s = t.g.st;
+    t.put(3, 1, EMPTY);
+    t.put(3, 2, -HU);
+    t.put(6, 4, -GIN);
+    t.click(1, 3, 2);
+    t.take();
+    const Destination left = judge_destination(s, 1, 3, 1);
+    EXPECT_EQ(left.kind, Destination::MustPromote);
+    const Destination right = judge_destination(s, 2, 3, 1);
+    EXPECT_EQ(right.kind, Destination::Play);
+    EXPECT_EQ(right.move.from_col, 3);
+    EXPECT_EQ(right.move.from_row, 2);
+    EXPECT_EQ(right.move.piece_before, -HU);
+    EXPECT_EQ(right.move.piece_after, -TOKIN);
+    EXPECT_EQ(judge_destination(s, 1, 4, 7).kind, Destination::Repick);
+    EXPECT_EQ(judge_destination(s, 1, 3, 5).kind, Destination::Unreachable);
+    // Where the press would play, a full record refuses it; a press the
+    // left button could never play is refused for that first.
+    s.record_count = RECORD_MAX;
+    EXPECT_EQ(judge_destination(s, 2, 3, 1).kind, Destination::RecordFull);
+    EXPECT_EQ(judge_destination(s, 1, 3, 1).kind, Destination::MustPromote);
+    s.record_count = 0;
+    const auto centre = [](int c, int r) {
+        return std::pair{board_left + square_width * (c + 0.5), board_top + square_height * (r + 0.5)};
+    };
+    auto [x, y] = centre(3, 1);
+    EXPECT_EQ(promotion_choice(s, x, y), PromotionChoice::Forced);
+    std::tie(x, y) = centre(4, 7);
+    EXPECT_EQ(promotion_choice(s, x, y), PromotionChoice::None);
+    // A silver entering the far rows may promote or stay.
+    t.click(1, 4, 7);
+    t.click(1, 6, 4);
+    t.take();
+    std::tie(x, y) = centre(6, 5);
+    EXPECT_EQ(promotion_choice(s, x, y), PromotionChoice::None);  // no silver steps straight back
+    std::tie(x, y) = centre(5, 3);
+    EXPECT_EQ(promotion_choice(s, x, y), PromotionChoice::Optional);
+    EXPECT_EQ(judge_destination(s, 1, 5, 3).move.piece_after, -GIN);
+    EXPECT_EQ(t.take(), "");
+    EXPECT_EQ(s.select_state, 1);
+    EXPECT_EQ(s.sel_from_col, 6);
+    EXPECT_EQ(t.at(6, 4), -GIN);
+    EXPECT_EQ(s.record_count, 0);
 }
 
 TEST_F(TwoPlayers, CapturingTheKingEndsTheGame) {

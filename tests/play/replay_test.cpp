@@ -79,8 +79,8 @@ TEST(Replay, StepsBackToTheStartAndForwardToTheEndThroughEveryPosition) {
         // The clocks take the times the record holds for after the move.
         const RecordEntry& e = s.record[i];
         Snapshot expected = shots[i];
-        expected.lower_time = e.lower_time_after;
-        expected.upper_time = e.upper_time_after;
+        expected.lower_time = e.times.lower_after;
+        expected.upper_time = e.times.upper_after;
         ASSERT_EQ(Snapshot(s), expected) << "after stepping forward over move " << i;
     }
     // At the end of a game's own moves: refused with the refusal sound.
@@ -480,7 +480,7 @@ std::string snapshot(const GameState& s) {
     for (int i = 1; i <= s.record_end; ++i) {
         const RecordEntry& e = s.record[static_cast<size_t>(i)];
         out << e.from_col << e.from_row << e.to_col << e.to_row << ' ' << e.piece_before << ' '
-            << e.captured << ' ' << e.piece_after << ' ' << e.upper_time_after << '\n';
+            << e.captured << ' ' << e.piece_after << ' ' << e.times.upper_after << '\n';
     }
     return out.str();
 }

@@ -12,8 +12,8 @@ RecordEntry entry(int fc, int fr, int tc, int tr, int after, int before, int cap
     RecordEntry e;
     e.from_col = fc, e.from_row = fr, e.to_col = tc, e.to_row = tr;
     e.piece_after = after, e.piece_before = before, e.captured = captured;
-    e.lower_time_before = lb, e.lower_time_after = la;
-    e.upper_time_before = ub, e.upper_time_after = ua;
+    e.times.lower_before = lb, e.times.lower_after = la;
+    e.times.upper_before = ub, e.times.upper_after = ua;
     return e;
 }
 
@@ -54,10 +54,10 @@ TEST(MoveLine, TimesTooLongForTheirFieldStayInIt) {
     ASSERT_EQ(line.size(), 37u);
     RecordEntry back;
     ASSERT_TRUE(parse_move_line(line, back));
-    EXPECT_EQ(back.lower_time_before, 99999.f);
-    EXPECT_EQ(back.lower_time_after, 99999.f);
-    EXPECT_EQ(back.upper_time_before, 99999.f);
-    EXPECT_EQ(back.upper_time_after, 99999.f);
+    EXPECT_EQ(back.times.lower_before, 99999.f);
+    EXPECT_EQ(back.times.lower_after, 99999.f);
+    EXPECT_EQ(back.times.upper_before, 99999.f);
+    EXPECT_EQ(back.times.upper_after, 99999.f);
     EXPECT_EQ(back.to_row, 6);
     EXPECT_EQ(time_field(-0.5f), 0);
     EXPECT_EQ(time_field(-123456.f), TIME_FIELD_MIN);
@@ -70,8 +70,8 @@ TEST(MoveLine, ShortAndEmptyLinesReadAsZeros) {
     EXPECT_EQ(e.to_row, 6);
     EXPECT_EQ(e.piece_before, -10);
     EXPECT_EQ(e.captured, 0);
-    EXPECT_EQ(e.lower_time_after, 0.f);
-    EXPECT_EQ(e.upper_time_after, 0.f);
+    EXPECT_EQ(e.times.lower_after, 0.f);
+    EXPECT_EQ(e.times.upper_after, 0.f);
 
     e.from_col = 5;
     ASSERT_TRUE(parse_move_line("", e));
@@ -85,8 +85,8 @@ TEST(MoveLine, FieldsStopAtTheFirstCharacterOutsideTheNumber) {
     EXPECT_EQ(e.piece_after, -10);
     EXPECT_EQ(e.piece_before, -1);  // "  -1" read as -1
     EXPECT_EQ(e.captured, 0);       // "    " blank
-    EXPECT_EQ(e.lower_time_before, 0.f);
-    EXPECT_EQ(e.lower_time_after, 12.f);
+    EXPECT_EQ(e.times.lower_before, 0.f);
+    EXPECT_EQ(e.times.lower_after, 12.f);
     // A field holds nothing of its neighbour: "50" at positions 1-2 and 3.
     ASSERT_TRUE(parse_move_line("5012", e));
     EXPECT_EQ(e.from_col, 50);

@@ -70,8 +70,8 @@ protected:
         RecordEntry e;
         e.from_col = fc, e.from_row = fr, e.to_col = tc, e.to_row = tr;
         e.piece_after = after, e.piece_before = before, e.captured = captured;
-        e.lower_time_before = static_cast<float>(lb), e.lower_time_after = static_cast<float>(la);
-        e.upper_time_before = static_cast<float>(ub), e.upper_time_after = static_cast<float>(ua);
+        e.times.lower_before = static_cast<float>(lb), e.times.lower_after = static_cast<float>(la);
+        e.times.upper_before = static_cast<float>(ub), e.times.upper_after = static_cast<float>(ua);
         std::string text;
         EXPECT_TRUE(format_move_line(e, text));
         return text + "\r\n";
@@ -173,7 +173,7 @@ TEST_F(RecordFiles, ShortLinesLoadWithZerosAndLineEndsMayBeBare) {
     std::string path = write("short.棋譜", "g\nu\nl\n 5756 -10 -10\n 4344  10  10   0   0   0   0");
     EXPECT_EQ(load(t, path), LOADED + STEP_ON);
     EXPECT_EQ(t.g.st.record_end, 2);
-    EXPECT_EQ(t.g.st.record[1].lower_time_after, 0.f);
+    EXPECT_EQ(t.g.st.record[1].times.lower_after, 0.f);
     t.menu("AFTER");
     t.menu("AFTER");
     EXPECT_EQ(t.at(4, 4), 10);

@@ -77,6 +77,27 @@ TEST(Arrangement, TheDesktopIsItsPictureAndAPressLandsWhereItWas) {
               Target::Nothing);
 }
 
+// The game's own hit test: the hands' cells name the kinds they hold, counting up
+// the lower hand and down the upper; nothing else beside the board is hit.
+TEST(Arrangement, APointOfThePictureNamesItsSquareOrHandSlot) {
+    const auto at = [](double c, double r) {
+        return cell_at(board_left + square_width * c, board_top + square_height * r);
+    };
+    EXPECT_EQ(at(9.99, 1.01).kind, Target::Square);
+    EXPECT_EQ(at(10.01, 5).kind, Target::Nothing);
+    const Target lower_pawn = at(LOWER_HAND_COL + 0.5, 3.5), lower_rook = at(LOWER_HAND_COL + 0.5, 9.5);
+    EXPECT_EQ(lower_pawn.kind, Target::Hand);
+    EXPECT_EQ(lower_pawn.hand_kind, PAWN);
+    EXPECT_EQ(lower_rook.hand_kind, ROOK);
+    const Target upper_pawn = at(UPPER_HAND_COL + 0.5, 7.5), upper_rook = at(UPPER_HAND_COL + 0.5, 1.5);
+    EXPECT_EQ(upper_pawn.kind, Target::Hand);
+    EXPECT_EQ(upper_pawn.hand_kind, PAWN);
+    EXPECT_EQ(upper_rook.hand_kind, ROOK);
+    EXPECT_EQ(at(UPPER_HAND_COL + 0.5, 8.5).kind, Target::Nothing);
+    EXPECT_EQ(at(LOWER_HAND_COL + 0.5, 2.5).kind, Target::Nothing);
+    EXPECT_EQ(at(LOWER_HAND_COL + 1.5, 5.5).kind, Target::Nothing);
+}
+
 // The phone's sizes in CSS pixels: the arrangement scaled to fit them.
 double fitted(const Arrangement& a, double width, double height) {
     return std::min(width / a.width, height / a.height);

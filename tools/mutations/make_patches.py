@@ -5,7 +5,7 @@
 import sys, os, difflib
 root=os.path.abspath(os.path.join(os.path.dirname(__file__), '..', '..'))
 muts=[
- ('king-capture-check', 'play/input.cpp', 'if (mate == 1 || captured == 950) {', 'if (mate == 1 || captured == 900) {'),
+ ('king-capture-check', 'play/move.cpp', 'if (mate == 1 || move.captured == OU) {', 'if (mate == 1 || move.captured == SYA) {'),
  ('lower-king-captured-winner', 'core/rules.cpp', '''    if (code == -OU) {
         s.winner = s.upper_turn;''', '''    if (code == -OU) {
         s.winner = s.lower_turn;'''),
