@@ -375,9 +375,10 @@ function pictureFile(src) {
 function loadImage(src) {
   return new Promise((resolve) => {
     const img = new Image();
-    img.onload = () => resolve(img);
-    img.onerror = () => resolve(null);
     img.src = src;
+    // Decoded off the page's thread before it is first drawn, rather than
+    // by the drawing, on the thread, when a whole board of them comes.
+    img.decode().then(() => resolve(img), () => resolve(null));
   });
 }
 
