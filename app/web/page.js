@@ -18,7 +18,7 @@
 //   features.js      what a feature module (the study, online play) hooks
 //                    into; such a module is loaded before this one
 import { BUILD_ID, compiled, instance } from './wasm.js';
-import { Surface, fetchFirstPicturesAhead, rememberFirstPictures } from './surface.js';
+import { Surface, fetchFirstPicturesAhead, rememberFirstPictures, warmFontsAhead } from './surface.js';
 import { listDataFiles, loadDataFiles } from './sound.js';
 import { kept } from './kept.js';
 import { game, surface, canvas, hooks, anotherBuild, setGame, setSurface, showEnded,
@@ -51,6 +51,9 @@ async function start() {
   // and asked for them.  Not sooner: on a slow connection they would share
   // it with the module, which everything else waits for.
   compiled.then(fetchFirstPicturesAhead, () => {});
+  // The page's thread idles while the module comes: the fonts are read
+  // from the disk then rather than while the first board is laid out.
+  warmFontsAhead();
   const soundsListed = listDataFiles();
   setGame(await instance({ rindouHooks: hooks }));
   performance.mark('rindou-instance');

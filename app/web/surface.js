@@ -338,6 +338,7 @@ const NEW_GAME_PICTURES = ['KARA_MASU', 'HAIKEI_MIDORI', 'COIN', 'RINDOU', 'UE_O
 // Starts fetching the pictures the first board will likely draw, in the
 // screen's density, before the module that draws it has come.
 export function fetchFirstPicturesAhead() {
+  performance.mark('rindou-pictures-ahead');
   let files = null;
   try {
     files = JSON.parse(localStorage.getItem(FIRST_PICTURES_KEY) || 'null');
@@ -363,6 +364,31 @@ export function rememberFirstPictures(surface) {
   } catch {
     // Storage full or refused: the next visit guesses again.
   }
+}
+
+// Reads the board's and the page's Japanese fonts from the disk before the
+// game has said which of them it uses, while the page's thread would
+// otherwise idle: the board's Mincho of this system in the canvas, the
+// page's own face in a line laid out unseen for a frame.  Each face in a
+// task of its own, none holding the thread long.
+export function warmFontsAhead() {
+  const text = '歩香桂銀金角飛王一二三四五六七八九手目待った0123456789';
+  const fonts = SYSTEM_MINCHO.map((f) => `"${f}"`).concat(['serif']).join(', ');
+  for (const bold of [false, true]) {
+    setTimeout(() => {
+      const scratch = document.createElement('canvas').getContext('2d');
+      scratch.font = `${bold ? 'bold ' : ''}16px ${fonts}`;
+      scratch.fillText(text, 0, 10);
+    }, 0);
+  }
+  setTimeout(() => {
+    const line = document.createElement('span');
+    line.className = 'unseen';
+    line.setAttribute('aria-hidden', 'true');
+    line.textContent = text;
+    document.body.appendChild(line);
+    requestAnimationFrame(() => setTimeout(() => line.remove(), 0));
+  }, 0);
 }
 
 function pictureFile(src) {
