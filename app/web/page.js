@@ -19,7 +19,7 @@
 //                    into; such a module is loaded before this one
 import { BUILD_ID, compiled, instance } from './wasm.js';
 import { Surface, fetchFirstPicturesAhead, rememberFirstPictures, warmFontsAhead } from './surface.js';
-import { listDataFiles, loadDataFiles } from './sound.js';
+import { sound, listDataFiles, loadDataFiles } from './sound.js';
 import { kept } from './kept.js';
 import { game, surface, canvas, hooks, anotherBuild, setGame, setSurface, showEnded,
          ENDED_KEY, firstBoard } from './game.js';
@@ -52,8 +52,10 @@ async function start() {
   // it with the module, which everything else waits for.
   compiled.then(fetchFirstPicturesAhead, () => {});
   // The page's thread idles while the module comes: the fonts are read
-  // from the disk then rather than while the first board is laid out.
+  // from the disk and the audio context is made then, rather than while
+  // the first board is laid out or the first tap is answered.
   warmFontsAhead();
+  setTimeout(() => sound.prepare(), 0);
   const soundsListed = listDataFiles();
   setGame(await instance({ rindouHooks: hooks }));
   performance.mark('rindou-instance');

@@ -7,9 +7,9 @@
 export const sound = {
   context: null,
   buffers: [null],
-  // The audio context takes a while to make and nothing sounds before the
-  // sounds have come, after the first board: it is made when the first of
-  // them is decoded, not while the first board and the first tap wait.
+  // The audio context takes a while to make: the page makes it in a task
+  // of its own while its module comes, and a sound decoded before then
+  // makes it.
   prepare() {
     const Context = window.AudioContext || window.webkitAudioContext;
     if (Context && !this.context) this.context = new Context();
