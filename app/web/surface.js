@@ -108,21 +108,22 @@ export class Surface {
   }
 
   // Fetches a picture in one density; the other density stands in if this
-  // one is missing.
-  fetch(code, density) {
+  // one is missing.  A picture fetched for later is decoded when first
+  // drawn, not as it comes.
+  fetch(code, density, forLater = false) {
     const p = this.pictures.get(code);
     if (p.asked[density]) return null;
     p.asked[density] = true;
     const file = `pictures/${p.stem}${density === 'large' ? '@2x' : ''}.png`;
     this.fetched.push(file);
-    return pictureFile(file).then((img) => {
+    return pictureFile(file, forLater).then((img) => {
       p[density] = img;
       // A large picture that is not twice the natural one is not used.
       if (p.normal && p.large && (p.large.width !== p.normal.width * 2 ||
                                   p.large.height !== p.normal.height * 2))
         p.large = null;
       if (!img && !p.asked[density === 'large' ? 'normal' : 'large'])
-        return this.fetch(code, density === 'large' ? 'normal' : 'large');
+        return this.fetch(code, density === 'large' ? 'normal' : 'large', forLater);
       if (!p.normal && !p.large) p.missing = true;
       this.arrived(code);
       return null;
@@ -184,7 +185,7 @@ export class Surface {
     const density = this.scale > 1.25 ? 'large' : 'normal';
     const all = [];
     for (const [code, p] of this.pictures)
-      if (!p.asked[density] && !p.missing) all.push(this.fetch(code, density));
+      if (!p.asked[density] && !p.missing) all.push(this.fetch(code, density, true));
     return Promise.all(all);
   }
 
@@ -391,20 +392,24 @@ export function warmFontsAhead() {
   }, 0);
 }
 
-function pictureFile(src) {
+function pictureFile(src, forLater) {
   const early = ahead.get(src);
-  if (!early) return loadImage(src);
+  if (!early) return loadImage(src, forLater);
   ahead.delete(src);
   return early;
 }
 
-function loadImage(src) {
+function loadImage(src, forLater = false) {
   return new Promise((resolve) => {
     const img = new Image();
+    if (forLater) {
+      img.onload = () => resolve(img);
+      img.onerror = () => resolve(null);
+    }
     img.src = src;
-    // Decoded off the page's thread before it is first drawn, rather than
-    // by the drawing, on the thread, when a whole board of them comes.
-    img.decode().then(() => resolve(img), () => resolve(null));
+    // A picture about to be drawn is decoded off the page's thread, rather
+    // than by the drawing, on the thread, when a whole board of them comes.
+    if (!forLater) img.decode().then(() => resolve(img), () => resolve(null));
   });
 }
 
