@@ -197,7 +197,9 @@ export function fit() {
   const scale = unit * dpr * TWIPS_PER_PIXEL;
   surface.retarget(picture);
   surface.setGeometry(Math.ceil(NATURAL_W * scale), Math.ceil(NATURAL_H * scale), scale);
-  composite();
+  // Before the game has drawn anything there is nothing to lay out: the
+  // game's first drawing composes the arrangement at the next frame.
+  if (surface.ops.length) composite();
 }
 
 

@@ -18,7 +18,7 @@
 //   features.js      what a feature module (the study, online play) hooks
 //                    into; such a module is loaded before this one
 import { BUILD_ID, compiled, instance } from './wasm.js';
-import { Surface, fetchFirstPicturesAhead, rememberFirstPictures } from './surface.js';
+import { Surface, fetchFirstPicturesAhead, rememberFirstPictures, warmFontsAhead } from './surface.js';
 import { sound, listDataFiles, loadDataFiles } from './sound.js';
 import { kept } from './kept.js';
 import { game, surface, canvas, hooks, anotherBuild, setGame, setSurface, showEnded,
@@ -51,6 +51,11 @@ async function start() {
   // and asked for them.  Not sooner: on a slow connection they would share
   // it with the module, which everything else waits for.
   compiled.then(fetchFirstPicturesAhead, () => {});
+  // The page's thread idles while the module comes: the fonts are read
+  // from the disk and the audio context is made then, rather than while
+  // the first board is laid out or the first tap is answered.
+  warmFontsAhead();
+  setTimeout(() => sound.prepare(), 0);
   const soundsListed = listDataFiles();
   setGame(await instance({ rindouHooks: hooks }));
   performance.mark('rindou-instance');
@@ -72,11 +77,13 @@ async function start() {
   // The menus in the words of the language the page starts in.
   setBoxTexts(JSON.parse(game.UTF8ToString(game._rindou_box_texts())));
   buildMenus(menuEntries());
+  // In the same task as the menus: a frame between them would show the
+  // page laid out without its canvas fitted, and then shift it.
   fit();
   window.addEventListener('resize', fit);
   // The first Japanese text may have the browser read a large font from
-  // the disk, and the audio context takes a while to make: each happens
-  // in a task of its own, and the first drawing of the board in the next.
+  // the disk: that happens in a task of its own, and the first drawing of
+  // the board in the next.
   const nextTask = () => new Promise((resolve) => setTimeout(resolve, 0));
   await nextTask();
   const scratch = document.createElement('canvas').getContext('2d');
@@ -85,8 +92,6 @@ async function start() {
       scratch.font = surface.font(size, bold, surface.scale);
       scratch.fillText('歩香桂銀金角飛王一二三四五六七八九手目0123456789', 0, 10);
     }
-  await nextTask();
-  sound.prepare();
   await nextTask();
   // The clock's tick; the game knows whether its clock runs.
   window.rindouClockTicks = 0;

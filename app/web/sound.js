@@ -7,16 +7,17 @@
 export const sound = {
   context: null,
   buffers: [null],
-  // The audio context takes a while to make: the page makes it before the
-  // game starts, in a task of its own.
+  // The audio context takes a while to make: the page makes it in a task
+  // of its own while its module comes, and a sound decoded before then
+  // makes it.
   prepare() {
     const Context = window.AudioContext || window.webkitAudioContext;
     if (Context && !this.context) this.context = new Context();
+    return this.context;
   },
   start() {
-    this.prepare();
-    if (!this.context) return false;
-    const wake = () => { if (this.context.state === 'suspended') this.context.resume(); };
+    if (!window.AudioContext && !window.webkitAudioContext) return false;
+    const wake = () => { if (this.context && this.context.state === 'suspended') this.context.resume(); };
     document.addEventListener('pointerdown', wake, true);
     document.addEventListener('keydown', wake, true);
     return true;
@@ -35,6 +36,7 @@ export const sound = {
     return this.buffers.length - 1;
   },
   decode(b, wav) {
+    if (!this.prepare()) return;
     this.context.decodeAudioData(wav.buffer).then((audio) => {
       b.audio = audio;
       // A loop asked for while the file was being decoded starts now.

@@ -108,21 +108,22 @@ export class Surface {
   }
 
   // Fetches a picture in one density; the other density stands in if this
-  // one is missing.
-  fetch(code, density) {
+  // one is missing.  A picture fetched for later is decoded when first
+  // drawn, not as it comes.
+  fetch(code, density, forLater = false) {
     const p = this.pictures.get(code);
     if (p.asked[density]) return null;
     p.asked[density] = true;
     const file = `pictures/${p.stem}${density === 'large' ? '@2x' : ''}.png`;
     this.fetched.push(file);
-    return pictureFile(file).then((img) => {
+    return pictureFile(file, forLater).then((img) => {
       p[density] = img;
       // A large picture that is not twice the natural one is not used.
       if (p.normal && p.large && (p.large.width !== p.normal.width * 2 ||
                                   p.large.height !== p.normal.height * 2))
         p.large = null;
       if (!img && !p.asked[density === 'large' ? 'normal' : 'large'])
-        return this.fetch(code, density === 'large' ? 'normal' : 'large');
+        return this.fetch(code, density === 'large' ? 'normal' : 'large', forLater);
       if (!p.normal && !p.large) p.missing = true;
       this.arrived(code);
       return null;
@@ -184,7 +185,7 @@ export class Surface {
     const density = this.scale > 1.25 ? 'large' : 'normal';
     const all = [];
     for (const [code, p] of this.pictures)
-      if (!p.asked[density] && !p.missing) all.push(this.fetch(code, density));
+      if (!p.asked[density] && !p.missing) all.push(this.fetch(code, density, true));
     return Promise.all(all);
   }
 
@@ -338,6 +339,7 @@ const NEW_GAME_PICTURES = ['KARA_MASU', 'HAIKEI_MIDORI', 'COIN', 'RINDOU', 'UE_O
 // Starts fetching the pictures the first board will likely draw, in the
 // screen's density, before the module that draws it has come.
 export function fetchFirstPicturesAhead() {
+  performance.mark('rindou-pictures-ahead');
   let files = null;
   try {
     files = JSON.parse(localStorage.getItem(FIRST_PICTURES_KEY) || 'null');
@@ -365,19 +367,49 @@ export function rememberFirstPictures(surface) {
   }
 }
 
-function pictureFile(src) {
+// Reads the board's and the page's Japanese fonts from the disk before the
+// game has said which of them it uses, while the page's thread would
+// otherwise idle: the board's Mincho of this system in the canvas, the
+// page's own face in a line laid out unseen for a frame.  Each face in a
+// task of its own, none holding the thread long.
+export function warmFontsAhead() {
+  const text = '歩香桂銀金角飛王一二三四五六七八九手目待った0123456789';
+  const fonts = SYSTEM_MINCHO.map((f) => `"${f}"`).concat(['serif']).join(', ');
+  for (const bold of [false, true]) {
+    setTimeout(() => {
+      const scratch = document.createElement('canvas').getContext('2d');
+      scratch.font = `${bold ? 'bold ' : ''}16px ${fonts}`;
+      scratch.fillText(text, 0, 10);
+    }, 0);
+  }
+  setTimeout(() => {
+    const line = document.createElement('span');
+    line.className = 'unseen';
+    line.setAttribute('aria-hidden', 'true');
+    line.textContent = text;
+    document.body.appendChild(line);
+    requestAnimationFrame(() => setTimeout(() => line.remove(), 0));
+  }, 0);
+}
+
+function pictureFile(src, forLater) {
   const early = ahead.get(src);
-  if (!early) return loadImage(src);
+  if (!early) return loadImage(src, forLater);
   ahead.delete(src);
   return early;
 }
 
-function loadImage(src) {
+function loadImage(src, forLater = false) {
   return new Promise((resolve) => {
     const img = new Image();
-    img.onload = () => resolve(img);
-    img.onerror = () => resolve(null);
+    if (forLater) {
+      img.onload = () => resolve(img);
+      img.onerror = () => resolve(null);
+    }
     img.src = src;
+    // A picture about to be drawn is decoded off the page's thread, rather
+    // than by the drawing, on the thread, when a whole board of them comes.
+    if (!forLater) img.decode().then(() => resolve(img), () => resolve(null));
   });
 }
 

@@ -466,3 +466,40 @@ test('the page plays', async (t) => {
     }
   });
 });
+
+// The build packs the site's pictures again to make them smaller: what a
+// browser draws of each must be what the game's own picture draws.
+test('the site\'s pictures show the same pixels as the game\'s own', async () => {
+  const folder = path.join(root, 'assets', 'pictures');
+  const names = fs.readdirSync(folder).filter((n) => n.endsWith('.png'));
+  assert.ok(names.length > 0);
+  const originals = names.map((name) => ({
+    name, data: `data:image/png;base64,${fs.readFileSync(path.join(folder, name)).toString('base64')}` }));
+  const context = await browser.newContext();
+  try {
+    const page = await context.newPage();
+    await page.goto(`${address}Rindou.htm`);
+    const differing = await page.evaluate(async (list) => {
+      const pixels = async (src) => {
+        const img = new Image();
+        img.src = src;
+        await img.decode();
+        const c = document.createElement('canvas');
+        c.width = img.naturalWidth;
+        c.height = img.naturalHeight;
+        const g = c.getContext('2d');
+        g.drawImage(img, 0, 0);
+        return { w: c.width, h: c.height, data: g.getImageData(0, 0, c.width, c.height).data };
+      };
+      const out = [];
+      for (const { name, data } of list) {
+        const [a, b] = await Promise.all([pixels(data), pixels(`pictures/${name}`)]);
+        if (a.w !== b.w || a.h !== b.h || a.data.some((v, i) => v !== b.data[i])) out.push(name);
+      }
+      return out;
+    }, originals);
+    assert.deepStrictEqual(differing, []);
+  } finally {
+    await context.close();
+  }
+});
