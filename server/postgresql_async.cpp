@@ -169,7 +169,7 @@ private:
     void connect_step(PostgresPollingStatusType how) {
         if (how == PGRES_POLLING_OK) {
             set_up();
-            watch();
+            if (setting_up_) watch();
             return;
         }
         if (how == PGRES_POLLING_FAILED) {
@@ -231,7 +231,7 @@ private:
     }
 
     void arm_read() {
-        if (blocking_ || !sock_ || reading_) return;
+        if (blocking_ || !sock_ || reading_ || (!ready_ && !setting_up_)) return;
         reading_ = true;
         sock_->async_wait(net::posix::stream_descriptor::wait_read,
                           [self = shared_from_this(), g = generation_](const boost::system::error_code& ec) {
@@ -239,7 +239,8 @@ private:
                               self->reading_ = false;
                               if (ec) return self->broken();
                               self->readable();
-                              self->arm_read();
+                              // Unless the connection was lost and is being made again.
+                              if (g == self->generation_) self->arm_read();
                           });
     }
 

@@ -162,6 +162,32 @@ test('the same move sent to both servers at once is played once', async () => {
   for (const c of [onA.lower, onA.upper, onB.lower]) c.close();
 });
 
+test('a free seat taken on both servers at once goes to one, and what was stored beside it is kept', async () => {
+  // Games played on a meanwhile: their moves may share a transaction with
+  // the join that loses, and must be stored all the same.
+  const busy = [];
+  for (let i = 0; i < 4; ++i) {
+    const g = await h.newGame(a);
+    busy.push({ g, players: await h.seated(a, g) });
+  }
+  for (let ply = 0; ply < 6; ++ply) {
+    const made = await h.http(a, 'POST', '/api/games', { side: 'lower' });
+    const join = (server, key) => h.http(server, 'POST', `/api/games/${made.json.id}/join`, { invite: made.json.invite, key });
+    const [onA, onB, ...moves] = await Promise.all([
+      join(a, 'ka'), join(b, 'kb'),
+      ...busy.map(({ players }) => players[ply % 2 ? 'upper' : 'lower'].request('move', { ply, move: h.LONG[ply] })),
+    ]);
+    assert.deepStrictEqual([onA.status, onB.status].sort(), [200, 409], `${onA.bytes} ${onB.bytes}`);
+    for (const m of moves) assert.ok(m.ack, JSON.stringify(m));
+  }
+  for (const { g, players } of busy) {
+    const stored = await h.http(b, 'GET', `/api/games/${g.id}`);
+    assert.strictEqual(stored.json.ply, 6);
+    players.lower.close();
+    players.upper.close();
+  }
+});
+
 test('a server killed mid-game: its player comes back through nginx and nothing acknowledged is lost', async () => {
   const game = await h.newGame(b);
   // The lower player on a, the upper on b.
