@@ -13,6 +13,7 @@ const { spawn } = require('child_process');
 // Always on PostgreSQL: several servers share nothing else.
 process.env.RINDOU_TEST_DATABASE = 'postgresql';
 const h = require('./harness');
+const postgres = require('./postgres');
 
 let a, b, proxy;
 const dbName = path.join(h.scratch('several'), 'shared');
@@ -186,6 +187,31 @@ test('a free seat taken on both servers at once goes to one, and what was stored
     players.lower.close();
     players.upper.close();
   }
+});
+
+test('the database dropping every connection mid-game: both servers connect again and the game goes on', async () => {
+  const game = await h.newGame(a);
+  const players = { lower: await h.connect(a, game.id, { seat: game.seats.lower, v: 0 }),
+                    upper: await h.connect(b, game.id, { seat: game.seats.upper, v: 0 }) };
+  await h.play(players, h.LONG.slice(0, 2));
+  const cut = postgres.query(h.databaseFor(dbName), 'SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity' +
+                             ' WHERE datname = current_database() AND pid <> pg_backend_pid()');
+  assert.ok(Number(cut) >= 2, cut);
+  for (let ply = 2; ply < 6; ++ply) {
+    const [mover, other] = ply % 2 ? [players.upper, players.lower] : [players.lower, players.upper];
+    // A change caught by the cut may be reported failed: the player sends it again.
+    let answer;
+    for (let tries = 0; tries < 40 && !(answer && answer.ack); ++tries) {
+      if (answer) await new Promise((r) => setTimeout(r, 250));
+      answer = await mover.request('move', { ply, move: h.LONG[ply] });
+    }
+    assert.ok(answer.ack, JSON.stringify(answer));
+    // The opponent sits on the other server: the news has to come through its new listener.
+    const seen = await other.next({ t: 'move', v: ply + 2 }, `move ${ply} on the other server`);
+    assert.deepStrictEqual(seen.d.move, h.LONG[ply]);
+  }
+  players.lower.close();
+  players.upper.close();
 });
 
 test('a server killed mid-game: its player comes back through nginx and nothing acknowledged is lost', async () => {

@@ -135,3 +135,6 @@ share() { awk -v t="$1" -v hz="$hz" -v s="$seconds" 'BEGIN { printf "%.0f%%", 10
 echo "CPU of one core over ${seconds} s: server a $(share $((a1 - a0))), server b $(share $((b1 - b0)))," \
     "postgres $(share $((g1 - g0))), nginx $(share $((n1 - n0)))"
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
+# What the database refused during the run (deadlocks, lost compare-and-sets), by kind.
+echo "database errors: $(grep -o 'ERROR: .*' "$dir/pg.log" | cut -c1-60 | sort | uniq -c | sort -rn | head -5 | tr -s ' ' | tr '\n' ';')"
+echo "server messages: $(cat "$dir"/server-*.err | cut -c1-60 | sort | uniq -c | sort -rn | head -5 | tr -s ' ' | tr '\n' ';')"
