@@ -107,6 +107,12 @@ public:
     // Runs text without parameters (transaction control, the schema).
     Result exec(const char* sql) { return check(Result(PQexec(conn_, sql))); }
     bool broken() const { return PQstatus(conn_) != CONNECTION_OK; }
+    // Whether an idle connection still stands: one the database closed
+    // while it waited (a restart, an administrator) is found here rather
+    // than by failing the next statement.
+    // The database's last words arrive before the end of the stream, so it
+    // takes a second read to meet the end (libpq never waits to read).
+    bool alive() { return PQconsumeInput(conn_) == 1 && PQconsumeInput(conn_) == 1 && !broken(); }
     PGconn* raw() { return conn_; }
 
 private:
@@ -140,9 +146,10 @@ protected:
         std::unique_ptr<Connection> c;
         {
             std::lock_guard lock(pool_mutex_);
-            if (!pool_.empty()) {
+            while (!c && !pool_.empty()) {
                 c = std::move(pool_.back());
                 pool_.pop_back();
+                if (!c->alive()) c.reset();
             }
         }
         if (!c) {

@@ -97,7 +97,7 @@ private:
     // under a savepoint of its own.
     void commit(Writer& w, std::vector<Job>& jobs, std::vector<Stored>& out) {
         out.assign(jobs.size(), Stored::failed);
-        if (!w.conn || w.conn->broken()) {
+        if (!w.conn || !w.conn->alive()) {
             try {
                 w.conn = std::make_unique<Connection>(address_);
                 w.conn->prepare_all();
