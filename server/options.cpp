@@ -11,7 +11,7 @@ namespace rindou::server {
 const char* const USAGE =
     "usage: rindou-server [--listen ADDR:PORT] [--database DB] [--site DIR] [--origin URL]...\n"
     "                     [--trusted-proxy ADDR] [--max-connections-per-address N] [--threads N]\n"
-    "                     [--postgresql-driver async|pool]\n"
+    "                     [--postgresql-driver pool|async]\n"
     "  --listen ADDR:PORT   where to accept connections (default 127.0.0.1:8080; port 0 picks a free one)\n"
     "  --database DB        the SQLite file of the games (default $XDG_DATA_HOME/rindou/server.sqlite),\n"
     "                       or a postgresql:// address that several servers may share\n"
@@ -20,8 +20,8 @@ const char* const USAGE =
     "  --trusted-proxy ADDR a proxy whose X-Forwarded-For names the client\n"
     "  --max-connections-per-address N   connections one client address may hold (default 64)\n"
     "  --threads N          network threads (default: one per core)\n"
-    "  --postgresql-driver async|pool   write PostgreSQL from the network threads without waiting\n"
-    "                       (default), or from a pool of threads of its own\n";
+    "  --postgresql-driver pool|async   write PostgreSQL from a pool of threads of its own (default),\n"
+    "                       or from the network threads without waiting\n";
 
 namespace {
 
