@@ -25,19 +25,21 @@ int main(int argc, char** argv) {
         std::cerr << "rindou-server: " << error << '\n';
         return 2;
     }
+    const unsigned threads = options->threads ? options->threads : std::max(1u, std::thread::hardware_concurrency());
+    boost::asio::io_context io(static_cast<int>(threads));
     std::unique_ptr<Storage> storage;
     try {
         const std::string& db = options->database;
-        if (db.rfind("postgresql://", 0) == 0 || db.rfind("postgres://", 0) == 0)
-            storage = open_postgresql_storage(db);
-        else
+        if (db.rfind("postgresql://", 0) != 0 && db.rfind("postgres://", 0) != 0)
             storage = open_sqlite_storage(db);
+        else if (options->postgresql_driver == "pool")
+            storage = open_postgresql_pool_storage(db);
+        else
+            storage = open_postgresql_async_storage(db, io);
     } catch (const std::exception& e) {
         std::cerr << "rindou-server: cannot open the database " << e.what() << '\n';
         return 1;
     }
-    const unsigned threads = options->threads ? options->threads : std::max(1u, std::thread::hardware_concurrency());
-    boost::asio::io_context io(static_cast<int>(threads));
     Server server(io, *options, *storage);
     std::string address;
     try {

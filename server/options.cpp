@@ -11,6 +11,7 @@ namespace rindou::server {
 const char* const USAGE =
     "usage: rindou-server [--listen ADDR:PORT] [--database DB] [--site DIR] [--origin URL]...\n"
     "                     [--trusted-proxy ADDR] [--max-connections-per-address N] [--threads N]\n"
+    "                     [--postgresql-driver pool|async]\n"
     "  --listen ADDR:PORT   where to accept connections (default 127.0.0.1:8080; port 0 picks a free one)\n"
     "  --database DB        the SQLite file of the games (default $XDG_DATA_HOME/rindou/server.sqlite),\n"
     "                       or a postgresql:// address that several servers may share\n"
@@ -18,7 +19,9 @@ const char* const USAGE =
     "  --origin URL         an origin whose pages may open WebSockets (repeatable; default: this server)\n"
     "  --trusted-proxy ADDR a proxy whose X-Forwarded-For names the client\n"
     "  --max-connections-per-address N   connections one client address may hold (default 64)\n"
-    "  --threads N          network threads (default: one per core)\n";
+    "  --threads N          network threads (default: one per core)\n"
+    "  --postgresql-driver pool|async   write PostgreSQL from a pool of threads of its own (default),\n"
+    "                       or from the network threads without waiting\n";
 
 namespace {
 
@@ -60,7 +63,8 @@ std::optional<Options> parse_options(int argc, char** argv, std::string& error, 
             return std::nullopt;
         }
         static const char* const KNOWN[] = {"--listen", "--database", "--site", "--origin", "--trusted-proxy",
-                                            "--max-connections-per-address", "--threads"};
+                                            "--max-connections-per-address", "--threads",
+                                            "--postgresql-driver"};
         bool known = false;
         for (const char* k : KNOWN) known = known || arg == k;
         if (!known) {
@@ -104,6 +108,12 @@ std::optional<Options> parse_options(int argc, char** argv, std::string& error, 
                 return std::nullopt;
             }
             o.threads = static_cast<unsigned>(n);
+        } else if (arg == "--postgresql-driver") {
+            if (value != "async" && value != "pool") {
+                error = "--postgresql-driver needs async or pool, not " + value;
+                return std::nullopt;
+            }
+            o.postgresql_driver = value;
         }
     }
     if (o.database.empty()) {

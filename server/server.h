@@ -23,6 +23,9 @@ struct Options {
     std::string trusted_proxy;     // empty: none
     size_t max_connections_per_address = 64;
     unsigned threads = 0;          // 0: one per core
+    // How a PostgreSQL database is written: "pool" on threads of its own,
+    // "async" on the network loop.
+    std::string postgresql_driver = "pool";
 };
 
 // Reads the command line; empty with `error` set when it cannot be used.

@@ -17,6 +17,10 @@
 
 #include "core/types.h"
 
+namespace boost::asio {
+class io_context;
+}
+
 namespace rindou::server {
 
 // A game's row: what never changes once made, and the secrets of its seats.
@@ -103,7 +107,8 @@ struct StorageError : std::runtime_error {
 class Storage {
 public:
     virtual ~Storage() = default;
-    // Stores a batch; `done` is called (on the storage's own thread) with
+    // Stores a batch; `done` is called (on a thread of the storage's, or of
+    // the network loop's) with
     // `ok` once it is durable, `conflict` when another server changed one
     // of its games first, `failed` when it could not be stored.
     virtual void submit(WriteBatch batch, std::function<void(Stored)> done) = 0;
@@ -126,7 +131,7 @@ public:
         if (g) std::erase_if(g->events, [after](const EventRow& e) { return e.v <= after; });
         return g;
     }
-    // Calls `changed` (on a thread of the store's) with a game's id and its
+    // Calls `changed` (on a thread of the store's or of the loop's) with a game's id and its
     // new version after another server (or this one) stored a change, with
     // the id and -1 when a server's connections to it changed, and with an
     // empty id when news may have been missed.
@@ -152,8 +157,11 @@ std::unique_ptr<Storage> open_sqlite_storage(const std::string& path);
 
 // The PostgreSQL store at a `postgresql://` address, which several servers
 // may share.  Throws StorageError when it cannot connect or the database
-// holds a newer schema.
-std::unique_ptr<Storage> open_postgresql_storage(const std::string& address);
+// holds a newer schema.  The pool writes on threads of its own; the other
+// writes and listens on the network loop `io`, and is closed only once that
+// loop has stopped.
+std::unique_ptr<Storage> open_postgresql_pool_storage(const std::string& address);
+std::unique_ptr<Storage> open_postgresql_async_storage(const std::string& address, boost::asio::io_context& io);
 
 // A lease older than this is a dead server's.
 constexpr int64_t LEASE_MS = 10000;

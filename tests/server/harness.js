@@ -33,6 +33,15 @@ const WAIT = 10000;
 const onPostgres = process.env.RINDOU_TEST_DATABASE === 'postgresql';
 const postgres = onPostgres ? require('./postgres') : null;
 function databaseFor(name) { return onPostgres ? postgres.database(name) : name; }
+// RINDOU_TEST_PG_DRIVER names how the servers write PostgreSQL: one driver,
+// or several separated by commas that the servers a test starts take in
+// turn (so that servers of both kinds share one database).
+const pgDrivers = (process.env.RINDOU_TEST_PG_DRIVER || '').split(',').filter(Boolean);
+let pgStarted = 0;
+function driverArgs() {
+  if (!onPostgres || pgDrivers.length === 0) return [];
+  return ['--postgresql-driver', pgDrivers[pgStarted++ % pgDrivers.length]];
+}
 
 // Folders of a run's own, removed when it ends.
 const scratches = [];
@@ -60,7 +69,7 @@ async function startServer(database, args = []) {
   const site = scratch('site');
   fs.writeFileSync(path.join(site, 'index.html'), '<!doctype html><title>test</title>\n');
   const proc = spawn(serverPath, ['--listen', '127.0.0.1:0', '--database', databaseFor(database),
-                                  '--site', site, ...args],
+                                  '--site', site, ...driverArgs(), ...args],
                      { stdio: ['ignore', 'pipe', 'pipe'] });
   let stderr = '';
   proc.stderr.on('data', (b) => { stderr += b; });

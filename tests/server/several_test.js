@@ -13,6 +13,7 @@ const { spawn } = require('child_process');
 // Always on PostgreSQL: several servers share nothing else.
 process.env.RINDOU_TEST_DATABASE = 'postgresql';
 const h = require('./harness');
+const postgres = require('./postgres');
 
 let a, b, proxy;
 const dbName = path.join(h.scratch('several'), 'shared');
@@ -160,6 +161,60 @@ test('the same move sent to both servers at once is played once', async () => {
   assert.strictEqual(g.json.ply, 11);
   assert.strictEqual(g.json.v, 12);
   for (const c of [onA.lower, onA.upper, onB.lower]) c.close();
+});
+
+test('a free seat taken on both servers at once goes to one, and what was stored beside it is kept', async () => {
+  // Games played on a meanwhile: their moves may share a transaction with
+  // the join that loses, and must be stored all the same.
+  const busy = [];
+  for (let i = 0; i < 4; ++i) {
+    const g = await h.newGame(a);
+    busy.push({ g, players: await h.seated(a, g) });
+  }
+  for (let ply = 0; ply < 6; ++ply) {
+    const made = await h.http(a, 'POST', '/api/games', { side: 'lower' });
+    const join = (server, key) => h.http(server, 'POST', `/api/games/${made.json.id}/join`, { invite: made.json.invite, key });
+    const [onA, onB, ...moves] = await Promise.all([
+      join(a, 'ka'), join(b, 'kb'),
+      ...busy.map(({ players }) => players[ply % 2 ? 'upper' : 'lower'].request('move', { ply, move: h.LONG[ply] })),
+    ]);
+    assert.deepStrictEqual([onA.status, onB.status].sort(), [200, 409], `${onA.bytes} ${onB.bytes}`);
+    for (const m of moves) assert.ok(m.ack, JSON.stringify(m));
+  }
+  for (const { g, players } of busy) {
+    const stored = await h.http(b, 'GET', `/api/games/${g.id}`);
+    assert.strictEqual(stored.json.ply, 6);
+    players.lower.close();
+    players.upper.close();
+  }
+});
+
+test('the database dropping every connection mid-game: both servers connect again and the game goes on', async () => {
+  const game = await h.newGame(a);
+  const players = { lower: await h.connect(a, game.id, { seat: game.seats.lower, v: 0 }),
+                    upper: await h.connect(b, game.id, { seat: game.seats.upper, v: 0 }) };
+  await h.play(players, h.LONG.slice(0, 2));
+  const cut = postgres.query(h.databaseFor(dbName), 'SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity' +
+                             ' WHERE datname = current_database() AND pid <> pg_backend_pid()');
+  assert.ok(Number(cut) >= 2, cut);
+  for (let ply = 2; ply < 6; ++ply) {
+    const [mover, other] = ply % 2 ? [players.upper, players.lower] : [players.lower, players.upper];
+    // A move caught by the cut is not stored and gets no answer: the player
+    // sends it again under the same number, as the page does.
+    const a = mover.nextA++;
+    let answer = null;
+    for (let tries = 0; tries < 20 && !answer; ++tries) {
+      mover.send({ t: 'move', a, d: { ply, move: h.LONG[ply] } });
+      answer = await mover.next((m) => (m.t === 'ack' && m.d === a) || (m.t === 'error' && m.d && m.d.a === a),
+                                `the answer to move ${ply}`, 1000).catch(() => null);
+    }
+    assert.ok(answer && answer.t === 'ack', JSON.stringify(answer));
+    // The opponent sits on the other server: the news has to come through its new listener.
+    const seen = await other.next({ t: 'move', v: ply + 2 }, `move ${ply} on the other server`);
+    assert.deepStrictEqual(seen.d.move, h.LONG[ply]);
+  }
+  players.lower.close();
+  players.upper.close();
 });
 
 test('a server killed mid-game: its player comes back through nginx and nothing acknowledged is lost', async () => {
