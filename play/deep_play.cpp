@@ -26,8 +26,8 @@ uint64_t position_print(const GameState& s) {
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) add(s.board[static_cast<size_t>(c)][static_cast<size_t>(r)]);
     for (int k = 1; k <= 7; ++k) {
-        add(s.lower_hand[static_cast<size_t>(k)]);
-        add(s.upper_hand[static_cast<size_t>(k)]);
+        add(s.hand[LOWER][static_cast<size_t>(k)]);
+        add(s.hand[UPPER][static_cast<size_t>(k)]);
     }
     add(s.side_to_move);
     return h;

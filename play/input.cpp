@@ -187,7 +187,7 @@ void click_outside(Game& g, int col, int row) {
     bool upper_cell = col == UPPER_HAND_COL && row >= upper_hand_row(7) && row <= upper_hand_row(1);
     if (!lower_cell && !upper_cell) return;
     int slot = lower_cell ? lower_hand_slot(row) : upper_hand_slot(row);
-    const auto& hand = lower_cell ? s.lower_hand : s.upper_hand;
+    const auto& hand = lower_cell ? s.hand[LOWER] : s.hand[UPPER];
     if (hand[static_cast<size_t>(slot)] == 0) return;
     scan_pawn_files(s);
     s.sel_from_col = col;

@@ -50,9 +50,8 @@ bool coin_in_place(const GameState& s) {
 }
 
 std::array<int, 8>& hand_of(GameState& s, int code) {
-    return code > 0 ? s.upper_hand : s.lower_hand;
+    return code > 0 ? s.hand[UPPER] : s.hand[LOWER];
 }
-int& total_of(GameState& s, int code) { return code > 0 ? s.upper_hand_total : s.lower_hand_total; }
 
 }  // namespace
 
@@ -68,7 +67,7 @@ bool can_redo(const GameState& s, const RecordEntry& e) {
         int slot = hand_slot(e.piece_after);
         if (slot == 0 || std::abs(e.piece_after) != SLOT_CODE[static_cast<size_t>(slot)])
             return false;
-        const auto& hand = lower ? s.lower_hand : s.upper_hand;
+        const auto& hand = lower ? s.hand[LOWER] : s.hand[UPPER];
         return hand[static_cast<size_t>(slot)] > 0 && e.captured == EMPTY;
     }
     if (!on_board(e.from_col, e.from_row)) return false;
@@ -87,7 +86,7 @@ bool can_undo(const GameState& s, const RecordEntry& e) {
     int slot = hand_slot(e.captured);
     if (e.captured != COIN && slot != 0) {
         // The capturer holds the captured piece in hand.
-        const auto& hand = e.captured > 0 ? s.lower_hand : s.upper_hand;
+        const auto& hand = e.captured > 0 ? s.hand[LOWER] : s.hand[UPPER];
         if (hand[static_cast<size_t>(slot)] < 1) return false;
     }
     if (is_drop(e)) {
@@ -155,7 +154,6 @@ void redo_move(GameState& s, const RecordEntry& e) {
     if (is_drop(e)) {
         int slot = hand_slot(e.piece_after);
         hand_of(s, e.piece_after)[static_cast<size_t>(slot)] -= 1;
-        total_of(s, e.piece_after) -= 1;
     } else {
         cell(s, e.from_col, e.from_row) = EMPTY;
         cell(s, s.coin_col, s.coin_row) = EMPTY;
@@ -166,11 +164,9 @@ void redo_move(GameState& s, const RecordEntry& e) {
     cell(s, e.to_col, e.to_row) = e.piece_after;
     int slot = hand_slot(e.captured);
     if (e.captured <= -10 && slot != 0) {
-        s.upper_hand[static_cast<size_t>(slot)] += 1;
-        s.upper_hand_total += 1;
+        s.hand[UPPER][static_cast<size_t>(slot)] += 1;
     } else if (e.captured >= 10 && slot != 0) {
-        s.lower_hand[static_cast<size_t>(slot)] += 1;
-        s.lower_hand_total += 1;
+        s.hand[LOWER][static_cast<size_t>(slot)] += 1;
     }
 }
 
@@ -178,7 +174,6 @@ void undo_move(GameState& s, const RecordEntry& e) {
     if (is_drop(e)) {
         int slot = hand_slot(e.piece_after);
         hand_of(s, e.piece_after)[static_cast<size_t>(slot)] += 1;
-        total_of(s, e.piece_after) += 1;
     } else {
         cell(s, e.from_col, e.from_row) = e.piece_before;
         if (!(s.coin_col == e.from_col && s.coin_row == e.from_row))
@@ -189,11 +184,9 @@ void undo_move(GameState& s, const RecordEntry& e) {
     }
     int slot = hand_slot(e.captured);
     if (e.captured <= -10 && slot != 0) {
-        s.upper_hand[static_cast<size_t>(slot)] -= 1;
-        s.upper_hand_total -= 1;
+        s.hand[UPPER][static_cast<size_t>(slot)] -= 1;
     } else if (e.captured >= 10 && slot != 0) {
-        s.lower_hand[static_cast<size_t>(slot)] -= 1;
-        s.lower_hand_total -= 1;
+        s.hand[LOWER][static_cast<size_t>(slot)] -= 1;
     }
     cell(s, e.to_col, e.to_row) = e.captured;
 }
