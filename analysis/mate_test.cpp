@@ -24,7 +24,7 @@ int drop_cannot_block(GameState& s, int kx, int ky) {
             if (v == CHECKER && std::abs(c - kx) < 2 && std::abs(r - ky) < 2) return 1;
             if (v != CHECK_LINE) continue;
             bool place = true;
-            if (s.upper_hand_total == s.upper_hand[HU_SLOT] && !is_legal_move(s, -1, 0, c, r, HU))
+            if (s.hand_total(UPPER) == s.hand[UPPER][HU_SLOT] && !is_legal_move(s, -1, 0, c, r, HU))
                 place = false;
             if (place) cell(s.board, c, r) = HU;
             bool still_checked = false;
@@ -53,7 +53,7 @@ int upper_mate_test(GameState& s) {
     if (cell(m.lower_attacks, kx, ky) == 0) return 0;
 
     // A drop between the checker and the king.
-    if (s.upper_hand_total > 0 && drop_cannot_block(s, kx, ky) == 0) return 0;
+    if (s.hand_total(UPPER) > 0 && drop_cannot_block(s, kx, ky) == 0) return 0;
 
     // The king steps to a square no lower piece covers.
     for (int c = kx - 1; c <= kx + 1; ++c)

@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
 
     std::vector<GameState> positions = bench::scripted_positions(8, 60, 12345);
     int with_hand = 0;
-    for (const GameState& s : positions) with_hand += s.upper_hand_total > 0;
+    for (const GameState& s : positions) with_hand += s.hand_total(UPPER) > 0;
     std::printf("positions %zu (with pieces in the computer's hand: %d)\n", positions.size(),
                 with_hand);
 

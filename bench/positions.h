@@ -42,7 +42,7 @@ inline int lower_moves(GameState& s, LowerMove* out, int cap) {
         }
     scan_pawn_files(s);
     for (int slot = 1; slot <= 7; ++slot) {
-        if (s.lower_hand[size_t(slot)] == 0) continue;
+        if (s.hand[LOWER][size_t(slot)] == 0) continue;
         int code = -SLOT_CODE[size_t(slot)];
         for (int tc = 1; tc <= 9; ++tc)
             for (int tr = 1; tr <= 9; ++tr)

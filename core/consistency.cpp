@@ -9,13 +9,9 @@ namespace rindou {
 
 namespace {
 
-std::string hand_problem(const std::array<int, 8>& hand, int total, const char* side) {
-    int sum = 0;
-    for (int slot = 1; slot <= 7; ++slot) {
-        if (hand[static_cast<size_t>(slot)] < 0) return std::string(side) + " hand count below zero";
-        sum += hand[static_cast<size_t>(slot)];
-    }
-    if (sum != total) return std::string(side) + " hand total is not the sum of its counts";
+std::string hand_problem(const GameState& s, Side side, const char* name) {
+    for (PieceKind k = PAWN; k <= ROOK; ++k)
+        if (s.hand[side][k] < 0) return std::string(name) + " hand count below zero";
     return {};
 }
 
@@ -37,8 +33,8 @@ std::string state_problem(const GameState& s) {
         }
     if (coins != 1) return "not exactly one coin on the board";
     if (upper_kings > 1 || lower_kings > 1) return "more than one king a side";
-    std::string hands = hand_problem(s.lower_hand, s.lower_hand_total, "lower");
-    if (hands.empty()) hands = hand_problem(s.upper_hand, s.upper_hand_total, "upper");
+    std::string hands = hand_problem(s, LOWER, "lower");
+    if (hands.empty()) hands = hand_problem(s, UPPER, "upper");
     if (!hands.empty()) return hands;
     if (s.record_count < 0 || s.record_count > s.record_end || s.record_end > RECORD_MAX)
         return "the move record is out of its bounds";

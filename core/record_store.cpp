@@ -31,10 +31,7 @@ void reset_to_no_game(GameState& s) {
     s.coin_col = 5;
     s.coin_row = 5;
     // Empty hands and board, then the standard position.
-    for (int k = 1; k <= 7; ++k) {
-        s.lower_hand[static_cast<size_t>(k)] = 0;
-        s.upper_hand[static_cast<size_t>(k)] = 0;
-    }
+    s.hand = {};
     for (auto& col : s.board) col.fill(EMPTY);
     static constexpr int back_rank[10] = {0, KYOU, KEI, GIN, KIN, OU, KIN, GIN, KEI, KYOU};
     for (int c = 1; c <= 9; ++c) {
@@ -49,15 +46,6 @@ void reset_to_no_game(GameState& s) {
     s.board[2][8] = -KAKU;
     s.board[8][8] = -SYA;
     s.board[5][5] = COIN;
-    // The totals are recounted from the (empty) hands.
-    s.lower_hand_total = 0;
-    s.upper_hand_total = 0;
-    for (int k = 1; k <= 7; ++k) {
-        if (s.lower_hand[static_cast<size_t>(k)] > 0)
-            s.lower_hand_total += s.lower_hand[static_cast<size_t>(k)];
-        if (s.upper_hand[static_cast<size_t>(k)] > 0)
-            s.upper_hand_total += s.upper_hand[static_cast<size_t>(k)];
-    }
 }
 
 bool record_full(const GameState& s) { return s.record_count >= RECORD_MAX; }

@@ -46,6 +46,10 @@ bool gold_step(int dc, int dr, int forward) {
 
 bool king_step(int dc, int dr) { return std::abs(dc) <= 1 && std::abs(dr) <= 1; }
 
+// The kind held in a hand slot 1..7 as the hand cells and the record number
+// them (a hand kind is its slot); NO_KIND for any other number.
+PieceKind kind_of_slot(int slot) { return slot >= 1 && slot <= 7 ? PieceKind(slot) : NO_KIND; }
+
 }  // namespace
 
 int hand_slot(int code) {
@@ -168,15 +172,12 @@ void add_captured_to_hand(GameState& s, int code) {
         s.winner = s.upper_turn;
         return;
     }
-    int slot = hand_slot(code);
-    if (slot == 0) return;
-    if (code > 0) {
-        s.lower_hand[static_cast<size_t>(slot)] += 1;
-        s.lower_hand_total += 1;
-    } else {
-        s.upper_hand[static_cast<size_t>(slot)] += 1;
-        s.upper_hand_total += 1;
-    }
+    // A promoted piece goes to the hand as its own kind, to the side that
+    // took it: the other side of the piece's own.
+    const Piece piece = piece_from_code(code);
+    const PieceKind kind = base_kind(kind_of(piece));
+    if (!is_hand_kind(kind)) return;
+    s.hand[~side_of(piece)][kind] += 1;
 }
 
 void scan_pawn_files(GameState& s) {
@@ -219,18 +220,12 @@ AppliedMove apply_move(GameState& s, int fc, int fr, int tc, int tr, int piece) 
         s.lower_king_col = tc;
         s.lower_king_row = tr;
     }
-    if (fc == UPPER_HAND_COL) {
-        int slot = fr;
-        if (slot >= 1 && slot <= 7 && s.upper_hand[static_cast<size_t>(slot)] > 0) {
-            s.upper_hand[static_cast<size_t>(slot)] -= 1;
-            s.upper_hand_total -= 1;
-        }
-    } else if (fc == LOWER_HAND_COL) {
-        int slot = lower_hand_slot(fr);
-        if (slot >= 1 && slot <= 7 && s.lower_hand[static_cast<size_t>(slot)] > 0) {
-            s.lower_hand[static_cast<size_t>(slot)] -= 1;
-            s.lower_hand_total -= 1;
-        }
+    if (fc == UPPER_HAND_COL || fc == LOWER_HAND_COL) {
+        // The hand cell the drop came from names the kind taken from the
+        // hand (an upper drop's row is its slot).
+        const Side side = fc == UPPER_HAND_COL ? UPPER : LOWER;
+        const PieceKind kind = kind_of_slot(side == UPPER ? fr : lower_hand_slot(fr));
+        if (kind != NO_KIND && s.hand[side][kind] > 0) s.hand[side][kind] -= 1;
     } else {
         s.board[static_cast<size_t>(fc)][static_cast<size_t>(fr)] = EMPTY;
     }

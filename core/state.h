@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/types.h"
+
 namespace rindou {
 
 // ---- Codes ---------------------------------------------------------------
@@ -195,15 +197,21 @@ constexpr int KEEP_NEVER = 3;    // a set-up position, which no record file can 
 struct Position {
     Grid board{};
     int coin_col = 5, coin_row = 5;
-    std::array<int, 8> lower_hand{};  // slots 1..7
-    std::array<int, 8> upper_hand{};
-    int lower_hand_total = 0;
-    int upper_hand_total = 0;
+    // What each side holds, by kind (PAWN..ROOK, the hand's slots 1..7).
+    std::array<std::array<int, HAND_KIND_COUNT>, SIDE_COUNT> hand{};
     std::array<int, 10> lower_pawn_file{};  // columns 1..9
     std::array<int, 10> upper_pawn_file{};
     int lower_king_col = 0, lower_king_row = 0;
     int upper_king_col = 0, upper_king_row = 0;
     int side_to_move = TURN_NONE;
+
+    // How many pieces a side holds: the sum of its hand, never kept apart
+    // from it.
+    int hand_total(Side side) const {
+        int n = 0;
+        for (PieceKind k = PAWN; k <= ROOK; ++k) n += hand[side][k];
+        return n;
+    }
 };
 
 // The match: who plays which side, how it stands, its record and clocks, and

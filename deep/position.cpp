@@ -217,8 +217,8 @@ Position Position::from_state(const GameState& s, int turn) {
         p.board[p.coin] = CELL_COIN;
     }
     for (int k = PAWN; k <= ROOK; ++k) {
-        p.hand[UPPER][k] = std::max(0, s.upper_hand[k]);
-        p.hand[LOWER][k] = std::max(0, s.lower_hand[k]);
+        p.hand[UPPER][k] = std::max(0, s.hand[UPPER][k]);
+        p.hand[LOWER][k] = std::max(0, s.hand[LOWER][k]);
     }
     for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
         int8_t v = p.board[sq];
@@ -236,12 +236,9 @@ void Position::to_state(GameState& s) const {
     for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) s.board[col_of(sq)][row_of(sq)] = code_from_cell(board[sq]);
     s.coin_col = col_of(coin);
     s.coin_row = row_of(coin);
-    s.upper_hand_total = s.lower_hand_total = 0;
     for (int k = PAWN; k <= ROOK; ++k) {
-        s.upper_hand[k] = hand[UPPER][k];
-        s.lower_hand[k] = hand[LOWER][k];
-        s.upper_hand_total += hand[UPPER][k];
-        s.lower_hand_total += hand[LOWER][k];
+        s.hand[UPPER][k] = hand[UPPER][k];
+        s.hand[LOWER][k] = hand[LOWER][k];
     }
 }
 

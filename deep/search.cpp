@@ -822,7 +822,7 @@ std::vector<uint64_t> history_keys(const GameState& s) {
             keys.push_back(Position::from_state(*t, upper ? t->lower_turn : t->upper_turn).key);
         next_upper = upper ? 1 : 0;
         if (!on_board(e.to_col, e.to_row) || at(e.to_col, e.to_row) != e.piece_after) break;
-        auto& hand = upper ? t->upper_hand : t->lower_hand;
+        auto& hand = upper ? t->hand[UPPER] : t->hand[LOWER];
         if (e.from_col == UPPER_HAND_COL || e.from_col == LOWER_HAND_COL) {
             const int slot = hand_slot(e.piece_before);
             if (slot == 0) break;

@@ -264,7 +264,7 @@ private:
     void attacked_destination() {
         const int tc = m_.tc, tr = m_.tr, placed = m_.placed;
         if (computer_ > 0) {
-            if ((s_.lower_hand[GIN_SLOT] > 0 || s_.lower_hand[KIN_SLOT] > 0) && tc >= 2 && tc <= 8) {
+            if ((s_.hand[LOWER][GIN_SLOT] > 0 || s_.hand[LOWER][KIN_SLOT] > 0) && tc >= 2 && tc <= 8) {
                 int left = B(tc - 1, tr), right = B(tc + 1, tr);
                 bool rook_left = left == -SYA || left == -RYU;
                 bool rook_right = right == -SYA || right == -RYU;
@@ -318,8 +318,8 @@ private:
 
     void pawn() {
         const int c = m_.tc, r = m_.tr;
-        if (s_.upper_hand[KYOU_SLOT] > 0) add(LANCE_FOLLOW, lance_follow_gain(s_, c, r));
-        if (s_.upper_hand[KEI_SLOT] > 0) add(KNIGHT_FORK, knight_fork_gain(s_, c, r));
+        if (s_.hand[UPPER][KYOU_SLOT] > 0) add(LANCE_FOLLOW, lance_follow_gain(s_, c, r));
+        if (s_.hand[UPPER][KEI_SLOT] > 0) add(KNIGHT_FORK, knight_fork_gain(s_, c, r));
         if (r < 9) {
             int ahead = B(c, r + 1);
             if (ahead == KIN)
@@ -340,7 +340,7 @@ private:
     void pawn_drop() {
         const int c = m_.tc, r = m_.tr;
         if (computer_ > 0 && r > 1 && B(c, r - 1) >= GIN &&
-            (s_.lower_hand[HU_SLOT] > 0 || s_.lower_hand[KYOU_SLOT] > 0))
+            (s_.hand[LOWER][HU_SLOT] > 0 || s_.hand[LOWER][KYOU_SLOT] > 0))
             add(PAWN_DROP_SHIELDS);
         if (B(2, 8) == -KAKU && c == 2 && r == 7 && (H(2, 7) == 0 || C(2, 7) > 0))
             add(PAWN_DROP_BEFORE_BISHOP);
@@ -410,8 +410,8 @@ private:
 
     void lance() {
         const int c = m_.tc, r = m_.tr;
-        if (s_.upper_hand[KEI_SLOT] > 0) add(KNIGHT_FORK, knight_fork_gain(s_, c, r));
-        if (m_.drop && r <= 7 && s_.lower_hand[HU_SLOT] > 0 && H(c, r + 1) > 0 && human_ == 0)
+        if (s_.hand[UPPER][KEI_SLOT] > 0) add(KNIGHT_FORK, knight_fork_gain(s_, c, r));
+        if (m_.drop && r <= 7 && s_.hand[LOWER][HU_SLOT] > 0 && H(c, r + 1) > 0 && human_ == 0)
             add(LANCE_DROP_BLOCKABLE);
         if (B(c, r + 1) <= -KYOU && (human_ == 0 || computer_ >= human_)) {
             for (int rr = r + 2; rr <= 9; ++rr) {
@@ -451,7 +451,7 @@ private:
         if (r != 2) return;
         if (B(8, 3) == HU && B(8, 6) == -HU && c == 7 && val(mp_.lower_guard, 8, 6) == -SYA)
             add(GOLD_OPENING_7_2);
-        if (s_.lower_hand[KAKU_SLOT] > 0 && B(c, 3) >= HU && val(e_.pre_upper_attacks, c, 3) == 0) {
+        if (s_.hand[LOWER][KAKU_SLOT] > 0 && B(c, 3) >= HU && val(e_.pre_upper_attacks, c, 3) == 0) {
             add(GOLD_GUARDS_ROW_3);
             if (B(c, 4) == KAKU && val(e_.pre_upper_attacks, c, 4) == 1) add(GOLD_GUARDS_BISHOP);
         }

@@ -32,7 +32,7 @@ int drops_fail(GameState& s, int kc, int kr) {
             if (v == CHECKER && iabs(c - kc) <= 1 && iabs(r - kr) <= 1) return 1;
             if (v != CHECK_LINE) continue;
             bool place = true;
-            if (s.lower_hand_total == s.lower_hand[HU_SLOT] && !is_legal_move(s, LOWER_HAND_COL, lower_hand_row(HU_SLOT), c, r, -HU))
+            if (s.hand_total(LOWER) == s.hand[LOWER][HU_SLOT] && !is_legal_move(s, LOWER_HAND_COL, lower_hand_row(HU_SLOT), c, r, -HU))
                 place = false;
             if (place) ref(s.board, c, r) = -HU;
             bool reaches = false;
@@ -68,7 +68,7 @@ int is_mated(GameState& s) {
     // Not in check.
     if (val(m.upper_attacks, kc, kr) == 0) return 0;
     // Blocks by a drop.
-    if (s.lower_hand_total >= 1 && drops_fail(s, kc, kr) == 0) return 0;
+    if (s.hand_total(LOWER) >= 1 && drops_fail(s, kc, kr) == 0) return 0;
     // King steps.
     for (int c = kc - 1; c <= kc + 1; ++c)
         for (int r = kr - 1; r <= kr + 1; ++r) {
@@ -203,7 +203,7 @@ int bishop_fork_loss(const GameState& s, int col, int row, int piece) {
                     int b = val(s.board, bc, br);
                     if ((b == -KAKU || b == -UMA) && is_legal_move(s, bc, br, c, r, b)) return piece;
                 }
-            if (s.lower_hand[KAKU_SLOT] > 0 && is_legal_move(s, LOWER_HAND_COL, lower_hand_row(KAKU_SLOT), c, r, -KAKU)) return piece;
+            if (s.hand[LOWER][KAKU_SLOT] > 0 && is_legal_move(s, LOWER_HAND_COL, lower_hand_row(KAKU_SLOT), c, r, -KAKU)) return piece;
             return 0;
         }
     return 0;

@@ -20,7 +20,7 @@ public:
     Sweep(GameState& s, int placed, int to_col, int to_row)
         : s_(s), m_(s.maps), e_(s.engine), placed_(placed), to_col_(to_col), to_row_(to_row),
           kc_(s.upper_king_col), kr_(s.upper_king_row),
-          gold_or_silver_in_hand_(s.lower_hand[GIN_SLOT] > 0 || s.lower_hand[KIN_SLOT] > 0),
+          gold_or_silver_in_hand_(s.hand[LOWER][GIN_SLOT] > 0 || s.hand[LOWER][KIN_SLOT] > 0),
           destination_safe_(val(m_.lower_attacks, to_col, to_row) == 0) {}
 
     double run() {
@@ -49,7 +49,7 @@ private:
         const int h = human(c, r), k = computer(c, r);
         if (h > 0) covered_by_person(c, r, h, k);
         // Every threat below is a drop: none without pieces in the person's hand.
-        if (s_.lower_hand_total == 0) return;
+        if (s_.hand_total(LOWER) == 0) return;
         drop_threats(c, r, h, k);
         // The rest concern squares the computer does not cover at all.
         if (k != 0) return;
@@ -78,7 +78,7 @@ private:
     // A lance skewer, a knight fork and gold or silver drops beside the
     // computer's major pieces, each from a drop on this square.
     void drop_threats(int c, int r, int h, int k) {
-        if (s_.lower_hand[KYOU_SLOT] > 0 && r >= 3 && board(c, r - 1) > KYOU && (h > 0 || k == 0)) {
+        if (s_.hand[LOWER][KYOU_SLOT] > 0 && r >= 3 && board(c, r - 1) > KYOU && (h > 0 || k == 0)) {
             for (int rr = r - 2; rr >= 1; --rr) {
                 int p = board(c, rr);
                 if (p == EMPTY) continue;
@@ -86,7 +86,7 @@ private:
                 break;
             }
         }
-        if (s_.lower_hand[KEI_SLOT] > 0 && (k == 0 || h > 0) && r >= 3 && c >= 2 && c <= 8 &&
+        if (s_.hand[LOWER][KEI_SLOT] > 0 && (k == 0 || h > 0) && r >= 3 && c >= 2 && c <= 8 &&
             board(c - 1, r - 2) > HU && board(c + 1, r - 2) > HU)
             sum_ -= 20;
         if (gold_or_silver_in_hand_ && k <= 1) {
@@ -101,7 +101,7 @@ private:
 
     // A silver dropped here would attack two undefended pieces diagonally.
     void silver_fork(int c, int r) {
-        if (!(s_.lower_hand[GIN_SLOT] > 0 && r >= 2 && r <= 8 && c >= 2 && c <= 8)) return;
+        if (!(s_.hand[LOWER][GIN_SLOT] > 0 && r >= 2 && r <= 8 && c >= 2 && c <= 8)) return;
         if (board(c - 1, r - 1) >= HU && board(c + 1, r + 1) >= HU &&
             computer(c - 1, r - 1) == 0 && computer(c + 1, r + 1) == 0)
             sum_ -= 20;
@@ -146,7 +146,7 @@ private:
         }
         const int threat = val(m_.lower_threat, c, r);
         // A pawn a rook attacks, which a pawn drop behind it would cut off.
-        if (code == HU && threat == -SYA && s_.lower_hand[HU_SLOT] > 0 && h >= k && r < 9 &&
+        if (code == HU && threat == -SYA && s_.hand[LOWER][HU_SLOT] > 0 && h >= k && r < 9 &&
             computer(c, r + 1) == 1)
             sum_ -= 5;
         if (h == 0) return;

@@ -38,7 +38,7 @@ void prepare(GameState& s) {
     e.pre_upper_attacks = s.maps.upper_attacks;
     e.pre_upper_threat_col = s.maps.upper_threat_col;
     e.pre_upper_threat_row = s.maps.upper_threat_row;
-    e.pre_upper_hand_total = s.upper_hand_total;
+    e.pre_upper_hand_total = s.hand_total(UPPER);
 }
 
 // Scores one placement of a candidate.  When its terms are wanted (`want`
@@ -133,10 +133,11 @@ void search_best_move(GameState& s, CandidateSink* sink, SearchHooks* hooks) {
 
     // Drops, only with pieces in hand at the start of the turn.
     if (e.pre_upper_hand_total <= 0) return;
-    for (int slot = 1; slot <= 7; ++slot) {
+    for (PieceKind kind = PAWN; kind <= ROOK; ++kind) {
         if (hooks) hooks->tick();
-        if (s.upper_hand[static_cast<size_t>(slot)] < 1) continue;
-        const int code = SLOT_CODE[static_cast<size_t>(slot)];
+        if (s.hand[UPPER][kind] < 1) continue;
+        const int slot = kind;  // an upper drop is named by its hand slot
+        const int code = SLOT_CODE[kind];
         e.moving_piece = code;
         for (int tc = 1; tc <= 9; ++tc)
             for (int tr = 1; tr <= 9; ++tr) {

@@ -28,7 +28,7 @@ void check_position(const GameState& s) { require(state_problem(s).empty()); }
 
 bool same_position(const GameState& a, const GameState& b) {
     return a.board == b.board && a.coin_col == b.coin_col && a.coin_row == b.coin_row &&
-           a.lower_hand == b.lower_hand && a.upper_hand == b.upper_hand;
+           a.hand[LOWER] == b.hand[LOWER] && a.hand[UPPER] == b.hand[UPPER];
 }
 
 }  // namespace

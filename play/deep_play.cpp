@@ -27,8 +27,8 @@ uint64_t position_print(const GameState& s) {
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) add(s.board[static_cast<size_t>(c)][static_cast<size_t>(r)]);
     for (PieceKind k = PAWN; k <= ROOK; ++k) {
-        add(s.lower_hand[k]);
-        add(s.upper_hand[k]);
+        add(s.hand[LOWER][k]);
+        add(s.hand[UPPER][k]);
     }
     add(s.side_to_move);
     return h;

@@ -107,7 +107,7 @@ void click_outside(Game& g, const Target& cell) {
     }
     if (cell.kind != Target::Hand) return;
     const bool lower_cell = cell.col == LOWER_HAND_COL;
-    const auto& hand = lower_cell ? s.lower_hand : s.upper_hand;
+    const auto& hand = lower_cell ? s.hand[LOWER] : s.hand[UPPER];
     if (hand[cell.hand_kind] == 0) return;
     scan_pawn_files(s);
     s.sel_from_col = cell.col;

@@ -155,8 +155,7 @@ Work<> flip_board(Game& g) {
                 s.coin_col = c;
                 s.coin_row = r;
             }
-    std::swap(s.lower_hand, s.upper_hand);
-    std::swap(s.lower_hand_total, s.upper_hand_total);
+    std::swap(s.hand[LOWER], s.hand[UPPER]);
     redraw_all(g);
     draw_move_number(g, s.move_number);
     if (s.handicap_set == 1) {

@@ -58,9 +58,8 @@ bool coin_in_place(const GameState& s) {
 }
 
 std::array<int, 8>& hand_of(GameState& s, int code) {
-    return code > 0 ? s.upper_hand : s.lower_hand;
+    return code > 0 ? s.hand[UPPER] : s.hand[LOWER];
 }
-int& total_of(GameState& s, int code) { return code > 0 ? s.upper_hand_total : s.lower_hand_total; }
 
 }  // namespace
 
@@ -76,7 +75,7 @@ bool can_redo(const GameState& s, const RecordEntry& e) {
         const PieceKind kind = hand_kind(e.piece_after);
         if (kind == NO_KIND || std::abs(e.piece_after) != SLOT_CODE[kind])
             return false;
-        const auto& hand = lower ? s.lower_hand : s.upper_hand;
+        const auto& hand = lower ? s.hand[LOWER] : s.hand[UPPER];
         return hand[kind] > 0 && e.captured == EMPTY;
     }
     if (!on_board(e.from_col, e.from_row)) return false;
@@ -95,7 +94,7 @@ bool can_undo(const GameState& s, const RecordEntry& e) {
     const PieceKind kind = hand_kind(e.captured);
     if (e.captured != COIN && kind != NO_KIND) {
         // The capturer holds the captured piece in hand.
-        const auto& hand = e.captured > 0 ? s.lower_hand : s.upper_hand;
+        const auto& hand = e.captured > 0 ? s.hand[LOWER] : s.hand[UPPER];
         if (hand[kind] < 1) return false;
     }
     if (is_drop(e)) {
@@ -163,7 +162,6 @@ void redo_move(GameState& s, const RecordEntry& e) {
     if (is_drop(e)) {
         const PieceKind kind = hand_kind(e.piece_after);
         hand_of(s, e.piece_after)[kind] -= 1;
-        total_of(s, e.piece_after) -= 1;
     } else {
         cell(s, e.from_col, e.from_row) = EMPTY;
         cell(s, s.coin_col, s.coin_row) = EMPTY;
@@ -174,11 +172,9 @@ void redo_move(GameState& s, const RecordEntry& e) {
     cell(s, e.to_col, e.to_row) = e.piece_after;
     const PieceKind kind = hand_kind(e.captured);
     if (e.captured <= -10 && kind != NO_KIND) {
-        s.upper_hand[kind] += 1;
-        s.upper_hand_total += 1;
+        s.hand[UPPER][kind] += 1;
     } else if (e.captured >= 10 && kind != NO_KIND) {
-        s.lower_hand[kind] += 1;
-        s.lower_hand_total += 1;
+        s.hand[LOWER][kind] += 1;
     }
 }
 
@@ -186,7 +182,6 @@ void undo_move(GameState& s, const RecordEntry& e) {
     if (is_drop(e)) {
         const PieceKind kind = hand_kind(e.piece_after);
         hand_of(s, e.piece_after)[kind] += 1;
-        total_of(s, e.piece_after) += 1;
     } else {
         cell(s, e.from_col, e.from_row) = e.piece_before;
         if (!(s.coin_col == e.from_col && s.coin_row == e.from_row))
@@ -197,11 +192,9 @@ void undo_move(GameState& s, const RecordEntry& e) {
     }
     const PieceKind kind = hand_kind(e.captured);
     if (e.captured <= -10 && kind != NO_KIND) {
-        s.upper_hand[kind] -= 1;
-        s.upper_hand_total -= 1;
+        s.hand[UPPER][kind] -= 1;
     } else if (e.captured >= 10 && kind != NO_KIND) {
-        s.lower_hand[kind] -= 1;
-        s.lower_hand_total -= 1;
+        s.hand[LOWER][kind] -= 1;
     }
     cell(s, e.to_col, e.to_row) = e.captured;
 }

@@ -277,7 +277,7 @@ std::optional<Played> Referee::check_move(Side by, const WireMove& m, std::strin
     if (m.drop) {
         if (m.promote) return std::nullopt;
         const int slot = hand_slot(m.drop_code);
-        const auto& hand = by == UPPER ? s.upper_hand : s.lower_hand;
+        const auto& hand = by == UPPER ? s.hand[UPPER] : s.hand[LOWER];
         if (slot == 0 || hand[static_cast<size_t>(slot)] < 1) return std::nullopt;
         const int piece = by == UPPER ? m.drop_code : -m.drop_code;
         // The lower hand's cells are named by their row beside the board; the
@@ -656,8 +656,8 @@ Json Referee::to_json(const std::array<bool, 2>& online, int64_t now) const {
     Json hands = Json::object();
     Json lower = Json::array(), upper = Json::array();
     for (size_t k = 1; k <= 7; ++k) {
-        lower.push_back(pos_.lower_hand[k]);
-        upper.push_back(pos_.upper_hand[k]);
+        lower.push_back(pos_.hand[LOWER][k]);
+        upper.push_back(pos_.hand[UPPER][k]);
     }
     hands["lower"] = lower;
     hands["upper"] = upper;

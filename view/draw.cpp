@@ -143,7 +143,7 @@ void draw_lower_hand(const Game& g) {
         draw_picture(g, EMPTY, LOWER_HAND_COL, r);
         tile(g, 12, r);
         frame_square(g, FRAME_COLOUR, LOWER_HAND_COL, r);
-        int count = g.st.lower_hand[static_cast<size_t>(k)];
+        int count = g.st.hand[LOWER][static_cast<size_t>(k)];
         if (count > 0) {
             draw_picture(g, -SLOT_CODE[static_cast<size_t>(k)], LOWER_HAND_COL, r);
             frame_square(g, FRAME_COLOUR, LOWER_HAND_COL, r);
@@ -184,7 +184,7 @@ void draw_upper_hand(const Game& g) {
         draw_picture(g, EMPTY, UPPER_HAND_COL, r);
         tile(g, 0, r);
         frame_square(g, FRAME_COLOUR, UPPER_HAND_COL, r);
-        int count = g.st.upper_hand[static_cast<size_t>(k)];
+        int count = g.st.hand[UPPER][static_cast<size_t>(k)];
         if (count > 0) {
             draw_picture(g, SLOT_CODE[static_cast<size_t>(k)], UPPER_HAND_COL, r);
             frame_square(g, FRAME_COLOUR, UPPER_HAND_COL, r);

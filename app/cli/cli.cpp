@@ -111,11 +111,11 @@ void print_show(const GameState& s, std::ostream& out) {
     }
     out << "coin " << s.coin_col << ' ' << s.coin_row << '\n';
     out << "lower_hand";
-    for (int k = 1; k <= 7; ++k) out << ' ' << s.lower_hand[static_cast<size_t>(k)];
-    out << " total " << s.lower_hand_total << '\n';
+    for (int k = 1; k <= 7; ++k) out << ' ' << s.hand[LOWER][static_cast<size_t>(k)];
+    out << " total " << s.hand_total(LOWER) << '\n';
     out << "upper_hand";
-    for (int k = 1; k <= 7; ++k) out << ' ' << s.upper_hand[static_cast<size_t>(k)];
-    out << " total " << s.upper_hand_total << '\n';
+    for (int k = 1; k <= 7; ++k) out << ' ' << s.hand[UPPER][static_cast<size_t>(k)];
+    out << " total " << s.hand_total(UPPER) << '\n';
     out << "turn side " << s.side_to_move << " sente " << s.sente_turn << " gote " << s.gote_turn()
         << " lower " << s.lower_turn << " upper " << s.upper_turn << '\n';
     out << "game mode " << s.game_mode << " move " << s.move_number << " winner " << s.winner
@@ -156,7 +156,7 @@ void print_legal(const GameState& original, std::ostream& out) {
                 }
         }
     scan_pawn_files(s);
-    const auto& hand = upper ? s.upper_hand : s.lower_hand;
+    const auto& hand = upper ? s.hand[UPPER] : s.hand[LOWER];
     for (int slot = 1; slot <= 7; ++slot) {
         if (hand[static_cast<size_t>(slot)] <= 0) continue;
         int code = upper ? SLOT_CODE[static_cast<size_t>(slot)] : -SLOT_CODE[static_cast<size_t>(slot)];
@@ -201,12 +201,9 @@ void run_setup(Game& g, const std::vector<std::string>& w) {
                 s.coin_row = r;
             }
         }
-    s.lower_hand_total = s.upper_hand_total = 0;
     for (int k = 1; k <= 7; ++k) {
-        s.lower_hand[static_cast<size_t>(k)] = v[static_cast<size_t>(80 + k)];
-        s.upper_hand[static_cast<size_t>(k)] = v[static_cast<size_t>(87 + k)];
-        s.lower_hand_total += s.lower_hand[static_cast<size_t>(k)];
-        s.upper_hand_total += s.upper_hand[static_cast<size_t>(k)];
+        s.hand[LOWER][static_cast<size_t>(k)] = v[static_cast<size_t>(80 + k)];
+        s.hand[UPPER][static_cast<size_t>(k)] = v[static_cast<size_t>(87 + k)];
     }
     s.sente_turn = 1;
     s.lower_turn = -1;

@@ -518,14 +518,11 @@ void OnlinePlay::set_position(const QJsonObject& game) {
         s.coin_col = coin.at(0).toInt();
         s.coin_row = coin.at(1).toInt();
         const QJsonObject hands = game.value(QStringLiteral("hands")).toObject();
-        s.lower_hand_total = s.upper_hand_total = 0;
         for (int slot = 1; slot <= 7; ++slot) {
             const int lower = hands.value(QStringLiteral("lower")).toArray().at(slot - 1).toInt();
             const int upper = hands.value(QStringLiteral("upper")).toArray().at(slot - 1).toInt();
-            s.lower_hand[static_cast<size_t>(slot)] = lower;
-            s.upper_hand[static_cast<size_t>(slot)] = upper;
-            s.lower_hand_total += lower;
-            s.upper_hand_total += upper;
+            s.hand[LOWER][static_cast<size_t>(slot)] = lower;
+            s.hand[UPPER][static_cast<size_t>(slot)] = upper;
         }
         for (int c = 1; c <= 9; ++c)
             for (int r = 1; r <= 9; ++r) {
@@ -567,7 +564,7 @@ bool OnlinePlay::apply_move(const QJsonObject& move, bool draw) {
         fc = lower_moves ? LOWER_HAND_COL : UPPER_HAND_COL;
         fr = lower_moves ? lower_hand_row(slot) : slot;
         before = after = lower_moves ? -code : code;
-        if ((lower_moves ? s.lower_hand : s.upper_hand)[static_cast<size_t>(slot)] == 0) return false;
+        if ((lower_moves ? s.hand[LOWER] : s.hand[UPPER])[static_cast<size_t>(slot)] == 0) return false;
     } else {
         const QJsonArray from = move.value(QStringLiteral("from")).toArray();
         fc = from.at(0).toInt();
@@ -690,7 +687,7 @@ void OnlinePlay::press(int button, QPointF twips) {
     const int hand_col = lower ? LOWER_HAND_COL : UPPER_HAND_COL;
     const int slot = lower ? lower_hand_slot(row) : upper_hand_slot(row);
     if (col == hand_col && slot >= 1 && slot <= 7) {
-        if ((lower ? s.lower_hand : s.upper_hand)[static_cast<size_t>(slot)] > 0) {
+        if ((lower ? s.hand[LOWER] : s.hand[UPPER])[static_cast<size_t>(slot)] > 0) {
             scan_pawn_files(s);
             const int code = SLOT_CODE[static_cast<size_t>(slot)];
             pick(col, row, lower ? -code : code);

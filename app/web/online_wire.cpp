@@ -171,15 +171,12 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_set(const char* text) {
             cell(next, c, r) = code;
         }
     if (coins != 1) return 0;
-    next.lower_hand_total = next.upper_hand_total = 0;
     for (int k = 1; k <= 7; ++k) {
         const int lower = v[static_cast<size_t>(HEAD + 81 + k - 1)];
         const int upper = v[static_cast<size_t>(HEAD + 81 + 7 + k - 1)];
         if (lower < 0 || upper < 0 || lower > 40 || upper > 40) return 0;
-        next.lower_hand[static_cast<size_t>(k)] = lower;
-        next.upper_hand[static_cast<size_t>(k)] = upper;
-        next.lower_hand_total += lower;
-        next.upper_hand_total += upper;
+        next.hand[LOWER][static_cast<size_t>(k)] = lower;
+        next.hand[UPPER][static_cast<size_t>(k)] = upper;
     }
     next.lower_turn = -1;
     next.upper_turn = 1;
@@ -246,7 +243,7 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_move(const char* text) {
         tc = v[2], tr = v[3];
         if (slot < 1 || slot > 7 || !on_board(tc, tr)) return 0;
         const bool upper = mover == s.upper_turn;
-        if ((upper ? s.upper_hand : s.lower_hand)[static_cast<size_t>(slot)] < 1) return 0;
+        if ((upper ? s.hand[UPPER] : s.hand[LOWER])[static_cast<size_t>(slot)] < 1) return 0;
         piece = upper ? SLOT_CODE[static_cast<size_t>(slot)] : -SLOT_CODE[static_cast<size_t>(slot)];
         // The upper hand's drop names its slot as the move's row, as the
         // record names it; the rules look at the cell a person clicks.

@@ -132,8 +132,12 @@ float seconds_between(float from, float to) {
     return d < 0 ? d + 86400.0f : d;
 }
 
+// The hands' totals are written between the coin and the kings, for the
+// pages that read them; they follow from the hands and are not read back.
+#define RINDOU_SAVED_COIN(X) X(coin_col) X(coin_row)
+
 #define RINDOU_SAVED_INTS(X)                                                                      \
-    X(coin_col) X(coin_row) X(lower_hand_total) X(upper_hand_total) X(lower_king_col)            \
+    X(lower_king_col)                                                                            \
     X(lower_king_row) X(upper_king_col) X(upper_king_row) X(sente_turn)                          \
     X(lower_turn) X(upper_turn) X(side_to_move) X(game_mode) X(move_number) X(winner)            \
     X(record_mode) X(flipped) X(turn_notice_pending) X(level) X(record_count)                    \
@@ -171,6 +175,9 @@ std::string write_saved_game(const GameState& s, float now) {
     Writer w;
     w.text(SAVED_GAME_VERSION);
 #define X(f) w.put(#f, {static_cast<double>(s.f)});
+    RINDOU_SAVED_COIN(X)
+    w.put("lower_hand_total", {static_cast<double>(s.hand_total(LOWER))});
+    w.put("upper_hand_total", {static_cast<double>(s.hand_total(UPPER))});
     RINDOU_SAVED_INTS(X)
 #undef X
     // Written for the pages that read it; it follows from sente_turn.
@@ -183,8 +190,8 @@ std::string write_saved_game(const GameState& s, float now) {
     w.put("level_marks", {double(s.menu().level1), double(s.menu().level2), double(s.menu().level3),
                           double(s.menu().level4), double(s.menu().level5)});
     w.grid("board", s.board);
-    w.ints("lower_hand", s.lower_hand);
-    w.ints("upper_hand", s.upper_hand);
+    w.ints("lower_hand", s.hand[LOWER]);
+    w.ints("upper_hand", s.hand[UPPER]);
     w.ints("lower_pawn_file", s.lower_pawn_file);
     w.ints("upper_pawn_file", s.upper_pawn_file);
 #define X(f) w.grid("maps." #f, s.maps.f);
@@ -222,6 +229,7 @@ bool read_saved_game(const std::string& text, float now, GameState& out) {
     if (!r.ok()) return false;
     GameState s = out;
 #define X(f) r.integer(#f, s.f);
+    RINDOU_SAVED_COIN(X)
     RINDOU_SAVED_INTS(X)
 #undef X
     r.flag("timer_enabled", s.timer_enabled);
@@ -233,8 +241,8 @@ bool read_saved_game(const std::string& text, float now, GameState& out) {
     // The level's marks are written for the pages that read them, but they
     // follow the level: nothing to read back.
     r.grid("board", s.board);
-    r.ints("lower_hand", s.lower_hand);
-    r.ints("upper_hand", s.upper_hand);
+    r.ints("lower_hand", s.hand[LOWER]);
+    r.ints("upper_hand", s.hand[UPPER]);
     r.ints("lower_pawn_file", s.lower_pawn_file);
     r.ints("upper_pawn_file", s.upper_pawn_file);
 #define X(f) r.grid("maps." #f, s.maps.f);

@@ -40,11 +40,14 @@ void visit_state(GameState& s, Visit&& visit) {
     visit(s.coin_col);
     visit(s.coin_row);
     for (int k = 1; k <= 7; ++k) {
-        visit(s.lower_hand[static_cast<size_t>(k)]);
-        visit(s.upper_hand[static_cast<size_t>(k)]);
+        visit(s.hand[LOWER][static_cast<size_t>(k)]);
+        visit(s.hand[UPPER][static_cast<size_t>(k)]);
     }
-    visit(s.lower_hand_total);
-    visit(s.upper_hand_total);
+    // The totals follow from the hands: written for the reader's sake and
+    // read into nothing.
+    int lower_total = s.hand_total(LOWER), upper_total = s.hand_total(UPPER);
+    visit(lower_total);
+    visit(upper_total);
     for (int c = 1; c <= 9; ++c) {
         visit(s.lower_pawn_file[static_cast<size_t>(c)]);
         visit(s.upper_pawn_file[static_cast<size_t>(c)]);

@@ -75,8 +75,7 @@ TEST(Protocol, LegalListsBoardMovesThenDropsWithPromotion) {
     s.coin_row = 9;
     t.put(5, 4, -10);
     t.put(9, 3, -30);
-    s.lower_hand[1] = 1;
-    s.lower_hand_total = 1;
+    s.hand[LOWER][1] = 1;
     std::string setup = test::setup_line(s, -1, 0);
     std::string legal = test::run_console(setup + "\nlegal\n");
     EXPECT_NE(legal.find("legal 5 4 5 3 may\n"), std::string::npos);

@@ -158,20 +158,20 @@ TEST(Captures, BaseKindToTheHandAndTheKingDecides) {
     put(s, 5, 3, 801);
     ASSERT_EQ(is_legal_move(s, 5, 5, 5, 3, -900), 1);
     execute_move(t.g, 5, 5, 5, 3, -900);
-    EXPECT_EQ(s.lower_hand[6], 1);  // a promoted bishop enters the hand as a bishop
-    EXPECT_EQ(s.lower_hand_total, 1);
+    EXPECT_EQ(s.hand[LOWER][6], 1);  // a promoted bishop enters the hand as a bishop
+    EXPECT_EQ(s.hand_total(LOWER), 1);
     EXPECT_EQ(s.coin_row, 3);
     put(s, 5, 2, 950);
     ASSERT_EQ(is_legal_move(s, 5, 3, 5, 2, -900), 1);
     execute_move(t.g, 5, 3, 5, 2, -900);
     EXPECT_EQ(s.winner, s.lower_turn);
-    EXPECT_EQ(s.lower_hand_total, 1);  // a king goes to nobody's hand
+    EXPECT_EQ(s.hand_total(LOWER), 1);  // a king goes to nobody's hand
 
     // A drop takes one from the hand.
     scan_pawn_files(s);
     execute_move(t.g, 11, 8, 7, 7, -800);
-    EXPECT_EQ(s.lower_hand[6], 0);
-    EXPECT_EQ(s.lower_hand_total, 0);
+    EXPECT_EQ(s.hand[LOWER][6], 0);
+    EXPECT_EQ(s.hand_total(LOWER), 0);
     EXPECT_EQ(t.at(7, 7), -800);
 }
 
@@ -182,8 +182,7 @@ TEST(Pass, BlockedByTheCoinWithPiecesInHand) {
     // The lower side has only pawns; every pawn move would push the coin off.
     put(s, 2, 7, -10);
     put(s, 8, 7, -10);
-    s.lower_hand[5] = 2;
-    s.lower_hand_total = 2;
+    s.hand[LOWER][5] = 2;
     EXPECT_EQ(has_no_board_move(s, -1), 1);
     put(s, 9, 9, -950);  // a king can step sideways: the coin moves sideways too
     EXPECT_EQ(has_no_board_move(s, -1), 0);
@@ -208,12 +207,10 @@ TEST(Consistency, EachKindOfDamageIsNamed) {
     put(t, 2, 1, -OU);
     EXPECT_NE(state_problem(t), "");
     t = s;
-    t.upper_hand[HU_SLOT] = 2;
-    EXPECT_NE(state_problem(t), "");  // a total that is not the sum
-    t.upper_hand_total = 2;
+    t.hand[UPPER][HU_SLOT] = 2;
     EXPECT_EQ(state_problem(t), "");
-    t.lower_hand[KIN_SLOT] = -1;
-    t.lower_hand[GIN_SLOT] = 1;
+    t.hand[LOWER][KIN_SLOT] = -1;
+    t.hand[LOWER][GIN_SLOT] = 1;
     EXPECT_NE(state_problem(t), "");  // a negative count hidden in a right total
     t = s;
     t.record_count = 3;

@@ -44,7 +44,7 @@ std::set<Key> from_rules(GameState s, int turn) {
                 }
         }
     scan_pawn_files(s);
-    const auto& hand = upper ? s.upper_hand : s.lower_hand;
+    const auto& hand = upper ? s.hand[UPPER] : s.hand[LOWER];
     for (int slot = 1; slot <= 7; ++slot) {
         if (hand[size_t(slot)] <= 0) continue;
         int code = upper ? SLOT_CODE[size_t(slot)] : -SLOT_CODE[size_t(slot)];
@@ -90,10 +90,8 @@ GameState random_setup(std::mt19937& rng) {
     s.coin_row = sq(rng);
     s.board[size_t(s.coin_col)][size_t(s.coin_row)] = COIN;
     for (int k = 1; k <= 7; ++k) {
-        s.upper_hand[size_t(k)] = pct(rng) < 30 ? cnt(rng) : 0;
-        s.lower_hand[size_t(k)] = pct(rng) < 30 ? cnt(rng) : 0;
-        s.upper_hand_total += s.upper_hand[size_t(k)];
-        s.lower_hand_total += s.lower_hand[size_t(k)];
+        s.hand[UPPER][size_t(k)] = pct(rng) < 30 ? cnt(rng) : 0;
+        s.hand[LOWER][size_t(k)] = pct(rng) < 30 ? cnt(rng) : 0;
     }
     return s;
 }
@@ -240,8 +238,8 @@ TEST(DeepMoveGen, AgreesWithTheRulesOnRandomPositionsAndSeededPlay) {
                 lower_total += after.hand[LOWER][size_t(k)];
                 upper_total += after.hand[UPPER][size_t(k)];
             }
-            ASSERT_EQ(s.lower_hand_total, lower_total);
-            ASSERT_EQ(s.upper_hand_total, upper_total);
+            ASSERT_EQ(s.hand_total(LOWER), lower_total);
+            ASSERT_EQ(s.hand_total(UPPER), upper_total);
         }
     }
     EXPECT_GE(positions, 100000);
@@ -268,11 +266,10 @@ TEST(DeepMoveGen, PerftFromFixedPositions) {
     m.coin_row = 8;
     m.board[6][9] = EMPTY;
     m.board[5][6] = -KIN;
-    m.lower_hand[1] = 1;
-    m.lower_hand[6] = 1;
-    m.upper_hand[1] = 1;
-    m.upper_hand[6] = 1;
-    m.lower_hand_total = m.upper_hand_total = 2;
+    m.hand[LOWER][1] = 1;
+    m.hand[LOWER][6] = 1;
+    m.hand[UPPER][1] = 1;
+    m.hand[UPPER][6] = 1;
     Position mid = Position::from_state(m, 1);
     EXPECT_EQ(deep::perft(mid, 1), 68u);
     EXPECT_EQ(deep::perft(mid, 2), 4095u);

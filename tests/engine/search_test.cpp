@@ -33,7 +33,7 @@ const std::vector<GameState>& positions() {
 
 TEST(Search, ThereAreEnoughPositionsWithDrops) {
     int with_hand = 0;
-    for (const GameState& s : positions()) with_hand += s.upper_hand_total > 0;
+    for (const GameState& s : positions()) with_hand += s.hand_total(UPPER) > 0;
     EXPECT_GE(positions().size(), 30u);
     EXPECT_GE(with_hand, 5);
 }
@@ -64,7 +64,7 @@ TEST(Search, TheFirstCandidateWithTheHighestScoreIsChosen) {
                 if (k.fc == -1 && k.score == e.best_score) ++drop_ties;
         // The search leaves the board as it found it.
         EXPECT_EQ(g.st.board, start.board);
-        EXPECT_EQ(g.st.upper_hand, start.upper_hand);
+        EXPECT_EQ(g.st.hand[UPPER], start.hand[UPPER]);
     }
     RecordProperty("drop_ties", drop_ties);
 }

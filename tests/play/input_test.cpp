@@ -96,8 +96,7 @@ TEST_F(TwoPlayers, PromotionByTheButtonOfTheSecondClick) {
 
 TEST_F(TwoPlayers, DropsFromTheHand) {
     GameState& s = t.g.st;
-    s.lower_hand[4] = 1;
-    s.lower_hand_total = 1;
+    s.hand[LOWER][4] = 1;
     t.click(1, 11, 6);  // the silver's hand cell
     EXPECT_EQ(s.select_state, 1);
     EXPECT_EQ(s.sel_piece, -100);
@@ -106,8 +105,8 @@ TEST_F(TwoPlayers, DropsFromTheHand) {
     t.click(1, 11, 6);
     t.click(1, 5, 4);
     EXPECT_EQ(t.at(5, 4), -100);
-    EXPECT_EQ(s.lower_hand[4], 0);
-    EXPECT_EQ(s.lower_hand_total, 0);
+    EXPECT_EQ(s.hand[LOWER][4], 0);
+    EXPECT_EQ(s.hand_total(LOWER), 0);
     EXPECT_EQ(s.coin_row, 5);  // drops leave the coin alone
     EXPECT_EQ(s.record[1].from_col, 11);
     EXPECT_EQ(s.record[1].from_row, 6);
@@ -239,8 +238,7 @@ TEST_F(TwoPlayers, ASideWithoutBoardMovesPassesEvenWithPiecesInHand) {
     s.coin_row = 1;
     t.put(2, 7, -10);
     t.put(9, 1, 950);
-    s.lower_hand[1] = 1;
-    s.lower_hand_total = 1;
+    s.hand[LOWER][1] = 1;
     t.click(1, 11, 3);
     EXPECT_EQ(t.take(), "message パス|打てる場所がありません。パスです。\n");
     EXPECT_EQ(s.side_to_move, s.gote_turn());
@@ -342,8 +340,7 @@ TEST(Guidance, ARefusedDropLeavesNoFrameOnTheHand) {
     g.io = &io;
     test::now(g, start_up(g));
     test::now(g, start_two_players(g));
-    g.st.lower_hand[1] = 1;
-    g.st.lower_hand_total = 1;
+    g.st.hand[LOWER][1] = 1;
     auto click = [&](int c, int r) {
         test::now(g, on_mouse_down(g, 1, board_left + square_width * c + 10, board_top + square_height * r + 10));
     };
@@ -358,13 +355,11 @@ TEST(Guidance, ARefusedDropLeavesNoFrameOnTheHand) {
         EXPECT_EQ(g.st.select_state, 0);
     }
     // A step drops a pick from the hand the same way.
-    g.st.lower_hand[5] = 1;
-    g.st.lower_hand_total = 2;
+    g.st.hand[LOWER][5] = 1;
     click(11, 7);
     click(5, 6);  // a gold dropped: the second player's turn
-    ASSERT_EQ(g.st.lower_hand[5], 0);
-    g.st.upper_hand[1] = 1;
-    g.st.upper_hand_total = 1;
+    ASSERT_EQ(g.st.hand[LOWER][5], 0);
+    g.st.hand[UPPER][1] = 1;
     click(-1, 7);
     ASSERT_EQ(io.hand_frames[1][7], 12);
     test::now(g, step_back(g));

@@ -30,12 +30,12 @@ bool is_promoted(int code) {
 bool hands_never_negative(const GameState& s) {
     int lower = 0, upper = 0;
     for (int k = 1; k <= 7; ++k) {
-        if (s.lower_hand[static_cast<size_t>(k)] < 0 || s.upper_hand[static_cast<size_t>(k)] < 0)
+        if (s.hand[LOWER][static_cast<size_t>(k)] < 0 || s.hand[UPPER][static_cast<size_t>(k)] < 0)
             return false;
-        lower += s.lower_hand[static_cast<size_t>(k)];
-        upper += s.upper_hand[static_cast<size_t>(k)];
+        lower += s.hand[LOWER][static_cast<size_t>(k)];
+        upper += s.hand[UPPER][static_cast<size_t>(k)];
     }
-    return lower == s.lower_hand_total && upper == s.upper_hand_total;
+    return lower == s.hand_total(LOWER) && upper == s.hand_total(UPPER);
 }
 
 int coins(const GameState& s) {
@@ -101,7 +101,7 @@ TEST(Replay, StepBackOverACaptureByAPromotedPiece) {
     while (s.record_count > n) test::now(t.g, step_back(t.g));
     const RecordEntry e = s.record[static_cast<size_t>(n)];
     const int slot = hand_slot(e.captured);
-    const auto& capturer = e.piece_before > 0 ? s.upper_hand : s.lower_hand;
+    const auto& capturer = e.piece_before > 0 ? s.hand[UPPER] : s.hand[LOWER];
     const int held = capturer[static_cast<size_t>(slot)];
     test::now(t.g, step_back(t.g));
     EXPECT_EQ(t.at(e.from_col, e.from_row), e.piece_before);
@@ -117,17 +117,17 @@ TEST(Replay, DropsChangeTheHandByOneEachWayAndLeaveTheCoin) {
     const RecordEntry e = s.record[31];
     ASSERT_EQ(e.from_col, 11);
     const size_t slot = static_cast<size_t>(hand_slot(e.piece_after));
-    const int held = s.lower_hand[slot], total = s.lower_hand_total;
+    const int held = s.hand[LOWER][slot], total = s.hand_total(LOWER);
     const int coin_col = s.coin_col, coin_row = s.coin_row;
     test::now(t.g, step_back(t.g));
-    EXPECT_EQ(s.lower_hand[slot], held + 1);
-    EXPECT_EQ(s.lower_hand_total, total + 1);
+    EXPECT_EQ(s.hand[LOWER][slot], held + 1);
+    EXPECT_EQ(s.hand_total(LOWER), total + 1);
     EXPECT_EQ(t.at(e.to_col, e.to_row), EMPTY);
     EXPECT_EQ(s.coin_col, coin_col);
     EXPECT_EQ(s.coin_row, coin_row);
     test::now(t.g, step_forward(t.g));
-    EXPECT_EQ(s.lower_hand[slot], held);
-    EXPECT_EQ(s.lower_hand_total, total);
+    EXPECT_EQ(s.hand[LOWER][slot], held);
+    EXPECT_EQ(s.hand_total(LOWER), total);
     EXPECT_EQ(t.at(e.to_col, e.to_row), e.piece_after);
     EXPECT_EQ(s.coin_col, coin_col);
     EXPECT_EQ(s.coin_row, coin_row);
@@ -275,7 +275,7 @@ TEST(Flip, TwiceRestoresThePosition) {
     play_long_game(t, 45);  // both sides hold pieces in hand
     GameState& s = t.g.st;
     const GameState before = s;
-    ASSERT_GT(s.lower_hand_total + s.upper_hand_total, 0);
+    ASSERT_GT(s.hand_total(LOWER) + s.hand_total(UPPER), 0);
     t.menu("REVERSE");
     EXPECT_EQ(t.take(), "sound piece\n");
     EXPECT_EQ(s.flipped, 1);
@@ -288,10 +288,10 @@ TEST(Flip, TwiceRestoresThePosition) {
         }
     EXPECT_EQ(s.coin_col, 10 - before.coin_col);
     EXPECT_EQ(s.coin_row, 10 - before.coin_row);
-    EXPECT_EQ(s.lower_hand, before.upper_hand);
-    EXPECT_EQ(s.upper_hand, before.lower_hand);
-    EXPECT_EQ(s.lower_hand_total, before.upper_hand_total);
-    EXPECT_EQ(s.upper_hand_total, before.lower_hand_total);
+    EXPECT_EQ(s.hand[LOWER], before.hand[UPPER]);
+    EXPECT_EQ(s.hand[UPPER], before.hand[LOWER]);
+    EXPECT_EQ(s.hand_total(LOWER), before.hand_total(UPPER));
+    EXPECT_EQ(s.hand_total(UPPER), before.hand_total(LOWER));
     EXPECT_EQ(s.side_to_move, -before.side_to_move);
     EXPECT_EQ(s.move_number, before.move_number);
     EXPECT_EQ(s.record_count, 0);
@@ -453,11 +453,10 @@ TEST(Replay, NeitherStepDrivesAHandBelowZero) {
     EXPECT_TRUE(hands_never_negative(s));
     EXPECT_EQ(s.record_count, 1);
     // With the pawn in hand the same step is taken.
-    s.lower_hand[1] = 1;
-    s.lower_hand_total = 1;
+    s.hand[LOWER][1] = 1;
     t.menu("REPLAY");
     EXPECT_EQ(t.take(), "sound piece\n");
-    EXPECT_EQ(s.lower_hand_total, 0);
+    EXPECT_EQ(s.hand_total(LOWER), 0);
     EXPECT_EQ(t.at(8, 8), -900);
     EXPECT_EQ(t.at(8, 6), 10);
     EXPECT_EQ(t.at(4, 8), COIN);

@@ -78,7 +78,7 @@ TEST(Handicap, TheLowerSideLosesItsPiecesInTheSameOrder) {
     EXPECT_EQ(t.take(), "");
     EXPECT_EQ(s.handicap_grade, -10);
     // Removed pieces go to nobody's hand.
-    EXPECT_EQ(s.lower_hand_total + s.upper_hand_total, 0);
+    EXPECT_EQ(s.hand_total(LOWER) + s.hand_total(UPPER), 0);
 }
 
 TEST(Handicap, RefusedAfterAMoveInRecordModeAndWhenFlipped) {

@@ -84,11 +84,11 @@ QString shown_board(const GameState& s) {
     }
     out << "coin " << s.coin_col << ' ' << s.coin_row << '\n';
     out << "lower_hand";
-    for (int k = 1; k <= 7; ++k) out << ' ' << s.lower_hand[static_cast<size_t>(k)];
-    out << " total " << s.lower_hand_total << '\n';
+    for (int k = 1; k <= 7; ++k) out << ' ' << s.hand[LOWER][static_cast<size_t>(k)];
+    out << " total " << s.hand_total(LOWER) << '\n';
     out << "upper_hand";
-    for (int k = 1; k <= 7; ++k) out << ' ' << s.upper_hand[static_cast<size_t>(k)];
-    out << " total " << s.upper_hand_total;
+    for (int k = 1; k <= 7; ++k) out << ' ' << s.hand[UPPER][static_cast<size_t>(k)];
+    out << " total " << s.hand_total(UPPER);
     return QString::fromStdString(out.str());
 }
 

@@ -118,7 +118,7 @@ TEST(Canvas, TheDisplayListStaysSmallAndRebuildsTheSameImage) {
             frame_square(g, static_cast<int>(rng() % 2) ? 12 : 15, col, row);
             draw_clock(g, g.st.lower_turn, static_cast<float>(rng() % 4000));
             draw_move_number(g, static_cast<int>(rng() % 150));
-            g.st.lower_hand[1 + rng() % 7] = static_cast<int>(rng() % 12);
+            g.st.hand[LOWER][1 + rng() % 7] = static_cast<int>(rng() % 12);
             draw_lower_hand(g);
             draw_picture(g, -10, col, row);
             frame_square(g, 2, col, row);

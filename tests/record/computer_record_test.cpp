@@ -39,7 +39,7 @@ bool choose_lower_move(GameState s, Choice& out) {
         }
     scan_pawn_files(s);
     for (int slot = 1; slot <= 7; ++slot) {
-        if (s.lower_hand[static_cast<size_t>(slot)] == 0) continue;
+        if (s.hand[LOWER][static_cast<size_t>(slot)] == 0) continue;
         int code = -SLOT_CODE[static_cast<size_t>(slot)];
         for (int tc = 1; tc <= 9; ++tc)
             for (int tr = 1; tr <= 9; ++tr)

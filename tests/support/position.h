@@ -22,20 +22,17 @@ struct Pos {
         return *this;
     }
     Pos& upper_hand(int slot, int n) {
-        s.upper_hand[size_t(slot)] = n;
+        s.hand[UPPER][size_t(slot)] = n;
         totals();
         return *this;
     }
     Pos& lower_hand(int slot, int n) {
-        s.lower_hand[size_t(slot)] = n;
+        s.hand[LOWER][size_t(slot)] = n;
         totals();
         return *this;
     }
     void totals() {
-        s.upper_hand_total = s.lower_hand_total = 0;
         for (int k = 1; k <= 7; ++k) {
-            s.upper_hand_total += s.upper_hand[size_t(k)];
-            s.lower_hand_total += s.lower_hand[size_t(k)];
         }
     }
     // The console line that sets this position up, the upper side to move,

@@ -23,7 +23,7 @@ std::vector<Choice> legal_choices(const GameState& original) {
                 }
         }
     scan_pawn_files(s);
-    const auto& hand = upper ? s.upper_hand : s.lower_hand;
+    const auto& hand = upper ? s.hand[UPPER] : s.hand[LOWER];
     for (int slot = 1; slot <= 7; ++slot) {
         if (hand[static_cast<size_t>(slot)] <= 0) continue;
         const int code = upper ? SLOT_CODE[static_cast<size_t>(slot)]

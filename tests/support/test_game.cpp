@@ -59,8 +59,8 @@ std::string setup_line(const GameState& s, int side, int mode) {
     };
     for (int r = 1; r <= 9; ++r)
         for (int c = 1; c <= 9; ++c) add(s.board[static_cast<size_t>(c)][static_cast<size_t>(r)]);
-    for (int k = 1; k <= 7; ++k) add(s.lower_hand[static_cast<size_t>(k)]);
-    for (int k = 1; k <= 7; ++k) add(s.upper_hand[static_cast<size_t>(k)]);
+    for (int k = 1; k <= 7; ++k) add(s.hand[LOWER][static_cast<size_t>(k)]);
+    for (int k = 1; k <= 7; ++k) add(s.hand[UPPER][static_cast<size_t>(k)]);
     add(side);
     add(mode);
     return line;

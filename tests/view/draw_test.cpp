@@ -122,9 +122,9 @@ TEST_F(DrawTest, MoveNumberShiftsLeftAtTenAndAtAHundred) {
 }
 
 TEST_F(DrawTest, HandCountsOfTenAndMoreAndEmptySlots) {
-    g.st.lower_hand[1] = 12;  // pawns
-    g.st.lower_hand[7] = 1;   // a rook
-    g.st.upper_hand[6] = 10;  // bishops
+    g.st.hand[LOWER][1] = 12;  // pawns
+    g.st.hand[LOWER][7] = 1;   // a rook
+    g.st.hand[UPPER][6] = 10;  // bishops
     draw_lower_hand(g);
     draw_upper_hand(g);
     const DrawCall* pawns = text(" 12", LIGHT_RED);

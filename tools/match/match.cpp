@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
                 for (int c = 1; c <= 9; ++c) std::printf(" %4d", s.board[size_t(c)][size_t(r)]);
                 std::printf("\n");
             }
-            for (int k = 1; k <= 7; ++k) std::printf(" %d/%d", s.lower_hand[size_t(k)], s.upper_hand[size_t(k)]);
+            for (int k = 1; k <= 7; ++k) std::printf(" %d/%d", s.hand[LOWER][size_t(k)], s.hand[UPPER][size_t(k)]);
             std::printf("\n");
             for (int i = std::max(1, s.record_count - 12); i <= s.record_count; ++i) {
                 const RecordEntry& e = s.record[size_t(i)];

@@ -39,7 +39,7 @@ inline std::string sample_line(long game, double result, const deep::Position& p
     out += std::to_string(s.coin_col);
     out += ' ';
     out += std::to_string(s.coin_row);
-    for (const auto* hand : {&s.upper_hand, &s.lower_hand})
+    for (const auto* hand : {&s.hand[UPPER], &s.hand[LOWER]})
         for (size_t k = 1; k <= 7; ++k) {
             out += ' ';
             out += std::to_string((*hand)[k]);
@@ -58,8 +58,7 @@ inline bool parse_sample(const std::string& line, Sample& out) {
         for (size_t r = 1; r <= 9; ++r)
             if (!(in >> s.board[c][r])) return false;
     if (!(in >> s.coin_col >> s.coin_row)) return false;
-    s.upper_hand_total = s.lower_hand_total = 0;
-    for (auto* hand : {&s.upper_hand, &s.lower_hand})
+    for (auto* hand : {&s.hand[UPPER], &s.hand[LOWER]})
         for (size_t k = 1; k <= 7; ++k)
             if (!(in >> (*hand)[k]) || (*hand)[k] < 0) return false;
     out.position = deep::Position::from_state(s, side == "u" ? s.upper_turn : s.lower_turn);
