@@ -121,14 +121,12 @@ TEST_F(TwoPlayers, DropsFromTheHand) {
 TEST_F(TwoPlayers, TheSecondPlayersDropIsRecordedByTheCellPressed) {
     GameState& s = t.g.st;
     t.move(1, 7, 1, 6);
-    s.upper_hand[KIN_SLOT] = 1;
-    s.upper_hand_total = 1;
+    s.hand[UPPER][KIN_SLOT] = 1;
     t.click(1, UPPER_HAND_COL, upper_hand_row(KIN_SLOT));
     EXPECT_EQ(s.sel_piece, KIN);
     t.click(1, 2, 4);
     EXPECT_EQ(t.at(2, 4), KIN);
-    EXPECT_EQ(s.upper_hand[KIN_SLOT], 0);
-    EXPECT_EQ(s.upper_hand_total, 0);
+    EXPECT_EQ(s.hand[UPPER][KIN_SLOT], 0);
     EXPECT_EQ(s.record[2].from_col, UPPER_HAND_COL);
     EXPECT_EQ(s.record[2].from_row, upper_hand_row(KIN_SLOT));
     EXPECT_EQ(s.record[2].piece_after, KIN);
