@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -78,6 +79,28 @@ struct Call {
     const char* name;
     std::vector<std::optional<std::string>> params;
     Kind kind = plain;
+};
+
+// A statement's parameters as libpq takes them: the texts (null for SQL's
+// NULL) and their lengths.  No statement has more than eight.
+struct Arguments {
+    const char* values[8] = {};
+    int lengths[8] = {};
+    int count = 0;
+
+    explicit Arguments(const Call& call) {
+        for (const auto& p : call.params) add(p ? &*p : nullptr);
+    }
+    Arguments(std::initializer_list<const std::string*> params) {
+        for (const std::string* p : params) add(p);
+    }
+
+private:
+    void add(const std::string* p) {
+        values[count] = p ? p->data() : nullptr;
+        lengths[count] = p ? static_cast<int>(p->size()) : 0;
+        ++count;
+    }
 };
 
 // The statements that store a batch, in order, the news of its changes last

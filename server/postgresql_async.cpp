@@ -355,16 +355,9 @@ private:
             Job& job = flight_[j];
             if (job.calls.empty()) job.calls = plan(job.batch, server_id);
             for (const Call& call : job.calls) {
-                const char* values[8] = {};
-                int lengths[8] = {};
-                int n = 0;
-                for (const auto& p : call.params) {
-                    values[n] = p ? p->data() : nullptr;
-                    lengths[n] = p ? static_cast<int>(p->size()) : 0;
-                    ++n;
-                }
+                const Arguments a(call);
                 const char* name = call.kind == Call::cas ? "change_strict" : call.name;
-                if (!PQsendQueryPrepared(conn_, name, n, values, lengths, nullptr, 0)) return broken();
+                if (!PQsendQueryPrepared(conn_, name, a.count, a.values, a.lengths, nullptr, 0)) return broken();
                 expect_.push_back({j, call.kind});
             }
         }

@@ -219,27 +219,13 @@ void Connection::prepare_all() {
 }
 
 Result Connection::run(const char* name, std::initializer_list<const std::string*> params) {
-    const char* values[8] = {};
-    int lengths[8] = {};
-    int i = 0;
-    for (const std::string* p : params) {
-        values[i] = p ? p->data() : nullptr;
-        lengths[i] = p ? static_cast<int>(p->size()) : 0;
-        ++i;
-    }
-    return check(Result(PQexecPrepared(conn_, name, i, values, lengths, nullptr, 0)));
+    const Arguments a(params);
+    return check(Result(PQexecPrepared(conn_, name, a.count, a.values, a.lengths, nullptr, 0)));
 }
 
 Result Connection::run(const Call& call) {
-    const char* values[8] = {};
-    int lengths[8] = {};
-    int i = 0;
-    for (const auto& p : call.params) {
-        values[i] = p ? p->data() : nullptr;
-        lengths[i] = p ? static_cast<int>(p->size()) : 0;
-        ++i;
-    }
-    return check(Result(PQexecPrepared(conn_, call.name, i, values, lengths, nullptr, 0)));
+    const Arguments a(call);
+    return check(Result(PQexecPrepared(conn_, call.name, a.count, a.values, a.lengths, nullptr, 0)));
 }
 
 Result Connection::check(Result r) {
