@@ -67,7 +67,7 @@ node_packages() {
   command -v npm >/dev/null || echo npm
 }
 build_web() {
-  local web_packages=(emscripten node-acorn cmake ninja-build chromium brotli zopfli $(node_packages))
+  local web_packages=(emscripten node-acorn cmake ninja-build chromium brotli zopfli imagemagick $(node_packages))
   install_missing "${web_packages[@]}"
   (cd "$root/app/web" && npm ci --no-audit --no-fund)
   # emscripten's tools are node scripts that need Debian's node modules.

@@ -354,7 +354,36 @@ export function fetchFirstPicturesAhead() {
     const large = scale > 1.25;
     files = NEW_GAME_PICTURES.map((stem) => `pictures/${stem}${large ? '@2x' : ''}.png`);
   }
-  for (const f of files) if (!ahead.has(f)) ahead.set(f, loadImage(f));
+  const packed = fromSheet(files);
+  for (const f of files) if (!ahead.has(f)) ahead.set(f, packed ? packed(f) : loadImage(f));
+}
+
+// The build packs a new game's first pictures, in each density, into one
+// sheet, and says in the page where each stands: one request instead of a
+// round trip for each picture.  Returns how to cut a file out of the sheet
+// when the sheet holds every file asked for, or null (another background, a
+// kept game's pieces): then each file comes on its own.
+function fromSheet(files) {
+  let table = null;
+  try {
+    table = JSON.parse(document.getElementById('picture-sheet')?.textContent || 'null');
+  } catch {
+    table = null;
+  }
+  if (!table || !files.length) return null;
+  for (const [density, sheet] of Object.entries(table)) {
+    const at = new Map(Object.entries(sheet.pictures).map(([stem, rect]) =>
+      [`pictures/${stem}${density === 'large' ? '@2x' : ''}.png`, rect]));
+    if (!files.every((f) => at.has(f))) continue;
+    // Decoded once, off the page's thread; each picture is then its own
+    // bitmap, drawn as the single file would be.
+    const whole = fetch(sheet.file)
+      .then((r) => (r.ok ? r.blob() : Promise.reject(new Error(r.statusText))))
+      .then((blob) => createImageBitmap(blob));
+    return (f) => whole.then((bitmap) => createImageBitmap(bitmap, ...at.get(f)))
+      .catch(() => loadImage(f));
+  }
+  return null;
 }
 
 // Remembers the pictures fetched so far (those the first board drew) for

@@ -467,8 +467,9 @@ test('the page plays', async (t) => {
   });
 });
 
-// The build packs the site's pictures again to make them smaller: what a
-// browser draws of each must be what the game's own picture draws.
+// The build packs the site's pictures again to make them smaller, and the
+// first board's into a sheet: what a browser draws of each must be what the
+// game's own picture draws.
 test('the site\'s pictures show the same pixels as the game\'s own', async () => {
   const folder = path.join(root, 'assets', 'pictures');
   const names = fs.readdirSync(folder).filter((n) => n.endsWith('.png'));
@@ -481,24 +482,45 @@ test('the site\'s pictures show the same pixels as the game\'s own', async () =>
     await page.goto(`${address}Rindou.htm`);
     const differing = await page.evaluate(async (list) => {
       const pixels = async (src) => {
-        const img = new Image();
-        img.src = src;
-        await img.decode();
+        let img = src;
+        if (typeof src === 'string') {
+          img = new Image();
+          img.src = src;
+          await img.decode();
+        }
         const c = document.createElement('canvas');
-        c.width = img.naturalWidth;
-        c.height = img.naturalHeight;
+        c.width = img.width;
+        c.height = img.height;
         const g = c.getContext('2d');
         g.drawImage(img, 0, 0);
         return { w: c.width, h: c.height, data: g.getImageData(0, 0, c.width, c.height).data };
       };
+      const same = (a, b) => a.w === b.w && a.h === b.h && a.data.every((v, i) => v === b.data[i]);
       const out = [];
       for (const { name, data } of list) {
         const [a, b] = await Promise.all([pixels(data), pixels(`pictures/${name}`)]);
-        if (a.w !== b.w || a.h !== b.h || a.data.some((v, i) => v !== b.data[i])) out.push(name);
+        if (!same(a, b)) out.push(name);
       }
-      return out;
+      // The first board's pictures, cut out of their sheet as the page
+      // cuts them.
+      const html = await (await fetch('index.html')).text();
+      const table = JSON.parse(new DOMParser().parseFromString(html, 'text/html')
+        .getElementById('picture-sheet').textContent);
+      const cut = [];
+      for (const [density, { file, pictures }] of Object.entries(table)) {
+        const sheet = await createImageBitmap(await (await fetch(file)).blob());
+        for (const [stem, rect] of Object.entries(pictures)) {
+          const name = `${stem}${density === 'large' ? '@2x' : ''}.png`;
+          cut.push(name);
+          const own = list.find((o) => o.name === name);
+          if (!own || !same(await pixels(own.data), await pixels(await createImageBitmap(sheet, ...rect))))
+            out.push(`${name} in ${file}`);
+        }
+      }
+      return { out, cut };
     }, originals);
-    assert.deepStrictEqual(differing, []);
+    assert.deepStrictEqual(differing.out, []);
+    assert.strictEqual(differing.cut.length, 40);
   } finally {
     await context.close();
   }
