@@ -169,7 +169,7 @@ void add_captured_to_hand(GameState& s, int code) {
         return;
     }
     if (code == -OU) {
-        s.winner = s.upper_turn;
+        s.winner = s.upper_turn();
         return;
     }
     // A promoted piece goes to the hand as its own kind, to the side that
@@ -193,7 +193,7 @@ void scan_pawn_files(GameState& s) {
 
 int has_no_board_move(const GameState& s, int turn) {
     bool upper;
-    if (turn == s.upper_turn)
+    if (turn == s.upper_turn())
         upper = true;
     else if (turn == s.lower_turn)
         upper = false;

@@ -217,11 +217,10 @@ struct Position {
 // The match: who plays which side, how it stands, its record and clocks, and
 // whether it is still to be kept.
 struct Match {
-    // Which side moves first (the other moves second) and which side each
-    // player holds.
+    // Which side moves first (the other moves second) and which side the
+    // lower player holds (the upper player holds the other).
     int sente_turn = 1;
     int lower_turn = -1;
-    int upper_turn = 1;
 
     int game_mode = MODE_HUMAN;
     int move_number = 0;
@@ -243,6 +242,7 @@ struct Match {
     int record_end = 0;
 
     int gote_turn() const { return -sente_turn; }
+    int upper_turn() const { return -lower_turn; }
 
     // Handicap.
     int handicap_grade = 0;

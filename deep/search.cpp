@@ -812,14 +812,14 @@ std::vector<uint64_t> history_keys(const GameState& s) {
     auto at = [&t](int c, int r) -> int& { return t->board[c][r]; };
     // Whether the upper side made the move after the one taken back (at
     // first: is to move now); -1 when no side is.
-    int next_upper = s.side_to_move == s.upper_turn ? 1 : s.side_to_move == s.lower_turn ? 0 : -1;
+    int next_upper = s.side_to_move == s.upper_turn() ? 1 : s.side_to_move == s.lower_turn ? 0 : -1;
     for (int i = s.record_count; i >= 1; --i) {
         const RecordEntry& e = s.record[i];
         const bool upper = is_upper(e.piece_before);
         // A pass is not recorded: when the same side moved again, the other
         // side met the position after this move and passed.
         if (next_upper == (upper ? 1 : 0))
-            keys.push_back(Position::from_state(*t, upper ? t->lower_turn : t->upper_turn).key);
+            keys.push_back(Position::from_state(*t, upper ? t->lower_turn : t->upper_turn()).key);
         next_upper = upper ? 1 : 0;
         if (!on_board(e.to_col, e.to_row) || at(e.to_col, e.to_row) != e.piece_after) break;
         auto& hand = upper ? t->hand[UPPER] : t->hand[LOWER];
@@ -845,7 +845,7 @@ std::vector<uint64_t> history_keys(const GameState& s) {
                 hand[slot]--;
             }
         }
-        keys.push_back(Position::from_state(*t, upper ? t->upper_turn : t->lower_turn).key);
+        keys.push_back(Position::from_state(*t, upper ? t->upper_turn() : t->lower_turn).key);
     }
     std::sort(keys.begin(), keys.end());
     return keys;

@@ -75,7 +75,7 @@ Work<> deep_choose(Game& g) {
     e.best_found = false;
     e.best_score = NO_SCORE;
     g.io.surface->present();
-    const SearchRequest request = search_request(g, s.upper_turn, s.level);
+    const SearchRequest request = search_request(g, s.upper_turn(), s.level);
     // A search that could not be run is asked for once more: the front end
     // runs it afresh (a new thread, a new worker).  Twice failed, no move is
     // chosen, and the turn says so.
@@ -118,7 +118,7 @@ Work<> give_hint(Game& g) {
         co_return;
     }
     int col = 0, row = 0;
-    origin_cell(r.best, turn == s.upper_turn, col, row);
+    origin_cell(r.best, turn == s.upper_turn(), col, row);
     s.hint_from_col = col;
     s.hint_from_row = row;
     s.hint_to_col = r.best.to_col;

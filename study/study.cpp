@@ -121,7 +121,7 @@ Score score_position(deep::Position p, bool mode_com, deep::SearchLimits limits)
     }
 }
 
-int turn_of(const GameState& s, bool upper) { return upper ? s.upper_turn : s.lower_turn; }
+int turn_of(const GameState& s, bool upper) { return upper ? s.upper_turn() : s.lower_turn; }
 
 }  // namespace
 

@@ -262,7 +262,7 @@ void redraw_all(const Game& g) {
     draw_lower_hand(g);
     draw_upper_hand(g);
     draw_board(g);
-    draw_clock(g, g.st.upper_turn, g.st.upper_time_total);
+    draw_clock(g, g.st.upper_turn(), g.st.upper_time_total);
     draw_clock(g, g.st.lower_turn, g.st.lower_time_total);
     if (g.st.game_mode == MODE_COM) draw_level(g, g.st.level);
     if (g.st.handicap_set == 1) draw_handicap_caption(g, g.st.handicap_grade);
@@ -276,7 +276,7 @@ void redraw_position(const Game& g) {
     draw_move_number(g, s.move_number);
     if (s.record_count >= 1 && s.record_count <= RECORD_MAX) {
         const RecordEntry& e = s.record[static_cast<size_t>(s.record_count)];
-        show_last_move(g, e.piece_after > 0 ? s.upper_turn : s.lower_turn, e.to_col, e.to_row,
+        show_last_move(g, e.piece_after > 0 ? s.upper_turn() : s.lower_turn, e.to_col, e.to_row,
                        e.piece_after, WHITE);
     }
     g.io.surface->present();
@@ -303,7 +303,7 @@ std::string western_last_move(const Game& g, int to_col, int to_row, int piece) 
 
 void show_last_move(const Game& g, int side, int to_col, int to_row, int piece, int colour) {
     double file_c, rank_c, name_c, r;
-    if (side == g.st.upper_turn) {
+    if (side == g.st.upper_turn()) {
         file_c = -1.5, rank_c = -1.1, name_c = -0.5, r = 8.5;
     } else if (side == g.st.lower_turn) {
         file_c = 12.5, rank_c = 12.9, name_c = 13.5, r = 2.5;
@@ -318,7 +318,7 @@ void show_last_move(const Game& g, int side, int to_col, int to_row, int piece, 
     if (!western.empty()) {
         print_text(g, file_c, r, western, BLACK);
         print_text(g, file_c - 0.1, r - 0.1, western, colour);
-        if (side == g.st.upper_turn) frame_square(g, FRAME_COLOUR, 1, 8);
+        if (side == g.st.upper_turn()) frame_square(g, FRAME_COLOUR, 1, 8);
         return;
     }
     const std::string parts[3] = {move_notation_text(shown_file(g, to_col)),
@@ -329,12 +329,12 @@ void show_last_move(const Game& g, int side, int to_col, int to_row, int piece, 
         print_text(g, cols[i], r, parts[i], BLACK);
         print_text(g, cols[i] - 0.1, r - 0.1, parts[i], colour);
     }
-    if (side == g.st.upper_turn) frame_square(g, FRAME_COLOUR, 1, 8);
+    if (side == g.st.upper_turn()) frame_square(g, FRAME_COLOUR, 1, 8);
 }
 
 void clear_last_move(const Game& g, int side) {
     int bg = g.st.background_code;
-    if (side == g.st.upper_turn) {
+    if (side == g.st.upper_turn()) {
         draw_picture(g, bg, -2, 8);
         draw_picture(g, bg, -1, 8);
         draw_picture(g, bg, 0, 8);
@@ -378,7 +378,7 @@ std::string format_hms(float seconds) {
 
 void draw_clock(const Game& g, int side, float seconds) {
     if (!g.st.menu().keika) return;
-    if (side == g.st.upper_turn) {
+    if (side == g.st.upper_turn()) {
         clear_clock(g, side);
         std::string text = format_hms(seconds);
         print_at(g, -1.5, 9.3, text, BLACK, 12);
@@ -393,7 +393,7 @@ void draw_clock(const Game& g, int side, float seconds) {
 }
 
 void clear_clock(const Game& g, int side) {
-    if (side == g.st.upper_turn) {
+    if (side == g.st.upper_turn()) {
         tile(g, -2, 9);
         tile(g, -1, 9);
         tile(g, 0, 9);

@@ -30,7 +30,7 @@ std::set<Key> from_rules(GameState s, int turn) {
         out.insert({-9, 0, 0, 0, 0});  // the pass
         return out;
     }
-    const bool upper = turn == s.upper_turn;
+    const bool upper = turn == s.upper_turn();
     for (int fc = 1; fc <= 9; ++fc)
         for (int fr = 1; fr <= 9; ++fr) {
             int p = s.board[size_t(fc)][size_t(fr)];

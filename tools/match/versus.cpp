@@ -211,7 +211,7 @@ int main(int argc, char** argv) {
         while (io.winner == 0 && s.side_to_move != TURN_NONE && plies < cap) {
             const bool sente = s.side_to_move == s.sente_turn;
             const bool a_moves = sente == a_first;
-            const bool upper = s.side_to_move == s.upper_turn;
+            const bool upper = s.side_to_move == s.upper_turn();
             deep::GameMove m;
             if (plies < opening) {
                 deep::Position p = deep::Position::from_state(s, s.side_to_move);
