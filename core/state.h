@@ -108,7 +108,8 @@ int hand_slot(int code);
 // hand slot as the row (the lower side's drops keep the hand cell they were
 // clicked on, column 11).  The piece before and after the move differ by a
 // promotion; `captured` is what stood on the destination (0 when nothing did
-// or when it does not matter, as in the search's choice).
+// or when it does not matter, as in the search's choice).  A pass goes
+// nowhere: it is the move with every field 0.
 struct Move {
     int from_col = 0;
     int from_row = 0;
@@ -117,6 +118,8 @@ struct Move {
     int piece_before = 0;
     int captured = 0;
     int piece_after = 0;
+
+    bool pass() const { return to_col == 0; }
 };
 
 // The clocks of both sides before and after a move, in seconds, as the

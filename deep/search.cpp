@@ -766,34 +766,31 @@ uint64_t level_budget(int level) {
     return n;
 }
 
-GameMove to_game_move(const Position& p, const Move& m) {
-    GameMove g;
-    if (m.pass()) {
-        g.pass = true;
-        return g;
-    }
+rindou::Move to_game_move(const Position& p, const Move& m) {
+    rindou::Move g;
+    if (m.pass()) return g;
     if (m.is_drop()) {
         // `cand` names a drop of either side by the upper hand's column and
         // the slot; the hand kinds are the slots.
         g.from_col = UPPER_HAND_COL;
         g.from_row = m.drop_kind();
-        g.before = g.placed = code_of(make_piece(p.side, m.drop_kind()));
+        g.piece_before = g.piece_after = code_of(make_piece(p.side, m.drop_kind()));
     } else {
         g.from_col = col_of(m.origin());
         g.from_row = row_of(m.origin());
         int8_t v = p.board[m.from()];
-        g.before = code_from_cell(v);
-        g.placed = m.promote() ? code_of(make_piece(p.side, promoted_kind(kind_of(v)))) : g.before;
+        g.piece_before = code_from_cell(v);
+        g.piece_after = m.promote() ? code_of(make_piece(p.side, promoted_kind(kind_of(v)))) : g.piece_before;
     }
     g.to_col = col_of(m.to());
     g.to_row = row_of(m.to());
     return g;
 }
 
-std::string move_text(const GameMove& m) {
-    if (m.pass) return "pass";
+std::string move_text(const rindou::Move& m) {
+    if (m.pass()) return "pass";
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%d %d %d %d %d", m.from_col, m.from_row, m.to_col, m.to_row, m.placed);
+    std::snprintf(buf, sizeof buf, "%d %d %d %d %d", m.from_col, m.from_row, m.to_col, m.to_row, m.piece_after);
     return buf;
 }
 

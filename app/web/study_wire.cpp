@@ -82,9 +82,9 @@ std::string json_string(const std::string& s) {
     return out + "\"";
 }
 
-std::string move_field(const deep::GameMove& m) {
+std::string move_field(const Move& m) {
     return std::to_string(m.from_col) + ',' + std::to_string(m.from_row) + ',' +
-           std::to_string(m.to_col) + ',' + std::to_string(m.to_row) + ',' + std::to_string(m.placed);
+           std::to_string(m.to_col) + ',' + std::to_string(m.to_row) + ',' + std::to_string(m.piece_after);
 }
 
 void summary(std::ostream& out, const study::SideSummary& s) {

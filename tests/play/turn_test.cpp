@@ -247,7 +247,7 @@ deep::SearchResult found(int fc, int fr, int tc, int tr, int code) {
     r.best.from_row = fr;
     r.best.to_col = tc;
     r.best.to_row = tr;
-    r.best.before = r.best.placed = code;
+    r.best.piece_before = r.best.piece_after = code;
     return r;
 }
 
