@@ -75,8 +75,7 @@ Work<> after_computer(Game& g, const Move& move) {
 }  // namespace
 
 void execute_move(Game& g, int fc, int fr, int tc, int tr, int piece) {
-    const AppliedMove applied = apply_move(g.st, fc, fr, tc, tr, piece);
-    draw_move(g, applied, fc, fr, tc, tr, piece);
+    draw_move(g, apply_move(g.st, fc, fr, tc, tr, piece));
 }
 
 Work<> carry_out_move(Game& g, Move move, Mover who) {

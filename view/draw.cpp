@@ -153,16 +153,19 @@ void draw_lower_hand(const Game& g) {
     }
 }
 
-void draw_move(const Game& g, const AppliedMove& applied, int fc, int fr, int tc, int tr, int piece) {
+void draw_move(const Game& g, const Move& played) {
     const GameState& s = g.st;
+    const int fc = played.from_col, fr = played.from_row, tc = played.to_col, tr = played.to_row;
     const bool board_move = fc >= 1 && fc <= 9;
-    if (applied.captured <= -HU)
+    if (played.captured <= -HU)
         draw_upper_hand(g);
-    else if (applied.captured >= HU)
+    else if (played.captured >= HU)
         draw_lower_hand(g);
     if (board_move) {
-        draw_picture(g, EMPTY, applied.old_coin_col, applied.old_coin_row);
-        frame_square(g, FRAME_COLOUR, applied.old_coin_col, applied.old_coin_row);
+        // The coin went with the piece, by the same displacement.
+        const int old_coin_col = s.coin_col - (tc - fc), old_coin_row = s.coin_row - (tr - fr);
+        draw_picture(g, EMPTY, old_coin_col, old_coin_row);
+        frame_square(g, FRAME_COLOUR, old_coin_col, old_coin_row);
         draw_picture(g, EMPTY, fc, fr);
         frame_square(g, FRAME_COLOUR, fc, fr);
     }
@@ -174,7 +177,7 @@ void draw_move(const Game& g, const AppliedMove& applied, int fc, int fr, int tc
         draw_picture(g, COIN, s.coin_col, s.coin_row);
         frame_square(g, FRAME_COLOUR, s.coin_col, s.coin_row);
     }
-    draw_picture(g, piece, tc, tr);
+    draw_picture(g, played.piece_after, tc, tr);
     frame_square(g, FRAME_COLOUR, tc, tr);
 }
 
