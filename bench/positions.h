@@ -66,7 +66,6 @@ inline std::vector<GameState> scripted_positions(int games, int turns, uint64_t 
         GameState& s = g.st;
         s.game_mode = MODE_COM;
         s.lower_turn = 1;
-        s.upper_turn = -1;
         s.side_to_move = 1;
         s.level = 3;
         for (int t = 0; t < turns; ++t) {
@@ -83,7 +82,7 @@ inline std::vector<GameState> scripted_positions(int games, int turns, uint64_t 
             execute_move(g, m.fc, m.fr, m.tc, m.tr, piece);
             analyse_position(s);
             if (upper_mate_test(s) == 1 || captured == OU || s.winner != 0) break;
-            s.side_to_move = s.upper_turn;
+            s.side_to_move = s.upper_turn();
             seen.push_back(s);
             (void)run_at_once(g, com_ban(g));
             if (s.winner != 0 || s.side_to_move == TURN_NONE) break;

@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
             nodes += r.nodes;
             depths.push_back(r.depth);
             for (long long v : {r.best.from_col, r.best.from_row, r.best.to_col, r.best.to_row,
-                                r.best.placed, r.score, r.depth})
+                                r.best.piece_after, r.score, r.depth})
                 sig.add(v);
             sig.add(static_cast<long long>(r.nodes));
         }

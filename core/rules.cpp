@@ -169,7 +169,7 @@ void add_captured_to_hand(GameState& s, int code) {
         return;
     }
     if (code == -OU) {
-        s.winner = s.upper_turn;
+        s.winner = s.upper_turn();
         return;
     }
     // A promoted piece goes to the hand as its own kind, to the side that
@@ -193,7 +193,7 @@ void scan_pawn_files(GameState& s) {
 
 int has_no_board_move(const GameState& s, int turn) {
     bool upper;
-    if (turn == s.upper_turn)
+    if (turn == s.upper_turn())
         upper = true;
     else if (turn == s.lower_turn)
         upper = false;
@@ -210,9 +210,9 @@ int has_no_board_move(const GameState& s, int turn) {
     return 1;
 }
 
-AppliedMove apply_move(GameState& s, int fc, int fr, int tc, int tr, int piece) {
+Move apply_move(GameState& s, int fc, int fr, int tc, int tr, int piece) {
     const bool board_move = fc >= 1 && fc <= 9;
-    const AppliedMove applied{at(s, tc, tr), s.coin_col, s.coin_row};
+    const Move applied{fc, fr, tc, tr, board_move ? at(s, fc, fr) : piece, at(s, tc, tr), piece};
     if (applied.captured <= -HU || applied.captured >= HU) add_captured_to_hand(s, applied.captured);
     if (board_move) s.board[static_cast<size_t>(s.coin_col)][static_cast<size_t>(s.coin_row)] = EMPTY;
     s.board[static_cast<size_t>(tc)][static_cast<size_t>(tr)] = piece;

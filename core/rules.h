@@ -26,19 +26,13 @@ int can_promote(int from_col, int from_row, int to_col, int to_row, int piece);
 void scan_pawn_files(GameState& s);
 int has_no_board_move(const GameState& s, int turn);
 
-// What applying a move changed besides the board and hands as they are
-// now: what stood on the destination and where the coin stood before.
-struct AppliedMove {
-    int captured;
-    int old_coin_col, old_coin_row;
-};
-
 // Applies a move already found legal to the state: a capture goes to the
 // hand (a king decides the game), the piece goes to its destination, its
 // origin empties (a hand count for a drop) and the coin moves by the same
-// displacement.  Draws nothing.
-AppliedMove apply_move(GameState& s, int from_col, int from_row, int to_col, int to_row,
-                       int piece);
+// displacement.  Draws nothing.  Returns the move as played, with what stood
+// on its origin and destination; where the coin stood before follows from
+// where it stands now and the move's displacement.
+Move apply_move(GameState& s, int from_col, int from_row, int to_col, int to_row, int piece);
 void add_captured_to_hand(GameState& s, int code);
 
 }  // namespace rindou

@@ -108,7 +108,8 @@ int hand_slot(int code);
 // hand slot as the row (the lower side's drops keep the hand cell they were
 // clicked on, column 11).  The piece before and after the move differ by a
 // promotion; `captured` is what stood on the destination (0 when nothing did
-// or when it does not matter, as in the search's choice).
+// or when it does not matter, as in the search's choice).  A pass goes
+// nowhere: it is the move with every field 0.
 struct Move {
     int from_col = 0;
     int from_row = 0;
@@ -117,6 +118,8 @@ struct Move {
     int piece_before = 0;
     int captured = 0;
     int piece_after = 0;
+
+    bool pass() const { return to_col == 0; }
 };
 
 // The clocks of both sides before and after a move, in seconds, as the
@@ -217,11 +220,10 @@ struct Position {
 // The match: who plays which side, how it stands, its record and clocks, and
 // whether it is still to be kept.
 struct Match {
-    // Which side moves first (the other moves second) and which side each
-    // player holds.
+    // Which side moves first (the other moves second) and which side the
+    // lower player holds (the upper player holds the other).
     int sente_turn = 1;
     int lower_turn = -1;
-    int upper_turn = 1;
 
     int game_mode = MODE_HUMAN;
     int move_number = 0;
@@ -243,6 +245,7 @@ struct Match {
     int record_end = 0;
 
     int gote_turn() const { return -sente_turn; }
+    int upper_turn() const { return -lower_turn; }
 
     // Handicap.
     int handicap_grade = 0;

@@ -226,7 +226,7 @@ Position Position::from_state(const GameState& s, int turn) {
         if (kind_of(v) == PAWN) p.pawn_count(cell_side(v), sq)++;
         if (kind_of(v) == KING) p.king[cell_side(v)] = sq;
     }
-    p.side = turn == s.upper_turn ? UPPER : LOWER;
+    p.side = turn == s.upper_turn() ? UPPER : LOWER;
     p.recompute_key();
     p.recompute_summary();
     return p;

@@ -766,34 +766,31 @@ uint64_t level_budget(int level) {
     return n;
 }
 
-GameMove to_game_move(const Position& p, const Move& m) {
-    GameMove g;
-    if (m.pass()) {
-        g.pass = true;
-        return g;
-    }
+rindou::Move to_game_move(const Position& p, const Move& m) {
+    rindou::Move g;
+    if (m.pass()) return g;
     if (m.is_drop()) {
         // `cand` names a drop of either side by the upper hand's column and
         // the slot; the hand kinds are the slots.
         g.from_col = UPPER_HAND_COL;
         g.from_row = m.drop_kind();
-        g.before = g.placed = code_of(make_piece(p.side, m.drop_kind()));
+        g.piece_before = g.piece_after = code_of(make_piece(p.side, m.drop_kind()));
     } else {
         g.from_col = col_of(m.origin());
         g.from_row = row_of(m.origin());
         int8_t v = p.board[m.from()];
-        g.before = code_from_cell(v);
-        g.placed = m.promote() ? code_of(make_piece(p.side, promoted_kind(kind_of(v)))) : g.before;
+        g.piece_before = code_from_cell(v);
+        g.piece_after = m.promote() ? code_of(make_piece(p.side, promoted_kind(kind_of(v)))) : g.piece_before;
     }
     g.to_col = col_of(m.to());
     g.to_row = row_of(m.to());
     return g;
 }
 
-std::string move_text(const GameMove& m) {
-    if (m.pass) return "pass";
+std::string move_text(const rindou::Move& m) {
+    if (m.pass()) return "pass";
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%d %d %d %d %d", m.from_col, m.from_row, m.to_col, m.to_row, m.placed);
+    std::snprintf(buf, sizeof buf, "%d %d %d %d %d", m.from_col, m.from_row, m.to_col, m.to_row, m.piece_after);
     return buf;
 }
 
@@ -812,14 +809,14 @@ std::vector<uint64_t> history_keys(const GameState& s) {
     auto at = [&t](int c, int r) -> int& { return t->board[c][r]; };
     // Whether the upper side made the move after the one taken back (at
     // first: is to move now); -1 when no side is.
-    int next_upper = s.side_to_move == s.upper_turn ? 1 : s.side_to_move == s.lower_turn ? 0 : -1;
+    int next_upper = s.side_to_move == s.upper_turn() ? 1 : s.side_to_move == s.lower_turn ? 0 : -1;
     for (int i = s.record_count; i >= 1; --i) {
         const RecordEntry& e = s.record[i];
         const bool upper = is_upper(e.piece_before);
         // A pass is not recorded: when the same side moved again, the other
         // side met the position after this move and passed.
         if (next_upper == (upper ? 1 : 0))
-            keys.push_back(Position::from_state(*t, upper ? t->lower_turn : t->upper_turn).key);
+            keys.push_back(Position::from_state(*t, upper ? t->lower_turn : t->upper_turn()).key);
         next_upper = upper ? 1 : 0;
         if (!on_board(e.to_col, e.to_row) || at(e.to_col, e.to_row) != e.piece_after) break;
         auto& hand = upper ? t->hand[UPPER] : t->hand[LOWER];
@@ -845,7 +842,7 @@ std::vector<uint64_t> history_keys(const GameState& s) {
                 hand[slot]--;
             }
         }
-        keys.push_back(Position::from_state(*t, upper ? t->upper_turn : t->lower_turn).key);
+        keys.push_back(Position::from_state(*t, upper ? t->upper_turn() : t->lower_turn).key);
     }
     std::sort(keys.begin(), keys.end());
     return keys;

@@ -31,21 +31,16 @@ constexpr int EVAL_LIMIT = 20000;
 // value is ignored, with one line on standard error.
 uint64_t level_budget(int level);
 
-// A move in the notation of the console's `cand`: a drop is -1 <slot>.
-struct GameMove {
-    bool pass = false;
-    int from_col = 0, from_row = 0, to_col = 0, to_row = 0;
-    int before = 0;  // code on the origin (the dropped code for a drop)
-    int placed = 0;  // code put on the destination
-};
-GameMove to_game_move(const Position& p, const Move& m);
-std::string move_text(const GameMove& m);  // "fc fr tc tr placed" or "pass"
+// The search's move as the game writes it, in the notation of the console's
+// `cand`: a drop is -1 <slot>.  What it captures is left 0.
+rindou::Move to_game_move(const Position& p, const Move& m);
+std::string move_text(const rindou::Move& m);  // "fc fr tc tr piece_after" or "pass"
 
 struct SearchInfo {
     int depth = 0;
     int score = 0;
     uint64_t nodes = 0;
-    std::vector<GameMove> pv;
+    std::vector<rindou::Move> pv;
 };
 
 struct SearchLimits {
@@ -67,7 +62,7 @@ std::vector<uint64_t> history_keys(const GameState& s);
 
 struct SearchResult {
     bool found = false;  // false: the side has no move at all (a king is gone)
-    GameMove best;
+    rindou::Move best;
     int score = 0;
     int depth = 0;
     uint64_t nodes = 0;

@@ -15,13 +15,13 @@ void deep_listing(const GameState& s, int turn, int level, std::ostream& out) {
                                                  [&out](const deep::SearchInfo& info) {
         out << "info depth " << info.depth << " score " << info.score << " nodes " << info.nodes
             << " pv";
-        for (const deep::GameMove& m : info.pv) {
-            if (m.pass) {
+        for (const Move& m : info.pv) {
+            if (m.pass()) {
                 out << " pass";
                 continue;
             }
             out << ' ' << m.from_col << ',' << m.from_row << ',' << m.to_col << ',' << m.to_row
-                << ',' << m.placed;
+                << ',' << m.piece_after;
         }
         out << '\n';
     });

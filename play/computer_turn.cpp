@@ -45,7 +45,7 @@ Work<> com_ban(Game& g) {
     EngineMemory& e = s.engine;
 
     // No move on the board: the computer passes, even with pieces in hand.
-    if (has_no_board_move(s, s.upper_turn) == 1) {
+    if (has_no_board_move(s, s.upper_turn()) == 1) {
         co_await notice(text(Text::TitlePass), text(Text::NoBoardMovePass));
         // The person's clock starts now, as after any move of the computer.
         hand_back_to_person(g);
@@ -76,7 +76,7 @@ Work<> com_ban(Game& g) {
     // resumes the computer, as after stepping.
     if (!e.best_found) {
         set_clock_tick(g, false);
-        clear_last_move(g, s.upper_turn);
+        clear_last_move(g, s.upper_turn());
         co_await notice(text(Text::TitleGame), text(Text::SearchFailed));
         co_return;
     }

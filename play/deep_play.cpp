@@ -37,15 +37,15 @@ uint64_t position_print(const GameState& s) {
 // The search's choice as the computer's turn reads it (nothing chosen when
 // the search found no move or only the pass).
 void record_choice(EngineMemory& e, const deep::SearchResult& r) {
-    if (!r.found || r.best.pass) return;
+    if (!r.found || r.best.pass()) return;
     e.best_found = true;
     e.best_score = r.score;
     e.best.from_col = r.best.from_col;
     e.best.from_row = r.best.from_row;
     e.best.to_col = r.best.to_col;
     e.best.to_row = r.best.to_row;
-    e.best.piece_before = r.best.before;
-    e.best.piece_after = r.best.placed;
+    e.best.piece_before = r.best.piece_before;
+    e.best.piece_after = r.best.piece_after;
 }
 
 }  // namespace
@@ -59,7 +59,7 @@ SearchRequest search_request(const Game& g, int turn, int level) {
     return r;
 }
 
-void origin_cell(const deep::GameMove& m, bool upper, int& col, int& row) {
+void origin_cell(const Move& m, bool upper, int& col, int& row) {
     if (m.from_col == -1) {
         col = upper ? -1 : 11;
         row = upper ? 8 - m.from_row : m.from_row + 2;
@@ -75,7 +75,7 @@ Work<> deep_choose(Game& g) {
     e.best_found = false;
     e.best_score = NO_SCORE;
     g.io.surface->present();
-    const SearchRequest request = search_request(g, s.upper_turn, s.level);
+    const SearchRequest request = search_request(g, s.upper_turn(), s.level);
     // A search that could not be run is asked for once more: the front end
     // runs it afresh (a new thread, a new worker).  Twice failed, no move is
     // chosen, and the turn says so.
@@ -113,20 +113,20 @@ Work<> give_hint(Game& g) {
         co_await notice(text(Text::TitleHint), text(Text::NoHintNow));
         co_return;
     }
-    if (r.best.pass) {
+    if (r.best.pass()) {
         g.io.observer->hint_given(true, Move{});
         co_return;
     }
     int col = 0, row = 0;
-    origin_cell(r.best, turn == s.upper_turn, col, row);
+    origin_cell(r.best, turn == s.upper_turn(), col, row);
     s.hint_from_col = col;
     s.hint_from_row = row;
     s.hint_to_col = r.best.to_col;
     s.hint_to_row = r.best.to_row;
     s.hint_shown = true;
     s.hint_known = true;
-    s.hint_move = Move{r.best.from_col, r.best.from_row, r.best.to_col, r.best.to_row, r.best.before,
-                       EMPTY, r.best.placed};
+    s.hint_move = Move{r.best.from_col, r.best.from_row, r.best.to_col, r.best.to_row, r.best.piece_before,
+                       EMPTY, r.best.piece_after};
     s.hint_position = position_print(s);
     frame_square(g, HINT_COLOUR, col, row);
     frame_square(g, HINT_COLOUR, r.best.to_col, r.best.to_row);

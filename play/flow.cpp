@@ -48,17 +48,15 @@ Work<> start_com_first_human(Game& g) {
     set_clock_tick(g, true);
     if (no_game_yet(s)) {
         s.lower_turn = s.sente_turn;
-        s.upper_turn = s.gote_turn();
         s.side_to_move = s.sente_turn;
         co_await notice(" ", text(Text::YourTurn));
         s.turn_notice_pending = 0;
     } else if (s.side_to_move == s.lower_turn) {
         s.lower_turn = s.sente_turn;
-        s.upper_turn = s.gote_turn();
         s.side_to_move = s.sente_turn;
         co_await notice(text(Text::TitleGame), text(Text::YourTurn));
         s.turn_notice_pending = 0;
-    } else if (s.side_to_move == s.upper_turn) {
+    } else if (s.side_to_move == s.upper_turn()) {
         co_await com_ban(g);
     }
 }
@@ -69,13 +67,12 @@ Work<> start_com_first_computer(Game& g) {
     set_clock_tick(g, true);
     if (no_game_yet(s)) {
         s.lower_turn = s.gote_turn();
-        s.upper_turn = s.sente_turn;
         s.side_to_move = s.sente_turn;
         co_await com_ban(g);
     } else if (s.side_to_move == s.lower_turn) {
         co_await notice(text(Text::TitleGame), text(Text::YourTurn));
         s.turn_notice_pending = 0;
-    } else if (s.side_to_move == s.upper_turn) {
+    } else if (s.side_to_move == s.upper_turn()) {
         co_await com_ban(g);
     }
 }
@@ -91,7 +88,6 @@ Work<> start_two_players(Game& g) {
     s.record_mode = 0;
     if (no_game_yet(s)) {
         s.lower_turn = s.sente_turn;
-        s.upper_turn = s.gote_turn();
         s.side_to_move = s.sente_turn;
         co_await notice(" ", text(Text::FirstsTurn));
     } else if (s.side_to_move == s.sente_turn) {

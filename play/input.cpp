@@ -37,7 +37,7 @@ Work<> first_click_notices(Game& g) {
                 co_await notice(text(Text::TitleGame), text(Text::SecondsTurn));
         }
     } else if (s.game_mode == MODE_COM) {
-        if (s.side_to_move == s.upper_turn) {
+        if (s.side_to_move == s.upper_turn()) {
             s.turn_notice_pending = 0;
             co_await notice(text(Text::TitleResume), text(Text::ResumeQuestion));
             co_await com_ban(g);
@@ -114,8 +114,8 @@ void click_outside(Game& g, const Target& cell) {
     s.sel_from_row = cell.row;
     int code = SLOT_CODE[cell.hand_kind];
     s.sel_piece = lower_cell ? -code : code;
-    int owner = lower_cell ? s.lower_turn : s.upper_turn;
-    int other = lower_cell ? s.upper_turn : s.lower_turn;
+    int owner = lower_cell ? s.lower_turn : s.upper_turn();
+    int other = lower_cell ? s.upper_turn() : s.lower_turn;
     if (s.side_to_move == owner) {
         s.select_state = 1;
         frame_square(g, PICK_COLOUR, cell.col, cell.row);

@@ -28,7 +28,7 @@ Work<> after_person_against_computer(Game& g, const Move& move) {
     if (mate == 1 || move.captured == OU) {
         co_await end_of_game(g, text(Text::PlayerYou));
     } else if (s.winner == 0) {
-        s.side_to_move = s.upper_turn;
+        s.side_to_move = s.upper_turn();
         co_await com_ban(g);
     }
 }
@@ -39,7 +39,7 @@ Work<> after_move_of_two(Game& g) {
     GameState& s = g.st;
     if (s.winner == s.lower_turn)
         co_await end_of_game(g, text(Text::PlayerFirst));
-    else if (s.winner == s.upper_turn)
+    else if (s.winner == s.upper_turn())
         co_await end_of_game(g, text(Text::PlayerSecond));
     if (s.side_to_move == s.sente_turn) {
         s.side_to_move = s.gote_turn();
@@ -56,7 +56,7 @@ Work<> after_move_of_two(Game& g) {
 Work<> after_computer(Game& g, const Move& move) {
     GameState& s = g.st;
     set_clock_tick(g, false);
-    if (s.winner == s.upper_turn) {
+    if (s.winner == s.upper_turn()) {
         co_await end_of_game(g, text(Text::PlayerComputer));
         co_return;
     }
@@ -66,7 +66,7 @@ Work<> after_computer(Game& g, const Move& move) {
     } else if (sq::val(s.maps.upper_attacks, s.lower_king_col, s.lower_king_row) > 0) {
         co_await notice("", text(Text::Check));
     }
-    show_last_move(g, s.upper_turn, move.to_col, move.to_row, move.piece_after, WHITE);
+    show_last_move(g, s.upper_turn(), move.to_col, move.to_row, move.piece_after, WHITE);
     frame_square(g, WHITE, move.to_col, move.to_row);
     s.upper_time_total += s.move_elapsed;
     hand_back_to_person(g);
@@ -75,8 +75,7 @@ Work<> after_computer(Game& g, const Move& move) {
 }  // namespace
 
 void execute_move(Game& g, int fc, int fr, int tc, int tr, int piece) {
-    const AppliedMove applied = apply_move(g.st, fc, fr, tc, tr, piece);
-    draw_move(g, applied, fc, fr, tc, tr, piece);
+    draw_move(g, apply_move(g.st, fc, fr, tc, tr, piece));
 }
 
 Work<> carry_out_move(Game& g, Move move, Mover who) {
@@ -129,7 +128,7 @@ Work<> carry_out_move(Game& g, Move move, Mover who) {
     if (!person) {
         co_await after_computer(g, move);
     } else {
-        show_last_move(g, move.piece_after >= HU ? s.upper_turn : s.lower_turn, move.to_col,
+        show_last_move(g, move.piece_after >= HU ? s.upper_turn() : s.lower_turn, move.to_col,
                        move.to_row, move.piece_after, WHITE);
         if (s.game_mode == MODE_COM)
             co_await after_person_against_computer(g, move);

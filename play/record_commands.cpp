@@ -223,7 +223,7 @@ Work<> load_record_bytes(Game& g, std::string bytes) {
     const RecordEntry& first = s.record[1];
     if (first.piece_before >= 10) {
         s.game_mode = MODE_COM;
-        s.sente_turn = s.upper_turn;
+        s.sente_turn = s.upper_turn();
     } else {
         s.game_mode = MODE_HUMAN;
         s.sente_turn = s.lower_turn;

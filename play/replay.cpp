@@ -64,14 +64,14 @@ Work<> step_back(Game& g) {
             draw_cell(g, EMPTY, old_coin_col, old_coin_row);
         draw_cell(g, COIN, s.coin_col, s.coin_row);
     }
-    draw_clock(g, s.upper_turn, s.upper_time_total = e.times.upper_before);
+    draw_clock(g, s.upper_turn(), s.upper_time_total = e.times.upper_before);
     draw_clock(g, s.lower_turn, s.lower_time_total = e.times.lower_before);
     draw_lower_hand(g);
     draw_upper_hand(g);
     draw_cell(g, EMPTY, e.to_col, e.to_row);
     if (e.captured != EMPTY) draw_cell(g, e.captured, e.to_col, e.to_row);
     play_piece_sound(g);
-    clear_last_move(g, e.piece_before > 0 ? s.upper_turn : s.lower_turn);
+    clear_last_move(g, e.piece_before > 0 ? s.upper_turn() : s.lower_turn);
     s.record_count -= 1;
     if (s.move_number > 0) s.move_number -= 1;
     follow_the_record(s);
@@ -119,7 +119,7 @@ Work<> step_forward(Game& g) {
         draw_cell(g, EMPTY, old_coin_col, old_coin_row);
         draw_cell(g, COIN, s.coin_col, s.coin_row);
     }
-    draw_clock(g, s.upper_turn, s.upper_time_total = e.times.upper_after);
+    draw_clock(g, s.upper_turn(), s.upper_time_total = e.times.upper_after);
     draw_clock(g, s.lower_turn, s.lower_time_total = e.times.lower_after);
     if (!(s.coin_col == e.from_col && s.coin_row == e.from_row))
         draw_cell(g, EMPTY, e.from_col, e.from_row);
@@ -127,7 +127,7 @@ Work<> step_forward(Game& g) {
     draw_lower_hand(g);
     draw_upper_hand(g);
     play_piece_sound(g);
-    show_last_move(g, e.piece_after > 0 ? s.upper_turn : s.lower_turn, e.to_col, e.to_row,
+    show_last_move(g, e.piece_after > 0 ? s.upper_turn() : s.lower_turn, e.to_col, e.to_row,
                    e.piece_after, WHITE);
     follow_the_record(s);
     draw_move_number(g, s.move_number);

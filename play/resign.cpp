@@ -18,7 +18,7 @@ Work<> resign(Game& g) {
     set_clock_tick(g, false);
     s.select_state = 0;
     if (s.game_mode == MODE_COM) {
-        s.winner = s.upper_turn;
+        s.winner = s.upper_turn();
         co_await end_of_game(g, text(Text::PlayerComputer));
     } else if (s.side_to_move == s.sente_turn) {
         s.winner = s.gote_turn();

@@ -7,11 +7,11 @@ namespace rindou {
 
 bool belongs_to_mover(const GameState& s, int code) {
     return (code <= -10 && s.side_to_move == s.lower_turn) ||
-           (code >= 10 && s.side_to_move == s.upper_turn);
+           (code >= 10 && s.side_to_move == s.upper_turn());
 }
 
 bool belongs_to_other(const GameState& s, int code) {
-    return (code <= -10 && s.side_to_move == s.upper_turn) ||
+    return (code <= -10 && s.side_to_move == s.upper_turn()) ||
            (code >= 10 && s.side_to_move == s.lower_turn);
 }
 

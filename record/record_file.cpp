@@ -81,7 +81,7 @@ namespace {
 bool moves_out_of_turn(const GameState& pos, const RecordEntry& e, int last_mover) {
     const int mover = e.piece_before > 0 ? 1 : -1;
     if (mover != last_mover) return false;
-    const int other = mover > 0 ? pos.lower_turn : pos.upper_turn;
+    const int other = mover > 0 ? pos.lower_turn : pos.upper_turn();
     return has_no_board_move(pos, other) != 1;
 }
 

@@ -148,7 +148,7 @@ bool is_possible_move(const GameState& s, const RecordEntry& e) {
 }
 
 int mover_of(const GameState& s, const RecordEntry& e) {
-    return e.piece_after > 0 ? s.upper_turn : s.lower_turn;
+    return e.piece_after > 0 ? s.upper_turn() : s.lower_turn;
 }
 
 int side_to_move_after(const GameState& s, int n) {

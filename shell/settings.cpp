@@ -226,11 +226,11 @@ void toggle_elapsed_time(Game& g) {
         s.elapsed_shown = false;
         set_clock_tick(g, false);
         clear_clock(g, s.lower_turn);
-        clear_clock(g, s.upper_turn);
+        clear_clock(g, s.upper_turn());
     } else {
         s.elapsed_shown = true;
         set_clock_tick(g, true);
-        draw_clock(g, s.upper_turn, s.upper_time_total);
+        draw_clock(g, s.upper_turn(), s.upper_time_total);
         draw_clock(g, s.lower_turn, s.lower_time_total);
     }
     g.io.surface->present();

@@ -21,7 +21,6 @@ Work<> start_up(Game& g) {
     // The first player is +1, the second -1; the start commands give the
     // lower and upper sides to them.
     s.sente_turn = 1;
-    s.upper_turn = 1;
     s.lower_turn = -1;
     // The settings decide the background and options the new game is drawn with.
     load_settings(g);

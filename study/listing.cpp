@@ -48,7 +48,7 @@ void print_analysis(const GameAnalysis& a, std::ostream& out) {
         if (m.better)
             out << " best " << m.best_notation << ' '
                 << move_field(m.best.from_col, m.best.from_row, m.best.to_col, m.best.to_row,
-                              m.best.placed);
+                              m.best.piece_after);
         out << '\n';
     }
     print_summary("lower", a.lower, out);

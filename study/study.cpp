@@ -42,8 +42,8 @@ bool is_drop(const RecordEntry& e) { return e.from_col == UPPER_HAND_COL || e.fr
 // Whether the search's move is the recorded one.  The search names a drop of
 // either side by column -1 and the hand slot; the record keeps the lower
 // side's drops on the hand cell they were clicked on.
-bool same_move(const deep::GameMove& g, const RecordEntry& e) {
-    if (g.pass || g.to_col != e.to_col || g.to_row != e.to_row || g.placed != e.piece_after) return false;
+bool same_move(const Move& g, const RecordEntry& e) {
+    if (g.pass() || g.to_col != e.to_col || g.to_row != e.to_row || g.piece_after != e.piece_after) return false;
     if (is_drop(e)) return g.from_col == UPPER_HAND_COL && g.from_row == hand_slot(e.piece_after);
     return g.from_col == e.from_col && g.from_row == e.from_row;
 }
@@ -78,7 +78,7 @@ struct Stop {
 struct Score {
     int score = 0;          // for the side to move
     bool searched = false;  // false: the side had one move only
-    deep::GameMove best;
+    Move best;
 };
 
 // Scores a position with the search.  A side with one move only (a pass
@@ -121,7 +121,7 @@ Score score_position(deep::Position p, bool mode_com, deep::SearchLimits limits)
     }
 }
 
-int turn_of(const GameState& s, bool upper) { return upper ? s.upper_turn : s.lower_turn; }
+int turn_of(const GameState& s, bool upper) { return upper ? s.upper_turn() : s.lower_turn; }
 
 }  // namespace
 
@@ -227,7 +227,7 @@ GameAnalysis analyse_game_nodes(const GameState& s, uint64_t nodes, const Hooks&
         r.better = before.searched && !same_move(before.best, e);
         if (r.better) {
             r.best = before.best;
-            r.best_notation = move_notation(r.best.to_col, r.best.to_row, r.best.placed);
+            r.best_notation = move_notation(r.best.to_col, r.best.to_row, r.best.piece_after);
             r.mark = mark_for_drop(r.drop);
         }
         SideSummary& side = r.upper ? out.upper : out.lower;

@@ -57,7 +57,7 @@ struct MoveReview {
     Mark mark = Mark::None;   // never set for the search's own choice or a move forced
     bool forced = false;      // the only move the mover had
     bool better = false;      // the search preferred another move
-    deep::GameMove best;      // that move (when `better`)
+    Move best;                // that move (when `better`)
     std::string best_notation;
 };
 

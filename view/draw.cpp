@@ -153,16 +153,19 @@ void draw_lower_hand(const Game& g) {
     }
 }
 
-void draw_move(const Game& g, const AppliedMove& applied, int fc, int fr, int tc, int tr, int piece) {
+void draw_move(const Game& g, const Move& played) {
     const GameState& s = g.st;
+    const int fc = played.from_col, fr = played.from_row, tc = played.to_col, tr = played.to_row;
     const bool board_move = fc >= 1 && fc <= 9;
-    if (applied.captured <= -HU)
+    if (played.captured <= -HU)
         draw_upper_hand(g);
-    else if (applied.captured >= HU)
+    else if (played.captured >= HU)
         draw_lower_hand(g);
     if (board_move) {
-        draw_picture(g, EMPTY, applied.old_coin_col, applied.old_coin_row);
-        frame_square(g, FRAME_COLOUR, applied.old_coin_col, applied.old_coin_row);
+        // The coin went with the piece, by the same displacement.
+        const int old_coin_col = s.coin_col - (tc - fc), old_coin_row = s.coin_row - (tr - fr);
+        draw_picture(g, EMPTY, old_coin_col, old_coin_row);
+        frame_square(g, FRAME_COLOUR, old_coin_col, old_coin_row);
         draw_picture(g, EMPTY, fc, fr);
         frame_square(g, FRAME_COLOUR, fc, fr);
     }
@@ -174,7 +177,7 @@ void draw_move(const Game& g, const AppliedMove& applied, int fc, int fr, int tc
         draw_picture(g, COIN, s.coin_col, s.coin_row);
         frame_square(g, FRAME_COLOUR, s.coin_col, s.coin_row);
     }
-    draw_picture(g, piece, tc, tr);
+    draw_picture(g, played.piece_after, tc, tr);
     frame_square(g, FRAME_COLOUR, tc, tr);
 }
 
@@ -262,7 +265,7 @@ void redraw_all(const Game& g) {
     draw_lower_hand(g);
     draw_upper_hand(g);
     draw_board(g);
-    draw_clock(g, g.st.upper_turn, g.st.upper_time_total);
+    draw_clock(g, g.st.upper_turn(), g.st.upper_time_total);
     draw_clock(g, g.st.lower_turn, g.st.lower_time_total);
     if (g.st.game_mode == MODE_COM) draw_level(g, g.st.level);
     if (g.st.handicap_set == 1) draw_handicap_caption(g, g.st.handicap_grade);
@@ -276,7 +279,7 @@ void redraw_position(const Game& g) {
     draw_move_number(g, s.move_number);
     if (s.record_count >= 1 && s.record_count <= RECORD_MAX) {
         const RecordEntry& e = s.record[static_cast<size_t>(s.record_count)];
-        show_last_move(g, e.piece_after > 0 ? s.upper_turn : s.lower_turn, e.to_col, e.to_row,
+        show_last_move(g, e.piece_after > 0 ? s.upper_turn() : s.lower_turn, e.to_col, e.to_row,
                        e.piece_after, WHITE);
     }
     g.io.surface->present();
@@ -303,7 +306,7 @@ std::string western_last_move(const Game& g, int to_col, int to_row, int piece) 
 
 void show_last_move(const Game& g, int side, int to_col, int to_row, int piece, int colour) {
     double file_c, rank_c, name_c, r;
-    if (side == g.st.upper_turn) {
+    if (side == g.st.upper_turn()) {
         file_c = -1.5, rank_c = -1.1, name_c = -0.5, r = 8.5;
     } else if (side == g.st.lower_turn) {
         file_c = 12.5, rank_c = 12.9, name_c = 13.5, r = 2.5;
@@ -318,7 +321,7 @@ void show_last_move(const Game& g, int side, int to_col, int to_row, int piece, 
     if (!western.empty()) {
         print_text(g, file_c, r, western, BLACK);
         print_text(g, file_c - 0.1, r - 0.1, western, colour);
-        if (side == g.st.upper_turn) frame_square(g, FRAME_COLOUR, 1, 8);
+        if (side == g.st.upper_turn()) frame_square(g, FRAME_COLOUR, 1, 8);
         return;
     }
     const std::string parts[3] = {move_notation_text(shown_file(g, to_col)),
@@ -329,12 +332,12 @@ void show_last_move(const Game& g, int side, int to_col, int to_row, int piece, 
         print_text(g, cols[i], r, parts[i], BLACK);
         print_text(g, cols[i] - 0.1, r - 0.1, parts[i], colour);
     }
-    if (side == g.st.upper_turn) frame_square(g, FRAME_COLOUR, 1, 8);
+    if (side == g.st.upper_turn()) frame_square(g, FRAME_COLOUR, 1, 8);
 }
 
 void clear_last_move(const Game& g, int side) {
     int bg = g.st.background_code;
-    if (side == g.st.upper_turn) {
+    if (side == g.st.upper_turn()) {
         draw_picture(g, bg, -2, 8);
         draw_picture(g, bg, -1, 8);
         draw_picture(g, bg, 0, 8);
@@ -378,7 +381,7 @@ std::string format_hms(float seconds) {
 
 void draw_clock(const Game& g, int side, float seconds) {
     if (!g.st.menu().keika) return;
-    if (side == g.st.upper_turn) {
+    if (side == g.st.upper_turn()) {
         clear_clock(g, side);
         std::string text = format_hms(seconds);
         print_at(g, -1.5, 9.3, text, BLACK, 12);
@@ -393,7 +396,7 @@ void draw_clock(const Game& g, int side, float seconds) {
 }
 
 void clear_clock(const Game& g, int side) {
-    if (side == g.st.upper_turn) {
+    if (side == g.st.upper_turn()) {
         tile(g, -2, 9);
         tile(g, -1, 9);
         tile(g, 0, 9);

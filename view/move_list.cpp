@@ -46,7 +46,7 @@ std::vector<std::string> move_list_lines(const GameState& s, bool turned) {
         known = can_undo(at, e);
         if (known) undo_move(at, e);
     }
-    const bool upper_first = s.sente_turn == s.upper_turn;
+    const bool upper_first = s.sente_turn == s.upper_turn();
     for (int i = 1; i <= end; ++i) {
         const RecordEntry& e = s.record[static_cast<size_t>(i)];
         const bool upper = e.piece_before > 0;

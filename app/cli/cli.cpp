@@ -117,7 +117,7 @@ void print_show(const GameState& s, std::ostream& out) {
     for (int k = 1; k <= 7; ++k) out << ' ' << s.hand[UPPER][static_cast<size_t>(k)];
     out << " total " << s.hand_total(UPPER) << '\n';
     out << "turn side " << s.side_to_move << " sente " << s.sente_turn << " gote " << s.gote_turn()
-        << " lower " << s.lower_turn << " upper " << s.upper_turn << '\n';
+        << " lower " << s.lower_turn << " upper " << s.upper_turn() << '\n';
     out << "game mode " << s.game_mode << " move " << s.move_number << " winner " << s.winner
         << " level " << s.level << '\n';
     out << "record count " << s.record_count << " end " << s.record_end << " mode "
@@ -135,7 +135,7 @@ void print_legal(const GameState& original, std::ostream& out) {
     GameState s = original;
     bool upper;
     if (s.side_to_move == TURN_NONE) return;
-    if (s.side_to_move == s.upper_turn)
+    if (s.side_to_move == s.upper_turn())
         upper = true;
     else if (s.side_to_move == s.lower_turn)
         upper = false;
@@ -207,7 +207,6 @@ void run_setup(Game& g, const std::vector<std::string>& w) {
     }
     s.sente_turn = 1;
     s.lower_turn = -1;
-    s.upper_turn = 1;
     s.side_to_move = side;
     s.game_mode = mode;
     // No record file can replay a game from a set-up position.

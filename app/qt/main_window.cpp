@@ -826,7 +826,7 @@ void MainWindow::analysis_finished(study::GameAnalysis result, std::string key) 
     analysis_key_ = std::move(key);
     // The graph: every position from the first player's side.
     const GameState& s = game_.st;
-    const bool upper_first = s.sente_turn == s.upper_turn;
+    const bool upper_first = s.sente_turn == s.upper_turn();
     std::vector<double> chances;
     std::vector<study::Mark> marks{study::Mark::None};
     for (const study::MoveReview& r : analysis_result_->moves) {

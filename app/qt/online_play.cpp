@@ -490,7 +490,6 @@ void OnlinePlay::set_position(const QJsonObject& game) {
         reset_to_no_game(s);
         s.sente_turn = 1;
         s.lower_turn = upper_first ? -1 : 1;
-        s.upper_turn = upper_first ? 1 : -1;
         s.side_to_move = s.sente_turn;
         s.game_mode = MODE_HUMAN;
     };
@@ -532,7 +531,7 @@ void OnlinePlay::set_position(const QJsonObject& game) {
             }
         ply_ = game.value(QStringLiteral("ply")).toInt();
     }
-    s.side_to_move = game.value(QStringLiteral("turn")).toString() == QLatin1String("upper") ? s.upper_turn : s.lower_turn;
+    s.side_to_move = game.value(QStringLiteral("turn")).toString() == QLatin1String("upper") ? s.upper_turn() : s.lower_turn;
     // Moves recorded on the turned board are not the game's: as after the
     // game's own turning of the board, they are not written as a record.
     s.flipped = turned() ? 1 : 0;
@@ -582,7 +581,7 @@ bool OnlinePlay::apply_move(const QJsonObject& move, bool draw) {
     if (draw) {
         execute_move(g_, fc, fr, tc, tr, after);
         draw_move_number(g_, s.move_number);
-        show_last_move(g_, lower_moves ? s.lower_turn : s.upper_turn, tc, tr, after, WHITE);
+        show_last_move(g_, lower_moves ? s.lower_turn : s.upper_turn(), tc, tr, after, WHITE);
     } else {
         rindou::apply_move(s, fc, fr, tc, tr, after);
     }
@@ -662,7 +661,7 @@ void OnlinePlay::notice(const QString& text) {
 bool OnlinePlay::my_turn() const {
     const GameState& s = g_.st;
     return playing() && game_.value(QStringLiteral("status")).toString() == QLatin1String("playing") &&
-           s.side_to_move == (side_ == QLatin1String("lower") || turned() ? s.lower_turn : s.upper_turn);
+           s.side_to_move == (side_ == QLatin1String("lower") || turned() ? s.lower_turn : s.upper_turn());
 }
 
 void OnlinePlay::press(int button, QPointF twips) {

@@ -49,11 +49,11 @@ int& cell(GameState& s, int c, int r) {
 }
 
 int turn_of(const GameState& s, int side) {
-    return side == SIDE_LOWER ? s.lower_turn : side == SIDE_UPPER ? s.upper_turn : TURN_NONE;
+    return side == SIDE_LOWER ? s.lower_turn : side == SIDE_UPPER ? s.upper_turn() : TURN_NONE;
 }
 
 bool owned_by(const GameState& s, int turn, int code) {
-    return turn == s.lower_turn ? code <= -HU : turn == s.upper_turn && code >= HU;
+    return turn == s.lower_turn ? code <= -HU : turn == s.upper_turn() && code >= HU;
 }
 
 // The kings' squares, which the rules read from the state, not the board.
@@ -179,7 +179,6 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_set(const char* text) {
         next.hand[UPPER][static_cast<size_t>(k)] = upper;
     }
     next.lower_turn = -1;
-    next.upper_turn = 1;
     next.sente_turn = turn_of(next, first);
     settle(next);
     next.side_to_move = turn_of(next, turn);
@@ -200,7 +199,7 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_set(const char* text) {
     const int lc = v[4], lr = v[5];
     if (on_board(lc, lr) && is_piece_code(cell(g.st, lc, lr))) {
         const int piece = cell(g.st, lc, lr);
-        show_last_move(g, piece > 0 ? g.st.upper_turn : g.st.lower_turn, lc, lr, piece, WHITE);
+        show_last_move(g, piece > 0 ? g.st.upper_turn() : g.st.lower_turn, lc, lr, piece, WHITE);
     }
     g.io.surface->present();
     return 1;
@@ -242,7 +241,7 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_move(const char* text) {
         const int slot = hand_slot(v[1]);
         tc = v[2], tr = v[3];
         if (slot < 1 || slot > 7 || !on_board(tc, tr)) return 0;
-        const bool upper = mover == s.upper_turn;
+        const bool upper = mover == s.upper_turn();
         if ((upper ? s.hand[UPPER] : s.hand[LOWER])[static_cast<size_t>(slot)] < 1) return 0;
         piece = upper ? SLOT_CODE[static_cast<size_t>(slot)] : -SLOT_CODE[static_cast<size_t>(slot)];
         // The upper hand's drop names its slot as the move's row, as the
@@ -280,7 +279,7 @@ EMSCRIPTEN_KEEPALIVE void rindou_online_clock(int lower_seconds, int upper_secon
     g.st.lower_time_total = static_cast<float>(std::max(lower_seconds, 0));
     g.st.upper_time_total = static_cast<float>(std::max(upper_seconds, 0));
     draw_clock(g, g.st.lower_turn, g.st.lower_time_total);
-    draw_clock(g, g.st.upper_turn, g.st.upper_time_total);
+    draw_clock(g, g.st.upper_turn(), g.st.upper_time_total);
     g.io.surface->present();
 }
 

@@ -139,7 +139,12 @@ float seconds_between(float from, float to) {
 #define RINDOU_SAVED_INTS(X)                                                                      \
     X(lower_king_col)                                                                            \
     X(lower_king_row) X(upper_king_col) X(upper_king_row) X(sente_turn)                          \
-    X(lower_turn) X(upper_turn) X(side_to_move) X(game_mode) X(move_number) X(winner)            \
+    X(lower_turn)
+
+// The upper player's side stands between these in the text; it follows
+// from the lower player's.
+#define RINDOU_SAVED_INTS_AFTER_TURNS(X)                                                          \
+    X(side_to_move) X(game_mode) X(move_number) X(winner)                                        \
     X(record_mode) X(flipped) X(turn_notice_pending) X(level) X(record_count)                    \
     X(sel_from_col) X(sel_from_row) X(sel_to_col) X(sel_to_row) X(sel_piece)                     \
     X(record_end) X(handicap_grade) X(handicap_set) X(keep_state)
@@ -179,6 +184,8 @@ std::string write_saved_game(const GameState& s, float now) {
     w.put("lower_hand_total", {static_cast<double>(s.hand_total(LOWER))});
     w.put("upper_hand_total", {static_cast<double>(s.hand_total(UPPER))});
     RINDOU_SAVED_INTS(X)
+    w.put("upper_turn", {static_cast<double>(s.upper_turn())});
+    RINDOU_SAVED_INTS_AFTER_TURNS(X)
 #undef X
     // Written for the pages that read it; it follows from sente_turn.
     w.put("gote_turn", {static_cast<double>(s.gote_turn())});
@@ -231,6 +238,9 @@ bool read_saved_game(const std::string& text, float now, GameState& out) {
 #define X(f) r.integer(#f, s.f);
     RINDOU_SAVED_COIN(X)
     RINDOU_SAVED_INTS(X)
+    int upper_turn = s.upper_turn();
+    r.integer("upper_turn", upper_turn);
+    RINDOU_SAVED_INTS_AFTER_TURNS(X)
 #undef X
     r.flag("timer_enabled", s.timer_enabled);
     r.real("move_elapsed", s.move_elapsed);
@@ -292,7 +302,7 @@ bool read_saved_game(const std::string& text, float now, GameState& out) {
     // A text that reads but describes no game the program could be in is
     // not taken up: it would mislead every routine that trusts the state.
     const auto turn = [](int t) { return t == -1 || t == 0 || t == 1; };
-    if (!turn(s.sente_turn) || !turn(s.lower_turn) || !turn(s.upper_turn) ||
+    if (!turn(s.sente_turn) || !turn(s.lower_turn) || upper_turn != s.upper_turn() ||
         !turn(s.side_to_move) || s.side_to_move == TURN_NONE || s.winner != 0 ||
         (s.game_mode != MODE_HUMAN && s.game_mode != MODE_COM) ||
         (s.record_mode != 0 && s.record_mode != 1) || s.level < 1 || s.level > 5 ||

@@ -53,9 +53,15 @@ void visit_state(GameState& s, Visit&& visit) {
         visit(s.upper_pawn_file[static_cast<size_t>(c)]);
     }
     for (int* v : {&s.lower_king_col, &s.lower_king_row, &s.upper_king_col, &s.upper_king_row,
-                   &s.sente_turn, &s.lower_turn, &s.upper_turn, &s.side_to_move,
-                   &s.game_mode, &s.winner, &s.move_number, &s.flipped, &s.handicap_grade,
-                   &s.handicap_set, &s.keep_state, &s.record_count, &s.record_end})
+                   &s.sente_turn, &s.lower_turn})
+        visit(*v);
+    // The upper player's side keeps its place in the text but follows from
+    // the lower player's: what is read there is not kept.
+    int upper_turn = s.upper_turn();
+    visit(upper_turn);
+    for (int* v : {&s.side_to_move, &s.game_mode, &s.winner, &s.move_number, &s.flipped,
+                   &s.handicap_grade, &s.handicap_set, &s.keep_state, &s.record_count,
+                   &s.record_end})
         visit(*v);
 }
 
@@ -76,9 +82,9 @@ std::string json_string(const std::string& s) {
     return out + "\"";
 }
 
-std::string move_field(const deep::GameMove& m) {
+std::string move_field(const Move& m) {
     return std::to_string(m.from_col) + ',' + std::to_string(m.from_row) + ',' +
-           std::to_string(m.to_col) + ',' + std::to_string(m.to_row) + ',' + std::to_string(m.placed);
+           std::to_string(m.to_col) + ',' + std::to_string(m.to_row) + ',' + std::to_string(m.piece_after);
 }
 
 void summary(std::ostream& out, const study::SideSummary& s) {
@@ -184,7 +190,7 @@ EMSCRIPTEN_KEEPALIVE const char* rindou_study_analyse(const char* request, int l
     rindou::study::Hooks hooks;
     hooks.progress = [](int done, int total) { js_study_progress(done, total); };
     const rindou::study::GameAnalysis a = rindou::study::analyse_game(s, level, hooks);
-    slot = rindou::web::analysis_json(a, s.sente_turn == s.upper_turn);
+    slot = rindou::web::analysis_json(a, s.sente_turn == s.upper_turn());
     return slot.c_str();
 }
 

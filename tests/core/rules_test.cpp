@@ -153,7 +153,6 @@ TEST(Captures, BaseKindToTheHandAndTheKingDecides) {
     GameState& s = t.g.st;
     s = empty_board(1, 5);
     s.lower_turn = -1;
-    s.upper_turn = 1;
     put(s, 5, 5, -900);
     put(s, 5, 3, 801);
     ASSERT_EQ(is_legal_move(s, 5, 5, 5, 3, -900), 1);
@@ -178,7 +177,6 @@ TEST(Captures, BaseKindToTheHandAndTheKingDecides) {
 TEST(Pass, BlockedByTheCoinWithPiecesInHand) {
     GameState s = empty_board(5, 1);
     s.lower_turn = -1;
-    s.upper_turn = 1;
     // The lower side has only pawns; every pawn move would push the coin off.
     put(s, 2, 7, -10);
     put(s, 8, 7, -10);

@@ -53,7 +53,7 @@ TEST(DeepEdge, HandsFullOfPiecesStillGiveALegalMoveWithinTheBounds) {
     for (bool upper_holds : {false, true}) {
         // The side without the pieces is to move: every move it has looks lost.
         const Pos p = full_hand(upper_holds);
-        const int turn = upper_holds ? p.s.lower_turn : p.s.upper_turn;
+        const int turn = upper_holds ? p.s.lower_turn : p.s.upper_turn();
         const deep::Position start = deep::Position::from_state(p.s, turn);
         EXPECT_LE(std::abs(deep::evaluate(start)), deep::EVAL_LIMIT);
         deep::Position other = start;
@@ -109,7 +109,7 @@ TEST(DeepEdge, FollowingTheHintAgainstAPassingComputerFindsNewPositions) {
         t.move(fc, fr, tc, tr);
         ASSERT_NE(t.take().find("パスです"), std::string::npos) << "the computer moved";
         ASSERT_EQ(s.side_to_move, s.lower_turn);
-        met.push_back(deep::Position::from_state(s, s.upper_turn).key);
+        met.push_back(deep::Position::from_state(s, s.upper_turn()).key);
     }
     std::sort(met.begin(), met.end());
     EXPECT_EQ(deep::history_keys(s), met);

@@ -30,7 +30,7 @@ std::set<Key> from_rules(GameState s, int turn) {
         out.insert({-9, 0, 0, 0, 0});  // the pass
         return out;
     }
-    const bool upper = turn == s.upper_turn;
+    const bool upper = turn == s.upper_turn();
     for (int fc = 1; fc <= 9; ++fc)
         for (int fr = 1; fr <= 9; ++fr) {
             int p = s.board[size_t(fc)][size_t(fr)];
@@ -212,14 +212,14 @@ TEST(DeepMoveGen, AgreesWithTheRulesOnRandomPositionsAndSeededPlay) {
             ASSERT_EQ(p.placed, before.placed);
             ASSERT_TRUE(p.occupied == before.occupied && p.sliders == before.sliders);
             if (!m.pass()) {
-                deep::GameMove gm = deep::to_game_move(before, m);
+                rindou::Move gm = deep::to_game_move(before, m);
                 int fc = gm.from_col, fr = gm.from_row;
                 // The game names a drop of the lower side by its hand cell.
                 if (fc == UPPER_HAND_COL && turn == -1) {
                     fc = LOWER_HAND_COL;
                     fr = lower_hand_row(fr);
                 }
-                execute_move(g, fc, fr, gm.to_col, gm.to_row, gm.placed);
+                execute_move(g, fc, fr, gm.to_col, gm.to_row, gm.piece_after);
             }
             turn = -turn;
             Position replayed = Position::from_state(s, turn);

@@ -94,7 +94,7 @@ TEST(DeepPlay, HintFramesTheSearchsMoveOrIsRefused) {
 
     // The computer to move: refused.
     t.g.st.game_mode = MODE_COM;
-    t.g.st.side_to_move = t.g.st.upper_turn;
+    t.g.st.side_to_move = t.g.st.upper_turn();
     t.take();
     t.menu("HINT");
     EXPECT_EQ(t.take(), "sound refusal\nmessage ヒント|今はヒントを出せません\n");

@@ -27,7 +27,7 @@ TEST(StartUp, NoGameLevelThreeAndTheFirstRunSettings) {
     EXPECT_EQ(s.level, 3);
     EXPECT_TRUE(s.menu().level3);
     EXPECT_EQ(s.lower_turn, -1);
-    EXPECT_EQ(s.upper_turn, 1);
+    EXPECT_EQ(s.upper_turn(), 1);
     int pieces = 0;
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) pieces += t.at(c, r) != EMPTY && t.at(c, r) != COIN;

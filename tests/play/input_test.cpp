@@ -385,8 +385,7 @@ TEST(Clicks, ResumedComputerWinEndsTheClick) {
     t.put(5, 6, -950);
     s.game_mode = MODE_COM;
     s.lower_turn = -1;
-    s.upper_turn = 1;
-    s.side_to_move = s.upper_turn;
+    s.side_to_move = s.upper_turn();
     t.click(1, 3, 8);
     std::string out = t.take();
     EXPECT_EQ(out.rfind("message 再開(COM)|OKですか？\n", 0), 0u) << out;

@@ -573,7 +573,7 @@ TEST(TakeBack, AtTheRecordsLimitOnlyThePersonsMoveGoes) {
     for (int i = 4; i >= 1; --i)
         s.record[static_cast<size_t>(RECORD_MAX - 4 + i)] = s.record[static_cast<size_t>(i)];
     s.record_count = s.record_end = s.move_number = RECORD_MAX;
-    s.side_to_move = s.upper_turn;
+    s.side_to_move = s.upper_turn();
     now(t.g, com_ban(t.g));
     ASSERT_EQ(s.side_to_move, s.lower_turn);
     t.take();

@@ -48,7 +48,7 @@ public:
 };
 
 int mover(const GameState& s, int n) {
-    return s.record[static_cast<size_t>(n)].piece_after > 0 ? s.upper_turn : s.lower_turn;
+    return s.record[static_cast<size_t>(n)].piece_after > 0 ? s.upper_turn() : s.lower_turn;
 }
 
 struct Counts {
@@ -86,7 +86,7 @@ void session(uint64_t seed, MemoryShelf& shelf, Counts& n) {
             ASSERT_TRUE(jump_to(jumped, to)) << "seed " << seed;
             s = jumped.st;
         } else {
-            const bool computer_to_move = s.game_mode == MODE_COM && s.side_to_move == s.upper_turn;
+            const bool computer_to_move = s.game_mode == MODE_COM && s.side_to_move == s.upper_turn();
             const std::vector<Choice> moves = legal_choices(s);
             bool board_move = false;
             for (const Choice& c : moves) board_move = board_move || (c.c1 >= 1 && c.c1 <= 9);

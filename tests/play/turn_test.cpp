@@ -167,7 +167,7 @@ TEST(ComputerTurn, AFullRecordStopsTheComputer) {
     t.menu("SENTE");
     t.take();
     t.g.st.record_count = RECORD_MAX;
-    t.g.st.side_to_move = t.g.st.upper_turn;
+    t.g.st.side_to_move = t.g.st.upper_turn();
     Grid before = t.g.st.board;
     test::now(t.g, com_ban(t.g));
     std::string out = t.take();
@@ -247,7 +247,7 @@ deep::SearchResult found(int fc, int fr, int tc, int tr, int code) {
     r.best.from_row = fr;
     r.best.to_col = tc;
     r.best.to_row = tr;
-    r.best.before = r.best.placed = code;
+    r.best.piece_before = r.best.piece_after = code;
     return r;
 }
 
@@ -271,7 +271,7 @@ TEST(ComputerTurn, AFailedSearchKeepsTheTurnAndSaysSo) {
     EXPECT_EQ(r.wait().text, text(Text::SearchFailed));
     r.resume();
     EXPECT_FALSE(r.busy());
-    EXPECT_EQ(s.side_to_move, s.upper_turn);
+    EXPECT_EQ(s.side_to_move, s.upper_turn());
     EXPECT_EQ(s.record_count, 1);
 
     // The next click resumes the computer; a search that ends without a
@@ -285,7 +285,7 @@ TEST(ComputerTurn, AFailedSearchKeepsTheTurnAndSaysSo) {
     ASSERT_EQ(r.wait().kind, Wait::Kind::Notice);
     EXPECT_EQ(r.wait().text, text(Text::SearchFailed));
     r.resume();
-    EXPECT_EQ(s.side_to_move, s.upper_turn);
+    EXPECT_EQ(s.side_to_move, s.upper_turn());
     EXPECT_EQ(s.record_count, 1);
 
     // A search that answers plays its move, and the person moves next.

@@ -94,7 +94,7 @@ TEST(ComputerRecord, AGameAgainstTheComputerSavesLoadsAndReplays) {
     test::now(t.g, load_record(t.g, dir + "/com.棋譜"));
     EXPECT_EQ(t.take(), "message 棋譜| 読み込みました\nmessage 棋譜|棋譜を '進 'で進めて下さい\n");
     EXPECT_EQ(t.g.st.game_mode, MODE_COM);
-    EXPECT_EQ(t.g.st.side_to_move, t.g.st.upper_turn);
+    EXPECT_EQ(t.g.st.side_to_move, t.g.st.upper_turn());
     EXPECT_EQ(t.g.st.record_end, s.record_count);
     for (int i = 0; i < s.record_count; ++i) t.menu("AFTER");
     EXPECT_TRUE(same_position(t.g.st, s));

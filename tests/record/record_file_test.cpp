@@ -106,7 +106,7 @@ TEST_F(RecordFiles, SavedFileHoldsHeadersAndOneLinePerMove) {
 TEST_F(RecordFiles, FirstPlayerOnLineTwoWhenTheUpperSideMovedFirst) {
     TestGame t;
     play_long_game(t, 1);
-    t.g.st.sente_turn = t.g.st.upper_turn;  // as after loading an upper-first record
+    t.g.st.sente_turn = t.g.st.upper_turn();  // as after loading an upper-first record
     save(t, "names", "g", "first", "second");
     EXPECT_EQ(read(dir + "/names.棋譜").substr(0, 16), "g\r\nfirst\r\nsecond");
 }
@@ -159,9 +159,9 @@ TEST_F(RecordFiles, AFileWhoseFirstMoveIsTheUpperSidesPlaysAgainstTheComputer) {
     EXPECT_EQ(load(t, path), LOADED + STEP_ON);
     GameState& s = t.g.st;
     EXPECT_EQ(s.game_mode, MODE_COM);
-    EXPECT_EQ(s.sente_turn, s.upper_turn);
+    EXPECT_EQ(s.sente_turn, s.upper_turn());
     EXPECT_EQ(s.gote_turn(), s.lower_turn);
-    EXPECT_EQ(s.side_to_move, s.upper_turn);
+    EXPECT_EQ(s.side_to_move, s.upper_turn());
     t.menu("AFTER");
     EXPECT_EQ(t.at(7, 4), 10);
     EXPECT_EQ(s.upper_time_total, 4.f);

@@ -81,7 +81,7 @@ TEST_F(DrawTest, ClockTickDrawsOncePerWholeSecond) {
 }
 
 TEST_F(DrawTest, ClockOfTheUpperSideAndTheOptionOff) {
-    draw_clock(g, g.st.upper_turn, 3600);
+    draw_clock(g, g.st.upper_turn(), 3600);
     const DrawCall* c = text("01:00:00", WHITE);
     ASSERT_NE(c, nullptr);
     EXPECT_DOUBLE_EQ(c->x, cell_x(-1.6));
@@ -91,7 +91,7 @@ TEST_F(DrawTest, ClockOfTheUpperSideAndTheOptionOff) {
 
     surface.calls.clear();
     g.st.elapsed_shown = false;
-    draw_clock(g, g.st.upper_turn, 10);
+    draw_clock(g, g.st.upper_turn(), 10);
     draw_clock(g, g.st.lower_turn, 10);
     EXPECT_TRUE(surface.calls.empty());
 }

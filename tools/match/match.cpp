@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
         while (io.result.empty() && s.side_to_move != TURN_NONE && person_moves * 2 < cap) {
             if (s.side_to_move != s.lower_turn) break;  // cannot happen: the computer moves at once
             auto t0 = Clock::now();
-            deep::GameMove m;
+            Move m;
             if (person_moves < opening) {
                 deep::Position p = deep::Position::from_state(s, s.lower_turn);
                 m = deep::to_game_move(p, opening_move(s, s.lower_turn, rng));
@@ -122,13 +122,13 @@ int main(int argc, char** argv) {
             ++person_moves;
             io.computer_played = false;
             com_start = Clock::now();
-            if (m.pass) {
+            if (m.pass()) {
                 click(g, 1, 5, 5);
             } else {
                 int col, row;
                 origin_cell(m, false, col, row);
                 click(g, 1, col, row);
-                click(g, m.placed != m.before ? 2 : 1, m.to_col, m.to_row);
+                click(g, m.piece_after != m.piece_before ? 2 : 1, m.to_col, m.to_row);
             }
             if (io.computer_played) {
                 com_times.push_back(seconds(io.computer_moved - com_start));

@@ -111,14 +111,14 @@ void click(Game& g, int button, int col, int row) {
 }
 
 // The console's `move` line, and the same clicks on the referee's game.
-std::string play(Game& g, const deep::GameMove& m, bool upper) {
-    if (m.pass) {
+std::string play(Game& g, const Move& m, bool upper) {
+    if (m.pass()) {
         click(g, 1, 5, 5);
         return "click 1 5 5";
     }
     int c1, r1;
     origin_cell(m, upper, c1, r1);
-    const bool promote = m.placed != m.before;
+    const bool promote = m.piece_after != m.piece_before;
     click(g, 1, c1, r1);
     click(g, promote ? 2 : 1, m.to_col, m.to_row);
     std::ostringstream line;
@@ -127,22 +127,21 @@ std::string play(Game& g, const deep::GameMove& m, bool upper) {
 }
 
 // The `best` line of a `search` reply as a move; false when there is none.
-bool parse_best(const std::string& reply, deep::GameMove& m) {
+bool parse_best(const std::string& reply, Move& m) {
     const size_t at = reply.find("best ");
     if (at == std::string::npos) return false;
     std::istringstream in(reply.substr(at + 5));
     std::string first;
     in >> first;
     if (first == "pass") {
-        m = deep::GameMove{};
-        m.pass = true;
+        m = Move{};
         return true;
     }
     if (first == "none") return false;
-    m = deep::GameMove{};
+    m = Move{};
     m.from_col = std::atoi(first.c_str());
-    in >> m.from_row >> m.to_col >> m.to_row >> m.placed;
-    m.before = m.placed;  // a drop; a board move's piece is read off the board
+    in >> m.from_row >> m.to_col >> m.to_row >> m.piece_after;
+    m.piece_before = m.piece_after;  // a drop; a board move's piece is read off the board
     return static_cast<bool>(in);
 }
 
@@ -211,8 +210,8 @@ int main(int argc, char** argv) {
         while (io.winner == 0 && s.side_to_move != TURN_NONE && plies < cap) {
             const bool sente = s.side_to_move == s.sente_turn;
             const bool a_moves = sente == a_first;
-            const bool upper = s.side_to_move == s.upper_turn;
-            deep::GameMove m;
+            const bool upper = s.side_to_move == s.upper_turn();
+            Move m;
             if (plies < opening) {
                 deep::Position p = deep::Position::from_state(s, s.side_to_move);
                 m = deep::to_game_move(p, opening_move(s, s.side_to_move, rng));
@@ -226,12 +225,12 @@ int main(int argc, char** argv) {
                     note = std::string(a_moves ? "A" : "B") + " gave no move";
                     break;
                 }
-                if (!m.pass && m.from_col != -1)
-                    m.before = s.board[static_cast<size_t>(m.from_col)][static_cast<size_t>(m.from_row)];
+                if (!m.pass() && m.from_col != -1)
+                    m.piece_before = s.board[static_cast<size_t>(m.from_col)][static_cast<size_t>(m.from_row)];
             }
             const int before = s.record_count;
             const std::string line = play(g, m, upper);
-            if (!m.pass && s.record_count == before && io.winner == 0) {
+            if (!m.pass() && s.record_count == before && io.winner == 0) {
                 // An impossible move loses the game.
                 note = std::string(a_moves ? "A" : "B") + " played an impossible move: " + line;
                 io.winner = sente ? 2 : 1;

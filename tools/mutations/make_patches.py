@@ -7,7 +7,7 @@ root=os.path.abspath(os.path.join(os.path.dirname(__file__), '..', '..'))
 muts=[
  ('king-capture-check', 'play/move.cpp', 'if (mate == 1 || move.captured == OU) {', 'if (mate == 1 || move.captured == SYA) {'),
  ('lower-king-captured-winner', 'core/rules.cpp', '''    if (code == -OU) {
-        s.winner = s.upper_turn;''', '''    if (code == -OU) {
+        s.winner = s.upper_turn();''', '''    if (code == -OU) {
         s.winner = s.lower_turn;'''),
  ('coin-may-leave-board', 'core/rules.cpp', '        if (!on_board(nc, nr)) return 0;\n', ''),
  ('coin-origin-exception', 'core/rules.cpp', 'if (!(nc == fc && nr == fr) && at(s, nc, nr) != EMPTY) return 0;', 'if (at(s, nc, nr) != EMPTY) return 0;'),

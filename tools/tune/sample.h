@@ -61,7 +61,7 @@ inline bool parse_sample(const std::string& line, Sample& out) {
     for (auto* hand : {&s.hand[UPPER], &s.hand[LOWER]})
         for (size_t k = 1; k <= 7; ++k)
             if (!(in >> (*hand)[k]) || (*hand)[k] < 0) return false;
-    out.position = deep::Position::from_state(s, side == "u" ? s.upper_turn : s.lower_turn);
+    out.position = deep::Position::from_state(s, side == "u" ? s.upper_turn() : s.lower_turn);
     return true;
 }
 
