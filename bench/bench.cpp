@@ -194,7 +194,7 @@ int main(int argc, char** argv) {
             std::ofstream(tmpl + "/" + KEPT_LIST_NAME) << format_kept_list(list);
             GameState game = positions.front();
             for (int i = 1; i <= 150; ++i)
-                game.record[size_t(i)] = {{7, 7, 7, 6, -10, 0, -10}, float(i), float(i + 1), 0, 0};
+                game.record[size_t(i)] = {{7, 7, 7, 6, -10, 0, -10}, {float(i), float(i + 1), 0, 0}};
             game.record_end = 150;
             // Wall time, and the processor time of this process, which a
             // busy machine does not inflate.
