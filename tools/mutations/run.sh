@@ -21,6 +21,12 @@ rm -rf "$src"
 mkdir -p "$src" "$build"
 # The tracked files as they are in the working tree.
 (cd "$root" && git ls-files -z | tar --null -T - -cf -) | tar -xf - -C "$src"
+# The tests that drive the server from node need the packages the project's
+# set-up installed; they are not tracked, so the copy takes its own copy of
+# them (a link would resolve outside the copy, which the tests refuse).
+for modules in tests/server/node_modules; do
+    [[ -d "$root/$modules" ]] && cp -a "$root/$modules" "$src/$modules"
+done
 
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-/work} CCACHE_NOHASHDIR=true
 launcher=()
