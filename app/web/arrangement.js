@@ -151,6 +151,13 @@ function shareRoom(shape, x, y, width, height) {
   return left || { width, height };
 }
 
+// The arrangement for the window as it is, asked of the game ahead of the
+// fitting (the first asking is the slow one), so that the fitting that
+// lays the page out holds the thread less long.
+export function prepareFit() {
+  arrangementOf(game._rindou_shape_for(window.innerWidth, window.innerHeight));
+}
+
 export function fit() {
   const shape = game._rindou_shape_for(window.innerWidth, window.innerHeight);
   const before = arranged;

@@ -17,7 +17,7 @@
 //   access.js        the moves said in words, the names of the controls
 //   features.js      what a feature module (the study, online play) hooks
 //                    into; such a module is loaded before this one
-import { BUILD_ID, compiled, instance } from './wasm.js';
+import { BUILD_ID, compiled, instance, yieldToPage } from './wasm.js';
 import { Surface, fetchFirstPicturesAhead, rememberFirstPictures, warmFontsAhead } from './surface.js';
 import { sound, listDataFiles, loadDataFiles } from './sound.js';
 import { kept } from './kept.js';
@@ -25,7 +25,7 @@ import { game, surface, canvas, hooks, anotherBuild, setGame, setSurface, showEn
          ENDED_KEY, firstBoard } from './game.js';
 import { buildMenus, menuEntries, retranslate } from './menu.js';
 import { setBoxTexts } from './boxes.js';
-import { fit, scheduleComposite } from './arrangement.js';
+import { fit, prepareFit, scheduleComposite } from './arrangement.js';
 import { started } from './features.js';
 import './console.js';
 import './record_panel.js';
@@ -57,8 +57,12 @@ async function start() {
   warmFontsAhead();
   setTimeout(() => sound.prepare(), 0);
   const soundsListed = listDataFiles();
+  // From here on each step of the start runs in a task of its own, the
+  // page's thread free between them for input and frames: on a slow phone
+  // the steps together hold it for most of a second.
   setGame(await instance({ rindouHooks: hooks }));
   performance.mark('rindou-instance');
+  await yieldToPage();
   if (game.UTF8ToString(game._rindou_build_id()) !== BUILD_ID) {
     const module = game;
     setGame(null);
@@ -76,6 +80,15 @@ async function start() {
   surface.changed = scheduleComposite;
   // The menus in the words of the language the page starts in.
   setBoxTexts(JSON.parse(game.UTF8ToString(game._rindou_box_texts())));
+  await yieldToPage();
+  // The game's first answers about its menus and its arrangement are the
+  // slow ones (its code for them runs for the first time): asked ahead,
+  // each in a task of its own, they leave the task that lays the page out
+  // short.  The entries are asked again there, as they stand then.
+  menuEntries();
+  await yieldToPage();
+  prepareFit();
+  await yieldToPage();
   buildMenus(menuEntries());
   // In the same task as the menus: a frame between them would show the
   // page laid out without its canvas fitted, and then shift it.
@@ -101,15 +114,16 @@ async function start() {
   performance.mark('rindou-started');
   // The start read the settings: the texts are in the language kept there.
   retranslate();
-  // The game put aside goes on at the next visit (resume.js); leaving the
-  // page keeps only a game that could not be put aside, as leaving the
-  // program does.
+  // The game put aside goes on at the next visit (resume.js), before any
+  // input could reach the new game; leaving the page keeps only a game
+  // that could not be put aside, as leaving the program does.
   window.rindouResume.start(game);
   window.addEventListener('pagehide', () => window.rindouResume.leave());
   // For tests and the curious: the game's state as the console shows it.
   window.rindouShow = () => game.UTF8ToString(game._rindou_show());
   // 0 when nothing waits, else 1 + the kind of the wait (5: a search).
   window.rindouWaiting = () => game._rindou_waiting();
+  await yieldToPage();
   started();
   // The page is ready once its first board shows whole. What that board did
   // not need comes after it: the sounds, the pictures not drawn yet, and
@@ -118,9 +132,30 @@ async function start() {
   await firstBoard;
   document.body.dataset.ready = 'true';
   rememberFirstPictures(surface);
+  // Not while the person's first tap is being answered: after it, or once
+  // the page has shown its board a second untouched.
+  await firstInputOrQuiet(1000);
   await Promise.all([loadDataFiles(), surface.fetchTheRest()]);
   document.body.dataset.complete = 'true';
   keepOffline();
+}
+
+// Resolves once the frame after the person's first press or key has been
+// drawn, or after `ms` without one.
+function firstInputOrQuiet(ms) {
+  return new Promise((resolve) => {
+    let timer = null;
+    const done = () => {
+      clearTimeout(timer);
+      document.removeEventListener('pointerup', pressed, true);
+      document.removeEventListener('keyup', pressed, true);
+      requestAnimationFrame(() => setTimeout(resolve, 0));
+    };
+    const pressed = () => done();
+    timer = setTimeout(done, ms);
+    document.addEventListener('pointerup', pressed, true);
+    document.addEventListener('keyup', pressed, true);
+  });
 }
 
 // The page works offline and can be installed once its service worker has

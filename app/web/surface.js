@@ -377,9 +377,15 @@ function fromSheet(files) {
     if (!files.every((f) => at.has(f))) continue;
     // Decoded once, off the page's thread; each picture is then its own
     // bitmap, drawn as the single file would be.
-    const whole = fetch(sheet.file)
+    // The WebP copy where the build made one, the PNG where that fails
+    // (a browser that reads no WebP).  Decoded as stored, not
+    // premultiplied: the WebP decoder premultiplies a half-transparent
+    // pixel with a rounding of its own, and the title's edges would then
+    // differ from its own picture's.
+    const decoded = (file) => fetch(file)
       .then((r) => (r.ok ? r.blob() : Promise.reject(new Error(r.statusText))))
-      .then((blob) => createImageBitmap(blob));
+      .then((blob) => createImageBitmap(blob, { premultiplyAlpha: 'none' }));
+    const whole = sheet.webp ? decoded(sheet.webp).catch(() => decoded(sheet.file)) : decoded(sheet.file);
     return (f) => whole.then((bitmap) => createImageBitmap(bitmap, ...at.get(f)))
       .catch(() => loadImage(f));
   }
