@@ -57,6 +57,10 @@ export function scheduleComposite() {
 // The arrangement's parts copied from the picture onto the page's canvas.
 function composite() {
   if (!arranged || arranged.shape === DESKTOP) return;
+  // Nothing drawn yet (the canvas fitted before the game's start): the
+  // game's first drawing composes it, and a slow phone is spared a whole
+  // composition of an empty picture.
+  if (!surface.ops.length) return;
   const c = canvas.getContext('2d');
   const dpr = canvas.width / canvas.getBoundingClientRect().width;
   const k = unit * dpr;
@@ -111,6 +115,7 @@ function placeControls(scale) {
   controls.replaceChildren();
   if (arranged.shape === DESKTOP) return;
   const captions = new Map(menuEntries().map((e) => [e.name, e.caption]));
+  let shrinking = [];
   for (const { command, to } of arranged.controls) {
     if (!captions.has(command)) continue;
     const b = document.createElement('button');
@@ -129,12 +134,21 @@ function placeControls(scale) {
     });
     controls.appendChild(b);
     // The caption as large as its button holds it, on two lines at most.
-    let size = Math.max(10, Math.min(20, (to[3] - to[1]) * scale * 0.36));
+    const size = Math.max(10, Math.min(20, (to[3] - to[1]) * scale * 0.36));
     b.style.fontSize = `${size}px`;
-    while (size > 10 && (b.scrollWidth > b.clientWidth || b.scrollHeight > b.clientHeight)) {
-      size -= 1;
-      b.style.fontSize = `${size}px`;
+    shrinking.push({ b, size });
+  }
+  // Every caption too large for its button a size smaller, all of them in
+  // one round, so that the page is laid out once a round rather than once
+  // for each caption at each size.
+  while (shrinking.length) {
+    const over = shrinking.filter(({ b, size }) =>
+      size > 10 && (b.scrollWidth > b.clientWidth || b.scrollHeight > b.clientHeight));
+    for (const c of over) {
+      c.size -= 1;
+      c.b.style.fontSize = `${c.size}px`;
     }
+    shrinking = over;
   }
 }
 

@@ -50,7 +50,7 @@ async function start() {
   // game and the menus are laid out, rather than once the game has started
   // and asked for them.  Not sooner: on a slow connection they would share
   // it with the module, which everything else waits for.
-  compiled.then(fetchFirstPicturesAhead, () => {});
+  const picturesAhead = compiled.then(fetchFirstPicturesAhead, () => {});
   // The page's thread idles while the module comes: the fonts are read
   // from the disk and the audio context is made then, rather than while
   // the first board is laid out or the first tap is answered.
@@ -106,6 +106,11 @@ async function start() {
       scratch.fillText('歩香桂銀金角飛王一二三四五六七八九手目0123456789', 0, 10);
     }
   await nextTask();
+  // The game's first drawing waits for the pictures it will likely draw,
+  // which are on their way: drawn as they come, its calls would wait in
+  // the list and the whole board be drawn again when the last came, a long
+  // while on a slow phone.
+  await picturesAhead;
   // The clock's tick; the game knows whether its clock runs.
   window.rindouClockTicks = 0;
   setInterval(() => { if (game && game._rindou_tick()) window.rindouClockTicks += 1; }, 50);

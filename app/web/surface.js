@@ -83,6 +83,7 @@ export class Surface {
     const p = this.pictures.get(code);
     if (!p || p.missing) return;  // a code without a picture draws nothing
     const op = { kind: 'image', value: code, x1: x, y1: y, x2: x, y2: y, waiting: true };
+    if (!p.normal && !p.large) this.takeAhead(code, this.scale > 1.25 ? 'large' : 'normal');
     if (this.sized(op)) {
       this.add(op);
       return;
@@ -92,6 +93,20 @@ export class Surface {
     this.waiting += 1;
     this.ops.push(op);
     this.fetch(code, this.scale > 1.25 ? 'large' : 'normal');
+  }
+
+  // A picture fetched ahead that has already come is drawn at once, not
+  // after a wait for a promise, so that the game's first drawing needs no
+  // second one.
+  takeAhead(code, density) {
+    const p = this.pictures.get(code);
+    const file = `pictures/${p.stem}${density === 'large' ? '@2x' : ''}.png`;
+    if (p.asked[density] || !cameAhead.has(file)) return;
+    p[density] = cameAhead.get(file);
+    cameAhead.delete(file);
+    ahead.delete(file);
+    p.asked[density] = true;
+    this.fetched.push(file);
   }
 
   // An image call's extent from its picture's natural size, once either
@@ -323,6 +338,8 @@ export class Surface {
 // Pictures asked for before the game could say what it draws: a drawing
 // that asks for one of them takes the fetch already under way.
 const ahead = new Map();
+// Those of them that have come: file -> picture.
+const cameAhead = new Map();
 
 // The pictures the first board drew at the last visit, remembered by the
 // page so that the next visit can fetch them while the module compiles.
@@ -337,7 +354,8 @@ const NEW_GAME_PICTURES = ['KARA_MASU', 'HAIKEI_MIDORI', 'COIN', 'RINDOU', 'UE_O
                              (p) => [`UE_${p}_0`, `SITA_${p}_0`]));
 
 // Starts fetching the pictures the first board will likely draw, in the
-// screen's density, before the module that draws it has come.
+// screen's density, before the module that draws it has come.  Resolves
+// once they are all in (or failed).
 export function fetchFirstPicturesAhead() {
   performance.mark('rindou-pictures-ahead');
   let files = null;
@@ -355,7 +373,16 @@ export function fetchFirstPicturesAhead() {
     files = NEW_GAME_PICTURES.map((stem) => `pictures/${stem}${large ? '@2x' : ''}.png`);
   }
   const packed = fromSheet(files);
-  for (const f of files) if (!ahead.has(f)) ahead.set(f, packed ? packed(f) : loadImage(f));
+  for (const f of files) {
+    if (ahead.has(f)) continue;
+    const coming = (packed ? packed(f) : loadImage(f)).then((img) => {
+      if (img && ahead.get(f) === coming) cameAhead.set(f, img);
+      return img;
+    });
+    ahead.set(f, coming);
+  }
+  // Each of them resolves, come or failed.
+  return Promise.all(files.map((f) => ahead.get(f))).then(() => {});
 }
 
 // The build packs a new game's first pictures, in each density, into one
