@@ -60,7 +60,8 @@ function composite() {
   // Nothing drawn yet (the canvas fitted before the game's start): the
   // game's first drawing composes it, and a slow phone is spared a whole
   // composition of an empty picture.
-  if (!surface.ops.length) return;
+  // Nor a picture still being painted: its last slice composes it.
+  if (!surface.ops.length || surface.painting) return;
   const c = canvas.getContext('2d');
   const dpr = canvas.width / canvas.getBoundingClientRect().width;
   const k = unit * dpr;

@@ -115,7 +115,8 @@ async function start() {
   window.rindouClockTicks = 0;
   setInterval(() => { if (game && game._rindou_tick()) window.rindouClockTicks += 1; }, 50);
   performance.mark('rindou-start');
-  game._rindou_start();
+  // The board it draws is painted in slices after it (see paintLater).
+  surface.paintLater(() => game._rindou_start(), yieldToPage);
   performance.mark('rindou-started');
   // The start read the settings: the texts are in the language kept there.
   retranslate();

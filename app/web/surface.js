@@ -33,6 +33,10 @@ export class Surface {
     this.fetched = [];
     this.settledWaiters = [];
     this.rebuildPending = false;
+    // While set ({ from }: the first call not painted yet), calls are kept
+    // in the list and painted a few at a time in tasks of their own, rather
+    // than within the game's call that made them (see paintLater).
+    this.painting = null;
     this.ops = [];
     this.nextCompaction = 4096;
     this.scale = 1;
@@ -72,6 +76,8 @@ export class Surface {
   }
 
   rebuild() {
+    // Everything in the list is painted here: nothing is left for later.
+    if (this.painting) this.painting.from = this.ops.length;
     const c = this.ctx;
     c.fillStyle = this.palette[2];
     c.fillRect(0, 0, this.canvas.width, this.canvas.height);
@@ -188,9 +194,44 @@ export class Surface {
     return any;
   }
 
+  // The game's first drawing, on a picture kept apart from the page (a
+  // phone's arrangement shows parts of it): the calls the game makes while
+  // `draw` runs are only listed, then painted in slices of a few
+  // milliseconds, each in a task of its own, so that the game's start and
+  // the painting of a whole board do not hold a slow phone's thread
+  // together.  No arrangement is composed from the picture until the last
+  // slice is painted.  Resolves once it is.
+  paintLater(draw, yieldToPage) {
+    if (this.canvas.isConnected || this.painting) {
+      draw();
+      return Promise.resolve();
+    }
+    const later = { from: this.ops.length };
+    this.painting = later;
+    try {
+      draw();
+    } catch (e) {
+      // What was listed is painted at once, as without the slices.
+      this.painting = null;
+      this.rebuild();
+      throw e;
+    }
+    return (async () => {
+      while (later.from < this.ops.length) {
+        await yieldToPage();
+        const until = performance.now() + 8;
+        while (later.from < this.ops.length && performance.now() < until) this.paint(this.ops[later.from++]);
+      }
+      this.painting = null;
+      if (this.changed) this.changed();
+      if (this.waiting === 0 && !this.rebuildPending)
+        for (const resolve of this.settledWaiters.splice(0)) resolve();
+    })();
+  }
+
   // Resolves once every picture drawn so far has come and is painted.
   settled() {
-    if (this.waiting === 0 && !this.rebuildPending) return Promise.resolve();
+    if (this.waiting === 0 && !this.rebuildPending && !this.painting) return Promise.resolve();
     return new Promise((resolve) => this.settledWaiters.push(resolve));
   }
 
@@ -236,10 +277,14 @@ export class Surface {
   }
 
   add(op) {
-    this.paint(op);
-    if (this.changed) this.changed();
+    // Painted in its turn, after the calls listed before it.
+    if (!this.painting) {
+      this.paint(op);
+      if (this.changed) this.changed();
+    }
     this.ops.push(op);
-    if (this.ops.length > this.nextCompaction) {
+    // Not while calls wait to be painted: they are found by their place.
+    if (!this.painting && this.ops.length > this.nextCompaction) {
       this.compact();
       this.nextCompaction = Math.max(4096, this.ops.length * 2);
     }
