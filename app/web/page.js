@@ -109,8 +109,9 @@ async function start() {
   // The game's first drawing waits for the pictures it will likely draw,
   // which are on their way: drawn as they come, its calls would wait in
   // the list and the whole board be drawn again when the last came, a long
-  // while on a slow phone.
-  await picturesAhead;
+  // while on a slow phone.  Not for ever: on a connection that stalls the
+  // game starts without them, and draws them as they come.
+  await Promise.race([picturesAhead, new Promise((resolve) => setTimeout(resolve, 2000))]);
   // The clock's tick; the game knows whether its clock runs.
   window.rindouClockTicks = 0;
   setInterval(() => { if (game && game._rindou_tick()) window.rindouClockTicks += 1; }, 50);
