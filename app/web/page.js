@@ -16,7 +16,8 @@
 //   input.js         presses, taps, drags and keys, the board's keys
 //   access.js        the moves said in words, the names of the controls
 //   features.js      what a feature module (the study, online play) hooks
-//                    into; such a module is loaded before this one
+//                    into; the study is loaded before this one, online
+//                    play once the first board shows
 import { BUILD_ID, compiled, instance, yieldToPage } from './wasm.js';
 import { Surface, fetchFirstPicturesAhead, rememberFirstPictures, warmFontsAhead } from './surface.js';
 import { sound, listDataFiles, loadDataFiles } from './sound.js';
@@ -139,6 +140,9 @@ async function start() {
   await firstBoard;
   document.body.dataset.ready = 'true';
   rememberFirstPictures(surface);
+  // Online play needs no part of the first board: its module comes after
+  // it rather than sharing a slow connection with the game's module.
+  import('./online.js').catch((e) => console.warn('rindou: no online play', e));
   // Not while the person's first tap is being answered: after it, or once
   // the page has shown its board a second untouched.
   await firstInputOrQuiet(1000);
