@@ -57,6 +57,11 @@ export function scheduleComposite() {
 // The arrangement's parts copied from the picture onto the page's canvas.
 function composite() {
   if (!arranged || arranged.shape === DESKTOP) return;
+  // Nothing drawn yet (the canvas fitted before the game's start): the
+  // game's first drawing composes it, and a slow phone is spared a whole
+  // composition of an empty picture.
+  // Nor a picture still being painted: its last slice composes it.
+  if (!surface.ops.length || surface.painting) return;
   const c = canvas.getContext('2d');
   const dpr = canvas.width / canvas.getBoundingClientRect().width;
   const k = unit * dpr;
@@ -111,6 +116,7 @@ function placeControls(scale) {
   controls.replaceChildren();
   if (arranged.shape === DESKTOP) return;
   const captions = new Map(menuEntries().map((e) => [e.name, e.caption]));
+  let shrinking = [];
   for (const { command, to } of arranged.controls) {
     if (!captions.has(command)) continue;
     const b = document.createElement('button');
@@ -129,12 +135,21 @@ function placeControls(scale) {
     });
     controls.appendChild(b);
     // The caption as large as its button holds it, on two lines at most.
-    let size = Math.max(10, Math.min(20, (to[3] - to[1]) * scale * 0.36));
+    const size = Math.max(10, Math.min(20, (to[3] - to[1]) * scale * 0.36));
     b.style.fontSize = `${size}px`;
-    while (size > 10 && (b.scrollWidth > b.clientWidth || b.scrollHeight > b.clientHeight)) {
-      size -= 1;
-      b.style.fontSize = `${size}px`;
+    shrinking.push({ b, size });
+  }
+  // Every caption too large for its button a size smaller, all of them in
+  // one round, so that the page is laid out once a round rather than once
+  // for each caption at each size.
+  while (shrinking.length) {
+    const over = shrinking.filter(({ b, size }) =>
+      size > 10 && (b.scrollWidth > b.clientWidth || b.scrollHeight > b.clientHeight));
+    for (const c of over) {
+      c.size -= 1;
+      c.b.style.fontSize = `${c.size}px`;
     }
+    shrinking = over;
   }
 }
 
@@ -149,6 +164,13 @@ export function setRoomTaker(taker) {
 function shareRoom(shape, x, y, width, height) {
   const left = roomTaker && roomTaker(shape, x, y, width, height);
   return left || { width, height };
+}
+
+// The arrangement for the window as it is, asked of the game ahead of the
+// fitting (the first asking is the slow one), so that the fitting that
+// lays the page out holds the thread less long.
+export function prepareFit() {
+  arrangementOf(game._rindou_shape_for(window.innerWidth, window.innerHeight));
 }
 
 export function fit() {

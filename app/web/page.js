@@ -16,8 +16,9 @@
 //   input.js         presses, taps, drags and keys, the board's keys
 //   access.js        the moves said in words, the names of the controls
 //   features.js      what a feature module (the study, online play) hooks
-//                    into; such a module is loaded before this one
-import { BUILD_ID, compiled, instance } from './wasm.js';
+//                    into; the study is loaded before this one, online
+//                    play once the first board shows
+import { BUILD_ID, compiled, instance, yieldToPage } from './wasm.js';
 import { Surface, fetchFirstPicturesAhead, rememberFirstPictures, warmFontsAhead } from './surface.js';
 import { sound, listDataFiles, loadDataFiles } from './sound.js';
 import { kept } from './kept.js';
@@ -25,7 +26,7 @@ import { game, surface, canvas, hooks, anotherBuild, setGame, setSurface, showEn
          ENDED_KEY, firstBoard } from './game.js';
 import { buildMenus, menuEntries, retranslate } from './menu.js';
 import { setBoxTexts } from './boxes.js';
-import { fit, scheduleComposite } from './arrangement.js';
+import { fit, prepareFit, scheduleComposite } from './arrangement.js';
 import { started } from './features.js';
 import './console.js';
 import './record_panel.js';
@@ -50,15 +51,19 @@ async function start() {
   // game and the menus are laid out, rather than once the game has started
   // and asked for them.  Not sooner: on a slow connection they would share
   // it with the module, which everything else waits for.
-  compiled.then(fetchFirstPicturesAhead, () => {});
+  const picturesAhead = compiled.then(fetchFirstPicturesAhead, () => {});
   // The page's thread idles while the module comes: the fonts are read
   // from the disk and the audio context is made then, rather than while
   // the first board is laid out or the first tap is answered.
   warmFontsAhead();
   setTimeout(() => sound.prepare(), 0);
   const soundsListed = listDataFiles();
+  // From here on each step of the start runs in a task of its own, the
+  // page's thread free between them for input and frames: on a slow phone
+  // the steps together hold it for most of a second.
   setGame(await instance({ rindouHooks: hooks }));
   performance.mark('rindou-instance');
+  await yieldToPage();
   if (game.UTF8ToString(game._rindou_build_id()) !== BUILD_ID) {
     const module = game;
     setGame(null);
@@ -76,6 +81,15 @@ async function start() {
   surface.changed = scheduleComposite;
   // The menus in the words of the language the page starts in.
   setBoxTexts(JSON.parse(game.UTF8ToString(game._rindou_box_texts())));
+  await yieldToPage();
+  // The game's first answers about its menus and its arrangement are the
+  // slow ones (its code for them runs for the first time): asked ahead,
+  // each in a task of its own, they leave the task that lays the page out
+  // short.  The entries are asked again there, as they stand then.
+  menuEntries();
+  await yieldToPage();
+  prepareFit();
+  await yieldToPage();
   buildMenus(menuEntries());
   // In the same task as the menus: a frame between them would show the
   // page laid out without its canvas fitted, and then shift it.
@@ -93,23 +107,31 @@ async function start() {
       scratch.fillText('歩香桂銀金角飛王一二三四五六七八九手目0123456789', 0, 10);
     }
   await nextTask();
+  // The game's first drawing waits for the pictures it will likely draw,
+  // which are on their way: drawn as they come, its calls would wait in
+  // the list and the whole board be drawn again when the last came, a long
+  // while on a slow phone.  Not for ever: on a connection that stalls the
+  // game starts without them, and draws them as they come.
+  await Promise.race([picturesAhead, new Promise((resolve) => setTimeout(resolve, 2000))]);
   // The clock's tick; the game knows whether its clock runs.
   window.rindouClockTicks = 0;
   setInterval(() => { if (game && game._rindou_tick()) window.rindouClockTicks += 1; }, 50);
   performance.mark('rindou-start');
-  game._rindou_start();
+  // The board it draws is painted in slices after it (see paintLater).
+  surface.paintLater(() => game._rindou_start(), yieldToPage);
   performance.mark('rindou-started');
   // The start read the settings: the texts are in the language kept there.
   retranslate();
-  // The game put aside goes on at the next visit (resume.js); leaving the
-  // page keeps only a game that could not be put aside, as leaving the
-  // program does.
+  // The game put aside goes on at the next visit (resume.js), before any
+  // input could reach the new game; leaving the page keeps only a game
+  // that could not be put aside, as leaving the program does.
   window.rindouResume.start(game);
   window.addEventListener('pagehide', () => window.rindouResume.leave());
   // For tests and the curious: the game's state as the console shows it.
   window.rindouShow = () => game.UTF8ToString(game._rindou_show());
   // 0 when nothing waits, else 1 + the kind of the wait (5: a search).
   window.rindouWaiting = () => game._rindou_waiting();
+  await yieldToPage();
   started();
   // The page is ready once its first board shows whole. What that board did
   // not need comes after it: the sounds, the pictures not drawn yet, and
@@ -118,9 +140,33 @@ async function start() {
   await firstBoard;
   document.body.dataset.ready = 'true';
   rememberFirstPictures(surface);
+  // Online play needs no part of the first board: its module comes after
+  // it rather than sharing a slow connection with the game's module.
+  import('./online.js').catch((e) => console.warn('rindou: no online play', e));
+  // Not while the person's first tap is being answered: after it, or once
+  // the page has shown its board a second untouched.
+  await firstInputOrQuiet(1000);
   await Promise.all([loadDataFiles(), surface.fetchTheRest()]);
   document.body.dataset.complete = 'true';
   keepOffline();
+}
+
+// Resolves once the frame after the person's first press or key has been
+// drawn, or after `ms` without one.
+function firstInputOrQuiet(ms) {
+  return new Promise((resolve) => {
+    let timer = null;
+    const done = () => {
+      clearTimeout(timer);
+      document.removeEventListener('pointerup', pressed, true);
+      document.removeEventListener('keyup', pressed, true);
+      requestAnimationFrame(() => setTimeout(resolve, 0));
+    };
+    const pressed = () => done();
+    timer = setTimeout(done, ms);
+    document.addEventListener('pointerup', pressed, true);
+    document.addEventListener('keyup', pressed, true);
+  });
 }
 
 // The page works offline and can be installed once its service worker has

@@ -13,6 +13,7 @@ const TYPES = {
   '.css': 'text/css; charset=utf-8',
   '.wasm': 'application/wasm',
   '.png': 'image/png',
+  '.webp': 'image/webp',
   '.json': 'application/json',
   '.webmanifest': 'application/manifest+json',
   '.wav': 'audio/wav',

@@ -33,6 +33,10 @@ export class Surface {
     this.fetched = [];
     this.settledWaiters = [];
     this.rebuildPending = false;
+    // While set ({ from }: the first call not painted yet), calls are kept
+    // in the list and painted a few at a time in tasks of their own, rather
+    // than within the game's call that made them (see paintLater).
+    this.painting = null;
     this.ops = [];
     this.nextCompaction = 4096;
     this.scale = 1;
@@ -72,6 +76,8 @@ export class Surface {
   }
 
   rebuild() {
+    // Everything in the list is painted here: nothing is left for later.
+    if (this.painting) this.painting.from = this.ops.length;
     const c = this.ctx;
     c.fillStyle = this.palette[2];
     c.fillRect(0, 0, this.canvas.width, this.canvas.height);
@@ -83,6 +89,7 @@ export class Surface {
     const p = this.pictures.get(code);
     if (!p || p.missing) return;  // a code without a picture draws nothing
     const op = { kind: 'image', value: code, x1: x, y1: y, x2: x, y2: y, waiting: true };
+    if (!p.normal && !p.large) this.takeAhead(code, this.scale > 1.25 ? 'large' : 'normal');
     if (this.sized(op)) {
       this.add(op);
       return;
@@ -92,6 +99,20 @@ export class Surface {
     this.waiting += 1;
     this.ops.push(op);
     this.fetch(code, this.scale > 1.25 ? 'large' : 'normal');
+  }
+
+  // A picture fetched ahead that has already come is drawn at once, not
+  // after a wait for a promise, so that the game's first drawing needs no
+  // second one.
+  takeAhead(code, density) {
+    const p = this.pictures.get(code);
+    const file = `pictures/${p.stem}${density === 'large' ? '@2x' : ''}.png`;
+    if (p.asked[density] || !cameAhead.has(file)) return;
+    p[density] = cameAhead.get(file);
+    cameAhead.delete(file);
+    ahead.delete(file);
+    p.asked[density] = true;
+    this.fetched.push(file);
   }
 
   // An image call's extent from its picture's natural size, once either
@@ -173,9 +194,44 @@ export class Surface {
     return any;
   }
 
+  // The game's first drawing, on a picture kept apart from the page (a
+  // phone's arrangement shows parts of it): the calls the game makes while
+  // `draw` runs are only listed, then painted in slices of a few
+  // milliseconds, each in a task of its own, so that the game's start and
+  // the painting of a whole board do not hold a slow phone's thread
+  // together.  No arrangement is composed from the picture until the last
+  // slice is painted.  Resolves once it is.
+  paintLater(draw, yieldToPage) {
+    if (this.canvas.isConnected || this.painting) {
+      draw();
+      return Promise.resolve();
+    }
+    const later = { from: this.ops.length };
+    this.painting = later;
+    try {
+      draw();
+    } catch (e) {
+      // What was listed is painted at once, as without the slices.
+      this.painting = null;
+      this.rebuild();
+      throw e;
+    }
+    return (async () => {
+      while (later.from < this.ops.length) {
+        await yieldToPage();
+        const until = performance.now() + 8;
+        while (later.from < this.ops.length && performance.now() < until) this.paint(this.ops[later.from++]);
+      }
+      this.painting = null;
+      if (this.changed) this.changed();
+      if (this.waiting === 0 && !this.rebuildPending)
+        for (const resolve of this.settledWaiters.splice(0)) resolve();
+    })();
+  }
+
   // Resolves once every picture drawn so far has come and is painted.
   settled() {
-    if (this.waiting === 0 && !this.rebuildPending) return Promise.resolve();
+    if (this.waiting === 0 && !this.rebuildPending && !this.painting) return Promise.resolve();
     return new Promise((resolve) => this.settledWaiters.push(resolve));
   }
 
@@ -221,10 +277,14 @@ export class Surface {
   }
 
   add(op) {
-    this.paint(op);
-    if (this.changed) this.changed();
+    // Painted in its turn, after the calls listed before it.
+    if (!this.painting) {
+      this.paint(op);
+      if (this.changed) this.changed();
+    }
     this.ops.push(op);
-    if (this.ops.length > this.nextCompaction) {
+    // Not while calls wait to be painted: they are found by their place.
+    if (!this.painting && this.ops.length > this.nextCompaction) {
       this.compact();
       this.nextCompaction = Math.max(4096, this.ops.length * 2);
     }
@@ -323,6 +383,8 @@ export class Surface {
 // Pictures asked for before the game could say what it draws: a drawing
 // that asks for one of them takes the fetch already under way.
 const ahead = new Map();
+// Those of them that have come: file -> picture.
+const cameAhead = new Map();
 
 // The pictures the first board drew at the last visit, remembered by the
 // page so that the next visit can fetch them while the module compiles.
@@ -337,7 +399,8 @@ const NEW_GAME_PICTURES = ['KARA_MASU', 'HAIKEI_MIDORI', 'COIN', 'RINDOU', 'UE_O
                              (p) => [`UE_${p}_0`, `SITA_${p}_0`]));
 
 // Starts fetching the pictures the first board will likely draw, in the
-// screen's density, before the module that draws it has come.
+// screen's density, before the module that draws it has come.  Resolves
+// once they are all in (or failed).
 export function fetchFirstPicturesAhead() {
   performance.mark('rindou-pictures-ahead');
   let files = null;
@@ -355,7 +418,16 @@ export function fetchFirstPicturesAhead() {
     files = NEW_GAME_PICTURES.map((stem) => `pictures/${stem}${large ? '@2x' : ''}.png`);
   }
   const packed = fromSheet(files);
-  for (const f of files) if (!ahead.has(f)) ahead.set(f, packed ? packed(f) : loadImage(f));
+  for (const f of files) {
+    if (ahead.has(f)) continue;
+    const coming = (packed ? packed(f) : loadImage(f)).then((img) => {
+      if (img && ahead.get(f) === coming) cameAhead.set(f, img);
+      return img;
+    });
+    ahead.set(f, coming);
+  }
+  // Each of them resolves, come or failed.
+  return Promise.all(files.map((f) => ahead.get(f))).then(() => {});
 }
 
 // The build packs a new game's first pictures, in each density, into one
@@ -377,9 +449,15 @@ function fromSheet(files) {
     if (!files.every((f) => at.has(f))) continue;
     // Decoded once, off the page's thread; each picture is then its own
     // bitmap, drawn as the single file would be.
-    const whole = fetch(sheet.file)
+    // The WebP copy where the build made one, the PNG where that fails
+    // (a browser that reads no WebP).  Decoded as stored, not
+    // premultiplied: the WebP decoder premultiplies a half-transparent
+    // pixel with a rounding of its own, and the title's edges would then
+    // differ from its own picture's.
+    const decoded = (file) => fetch(file)
       .then((r) => (r.ok ? r.blob() : Promise.reject(new Error(r.statusText))))
-      .then((blob) => createImageBitmap(blob));
+      .then((blob) => createImageBitmap(blob, { premultiplyAlpha: 'none' }));
+    const whole = sheet.webp ? decoded(sheet.webp).catch(() => decoded(sheet.file)) : decoded(sheet.file);
     return (f) => whole.then((bitmap) => createImageBitmap(bitmap, ...at.get(f)))
       .catch(() => loadImage(f));
   }

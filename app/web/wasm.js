@@ -13,12 +13,31 @@ export const RELOADED_KEY = 'rindou.reloadedForBuild';
 // search worker are instances of their own.
 export const compiled = WebAssembly.compileStreaming(fetch('rindou.wasm'));
 export function instance(options) {
-  return compiled.then((mod) => createRindou(Object.assign({
+  // Each step in a task of its own: the runtime's set-up, the
+  // instantiation and the module's own start (its constructors) would
+  // hold a slow phone's thread a long while together.
+  return compiled.then((mod) => yieldToPage().then(() => createRindou(Object.assign({
     instantiateWasm(imports, receive) {
-      WebAssembly.instantiate(mod, imports).then((inst) => receive(inst, mod));
+      WebAssembly.instantiate(mod, imports).then((inst) => yieldToPage().then(() => receive(inst, mod)));
       return {};
     },
-  }, options)));
+  }, options))));
+}
+
+// Lets the page's thread take input and draw before the work goes on.
+// A task posted on a message channel runs without the clamp a timer has;
+// scheduler.yield keeps the work ahead of other tasks where the browser has
+// it.
+export function yieldToPage() {
+  if (globalThis.scheduler && typeof globalThis.scheduler.yield === 'function') return globalThis.scheduler.yield();
+  return new Promise((resolve) => {
+    const channel = new MessageChannel();
+    channel.port1.onmessage = () => {
+      channel.port1.close();
+      resolve();
+    };
+    channel.port2.postMessage(null);
+  });
 }
 
 // A text in the module's memory, NUL-ended, freed by the caller; 0 when

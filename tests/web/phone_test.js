@@ -160,3 +160,26 @@ test('a game is played on a phone by taps, and one by drags', async (t) => {
     await page.context().close();
   });
 });
+
+// A phone's first board is painted in slices after the game's start and
+// composed once the last is painted: what it shows must be the board drawn
+// whole, as turning the phone and back draws it again.
+test('a phone\'s first board shows what the board drawn whole shows', async () => {
+  const { page, errors } = await open(390, 844, 3, true);
+  try {
+    const board = () => page.evaluate(() => new Promise((resolve) =>
+      requestAnimationFrame(() => requestAnimationFrame(() =>
+        resolve(document.getElementById('board').toDataURL())))));
+    const first = await board();
+    await page.setViewportSize({ width: 844, height: 390 });
+    await page.waitForFunction(() => document.body.dataset.arrangement === 'landscape');
+    await page.setViewportSize({ width: 390, height: 844 });
+    await page.waitForFunction(() => document.body.dataset.arrangement === 'portrait');
+    const whole = await board();
+    assert.ok(first.length > 10000, 'a board was drawn');
+    assert.ok(first === whole, 'the first board differs from the board drawn whole');
+    assert.deepStrictEqual(errors, []);
+  } finally {
+    await page.context().close();
+  }
+});
