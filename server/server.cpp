@@ -879,6 +879,7 @@ std::string content_type(const std::string& ext) {
         {".wav", "audio/wav"},                  {".mp3", "audio/mpeg"},
         {".ogg", "audio/ogg"},                  {".txt", "text/plain; charset=utf-8"},
         {".woff2", "font/woff2"},               {".map", "application/json"},
+        {".webp", "image/webp"},
     };
     auto it = TYPES.find(ext);
     return it == TYPES.end() ? "application/octet-stream" : it->second;
@@ -984,8 +985,8 @@ bool etag_matches(std::string_view list, const std::string& etag) {
 // change and need no partner, for a day before they are asked again.
 const char* cache_lifetime(const std::string& rel) {
     const std::string ext = std::filesystem::path(rel).extension().string();
-    static const char* const STILL[] = {".png", ".jpg", ".jpeg", ".gif", ".svg", ".ico",
-                                        ".wav", ".mp3", ".ogg", ".woff2"};
+    static const char* const STILL[] = {".png", ".webp", ".jpg", ".jpeg", ".gif", ".svg",
+                                        ".ico", ".wav", ".mp3", ".ogg", ".woff2"};
     for (const char* e : STILL)
         if (ext == e) return "public, max-age=86400";
     return "no-cache";

@@ -24,6 +24,7 @@ before(async () => {
   fs.writeFileSync(path.join(site, 'service_worker.js'), 'self.addEventListener("fetch", () => {});\n');
   fs.writeFileSync(path.join(site, '.hidden'), 'hidden\n');
   fs.writeFileSync(path.join(site, 'pictures', 'king.png'), PICTURE);
+  fs.writeFileSync(path.join(site, 'pictures', 'first.webp'), PICTURE);
   for (const name of ['page.js', 'only_gz.js', 'stale.js']) {
     fs.writeFileSync(path.join(site, name), SCRIPT);
     fs.writeFileSync(path.join(site, name + '.gz'), zlib.gzipSync(SCRIPT, { level: 9 }));
@@ -87,6 +88,10 @@ test('the page is asked for every time, pictures kept a day, and an unchanged fi
   const picture = await get('/pictures/king.png');
   assert.strictEqual(picture.headers['cache-control'], 'public, max-age=86400');
   assert.deepStrictEqual(picture.body, PICTURE);
+  // The first board's sheet comes as WebP: named as such, and kept like any picture.
+  const sheet = await get('/pictures/first.webp');
+  assert.strictEqual(sheet.headers['content-type'], 'image/webp');
+  assert.strictEqual(sheet.headers['cache-control'], 'public, max-age=86400');
 
   const first = await get('/page.js', { 'Accept-Encoding': 'gzip' });
   const plain = await get('/page.js');
