@@ -65,8 +65,8 @@ inline std::vector<GameState> scripted_positions(int games, int turns, uint64_t 
         new_game_reset(g);
         GameState& s = g.st;
         s.game_mode = MODE_COM;
-        s.lower_turn = 1;
-        s.side_to_move = 1;
+        s.lower_turn = UPPER;
+        s.side_to_move = UPPER;
         s.level = 3;
         for (int t = 0; t < turns; ++t) {
             int n = lower_moves(s, moves, 2000);
@@ -81,11 +81,11 @@ inline std::vector<GameState> scripted_positions(int games, int turns, uint64_t 
             int captured = s.board[size_t(m.tc)][size_t(m.tr)];
             execute_move(g, m.fc, m.fr, m.tc, m.tr, piece);
             analyse_position(s);
-            if (upper_mate_test(s) == 1 || captured == OU || s.winner != 0) break;
+            if (upper_mate_test(s) == 1 || captured == OU || s.winner != NO_SIDE) break;
             s.side_to_move = s.upper_turn();
             seen.push_back(s);
             (void)run_at_once(g, com_ban(g));
-            if (s.winner != 0 || s.side_to_move == TURN_NONE) break;
+            if (s.winner != NO_SIDE || s.side_to_move == NO_SIDE) break;
         }
     }
     return seen;

@@ -13,8 +13,8 @@ void reset_to_no_game(GameState& s) {
     s.handicap_grade = 0;
     s.handicap_set = 0;
     s.game_mode = MODE_HUMAN;
-    s.winner = 0;
-    s.side_to_move = TURN_NONE;
+    s.winner = NO_SIDE;
+    s.side_to_move = NO_SIDE;
     s.record_count = 0;
     s.move_number = 0;
     s.flipped = 0;

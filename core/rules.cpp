@@ -191,7 +191,7 @@ void scan_pawn_files(GameState& s) {
     }
 }
 
-int has_no_board_move(const GameState& s, int turn) {
+int has_no_board_move(const GameState& s, Side turn) {
     bool upper;
     if (turn == s.upper_turn())
         upper = true;

@@ -24,7 +24,7 @@ int promotion_on(int from_col, int from_row, int to_row, int piece);
 // is promotion_on's answer.  Asking changes nothing.
 int can_promote(int from_col, int from_row, int to_col, int to_row, int piece);
 void scan_pawn_files(GameState& s);
-int has_no_board_move(const GameState& s, int turn);
+int has_no_board_move(const GameState& s, Side turn);
 
 // Applies a move already found legal to the state: a capture goes to the
 // hand (a king decides the game), the piece goes to its destination, its

@@ -57,7 +57,6 @@ constexpr int upper_hand_slot(int row) { return 8 - row; }
 // Unpromoted code of each hand slot 1..7 (index 0 unused).
 constexpr std::array<int, 8> SLOT_CODE = {0, HU, KYOU, KEI, GIN, KIN, KAKU, SYA};
 
-constexpr int TURN_NONE = 0;
 constexpr int MODE_HUMAN = 0;
 constexpr int MODE_COM = 1;
 
@@ -206,7 +205,9 @@ struct Position {
     std::array<int, 10> upper_pawn_file{};
     int lower_king_col = 0, lower_king_row = 0;
     int upper_king_col = 0, upper_king_row = 0;
-    int side_to_move = TURN_NONE;
+    // Whose move it is, as the turn values of the match name the players;
+    // NO_SIDE while no game is on.
+    Side side_to_move = NO_SIDE;
 
     // How many pieces a side holds: the sum of its hand, never kept apart
     // from it.
@@ -221,13 +222,16 @@ struct Position {
 // whether it is still to be kept.
 struct Match {
     // Which side moves first (the other moves second) and which side the
-    // lower player holds (the upper player holds the other).
-    int sente_turn = 1;
-    int lower_turn = -1;
+    // lower player holds (the upper player holds the other).  These are the
+    // players' turn values, not where they sit: at start the first player
+    // holds UPPER (+1 where the console and the files write it), and a game
+    // the lower player starts gives that value to the lower player.
+    Side sente_turn = UPPER;
+    Side lower_turn = LOWER;
 
     int game_mode = MODE_HUMAN;
     int move_number = 0;
-    int winner = 0;
+    Side winner = NO_SIDE;  // the turn value of the side that won
     int record_mode = 0;
     int flipped = 0;
     int turn_notice_pending = 0;
@@ -244,8 +248,8 @@ struct Match {
     int record_count = 0;
     int record_end = 0;
 
-    int gote_turn() const { return -sente_turn; }
-    int upper_turn() const { return -lower_turn; }
+    Side gote_turn() const { return ~sente_turn; }
+    Side upper_turn() const { return ~lower_turn; }
 
     // Handicap.
     int handicap_grade = 0;

@@ -23,6 +23,10 @@ constexpr Side opposite(Side s) { return ~s; }
 constexpr int sign_of(Side s) { return s == UPPER ? 1 : -1; }
 // The side of a non-zero signed number (a piece code, a sign).
 constexpr Side side_of_sign(int v) { return v > 0 ? UPPER : LOWER; }
+// A side or none as the console and the saved games write it: +1 for the
+// upper side, -1 for the lower, 0 for none; and back.
+constexpr int turn_value(Side s) { return s == NO_SIDE ? 0 : sign_of(s); }
+constexpr Side side_of_turn_value(int v) { return v == 0 ? NO_SIDE : side_of_sign(v); }
 
 // ---- Kinds of piece ----------------------------------------------------------
 // The kinds that can be held in hand come first, in the order of the hand's

@@ -208,7 +208,7 @@ const Placement& PLACEMENT = placement();
 
 int code_from_cell(int8_t v) { return v == CELL_COIN ? COIN : code_of(Piece(v)); }
 
-Position Position::from_state(const GameState& s, int turn) {
+Position Position::from_state(const GameState& s, Side turn) {
     Position p;
     for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq)
         p.board[sq] = piece_from_code(s.board[col_of(sq)][row_of(sq)]);

@@ -116,7 +116,7 @@ public:
     int placed = 0;
 
     // The position of a game state, with `turn` (a turn value) to move.
-    static Position from_state(const GameState& s, int turn);
+    static Position from_state(const GameState& s, Side turn);
     // Writes board, coin and hands back into a game state's position fields.
     void to_state(GameState& s) const;
 

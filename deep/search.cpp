@@ -794,7 +794,7 @@ std::string move_text(const rindou::Move& m) {
     return buf;
 }
 
-SearchResult search_position(const GameState& s, int turn, bool mode_com, const SearchLimits& limits,
+SearchResult search_position(const GameState& s, Side turn, bool mode_com, const SearchLimits& limits,
                              const std::function<void(const SearchInfo&)>& on_info) {
     SearchLimits with_history = limits;
     if (with_history.history.empty()) with_history.history = history_keys(s);
@@ -807,17 +807,17 @@ std::vector<uint64_t> history_keys(const GameState& s) {
         return keys;
     auto t = std::make_unique<GameState>(s);
     auto at = [&t](int c, int r) -> int& { return t->board[c][r]; };
-    // Whether the upper side made the move after the one taken back (at
-    // first: is to move now); -1 when no side is.
-    int next_upper = s.side_to_move == s.upper_turn() ? 1 : s.side_to_move == s.lower_turn ? 0 : -1;
+    // The side (upper or lower) that made the move after the one taken back
+    // (at first: is to move now); NO_SIDE when no side is.
+    Side next = s.side_to_move == s.upper_turn() ? UPPER : s.side_to_move == s.lower_turn ? LOWER : NO_SIDE;
     for (int i = s.record_count; i >= 1; --i) {
         const RecordEntry& e = s.record[i];
         const bool upper = is_upper(e.piece_before);
         // A pass is not recorded: when the same side moved again, the other
         // side met the position after this move and passed.
-        if (next_upper == (upper ? 1 : 0))
-            keys.push_back(Position::from_state(*t, upper ? t->lower_turn : t->upper_turn()).key);
-        next_upper = upper ? 1 : 0;
+        const Side mover = upper ? UPPER : LOWER;
+        if (next == mover) keys.push_back(Position::from_state(*t, upper ? t->lower_turn : t->upper_turn()).key);
+        next = mover;
         if (!on_board(e.to_col, e.to_row) || at(e.to_col, e.to_row) != e.piece_after) break;
         auto& hand = upper ? t->hand[UPPER] : t->hand[LOWER];
         if (e.from_col == UPPER_HAND_COL || e.from_col == LOWER_HAND_COL) {

@@ -72,7 +72,7 @@ struct SearchResult {
 // With `mode_com` the person (the lower side) also wins when the computer's
 // king is found mated right after the person's move.  `on_info` receives one
 // report per finished depth.
-SearchResult search_position(const GameState& s, int turn, bool mode_com, const SearchLimits& limits,
+SearchResult search_position(const GameState& s, Side turn, bool mode_com, const SearchLimits& limits,
                              const std::function<void(const SearchInfo&)>& on_info = {});
 SearchResult search_from(const Position& p, bool mode_com, const SearchLimits& limits,
                          const std::function<void(const SearchInfo&)>& on_info = {});

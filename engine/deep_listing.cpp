@@ -4,8 +4,8 @@
 
 namespace rindou {
 
-void deep_listing(const GameState& s, int turn, int level, std::ostream& out) {
-    if (turn == TURN_NONE) {
+void deep_listing(const GameState& s, Side turn, int level, std::ostream& out) {
+    if (turn == NO_SIDE) {
         out << "best none\n";
         return;
     }

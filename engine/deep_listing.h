@@ -13,6 +13,6 @@ inline bool is_deep_level(int level) { return level >= 4; }
 // Searches a copy at `level` for the side holding `turn` and prints the
 // `info` lines and the `best` line (console `search`, and `think` at LEVEL4
 // and LEVEL5).
-void deep_listing(const GameState& s, int turn, int level, std::ostream& out);
+void deep_listing(const GameState& s, Side turn, int level, std::ostream& out);
 
 }  // namespace rindou

@@ -88,7 +88,7 @@ void search_on_copy(const GameState& st, CandidateSink& sink, std::ostream* out)
 void think(const GameState& st, std::ostream& out) {
     if (is_deep_level(st.level)) {
         // As `search` does: nothing to search without a game.
-        deep_listing(st, st.side_to_move == TURN_NONE ? TURN_NONE : st.upper_turn(), st.level, out);
+        deep_listing(st, st.side_to_move == NO_SIDE ? NO_SIDE : st.upper_turn(), st.level, out);
         return;
     }
     Listing listing(out);

@@ -30,7 +30,7 @@ uint64_t position_print(const GameState& s) {
         add(s.hand[LOWER][k]);
         add(s.hand[UPPER][k]);
     }
-    add(s.side_to_move);
+    add(turn_value(s.side_to_move));
     return h;
 }
 
@@ -50,7 +50,7 @@ void record_choice(EngineMemory& e, const deep::SearchResult& r) {
 
 }  // namespace
 
-SearchRequest search_request(const Game& g, int turn, int level) {
+SearchRequest search_request(const Game& g, Side turn, int level) {
     SearchRequest r;
     r.start = deep::Position::from_state(g.st, turn);
     r.mode_com = g.st.game_mode == MODE_COM;
@@ -92,7 +92,7 @@ Work<> give_hint(Game& g) {
     GameState& s = g.st;
     clear_hint(g);
     const bool person_to_move =
-        s.side_to_move != TURN_NONE && s.record_mode == 0 &&
+        s.side_to_move != NO_SIDE && s.record_mode == 0 &&
         (s.game_mode == MODE_HUMAN || s.side_to_move == s.lower_turn);
     if (!person_to_move) {
         play_refusal_sound(g);
@@ -100,7 +100,7 @@ Work<> give_hint(Game& g) {
         co_return;
     }
     s.hint_known = false;
-    const int turn = s.side_to_move;
+    const Side turn = s.side_to_move;
     const SearchOutcome o = co_await searched(search_request(g, turn, 5));
     if (o.failed) {
         play_refusal_sound(g);

@@ -21,7 +21,7 @@ Work<> deep_choose(Game& g);
 Work<> give_hint(Game& g);
 
 // What the deep search of `level` for the side holding `turn` is asked.
-SearchRequest search_request(const Game& g, int turn, int level);
+SearchRequest search_request(const Game& g, Side turn, int level);
 // The hint's words ("Hint: ..."), in the language of the moment, while the
 // position is the one the hint was given for; empty otherwise.
 std::string hint_words(const GameState& s);

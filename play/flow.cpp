@@ -15,7 +15,7 @@ namespace rindou {
 namespace {
 
 // No game yet, or one without a move: a start command begins afresh.
-bool no_game_yet(const GameState& s) { return s.side_to_move == TURN_NONE || s.move_number == 0; }
+bool no_game_yet(const GameState& s) { return s.side_to_move == NO_SIDE || s.move_number == 0; }
 
 // What every start command does first: a game begun afresh leaves the one on
 // the board (which is kept), and the frame around the board is drawn anew.

@@ -114,8 +114,8 @@ void click_outside(Game& g, const Target& cell) {
     s.sel_from_row = cell.row;
     int code = SLOT_CODE[cell.hand_kind];
     s.sel_piece = lower_cell ? -code : code;
-    int owner = lower_cell ? s.lower_turn : s.upper_turn();
-    int other = lower_cell ? s.upper_turn() : s.lower_turn;
+    const Side owner = lower_cell ? s.lower_turn : s.upper_turn();
+    const Side other = lower_cell ? s.upper_turn() : s.lower_turn;
     if (s.side_to_move == owner) {
         s.select_state = 1;
         frame_square(g, PICK_COLOUR, cell.col, cell.row);
@@ -130,7 +130,7 @@ void click_outside(Game& g, const Target& cell) {
 
 PromotionChoice promotion_choice(const GameState& state, double x, double y) {
     const Target cell = cell_at(x, y);
-    if (state.record_mode == 1 || state.side_to_move == TURN_NONE || state.select_state == 0 ||
+    if (state.record_mode == 1 || state.side_to_move == NO_SIDE || state.select_state == 0 ||
         cell.kind != Target::Square)
         return PromotionChoice::None;
     // Asked with the button that promotes: the move then lands promoted
@@ -184,7 +184,7 @@ Work<> on_mouse_down(Game& g, int button, double x, double y) {
     }
     const Target cell = cell_at(x, y);
     // No game in progress.
-    if (s.side_to_move == TURN_NONE) {
+    if (s.side_to_move == NO_SIDE) {
         play_refusal_sound(g);
         co_await notice(text(Text::TitleStart), text(Text::StartWithGameMenu));
         co_return;
@@ -192,7 +192,7 @@ Work<> on_mouse_down(Game& g, int button, double x, double y) {
     co_await first_click_notices(g);
     // The computer's resumed turn may have ended the game and set up a new
     // one: the click has nothing left to do then (no pass to announce).
-    if (s.side_to_move == TURN_NONE) co_return;
+    if (s.side_to_move == NO_SIDE) co_return;
     // A side without a move on the board passes, even with pieces in hand.
     if (has_no_board_move(s, s.side_to_move) == 1) {
         co_await notice(text(Text::TitlePass), text(Text::NoBoardMovePass));

@@ -27,7 +27,7 @@ Work<> after_person_against_computer(Game& g, const Move& move) {
     const int mate = upper_mate_test(s);
     if (mate == 1 || move.captured == OU) {
         co_await end_of_game(g, text(Text::PlayerYou));
-    } else if (s.winner == 0) {
+    } else if (s.winner == NO_SIDE) {
         s.side_to_move = s.upper_turn();
         co_await com_ban(g);
     }

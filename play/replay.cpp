@@ -31,7 +31,7 @@ bool is_drop(const RecordEntry& e) { return !(e.from_col >= 1 && e.from_col <= 9
 // turning the side over once per step would hand the move to the side that
 // has just moved.
 void follow_the_record(GameState& s) {
-    if (s.side_to_move != TURN_NONE) s.side_to_move = side_to_move_after(s, s.record_count);
+    if (s.side_to_move != NO_SIDE) s.side_to_move = side_to_move_after(s, s.record_count);
 }
 
 }  // namespace
@@ -81,7 +81,7 @@ Work<> step_back(Game& g) {
 Work<> step_forward(Game& g) {
     GameState& s = g.st;
     close_record_panels(g);
-    if (s.side_to_move == TURN_NONE) {
+    if (s.side_to_move == NO_SIDE) {
         play_refusal_sound(g);
         co_await notice(text(Text::TitleStart), text(Text::StartWithGameMenu));
         co_return;
@@ -163,7 +163,7 @@ Work<> flip_board(Game& g) {
         draw_handicap_caption(g, s.handicap_grade);
     }
     play_piece_sound(g);
-    s.side_to_move = -s.side_to_move;
+    if (s.side_to_move != NO_SIDE) s.side_to_move = ~s.side_to_move;
     s.record_count = 0;
     s.record_end = 0;
 }

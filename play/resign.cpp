@@ -9,7 +9,7 @@ namespace rindou {
 
 Work<> resign(Game& g) {
     GameState& s = g.st;
-    if (s.side_to_move == TURN_NONE || s.record_mode == 1) {
+    if (s.side_to_move == NO_SIDE || s.record_mode == 1) {
         play_refusal_sound(g);
         co_return;
     }

@@ -78,10 +78,10 @@ namespace {
 
 // The sides take turns: a side moves twice in a row only when the other had
 // no move on the board and so passed (pieces in hand do not save it).
-bool moves_out_of_turn(const GameState& pos, const RecordEntry& e, int last_mover) {
-    const int mover = e.piece_before > 0 ? 1 : -1;
+bool moves_out_of_turn(const GameState& pos, const RecordEntry& e, Side last_mover) {
+    const Side mover = e.piece_before > 0 ? UPPER : LOWER;
     if (mover != last_mover) return false;
-    const int other = mover > 0 ? pos.lower_turn : pos.upper_turn();
+    const Side other = mover == UPPER ? pos.lower_turn : pos.upper_turn();
     return has_no_board_move(pos, other) != 1;
 }
 
@@ -99,7 +99,7 @@ RecordFile read_record_file(const std::string& bytes, const GameState& start) {
     // Every move is replayed on a copy of the position: loading stops at the
     // first line that does not describe a possible move.
     GameState pos = start;
-    int last_mover = 0;  // upper +1, lower -1, none before the first move
+    Side last_mover = NO_SIDE;  // none before the first move
     for (size_t i = HEADER_LINES; i < lines.size(); ++i) {
         int line_number = static_cast<int>(i) + 1;
         if (f.moves.size() >= static_cast<size_t>(RECORD_MAX)) {
@@ -113,7 +113,7 @@ RecordFile read_record_file(const std::string& bytes, const GameState& start) {
             f.stop_line = line_number;
             break;
         }
-        last_mover = e.piece_before > 0 ? 1 : -1;
+        last_mover = e.piece_before > 0 ? UPPER : LOWER;
         redo_move(pos, e);
         f.moves.push_back(e);
     }

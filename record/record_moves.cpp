@@ -147,14 +147,14 @@ bool is_possible_move(const GameState& s, const RecordEntry& e) {
     return may_stay_unpromoted(e.to_row, e.piece_before) == 1;
 }
 
-int mover_of(const GameState& s, const RecordEntry& e) {
+Side mover_of(const GameState& s, const RecordEntry& e) {
     return e.piece_after > 0 ? s.upper_turn() : s.lower_turn;
 }
 
-int side_to_move_after(const GameState& s, int n) {
+Side side_to_move_after(const GameState& s, int n) {
     if (n >= 0 && n < s.record_end && n < RECORD_MAX)
         return mover_of(s, s.record[static_cast<size_t>(n + 1)]);
-    if (n >= 1 && n <= RECORD_MAX) return -mover_of(s, s.record[static_cast<size_t>(n)]);
+    if (n >= 1 && n <= RECORD_MAX) return ~mover_of(s, s.record[static_cast<size_t>(n)]);
     return s.sente_turn;
 }
 

@@ -23,12 +23,12 @@ bool is_possible_move(const GameState& s, const RecordEntry& e);
 
 // The turn value of the side that made entry e (the sign of the piece it
 // leaves on the board), as the sides of s hold them.
-int mover_of(const GameState& s, const RecordEntry& e);
+Side mover_of(const GameState& s, const RecordEntry& e);
 // Whose move it is once the first n moves of the record stand on the board.
 // Passes write no entry, so the sides need not alternate: the move after
 // them names its own mover; past the record's end the side after the last
 // mover is to move (and passes at its first click if it has no board move).
-int side_to_move_after(const GameState& s, int n);
+Side side_to_move_after(const GameState& s, int n);
 
 // The position changes of a step forward and a step back (no drawing).
 void redo_move(GameState& s, const RecordEntry& e);

@@ -27,7 +27,7 @@ int cell(const GameState& s, int c, int r) {
 }
 
 bool mine(Side by, int code) { return by == UPPER ? code >= HU : code <= -HU; }
-int turn_code(const GameState& s, Side side) { return side == UPPER ? s.upper_turn() : s.lower_turn; }
+Side turn_code(const GameState& s, Side side) { return side == UPPER ? s.upper_turn() : s.lower_turn; }
 
 bool read_int(const Json& j, const char* key, int lo, int hi, int& out) {
     auto it = j.find(key);

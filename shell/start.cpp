@@ -18,10 +18,10 @@ Work<> start_up(Game& g) {
     s.guidance_on = 0;
     s.record_end = 0;
     s.level = 3;
-    // The first player is +1, the second -1; the start commands give the
-    // lower and upper sides to them.
-    s.sente_turn = 1;
-    s.lower_turn = -1;
+    // The first player holds the upper turn value, the second the lower; the
+    // start commands give the lower and upper players to them.
+    s.sente_turn = UPPER;
+    s.lower_turn = LOWER;
     // The settings decide the background and options the new game is drawn with.
     load_settings(g);
     new_game_reset(g);

@@ -68,9 +68,9 @@ bool record_start(const GameState& s, GameState& start) {
     return true;
 }
 
-// One position of the replay to score, for `turn` (a turn value) to move.
+// One position of the replay to score, for `turn` to move.
 struct Stop {
-    int turn = 0;
+    Side turn = NO_SIDE;
     deep::Position pos;
     std::vector<uint64_t> history;  // sorted: the positions met before it
 };
@@ -121,7 +121,7 @@ Score score_position(deep::Position p, bool mode_com, deep::SearchLimits limits)
     }
 }
 
-int turn_of(const GameState& s, bool upper) { return upper ? s.upper_turn() : s.lower_turn; }
+Side turn_of(const GameState& s, bool upper) { return upper ? s.upper_turn() : s.lower_turn; }
 
 }  // namespace
 
@@ -147,7 +147,7 @@ GameAnalysis analyse_game_nodes(const GameState& s, uint64_t nodes, const Hooks&
     std::vector<uint64_t> met;
     std::vector<const RecordEntry*> played;
     std::vector<bool> passed;  // before each move played
-    auto stop_at = [&](int turn) {
+    auto stop_at = [&](Side turn) {
         Stop st;
         st.turn = turn;
         st.pos = deep::Position::from_state(*pos, turn);

@@ -304,7 +304,7 @@ std::string western_last_move(const Game& g, int to_col, int to_row, int piece) 
 
 }  // namespace
 
-void show_last_move(const Game& g, int side, int to_col, int to_row, int piece, int colour) {
+void show_last_move(const Game& g, Side side, int to_col, int to_row, int piece, int colour) {
     double file_c, rank_c, name_c, r;
     if (side == g.st.upper_turn()) {
         file_c = -1.5, rank_c = -1.1, name_c = -0.5, r = 8.5;
@@ -335,7 +335,7 @@ void show_last_move(const Game& g, int side, int to_col, int to_row, int piece, 
     if (side == g.st.upper_turn()) frame_square(g, FRAME_COLOUR, 1, 8);
 }
 
-void clear_last_move(const Game& g, int side) {
+void clear_last_move(const Game& g, Side side) {
     int bg = g.st.background_code;
     if (side == g.st.upper_turn()) {
         draw_picture(g, bg, -2, 8);
@@ -379,7 +379,7 @@ std::string format_hms(float seconds) {
     return two_digits(h) + ":" + two_digits(m) + ":" + two_digits(static_cast<long>(s));
 }
 
-void draw_clock(const Game& g, int side, float seconds) {
+void draw_clock(const Game& g, Side side, float seconds) {
     if (!g.st.menu().keika) return;
     if (side == g.st.upper_turn()) {
         clear_clock(g, side);
@@ -395,7 +395,7 @@ void draw_clock(const Game& g, int side, float seconds) {
     }
 }
 
-void clear_clock(const Game& g, int side) {
+void clear_clock(const Game& g, Side side) {
     if (side == g.st.upper_turn()) {
         tile(g, -2, 9);
         tile(g, -1, 9);

@@ -61,13 +61,13 @@ void redraw_all(const Game& g);
 void redraw_position(const Game& g);
 // The notation of a side's last move in its area beside the board, and the
 // area cleared.
-void show_last_move(const Game& g, int side, int to_col, int to_row, int piece, int colour);
-void clear_last_move(const Game& g, int side);
+void show_last_move(const Game& g, Side side, int to_col, int to_row, int piece, int colour);
+void clear_last_move(const Game& g, Side side);
 
 // ---- Status clock -------------------------------------------------------------
 float elapsed_seconds(float start, float now);
 std::string format_hms(float seconds);
-void draw_clock(const Game& g, int side, float seconds);
-void clear_clock(const Game& g, int side);
+void draw_clock(const Game& g, Side side, float seconds);
+void clear_clock(const Game& g, Side side);
 
 }  // namespace rindou

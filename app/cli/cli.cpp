@@ -116,9 +116,10 @@ void print_show(const GameState& s, std::ostream& out) {
     out << "upper_hand";
     for (int k = 1; k <= 7; ++k) out << ' ' << s.hand[UPPER][static_cast<size_t>(k)];
     out << " total " << s.hand_total(UPPER) << '\n';
-    out << "turn side " << s.side_to_move << " sente " << s.sente_turn << " gote " << s.gote_turn()
-        << " lower " << s.lower_turn << " upper " << s.upper_turn() << '\n';
-    out << "game mode " << s.game_mode << " move " << s.move_number << " winner " << s.winner
+    out << "turn side " << turn_value(s.side_to_move) << " sente " << turn_value(s.sente_turn) << " gote "
+        << turn_value(s.gote_turn()) << " lower " << turn_value(s.lower_turn) << " upper "
+        << turn_value(s.upper_turn()) << '\n';
+    out << "game mode " << s.game_mode << " move " << s.move_number << " winner " << turn_value(s.winner)
         << " level " << s.level << '\n';
     out << "record count " << s.record_count << " end " << s.record_end << " mode "
         << s.record_mode << " flipped " << s.flipped << '\n';
@@ -134,7 +135,7 @@ namespace {
 void print_legal(const GameState& original, std::ostream& out) {
     GameState s = original;
     bool upper;
-    if (s.side_to_move == TURN_NONE) return;
+    if (s.side_to_move == NO_SIDE) return;
     if (s.side_to_move == s.upper_turn())
         upper = true;
     else if (s.side_to_move == s.lower_turn)
@@ -205,9 +206,9 @@ void run_setup(Game& g, const std::vector<std::string>& w) {
         s.hand[LOWER][static_cast<size_t>(k)] = v[static_cast<size_t>(80 + k)];
         s.hand[UPPER][static_cast<size_t>(k)] = v[static_cast<size_t>(87 + k)];
     }
-    s.sente_turn = 1;
-    s.lower_turn = -1;
-    s.side_to_move = side;
+    s.sente_turn = UPPER;
+    s.lower_turn = LOWER;
+    s.side_to_move = side_of_turn_value(side);
     s.game_mode = mode;
     // No record file can replay a game from a set-up position.
     s.keep_state = KEEP_NEVER;

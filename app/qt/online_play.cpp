@@ -488,8 +488,8 @@ void OnlinePlay::set_position(const QJsonObject& game) {
     const QJsonArray coin = game.value(QStringLiteral("coin")).toArray();
     auto reset = [&] {
         reset_to_no_game(s);
-        s.sente_turn = 1;
-        s.lower_turn = upper_first ? -1 : 1;
+        s.sente_turn = UPPER;
+        s.lower_turn = upper_first ? s.gote_turn() : s.sente_turn;
         s.side_to_move = s.sente_turn;
         s.game_mode = MODE_HUMAN;
     };

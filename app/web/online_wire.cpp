@@ -48,11 +48,13 @@ int& cell(GameState& s, int c, int r) {
     return s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
 }
 
-int turn_of(const GameState& s, int side) {
-    return side == SIDE_LOWER ? s.lower_turn : side == SIDE_UPPER ? s.upper_turn() : TURN_NONE;
+Side turn_of(const GameState& s, int side) {
+    if (side == SIDE_LOWER) return s.lower_turn;
+    if (side == SIDE_UPPER) return s.upper_turn();
+    return NO_SIDE;
 }
 
-bool owned_by(const GameState& s, int turn, int code) {
+bool owned_by(const GameState& s, Side turn, int code) {
     return turn == s.lower_turn ? code <= -HU : turn == s.upper_turn() && code >= HU;
 }
 
@@ -71,7 +73,7 @@ void find_kings(GameState& s) {
 // the page's own.
 void settle(GameState& s) {
     s.game_mode = MODE_HUMAN;
-    s.winner = 0;
+    s.winner = NO_SIDE;
     s.record_mode = 0;
     s.flipped = 0;
     s.turn_notice_pending = 0;
@@ -86,7 +88,7 @@ void settle(GameState& s) {
 
 // A press that finishes a move of the person's side: the server's words for
 // it, or empty when the press finishes no move.
-std::string finished_move(GameState& s, int mine, int button, int col, int row) {
+std::string finished_move(GameState& s, Side mine, int button, int col, int row) {
     if (s.select_state != 1 || !on_board(col, row) || !owned_by(s, mine, s.sel_piece)) return {};
     if (owned_by(s, mine, cell(s, col, row))) return {};
     scan_pawn_files(s);
@@ -178,7 +180,7 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_set(const char* text) {
         next.hand[LOWER][static_cast<size_t>(k)] = lower;
         next.hand[UPPER][static_cast<size_t>(k)] = upper;
     }
-    next.lower_turn = -1;
+    next.lower_turn = LOWER;
     next.sente_turn = turn_of(next, first);
     settle(next);
     next.side_to_move = turn_of(next, turn);
@@ -216,9 +218,9 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_move(const char* text) {
     if (!page_idle() || !read_ints(text, v, 8)) return 0;
     Game& g = page_game();
     GameState& s = g.st;
-    if (s.side_to_move == TURN_NONE) return 0;
+    if (s.side_to_move == NO_SIDE) return 0;
     drop_pick(g);
-    const int mover = s.side_to_move;
+    const Side mover = s.side_to_move;
     if (v[0] == 0) {
         if (s.coin_col != v[6] || s.coin_row != v[7]) return 0;
         pass_turn(s);
@@ -263,7 +265,7 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_move(const char* text) {
     play_piece_sound(g);
     show_last_move(g, mover, tc, tr, piece, WHITE);
     pass_turn(s);
-    s.winner = 0;
+    s.winner = NO_SIDE;
     s.move_number += 1;
     draw_move_number(g, s.move_number);
     find_kings(s);
@@ -293,8 +295,8 @@ EMSCRIPTEN_KEEPALIVE const char* rindou_online_press(int button, double x, doubl
     if (!page_idle()) return slot.c_str();
     Game& g = page_game();
     GameState& s = g.st;
-    const int mine = turn_of(s, side);
-    if (mine == TURN_NONE || s.side_to_move != mine) return slot.c_str();
+    const Side mine = turn_of(s, side);
+    if (mine == NO_SIDE || s.side_to_move != mine) return slot.c_str();
     const int col = static_cast<int>(std::floor((x - board_left) / square_width));
     const int row = static_cast<int>(std::floor((y - board_top) / square_height));
     slot = finished_move(s, mine, button, col, row);

@@ -85,6 +85,15 @@ public:
     void integer(const char* name, int& into) {
         if (auto* v = get(name, 1)) into = whole((*v)[0]);
     }
+    // A side is written as its turn value: +1, -1, or 0 for none.
+    void integer(const char* name, Side& into) {
+        int v = turn_value(into);
+        integer(name, v);
+        if (v < -1 || v > 1)
+            ok_ = false;
+        else
+            into = side_of_turn_value(v);
+    }
     void flag(const char* name, bool& into) {
         int i = 0;
         integer(name, i);
@@ -131,6 +140,9 @@ float seconds_between(float from, float to) {
     float d = to - from;
     return d < 0 ? d + 86400.0f : d;
 }
+
+double number(int v) { return v; }
+double number(Side s) { return turn_value(s); }
 
 // The hands' totals are written between the coin and the kings, for the
 // pages that read them; they follow from the hands and are not read back.
@@ -179,16 +191,16 @@ int last_entry(const GameState& s) {
 std::string write_saved_game(const GameState& s, float now) {
     Writer w;
     w.text(SAVED_GAME_VERSION);
-#define X(f) w.put(#f, {static_cast<double>(s.f)});
+#define X(f) w.put(#f, {number(s.f)});
     RINDOU_SAVED_COIN(X)
     w.put("lower_hand_total", {static_cast<double>(s.hand_total(LOWER))});
     w.put("upper_hand_total", {static_cast<double>(s.hand_total(UPPER))});
     RINDOU_SAVED_INTS(X)
-    w.put("upper_turn", {static_cast<double>(s.upper_turn())});
+    w.put("upper_turn", {number(s.upper_turn())});
     RINDOU_SAVED_INTS_AFTER_TURNS(X)
 #undef X
     // Written for the pages that read it; it follows from sente_turn.
-    w.put("gote_turn", {static_cast<double>(s.gote_turn())});
+    w.put("gote_turn", {number(s.gote_turn())});
     w.put("timer_enabled", {s.timer_enabled ? 1.0 : 0.0});
     w.put("move_elapsed", {s.move_elapsed});
     w.put("move_so_far", {seconds_between(s.move_start_time, now)});
@@ -238,7 +250,7 @@ bool read_saved_game(const std::string& text, float now, GameState& out) {
 #define X(f) r.integer(#f, s.f);
     RINDOU_SAVED_COIN(X)
     RINDOU_SAVED_INTS(X)
-    int upper_turn = s.upper_turn();
+    Side upper_turn = s.upper_turn();
     r.integer("upper_turn", upper_turn);
     RINDOU_SAVED_INTS_AFTER_TURNS(X)
 #undef X
@@ -301,9 +313,8 @@ bool read_saved_game(const std::string& text, float now, GameState& out) {
     if (!r.ok()) return false;
     // A text that reads but describes no game the program could be in is
     // not taken up: it would mislead every routine that trusts the state.
-    const auto turn = [](int t) { return t == -1 || t == 0 || t == 1; };
-    if (!turn(s.sente_turn) || !turn(s.lower_turn) || upper_turn != s.upper_turn() ||
-        !turn(s.side_to_move) || s.side_to_move == TURN_NONE || s.winner != 0 ||
+    if (s.sente_turn == NO_SIDE || s.lower_turn == NO_SIDE || upper_turn != s.upper_turn() ||
+        s.side_to_move == NO_SIDE || s.winner != NO_SIDE ||
         (s.game_mode != MODE_HUMAN && s.game_mode != MODE_COM) ||
         (s.record_mode != 0 && s.record_mode != 1) || s.level < 1 || s.level > 5 ||
         s.move_number < 0 || s.record_count < 0 || s.record_count > RECORD_MAX ||

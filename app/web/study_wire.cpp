@@ -32,9 +32,20 @@ namespace {
 constexpr const char* STUDY_REQUEST_VERSION = "rindou-study 1";
 
 // The fields in the order they are written: the position first, then the
-// game's values, then the record's entries.
+// game's values, then the record's entries.  A side is written as its turn
+// value (+1, -1, or 0 for none); false when one read back is none of these,
+// or none where the game always holds a side.
 template <class Visit>
-void visit_state(GameState& s, Visit&& visit) {
+bool visit_state(GameState& s, Visit&& visit) {
+    bool sides_ok = true;
+    const auto visit_side = [&](Side& side, bool may_be_none) {
+        int v = turn_value(side);
+        visit(v);
+        if (v < -1 || v > 1 || (v == 0 && !may_be_none))
+            sides_ok = false;
+        else
+            side = side_of_turn_value(v);
+    };
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) visit(s.board[static_cast<size_t>(c)][static_cast<size_t>(r)]);
     visit(s.coin_col);
@@ -52,17 +63,21 @@ void visit_state(GameState& s, Visit&& visit) {
         visit(s.lower_pawn_file[static_cast<size_t>(c)]);
         visit(s.upper_pawn_file[static_cast<size_t>(c)]);
     }
-    for (int* v : {&s.lower_king_col, &s.lower_king_row, &s.upper_king_col, &s.upper_king_row,
-                   &s.sente_turn, &s.lower_turn})
+    for (int* v : {&s.lower_king_col, &s.lower_king_row, &s.upper_king_col, &s.upper_king_row})
         visit(*v);
+    visit_side(s.sente_turn, false);
+    visit_side(s.lower_turn, false);
     // The upper player's side keeps its place in the text but follows from
     // the lower player's: what is read there is not kept.
-    int upper_turn = s.upper_turn();
+    int upper_turn = turn_value(s.upper_turn());
     visit(upper_turn);
-    for (int* v : {&s.side_to_move, &s.game_mode, &s.winner, &s.move_number, &s.flipped,
-                   &s.handicap_grade, &s.handicap_set, &s.keep_state, &s.record_count,
-                   &s.record_end})
+    visit_side(s.side_to_move, true);
+    visit(s.game_mode);
+    visit_side(s.winner, true);
+    for (int* v : {&s.move_number, &s.flipped, &s.handicap_grade, &s.handicap_set, &s.keep_state,
+                   &s.record_count, &s.record_end})
         visit(*v);
+    return sides_ok;
 }
 
 template <class Visit>
@@ -128,8 +143,7 @@ bool read_study_request(const std::string& text, GameState& out) {
         if (!(in >> x) || x < -100000 || x > 100000) ok = false;
         v = static_cast<int>(x);
     };
-    visit_state(s, read);
-    if (!ok || s.record_end < 0 || s.record_end > RECORD_MAX || s.record_count < 0 ||
+    if (!visit_state(s, read) || !ok || s.record_end < 0 || s.record_end > RECORD_MAX || s.record_count < 0 ||
         s.record_count > s.record_end)
         return false;
     for (int i = 1; i <= s.record_end; ++i) visit_entry(s.record[static_cast<size_t>(i)], read);

@@ -809,7 +809,7 @@ EMSCRIPTEN_KEEPALIVE const char* rindou_saved_game() {
     static std::string slot;
     rindou::web::Front& f = front();
     const rindou::GameState& s = f.game().st;
-    if (f.ended() || s.side_to_move == rindou::TURN_NONE || s.winner != 0 ||
+    if (f.ended() || s.side_to_move == rindou::NO_SIDE || s.winner != rindou::NO_SIDE ||
         s.keep_state == rindou::KEEP_DONE)
         return rindou::web::kept(slot, "");
     if (f.waiting() != 0) return rindou::web::kept(slot, "=");

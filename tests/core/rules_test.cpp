@@ -152,7 +152,7 @@ TEST(Captures, BaseKindToTheHandAndTheKingDecides) {
     test::TestGame t;
     GameState& s = t.g.st;
     s = empty_board(1, 5);
-    s.lower_turn = -1;
+    s.lower_turn = LOWER;
     put(s, 5, 5, -900);
     put(s, 5, 3, 801);
     ASSERT_EQ(is_legal_move(s, 5, 5, 5, 3, -900), 1);
@@ -176,15 +176,15 @@ TEST(Captures, BaseKindToTheHandAndTheKingDecides) {
 
 TEST(Pass, BlockedByTheCoinWithPiecesInHand) {
     GameState s = empty_board(5, 1);
-    s.lower_turn = -1;
+    s.lower_turn = LOWER;
     // The lower side has only pawns; every pawn move would push the coin off.
     put(s, 2, 7, -10);
     put(s, 8, 7, -10);
     s.hand[LOWER][5] = 2;
-    EXPECT_EQ(has_no_board_move(s, -1), 1);
+    EXPECT_EQ(has_no_board_move(s, LOWER), 1);
     put(s, 9, 9, -950);  // a king can step sideways: the coin moves sideways too
-    EXPECT_EQ(has_no_board_move(s, -1), 0);
-    EXPECT_EQ(has_no_board_move(s, 0), 1);
+    EXPECT_EQ(has_no_board_move(s, LOWER), 0);
+    EXPECT_EQ(has_no_board_move(s, NO_SIDE), 1);
 }
 
 // The consistency check finds each kind of damage a command could leave.

@@ -53,7 +53,7 @@ TEST(DeepEdge, HandsFullOfPiecesStillGiveALegalMoveWithinTheBounds) {
     for (bool upper_holds : {false, true}) {
         // The side without the pieces is to move: every move it has looks lost.
         const Pos p = full_hand(upper_holds);
-        const int turn = upper_holds ? p.s.lower_turn : p.s.upper_turn();
+        const Side turn = upper_holds ? p.s.lower_turn : p.s.upper_turn();
         const deep::Position start = deep::Position::from_state(p.s, turn);
         EXPECT_LE(std::abs(deep::evaluate(start)), deep::EVAL_LIMIT);
         deep::Position other = start;

@@ -24,7 +24,7 @@ using deep::Position;
 // (from col, from row, to col, to row, promote); drops as from col 0, row slot.
 using Key = std::tuple<int, int, int, int, int>;
 
-std::set<Key> from_rules(GameState s, int turn) {
+std::set<Key> from_rules(GameState s, Side turn) {
     std::set<Key> out;
     if (has_no_board_move(s, turn)) {
         out.insert({-9, 0, 0, 0, 0});  // the pass
@@ -57,7 +57,7 @@ std::set<Key> from_rules(GameState s, int turn) {
     return out;
 }
 
-std::set<Key> from_generator(const GameState& s, int turn, MoveList& moves) {
+std::set<Key> from_generator(const GameState& s, Side turn, MoveList& moves) {
     Position p = Position::from_state(s, turn);
     p.generate(moves);
     std::set<Key> out;
@@ -152,10 +152,10 @@ void compare_stages(const Position& p, const MoveList& all, const MoveList& else
 void compare(const GameState& s, int& positions) {
     static MoveList previous;
     MoveList moves;
-    for (int turn : {1, -1}) {
+    for (Side turn : {UPPER, LOWER}) {
         std::set<Key> want = from_rules(s, turn);
         std::set<Key> got = from_generator(s, turn, moves);
-        ASSERT_EQ(want, got) << "turn " << turn << " position " << positions;
+        ASSERT_EQ(want, got) << "turn " << turn_value(turn) << " position " << positions;
         compare_stages(Position::from_state(s, turn), moves, previous);
         if (::testing::Test::HasFatalFailure()) return;
         previous = moves;
@@ -182,8 +182,8 @@ TEST(DeepMoveGen, AgreesWithTheRulesOnRandomPositionsAndSeededPlay) {
     while (positions < 100000) {
         Game g{start_position(), &quiet};
         GameState& s = g.st;
-        int turn = (positions % 2) ? 1 : -1;
-        for (int ply = 0; ply < 160 && s.winner == 0; ++ply) {
+        Side turn = (positions % 2) ? UPPER : LOWER;
+        for (int ply = 0; ply < 160 && s.winner == NO_SIDE; ++ply) {
             compare(s, positions);
             if (HasFatalFailure()) return;
             Position p = Position::from_state(s, turn);
@@ -215,13 +215,13 @@ TEST(DeepMoveGen, AgreesWithTheRulesOnRandomPositionsAndSeededPlay) {
                 rindou::Move gm = deep::to_game_move(before, m);
                 int fc = gm.from_col, fr = gm.from_row;
                 // The game names a drop of the lower side by its hand cell.
-                if (fc == UPPER_HAND_COL && turn == -1) {
+                if (fc == UPPER_HAND_COL && turn == LOWER) {
                     fc = LOWER_HAND_COL;
                     fr = lower_hand_row(fr);
                 }
                 execute_move(g, fc, fr, gm.to_col, gm.to_row, gm.piece_after);
             }
-            turn = -turn;
+            turn = ~turn;
             Position replayed = Position::from_state(s, turn);
             ASSERT_EQ(after.board, replayed.board);
             ASSERT_EQ(after.hand, replayed.hand);
@@ -249,7 +249,7 @@ TEST(DeepMoveGen, AgreesWithTheRulesOnRandomPositionsAndSeededPlay) {
 // against the rules above: a change in them is a change in the rules.
 TEST(DeepMoveGen, PerftFromFixedPositions) {
     const GameState s = start_position();
-    Position start = Position::from_state(s, -1);
+    Position start = Position::from_state(s, LOWER);
     EXPECT_EQ(deep::perft(start, 1), 29u);
     EXPECT_EQ(deep::perft(start, 2), 839u);
     EXPECT_EQ(deep::perft(start, 3), 19758u);
@@ -270,7 +270,7 @@ TEST(DeepMoveGen, PerftFromFixedPositions) {
     m.hand[LOWER][6] = 1;
     m.hand[UPPER][1] = 1;
     m.hand[UPPER][6] = 1;
-    Position mid = Position::from_state(m, 1);
+    Position mid = Position::from_state(m, UPPER);
     EXPECT_EQ(deep::perft(mid, 1), 68u);
     EXPECT_EQ(deep::perft(mid, 2), 4095u);
     EXPECT_EQ(deep::perft(mid, 3), 114596u);

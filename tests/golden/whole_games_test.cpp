@@ -80,7 +80,7 @@ std::string play(const Scenario& sc, const fs::path& folder,
         }
         GameState& s = g.st;
         for (int n = 1; n <= sc.moves; ++n) {
-            if (s.winner != 0 || s.side_to_move == TURN_NONE) break;
+            if (s.winner != NO_SIDE || s.side_to_move == NO_SIDE) break;
             if (rng.below(6) == 0) {
                 out << "> wait 1.5\n";
                 io.advance(1.5);

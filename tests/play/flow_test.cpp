@@ -23,11 +23,11 @@ TEST(StartUp, NoGameLevelThreeAndTheFirstRunSettings) {
     EXPECT_EQ(out.str(), "music on\n");
     TestGame t;
     const GameState& s = t.g.st;
-    EXPECT_EQ(s.side_to_move, TURN_NONE);
+    EXPECT_EQ(s.side_to_move, NO_SIDE);
     EXPECT_EQ(s.level, 3);
     EXPECT_TRUE(s.menu().level3);
-    EXPECT_EQ(s.lower_turn, -1);
-    EXPECT_EQ(s.upper_turn(), 1);
+    EXPECT_EQ(s.lower_turn, LOWER);
+    EXPECT_EQ(s.upper_turn(), UPPER);
     int pieces = 0;
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) pieces += t.at(c, r) != EMPTY && t.at(c, r) != COIN;
@@ -76,15 +76,15 @@ TEST(StartCommands, StartWhileAGameIsOnNamesTheSideToMove) {
 
 TEST(Pass, AlternatesAndNoGameStaysNoGame) {
     GameState s;
-    s.sente_turn = 1;
-    s.side_to_move = 1;
+    s.sente_turn = UPPER;
+    s.side_to_move = UPPER;
     pass_turn(s);
-    EXPECT_EQ(s.side_to_move, -1);
+    EXPECT_EQ(s.side_to_move, LOWER);
     pass_turn(s);
-    EXPECT_EQ(s.side_to_move, 1);
-    s.side_to_move = 0;
+    EXPECT_EQ(s.side_to_move, UPPER);
+    s.side_to_move = NO_SIDE;
     pass_turn(s);
-    EXPECT_EQ(s.side_to_move, 0);
+    EXPECT_EQ(s.side_to_move, NO_SIDE);
 }
 
 TEST(Pause, EndsAcrossMidnight) {

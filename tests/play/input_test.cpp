@@ -190,7 +190,7 @@ TEST_F(TwoPlayers, CapturingTheKingEndsTheGame) {
     t.move(5, 2, 5, 1);
     EXPECT_EQ(t.take(),
               "sound piece\nmessage 終了|先手の勝ちです\nask 再ゲーム|続けますか？ -> yes\n");
-    EXPECT_EQ(s.side_to_move, TURN_NONE);
+    EXPECT_EQ(s.side_to_move, NO_SIDE);
     EXPECT_EQ(t.at(5, 1), 950);  // a new game
     t.click(1, 5, 7);
     EXPECT_EQ(t.take(), "sound refusal\nmessage 開始|「対局」で始めて下さい\n");
@@ -203,7 +203,7 @@ TEST_F(TwoPlayers, TheSecondPlayerTakingTheKingWinsToo) {
     t.move(5, 8, 5, 9);
     EXPECT_EQ(t.take(),
               "sound piece\nmessage 終了|後手の勝ちです\nask 再ゲーム|続けますか？ -> yes\n");
-    EXPECT_EQ(t.g.st.side_to_move, TURN_NONE);
+    EXPECT_EQ(t.g.st.side_to_move, NO_SIDE);
 }
 
 // Against the computer, the person who takes its king wins at once: the
@@ -216,7 +216,7 @@ TEST(AgainstTheComputer, ThePersonTakingTheKingWins) {
     t.move(5, 2, 5, 1);
     EXPECT_EQ(t.take(),
               "sound piece\nmessage 終了|あなたの勝ちです\nask 再ゲーム|続けますか？ -> yes\n");
-    EXPECT_EQ(t.g.st.side_to_move, TURN_NONE);
+    EXPECT_EQ(t.g.st.side_to_move, NO_SIDE);
 }
 
 TEST_F(TwoPlayers, NoToTheContinueQuestionEndsTheProgram) {
@@ -262,7 +262,7 @@ TEST_F(TwoPlayers, LoadedRecordIsSteppedNotPlayed) {
     t.click(1, 5, 7);
     EXPECT_EQ(t.take(), "ask 棋譜|棋譜を '進 'で進めて下さい -> no\nsound refusal\n");
     EXPECT_EQ(s.record_mode, 0);
-    EXPECT_EQ(s.side_to_move, TURN_NONE);
+    EXPECT_EQ(s.side_to_move, NO_SIDE);
 }
 
 TEST_F(TwoPlayers, TheRecordNeverGoesPastFiveHundredMoves) {
@@ -384,7 +384,7 @@ TEST(Clicks, ResumedComputerWinEndsTheClick) {
     t.put(5, 3, 900);
     t.put(5, 6, -950);
     s.game_mode = MODE_COM;
-    s.lower_turn = -1;
+    s.lower_turn = LOWER;
     s.side_to_move = s.upper_turn();
     t.click(1, 3, 8);
     std::string out = t.take();
@@ -394,7 +394,7 @@ TEST(Clicks, ResumedComputerWinEndsTheClick) {
               std::string::npos)
         << out;
     EXPECT_EQ(out.find("パス"), std::string::npos) << out;
-    EXPECT_EQ(s.side_to_move, TURN_NONE);
+    EXPECT_EQ(s.side_to_move, NO_SIDE);
     EXPECT_EQ(t.at(5, 9), -950);  // the new game's position
 }
 

@@ -292,7 +292,7 @@ TEST(Flip, TwiceRestoresThePosition) {
     EXPECT_EQ(s.hand[UPPER], before.hand[LOWER]);
     EXPECT_EQ(s.hand_total(LOWER), before.hand_total(UPPER));
     EXPECT_EQ(s.hand_total(UPPER), before.hand_total(LOWER));
-    EXPECT_EQ(s.side_to_move, -before.side_to_move);
+    EXPECT_EQ(s.side_to_move, ~before.side_to_move);
     EXPECT_EQ(s.move_number, before.move_number);
     EXPECT_EQ(s.record_count, 0);
     EXPECT_EQ(s.record_end, 0);
@@ -363,7 +363,7 @@ TEST(BackToStart, ResetsAndKeepsTheEndOfTheRecord) {
     t.menu("CANCEL");
     EXPECT_EQ(t.take(), "sound piece\n");
     const GameState& s = t.g.st;
-    EXPECT_EQ(s.side_to_move, TURN_NONE);
+    EXPECT_EQ(s.side_to_move, NO_SIDE);
     EXPECT_EQ(s.record_count, 0);
     EXPECT_EQ(s.record_end, 5);
     EXPECT_EQ(t.at(5, 5), COIN);
@@ -488,7 +488,7 @@ TEST(Jump, EveryMoveOfALongGameIsWhereSteppingLeavesItAndPlayingOnDiscardsTheRes
     TestGame t;
     t.menu("START");
     Lcg rng{7};
-    for (int n = 0; n < 90 && t.g.st.winner == 0; ++n) {
+    for (int n = 0; n < 90 && t.g.st.winner == NO_SIDE; ++n) {
         const std::vector<Choice> choices = legal_choices(t.g.st);
         if (choices.empty()) break;
         const Choice& m = choices[static_cast<size_t>(rng.below(static_cast<int>(choices.size())))];

@@ -12,7 +12,7 @@ TEST(Resign, IsRefusedWithoutAGameAndWhileARecordIsStepped) {
     TestGame t;
     t.menu("TOURYOU");
     EXPECT_EQ(t.take(), "sound refusal\n");
-    EXPECT_EQ(t.g.st.side_to_move, TURN_NONE);
+    EXPECT_EQ(t.g.st.side_to_move, NO_SIDE);
 
     t.menu("START");
     t.move(7, 7, 7, 6);
@@ -34,7 +34,7 @@ TEST(Resign, AgainstTheComputerThePersonLosesAsIfTheKingWereTaken) {
     t.menu("TOURYOU");
     EXPECT_EQ(t.take(), "message 終了|ｺﾝﾋﾟｭｰﾀの勝ちです\nask 再ゲーム|続けますか？ -> yes\n");
     // Yes leaves no game, as after any win.
-    EXPECT_EQ(t.g.st.side_to_move, TURN_NONE);
+    EXPECT_EQ(t.g.st.side_to_move, NO_SIDE);
     EXPECT_FALSE(t.g.st.timer_enabled);
 
     // No ends the program, as after any win.

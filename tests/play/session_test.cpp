@@ -47,7 +47,7 @@ public:
     std::string list;
 };
 
-int mover(const GameState& s, int n) {
+Side mover(const GameState& s, int n) {
     return s.record[static_cast<size_t>(n)].piece_after > 0 ? s.upper_turn() : s.lower_turn;
 }
 
@@ -65,7 +65,7 @@ void session(uint64_t seed, MemoryShelf& shelf, Counts& n) {
     bool passed = false;  // a pass happened in the game on the board
     t.menu("LEVEL1");
     for (int action = 0; action < 400; ++action) {
-        if (s.side_to_move == TURN_NONE || s.record_mode == 1) {
+        if (s.side_to_move == NO_SIDE || s.record_mode == 1) {
             passed = false;
             static const char* starts[] = {"START", "SENTE", "GOTE"};
             t.menu(starts[rng.below(3)]);

@@ -574,7 +574,7 @@ TEST_F(WindowTest, ResignEndsTheGameAsAWinOfTheOtherSideAndKeepsItOnce) {
     ASSERT_NE(resign, nullptr);
     resign->trigger();
     EXPECT_TRUE(shown.empty());
-    EXPECT_EQ(window.game().st.side_to_move, TURN_NONE);
+    EXPECT_EQ(window.game().st.side_to_move, NO_SIDE);
 
     window.command("START");
     click_cell(7, 7);
@@ -587,7 +587,7 @@ TEST_F(WindowTest, ResignEndsTheGameAsAWinOfTheOtherSideAndKeepsItOnce) {
     EXPECT_EQ(shown[0].text, "先手の勝ちです");
     EXPECT_EQ(shown[1].kind, "ask");
     EXPECT_EQ(shown[1].text, "続けますか？");
-    EXPECT_EQ(window.game().st.side_to_move, TURN_NONE);
+    EXPECT_EQ(window.game().st.side_to_move, NO_SIDE);
     EXPECT_TRUE(window.close());
     const std::vector<RecordFile> kept = kept_records(window.game().st);
     ASSERT_EQ(kept.size(), 1u);

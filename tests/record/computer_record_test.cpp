@@ -69,7 +69,7 @@ TEST(ComputerRecord, AGameAgainstTheComputerSavesLoadsAndReplays) {
         const GameState keep = s;
         played.click(1, c.fc, c.fr);
         played.click(2, c.tc, c.tr);
-        if (s.side_to_move == TURN_NONE) {
+        if (s.side_to_move == NO_SIDE) {
             s = keep;
             break;
         }

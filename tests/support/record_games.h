@@ -41,7 +41,8 @@ struct Snapshot {
     int coin_col, coin_row;
     std::array<int, 8> lower_hand, upper_hand;
     int lower_total, upper_total;
-    int side_to_move, move_number;
+    Side side_to_move;
+    int move_number;
     float lower_time, upper_time;
 
     explicit Snapshot(const GameState& s)

@@ -7,7 +7,7 @@ namespace rindou::test {
 std::vector<Choice> legal_choices(const GameState& original) {
     std::vector<Choice> out;
     GameState s = original;
-    if (s.side_to_move == TURN_NONE) return out;
+    if (s.side_to_move == NO_SIDE) return out;
     const bool upper = s.side_to_move == s.upper_turn();
     auto at = [&](int c, int r) { return s.board[static_cast<size_t>(c)][static_cast<size_t>(r)]; };
     for (int fc = 1; fc <= 9; ++fc)

@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
             com_times.push_back(seconds(io.computer_moved - com_start));
             ++com_moves;
         }
-        while (io.result.empty() && s.side_to_move != TURN_NONE && person_moves * 2 < cap) {
+        while (io.result.empty() && s.side_to_move != NO_SIDE && person_moves * 2 < cap) {
             if (s.side_to_move != s.lower_turn) break;  // cannot happen: the computer moves at once
             auto t0 = Clock::now();
             Move m;

@@ -11,7 +11,7 @@ namespace rindou {
 // A random move of the side holding `turn` that a short search does not find
 // more than a little worse than its best, so that seeded games differ
 // without giving one side a lost game from the start.
-inline deep::Move opening_move(const GameState& s, int turn, std::mt19937& rng) {
+inline deep::Move opening_move(const GameState& s, Side turn, std::mt19937& rng) {
     deep::Position p = deep::Position::from_state(s, turn);
     deep::MoveList moves;
     p.generate(moves);

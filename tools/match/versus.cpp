@@ -207,7 +207,7 @@ int main(int argc, char** argv) {
         GameState& s = g.st;
         int plies = 0;
         std::string note;
-        while (io.winner == 0 && s.side_to_move != TURN_NONE && plies < cap) {
+        while (io.winner == 0 && s.side_to_move != NO_SIDE && plies < cap) {
             const bool sente = s.side_to_move == s.sente_turn;
             const bool a_moves = sente == a_first;
             const bool upper = s.side_to_move == s.upper_turn();

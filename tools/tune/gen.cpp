@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
         std::vector<deep::Position> kept;
         int plies = 0;
         while (p.winner == NO_SIDE && plies < cap) {
-            const int turn = p.side == UPPER ? s.upper_turn() : s.lower_turn;
+            const Side turn = p.side == UPPER ? s.upper_turn() : s.lower_turn;
             deep::Move m;
             if (plies < opening) {
                 m = opening_move(s, turn, rng);
