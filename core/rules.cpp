@@ -7,11 +7,11 @@ namespace rindou {
 
 namespace {
 
-inline int at(const GameState& s, int c, int r) { return s.code_at(c, r); }
+inline int at(const Position& s, int c, int r) { return s.code_at(c, r); }
 
 // Every square strictly between origin and destination, walked from the
 // origin, first along the column and then along the row, must be empty.
-bool straight_clear(const GameState& s, int fc, int fr, int tc, int tr) {
+bool straight_clear(const Position& s, int fc, int fr, int tc, int tr) {
     if (fc != tc && fr != tr) return false;
     int c = fc, r = fr;
     int sr = tr > fr ? 1 : -1;
@@ -29,7 +29,7 @@ bool straight_clear(const GameState& s, int fc, int fr, int tc, int tr) {
     return true;
 }
 
-bool diagonal_clear(const GameState& s, int fc, int fr, int tc, int tr) {
+bool diagonal_clear(const Position& s, int fc, int fr, int tc, int tr) {
     int dc = tc - fc, dr = tr - fr;
     if (std::abs(dc) != std::abs(dr) || dc == 0) return false;
     int sc = dc > 0 ? 1 : -1, sr = dr > 0 ? 1 : -1;
@@ -73,7 +73,7 @@ bool is_piece_code(int code) {
     }
 }
 
-int is_legal_move(const GameState& s, int fc, int fr, int tc, int tr, int piece) {
+int is_legal_move(const Position& s, int fc, int fr, int tc, int tr, int piece) {
     int dc = tc - fc, dr = tr - fr;
     bool board_move = fc >= 1 && fc <= 9;
     bool drop = fc == LOWER_HAND_COL || fc == UPPER_HAND_COL;
@@ -178,7 +178,7 @@ void add_captured_to_hand(GameState& s, int code) {
     s.hand[~side_of(piece)][kind] += 1;
 }
 
-void scan_pawn_files(GameState& s) {
+void scan_pawn_files(Position& s) {
     for (int c = 1; c <= 9; ++c) {
         s.lower_pawn_file[static_cast<size_t>(c)] = 0;
         s.upper_pawn_file[static_cast<size_t>(c)] = 0;

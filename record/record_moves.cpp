@@ -9,7 +9,7 @@ namespace rindou {
 
 namespace {
 
-int cell(const GameState& s, int c, int r) { return s.code_at(c, r); }
+int cell(const Position& s, int c, int r) { return s.code_at(c, r); }
 
 // The kind a piece is held as in hand, which is also its slot there;
 // NO_KIND for a king, the coin, an empty square or a stray code from a file.
@@ -50,16 +50,16 @@ bool capture_fits(const RecordEntry& e) {
 
 // The coin is always on the board, but a piece may stand on its square in
 // a state put together by hand: no move is taken back or made again then.
-bool coin_in_place(const GameState& s) { return s.piece_on(s.coin) == NO_PIECE; }
+bool coin_in_place(const Position& s) { return s.piece_on(s.coin) == NO_PIECE; }
 
-std::array<int, 8>& hand_of(GameState& s, int code) {
+std::array<int, 8>& hand_of(Position& s, int code) {
     return code > 0 ? s.hand[UPPER] : s.hand[LOWER];
 }
 
 }  // namespace
 
 
-bool can_redo(const GameState& s, const RecordEntry& e) {
+bool can_redo(const Position& s, const RecordEntry& e) {
     if (!pieces_fit(e) || !capture_fits(e)) return false;
     if (!on_board(e.to_col, e.to_row) || !coin_in_place(s)) return false;
     if (cell(s, e.to_col, e.to_row) != e.captured) return false;
@@ -82,7 +82,7 @@ bool can_redo(const GameState& s, const RecordEntry& e) {
     return cell(s, nc, nr) == EMPTY || (nc == e.from_col && nr == e.from_row);
 }
 
-bool can_undo(const GameState& s, const RecordEntry& e) {
+bool can_undo(const Position& s, const RecordEntry& e) {
     if (!pieces_fit(e) || !capture_fits(e)) return false;
     if (!on_board(e.to_col, e.to_row) || !coin_in_place(s)) return false;
     if (cell(s, e.to_col, e.to_row) != e.piece_after) return false;
@@ -110,7 +110,7 @@ bool can_undo(const GameState& s, const RecordEntry& e) {
     return e.captured != COIN && cell(s, bc, br) == EMPTY;
 }
 
-bool is_possible_move(const GameState& s, const RecordEntry& e) {
+bool is_possible_move(const Position& s, const RecordEntry& e) {
     if (!can_redo(s, e)) return false;
     // Once a king has been taken the game was over.
     bool upper_king = false, lower_king = false;
@@ -129,7 +129,7 @@ bool is_possible_move(const GameState& s, const RecordEntry& e) {
             return false;
         // The drop is judged on the pawn files as they stand now, without
         // changing the flags the game keeps between its own scans.
-        GameState t = s;
+        Position t = s;
         scan_pawn_files(t);
         return is_legal_move(t, e.from_col, e.from_row, e.to_col, e.to_row, e.piece_before) == 1;
     }
@@ -153,7 +153,7 @@ int side_to_move_after(const GameState& s, int n) {
     return s.sente_turn;
 }
 
-void redo_move(GameState& s, const RecordEntry& e) {
+void redo_move(Position& s, const RecordEntry& e) {
     if (is_drop(e)) {
         const PieceKind kind = hand_kind(e.piece_after);
         hand_of(s, e.piece_after)[kind] -= 1;
@@ -170,7 +170,7 @@ void redo_move(GameState& s, const RecordEntry& e) {
     }
 }
 
-void undo_move(GameState& s, const RecordEntry& e) {
+void undo_move(Position& s, const RecordEntry& e) {
     if (is_drop(e)) {
         const PieceKind kind = hand_kind(e.piece_after);
         hand_of(s, e.piece_after)[kind] += 1;
