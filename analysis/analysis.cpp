@@ -40,7 +40,7 @@ public:
     void run() {
         reset();
         for (int x = 1; x <= 9; ++x)
-            for (int y = 1; y <= 9; ++y) piece(x, y, cell(s_.board, x, y));
+            for (int y = 1; y <= 9; ++y) piece(x, y, s_.code_at(x, y));
     }
 
 private:
@@ -68,7 +68,7 @@ private:
     // when t holds an upper piece by the pattern's test.
     bool lower_reach(int x, int y, int tc, int tr, int k, UpperHeld held) {
         cell(m_.lower_attacks, tc, tr) += 1;
-        int t = cell(s_.board, tc, tr);
+        int t = s_.code_at(tc, tr);
         if (t < 0) {
             int& guard = cell(m_.lower_guard, tc, tr);
             if (guard > k) guard = k;
@@ -88,7 +88,7 @@ private:
     void lower_step(int x, int y, Step d, int k, UpperHeld held, bool marks, bool knight = false) {
         int tc = x + d.dc, tr = y + d.dr;
         if (!on_board(tc, tr)) return;
-        if (lower_reach(x, y, tc, tr, k, held) && marks && cell(s_.board, tc, tr) == OU) {
+        if (lower_reach(x, y, tc, tr, k, held) && marks && s_.code_at(tc, tr) == OU) {
             cell(m_.upper_king_checks, x, y) = CHECKER;
             if (knight) cell(m_.upper_king_checks, tc, tr) = CHECKER;
         }
@@ -97,7 +97,7 @@ private:
     void lower_line(int x, int y, Step d, int k, UpperHeld held) {
         for (int tc = x + d.dc, tr = y + d.dr; on_board(tc, tr); tc += d.dc, tr += d.dr) {
             lower_reach(x, y, tc, tr, k, held);
-            int t = cell(s_.board, tc, tr);
+            int t = s_.code_at(tc, tr);
             if (t == OU) {
                 mark_line(m_.upper_king_checks, x, y, tc, tr, d);
             } else if (t != EMPTY) {
@@ -109,7 +109,7 @@ private:
     // ---- Upper side --------------------------------------------------------
     void upper_reach(int x, int y, int tc, int tr, int k, Rec guard, Rec threat) {
         cell(m_.upper_attacks, tc, tr) += 1;
-        int t = cell(s_.board, tc, tr);
+        int t = s_.code_at(tc, tr);
         if (guard != Rec::No && t >= HU) {
             int& g = cell(m_.upper_guard, tc, tr);
             if (g > k) {
@@ -136,7 +136,7 @@ private:
         int tc = x + d.dc, tr = y + d.dr;
         if (!on_board(tc, tr)) return;
         upper_reach(x, y, tc, tr, k, guard, threat);
-        if (marks && cell(s_.board, tc, tr) == -OU) {
+        if (marks && s_.code_at(tc, tr) == -OU) {
             cell(m_.lower_king_checks, x, y) = CHECKER;
             if (knight) cell(m_.lower_king_checks, tc, tr) = CHECKER;
         }
@@ -145,7 +145,7 @@ private:
     void upper_line(int x, int y, Step d, int k) {
         for (int tc = x + d.dc, tr = y + d.dr; on_board(tc, tr); tc += d.dc, tr += d.dr) {
             upper_reach(x, y, tc, tr, k, Rec::WithSquare, Rec::WithSquare);
-            int t = cell(s_.board, tc, tr);
+            int t = s_.code_at(tc, tr);
             if (t == -OU) {
                 mark_line(m_.lower_king_checks, x, y, tc, tr, d);
             } else if (t != EMPTY) {

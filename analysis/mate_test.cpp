@@ -26,16 +26,16 @@ int drop_cannot_block(GameState& s, int kx, int ky) {
             bool place = true;
             if (s.hand_total(UPPER) == s.hand[UPPER][HU_SLOT] && !is_legal_move(s, -1, 0, c, r, HU))
                 place = false;
-            if (place) cell(s.board, c, r) = HU;
+            if (place) s.put_code(make_square(c, r), HU);
             bool still_checked = false;
             for (int mc = 1; mc <= 9 && !still_checked; ++mc)
                 for (int mr = 1; mr <= 9; ++mr)
                     if (cell(m.upper_king_checks, mc, mr) == CHECKER &&
-                        is_legal_move(s, mc, mr, kx, ky, cell(s.board, mc, mr))) {
+                        is_legal_move(s, mc, mr, kx, ky, s.code_at(mc, mr))) {
                         still_checked = true;
                         break;
                     }
-            cell(s.board, c, r) = EMPTY;
+            s.clear(make_square(c, r));
             if (still_checked) return 1;
         }
     return 0;
@@ -66,18 +66,18 @@ int upper_mate_test(GameState& s) {
     // maps are those of the last position tried, as they come.
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) {
-            int p = cell(s.board, c, r);
+            int p = s.code_at(c, r);
             if (p < HU || p > RYU) continue;
             for (int mc = 1; mc <= 9; ++mc)
                 for (int mr = 1; mr <= 9; ++mr) {
                     if (cell(m.upper_king_checks, mc, mr) <= 0) continue;
                     if (!is_legal_move(s, c, r, mc, mr, p)) continue;
-                    int saved = cell(s.board, mc, mr);
-                    cell(s.board, mc, mr) = p;
-                    cell(s.board, c, r) = EMPTY;
+                    int saved = s.code_at(mc, mr);
+                    s.put_code(make_square(mc, mr), p);
+                    s.clear(make_square(c, r));
                     analyse_position(s);
-                    cell(s.board, c, r) = p;
-                    cell(s.board, mc, mr) = saved;
+                    s.put_code(make_square(c, r), p);
+                    s.put_code(make_square(mc, mr), saved);
                     if (cell(m.lower_attacks, kx, ky) == 0) return 0;
                 }
         }

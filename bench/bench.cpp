@@ -147,13 +147,13 @@ int main(int argc, char** argv) {
             GameState base = start;
             analyse_position(base);
             const int kc = base.upper_king_col, kr = base.upper_king_row;
-            if (!on_board(kc, kr) || base.board[size_t(kc)][size_t(kr)] != OU) continue;
+            if (!on_board(kc, kr) || base.code_at(kc, kr) != OU) continue;
             static constexpr int D[4][2] = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}};
             for (const auto& d : D)
                 for (int c = kc + d[0], r = kr + d[1]; on_board(c, r); c += d[0], r += d[1]) {
-                    if (base.board[size_t(c)][size_t(r)] != EMPTY) break;
+                    if (base.code_at(c, r) != EMPTY) break;
                     GameState s = base;
-                    s.board[size_t(c)][size_t(r)] = -900;
+                    s.put(make_square(c, r), make_piece(LOWER, ROOK));
                     analyse_position(s);
                     double best = 1e300;
                     int result = 0;

@@ -34,7 +34,7 @@ inline int lower_moves(GameState& s, LowerMove* out, int cap) {
     int n = 0;
     for (int fc = 1; fc <= 9; ++fc)
         for (int fr = 1; fr <= 9; ++fr) {
-            int p = s.board[size_t(fc)][size_t(fr)];
+            int p = s.code_at(fc, fr);
             if (p > -10) continue;
             for (int tc = 1; tc <= 9; ++tc)
                 for (int tr = 1; tr <= 9; ++tr)
@@ -78,7 +78,7 @@ inline std::vector<GameState> scripted_positions(int games, int turns, uint64_t 
                 piece = promotion_on(m.fc, m.fr, m.tr, piece);
             append_move_record(s, Move{m.fc, m.fr, m.tc, m.tr, m.piece, EMPTY, piece}, MoveTimes{});
             s.move_number += 1;
-            int captured = s.board[size_t(m.tc)][size_t(m.tr)];
+            int captured = s.code_at(m.tc, m.tr);
             execute_move(g, m.fc, m.fr, m.tc, m.tr, piece);
             analyse_position(s);
             if (upper_mate_test(s) == 1 || captured == OU || s.winner != NO_SIDE) break;

@@ -18,20 +18,15 @@ std::string hand_problem(const GameState& s, Side side, const char* name) {
 }  // namespace
 
 std::string state_problem(const GameState& s) {
-    int coins = 0, upper_kings = 0, lower_kings = 0;
-    for (int c = 1; c <= 9; ++c)
-        for (int r = 1; r <= 9; ++r) {
-            const int code = s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
-            if (code == COIN) {
-                ++coins;
-                if (c != s.coin_col || r != s.coin_row) return "the coin is not where the state says";
-            } else if (code != EMPTY && !is_piece_code(code)) {
-                return "an unknown code on the board";
-            }
-            upper_kings += code == OU;
-            lower_kings += code == -OU;
-        }
-    if (coins != 1) return "not exactly one coin on the board";
+    // The board holds pieces only and the coin is one square, so that
+    // neither can be a stray code or in two places; but the coin's square
+    // must be on the board and free.
+    if (s.coin > LAST_SQUARE || s.piece_on(s.coin) != NO_PIECE) return "the coin's square is not free";
+    int upper_kings = 0, lower_kings = 0;
+    for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
+        upper_kings += s.piece_on(sq) == make_piece(UPPER, KING);
+        lower_kings += s.piece_on(sq) == make_piece(LOWER, KING);
+    }
     if (upper_kings > 1 || lower_kings > 1) return "more than one king a side";
     std::string hands = hand_problem(s, LOWER, "lower");
     if (hands.empty()) hands = hand_problem(s, UPPER, "upper");

@@ -28,24 +28,22 @@ void reset_to_no_game(GameState& s) {
     s.record[0].piece_after = HU;
     // Nothing picked; the coin back in the centre.
     s.select_state = 0;
-    s.coin_col = 5;
-    s.coin_row = 5;
+    s.move_coin(make_square(5, 5));
     // Empty hands and board, then the standard position.
     s.hand = {};
-    for (auto& col : s.board) col.fill(EMPTY);
-    static constexpr int back_rank[10] = {0, KYOU, KEI, GIN, KIN, OU, KIN, GIN, KEI, KYOU};
+    s.squares.fill(NO_PIECE);
+    static constexpr PieceKind back_rank[10] = {NO_KIND, LANCE, KNIGHT, SILVER, GOLD, KING,
+                                                GOLD,    SILVER, KNIGHT, LANCE};
     for (int c = 1; c <= 9; ++c) {
-        auto cc = static_cast<size_t>(c);
-        s.board[cc][1] = back_rank[c];
-        s.board[cc][3] = HU;
-        s.board[cc][7] = -HU;
-        s.board[cc][9] = -back_rank[c];
+        s.put(make_square(c, 1), make_piece(UPPER, back_rank[c]));
+        s.put(make_square(c, 3), make_piece(UPPER, PAWN));
+        s.put(make_square(c, 7), make_piece(LOWER, PAWN));
+        s.put(make_square(c, 9), make_piece(LOWER, back_rank[c]));
     }
-    s.board[2][2] = SYA;
-    s.board[8][2] = KAKU;
-    s.board[2][8] = -KAKU;
-    s.board[8][8] = -SYA;
-    s.board[5][5] = COIN;
+    s.put(make_square(2, 2), make_piece(UPPER, ROOK));
+    s.put(make_square(8, 2), make_piece(UPPER, BISHOP));
+    s.put(make_square(2, 8), make_piece(LOWER, BISHOP));
+    s.put(make_square(8, 8), make_piece(LOWER, ROOK));
 }
 
 bool record_full(const GameState& s) { return s.record_count >= RECORD_MAX; }
@@ -57,7 +55,7 @@ void append_move_record(GameState& s, const Move& move, const MoveTimes& times) 
     RecordEntry& e = s.record[static_cast<size_t>(s.record_count)];
     static_cast<Move&>(e) = move;
     e.captured = on_board(move.to_col, move.to_row)
-                     ? s.board[static_cast<size_t>(move.to_col)][static_cast<size_t>(move.to_row)]
+                     ? s.code_at(move.to_col, move.to_row)
                      : EMPTY;
     e.times = times;
     s.record_end = s.record_count;

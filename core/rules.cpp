@@ -7,13 +7,11 @@ namespace rindou {
 
 namespace {
 
-inline int at(const GameState& s, int c, int r) {
-    return s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
-}
+inline int at(const Position& s, int c, int r) { return s.code_at(c, r); }
 
 // Every square strictly between origin and destination, walked from the
 // origin, first along the column and then along the row, must be empty.
-bool straight_clear(const GameState& s, int fc, int fr, int tc, int tr) {
+bool straight_clear(const Position& s, int fc, int fr, int tc, int tr) {
     if (fc != tc && fr != tr) return false;
     int c = fc, r = fr;
     int sr = tr > fr ? 1 : -1;
@@ -31,7 +29,7 @@ bool straight_clear(const GameState& s, int fc, int fr, int tc, int tr) {
     return true;
 }
 
-bool diagonal_clear(const GameState& s, int fc, int fr, int tc, int tr) {
+bool diagonal_clear(const Position& s, int fc, int fr, int tc, int tr) {
     int dc = tc - fc, dr = tr - fr;
     if (std::abs(dc) != std::abs(dr) || dc == 0) return false;
     int sc = dc > 0 ? 1 : -1, sr = dr > 0 ? 1 : -1;
@@ -75,7 +73,7 @@ bool is_piece_code(int code) {
     }
 }
 
-int is_legal_move(const GameState& s, int fc, int fr, int tc, int tr, int piece) {
+int is_legal_move(const Position& s, int fc, int fr, int tc, int tr, int piece) {
     int dc = tc - fc, dr = tr - fr;
     bool board_move = fc >= 1 && fc <= 9;
     bool drop = fc == LOWER_HAND_COL || fc == UPPER_HAND_COL;
@@ -83,7 +81,7 @@ int is_legal_move(const GameState& s, int fc, int fr, int tc, int tr, int piece)
     // The coin moves by the same displacement: it must stay on the board and
     // land on an empty square or the square the piece leaves.
     if (board_move) {
-        int nc = s.coin_col + dc, nr = s.coin_row + dr;
+        int nc = s.coin_col() + dc, nr = s.coin_row() + dr;
         if (!on_board(nc, nr)) return 0;
         if (!(nc == fc && nr == fr) && at(s, nc, nr) != EMPTY) return 0;
     }
@@ -180,7 +178,7 @@ void add_captured_to_hand(GameState& s, int code) {
     s.hand[~side_of(piece)][kind] += 1;
 }
 
-void scan_pawn_files(GameState& s) {
+void scan_pawn_files(Position& s) {
     for (int c = 1; c <= 9; ++c) {
         s.lower_pawn_file[static_cast<size_t>(c)] = 0;
         s.upper_pawn_file[static_cast<size_t>(c)] = 0;
@@ -214,8 +212,7 @@ Move apply_move(GameState& s, int fc, int fr, int tc, int tr, int piece) {
     const bool board_move = fc >= 1 && fc <= 9;
     const Move applied{fc, fr, tc, tr, board_move ? at(s, fc, fr) : piece, at(s, tc, tr), piece};
     if (applied.captured <= -HU || applied.captured >= HU) add_captured_to_hand(s, applied.captured);
-    if (board_move) s.board[static_cast<size_t>(s.coin_col)][static_cast<size_t>(s.coin_row)] = EMPTY;
-    s.board[static_cast<size_t>(tc)][static_cast<size_t>(tr)] = piece;
+    s.put(make_square(tc, tr), piece_from_code(piece));
     if (piece == -OU) {
         s.lower_king_col = tc;
         s.lower_king_row = tr;
@@ -227,13 +224,9 @@ Move apply_move(GameState& s, int fc, int fr, int tc, int tr, int piece) {
         const PieceKind kind = kind_of_slot(side == UPPER ? fr : lower_hand_slot(fr));
         if (kind != NO_KIND && s.hand[side][kind] > 0) s.hand[side][kind] -= 1;
     } else {
-        s.board[static_cast<size_t>(fc)][static_cast<size_t>(fr)] = EMPTY;
+        s.clear(make_square(fc, fr));
     }
-    if (board_move) {
-        s.coin_col += tc - fc;
-        s.coin_row += tr - fr;
-        s.board[static_cast<size_t>(s.coin_col)][static_cast<size_t>(s.coin_row)] = COIN;
-    }
+    if (board_move) s.move_coin(make_square(s.coin_col() + tc - fc, s.coin_row() + tr - fr));
     return applied;
 }
 

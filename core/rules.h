@@ -12,8 +12,10 @@ namespace rindou {
 // COIN or any stray value.
 bool is_piece_code(int code);
 
-// Pure tests on a state.
-int is_legal_move(const GameState& s, int from_col, int from_row, int to_col, int to_row,
+// Whether a piece may go from one cell to another on the position: the board,
+// the coin and the pawn-file flags as the last scan left them, nothing of
+// the match.
+int is_legal_move(const Position& s, int from_col, int from_row, int to_col, int to_row,
                   int piece);
 int may_stay_unpromoted(int to_row, int piece);
 // The promoted code of a piece of either side.
@@ -23,7 +25,7 @@ int promotion_on(int from_col, int from_row, int to_row, int piece);
 // Whether the piece can promote on this move (1) or not (0); what it becomes
 // is promotion_on's answer.  Asking changes nothing.
 int can_promote(int from_col, int from_row, int to_col, int to_row, int piece);
-void scan_pawn_files(GameState& s);
+void scan_pawn_files(Position& s);
 int has_no_board_move(const GameState& s, Side turn);
 
 // Applies a move already found legal to the state: a capture goes to the

@@ -197,8 +197,10 @@ constexpr int KEEP_NEVER = 3;    // a set-up position, which no record file can 
 // and the kings' squares are kept here, not worked out afresh, because the
 // computer reads them as they stood at its last scan of the board.
 struct Position {
-    Grid board{};
-    int coin_col = 5, coin_row = 5;
+    // The pieces by square.  The coin stands apart: no square's piece is the
+    // coin, and the grids' COIN code is made up where they are read.
+    std::array<Piece, SQUARE_COUNT> squares{};
+    Square coin = make_square(5, 5);
     // What each side holds, by kind (PAWN..ROOK, the hand's slots 1..7).
     std::array<std::array<int, HAND_KIND_COUNT>, SIDE_COUNT> hand{};
     std::array<int, 10> lower_pawn_file{};  // columns 1..9
@@ -208,6 +210,37 @@ struct Position {
     // Whose move it is, as the turn values of the match name the players;
     // NO_SIDE while no game is on.
     Side side_to_move = NO_SIDE;
+
+    Piece piece_on(Square sq) const { return squares[sq]; }
+    void put(Square sq, Piece p) { squares[sq] = p; }
+    void clear(Square sq) { squares[sq] = NO_PIECE; }
+    void move_coin(Square sq) { coin = sq; }
+    int coin_col() const { return col_of(coin); }
+    int coin_row() const { return row_of(coin); }
+
+    // The code of a square as the grids of the game read it: the piece's
+    // code, COIN on the coin's square, EMPTY elsewhere and off the board.  A
+    // piece the computer sets down on the coin's square while it tries a
+    // move hides the coin until it is taken away again, as the coin is
+    // pushed on only when the move is really made.
+    int code_at(Square sq) const {
+        if (squares[sq] != NO_PIECE) return code_of(squares[sq]);
+        return sq == coin ? COIN : EMPTY;
+    }
+    int code_at(int c, int r) const { return on_board(c, r) ? code_at(make_square(c, r)) : EMPTY; }
+    // Sets a square from a grid's code: a piece is put there; EMPTY and COIN
+    // leave it without a piece (the coin is moved only by move_coin).
+    void put_code(Square sq, int code) { squares[sq] = piece_from_code(code); }
+
+    // The whole board as a grid of codes, indexed [column][row].
+    Grid codes() const {
+        Grid g{};
+        for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
+            const int c = col_of(sq), r = row_of(sq);
+            g[c][r] = code_at(sq);
+        }
+        return g;
+    }
 
     // How many pieces a side holds: the sum of its hand, never kept apart
     // from it.

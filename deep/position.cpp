@@ -210,12 +210,9 @@ int code_from_cell(int8_t v) { return v == CELL_COIN ? COIN : code_of(Piece(v));
 
 Position Position::from_state(const GameState& s, Side turn) {
     Position p;
-    for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq)
-        p.board[sq] = piece_from_code(s.board[col_of(sq)][row_of(sq)]);
-    if (on_board(s.coin_col, s.coin_row)) {
-        p.coin = make_square(s.coin_col, s.coin_row);
-        p.board[p.coin] = CELL_COIN;
-    }
+    for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) p.board[sq] = s.piece_on(sq);
+    p.coin = s.coin;
+    p.board[p.coin] = CELL_COIN;
     for (int k = PAWN; k <= ROOK; ++k) {
         p.hand[UPPER][k] = std::max(0, s.hand[UPPER][k]);
         p.hand[LOWER][k] = std::max(0, s.hand[LOWER][k]);
@@ -233,9 +230,9 @@ Position Position::from_state(const GameState& s, Side turn) {
 }
 
 void Position::to_state(GameState& s) const {
-    for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) s.board[col_of(sq)][row_of(sq)] = code_from_cell(board[sq]);
-    s.coin_col = col_of(coin);
-    s.coin_row = row_of(coin);
+    for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq)
+        s.put(sq, board[sq] == CELL_COIN ? NO_PIECE : Piece(board[sq]));
+    s.move_coin(coin);
     for (int k = PAWN; k <= ROOK; ++k) {
         s.hand[UPPER][k] = hand[UPPER][k];
         s.hand[LOWER][k] = hand[LOWER][k];

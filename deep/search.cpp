@@ -806,7 +806,6 @@ std::vector<uint64_t> history_keys(const GameState& s) {
     if (s.record_count <= 0 || s.record_count > RECORD_MAX || s.record_count != s.move_number)
         return keys;
     auto t = std::make_unique<GameState>(s);
-    auto at = [&t](int c, int r) -> int& { return t->board[c][r]; };
     // The side (upper or lower) that made the move after the one taken back
     // (at first: is to move now); NO_SIDE when no side is.
     Side next = s.side_to_move == s.upper_turn() ? UPPER : s.side_to_move == s.lower_turn ? LOWER : NO_SIDE;
@@ -818,24 +817,21 @@ std::vector<uint64_t> history_keys(const GameState& s) {
         const Side mover = upper ? UPPER : LOWER;
         if (next == mover) keys.push_back(Position::from_state(*t, upper ? t->lower_turn : t->upper_turn()).key);
         next = mover;
-        if (!on_board(e.to_col, e.to_row) || at(e.to_col, e.to_row) != e.piece_after) break;
+        if (!on_board(e.to_col, e.to_row) || t->code_at(e.to_col, e.to_row) != e.piece_after) break;
         auto& hand = upper ? t->hand[UPPER] : t->hand[LOWER];
         if (e.from_col == UPPER_HAND_COL || e.from_col == LOWER_HAND_COL) {
             const int slot = hand_slot(e.piece_before);
             if (slot == 0) break;
-            at(e.to_col, e.to_row) = EMPTY;
+            t->clear(make_square(e.to_col, e.to_row));
             hand[slot]++;
         } else {
-            if (!on_board(e.from_col, e.from_row) || !on_board(t->coin_col, t->coin_row)) break;
-            const int cc = t->coin_col - (e.to_col - e.from_col);
-            const int cr = t->coin_row - (e.to_row - e.from_row);
+            if (!on_board(e.from_col, e.from_row)) break;
+            const int cc = t->coin_col() - (e.to_col - e.from_col);
+            const int cr = t->coin_row() - (e.to_row - e.from_row);
             if (!on_board(cc, cr)) break;
-            at(t->coin_col, t->coin_row) = EMPTY;
-            at(e.to_col, e.to_row) = e.captured;
-            at(e.from_col, e.from_row) = e.piece_before;
-            t->coin_col = cc;
-            t->coin_row = cr;
-            at(cc, cr) = COIN;
+            t->put_code(make_square(e.to_col, e.to_row), e.captured);
+            t->put_code(make_square(e.from_col, e.from_row), e.piece_before);
+            t->move_coin(make_square(cc, cr));
             const int slot = hand_slot(e.captured);
             if (slot != 0 && (upper ? is_lower(e.captured) : is_upper(e.captured))) {
                 if (hand[slot] <= 0) break;

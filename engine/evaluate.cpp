@@ -176,7 +176,7 @@ private:
             if (v != 0) trace_->push_back({t.name, v});
     }
 
-    int B(int c, int r) const { return val(s_.board, c, r); }
+    int B(int c, int r) const { return s_.code_at(c, r); }
     int H(int c, int r) const { return val(mp_.lower_attacks, c, r); }
     int C(int c, int r) const { return val(mp_.upper_attacks, c, r); }
     bool lower_king_attacked() const { return C(lkc_, lkr_) > 0; }

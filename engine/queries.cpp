@@ -34,16 +34,16 @@ int drops_fail(GameState& s, int kc, int kr) {
             bool place = true;
             if (s.hand_total(LOWER) == s.hand[LOWER][HU_SLOT] && !is_legal_move(s, LOWER_HAND_COL, lower_hand_row(HU_SLOT), c, r, -HU))
                 place = false;
-            if (place) ref(s.board, c, r) = -HU;
+            if (place) s.put_code(make_square(c, r), -HU);
             bool reaches = false;
             for (int mc = 1; mc <= 9 && !reaches; ++mc)
                 for (int mr = 1; mr <= 9; ++mr)
                     if (val(m.lower_king_checks, mc, mr) == CHECKER &&
-                        is_legal_move(s, mc, mr, kc, kr, val(s.board, mc, mr))) {
+                        is_legal_move(s, mc, mr, kc, kr, s.code_at(mc, mr))) {
                         reaches = true;
                         break;
                     }
-            ref(s.board, c, r) = EMPTY;
+            s.clear(make_square(c, r));
             if (reaches) return 1;
         }
     return 0;
@@ -55,7 +55,7 @@ int human_king_attacked(const GameState& s) {
     int kc = s.lower_king_col, kr = s.lower_king_row;
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) {
-            int p = val(s.board, c, r);
+            int p = s.code_at(c, r);
             if (p >= HU && is_legal_move(s, c, r, kc, kr, p)) return 1;
         }
     return 0;
@@ -78,18 +78,18 @@ int is_mated(GameState& s) {
     // Captures and blocks by pieces on the board.
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) {
-            int p = val(s.board, c, r);
+            int p = s.code_at(c, r);
             if (p > -HU || p < -RYU) continue;
             for (int mc = 1; mc <= 9; ++mc)
                 for (int mr = 1; mr <= 9; ++mr) {
                     if (val(m.lower_king_checks, mc, mr) <= 0) continue;
                     if (!is_legal_move(s, c, r, mc, mr, p)) continue;
-                    int saved = ref(s.board, mc, mr);
-                    ref(s.board, mc, mr) = p;
-                    ref(s.board, c, r) = EMPTY;
+                    int saved = s.code_at(mc, mr);
+                    s.put_code(make_square(mc, mr), p);
+                    s.clear(make_square(c, r));
                     int attacked = human_king_attacked(s);
-                    ref(s.board, c, r) = p;
-                    ref(s.board, mc, mr) = saved;
+                    s.put_code(make_square(c, r), p);
+                    s.put_code(make_square(mc, mr), saved);
                     if (attacked == 0) return 0;
                 }
         }
@@ -103,7 +103,7 @@ int count_escape_squares(const GameState& s) {
     for (const auto& d : D) {
         int c = kc + d[0], r = kr + d[1];
         if (!on_board(c, r)) continue;
-        if (val(s.board, c, r) == EMPTY && val(s.maps.upper_attacks, c, r) == 0) ++n;
+        if (s.code_at(c, r) == EMPTY && val(s.maps.upper_attacks, c, r) == 0) ++n;
     }
     return n;
 }
@@ -119,18 +119,18 @@ int safe_mobility(const GameState& s, int col, int row, int piece) {
 
 int file_exposure(GameState& s, int col, int row) {
     if (!on_board(col, row)) return 0;
-    int saved = ref(s.board, col, row);
-    ref(s.board, col, row) = EMPTY;
+    int saved = s.code_at(col, row);
+    s.clear(make_square(col, row));
     int answer = 0;
     for (int r = row + 1; r <= 9; ++r) {
-        int p = val(s.board, col, r);
+        int p = s.code_at(col, r);
         if (p >= HU) break;
         if (p == -KYOU || p == -SYA || p == -RYU) {
             answer = is_legal_move(s, col, r, col, row, p);
             break;
         }
     }
-    ref(s.board, col, row) = saved;
+    s.put_code(make_square(col, row), saved);
     return answer;
 }
 
@@ -139,7 +139,7 @@ int major_neighbours(const GameState& s, int col, int row) {
     for (int c = col - 1; c <= col + 1; ++c)
         for (int r = row - 1; r <= row + 1; ++r) {
             if ((c == col && r == row) || !on_board(c, r)) continue;
-            if (val(s.board, c, r) >= KAKU) n -= 1;
+            if (s.code_at(c, r) >= KAKU) n -= 1;
         }
     return n;
 }
@@ -151,13 +151,13 @@ void compute_pin_maps(GameState& s) {
     e.upper_pinned = 0;
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) {
-            int p = ref(s.board, c, r);
+            int p = s.code_at(c, r);
             if (p == EMPTY) continue;
-            ref(s.board, c, r) = EMPTY;
+            s.clear(make_square(c, r));
             if (p <= -HU) {
                 for (int ac = 1; ac <= 9; ++ac)
                     for (int ar = 1; ar <= 9; ++ar) {
-                        int a = ref(s.board, ac, ar);
+                        int a = s.code_at(ac, ar);
                         if (is_upper_slider(a) &&
                             is_legal_move(s, ac, ar, s.lower_king_col, s.lower_king_row, a))
                             ref(e.lower_pins, c, r) = 1;
@@ -165,7 +165,7 @@ void compute_pin_maps(GameState& s) {
             } else if (p >= HU) {
                 for (int ac = 1; ac <= 9; ++ac)
                     for (int ar = 1; ar <= 9; ++ar) {
-                        int a = ref(s.board, ac, ar);
+                        int a = s.code_at(ac, ar);
                         if (is_lower_slider(a) &&
                             is_legal_move(s, ac, ar, s.upper_king_col, s.upper_king_row, a)) {
                             ref(e.upper_pins, c, r) = 1;
@@ -173,7 +173,7 @@ void compute_pin_maps(GameState& s) {
                         }
                     }
             }
-            ref(s.board, c, r) = p;
+            s.put_code(make_square(c, r), p);
         }
 }
 
@@ -183,7 +183,7 @@ void compute_bishop_check_squares(GameState& s) {
     int kc = s.upper_king_col, kr = s.upper_king_row;
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) {
-            if (ref(s.board, c, r) != EMPTY) continue;
+            if (s.code_at(c, r) != EMPTY) continue;
             int n = val(s.maps.upper_attacks, c, r);
             bool open = n == 0 || (n == 1 && iabs(kc - c) < 2 && iabs(kr - r) < 2);
             if (open && is_legal_move(s, c, r, kc, kr, -KAKU)) ref(e.bishop_check_squares, c, r) = 1;
@@ -200,7 +200,7 @@ int bishop_fork_loss(const GameState& s, int col, int row, int piece) {
             // a human bishop get there?
             for (int bc = 1; bc <= 9; ++bc)
                 for (int br = 1; br <= 9; ++br) {
-                    int b = val(s.board, bc, br);
+                    int b = s.code_at(bc, br);
                     if ((b == -KAKU || b == -UMA) && is_legal_move(s, bc, br, c, r, b)) return piece;
                 }
             if (s.hand[LOWER][KAKU_SLOT] > 0 && is_legal_move(s, LOWER_HAND_COL, lower_hand_row(KAKU_SLOT), c, r, -KAKU)) return piece;
@@ -216,7 +216,7 @@ int lance_follow_gain(const GameState& s, int col, int row) {
         return 0;
     if (!is_lower_major(val(m.lower_threat, col, row))) return 0;
     for (int r = row + 1; r <= 9; ++r) {
-        int p = val(s.board, col, r);
+        int p = s.code_at(col, r);
         if (p == EMPTY) continue;
         if (is_legal_move(s, col, row, col, r, KYOU)) return iabs(p);
         return 0;
@@ -231,9 +231,9 @@ int knight_fork_gain(const GameState& s, int col, int row) {
     int ac = val(m.lower_threat_col, col, row), ar = val(m.lower_threat_row, col, row);
     int sum = 0;
     auto side = [&](int jump_col, int target_col) {
-        if (val(s.board, jump_col, row - 2) != EMPTY) return;
+        if (s.code_at(jump_col, row - 2) != EMPTY) return;
         if (val(m.lower_attacks, jump_col, row - 2) != 0) return;
-        int t = val(s.board, target_col, row);
+        int t = s.code_at(target_col, row);
         if (!is_lower_major(t)) return;
         if (target_col == ac && row == ar) return;
         sum += iabs(t);

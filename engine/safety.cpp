@@ -26,7 +26,7 @@ public:
     double run() {
         for (int c = 1; c <= 9; ++c)
             for (int r = 1; r <= 9; ++r) {
-                const int code = val(s_.board, c, r);
+                const int code = s_.code_at(c, r);
                 if (code == EMPTY)
                     empty_square(c, r);
                 else if (code < HU)
@@ -43,7 +43,7 @@ public:
 private:
     int human(int c, int r) const { return val(m_.lower_attacks, c, r); }
     int computer(int c, int r) const { return val(m_.upper_attacks, c, r); }
-    int board(int c, int r) const { return val(s_.board, c, r); }
+    int board(int c, int r) const { return s_.code_at(c, r); }
 
     void empty_square(int c, int r) {
         const int h = human(c, r), k = computer(c, r);

@@ -26,7 +26,7 @@ void take(EngineMemory& e, double score, int fc, int fr, int tc, int tr, int bef
 
 void prepare(GameState& s) {
     EngineMemory& e = s.engine;
-    e.turn_start_board = s.board;
+    e.turn_start_board = s.codes();
     scan_pawn_files(s);
     // The person's escapes as the last analysis left them, before this
     // turn's own analysis.
@@ -52,8 +52,8 @@ double score_placement(GameState& s, int captured, int placed, int fc, int fr, i
 // One board move, with the promotion choice; the board is left as found.
 double score_board_move(GameState& s, int fc, int fr, int tc, int tr, int piece, int captured,
                         int& placed, CandidateSink* want) {
-    ref(s.board, fc, fr) = EMPTY;
-    ref(s.board, tc, tr) = piece;
+    s.clear(make_square(fc, fr));
+    s.put_code(make_square(tc, tr), piece);
     double score;
     placed = piece;
     EvalTrace plain_terms, raised_terms;
@@ -64,7 +64,7 @@ double score_board_move(GameState& s, int fc, int fr, int tc, int tr, int piece,
         if (want) want->terms(piece, plain_terms, true);
     } else {
         if (may_stay_unpromoted(tr, piece) == 0) {
-            ref(s.board, tc, tr) = promoted;
+            s.put_code(make_square(tc, tr), promoted);
             analyse_position(s);
             score = score_placement(s, captured, promoted, fc, fr, tc, tr, want, raised_terms);
             placed = promoted;
@@ -72,7 +72,7 @@ double score_board_move(GameState& s, int fc, int fr, int tc, int tr, int piece,
         } else {
             analyse_position(s);
             double plain = score_placement(s, captured, piece, fc, fr, tc, tr, want, plain_terms);
-            ref(s.board, tc, tr) = promoted;
+            s.put_code(make_square(tc, tr), promoted);
             analyse_position(s);
             double raised =
                 score_placement(s, captured, promoted, fc, fr, tc, tr, want, raised_terms);
@@ -89,8 +89,8 @@ double score_board_move(GameState& s, int fc, int fr, int tc, int tr, int piece,
             if (piece == HU || piece == KAKU || piece == SYA) placed = promoted;
         }
     }
-    ref(s.board, tc, tr) = captured;
-    ref(s.board, fc, fr) = piece;
+    s.put_code(make_square(tc, tr), captured);
+    s.put_code(make_square(fc, fr), piece);
     return score;
 }
 
@@ -108,12 +108,12 @@ void search_best_move(GameState& s, CandidateSink* sink, SearchHooks* hooks) {
     for (int fc = 1; fc <= 9; ++fc) {
         if (hooks) hooks->tick();
         for (int fr = 1; fr <= 9; ++fr) {
-            const int piece = ref(s.board, fc, fr);
+            const int piece = s.code_at(fc, fr);
             if (piece < HU) continue;
             for (int tc = 1; tc <= 9; ++tc)
                 for (int tr = 1; tr <= 9; ++tr) {
                     if (!is_legal_move(s, fc, fr, tc, tr, piece)) continue;
-                    const int captured = ref(s.board, tc, tr);
+                    const int captured = s.code_at(tc, tr);
                     e.moving_piece = piece;
                     int dk = iabs(fc - s.lower_king_col), dr = iabs(fr - s.lower_king_row);
                     e.origin_distance = dk > dr ? dk : dr;
@@ -142,13 +142,13 @@ void search_best_move(GameState& s, CandidateSink* sink, SearchHooks* hooks) {
         for (int tc = 1; tc <= 9; ++tc)
             for (int tr = 1; tr <= 9; ++tr) {
                 if (!is_legal_move(s, -1, slot, tc, tr, code)) continue;
-                ref(s.board, tc, tr) = code;
+                s.put_code(make_square(tc, tr), code);
                 analyse_position(s);
                 CandidateSink* want = sink && sink->wants_terms(-1, slot, tc, tr) ? sink : nullptr;
                 EvalTrace trace;
                 double score = score_placement(s, EMPTY, code, -1, slot, tc, tr, want, trace);
                 if (want) want->terms(code, trace, true);
-                ref(s.board, tc, tr) = EMPTY;
+                s.clear(make_square(tc, tr));
                 if (sink) sink->candidate(Move{-1, slot, tc, tr, code, EMPTY, code}, score);
                 if (score > e.best_score) {
                     take(e, score, -1, slot, tc, tr, code, code);

@@ -101,7 +101,7 @@ bool explain(const GameState& st, int fc, int fr, int tc, int tr, bool promote,
     if (drop ? promote : !on_board(fc, fr)) return false;
     const int before =
         drop ? (fr >= 1 && fr <= 7 ? SLOT_CODE[static_cast<size_t>(fr)] : 0)
-             : st.board[static_cast<size_t>(fc)][static_cast<size_t>(fr)];
+             : st.code_at(fc, fr);
     Explanation explanation(fc, fr, tc, tr, before, promote);
     search_on_copy(st, explanation, nullptr);
     if (!explanation.found) return false;

@@ -27,7 +27,7 @@ void require(bool ok) {
 void check_position(const GameState& s) { require(state_problem(s).empty()); }
 
 bool same_position(const GameState& a, const GameState& b) {
-    return a.board == b.board && a.coin_col == b.coin_col && a.coin_row == b.coin_row &&
+    return a.squares == b.squares && a.coin == b.coin &&
            a.hand[LOWER] == b.hand[LOWER] && a.hand[UPPER] == b.hand[UPPER];
 }
 

@@ -25,7 +25,7 @@ uint64_t position_print(const GameState& s) {
         h *= 1099511628211ULL;
     };
     for (int c = 1; c <= 9; ++c)
-        for (int r = 1; r <= 9; ++r) add(s.board[static_cast<size_t>(c)][static_cast<size_t>(r)]);
+        for (int r = 1; r <= 9; ++r) add(s.code_at(c, r));
     for (PieceKind k = PAWN; k <= ROOK; ++k) {
         add(s.hand[LOWER][k]);
         add(s.hand[UPPER][k]);

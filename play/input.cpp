@@ -52,7 +52,7 @@ Work<> first_click_notices(Game& g) {
 // Picking a piece from the board (or showing an opponent's piece's reach).
 void pick_from_board(Game& g, int col, int row) {
     GameState& s = g.st;
-    int code = s.board[static_cast<size_t>(col)][static_cast<size_t>(row)];
+    int code = s.code_at(col, row);
     if (code == EMPTY) return;
     s.sel_from_col = col;
     s.sel_from_row = row;
@@ -77,7 +77,7 @@ Work<> choose_destination(Game& g, int button, int col, int row) {
             frame_square(g, FRAME_COLOUR, s.sel_from_col, s.sel_from_row);
             s.sel_from_col = col;
             s.sel_from_row = row;
-            s.sel_piece = s.board[static_cast<size_t>(col)][static_cast<size_t>(row)];
+            s.sel_piece = s.code_at(col, row);
             show_guidance(g, col, row, s.guidance_colour(), s.sel_piece);
             frame_square(g, PICK_COLOUR, col, row);
             co_return;

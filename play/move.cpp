@@ -88,7 +88,7 @@ Work<> carry_out_move(Game& g, Move move, Mover who) {
     // time of the move goes on the lower clock for the person (in a game of
     // two as well) and on the upper clock for the computer.
     move.captured = on_board(move.to_col, move.to_row)
-                        ? s.board[static_cast<size_t>(move.to_col)][static_cast<size_t>(move.to_row)]
+                        ? s.code_at(move.to_col, move.to_row)
                         : EMPTY;
     Move entry = move;
     if (person && move.from_col == UPPER_HAND_COL) entry.from_row = upper_hand_row(move.from_row);

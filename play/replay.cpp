@@ -56,13 +56,13 @@ Work<> step_back(Game& g) {
     set_clock_tick(g, false);
     drop_pick(g);
 
-    const int old_coin_col = s.coin_col, old_coin_row = s.coin_row;
+    const Square old_coin = s.coin;
     undo_move(s, e);
     if (!is_drop(e)) {
         draw_cell(g, e.piece_before, e.from_col, e.from_row);
-        if (!(old_coin_col == e.from_col && old_coin_row == e.from_row))
-            draw_cell(g, EMPTY, old_coin_col, old_coin_row);
-        draw_cell(g, COIN, s.coin_col, s.coin_row);
+        if (old_coin != make_square(e.from_col, e.from_row))
+            draw_cell(g, EMPTY, col_of(old_coin), row_of(old_coin));
+        draw_cell(g, COIN, s.coin_col(), s.coin_row());
     }
     draw_clock(g, s.upper_turn(), s.upper_time_total = e.times.upper_before);
     draw_clock(g, s.lower_turn, s.lower_time_total = e.times.lower_before);
@@ -112,16 +112,16 @@ Work<> step_forward(Game& g) {
     s.move_number += 1;
     draw_move_number(g, s.move_number);
 
-    const int old_coin_col = s.coin_col, old_coin_row = s.coin_row;
+    const Square old_coin = s.coin;
     redo_move(s, e);
     if (!is_drop(e)) {
         draw_cell(g, EMPTY, e.from_col, e.from_row);
-        draw_cell(g, EMPTY, old_coin_col, old_coin_row);
-        draw_cell(g, COIN, s.coin_col, s.coin_row);
+        draw_cell(g, EMPTY, col_of(old_coin), row_of(old_coin));
+        draw_cell(g, COIN, s.coin_col(), s.coin_row());
     }
     draw_clock(g, s.upper_turn(), s.upper_time_total = e.times.upper_after);
     draw_clock(g, s.lower_turn, s.lower_time_total = e.times.lower_after);
-    if (!(s.coin_col == e.from_col && s.coin_row == e.from_row))
+    if (!(s.coin_col() == e.from_col && s.coin_row() == e.from_row))
         draw_cell(g, EMPTY, e.from_col, e.from_row);
     draw_cell(g, e.piece_after, e.to_col, e.to_row);
     draw_lower_hand(g);
@@ -142,19 +142,15 @@ Work<> flip_board(Game& g) {
     }
     s.flipped = 1;
     s.select_state = 0;
-    const Grid copy = s.board;
-    for (int c = 1; c <= 9; ++c)
-        for (int r = 1; r <= 9; ++r) {
-            int v = copy[static_cast<size_t>(c)][static_cast<size_t>(r)];
-            if (v >= 10 || v <= -10) v = -v;
-            s.board[static_cast<size_t>(10 - c)][static_cast<size_t>(10 - r)] = v;
-        }
-    for (int c = 1; c <= 9; ++c)
-        for (int r = 1; r <= 9; ++r)
-            if (s.board[static_cast<size_t>(c)][static_cast<size_t>(r)] == COIN) {
-                s.coin_col = c;
-                s.coin_row = r;
-            }
+    // Turned round, every square goes to the one opposite the centre and
+    // every piece changes side.
+    const Position before = s;
+    for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
+        const Piece p = before.piece_on(sq);
+        s.put(make_square(10 - col_of(sq), 10 - row_of(sq)),
+              p == NO_PIECE ? NO_PIECE : make_piece(~side_of(p), kind_of(p)));
+    }
+    s.move_coin(make_square(10 - before.coin_col(), 10 - before.coin_row()));
     std::swap(s.hand[LOWER], s.hand[UPPER]);
     redraw_all(g);
     draw_move_number(g, s.move_number);

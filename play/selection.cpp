@@ -17,7 +17,7 @@ bool belongs_to_other(const GameState& s, int code) {
 
 Destination judge_destination(const GameState& s, int button, int col, int row) {
     Destination d;
-    const int there = s.board[static_cast<size_t>(col)][static_cast<size_t>(row)];
+    const int there = s.code_at(col, row);
     if (belongs_to_mover(s, there)) {
         d.kind = Destination::Repick;
         return d;

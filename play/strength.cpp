@@ -30,12 +30,12 @@ Work<bool> handicap_allowed(Game& g) {
 }
 
 void put_square(Game& g, const HandicapSquare& sq, int code) {
-    int& square = g.st.board[static_cast<size_t>(sq.col)][static_cast<size_t>(sq.row)];
+    const Square at = make_square(sq.col, sq.row);
     // From the standard start the handicap squares hold pieces only; a
     // position set up by hand may have the coin there, and a handicap step
     // must never remove or cover the one coin.
-    if (square == COIN) return;
-    square = code;
+    if (g.st.code_at(at) == COIN) return;
+    g.st.put_code(at, code);
     draw_picture(g, code, sq.col, sq.row);
     frame_square(g, FRAME_COLOUR, sq.col, sq.row);
     play_piece_sound(g);

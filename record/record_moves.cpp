@@ -9,12 +9,7 @@ namespace rindou {
 
 namespace {
 
-int& cell(GameState& s, int c, int r) {
-    return s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
-}
-int cell(const GameState& s, int c, int r) {
-    return s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
-}
+int cell(const Position& s, int c, int r) { return s.code_at(c, r); }
 
 // The kind a piece is held as in hand, which is also its slot there;
 // NO_KIND for a king, the coin, an empty square or a stray code from a file.
@@ -53,18 +48,18 @@ bool capture_fits(const RecordEntry& e) {
     return is_piece_code(e.captured) && !same_side(e.captured, e.piece_after);
 }
 
-bool coin_in_place(const GameState& s) {
-    return on_board(s.coin_col, s.coin_row) && cell(s, s.coin_col, s.coin_row) == COIN;
-}
+// The coin is always on the board, but a piece may stand on its square in
+// a state put together by hand: no move is taken back or made again then.
+bool coin_in_place(const Position& s) { return s.piece_on(s.coin) == NO_PIECE; }
 
-std::array<int, 8>& hand_of(GameState& s, int code) {
+std::array<int, 8>& hand_of(Position& s, int code) {
     return code > 0 ? s.hand[UPPER] : s.hand[LOWER];
 }
 
 }  // namespace
 
 
-bool can_redo(const GameState& s, const RecordEntry& e) {
+bool can_redo(const Position& s, const RecordEntry& e) {
     if (!pieces_fit(e) || !capture_fits(e)) return false;
     if (!on_board(e.to_col, e.to_row) || !coin_in_place(s)) return false;
     if (cell(s, e.to_col, e.to_row) != e.captured) return false;
@@ -81,13 +76,13 @@ bool can_redo(const GameState& s, const RecordEntry& e) {
     if (!on_board(e.from_col, e.from_row)) return false;
     if (e.from_col == e.to_col && e.from_row == e.to_row) return false;
     if (cell(s, e.from_col, e.from_row) != e.piece_before) return false;
-    int nc = s.coin_col + e.to_col - e.from_col;
-    int nr = s.coin_row + e.to_row - e.from_row;
+    int nc = s.coin_col() + e.to_col - e.from_col;
+    int nr = s.coin_row() + e.to_row - e.from_row;
     if (!on_board(nc, nr)) return false;
     return cell(s, nc, nr) == EMPTY || (nc == e.from_col && nr == e.from_row);
 }
 
-bool can_undo(const GameState& s, const RecordEntry& e) {
+bool can_undo(const Position& s, const RecordEntry& e) {
     if (!pieces_fit(e) || !capture_fits(e)) return false;
     if (!on_board(e.to_col, e.to_row) || !coin_in_place(s)) return false;
     if (cell(s, e.to_col, e.to_row) != e.piece_after) return false;
@@ -104,10 +99,10 @@ bool can_undo(const GameState& s, const RecordEntry& e) {
     }
     if (!on_board(e.from_col, e.from_row)) return false;
     if (e.from_col == e.to_col && e.from_row == e.to_row) return false;
-    bool coin_on_origin = s.coin_col == e.from_col && s.coin_row == e.from_row;
+    bool coin_on_origin = s.coin_col() == e.from_col && s.coin_row() == e.from_row;
     if (!coin_on_origin && cell(s, e.from_col, e.from_row) != EMPTY) return false;
-    int bc = s.coin_col - (e.to_col - e.from_col);
-    int br = s.coin_row - (e.to_row - e.from_row);
+    int bc = s.coin_col() - (e.to_col - e.from_col);
+    int br = s.coin_row() - (e.to_row - e.from_row);
     if (!on_board(bc, br)) return false;
     // The coin goes back onto the destination exactly when it was pushed from
     // there; anywhere else its square must be free.
@@ -115,7 +110,7 @@ bool can_undo(const GameState& s, const RecordEntry& e) {
     return e.captured != COIN && cell(s, bc, br) == EMPTY;
 }
 
-bool is_possible_move(const GameState& s, const RecordEntry& e) {
+bool is_possible_move(const Position& s, const RecordEntry& e) {
     if (!can_redo(s, e)) return false;
     // Once a king has been taken the game was over.
     bool upper_king = false, lower_king = false;
@@ -134,7 +129,7 @@ bool is_possible_move(const GameState& s, const RecordEntry& e) {
             return false;
         // The drop is judged on the pawn files as they stand now, without
         // changing the flags the game keeps between its own scans.
-        GameState t = s;
+        Position t = s;
         scan_pawn_files(t);
         return is_legal_move(t, e.from_col, e.from_row, e.to_col, e.to_row, e.piece_before) == 1;
     }
@@ -158,18 +153,15 @@ Side side_to_move_after(const GameState& s, int n) {
     return s.sente_turn;
 }
 
-void redo_move(GameState& s, const RecordEntry& e) {
+void redo_move(Position& s, const RecordEntry& e) {
     if (is_drop(e)) {
         const PieceKind kind = hand_kind(e.piece_after);
         hand_of(s, e.piece_after)[kind] -= 1;
     } else {
-        cell(s, e.from_col, e.from_row) = EMPTY;
-        cell(s, s.coin_col, s.coin_row) = EMPTY;
-        s.coin_col += e.to_col - e.from_col;
-        s.coin_row += e.to_row - e.from_row;
-        cell(s, s.coin_col, s.coin_row) = COIN;
+        s.clear(make_square(e.from_col, e.from_row));
+        s.move_coin(make_square(s.coin_col() + e.to_col - e.from_col, s.coin_row() + e.to_row - e.from_row));
     }
-    cell(s, e.to_col, e.to_row) = e.piece_after;
+    s.put_code(make_square(e.to_col, e.to_row), e.piece_after);
     const PieceKind kind = hand_kind(e.captured);
     if (e.captured <= -10 && kind != NO_KIND) {
         s.hand[UPPER][kind] += 1;
@@ -178,17 +170,13 @@ void redo_move(GameState& s, const RecordEntry& e) {
     }
 }
 
-void undo_move(GameState& s, const RecordEntry& e) {
+void undo_move(Position& s, const RecordEntry& e) {
     if (is_drop(e)) {
         const PieceKind kind = hand_kind(e.piece_after);
         hand_of(s, e.piece_after)[kind] += 1;
     } else {
-        cell(s, e.from_col, e.from_row) = e.piece_before;
-        if (!(s.coin_col == e.from_col && s.coin_row == e.from_row))
-            cell(s, s.coin_col, s.coin_row) = EMPTY;
-        s.coin_col += e.from_col - e.to_col;
-        s.coin_row += e.from_row - e.to_row;
-        cell(s, s.coin_col, s.coin_row) = COIN;
+        s.put_code(make_square(e.from_col, e.from_row), e.piece_before);
+        s.move_coin(make_square(s.coin_col() + e.from_col - e.to_col, s.coin_row() + e.from_row - e.to_row));
     }
     const PieceKind kind = hand_kind(e.captured);
     if (e.captured <= -10 && kind != NO_KIND) {
@@ -196,7 +184,9 @@ void undo_move(GameState& s, const RecordEntry& e) {
     } else if (e.captured >= 10 && kind != NO_KIND) {
         s.hand[LOWER][kind] -= 1;
     }
-    cell(s, e.to_col, e.to_row) = e.captured;
+    // What stood on the destination comes back; the coin, when it was pushed
+    // from there, has come back with the move above.
+    s.put_code(make_square(e.to_col, e.to_row), e.captured);
 }
 
 }  // namespace rindou

@@ -11,15 +11,15 @@ namespace rindou {
 // the origin holds the moving piece (or the hand holds the dropped one), the
 // destination holds what the entry says was captured, and the coin lands on
 // an empty square of the board (or on the square the piece leaves).
-bool can_redo(const GameState& s, const RecordEntry& e);
+bool can_redo(const Position& s, const RecordEntry& e);
 // True when entry e, the last move played on s, can be taken back without
 // harm: the destination holds the piece after the move, the coin's way back
 // is free and the capturer's hand holds what it captured.
-bool can_undo(const GameState& s, const RecordEntry& e);
+bool can_undo(const Position& s, const RecordEntry& e);
 // True when e is a move the rules allow on s (a loaded record must consist of
 // such moves): can_redo, the piece's movement under the coin rule, drops and
 // promotion as in play, no move once a king has been taken.
-bool is_possible_move(const GameState& s, const RecordEntry& e);
+bool is_possible_move(const Position& s, const RecordEntry& e);
 
 // The turn value of the side that made entry e (the sign of the piece it
 // leaves on the board), as the sides of s hold them.
@@ -31,7 +31,7 @@ Side mover_of(const GameState& s, const RecordEntry& e);
 Side side_to_move_after(const GameState& s, int n);
 
 // The position changes of a step forward and a step back (no drawing).
-void redo_move(GameState& s, const RecordEntry& e);
-void undo_move(GameState& s, const RecordEntry& e);
+void redo_move(Position& s, const RecordEntry& e);
+void undo_move(Position& s, const RecordEntry& e);
 
 }  // namespace rindou

@@ -13,7 +13,7 @@ std::string square(int col, int row) {
 }
 
 int at(const GameState& s, int c, int r) {
-    return s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
+    return s.code_at(c, r);
 }
 
 }  // namespace

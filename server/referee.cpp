@@ -19,12 +19,7 @@ constexpr int64_t DAY_MS = 86'400'000;
 constexpr int64_t AWAY_TIMED_MS = 60'000;
 constexpr int64_t AWAY_UNTIMED_MS = 600'000;
 
-int& cell(GameState& s, int c, int r) {
-    return s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
-}
-int cell(const GameState& s, int c, int r) {
-    return s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
-}
+int cell(const GameState& s, int c, int r) { return s.code_at(c, r); }
 
 bool mine(Side by, int code) { return by == UPPER ? code >= HU : code <= -HU; }
 Side turn_code(const GameState& s, Side side) { return side == UPPER ? s.upper_turn() : s.lower_turn; }
@@ -166,11 +161,11 @@ GameState start_position(int handicap) {
     // each grade below zero one more of the lower side's.
     for (int g = 1; g <= std::min(handicap, 10); ++g) {
         const HandicapSquare& q = UPPER_STEPS[g];
-        cell(s, q.col, q.row) = EMPTY;
+        s.clear(make_square(q.col, q.row));
     }
     for (int g = 1; g <= std::min(-handicap, 10); ++g) {
         const HandicapSquare& q = LOWER_STEPS[g];
-        cell(s, q.col, q.row) = EMPTY;
+        s.clear(make_square(q.col, q.row));
     }
     scan_pawn_files(s);
     return s;
@@ -357,7 +352,7 @@ void Referee::follow_move(Referee& after, std::vector<Event>& events, int64_t no
     WireMove pass;
     pass.pass = true;
     const Clock c = after.clock_after_move(next, true, now);
-    Json d = {{"ply", after.ply()}, {"move", move_json(pass)}, {"coin", {after.pos_.coin_col, after.pos_.coin_row}},
+    Json d = {{"ply", after.ply()}, {"move", move_json(pass)}, {"coin", {after.pos_.coin_col(), after.pos_.coin_row()}},
               {"captured", 0}, {"clock", clock_json_of(settings_.clock, c, true, now)}, {"spent_ms", 0}};
     push(event("move", std::move(d), now));
 }
@@ -391,7 +386,7 @@ Referee::Outcome Referee::move(Side by, int ply, const WireMove& m, int64_t now)
     const int64_t spent = std::max<int64_t>(0, now - turn_since_ms_);
     const Clock c = clock_after_move(by, false, now);
     // The coin moves with every board move by the piece's displacement.
-    int coin_c = pos_.coin_col, coin_r = pos_.coin_row;
+    int coin_c = pos_.coin_col(), coin_r = pos_.coin_row();
     if (!m.drop) {
         coin_c += m.to_col - m.from_col;
         coin_r += m.to_row - m.from_row;
@@ -674,7 +669,7 @@ Json Referee::to_json(const std::array<bool, 2>& online, int64_t now) const {
             {"ply", ply()},
             {"turn", side_name(turn_)},
             {"board", board},
-            {"coin", {pos_.coin_col, pos_.coin_row}},
+            {"coin", {pos_.coin_col(), pos_.coin_row()}},
             {"hands", hands},
             {"offers", {{"takeback", offer(takeback_offer_)}, {"rematch", offer(rematch_offer_)}}},
             {"result", result_ ? result_json(*result_) : Json(nullptr)},

@@ -163,7 +163,7 @@ void draw_move(const Game& g, const Move& played) {
         draw_lower_hand(g);
     if (board_move) {
         // The coin went with the piece, by the same displacement.
-        const int old_coin_col = s.coin_col - (tc - fc), old_coin_row = s.coin_row - (tr - fr);
+        const int old_coin_col = s.coin_col() - (tc - fc), old_coin_row = s.coin_row() - (tr - fr);
         draw_picture(g, EMPTY, old_coin_col, old_coin_row);
         frame_square(g, FRAME_COLOUR, old_coin_col, old_coin_row);
         draw_picture(g, EMPTY, fc, fr);
@@ -174,8 +174,8 @@ void draw_move(const Game& g, const Move& played) {
     else if (fc == LOWER_HAND_COL)
         draw_lower_hand(g);
     if (board_move) {
-        draw_picture(g, COIN, s.coin_col, s.coin_row);
-        frame_square(g, FRAME_COLOUR, s.coin_col, s.coin_row);
+        draw_picture(g, COIN, s.coin_col(), s.coin_row());
+        frame_square(g, FRAME_COLOUR, s.coin_col(), s.coin_row());
     }
     draw_picture(g, played.piece_after, tc, tr);
     frame_square(g, FRAME_COLOUR, tc, tr);
@@ -201,7 +201,7 @@ void draw_upper_hand(const Game& g) {
 void draw_board(const Game& g) {
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) {
-            draw_picture(g, g.st.board[static_cast<size_t>(c)][static_cast<size_t>(r)], c, r);
+            draw_picture(g, g.st.code_at(c, r), c, r);
             frame_square(g, FRAME_COLOUR, c, r);
         }
 }

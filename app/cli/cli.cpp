@@ -106,10 +106,10 @@ void print_show(const GameState& s, std::ostream& out) {
     out << "board\n";
     for (int r = 1; r <= 9; ++r) {
         for (int c = 1; c <= 9; ++c)
-            out << (c > 1 ? " " : "") << s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
+            out << (c > 1 ? " " : "") << s.code_at(c, r);
         out << '\n';
     }
-    out << "coin " << s.coin_col << ' ' << s.coin_row << '\n';
+    out << "coin " << s.coin_col() << ' ' << s.coin_row() << '\n';
     out << "lower_hand";
     for (int k = 1; k <= 7; ++k) out << ' ' << s.hand[LOWER][static_cast<size_t>(k)];
     out << " total " << s.hand_total(LOWER) << '\n';
@@ -144,7 +144,7 @@ void print_legal(const GameState& original, std::ostream& out) {
         return;
     for (int fc = 1; fc <= 9; ++fc)
         for (int fr = 1; fr <= 9; ++fr) {
-            int p = s.board[static_cast<size_t>(fc)][static_cast<size_t>(fr)];
+            int p = s.code_at(fc, fr);
             if (upper ? p < 10 : p > -10) continue;
             for (int tc = 1; tc <= 9; ++tc)
                 for (int tr = 1; tr <= 9; ++tr) {
@@ -196,11 +196,8 @@ void run_setup(Game& g, const std::vector<std::string>& w) {
     for (int r = 1; r <= 9; ++r)
         for (int c = 1; c <= 9; ++c) {
             int code = v[static_cast<size_t>((r - 1) * 9 + (c - 1))];
-            s.board[static_cast<size_t>(c)][static_cast<size_t>(r)] = code;
-            if (code == COIN) {
-                s.coin_col = c;
-                s.coin_row = r;
-            }
+            s.put_code(make_square(c, r), code);
+            if (code == COIN) s.move_coin(make_square(c, r));
         }
     for (int k = 1; k <= 7; ++k) {
         s.hand[LOWER][static_cast<size_t>(k)] = v[static_cast<size_t>(80 + k)];

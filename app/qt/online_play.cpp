@@ -418,7 +418,7 @@ void OnlinePlay::message(const QJsonObject& m) {
         }
         QJsonArray coin = d.value(QStringLiteral("coin")).toArray();
         if (turned()) coin = turned_square(coin);
-        if (coin.at(0).toInt() != g_.st.coin_col || coin.at(1).toInt() != g_.st.coin_row) {
+        if (coin.at(0).toInt() != g_.st.coin_col() || coin.at(1).toInt() != g_.st.coin_row()) {
             client_.resync();
             return;
         }
@@ -496,9 +496,9 @@ void OnlinePlay::set_position(const QJsonObject& game) {
     auto same_as_server = [&] {
         for (int r = 1; r <= 9; ++r)
             for (int c = 1; c <= 9; ++c)
-                if (board.at(r - 1).toArray().at(c - 1).toInt() != s.board[static_cast<size_t>(c)][static_cast<size_t>(r)])
+                if (board.at(r - 1).toArray().at(c - 1).toInt() != s.code_at(c, r))
                     return false;
-        return coin.at(0).toInt() == s.coin_col && coin.at(1).toInt() == s.coin_row;
+        return coin.at(0).toInt() == s.coin_col() && coin.at(1).toInt() == s.coin_row();
     };
     // An even game is played again from the start, so that the move list
     // holds its moves; a handicap game (or a game this cannot replay) is
@@ -513,9 +513,10 @@ void OnlinePlay::set_position(const QJsonObject& game) {
         reset();
         for (int c = 1; c <= 9; ++c)
             for (int r = 1; r <= 9; ++r)
-                s.board[static_cast<size_t>(c)][static_cast<size_t>(r)] = board.at(r - 1).toArray().at(c - 1).toInt();
-        s.coin_col = coin.at(0).toInt();
-        s.coin_row = coin.at(1).toInt();
+                s.put_code(make_square(c, r), board.at(r - 1).toArray().at(c - 1).toInt());
+        // The board's own coin cell says no more than the coin's square.
+        if (on_board(coin.at(0).toInt(), coin.at(1).toInt()))
+            s.move_coin(make_square(coin.at(0).toInt(), coin.at(1).toInt()));
         const QJsonObject hands = game.value(QStringLiteral("hands")).toObject();
         for (int slot = 1; slot <= 7; ++slot) {
             const int lower = hands.value(QStringLiteral("lower")).toArray().at(slot - 1).toInt();
@@ -525,7 +526,7 @@ void OnlinePlay::set_position(const QJsonObject& game) {
         }
         for (int c = 1; c <= 9; ++c)
             for (int r = 1; r <= 9; ++r) {
-                const int code = s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
+                const int code = s.code_at(c, r);
                 if (code == OU) s.upper_king_col = c, s.upper_king_row = r;
                 if (code == -OU) s.lower_king_col = c, s.lower_king_row = r;
             }
@@ -569,7 +570,7 @@ bool OnlinePlay::apply_move(const QJsonObject& move, bool draw) {
         fc = from.at(0).toInt();
         fr = from.at(1).toInt();
         if (!on_board(fc, fr)) return false;
-        before = s.board[static_cast<size_t>(fc)][static_cast<size_t>(fr)];
+        before = s.code_at(fc, fr);
         after = move.value(QStringLiteral("promote")).toBool() ? promoted(before) : before;
         if (lower_moves ? !is_lower(before) : !is_upper(before)) return false;
     }
@@ -692,7 +693,7 @@ void OnlinePlay::press(int button, QPointF twips) {
             pick(col, row, lower ? -code : code);
         }
     } else if (on_board(col, row)) {
-        const int code = s.board[static_cast<size_t>(col)][static_cast<size_t>(row)];
+        const int code = s.code_at(col, row);
         if (mine(code)) {
             pick(col, row, code);
         } else if (s.select_state == 1) {

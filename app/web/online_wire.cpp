@@ -44,9 +44,7 @@ bool read_ints(const char* text, std::vector<int>& out, size_t count) {
     return out.size() == count && !(in >> rest);
 }
 
-int& cell(GameState& s, int c, int r) {
-    return s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
-}
+int cell(const GameState& s, int c, int r) { return s.code_at(c, r); }
 
 Side turn_of(const GameState& s, int side) {
     if (side == SIDE_LOWER) return s.lower_turn;
@@ -165,12 +163,11 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_set(const char* text) {
             const int code = v[static_cast<size_t>(HEAD + (r - 1) * 9 + (c - 1))];
             if (code == COIN) {
                 ++coins;
-                next.coin_col = c;
-                next.coin_row = r;
+                next.move_coin(make_square(c, r));
             } else if (code != EMPTY && !is_piece_code(code)) {
                 return 0;
             }
-            cell(next, c, r) = code;
+            next.put_code(make_square(c, r), code);
         }
     if (coins != 1) return 0;
     for (int k = 1; k <= 7; ++k) {
@@ -222,7 +219,7 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_move(const char* text) {
     drop_pick(g);
     const Side mover = s.side_to_move;
     if (v[0] == 0) {
-        if (s.coin_col != v[6] || s.coin_row != v[7]) return 0;
+        if (s.coin_col() != v[6] || s.coin_row() != v[7]) return 0;
         pass_turn(s);
         g.io.surface->present();
         return 1;
@@ -258,8 +255,8 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_move(const char* text) {
     if (is_legal_move(s, fc, legal_row, tc, tr, before) != 1) return 0;
     // The coin goes where the server says, or the board shown is not the
     // server's: nothing is played then.
-    const int coin_col = s.coin_col + (v[0] == 1 ? tc - fc : 0);
-    const int coin_row = s.coin_row + (v[0] == 1 ? tr - fr : 0);
+    const int coin_col = s.coin_col() + (v[0] == 1 ? tc - fc : 0);
+    const int coin_row = s.coin_row() + (v[0] == 1 ? tr - fr : 0);
     if (coin_col != v[6] || coin_row != v[7]) return 0;
     execute_move(g, fc, fr, tc, tr, piece);
     play_piece_sound(g);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/consistency.h"
+#include "core/rules.h"
 
 namespace rindou::web {
 
@@ -144,9 +145,25 @@ float seconds_between(float from, float to) {
 double number(int v) { return v; }
 double number(Side s) { return turn_value(s); }
 
-// The hands' totals are written between the coin and the kings, for the
-// pages that read them; they follow from the hands and are not read back.
-#define RINDOU_SAVED_COIN(X) X(coin_col) X(coin_row)
+// The board as the text holds it: the grids' codes, the coin's cell among
+// them, where the coin's square says.  False when they describe no board.
+bool board_from_codes(const Grid& codes, int coin_col, int coin_row, Position& p) {
+    int coins = 0;
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r) {
+            const int code = codes[c][r];
+            if (code == COIN) {
+                ++coins;
+                if (c != coin_col || r != coin_row) return false;
+            } else if (code != EMPTY && !is_piece_code(code)) {
+                return false;
+            }
+        }
+    if (coins != 1) return false;
+    for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) p.put_code(sq, codes[col_of(sq)][row_of(sq)]);
+    p.move_coin(make_square(coin_col, coin_row));
+    return true;
+}
 
 #define RINDOU_SAVED_INTS(X)                                                                      \
     X(lower_king_col)                                                                            \
@@ -192,7 +209,10 @@ std::string write_saved_game(const GameState& s, float now) {
     Writer w;
     w.text(SAVED_GAME_VERSION);
 #define X(f) w.put(#f, {number(s.f)});
-    RINDOU_SAVED_COIN(X)
+    // The hands' totals are written between the coin and the kings, for the
+    // pages that read them; they follow from the hands and are not read back.
+    w.put("coin_col", {number(s.coin_col())});
+    w.put("coin_row", {number(s.coin_row())});
     w.put("lower_hand_total", {static_cast<double>(s.hand_total(LOWER))});
     w.put("upper_hand_total", {static_cast<double>(s.hand_total(UPPER))});
     RINDOU_SAVED_INTS(X)
@@ -208,7 +228,7 @@ std::string write_saved_game(const GameState& s, float now) {
     w.put("upper_time_total", {s.upper_time_total});
     w.put("level_marks", {double(s.menu().level1), double(s.menu().level2), double(s.menu().level3),
                           double(s.menu().level4), double(s.menu().level5)});
-    w.grid("board", s.board);
+    w.grid("board", s.codes());
     w.ints("lower_hand", s.hand[LOWER]);
     w.ints("upper_hand", s.hand[UPPER]);
     w.ints("lower_pawn_file", s.lower_pawn_file);
@@ -248,7 +268,9 @@ bool read_saved_game(const std::string& text, float now, GameState& out) {
     if (!r.ok()) return false;
     GameState s = out;
 #define X(f) r.integer(#f, s.f);
-    RINDOU_SAVED_COIN(X)
+    int coin_col = s.coin_col(), coin_row = s.coin_row();
+    r.integer("coin_col", coin_col);
+    r.integer("coin_row", coin_row);
     RINDOU_SAVED_INTS(X)
     Side upper_turn = s.upper_turn();
     r.integer("upper_turn", upper_turn);
@@ -262,7 +284,8 @@ bool read_saved_game(const std::string& text, float now, GameState& out) {
     r.real("upper_time_total", s.upper_time_total);
     // The level's marks are written for the pages that read them, but they
     // follow the level: nothing to read back.
-    r.grid("board", s.board);
+    Grid board = s.codes();
+    r.grid("board", board);
     r.ints("lower_hand", s.hand[LOWER]);
     r.ints("upper_hand", s.hand[UPPER]);
     r.ints("lower_pawn_file", s.lower_pawn_file);
@@ -320,7 +343,7 @@ bool read_saved_game(const std::string& text, float now, GameState& out) {
         s.move_number < 0 || s.record_count < 0 || s.record_count > RECORD_MAX ||
         s.record_end < 0 || s.record_end > RECORD_MAX || s.handicap_grade < -10 ||
         s.handicap_grade > 10 || !(so_far >= 0.0f && so_far < 86400.0f) ||
-        !state_problem(s).empty())
+        !board_from_codes(board, coin_col, coin_row, s) || !state_problem(s).empty())
         return false;
     // The clock goes on from where it stood: the time the page was closed
     // does not count.

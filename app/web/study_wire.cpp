@@ -46,10 +46,16 @@ bool visit_state(GameState& s, Visit&& visit) {
         else
             side = side_of_turn_value(v);
     };
+    // The board goes as the grids' codes, the coin's among them, and then
+    // the coin's square; the position is what those say.
+    Grid codes = s.codes();
     for (int c = 1; c <= 9; ++c)
-        for (int r = 1; r <= 9; ++r) visit(s.board[static_cast<size_t>(c)][static_cast<size_t>(r)]);
-    visit(s.coin_col);
-    visit(s.coin_row);
+        for (int r = 1; r <= 9; ++r) visit(codes[c][r]);
+    int coin_col = s.coin_col(), coin_row = s.coin_row();
+    visit(coin_col);
+    visit(coin_row);
+    for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) s.put_code(sq, codes[col_of(sq)][row_of(sq)]);
+    if (on_board(coin_col, coin_row)) s.move_coin(make_square(coin_col, coin_row));
     for (int k = 1; k <= 7; ++k) {
         visit(s.hand[LOWER][static_cast<size_t>(k)]);
         visit(s.hand[UPPER][static_cast<size_t>(k)]);

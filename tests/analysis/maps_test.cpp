@@ -33,6 +33,7 @@ TEST(Maps, EmptyBoardHoldsOnlyTheResetValues) {
 
 TEST(Maps, RookCheckMarksTheLineAndCountsBehindTheKing) {
     Board b;
+    b.coin(1, 5);  // off the lines looked at
     b.put(5, 9, -900);
     b.put(5, 3, 950);
     b.analyse();
@@ -145,6 +146,7 @@ TEST(Maps, OnlySomeUpperPiecesRecordThreats) {
 
 TEST(Maps, TheNeverResetSquaresKeepWhatAnEarlierRunLeft) {
     Board b;
+    b.coin(1, 5);  // off the lines looked at
     b.put(5, 2, 900);  // rook covers (5,6) down the column, with square
     b.put(5, 6, -100);
     b.analyse();
@@ -210,6 +212,7 @@ TEST(Maps, TheCoinCountsAsUpperOnlyForCodeAboveZeroTests) {
 
 TEST(Maps, LowerLinesStopAtTheirOwnKingUpperLinesPassTheEnemyKing) {
     Board b;
+    b.coin(1, 5);  // off the lines looked at
     b.put(5, 9, -900);
     b.put(5, 6, -950);
     b.analyse();
@@ -218,6 +221,7 @@ TEST(Maps, LowerLinesStopAtTheirOwnKingUpperLinesPassTheEnemyKing) {
     EXPECT_EQ(b.at(b.m().lower_attacks, 5, 5), 1);  // the king's step only
 
     Board u;
+    u.coin(1, 5);
     u.put(5, 1, 900);
     u.put(5, 4, -950);
     u.analyse();

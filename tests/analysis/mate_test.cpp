@@ -33,9 +33,9 @@ TEST(UpperMate, NotInCheckIsNoMate) {
     p.put(5, 1, 950);
     p.put(5, 9, -950);
     p.coin(5, 5);
-    Grid before = p.s.board;
+    Grid before = p.s.codes();
     EXPECT_EQ(p.test(), 0);
-    EXPECT_EQ(p.s.board, before);
+    EXPECT_EQ(p.s.codes(), before);
 }
 
 TEST(UpperMate, ADropCannotBlockAKnightCheck) {
@@ -112,11 +112,11 @@ TEST(UpperMate, ACaptureThatLeavesAnotherCheckFailsAndTheMapsStayAsTried) {
     p.put(1, 3, -110);
     p.put(2, 3, -30);   // checks too
     p.coin(5, 5);
-    Grid before = p.s.board;
+    Grid before = p.s.codes();
     analyse_position(p.s);
     EXPECT_EQ(p.s.maps.lower_attacks[3][1], 1);  // the knight's other square
     EXPECT_EQ(upper_mate_test(p.s), 1);
-    EXPECT_EQ(p.s.board, before);
+    EXPECT_EQ(p.s.codes(), before);
     // The last try was the gold taking the knight.
     EXPECT_EQ(p.s.maps.lower_attacks[3][1], 0);
     EXPECT_EQ(p.s.maps.upper_attacks[2][4], 1);

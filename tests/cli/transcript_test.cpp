@@ -69,10 +69,9 @@ TEST(Protocol, LegalListsBoardMovesThenDropsWithPromotion) {
     test::TestGame t;
     t.menu("START");
     GameState& s = t.g.st;
-    for (auto& col : s.board) col.fill(EMPTY);
+    s.squares.fill(NO_PIECE);
     t.put(5, 9, COIN);
-    s.coin_col = 5;
-    s.coin_row = 9;
+    s.move_coin(make_square(5, 9));
     t.put(5, 4, -10);
     t.put(9, 3, -30);
     s.hand[LOWER][1] = 1;
@@ -128,7 +127,7 @@ TEST(Protocol, ExplainTotalsAreTheScoresThinkPrints) {
             int fc, fr, tc, tr, placed;
             std::string score;
             in >> fc >> fr >> tc >> tr >> placed >> score;
-            int before = fc == -1 ? SLOT_CODE[size_t(fr)] : s.board[size_t(fc)][size_t(fr)];
+            int before = fc == -1 ? SLOT_CODE[size_t(fr)] : s.code_at(fc, fr);
             std::string move = "explain " + std::to_string(fc) + " " + std::to_string(fr) + " " +
                                std::to_string(tc) + " " + std::to_string(tr);
             script += move + (placed != before ? "+" : "") + "\n";

@@ -33,7 +33,7 @@ std::set<Key> from_rules(GameState s, Side turn) {
     const bool upper = turn == s.upper_turn();
     for (int fc = 1; fc <= 9; ++fc)
         for (int fr = 1; fr <= 9; ++fr) {
-            int p = s.board[size_t(fc)][size_t(fr)];
+            int p = s.code_at(fc, fr);
             if (upper ? !is_upper(p) : !is_lower(p)) continue;
             for (int tc = 1; tc <= 9; ++tc)
                 for (int tr = 1; tr <= 9; ++tr) {
@@ -78,17 +78,16 @@ constexpr int CODES[] = {HU,      TOKIN, KYOU, NARIKYOU, KEI, NARIKEI, GIN,
 
 GameState random_setup(std::mt19937& rng) {
     GameState s;
-    for (auto& col : s.board) col.fill(EMPTY);
+    s.squares.fill(NO_PIECE);
     std::uniform_int_distribution<int> sq(1, 9), pct(0, 99), code(0, 12), cnt(0, 3);
     const int fill = 10 + pct(rng) % 45;
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r)
-            if (pct(rng) < fill) s.board[size_t(c)][size_t(r)] = CODES[code(rng)] * (pct(rng) < 50 ? 1 : -1);
+            if (pct(rng) < fill) s.put_code(make_square(c, r), CODES[code(rng)] * (pct(rng) < 50 ? 1 : -1));
     for (int king : {OU, -OU})
-        if (pct(rng) < 90) s.board[size_t(sq(rng))][size_t(sq(rng))] = king;
-    s.coin_col = sq(rng);
-    s.coin_row = sq(rng);
-    s.board[size_t(s.coin_col)][size_t(s.coin_row)] = COIN;
+        if (pct(rng) < 90) s.put_code(make_square(sq(rng), sq(rng)), king);
+    s.move_coin(make_square(sq(rng), sq(rng)));
+    s.put_code(make_square(s.coin_col(), s.coin_row()), COIN);
     for (int k = 1; k <= 7; ++k) {
         s.hand[UPPER][size_t(k)] = pct(rng) < 30 ? cnt(rng) : 0;
         s.hand[LOWER][size_t(k)] = pct(rng) < 30 ? cnt(rng) : 0;
@@ -256,16 +255,15 @@ TEST(DeepMoveGen, PerftFromFixedPositions) {
 
     // A middle game with pieces in hand, the coin near the edge.
     GameState m = s;
-    m.board[5][5] = EMPTY;
-    m.board[3][7] = EMPTY;
-    m.board[7][3] = EMPTY;
-    m.board[8][2] = EMPTY;
-    m.board[2][8] = EMPTY;
-    m.board[6][8] = COIN;
-    m.coin_col = 6;
-    m.coin_row = 8;
-    m.board[6][9] = EMPTY;
-    m.board[5][6] = -KIN;
+    m.put_code(make_square(5, 5), EMPTY);
+    m.put_code(make_square(3, 7), EMPTY);
+    m.put_code(make_square(7, 3), EMPTY);
+    m.put_code(make_square(8, 2), EMPTY);
+    m.put_code(make_square(2, 8), EMPTY);
+    m.put_code(make_square(6, 8), COIN);
+    m.move_coin(make_square(6, 8));
+    m.put_code(make_square(6, 9), EMPTY);
+    m.put_code(make_square(5, 6), -KIN);
     m.hand[LOWER][1] = 1;
     m.hand[LOWER][6] = 1;
     m.hand[UPPER][1] = 1;

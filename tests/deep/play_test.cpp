@@ -83,7 +83,7 @@ TEST(DeepPlay, HintFramesTheSearchsMoveOrIsRefused) {
     t.menu("HINT");
     std::string hint = t.take();
     ASSERT_EQ(hint.rfind("hint ", 0), 0u) << hint;
-    EXPECT_EQ(t.g.st.board, before.board);
+    EXPECT_EQ(t.g.st.codes(), before.codes());
     EXPECT_EQ(t.g.st.move_number, before.move_number);
     // The hint is the LEVEL5 search's move for the side to move.
     std::string search = run_console("menu START\nsearch 5\n");
@@ -119,7 +119,7 @@ TEST(DeepPlay, GameHistoryIsTakenBackToEveryEarlierPosition) {
         seen.push_back(deep::Position::from_state(t.g.st, t.g.st.side_to_move).key);
     }
     ASSERT_EQ(t.g.st.move_number, 9) << t.take();
-    ASSERT_EQ(t.g.st.board[7][6], -HU);
+    ASSERT_EQ(t.g.st.code_at(7, 6), -HU);
     seen.pop_back();  // the present position is not history
     std::sort(seen.begin(), seen.end());
     EXPECT_EQ(deep::history_keys(t.g.st), seen);

@@ -95,7 +95,7 @@ TEST(Queries, FileExposureLooksDownTheColumnForLancesAndRooks) {
     b.at(5, 9, -20).at(5, 3, 110).at(1, 9, COIN);
     GameState& s = b.analysed();
     EXPECT_EQ(file_exposure(s, 5, 3), 1);
-    EXPECT_EQ(s.board[5][3], 110);  // put back
+    EXPECT_EQ(s.code_at(5, 3), 110);  // put back
     b.at(5, 6, -10);  // walked over, but it blocks the lance
     EXPECT_EQ(file_exposure(s, 5, 3), 0);
     b.at(5, 6, 10);  // a computer piece ends the walk
@@ -138,9 +138,9 @@ TEST(HumanMate, NotAttackedIsNoMate) {
 TEST(HumanMate, AnAdjacentCheckerIsNotSavedByADrop) {
     Board b = cornered();
     b.at(1, 8, 110).at(1, 7, 10).lower_hand(5, 1);
-    Grid before = b.s.board;
+    Grid before = b.s.codes();
     EXPECT_EQ(is_mated(b.analysed()), 1);
-    EXPECT_EQ(b.s.board, before);
+    EXPECT_EQ(b.s.codes(), before);
 }
 
 TEST(HumanMate, ALineCheckIsBlockedByADrop) {
@@ -185,7 +185,7 @@ TEST(Pins, PiecesInFrontOfAKingArePinned) {
     EXPECT_EQ(s.engine.lower_pins[5][7], 1);
     EXPECT_EQ(s.engine.upper_pins[1][3], 0);  // now the coin stops the lance
     EXPECT_EQ(s.engine.upper_pinned, 0);
-    EXPECT_EQ(s.board, b.s.board);
+    EXPECT_EQ(s.codes(), b.s.codes());
 }
 
 TEST(Pins, BishopCheckSquaresAreOpenDiagonalsToTheComputerKing) {

@@ -63,7 +63,7 @@ TEST(Search, TheFirstCandidateWithTheHighestScoreIsChosen) {
             for (const Cand& k : c.all)
                 if (k.fc == -1 && k.score == e.best_score) ++drop_ties;
         // The search leaves the board as it found it.
-        EXPECT_EQ(g.st.board, start.board);
+        EXPECT_EQ(g.st.codes(), start.codes());
         EXPECT_EQ(g.st.hand[UPPER], start.hand[UPPER]);
     }
     RecordProperty("drop_ties", drop_ties);
@@ -109,8 +109,8 @@ TEST(Search, TheKingNeverStepsOntoASquareOnePieceAttacks) {
         const Move& best = s.engine.best;
         ASSERT_TRUE(s.engine.best_found);
         ASSERT_EQ(best.from_col, 5);
-        s.board[5][1] = EMPTY;
-        s.board[size_t(best.to_col)][size_t(best.to_row)] = OU;
+        s.put_code(make_square(5, 1), EMPTY);
+        s.put_code(make_square(best.to_col, best.to_row), OU);
         analyse_position(s);
         EXPECT_EQ(s.maps.lower_attacks[size_t(best.to_col)][size_t(best.to_row)], 0)
             << "level " << level << ": " << best.to_col << "," << best.to_row;
@@ -181,7 +181,7 @@ TEST(Search, OptionalPromotionOfLanceKnightAndSilverNeedsAStrictlyHigherScore) {
             const auto& e = t.evaluations[i];
             if (e.size() != 2) continue;
             const Cand& k = t.all[i];
-            const int piece = start.board[size_t(k.fc)][size_t(k.fr)];
+            const int piece = start.code_at(k.fc, k.fr);
             ASSERT_EQ(e[0].placed, piece);
             ASSERT_EQ(e[1].placed, piece + 1);
             const double best = std::max(e[0].sum, e[1].sum);

@@ -107,7 +107,7 @@ TEST_F(TwoPlayers, DropsFromTheHand) {
     EXPECT_EQ(t.at(5, 4), -100);
     EXPECT_EQ(s.hand[LOWER][4], 0);
     EXPECT_EQ(s.hand_total(LOWER), 0);
-    EXPECT_EQ(s.coin_row, 5);  // drops leave the coin alone
+    EXPECT_EQ(s.coin_row(), 5);  // drops leave the coin alone
     EXPECT_EQ(s.record[1].from_col, 11);
     EXPECT_EQ(s.record[1].from_row, 6);
     // An empty hand cell picks nothing.
@@ -230,10 +230,9 @@ TEST_F(TwoPlayers, NoToTheContinueQuestionEndsTheProgram) {
 
 TEST_F(TwoPlayers, ASideWithoutBoardMovesPassesEvenWithPiecesInHand) {
     GameState& s = t.g.st;
-    for (auto& col : s.board) col.fill(EMPTY);
+    s.squares.fill(NO_PIECE);
     t.put(5, 1, COIN);
-    s.coin_col = 5;
-    s.coin_row = 1;
+    s.move_coin(make_square(5, 1));
     t.put(2, 7, -10);
     t.put(9, 1, 950);
     s.hand[LOWER][1] = 1;
@@ -377,9 +376,9 @@ namespace {
 TEST(Clicks, ResumedComputerWinEndsTheClick) {
     TestGame t;
     GameState& s = t.g.st;
-    for (auto& col : s.board) col.fill(EMPTY);
+    s.squares.fill(NO_PIECE);
     t.put(1, 1, COIN);
-    s.coin_col = s.coin_row = 1;
+    s.move_coin(make_square(1, 1));
     t.put(5, 1, 950);
     t.put(5, 3, 900);
     t.put(5, 6, -950);

@@ -41,7 +41,7 @@ bool hands_never_negative(const GameState& s) {
 int coins(const GameState& s) {
     int n = 0;
     for (int c = 1; c <= 9; ++c)
-        for (int r = 1; r <= 9; ++r) n += s.board[static_cast<size_t>(c)][static_cast<size_t>(r)] == COIN;
+        for (int r = 1; r <= 9; ++r) n += s.code_at(c, r) == COIN;
     return n;
 }
 
@@ -118,19 +118,19 @@ TEST(Replay, DropsChangeTheHandByOneEachWayAndLeaveTheCoin) {
     ASSERT_EQ(e.from_col, 11);
     const size_t slot = static_cast<size_t>(hand_slot(e.piece_after));
     const int held = s.hand[LOWER][slot], total = s.hand_total(LOWER);
-    const int coin_col = s.coin_col, coin_row = s.coin_row;
+    const int coin_col = s.coin_col(), coin_row = s.coin_row();
     test::now(t.g, step_back(t.g));
     EXPECT_EQ(s.hand[LOWER][slot], held + 1);
     EXPECT_EQ(s.hand_total(LOWER), total + 1);
     EXPECT_EQ(t.at(e.to_col, e.to_row), EMPTY);
-    EXPECT_EQ(s.coin_col, coin_col);
-    EXPECT_EQ(s.coin_row, coin_row);
+    EXPECT_EQ(s.coin_col(), coin_col);
+    EXPECT_EQ(s.coin_row(), coin_row);
     test::now(t.g, step_forward(t.g));
     EXPECT_EQ(s.hand[LOWER][slot], held);
     EXPECT_EQ(s.hand_total(LOWER), total);
     EXPECT_EQ(t.at(e.to_col, e.to_row), e.piece_after);
-    EXPECT_EQ(s.coin_col, coin_col);
-    EXPECT_EQ(s.coin_row, coin_row);
+    EXPECT_EQ(s.coin_col(), coin_col);
+    EXPECT_EQ(s.coin_row(), coin_row);
 }
 
 TEST(Replay, APushedCoinGoesBackAndForthWithTheMove) {
@@ -144,18 +144,18 @@ TEST(Replay, APushedCoinGoesBackAndForthWithTheMove) {
     t.put(5, 2, 900);
     t.menu("START");
     t.move(7, 7, 7, 6);  // lower pawn; the coin goes from (5, 5) to (5, 4)
-    ASSERT_EQ(t.g.st.coin_row, 4);
+    ASSERT_EQ(t.g.st.coin_row(), 4);
     t.move(5, 2, 5, 4);  // onto the coin: the coin goes on to (5, 6)
     GameState& s = t.g.st;
     ASSERT_EQ(s.record[2].captured, COIN);
-    EXPECT_EQ(s.coin_col, 5);
-    EXPECT_EQ(s.coin_row, 6);
+    EXPECT_EQ(s.coin_col(), 5);
+    EXPECT_EQ(s.coin_row(), 6);
     test::now(t.g, step_back(t.g));
     EXPECT_EQ(t.at(5, 4), COIN);
     EXPECT_EQ(t.at(5, 2), 900);
     EXPECT_EQ(t.at(5, 6), EMPTY);
     EXPECT_EQ(coins(s), 1);
-    EXPECT_EQ(s.coin_row, 4);
+    EXPECT_EQ(s.coin_row(), 4);
     test::now(t.g, step_forward(t.g));
     EXPECT_EQ(t.at(5, 4), 900);
     EXPECT_EQ(t.at(5, 6), COIN);
@@ -282,12 +282,12 @@ TEST(Flip, TwiceRestoresThePosition) {
     // Turned half round, sides exchanged.
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) {
-            int v = before.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
+            int v = before.code_at(c, r);
             int expect = (v >= 10 || v <= -10) ? -v : v;
             ASSERT_EQ(t.at(10 - c, 10 - r), expect) << c << "," << r;
         }
-    EXPECT_EQ(s.coin_col, 10 - before.coin_col);
-    EXPECT_EQ(s.coin_row, 10 - before.coin_row);
+    EXPECT_EQ(s.coin_col(), 10 - before.coin_col());
+    EXPECT_EQ(s.coin_row(), 10 - before.coin_row());
     EXPECT_EQ(s.hand[LOWER], before.hand[UPPER]);
     EXPECT_EQ(s.hand[UPPER], before.hand[LOWER]);
     EXPECT_EQ(s.hand_total(LOWER), before.hand_total(UPPER));
@@ -348,10 +348,10 @@ TEST(Flip, NegatesAHandicapGrade) {
 TEST(Flip, RefusedWhileARecordIsLoaded) {
     TestGame t;
     t.g.st.record_mode = 1;
-    const Grid board = t.g.st.board;
+    const Grid board = t.g.st.codes();
     t.menu("REVERSE");
     EXPECT_EQ(t.take(), "sound refusal\nmessage 反転|棋譜ﾓｰﾄﾞではできません\n");
-    EXPECT_EQ(t.g.st.board, board);
+    EXPECT_EQ(t.g.st.codes(), board);
     EXPECT_EQ(t.g.st.flipped, 0);
 }
 
@@ -409,10 +409,10 @@ TEST(Replay, ARecordThatNoLongerFitsThePositionIsNotReplayed) {
     t.menu("START");
     t.take();
     ASSERT_EQ(t.g.st.record_end, 3);
-    const Grid board = t.g.st.board;
+    const Grid board = t.g.st.codes();
     t.menu("AFTER");
     EXPECT_EQ(t.take(), "sound refusal\nmessage 進む|できません\n");
-    EXPECT_EQ(t.g.st.board, board);
+    EXPECT_EQ(t.g.st.codes(), board);
     EXPECT_EQ(t.g.st.record_count, 0);
     EXPECT_EQ(t.g.st.record_end, 0);
 }
@@ -443,7 +443,7 @@ TEST(Replay, NeitherStepDrivesAHandBelowZero) {
     t.put(8, 6, -900);
     t.put(5, 5, EMPTY);
     t.put(4, 6, COIN);
-    s.coin_col = 4, s.coin_row = 6;
+    s.move_coin(make_square(4, 6));
     s.record[1] = capture;
     s.record_count = 1;
     s.record_end = 1;

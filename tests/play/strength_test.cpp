@@ -17,7 +17,7 @@ int pieces(const GameState& s, bool upper) {
     int n = 0;
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) {
-            int p = s.board[size_t(c)][size_t(r)];
+            int p = s.code_at(c, r);
             if (upper ? p >= 10 : p <= -10) ++n;
         }
     return n;
@@ -25,7 +25,7 @@ int pieces(const GameState& s, bool upper) {
 
 TEST(Handicap, TenStepsUpLeaveTheKingAndPawnsAndTheEleventhDoesNothing) {
     TestGame t;
-    Grid start = t.g.st.board;
+    Grid start = t.g.st.codes();
     for (int i = 0; i < 10; ++i) t.menu("LBEL_UP");
     std::string sounds;
     for (int i = 0; i < 10; ++i) sounds += "sound piece\n";
@@ -33,21 +33,21 @@ TEST(Handicap, TenStepsUpLeaveTheKingAndPawnsAndTheEleventhDoesNothing) {
     const GameState& s = t.g.st;
     EXPECT_EQ(s.handicap_grade, 10);
     EXPECT_EQ(pieces(s, true), 10);
-    EXPECT_EQ(s.board[5][1], 950);
-    for (int c = 1; c <= 9; ++c) EXPECT_EQ(s.board[size_t(c)][3], 10);
+    EXPECT_EQ(s.code_at(5, 1), 950);
+    for (int c = 1; c <= 9; ++c) EXPECT_EQ(s.code_at(c, 3), 10);
     EXPECT_EQ(pieces(s, false), 20);
 
-    Grid at_ten = s.board;
+    Grid at_ten = s.codes();
     t.g.st.record_end = 7;
     t.menu("LBEL_UP");
     EXPECT_EQ(t.take(), "");  // no sound
-    EXPECT_EQ(s.board, at_ten);
+    EXPECT_EQ(s.codes(), at_ten);
     EXPECT_EQ(s.handicap_grade, 10);
     EXPECT_EQ(s.handicap_set, 1);
     EXPECT_EQ(s.record_end, 0);
 
     for (int i = 0; i < 10; ++i) t.menu("LEBEL_DOWN");
-    EXPECT_EQ(s.board, start);
+    EXPECT_EQ(s.codes(), start);
     EXPECT_EQ(s.handicap_grade, 0);
 }
 
@@ -55,10 +55,10 @@ TEST(Handicap, TheLowerSideLosesItsPiecesInTheSameOrder) {
     TestGame t;
     const GameState& s = t.g.st;
     t.menu("LEBEL_DOWN");
-    EXPECT_EQ(s.board[2][8], EMPTY);
+    EXPECT_EQ(s.code_at(2, 8), EMPTY);
     EXPECT_EQ(s.handicap_grade, -1);
     t.menu("LBEL_UP");
-    EXPECT_EQ(s.board[2][8], -800);
+    EXPECT_EQ(s.code_at(2, 8), -800);
     EXPECT_EQ(s.handicap_grade, 0);
     EXPECT_EQ(s.handicap_set, 1);
 
@@ -67,12 +67,12 @@ TEST(Handicap, TheLowerSideLosesItsPiecesInTheSameOrder) {
     for (int i = 0; i < 10; ++i) {
         int before = pieces(s, false);
         t.menu("LEBEL_DOWN");
-        EXPECT_EQ(s.board[size_t(order[i][0])][size_t(order[i][1])], EMPTY) << i;
+        EXPECT_EQ(s.code_at(order[i][0], order[i][1]), EMPTY) << i;
         EXPECT_EQ(pieces(s, false), before - 1);
     }
     EXPECT_EQ(s.handicap_grade, -10);
     EXPECT_EQ(pieces(s, false), 10);
-    EXPECT_EQ(s.board[5][9], -950);
+    EXPECT_EQ(s.code_at(5, 9), -950);
     t.take();
     t.menu("LEBEL_DOWN");
     EXPECT_EQ(t.take(), "");
@@ -98,7 +98,7 @@ TEST(Handicap, RefusedAfterAMoveInRecordModeAndWhenFlipped) {
     EXPECT_EQ(r.take(), std::string("sound refusal\nmessage ﾊﾝﾃﾞｨｷｬｯﾌﾟ設定|棋譜ﾓｰﾄﾞではできません") +
                             ADVICE + "\n");
     EXPECT_EQ(r.g.st.record_end, 5);
-    EXPECT_EQ(r.g.st.board[2][8], -800);
+    EXPECT_EQ(r.g.st.code_at(2, 8), -800);
 
     TestGame f;
     f.g.st.flipped = 1;
@@ -173,26 +173,25 @@ TEST(Level, ChangingTheLevelDuringAGameChangesTheNextMove) {
 // write; stepping down and up again must keep the one coin where it is.
 TEST(Handicap, StepsNeverRemoveTheCoinOfASetUpPosition) {
     TestGame probe;
-    Grid start = probe.g.st.board;
+    Grid start = probe.g.st.codes();
     probe.menu("LEBEL_DOWN");
     int col = 0, row = 0;
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r)
-            if (probe.g.st.board[size_t(c)][size_t(r)] != start[size_t(c)][size_t(r)]) col = c, row = r;
+            if (probe.g.st.code_at(c, r) != start[size_t(c)][size_t(r)]) col = c, row = r;
     ASSERT_NE(col, 0);
 
     TestGame t;
-    t.g.st.board[5][5] = EMPTY;
-    t.g.st.board[size_t(col)][size_t(row)] = COIN;
-    t.g.st.coin_col = col;
-    t.g.st.coin_row = row;
+    t.g.st.put_code(make_square(5, 5), EMPTY);
+    t.g.st.put_code(make_square(col, row), COIN);
+    t.g.st.move_coin(make_square(col, row));
     t.menu("LEBEL_DOWN");
     t.menu("LBEL_UP");
     int coins = 0;
     for (int c = 1; c <= 9; ++c)
-        for (int r = 1; r <= 9; ++r) coins += t.g.st.board[size_t(c)][size_t(r)] == COIN;
+        for (int r = 1; r <= 9; ++r) coins += t.g.st.code_at(c, r) == COIN;
     EXPECT_EQ(coins, 1);
-    EXPECT_EQ(t.g.st.board[size_t(col)][size_t(row)], COIN);
+    EXPECT_EQ(t.g.st.code_at(col, row), COIN);
 }
 
 }  // namespace

@@ -101,8 +101,7 @@ TEST(ComputerTurn, AfterTheComputerPassesThePersonsClockStartsFromThePass) {
     t.put(3, 3, 10);
     t.put(5, 9, -950);
     t.put(7, 9, COIN);
-    t.g.st.coin_col = 7;
-    t.g.st.coin_row = 9;
+    t.g.st.move_coin(make_square(7, 9));
     t.menu("GOTE");
     ASSERT_EQ(t.g.st.side_to_move, t.g.st.lower_turn);
     t.io.advance(5);
@@ -168,12 +167,12 @@ TEST(ComputerTurn, AFullRecordStopsTheComputer) {
     t.take();
     t.g.st.record_count = RECORD_MAX;
     t.g.st.side_to_move = t.g.st.upper_turn();
-    Grid before = t.g.st.board;
+    Grid before = t.g.st.codes();
     test::now(t.g, com_ban(t.g));
     std::string out = t.take();
     EXPECT_EQ(out.find("com "), std::string::npos);
     EXPECT_NE(out.find("sound refusal"), std::string::npos);
-    EXPECT_EQ(t.g.st.board, before);
+    EXPECT_EQ(t.g.st.codes(), before);
     EXPECT_EQ(t.g.st.record_count, RECORD_MAX);
     EXPECT_EQ(t.g.st.side_to_move, t.g.st.lower_turn);
 }
@@ -298,7 +297,7 @@ TEST(ComputerTurn, AFailedSearchKeepsTheTurnAndSaysSo) {
         r.resume();
     }
     EXPECT_EQ(s.record_count, 2);
-    EXPECT_EQ(s.board[3][4], HU);
+    EXPECT_EQ(s.code_at(3, 4), HU);
     EXPECT_EQ(s.side_to_move, s.lower_turn);
 }
 

@@ -79,10 +79,10 @@ QString shown_board(const GameState& s) {
     out << "board\n";
     for (int r = 1; r <= 9; ++r) {
         for (int c = 1; c <= 9; ++c)
-            out << (c > 1 ? " " : "") << s.board[static_cast<size_t>(c)][static_cast<size_t>(r)];
+            out << (c > 1 ? " " : "") << s.code_at(c, r);
         out << '\n';
     }
-    out << "coin " << s.coin_col << ' ' << s.coin_row << '\n';
+    out << "coin " << s.coin_col() << ' ' << s.coin_row() << '\n';
     out << "lower_hand";
     for (int k = 1; k <= 7; ++k) out << ' ' << s.hand[LOWER][static_cast<size_t>(k)];
     out << " total " << s.hand_total(LOWER) << '\n';

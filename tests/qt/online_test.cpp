@@ -268,15 +268,15 @@ TEST_F(OnlineWindowTest, PlaysAClientThroughTheServerAndComesBackAfterARestart) 
     click_cell(7, 7);
     click_cell(7, 6);
     ASSERT_TRUE(wait_for([&] { return seen.of("move").size() == 1 && online().ply() == 1; }));
-    EXPECT_EQ(window.game().st.board[7][6], -HU);
-    EXPECT_EQ(window.game().st.coin_row, 4);
+    EXPECT_EQ(window.game().st.code_at(7, 6), -HU);
+    EXPECT_EQ(window.game().st.coin_row(), 4);
     // A click out of turn sends nothing.
     click_cell(6, 7);
     click_cell(6, 6);
     other.send(QStringLiteral("move"), {{"ply", 1}, {"move", board_move(3, 3, 3, 4)}});
     ASSERT_TRUE(wait_for([&] { return online().ply() == 2; }));
-    EXPECT_EQ(window.game().st.board[3][4], HU);
-    EXPECT_EQ(window.game().st.board[6][7], -HU);
+    EXPECT_EQ(window.game().st.code_at(3, 4), HU);
+    EXPECT_EQ(window.game().st.code_at(6, 7), -HU);
     EXPECT_EQ(seen.of("move").size(), 2u);
     // The move list holds the game's moves.
     EXPECT_EQ(window.game().st.record_count, 2);
@@ -288,7 +288,7 @@ TEST_F(OnlineWindowTest, PlaysAClientThroughTheServerAndComesBackAfterARestart) 
     EXPECT_EQ(online().ply(), 2);
     // The game's own commands that would change the board do nothing now.
     window.command("CANCEL");
-    EXPECT_EQ(window.game().st.board[3][4], HU);
+    EXPECT_EQ(window.game().st.code_at(3, 4), HU);
 
     // A new window (the program started again) returns to the same game.
     const QString id = link.id;
@@ -301,7 +301,7 @@ TEST_F(OnlineWindowTest, PlaysAClientThroughTheServerAndComesBackAfterARestart) 
         EXPECT_EQ(again.online()->client().game_id(), id);
         ASSERT_TRUE(wait_for([&] { return again.online()->ply() == 2; }));
         EXPECT_EQ(again.online()->side(), QStringLiteral("lower"));
-        EXPECT_EQ(again.game().st.board[3][4], HU);
+        EXPECT_EQ(again.game().st.code_at(3, 4), HU);
         EXPECT_EQ(again.game().st.record_count, 2);
         // The opponent resigns: the even game's record is kept.
         other.send(QStringLiteral("resign"));
@@ -337,9 +337,9 @@ TEST_F(OnlineWindowTest, TakeBackResignAndRematchThroughTheBar) {
     ASSERT_TRUE(wait_for([&] { return !seen.of("offer").empty(); }));
     other.send(QStringLiteral("takeback"), {{"do", "accept"}});
     ASSERT_TRUE(wait_for([&] { return online().ply() == 0 && online().client().connected(); }));
-    EXPECT_EQ(window.game().st.board[7][7], -HU);
-    EXPECT_EQ(window.game().st.board[7][6], EMPTY);
-    EXPECT_EQ(window.game().st.coin_row, 5);
+    EXPECT_EQ(window.game().st.code_at(7, 7), -HU);
+    EXPECT_EQ(window.game().st.code_at(7, 6), EMPTY);
+    EXPECT_EQ(window.game().st.coin_row(), 5);
     // The language changes while the game goes on: the bar speaks it too.
     // (The language is the program's: the tests after this one speak Japanese.)
     struct BackToJapanese {
@@ -386,10 +386,10 @@ TEST_F(OnlineWindowTest, TakeBackResignAndRematchThroughTheBar) {
     const size_t sent = seen.of("move").size();
     other.send(QStringLiteral("move"), {{"ply", 0}, {"move", board_move(7, 7, 7, 6)}});
     ASSERT_TRUE(wait_for([&] { return online().ply() == 1; }));
-    EXPECT_EQ(window.game().st.board[3][4], HU);
-    EXPECT_EQ(window.game().st.board[3][3], EMPTY);
-    EXPECT_EQ(window.game().st.board[3][7], -HU);
-    EXPECT_EQ(window.game().st.coin_row, 6);
+    EXPECT_EQ(window.game().st.code_at(3, 4), HU);
+    EXPECT_EQ(window.game().st.code_at(3, 3), EMPTY);
+    EXPECT_EQ(window.game().st.code_at(3, 7), -HU);
+    EXPECT_EQ(window.game().st.coin_row(), 6);
     // Yet the squares keep their true names: the edge reads 1 at the left
     // and 9 at the top, and the opponent's move is named as it was played.
     EXPECT_EQ(drawn.last_at(1.1, 0.4), " 1");
@@ -411,8 +411,8 @@ TEST_F(OnlineWindowTest, TakeBackResignAndRematchThroughTheBar) {
     const QJsonObject mine = seen.of("move").back().value(QStringLiteral("d")).toObject().value(QStringLiteral("move")).toObject();
     EXPECT_EQ(mine.value(QStringLiteral("from")).toArray(), (QJsonArray{7, 3}));
     EXPECT_EQ(mine.value(QStringLiteral("to")).toArray(), (QJsonArray{7, 4}));
-    EXPECT_EQ(window.game().st.board[3][6], -HU);
-    EXPECT_EQ(window.game().st.coin_row, 5);
+    EXPECT_EQ(window.game().st.code_at(3, 6), -HU);
+    EXPECT_EQ(window.game().st.coin_row(), 5);
 }
 
 }  // namespace

@@ -271,8 +271,8 @@ TEST_F(WindowTest, AMoveRedrawsBothSquares) {
     click_cell(3, 7);
     click_cell(3, 6);
     const GameState& s = window.game().st;
-    EXPECT_EQ(s.board[3][6], -HU);
-    EXPECT_EQ(s.board[3][7], EMPTY);
+    EXPECT_EQ(s.code_at(3, 6), -HU);
+    EXPECT_EQ(s.code_at(3, 7), EMPTY);
     const Canvas* c = window.canvas();
     // The square left behind now looks like any empty square.
     QPoint from(c->device(cell_x(3.5)), c->device(cell_y(7.5)));
@@ -699,7 +699,7 @@ TEST_F(WindowTest, EnglishIsChosenAtOnceAndChangesNothingOfTheGame) {
     EXPECT_TRUE(file().endsWith("\r\n") && file().contains("English"));
     // The game is as it was: the board, the record, whose turn.
     const GameState& after = window.game().st;
-    EXPECT_EQ(after.board, before.board);
+    EXPECT_EQ(after.codes(), before.codes());
     EXPECT_EQ(after.record_count, before.record_count);
     EXPECT_EQ(after.side_to_move, before.side_to_move);
     EXPECT_EQ(state_problem(after), "");
@@ -735,7 +735,7 @@ TEST_F(WindowTest, TheMoveListFollowsTheGameJumpsAndIsAnalysedBesideIt) {
     list->setCurrentRow(0);
     EXPECT_EQ(window.game().st.record_count, 0);
     EXPECT_EQ(window.game().st.record_end, 3);
-    EXPECT_EQ(window.game().st.board[7][7], -HU);
+    EXPECT_EQ(window.game().st.code_at(7, 7), -HU);
 
     // The analysis runs beside the game and can be cancelled.
     ::setenv("RINDOU_SEARCH_NODES", "300", 1);

@@ -25,12 +25,12 @@ bool choose_lower_move(GameState s, Choice& out) {
     Choice first;
     for (int fc = 1; fc <= 9; ++fc)
         for (int fr = 1; fr <= 9; ++fr) {
-            int p = s.board[static_cast<size_t>(fc)][static_cast<size_t>(fr)];
+            int p = s.code_at(fc, fr);
             if (p > -10) continue;
             for (int tc = 1; tc <= 9; ++tc)
                 for (int tr = 1; tr <= 9; ++tr) {
                     if (!is_legal_move(s, fc, fr, tc, tr, p)) continue;
-                    if (s.board[static_cast<size_t>(tc)][static_cast<size_t>(tr)] >= 10) {
+                    if (s.code_at(tc, tr) >= 10) {
                         out = {fc, fr, tc, tr};
                         return true;
                     }

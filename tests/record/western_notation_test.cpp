@@ -29,12 +29,10 @@ struct Case {
 
 GameState position(const Case& c) {
     GameState s;
-    s.board = {};
+    s.squares.fill(NO_PIECE);
     for (const Placed& p : c.pieces)
-        s.board[static_cast<size_t>(p.col)][static_cast<size_t>(p.row)] = p.code;
-    s.coin_col = c.coin_col;
-    s.coin_row = c.coin_row;
-    s.board[static_cast<size_t>(c.coin_col)][static_cast<size_t>(c.coin_row)] = COIN;
+        s.put_code(make_square(p.col, p.row), p.code);
+    s.move_coin(make_square(c.coin_col, c.coin_row));
     return s;
 }
 

@@ -75,8 +75,8 @@ TEST(Referee, RefusesWhatTheRulesRefuseAndAcknowledgesAResentMove) {
     EXPECT_EQ(p.refused(p.game.move(UPPER, 1, board(7, 7, 7, 6), 3)), "illegal-move");
     EXPECT_EQ(p.refused(p.game.move(UPPER, 1, drop(10, 5, 5), 3)), "illegal-move");
     p.ok(p.game.move(UPPER, 1, board(2, 2, 6, 2), 3));
-    EXPECT_EQ(p.game.position().coin_col, 9);
-    EXPECT_EQ(p.game.position().coin_row, 4);
+    EXPECT_EQ(p.game.position().coin_col(), 9);
+    EXPECT_EQ(p.game.position().coin_row(), 4);
 }
 
 TEST(Referee, PromotionMustBeAskedWhereItIsForcedAndIsRefusedWhereItCannotBe) {
@@ -85,7 +85,7 @@ TEST(Referee, PromotionMustBeAskedWhereItIsForcedAndIsRefusedWhereItCannotBe) {
     Played p(Referee("ABCDEFGH", lower_first(), 0, pos.s));
     EXPECT_EQ(p.refused(p.game.move(LOWER, 0, board(1, 2, 1, 1), 1)), "illegal-move");
     p.ok(p.game.move(LOWER, 0, board(1, 2, 1, 1, true), 1));
-    EXPECT_EQ(p.game.position().board[1][1], -TOKIN);
+    EXPECT_EQ(p.game.position().code_at(1, 1), -TOKIN);
     // A drop never promotes.
     WireMove promoted_drop = drop(10, 5, 3);
     promoted_drop.promote = true;
@@ -115,8 +115,8 @@ TEST(Referee, PassesForASideWithoutABoardMoveAndTakesBackAcrossThePass) {
     p.ok(p.game.takeback(UPPER, "accept", 22));
     EXPECT_EQ(p.game.ply(), 0);
     EXPECT_EQ(p.game.turn(), LOWER);
-    EXPECT_EQ(p.game.position().board[3][5], -KIN);
-    EXPECT_EQ(p.game.position().coin_row, 9);
+    EXPECT_EQ(p.game.position().code_at(3, 5), -KIN);
+    EXPECT_EQ(p.game.position().coin_row(), 9);
 }
 
 TEST(Referee, TakingTheKingEndsTheGameAndNeitherSideMovingEndsItWithoutWinner) {

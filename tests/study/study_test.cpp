@@ -93,12 +93,12 @@ TEST(Study, TheWholeRecordUpToAnEntryThatDoesNotFitOrAKingTaken) {
     // at once; its kept record still holds it).
     GameState g;
     reset_to_no_game(g);
-    for (auto& col : g.board) col.fill(EMPTY);
-    g.board[5][1] = OU;
-    g.board[5][2] = -KIN;
-    g.board[5][9] = -OU;
-    g.board[9][9] = COIN;
-    g.coin_col = g.coin_row = 9;
+    g.squares.fill(NO_PIECE);
+    g.put_code(make_square(5, 1), OU);
+    g.put_code(make_square(5, 2), -KIN);
+    g.put_code(make_square(5, 9), -OU);
+    g.put_code(make_square(9, 9), COIN);
+    g.move_coin(make_square(9, 9));
     g.keep_state = KEEP_NEVER;
     append_move_record(g, Move{5, 2, 5, 1, -KIN, OU, -KIN}, MoveTimes{});
     redo_move(g, g.record[1]);

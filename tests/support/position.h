@@ -10,15 +10,11 @@ namespace rindou::test {
 
 struct Pos {
     GameState s;
-    Pos() {
-        for (auto& col : s.board) col.fill(EMPTY);
-    }
+    // An empty board; the coin stays on the centre until put elsewhere.
+    Pos() { s.squares.fill(NO_PIECE); }
     Pos& put(int c, int r, int code) {
-        s.board[size_t(c)][size_t(r)] = code;
-        if (code == COIN) {
-            s.coin_col = c;
-            s.coin_row = r;
-        }
+        s.put_code(make_square(c, r), code);
+        if (code == COIN) s.move_coin(make_square(c, r));
         return *this;
     }
     Pos& upper_hand(int slot, int n) {

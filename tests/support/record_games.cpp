@@ -25,7 +25,7 @@ std::vector<Snapshot> play_long_game(TestGame& t, size_t count) {
 }
 
 bool same_position(const GameState& a, const GameState& b) {
-    return a.board == b.board && a.coin_col == b.coin_col && a.coin_row == b.coin_row &&
+    return a.squares == b.squares && a.coin_col() == b.coin_col() && a.coin_row() == b.coin_row() &&
            a.hand[LOWER] == b.hand[LOWER] && a.hand[UPPER] == b.hand[UPPER] &&
            a.hand_total(LOWER) == b.hand_total(LOWER) && a.hand_total(UPPER) == b.hand_total(UPPER);
 }

@@ -46,7 +46,7 @@ struct Snapshot {
     float lower_time, upper_time;
 
     explicit Snapshot(const GameState& s)
-        : board(s.board), coin_col(s.coin_col), coin_row(s.coin_row), lower_hand(s.hand[LOWER]),
+        : board(s.codes()), coin_col(s.coin_col()), coin_row(s.coin_row()), lower_hand(s.hand[LOWER]),
           upper_hand(s.hand[UPPER]), lower_total(s.hand_total(LOWER)),
           upper_total(s.hand_total(UPPER)), side_to_move(s.side_to_move),
           move_number(s.move_number), lower_time(s.lower_time_total),

@@ -9,7 +9,7 @@ std::vector<Choice> legal_choices(const GameState& original) {
     GameState s = original;
     if (s.side_to_move == NO_SIDE) return out;
     const bool upper = s.side_to_move == s.upper_turn();
-    auto at = [&](int c, int r) { return s.board[static_cast<size_t>(c)][static_cast<size_t>(r)]; };
+    auto at = [&](int c, int r) { return s.code_at(c, r); };
     for (int fc = 1; fc <= 9; ++fc)
         for (int fr = 1; fr <= 9; ++fr) {
             const int p = at(fc, fr);

@@ -44,12 +44,11 @@ void TestGame::menu(const std::string& entry) {
 }
 
 void TestGame::put(int col, int row, int code) {
-    g.st.board[static_cast<size_t>(col)][static_cast<size_t>(row)] = code;
+    g.st.put_code(make_square(col, row), code);
+    if (code == COIN) g.st.move_coin(make_square(col, row));
 }
 
-int TestGame::at(int col, int row) const {
-    return g.st.board[static_cast<size_t>(col)][static_cast<size_t>(row)];
-}
+int TestGame::at(int col, int row) const { return g.st.code_at(col, row); }
 
 std::string setup_line(const GameState& s, int side, int mode) {
     std::string line = "setup";
@@ -58,7 +57,7 @@ std::string setup_line(const GameState& s, int side, int mode) {
         line += std::to_string(value);
     };
     for (int r = 1; r <= 9; ++r)
-        for (int c = 1; c <= 9; ++c) add(s.board[static_cast<size_t>(c)][static_cast<size_t>(r)]);
+        for (int c = 1; c <= 9; ++c) add(s.code_at(c, r));
     for (int k = 1; k <= 7; ++k) add(s.hand[LOWER][static_cast<size_t>(k)]);
     for (int k = 1; k <= 7; ++k) add(s.hand[UPPER][static_cast<size_t>(k)]);
     add(side);
@@ -87,13 +86,16 @@ std::string japanese_in(std::string_view s) {
 }
 
 void wall_in_the_computer(GameState& s) {
-    for (auto& col : s.board) col.fill(EMPTY);
-    for (int r = 1; r <= 9; ++r) s.board[7][size_t(r)] = s.board[8][size_t(r)] = KIN;
-    s.board[7][1] = OU;
-    s.board[9][5] = -OU;
-    s.board[3][5] = s.board[5][6] = -KIN;
-    s.board[9][9] = COIN;
-    s.coin_col = s.coin_row = 9;
+    s.squares.fill(NO_PIECE);
+    for (int r = 1; r <= 9; ++r) {
+        s.put(make_square(7, r), make_piece(UPPER, GOLD));
+        s.put(make_square(8, r), make_piece(UPPER, GOLD));
+    }
+    s.put(make_square(7, 1), make_piece(UPPER, KING));
+    s.put(make_square(9, 5), make_piece(LOWER, KING));
+    s.put(make_square(3, 5), make_piece(LOWER, GOLD));
+    s.put(make_square(5, 6), make_piece(LOWER, GOLD));
+    s.move_coin(make_square(9, 9));
     s.game_mode = MODE_COM;
 }
 

@@ -154,8 +154,8 @@ TEST_F(DrawTest, HandCountsOfTenAndMoreAndEmptySlots) {
 }
 
 TEST_F(DrawTest, RedrawAllPaintsInItsOrder) {
-    g.st.board[5][5] = COIN;
-    g.st.board[5][9] = -OU;
+    g.st.put_code(make_square(5, 5), COIN);
+    g.st.put_code(make_square(5, 9), -OU);
     g.st.game_mode = MODE_COM;
     g.st.level = 2;
     g.st.handicap_set = 1;

@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
         }
         if (io.result.empty() && std::getenv("RINDOU_MATCH_SHOW_DRAWS")) {
             for (int r = 1; r <= 9; ++r) {
-                for (int c = 1; c <= 9; ++c) std::printf(" %4d", s.board[size_t(c)][size_t(r)]);
+                for (int c = 1; c <= 9; ++c) std::printf(" %4d", s.code_at(c, r));
                 std::printf("\n");
             }
             for (int k = 1; k <= 7; ++k) std::printf(" %d/%d", s.hand[LOWER][size_t(k)], s.hand[UPPER][size_t(k)]);

@@ -226,7 +226,7 @@ int main(int argc, char** argv) {
                     break;
                 }
                 if (!m.pass() && m.from_col != -1)
-                    m.piece_before = s.board[static_cast<size_t>(m.from_col)][static_cast<size_t>(m.from_row)];
+                    m.piece_before = s.code_at(m.from_col, m.from_row);
             }
             const int before = s.record_count;
             const std::string line = play(g, m, upper);

@@ -30,15 +30,15 @@ inline std::string sample_line(long game, double result, const deep::Position& p
     std::string out = std::to_string(game);
     out += result == 1 ? " 1" : result == 0 ? " 0" : " 0.5";
     out += p.side == UPPER ? " u" : " l";
-    for (size_t c = 1; c <= 9; ++c)
-        for (size_t r = 1; r <= 9; ++r) {
+    for (int c = 1; c <= 9; ++c)
+        for (int r = 1; r <= 9; ++r) {
             out += ' ';
-            out += std::to_string(s.board[c][r]);
+            out += std::to_string(s.code_at(c, r));
         }
     out += ' ';
-    out += std::to_string(s.coin_col);
+    out += std::to_string(s.coin_col());
     out += ' ';
-    out += std::to_string(s.coin_row);
+    out += std::to_string(s.coin_row());
     for (const auto* hand : {&s.hand[UPPER], &s.hand[LOWER]})
         for (size_t k = 1; k <= 7; ++k) {
             out += ' ';
@@ -54,10 +54,16 @@ inline bool parse_sample(const std::string& line, Sample& out) {
     GameState s;
     reset_to_no_game(s);
     if (!(in >> out.game >> out.result >> side) || (side != "u" && side != "l")) return false;
-    for (size_t c = 1; c <= 9; ++c)
-        for (size_t r = 1; r <= 9; ++r)
-            if (!(in >> s.board[c][r])) return false;
-    if (!(in >> s.coin_col >> s.coin_row)) return false;
+    // The coin's cell among the codes says no more than the coin's square
+    // after them.
+    for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
+        int code = 0;
+        if (!(in >> code)) return false;
+        s.put_code(sq, code);
+    }
+    int coin_col = 0, coin_row = 0;
+    if (!(in >> coin_col >> coin_row) || !on_board(coin_col, coin_row)) return false;
+    s.move_coin(make_square(coin_col, coin_row));
     for (auto* hand : {&s.hand[UPPER], &s.hand[LOWER]})
         for (size_t k = 1; k <= 7; ++k)
             if (!(in >> (*hand)[k]) || (*hand)[k] < 0) return false;
