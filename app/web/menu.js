@@ -31,9 +31,13 @@ export function closeMenus() {
   for (const open of document.querySelectorAll('#menubar > .menu.open')) closeMenu(open);
 }
 
+// The menus are built apart from the page, and shown by the function this
+// returns: building them is slow on a slow phone, and the page can then
+// show them in a task of their own with the canvas fitted to them.
 export function buildMenus(tree) {
   const bar = document.getElementById('menubar');
-  const holders = new Map([['', bar]]);
+  const built = document.createDocumentFragment();
+  const holders = new Map([['', built]]);
   const parents = new Set(tree.map((e) => e.parent));
   for (const e of tree) {
     const into = holders.get(e.parent);
@@ -108,11 +112,14 @@ export function buildMenus(tree) {
     for (let up = e.parent; up; up = parentOf.get(up)) title = up;
     menuTitles.set(e.name, title);
   }
-  document.addEventListener('click', (ev) => {
-    closeMenus();
-    // A press beside the open drawer closes it.
-    if (!bar.contains(ev.target) && ev.target !== menuToggle) setDrawer(false);
-  });
+  return () => {
+    bar.appendChild(built);
+    document.addEventListener('click', (ev) => {
+      closeMenus();
+      // A press beside the open drawer closes it.
+      if (!bar.contains(ev.target) && ev.target !== menuToggle) setDrawer(false);
+    });
+  };
 }
 
 // The menu table's entries, the page's own choice of language under the

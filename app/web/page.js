@@ -90,9 +90,11 @@ async function start() {
   await yieldToPage();
   prepareFit();
   await yieldToPage();
-  buildMenus(menuEntries());
-  // In the same task as the menus: a frame between them would show the
-  // page laid out without its canvas fitted, and then shift it.
+  const showMenus = buildMenus(menuEntries());
+  await yieldToPage();
+  // In the same task as the menus shown: a frame between them would show
+  // the page laid out without its canvas fitted, and then shift it.
+  showMenus();
   fit();
   window.addEventListener('resize', fit);
   // The first Japanese text may have the browser read a large font from

@@ -217,10 +217,29 @@ export class Surface {
       throw e;
     }
     return (async () => {
+      // A slice's calls are only recorded while its script runs: the
+      // browser rasters them once the task ends, and that takes several
+      // times as long as the script (a whole board's pictures scaled to a
+      // phone's density).  So a slice is sized by what the last one cost
+      // from its start to the start of the next, raster included, aiming
+      // well under the 50 ms that counts as a long task; the first is small
+      // because nothing is known yet.  The script's own few milliseconds
+      // still bound a slice whose calls raster quickly.
+      const SLICE_MS = 30;
+      let count = 24;
+      let last = null;
       while (later.from < this.ops.length) {
         await yieldToPage();
-        const until = performance.now() + 8;
-        while (later.from < this.ops.length && performance.now() < until) this.paint(this.ops[later.from++]);
+        const start = performance.now();
+        if (last !== null) {
+          const took = Math.max(1, start - last.start);
+          count = Math.max(4, Math.min(1024, Math.round(last.count * SLICE_MS / took)));
+        }
+        const until = start + 8;
+        const end = Math.min(this.ops.length, later.from + count);
+        const from = later.from;
+        while (later.from < end && performance.now() < until) this.paint(this.ops[later.from++]);
+        last = { start, count: later.from - from };
       }
       this.painting = null;
       if (this.changed) this.changed();
