@@ -30,7 +30,7 @@ constexpr Step ORTHO_STEPS[] = {{0, -1}, {0, 1}, {-1, 0}, {1, 0}};
 constexpr Step DIAGONALS[] = {{-1, -1}, {1, -1}, {-1, 1}, {1, 1}};
 
 inline int& cell(Grid& g, int c, int r) {
-    return g[static_cast<size_t>(c)][static_cast<size_t>(r)];
+    return g[c][r];
 }
 
 class Analyser {

@@ -11,7 +11,7 @@ namespace rindou {
 namespace {
 
 inline int& cell(Grid& g, int c, int r) {
-    return g[static_cast<size_t>(c)][static_cast<size_t>(r)];
+    return g[c][r];
 }
 
 // Can a drop on a check-line square block every check?  0: yes, the king is

@@ -52,7 +52,7 @@ void append_move_record(GameState& s, const Move& move, const MoveTimes& times) 
     if (record_full(s)) return;
     if (s.keep_state == KEEP_NOTHING) s.keep_state = KEEP_PENDING;
     s.record_count += 1;
-    RecordEntry& e = s.record[static_cast<size_t>(s.record_count)];
+    RecordEntry& e = s.record[s.record_count];
     static_cast<Move&>(e) = move;
     e.captured = on_board(move.to_col, move.to_row)
                      ? s.code_at(move.to_col, move.to_row)

@@ -8,11 +8,11 @@
 namespace rindou::sq {
 
 inline int val(const Grid& g, int c, int r) {
-    return on_board(c, r) ? g[static_cast<size_t>(c)][static_cast<size_t>(r)] : 0;
+    return on_board(c, r) ? g[c][r] : 0;
 }
 
 inline int& ref(Grid& g, int c, int r) {
-    return g[static_cast<size_t>(c)][static_cast<size_t>(r)];
+    return g[c][r];
 }
 
 inline int iabs(int v) { return v < 0 ? -v : v; }

@@ -100,7 +100,7 @@ bool explain(const GameState& st, int fc, int fr, int tc, int tr, bool promote,
     const bool drop = fc == -1;
     if (drop ? promote : !on_board(fc, fr)) return false;
     const int before =
-        drop ? (fr >= 1 && fr <= 7 ? SLOT_CODE[static_cast<size_t>(fr)] : 0)
+        drop ? (fr >= 1 && fr <= 7 ? code_of(make_piece(UPPER, PieceKind(fr))) : 0)
              : st.code_at(fc, fr);
     Explanation explanation(fc, fr, tc, tr, before, promote);
     search_on_copy(st, explanation, nullptr);

@@ -208,9 +208,8 @@ Work<> load_record_bytes(Game& g, std::string bytes) {
     draw_record_header(g, f.game_name, f.upper_name, f.lower_name);
 
     const int k = static_cast<int>(f.moves.size());
-    for (int i = 1; i <= RECORD_MAX; ++i)
-        s.record[static_cast<size_t>(i)] =
-            i <= k ? f.moves[static_cast<size_t>(i - 1)] : RecordEntry{};
+    for (size_t i = 1; i <= RECORD_MAX; ++i)
+        s.record[i] = i <= f.moves.size() ? f.moves[i - 1] : RecordEntry{};
     s.record_count = 0;
     s.move_number = 0;
     s.record_end = k;

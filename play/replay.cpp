@@ -45,7 +45,7 @@ Work<> step_back(Game& g) {
         co_await notice(text(Text::TitleBack), text(Text::CannotDoThat));
         co_return;
     }
-    const RecordEntry e = s.record[static_cast<size_t>(s.record_count)];
+    const RecordEntry e = s.record[s.record_count];
     // A record that no longer fits the position (it cannot arise from play)
     // is refused rather than allowed to corrupt the board or the hands.
     if (!can_undo(s, e)) {
@@ -97,7 +97,7 @@ Work<> step_forward(Game& g) {
         }
         co_return;
     }
-    const RecordEntry e = s.record[static_cast<size_t>(s.record_count + 1)];
+    const RecordEntry e = s.record[s.record_count + 1];
     // Moves kept from another position (a game set up differently since)
     // cannot be replayed here: they are given up.
     if (!can_redo(s, e)) {
@@ -179,7 +179,7 @@ Work<> take_back(Game& g) {
     if (s.game_mode == MODE_COM && s.record_mode == 0) {
         int own = s.record_count;
         while (own >= 1 && own <= RECORD_MAX &&
-               mover_of(s, s.record[static_cast<size_t>(own)]) != s.lower_turn)
+               mover_of(s, s.record[own]) != s.lower_turn)
             --own;
         if (s.side_to_move != s.lower_turn || own < 1 || own > RECORD_MAX) {
             close_record_panels(g);

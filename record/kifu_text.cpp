@@ -50,7 +50,7 @@ bool format_move_line(const RecordEntry& e, std::string& line) {
                           time_field(e.times.lower_after), time_field(e.times.upper_before),
                           time_field(e.times.upper_after));
     if (n != MOVE_LINE_WIDTH) return false;
-    line.assign(buf, static_cast<size_t>(n));
+    line.assign(buf, MOVE_LINE_WIDTH);
     return true;
 }
 

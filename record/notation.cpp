@@ -11,8 +11,8 @@ std::string move_notation_text(int value) {
                                                       "５", "６", "７", "８", "９"};
     static const std::array<const char*, 10> ranks = {"",   "一", "二", "三", "四",
                                                       "五", "六", "七", "八", "九"};
-    if (value >= 1 && value <= 9) return files[static_cast<size_t>(value)];
-    if (value >= 1001 && value <= 1009) return ranks[static_cast<size_t>(value - 1000)];
+    if (value >= 1 && value <= 9) return files[value];
+    if (value >= 1001 && value <= 1009) return ranks[value - 1000];
     switch (std::abs(value)) {
         case 10: return "歩";
         case 11: return "と";

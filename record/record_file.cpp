@@ -67,7 +67,7 @@ RecordWriteProblem build_record_file(const GameState& s, const std::string& game
     int count = s.record_count < RECORD_MAX ? s.record_count : RECORD_MAX;
     for (int i = 1; i <= count; ++i) {
         std::string line;
-        if (!format_move_line(s.record[static_cast<size_t>(i)], line))
+        if (!format_move_line(s.record[i], line))
             return RecordWriteProblem::MoveField;
         bytes += line + "\r\n";
     }
@@ -102,7 +102,7 @@ RecordFile read_record_file(const std::string& bytes, const GameState& start) {
     Side last_mover = NO_SIDE;  // none before the first move
     for (size_t i = HEADER_LINES; i < lines.size(); ++i) {
         int line_number = static_cast<int>(i) + 1;
-        if (f.moves.size() >= static_cast<size_t>(RECORD_MAX)) {
+        if (f.moves.size() >= RECORD_MAX) {
             f.stop_line = line_number;
             f.too_long = true;
             break;

@@ -137,7 +137,9 @@ std::optional<WireMove> parse_move(const Json& j) {
             if (key != "drop" && key != "to" && !(key == "promote" && value.is_boolean()))
                 return std::nullopt;
         if (!read_int(j, "drop", 0, 1000, m.drop_code)) return std::nullopt;
-        if (hand_slot(m.drop_code) == 0 || SLOT_CODE[static_cast<size_t>(hand_slot(m.drop_code))] != m.drop_code)
+        // Only the upper side's code of a kind a hand can hold names a drop.
+        const Piece dropped = piece_from_code(m.drop_code);
+        if (dropped == NO_PIECE || side_of(dropped) != UPPER || !is_hand_kind(kind_of(dropped)))
             return std::nullopt;
         if (!read_square(j, "to", m.to_col, m.to_row)) return std::nullopt;
         m.drop = true;
@@ -177,10 +179,10 @@ namespace {
 std::shared_ptr<const GameState> shared_start(int handicap) {
     static const auto starts = [] {
         std::array<std::shared_ptr<const GameState>, 21> all;
-        for (int g = -10; g <= 10; ++g) all[static_cast<size_t>(g + 10)] = std::make_shared<const GameState>(start_position(g));
+        for (int g = -10; g <= 10; ++g) all[g + 10] = std::make_shared<const GameState>(start_position(g));
         return all;
     }();
-    return starts[static_cast<size_t>(std::clamp(handicap, -10, 10) + 10)];
+    return starts[std::clamp(handicap, -10, 10) + 10];
 }
 
 }  // namespace
@@ -273,7 +275,7 @@ std::optional<Played> Referee::check_move(Side by, const WireMove& m, std::strin
         if (m.promote) return std::nullopt;
         const int slot = hand_slot(m.drop_code);
         const auto& hand = by == UPPER ? s.hand[UPPER] : s.hand[LOWER];
-        if (slot == 0 || hand[static_cast<size_t>(slot)] < 1) return std::nullopt;
+        if (slot == 0 || hand[PieceKind(slot)] < 1) return std::nullopt;
         const int piece = by == UPPER ? m.drop_code : -m.drop_code;
         // The lower hand's cells are named by their row beside the board; the
         // upper side's drop by the cell a person clicks (slot 1 nearest the
@@ -364,7 +366,7 @@ Referee::Outcome Referee::join(Side side, const std::string& name, int64_t now) 
 
 Referee::Outcome Referee::move(Side by, int ply, const WireMove& m, int64_t now) const {
     if (ply >= 0 && ply < this->ply()) {
-        const Played& p = plies_[static_cast<size_t>(ply)];
+        const Played& p = plies_[ply];
         if (p.by == by && p.move == m) return Outcome{};
         return refuse("stale");
     }
@@ -438,10 +440,10 @@ Referee::Outcome Referee::takeback(Side by, const std::string& what, int64_t now
         if (takeback_offer_ != other) return refuse("no-offer");
         // Back to the offerer's last move: the offerer is to move again.
         int n = ply() - 1;
-        while (n >= 0 && (plies_[static_cast<size_t>(n)].by != other || plies_[static_cast<size_t>(n)].move.pass)) --n;
+        while (n >= 0 && (plies_[n].by != other || plies_[n].move.pass)) --n;
         if (n < 0) return refuse("no-move");
         Referee probe = *this;
-        probe.plies_.resize(static_cast<size_t>(n));
+        probe.plies_.resize(n);
         Clock c = clock_;
         c.since_ms = now;
         if (settings_.clock.kind == ClockSettings::Kind::minutes) {
@@ -536,7 +538,7 @@ RecordEntry record_entry(const Played& p) {
 void Referee::rebuild_position(int plies) {
     pos_ = *start_;
     for (int i = 0; i < plies; ++i) {
-        const Played& p = plies_[static_cast<size_t>(i)];
+        const Played& p = plies_[i];
         if (p.move.pass) continue;
         redo_move(pos_, record_entry(p));
     }
@@ -602,8 +604,8 @@ bool Referee::apply(const Event& e) {
         } else if (e.type == "takeback") {
             const int n = d.at("ply").get<int>();
             if (n < 0 || n >= ply()) return false;
-            turn_ = plies_[static_cast<size_t>(n)].by;
-            plies_.resize(static_cast<size_t>(n));
+            turn_ = plies_[n].by;
+            plies_.resize(n);
             rebuild_position(n);
             takeback_offer_.reset();
             turn_since_ms_ = e.at_ms;
@@ -682,7 +684,7 @@ std::string Referee::record_file() const {
     for (const Played& p : plies_) {
         if (p.move.pass) continue;
         if (s.record_count >= RECORD_MAX) break;
-        RecordEntry& e = s.record[static_cast<size_t>(++s.record_count)];
+        RecordEntry& e = s.record[++s.record_count];
         e = record_entry(p);
         const auto seconds = [&total](Side s) { return static_cast<float>(total[s]) / 1000.0f; };
         e.times.lower_before = seconds(LOWER);

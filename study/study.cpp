@@ -61,7 +61,7 @@ bool record_start(const GameState& s, GameState& start) {
     start = s;
     if (s.record_count < 0 || s.record_count > RECORD_MAX) return false;
     for (int i = s.record_count; i >= 1; --i) {
-        const RecordEntry& e = s.record[static_cast<size_t>(i)];
+        const RecordEntry& e = s.record[i];
         if (!can_undo(start, e)) return false;
         undo_move(start, e);
     }
@@ -158,7 +158,7 @@ GameAnalysis analyse_game_nodes(const GameState& s, uint64_t nodes, const Hooks&
     };
     bool king_taken = false;
     for (int i = 1; i <= count; ++i) {
-        const RecordEntry& e = s.record[static_cast<size_t>(i)];
+        const RecordEntry& e = s.record[i];
         const bool upper = e.piece_before > 0;
         const bool pass = !played.empty() && (played.back()->piece_before > 0) == upper;
         if (!is_possible_move(*pos, e) ||
@@ -244,7 +244,7 @@ GameAnalysis analyse_game_nodes(const GameState& s, uint64_t nodes, const Hooks&
 std::string analysed_record_key(const GameState& s) {
     std::string key = std::to_string(s.record_end);
     for (int i = 1; i <= std::min(s.record_end, RECORD_MAX); ++i) {
-        const RecordEntry& e = s.record[static_cast<size_t>(i)];
+        const RecordEntry& e = s.record[i];
         key += ' ' + std::to_string(e.from_col * 1000 + e.from_row * 100 + e.to_col * 10 + e.to_row) +
                ':' + std::to_string(e.piece_after);
     }

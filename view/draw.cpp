@@ -58,7 +58,7 @@ void frame_square(const Game& g, int colour, double c, double r) {
 void print_at(const Game& g, double c, double r, int value, int colour, int numeral_mode, int size) {
     if (numeral_mode == 1) {
         if (value < 1 || value > 9) return;
-        print_at(g, c, r, text(KANJI_NUMERAL[static_cast<size_t>(value - 1)]), colour, size);
+        print_at(g, c, r, text(KANJI_NUMERAL[value - 1]), colour, size);
         return;
     }
     print_at(g, c, r, number_text(value), colour, size);
@@ -96,7 +96,7 @@ std::string caption_text(int code) {
         Text::Handicap11Kyu,
         Text::Handicap12Kyu,
     };
-    if (code >= -10 && code <= 10) return text(grades[static_cast<size_t>(code + 10)]);
+    if (code >= -10 && code <= 10) return text(grades[code + 10]);
     if (code == 99) return text(Text::MoveNumberSuffix);
     return {};
 }
@@ -138,14 +138,14 @@ void draw_start_frame(const Game& g) {
 }
 
 void draw_lower_hand(const Game& g) {
-    for (int k = 1; k <= 7; ++k) {
+    for (PieceKind k = PAWN; k <= ROOK; ++k) {
         int r = lower_hand_row(k);
         draw_picture(g, EMPTY, LOWER_HAND_COL, r);
         tile(g, 12, r);
         frame_square(g, FRAME_COLOUR, LOWER_HAND_COL, r);
-        int count = g.st.hand[LOWER][static_cast<size_t>(k)];
+        int count = g.st.hand[LOWER][k];
         if (count > 0) {
-            draw_picture(g, -SLOT_CODE[static_cast<size_t>(k)], LOWER_HAND_COL, r);
+            draw_picture(g, code_of(make_piece(LOWER, k)), LOWER_HAND_COL, r);
             frame_square(g, FRAME_COLOUR, LOWER_HAND_COL, r);
             print_at(g, 12 + 0.1, r + 0.2 + 0.1, count, BLACK, 0, 14);
             print_at(g, 12, r + 0.2, count, LIGHT_RED, 0, 14);
@@ -183,13 +183,13 @@ void draw_move(const Game& g, const Move& played) {
 
 void draw_upper_hand(const Game& g) {
     for (int r = 1; r <= 7; ++r) {
-        int k = upper_hand_slot(r);
+        const PieceKind k = PieceKind(upper_hand_slot(r));
         draw_picture(g, EMPTY, UPPER_HAND_COL, r);
         tile(g, 0, r);
         frame_square(g, FRAME_COLOUR, UPPER_HAND_COL, r);
-        int count = g.st.hand[UPPER][static_cast<size_t>(k)];
+        int count = g.st.hand[UPPER][k];
         if (count > 0) {
-            draw_picture(g, SLOT_CODE[static_cast<size_t>(k)], UPPER_HAND_COL, r);
+            draw_picture(g, code_of(make_piece(UPPER, k)), UPPER_HAND_COL, r);
             frame_square(g, FRAME_COLOUR, UPPER_HAND_COL, r);
             print_at(g, 0 + 0.1, r + 0.2 + 0.1, count, BLACK, 0, 14);
             print_at(g, 0, r + 0.2, count, LIGHT_RED, 0, 14);
@@ -278,7 +278,7 @@ void redraw_position(const Game& g) {
     redraw_all(g);
     draw_move_number(g, s.move_number);
     if (s.record_count >= 1 && s.record_count <= RECORD_MAX) {
-        const RecordEntry& e = s.record[static_cast<size_t>(s.record_count)];
+        const RecordEntry& e = s.record[s.record_count];
         show_last_move(g, e.piece_after > 0 ? s.upper_turn() : s.lower_turn, e.to_col, e.to_row,
                        e.piece_after, WHITE);
     }
@@ -292,7 +292,7 @@ namespace {
 std::string western_last_move(const Game& g, int to_col, int to_row, int piece) {
     const GameState& s = g.st;
     if (s.record_count < 1 || s.record_count > RECORD_MAX) return {};
-    const RecordEntry& e = s.record[static_cast<size_t>(s.record_count)];
+    const RecordEntry& e = s.record[s.record_count];
     if (e.to_col != to_col || e.to_row != to_row || e.piece_after != piece) return {};
     GameState before = s;
     if (!can_undo(before, e)) return {};

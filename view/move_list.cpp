@@ -42,13 +42,13 @@ std::vector<std::string> move_list_lines(const GameState& s, bool turned) {
     GameState at = s;
     bool known = true;
     for (int i = std::min(s.record_count, end); i >= 1 && known; --i) {
-        const RecordEntry& e = at.record[static_cast<size_t>(i)];
+        const RecordEntry& e = at.record[i];
         known = can_undo(at, e);
         if (known) undo_move(at, e);
     }
     const bool upper_first = s.sente_turn == s.upper_turn();
     for (int i = 1; i <= end; ++i) {
-        const RecordEntry& e = s.record[static_cast<size_t>(i)];
+        const RecordEntry& e = s.record[i];
         const bool upper = e.piece_before > 0;
         const std::string words = words_of(known ? &at : nullptr, e, turned);
         lines.push_back(text(Text::MoveListLine,

@@ -111,10 +111,10 @@ void print_show(const GameState& s, std::ostream& out) {
     }
     out << "coin " << s.coin_col() << ' ' << s.coin_row() << '\n';
     out << "lower_hand";
-    for (int k = 1; k <= 7; ++k) out << ' ' << s.hand[LOWER][static_cast<size_t>(k)];
+    for (PieceKind k = PAWN; k <= ROOK; ++k) out << ' ' << s.hand[LOWER][k];
     out << " total " << s.hand_total(LOWER) << '\n';
     out << "upper_hand";
-    for (int k = 1; k <= 7; ++k) out << ' ' << s.hand[UPPER][static_cast<size_t>(k)];
+    for (PieceKind k = PAWN; k <= ROOK; ++k) out << ' ' << s.hand[UPPER][k];
     out << " total " << s.hand_total(UPPER) << '\n';
     out << "turn side " << turn_value(s.side_to_move) << " sente " << turn_value(s.sente_turn) << " gote "
         << turn_value(s.gote_turn()) << " lower " << turn_value(s.lower_turn) << " upper "
@@ -157,10 +157,10 @@ void print_legal(const GameState& original, std::ostream& out) {
                 }
         }
     scan_pawn_files(s);
-    const auto& hand = upper ? s.hand[UPPER] : s.hand[LOWER];
-    for (int slot = 1; slot <= 7; ++slot) {
-        if (hand[static_cast<size_t>(slot)] <= 0) continue;
-        int code = upper ? SLOT_CODE[static_cast<size_t>(slot)] : -SLOT_CODE[static_cast<size_t>(slot)];
+    const Side side = upper ? UPPER : LOWER;
+    for (PieceKind slot = PAWN; slot <= ROOK; ++slot) {
+        if (s.hand[side][slot] <= 0) continue;
+        int code = code_of(make_piece(side, slot));
         int hc = upper ? UPPER_HAND_COL : LOWER_HAND_COL;
         int hr = upper ? upper_hand_row(slot) : lower_hand_row(slot);
         for (int tc = 1; tc <= 9; ++tc)
@@ -177,31 +177,34 @@ void run_setup(Game& g, const std::vector<std::string>& w) {
     std::vector<int> v;
     for (size_t i = 1; i < w.size(); ++i) v.push_back(to_int(w[i], -100000, 100000));
     int coins = 0, upper_kings = 0, lower_kings = 0;
-    for (int i = 0; i < 81; ++i) {
-        int code = v[static_cast<size_t>(i)];
+    for (size_t i = 0; i < 81; ++i) {
+        int code = v[i];
         if (code == COIN) ++coins;
         else if (code == 950) ++upper_kings;
         else if (code == -950) ++lower_kings;
         if (code != EMPTY && code != COIN && !is_piece_code(code)) throw BadCommand{"bad position"};
     }
     if (coins != 1 || upper_kings > 1 || lower_kings > 1) throw BadCommand{"bad position"};
-    for (int i = 81; i < 95; ++i)
-        if (v[static_cast<size_t>(i)] < 0 || v[static_cast<size_t>(i)] > 18)
+    for (size_t i = 81; i < 95; ++i)
+        if (v[i] < 0 || v[i] > 18)
             throw BadCommand{"bad position"};
     int side = v[95], mode = v[96];
     if ((side != 1 && side != -1) || (mode != 0 && mode != 1)) throw BadCommand{"bad position"};
 
     new_game_reset(g);
     GameState& s = g.st;
+    // The console lists the board row by row.
+    size_t at = 0;
     for (int r = 1; r <= 9; ++r)
         for (int c = 1; c <= 9; ++c) {
-            int code = v[static_cast<size_t>((r - 1) * 9 + (c - 1))];
+            int code = v[at++];
             s.put_code(make_square(c, r), code);
             if (code == COIN) s.move_coin(make_square(c, r));
         }
-    for (int k = 1; k <= 7; ++k) {
-        s.hand[LOWER][static_cast<size_t>(k)] = v[static_cast<size_t>(80 + k)];
-        s.hand[UPPER][static_cast<size_t>(k)] = v[static_cast<size_t>(87 + k)];
+    // Then the lower hand and the upper hand, pawn to rook.
+    for (PieceKind k = PAWN; k <= ROOK; ++k) {
+        s.hand[LOWER][k] = v[at + k - PAWN];
+        s.hand[UPPER][k] = v[at + 7 + k - PAWN];
     }
     s.sente_turn = UPPER;
     s.lower_turn = LOWER;

@@ -518,11 +518,9 @@ void OnlinePlay::set_position(const QJsonObject& game) {
         if (on_board(coin.at(0).toInt(), coin.at(1).toInt()))
             s.move_coin(make_square(coin.at(0).toInt(), coin.at(1).toInt()));
         const QJsonObject hands = game.value(QStringLiteral("hands")).toObject();
-        for (int slot = 1; slot <= 7; ++slot) {
-            const int lower = hands.value(QStringLiteral("lower")).toArray().at(slot - 1).toInt();
-            const int upper = hands.value(QStringLiteral("upper")).toArray().at(slot - 1).toInt();
-            s.hand[LOWER][static_cast<size_t>(slot)] = lower;
-            s.hand[UPPER][static_cast<size_t>(slot)] = upper;
+        for (PieceKind k = PAWN; k <= ROOK; ++k) {
+            s.hand[LOWER][k] = hands.value(QStringLiteral("lower")).toArray().at(k - PAWN).toInt();
+            s.hand[UPPER][k] = hands.value(QStringLiteral("upper")).toArray().at(k - PAWN).toInt();
         }
         for (int c = 1; c <= 9; ++c)
             for (int r = 1; r <= 9; ++r) {
@@ -564,7 +562,7 @@ bool OnlinePlay::apply_move(const QJsonObject& move, bool draw) {
         fc = lower_moves ? LOWER_HAND_COL : UPPER_HAND_COL;
         fr = lower_moves ? lower_hand_row(slot) : slot;
         before = after = lower_moves ? -code : code;
-        if ((lower_moves ? s.hand[LOWER] : s.hand[UPPER])[static_cast<size_t>(slot)] == 0) return false;
+        if (s.hand[lower_moves ? LOWER : UPPER][PieceKind(slot)] == 0) return false;
     } else {
         const QJsonArray from = move.value(QStringLiteral("from")).toArray();
         fc = from.at(0).toInt();
@@ -687,10 +685,10 @@ void OnlinePlay::press(int button, QPointF twips) {
     const int hand_col = lower ? LOWER_HAND_COL : UPPER_HAND_COL;
     const int slot = lower ? lower_hand_slot(row) : upper_hand_slot(row);
     if (col == hand_col && slot >= 1 && slot <= 7) {
-        if ((lower ? s.hand[LOWER] : s.hand[UPPER])[static_cast<size_t>(slot)] > 0) {
+        const Side side = lower ? LOWER : UPPER;
+        if (s.hand[side][PieceKind(slot)] > 0) {
             scan_pawn_files(s);
-            const int code = SLOT_CODE[static_cast<size_t>(slot)];
-            pick(col, row, lower ? -code : code);
+            pick(col, row, code_of(make_piece(side, PieceKind(slot))));
         }
     } else if (on_board(col, row)) {
         const int code = s.code_at(col, row);

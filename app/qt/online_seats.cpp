@@ -96,7 +96,7 @@ void OnlineSeats::mark_kept(const QUrl& server, const QString& id) {
 }
 
 const SeatEntry* OnlineSeats::current() const {
-    return current_ >= 0 && current_ < static_cast<int>(entries_.size()) ? &entries_[static_cast<size_t>(current_)]
+    return current_ >= 0 && current_ < static_cast<int>(entries_.size()) ? &entries_[current_]
                                                                         : nullptr;
 }
 

@@ -73,8 +73,8 @@ void EvalGraph::paintEvent(QPaintEvent*) {
     }
     if (current_ >= 0 && static_cast<size_t>(current_) < chances_.size()) {
         p.setPen(QColor(30, 90, 200));
-        p.drawLine(QPointF(at(static_cast<size_t>(current_)).x(), 0),
-                   QPointF(at(static_cast<size_t>(current_)).x(), height()));
+        p.drawLine(QPointF(at(current_).x(), 0),
+                   QPointF(at(current_).x(), height()));
     }
 }
 

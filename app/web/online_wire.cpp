@@ -158,9 +158,11 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_set(const char* text) {
         return 0;
     GameState next = page_game().st;
     int coins = 0;
+    // The board comes row by row, then the lower hand and the upper hand.
+    size_t at = HEAD;
     for (int r = 1; r <= 9; ++r)
         for (int c = 1; c <= 9; ++c) {
-            const int code = v[static_cast<size_t>(HEAD + (r - 1) * 9 + (c - 1))];
+            const int code = v[at++];
             if (code == COIN) {
                 ++coins;
                 next.move_coin(make_square(c, r));
@@ -170,12 +172,12 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_set(const char* text) {
             next.put_code(make_square(c, r), code);
         }
     if (coins != 1) return 0;
-    for (int k = 1; k <= 7; ++k) {
-        const int lower = v[static_cast<size_t>(HEAD + 81 + k - 1)];
-        const int upper = v[static_cast<size_t>(HEAD + 81 + 7 + k - 1)];
+    for (PieceKind k = PAWN; k <= ROOK; ++k) {
+        const int lower = v[at + k - PAWN];
+        const int upper = v[at + 7 + k - PAWN];
         if (lower < 0 || upper < 0 || lower > 40 || upper > 40) return 0;
-        next.hand[LOWER][static_cast<size_t>(k)] = lower;
-        next.hand[UPPER][static_cast<size_t>(k)] = upper;
+        next.hand[LOWER][k] = lower;
+        next.hand[UPPER][k] = upper;
     }
     next.lower_turn = LOWER;
     next.sente_turn = turn_of(next, first);
@@ -241,8 +243,9 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_move(const char* text) {
         tc = v[2], tr = v[3];
         if (slot < 1 || slot > 7 || !on_board(tc, tr)) return 0;
         const bool upper = mover == s.upper_turn();
-        if ((upper ? s.hand[UPPER] : s.hand[LOWER])[static_cast<size_t>(slot)] < 1) return 0;
-        piece = upper ? SLOT_CODE[static_cast<size_t>(slot)] : -SLOT_CODE[static_cast<size_t>(slot)];
+        const Side side = upper ? UPPER : LOWER;
+        if (s.hand[side][PieceKind(slot)] < 1) return 0;
+        piece = code_of(make_piece(side, PieceKind(slot)));
         // The upper hand's drop names its slot as the move's row, as the
         // record names it; the rules look at the cell a person clicks.
         fc = upper ? UPPER_HAND_COL : LOWER_HAND_COL;

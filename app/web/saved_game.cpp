@@ -194,7 +194,7 @@ bool board_from_codes(const Grid& codes, int coin_col, int coin_row, Position& p
 // in the record beyond its cursor.
 int last_entry(const GameState& s) {
     for (int i = RECORD_MAX; i >= 1; --i) {
-        const RecordEntry& e = s.record[static_cast<size_t>(i)];
+        const RecordEntry& e = s.record[i];
         if (e.from_col || e.from_row || e.to_col || e.to_row || e.piece_before || e.captured ||
             e.piece_after || e.times.lower_before || e.times.lower_after || e.times.upper_before ||
             e.times.upper_after)
@@ -250,7 +250,7 @@ std::string write_saved_game(const GameState& s, float now) {
     const int entries = last_entry(s);
     w.put("record_entries", {double(entries)});
     for (int i = 1; i <= entries; ++i) {
-        const RecordEntry& e = s.record[static_cast<size_t>(i)];
+        const RecordEntry& e = s.record[i];
         const std::string name = "record." + std::to_string(i);
         w.put(name.c_str(), {double(e.from_col), double(e.from_row), double(e.to_col),
                              double(e.to_row), double(e.piece_before), double(e.captured),
@@ -318,7 +318,7 @@ bool read_saved_game(const std::string& text, float now, GameState& out) {
     for (int i = 1; i <= entries; ++i) {
         const auto* v = r.get("record." + std::to_string(i), 11);
         if (!v) return false;
-        RecordEntry& e = s.record[static_cast<size_t>(i)];
+        RecordEntry& e = s.record[i];
         e.from_col = r.whole((*v)[0]);
         e.from_row = r.whole((*v)[1]);
         e.to_col = r.whole((*v)[2]);

@@ -56,18 +56,18 @@ bool visit_state(GameState& s, Visit&& visit) {
     visit(coin_row);
     for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) s.put_code(sq, codes[col_of(sq)][row_of(sq)]);
     if (on_board(coin_col, coin_row)) s.move_coin(make_square(coin_col, coin_row));
-    for (int k = 1; k <= 7; ++k) {
-        visit(s.hand[LOWER][static_cast<size_t>(k)]);
-        visit(s.hand[UPPER][static_cast<size_t>(k)]);
+    for (PieceKind k = PAWN; k <= ROOK; ++k) {
+        visit(s.hand[LOWER][k]);
+        visit(s.hand[UPPER][k]);
     }
     // The totals follow from the hands: written for the reader's sake and
     // read into nothing.
     int lower_total = s.hand_total(LOWER), upper_total = s.hand_total(UPPER);
     visit(lower_total);
     visit(upper_total);
-    for (int c = 1; c <= 9; ++c) {
-        visit(s.lower_pawn_file[static_cast<size_t>(c)]);
-        visit(s.upper_pawn_file[static_cast<size_t>(c)]);
+    for (size_t c = 1; c <= 9; ++c) {
+        visit(s.lower_pawn_file[c]);
+        visit(s.upper_pawn_file[c]);
     }
     for (int* v : {&s.lower_king_col, &s.lower_king_row, &s.upper_king_col, &s.upper_king_row})
         visit(*v);
@@ -132,7 +132,7 @@ std::string write_study_request(const GameState& state) {
     visit_state(s, [&](int& v) { out += ' ' + std::to_string(v); });
     const int end = std::clamp(s.record_end, 0, RECORD_MAX);
     for (int i = 1; i <= end; ++i)
-        visit_entry(s.record[static_cast<size_t>(i)], [&](int& v) { out += ' ' + std::to_string(v); });
+        visit_entry(s.record[i], [&](int& v) { out += ' ' + std::to_string(v); });
     return out;
 }
 
@@ -152,7 +152,7 @@ bool read_study_request(const std::string& text, GameState& out) {
     if (!visit_state(s, read) || !ok || s.record_end < 0 || s.record_end > RECORD_MAX || s.record_count < 0 ||
         s.record_count > s.record_end)
         return false;
-    for (int i = 1; i <= s.record_end; ++i) visit_entry(s.record[static_cast<size_t>(i)], read);
+    for (int i = 1; i <= s.record_end; ++i) visit_entry(s.record[i], read);
     if (!ok || (in >> word)) return false;
     out = s;
     return true;

@@ -203,8 +203,11 @@ public:
     }
     bool get(const std::string& name, std::string& bytes, size_t max_bytes) override {
         const int size = js_kept_size(name.c_str());
-        if (size < 0 || static_cast<size_t>(size) > max_bytes) return false;
-        bytes.assign(static_cast<size_t>(size), '\0');
+        if (size < 0) return false;
+        // The page answers in an int; a size from here on.
+        const size_t n = static_cast<size_t>(size);
+        if (n > max_bytes) return false;
+        bytes.assign(n, '\0');
         if (size > 0) js_kept_read(name.c_str(), bytes.data());
         return true;
     }
@@ -259,8 +262,9 @@ public:
         if (size < 0) return FileRead::Missing;
         // Settings grown past any the game writes are not ours: left alone,
         // as the desktop leaves a file it cannot read.
-        if (static_cast<size_t>(size) > SETTINGS_LIMIT) return FileRead::Failed;
-        bytes.assign(static_cast<size_t>(size), '\0');
+        const size_t n = static_cast<size_t>(size);
+        if (n > SETTINGS_LIMIT) return FileRead::Failed;
+        bytes.assign(n, '\0');
         if (size > 0) js_settings_read(bytes.data());
         return FileRead::Ok;
     }
@@ -592,7 +596,7 @@ EMSCRIPTEN_KEEPALIVE const char* rindou_access_words(int since) {
     const int count = static_cast<int>(lines.size()) - 1;
     std::string fresh;
     for (int i = std::max({since + 1, count - 3, 1}); i <= count; ++i)
-        fresh += (fresh.empty() ? "" : ",") + json_string(lines[static_cast<size_t>(i)]);
+        fresh += (fresh.empty() ? "" : ",") + json_string(lines[i]);
     return rindou::web::kept(slot, "{\"board\":" + json_string(text(Text::A11yBoard)) +
                                        ",\"menu\":" + json_string(text(Text::A11yMenu)) +
                                        ",\"count\":" + std::to_string(count) + ",\"fresh\":[" +
