@@ -70,7 +70,7 @@ inline std::vector<GameState> scripted_positions(int games, int turns, uint64_t 
         s.level = 3;
         for (int t = 0; t < turns; ++t) {
             int n = lower_moves(s, moves, 2000);
-            if (n == 0 || has_no_board_move(s, s.lower_turn)) break;
+            if (n == 0 || has_no_board_move(s, LOWER)) break;
             LowerMove m = moves[rng.next() % static_cast<uint32_t>(n)];
             int piece = m.piece;
             if (can_promote(m.fc, m.fr, m.tc, m.tr, piece) &&

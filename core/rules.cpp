@@ -99,8 +99,8 @@ int is_legal_move(const Position& s, int fc, int fr, int tc, int tr, int piece) 
     // where it could never move again.
     if (drop) {
         if (dest != EMPTY) return 0;
-        if (piece == -HU && s.lower_pawn_file[static_cast<size_t>(tc)] == 1) return 0;
-        if (piece == HU && s.upper_pawn_file[static_cast<size_t>(tc)] == 1) return 0;
+        if (piece == -HU && s.lower_pawn_file[tc] == 1) return 0;
+        if (piece == HU && s.upper_pawn_file[tc] == 1) return 0;
         switch (piece) {
             case HU: case KYOU: return tr != 9 ? 1 : 0;
             case KEI: return tr <= 7 ? 1 : 0;
@@ -161,42 +161,31 @@ int can_promote(int fc, int fr, int /*tc*/, int tr, int piece) {
     return promotion_on(fc, fr, tr, piece) != 0 ? 1 : 0;
 }
 
-void add_captured_to_hand(GameState& s, int code) {
-    if (code == OU) {
-        s.winner = s.lower_turn;
-        return;
-    }
-    if (code == -OU) {
-        s.winner = s.upper_turn();
-        return;
-    }
-    // A promoted piece goes to the hand as its own kind, to the side that
-    // took it: the other side of the piece's own.
+Side add_captured_to_hand(Position& s, int code) {
+    // The piece goes to the side that took it: the other side of the
+    // piece's own.  A promoted piece goes to the hand as its own kind.
     const Piece piece = piece_from_code(code);
+    if (piece == NO_PIECE) return NO_SIDE;
+    const Side taker = ~side_of(piece);
+    if (kind_of(piece) == KING) return taker;
     const PieceKind kind = base_kind(kind_of(piece));
-    if (!is_hand_kind(kind)) return;
-    s.hand[~side_of(piece)][kind] += 1;
+    if (is_hand_kind(kind)) s.hand[taker][kind] += 1;
+    return NO_SIDE;
 }
 
+// The flags are kept by column, 1..9, as the drops name them.
 void scan_pawn_files(Position& s) {
-    for (int c = 1; c <= 9; ++c) {
-        s.lower_pawn_file[static_cast<size_t>(c)] = 0;
-        s.upper_pawn_file[static_cast<size_t>(c)] = 0;
-        for (int r = 1; r <= 9; ++r) {
-            if (at(s, c, r) == -HU) s.lower_pawn_file[static_cast<size_t>(c)] = 1;
-            if (at(s, c, r) == HU) s.upper_pawn_file[static_cast<size_t>(c)] = 1;
-        }
+    for (int col = 1; col <= 9; ++col) s.lower_pawn_file[col] = s.upper_pawn_file[col] = 0;
+    for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
+        const int col = col_of(sq);
+        if (s.piece_on(sq) == make_piece(LOWER, PAWN)) s.lower_pawn_file[col] = 1;
+        if (s.piece_on(sq) == make_piece(UPPER, PAWN)) s.upper_pawn_file[col] = 1;
     }
 }
 
-int has_no_board_move(const GameState& s, Side turn) {
-    bool upper;
-    if (turn == s.upper_turn())
-        upper = true;
-    else if (turn == s.lower_turn)
-        upper = false;
-    else
-        return 1;
+int has_no_board_move(const Position& s, Side side) {
+    if (side == NO_SIDE) return 1;
+    const bool upper = side == UPPER;
     for (int fc = 1; fc <= 9; ++fc)
         for (int fr = 1; fr <= 9; ++fr) {
             int p = at(s, fc, fr);
@@ -208,10 +197,11 @@ int has_no_board_move(const GameState& s, Side turn) {
     return 1;
 }
 
-Move apply_move(GameState& s, int fc, int fr, int tc, int tr, int piece) {
+MoveOutcome apply_move(Position& s, int fc, int fr, int tc, int tr, int piece) {
     const bool board_move = fc >= 1 && fc <= 9;
-    const Move applied{fc, fr, tc, tr, board_move ? at(s, fc, fr) : piece, at(s, tc, tr), piece};
-    if (applied.captured <= -HU || applied.captured >= HU) add_captured_to_hand(s, applied.captured);
+    MoveOutcome out;
+    out.played = Move{fc, fr, tc, tr, board_move ? at(s, fc, fr) : piece, at(s, tc, tr), piece};
+    out.king_taken_by = add_captured_to_hand(s, out.played.captured);
     s.put(make_square(tc, tr), piece_from_code(piece));
     if (piece == -OU) {
         s.lower_king_col = tc;
@@ -227,7 +217,7 @@ Move apply_move(GameState& s, int fc, int fr, int tc, int tr, int piece) {
         s.clear(make_square(fc, fr));
     }
     if (board_move) s.move_coin(make_square(s.coin_col() + tc - fc, s.coin_row() + tr - fr));
-    return applied;
+    return out;
 }
 
 }  // namespace rindou

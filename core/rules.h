@@ -1,10 +1,13 @@
 // The rule book: legality of moves and drops under the coin rule, promotion,
 // applying a move with captures into the hand, the pawn-file scan and the
 // test for a side that has no move on the board.  Yes/no answers are 1 and 0.
-// Pure: nothing here draws.
+// It reads and writes the position alone: nothing of the match (who plays
+// which side, the winner, the record) and nothing of the drawing.  What a
+// move means for the match, such as a taken king ending the game, is
+// answered here and written by the code that owns the match.
 #pragma once
 
-#include "core/game.h"
+#include "core/state.h"
 
 namespace rindou {
 
@@ -26,15 +29,28 @@ int promotion_on(int from_col, int from_row, int to_row, int piece);
 // is promotion_on's answer.  Asking changes nothing.
 int can_promote(int from_col, int from_row, int to_col, int to_row, int piece);
 void scan_pawn_files(Position& s);
-int has_no_board_move(const GameState& s, Side turn);
+// Whether the pieces of one side of the board (UPPER: the positive codes)
+// have no move on it; 1 for NO_SIDE.  The side is the board's, not a
+// player's turn value: the caller that knows who holds which side names it.
+int has_no_board_move(const Position& s, Side side);
 
-// Applies a move already found legal to the state: a capture goes to the
-// hand (a king decides the game), the piece goes to its destination, its
+// What applying a move tells the game: the move as played, with what stood
+// on its origin and destination, and the side of the board that took a
+// king with it (NO_SIDE when no king was taken), which decides the game.
+struct MoveOutcome {
+    Move played;
+    Side king_taken_by = NO_SIDE;
+};
+
+// Applies a move already found legal to the position: a capture goes to
+// the hand (a king to nobody's), the piece goes to its destination, its
 // origin empties (a hand count for a drop) and the coin moves by the same
-// displacement.  Draws nothing.  Returns the move as played, with what stood
-// on its origin and destination; where the coin stood before follows from
-// where it stands now and the move's displacement.
-Move apply_move(GameState& s, int from_col, int from_row, int to_col, int to_row, int piece);
-void add_captured_to_hand(GameState& s, int code);
+// displacement.  Where the coin stood before follows from where it stands
+// now and the move's displacement.
+MoveOutcome apply_move(Position& s, int from_col, int from_row, int to_col, int to_row, int piece);
+// Puts a captured piece into the hand of the side that took it, as its base
+// kind.  A king goes to no hand: the answer is the side that took it
+// (NO_SIDE for any other piece).
+Side add_captured_to_hand(Position& s, int code);
 
 }  // namespace rindou

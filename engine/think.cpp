@@ -68,7 +68,7 @@ private:
 // The computer's turn on a copy as far as the end of its search.
 void search_on_copy(const GameState& st, CandidateSink& sink, std::ostream* out) {
     GameState s = st;
-    if (has_no_board_move(s, s.upper_turn()) == 1) {
+    if (has_no_board_move(s, UPPER) == 1) {
         if (out) *out << "best pass\n";
         return;
     }

@@ -45,7 +45,7 @@ Work<> com_ban(Game& g) {
     EngineMemory& e = s.engine;
 
     // No move on the board: the computer passes, even with pieces in hand.
-    if (has_no_board_move(s, s.upper_turn()) == 1) {
+    if (has_no_board_move(s, UPPER) == 1) {
         co_await notice(text(Text::TitlePass), text(Text::NoBoardMovePass));
         // The person's clock starts now, as after any move of the computer.
         hand_back_to_person(g);

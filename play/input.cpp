@@ -194,7 +194,7 @@ Work<> on_mouse_down(Game& g, int button, double x, double y) {
     // one: the click has nothing left to do then (no pass to announce).
     if (s.side_to_move == NO_SIDE) co_return;
     // A side without a move on the board passes, even with pieces in hand.
-    if (has_no_board_move(s, s.side_to_move) == 1) {
+    if (has_no_board_move(s, s.side_to_move == s.lower_turn ? LOWER : UPPER) == 1) {
         co_await notice(text(Text::TitlePass), text(Text::NoBoardMovePass));
         pass_turn(s);
         if (s.game_mode == MODE_COM) co_await com_ban(g);

@@ -74,8 +74,17 @@ Work<> after_computer(Game& g, const Move& move) {
 
 }  // namespace
 
+Move play_move(GameState& s, int fc, int fr, int tc, int tr, int piece) {
+    const MoveOutcome out = apply_move(s, fc, fr, tc, tr, piece);
+    // The rules name the side of the board that took the king; the match
+    // names the winner by the turn value of the player who holds that side.
+    if (out.king_taken_by == LOWER) s.winner = s.lower_turn;
+    if (out.king_taken_by == UPPER) s.winner = s.upper_turn();
+    return out.played;
+}
+
 void execute_move(Game& g, int fc, int fr, int tc, int tr, int piece) {
-    draw_move(g, apply_move(g.st, fc, fr, tc, tr, piece));
+    draw_move(g, play_move(g.st, fc, fr, tc, tr, piece));
 }
 
 Work<> carry_out_move(Game& g, Move move, Mover who) {

@@ -8,7 +8,12 @@
 
 namespace rindou {
 
-// Applies a move already found legal and draws what changed.
+// Applies a move already found legal to the game's position and, when it
+// takes a king, names the winner.  Draws nothing.  Returns the move as
+// played.
+Move play_move(GameState& s, int from_col, int from_row, int to_col, int to_row, int piece);
+
+// Applies a move already found legal (as play_move) and draws what changed.
 void execute_move(Game& g, int from_col, int from_row, int to_col, int to_row, int piece);
 
 // Who makes a move: the person (at the board, against the computer or in a

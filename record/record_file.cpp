@@ -81,8 +81,7 @@ namespace {
 bool moves_out_of_turn(const GameState& pos, const RecordEntry& e, Side last_mover) {
     const Side mover = e.piece_before > 0 ? UPPER : LOWER;
     if (mover != last_mover) return false;
-    const Side other = mover == UPPER ? pos.lower_turn : pos.upper_turn();
-    return has_no_board_move(pos, other) != 1;
+    return has_no_board_move(pos, ~mover) != 1;
 }
 
 }  // namespace

@@ -21,14 +21,13 @@ PieceKind hand_kind(int code) {
 bool is_drop(const RecordEntry& e) {
     return e.from_col == LOWER_HAND_COL || e.from_col == UPPER_HAND_COL;
 }
-bool same_side(int a, int b) { return (a >= 10 && b >= 10) || (a <= -10 && b <= -10); }
+bool same_side(int a, int b) { return (a >= HU && b >= HU) || (a <= -HU && b <= -HU); }
 
-// A base kind that may promote: pawn, lance, knight, silver, bishop, rook.
-bool promotable(int code) {
-    switch (std::abs(code)) {
-        case 10: case 20: case 30: case 100: case 800: case 900: return true;
-        default: return false;
-    }
+// A piece of a base kind that may promote: pawn, lance, knight, silver,
+// bishop, rook.
+bool promotable_code(int code) {
+    const Piece p = piece_from_code(code);
+    return p != NO_PIECE && promotable(kind_of(p));
 }
 
 // The piece codes of the entry describe one piece of one side, unchanged or
@@ -37,9 +36,8 @@ bool pieces_fit(const RecordEntry& e) {
     if (!is_piece_code(e.piece_before) || !is_piece_code(e.piece_after)) return false;
     if (!same_side(e.piece_before, e.piece_after)) return false;
     if (e.piece_after == e.piece_before) return true;
-    if (!promotable(e.piece_before)) return false;
-    int promoted = e.piece_before > 0 ? e.piece_before + 1 : e.piece_before - 1;
-    return e.piece_after == promoted;
+    if (!promotable_code(e.piece_before)) return false;
+    return e.piece_after == promoted(e.piece_before);
 }
 
 // What may stand on a destination: nothing, the coin or the other side's piece.
@@ -114,11 +112,10 @@ bool is_possible_move(const Position& s, const RecordEntry& e) {
     if (!can_redo(s, e)) return false;
     // Once a king has been taken the game was over.
     bool upper_king = false, lower_king = false;
-    for (int c = 1; c <= 9; ++c)
-        for (int r = 1; r <= 9; ++r) {
-            if (cell(s, c, r) == 950) upper_king = true;
-            if (cell(s, c, r) == -950) lower_king = true;
-        }
+    for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
+        if (s.piece_on(sq) == make_piece(UPPER, KING)) upper_king = true;
+        if (s.piece_on(sq) == make_piece(LOWER, KING)) lower_king = true;
+    }
     if (!upper_king || !lower_king) return false;
     if (e.times.lower_before < 0 || e.times.lower_after < 0 || e.times.upper_before < 0 ||
         e.times.upper_after < 0)
@@ -147,9 +144,10 @@ Side mover_of(const GameState& s, const RecordEntry& e) {
 }
 
 Side side_to_move_after(const GameState& s, int n) {
-    if (n >= 0 && n < s.record_end && n < RECORD_MAX)
-        return mover_of(s, s.record[static_cast<size_t>(n + 1)]);
-    if (n >= 1 && n <= RECORD_MAX) return ~mover_of(s, s.record[static_cast<size_t>(n)]);
+    // n counts moves, so it indexes the record (entries 1..RECORD_MAX) once
+    // its range is checked.
+    if (n >= 0 && n < s.record_end && n < RECORD_MAX) return mover_of(s, s.record[n + 1]);
+    if (n >= 1 && n <= RECORD_MAX) return ~mover_of(s, s.record[n]);
     return s.sente_turn;
 }
 
@@ -163,9 +161,9 @@ void redo_move(Position& s, const RecordEntry& e) {
     }
     s.put_code(make_square(e.to_col, e.to_row), e.piece_after);
     const PieceKind kind = hand_kind(e.captured);
-    if (e.captured <= -10 && kind != NO_KIND) {
+    if (e.captured <= -HU && kind != NO_KIND) {
         s.hand[UPPER][kind] += 1;
-    } else if (e.captured >= 10 && kind != NO_KIND) {
+    } else if (e.captured >= HU && kind != NO_KIND) {
         s.hand[LOWER][kind] += 1;
     }
 }
@@ -179,9 +177,9 @@ void undo_move(Position& s, const RecordEntry& e) {
         s.move_coin(make_square(s.coin_col() + e.from_col - e.to_col, s.coin_row() + e.from_row - e.to_row));
     }
     const PieceKind kind = hand_kind(e.captured);
-    if (e.captured <= -10 && kind != NO_KIND) {
+    if (e.captured <= -HU && kind != NO_KIND) {
         s.hand[UPPER][kind] -= 1;
-    } else if (e.captured >= 10 && kind != NO_KIND) {
+    } else if (e.captured >= HU && kind != NO_KIND) {
         s.hand[LOWER][kind] -= 1;
     }
     // What stood on the destination comes back; the coin, when it was pushed

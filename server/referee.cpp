@@ -22,7 +22,6 @@ constexpr int64_t AWAY_UNTIMED_MS = 600'000;
 int cell(const GameState& s, int c, int r) { return s.code_at(c, r); }
 
 bool mine(Side by, int code) { return by == UPPER ? code >= HU : code <= -HU; }
-Side turn_code(const GameState& s, Side side) { return side == UPPER ? s.upper_turn() : s.lower_turn; }
 
 bool read_int(const Json& j, const char* key, int lo, int hi, int& out) {
     auto it = j.find(key);
@@ -266,7 +265,7 @@ std::optional<Played> Referee::check_move(Side by, const WireMove& m, std::strin
     p.move = m;
     p.by = by;
     if (m.pass) {
-        if (has_no_board_move(pos_, turn_code(pos_, by)) != 1) return std::nullopt;
+        if (has_no_board_move(pos_, by) != 1) return std::nullopt;
         return p;
     }
     GameState s = pos_;
@@ -345,8 +344,8 @@ void Referee::follow_move(Referee& after, std::vector<Event>& events, int64_t no
         return;
     }
     const Side next = after.turn_;
-    if (has_no_board_move(after.pos_, turn_code(after.pos_, next)) != 1) return;
-    if (has_no_board_move(after.pos_, turn_code(after.pos_, opposite(next))) == 1) {
+    if (has_no_board_move(after.pos_, next) != 1) return;
+    if (has_no_board_move(after.pos_, opposite(next)) == 1) {
         push(event("end", {{"result", result_json(Result{std::nullopt, "no-move"})}}, now));
         return;
     }

@@ -162,7 +162,7 @@ GameAnalysis analyse_game_nodes(const GameState& s, uint64_t nodes, const Hooks&
         const bool upper = e.piece_before > 0;
         const bool pass = !played.empty() && (played.back()->piece_before > 0) == upper;
         if (!is_possible_move(*pos, e) ||
-            (pass && has_no_board_move(*pos, turn_of(*pos, !upper)) != 1)) {
+            (pass && has_no_board_move(*pos, upper ? LOWER : UPPER) != 1)) {
             out.ending = Ending::Unplayable;
             out.stop_entry = i;
             break;

@@ -582,7 +582,7 @@ bool OnlinePlay::apply_move(const QJsonObject& move, bool draw) {
         draw_move_number(g_, s.move_number);
         show_last_move(g_, lower_moves ? s.lower_turn : s.upper_turn(), tc, tr, after, WHITE);
     } else {
-        rindou::apply_move(s, fc, fr, tc, tr, after);
+        play_move(s, fc, fr, tc, tr, after);
     }
     pass_turn(s);
     scan_pawn_files(s);

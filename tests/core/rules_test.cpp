@@ -168,7 +168,9 @@ TEST(Captures, BaseKindToTheHandAndTheKingDecides) {
     test::TestGame t;
     GameState& s = t.g.st;
     s = empty_board(1, 5);
-    s.lower_turn = LOWER;
+    // The lower player holds the first turn value here, so that a winner
+    // named by the board's side rather than the player's turn shows.
+    s.lower_turn = UPPER;
     put(s, 5, 5, -900);
     put(s, 5, 3, 801);
     ASSERT_EQ(is_legal_move(s, 5, 5, 5, 3, -900), 1);
@@ -188,6 +190,18 @@ TEST(Captures, BaseKindToTheHandAndTheKingDecides) {
     EXPECT_EQ(s.hand[LOWER][6], 0);
     EXPECT_EQ(s.hand_total(LOWER), 0);
     EXPECT_EQ(t.at(7, 7), -800);
+
+    // On the position alone the answer is the side of the board that took
+    // the king; the hands are left as they were.
+    Position p = s;
+    p.put(make_square(6, 6), make_piece(UPPER, BISHOP));
+    const MoveOutcome out = apply_move(p, 6, 6, 7, 7, 800);
+    EXPECT_EQ(out.king_taken_by, NO_SIDE);
+    EXPECT_EQ(out.played.captured, -800);
+    EXPECT_EQ(p.hand[UPPER][BISHOP], 1);
+    p.put(make_square(7, 8), make_piece(LOWER, KING));
+    EXPECT_EQ(apply_move(p, 7, 7, 7, 8, 800).king_taken_by, UPPER);
+    EXPECT_EQ(p.hand_total(UPPER), 1);
 }
 
 TEST(Pass, BlockedByTheCoinWithPiecesInHand) {

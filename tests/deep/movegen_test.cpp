@@ -26,11 +26,11 @@ using Key = std::tuple<int, int, int, int, int>;
 
 std::set<Key> from_rules(GameState s, Side turn) {
     std::set<Key> out;
-    if (has_no_board_move(s, turn)) {
+    const bool upper = turn == s.upper_turn();
+    if (has_no_board_move(s, upper ? UPPER : LOWER)) {
         out.insert({-9, 0, 0, 0, 0});  // the pass
         return out;
     }
-    const bool upper = turn == s.upper_turn();
     for (int fc = 1; fc <= 9; ++fc)
         for (int fr = 1; fr <= 9; ++fr) {
             int p = s.code_at(fc, fr);

@@ -6,12 +6,10 @@ import sys, os, difflib
 root=os.path.abspath(os.path.join(os.path.dirname(__file__), '..', '..'))
 muts=[
  ('king-capture-check', 'play/move.cpp', 'if (mate == 1 || move.captured == OU) {', 'if (mate == 1 || move.captured == SYA) {'),
- ('lower-king-captured-winner', 'core/rules.cpp', '''    if (code == -OU) {
-        s.winner = s.upper_turn();''', '''    if (code == -OU) {
-        s.winner = s.lower_turn;'''),
+ ('lower-king-captured-winner', 'play/move.cpp', 'if (out.king_taken_by == UPPER) s.winner = s.upper_turn();', 'if (out.king_taken_by == UPPER) s.winner = s.lower_turn;'),
  ('coin-may-leave-board', 'core/rules.cpp', '        if (!on_board(nc, nr)) return 0;\n', ''),
  ('coin-origin-exception', 'core/rules.cpp', 'if (!(nc == fc && nr == fr) && at(s, nc, nr) != EMPTY) return 0;', 'if (at(s, nc, nr) != EMPTY) return 0;'),
- ('pawn-file-rule', 'core/rules.cpp', "if (piece == -HU && s.lower_pawn_file[static_cast<size_t>(tc)] == 1) return 0;", "if (piece == -HU && s.lower_pawn_file[static_cast<size_t>(tc)] == 2) return 0;"),
+ ('pawn-file-rule', 'core/rules.cpp', "if (piece == -HU && s.lower_pawn_file[tc] == 1) return 0;", "if (piece == -HU && s.lower_pawn_file[tc] == 2) return 0;"),
  ('knight-drop-rows', 'core/rules.cpp', 'case KEI: return tr <= 7 ? 1 : 0;', 'case KEI: return tr <= 8 ? 1 : 0;'),
  ('silver-steps-straight-back', 'core/rules.cpp', 'case GIN: return std::abs(dc) <= 1 && (dr == 1 || (dr == -1 && dc != 0));', 'case GIN: return std::abs(dc) <= 1 && (dr == 1 || dr == -1);'),
  ('promotion-zone-from-origin', 'core/rules.cpp', 'case -GIN: case -KAKU: case -SYA: yes = tr <= 3 || fr <= 3; break;', 'case -GIN: case -KAKU: case -SYA: yes = tr <= 3; break;'),
