@@ -149,8 +149,8 @@ TEST(OnlineLinks, TheContractsFormsAndNothingElse) {
     EXPECT_EQ(join.server.toString(), QStringLiteral("https://play.example.org:8443"));
     EXPECT_EQ(join.id, QStringLiteral("Ab3dE6g8"));
     EXPECT_EQ(join.invite, QStringLiteral("c2VjcmV0LXNlY3JldA"));
-    EXPECT_EQ(parse_online_link(QStringLiteral("http://127.0.0.1:8080/#watch=ABCDEFGH")).kind, OnlineLink::Kind::Watch);
-    EXPECT_EQ(parse_online_link(QStringLiteral("http://127.0.0.1:8080/#play=ABCDEFGH")).kind, OnlineLink::Kind::Play);
+    EXPECT_EQ(parse_online_link(QStringLiteral("http://localhost:8080/#watch=ABCDEFGH")).kind, OnlineLink::Kind::Watch);
+    EXPECT_EQ(parse_online_link(QStringLiteral("http://localhost:8080/#play=ABCDEFGH")).kind, OnlineLink::Kind::Play);
     for (const char* bad : {"http://h/#join=ABCDEFGH", "http://h/#join=ABCDEFGH.", "http://h/#watch=ABC",
                             "ftp://h/#watch=ABCDEFGH", "http://h/#look=ABCDEFGH", "#watch=ABCDEFGH",
                             "http://h/#watch=ABCD/FGH"})
