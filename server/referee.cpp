@@ -19,7 +19,7 @@ constexpr int64_t DAY_MS = 86'400'000;
 constexpr int64_t AWAY_TIMED_MS = 60'000;
 constexpr int64_t AWAY_UNTIMED_MS = 600'000;
 
-int cell(const GameState& s, int c, int r) { return s.code_at(c, r); }
+int cell(const Position& s, int c, int r) { return s.code_at(c, r); }
 
 bool mine(Side by, int code) { return by == UPPER ? code >= HU : code <= -HU; }
 
@@ -155,9 +155,12 @@ std::optional<WireMove> parse_move(const Json& j) {
     return m;
 }
 
-GameState start_position(int handicap) {
-    GameState s;
-    reset_to_no_game(s);
+Position start_position(int handicap) {
+    // The pieces as a new game sets them out; nothing of a match on a
+    // screen (its record, clocks or turns) is the server's.
+    GameState game;
+    reset_to_no_game(game);
+    Position s = game;
     // Each grade above zero takes one more of the upper side's pieces off,
     // each grade below zero one more of the lower side's.
     for (int g = 1; g <= std::min(handicap, 10); ++g) {
@@ -175,10 +178,10 @@ GameState start_position(int handicap) {
 namespace {
 
 // The start of every game of a grade, shared by all of them.
-std::shared_ptr<const GameState> shared_start(int handicap) {
+std::shared_ptr<const Position> shared_start(int handicap) {
     static const auto starts = [] {
-        std::array<std::shared_ptr<const GameState>, 21> all;
-        for (int g = -10; g <= 10; ++g) all[g + 10] = std::make_shared<const GameState>(start_position(g));
+        std::array<std::shared_ptr<const Position>, 21> all;
+        for (int g = -10; g <= 10; ++g) all[g + 10] = std::make_shared<const Position>(start_position(g));
         return all;
     }();
     return starts[std::clamp(handicap, -10, 10) + 10];
@@ -189,10 +192,10 @@ std::shared_ptr<const GameState> shared_start(int handicap) {
 Referee::Referee(std::string id, Settings settings, int64_t created_ms)
     : Referee(std::move(id), settings, created_ms, shared_start(settings.handicap)) {}
 
-Referee::Referee(std::string id, Settings settings, int64_t created_ms, const GameState& start)
-    : Referee(std::move(id), settings, created_ms, std::make_shared<const GameState>(start)) {}
+Referee::Referee(std::string id, Settings settings, int64_t created_ms, const Position& start)
+    : Referee(std::move(id), settings, created_ms, std::make_shared<const Position>(start)) {}
 
-Referee::Referee(std::string id, Settings settings, int64_t created_ms, std::shared_ptr<const GameState> start)
+Referee::Referee(std::string id, Settings settings, int64_t created_ms, std::shared_ptr<const Position> start)
     : id_(std::move(id)), settings_(std::move(settings)), start_(std::move(start)) {
     pos_ = *start_;
     scan_pawn_files(pos_);
@@ -268,13 +271,12 @@ std::optional<Played> Referee::check_move(Side by, const WireMove& m, std::strin
         if (has_no_board_move(pos_, by) != 1) return std::nullopt;
         return p;
     }
-    GameState s = pos_;
+    Position s = pos_;
     scan_pawn_files(s);
     if (m.drop) {
         if (m.promote) return std::nullopt;
         const int slot = hand_slot(m.drop_code);
-        const auto& hand = by == UPPER ? s.hand[UPPER] : s.hand[LOWER];
-        if (slot == 0 || hand[PieceKind(slot)] < 1) return std::nullopt;
+        if (slot == 0 || s.hand[by][PieceKind(slot)] < 1) return std::nullopt;
         const int piece = by == UPPER ? m.drop_code : -m.drop_code;
         // The lower hand's cells are named by their row beside the board; the
         // upper side's drop by the cell a person clicks (slot 1 nearest the
@@ -678,7 +680,10 @@ Json Referee::to_json(const std::array<bool, 2>& online, int64_t now) const {
 }
 
 std::string Referee::record_file() const {
-    GameState s = start_position(0);
+    // The record file is the desktop's: a game on the board from the even
+    // start, with the state's default turns.
+    GameState s;
+    reset_to_no_game(s);
     std::array<int64_t, SIDE_COUNT> total{};
     for (const Played& p : plies_) {
         if (p.move.pass) continue;

@@ -103,7 +103,7 @@ class Referee {
 public:
     Referee(std::string id, Settings settings, int64_t created_ms);
     // A game from a set-up position instead of the handicap's (for tests).
-    Referee(std::string id, Settings settings, int64_t created_ms, const rindou::GameState& start);
+    Referee(std::string id, Settings settings, int64_t created_ms, const rindou::Position& start);
 
     const std::string& id() const { return id_; }
     const Settings& settings() const { return settings_; }
@@ -119,7 +119,7 @@ public:
     bool joined(Side s) const { return joined_[s]; }
     const std::optional<std::string>& rematch_id() const { return rematch_id_; }
     const Clock& clock() const { return clock_; }
-    const rindou::GameState& position() const { return pos_; }
+    const rindou::Position& position() const { return pos_; }
 
     // The requests of the contract, for the seat `by` at time `now`.  Each
     // answers the events it makes (none when its effect already holds: the
@@ -170,7 +170,7 @@ public:
     std::string record_file() const;
 
 private:
-    Referee(std::string id, Settings settings, int64_t created_ms, std::shared_ptr<const rindou::GameState> start);
+    Referee(std::string id, Settings settings, int64_t created_ms, std::shared_ptr<const rindou::Position> start);
     Outcome refuse(const char* code) const;
     Outcome apply_all(std::vector<Event> events) const;
     // The events a move makes besides itself: passes, the end of the game.
@@ -187,8 +187,8 @@ private:
     std::array<bool, SIDE_COUNT> joined_{};
     std::array<std::string, SIDE_COUNT> names_;
     std::vector<Played> plies_;
-    std::shared_ptr<const rindou::GameState> start_;
-    rindou::GameState pos_;
+    std::shared_ptr<const rindou::Position> start_;
+    rindou::Position pos_;
     Side turn_ = LOWER;
     int64_t turn_since_ms_ = 0;
     std::array<int64_t, SIDE_COUNT> think_ms_{};
@@ -199,7 +199,7 @@ private:
 };
 
 // The position a game of this handicap grade starts from.
-rindou::GameState start_position(int handicap);
+rindou::Position start_position(int handicap);
 bool is_valid_name(const std::string& name);
 
 }  // namespace rindou::server
