@@ -26,7 +26,7 @@ import { game, surface, canvas, hooks, anotherBuild, setGame, setSurface, showEn
          ENDED_KEY, firstBoard } from './game.js';
 import { buildMenus, menuEntries, retranslate } from './menu.js';
 import { setBoxTexts } from './boxes.js';
-import { fit, prepareFit, scheduleComposite } from './arrangement.js';
+import { fit, prepareFit, scheduleComposite, takeCanvases } from './arrangement.js';
 import { started } from './features.js';
 import './console.js';
 import './record_panel.js';
@@ -97,6 +97,14 @@ async function start() {
   showMenus();
   fit();
   window.addEventListener('resize', fit);
+  for (let band = 0; band < 4; ++band) {
+    await yieldToPage();
+    surface.layGround(band, 4);
+  }
+  for (const step of takeCanvases()) {
+    await yieldToPage();
+    step();
+  }
   // The board's fonts at the sizes it draws them, each in a task of its
   // own: the desktop's names first, which the page looked for nowhere yet,
   // then the whole list at each size, so that the game's first drawing

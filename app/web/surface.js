@@ -79,9 +79,10 @@ export class Surface {
     // Everything in the list is painted here: nothing is left for later.
     if (this.painting) this.painting.from = this.ops.length;
     // A picture kept apart with nothing drawn on it yet is shown nowhere:
-    // its ground is laid with the first call painted on it, so that the
-    // page's fitting, before the game has drawn, does not also hold the
-    // thread to fill a picture the size of the board.
+    // its ground is laid later, in a task of its own or else with the first
+    // call painted on it, so that the page's fitting, before the game has
+    // drawn, does not also hold the thread to fill a picture the size of
+    // the board.
     this.bare = !this.canvas.isConnected && !this.ops.length;
     if (this.bare) {
       if (this.changed) this.changed();
@@ -90,6 +91,19 @@ export class Surface {
     this.fillGround();
     for (const op of this.ops) this.paint(op);
     if (this.changed) this.changed();
+  }
+
+  // The ground of a picture kept apart, laid now if nothing has laid it
+  // yet, band `band` of `bands`: the page lays them before the game draws,
+  // each in a task of its own, since filling a picture a phone's screen
+  // wide is itself long on a slow phone.
+  layGround(band, bands) {
+    if (!this.bare) return;
+    const from = Math.floor(this.canvas.height * band / bands);
+    const to = Math.floor(this.canvas.height * (band + 1) / bands);
+    this.ctx.fillStyle = this.palette[2];
+    this.ctx.fillRect(0, from, this.canvas.width, to - from);
+    if (band === bands - 1) this.bare = false;
   }
 
   fillGround() {
@@ -239,7 +253,7 @@ export class Surface {
       // because nothing is known yet.  The script's own few milliseconds
       // still bound a slice whose calls raster quickly.
       const SLICE_MS = 30;
-      let count = 24;
+      let count = 8;
       let last = null;
       while (later.from < this.ops.length) {
         await yieldToPage();
