@@ -150,7 +150,7 @@ async function start() {
   // Not while the person's first tap is being answered: after it, or once
   // the page has shown its board a second untouched.
   await firstInputOrQuiet(1000);
-  await Promise.all([loadDataFiles(), surface.fetchTheRest()]);
+  await Promise.all([loadDataFiles(), surface.fetchTheRest(yieldToPage)]);
   document.body.dataset.complete = 'true';
   keepOffline();
 }

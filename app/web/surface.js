@@ -283,11 +283,17 @@ export class Surface {
 
   // Fetches, in the density now shown, the pictures not drawn yet, so that
   // they are at hand when the game first draws them.
-  fetchTheRest() {
+  // They are asked for a few at a time, each few in a task of its own:
+  // asking for them all at once held a slow phone's thread a long while.
+  async fetchTheRest(yieldToPage) {
     const density = this.scale > 1.25 ? 'large' : 'normal';
     const all = [];
-    for (const [code, p] of this.pictures)
-      if (!p.asked[density] && !p.missing) all.push(this.fetch(code, density, true));
+    for (const [code, p] of this.pictures) {
+      if (p.asked[density] || p.missing) continue;
+      if (all.length % 8 === 0) await yieldToPage();
+      const coming = this.fetch(code, density, true);
+      if (coming) all.push(coming);
+    }
     return Promise.all(all);
   }
 
