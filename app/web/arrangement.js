@@ -70,9 +70,10 @@ let composedWaiters = [];
 const apart = document.createElement('canvas');
 
 // Resolves once the arrangement shows its first composition (at once on
-// the desktop, which shows the picture itself).
+// the desktop, which shows the picture itself): true when it resolves in
+// the frame that shows it, false when that frame is yet to come.
 export function composed() {
-  if (composedOnce || !arranged || arranged.shape === DESKTOP) return Promise.resolve();
+  if (composedOnce || !arranged || arranged.shape === DESKTOP) return Promise.resolve(false);
   const shown = new Promise((resolve) => composedWaiters.push(resolve));
   composeFirst();
   return shown;
@@ -112,7 +113,7 @@ async function composeFirst() {
     front.drawImage(apart, 0, 0);
     drawMarks(front);
   }
-  for (const resolve of composedWaiters.splice(0)) resolve();
+  for (const resolve of composedWaiters.splice(0)) resolve(true);
   // Its memory given back once the frame has taken its pixels: made
   // smaller now, it would have its pixels copied for that frame.
   requestAnimationFrame(() => setTimeout(() => { apart.width = apart.height = 1; }, 0));
