@@ -4,6 +4,7 @@
 import { game, surface, canvas } from './game.js';
 import { TWIPS_PER_PIXEL, NATURAL_W, NATURAL_H } from './surface.js';
 import { closeMenus, control, menuEntries, menuToggle, placeMenu } from './menu.js';
+import { yieldToPage } from './wasm.js';
 
 // The view decides where everything stands: on the desktop the picture as
 // the window shows it, on a phone its parts laid out anew (the board at
@@ -47,11 +48,96 @@ function turn() {
 
 export function scheduleComposite() {
   if (compositePending || !arranged || arranged.shape === DESKTOP) return;
+  if (!composedOnce) {
+    composeFirst();
+    return;
+  }
   compositePending = true;
   requestAnimationFrame(() => {
     compositePending = false;
     composite();
   });
+}
+
+// The first composition is made apart, a part in each task, and shown
+// whole in one frame: the screen's every pixel scaled from the picture
+// in the frame that shows it held a slow phone's thread the longest of
+// all the page's start.  Later ones, a few parts changed, are made in the
+// frame that shows them, as they come.
+let composedOnce = false;
+let composingFirst = false;
+let composedWaiters = [];
+const apart = document.createElement('canvas');
+
+// Resolves once the arrangement shows its first composition (at once on
+// the desktop, which shows the picture itself): true when it resolves in
+// the frame that shows it, false when that frame is yet to come.
+export function composed() {
+  if (composedOnce || !arranged || arranged.shape === DESKTOP) return Promise.resolve(false);
+  const shown = new Promise((resolve) => composedWaiters.push(resolve));
+  composeFirst();
+  return shown;
+}
+
+async function composeFirst() {
+  if (composingFirst || !surface.ops.length || surface.painting) return;
+  composingFirst = true;
+  // What changes while the parts are made (a picture that came, the
+  // screen turned) has the whole made again in the frame that shows it.
+  let stale = false;
+  const before = surface.changed;
+  surface.changed = () => {
+    stale = true;
+    if (before) before();
+  };
+  const size = [canvas.width, canvas.height];
+  if (apart.width !== size[0] || apart.height !== size[1]) {
+    apart.width = size[0];
+    apart.height = size[1];
+  }
+  const c = apart.getContext('2d');
+  for (const step of partSteps(c)) {
+    await yieldToPage();
+    if (stale) break;
+    step();
+  }
+  await new Promise((resolve) => requestAnimationFrame(resolve));
+  surface.changed = before;
+  composingFirst = false;
+  composedOnce = true;
+  if (stale || !arranged || arranged.shape === DESKTOP || canvas.width !== size[0] ||
+      canvas.height !== size[1]) {
+    composite();
+  } else {
+    const front = canvas.getContext('2d');
+    front.drawImage(apart, 0, 0);
+    drawMarks(front);
+  }
+  for (const resolve of composedWaiters.splice(0)) resolve(true);
+  // Its memory given back once the frame has taken its pixels: made
+  // smaller now, it would have its pixels copied for that frame.
+  requestAnimationFrame(() => setTimeout(() => { apart.width = apart.height = 1; }, 0));
+}
+
+// The memory of the page's canvas and of the one the first composition
+// is made on, taken ahead, a canvas in each task: taken when first drawn
+// on, a phone screen's worth of pixels is long to take and clear on a slow
+// phone.  Nothing shows: each gets one transparent pixel.
+export function takeCanvases() {
+  if (composedOnce || !arranged || arranged.shape === DESKTOP) return [];
+  const touch = (c) => {
+    const g = c.getContext('2d');
+    g.save();
+    g.globalCompositeOperation = 'copy';
+    g.fillStyle = 'rgba(0, 0, 0, 0)';
+    g.fillRect(0, 0, 1, 1);
+    g.restore();
+  };
+  return [() => touch(canvas), () => {
+    apart.width = canvas.width;
+    apart.height = canvas.height;
+    touch(apart);
+  }];
 }
 
 // The arrangement's parts copied from the picture onto the page's canvas.
@@ -63,24 +149,48 @@ function composite() {
   // Nor a picture still being painted: its last slice composes it.
   if (!surface.ops.length || surface.painting) return;
   const c = canvas.getContext('2d');
+  for (const step of partSteps(c)) step();
+  drawMarks(c);
+}
+
+// The arrangement's ground and parts, drawn on `c` (the size of the page's
+// canvas), each step apart.
+function partSteps(c) {
   const dpr = canvas.width / canvas.getBoundingClientRect().width;
   const k = unit * dpr;
   const p = surface.scale / TWIPS_PER_PIXEL;
   const bare = BARE.map((v) => Math.round(v * p));
-  c.imageSmoothingEnabled = true;
-  const tile = document.createElement('canvas');
-  tile.width = Math.max(1, bare[2] - bare[0]);
-  tile.height = Math.max(1, bare[3] - bare[1]);
-  tile.getContext('2d').drawImage(picture, bare[0], bare[1], tile.width, tile.height,
-                                  0, 0, tile.width, tile.height);
-  c.fillStyle = c.createPattern(tile, 'repeat');
-  c.fillRect(0, 0, canvas.width, canvas.height);
-  c.save();
-  c.translate(Math.round(origin.x * dpr), Math.round(origin.y * dpr));
-  for (const { from, to } of arranged.placements) {
+  const ground = () => {
+    const tile = document.createElement('canvas');
+    tile.width = Math.max(1, bare[2] - bare[0]);
+    tile.height = Math.max(1, bare[3] - bare[1]);
+    tile.getContext('2d').drawImage(picture, bare[0], bare[1], tile.width, tile.height,
+                                    0, 0, tile.width, tile.height);
+    // The tile repeats pixel for pixel: smoothing would change none of
+    // them and makes a software canvas sample every pixel of the screen
+    // twice as slowly.
+    c.imageSmoothingEnabled = false;
+    c.fillStyle = c.createPattern(tile, 'repeat');
+    c.fillRect(0, 0, canvas.width, canvas.height);
+    c.imageSmoothingEnabled = true;
+  };
+  const part = ({ from, to }) => () => {
+    c.save();
+    c.translate(Math.round(origin.x * dpr), Math.round(origin.y * dpr));
     c.drawImage(picture, from[0] * p, from[1] * p, (from[2] - from[0]) * p, (from[3] - from[1]) * p,
                 to[0] * k, to[1] * k, (to[2] - to[0]) * k, (to[3] - to[1]) * k);
-  }
+    c.restore();
+  };
+  return [ground, ...arranged.placements.map(part)];
+}
+
+// What the picture does not show: each side's name at the head of its
+// captions and the frame round the side to move.
+function drawMarks(c) {
+  const dpr = canvas.width / canvas.getBoundingClientRect().width;
+  const k = unit * dpr;
+  c.save();
+  c.translate(Math.round(origin.x * dpr), Math.round(origin.y * dpr));
   // The side to move at a glance: a frame of light round its captions
   // and hand.
   const { side, lowerFirst, named } = turn();

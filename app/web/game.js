@@ -11,7 +11,7 @@ import { sound, dataFileSize, dataFileRead } from './sound.js';
 import { kept, KEPT_LIST } from './kept.js';
 import { panelDo, panelBoxes } from './record_panel.js';
 import { closeMenus, syncMenu } from './menu.js';
-import { scheduleComposite } from './arrangement.js';
+import { composed, scheduleComposite } from './arrangement.js';
 import { idled } from './features.js';
 import { sayNewMoves } from './access.js';
 
@@ -78,10 +78,16 @@ export const hooks = {
   present: () => {
     if (drawLog) drawLog.push('present');
     if (firstFrame === null) {
-      firstFrame = surface.settled().then(() => requestAnimationFrame(() => {
+      const shown = () => {
         document.body.dataset.firstFrameMs = String(Math.round(performance.now()));
         firstFrameDrawn();
-      }));
+      };
+      // In the frame that shows the board: the one its first composition
+      // is shown in, else the next.
+      firstFrame = surface.settled().then(composed).then((inFrame) => {
+        if (inFrame) shown();
+        else requestAnimationFrame(shown);
+      });
     }
   },
   wait: (serial, kind, seconds, title, text) => {

@@ -19,14 +19,14 @@
 //                    into; the study is loaded before this one, online
 //                    play once the first board shows
 import { BUILD_ID, compiled, instance, yieldToPage } from './wasm.js';
-import { Surface, fetchFirstPicturesAhead, rememberFirstPictures, warmFontsAhead } from './surface.js';
+import { Surface, fetchFirstPicturesAhead, rememberFirstPictures, warmFonts, warmFontsAhead } from './surface.js';
 import { sound, listDataFiles, loadDataFiles } from './sound.js';
 import { kept } from './kept.js';
 import { game, surface, canvas, hooks, anotherBuild, setGame, setSurface, showEnded,
          ENDED_KEY, firstBoard } from './game.js';
 import { buildMenus, menuEntries, retranslate } from './menu.js';
 import { setBoxTexts } from './boxes.js';
-import { fit, prepareFit, scheduleComposite } from './arrangement.js';
+import { fit, prepareFit, scheduleComposite, takeCanvases } from './arrangement.js';
 import { started } from './features.js';
 import './console.js';
 import './record_panel.js';
@@ -56,7 +56,7 @@ async function start() {
   // from the disk and the audio context is made then, rather than while
   // the first board is laid out or the first tap is answered.
   warmFontsAhead();
-  setTimeout(() => sound.prepare(), 0);
+  sound.prepareAhead();
   const soundsListed = listDataFiles();
   // From here on each step of the start runs in a task of its own, the
   // page's thread free between them for input and frames: on a slow phone
@@ -97,18 +97,20 @@ async function start() {
   showMenus();
   fit();
   window.addEventListener('resize', fit);
-  // The first Japanese text may have the browser read a large font from
-  // the disk: that happens in a task of its own, and the first drawing of
-  // the board in the next.
-  const nextTask = () => new Promise((resolve) => setTimeout(resolve, 0));
-  await nextTask();
-  const scratch = document.createElement('canvas').getContext('2d');
-  for (const size of [12, 16])
-    for (const bold of [false, true]) {
-      scratch.font = surface.font(size, bold, surface.scale);
-      scratch.fillText('歩香桂銀金角飛王一二三四五六七八九手目0123456789', 0, 10);
-    }
-  await nextTask();
+  for (let band = 0; band < 4; ++band) {
+    await yieldToPage();
+    surface.layGround(band, 4);
+  }
+  for (const step of takeCanvases()) {
+    await yieldToPage();
+    step();
+  }
+  // The board's fonts at the sizes it draws them, each in a task of its
+  // own: the desktop's names first, which the page looked for nowhere yet,
+  // then the whole list at each size, so that the game's first drawing
+  // finds them all at hand.
+  await warmFonts(look.fonts.map((f) => [`16px "${f}"`, `bold 16px "${f}"`]).flat().concat(
+    [12, 16].flatMap((size) => [false, true].map((bold) => surface.font(size, bold, surface.scale)))));
   // The game's first drawing waits for the pictures it will likely draw,
   // which are on their way: drawn as they come, its calls would wait in
   // the list and the whole board be drawn again when the last came, a long
@@ -148,7 +150,7 @@ async function start() {
   // Not while the person's first tap is being answered: after it, or once
   // the page has shown its board a second untouched.
   await firstInputOrQuiet(1000);
-  await Promise.all([loadDataFiles(), surface.fetchTheRest()]);
+  await Promise.all([loadDataFiles(), surface.fetchTheRest(yieldToPage)]);
   document.body.dataset.complete = 'true';
   keepOffline();
 }

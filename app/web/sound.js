@@ -9,7 +9,19 @@ export const sound = {
   buffers: [null],
   // The audio context takes a while to make: the page makes it in a task
   // of its own while its module comes, and a sound decoded before then
-  // makes it.
+  // makes it.  Most of that while the page's thread only waits for the
+  // browser to bring its audio up; asked first for the devices, which it
+  // answers without holding the thread, the browser has it up by the time
+  // the context is made.
+  prepareAhead() {
+    const made = () => setTimeout(() => this.prepare(), 0);
+    const devices = navigator.mediaDevices;
+    if (!devices || typeof devices.enumerateDevices !== 'function') {
+      made();
+      return;
+    }
+    devices.enumerateDevices().then(made, made);
+  },
   prepare() {
     const Context = window.AudioContext || window.webkitAudioContext;
     if (Context && !this.context) this.context = new Context();

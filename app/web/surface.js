@@ -78,11 +78,38 @@ export class Surface {
   rebuild() {
     // Everything in the list is painted here: nothing is left for later.
     if (this.painting) this.painting.from = this.ops.length;
-    const c = this.ctx;
-    c.fillStyle = this.palette[2];
-    c.fillRect(0, 0, this.canvas.width, this.canvas.height);
+    // A picture kept apart with nothing drawn on it yet is shown nowhere:
+    // its ground is laid later, in a task of its own or else with the first
+    // call painted on it, so that the page's fitting, before the game has
+    // drawn, does not also hold the thread to fill a picture the size of
+    // the board.
+    this.bare = !this.canvas.isConnected && !this.ops.length;
+    if (this.bare) {
+      if (this.changed) this.changed();
+      return;
+    }
+    this.fillGround();
     for (const op of this.ops) this.paint(op);
     if (this.changed) this.changed();
+  }
+
+  // The ground of a picture kept apart, laid now if nothing has laid it
+  // yet, band `band` of `bands`: the page lays them before the game draws,
+  // each in a task of its own, since filling a picture a phone's screen
+  // wide is itself long on a slow phone.
+  layGround(band, bands) {
+    if (!this.bare) return;
+    const from = Math.floor(this.canvas.height * band / bands);
+    const to = Math.floor(this.canvas.height * (band + 1) / bands);
+    this.ctx.fillStyle = this.palette[2];
+    this.ctx.fillRect(0, from, this.canvas.width, to - from);
+    if (band === bands - 1) this.bare = false;
+  }
+
+  fillGround() {
+    this.bare = false;
+    this.ctx.fillStyle = this.palette[2];
+    this.ctx.fillRect(0, 0, this.canvas.width, this.canvas.height);
   }
 
   drawImage(code, x, y) {
@@ -226,7 +253,7 @@ export class Surface {
       // because nothing is known yet.  The script's own few milliseconds
       // still bound a slice whose calls raster quickly.
       const SLICE_MS = 30;
-      let count = 24;
+      let count = 8;
       let last = null;
       while (later.from < this.ops.length) {
         await yieldToPage();
@@ -256,11 +283,17 @@ export class Surface {
 
   // Fetches, in the density now shown, the pictures not drawn yet, so that
   // they are at hand when the game first draws them.
-  fetchTheRest() {
+  // They are asked for a few at a time, each few in a task of its own:
+  // asking for them all at once held a slow phone's thread a long while.
+  async fetchTheRest(yieldToPage) {
     const density = this.scale > 1.25 ? 'large' : 'normal';
     const all = [];
-    for (const [code, p] of this.pictures)
-      if (!p.asked[density] && !p.missing) all.push(this.fetch(code, density, true));
+    for (const [code, p] of this.pictures) {
+      if (p.asked[density] || p.missing) continue;
+      if (all.length % 8 === 0) await yieldToPage();
+      const coming = this.fetch(code, density, true);
+      if (coming) all.push(coming);
+    }
     return Promise.all(all);
   }
 
@@ -272,11 +305,20 @@ export class Surface {
 
   drawText(x, y, text, colour, size, bold) {
     if (!text) return;
-    const m = this.metrics(this.font(size, bold, 1), text);
-    const w = m.width * TWIPS_PER_PIXEL;
-    const h = (m.fontBoundingBoxAscent + m.fontBoundingBoxDescent) * TWIPS_PER_PIXEL;
-    this.add({ kind: 'text', value: colour, x1: x, y1: y, x2: x + w, y2: y + h,
-               text, size, bold, opaque: false });
+    const op = { kind: 'text', value: colour, x1: x, y1: y, x2: x, y2: y, text, size, bold, opaque: false };
+    // A text's extent serves only to drop what later pictures cover: while
+    // the first drawing is only listed, it is measured in the slice that
+    // paints it, not in the game's call, which holds the thread long enough.
+    if (this.painting) op.unmeasured = true;
+    else this.measureExtent(op);
+    this.add(op);
+  }
+
+  measureExtent(op) {
+    const m = this.metrics(this.font(op.size, op.bold, 1), op.text);
+    op.x2 = op.x1 + m.width * TWIPS_PER_PIXEL;
+    op.y2 = op.y1 + (m.fontBoundingBoxAscent + m.fontBoundingBoxDescent) * TWIPS_PER_PIXEL;
+    delete op.unmeasured;
   }
 
   // A text's measures in a font: the board draws the same few texts
@@ -310,6 +352,7 @@ export class Surface {
   }
 
   paint(op) {
+    if (this.bare) this.fillGround();
     const c = this.ctx;
     const d = (t) => this.device(t);
     if (op.kind === 'image') {
@@ -340,6 +383,7 @@ export class Surface {
       c.fillRect(left, top, leftEnd - left, bottomEnd - top);
       c.fillRect(right, top, rightEnd - right, bottomEnd - top);
     } else {
+      if (op.unmeasured) this.measureExtent(op);
       c.font = this.font(op.size, op.bold, this.scale);
       c.fillStyle = this.palette[op.value] || this.palette[7];
       c.textBaseline = 'alphabetic';
@@ -357,6 +401,7 @@ export class Surface {
   compact() {
     // Calls still waiting for their pictures have no extent yet.
     if (this.waiting) return;
+    for (const op of this.ops) if (op.unmeasured) this.measureExtent(op);
     const lo = (t) => Math.floor(t * 4), hi = (t) => Math.ceil(t * 4);
     const outer = (op) => {
       if (op.kind === 'text') {
@@ -493,29 +538,37 @@ export function rememberFirstPictures(surface) {
   }
 }
 
+// The board's texts as the canvas draws them first.
+const WARM_TEXT = '歩香桂銀金角飛王一二三四五六七八九手目待った0123456789';
+
 // Reads the board's and the page's Japanese fonts from the disk before the
 // game has said which of them it uses, while the page's thread would
 // otherwise idle: the board's Mincho of this system in the canvas, the
-// page's own face in a line laid out unseen for a frame.  Each face in a
-// task of its own, none holding the thread long.
+// page's own face in a line laid out unseen for a frame.  Each face is
+// looked for in a task of its own: the first Japanese text has the browser
+// find and read a large font, and every name it then tries and misses costs
+// a look-up more, which together held a slow phone's thread a long while.
 export function warmFontsAhead() {
-  const text = '歩香桂銀金角飛王一二三四五六七八九手目待った0123456789';
-  const fonts = SYSTEM_MINCHO.map((f) => `"${f}"`).concat(['serif']).join(', ');
-  for (const bold of [false, true]) {
-    setTimeout(() => {
-      const scratch = document.createElement('canvas').getContext('2d');
-      scratch.font = `${bold ? 'bold ' : ''}16px ${fonts}`;
-      scratch.fillText(text, 0, 10);
-    }, 0);
-  }
+  warmFonts(SYSTEM_MINCHO.map((f) => `"${f}"`).concat(['serif']).map((f) => [`16px ${f}`, `bold 16px ${f}`]).flat());
   setTimeout(() => {
     const line = document.createElement('span');
     line.className = 'unseen';
     line.setAttribute('aria-hidden', 'true');
-    line.textContent = text;
+    line.textContent = WARM_TEXT;
     document.body.appendChild(line);
     requestAnimationFrame(() => setTimeout(() => line.remove(), 0));
   }, 0);
+}
+
+// Draws the board's texts in each of `fonts` (canvas font strings) on a
+// canvas of no use, each in a task of its own; resolves once all are done.
+export function warmFonts(fonts) {
+  const scratch = document.createElement('canvas').getContext('2d');
+  return fonts.reduce((before, font) => before.then(() => new Promise((resolve) => setTimeout(() => {
+    scratch.font = font;
+    scratch.fillText(WARM_TEXT, 0, 10);
+    resolve();
+  }, 0))), Promise.resolve());
 }
 
 function pictureFile(src, forLater) {

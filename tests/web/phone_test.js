@@ -162,8 +162,9 @@ test('a game is played on a phone by taps, and one by drags', async (t) => {
 });
 
 // A phone's first board is painted in slices after the game's start and
-// composed once the last is painted: what it shows must be the board drawn
-// whole, as turning the phone and back draws it again.
+// composed, a part in each task, once the last is painted: what it shows
+// must be the board drawn whole, as turning the phone and back draws it
+// again.
 test('a phone\'s first board shows what the board drawn whole shows', async () => {
   const { page, errors } = await open(390, 844, 3, true);
   try {
