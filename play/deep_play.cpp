@@ -69,9 +69,9 @@ void origin_cell(const Move& m, bool upper, int& col, int& row) {
     }
 }
 
-Work<> deep_choose(Game& g) {
+Work<> deep_choose(GameInPlay& g) {
     GameState& s = g.st;
-    EngineMemory& e = s.engine;
+    EngineMemory& e = g.computer.memory;
     e.best_found = false;
     e.best_score = NO_SCORE;
     g.io.surface->present();
@@ -88,7 +88,7 @@ Work<> deep_choose(Game& g) {
     }
 }
 
-Work<> give_hint(Game& g) {
+Work<> give_hint(GameInPlay& g) {
     GameState& s = g.st;
     clear_hint(g);
     const bool person_to_move =

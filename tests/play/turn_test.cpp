@@ -234,7 +234,7 @@ namespace rindou::test {
 namespace {
 
 // A click at the centre of a cell, as work the test's own runner holds.
-Work<> click_at(Game& g, int col, int row) {
+Work<> click_at(GameInPlay& g, int col, int row) {
     return on_mouse_down(g, 1, board_left + square_width * col + 307,
                          board_top + square_height * row + 345);
 }
