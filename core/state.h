@@ -244,12 +244,12 @@ struct Selection {
     int sel_to_col = 0, sel_to_row = 0;
     int sel_piece = 0;
 
-    // The hint's frames (origin or hand cell, destination) while they show.
+    // The hint's move.  Its frames (the cell it starts from, its
+    // destination) show while hint_shown; its words stand only as long as
+    // the position is the one it was given for (hint_position, see
+    // hint_words).  A new hint replaces the move only after the old frames
+    // are taken off, so that the move always names the frames on the board.
     bool hint_shown = false;
-    int hint_from_col = 0, hint_from_row = 0, hint_to_col = 0, hint_to_row = 0;
-
-    // The hint's move while its words may stand: only as long as the
-    // position is the one it was given for (hint_position, see hint_words).
     bool hint_known = false;
     Move hint_move;
     uint64_t hint_position = 0;

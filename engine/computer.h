@@ -27,8 +27,15 @@ struct EngineMemory {
 
     Grid lower_pins{};
     Grid upper_pins{};
-    int upper_pinned = 0;
     Grid bishop_check_squares{};
+
+    // 1 when some piece of the computer's stands pinned against its king.
+    int upper_pinned() const {
+        for (const auto& col : upper_pins)
+            for (int v : col)
+                if (v != 0) return 1;
+        return 0;
+    }
 };
 
 // The computer's parts, handed to its search together with the game state.

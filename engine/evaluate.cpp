@@ -529,7 +529,7 @@ private:
 
     void king() {
         const int c = m_.tc, r = m_.tr;
-        if (e_.upper_pinned) add(KING_UNPINS);
+        if (e_.upper_pinned()) add(KING_UNPINS);
         if (computer_ > val(e_.pre_upper_attacks, c, r)) add(KING_BETTER_COVERED);
         if (safe_mobility(s_, mp_, c, r, OU) < 2) add(KING_BOXED_IN);
     }

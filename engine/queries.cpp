@@ -145,7 +145,6 @@ int major_neighbours(const Position& s, int col, int row) {
 void compute_pin_maps(Position& s, EngineMemory& e) {
     for (auto& col : e.lower_pins) col.fill(0);
     for (auto& col : e.upper_pins) col.fill(0);
-    e.upper_pinned = 0;
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) {
             int p = s.code_at(c, r);
@@ -164,10 +163,8 @@ void compute_pin_maps(Position& s, EngineMemory& e) {
                     for (int ar = 1; ar <= 9; ++ar) {
                         int a = s.code_at(ac, ar);
                         if (is_lower_slider(a) &&
-                            is_legal_move(s, ac, ar, s.upper_king_col, s.upper_king_row, a)) {
+                            is_legal_move(s, ac, ar, s.upper_king_col, s.upper_king_row, a))
                             ref(e.upper_pins, c, r) = 1;
-                            e.upper_pinned = 1;
-                        }
                     }
             }
             s.put_code(make_square(c, r), p);

@@ -119,10 +119,6 @@ Work<> give_hint(GameInPlay& g) {
     }
     int col = 0, row = 0;
     origin_cell(r.best, turn == s.upper_turn(), col, row);
-    s.hint_from_col = col;
-    s.hint_from_row = row;
-    s.hint_to_col = r.best.to_col;
-    s.hint_to_row = r.best.to_row;
     s.hint_shown = true;
     s.hint_known = true;
     s.hint_move = Move{r.best.from_col, r.best.from_row, r.best.to_col, r.best.to_row, r.best.piece_before,
@@ -147,8 +143,12 @@ void clear_hint(Game& g) {
     GameState& s = g.st;
     if (!s.hint_shown) return;
     s.hint_shown = false;
-    frame_square(g, FRAME_COLOUR, s.hint_from_col, s.hint_from_row);
-    frame_square(g, FRAME_COLOUR, s.hint_to_col, s.hint_to_row);
+    // The search's pieces of the upper side have positive codes: the move's
+    // own piece says from which hand a dropped one came.
+    int col = 0, row = 0;
+    origin_cell(s.hint_move, s.hint_move.piece_after > 0, col, row);
+    frame_square(g, FRAME_COLOUR, col, row);
+    frame_square(g, FRAME_COLOUR, s.hint_move.to_col, s.hint_move.to_row);
 }
 
 }  // namespace rindou

@@ -187,8 +187,10 @@ bool board_from_codes(const Grid& codes, int coin_col, int coin_row, Position& p
     X(pre_lower_attacks) X(pre_upper_attacks) X(pre_upper_threat_col) X(pre_upper_threat_row)    \
     X(turn_start_board) X(lower_pins) X(upper_pins) X(bishop_check_squares)
 
+// Written after these: whether a piece is pinned against the computer's
+// king, which follows from its pins and is not read back.
 #define RINDOU_SAVED_ENGINE_INTS(X)                                                               \
-    X(moving_piece) X(origin_distance) X(baseline_escapes) X(pre_upper_hand_total) X(upper_pinned)
+    X(moving_piece) X(origin_distance) X(baseline_escapes) X(pre_upper_hand_total)
 
 // The last record entry that holds anything: moves stepped back over stay
 // in the record beyond its cursor.
@@ -242,6 +244,7 @@ std::string write_saved_game(const GameState& s, const Computer& c, float now) {
 #define X(f) w.put("engine." #f, {static_cast<double>(c.memory.f)});
     RINDOU_SAVED_ENGINE_INTS(X)
 #undef X
+    w.put("engine.upper_pinned", {static_cast<double>(c.memory.upper_pinned())});
     const Move& b = c.memory.best;
     w.put("engine.best", {double(b.from_col), double(b.from_row), double(b.to_col), double(b.to_row),
                           double(b.piece_before), double(b.captured), double(b.piece_after)});

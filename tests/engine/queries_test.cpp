@@ -178,14 +178,14 @@ TEST(Pins, PiecesInFrontOfAKingArePinned) {
     EXPECT_EQ(b.computer.memory.lower_pins[5][7], 0);
     // The lance below the computer's pawn pins it against (1,1).
     EXPECT_EQ(b.computer.memory.upper_pins[1][3], 1);
-    EXPECT_EQ(b.computer.memory.upper_pinned, 1);
+    EXPECT_EQ(b.computer.memory.upper_pinned(), 1);
     EXPECT_EQ(b.computer.memory.upper_pins[5][2], 0);
 
     b.at(9, 9, EMPTY).at(9, 1, COIN);
     compute_pin_maps(s, b.computer.memory);
     EXPECT_EQ(b.computer.memory.lower_pins[5][7], 1);
     EXPECT_EQ(b.computer.memory.upper_pins[1][3], 0);  // now the coin stops the lance
-    EXPECT_EQ(b.computer.memory.upper_pinned, 0);
+    EXPECT_EQ(b.computer.memory.upper_pinned(), 0);
     EXPECT_EQ(s.codes(), b.s.codes());
 }
 
