@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "play/game_in_play.h"
 #include "deep/search.h"
 #include "engine/deep_listing.h"
+#include "play/game_in_play.h"
 #include "play/work.h"
 
 namespace rindou {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "play/game_in_play.h"
 #include "core/texts.h"
+#include "play/game_in_play.h"
 #include "play/work.h"
 
 namespace rindou {

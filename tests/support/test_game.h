@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "tests/support/event_log.h"
 #include "play/game_in_play.h"
+#include "tests/support/event_log.h"
 #include "play/work.h"
 
 namespace rindou::test {
