@@ -11,7 +11,7 @@ namespace rindou {
 
 Work<> start_com_first_human(GameInPlay& g);     // SENTE
 Work<> start_com_first_computer(GameInPlay& g);  // GOTE
-Work<> start_two_players(Game& g);         // START
+Work<> start_two_players(Game& g);               // START
 
 void pass_turn(GameState& s);
 

@@ -17,9 +17,9 @@ void select_background(GameState& s, int code);
 void choose_background(Game& g, int code);  // MIDORI, TATAMI, TAKE, UCHU, RENGA
 void toggle_guidance(Game& g);              // SIDOU
 void toggle_elapsed_time(Game& g);          // KEIKA
-void toggle_music(GameInPlay& g);                 // BGM
+void toggle_music(GameInPlay& g);           // BGM
 void show_help(Game& g);                    // KAISETU
-Work<> show_about(GameInPlay& g);                 // VER
+Work<> show_about(GameInPlay& g);           // VER
 
 // The languages the player may choose, by entry name, in the order a menu
 // lists them; each is named in its own words (Text::LanguageName of that
