@@ -104,7 +104,7 @@ Made join(OnlineClient& c, const QUrl& server, const OnlineSeat& maker, const QS
 // The texts the window draws, logged on their way to its surface, until
 // the log goes.
 struct DrawnTexts : SurfacePort {
-    explicit DrawnTexts(GameInPlay& g) : game(g), screen(g.io.surface) { game.io.surface = this; }
+    explicit DrawnTexts(Game& g) : game(g), screen(g.io.surface) { game.io.surface = this; }
     ~DrawnTexts() override { game.io.surface = screen; }
     void draw_image(int code, double x, double y) override { screen->draw_image(code, x, y); }
     void draw_outline(int colour, double x1, double y1, double x2, double y2) override {
@@ -125,7 +125,7 @@ struct DrawnTexts : SurfacePort {
         double x, y;
         std::string text;
     };
-    GameInPlay& game;
+    Game& game;
     SurfacePort* screen;
     std::vector<Drawn> texts;
 };
