@@ -35,7 +35,7 @@ inline int& cell(Grid& g, int c, int r) {
 
 class Analyser {
 public:
-    explicit Analyser(GameState& s) : s_(s), m_(s.maps) {}
+    Analyser(Position& p, Maps& m) : s_(p), m_(m) {}
 
     void run() {
         reset();
@@ -44,7 +44,7 @@ public:
     }
 
 private:
-    GameState& s_;
+    Position& s_;
     Maps& m_;
 
     void reset() {
@@ -271,6 +271,6 @@ private:
 
 }  // namespace
 
-void analyse_position(GameState& s) { Analyser(s).run(); }
+void analyse_position(Position& p, Maps& m) { Analyser(p, m).run(); }
 
 }  // namespace rindou

@@ -10,14 +10,13 @@ namespace rindou {
 
 namespace {
 
-inline int& cell(Grid& g, int c, int r) {
+inline int cell(const Grid& g, int c, int r) {
     return g[c][r];
 }
 
 // Can a drop on a check-line square block every check?  0: yes, the king is
 // saved; 1: no drop helps, go on with the king's escapes.
-int drop_cannot_block(GameState& s, int kx, int ky) {
-    Maps& m = s.maps;
+int drop_cannot_block(Position& s, const Maps& m, int kx, int ky) {
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) {
             int v = cell(m.upper_king_checks, c, r);
@@ -43,17 +42,16 @@ int drop_cannot_block(GameState& s, int kx, int ky) {
 
 }  // namespace
 
-int upper_mate_test(GameState& s) {
+int upper_mate_test(Position& s, Maps& m) {
     const int kx = s.upper_king_col, ky = s.upper_king_row;
     // Without a king ever seen there is nothing to test.
     if (!on_board(kx, ky)) return 0;
-    Maps& m = s.maps;
 
     // Not in check.
     if (cell(m.lower_attacks, kx, ky) == 0) return 0;
 
     // A drop between the checker and the king.
-    if (s.hand_total(UPPER) > 0 && drop_cannot_block(s, kx, ky) == 0) return 0;
+    if (s.hand_total(UPPER) > 0 && drop_cannot_block(s, m, kx, ky) == 0) return 0;
 
     // The king steps to a square no lower piece covers.
     for (int c = kx - 1; c <= kx + 1; ++c)
@@ -75,7 +73,7 @@ int upper_mate_test(GameState& s) {
                     int saved = s.code_at(mc, mr);
                     s.put_code(make_square(mc, mr), p);
                     s.clear(make_square(c, r));
-                    analyse_position(s);
+                    analyse_position(s, m);
                     s.put_code(make_square(c, r), p);
                     s.put_code(make_square(mc, mr), saved);
                     if (cell(m.lower_attacks, kx, ky) == 0) return 0;

@@ -27,6 +27,7 @@
 #include "bench/positions.h"
 #include "core/null_platform.h"
 #include "engine/evaluation.h"
+#include "play/game_in_play.h"
 #include "record/kept_games.h"
 #include "shell/games_shelf.h"
 
@@ -59,9 +60,9 @@ int main(int argc, char** argv) {
     }
     const int repeats = quick ? 1 : 5;
 
-    std::vector<GameState> positions = bench::scripted_positions(8, 60, 12345);
+    std::vector<GameInPlay> positions = bench::scripted_positions(8, 60, 12345);
     int with_hand = 0;
-    for (const GameState& s : positions) with_hand += s.hand_total(UPPER) > 0;
+    for (const GameInPlay& p : positions) with_hand += p.st.hand_total(UPPER) > 0;
     std::printf("positions %zu (with pieces in the computer's hand: %d)\n", positions.size(),
                 with_hand);
 
@@ -71,16 +72,17 @@ int main(int argc, char** argv) {
         std::vector<double> times;
         Signature sig;
         long candidates = 0, most = 0;
-        for (const GameState& start : positions) {
+        for (const GameInPlay& start : positions) {
             double best = 1e300;
             for (int k = 0; k < repeats; ++k) {
-                Game g{start, &quiet};
+                GameInPlay g = start;
+                g.io = &quiet;
                 g.st.level = level;
                 auto t0 = Clock::now();
-                search_best_move(g.st, nullptr);
+                search_best_move(g.st, g.computer, nullptr);
                 best = std::min(best, micros(Clock::now() - t0));
                 if (k == 0) {
-                    const EngineMemory& e = g.st.engine;
+                    const EngineMemory& e = g.computer.memory;
                     for (long long v : {e.best.from_col, e.best.from_row, e.best.to_col,
                                         e.best.to_row, e.best.piece_after})
                         sig.add(v);
@@ -88,10 +90,11 @@ int main(int argc, char** argv) {
                 }
             }
             times.push_back(best);
-            Game g{start, &quiet};
+            GameInPlay g = start;
+            g.io = &quiet;
             g.st.level = level;
             Counter c;
-            search_best_move(g.st, &c);
+            search_best_move(g.st, g.computer, &c);
             candidates += c.n;
             most = std::max(most, c.n);
         }
@@ -107,10 +110,10 @@ int main(int argc, char** argv) {
     // One analysis of a position.
     {
         const int rounds = quick ? 20 : 400;
-        std::vector<GameState> copies(positions.begin(), positions.end());
+        std::vector<GameInPlay> copies(positions.begin(), positions.end());
         auto t0 = Clock::now();
         for (int k = 0; k < rounds; ++k)
-            for (GameState& s : copies) analyse_position(s);
+            for (GameInPlay& g : copies) analyse_position(g.st, g.computer.maps);
         double each = micros(Clock::now() - t0) / (rounds * static_cast<double>(copies.size()));
         std::printf("analyse_position: %.3f us\n", each);
     }
@@ -119,15 +122,17 @@ int main(int argc, char** argv) {
     {
         double worst = 0;
         int in_check = 0;
-        for (const GameState& start : positions) {
-            GameState s = start;
-            analyse_position(s);
-            in_check += s.maps.lower_attacks[size_t(s.upper_king_col)][size_t(s.upper_king_row)] > 0;
+        for (const GameInPlay& start : positions) {
+            GameState s = start.st;
+            Maps maps = start.computer.maps;
+            analyse_position(s, maps);
+            in_check += maps.lower_attacks[size_t(s.upper_king_col)][size_t(s.upper_king_row)] > 0;
             double best = 1e300;
             for (int k = 0; k < repeats; ++k) {
                 GameState t = s;
+                Maps m = maps;
                 auto t0 = Clock::now();
-                volatile int r = upper_mate_test(t);
+                volatile int r = upper_mate_test(t, m);
                 (void)r;
                 best = std::min(best, micros(Clock::now() - t0));
             }
@@ -143,9 +148,10 @@ int main(int argc, char** argv) {
     {
         double worst = 0, total = 0;
         int tried = 0, mates = 0;
-        for (const GameState& start : positions) {
-            GameState base = start;
-            analyse_position(base);
+        for (const GameInPlay& start : positions) {
+            GameState base = start.st;
+            Maps maps = start.computer.maps;
+            analyse_position(base, maps);
             const int kc = base.upper_king_col, kr = base.upper_king_row;
             if (!on_board(kc, kr) || base.code_at(kc, kr) != OU) continue;
             static constexpr int D[4][2] = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}};
@@ -153,14 +159,16 @@ int main(int argc, char** argv) {
                 for (int c = kc + d[0], r = kr + d[1]; on_board(c, r); c += d[0], r += d[1]) {
                     if (base.code_at(c, r) != EMPTY) break;
                     GameState s = base;
+                    Maps with_rook = maps;
                     s.put(make_square(c, r), make_piece(LOWER, ROOK));
-                    analyse_position(s);
+                    analyse_position(s, with_rook);
                     double best = 1e300;
                     int result = 0;
                     for (int k = 0; k < repeats; ++k) {
                         GameState t = s;
+                        Maps m = with_rook;
                         auto t0 = Clock::now();
-                        result = upper_mate_test(t);
+                        result = upper_mate_test(t, m);
                         best = std::min(best, micros(Clock::now() - t0));
                     }
                     worst = std::max(worst, best);
@@ -192,7 +200,7 @@ int main(int argc, char** argv) {
                 list.push_back({5, kept_digest("old\r\n"), name});
             }
             std::ofstream(tmpl + "/" + KEPT_LIST_NAME) << format_kept_list(list);
-            GameState game = positions.front();
+            GameState game = positions.front().st;
             for (int i = 1; i <= 150; ++i)
                 game.record[size_t(i)] = {{7, 7, 7, 6, -10, 0, -10}, {float(i), float(i + 1), 0, 0}};
             game.record_end = 150;

@@ -12,6 +12,7 @@
 #include "core/record_store.h"
 #include "core/rules.h"
 #include "play/computer_turn.h"
+#include "play/game_in_play.h"
 #include "play/move.h"
 #include "play/flow.h"
 
@@ -53,14 +54,15 @@ inline int lower_moves(GameState& s, LowerMove* out, int cap) {
 }
 
 // Plays `games` games of at most `turns` computer moves each and returns the
-// state before every computer turn.  The computer moves second.
-inline std::vector<GameState> scripted_positions(int games, int turns, uint64_t seed) {
-    std::vector<GameState> seen;
+// game before every computer turn, with the maps and the memory the computer
+// finds then, and no ports.  The computer moves second.
+inline std::vector<GameInPlay> scripted_positions(int games, int turns, uint64_t seed) {
+    std::vector<GameInPlay> seen;
     NullPlatform quiet;
     Lcg rng{seed};
     static LowerMove moves[2000];
     for (int game = 0; game < games; ++game) {
-        Game g;
+        GameInPlay g;
         g.io = &quiet;
         new_game_reset(g);
         GameState& s = g.st;
@@ -80,10 +82,12 @@ inline std::vector<GameState> scripted_positions(int games, int turns, uint64_t 
             s.move_number += 1;
             int captured = s.code_at(m.tc, m.tr);
             execute_move(g, m.fc, m.fr, m.tc, m.tr, piece);
-            analyse_position(s);
-            if (upper_mate_test(s) == 1 || captured == OU || s.winner != NO_SIDE) break;
+            analyse_position(s, g.computer.maps);
+            if (upper_mate_test(s, g.computer.maps) == 1 || captured == OU || s.winner != NO_SIDE)
+                break;
             s.side_to_move = s.upper_turn();
-            seen.push_back(s);
+            seen.push_back(g);
+            seen.back().io = Ports{};
             (void)run_at_once(g, com_ban(g));
             if (s.winner != NO_SIDE || s.side_to_move == NO_SIDE) break;
         }

@@ -21,6 +21,7 @@
 #include "bench/positions.h"
 #include "core/null_platform.h"
 #include "engine/evaluation.h"
+#include "play/game_in_play.h"
 
 using namespace rindou;
 
@@ -78,13 +79,14 @@ int main(int argc, char** argv) {
     Signature all;
     NullPlatform quiet;
     long played_candidates = 0;
-    std::vector<GameState> positions = bench::scripted_positions(32, 60, 777);
+    std::vector<GameInPlay> positions = bench::scripted_positions(32, 60, 777);
     for (int level = 1; level <= 3; ++level) {
         Signer signer(&all);
-        for (const GameState& start : positions) {
-            Game g{start, &quiet};
+        for (const GameInPlay& start : positions) {
+            GameInPlay g = start;
+            g.io = &quiet;
             g.st.level = level;
-            search_best_move(g.st, &signer);
+            search_best_move(g.st, g.computer, &signer);
         }
         played_candidates += signer.count;
     }

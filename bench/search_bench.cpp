@@ -57,9 +57,9 @@ int main(int argc, char** argv) {
     }
     // Every fifth position met before a computer turn of the scripted games,
     // searched for the side to move there.
-    std::vector<GameState> all = bench::scripted_positions(8, 60, 12345);
+    std::vector<GameInPlay> all = bench::scripted_positions(8, 60, 12345);
     std::vector<GameState> positions;
-    for (size_t i = 0; i < all.size(); i += 5) positions.push_back(all[i]);
+    for (size_t i = 0; i < all.size(); i += 5) positions.push_back(all[i].st);
     if (quick) positions.resize(std::min<size_t>(positions.size(), 12));
     std::printf("positions %zu\n", positions.size());
 

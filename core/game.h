@@ -1,4 +1,6 @@
 // The game: its one state value and the ports it reaches the platform through.
+// The playing layer holds it together with the computer's parts and the
+// sounds (GameInPlay); the layers below that one see this much of it.
 #pragma once
 
 #include "core/platform.h"

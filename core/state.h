@@ -1,8 +1,9 @@
 // The game state of Rindou, made of its parts: the position (board, coin,
 // hands, side to move), the match (who plays which side, status, clocks, the
-// move record), the person's selection and hint, the settings, the analysis
-// maps and the computer's surviving values.  It is a plain value: copying it
-// is enough to explore a position without changing what happens next.
+// move record), the person's selection and hint, and the settings.  It is a
+// plain value: copying it is enough to explore a position without changing
+// what happens next.  What the computer and the sounds keep belongs to the
+// layers above (the game as the playing layer holds it, play/game_in_play.h).
 #pragma once
 
 #include <array>
@@ -77,12 +78,6 @@ constexpr int board_top = 100;
 constexpr int square_width = 615;
 constexpr int square_height = 690;
 
-// Analysis map values.
-constexpr int NO_GUARD = 999;
-constexpr int NO_THREAT = -999;
-constexpr int CHECKER = 9;
-constexpr int CHECK_LINE = 1;
-
 // Background picture codes.
 constexpr int BG_MIDORI = 2;
 constexpr int BG_TATAMI = 3;
@@ -134,56 +129,6 @@ struct MoveTimes {
 // around it.
 struct RecordEntry : Move {
     MoveTimes times;
-};
-
-// ---- Square control maps (position analysis) -----------------------------
-struct Maps {
-    Grid lower_attacks{};
-    Grid upper_attacks{};
-    Grid lower_guard{};
-    Grid upper_guard{};
-    Grid upper_guard_col{};   // never reset by the analysis
-    Grid upper_guard_row{};   // never reset by the analysis
-    Grid lower_threat{};
-    Grid lower_threat_col{};
-    Grid lower_threat_row{};
-    Grid upper_threat{};
-    Grid upper_threat_col{};  // never reset by the analysis
-    Grid upper_threat_row{};  // never reset by the analysis
-    Grid upper_king_checks{};
-    Grid lower_king_checks{};
-};
-
-// ---- What the computer player keeps ---------------------------------------
-struct EngineMemory {
-    double best_score = 0;
-    Move best;  // the chosen move (captured not filled in)
-    bool best_found = false;
-
-    int moving_piece = 0;      // survives between turns
-    int origin_distance = 0;   // survives between turns
-    int baseline_escapes = 0;
-
-    Grid pre_lower_attacks{};
-    Grid pre_upper_attacks{};
-    Grid pre_upper_threat_col{};
-    Grid pre_upper_threat_row{};
-    int pre_upper_hand_total = 0;
-    Grid turn_start_board{};
-
-    Grid lower_pins{};
-    Grid upper_pins{};
-    int upper_pinned = 0;
-    Grid bishop_check_squares{};
-};
-
-// ---- Sound handles (0 = none) ------------------------------------------------
-struct SoundHandles {
-    int context = 0;
-    int other = 0;
-    int refusal = 0;
-    int piece = 0;
-    int music = 0;
 };
 
 // ---- Keeping the game on the board -------------------------------------------------
@@ -299,12 +244,12 @@ struct Selection {
     int sel_to_col = 0, sel_to_row = 0;
     int sel_piece = 0;
 
-    // The hint's frames (origin or hand cell, destination) while they show.
+    // The hint's move.  Its frames (the cell it starts from, its
+    // destination) show while hint_shown; its words stand only as long as
+    // the position is the one it was given for (hint_position, see
+    // hint_words).  A new hint replaces the move only after the old frames
+    // are taken off, so that the move always names the frames on the board.
     bool hint_shown = false;
-    int hint_from_col = 0, hint_from_row = 0, hint_to_col = 0, hint_to_row = 0;
-
-    // The hint's move while its words may stand: only as long as the
-    // position is the one it was given for (hint_position, see hint_words).
     bool hint_known = false;
     Move hint_move;
     uint64_t hint_position = 0;
@@ -353,15 +298,6 @@ struct Settings {
 // The game is its parts.  They are bases, so that a routine that needs only
 // one part can take that part, while the code that reads the game as a whole
 // names each fact as before.
-struct GameState : Position, Match, Selection, Settings {
-    // Analysis maps and the computer's values.
-    Maps maps;
-    EngineMemory engine;
-
-    SoundHandles sound;
-
-    // The folder that was current at start-up (help page, record panel).
-    std::string start_folder;
-};
+struct GameState : Position, Match, Selection, Settings {};
 
 }  // namespace rindou

@@ -80,7 +80,7 @@ class Searcher {
 public:
     Searcher(const Position& p, bool mode_com, const SearchLimits& limits)
         : pos_(p), mode_com_(mode_com), limits_(limits), tt_(size_t{1} << TT_BITS),
-          scratch_(std::make_unique<GameState>()) {
+          scratch_(std::make_unique<GameState>()), scratch_maps_(std::make_unique<Maps>()) {
         init_seen();
         for (auto& l : picks_) l.reserve(256);
     }
@@ -94,6 +94,7 @@ private:
     SearchLimits limits_;
     std::vector<TTEntry> tt_;
     std::unique_ptr<GameState> scratch_;  // for the game's own mate test
+    std::unique_ptr<Maps> scratch_maps_;
     struct MateMemo {
         uint64_t key = 0;
         bool known = false, mated = false;
@@ -200,10 +201,10 @@ bool Searcher::mated_by_test() {
         s.upper_pawn_file[c] = pos_.pawns[UPPER][c] > 0;
         s.lower_pawn_file[c] = pos_.pawns[LOWER][c] > 0;
     }
-    analyse_position(s);
+    analyse_position(s, *scratch_maps_);
     memo.key = pos_.key;
     memo.known = true;
-    memo.mated = upper_mate_test(s) == 1;
+    memo.mated = upper_mate_test(s, *scratch_maps_) == 1;
     return memo.mated;
 }
 

@@ -149,8 +149,8 @@ int value(int code) { return iabs(code); }
 template <bool Traced>
 class Evaluation {
 public:
-    Evaluation(GameState& s, const Candidate& m, EvalTrace* trace)
-        : s_(s), mp_(s.maps), e_(s.engine), m_(m), trace_(trace),
+    Evaluation(GameState& s, const Computer& c, const Candidate& m, EvalTrace* trace)
+        : s_(s), mp_(c.maps), e_(c.memory), m_(m), trace_(trace),
           lkc_(s.lower_king_col), lkr_(s.lower_king_row),
           human_(val(mp_.lower_attacks, m.tc, m.tr)),
           computer_(val(mp_.upper_attacks, m.tc, m.tr)),
@@ -199,12 +199,12 @@ private:
             add(DROP);
         else if (m_.placed > e_.moving_piece)
             add(PROMOTION);
-        add(SAFETY, board_safety(s_, m_.placed, m_.tc, m_.tr));
+        add(SAFETY, board_safety(s_, mp_, e_, m_.placed, m_.tc, m_.tr));
     }
 
     // True when the check mates: the score is then only that.
     bool check_terms() {
-        if (is_mated(s_) == 1) {
+        if (is_mated(s_, mp_) == 1) {
             add(m_.placed == HU ? MATE_BY_PAWN : MATE);
             return true;
         }
@@ -254,9 +254,9 @@ private:
     void quiet_destination() {
         const int placed = m_.placed;
         if (placed != KAKU && placed != UMA && placed != OU && placed != HU)
-            add(BISHOP_FORK, bishop_fork_loss(s_, m_.tc, m_.tr, placed));
+            add(BISHOP_FORK, bishop_fork_loss(s_, e_, m_.tc, m_.tr, placed));
         if (near_king(m_.tc, m_.tr, lkc_, lkr_) || placed == KYOU || is_major(placed)) {
-            int now = count_escape_squares(s_);
+            int now = count_escape_squares(s_, mp_);
             if (e_.baseline_escapes > now) add(ESCAPES_TAKEN, e_.baseline_escapes - now);
         }
     }
@@ -288,7 +288,7 @@ private:
             if (value(B(m_.tc, m_.tr)) < value(threat_)) add(DEFENDED_CAPTURE, value(captured));
         } else if (human_ > 0) {
             if (val(e_.pre_lower_attacks, m_.fc, m_.fr) > 0 &&
-                safe_mobility(s_, m_.fc, m_.fr, m_.placed) == 0)
+                safe_mobility(s_, mp_, m_.fc, m_.fr, m_.placed) == 0)
                 add(ESCAPING_CAPTURE, value(captured));
         } else {
             add(FREE_CAPTURE, value(captured));
@@ -318,15 +318,15 @@ private:
 
     void pawn() {
         const int c = m_.tc, r = m_.tr;
-        if (s_.hand[UPPER][KYOU_SLOT] > 0) add(LANCE_FOLLOW, lance_follow_gain(s_, c, r));
-        if (s_.hand[UPPER][KEI_SLOT] > 0) add(KNIGHT_FORK, knight_fork_gain(s_, c, r));
+        if (s_.hand[UPPER][KYOU_SLOT] > 0) add(LANCE_FOLLOW, lance_follow_gain(s_, mp_, c, r));
+        if (s_.hand[UPPER][KEI_SLOT] > 0) add(KNIGHT_FORK, knight_fork_gain(s_, mp_, c, r));
         if (r < 9) {
             int ahead = B(c, r + 1);
             if (ahead == KIN)
                 add(PAWN_BEFORE_GOLD);
             else if (ahead == SYA)
                 add(PAWN_BEFORE_ROOK);
-            if (ahead < -HU && safe_mobility(s_, c, r + 1, ahead) == 0)
+            if (ahead < -HU && safe_mobility(s_, mp_, c, r + 1, ahead) == 0)
                 add(PAWN_ATTACKS_TRAPPED, iabs(ahead));
         }
         if (computer_ > 0 && c >= 2 && c <= 8 && (B(c - 1, r) == SYA || B(c + 1, r) == SYA))
@@ -410,7 +410,7 @@ private:
 
     void lance() {
         const int c = m_.tc, r = m_.tr;
-        if (s_.hand[UPPER][KEI_SLOT] > 0) add(KNIGHT_FORK, knight_fork_gain(s_, c, r));
+        if (s_.hand[UPPER][KEI_SLOT] > 0) add(KNIGHT_FORK, knight_fork_gain(s_, mp_, c, r));
         if (m_.drop && r <= 7 && s_.hand[LOWER][HU_SLOT] > 0 && H(c, r + 1) > 0 && human_ == 0)
             add(LANCE_DROP_BLOCKABLE);
         if (B(c, r + 1) <= -KYOU && (human_ == 0 || computer_ >= human_)) {
@@ -467,7 +467,7 @@ private:
                 add(BISHOP_OPENING_7_3);
         }
         if (H(c, r + 1) > 0) {
-            if (safe_mobility(s_, c, r, KAKU) == 0) add(BISHOP_TRAPPED);
+            if (safe_mobility(s_, mp_, c, r, KAKU) == 0) add(BISHOP_TRAPPED);
             if (r <= 7 && B(c, r + 2) == -HU) add(BISHOP_BEFORE_PAWN);
         }
         if (m_.drop) return;
@@ -502,7 +502,7 @@ private:
         }
         if (H(m_.fc, fr) == 0 && m_.fc == 2 && fr == 2 && c == 2 && r == 3) add(ROOK_OPENING_2_3);
         if (human_ == 0 || (computer_ > 0 && threat_ == -OU)) {
-            if (safe_mobility(s_, c, r, SYA) <= 1) return add(ROOK_TRAPPED);
+            if (safe_mobility(s_, mp_, c, r, SYA) <= 1) return add(ROOK_TRAPPED);
             if ((c == lkc_ || r == lkr_) && near_king(c, r, lkc_, lkr_)) add(ROOK_KING_LINE);
         }
     }
@@ -529,9 +529,9 @@ private:
 
     void king() {
         const int c = m_.tc, r = m_.tr;
-        if (e_.upper_pinned) add(KING_UNPINS);
+        if (e_.upper_pinned()) add(KING_UNPINS);
         if (computer_ > val(e_.pre_upper_attacks, c, r)) add(KING_BETTER_COVERED);
-        if (safe_mobility(s_, c, r, OU) < 2) add(KING_BOXED_IN);
+        if (safe_mobility(s_, mp_, c, r, OU) < 2) add(KING_BOXED_IN);
     }
 
     GameState& s_;
@@ -546,16 +546,17 @@ private:
 
 }  // namespace
 
-double evaluate_move(GameState& s, int captured, int placed, int fc, int fr, int tc, int tr) {
+double evaluate_move(GameState& s, const Computer& c, int captured, int placed, int fc, int fr,
+                     int tc, int tr) {
     const Candidate m{captured, placed, fc, fr, tc, tr, fc == -1};
-    return Evaluation<false>(s, m, nullptr).run();
+    return Evaluation<false>(s, c, m, nullptr).run();
 }
 
-double evaluate_move_traced(GameState& s, int captured, int placed, int fc, int fr, int tc,
-                            int tr, EvalTrace& trace) {
+double evaluate_move_traced(GameState& s, const Computer& c, int captured, int placed, int fc,
+                            int fr, int tc, int tr, EvalTrace& trace) {
     const Candidate m{captured, placed, fc, fr, tc, tr, fc == -1};
     trace.clear();
-    return Evaluation<true>(s, m, &trace).run();
+    return Evaluation<true>(s, c, m, &trace).run();
 }
 
 }  // namespace rindou

@@ -1,28 +1,30 @@
 // The computer player's inner parts: the search over every candidate, the
 // move evaluation, the board safety sweep and the position queries they ask.
-// All work on the shared state; temporary changes to the board are undone
-// before they return.
+// Each takes the parts it reads: the position, the square maps, the
+// computer's memory; temporary changes to the board are undone before they
+// return.
 #pragma once
 
 #include <ostream>
 #include <vector>
 
 #include "core/state.h"
+#include "engine/computer.h"
 
 namespace rindou {
 
 // ---- Position queries -----------------------------------------------------------
-int is_mated(GameState& s);
-int human_king_attacked(const GameState& s);
-int count_escape_squares(const GameState& s);
-int safe_mobility(const GameState& s, int col, int row, int piece);
-int file_exposure(GameState& s, int col, int row);
-int major_neighbours(const GameState& s, int col, int row);
-void compute_pin_maps(GameState& s);
-void compute_bishop_check_squares(GameState& s);
-int bishop_fork_loss(const GameState& s, int col, int row, int piece);
-int lance_follow_gain(const GameState& s, int col, int row);
-int knight_fork_gain(const GameState& s, int col, int row);
+int is_mated(Position& s, const Maps& m);
+int human_king_attacked(const Position& s);
+int count_escape_squares(const Position& s, const Maps& m);
+int safe_mobility(const Position& s, const Maps& m, int col, int row, int piece);
+int file_exposure(Position& s, int col, int row);
+int major_neighbours(const Position& s, int col, int row);
+void compute_pin_maps(Position& s, EngineMemory& e);
+void compute_bishop_check_squares(const Position& s, const Maps& m, EngineMemory& e);
+int bishop_fork_loss(const Position& s, const EngineMemory& e, int col, int row, int piece);
+int lance_follow_gain(const Position& s, const Maps& m, int col, int row);
+int knight_fork_gain(const Position& s, const Maps& m, int col, int row);
 
 // ---- Evaluation -------------------------------------------------------------------
 // One term of an evaluation as it was added: its name and the value it added.
@@ -32,13 +34,16 @@ struct EvalTerm {
 };
 using EvalTrace = std::vector<EvalTerm>;
 
-double board_safety(GameState& s, int placed, int to_col, int to_row);
-double evaluate_move(GameState& s, int captured, int placed, int from_col, int from_row,
-                     int to_col, int to_row);
+double board_safety(Position& s, const Maps& m, const EngineMemory& e, int placed, int to_col,
+                    int to_row);
+// The score of a candidate already placed on the board and analysed into the
+// computer's maps; the level of the settings decides which terms count.
+double evaluate_move(GameState& s, const Computer& c, int captured, int placed, int from_col,
+                     int from_row, int to_col, int to_row);
 // The same evaluation, recording every term in the order it was added; the
 // terms summed in that order from zero give the score exactly.
-double evaluate_move_traced(GameState& s, int captured, int placed, int from_col, int from_row,
-                            int to_col, int to_row, EvalTrace& trace);
+double evaluate_move_traced(GameState& s, const Computer& c, int captured, int placed,
+                            int from_col, int from_row, int to_col, int to_row, EvalTrace& trace);
 
 // ---- The search ---------------------------------------------------------------------
 // Best score before any candidate.
@@ -74,8 +79,9 @@ public:
 
 // The computer's search: the preparation (pawn files, analysis, pins and the
 // maps of the turn's start) and every board move and drop, each made,
-// analysed, scored and taken back.  Leaves the chosen move in s.engine
-// (best_found false when nothing was chosen).
-void search_best_move(GameState& s, CandidateSink* sink, SearchHooks* hooks = nullptr);
+// analysed, scored and taken back.  Leaves the chosen move in the computer's
+// memory (best_found false when nothing was chosen).
+void search_best_move(GameState& s, Computer& c, CandidateSink* sink,
+                      SearchHooks* hooks = nullptr);
 
 }  // namespace rindou

@@ -24,8 +24,7 @@ bool is_lower_major(int code) { return code <= -KAKU && code >= -RYU; }
 // The drop part of the mate test: 1 when some check-line drop was found not to
 // help (or a checker stands next to the king), 0 when every line square
 // tried was blocked.
-int drops_fail(GameState& s, int kc, int kr) {
-    const Maps& m = s.maps;
+int drops_fail(Position& s, const Maps& m, int kc, int kr) {
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) {
             int v = val(m.lower_king_checks, c, r);
@@ -51,7 +50,7 @@ int drops_fail(GameState& s, int kc, int kr) {
 
 }  // namespace
 
-int human_king_attacked(const GameState& s) {
+int human_king_attacked(const Position& s) {
     int kc = s.lower_king_col, kr = s.lower_king_row;
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) {
@@ -61,14 +60,13 @@ int human_king_attacked(const GameState& s) {
     return 0;
 }
 
-int is_mated(GameState& s) {
+int is_mated(Position& s, const Maps& m) {
     const int kc = s.lower_king_col, kr = s.lower_king_row;
     if (!on_board(kc, kr)) return 0;
-    const Maps& m = s.maps;
     // Not in check.
     if (val(m.upper_attacks, kc, kr) == 0) return 0;
     // Blocks by a drop.
-    if (s.hand_total(LOWER) >= 1 && drops_fail(s, kc, kr) == 0) return 0;
+    if (s.hand_total(LOWER) >= 1 && drops_fail(s, m, kc, kr) == 0) return 0;
     // King steps.
     for (int c = kc - 1; c <= kc + 1; ++c)
         for (int r = kr - 1; r <= kr + 1; ++r) {
@@ -96,20 +94,20 @@ int is_mated(GameState& s) {
     return 1;
 }
 
-int count_escape_squares(const GameState& s) {
+int count_escape_squares(const Position& s, const Maps& m) {
     static constexpr int D[8][2] = {{0, -1}, {-1, -1}, {1, -1}, {0, 1},
                                     {-1, 1}, {1, 1},   {-1, 0}, {1, 0}};
     int kc = s.lower_king_col, kr = s.lower_king_row, n = 0;
     for (const auto& d : D) {
         int c = kc + d[0], r = kr + d[1];
         if (!on_board(c, r)) continue;
-        if (s.code_at(c, r) == EMPTY && val(s.maps.upper_attacks, c, r) == 0) ++n;
+        if (s.code_at(c, r) == EMPTY && val(m.upper_attacks, c, r) == 0) ++n;
     }
     return n;
 }
 
-int safe_mobility(const GameState& s, int col, int row, int piece) {
-    const Grid& opp = piece >= HU ? s.maps.lower_attacks : s.maps.upper_attacks;
+int safe_mobility(const Position& s, const Maps& m, int col, int row, int piece) {
+    const Grid& opp = piece >= HU ? m.lower_attacks : m.upper_attacks;
     int n = 0;
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r)
@@ -117,7 +115,7 @@ int safe_mobility(const GameState& s, int col, int row, int piece) {
     return n;
 }
 
-int file_exposure(GameState& s, int col, int row) {
+int file_exposure(Position& s, int col, int row) {
     if (!on_board(col, row)) return 0;
     int saved = s.code_at(col, row);
     s.clear(make_square(col, row));
@@ -134,7 +132,7 @@ int file_exposure(GameState& s, int col, int row) {
     return answer;
 }
 
-int major_neighbours(const GameState& s, int col, int row) {
+int major_neighbours(const Position& s, int col, int row) {
     int n = 0;
     for (int c = col - 1; c <= col + 1; ++c)
         for (int r = row - 1; r <= row + 1; ++r) {
@@ -144,11 +142,9 @@ int major_neighbours(const GameState& s, int col, int row) {
     return n;
 }
 
-void compute_pin_maps(GameState& s) {
-    EngineMemory& e = s.engine;
+void compute_pin_maps(Position& s, EngineMemory& e) {
     for (auto& col : e.lower_pins) col.fill(0);
     for (auto& col : e.upper_pins) col.fill(0);
-    e.upper_pinned = 0;
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) {
             int p = s.code_at(c, r);
@@ -167,33 +163,30 @@ void compute_pin_maps(GameState& s) {
                     for (int ar = 1; ar <= 9; ++ar) {
                         int a = s.code_at(ac, ar);
                         if (is_lower_slider(a) &&
-                            is_legal_move(s, ac, ar, s.upper_king_col, s.upper_king_row, a)) {
+                            is_legal_move(s, ac, ar, s.upper_king_col, s.upper_king_row, a))
                             ref(e.upper_pins, c, r) = 1;
-                            e.upper_pinned = 1;
-                        }
                     }
             }
             s.put_code(make_square(c, r), p);
         }
 }
 
-void compute_bishop_check_squares(GameState& s) {
-    EngineMemory& e = s.engine;
+void compute_bishop_check_squares(const Position& s, const Maps& m, EngineMemory& e) {
     for (auto& col : e.bishop_check_squares) col.fill(0);
     int kc = s.upper_king_col, kr = s.upper_king_row;
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) {
             if (s.code_at(c, r) != EMPTY) continue;
-            int n = val(s.maps.upper_attacks, c, r);
+            int n = val(m.upper_attacks, c, r);
             bool open = n == 0 || (n == 1 && iabs(kc - c) < 2 && iabs(kr - r) < 2);
             if (open && is_legal_move(s, c, r, kc, kr, -KAKU)) ref(e.bishop_check_squares, c, r) = 1;
         }
 }
 
-int bishop_fork_loss(const GameState& s, int col, int row, int piece) {
+int bishop_fork_loss(const Position& s, const EngineMemory& e, int col, int row, int piece) {
     for (int c = 1; c <= 9; ++c)
         for (int r = 1; r <= 9; ++r) {
-            if (val(s.engine.bishop_check_squares, c, r) != 1) continue;
+            if (val(e.bishop_check_squares, c, r) != 1) continue;
             if (!is_legal_move(s, col, row, c, r, -KAKU) && !is_legal_move(s, col, row, c, r, -UMA))
                 continue;
             // The first bishop-check square on a line through the piece: can
@@ -209,8 +202,7 @@ int bishop_fork_loss(const GameState& s, int col, int row, int piece) {
     return 0;
 }
 
-int lance_follow_gain(const GameState& s, int col, int row) {
-    const Maps& m = s.maps;
+int lance_follow_gain(const Position& s, const Maps& m, int col, int row) {
     if (row < 7) return 0;
     if (val(m.upper_attacks, col, row - 1) == 0 || val(m.lower_attacks, col, row - 1) != 0)
         return 0;
@@ -224,8 +216,7 @@ int lance_follow_gain(const GameState& s, int col, int row) {
     return 0;
 }
 
-int knight_fork_gain(const GameState& s, int col, int row) {
-    const Maps& m = s.maps;
+int knight_fork_gain(const Position& s, const Maps& m, int col, int row) {
     int cheapest = val(m.lower_threat, col, row);
     if (!is_lower_major(cheapest) || row < 6) return 0;
     int ac = val(m.lower_threat_col, col, row), ar = val(m.lower_threat_row, col, row);

@@ -17,8 +17,8 @@ namespace {
 // as a single term.
 class Sweep {
 public:
-    Sweep(GameState& s, int placed, int to_col, int to_row)
-        : s_(s), m_(s.maps), e_(s.engine), placed_(placed), to_col_(to_col), to_row_(to_row),
+    Sweep(Position& s, const Maps& m, const EngineMemory& e, int placed, int to_col, int to_row)
+        : s_(s), m_(m), e_(e), placed_(placed), to_col_(to_col), to_row_(to_row),
           kc_(s.upper_king_col), kr_(s.upper_king_row),
           gold_or_silver_in_hand_(s.hand[LOWER][GIN_SLOT] > 0 || s.hand[LOWER][KIN_SLOT] > 0),
           destination_safe_(val(m_.lower_attacks, to_col, to_row) == 0) {}
@@ -177,7 +177,7 @@ private:
         if (r <= 3 && (threat == -HU || threat == -KYOU)) sum_ -= 20;
     }
 
-    GameState& s_;
+    Position& s_;
     const Maps& m_;
     const EngineMemory& e_;
     const int placed_, to_col_, to_row_;
@@ -191,8 +191,9 @@ private:
 
 }  // namespace
 
-double board_safety(GameState& s, int placed, int to_col, int to_row) {
-    return Sweep(s, placed, to_col, to_row).run();
+double board_safety(Position& s, const Maps& m, const EngineMemory& e, int placed, int to_col,
+                    int to_row) {
+    return Sweep(s, m, e, placed, to_col, to_row).run();
 }
 
 }  // namespace rindou

@@ -24,34 +24,35 @@ void take(EngineMemory& e, double score, int fc, int fr, int tc, int tr, int bef
     e.best_found = true;
 }
 
-void prepare(GameState& s) {
-    EngineMemory& e = s.engine;
+void prepare(GameState& s, Computer& c) {
+    EngineMemory& e = c.memory;
+    Maps& m = c.maps;
     e.turn_start_board = s.codes();
     scan_pawn_files(s);
     // The person's escapes as the last analysis left them, before this
     // turn's own analysis.
-    e.baseline_escapes = count_escape_squares(s);
-    analyse_position(s);
-    compute_bishop_check_squares(s);
-    compute_pin_maps(s);
-    e.pre_lower_attacks = s.maps.lower_attacks;
-    e.pre_upper_attacks = s.maps.upper_attacks;
-    e.pre_upper_threat_col = s.maps.upper_threat_col;
-    e.pre_upper_threat_row = s.maps.upper_threat_row;
+    e.baseline_escapes = count_escape_squares(s, m);
+    analyse_position(s, m);
+    compute_bishop_check_squares(s, m, e);
+    compute_pin_maps(s, e);
+    e.pre_lower_attacks = m.lower_attacks;
+    e.pre_upper_attacks = m.upper_attacks;
+    e.pre_upper_threat_col = m.upper_threat_col;
+    e.pre_upper_threat_row = m.upper_threat_row;
     e.pre_upper_hand_total = s.hand_total(UPPER);
 }
 
 // Scores one placement of a candidate.  When its terms are wanted (`want`
 // given) they are traced, from the same code path.
-double score_placement(GameState& s, int captured, int placed, int fc, int fr, int tc, int tr,
-                       CandidateSink* want, EvalTrace& trace) {
-    if (want) return evaluate_move_traced(s, captured, placed, fc, fr, tc, tr, trace);
-    return evaluate_move(s, captured, placed, fc, fr, tc, tr);
+double score_placement(GameState& s, const Computer& c, int captured, int placed, int fc, int fr,
+                       int tc, int tr, CandidateSink* want, EvalTrace& trace) {
+    if (want) return evaluate_move_traced(s, c, captured, placed, fc, fr, tc, tr, trace);
+    return evaluate_move(s, c, captured, placed, fc, fr, tc, tr);
 }
 
 // One board move, with the promotion choice; the board is left as found.
-double score_board_move(GameState& s, int fc, int fr, int tc, int tr, int piece, int captured,
-                        int& placed, CandidateSink* want) {
+double score_board_move(GameState& s, Computer& c, int fc, int fr, int tc, int tr, int piece,
+                        int captured, int& placed, CandidateSink* want) {
     s.clear(make_square(fc, fr));
     s.put_code(make_square(tc, tr), piece);
     double score;
@@ -59,23 +60,23 @@ double score_board_move(GameState& s, int fc, int fr, int tc, int tr, int piece,
     EvalTrace plain_terms, raised_terms;
     const int promoted = promotion_on(fc, fr, tr, piece);
     if (promoted == 0) {
-        analyse_position(s);
-        score = score_placement(s, captured, piece, fc, fr, tc, tr, want, plain_terms);
+        analyse_position(s, c.maps);
+        score = score_placement(s, c, captured, piece, fc, fr, tc, tr, want, plain_terms);
         if (want) want->terms(piece, plain_terms, true);
     } else {
         if (may_stay_unpromoted(tr, piece) == 0) {
             s.put_code(make_square(tc, tr), promoted);
-            analyse_position(s);
-            score = score_placement(s, captured, promoted, fc, fr, tc, tr, want, raised_terms);
+            analyse_position(s, c.maps);
+            score = score_placement(s, c, captured, promoted, fc, fr, tc, tr, want, raised_terms);
             placed = promoted;
             if (want) want->terms(promoted, raised_terms, true);
         } else {
-            analyse_position(s);
-            double plain = score_placement(s, captured, piece, fc, fr, tc, tr, want, plain_terms);
+            analyse_position(s, c.maps);
+            double plain = score_placement(s, c, captured, piece, fc, fr, tc, tr, want, plain_terms);
             s.put_code(make_square(tc, tr), promoted);
-            analyse_position(s);
+            analyse_position(s, c.maps);
             double raised =
-                score_placement(s, captured, promoted, fc, fr, tc, tr, want, raised_terms);
+                score_placement(s, c, captured, promoted, fc, fr, tc, tr, want, raised_terms);
             // The promoted piece is kept only for a strictly higher score.
             const bool raise = raised > plain;
             score = raise ? raised : plain;
@@ -96,12 +97,12 @@ double score_board_move(GameState& s, int fc, int fr, int tc, int tr, int piece,
 
 }  // namespace
 
-void search_best_move(GameState& s, CandidateSink* sink, SearchHooks* hooks) {
-    EngineMemory& e = s.engine;
+void search_best_move(GameState& s, Computer& c, CandidateSink* sink, SearchHooks* hooks) {
+    EngineMemory& e = c.memory;
     // Nothing chosen yet.
     e.best_score = NO_SCORE;
     e.best_found = false;
-    prepare(s);
+    prepare(s, c);
     if (hooks) hooks->prepared();
 
     // Board moves first, so that a drop never wins a tie with one.
@@ -121,7 +122,7 @@ void search_best_move(GameState& s, CandidateSink* sink, SearchHooks* hooks) {
                     CandidateSink* want =
                         sink && sink->wants_terms(fc, fr, tc, tr) ? sink : nullptr;
                     double score =
-                        score_board_move(s, fc, fr, tc, tr, piece, captured, placed, want);
+                        score_board_move(s, c, fc, fr, tc, tr, piece, captured, placed, want);
                     if (sink) sink->candidate(Move{fc, fr, tc, tr, piece, captured, placed}, score);
                     if (score > e.best_score) {
                         take(e, score, fc, fr, tc, tr, piece, placed);
@@ -143,10 +144,10 @@ void search_best_move(GameState& s, CandidateSink* sink, SearchHooks* hooks) {
             for (int tr = 1; tr <= 9; ++tr) {
                 if (!is_legal_move(s, -1, slot, tc, tr, code)) continue;
                 s.put_code(make_square(tc, tr), code);
-                analyse_position(s);
+                analyse_position(s, c.maps);
                 CandidateSink* want = sink && sink->wants_terms(-1, slot, tc, tr) ? sink : nullptr;
                 EvalTrace trace;
-                double score = score_placement(s, EMPTY, code, -1, slot, tc, tr, want, trace);
+                double score = score_placement(s, c, EMPTY, code, -1, slot, tc, tr, want, trace);
                 if (want) want->terms(code, trace, true);
                 s.clear(make_square(tc, tr));
                 if (sink) sink->candidate(Move{-1, slot, tc, tr, code, EMPTY, code}, score);

@@ -66,15 +66,17 @@ private:
 };
 
 // The computer's turn on a copy as far as the end of its search.
-void search_on_copy(const GameState& st, CandidateSink& sink, std::ostream* out) {
+void search_on_copy(const GameState& st, const Computer& computer, CandidateSink& sink,
+                    std::ostream* out) {
     GameState s = st;
+    Computer c = computer;
     if (has_no_board_move(s, UPPER) == 1) {
         if (out) *out << "best pass\n";
         return;
     }
-    search_best_move(s, &sink);
+    search_best_move(s, c, &sink);
     if (!out) return;
-    const EngineMemory& e = s.engine;
+    const EngineMemory& e = c.memory;
     if (!e.best_found) {
         *out << "best none\n";
         return;
@@ -85,17 +87,17 @@ void search_on_copy(const GameState& st, CandidateSink& sink, std::ostream* out)
 
 }  // namespace
 
-void think(const GameState& st, std::ostream& out) {
+void think(const GameState& st, const Computer& c, std::ostream& out) {
     if (is_deep_level(st.level)) {
         // As `search` does: nothing to search without a game.
         deep_listing(st, st.side_to_move == NO_SIDE ? NO_SIDE : st.upper_turn(), st.level, out);
         return;
     }
     Listing listing(out);
-    search_on_copy(st, listing, &out);
+    search_on_copy(st, c, listing, &out);
 }
 
-bool explain(const GameState& st, int fc, int fr, int tc, int tr, bool promote,
+bool explain(const GameState& st, const Computer& c, int fc, int fr, int tc, int tr, bool promote,
              std::ostream& out) {
     const bool drop = fc == -1;
     if (drop ? promote : !on_board(fc, fr)) return false;
@@ -103,7 +105,7 @@ bool explain(const GameState& st, int fc, int fr, int tc, int tr, bool promote,
         drop ? (fr >= 1 && fr <= 7 ? code_of(make_piece(UPPER, PieceKind(fr))) : 0)
              : st.code_at(fc, fr);
     Explanation explanation(fc, fr, tc, tr, before, promote);
-    search_on_copy(st, explanation, nullptr);
+    search_on_copy(st, c, explanation, nullptr);
     if (!explanation.found) return false;
     explanation.print(out);
     return true;

@@ -9,6 +9,7 @@
 #include "core/null_platform.h"
 #include "core/record_store.h"
 #include "play/flow.h"
+#include "play/game_in_play.h"
 #include "play/record_commands.h"
 #include "play/replay.h"
 #include "record/kifu_text.h"
@@ -35,7 +36,7 @@ bool same_position(const GameState& a, const GameState& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     NullPlatform io;
-    Game g;
+    GameInPlay g;
     g.io = &io;
     new_game_reset(g);
     const GameState start = g.st;

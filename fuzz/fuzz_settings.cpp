@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/null_platform.h"
+#include "play/game_in_play.h"
 #include "shell/settings.h"
 
 namespace {
@@ -40,13 +41,13 @@ bool same_marks(const rindou::MenuMarks& a, const rindou::MenuMarks& b) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SettingsPlatform io;
     io.file.assign(reinterpret_cast<const char*>(data), size);
-    rindou::Game g;
+    rindou::GameInPlay g;
     g.io = &io;
     rindou::load_settings(g);
     if (!consistent(g.st)) std::abort();
     rindou::MenuMarks marks = g.st.menu();
     rindou::save_settings(g);
-    rindou::Game again;
+    rindou::GameInPlay again;
     again.io = &io;
     rindou::load_settings(again);
     if (!consistent(again.st)) std::abort();

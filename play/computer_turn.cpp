@@ -40,9 +40,9 @@ void hand_back_to_person(Game& g) {
     if (s.menu().keika) set_clock_tick(g, true);
 }
 
-Work<> com_ban(Game& g) {
+Work<> com_ban(GameInPlay& g) {
     GameState& s = g.st;
-    EngineMemory& e = s.engine;
+    EngineMemory& e = g.computer.memory;
 
     // No move on the board: the computer passes, even with pieces in hand.
     if (has_no_board_move(s, UPPER) == 1) {
@@ -67,7 +67,7 @@ Work<> com_ban(Game& g) {
         co_await deep_choose(g);
     else {
         TurnHooks hooks(g);
-        search_best_move(s, nullptr, &hooks);
+        search_best_move(s, g.computer, nullptr, &hooks);
     }
     // The pass test found a move on the board, so a turn without a chosen
     // move is a search that failed.  The computer keeps the move and says

@@ -69,9 +69,9 @@ void origin_cell(const Move& m, bool upper, int& col, int& row) {
     }
 }
 
-Work<> deep_choose(Game& g) {
+Work<> deep_choose(GameInPlay& g) {
     GameState& s = g.st;
-    EngineMemory& e = s.engine;
+    EngineMemory& e = g.computer.memory;
     e.best_found = false;
     e.best_score = NO_SCORE;
     g.io.surface->present();
@@ -88,7 +88,7 @@ Work<> deep_choose(Game& g) {
     }
 }
 
-Work<> give_hint(Game& g) {
+Work<> give_hint(GameInPlay& g) {
     GameState& s = g.st;
     clear_hint(g);
     const bool person_to_move =
@@ -119,10 +119,6 @@ Work<> give_hint(Game& g) {
     }
     int col = 0, row = 0;
     origin_cell(r.best, turn == s.upper_turn(), col, row);
-    s.hint_from_col = col;
-    s.hint_from_row = row;
-    s.hint_to_col = r.best.to_col;
-    s.hint_to_row = r.best.to_row;
     s.hint_shown = true;
     s.hint_known = true;
     s.hint_move = Move{r.best.from_col, r.best.from_row, r.best.to_col, r.best.to_row, r.best.piece_before,
@@ -147,8 +143,12 @@ void clear_hint(Game& g) {
     GameState& s = g.st;
     if (!s.hint_shown) return;
     s.hint_shown = false;
-    frame_square(g, FRAME_COLOUR, s.hint_from_col, s.hint_from_row);
-    frame_square(g, FRAME_COLOUR, s.hint_to_col, s.hint_to_row);
+    // The search's pieces of the upper side have positive codes: the move's
+    // own piece says from which hand a dropped one came.
+    int col = 0, row = 0;
+    origin_cell(s.hint_move, s.hint_move.piece_after > 0, col, row);
+    frame_square(g, FRAME_COLOUR, col, row);
+    frame_square(g, FRAME_COLOUR, s.hint_move.to_col, s.hint_move.to_row);
 }
 
 }  // namespace rindou

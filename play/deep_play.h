@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "core/game.h"
 #include "deep/search.h"
 #include "engine/deep_listing.h"
+#include "play/game_in_play.h"
 #include "play/work.h"
 
 namespace rindou {
@@ -14,11 +14,11 @@ namespace rindou {
 // Chooses the computer's (upper side's) move at the current level and leaves
 // it in the engine memory as the one-move search does (best_found false when
 // there is none).
-Work<> deep_choose(Game& g);
+Work<> deep_choose(GameInPlay& g);
 
 // The menu command HINT: frames the suggested move for the person to move,
 // or refuses.
-Work<> give_hint(Game& g);
+Work<> give_hint(GameInPlay& g);
 
 // What the deep search of `level` for the side holding `turn` is asked.
 SearchRequest search_request(const Game& g, Side turn, int level);

@@ -41,7 +41,7 @@ void open_start_against_computer(Game& g) {
 
 }  // namespace
 
-Work<> start_com_first_human(Game& g) {
+Work<> start_com_first_human(GameInPlay& g) {
     GameState& s = g.st;
     open_start_against_computer(g);
     s.move_start_time = g.io.clock->now();
@@ -61,7 +61,7 @@ Work<> start_com_first_human(Game& g) {
     }
 }
 
-Work<> start_com_first_computer(Game& g) {
+Work<> start_com_first_computer(GameInPlay& g) {
     GameState& s = g.st;
     open_start_against_computer(g);
     set_clock_tick(g, true);
@@ -104,7 +104,7 @@ void new_game_reset(Game& g) {
     redraw_all(g);
 }
 
-Work<> refuse_record_full(Game& g) {
+Work<> refuse_record_full(GameInPlay& g) {
     play_refusal_sound(g);
     co_await notice(text(Text::TitleGame), text(Text::RecordFullNoMore));
 }
@@ -116,7 +116,7 @@ void pass_turn(GameState& s) {
         s.side_to_move = s.sente_turn;
 }
 
-Work<> end_of_game(Game& g, std::string winner_text) {
+Work<> end_of_game(GameInPlay& g, std::string winner_text) {
     keep_game(g);
     const std::string wins = text(Text::Wins, {{"winner", winner_text}});
     co_await notice(text(Text::TitleEnd), wins);
@@ -127,7 +127,7 @@ Work<> end_of_game(Game& g, std::string winner_text) {
         co_await quit_program(g);
 }
 
-Work<> quit_program(Game& g) {
+Work<> quit_program(GameInPlay& g) {
     keep_game(g);
     shutdown_sound(g);
     g.io.host->end_program();

@@ -25,7 +25,7 @@ void start_move_time(Game& g) {
 
 // Notices at the first click after stepping through the record; a click
 // while the computer is to move resumes it.
-Work<> first_click_notices(Game& g) {
+Work<> first_click_notices(GameInPlay& g) {
     GameState& s = g.st;
     if (s.game_mode == MODE_HUMAN) {
         if (s.turn_notice_pending == 1) {
@@ -67,7 +67,7 @@ void pick_from_board(Game& g, int col, int row) {
 }
 
 // The destination of a picked piece: a re-pick, a refusal, or the move.
-Work<> choose_destination(Game& g, int button, int col, int row) {
+Work<> choose_destination(GameInPlay& g, int button, int col, int row) {
     GameState& s = g.st;
     s.sel_to_col = col;
     s.sel_to_row = row;
@@ -167,7 +167,7 @@ void show_guidance(Game& g, int col, int row, int colour, int piece) {
             if (is_legal_move(g.st, col, row, c, r, piece)) frame_square(g, colour, c, r);
 }
 
-Work<> on_mouse_down(Game& g, int button, double x, double y) {
+Work<> on_mouse_down(GameInPlay& g, int button, double x, double y) {
     GameState& s = g.st;
     // A hint's frames go at the next click.
     clear_hint(g);

@@ -1,13 +1,13 @@
 // The human's move input: the handler of a mouse press on the drawing surface.
 #pragma once
 
-#include "core/game.h"
+#include "play/game_in_play.h"
 #include "play/work.h"
 
 namespace rindou {
 
 // button 1 left, 2 right; x, y in twips of the drawing surface.
-Work<> on_mouse_down(Game& g, int button, double x, double y);
+Work<> on_mouse_down(GameInPlay& g, int button, double x, double y);
 
 // What a press at (x, y) would decide about promotion, for a front end
 // without a right button (a touch screen): Optional where the picked piece

@@ -19,12 +19,12 @@ namespace {
 
 // The person's move against the computer: a win ends the game and otherwise
 // the computer plays at once.
-Work<> after_person_against_computer(Game& g, const Move& move) {
+Work<> after_person_against_computer(GameInPlay& g, const Move& move) {
     GameState& s = g.st;
     set_clock_tick(g, false);
     s.lower_time_total += s.move_elapsed;
-    analyse_position(s);
-    const int mate = upper_mate_test(s);
+    analyse_position(s, g.computer.maps);
+    const int mate = upper_mate_test(s, g.computer.maps);
     if (mate == 1 || move.captured == OU) {
         co_await end_of_game(g, text(Text::PlayerYou));
     } else if (s.winner == NO_SIDE) {
@@ -35,7 +35,7 @@ Work<> after_person_against_computer(Game& g, const Move& move) {
 
 // A move in a game of two: a captured king ends the game, and the turn
 // passes with the mover's time booked.
-Work<> after_move_of_two(Game& g) {
+Work<> after_move_of_two(GameInPlay& g) {
     GameState& s = g.st;
     if (s.winner == s.lower_turn)
         co_await end_of_game(g, text(Text::PlayerFirst));
@@ -53,17 +53,18 @@ Work<> after_move_of_two(Game& g) {
 
 // The computer's move: a win ends the game; otherwise mate or check is
 // announced before the move's notation shows, and the person's clock starts.
-Work<> after_computer(Game& g, const Move& move) {
+Work<> after_computer(GameInPlay& g, const Move& move) {
     GameState& s = g.st;
     set_clock_tick(g, false);
     if (s.winner == s.upper_turn()) {
         co_await end_of_game(g, text(Text::PlayerComputer));
         co_return;
     }
-    analyse_position(s);
-    if (is_mated(s) == 1) {
+    const Maps& maps = g.computer.maps;
+    analyse_position(s, g.computer.maps);
+    if (is_mated(s, maps) == 1) {
         co_await notice(text(Text::TitleMate), text(Text::MateFound));
-    } else if (sq::val(s.maps.upper_attacks, s.lower_king_col, s.lower_king_row) > 0) {
+    } else if (sq::val(maps.upper_attacks, s.lower_king_col, s.lower_king_row) > 0) {
         co_await notice("", text(Text::Check));
     }
     show_last_move(g, s.upper_turn(), move.to_col, move.to_row, move.piece_after, WHITE);
@@ -87,7 +88,7 @@ void execute_move(Game& g, int fc, int fr, int tc, int tr, int piece) {
     draw_move(g, play_move(g.st, fc, fr, tc, tr, piece));
 }
 
-Work<> carry_out_move(Game& g, Move move, Mover who) {
+Work<> carry_out_move(GameInPlay& g, Move move, Mover who) {
     GameState& s = g.st;
     const bool person = who == Mover::Person;
 
@@ -125,7 +126,7 @@ Work<> carry_out_move(Game& g, Move move, Mover who) {
             co_await blink_square(g, move.piece_after, UPPER_HAND_COL, upper_hand_row(move.from_row), 2);
         else
             co_await blink_square(g, move.piece_before, move.from_col, move.from_row, 2);
-        g.io.observer->computer_move(move, s.engine.best_score);
+        g.io.observer->computer_move(move, g.computer.memory.best_score);
     }
 
     execute_move(g, move.from_col, move.from_row, move.to_col, move.to_row, move.piece_after);

@@ -3,7 +3,7 @@
 // nothing and the drawing routines change nothing.
 #pragma once
 
-#include "core/game.h"
+#include "play/game_in_play.h"
 #include "play/work.h"
 
 namespace rindou {
@@ -23,7 +23,7 @@ enum class Mover { Person, Computer };
 // Carries out a move already judged legal, whoever makes it: it is
 // recorded, counted, shown, played and heard, and then the game ends or the
 // turn passes.  An upper-hand drop comes from its slot.
-Work<> carry_out_move(Game& g, Move move, Mover who);
+Work<> carry_out_move(GameInPlay& g, Move move, Mover who);
 
 // Blinks the piece `code` on a square (or hand cell) `times` times, pausing
 // between the pictures so that the eye can follow it.

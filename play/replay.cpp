@@ -36,7 +36,7 @@ void follow_the_record(GameState& s) {
 
 }  // namespace
 
-Work<> step_back(Game& g) {
+Work<> step_back(GameInPlay& g) {
     GameState& s = g.st;
     close_record_panels(g);
     s.turn_notice_pending = 1;
@@ -78,7 +78,7 @@ Work<> step_back(Game& g) {
     draw_move_number(g, s.move_number);
 }
 
-Work<> step_forward(Game& g) {
+Work<> step_forward(GameInPlay& g) {
     GameState& s = g.st;
     close_record_panels(g);
     if (s.side_to_move == NO_SIDE) {
@@ -133,7 +133,7 @@ Work<> step_forward(Game& g) {
     draw_move_number(g, s.move_number);
 }
 
-Work<> flip_board(Game& g) {
+Work<> flip_board(GameInPlay& g) {
     GameState& s = g.st;
     if (s.record_mode == 1) {
         play_refusal_sound(g);
@@ -164,13 +164,13 @@ Work<> flip_board(Game& g) {
     s.record_end = 0;
 }
 
-void back_to_start(Game& g) {
+void back_to_start(GameInPlay& g) {
     keep_game(g);
     new_game_reset(g);
     play_piece_sound(g);
 }
 
-Work<> take_back(Game& g) {
+Work<> take_back(GameInPlay& g) {
     GameState& s = g.st;
     // Against the computer the person takes back their own last move, on
     // their own turn, with whatever the computer played after it: one reply,
@@ -201,13 +201,13 @@ Work<> take_back(Game& g) {
     if (s.menu().keika) set_clock_tick(g, true);
 }
 
-bool jump_to(Game& g, int n) {
+bool jump_to(GameInPlay& g, int n) {
     GameState& s = g.st;
     if (n < 0 || n > s.record_end || n > RECORD_MAX) return false;
     // Stepped on a copy that draws, asks and sounds nothing, so that the
     // position, the clocks and every counter are what stepping leaves.
-    Game quiet(s, Ports{});
-    quiet.view = g.view;
+    GameInPlay quiet = g;
+    quiet.io = Ports{};
     while (quiet.st.record_count != n) {
         const int at = quiet.st.record_count;
         (void)run_at_once(quiet, at > n ? step_back(quiet) : step_forward(quiet));

@@ -7,7 +7,7 @@
 
 namespace rindou {
 
-Work<> resign(Game& g) {
+Work<> resign(GameInPlay& g) {
     GameState& s = g.st;
     if (s.side_to_move == NO_SIDE || s.record_mode == 1) {
         play_refusal_sound(g);

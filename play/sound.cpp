@@ -1,33 +1,35 @@
 #include "play/sound.h"
 
+#include "play/game_in_play.h"
+
 namespace rindou {
 
 namespace {
-SoundLibrary* library(Game& g) { return g.io.sound; }
+SoundLibrary* library(GameInPlay& g) { return g.io.sound; }
 }  // namespace
 
-void play_other_sound(Game& g) {
-    if (SoundLibrary* lib = library(g)) lib->dsPlay(g.st.sound.other);
+void play_other_sound(GameInPlay& g) {
+    if (SoundLibrary* lib = library(g)) lib->dsPlay(g.sound.other);
 }
 
-void play_refusal_sound(Game& g) {
-    if (SoundLibrary* lib = library(g)) lib->dsPlay(g.st.sound.refusal);
+void play_refusal_sound(GameInPlay& g) {
+    if (SoundLibrary* lib = library(g)) lib->dsPlay(g.sound.refusal);
 }
 
-void play_piece_sound(Game& g) {
-    if (SoundLibrary* lib = library(g)) lib->dsPlay(g.st.sound.piece);
+void play_piece_sound(GameInPlay& g) {
+    if (SoundLibrary* lib = library(g)) lib->dsPlay(g.sound.piece);
 }
 
-void start_music(Game& g) {
-    if (SoundLibrary* lib = library(g)) lib->dsPlayLooping(g.st.sound.music);
+void start_music(GameInPlay& g) {
+    if (SoundLibrary* lib = library(g)) lib->dsPlayLooping(g.sound.music);
 }
 
-void stop_music(Game& g) {
-    if (SoundLibrary* lib = library(g)) lib->dsStop(g.st.sound.music);
+void stop_music(GameInPlay& g) {
+    if (SoundLibrary* lib = library(g)) lib->dsStop(g.sound.music);
 }
 
-void shutdown_sound(Game& g) {
-    SoundHandles& h = g.st.sound;
+void shutdown_sound(GameInPlay& g) {
+    SoundHandles& h = g.sound;
     if (SoundLibrary* lib = library(g)) {
         lib->dsFree(h.other);
         lib->dsFree(h.refusal);

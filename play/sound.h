@@ -6,12 +6,23 @@
 
 namespace rindou {
 
-void play_other_sound(Game& g);
-void play_refusal_sound(Game& g);
-void play_piece_sound(Game& g);
-void start_music(Game& g);
-void stop_music(Game& g);
+// The library's handles of the loaded sounds (0 = none).
+struct SoundHandles {
+    int context = 0;
+    int other = 0;
+    int refusal = 0;
+    int piece = 0;
+    int music = 0;
+};
+
+struct GameInPlay;
+
+void play_other_sound(GameInPlay& g);
+void play_refusal_sound(GameInPlay& g);
+void play_piece_sound(GameInPlay& g);
+void start_music(GameInPlay& g);
+void stop_music(GameInPlay& g);
 // Frees the buffers (other, refusal, piece, music) and the library context.
-void shutdown_sound(Game& g);
+void shutdown_sound(GameInPlay& g);
 
 }  // namespace rindou

@@ -13,7 +13,7 @@ namespace rindou {
 namespace {
 
 // Guards of both commands; false when the command was refused.
-Work<bool> handicap_allowed(Game& g) {
+Work<bool> handicap_allowed(GameInPlay& g) {
     GameState& s = g.st;
     close_record_panels(g);
     int reason = 0;
@@ -29,7 +29,7 @@ Work<bool> handicap_allowed(Game& g) {
     co_return false;
 }
 
-void put_square(Game& g, const HandicapSquare& sq, int code) {
+void put_square(GameInPlay& g, const HandicapSquare& sq, int code) {
     const Square at = make_square(sq.col, sq.row);
     // From the standard start the handicap squares hold pieces only; a
     // position set up by hand may have the coin there, and a handicap step
@@ -53,7 +53,7 @@ void set_level(Game& g, int n) {
     if (s.game_mode == MODE_COM) draw_level(g, n);
 }
 
-Work<> handicap_up(Game& g) {
+Work<> handicap_up(GameInPlay& g) {
     GameState& s = g.st;
     const bool allowed = co_await handicap_allowed(g);
     if (!allowed) co_return;
@@ -67,7 +67,7 @@ Work<> handicap_up(Game& g) {
     s.handicap_set = 1;
 }
 
-Work<> handicap_down(Game& g) {
+Work<> handicap_down(GameInPlay& g) {
     GameState& s = g.st;
     const bool allowed = co_await handicap_allowed(g);
     if (!allowed) co_return;
@@ -81,7 +81,7 @@ Work<> handicap_down(Game& g) {
     s.handicap_set = 1;
 }
 
-Work<> refuse_handicap(Game& g, int reason) {
+Work<> refuse_handicap(GameInPlay& g, int reason) {
     const Text why = reason == 1   ? Text::NotInRecordMode
                      : reason == 2 ? Text::NotDuringAGame
                                    : Text::NotAfterFlip;

@@ -60,22 +60,27 @@ const std::vector<MenuEntry>& menu_tree() {
 
 namespace {
 
-using Command = Work<> (*)(Game&);
+using Command = Work<> (*)(GameInPlay&);
 
-// Commands that never wait, as work.
-template <void (*Plain)(Game&)>
-Work<> at_once(Game& g) {
+// Commands that never wait, as work; those that need only core's game are
+// handed the game in play as that.
+template <auto Plain>
+Work<> at_once(GameInPlay& g) {
     Plain(g);
     co_return;
 }
-Work<> nothing(Game&) { co_return; }
+template <Work<> (*Waiting)(Game&)>
+Work<> on_game(GameInPlay& g) {
+    return Waiting(g);
+}
+Work<> nothing(GameInPlay&) { co_return; }
 template <int N>
-Work<> level(Game& g) {
+Work<> level(GameInPlay& g) {
     set_level(g, N);
     co_return;
 }
 template <int Code>
-Work<> background(Game& g) {
+Work<> background(GameInPlay& g) {
     choose_background(g, Code);
     co_return;
 }
@@ -84,7 +89,7 @@ const std::map<std::string, Command>& commands() {
     static const std::map<std::string, Command> table = {
         {"TAIKYOKU", at_once<close_record_panels>},
         {"MATCH_MAN", nothing},
-        {"START", start_two_players},
+        {"START", on_game<start_two_players>},
         {"START2", nothing},
         {"SENTE", start_com_first_human},
         {"GOTE", start_com_first_computer},
@@ -107,7 +112,7 @@ const std::map<std::string, Command>& commands() {
         {"LEBEL_DOWN", handicap_down},
         {"KIFU", nothing},
         {"KIFU_READ", at_once<kifu_read_command>},
-        {"KIFU_WRITE", kifu_write_command},
+        {"KIFU_WRITE", on_game<kifu_write_command>},
         {"OPTION", at_once<close_record_panels>},
         {"HAIKEI_GA", nothing},
         {"MIDORI", background<BG_MIDORI>},
@@ -129,7 +134,7 @@ const std::map<std::string, Command>& commands() {
 
 bool is_menu_entry(const std::string& entry) { return commands().count(entry) != 0; }
 
-Work<> menu_command(Game& g, const std::string& entry) {
+Work<> menu_command(GameInPlay& g, const std::string& entry) {
     auto it = commands().find(entry);
     if (it == commands().end()) return nothing(g);
     return it->second(g);

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "core/game.h"
 #include "core/texts.h"
+#include "play/game_in_play.h"
 #include "play/work.h"
 
 namespace rindou {
@@ -25,7 +25,7 @@ bool is_menu_entry(const std::string& entry);
 // The command of an entry exactly as the window runs it.  Opening the
 // titles TAIKYOKU, STOP and OPTION closes the record panels.  A name that is
 // no entry does nothing.
-Work<> menu_command(Game& g, const std::string& entry);
+Work<> menu_command(GameInPlay& g, const std::string& entry);
 
 // The check mark of a checkable entry as the state holds it.
 bool menu_checked(const GameState& s, const std::string& entry);

@@ -70,7 +70,7 @@ void set_guidance(GameState& s, bool on) { s.guidance_on = on ? 1 : 0; }
 // Applies one line of the file; lines without "=" or with an unknown key
 // are skipped.  `music_started` tells whether an earlier line started the
 // music, so that a later "BGM=OFF" in the same file can silence it again.
-void apply_line(Game& g, const std::string& text, bool& music_started) {
+void apply_line(GameInPlay& g, const std::string& text, bool& music_started) {
     GameState& s = g.st;
     size_t eq = text.find('=');
     if (eq == std::string::npos) return;
@@ -148,7 +148,7 @@ std::string file_url(const std::filesystem::path& path) {
 
 void select_background(GameState& s, int code) { s.background_code = code; }
 
-void load_settings(Game& g) {
+void load_settings(GameInPlay& g) {
     GameState& s = g.st;
     apply_design_settings(s);
     // The desktop's language, unless the file names the player's own choice.
@@ -237,7 +237,7 @@ void toggle_elapsed_time(Game& g) {
     save_settings(g);
 }
 
-void toggle_music(Game& g) {
+void toggle_music(GameInPlay& g) {
     GameState& s = g.st;
     if (s.music_on) {
         s.music_on = false;
@@ -262,7 +262,7 @@ void show_help(Game& g) {
     g.io.host->show_help_page(help_page_address());
 }
 
-Work<> show_about(Game& g) {
+Work<> show_about(GameInPlay& g) {
     close_record_panels(g);
     play_other_sound(g);
     const bool home_page_asked = co_await about_box_closed();

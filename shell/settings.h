@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "core/game.h"
+#include "play/game_in_play.h"
 #include "play/work.h"
 
 namespace rindou {
 
-void load_settings(Game& g);
+void load_settings(GameInPlay& g);
 void save_settings(Game& g);
 void select_background(GameState& s, int code);
 
@@ -17,9 +17,9 @@ void select_background(GameState& s, int code);
 void choose_background(Game& g, int code);  // MIDORI, TATAMI, TAKE, UCHU, RENGA
 void toggle_guidance(Game& g);              // SIDOU
 void toggle_elapsed_time(Game& g);          // KEIKA
-void toggle_music(Game& g);                 // BGM
+void toggle_music(GameInPlay& g);           // BGM
 void show_help(Game& g);                    // KAISETU
-Work<> show_about(Game& g);                 // VER
+Work<> show_about(GameInPlay& g);           // VER
 
 // The languages the player may choose, by entry name, in the order a menu
 // lists them; each is named in its own words (Text::LanguageName of that

@@ -7,8 +7,8 @@
 
 namespace rindou {
 
-Work<> init_sound(Game& g) {
-    SoundHandles& h = g.st.sound;
+Work<> init_sound(GameInPlay& g) {
+    SoundHandles& h = g.sound;
     h = SoundHandles{};
     if (SoundLibrary* lib = g.io.sound) {
         h.context = lib->dsInitialize(1);
@@ -21,9 +21,9 @@ Work<> init_sound(Game& g) {
     h.music = co_await load_sound(g, "BGM.wav", SOUND_FLAG_MUSIC);
 }
 
-Work<int> load_sound(Game& g, std::string file_name, int flag) {
+Work<int> load_sound(GameInPlay& g, std::string file_name, int flag) {
     SoundLibrary* lib = g.io.sound;
-    if (g.st.sound.context == 0 || lib == nullptr) co_return 0;
+    if (g.sound.context == 0 || lib == nullptr) co_return 0;
     std::vector<unsigned char> bytes;
     std::error_code error;
     switch (g.io.storage->read_data_file(file_name, bytes, error)) {
@@ -33,7 +33,7 @@ Work<int> load_sound(Game& g, std::string file_name, int flag) {
         case FileRead::Ok: break;
     }
     if (bytes.empty()) co_return 0;
-    co_return lib->dsCreateDSB(g.st.sound.context, bytes.data(), static_cast<int32_t>(bytes.size()),
+    co_return lib->dsCreateDSB(g.sound.context, bytes.data(), static_cast<int32_t>(bytes.size()),
                             flag);
 }
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/game.h"
+#include "play/game_in_play.h"
 #include "play/work.h"
 
 namespace rindou {
@@ -15,7 +15,7 @@ constexpr int SOUND_FLAG_MUSIC = 1;
 
 // Initialises the library and loads the four sound files, in the order
 // other, refusal, piece, music.
-Work<> init_sound(Game& g);
-Work<int> load_sound(Game& g, std::string file_name, int flag);
+Work<> init_sound(GameInPlay& g);
+Work<int> load_sound(GameInPlay& g, std::string file_name, int flag);
 
 }  // namespace rindou

@@ -7,12 +7,10 @@
 
 namespace rindou {
 
-Work<> start_up(Game& g) {
+Work<> start_up(GameInPlay& g) {
     GameState& s = g.st;
     // Sound first: the settings applied below may start the music.
     co_await init_sound(g);
-    // The help page and the record panel start from the folder of start-up.
-    s.start_folder = g.io.host->current_folder();
     // No record, no guidance, level 3.
     s.record_mode = 0;
     s.guidance_on = 0;

@@ -18,6 +18,7 @@
 #include "play/computer_turn.h"
 #include "play/deep_play.h"
 #include "play/flow.h"
+#include "play/game_in_play.h"
 #include "play/input.h"
 #include "play/record_commands.h"
 #include "record/record_file.h"
@@ -92,7 +93,7 @@ void expect_words(const std::vector<std::string>& w, size_t n) {
 constexpr int CELL_LIMIT = 1000;
 
 // True when the program ended in the click.
-bool click_cell(Game& g, int button, int col, int row) {
+bool click_cell(GameInPlay& g, int button, int col, int row) {
     double x = board_left + square_width * col + 307;
     double y = board_top + square_height * row + 345;
     return run_at_once(g, on_mouse_down(g, button, x, y));
@@ -172,7 +173,7 @@ void print_legal(const GameState& original, std::ostream& out) {
 
 // ---- setup --------------------------------------------------------------------
 
-void run_setup(Game& g, const std::vector<std::string>& w) {
+void run_setup(GameInPlay& g, const std::vector<std::string>& w) {
     if (w.size() != 98) throw BadCommand{"setup needs 97 integers"};
     std::vector<int> v;
     for (size_t i = 1; i < w.size(); ++i) v.push_back(to_int(w[i], -100000, 100000));
@@ -218,7 +219,7 @@ void run_setup(Game& g, const std::vector<std::string>& w) {
 
 struct Session {
     CliPlatform io;
-    Game game;
+    GameInPlay game;
     std::ostream& out;
 
     explicit Session(std::ostream& o) : io(o), out(o) { game.io = &io; }
@@ -304,7 +305,7 @@ struct Session {
             print_legal(game.st, out);
         } else if (cmd == "think") {
             expect_words(w, 1);
-            think(game.st, out);
+            think(game.st, game.computer, out);
         } else if (cmd == "search") {
             expect_words(w, 2);
             int level = to_int(w[1], 4, 5);
@@ -322,7 +323,7 @@ struct Session {
             int tc = to_int(w[3], -CELL_LIMIT, CELL_LIMIT);
             int tr = to_int(last, -CELL_LIMIT, CELL_LIMIT);
             std::ostringstream terms;
-            if (!explain(game.st, fc, fr, tc, tr, promote, terms))
+            if (!explain(game.st, game.computer, fc, fr, tc, tr, promote, terms))
                 throw BadCommand{"not a candidate"};
             out << terms.str();
         } else {
@@ -383,7 +384,9 @@ void serve(Session& session, std::istream& in, std::ostream& out, size_t line_li
         }
         // Commands work on the state only when they complete: a bad line
         // leaves the game exactly as it was.
-        GameState before = session.game.st;
+        const GameState before = session.game.st;
+        const Computer computer_before = session.game.computer;
+        const SoundHandles sound_before = session.game.sound;
         try {
             const bool ended = session.run(line);
             out << "ok\n";
@@ -391,6 +394,8 @@ void serve(Session& session, std::istream& in, std::ostream& out, size_t line_li
             if (ended) return;
         } catch (const BadCommand& bad) {
             session.game.st = before;
+            session.game.computer = computer_before;
+            session.game.sound = sound_before;
             out << "error " << bad.reason << '\n';
         }
         if (check) check_state_after(session.game.st, line);

@@ -50,7 +50,7 @@ int check_installation(std::ostream& out) {
         ok = ok && good && !where.empty();
     };
     report("sound-library", window.sound_library_path(), true);
-    const SoundHandles& h = window.game().st.sound;
+    const SoundHandles& h = window.game().sound;
     report("sound-context", h.context ? std::to_string(h.context) : "", true);
     const struct {
         const char* file;

@@ -97,7 +97,7 @@ namespace {
 
 // Choosing a language, as work, so that it waits its turn as every command
 // of the window does.
-Work<> language_command(Game& g, Language l) {
+Work<> language_command(GameInPlay& g, Language l) {
     choose_language(g, l);
     co_return;
 }
@@ -512,7 +512,7 @@ void MainWindow::add_shortcuts() {
 
 namespace {
 // What choosing an entry with the mouse runs: its title's command first.
-Work<> keyed_command(Game& g, std::string title, std::string entry) {
+Work<> keyed_command(GameInPlay& g, std::string title, std::string entry) {
     if (!title.empty()) co_await menu_command(g, title);
     co_await menu_command(g, entry);
 }
@@ -694,7 +694,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
 namespace {
 
 // Jumping, as work, so that it waits its turn as every command does.
-Work<> jump_command(Game& g, int n) {
+Work<> jump_command(GameInPlay& g, int n) {
     (void)jump_to(g, n);
     co_return;
 }

@@ -20,7 +20,7 @@
 
 #include "app/qt/canvas.h"
 #include "app/qt/dialogs.h"
-#include "core/game.h"
+#include "play/game_in_play.h"
 #include "play/work.h"
 #include "study/study.h"
 #include "record/kept_games.h"
@@ -83,7 +83,7 @@ public:
     // Logical pixels per natural pixel at the present size.
     double scale() const { return scale_; }
 
-    Game& game() { return game_; }
+    GameInPlay& game() { return game_; }
     BoardWidget* board() const { return board_; }
     RecordPanel* panel() const { return panel_; }
     QtPlatform* platform() const { return platform_.get(); }
@@ -157,7 +157,7 @@ private:
     PictureSet pictures_;
     Canvas canvas_;
     FolderShelf shelf_;
-    Game game_;
+    GameInPlay game_;
     std::unique_ptr<Dialogs> dialogs_;
     BoardWidget* board_ = nullptr;
     RecordPanel* panel_ = nullptr;

@@ -15,7 +15,7 @@
 
 #include "app/qt/online_client.h"
 #include "app/qt/online_seats.h"
-#include "core/game.h"
+#include "play/game_in_play.h"
 
 class QLabel;
 class QPushButton;
@@ -89,7 +89,7 @@ private:
     bool my_turn() const;
 
     MainWindow* window_;
-    Game& g_;
+    GameInPlay& g_;
     GameShelf* shelf_;
     OnlineClient client_;
     OnlineSeats seats_;

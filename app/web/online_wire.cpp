@@ -191,7 +191,7 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_set(const char* text) {
     find_kings(next);
     scan_pawn_files(next);
 
-    Game& g = page_game();
+    GameInPlay& g = page_game();
     g.st = next;
     g.view.clock_shown_second = 0;
     g.view.turned = turned == 1;
@@ -215,7 +215,7 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_set(const char* text) {
 EMSCRIPTEN_KEEPALIVE int rindou_online_move(const char* text) {
     std::vector<int> v;
     if (!page_idle() || !read_ints(text, v, 8)) return 0;
-    Game& g = page_game();
+    GameInPlay& g = page_game();
     GameState& s = g.st;
     if (s.side_to_move == NO_SIDE) return 0;
     drop_pick(g);
@@ -277,7 +277,7 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_move(const char* text) {
 // seconds left, shown in the game's own clock places.
 EMSCRIPTEN_KEEPALIVE void rindou_online_clock(int lower_seconds, int upper_seconds) {
     if (!page_idle()) return;
-    Game& g = page_game();
+    GameInPlay& g = page_game();
     g.st.lower_time_total = static_cast<float>(std::max(lower_seconds, 0));
     g.st.upper_time_total = static_cast<float>(std::max(upper_seconds, 0));
     draw_clock(g, g.st.lower_turn, g.st.lower_time_total);
@@ -293,7 +293,7 @@ EMSCRIPTEN_KEEPALIVE const char* rindou_online_press(int button, double x, doubl
     static std::string slot;
     slot.clear();
     if (!page_idle()) return slot.c_str();
-    Game& g = page_game();
+    GameInPlay& g = page_game();
     GameState& s = g.st;
     const Side mine = turn_of(s, side);
     if (mine == NO_SIDE || s.side_to_move != mine) return slot.c_str();
@@ -312,7 +312,7 @@ EMSCRIPTEN_KEEPALIVE const char* rindou_online_press(int button, double x, doubl
 // A finished game's record file from the server, kept with the games the
 // page keeps itself.  1 when kept.
 EMSCRIPTEN_KEEPALIVE int rindou_online_keep(const char* bytes, int size) {
-    Game& g = page_game();
+    GameInPlay& g = page_game();
     GameShelf* shelf = g.io.storage->game_shelf();
     if (!shelf || !bytes || size <= 0) return 0;
     try {
@@ -340,7 +340,7 @@ EMSCRIPTEN_KEEPALIVE int rindou_online_intact() {
 // its squares as drawn (the edge's numerals are drawn anew if they were
 // turned).
 EMSCRIPTEN_KEEPALIVE void rindou_online_leave(int keep_board) {
-    Game& g = page_game();
+    GameInPlay& g = page_game();
     const bool was_turned = g.view.turned;
     g.view.turned = false;
     if (keep_board != 1 && page_idle())

@@ -1,12 +1,12 @@
 // The page's one game, as the online bridge (online_wire.cpp) reaches it.
 #pragma once
 
-#include "core/game.h"
+#include "play/game_in_play.h"
 #include "play/work.h"
 
 namespace rindou::web {
 
-Game& page_game();
+GameInPlay& page_game();
 // No work in progress and the program not ended: the board may be set.
 bool page_idle();
 // Starts work on the page's game, as a command of the page does.

@@ -187,8 +187,10 @@ bool board_from_codes(const Grid& codes, int coin_col, int coin_row, Position& p
     X(pre_lower_attacks) X(pre_upper_attacks) X(pre_upper_threat_col) X(pre_upper_threat_row)    \
     X(turn_start_board) X(lower_pins) X(upper_pins) X(bishop_check_squares)
 
+// Written after these: whether a piece is pinned against the computer's
+// king, which follows from its pins and is not read back.
 #define RINDOU_SAVED_ENGINE_INTS(X)                                                               \
-    X(moving_piece) X(origin_distance) X(baseline_escapes) X(pre_upper_hand_total) X(upper_pinned)
+    X(moving_piece) X(origin_distance) X(baseline_escapes) X(pre_upper_hand_total)
 
 // The last record entry that holds anything: moves stepped back over stay
 // in the record beyond its cursor.
@@ -205,7 +207,7 @@ int last_entry(const GameState& s) {
 
 }  // namespace
 
-std::string write_saved_game(const GameState& s, float now) {
+std::string write_saved_game(const GameState& s, const Computer& c, float now) {
     Writer w;
     w.text(SAVED_GAME_VERSION);
 #define X(f) w.put(#f, {number(s.f)});
@@ -233,20 +235,21 @@ std::string write_saved_game(const GameState& s, float now) {
     w.ints("upper_hand", s.hand[UPPER]);
     w.ints("lower_pawn_file", s.lower_pawn_file);
     w.ints("upper_pawn_file", s.upper_pawn_file);
-#define X(f) w.grid("maps." #f, s.maps.f);
+#define X(f) w.grid("maps." #f, c.maps.f);
     RINDOU_SAVED_MAPS(X)
 #undef X
-#define X(f) w.grid("engine." #f, s.engine.f);
+#define X(f) w.grid("engine." #f, c.memory.f);
     RINDOU_SAVED_ENGINE_GRIDS(X)
 #undef X
-#define X(f) w.put("engine." #f, {static_cast<double>(s.engine.f)});
+#define X(f) w.put("engine." #f, {static_cast<double>(c.memory.f)});
     RINDOU_SAVED_ENGINE_INTS(X)
 #undef X
-    const Move& b = s.engine.best;
+    w.put("engine.upper_pinned", {static_cast<double>(c.memory.upper_pinned())});
+    const Move& b = c.memory.best;
     w.put("engine.best", {double(b.from_col), double(b.from_row), double(b.to_col), double(b.to_row),
                           double(b.piece_before), double(b.captured), double(b.piece_after)});
-    w.put("engine.best_found", {s.engine.best_found ? 1.0 : 0.0});
-    w.put("engine.best_score", {s.engine.best_score}, 17);
+    w.put("engine.best_found", {c.memory.best_found ? 1.0 : 0.0});
+    w.put("engine.best_score", {c.memory.best_score}, 17);
     const int entries = last_entry(s);
     w.put("record_entries", {double(entries)});
     for (int i = 1; i <= entries; ++i) {
@@ -260,13 +263,14 @@ std::string write_saved_game(const GameState& s, float now) {
     return w.str();
 }
 
-bool read_saved_game(const std::string& text, float now, GameState& out) {
+bool read_saved_game(const std::string& text, float now, GameState& out, Computer& out_computer) {
     const size_t first_line = text.find('\n');
     if (first_line == std::string::npos || text.compare(0, first_line, SAVED_GAME_VERSION) != 0)
         return false;
     Reader r(text.substr(first_line + 1));
     if (!r.ok()) return false;
     GameState s = out;
+    Computer c = out_computer;
 #define X(f) r.integer(#f, s.f);
     int coin_col = s.coin_col(), coin_row = s.coin_row();
     r.integer("coin_col", coin_col);
@@ -290,17 +294,17 @@ bool read_saved_game(const std::string& text, float now, GameState& out) {
     r.ints("upper_hand", s.hand[UPPER]);
     r.ints("lower_pawn_file", s.lower_pawn_file);
     r.ints("upper_pawn_file", s.upper_pawn_file);
-#define X(f) r.grid("maps." #f, s.maps.f);
+#define X(f) r.grid("maps." #f, c.maps.f);
     RINDOU_SAVED_MAPS(X)
 #undef X
-#define X(f) r.grid("engine." #f, s.engine.f);
+#define X(f) r.grid("engine." #f, c.memory.f);
     RINDOU_SAVED_ENGINE_GRIDS(X)
 #undef X
-#define X(f) r.integer("engine." #f, s.engine.f);
+#define X(f) r.integer("engine." #f, c.memory.f);
     RINDOU_SAVED_ENGINE_INTS(X)
 #undef X
     if (auto* b = r.get("engine.best", 7)) {
-        Move& m = s.engine.best;
+        Move& m = c.memory.best;
         m.from_col = r.whole((*b)[0]);
         m.from_row = r.whole((*b)[1]);
         m.to_col = r.whole((*b)[2]);
@@ -309,8 +313,8 @@ bool read_saved_game(const std::string& text, float now, GameState& out) {
         m.captured = r.whole((*b)[5]);
         m.piece_after = r.whole((*b)[6]);
     }
-    r.flag("engine.best_found", s.engine.best_found);
-    r.real("engine.best_score", s.engine.best_score);
+    r.flag("engine.best_found", c.memory.best_found);
+    r.real("engine.best_score", c.memory.best_score);
     int entries = 0;
     r.integer("record_entries", entries);
     if (!r.ok() || entries < 0 || entries > RECORD_MAX) return false;
@@ -354,6 +358,7 @@ bool read_saved_game(const std::string& text, float now, GameState& out) {
     s.select_state = 0;
     s.hint_shown = false;
     out = s;
+    out_computer = c;
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/state.h"
+#include "engine/computer.h"
 
 namespace rindou::web {
 
@@ -18,12 +19,12 @@ inline constexpr const char* SAVED_GAME_VERSION = "rindou-saved-game 1";
 // level, the record mode, the flip, the handicap, and what the computer
 // carries from one turn to the next.  `now` is the clock's reading when it
 // is written: the seconds the present move has taken so far go with it.
-std::string write_saved_game(const GameState& s, float now);
+std::string write_saved_game(const GameState& s, const Computer& c, float now);
 
-// Reads a saved game into `s` (the settings, the sounds and the start
-// folder in `s` stay), with the present move's clock going on from `now`
-// where it stood when the game was written.  False, and `s` untouched, for
-// a text that is not a saved game of this version or not a sound state.
-bool read_saved_game(const std::string& text, float now, GameState& s);
+// Reads a saved game into `s` and the computer's parts `c` (the settings in
+// `s` stay), with the present move's clock going on from `now` where it
+// stood when the game was written.  False, and both untouched, for a text
+// that is not a saved game of this version or not a sound state.
+bool read_saved_game(const std::string& text, float now, GameState& s, Computer& c);
 
 }  // namespace rindou::web

@@ -33,6 +33,7 @@
 #include "play/clock.h"
 #include "play/deep_play.h"
 #include "play/flow.h"
+#include "play/game_in_play.h"
 #include "play/input.h"
 #include "play/record_commands.h"
 #include "play/replay.h"
@@ -381,7 +382,7 @@ public:
         return runner_.busy() ? 1 + static_cast<int>(runner_.wait().kind) : 0;
     }
 
-    Game& game() { return game_; }
+    GameInPlay& game() { return game_; }
     WebPlatform& platform() { return platform_; }
 
 private:
@@ -423,7 +424,7 @@ private:
     }
 
     WebPlatform platform_;
-    Game game_;
+    GameInPlay game_;
     Runner runner_;
     int serial_ = 0;
     bool finished_ = false;
@@ -436,13 +437,13 @@ Front& front() {
 
 // Choosing a language, as work, so that it waits its turn as every command
 // of the page does.
-Work<> language_command(Game& g, Language l) {
+Work<> language_command(GameInPlay& g, Language l) {
     choose_language(g, l);
     co_return;
 }
 
 // What choosing an entry with the mouse runs: its title's command first.
-Work<> keyed_command(Game& g, std::string title, std::string entry) {
+Work<> keyed_command(GameInPlay& g, std::string title, std::string entry) {
     if (!title.empty()) co_await menu_command(g, title);
     co_await menu_command(g, entry);
 }
@@ -486,7 +487,7 @@ const char* wait_kind_name(Wait::Kind kind) {
 }  // namespace
 
 // What the online bridge reaches (online_wire.h).
-Game& page_game() { return front().game(); }
+GameInPlay& page_game() { return front().game(); }
 bool page_idle() { return !front().ended() && front().waiting() == 0; }
 void page_run(Work<> work) { front().run(std::move(work)); }
 
@@ -817,7 +818,7 @@ EMSCRIPTEN_KEEPALIVE const char* rindou_saved_game() {
         s.keep_state == rindou::KEEP_DONE)
         return rindou::web::kept(slot, "");
     if (f.waiting() != 0) return rindou::web::kept(slot, "=");
-    return rindou::web::kept(slot, rindou::web::write_saved_game(s, f.platform().now()));
+    return rindou::web::kept(slot, rindou::web::write_saved_game(s, f.game().computer, f.platform().now()));
 }
 
 // Takes up a game put aside: 1 when the board now holds it, 0 when the text
@@ -825,8 +826,8 @@ EMSCRIPTEN_KEEPALIVE const char* rindou_saved_game() {
 EMSCRIPTEN_KEEPALIVE int rindou_restore_game(const char* text) {
     rindou::web::Front& f = front();
     if (f.ended() || f.waiting() != 0 || !text) return 0;
-    rindou::Game& g = f.game();
-    if (!rindou::web::read_saved_game(text, f.platform().now(), g.st)) return 0;
+    rindou::GameInPlay& g = f.game();
+    if (!rindou::web::read_saved_game(text, f.platform().now(), g.st, g.computer)) return 0;
     g.view.clock_shown_second = 0;
     rindou::redraw_position(g);
     return 1;
@@ -851,7 +852,7 @@ namespace rindou::web {
 namespace {
 
 // Jumping, as work, so that it waits its turn as every command does.
-Work<> jump_command(Game& g, int n) {
+Work<> jump_command(GameInPlay& g, int n) {
     (void)jump_to(g, n);
     co_return;
 }
@@ -868,7 +869,7 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE const char* rindou_study_view() {
     static std::string slot;
     using rindou::web::json_string;
-    rindou::Game& g = front().game();
+    rindou::GameInPlay& g = front().game();
     const rindou::GameState& s = g.st;
     std::string out = "{\"shown\":";
     out += g.view.move_list_shown ? "true" : "false";

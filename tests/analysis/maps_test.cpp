@@ -10,9 +10,10 @@ namespace {
 
 struct Board : test::Pos {
     void coin(int c, int r) { put(c, r, COIN); }
-    void analyse() { analyse_position(s); }
+    void analyse() { analyse_position(s, maps); }
     int at(const Grid& g, int c, int r) const { return g[size_t(c)][size_t(r)]; }
-    const Maps& m() const { return s.maps; }
+    const Maps& m() const { return maps; }
+    Maps maps;
 };
 
 TEST(Maps, EmptyBoardHoldsOnlyTheResetValues) {
@@ -106,8 +107,8 @@ TEST(Maps, UpperPatternsWithoutSquareLeaveTheSquaresAlone) {
     Board b;
     b.put(5, 4, 11);   // promoted pawn, gold pattern: covers (5,5) forwards
     b.put(5, 5, 100);  // upper silver
-    b.s.maps.upper_guard_col[5][5] = 42;
-    b.s.maps.upper_guard_row[5][5] = 43;
+    b.maps.upper_guard_col[5][5] = 42;
+    b.maps.upper_guard_row[5][5] = 43;
     b.analyse();
     EXPECT_EQ(b.at(b.m().upper_guard, 5, 5), 110);
     EXPECT_EQ(b.at(b.m().upper_guard_col, 5, 5), 42);

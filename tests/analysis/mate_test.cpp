@@ -11,9 +11,10 @@ struct Position : test::Pos {
     void coin(int c, int r) { put(c, r, COIN); }
     void hand(int slot, int n) { upper_hand(slot, n); }
     int test() {
-        analyse_position(s);
-        return upper_mate_test(s);
+        analyse_position(s, maps);
+        return upper_mate_test(s, maps);
     }
+    Maps maps;
 };
 
 // Upper king in the corner, boxed in by its own knights, which cannot move
@@ -95,7 +96,7 @@ TEST(UpperMate, TheSquareBehindTheKingOnTheCheckLineIsNoEscape) {
     p.put(5, 9, -900);
     p.coin(9, 9);
     EXPECT_EQ(p.test(), 1);
-    EXPECT_EQ(p.s.maps.lower_attacks[5][2], 1);
+    EXPECT_EQ(p.maps.lower_attacks[5][2], 1);
     // A gold that checks from the same square leaves (5,2) free.
     p.put(5, 9, EMPTY);
     p.put(5, 4, -110);
@@ -113,13 +114,13 @@ TEST(UpperMate, ACaptureThatLeavesAnotherCheckFailsAndTheMapsStayAsTried) {
     p.put(2, 3, -30);   // checks too
     p.coin(5, 5);
     Grid before = p.s.codes();
-    analyse_position(p.s);
-    EXPECT_EQ(p.s.maps.lower_attacks[3][1], 1);  // the knight's other square
-    EXPECT_EQ(upper_mate_test(p.s), 1);
+    analyse_position(p.s, p.maps);
+    EXPECT_EQ(p.maps.lower_attacks[3][1], 1);  // the knight's other square
+    EXPECT_EQ(upper_mate_test(p.s, p.maps), 1);
     EXPECT_EQ(p.s.codes(), before);
     // The last try was the gold taking the knight.
-    EXPECT_EQ(p.s.maps.lower_attacks[3][1], 0);
-    EXPECT_EQ(p.s.maps.upper_attacks[2][4], 1);
+    EXPECT_EQ(p.maps.lower_attacks[3][1], 0);
+    EXPECT_EQ(p.maps.upper_attacks[2][4], 1);
 }
 
 TEST(UpperMate, ABoardPieceTakingTheOnlyCheckerSaves) {

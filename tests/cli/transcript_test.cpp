@@ -113,10 +113,10 @@ TEST(Protocol, SetupRefusesImpossiblePositionsAndChangesNothing) {
 // candidate's score; the other placement, and anything not listed, is not a
 // candidate.
 TEST(Protocol, ExplainTotalsAreTheScoresThinkPrints) {
-    const std::vector<GameState> positions = bench::scripted_positions(2, 30, 99);
+    const std::vector<GameInPlay> positions = bench::scripted_positions(2, 30, 99);
     int explained = 0;
     for (size_t i = 0; i < positions.size(); i += 6) {
-        const GameState& s = positions[i];
+        const GameState& s = positions[i].st;
         const std::string setup = test::setup_line(s, 1, 1) + "\n";
         std::istringstream think(test::run_console(setup + "think\n"));
         std::string script = setup, line;

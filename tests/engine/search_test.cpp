@@ -8,6 +8,7 @@
 #include "core/null_platform.h"
 #include "analysis/analysis.h"
 #include "engine/evaluation.h"
+#include "play/game_in_play.h"
 #include "tests/support/position.h"
 #include "tests/support/test_game.h"
 
@@ -26,30 +27,31 @@ struct Collect : CandidateSink {
     }
 };
 
-const std::vector<GameState>& positions() {
-    static const std::vector<GameState> p = bench::scripted_positions(8, 60, 12345);
+const std::vector<GameInPlay>& positions() {
+    static const std::vector<GameInPlay> p = bench::scripted_positions(8, 60, 12345);
     return p;
 }
 
 TEST(Search, ThereAreEnoughPositionsWithDrops) {
     int with_hand = 0;
-    for (const GameState& s : positions()) with_hand += s.hand_total(UPPER) > 0;
+    for (const GameInPlay& p : positions()) with_hand += p.st.hand_total(UPPER) > 0;
     EXPECT_GE(positions().size(), 30u);
     EXPECT_GE(with_hand, 5);
 }
 
 TEST(Search, TheFirstCandidateWithTheHighestScoreIsChosen) {
     int drop_ties = 0;
-    for (const GameState& start : positions()) {
+    for (const GameInPlay& start : positions()) {
         NullPlatform quiet;
-        Game g{start, &quiet};
+        GameInPlay g = start;
+        g.io = &quiet;
         Collect c;
-        search_best_move(g.st, &c);
+        search_best_move(g.st, g.computer, &c);
         ASSERT_FALSE(c.all.empty());
         size_t first = 0;
         for (size_t i = 1; i < c.all.size(); ++i)
             if (c.all[i].score > c.all[first].score) first = i;
-        const EngineMemory& e = g.st.engine;
+        const EngineMemory& e = g.computer.memory;
         ASSERT_TRUE(e.best_found);
         EXPECT_EQ(e.best_score, c.all[first].score);
         EXPECT_EQ(e.best.from_col, c.all[first].fc);
@@ -63,17 +65,18 @@ TEST(Search, TheFirstCandidateWithTheHighestScoreIsChosen) {
             for (const Cand& k : c.all)
                 if (k.fc == -1 && k.score == e.best_score) ++drop_ties;
         // The search leaves the board as it found it.
-        EXPECT_EQ(g.st.codes(), start.codes());
-        EXPECT_EQ(g.st.hand[UPPER], start.hand[UPPER]);
+        EXPECT_EQ(g.st.codes(), start.st.codes());
+        EXPECT_EQ(g.st.hand[UPPER], start.st.hand[UPPER]);
     }
     RecordProperty("drop_ties", drop_ties);
 }
 
 TEST(Search, TheComputerPlaysWhatThinkChooses) {
-    for (const GameState& start : positions()) {
+    for (const GameInPlay& start : positions()) {
         NullPlatform quiet;
-        Game probe{start, &quiet};
-        search_best_move(probe.st, nullptr);
+        GameInPlay probe = start;
+        probe.io = &quiet;
+        search_best_move(probe.st, probe.computer, nullptr);
 
         // Only the observer port is watched; the others are the null ones.
         struct Seen : ObserverPort {
@@ -81,16 +84,17 @@ TEST(Search, TheComputerPlaysWhatThinkChooses) {
             double score = 0;
             void computer_move(const Move& m, double s) override { move = m, score = s; }
         } seen;
-        Game g{start, Ports{}};
+        GameInPlay g = start;
+        g.io = Ports{};
         g.io.observer = &seen;
         test::now(g, com_ban(g));
-        const Move& best = probe.st.engine.best;
+        const Move& best = probe.computer.memory.best;
         EXPECT_EQ(seen.move.from_col, best.from_col);
         EXPECT_EQ(seen.move.from_row, best.from_row);
         EXPECT_EQ(seen.move.to_col, best.to_col);
         EXPECT_EQ(seen.move.to_row, best.to_row);
         EXPECT_EQ(seen.move.piece_after, best.piece_after);
-        EXPECT_EQ(seen.score, probe.st.engine.best_score);
+        EXPECT_EQ(seen.score, probe.computer.memory.best_score);
     }
 }
 
@@ -104,15 +108,16 @@ TEST(Search, TheKingNeverStepsOntoASquareOnePieceAttacks) {
     p.put(5, 1, OU).put(9, 2, -SYA).put(5, 9, -OU).put(5, 5, COIN).lower_hand(KIN_SLOT, 1);
     for (int level = 1; level <= 3; ++level) {
         GameState s = p.s;
+        Computer computer;
         s.level = level;
-        search_best_move(s, nullptr);
-        const Move& best = s.engine.best;
-        ASSERT_TRUE(s.engine.best_found);
+        search_best_move(s, computer, nullptr);
+        const Move& best = computer.memory.best;
+        ASSERT_TRUE(computer.memory.best_found);
         ASSERT_EQ(best.from_col, 5);
         s.put_code(make_square(5, 1), EMPTY);
         s.put_code(make_square(best.to_col, best.to_row), OU);
-        analyse_position(s);
-        EXPECT_EQ(s.maps.lower_attacks[size_t(best.to_col)][size_t(best.to_row)], 0)
+        analyse_position(s, computer.maps);
+        EXPECT_EQ(computer.maps.lower_attacks[size_t(best.to_col)][size_t(best.to_row)], 0)
             << "level " << level << ": " << best.to_col << "," << best.to_row;
     }
 }
@@ -143,14 +148,15 @@ struct Traced : Collect {
 TEST(Search, TheTermsOfEveryCandidateSumToItsScore) {
     long checked = 0;
     for (int level = 1; level <= 3; ++level)
-        for (const GameState& start : positions()) {
+        for (const GameInPlay& start : positions()) {
             NullPlatform quiet;
-            Game plain{start, &quiet}, traced{start, &quiet};
+            GameInPlay plain = start, traced = start;
+            plain.io = traced.io = &quiet;
             plain.st.level = traced.st.level = level;
             Collect c;
             Traced t;
-            search_best_move(plain.st, &c);
-            search_best_move(traced.st, &t);
+            search_best_move(plain.st, plain.computer, &c);
+            search_best_move(traced.st, traced.computer, &t);
             ASSERT_EQ(c.all.size(), t.all.size());
             for (size_t i = 0; i < t.all.size(); ++i) {
                 EXPECT_EQ(c.all[i].score, t.all[i].score);
@@ -172,16 +178,17 @@ TEST(Search, TheTermsOfEveryCandidateSumToItsScore) {
 // always promoted, with the better of the two scores.
 TEST(Search, OptionalPromotionOfLanceKnightAndSilverNeedsAStrictlyHigherScore) {
     int kept = 0, raised = 0, always = 0;
-    for (const GameState& start : positions()) {
+    for (const GameInPlay& start : positions()) {
         NullPlatform quiet;
-        Game g{start, &quiet};
+        GameInPlay g = start;
+        g.io = &quiet;
         Traced t;
-        search_best_move(g.st, &t);
+        search_best_move(g.st, g.computer, &t);
         for (size_t i = 0; i < t.all.size(); ++i) {
             const auto& e = t.evaluations[i];
             if (e.size() != 2) continue;
             const Cand& k = t.all[i];
-            const int piece = start.code_at(k.fc, k.fr);
+            const int piece = start.st.code_at(k.fc, k.fr);
             ASSERT_EQ(e[0].placed, piece);
             ASSERT_EQ(e[1].placed, piece + 1);
             const double best = std::max(e[0].sum, e[1].sum);

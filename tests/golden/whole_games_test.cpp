@@ -16,6 +16,7 @@
 #include "app/cli/cli_platform.h"
 #include "play/clock.h"
 #include "play/flow.h"
+#include "play/game_in_play.h"
 #include "play/input.h"
 #include "play/record_commands.h"
 #include "record/record_file.h"
@@ -68,7 +69,7 @@ std::string play(const Scenario& sc, const fs::path& folder,
     std::ostringstream out;
     DrawingLog io(out, out);
     io.language = language;
-    Game g;
+    GameInPlay g;
     g.io = &io;
     test::Lcg rng{sc.seed};
     if (sc.answer_no) io.answers.push_back(false);

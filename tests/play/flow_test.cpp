@@ -17,7 +17,7 @@ using test::TestGame;
 TEST(StartUp, NoGameLevelThreeAndTheFirstRunSettings) {
     std::ostringstream out;
     test::EventLog io(out);
-    Game started;
+    GameInPlay started;
     started.io = &io;
     test::now(started, start_up(started));
     EXPECT_EQ(out.str(), "music on\n");
@@ -89,7 +89,7 @@ TEST(Pass, AlternatesAndNoGameStaysNoGame) {
 
 TEST(Pause, EndsAcrossMidnight) {
     NullPlatform io;
-    Game g;
+    GameInPlay g;
     g.io = &io;
     io.clock_ = 86399.8f;
     test::now(g, pause_seconds(g, 0.5));

@@ -225,7 +225,7 @@ TEST_F(TwoPlayers, NoToTheContinueQuestionEndsTheProgram) {
     EXPECT_THROW(t.move(5, 2, 5, 1), test::Ended);
     EXPECT_EQ(t.take(),
               "sound piece\nmessage 終了|先手の勝ちです\nask 再ゲーム|続けますか？ -> no\nquit\n");
-    EXPECT_EQ(t.g.st.sound.context, 0);  // the sound resources were released
+    EXPECT_EQ(t.g.sound.context, 0);  // the sound resources were released
 }
 
 TEST_F(TwoPlayers, ASideWithoutBoardMovesPassesEvenWithPiecesInHand) {
@@ -294,7 +294,7 @@ public:
 TEST(Guidance, FramesLegalDestinationsOfAnyClickedPiece) {
     std::ostringstream out;
     FramePlatform io(out);
-    Game g;
+    GameInPlay g;
     g.io = &io;
     test::now(g, start_up(g));
     test::now(g, start_two_players(g));
@@ -333,7 +333,7 @@ TEST(Guidance, FramesLegalDestinationsOfAnyClickedPiece) {
 TEST(Guidance, ARefusedDropLeavesNoFrameOnTheHand) {
     std::ostringstream out;
     FramePlatform io(out);
-    Game g;
+    GameInPlay g;
     g.io = &io;
     test::now(g, start_up(g));
     test::now(g, start_two_players(g));

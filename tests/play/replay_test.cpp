@@ -501,13 +501,13 @@ TEST(Jump, EveryMoveOfALongGameIsWhereSteppingLeavesItAndPlayingOnDiscardsTheRes
     TestGame stepped;
     stepped.g.st = t.g.st;
     for (int n = end; n >= 0; --n) {
-        Game jumped(t.g.st, Ports{});
+        GameInPlay jumped(t.g.st, Ports{});
         ASSERT_TRUE(jump_to(jumped, n)) << n;
         EXPECT_EQ(snapshot(jumped.st), snapshot(stepped.g.st)) << "at move " << n;
         if (n > 0) now(stepped.g, step_back(stepped.g));
     }
     // From the start forward again, and past the record's end nothing moves.
-    Game g(stepped.g.st, Ports{});
+    GameInPlay g(stepped.g.st, Ports{});
     EXPECT_TRUE(jump_to(g, end / 2));
     EXPECT_EQ(g.st.record_count, end / 2);
     EXPECT_FALSE(jump_to(g, end + 1));

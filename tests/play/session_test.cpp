@@ -81,7 +81,7 @@ void session(uint64_t seed, MemoryShelf& shelf, Counts& n) {
         } else if (roll < 17) {
             what = "AFTER";
         } else if (roll < 20) {
-            Game jumped(s, Ports{});
+            GameInPlay jumped(s, Ports{});
             const int to = rng.below(s.record_end + 1);
             ASSERT_TRUE(jump_to(jumped, to)) << "seed " << seed;
             s = jumped.st;

@@ -14,7 +14,7 @@ namespace {
 TEST(SoundOps, StartUpLoadsTheFourFilesInOrderAndShutdownFreesThemInOrder) {
     FakePlatform io;
     io.set_ini(std::string("BGM=OFF\r\n"));
-    Game g;
+    GameInPlay g;
     g.io = &io;
     test::now(g, start_up(g));
     std::vector<std::string> start = {
@@ -44,13 +44,13 @@ TEST(SoundOps, StartUpLoadsTheFourFilesInOrderAndShutdownFreesThemInOrder) {
 TEST(SoundOps, NoDeviceWarnsOnceAndLeavesEveryHandleZero) {
     FakePlatform io;
     io.sound.context_result = 0;
-    Game g;
+    GameInPlay g;
     g.io = &io;
     test::now(g, start_up(g));
     EXPECT_EQ(io.messages,
               std::vector<std::string>{"Rindou.dll|Direct Soundインターフェースが作成できません。"});
     EXPECT_EQ(io.sound.created, 0);
-    EXPECT_EQ(g.st.sound.other + g.st.sound.refusal + g.st.sound.piece + g.st.sound.music, 0);
+    EXPECT_EQ(g.sound.other + g.sound.refusal + g.sound.piece + g.sound.music, 0);
 
     io.sound.log.clear();
     EXPECT_TRUE(run_at_once(g, quit_program(g)));
@@ -62,12 +62,12 @@ TEST(SoundOps, NoDeviceWarnsOnceAndLeavesEveryHandleZero) {
 TEST(SoundOps, AMissingLibraryIsSilentAndSaysNothing) {
     FakePlatform io;
     io.with_sound = false;
-    Game g;
+    GameInPlay g;
     g.io = &io;
     test::now(g, start_up(g));
     play_piece_sound(g);
     EXPECT_TRUE(io.messages.empty());
-    EXPECT_EQ(g.st.sound.piece, 0);
+    EXPECT_EQ(g.sound.piece, 0);
     EXPECT_TRUE(run_at_once(g, quit_program(g)));
 }
 
@@ -88,7 +88,7 @@ public:
 TEST(SoundOps, AnUnreadableFileShowsTheSystemsDescriptionAndGivesNoBuffer) {
     UnreadableFiles io;
     io.set_ini(std::string("BGM=ON\r\n"));
-    Game g;
+    GameInPlay g;
     g.io = &io;
     test::now(g, start_up(g));
     ASSERT_EQ(io.messages.size(), 4u);

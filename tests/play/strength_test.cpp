@@ -133,7 +133,7 @@ struct TextPlatform : NullPlatform {
 
 TEST(Handicap, TheCaptionNamesTheGrade) {
     TextPlatform io;
-    Game g;
+    GameInPlay g;
     g.io = &io;
     new_game_reset(g);
     for (int i = 0; i < 10; ++i) test::now(g, handicap_up(g));
@@ -146,7 +146,7 @@ TEST(Handicap, TheCaptionNamesTheGrade) {
 
 TEST(Level, SetsTheLevelAndItsCheckMarkAndDrawsOnlyAgainstTheComputer) {
     CountingPlatform io;
-    Game g;
+    GameInPlay g;
     g.io = &io;
     set_level(g, 2);
     EXPECT_EQ(g.st.level, 2);

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "core/record_store.h"
 #include "play/clock.h"
@@ -234,7 +237,7 @@ namespace rindou::test {
 namespace {
 
 // A click at the centre of a cell, as work the test's own runner holds.
-Work<> click_at(Game& g, int col, int row) {
+Work<> click_at(GameInPlay& g, int col, int row) {
     return on_mouse_down(g, 1, board_left + square_width * col + 307,
                          board_top + square_height * row + 345);
 }
@@ -327,6 +330,55 @@ TEST(Hint, TheWordsBelongToThePositionTheyWereGivenFor) {
     EXPECT_EQ(r.wait().text, text(Text::HintSearchFailed));
     r.resume();
     EXPECT_EQ(hint_words(t.g.st), "");
+}
+
+// The hint's frames come off the cells they were put on, for a drop from
+// either hand as for a board move: the cells are worked out again from the
+// hint's move when it is taken off.
+TEST(Hint, ItsFramesComeOffTheCellsTheyWerePutOn) {
+    using Outline = std::tuple<int, double, double>;  // colour, left, top
+    struct Outlines : SurfacePort {
+        void draw_image(int, double, double) override {}
+        void draw_outline(int colour, double x1, double y1, double, double) override {
+            seen.push_back({colour, x1, y1});
+        }
+        void draw_text(double, double, const std::string&, int, int, bool) override {}
+        void present() override {}
+        std::vector<Outline> seen;
+    };
+    // Where the outlines of one colour were drawn, in order.
+    auto cells = [](const std::vector<Outline>& outlines, int colour) {
+        std::vector<std::pair<double, double>> out;
+        for (const auto& [c, x, y] : outlines)
+            if (c == colour) out.push_back({x, y});
+        return out;
+    };
+    const struct {
+        bool upper;
+        deep::SearchResult hint;
+    } cases[] = {{false, found(-1, KIN_SLOT, 5, 5, -KIN)},
+                 {true, found(-1, KIN_SLOT, 5, 5, KIN)},
+                 {true, found(3, 3, 3, 4, HU)}};
+    for (const auto& c : cases) {
+        TestGame t;
+        t.menu("START");
+        GameState& s = t.g.st;
+        if (c.upper) s.side_to_move = s.upper_turn();
+        Outlines drawn;
+        t.g.io.surface = &drawn;
+        Runner r;
+        r.start(give_hint(t.g));
+        ASSERT_EQ(r.wait().kind, Wait::Kind::Search);
+        r.deliver(c.hint);
+        ASSERT_TRUE(s.hint_shown);
+        const std::vector<Outline> put = drawn.seen;
+        ASSERT_EQ(put.size(), 2u);
+        drawn.seen.clear();
+        clear_hint(t.g);
+        EXPECT_EQ(drawn.seen.size(), 2u);
+        EXPECT_EQ(cells(drawn.seen, FRAME_COLOUR), cells(put, std::get<0>(put[0])))
+            << "upper " << c.upper;
+    }
 }
 
 }  // namespace

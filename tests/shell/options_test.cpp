@@ -29,7 +29,7 @@ struct Options : ::testing::Test {
     }
     std::string file() const { return utf8(io.ini); }
     FakePlatform io;
-    Game g;
+    GameInPlay g;
 };
 
 TEST_F(Options, ChoosingTheCheckedBackgroundStillRewritesAndRedraws) {
@@ -136,7 +136,7 @@ TEST_F(Options, ElapsedTimeClearsLowerFirstAndDrawsUpperFirst) {
 }
 
 TEST_F(Options, MusicTogglesTheLoopAndWithoutAFileOnlyTheMarkAndFileChange) {
-    int music = g.st.sound.music;
+    int music = g.sound.music;
     ASSERT_NE(music, 0);
     test::now(g, menu_command(g, "BGM"));
     EXPECT_FALSE(g.st.menu().bgm);
@@ -150,10 +150,10 @@ TEST_F(Options, MusicTogglesTheLoopAndWithoutAFileOnlyTheMarkAndFileChange) {
     // No sound files: the buffers are 0 and the calls on them do nothing.
     FakePlatform quiet;
     quiet.missing_sounds = true;
-    Game h;
+    GameInPlay h;
     h.io = &quiet;
     test::now(h, start_up(h));
-    EXPECT_EQ(h.st.sound.music, 0);
+    EXPECT_EQ(h.sound.music, 0);
     quiet.draw_log.clear();
     test::now(h, menu_command(h, "BGM"));
     test::now(h, menu_command(h, "BGM"));
@@ -169,7 +169,7 @@ TEST_F(Options, HelpShowsTheUsersOwnPageFirstAsAFileAddressNeverOneOfTheCurrentF
     fs::create_directories(dir / "rindou");
     std::ofstream(dir / "rindou" / "Rindou.htm") << "<html></html>";
     // A page in the folder the game was started in is not the help page.
-    g.st.start_folder = dir.string();
+    io.folder = dir.string();
     std::ofstream(dir / "Rindou.htm") << "<html>decoy</html>";
     const char* was = getenv("XDG_DATA_HOME");
     std::string old = was ? was : "";
@@ -199,7 +199,7 @@ TEST_F(Options, AboutClosesThePanelsPlaysTheChimeAndOpensTheHomePageOnRequest) {
     test::now(g, menu_command(g, "VER"));
     std::vector<std::string> panel = {"hide lists", "empty boxes", "hide entry", "about box"};
     EXPECT_EQ(io.draw_log, panel);
-    EXPECT_EQ(io.sound.log, std::vector<std::string>{"play " + std::to_string(g.st.sound.other)});
+    EXPECT_EQ(io.sound.log, std::vector<std::string>{"play " + std::to_string(g.sound.other)});
     EXPECT_TRUE(io.pages.empty());
 
     // The home page button opens the address the build gave, or without one

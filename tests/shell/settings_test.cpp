@@ -36,7 +36,7 @@ struct Started {
         return std::find(io.draw_log.begin(), io.draw_log.end(), line) != io.draw_log.end();
     }
     FakePlatform io;
-    Game g;
+    GameInPlay g;
 };
 
 TEST(SettingsLoad, FirstRunWritesTheDefaultsAndStartsTheMusic) {
@@ -71,7 +71,7 @@ TEST(SettingsLoad, FirstRunWritesTheDefaultsAndStartsTheMusic) {
 TEST(SettingsLoad, FirstRunWithAFolderThatCannotBeWrittenStillAppliesTheDefaults) {
     FakePlatform io;
     io.failing_writes = 5;
-    Game g;
+    GameInPlay g;
     g.io = &io;
     test::now(g, start_up(g));
     EXPECT_TRUE(g.st.menu().midori && g.st.menu().keika && g.st.menu().bgm);
@@ -139,7 +139,7 @@ TEST(SettingsLoad, LineEndingsDamagedBytesAndStrayLinesAreTolerated) {
     FakePlatform io;
     io.set_ini(std::string("\xff\xfe=1\nnonsense\rcolour=red\r\n") + cp932("背景画=煉瓦") +
              "\r\n" + cp932("移動指導=ON") + "\n" + "BGM=OFF");
-    Game g;
+    GameInPlay g;
     g.io = &io;
     test::now(g, start_up(g));
     EXPECT_EQ(g.st.background_code, BG_RENGA);
@@ -150,7 +150,7 @@ TEST(SettingsLoad, LineEndingsDamagedBytesAndStrayLinesAreTolerated) {
     // A lead byte cut off at the end of the file.
     FakePlatform cut;
     cut.set_ini(cp932("背景画=畳\r\n") + "\x94");
-    Game h;
+    GameInPlay h;
     h.io = &cut;
     test::now(h, start_up(h));
     EXPECT_EQ(h.st.background_code, BG_TATAMI);
@@ -248,7 +248,7 @@ TEST(SettingsSave, AFailedWriteKeepsTheOldFileAndTheNewChoiceInEffectAndMarked) 
 TEST(SettingsLoad, AFileThatExistsButCannotBeReadIsNotReplaced) {
     FakePlatform io;
     io.unreadable_ini = true;
-    Game g;
+    GameInPlay g;
     g.io = &io;
     test::now(g, start_up(g));
     EXPECT_TRUE(io.writes.empty());

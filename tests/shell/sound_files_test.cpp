@@ -146,10 +146,10 @@ TEST(SoundFiles, TheGameLoadsAndPlaysThemThroughTheRealLibrary) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     RealSoundPlatform io;
     ASSERT_NE(io.real, nullptr);
-    Game g;
+    GameInPlay g;
     g.io = &io;
     test::now(g, start_up(g));  // first run: the music starts
-    const SoundHandles& h = g.st.sound;
+    const SoundHandles& h = g.sound;
     EXPECT_NE(h.context, 0);
     EXPECT_NE(h.other, 0);
     EXPECT_NE(h.refusal, 0);
@@ -159,7 +159,7 @@ TEST(SoundFiles, TheGameLoadsAndPlaysThemThroughTheRealLibrary) {
     EXPECT_EQ(io.real->dsPlay(h.other), 1);
     EXPECT_TRUE(io.messages.empty());
     EXPECT_TRUE(run_at_once(g, quit_program(g)));
-    EXPECT_EQ(g.st.sound.context, 0);
+    EXPECT_EQ(g.sound.context, 0);
 }
 
 }  // namespace

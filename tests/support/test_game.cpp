@@ -10,7 +10,7 @@
 
 namespace rindou::test {
 
-void now(Game& g, Work<> work) {
+void now(GameInPlay& g, Work<> work) {
     if (run_at_once(g, std::move(work))) throw Ended{};
 }
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "play/game_in_play.h"
 #include "tests/support/event_log.h"
-#include "core/game.h"
 #include "play/work.h"
 
 namespace rindou::test {
@@ -18,7 +18,7 @@ namespace rindou::test {
 struct Ended {};
 // Runs work at once, every wait answered through the game's ports, as the
 // console does; throws Ended when the program ended in it.
-void now(Game& g, Work<> work);
+void now(GameInPlay& g, Work<> work);
 
 class TestGame {
 public:
@@ -39,7 +39,7 @@ public:
 
     std::ostringstream out;
     EventLog io{out};
-    Game g;
+    GameInPlay g;
 };
 
 // The first character of Japanese script in UTF-8 text (kana, kanji, the

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "play/game_in_play.h"
 #include "play/input.h"
 #include "play/work.h"
 #include "shell/menu.h"
@@ -32,7 +33,7 @@ int main() {
     std::ostringstream events;
     PageTestLog io(events, std::cout);
     io.logging = false;
-    Game g;
+    GameInPlay g;
     g.io = &io;
     run_at_once(g, start_up(g));
     io.logging = true;

@@ -23,6 +23,7 @@
 #include "deep/search.h"
 #include "play/deep_play.h"
 #include "play/flow.h"
+#include "play/game_in_play.h"
 #include "play/input.h"
 #include "shell/menu.h"
 #include "shell/start.h"
@@ -51,7 +52,7 @@ public:
     }
 };
 
-void click(Game& g, int button, int col, int row) {
+void click(GameInPlay& g, int button, int col, int row) {
     (void)run_at_once(g, on_mouse_down(g, button, board_left + square_width * col + square_width / 2.0,
                   board_top + square_height * row + square_height / 2.0));
 }
@@ -95,7 +96,7 @@ int main(int argc, char** argv) {
     for (int game = 0; game < games; ++game) {
         const bool person_first = game % 2 == 0;
         Watcher io;
-        Game g;
+        GameInPlay g;
         g.io = &io;
         (void)run_at_once(g, start_up(g));
         (void)run_at_once(g, menu_command(g, "LEVEL" + std::to_string(com)));

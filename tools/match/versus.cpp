@@ -32,6 +32,7 @@
 #include "core/texts.h"
 #include "deep/search.h"
 #include "play/deep_play.h"
+#include "play/game_in_play.h"
 #include "play/input.h"
 #include "shell/menu.h"
 #include "shell/start.h"
@@ -105,13 +106,13 @@ public:
     }
 };
 
-void click(Game& g, int button, int col, int row) {
+void click(GameInPlay& g, int button, int col, int row) {
     (void)run_at_once(g, on_mouse_down(g, button, board_left + square_width * col + square_width / 2.0,
                   board_top + square_height * row + square_height / 2.0));
 }
 
 // The console's `move` line, and the same clicks on the referee's game.
-std::string play(Game& g, const Move& m, bool upper) {
+std::string play(GameInPlay& g, const Move& m, bool upper) {
     if (m.pass()) {
         click(g, 1, 5, 5);
         return "click 1 5 5";
@@ -198,7 +199,7 @@ int main(int argc, char** argv) {
         std::mt19937 rng(seed * 7919u + static_cast<unsigned>(game / 2));
         Console a(cli_a), b(cli_b);
         Referee io;
-        Game g;
+        GameInPlay g;
         g.io = &io;
         (void)run_at_once(g, start_up(g));
         (void)run_at_once(g, menu_command(g, "START"));
