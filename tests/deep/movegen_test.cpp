@@ -222,6 +222,17 @@ TEST(DeepMoveGen, PerftFromFixedPositions) {
     EXPECT_EQ(deep::perft(mid, 1), 68u);
     EXPECT_EQ(deep::perft(mid, 2), 4095u);
     EXPECT_EQ(deep::perft(mid, 3), 114596u);
+
+    // Knights and lances in both hands, where the rows they may not be
+    // dropped on are empty for both sides.
+    GameState h = s;
+    for (Side side : {UPPER, LOWER}) {
+        h.hand[side][KNIGHT] = 1;
+        h.hand[side][LANCE] = 1;
+    }
+    Position hands = Position::from_state(h, UPPER);
+    EXPECT_EQ(deep::perft(hands, 1), 102u);
+    EXPECT_EQ(deep::perft(hands, 2), 10191u);
 }
 
 }  // namespace
