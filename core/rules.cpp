@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "core/movement.h"
+
 
 namespace rindou {
 
@@ -9,40 +11,11 @@ namespace {
 
 inline int at(const Position& s, int c, int r) { return s.code_at(c, r); }
 
-// Every square strictly between origin and destination, walked from the
-// origin, first along the column and then along the row, must be empty.
-bool straight_clear(const Position& s, int fc, int fr, int tc, int tr) {
-    if (fc != tc && fr != tr) return false;
-    int c = fc, r = fr;
-    int sr = tr > fr ? 1 : -1;
-    while (r != tr) {
-        r += sr;
-        if (r == tr && c == tc) return true;
-        if (at(s, c, r) != EMPTY) return false;
-    }
-    int sc = tc > fc ? 1 : -1;
-    while (c != tc) {
-        c += sc;
-        if (c == tc) return true;
-        if (at(s, c, r) != EMPTY) return false;
-    }
-    return true;
+// Whether nothing stands on a square as the grids read it: the coin, and a
+// piece the computer has set down on the coin's square, are something.
+inline auto empty_on(const Position& s) {
+    return [&s](Square sq) { return s.code_at(sq) == EMPTY; };
 }
-
-bool diagonal_clear(const Position& s, int fc, int fr, int tc, int tr) {
-    int dc = tc - fc, dr = tr - fr;
-    if (std::abs(dc) != std::abs(dr) || dc == 0) return false;
-    int sc = dc > 0 ? 1 : -1, sr = dr > 0 ? 1 : -1;
-    for (int c = fc + sc, r = fr + sr; c != tc; c += sc, r += sr)
-        if (at(s, c, r) != EMPTY) return false;
-    return true;
-}
-
-bool gold_step(int dc, int dr, int forward) {
-    return (std::abs(dc) <= 1 && (dr == 0 || dr == forward)) || (dc == 0 && dr == -forward);
-}
-
-bool king_step(int dc, int dr) { return std::abs(dc) <= 1 && std::abs(dr) <= 1; }
 
 // The kind held in a hand slot 1..7 as the hand cells and the record number
 // them (a hand kind is its slot); NO_KIND for any other number.
@@ -74,87 +47,47 @@ bool is_piece_code(int code) {
 }
 
 int is_legal_move(const Position& s, int fc, int fr, int tc, int tr, int piece) {
-    int dc = tc - fc, dr = tr - fr;
-    bool board_move = fc >= 1 && fc <= 9;
-    bool drop = fc == LOWER_HAND_COL || fc == UPPER_HAND_COL;
+    const bool board_move = fc >= 1 && fc <= 9;
+    const bool drop = fc == LOWER_HAND_COL || fc == UPPER_HAND_COL;
 
-    // The coin moves by the same displacement: it must stay on the board and
-    // land on an empty square or the square the piece leaves.
-    if (board_move) {
-        int nc = s.coin_col() + dc, nr = s.coin_row() + dr;
-        if (!on_board(nc, nr)) return 0;
-        if (!(nc == fc && nr == fr) && at(s, nc, nr) != EMPTY) return 0;
-    }
     // On the board and not the origin.
     if (!on_board(tc, tr)) return 0;
     if (tc == fc && tr == fr) return 0;
     // A board move needs an origin on the board; anything else is no move.
     if (board_move && !on_board(fc, fr)) return 0;
     if (!board_move && !drop) return 0;
+    const Square to = make_square(tc, tr);
     // Not onto one's own piece.
     int dest = at(s, tc, tr);
     if (piece >= HU && dest >= HU) return 0;
     if (piece <= -HU && dest <= -HU) return 0;
-    // Drops: onto an empty square, no second pawn on a file, and no piece
-    // where it could never move again.
+    // The coin must be able to follow a board move.
+    if (board_move && !coin_may_follow(s.coin, make_square(fc, fr), to, empty_on(s))) return 0;
+    // Drops only onto an empty square.
+    if (drop && dest != EMPTY) return 0;
+    // What the code names: anything but a piece (the coin, a stray code)
+    // has no rule of its own beyond those above.
+    const Piece p = piece_from_code(piece);
+    if (p == NO_PIECE) return 1;
+    const Side side = side_of(p);
     if (drop) {
-        if (dest != EMPTY) return 0;
-        if (piece == -HU && s.lower_pawn_file[tc] == 1) return 0;
-        if (piece == HU && s.upper_pawn_file[tc] == 1) return 0;
-        switch (piece) {
-            case HU: case KYOU: return tr != 9 ? 1 : 0;
-            case KEI: return tr <= 7 ? 1 : 0;
-            case -HU: case -KYOU: return tr != 1 ? 1 : 0;
-            case -KEI: return tr >= 3 ? 1 : 0;
-            default: return 1;
-        }
+        const bool pawn_on_file = (side == LOWER ? s.lower_pawn_file : s.upper_pawn_file)[tc] == 1;
+        return may_drop(side, kind_of(p), tr, pawn_on_file) ? 1 : 0;
     }
-    // Movement of each kind.
-    switch (piece) {
-        case HU: return dc == 0 && dr == 1;
-        case KYOU: return dc == 0 && tr > fr && straight_clear(s, fc, fr, tc, tr);
-        case KEI: return dr == 2 && std::abs(dc) == 1;
-        case GIN: return std::abs(dc) <= 1 && (dr == 1 || (dr == -1 && dc != 0));
-        case KIN: case TOKIN: case NARIKYOU: case NARIKEI: case NARIGIN: return gold_step(dc, dr, 1);
-        case KAKU: return diagonal_clear(s, fc, fr, tc, tr);
-        case UMA: return king_step(dc, dr) || diagonal_clear(s, fc, fr, tc, tr);
-        case SYA: return straight_clear(s, fc, fr, tc, tr);
-        case RYU: return king_step(dc, dr) || straight_clear(s, fc, fr, tc, tr);
-        case OU: case -OU: return king_step(dc, dr);
-        case -HU: return dc == 0 && dr == -1;
-        case -KYOU: return dc == 0 && tr < fr && straight_clear(s, fc, fr, tc, tr);
-        case -KEI: return dr == -2 && std::abs(dc) == 1;
-        case -GIN: return std::abs(dc) <= 1 && (dr == -1 || (dr == 1 && dc != 0));
-        case -KIN: case -TOKIN: case -NARIKYOU: case -NARIKEI: case -NARIGIN: return gold_step(dc, dr, -1);
-        case -KAKU: return diagonal_clear(s, fc, fr, tc, tr);
-        case -UMA: return king_step(dc, dr) || diagonal_clear(s, fc, fr, tc, tr);
-        case -SYA: return straight_clear(s, fc, fr, tc, tr);
-        case -RYU: return king_step(dc, dr) || straight_clear(s, fc, fr, tc, tr);
-        default: return 1;  // the coin: only the coin rule and the tests above apply
-    }
+    return reaches(side, kind_of(p), make_square(fc, fr), to, empty_on(s)) ? 1 : 0;
 }
 
 int may_stay_unpromoted(int to_row, int piece) {
-    switch (piece) {
-        case HU: case KYOU: return to_row == 9 ? 0 : 1;
-        case KEI: return to_row >= 8 ? 0 : 1;
-        case -HU: case -KYOU: return to_row == 1 ? 0 : 1;
-        case -KEI: return to_row <= 2 ? 0 : 1;
-        default: return 1;
-    }
+    const Piece p = piece_from_code(piece);
+    if (p == NO_PIECE) return 1;
+    return may_stand_unpromoted(side_of(p), kind_of(p), to_row) ? 1 : 0;
 }
 
 int promotion_on(int fc, int fr, int tr, int piece) {
     if (fc == LOWER_HAND_COL || fc == UPPER_HAND_COL) return 0;
-    bool yes = false;
-    switch (piece) {
-        case -HU: case -KYOU: case -KEI: yes = tr <= 3; break;
-        case -GIN: case -KAKU: case -SYA: yes = tr <= 3 || fr <= 3; break;
-        case HU: case KYOU: case KEI: yes = tr >= 7; break;
-        case GIN: case KAKU: case SYA: yes = tr >= 7 || fr >= 7; break;
-        default: yes = false;
-    }
-    return yes ? promoted(piece) : 0;
+    const Piece p = piece_from_code(piece);
+    if (p == NO_PIECE) return 0;
+    return may_promote(side_of(p), kind_of(p), fr, tr) ? promoted(piece) : 0;
 }
 
 int can_promote(int fc, int fr, int /*tc*/, int tr, int piece) {
@@ -185,15 +118,23 @@ void scan_pawn_files(Position& s) {
 
 int has_no_board_move(const Position& s, Side side) {
     if (side == NO_SIDE) return 1;
-    const bool upper = side == UPPER;
-    for (int fc = 1; fc <= 9; ++fc)
-        for (int fr = 1; fr <= 9; ++fr) {
-            int p = at(s, fc, fr);
-            if (upper ? p < HU : p > -HU) continue;
-            for (int tc = 1; tc <= 9; ++tc)
-                for (int tr = 1; tr <= 9; ++tr)
-                    if (is_legal_move(s, fc, fr, tc, tr, p)) return 0;
-        }
+    // The pieces as sets, the coin among the occupied squares; then, as the
+    // deep search asks it, whether any piece reaches a square not its own
+    // side's to which the coin can follow.
+    const MoveTables& t = move_tables();
+    SquareBits own = 0, occ = bit(s.coin);
+    for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
+        const Piece p = s.piece_on(sq);
+        if (p == NO_PIECE) continue;
+        occ |= bit(sq);
+        if (side_of(p) == side) own |= bit(sq);
+    }
+    const SquareBits empty = ~occ & BOARD_BITS;
+    for (Square from = FIRST_SQUARE; from <= LAST_SQUARE; ++from) {
+        if (!(own & bit(from))) continue;
+        const PieceKind k = kind_of(s.piece_on(from));
+        if ((pattern_reach(t, side, k, from, occ) & ~own & coin_follows(t, from, s.coin, empty)) != 0) return 0;
+    }
     return 1;
 }
 
@@ -216,7 +157,7 @@ MoveOutcome apply_move(Position& s, int fc, int fr, int tc, int tr, int piece) {
     } else {
         s.clear(make_square(fc, fr));
     }
-    if (board_move) s.move_coin(make_square(s.coin_col() + tc - fc, s.coin_row() + tr - fr));
+    if (board_move) s.move_coin(coin_after(s.coin, make_square(fc, fr), make_square(tc, tr)));
     return out;
 }
 

@@ -1,6 +1,8 @@
 // The rule book: legality of moves and drops under the coin rule, promotion,
 // applying a move with captures into the hand, the pawn-file scan and the
 // test for a side that has no move on the board.  Yes/no answers are 1 and 0.
+// How the pieces move, promote and drop and how the coin follows are stated
+// once in core/movement.h; these are the game's questions built on them.
 // It reads and writes the position alone: nothing of the match (who plays
 // which side, the winner, the record) and nothing of the drawing.  What a
 // move means for the match, such as a taken king ending the game, is

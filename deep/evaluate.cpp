@@ -20,22 +20,14 @@ int chebyshev(Square a, Square b) {
 // once: the lines a slider counts, and the squares within two steps of a
 // king.
 struct EvalTables {
-    uint8_t slide_mask[29];  // [cell + 14]; bit d: the line d of Rays counts
+    uint8_t slide_mask[29];  // [cell + 14]; bit d: the line d of LINES counts
     SquareSet zone[SQUARE_COUNT];              // the squares one or two steps from a square
     uint8_t dist[SQUARE_COUNT][SQUARE_COUNT];  // steps between two squares, as a king walks
 
     EvalTables() {
         for (int cell = -14; cell <= 14; ++cell) {
             const int i = cell + 14;
-            slide_mask[i] = 0;
-            const Side side = side_of_sign(cell);
-            const PieceKind k = kind_of(static_cast<int8_t>(cell));
-            switch (k) {
-            case BISHOP: case HORSE: slide_mask[i] = 0xf0; break;
-            case ROOK: case DRAGON: slide_mask[i] = 0x0f; break;
-            case LANCE: slide_mask[i] = side == UPPER ? 0x01 : 0x02; break;
-            default: break;
-            }
+            slide_mask[i] = static_cast<uint8_t>(slide_lines(side_of_sign(cell), kind_of(static_cast<int8_t>(cell))));
         }
         for (Square k = FIRST_SQUARE; k <= LAST_SQUARE; ++k)
             for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
@@ -45,6 +37,9 @@ struct EvalTables {
             }
     }
 };
+
+// The lines out of each square, looked up once when the program starts.
+const MoveTables& LINE_TABLES = move_tables();
 
 const EvalTables& eval_tables() {
     static const EvalTables t;
@@ -86,7 +81,7 @@ template <bool Trace>
 inline int score_position(const Position& p, const EvalWeights& w, const ReachWeights& rw, int placed,
                           EvalTerms* out) {
     const EvalTables& t = eval_tables();
-    const Rays& r = rays();
+    const MoveTables& r = LINE_TABLES;
     // The reach of the sliders, up to and including the first occupied
     // square of each line.
     int score[SIDE_COUNT] = {placed, 0};
@@ -105,10 +100,10 @@ inline int score_position(const Position& p, const EvalWeights& w, const ReachWe
         while (lines) {
             const int d = __builtin_ctz(lines);
             lines &= lines - 1;
-            const SquareSet& line = r.mask[sq][d];
+            const SquareSet& line = r.ray_mask[sq][d];
             const uint64_t b0 = line.w[0] & occ.w[0], b1 = line.w[1] & occ.w[1];
             if ((b0 | b1) == 0) {
-                reach += r.n[sq][d];
+                reach += r.ray_n[sq][d];
                 continue;
             }
             reach += t.dist[sq][first_on_line(d, b0, b1)];

@@ -7,168 +7,13 @@ namespace rindou::deep {
 
 namespace {
 
-struct Delta {
-    int dc, dr;
-};
+// The rules' tables, looked up once when the program starts, so that the
+// generator's inner loops do not ask on every call whether they are built.
+const MoveTables& TABLES = move_tables();
 
-// Directions of the sliding tables: 0 down (towards row 9), 1 up, 2 right,
-// 3 left, then the four diagonals.
-constexpr Delta DIRS[8] = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}, {1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
-
-// The short steps of each kind for the upper side (the lower side mirrors
-// the rows).  Sliding kinds list only their extra steps.
-const std::vector<Delta>& upper_steps(PieceKind kind) {
-    static const std::vector<Delta> none;
-    static const std::vector<Delta> pawn = {{0, 1}};
-    static const std::vector<Delta> knight = {{-1, 2}, {1, 2}};
-    static const std::vector<Delta> silver = {{-1, 1}, {0, 1}, {1, 1}, {-1, -1}, {1, -1}};
-    static const std::vector<Delta> gold = {{-1, 1}, {0, 1}, {1, 1}, {-1, 0}, {1, 0}, {0, -1}};
-    static const std::vector<Delta> king = {{0, 1},  {0, -1}, {1, 0},  {-1, 0},
-                                            {1, 1},  {1, -1}, {-1, 1}, {-1, -1}};
-    static const std::vector<Delta> orth = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}};
-    static const std::vector<Delta> diag = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
-    switch (kind) {
-    case PAWN: return pawn;
-    case KNIGHT: return knight;
-    case SILVER: return silver;
-    case GOLD: case PROMOTED_PAWN: case PROMOTED_LANCE: case PROMOTED_KNIGHT: case PROMOTED_SILVER: return gold;
-    case KING: return king;
-    case HORSE: return orth;
-    case DRAGON: return diag;
-    default: return none;
-    }
-}
-
-// Bit d of the sliding directions of a kind for a side.
-int slide_dirs(Side side, PieceKind kind) {
-    switch (kind) {
-    case LANCE: return side == UPPER ? 1 << 0 : 1 << 1;
-    case BISHOP: case HORSE: return 0xf0;
-    case ROOK: case DRAGON: return 0x0f;
-    default: return 0;
-    }
-}
-
-bool in_zone(Side side, int row) { return side == UPPER ? row >= 7 : row <= 3; }
-
-// May a piece stay unpromoted on this row (it still has a move from it)?
-bool may_stay(Side side, PieceKind kind, int row) {
-    int far = side == UPPER ? 9 - row : row - 1;  // rows left ahead
-    if (kind == PAWN || kind == LANCE) return far >= 1;
-    if (kind == KNIGHT) return far >= 2;
-    return true;
-}
-
-struct Tables {
-    Square step_to[SIDE_COUNT][KIND_COUNT][SQUARE_COUNT][8];
-    uint8_t step_n[SIDE_COUNT][KIND_COUNT][SQUARE_COUNT];
-    SquareSet step_set[SIDE_COUNT][KIND_COUNT][SQUARE_COUNT];  // the squares of step_to
-    Square ray[SQUARE_COUNT][8][8];
-    uint8_t ray_n[SQUARE_COUNT][8];
-    uint8_t slides[SIDE_COUNT][KIND_COUNT];
-    // Whether a piece of (side, kind) standing at target - delta reaches
-    // target by a step: index (dc + 1) * 5 + (dr + 2).
-    bool steps_by_delta[SIDE_COUNT][KIND_COUNT][15];
-    // The squares a short step (a knight's jump included) can come from onto
-    // a square, and the index into steps_by_delta of each; the squares of
-    // each line out of a square as a set.
-    SquareSet near_mask[SQUARE_COUNT];
-    int8_t near_delta[SQUARE_COUNT][SQUARE_COUNT];
-    SquareSet ray_mask[SQUARE_COUNT][8];
-    SquareSet lines_through[SQUARE_COUNT];  // the squares of all eight lines
-    uint8_t col[SQUARE_COUNT], row[SQUARE_COUNT];
-    // Whether a move of (side, kind) may promote, and whether it may also
-    // stay unpromoted: index [side][kind][from row][to row].
-    bool may_promote[SIDE_COUNT][KIND_COUNT][10][10];
-    bool may_stay_on[SIDE_COUNT][KIND_COUNT][10];
-    SquareSet zone[SIDE_COUNT];  // the three far rows of each side
-
-    Tables() {
-        for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
-            for (Side side : {UPPER, LOWER})
-                if (in_zone(side, row_of(sq))) zone[side].set(sq);
-            col[sq] = static_cast<uint8_t>(col_of(sq));
-            row[sq] = static_cast<uint8_t>(row_of(sq));
-            for (int f = 0; f < SQUARE_COUNT; ++f) near_delta[sq][f] = -1;
-            for (int dc = -1; dc <= 1; ++dc)
-                for (int dr = -2; dr <= 2; ++dr) {
-                    const int fc = col_of(sq) - dc, fr = row_of(sq) - dr;
-                    if ((dc == 0 && dr == 0) || !on_board(fc, fr)) continue;
-                    near_mask[sq].set(make_square(fc, fr));
-                    near_delta[sq][make_square(fc, fr)] = static_cast<int8_t>((dc + 1) * 5 + (dr + 2));
-                }
-        }
-        for (Side side : {UPPER, LOWER})
-            for (int kind = 0; kind < KIND_COUNT; ++kind) {
-                const PieceKind k = PieceKind(kind);
-                slides[side][k] = static_cast<uint8_t>(slide_dirs(side, k));
-                for (int i = 0; i < 15; ++i) steps_by_delta[side][k][i] = false;
-                for (Delta d : upper_steps(k)) {
-                    int dr = side == UPPER ? d.dr : -d.dr;
-                    steps_by_delta[side][k][(d.dc + 1) * 5 + (dr + 2)] = true;
-                }
-                for (int fr = 1; fr <= 9; ++fr) {
-                    may_stay_on[side][k][fr] = may_stay(side, k, fr);
-                    for (int tr = 1; tr <= 9; ++tr) {
-                        bool can = false;
-                        if (promotable(k)) {
-                            if (k == PAWN || k == LANCE || k == KNIGHT)
-                                can = in_zone(side, tr);
-                            else
-                                can = in_zone(side, tr) || in_zone(side, fr);
-                        }
-                        may_promote[side][k][fr][tr] = can;
-                    }
-                }
-                for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
-                    int n = 0;
-                    for (Delta d : upper_steps(k)) {
-                        int dr = side == UPPER ? d.dr : -d.dr;
-                        int c = col_of(sq) + d.dc, r = row_of(sq) + dr;
-                        if (!on_board(c, r)) continue;
-                        step_to[side][k][sq][n++] = make_square(c, r);
-                        step_set[side][k][sq].set(make_square(c, r));
-                    }
-                    step_n[side][k][sq] = static_cast<uint8_t>(n);
-                }
-            }
-        for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq)
-            for (int d = 0; d < 8; ++d) {
-                int n = 0;
-                for (int c = col_of(sq) + DIRS[d].dc, r = row_of(sq) + DIRS[d].dr; on_board(c, r);
-                     c += DIRS[d].dc, r += DIRS[d].dr)
-                    ray[sq][d][n++] = make_square(c, r);
-                ray_n[sq][d] = static_cast<uint8_t>(n);
-                for (int i = 0; i < n; ++i) {
-                    ray_mask[sq][d].set(ray[sq][d][i]);
-                    lines_through[sq].set(ray[sq][d][i]);
-                }
-            }
-    }
-};
-
-// Built when the program starts, so that the move generator's inner loops
-// do not test on every call whether it has been built.
-const Tables TABLES;
-
-inline const Tables& tables() { return TABLES; }
+inline const MoveTables& tables() { return TABLES; }
 
 }  // namespace
-
-const Rays& rays() {
-    static const Rays r = [] {
-        Rays out{};
-        const Tables& t = tables();
-        for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq)
-            for (int d = 0; d < 8; ++d) {
-                out.n[sq][d] = t.ray_n[sq][d];
-                out.mask[sq][d] = t.ray_mask[sq][d];
-                for (int i = 0; i < 8; ++i) out.to[sq][d][i] = t.ray[sq][d][i];
-            }
-        return out;
-    }();
-    return r;
-}
 
 namespace {
 
@@ -279,12 +124,7 @@ void Position::remove_piece(Square sq, int8_t v) {
 }
 
 inline bool Position::coin_ok(Square from, Square to) const {
-    const Tables& t = tables();
-    const int nc = t.col[coin] + t.col[to] - t.col[from];
-    const int nr = t.row[coin] + t.row[to] - t.row[from];
-    if (!on_board(nc, nr)) return false;
-    const int n = coin + to - from;  // the same displacement in square numbers
-    return n == from || board[Square(n)] == 0;
+    return coin_may_follow(coin, from, to, [this](Square sq) { return board[sq] == 0; });
 }
 
 // A board move onto `to`, each promotion choice its own move.  The tactical
@@ -297,7 +137,7 @@ inline void Position::add_board_move(MoveList& out, Square from, Square to, Piec
     m.moved = kind;
     int8_t t = board[to];
     m.captured = is_piece(t) ? kind_of(t) : NO_KIND;
-    const Tables& tb = tables();
+    const MoveTables& tb = tables();
     const int fr = tb.row[from], tr = tb.row[to];
     const bool can = tb.may_promote[side][kind][fr][tr];
     const bool stay = !can || tb.may_stay_on[side][kind][tr];
@@ -312,73 +152,18 @@ inline void Position::add_board_move(MoveList& out, Square from, Square to, Piec
     }
 }
 
-namespace {
-
-// Squares as one 81-bit number, for the set arithmetic of the generator.
-__extension__ typedef unsigned __int128 Bits;
-
-inline Bits bits(const SquareSet& s) { return static_cast<Bits>(s.w[1]) << 64 | s.w[0]; }
-constexpr Bits BOARD_BITS = (static_cast<Bits>(1) << 81) - 1;
-inline Bits bit(Square sq) { return static_cast<Bits>(1) << sq; }
-
-// The squares whose row lies in rows 1 + dr .. 9 + dr (within 1..9), for
-// dr = -8..8: where a square moved by dr rows may land.
-struct RowBands {
-    Bits band[17];
-    RowBands() {
-        for (int dr = -8; dr <= 8; ++dr) {
-            band[dr + 8] = 0;
-            for (Square sq = FIRST_SQUARE; sq <= LAST_SQUARE; ++sq) {
-                const int r = row_of(sq);
-                if (r - dr >= 1 && r - dr <= 9) band[dr + 8] |= bit(sq);
-            }
-        }
-    }
-};
-const RowBands ROW_BANDS;
-
-}  // namespace
-
-// What a piece reaches by its pattern, each line up to and including its
-// first occupied square, the coin rule aside.
-inline Bits pattern_reach(const Tables& t, Side side, PieceKind k, Square from, Bits occ) {
-    Bits reach = bits(t.step_set[side][k][from]);
-    for (unsigned dirs = t.slides[side][k]; dirs; dirs &= dirs - 1) {
-        const int d = __builtin_ctz(dirs);
-        const SquareSet& line = t.ray_mask[from][d];
-        const uint64_t b0 = line.w[0] & static_cast<uint64_t>(occ), b1 = line.w[1] & static_cast<uint64_t>(occ >> 64);
-        if ((b0 | b1) == 0) {
-            reach |= bits(line);
-            continue;
-        }
-        reach |= bits(line) & ~bits(t.ray_mask[first_on_line(d, b0, b1)][d]);
-    }
-    return reach;
-}
-
-// The destinations for a piece on `from` that leave the coin, moved by the
-// same displacement, on the board on an empty square or on the square the
-// piece leaves.
-inline Bits coin_follows(const Tables& t, Square from, Square coin, int coin_row, Bits empty) {
-    const Bits free = empty | bit(from);
-    const int shift = from - coin;
-    const Bits allowed = shift >= 0 ? free << shift : free >> -shift;
-    return allowed & ROW_BANDS.band[t.row[from] - coin_row + 8] & BOARD_BITS;
-}
-
 // The destinations of each piece are worked out as sets: what its pattern
 // reaches, less its own side's squares, and only where the coin, moved by
 // the same displacement, lands on the board on an empty square (or on the
 // square the piece leaves).
 template <Position::Gen G>
 void Position::gen_board(MoveList& out) const {
-    const Tables& t = tables();
-    const Bits own = bits(occupied[side]);
-    const Bits theirs = bits(occupied[~side]);
-    const Bits occ = own | theirs | bit(coin);
-    const Bits empty = ~occ & BOARD_BITS;
-    const Bits zone = bits(t.zone[side]);
-    const int coin_row = t.row[coin];
+    const MoveTables& t = tables();
+    const SquareBits own = bits(occupied[side]);
+    const SquareBits theirs = bits(occupied[~side]);
+    const SquareBits occ = own | theirs | bit(coin);
+    const SquareBits empty = ~occ & BOARD_BITS;
+    const SquareBits zone = bits(t.zone[side]);
     occupied[side].each([&](Square from) {
         const PieceKind k = kind_of(board[from]);
         const SquareSet& steps = t.step_set[side][k][from];
@@ -393,8 +178,8 @@ void Position::gen_board(MoveList& out) const {
             }
             if ((steps.w[0] & wanted.w[0]) == 0 && (steps.w[1] & wanted.w[1]) == 0) return;
         }
-        const Bits reach = pattern_reach(t, side, k, from, occ);
-        Bits targets;
+        const SquareBits reach = pattern_reach(t, side, k, from, occ);
+        SquareBits targets;
         if (G == Gen::CAPTURES) {
             targets = reach & theirs;
         } else if (G == Gen::QUIET) {
@@ -409,7 +194,7 @@ void Position::gen_board(MoveList& out) const {
             targets = reach & ~own;
         }
         if (targets == 0) return;
-        targets &= coin_follows(t, from, coin, coin_row, empty);
+        targets &= coin_follows(t, from, coin, empty);
         for (uint64_t b = static_cast<uint64_t>(targets); b; b &= b - 1)
             add_board_move<G>(out, from, Square(__builtin_ctzll(b)), k);
         for (uint64_t b = static_cast<uint64_t>(targets >> 64); b; b &= b - 1)
@@ -419,22 +204,26 @@ void Position::gen_board(MoveList& out) const {
 
 void Position::append_drops(MoveList& out) const {
     // The empty squares, the coin's excluded.
-    SquareSet empty;
-    empty.w[0] = ~(occupied[UPPER].w[0] | occupied[LOWER].w[0]);
-    empty.w[1] = ~(occupied[UPPER].w[1] | occupied[LOWER].w[1]) & ((uint64_t{1} << 17) - 1);
-    empty.clear(coin);
-    const Tables& t = tables();
+    const SquareBits empty = ~(bits(occupied[UPPER]) | bits(occupied[LOWER]) | bit(coin)) & BOARD_BITS;
+    const MoveTables& t = tables();
+    // The columns that hold an unpromoted pawn of the side.
+    SquareBits pawn_columns = 0;
+    for (int col = 1; col <= 9; ++col)
+        if (pawns[side][col] > 0) pawn_columns |= bits(t.column[col]);
     for (PieceKind k = PAWN; k <= ROOK; ++k) {
         if (hand[side][k] <= 0) continue;
+        const SquareBits targets =
+            empty & ((bits(t.drop_on[side][k][0]) & ~pawn_columns) | (bits(t.drop_on[side][k][1]) & pawn_columns));
         Move m;
         m.moved = k;
-        const bool limited = k == PAWN || k == LANCE || k == KNIGHT;
-        empty.each([&](Square to) {
-            if (k == PAWN && pawns[side][t.col[to]] > 0) return;
-            if (limited && !t.may_stay_on[side][k][t.row[to]]) return;
-            m.code = MoveCode::drop(k, to);
+        for (uint64_t b = static_cast<uint64_t>(targets); b; b &= b - 1) {
+            m.code = MoveCode::drop(k, Square(__builtin_ctzll(b)));
             out.push_back(m);
-        });
+        }
+        for (uint64_t b = static_cast<uint64_t>(targets >> 64); b; b &= b - 1) {
+            m.code = MoveCode::drop(k, Square(64 + __builtin_ctzll(b)));
+            out.push_back(m);
+        }
     }
 }
 
@@ -488,14 +277,13 @@ bool Position::complete(Move& m) const {
 }
 
 bool Position::is_move(Move& m) const {
-    const Tables& t = tables();
+    const MoveTables& t = tables();
     if (m.pass() || m.to() >= SQUARE_COUNT) return false;
     const Square to = m.to();
     if (m.is_drop()) {
         const PieceKind k = m.drop_kind();
         if (k > ROOK || m.promote() || hand[side][k] <= 0 || board[to] != 0) return false;
-        if (k == PAWN && pawns[side][t.col[to]] > 0) return false;
-        if ((k == PAWN || k == LANCE || k == KNIGHT) && !t.may_stay_on[side][k][t.row[to]]) return false;
+        if (!t.drop_on[side][k][pawns[side][t.col[to]] > 0].has(to)) return false;
         m.moved = k;
         m.captured = NO_KIND;
         return true;
@@ -504,23 +292,7 @@ bool Position::is_move(Move& m) const {
     const int8_t v = board[from], c = board[to];
     if (from == to || !is_piece(v) || cell_side(v) != side || (is_piece(c) && cell_side(c) == side)) return false;
     const PieceKind k = kind_of(v);
-    if (!t.step_set[side][k][from].has(to)) {
-        // A slide: along one of the kind's lines, every square before the
-        // destination empty.
-        bool reached = false;
-        for (int d = 0; d < 8 && !reached; ++d) {
-            if (!(t.slides[side][k] >> d & 1) || !t.ray_mask[from][d].has(to)) continue;
-            for (int i = 0; i < t.ray_n[from][d]; ++i) {
-                const Square sq = t.ray[from][d][i];
-                if (sq == to) {
-                    reached = true;
-                    break;
-                }
-                if (board[sq] != 0) break;
-            }
-        }
-        if (!reached) return false;
-    }
+    if (!rindou::reaches(side, k, from, to, [this](Square sq) { return board[sq] == 0; })) return false;
     if (!coin_ok(from, to)) return false;
     const bool can = t.may_promote[side][k][t.row[from]][t.row[to]];
     if (m.promote() ? !can : can && !t.may_stay_on[side][k][t.row[to]]) return false;
@@ -530,18 +302,17 @@ bool Position::is_move(Move& m) const {
 }
 
 bool Position::has_board_move() const {
-    const Tables& t = tables();
-    const Bits own = bits(occupied[side]);
-    const Bits occ = own | bits(occupied[~side]) | bit(coin);
-    const Bits empty = ~occ & BOARD_BITS;
-    const int coin_row = t.row[coin];
+    const MoveTables& t = tables();
+    const SquareBits own = bits(occupied[side]);
+    const SquareBits occ = own | bits(occupied[~side]) | bit(coin);
+    const SquareBits empty = ~occ & BOARD_BITS;
     // Every destination gives at least one move (promoting or not), so the
     // first piece with one settles it.
     for (int h = 0; h < 2; ++h)
         for (uint64_t b = occupied[side].w[h]; b; b &= b - 1) {
             const Square from = Square(h * 64 + __builtin_ctzll(b));
             const PieceKind k = kind_of(board[from]);
-            if ((pattern_reach(t, side, k, from, occ) & ~own & coin_follows(t, from, coin, coin_row, empty)) != 0)
+            if ((pattern_reach(t, side, k, from, occ) & ~own & coin_follows(t, from, coin, empty)) != 0)
                 return true;
         }
     return false;
@@ -553,7 +324,7 @@ bool Position::has_board_move() const {
 // free to move along.
 template <bool CoinRule>
 bool Position::reaches(Side by, Square target) const {
-    const Tables& t = tables();
+    const MoveTables& t = tables();
     const SquareSet& own = occupied[by];
     const SquareSet& near = t.near_mask[target];
     const int8_t* delta = t.near_delta[target];
@@ -585,7 +356,7 @@ bool Position::reaches(Side by, Square target) const {
 }
 
 Square Position::cheapest_capturer(Side by, Square target, const int* value) const {
-    const Tables& t = tables();
+    const MoveTables& t = tables();
     const SquareSet& own = occupied[by];
     const SquareSet& near = t.near_mask[target];
     const int8_t* delta = t.near_delta[target];
@@ -651,7 +422,7 @@ uint64_t Position::key_after(const Move& m) const {
     }
     const int8_t put = m.promote() ? make_cell(side, promoted_kind(kind_of(mv))) : mv;
     k ^= z.piece[m.from()][mv + 14] ^ z.piece[m.to()][put + 14];
-    k ^= z.coin[coin] ^ z.coin[coin + m.to() - m.from()];
+    k ^= z.coin[coin] ^ z.coin[coin_after(coin, m.origin(), m.to())];
     return k;
 }
 
@@ -706,8 +477,7 @@ void Position::make_board_move(const Move& m, Undo& u) {
     const int8_t mv = board[from];
     u.captured_cell = board[m.to()];
     if (is_piece(u.captured_cell)) take(u.captured_cell, m.to());
-    const Square coin_new = make_square(col_of(coin) + col_of(m.to()) - col_of(from),
-                                        row_of(coin) + row_of(m.to()) - row_of(from));
+    const Square coin_new = coin_after(coin, from, m.to());
     u.coin_new = coin_new;
     key ^= z.coin[coin];
     board[coin] = 0;

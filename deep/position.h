@@ -1,6 +1,7 @@
 // The deep search's own position: a compact board with the coin, both hands,
-// pawn files, king squares and a Zobrist key, with a move generator that
-// produces exactly the moves the rule book accepts, and make/unmake.
+// pawn files, king squares and a Zobrist key, with a move generator built
+// from the rules of core/movement.h (their tables and set forms), and
+// make/unmake.
 //
 // The sides, kinds, pieces and squares are the game's own (core/types.h);
 // a square is 0..80, column by column.
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/movement.h"
 #include "core/state.h"
 #include "core/types.h"
 
@@ -49,30 +51,6 @@ static_assert(sizeof(Move) == 4);
 
 constexpr int MAX_MOVES = 1024;
 using MoveList = std::vector<Move>;
-
-// Sets of squares, one bit each: squares 0..63 in the first word, 64..80 in
-// the second.
-struct SquareSet {
-    uint64_t w[2] = {0, 0};
-    void set(Square sq) { w[sq >> 6] |= uint64_t{1} << (sq & 63); }
-    void clear(Square sq) { w[sq >> 6] &= ~(uint64_t{1} << (sq & 63)); }
-    bool has(Square sq) const { return (w[sq >> 6] >> (sq & 63) & 1) != 0; }
-    bool operator==(const SquareSet& o) const { return w[0] == o.w[0] && w[1] == o.w[1]; }
-    // Calls f(sq) for every square in the set, lowest first.
-    template <class F>
-    void each(F f) const {
-        for (int h = 0; h < 2; ++h)
-            for (uint64_t b = w[h]; b; b &= b - 1) f(Square(h * 64 + __builtin_ctzll(b)));
-    }
-};
-
-// The nearest square of a line of direction d (as the line tables number
-// them) among the squares b0 | b1 of that line, which must not be empty: the
-// lowest when the line runs towards higher numbers, else the highest.
-inline Square first_on_line(int d, uint64_t b0, uint64_t b1) {
-    if ((0x35u >> d) & 1) return Square(b0 ? __builtin_ctzll(b0) : 64 + __builtin_ctzll(b1));
-    return Square(b1 ? 127 - __builtin_clzll(b1) : 63 - __builtin_clzll(b0));
-}
 
 // The evaluation's value of a piece standing on a square (material and
 // placement), from its owner's point of view: index [cell + 14][sq].  The
@@ -199,17 +177,5 @@ struct Zobrist {
     uint64_t side;
 };
 const Zobrist& zobrist();
-
-// The squares along each of the eight lines out of a square, nearest first:
-// 0 towards row 9, 1 towards row 1, 2 towards column 9, 3 towards column 1,
-// then the diagonals (+1,+1), (+1,-1), (-1,+1), (-1,-1).
-// Lines 0, 2, 4 and 5 run towards higher square numbers, the others towards
-// lower ones.
-struct Rays {
-    Square to[SQUARE_COUNT][8][8];
-    uint8_t n[SQUARE_COUNT][8];
-    SquareSet mask[SQUARE_COUNT][8];  // the same squares as a set
-};
-const Rays& rays();
 
 }  // namespace rindou::deep
