@@ -548,16 +548,65 @@ const WARM_TEXT = '歩香桂銀金角飛王一二三四五六七八九手目待�
 // looked for in a task of its own: the first Japanese text has the browser
 // find and read a large font, and every name it then tries and misses costs
 // a look-up more, which together held a slow phone's thread a long while.
+// The first of those look-ups, the search of the system's fonts for one
+// that has the characters, is done first on a worker's canvas: the browser
+// keeps what it found for the whole page, so the page's own canvas and
+// text then find it at hand instead of searching on the page's thread.
 export function warmFontsAhead() {
-  warmFonts(SYSTEM_MINCHO.map((f) => `"${f}"`).concat(['serif']).map((f) => [`16px ${f}`, `bold 16px ${f}`]).flat());
-  setTimeout(() => {
-    const line = document.createElement('span');
-    line.className = 'unseen';
-    line.setAttribute('aria-hidden', 'true');
-    line.textContent = WARM_TEXT;
-    document.body.appendChild(line);
-    requestAnimationFrame(() => setTimeout(() => line.remove(), 0));
-  }, 0);
+  const fonts = SYSTEM_MINCHO.map((f) => `"${f}"`).concat(['serif']).map((f) => [`16px ${f}`, `bold 16px ${f}`]).flat();
+  const onPage = () => {
+    warmFonts(fonts);
+    setTimeout(() => {
+      const line = document.createElement('span');
+      line.className = 'unseen';
+      line.setAttribute('aria-hidden', 'true');
+      line.textContent = WARM_TEXT;
+      document.body.appendChild(line);
+      requestAnimationFrame(() => setTimeout(() => line.remove(), 0));
+    }, 0);
+  };
+  warmFontsOffThread(fonts, document.documentElement.lang).then(onPage);
+}
+
+// Draws WARM_TEXT in each of `fonts` on a worker's canvas, in the page's
+// language (which decides the face the browser falls back on); resolves
+// once done, or at once where the browser has no such canvas or refuses
+// the worker (a host's policy may forbid one made from the page's own
+// script): the page's thread then does the searching itself.
+function warmFontsOffThread(fonts, lang) {
+  if (typeof OffscreenCanvas === 'undefined' || typeof Worker === 'undefined' || typeof Blob === 'undefined')
+    return Promise.resolve();
+  const script = `onmessage = (e) => {
+    try {
+      const g = new OffscreenCanvas(8, 8).getContext('2d');
+      if ('lang' in g) g.lang = e.data.lang;
+      for (const font of e.data.fonts) {
+        g.font = font;
+        g.fillText(e.data.text, 0, 8);
+      }
+    } finally {
+      postMessage(null);
+    }
+  };`;
+  return new Promise((resolve) => {
+    let url = null;
+    let worker = null;
+    const done = () => {
+      if (worker) worker.terminate();
+      if (url) URL.revokeObjectURL(url);
+      worker = url = null;
+      resolve();
+    };
+    try {
+      url = URL.createObjectURL(new Blob([script], { type: 'text/javascript' }));
+      worker = new Worker(url);
+      worker.onmessage = done;
+      worker.onerror = done;
+      worker.postMessage({ fonts, lang: lang || 'ja', text: WARM_TEXT });
+    } catch {
+      done();
+    }
+  });
 }
 
 // Draws the board's texts in each of `fonts` (canvas font strings) on a
