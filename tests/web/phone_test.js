@@ -179,6 +179,10 @@ test('a phone\'s first board shows what the board drawn whole shows', async () =
     const whole = await board();
     assert.ok(first.length > 10000, 'a board was drawn');
     assert.ok(first === whole, 'the first board differs from the board drawn whole');
+    // The canvas is hidden while its first composition is made: it must
+    // show again once that is done.
+    assert.strictEqual(await page.evaluate(() => getComputedStyle(document.getElementById('board')).visibility),
+                       'visible', 'the first board is left hidden');
     assert.deepStrictEqual(errors, []);
   } finally {
     await page.context().close();
