@@ -149,18 +149,28 @@ function partSteps(c) {
   const k = unit * dpr;
   const p = surface.scale / TWIPS_PER_PIXEL;
   const bare = BARE.map((v) => Math.round(v * p));
-  const ground = () => {
-    const tile = document.createElement('canvas');
-    tile.width = Math.max(1, bare[2] - bare[0]);
-    tile.height = Math.max(1, bare[3] - bare[1]);
-    tile.getContext('2d').drawImage(picture, bare[0], bare[1], tile.width, tile.height,
-                                    0, 0, tile.width, tile.height);
+  let tile = null;
+  // The ground in bands across the screen, a step each: laid whole, the
+  // screen's every pixel in one step held a slow phone's thread too long.
+  // The pattern starts at the canvas's corner whatever the band, so the
+  // bands join as the whole would.
+  const BANDS = 3;
+  const ground = (band) => () => {
+    if (!tile) {
+      tile = document.createElement('canvas');
+      tile.width = Math.max(1, bare[2] - bare[0]);
+      tile.height = Math.max(1, bare[3] - bare[1]);
+      tile.getContext('2d').drawImage(picture, bare[0], bare[1], tile.width, tile.height,
+                                      0, 0, tile.width, tile.height);
+    }
+    const top = Math.floor(canvas.height * band / BANDS);
+    const bottom = Math.floor(canvas.height * (band + 1) / BANDS);
     // The tile repeats pixel for pixel: smoothing would change none of
     // them and makes a software canvas sample every pixel of the screen
     // twice as slowly.
     c.imageSmoothingEnabled = false;
     c.fillStyle = c.createPattern(tile, 'repeat');
-    c.fillRect(0, 0, canvas.width, canvas.height);
+    c.fillRect(0, top, canvas.width, bottom - top);
     c.imageSmoothingEnabled = true;
   };
   const part = ({ from, to }) => () => {
@@ -170,7 +180,7 @@ function partSteps(c) {
                 to[0] * k, to[1] * k, (to[2] - to[0]) * k, (to[3] - to[1]) * k);
     c.restore();
   };
-  return [ground, ...arranged.placements.map(part)];
+  return [...Array.from({ length: BANDS }, (_, band) => ground(band)), ...arranged.placements.map(part)];
 }
 
 // What the picture does not show: each side's name at the head of its
