@@ -259,23 +259,6 @@ export class Surface {
         await yieldToPage();
         // The whole list painted meanwhile (the canvas fitted anew).
         if (later.from >= this.ops.length) break;
-        // A picture over a large part of the board (its background) is
-        // painted in strips, each in a task of its own: scaled to a
-        // phone's density, its pixels alone rastered longer than a slice.
-        const op = this.ops[later.from];
-        const large = this.largeImage(op);
-        if (large) {
-          const STRIPS = 4;
-          for (let k = 0; k < STRIPS && later.from < this.ops.length; ++k) {
-            if (k) await yieldToPage();
-            if (later.from >= this.ops.length) break;
-            this.paintRows(op, large.top + Math.floor(large.height * k / STRIPS),
-                           large.top + Math.floor(large.height * (k + 1) / STRIPS));
-          }
-          if (later.from < this.ops.length) later.from += 1;
-          last = null;
-          continue;
-        }
         const start = performance.now();
         if (last !== null) {
           const took = Math.max(1, start - last.start);
@@ -289,8 +272,7 @@ export class Surface {
         // differ, as a board's background of many small tiles does.
         let area = 0;
         const most = 3 * this.canvas.width * this.canvas.height;
-        while (later.from < end && performance.now() < until && area < most &&
-               !this.largeImage(this.ops[later.from])) {
+        while (later.from < end && performance.now() < until && area < most) {
           const op = this.ops[later.from++];
           if (op.kind === 'image')
             area += (this.device(op.x2) - this.device(op.x1)) * (this.device(op.y2) - this.device(op.y1));
@@ -379,29 +361,6 @@ export class Surface {
       this.compact();
       this.nextCompaction = Math.max(4096, this.ops.length * 2);
     }
-  }
-
-  // The rows of the canvas a picture's call covers, when they are more
-  // than an eighth of the canvas; else null.
-  largeImage(op) {
-    if (op.kind !== 'image') return null;
-    const top = this.device(op.y1), height = this.device(op.y2) - top;
-    const width = this.device(op.x2) - this.device(op.x1);
-    return width * height * 8 > this.canvas.width * this.canvas.height ? { top, height } : null;
-  }
-
-  // Paints `op` on the rows from `top` to `bottom` only, as painting it
-  // whole paints them.
-  paintRows(op, top, bottom) {
-    // The ground, if not laid yet, laid whole: not within the rows.
-    if (this.bare) this.fillGround();
-    const c = this.ctx;
-    c.save();
-    c.beginPath();
-    c.rect(0, top, this.canvas.width, bottom - top);
-    c.clip();
-    this.paint(op);
-    c.restore();
   }
 
   paint(op) {
