@@ -59,21 +59,22 @@ export function scheduleComposite() {
   });
 }
 
-// The first composition is made apart, a part in each task, and shown
-// whole in one frame: the screen's every pixel scaled from the picture
-// in the frame that shows it held a slow phone's thread the longest of
-// all the page's start.  Later ones, a few parts changed, are made in the
-// frame that shows them, as they come.
+// The first composition is made on the page's canvas while the canvas is
+// hidden, a part in each task, and shown whole in one frame: the screen's
+// every pixel scaled from the picture in the frame that shows it held a
+// slow phone's thread the longest of all the page's start, and so did
+// copying it whole from a canvas apart.  Hidden, the canvas has none of
+// its pixels taken to the screen until it shows.  Later compositions, a
+// few parts changed, are made in the frame that shows them, as they come.
 let composedOnce = false;
 let composingFirst = false;
 let composedWaiters = [];
-const apart = document.createElement('canvas');
 
-// Resolves once the arrangement shows its first composition (at once on
-// the desktop, which shows the picture itself): true when it resolves in
-// the frame that shows it, false when that frame is yet to come.
+// Resolves once the arrangement's first composition is on the page's
+// canvas (at once on the desktop, which shows the picture itself), before
+// the frame that shows it.
 export function composed() {
-  if (composedOnce || !arranged || arranged.shape === DESKTOP) return Promise.resolve(false);
+  if (composedOnce || !arranged || arranged.shape === DESKTOP) return Promise.resolve();
   const shown = new Promise((resolve) => composedWaiters.push(resolve));
   composeFirst();
   return shown;
@@ -91,17 +92,13 @@ async function composeFirst() {
     if (before) before();
   };
   const size = [canvas.width, canvas.height];
-  if (apart.width !== size[0] || apart.height !== size[1]) {
-    apart.width = size[0];
-    apart.height = size[1];
-  }
-  const c = apart.getContext('2d');
+  canvas.style.visibility = 'hidden';
+  const c = canvas.getContext('2d');
   for (const step of partSteps(c)) {
     await yieldToPage();
     if (stale) break;
     step();
   }
-  await new Promise((resolve) => requestAnimationFrame(resolve));
   surface.changed = before;
   composingFirst = false;
   composedOnce = true;
@@ -109,20 +106,16 @@ async function composeFirst() {
       canvas.height !== size[1]) {
     composite();
   } else {
-    const front = canvas.getContext('2d');
-    front.drawImage(apart, 0, 0);
-    drawMarks(front);
+    drawMarks(c);
   }
-  for (const resolve of composedWaiters.splice(0)) resolve(true);
-  // Its memory given back once the frame has taken its pixels: made
-  // smaller now, it would have its pixels copied for that frame.
-  requestAnimationFrame(() => setTimeout(() => { apart.width = apart.height = 1; }, 0));
+  canvas.style.visibility = '';
+  for (const resolve of composedWaiters.splice(0)) resolve();
 }
 
-// The memory of the page's canvas and of the one the first composition
-// is made on, taken ahead, a canvas in each task: taken when first drawn
-// on, a phone screen's worth of pixels is long to take and clear on a slow
-// phone.  Nothing shows: each gets one transparent pixel.
+// The memory of the page's canvas, taken ahead in a task of its own:
+// taken when first drawn on, a phone screen's worth of pixels is long to
+// take and clear on a slow phone.  Nothing shows: it gets one transparent
+// pixel.
 export function takeCanvases() {
   if (composedOnce || !arranged || arranged.shape === DESKTOP) return [];
   const touch = (c) => {
@@ -133,11 +126,7 @@ export function takeCanvases() {
     g.fillRect(0, 0, 1, 1);
     g.restore();
   };
-  return [() => touch(canvas), () => {
-    apart.width = canvas.width;
-    apart.height = canvas.height;
-    touch(apart);
-  }];
+  return [() => touch(canvas)];
 }
 
 // The arrangement's parts copied from the picture onto the page's canvas.
@@ -160,18 +149,28 @@ function partSteps(c) {
   const k = unit * dpr;
   const p = surface.scale / TWIPS_PER_PIXEL;
   const bare = BARE.map((v) => Math.round(v * p));
-  const ground = () => {
-    const tile = document.createElement('canvas');
-    tile.width = Math.max(1, bare[2] - bare[0]);
-    tile.height = Math.max(1, bare[3] - bare[1]);
-    tile.getContext('2d').drawImage(picture, bare[0], bare[1], tile.width, tile.height,
-                                    0, 0, tile.width, tile.height);
+  let tile = null;
+  // The ground in bands across the screen, a step each: laid whole, the
+  // screen's every pixel in one step held a slow phone's thread too long.
+  // The pattern starts at the canvas's corner whatever the band, so the
+  // bands join as the whole would.
+  const BANDS = 3;
+  const ground = (band) => () => {
+    if (!tile) {
+      tile = document.createElement('canvas');
+      tile.width = Math.max(1, bare[2] - bare[0]);
+      tile.height = Math.max(1, bare[3] - bare[1]);
+      tile.getContext('2d').drawImage(picture, bare[0], bare[1], tile.width, tile.height,
+                                      0, 0, tile.width, tile.height);
+    }
+    const top = Math.floor(canvas.height * band / BANDS);
+    const bottom = Math.floor(canvas.height * (band + 1) / BANDS);
     // The tile repeats pixel for pixel: smoothing would change none of
     // them and makes a software canvas sample every pixel of the screen
     // twice as slowly.
     c.imageSmoothingEnabled = false;
     c.fillStyle = c.createPattern(tile, 'repeat');
-    c.fillRect(0, 0, canvas.width, canvas.height);
+    c.fillRect(0, top, canvas.width, bottom - top);
     c.imageSmoothingEnabled = true;
   };
   const part = ({ from, to }) => () => {
@@ -181,7 +180,7 @@ function partSteps(c) {
                 to[0] * k, to[1] * k, (to[2] - to[0]) * k, (to[3] - to[1]) * k);
     c.restore();
   };
-  return [ground, ...arranged.placements.map(part)];
+  return [...Array.from({ length: BANDS }, (_, band) => ground(band)), ...arranged.placements.map(part)];
 }
 
 // What the picture does not show: each side's name at the head of its

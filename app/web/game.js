@@ -82,12 +82,9 @@ export const hooks = {
         document.body.dataset.firstFrameMs = String(Math.round(performance.now()));
         firstFrameDrawn();
       };
-      // In the frame that shows the board: the one its first composition
-      // is shown in, else the next.
-      firstFrame = surface.settled().then(composed).then((inFrame) => {
-        if (inFrame) shown();
-        else requestAnimationFrame(shown);
-      });
+      // In the frame that shows the board, the next once its first
+      // composition is made.
+      firstFrame = surface.settled().then(composed).then(() => requestAnimationFrame(shown));
     }
   },
   wait: (serial, kind, seconds, title, text) => {

@@ -26,7 +26,7 @@ import { game, surface, canvas, hooks, anotherBuild, setGame, setSurface, showEn
          ENDED_KEY, firstBoard } from './game.js';
 import { buildMenus, menuEntries, retranslate } from './menu.js';
 import { setBoxTexts } from './boxes.js';
-import { fit, prepareFit, scheduleComposite, takeCanvases } from './arrangement.js';
+import { DESKTOP, fit, prepareFit, scheduleComposite, takeCanvases } from './arrangement.js';
 import { started } from './features.js';
 import './console.js';
 import './record_panel.js';
@@ -92,10 +92,19 @@ async function start() {
   await yieldToPage();
   const showMenus = buildMenus(menuEntries());
   await yieldToPage();
-  // In the same task as the menus shown: a frame between them would show
-  // the page laid out without its canvas fitted, and then shift it.
-  showMenus();
-  fit();
+  if (game._rindou_shape_for(window.innerWidth, window.innerHeight) === DESKTOP) {
+    // In the same task as the menus shown: a frame between them would show
+    // the page laid out without its canvas fitted, and then shift it.
+    showMenus();
+    fit();
+  } else {
+    // A phone's menus go into a drawer that is closed, and its arrangement
+    // needs nothing of them: fitted first, the page is laid out without
+    // them, and the menus then join it in a task of their own, unseen.
+    fit();
+    await yieldToPage();
+    showMenus();
+  }
   window.addEventListener('resize', fit);
   for (let band = 0; band < 4; ++band) {
     await yieldToPage();
@@ -117,6 +126,10 @@ async function start() {
   // while on a slow phone.  Not for ever: on a connection that stalls the
   // game starts without them, and draws them as they come.
   await Promise.race([picturesAhead, new Promise((resolve) => setTimeout(resolve, 2000))]);
+  // The game's start alone in its task: on a slow phone it is the longest
+  // step of all, and the last font or the pictures' arrival end in the
+  // task that would otherwise run it.
+  await yieldToPage();
   // The clock's tick; the game knows whether its clock runs.
   window.rindouClockTicks = 0;
   setInterval(() => { if (game && game._rindou_tick()) window.rindouClockTicks += 1; }, 50);
@@ -124,13 +137,15 @@ async function start() {
   // The board it draws is painted in slices after it (see paintLater).
   surface.paintLater(() => game._rindou_start(), yieldToPage);
   performance.mark('rindou-started');
-  // The start read the settings: the texts are in the language kept there.
-  retranslate();
   // The game put aside goes on at the next visit (resume.js), before any
-  // input could reach the new game; leaving the page keeps only a game
-  // that could not be put aside, as leaving the program does.
+  // input could reach the new game, so in the same task as the start;
+  // leaving the page keeps only a game that could not be put aside, as
+  // leaving the program does.
   window.rindouResume.start(game);
   window.addEventListener('pagehide', () => window.rindouResume.leave());
+  await yieldToPage();
+  // The start read the settings: the texts are in the language kept there.
+  retranslate();
   // For tests and the curious: the game's state as the console shows it.
   window.rindouShow = () => game.UTF8ToString(game._rindou_show());
   // 0 when nothing waits, else 1 + the kind of the wait (5: a search).

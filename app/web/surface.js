@@ -257,6 +257,8 @@ export class Surface {
       let last = null;
       while (later.from < this.ops.length) {
         await yieldToPage();
+        // The whole list painted meanwhile (the canvas fitted anew).
+        if (later.from >= this.ops.length) break;
         const start = performance.now();
         if (last !== null) {
           const took = Math.max(1, start - last.start);
@@ -265,7 +267,17 @@ export class Surface {
         const until = start + 8;
         const end = Math.min(this.ops.length, later.from + count);
         const from = later.from;
-        while (later.from < end && performance.now() < until) this.paint(this.ops[later.from++]);
+        // Nor more pictures than cover the canvas a few times over: the
+        // time a slice took says little of the next when their pictures
+        // differ, as a board's background of many small tiles does.
+        let area = 0;
+        const most = 3 * this.canvas.width * this.canvas.height;
+        while (later.from < end && performance.now() < until && area < most) {
+          const op = this.ops[later.from++];
+          if (op.kind === 'image')
+            area += (this.device(op.x2) - this.device(op.x1)) * (this.device(op.y2) - this.device(op.y1));
+          this.paint(op);
+        }
         last = { start, count: later.from - from };
       }
       this.painting = null;
@@ -548,16 +560,65 @@ const WARM_TEXT = '歩香桂銀金角飛王一二三四五六七八九手目待�
 // looked for in a task of its own: the first Japanese text has the browser
 // find and read a large font, and every name it then tries and misses costs
 // a look-up more, which together held a slow phone's thread a long while.
+// The first of those look-ups, the search of the system's fonts for one
+// that has the characters, is done first on a worker's canvas: the browser
+// keeps what it found for the whole page, so the page's own canvas and
+// text then find it at hand instead of searching on the page's thread.
 export function warmFontsAhead() {
-  warmFonts(SYSTEM_MINCHO.map((f) => `"${f}"`).concat(['serif']).map((f) => [`16px ${f}`, `bold 16px ${f}`]).flat());
-  setTimeout(() => {
-    const line = document.createElement('span');
-    line.className = 'unseen';
-    line.setAttribute('aria-hidden', 'true');
-    line.textContent = WARM_TEXT;
-    document.body.appendChild(line);
-    requestAnimationFrame(() => setTimeout(() => line.remove(), 0));
-  }, 0);
+  const fonts = SYSTEM_MINCHO.map((f) => `"${f}"`).concat(['serif']).map((f) => [`16px ${f}`, `bold 16px ${f}`]).flat();
+  const onPage = () => {
+    warmFonts(fonts);
+    setTimeout(() => {
+      const line = document.createElement('span');
+      line.className = 'unseen';
+      line.setAttribute('aria-hidden', 'true');
+      line.textContent = WARM_TEXT;
+      document.body.appendChild(line);
+      requestAnimationFrame(() => setTimeout(() => line.remove(), 0));
+    }, 0);
+  };
+  warmFontsOffThread(fonts, document.documentElement.lang).then(onPage);
+}
+
+// Draws WARM_TEXT in each of `fonts` on a worker's canvas, in the page's
+// language (which decides the face the browser falls back on); resolves
+// once done, or at once where the browser has no such canvas or refuses
+// the worker (a host's policy may forbid one made from the page's own
+// script): the page's thread then does the searching itself.
+function warmFontsOffThread(fonts, lang) {
+  if (typeof OffscreenCanvas === 'undefined' || typeof Worker === 'undefined' || typeof Blob === 'undefined')
+    return Promise.resolve();
+  const script = `onmessage = (e) => {
+    try {
+      const g = new OffscreenCanvas(8, 8).getContext('2d');
+      if ('lang' in g) g.lang = e.data.lang;
+      for (const font of e.data.fonts) {
+        g.font = font;
+        g.fillText(e.data.text, 0, 8);
+      }
+    } finally {
+      postMessage(null);
+    }
+  };`;
+  return new Promise((resolve) => {
+    let url = null;
+    let worker = null;
+    const done = () => {
+      if (worker) worker.terminate();
+      if (url) URL.revokeObjectURL(url);
+      worker = url = null;
+      resolve();
+    };
+    try {
+      url = URL.createObjectURL(new Blob([script], { type: 'text/javascript' }));
+      worker = new Worker(url);
+      worker.onmessage = done;
+      worker.onerror = done;
+      worker.postMessage({ fonts, lang: lang || 'ja', text: WARM_TEXT });
+    } catch {
+      done();
+    }
+  });
 }
 
 // Draws the board's texts in each of `fonts` (canvas font strings) on a

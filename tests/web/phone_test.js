@@ -18,9 +18,9 @@ test.before(async () => {
 
 test.after(() => stopPage(started));
 
-async function open(width, height, deviceScaleFactor, hasTouch) {
+async function open(width, height, deviceScaleFactor, hasTouch, locale = 'ja-JP') {
   const context = await browser.newContext({ viewport: { width, height }, deviceScaleFactor,
-                                            hasTouch, isMobile: hasTouch, locale: 'ja-JP' });
+                                            hasTouch, isMobile: hasTouch, locale });
   const page = await context.newPage();
   const errors = [];
   page.on('pageerror', (e) => errors.push(e.message));
@@ -164,9 +164,10 @@ test('a game is played on a phone by taps, and one by drags', async (t) => {
 // A phone's first board is painted in slices after the game's start and
 // composed, a part in each task, once the last is painted: what it shows
 // must be the board drawn whole, as turning the phone and back draws it
-// again.
-test('a phone\'s first board shows what the board drawn whole shows', async () => {
-  const { page, errors } = await open(390, 844, 3, true);
+// again.  In English too, where the start fits the page again for the
+// language while the board is being painted.
+for (const locale of ['ja-JP', 'en-US']) test(`a phone's first board shows what the board drawn whole shows (${locale})`, async () => {
+  const { page, errors } = await open(390, 844, 3, true, locale);
   try {
     const board = () => page.evaluate(() => new Promise((resolve) =>
       requestAnimationFrame(() => requestAnimationFrame(() =>
@@ -179,6 +180,10 @@ test('a phone\'s first board shows what the board drawn whole shows', async () =
     const whole = await board();
     assert.ok(first.length > 10000, 'a board was drawn');
     assert.ok(first === whole, 'the first board differs from the board drawn whole');
+    // The canvas is hidden while its first composition is made: it must
+    // show again once that is done.
+    assert.strictEqual(await page.evaluate(() => getComputedStyle(document.getElementById('board')).visibility),
+                       'visible', 'the first board is left hidden');
     assert.deepStrictEqual(errors, []);
   } finally {
     await page.context().close();
