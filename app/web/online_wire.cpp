@@ -31,9 +31,6 @@
 namespace rindou::web {
 namespace {
 
-constexpr int SIDE_LOWER = 1;
-constexpr int SIDE_UPPER = 2;
-
 bool read_ints(const char* text, std::vector<int>& out, size_t count) {
     if (!text) return false;
     std::istringstream in(text);
@@ -46,10 +43,15 @@ bool read_ints(const char* text, std::vector<int>& out, size_t count) {
 
 int cell(const GameState& s, int c, int r) { return s.code_at(c, r); }
 
-Side turn_of(const GameState& s, int side) {
-    if (side == SIDE_LOWER) return s.lower_turn;
-    if (side == SIDE_UPPER) return s.upper_turn();
-    return NO_SIDE;
+// The page's script names a player by number as it calls in (1 the lower
+// player, 2 the upper, 0 or anything else nobody); this is where those
+// numbers become the game's sides, and nowhere else.
+Side turn_of(const GameState& s, int player) {
+    switch (player) {
+    case 1: return s.lower_turn;
+    case 2: return s.upper_turn();
+    default: return NO_SIDE;
+    }
 }
 
 bool owned_by(const GameState& s, Side turn, int code) {
