@@ -287,17 +287,17 @@ EMSCRIPTEN_KEEPALIVE void rindou_online_clock(int lower_seconds, int upper_secon
     g.io.surface->present();
 }
 
-// A press on the board of a player of `side` (1 lower, 2 upper; 0 watches).
+// A press on the board of `player` (1 lower, 2 upper; 0 watches).
 // A press that finishes a move gives the move as the server's JSON and plays
 // nothing; any other press on the player's own turn picks, re-picks or drops
 // a pick as the game's own clicks do.  Empty when there is nothing to send.
-EMSCRIPTEN_KEEPALIVE const char* rindou_online_press(int button, double x, double y, int side) {
+EMSCRIPTEN_KEEPALIVE const char* rindou_online_press(int button, double x, double y, int player) {
     static std::string slot;
     slot.clear();
     if (!page_idle()) return slot.c_str();
     GameInPlay& g = page_game();
     GameState& s = g.st;
-    const Side mine = turn_of(s, side);
+    const Side mine = turn_of(s, player);
     if (mine == NO_SIDE || s.side_to_move != mine) return slot.c_str();
     const int col = static_cast<int>(std::floor((x - board_left) / square_width));
     const int row = static_cast<int>(std::floor((y - board_top) / square_height));
