@@ -17,10 +17,9 @@ struct Destination {
         RecordFull,   // the record has no room for another move
         Play,
     } kind = Unreachable;
-    // The move as the game plays it: an upper-hand drop comes from its slot,
-    // and piece_after is the piece as it lands (promoted by the right
-    // button, which is the button that promotes).
-    Move move;
+    // The move, promoting where the right button asks it to (the button
+    // that promotes) and promotion is allowed.
+    MoveCode move;
 };
 
 // Judges a press with `button` (1 left, 2 right) on the square (col, row)
