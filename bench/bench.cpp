@@ -41,7 +41,7 @@ double micros(Clock::duration d) { return std::chrono::duration<double, std::mic
 
 struct Counter : CandidateSink {
     long n = 0;
-    void candidate(MoveCode, double) override { ++n; }
+    void candidate(Move, double) override { ++n; }
 };
 
 using bench::Signature;

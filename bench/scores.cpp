@@ -36,7 +36,7 @@ struct Signer : CandidateSink {
     long count = 0;
     const Position* start = nullptr;  // the position searched
     explicit Signer(Signature* s) : sig(s) {}
-    void candidate(MoveCode move, double score) override {
+    void candidate(Move move, double score) override {
         const RecordEntry m = record_entry(*start, UPPER, move, DropNaming::Slot);
         for (long long v : {m.from_col, m.from_row, m.to_col, m.to_row, m.piece_after}) sig->add(v);
         sig->add(std::llround(score * 1e6));

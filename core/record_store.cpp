@@ -62,7 +62,7 @@ void append_move_record(GameState& s, const RecordEntry& move, const MoveTimes& 
     s.record_end = s.record_count;
 }
 
-RecordEntry record_entry(const Position& before, Side side, MoveCode m, DropNaming naming) {
+RecordEntry record_entry(const Position& before, Side side, Move m, DropNaming naming) {
     RecordEntry e;
     if (m.is_pass() || m.is_none()) return e;
     e.to_col = col_of(m.to());
@@ -83,16 +83,16 @@ RecordEntry record_entry(const Position& before, Side side, MoveCode m, DropNami
     return e;
 }
 
-MoveCode move_of(const RecordEntry& e) {
-    if (e.pass()) return MoveCode::pass();
-    if (!on_board(e.to_col, e.to_row)) return MoveCode();
+Move move_of(const RecordEntry& e) {
+    if (e.pass()) return Move::pass();
+    if (!on_board(e.to_col, e.to_row)) return Move();
     const Square to = make_square(e.to_col, e.to_row);
     if (e.from_col == UPPER_HAND_COL || e.from_col == LOWER_HAND_COL) {
         const PieceKind k = PieceKind(hand_slot(e.piece_after));
-        return is_hand_kind(k) ? MoveCode::drop(k, to) : MoveCode();
+        return is_hand_kind(k) ? Move::drop(k, to) : Move();
     }
-    if (!on_board(e.from_col, e.from_row)) return MoveCode();
-    return MoveCode::board(make_square(e.from_col, e.from_row), to, e.piece_after != e.piece_before);
+    if (!on_board(e.from_col, e.from_row)) return Move();
+    return Move::board(make_square(e.from_col, e.from_row), to, e.piece_after != e.piece_before);
 }
 
 }  // namespace rindou

@@ -24,12 +24,12 @@ enum class DropNaming { Slot, PressedCell };
 // board move's side is its piece's) on the position before it: its cells,
 // the piece before and after, and what stands on the destination.  No
 // clocks.  A pass is the entry of zeros.
-RecordEntry record_entry(const Position& before, Side side, MoveCode m, DropNaming naming);
+RecordEntry record_entry(const Position& before, Side side, Move m, DropNaming naming);
 
 // The move an entry names.  A drop's kind is read from its piece, since its
 // row depends on who made it; an entry that names no move gives the code of
 // no move.
-MoveCode move_of(const RecordEntry& e);
+Move move_of(const RecordEntry& e);
 
 // The record holds 500 moves; a full record refuses further moves.
 bool record_full(const GameState& s);

@@ -168,7 +168,7 @@ MoveOutcome apply_move(Position& s, int fc, int fr, int tc, int tr, int piece) {
     return out;
 }
 
-MoveOutcome apply_move(Position& s, Side side, MoveCode m) {
+MoveOutcome apply_move(Position& s, Side side, Move m) {
     if (m.is_pass() || m.is_none()) return {};
     const int tc = col_of(m.to()), tr = row_of(m.to());
     if (m.is_drop()) {

@@ -54,7 +54,7 @@ MoveOutcome apply_move(Position& s, int from_col, int from_row, int to_col, int 
 // board move's side is its piece's).  The move as played names an upper
 // drop by its slot and a lower one by its hand cell, as the cells above.
 // A pass changes nothing.
-MoveOutcome apply_move(Position& s, Side side, MoveCode m);
+MoveOutcome apply_move(Position& s, Side side, Move m);
 // Puts a captured piece into the hand of the side that took it, as its base
 // kind.  A king goes to no hand: the answer is the side that took it
 // (NO_SIDE for any other piece).

@@ -114,7 +114,7 @@ struct MoveTimes {
 // the computer or the search names it and the hand cell pressed where a
 // person made it, as the record files always have.  A pass goes nowhere:
 // every field is 0.  The move itself, as the rules play it, is the typed
-// MoveCode; core/record_store.h turns one into the other.
+// Move; core/record_store.h turns one into the other.
 struct RecordEntry {
     int from_col = 0;
     int from_row = 0;
@@ -248,7 +248,7 @@ struct Selection {
     // are taken off, so that the move always names the frames on the board.
     bool hint_shown = false;
     bool hint_known = false;
-    MoveCode hint_move;
+    Move hint_move;
     Side hint_side = NO_SIDE;  // the side of the board it is for
     uint64_t hint_position = 0;
 };

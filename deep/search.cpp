@@ -37,7 +37,7 @@ enum Bound : uint8_t { NONE = 0, EXACT = 1, LOWER_B = 2, UPPER_B = 3 };
 // others of the node, is kept.
 struct TTEntry {
     uint64_t key = 0;
-    MoveCode move;
+    rindou::Move move;
     int16_t score = 0;
     int8_t depth = -1;
     uint8_t bound = NONE;
@@ -291,9 +291,9 @@ int Searcher::see(const Move& m) {
         const Square from = pos_.cheapest_capturer(pos_.side, to, ORDER_VALUE);
         if (from == NO_SQUARE) break;
         Move r;
-        r.code = MoveCode::board(from, to);
+        r.code = rindou::Move::board(from, to);
         if (!pos_.is_move(r)) {
-            r.code = MoveCode::board(from, to, true);  // a piece that may not stay unpromoted there
+            r.code = rindou::Move::board(from, to, true);  // a piece that may not stay unpromoted there
             if (!pos_.is_move(r)) break;
         }
         const int taken = on_square();
@@ -404,7 +404,7 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
         // for their stage, which the killers or the pruning often spare.)
         if (gen.empty() && !pos_.has_board_move()) {
             Move pass;
-            pass.code = MoveCode::pass();
+            pass.code = rindou::Move::pass();
             return pass_on(pass, depth, alpha, beta, ply, pv_node);
         }
     }
@@ -762,7 +762,7 @@ uint64_t level_budget(int level) {
     return n;
 }
 
-RecordEntry move_entry(const Position& p, MoveCode m) {
+RecordEntry move_entry(const Position& p, rindou::Move m) {
     RecordEntry g;
     if (m.is_pass() || m.is_none()) return g;
     if (m.is_drop()) {

@@ -34,14 +34,14 @@ uint64_t level_budget(int level);
 // A move of the side to move on `p` as the search writes it, in the
 // numbers of the console's `cand`: a drop of either side is -1 <slot>.  What
 // it captures is left 0.
-RecordEntry move_entry(const Position& p, MoveCode m);
+RecordEntry move_entry(const Position& p, rindou::Move m);
 std::string move_text(const RecordEntry& m);  // "fc fr tc tr piece_after" or "pass"
 
 struct SearchInfo {
     int depth = 0;
     int score = 0;
     uint64_t nodes = 0;
-    std::vector<MoveCode> pv;  // from the position searched
+    std::vector<rindou::Move> pv;  // from the position searched
 };
 
 struct SearchLimits {
@@ -63,7 +63,7 @@ std::vector<uint64_t> history_keys(const GameState& s);
 
 struct SearchResult {
     bool found = false;  // false: the side has no move at all (a king is gone)
-    MoveCode best;
+    rindou::Move best;
     int score = 0;
     int depth = 0;
     uint64_t nodes = 0;

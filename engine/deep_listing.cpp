@@ -19,7 +19,7 @@ void deep_listing(const GameState& s, Side turn, int level, std::ostream& out) {
         out << "info depth " << info.depth << " score " << info.score << " nodes " << info.nodes
             << " pv";
         deep::Position walk = start;
-        for (const MoveCode code : info.pv) {
+        for (const Move code : info.pv) {
             deep::Move m;
             m.code = code;
             if (m.pass()) {

@@ -24,7 +24,7 @@ std::string score_text(double score) {
 class Listing : public CandidateSink {
 public:
     Listing(std::ostream& out, const Position& start) : out_(out), start_(start) {}
-    void candidate(MoveCode move, double score) override {
+    void candidate(Move move, double score) override {
         const RecordEntry m = record_entry(start_, UPPER, move, DropNaming::Slot);
         out_ << "cand " << m.from_col << ' ' << m.from_row << ' ' << m.to_col << ' ' << m.to_row
              << ' ' << m.piece_after << ' ' << score_text(score) << '\n';
@@ -47,7 +47,7 @@ public:
     void terms(int, const EvalTrace& trace, bool compared) override {
         if (compared) compared_ = trace;
     }
-    void candidate(MoveCode move, double score) override {
+    void candidate(Move move, double score) override {
         const RecordEntry m = record_entry(start_, UPPER, move, DropNaming::Slot);
         if (!wants_terms(m.from_col, m.from_row, m.to_col, m.to_row) ||
             (m.piece_after != before_) != promote_)

@@ -63,7 +63,7 @@ SearchRequest search_request(const Game& g, Side turn, int level) {
     return r;
 }
 
-void origin_cell(MoveCode m, bool upper, int& col, int& row) {
+void origin_cell(Move m, bool upper, int& col, int& row) {
     if (m.is_drop()) {
         col = upper ? UPPER_HAND_COL : LOWER_HAND_COL;
         row = upper ? upper_hand_row(m.dropped()) : lower_hand_row(m.dropped());

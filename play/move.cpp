@@ -87,15 +87,15 @@ RecordEntry play_move(GameState& s, int fc, int fr, int tc, int tr, int piece) {
     return settle(s, apply_move(s, fc, fr, tc, tr, piece));
 }
 
-RecordEntry play_move(GameState& s, Side side, MoveCode m) { return settle(s, apply_move(s, side, m)); }
+RecordEntry play_move(GameState& s, Side side, Move m) { return settle(s, apply_move(s, side, m)); }
 
 void execute_move(Game& g, int fc, int fr, int tc, int tr, int piece) {
     draw_move(g, play_move(g.st, fc, fr, tc, tr, piece));
 }
 
-void execute_move(Game& g, Side side, MoveCode m) { draw_move(g, play_move(g.st, side, m)); }
+void execute_move(Game& g, Side side, Move m) { draw_move(g, play_move(g.st, side, m)); }
 
-Work<> carry_out_move(GameInPlay& g, MoveCode move, Mover who) {
+Work<> carry_out_move(GameInPlay& g, Move move, Mover who) {
     GameState& s = g.st;
     const bool person = who == Mover::Person;
     const Side side = person ? side_of(piece_from_code(s.sel_piece)) : UPPER;

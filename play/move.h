@@ -13,11 +13,11 @@ namespace rindou {
 // played.
 RecordEntry play_move(GameState& s, int from_col, int from_row, int to_col, int to_row, int piece);
 // The same for a move made by `side` (the side of the board that drops).
-RecordEntry play_move(GameState& s, Side side, MoveCode m);
+RecordEntry play_move(GameState& s, Side side, Move m);
 
 // Applies a move already found legal (as play_move) and draws what changed.
 void execute_move(Game& g, int from_col, int from_row, int to_col, int to_row, int piece);
-void execute_move(Game& g, Side side, MoveCode m);
+void execute_move(Game& g, Side side, Move m);
 
 // Who makes a move: the person (at the board, against the computer or in a
 // game of two) or the computer.
@@ -27,7 +27,7 @@ enum class Mover { Person, Computer };
 // recorded, counted, shown, played and heard, and then the game ends or the
 // turn passes.  The computer plays the upper side; the person the side of
 // the piece picked.
-Work<> carry_out_move(GameInPlay& g, MoveCode move, Mover who);
+Work<> carry_out_move(GameInPlay& g, Move move, Mover who);
 
 // Blinks the piece `code` on a square (or hand cell) `times` times, pausing
 // between the pictures so that the eye can follow it.

@@ -31,11 +31,11 @@ Destination judge_destination(const GameState& s, int button, int col, int row) 
         // A hand cell holds the kind of its slot; legal, it is one of 1..7.
         const int slot = s.sel_from_col == UPPER_HAND_COL ? upper_hand_slot(s.sel_from_row)
                                                           : lower_hand_slot(s.sel_from_row);
-        d.move = MoveCode::drop(PieceKind(slot), to);
+        d.move = Move::drop(PieceKind(slot), to);
     } else {
         const bool promote =
             button == 2 && promotion_on(s.sel_from_col, s.sel_from_row, row, s.sel_piece) != 0;
-        d.move = MoveCode::board(make_square(s.sel_from_col, s.sel_from_row), to, promote);
+        d.move = Move::board(make_square(s.sel_from_col, s.sel_from_row), to, promote);
     }
     if (button == 1 && !may_stay_unpromoted(row, s.sel_piece))
         d.kind = Destination::MustPromote;

@@ -19,7 +19,7 @@ struct Destination {
     } kind = Unreachable;
     // The move, promoting where the right button asks it to (the button
     // that promotes) and promotion is allowed.
-    MoveCode move;
+    Move move;
 };
 
 // Judges a press with `button` (1 left, 2 right) on the square (col, row)

@@ -21,7 +21,7 @@ std::string move_field(int fc, int fr, int tc, int tr, int placed) {
 }  // namespace
 
 std::string best_field(const MoveReview& m) {
-    const MoveCode b = m.best;
+    const Move b = m.best;
     if (b.is_pass() || b.is_none()) return move_field(0, 0, 0, 0, 0);
     const int to_col = col_of(b.to()), to_row = row_of(b.to());
     if (b.is_drop()) return move_field(UPPER_HAND_COL, b.dropped(), to_col, to_row, m.best_placed);

@@ -69,7 +69,7 @@ struct Stop {
 struct Score {
     int score = 0;          // for the side to move
     bool searched = false;  // false: the side had one move only
-    MoveCode best;
+    Move best;
     int best_placed = 0;  // the piece as that move leaves it
 };
 

@@ -109,7 +109,7 @@ bool read_result(const std::string& text, deep::SearchResult& r) {
     uint16_t best = 0;
     if (!in(found) || !in(best) || !in(r.score) || !in(r.depth) || !in(r.nodes)) return false;
     r.found = found != 0;
-    r.best = MoveCode::from_raw(best);
+    r.best = Move::from_raw(best);
     return in.at_end();
 }
 

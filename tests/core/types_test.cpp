@@ -72,28 +72,28 @@ TEST(Types, SidesSquaresAndMovesRoundTrip) {
         for (Square from = FIRST_SQUARE; from <= LAST_SQUARE; ++from) {
             if (from == to) continue;
             for (bool promote : {false, true}) {
-                const MoveCode m = MoveCode::board(from, to, promote);
+                const Move m = Move::board(from, to, promote);
                 ASSERT_TRUE(!m.is_none() && !m.is_pass() && !m.is_drop());
                 ASSERT_EQ(m.from(), from);
                 ASSERT_EQ(m.to(), to);
                 ASSERT_EQ(m.promotes(), promote);
-                ASSERT_EQ(MoveCode::from_raw(m.raw()), m);
+                ASSERT_EQ(Move::from_raw(m.raw()), m);
                 ASSERT_TRUE(seen.insert(m.raw()).second);
             }
         }
         for (PieceKind k = PAWN; k <= ROOK; ++k) {
-            const MoveCode m = MoveCode::drop(k, to);
+            const Move m = Move::drop(k, to);
             ASSERT_TRUE(!m.is_none() && !m.is_pass() && m.is_drop() && !m.promotes());
             ASSERT_EQ(m.dropped(), k);
             ASSERT_EQ(m.to(), to);
             ASSERT_TRUE(seen.insert(m.raw()).second);
         }
     }
-    const MoveCode pass = MoveCode::pass();
+    const Move pass = Move::pass();
     EXPECT_TRUE(pass.is_pass() && !pass.is_drop() && !pass.promotes() && !pass.is_none());
     EXPECT_TRUE(seen.insert(pass.raw()).second);
-    EXPECT_TRUE(MoveCode().is_none());
-    EXPECT_EQ(seen.count(MoveCode().raw()), 0u);
+    EXPECT_TRUE(Move().is_none());
+    EXPECT_EQ(seen.count(Move().raw()), 0u);
 }
 
 // A move's record entry carries its pieces and what it takes and names the
@@ -109,15 +109,15 @@ TEST(Types, RecordEntriesWriteMovesAsTheRecordDoes) {
     const auto fields = [](const RecordEntry& e) {
         return std::vector<int>{e.from_col, e.from_row, e.to_col, e.to_row, e.piece_before, e.captured, e.piece_after};
     };
-    const MoveCode up = MoveCode::board(make_square(3, 6), make_square(3, 7), true);
+    const Move up = Move::board(make_square(3, 6), make_square(3, 7), true);
     const RecordEntry e = record_entry(pos, UPPER, up, DropNaming::PressedCell);
     EXPECT_EQ(fields(e), (std::vector<int>{3, 6, 3, 7, GIN, -HU, NARIGIN}));
     EXPECT_EQ(move_of(e), up);
-    const MoveCode stay = MoveCode::board(make_square(3, 6), make_square(3, 7));
+    const Move stay = Move::board(make_square(3, 6), make_square(3, 7));
     EXPECT_EQ(record_entry(pos, UPPER, stay, DropNaming::Slot).piece_after, GIN);
 
     const Square to = make_square(5, 4);
-    const MoveCode drop = MoveCode::drop(GOLD, to);
+    const Move drop = Move::drop(GOLD, to);
     const struct {
         Side side;
         DropNaming naming;
@@ -138,8 +138,8 @@ TEST(Types, RecordEntriesWriteMovesAsTheRecordDoes) {
         EXPECT_EQ(after.hand[c.side][GOLD], 0);
         EXPECT_EQ(after.hand[~c.side][GOLD], 1);
     }
-    EXPECT_TRUE(record_entry(pos, UPPER, MoveCode::pass(), DropNaming::Slot).pass());
-    EXPECT_EQ(move_of(RecordEntry{}), MoveCode::pass());
+    EXPECT_TRUE(record_entry(pos, UPPER, Move::pass(), DropNaming::Slot).pass());
+    EXPECT_EQ(move_of(RecordEntry{}), Move::pass());
 }
 
 }  // namespace

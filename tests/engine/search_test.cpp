@@ -23,7 +23,7 @@ struct Cand {
 struct Collect : CandidateSink {
     std::vector<Cand> all;
     const Position* start = nullptr;  // the position searched, as it stands between candidates
-    void candidate(MoveCode move, double score) override {
+    void candidate(Move move, double score) override {
         const RecordEntry m = record_entry(*start, UPPER, move, DropNaming::Slot);
         all.push_back({m.from_col, m.from_row, m.to_col, m.to_row, m.piece_after, score});
     }
@@ -140,7 +140,7 @@ struct Traced : Collect {
         for (const EvalTerm& t : trace) sum += t.value;
         evaluations.back().push_back({placed, sum, compared, trace.size()});
     }
-    void candidate(MoveCode m, double score) override {
+    void candidate(Move m, double score) override {
         Collect::candidate(m, score);
         evaluations.emplace_back();
     }

@@ -147,7 +147,7 @@ TEST_F(TwoPlayers, ASecondPressIsJudgedWithoutChangingTheGame) {
     EXPECT_EQ(left.kind, Destination::MustPromote);
     const Destination right = judge_destination(s, 2, 3, 1);
     EXPECT_EQ(right.kind, Destination::Play);
-    EXPECT_EQ(right.move, MoveCode::board(make_square(3, 2), make_square(3, 1), true));
+    EXPECT_EQ(right.move, Move::board(make_square(3, 2), make_square(3, 1), true));
     EXPECT_EQ(judge_destination(s, 1, 4, 7).kind, Destination::Repick);
     EXPECT_EQ(judge_destination(s, 1, 3, 5).kind, Destination::Unreachable);
     // Where the press would play, a full record refuses it; a press the

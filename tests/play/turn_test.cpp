@@ -248,7 +248,7 @@ deep::SearchResult found(int fc, int fr, int tc, int tr) {
     deep::SearchResult r;
     r.found = true;
     const Square to = make_square(tc, tr);
-    r.best = fc == -1 ? MoveCode::drop(PieceKind(fr), to) : MoveCode::board(make_square(fc, fr), to);
+    r.best = fc == -1 ? Move::drop(PieceKind(fr), to) : Move::board(make_square(fc, fr), to);
     return r;
 }
 

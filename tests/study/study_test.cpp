@@ -47,7 +47,7 @@ TEST(Study, ARookLeftToBeTakenIsABlunderAndABetterMoveIsNamed) {
     EXPECT_EQ(blunder.mark, Mark::Blunder);
     EXPECT_LT(blunder.after, blunder.before - 700);  // about a rook
     ASSERT_TRUE(blunder.better);
-    EXPECT_NE(blunder.best, MoveCode::board(make_square(8, 8), make_square(8, 6)));
+    EXPECT_NE(blunder.best, Move::board(make_square(8, 8), make_square(8, 6)));
     EXPECT_FALSE(blunder.best_notation.empty());
     // The capture that follows is what the upper side should play; the
     // position the blunder left is scored once, for both moves.

@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
         while (io.result.empty() && s.side_to_move != NO_SIDE && person_moves * 2 < cap) {
             if (s.side_to_move != s.lower_turn) break;  // cannot happen: the computer moves at once
             auto t0 = Clock::now();
-            MoveCode m;
+            Move m;
             if (person_moves < opening) {
                 m = opening_move(s, s.lower_turn, rng).code;
             } else {

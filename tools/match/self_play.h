@@ -11,7 +11,7 @@
 namespace rindou::tools {
 
 // The move of the position that the search's answer names.
-inline deep::Move find_move(const deep::Position& p, MoveCode g) {
+inline deep::Move find_move(const deep::Position& p, Move g) {
     deep::MoveList moves;
     p.generate(moves);
     for (const deep::Move& m : moves)

@@ -113,7 +113,7 @@ void click(GameInPlay& g, int button, int col, int row) {
 }
 
 // The console's `move` line, and the same clicks on the referee's game.
-std::string play(GameInPlay& g, MoveCode m, bool upper) {
+std::string play(GameInPlay& g, Move m, bool upper) {
     if (m.is_pass()) {
         click(g, 1, 5, 5);
         return "click 1 5 5";
@@ -215,7 +215,7 @@ int main(int argc, char** argv) {
             const bool sente = s.side_to_move == s.sente_turn;
             const bool a_moves = sente == a_first;
             const bool upper = s.side_to_move == s.upper_turn();
-            MoveCode m;
+            Move m;
             if (plies < opening) {
                 m = opening_move(s, s.side_to_move, rng).code;
             } else {
