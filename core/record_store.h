@@ -27,8 +27,7 @@ enum class DropNaming { Slot, PressedCell };
 RecordEntry record_entry(const Position& before, Side side, Move m, DropNaming naming);
 
 // The move an entry names.  A drop's kind is read from its piece, since its
-// row depends on who made it; an entry that names no move gives the code of
-// no move.
+// row depends on who made it; an entry that names no move gives no move.
 Move move_of(const RecordEntry& e);
 
 // The record holds 500 moves; a full record refuses further moves.
