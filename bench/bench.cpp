@@ -41,7 +41,7 @@ double micros(Clock::duration d) { return std::chrono::duration<double, std::mic
 
 struct Counter : CandidateSink {
     long n = 0;
-    void candidate(const Move&, double) override { ++n; }
+    void candidate(Move, double) override { ++n; }
 };
 
 using bench::Signature;
@@ -202,7 +202,7 @@ int main(int argc, char** argv) {
             std::ofstream(tmpl + "/" + KEPT_LIST_NAME) << format_kept_list(list);
             GameState game = positions.front().st;
             for (int i = 1; i <= 150; ++i)
-                game.record[size_t(i)] = {{7, 7, 7, 6, -10, 0, -10}, {float(i), float(i + 1), 0, 0}};
+                game.record[size_t(i)] = {7, 7, 7, 6, -10, 0, -10, {float(i), float(i + 1), 0, 0}};
             game.record_end = 150;
             // Wall time, and the processor time of this process, which a
             // busy machine does not inflate.

@@ -78,7 +78,7 @@ inline std::vector<GameInPlay> scripted_positions(int games, int turns, uint64_t
             if (can_promote(m.fc, m.fr, m.tc, m.tr, piece) &&
                 (!may_stay_unpromoted(m.tr, piece) || rng.next() % 2 == 0))
                 piece = promotion_on(m.fc, m.fr, m.tr, piece);
-            append_move_record(s, Move{m.fc, m.fr, m.tc, m.tr, m.piece, EMPTY, piece}, MoveTimes{});
+            append_move_record(s, RecordEntry{m.fc, m.fr, m.tc, m.tr, m.piece, EMPTY, piece, MoveTimes{}}, MoveTimes{});
             s.move_number += 1;
             int captured = s.code_at(m.tc, m.tr);
             execute_move(g, m.fc, m.fr, m.tc, m.tr, piece);

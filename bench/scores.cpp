@@ -20,6 +20,7 @@
 #include "bench/measure.h"
 #include "bench/positions.h"
 #include "core/null_platform.h"
+#include "core/record_store.h"
 #include "engine/evaluation.h"
 #include "play/game_in_play.h"
 
@@ -33,8 +34,10 @@ using bench::Signature;
 struct Signer : CandidateSink {
     Signature* sig;
     long count = 0;
+    const Position* start = nullptr;  // the position searched
     explicit Signer(Signature* s) : sig(s) {}
-    void candidate(const Move& m, double score) override {
+    void candidate(Move move, double score) override {
+        const RecordEntry m = record_entry(*start, UPPER, move, DropNaming::Slot);
         for (long long v : {m.from_col, m.from_row, m.to_col, m.to_row, m.piece_after}) sig->add(v);
         sig->add(std::llround(score * 1e6));
         ++count;
@@ -86,6 +89,7 @@ int main(int argc, char** argv) {
             GameInPlay g = start;
             g.io = &quiet;
             g.st.level = level;
+            signer.start = &g.st;
             search_best_move(g.st, g.computer, &signer);
         }
         played_candidates += signer.count;

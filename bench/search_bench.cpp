@@ -84,8 +84,10 @@ int main(int argc, char** argv) {
             spent += t;
             nodes += r.nodes;
             depths.push_back(r.depth);
-            for (long long v : {r.best.from_col, r.best.from_row, r.best.to_col, r.best.to_row,
-                                r.best.piece_after, r.score, r.depth})
+            // Signed in the numbers the search writes its move in.
+            const RecordEntry best = deep::move_entry(deep::Position::from_state(s, s.side_to_move), r.best);
+            for (long long v : {best.from_col, best.from_row, best.to_col, best.to_row, best.piece_after,
+                                r.score, r.depth})
                 sig.add(v);
             sig.add(static_cast<long long>(r.nodes));
         }

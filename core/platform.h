@@ -174,10 +174,13 @@ public:
 class ObserverPort {
 public:
     virtual ~ObserverPort() = default;
-    // The computer is about to execute its chosen move.
-    virtual void computer_move(const Move& move, double score) { (void)move, (void)score; }
-    // The hint has been given (framed on the board), or it is to pass.
-    virtual void hint_given(bool pass, const Move& move) { (void)pass, (void)move; }
+    // The computer is about to execute its chosen move, given as the record
+    // writes it (with what it captures), which is how scripts print it.
+    virtual void computer_move(const RecordEntry& move, double score) { (void)move, (void)score; }
+    // The hint has been given (framed on the board), or it is to pass (an
+    // entry that is a pass), given as the search writes it: a drop by
+    // column -1 and its slot.
+    virtual void hint_given(const RecordEntry& hint) { (void)hint; }
 };
 
 // A front end that serves every port from one object (the window, the

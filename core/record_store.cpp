@@ -1,5 +1,6 @@
 #include "core/record_store.h"
 
+#include "core/rules.h"
 
 namespace rindou {
 
@@ -48,17 +49,50 @@ void reset_to_no_game(GameState& s) {
 
 bool record_full(const GameState& s) { return s.record_count >= RECORD_MAX; }
 
-void append_move_record(GameState& s, const Move& move, const MoveTimes& times) {
+void append_move_record(GameState& s, const RecordEntry& move, const MoveTimes& times) {
     if (record_full(s)) return;
     if (s.keep_state == KEEP_NOTHING) s.keep_state = KEEP_PENDING;
     s.record_count += 1;
     RecordEntry& e = s.record[s.record_count];
-    static_cast<Move&>(e) = move;
+    e = move;
     e.captured = on_board(move.to_col, move.to_row)
                      ? s.code_at(move.to_col, move.to_row)
                      : EMPTY;
     e.times = times;
     s.record_end = s.record_count;
+}
+
+RecordEntry record_entry(const Position& before, Side side, Move m, DropNaming naming) {
+    RecordEntry e;
+    if (m.is_pass() || m.is_none()) return e;
+    e.to_col = col_of(m.to());
+    e.to_row = row_of(m.to());
+    e.captured = before.code_at(m.to());
+    if (m.is_drop()) {
+        const PieceKind k = m.dropped();
+        e.piece_before = e.piece_after = code_of(make_piece(side, k));
+        const bool by_slot = naming == DropNaming::Slot;
+        e.from_col = by_slot || side == UPPER ? UPPER_HAND_COL : LOWER_HAND_COL;
+        e.from_row = by_slot ? k : side == UPPER ? upper_hand_row(k) : lower_hand_row(k);
+    } else {
+        e.from_col = col_of(m.from());
+        e.from_row = row_of(m.from());
+        e.piece_before = before.code_at(m.from());
+        e.piece_after = m.promotes() ? promoted(e.piece_before) : e.piece_before;
+    }
+    return e;
+}
+
+Move move_of(const RecordEntry& e) {
+    if (e.pass()) return Move::pass();
+    if (!on_board(e.to_col, e.to_row)) return Move();
+    const Square to = make_square(e.to_col, e.to_row);
+    if (e.from_col == UPPER_HAND_COL || e.from_col == LOWER_HAND_COL) {
+        const PieceKind k = PieceKind(hand_slot(e.piece_after));
+        return is_hand_kind(k) ? Move::drop(k, to) : Move();
+    }
+    if (!on_board(e.from_col, e.from_row)) return Move();
+    return Move::board(make_square(e.from_col, e.from_row), to, e.piece_after != e.piece_before);
 }
 
 }  // namespace rindou

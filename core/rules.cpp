@@ -141,7 +141,14 @@ int has_no_board_move(const Position& s, Side side) {
 MoveOutcome apply_move(Position& s, int fc, int fr, int tc, int tr, int piece) {
     const bool board_move = fc >= 1 && fc <= 9;
     MoveOutcome out;
-    out.played = Move{fc, fr, tc, tr, board_move ? at(s, fc, fr) : piece, at(s, tc, tr), piece};
+    RecordEntry& e = out.played;
+    e.from_col = fc;
+    e.from_row = fr;
+    e.to_col = tc;
+    e.to_row = tr;
+    e.piece_before = board_move ? at(s, fc, fr) : piece;
+    e.captured = at(s, tc, tr);
+    e.piece_after = piece;
     out.king_taken_by = add_captured_to_hand(s, out.played.captured);
     s.put(make_square(tc, tr), piece_from_code(piece));
     if (piece == -OU) {
@@ -159,6 +166,19 @@ MoveOutcome apply_move(Position& s, int fc, int fr, int tc, int tr, int piece) {
     }
     if (board_move) s.move_coin(coin_after(s.coin, make_square(fc, fr), make_square(tc, tr)));
     return out;
+}
+
+MoveOutcome apply_move(Position& s, Side side, Move m) {
+    if (m.is_pass() || m.is_none()) return {};
+    const int tc = col_of(m.to()), tr = row_of(m.to());
+    if (m.is_drop()) {
+        const PieceKind k = m.dropped();
+        const int piece = code_of(make_piece(side, k));
+        if (side == UPPER) return apply_move(s, UPPER_HAND_COL, k, tc, tr, piece);
+        return apply_move(s, LOWER_HAND_COL, lower_hand_row(k), tc, tr, piece);
+    }
+    const int before = s.code_at(m.from());
+    return apply_move(s, col_of(m.from()), row_of(m.from()), tc, tr, m.promotes() ? promoted(before) : before);
 }
 
 }  // namespace rindou

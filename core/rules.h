@@ -40,7 +40,7 @@ int has_no_board_move(const Position& s, Side side);
 // on its origin and destination, and the side of the board that took a
 // king with it (NO_SIDE when no king was taken), which decides the game.
 struct MoveOutcome {
-    Move played;
+    RecordEntry played;
     Side king_taken_by = NO_SIDE;
 };
 
@@ -50,6 +50,11 @@ struct MoveOutcome {
 // displacement.  Where the coin stood before follows from where it stands
 // now and the move's displacement.
 MoveOutcome apply_move(Position& s, int from_col, int from_row, int to_col, int to_row, int piece);
+// The same for a move made by `side` (the side of the board that drops; a
+// board move's side is its piece's).  The move as played names an upper
+// drop by its slot and a lower one by its hand cell, as the cells above.
+// A pass changes nothing.
+MoveOutcome apply_move(Position& s, Side side, Move m);
 // Puts a captured piece into the hand of the side that took it, as its base
 // kind.  A king goes to no hand: the answer is the side that took it
 // (NO_SIDE for any other piece).

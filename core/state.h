@@ -96,26 +96,7 @@ inline bool is_lower(int code) { return code <= -HU; }
 // their base kind); 0 for kings and anything else.
 int hand_slot(int code);
 
-// ---- Moves and the move record -------------------------------------------
-// One move as the record, the search and the front ends see it.  A board
-// move goes from a square to a square; a drop comes from column -1 with its
-// hand slot as the row (the lower side's drops keep the hand cell they were
-// clicked on, column 11).  The piece before and after the move differ by a
-// promotion; `captured` is what stood on the destination (0 when nothing did
-// or when it does not matter, as in the search's choice).  A pass goes
-// nowhere: it is the move with every field 0.
-struct Move {
-    int from_col = 0;
-    int from_row = 0;
-    int to_col = 0;
-    int to_row = 0;
-    int piece_before = 0;
-    int captured = 0;
-    int piece_after = 0;
-
-    bool pass() const { return to_col == 0; }
-};
-
+// ---- The move record -------------------------------------------------------
 // The clocks of both sides before and after a move, in seconds, as the
 // record keeps them.
 struct MoveTimes {
@@ -125,10 +106,26 @@ struct MoveTimes {
     float upper_after = 0;
 };
 
-// A move of the record: the move with what it captured, and the clocks
-// around it.
-struct RecordEntry : Move {
+// A move as it happened, in the numbers the record file writes: the cells
+// it went from and to, the piece before and after (they differ by a
+// promotion), what stood on the destination, and the clocks around it.  A
+// board move goes from a square to a square.  A drop comes from column -1
+// (the upper hand) or 11 (the lower hand); its row is the hand's slot where
+// the computer or the search names it and the hand cell pressed where a
+// person made it, as the record files always have.  A pass goes nowhere:
+// every field is 0.  The move itself, as the rules play it, is the typed
+// Move; core/record_store.h turns one into the other.
+struct RecordEntry {
+    int from_col = 0;
+    int from_row = 0;
+    int to_col = 0;
+    int to_row = 0;
+    int piece_before = 0;
+    int captured = 0;
+    int piece_after = 0;
     MoveTimes times;
+
+    bool pass() const { return to_col == 0; }
 };
 
 // ---- Keeping the game on the board -------------------------------------------------
@@ -252,6 +249,7 @@ struct Selection {
     bool hint_shown = false;
     bool hint_known = false;
     Move hint_move;
+    Side hint_side = NO_SIDE;  // the side of the board it is for
     uint64_t hint_position = 0;
 };
 

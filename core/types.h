@@ -125,19 +125,19 @@ constexpr Square& operator++(Square& s) { return s = Square(s + 1); }
 // bits 0..6, the origin in bits 7..13 (a square, or 80 + the kind for a
 // drop), promotion in bit 14; a pass is bit 15 alone.  No move has the code
 // 0 (a board move never stays on its square), which marks "no move".
-class MoveCode {
+class Move {
 public:
-    constexpr MoveCode() = default;
+    constexpr Move() = default;
 
-    static constexpr MoveCode board(Square from, Square to, bool promote = false) {
-        return MoveCode(static_cast<uint16_t>(to | from << 7 | (promote ? 1 << 14 : 0)));
+    static constexpr Move board(Square from, Square to, bool promote = false) {
+        return Move(static_cast<uint16_t>(to | from << 7 | (promote ? 1 << 14 : 0)));
     }
-    static constexpr MoveCode drop(PieceKind k, Square to) {
-        return MoveCode(static_cast<uint16_t>(to | (SQUARE_COUNT - 1 + k) << 7));
+    static constexpr Move drop(PieceKind k, Square to) {
+        return Move(static_cast<uint16_t>(to | (SQUARE_COUNT - 1 + k) << 7));
     }
-    static constexpr MoveCode pass() { return MoveCode(PASS_BIT); }
+    static constexpr Move pass() { return Move(PASS_BIT); }
     // The move of a raw code as raw() gave it.
-    static constexpr MoveCode from_raw(uint16_t raw) { return MoveCode(raw); }
+    static constexpr Move from_raw(uint16_t raw) { return Move(raw); }
 
     constexpr bool is_none() const { return v_ == 0; }
     constexpr bool is_pass() const { return v_ == PASS_BIT; }
@@ -155,12 +155,12 @@ public:
     constexpr bool promotes() const { return (v_ >> 14 & 1) != 0; }
     constexpr uint16_t raw() const { return v_; }
 
-    constexpr bool operator==(MoveCode o) const { return v_ == o.v_; }
-    constexpr bool operator!=(MoveCode o) const { return v_ != o.v_; }
+    constexpr bool operator==(Move o) const { return v_ == o.v_; }
+    constexpr bool operator!=(Move o) const { return v_ != o.v_; }
 
 private:
     static constexpr uint16_t PASS_BIT = 1u << 15;
-    constexpr explicit MoveCode(uint16_t v) : v_(v) {}
+    constexpr explicit Move(uint16_t v) : v_(v) {}
     uint16_t v_ = 0;
 };
 

@@ -133,7 +133,7 @@ inline bool Position::coin_ok(Square from, Square to) const {
 template <Position::Gen G>
 inline void Position::add_board_move(MoveList& out, Square from, Square to, PieceKind kind) const {
     Move m;
-    m.code = MoveCode::board(from, to);
+    m.code = rindou::Move::board(from, to);
     m.moved = kind;
     int8_t t = board[to];
     m.captured = is_piece(t) ? kind_of(t) : NO_KIND;
@@ -147,7 +147,7 @@ inline void Position::add_board_move(MoveList& out, Square from, Square to, Piec
     }
     if (stay && (G != Gen::TACTICAL || m.captured)) out.push_back(m);
     if (can) {
-        m.code = MoveCode::board(from, to, true);
+        m.code = rindou::Move::board(from, to, true);
         out.push_back(m);
     }
 }
@@ -217,11 +217,11 @@ void Position::append_drops(MoveList& out) const {
         Move m;
         m.moved = k;
         for (uint64_t b = static_cast<uint64_t>(targets); b; b &= b - 1) {
-            m.code = MoveCode::drop(k, Square(__builtin_ctzll(b)));
+            m.code = rindou::Move::drop(k, Square(__builtin_ctzll(b)));
             out.push_back(m);
         }
         for (uint64_t b = static_cast<uint64_t>(targets >> 64); b; b &= b - 1) {
-            m.code = MoveCode::drop(k, Square(64 + __builtin_ctzll(b)));
+            m.code = rindou::Move::drop(k, Square(64 + __builtin_ctzll(b)));
             out.push_back(m);
         }
     }
@@ -232,7 +232,7 @@ void Position::generate(MoveList& out) const {
     gen_board<Gen::ALL>(out);
     if (out.empty()) {
         Move m;
-        m.code = MoveCode::pass();
+        m.code = rindou::Move::pass();
         out.push_back(m);
         return;
     }

@@ -27,10 +27,11 @@ inline int8_t make_cell(Side side, PieceKind kind) { return make_piece(side, kin
 
 int code_from_cell(int8_t v);  // cell -> game code
 
-// A move of the game (core's code of it) with the kinds it moves and takes,
-// which the search orders moves by.
+// The search's packed form of a move, four bytes in its move lists and
+// tables: the game's move with the kinds it moves and takes, which the
+// search orders moves by.
 struct Move {
-    MoveCode code;
+    rindou::Move code;
     PieceKind moved = NO_KIND;     // kind before the move
     PieceKind captured = NO_KIND;  // kind captured; KING marks a king capture
 

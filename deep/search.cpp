@@ -37,7 +37,7 @@ enum Bound : uint8_t { NONE = 0, EXACT = 1, LOWER_B = 2, UPPER_B = 3 };
 // others of the node, is kept.
 struct TTEntry {
     uint64_t key = 0;
-    MoveCode move;
+    rindou::Move move;
     int16_t score = 0;
     int8_t depth = -1;
     uint8_t bound = NONE;
@@ -291,9 +291,9 @@ int Searcher::see(const Move& m) {
         const Square from = pos_.cheapest_capturer(pos_.side, to, ORDER_VALUE);
         if (from == NO_SQUARE) break;
         Move r;
-        r.code = MoveCode::board(from, to);
+        r.code = rindou::Move::board(from, to);
         if (!pos_.is_move(r)) {
-            r.code = MoveCode::board(from, to, true);  // a piece that may not stay unpromoted there
+            r.code = rindou::Move::board(from, to, true);  // a piece that may not stay unpromoted there
             if (!pos_.is_move(r)) break;
         }
         const int taken = on_square();
@@ -404,7 +404,7 @@ int Searcher::search(int depth, int alpha, int beta, int ply, bool pv_node) {
         // for their stage, which the killers or the pruning often spare.)
         if (gen.empty() && !pos_.has_board_move()) {
             Move pass;
-            pass.code = MoveCode::pass();
+            pass.code = rindou::Move::pass();
             return pass_on(pass, depth, alpha, beta, ply, pv_node);
         }
     }
@@ -679,12 +679,7 @@ void Searcher::report(int depth, const RootLine& line,
     info.depth = depth;
     info.score = line.score;
     info.nodes = nodes_;
-    Position walk = pos_;
-    for (const Move& pm : line.pv) {
-        info.pv.push_back(to_game_move(walk, pm));
-        Undo u;
-        walk.make(pm, u);
-    }
+    for (const Move& pm : line.pv) info.pv.push_back(pm.code);
     on_info(info);
 }
 
@@ -699,7 +694,7 @@ SearchResult Searcher::run(const std::function<void(const SearchInfo&)>& on_info
     pos_.generate(root);
     if (root.empty()) return res;
     res.found = true;
-    res.best = to_game_move(pos_, root[0]);
+    res.best = root[0].code;
     if (root.size() == 1) return res;
 
     order_root(root);
@@ -724,7 +719,7 @@ SearchResult Searcher::run(const std::function<void(const SearchInfo&)>& on_info
         reorder_root(root, root_scores, best);
         if (line.score > WIN_BOUND || line.score < -WIN_BOUND) break;
     }
-    res.best = to_game_move(pos_, best);
+    res.best = best.code;
     res.nodes = nodes_;
     return res;
 }
@@ -767,28 +762,28 @@ uint64_t level_budget(int level) {
     return n;
 }
 
-rindou::Move to_game_move(const Position& p, const Move& m) {
-    rindou::Move g;
-    if (m.pass()) return g;
+RecordEntry move_entry(const Position& p, rindou::Move m) {
+    RecordEntry g;
+    if (m.is_pass() || m.is_none()) return g;
     if (m.is_drop()) {
         // `cand` names a drop of either side by the upper hand's column and
         // the slot; the hand kinds are the slots.
         g.from_col = UPPER_HAND_COL;
-        g.from_row = m.drop_kind();
-        g.piece_before = g.piece_after = code_of(make_piece(p.side, m.drop_kind()));
+        g.from_row = m.dropped();
+        g.piece_before = g.piece_after = code_of(make_piece(p.side, m.dropped()));
     } else {
-        g.from_col = col_of(m.origin());
-        g.from_row = row_of(m.origin());
+        g.from_col = col_of(m.from());
+        g.from_row = row_of(m.from());
         int8_t v = p.board[m.from()];
         g.piece_before = code_from_cell(v);
-        g.piece_after = m.promote() ? code_of(make_piece(p.side, promoted_kind(kind_of(v)))) : g.piece_before;
+        g.piece_after = m.promotes() ? code_of(make_piece(p.side, promoted_kind(kind_of(v)))) : g.piece_before;
     }
     g.to_col = col_of(m.to());
     g.to_row = row_of(m.to());
     return g;
 }
 
-std::string move_text(const rindou::Move& m) {
+std::string move_text(const RecordEntry& m) {
     if (m.pass()) return "pass";
     char buf[64];
     std::snprintf(buf, sizeof buf, "%d %d %d %d %d", m.from_col, m.from_row, m.to_col, m.to_row, m.piece_after);

@@ -31,16 +31,17 @@ constexpr int EVAL_LIMIT = 20000;
 // value is ignored, with one line on standard error.
 uint64_t level_budget(int level);
 
-// The search's move as the game writes it, in the notation of the console's
-// `cand`: a drop is -1 <slot>.  What it captures is left 0.
-rindou::Move to_game_move(const Position& p, const Move& m);
-std::string move_text(const rindou::Move& m);  // "fc fr tc tr piece_after" or "pass"
+// A move of the side to move on `p` as the search writes it, in the
+// numbers of the console's `cand`: a drop of either side is -1 <slot>.  What
+// it captures is left 0.
+RecordEntry move_entry(const Position& p, rindou::Move m);
+std::string move_text(const RecordEntry& m);  // "fc fr tc tr piece_after" or "pass"
 
 struct SearchInfo {
     int depth = 0;
     int score = 0;
     uint64_t nodes = 0;
-    std::vector<rindou::Move> pv;
+    std::vector<rindou::Move> pv;  // from the position searched
 };
 
 struct SearchLimits {

@@ -11,7 +11,10 @@ namespace rindou {
 
 struct EngineMemory {
     double best_score = 0;
-    Move best;  // the chosen move (captured not filled in)
+    // The chosen move with its pieces (captured not filled in), kept as the
+    // record writes it: the pieces outlive the position it was chosen on,
+    // and the page's saved game keeps them.
+    RecordEntry best;
     bool best_found = false;
 
     int moving_piece = 0;      // survives between turns

@@ -57,8 +57,10 @@ constexpr double NO_SCORE = -99999;
 class CandidateSink {
 public:
     virtual ~CandidateSink() = default;
-    // A move as the search placed it (piece_after the placement compared).
-    virtual void candidate(const Move& move, double score) = 0;
+    // A move of the upper side as the search placed it (promoting when the
+    // placement compared was the promoted piece), on the position the search
+    // started from.
+    virtual void candidate(Move move, double score) = 0;
     virtual bool wants_terms(int from_col, int from_row, int to_col, int to_row) const {
         (void)from_col, (void)from_row, (void)to_col, (void)to_row;
         return false;

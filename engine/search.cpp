@@ -123,7 +123,9 @@ void search_best_move(GameState& s, Computer& c, CandidateSink* sink, SearchHook
                         sink && sink->wants_terms(fc, fr, tc, tr) ? sink : nullptr;
                     double score =
                         score_board_move(s, c, fc, fr, tc, tr, piece, captured, placed, want);
-                    if (sink) sink->candidate(Move{fc, fr, tc, tr, piece, captured, placed}, score);
+                    if (sink)
+                        sink->candidate(Move::board(make_square(fc, fr), make_square(tc, tr), placed != piece),
+                                        score);
                     if (score > e.best_score) {
                         take(e, score, fc, fr, tc, tr, piece, placed);
                         if (captured == -OU) return;
@@ -150,7 +152,7 @@ void search_best_move(GameState& s, Computer& c, CandidateSink* sink, SearchHook
                 double score = score_placement(s, c, EMPTY, code, -1, slot, tc, tr, want, trace);
                 if (want) want->terms(code, trace, true);
                 s.clear(make_square(tc, tr));
-                if (sink) sink->candidate(Move{-1, slot, tc, tr, code, EMPTY, code}, score);
+                if (sink) sink->candidate(Move::drop(kind, make_square(tc, tr)), score);
                 if (score > e.best_score) {
                     take(e, score, -1, slot, tc, tr, code, code);
                     if (e.best_score >= 9998) return;

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "analysis/analysis.h"
+#include "core/record_store.h"
 #include "core/rules.h"
 #include "engine/deep_listing.h"
 #include "engine/evaluation.h"
@@ -22,29 +23,32 @@ std::string score_text(double score) {
 
 class Listing : public CandidateSink {
 public:
-    explicit Listing(std::ostream& out) : out_(out) {}
-    void candidate(const Move& m, double score) override {
+    Listing(std::ostream& out, const Position& start) : out_(out), start_(start) {}
+    void candidate(Move move, double score) override {
+        const RecordEntry m = record_entry(start_, UPPER, move, DropNaming::Slot);
         out_ << "cand " << m.from_col << ' ' << m.from_row << ' ' << m.to_col << ' ' << m.to_row
              << ' ' << m.piece_after << ' ' << score_text(score) << '\n';
     }
 
 private:
     std::ostream& out_;
+    const Position& start_;
 };
 
 // Keeps the terms of one candidate: the placement asked for must be the one
 // the search placed.
 class Explanation : public CandidateSink {
 public:
-    Explanation(int fc, int fr, int tc, int tr, int before, bool promote)
-        : fc_(fc), fr_(fr), tc_(tc), tr_(tr), before_(before), promote_(promote) {}
+    Explanation(const Position& start, int fc, int fr, int tc, int tr, int before, bool promote)
+        : start_(start), fc_(fc), fr_(fr), tc_(tc), tr_(tr), before_(before), promote_(promote) {}
     bool wants_terms(int fc, int fr, int tc, int tr) const override {
         return fc == fc_ && fr == fr_ && tc == tc_ && tr == tr_;
     }
     void terms(int, const EvalTrace& trace, bool compared) override {
         if (compared) compared_ = trace;
     }
-    void candidate(const Move& m, double score) override {
+    void candidate(Move move, double score) override {
+        const RecordEntry m = record_entry(start_, UPPER, move, DropNaming::Slot);
         if (!wants_terms(m.from_col, m.from_row, m.to_col, m.to_row) ||
             (m.piece_after != before_) != promote_)
             return;
@@ -59,6 +63,7 @@ public:
     bool found = false;
 
 private:
+    const Position& start_;
     int fc_, fr_, tc_, tr_, before_;
     bool promote_;
     EvalTrace compared_, terms_;
@@ -93,7 +98,7 @@ void think(const GameState& st, const Computer& c, std::ostream& out) {
         deep_listing(st, st.side_to_move == NO_SIDE ? NO_SIDE : st.upper_turn(), st.level, out);
         return;
     }
-    Listing listing(out);
+    Listing listing(out, st);
     search_on_copy(st, c, listing, &out);
 }
 
@@ -104,7 +109,7 @@ bool explain(const GameState& st, const Computer& c, int fc, int fr, int tc, int
     const int before =
         drop ? (fr >= 1 && fr <= 7 ? code_of(make_piece(UPPER, PieceKind(fr))) : 0)
              : st.code_at(fc, fr);
-    Explanation explanation(fc, fr, tc, tr, before, promote);
+    Explanation explanation(st, fc, fr, tc, tr, before, promote);
     search_on_copy(st, c, explanation, nullptr);
     if (!explanation.found) return false;
     explanation.print(out);

@@ -81,7 +81,7 @@ Work<> com_ban(GameInPlay& g) {
         co_return;
     }
 
-    co_await carry_out_move(g, e.best, Mover::Computer);
+    co_await carry_out_move(g, move_of(e.best), Mover::Computer);
 }
 
 }  // namespace rindou

@@ -1,5 +1,6 @@
 #include "play/deep_play.h"
 
+#include "core/record_store.h"
 #include "core/rules.h"
 #include "core/types.h"
 #include "core/texts.h"
@@ -36,16 +37,19 @@ uint64_t position_print(const GameState& s) {
 
 // The search's choice as the computer's turn reads it (nothing chosen when
 // the search found no move or only the pass).
-void record_choice(EngineMemory& e, const deep::SearchResult& r) {
-    if (!r.found || r.best.pass()) return;
+// The search ran on `start`; the memory keeps what the move captures as it
+// stood (never filled in).
+void record_choice(EngineMemory& e, const deep::Position& start, const deep::SearchResult& r) {
+    if (!r.found || r.best.is_pass()) return;
     e.best_found = true;
     e.best_score = r.score;
-    e.best.from_col = r.best.from_col;
-    e.best.from_row = r.best.from_row;
-    e.best.to_col = r.best.to_col;
-    e.best.to_row = r.best.to_row;
-    e.best.piece_before = r.best.piece_before;
-    e.best.piece_after = r.best.piece_after;
+    const RecordEntry chosen = deep::move_entry(start, r.best);
+    e.best.from_col = chosen.from_col;
+    e.best.from_row = chosen.from_row;
+    e.best.to_col = chosen.to_col;
+    e.best.to_row = chosen.to_row;
+    e.best.piece_before = chosen.piece_before;
+    e.best.piece_after = chosen.piece_after;
 }
 
 }  // namespace
@@ -59,13 +63,13 @@ SearchRequest search_request(const Game& g, Side turn, int level) {
     return r;
 }
 
-void origin_cell(const Move& m, bool upper, int& col, int& row) {
-    if (m.from_col == -1) {
-        col = upper ? -1 : 11;
-        row = upper ? 8 - m.from_row : m.from_row + 2;
+void origin_cell(Move m, bool upper, int& col, int& row) {
+    if (m.is_drop()) {
+        col = upper ? UPPER_HAND_COL : LOWER_HAND_COL;
+        row = upper ? upper_hand_row(m.dropped()) : lower_hand_row(m.dropped());
     } else {
-        col = m.from_col;
-        row = m.from_row;
+        col = col_of(m.from());
+        row = row_of(m.from());
     }
 }
 
@@ -83,7 +87,7 @@ Work<> deep_choose(GameInPlay& g) {
         const SearchOutcome o = co_await searched(request);
         clock_tick(g);
         if (o.failed) continue;
-        record_choice(e, o.result);
+        record_choice(e, request.start, o.result);
         co_return;
     }
 }
@@ -113,29 +117,28 @@ Work<> give_hint(GameInPlay& g) {
         co_await notice(text(Text::TitleHint), text(Text::NoHintNow));
         co_return;
     }
-    if (r.best.pass()) {
-        g.io.observer->hint_given(true, Move{});
+    if (r.best.is_pass()) {
+        g.io.observer->hint_given(RecordEntry{});
         co_return;
     }
+    const bool upper = turn == s.upper_turn();
     int col = 0, row = 0;
-    origin_cell(r.best, turn == s.upper_turn(), col, row);
+    origin_cell(r.best, upper, col, row);
     s.hint_shown = true;
     s.hint_known = true;
-    s.hint_move = Move{r.best.from_col, r.best.from_row, r.best.to_col, r.best.to_row, r.best.piece_before,
-                       EMPTY, r.best.piece_after};
+    s.hint_move = r.best;
+    s.hint_side = upper ? UPPER : LOWER;
     s.hint_position = position_print(s);
     frame_square(g, HINT_COLOUR, col, row);
-    frame_square(g, HINT_COLOUR, r.best.to_col, r.best.to_row);
+    frame_square(g, HINT_COLOUR, col_of(r.best.to()), row_of(r.best.to()));
     g.io.surface->present();
-    g.io.observer->hint_given(false, s.hint_move);
+    g.io.observer->hint_given(record_entry(s, s.hint_side, s.hint_move, DropNaming::Slot));
 }
 
 std::string hint_words(const GameState& s) {
     if (!s.hint_known || s.hint_position != position_print(s)) return {};
-    Move m = s.hint_move;
-    // The search names a drop by column -1; the words name the hand it
-    // comes from.
-    if (m.from_col == -1) m.from_col = m.piece_after > 0 ? UPPER_HAND_COL : LOWER_HAND_COL;
+    // The words of a drop name the hand it comes from.
+    const RecordEntry m = record_entry(s, s.hint_side, s.hint_move, DropNaming::PressedCell);
     return text(Text::HintLine, {{"move", move_words(s, m)}});
 }
 
@@ -143,12 +146,10 @@ void clear_hint(Game& g) {
     GameState& s = g.st;
     if (!s.hint_shown) return;
     s.hint_shown = false;
-    // The search's pieces of the upper side have positive codes: the move's
-    // own piece says from which hand a dropped one came.
     int col = 0, row = 0;
-    origin_cell(s.hint_move, s.hint_move.piece_after > 0, col, row);
+    origin_cell(s.hint_move, s.hint_side == UPPER, col, row);
     frame_square(g, FRAME_COLOUR, col, row);
-    frame_square(g, FRAME_COLOUR, s.hint_move.to_col, s.hint_move.to_row);
+    frame_square(g, FRAME_COLOUR, col_of(s.hint_move.to()), row_of(s.hint_move.to()));
 }
 
 }  // namespace rindou

@@ -30,6 +30,6 @@ void clear_hint(Game& g);
 
 // The cell a move of the deep search starts from as it is clicked: a drop
 // names the hand cell of its slot on the side that drops.
-void origin_cell(const Move& m, bool upper, int& col, int& row);
+void origin_cell(Move m, bool upper, int& col, int& row);
 
 }  // namespace rindou

@@ -137,7 +137,7 @@ PromotionChoice promotion_choice(const GameState& state, double x, double y) {
     // exactly where the piece can promote.
     const Destination d = judge_destination(state, 2, cell.col, cell.row);
     if (d.kind == Destination::Repick || d.kind == Destination::Unreachable ||
-        d.move.piece_after == d.move.piece_before)
+        !d.move.promotes())
         return PromotionChoice::None;
     return may_stay_unpromoted(cell.row, state.sel_piece) ? PromotionChoice::Optional
                                                           : PromotionChoice::Forced;

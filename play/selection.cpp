@@ -26,16 +26,17 @@ Destination judge_destination(const GameState& s, int button, int col, int row) 
         d.kind = Destination::Unreachable;
         return d;
     }
-    // The upper hand's cells count their slots upwards from row 7; the game
-    // and the computer name such a drop by its slot.
-    const int from_row =
-        s.sel_from_col == UPPER_HAND_COL ? upper_hand_slot(s.sel_from_row) : s.sel_from_row;
-    int after = s.sel_piece;
-    if (button == 2) {
-        const int promoted_to = promotion_on(s.sel_from_col, s.sel_from_row, row, s.sel_piece);
-        if (promoted_to != 0) after = promoted_to;
+    const Square to = make_square(col, row);
+    if (s.sel_from_col == UPPER_HAND_COL || s.sel_from_col == LOWER_HAND_COL) {
+        // A hand cell holds the kind of its slot; legal, it is one of 1..7.
+        const int slot = s.sel_from_col == UPPER_HAND_COL ? upper_hand_slot(s.sel_from_row)
+                                                          : lower_hand_slot(s.sel_from_row);
+        d.move = Move::drop(PieceKind(slot), to);
+    } else {
+        const bool promote =
+            button == 2 && promotion_on(s.sel_from_col, s.sel_from_row, row, s.sel_piece) != 0;
+        d.move = Move::board(make_square(s.sel_from_col, s.sel_from_row), to, promote);
     }
-    d.move = Move{s.sel_from_col, from_row, col, row, s.sel_piece, there, after};
     if (button == 1 && !may_stay_unpromoted(row, s.sel_piece))
         d.kind = Destination::MustPromote;
     else if (record_full(s))

@@ -17,9 +17,8 @@ struct Destination {
         RecordFull,   // the record has no room for another move
         Play,
     } kind = Unreachable;
-    // The move as the game plays it: an upper-hand drop comes from its slot,
-    // and piece_after is the piece as it lands (promoted by the right
-    // button, which is the button that promotes).
+    // The move, promoting where the right button asks it to (the button
+    // that promotes) and promotion is allowed.
     Move move;
 };
 

@@ -38,7 +38,7 @@ std::string western_piece(int code) {
     }
 }
 
-std::string western_notation(const GameState& before, const Move& m) {
+std::string western_notation(const GameState& before, const RecordEntry& m) {
     const int piece = m.piece_before;
     if (!is_piece_code(piece) || !on_board(m.to_col, m.to_row)) return {};
     const std::string letter = western_piece(piece);

@@ -20,6 +20,6 @@ std::string western_piece(int code);
 // The origin is written when another piece of the same kind and side could
 // legally reach the destination in `before`, coin rule included.  Empty for
 // a move that names no piece or no square on the board.
-std::string western_notation(const GameState& before, const Move& m);
+std::string western_notation(const GameState& before, const RecordEntry& m);
 
 }  // namespace rindou

@@ -273,6 +273,7 @@ std::optional<Played> Referee::check_move(Side by, const WireMove& m, std::strin
     }
     Position s = pos_;
     scan_pawn_files(s);
+    const Square to = make_square(m.to_col, m.to_row);
     if (m.drop) {
         if (m.promote) return std::nullopt;
         const int slot = hand_slot(m.drop_code);
@@ -284,10 +285,7 @@ std::optional<Played> Referee::check_move(Side by, const WireMove& m, std::strin
         const int fc = by == UPPER ? UPPER_HAND_COL : LOWER_HAND_COL;
         const int fr = by == UPPER ? upper_hand_row(slot) : lower_hand_row(slot);
         if (is_legal_move(s, fc, fr, m.to_col, m.to_row, piece) != 1) return std::nullopt;
-        p.from_col = fc;
-        p.from_row = fr;
-        p.piece_before = p.piece_after = piece;
-        p.captured = cell(s, m.to_col, m.to_row);
+        p.entry = record_entry(s, by, Move::drop(PieceKind(slot), to), DropNaming::PressedCell);
         return p;
     }
     const int piece = cell(s, m.from_col, m.from_row);
@@ -295,11 +293,8 @@ std::optional<Played> Referee::check_move(Side by, const WireMove& m, std::strin
     if (is_legal_move(s, m.from_col, m.from_row, m.to_col, m.to_row, piece) != 1) return std::nullopt;
     const int promoted_code = promotion_on(m.from_col, m.from_row, m.to_row, piece);
     if (m.promote ? promoted_code == 0 : may_stay_unpromoted(m.to_row, piece) != 1) return std::nullopt;
-    p.from_col = m.from_col;
-    p.from_row = m.from_row;
-    p.piece_before = piece;
-    p.piece_after = m.promote ? promoted_code : piece;
-    p.captured = cell(s, m.to_col, m.to_row);
+    p.entry = record_entry(s, by, Move::board(make_square(m.from_col, m.from_row), to, m.promote),
+                           DropNaming::PressedCell);
     return p;
 }
 
@@ -335,7 +330,7 @@ void Referee::follow_move(Referee& after, std::vector<Event>& events, int64_t no
     if (after.takeback_offer_)
         push(event("offer", {{"kind", "takeback"}, {"withdrawn", true}}, now));
     const Played& last = after.plies_.back();
-    if (last.captured == OU || last.captured == -OU) {
+    if (last.entry.captured == OU || last.entry.captured == -OU) {
         push(event("end", {{"result", result_json(Result{last.by, "king"})}}, now));
         return;
     }
@@ -397,7 +392,7 @@ Referee::Outcome Referee::move(Side by, int ply, const WireMove& m, int64_t now)
     Json d = {{"ply", ply},
               {"move", move_json(m)},
               {"coin", {coin_c, coin_r}},
-              {"captured", played->captured == COIN ? 0 : played->captured},
+              {"captured", played->entry.captured == COIN ? 0 : played->entry.captured},
               {"clock", clock_json_of(settings_.clock, c, true, now)},
               {"spent_ms", spent}};
     Event e = event("move", std::move(d), now);
@@ -521,19 +516,6 @@ std::optional<Result> read_result(const Json& j) {
     return r;
 }
 
-// A played board move as the record keeps it.
-RecordEntry record_entry(const Played& p) {
-    RecordEntry e;
-    e.from_col = p.from_col;
-    e.from_row = p.from_row;
-    e.to_col = p.move.to_col;
-    e.to_row = p.move.to_row;
-    e.piece_before = p.piece_before;
-    e.piece_after = p.piece_after;
-    e.captured = p.captured;
-    return e;
-}
-
 }  // namespace
 
 void Referee::rebuild_position(int plies) {
@@ -541,7 +523,7 @@ void Referee::rebuild_position(int plies) {
     for (int i = 0; i < plies; ++i) {
         const Played& p = plies_[i];
         if (p.move.pass) continue;
-        redo_move(pos_, record_entry(p));
+        redo_move(pos_, p.entry);
     }
     scan_pawn_files(pos_);
 }
@@ -567,15 +549,7 @@ bool Referee::apply(const Event& e) {
             think_ms_[p.by] += p.spent_ms;
             plies_.push_back(p);
             if (!m->pass) {
-                RecordEntry r;
-                r.from_col = p.from_col;
-                r.from_row = p.from_row;
-                r.to_col = m->to_col;
-                r.to_row = m->to_row;
-                r.piece_before = p.piece_before;
-                r.piece_after = p.piece_after;
-                r.captured = p.captured;
-                redo_move(pos_, r);
+                redo_move(pos_, p.entry);
                 scan_pawn_files(pos_);
             }
             turn_ = opposite(turn_);
@@ -689,7 +663,7 @@ std::string Referee::record_file() const {
         if (p.move.pass) continue;
         if (s.record_count >= RECORD_MAX) break;
         RecordEntry& e = s.record[++s.record_count];
-        e = record_entry(p);
+        e = p.entry;
         const auto seconds = [&total](Side s) { return static_cast<float>(total[s]) / 1000.0f; };
         e.times.lower_before = seconds(LOWER);
         e.times.upper_before = seconds(UPPER);

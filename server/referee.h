@@ -71,10 +71,11 @@ struct Result {
 struct Played {
     WireMove move;
     Side by = LOWER;
-    int captured = 0;  // the board code that stood on the destination (the coin included)
-    int piece_before = 0, piece_after = 0;
-    int from_col = 0, from_row = 0;  // as the record file names the origin
-    int64_t spent_ms = 0;            // thinking time the server measured
+    // The ply as the record keeps it (no clocks; zeros for a pass): its
+    // origin as the record file names it, its pieces and the board code that
+    // stood on the destination (the coin included).
+    RecordEntry entry;
+    int64_t spent_ms = 0;  // thinking time the server measured
 };
 
 // The clocks as they run: the time each side has left when the running one

@@ -18,6 +18,18 @@ std::string move_field(int fc, int fr, int tc, int tr, int placed) {
     return s;
 }
 
+}  // namespace
+
+std::string best_field(const MoveReview& m) {
+    const Move b = m.best;
+    if (b.is_pass() || b.is_none()) return move_field(0, 0, 0, 0, 0);
+    const int to_col = col_of(b.to()), to_row = row_of(b.to());
+    if (b.is_drop()) return move_field(UPPER_HAND_COL, b.dropped(), to_col, to_row, m.best_placed);
+    return move_field(col_of(b.from()), row_of(b.from()), to_col, to_row, m.best_placed);
+}
+
+namespace {
+
 std::string played_field(const RecordEntry& e) {
     if (e.from_col == UPPER_HAND_COL || e.from_col == LOWER_HAND_COL)
         return move_field(UPPER_HAND_COL, hand_slot(e.piece_after), e.to_col, e.to_row, e.piece_after);
@@ -46,9 +58,7 @@ void print_analysis(const GameAnalysis& a, std::ostream& out) {
             << " before " << m.before << " after " << m.after << " drop " << fixed3(m.drop) << ' '
             << mark_name(m.mark);
         if (m.better)
-            out << " best " << m.best_notation << ' '
-                << move_field(m.best.from_col, m.best.from_row, m.best.to_col, m.best.to_row,
-                              m.best.piece_after);
+            out << " best " << m.best_notation << ' ' << best_field(m);
         out << '\n';
     }
     print_summary("lower", a.lower, out);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <memory>
 
+#include "core/record_store.h"
 #include "core/rules.h"
 #include "deep/position.h"
 #include "record/notation.h"
@@ -37,16 +38,6 @@ const char* mark_name(Mark m) {
 
 namespace {
 
-bool is_drop(const RecordEntry& e) { return e.from_col == UPPER_HAND_COL || e.from_col == LOWER_HAND_COL; }
-
-// Whether the search's move is the recorded one.  The search names a drop of
-// either side by column -1 and the hand slot; the record keeps the lower
-// side's drops on the hand cell they were clicked on.
-bool same_move(const Move& g, const RecordEntry& e) {
-    if (g.pass() || g.to_col != e.to_col || g.to_row != e.to_row || g.piece_after != e.piece_after) return false;
-    if (is_drop(e)) return g.from_col == UPPER_HAND_COL && g.from_row == hand_slot(e.piece_after);
-    return g.from_col == e.from_col && g.from_row == e.from_row;
-}
 
 // The position the record starts from.  A game from the standard start (a
 // played game or a loaded record) starts where every record does; a game
@@ -79,6 +70,7 @@ struct Score {
     int score = 0;          // for the side to move
     bool searched = false;  // false: the side had one move only
     Move best;
+    int best_placed = 0;  // the piece as that move leaves it
 };
 
 // Scores a position with the search.  A side with one move only (a pass
@@ -103,12 +95,16 @@ Score score_position(deep::Position p, bool mode_com, deep::SearchLimits limits)
                 if (forced == 0) {
                     first.searched = true;
                     first.best = r.best;
+                    first.best_placed = deep::move_entry(p, r.best).piece_after;
                 }
             }
             first.score = sign * score;
             return first;
         }
-        if (forced == 0) first.best = deep::to_game_move(p, moves[0]);
+        if (forced == 0) {
+            first.best = moves[0].code;
+            first.best_placed = deep::move_entry(p, moves[0].code).piece_after;
+        }
         limits.history.push_back(p.key);
         std::sort(limits.history.begin(), limits.history.end());
         deep::Undo u;
@@ -224,10 +220,13 @@ GameAnalysis analyse_game_nodes(const GameState& s, uint64_t nodes, const Hooks&
         }
         r.drop = std::max(0.0, winning_chances(r.before) - winning_chances(r.after));
         r.forced = !before.searched;
-        r.better = before.searched && !same_move(before.best, e);
+        // The record names a drop by the hand cell or the slot, as whoever
+        // made it did; as moves the two are the same.
+        r.better = before.searched && before.best != move_of(e);
         if (r.better) {
             r.best = before.best;
-            r.best_notation = move_notation(r.best.to_col, r.best.to_row, r.best.piece_after);
+            r.best_placed = before.best_placed;
+            r.best_notation = move_notation(col_of(r.best.to()), row_of(r.best.to()), r.best_placed);
             r.mark = mark_for_drop(r.drop);
         }
         SideSummary& side = r.upper ? out.upper : out.lower;

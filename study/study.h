@@ -57,7 +57,8 @@ struct MoveReview {
     Mark mark = Mark::None;   // never set for the search's own choice or a move forced
     bool forced = false;      // the only move the mover had
     bool better = false;      // the search preferred another move
-    Move best;                // that move (when `better`)
+    Move best;            // that move (when `better`)
+    int best_placed = 0;      // the piece as it leaves it
     std::string best_notation;
 };
 

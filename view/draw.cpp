@@ -153,7 +153,7 @@ void draw_lower_hand(const Game& g) {
     }
 }
 
-void draw_move(const Game& g, const Move& played) {
+void draw_move(const Game& g, const RecordEntry& played) {
     const GameState& s = g.st;
     const int fc = played.from_col, fr = played.from_row, tc = played.to_col, tr = played.to_row;
     const bool board_move = fc >= 1 && fc <= 9;
@@ -297,8 +297,7 @@ std::string western_last_move(const Game& g, int to_col, int to_row, int piece) 
     GameState before = s;
     if (!can_undo(before, e)) return {};
     undo_move(before, e);
-    const std::string words = western_notation(
-        before, Move{e.from_col, e.from_row, e.to_col, e.to_row, e.piece_before, e.captured, e.piece_after});
+    const std::string words = western_notation(before, e);
     return g.view.turned ? turned_back_squares(words) : words;
 }
 

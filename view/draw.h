@@ -41,7 +41,7 @@ void draw_upper_hand(const Game& g);
 // What a move applied to the state changed, drawn in the order the squares
 // and hands change: the hand that gained a capture, the coin's old square and
 // the origin, the hand of a drop, the coin's new square, the piece.
-void draw_move(const Game& g, const Move& played);
+void draw_move(const Game& g, const RecordEntry& played);
 void draw_board(const Game& g);
 void draw_level(const Game& g, int level);
 // Two people play at no level: its caption goes.

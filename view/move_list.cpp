@@ -22,7 +22,7 @@ std::string turned_back_squares(std::string western) {
 namespace {
 // The words of a move; `before` is null where the position it was made
 // from is not known, which Western words need.
-std::string words_of(const GameState* before, const Move& m, bool turned) {
+std::string words_of(const GameState* before, const RecordEntry& m, bool turned) {
     if (before && language() == Language::English) {
         const std::string western = western_notation(*before, m);
         if (!western.empty()) return turned ? turned_back_squares(western) : western;
@@ -32,7 +32,7 @@ std::string words_of(const GameState* before, const Move& m, bool turned) {
 }
 }  // namespace
 
-std::string move_words(const GameState& before, const Move& m) { return words_of(&before, m, false); }
+std::string move_words(const GameState& before, const RecordEntry& m) { return words_of(&before, m, false); }
 
 std::vector<std::string> move_list_lines(const GameState& s, bool turned) {
     std::vector<std::string> lines{text(Text::MoveListStart)};

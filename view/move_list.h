@@ -11,7 +11,7 @@
 namespace rindou {
 
 // The notation of a move played from the position `before`.
-std::string move_words(const GameState& before, const Move& m);
+std::string move_words(const GameState& before, const RecordEntry& m);
 
 // Western words of a move made on a board shown turned round, naming the
 // true squares instead of those of the turned board.

@@ -99,15 +99,15 @@ FileRead CliPlatform::read_data_file(const std::string& name, std::vector<unsign
 
 void CliPlatform::end_program() { out_ << "quit\n"; }
 
-void CliPlatform::computer_move(const Move& m, double score) {
+void CliPlatform::computer_move(const RecordEntry& m, double score) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.4f", score);
     out_ << "com " << m.from_col << ' ' << m.from_row << ' ' << m.to_col << ' ' << m.to_row << ' '
          << m.piece_before << ' ' << m.piece_after << ' ' << m.captured << ' ' << buf << '\n';
 }
 
-void CliPlatform::hint_given(bool pass, const Move& m) {
-    if (pass)
+void CliPlatform::hint_given(const RecordEntry& m) {
+    if (m.pass())
         out_ << "hint pass\n";
     else
         out_ << "hint " << m.from_col << ' ' << m.from_row << ' ' << m.to_col << ' ' << m.to_row

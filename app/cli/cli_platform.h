@@ -62,9 +62,9 @@ public:
     std::string panel_folder() override { return folder; }
     void end_program() override;
     GameShelf* game_shelf() override { return shelf; }
-    void computer_move(const Move& m, double score) override;
+    void computer_move(const RecordEntry& m, double score) override;
 
-    void hint_given(bool pass, const Move& m) override;
+    void hint_given(const RecordEntry& m) override;
 
     void advance(double seconds);
 

@@ -574,7 +574,7 @@ bool OnlinePlay::apply_move(const QJsonObject& move, bool draw) {
     }
     if (!on_board(tc, tr)) return false;
     if (!record_full(s)) {
-        append_move_record(s, Move{fc, fr, tc, tr, before, EMPTY, after}, MoveTimes{});
+        append_move_record(s, RecordEntry{fc, fr, tc, tr, before, EMPTY, after, MoveTimes{}}, MoveTimes{});
         s.move_number += 1;
     }
     if (draw) {

@@ -66,11 +66,11 @@ public:
     // The help window in the language now chosen, showing its page.
     void retranslate();
     GameShelf* game_shelf() override { return shelf_; }
-    void hint_given(bool pass, const Move& m) override {
-        if (on_hint) on_hint(pass, m);
+    void hint_given(const RecordEntry& hint) override {
+        if (on_hint) on_hint(hint);
     }
     // The hint was given (the window writes it under the move list).
-    std::function<void(bool pass, const Move& m)> on_hint;
+    std::function<void(const RecordEntry& hint)> on_hint;
     void set_game_shelf(GameShelf* shelf) { shelf_ = shelf; }
 
     bool ended() const { return ended_; }

@@ -150,7 +150,8 @@ void StudyDock::show_lines(const std::vector<std::string>& lines, int current,
             const study::MoveReview& r = analysis->moves[i - 1];
             if (r.mark != study::Mark::None) line += QStringLiteral("  ") + qtext(mark_text(r.mark));
             const std::string best =
-                turned ? move_notation(10 - r.best.to_col, 10 - r.best.to_row, r.best.piece_after) : r.best_notation;
+                turned ? move_notation(10 - col_of(r.best.to()), 10 - row_of(r.best.to()), r.best_placed)
+                       : r.best_notation;
             if (r.better) tip = qtext(Text::BetterMove, {{"move", best}});
         }
         QListWidgetItem* item = moves->item(static_cast<int>(i));

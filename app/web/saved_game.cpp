@@ -245,7 +245,7 @@ std::string write_saved_game(const GameState& s, const Computer& c, float now) {
     RINDOU_SAVED_ENGINE_INTS(X)
 #undef X
     w.put("engine.upper_pinned", {static_cast<double>(c.memory.upper_pinned())});
-    const Move& b = c.memory.best;
+    const RecordEntry& b = c.memory.best;
     w.put("engine.best", {double(b.from_col), double(b.from_row), double(b.to_col), double(b.to_row),
                           double(b.piece_before), double(b.captured), double(b.piece_after)});
     w.put("engine.best_found", {c.memory.best_found ? 1.0 : 0.0});
@@ -304,7 +304,7 @@ bool read_saved_game(const std::string& text, float now, GameState& out, Compute
     RINDOU_SAVED_ENGINE_INTS(X)
 #undef X
     if (auto* b = r.get("engine.best", 7)) {
-        Move& m = c.memory.best;
+        RecordEntry& m = c.memory.best;
         m.from_col = r.whole((*b)[0]);
         m.from_row = r.whole((*b)[1]);
         m.to_col = r.whole((*b)[2]);

@@ -99,22 +99,17 @@ bool read_request(const std::string& text, SearchRequest& r) {
 
 std::string write_result(const deep::SearchResult& r) {
     Writer w;
-    w << (r.found ? 1 : 0) << (r.best.pass() ? 1 : 0) << r.best.from_col << r.best.from_row
-      << r.best.to_col << r.best.to_row << r.best.piece_before << r.best.piece_after << r.score << r.depth
-      << r.nodes;
+    w << (r.found ? 1 : 0) << r.best.raw() << r.score << r.depth << r.nodes;
     return w.str();
 }
 
 bool read_result(const std::string& text, deep::SearchResult& r) {
     Reader in(text);
-    int found = 0, pass = 0;
-    if (!in(found) || !in(pass) || !in(r.best.from_col) || !in(r.best.from_row) ||
-        !in(r.best.to_col) || !in(r.best.to_row) || !in(r.best.piece_before) || !in(r.best.piece_after) ||
-        !in(r.score) || !in(r.depth) || !in(r.nodes))
-        return false;
+    int found = 0;
+    uint16_t best = 0;
+    if (!in(found) || !in(best) || !in(r.score) || !in(r.depth) || !in(r.nodes)) return false;
     r.found = found != 0;
-    // A pass carries no squares: the fields read with it are dropped.
-    if (pass != 0) r.best = Move{};
+    r.best = Move::from_raw(best);
     return in.at_end();
 }
 

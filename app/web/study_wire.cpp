@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/record_store.h"
+#include "study/listing.h"
 #include "study/study.h"
 #include "view/move_list.h"
 
@@ -103,11 +104,6 @@ std::string json_string(const std::string& s) {
     return out + "\"";
 }
 
-std::string move_field(const Move& m) {
-    return std::to_string(m.from_col) + ',' + std::to_string(m.from_row) + ',' +
-           std::to_string(m.to_col) + ',' + std::to_string(m.to_row) + ',' + std::to_string(m.piece_after);
-}
-
 void summary(std::ostream& out, const study::SideSummary& s) {
     out << "{\"moves\":" << s.moves << ",\"inaccuracies\":" << s.inaccuracies
         << ",\"mistakes\":" << s.mistakes << ",\"blunders\":" << s.blunders
@@ -178,7 +174,7 @@ std::string analysis_json(const study::GameAnalysis& a, bool upper_first) {
             << ",\"chancesAfter\":" << sign * study::winning_chances(m.after);
         if (m.better)
             out << ",\"best\":" << json_string(m.best_notation) << ",\"bestMove\":\""
-                << move_field(m.best) << '"';
+                << study::best_field(m) << '"';
         out << '}';
     }
     out << "],\"lower\":";

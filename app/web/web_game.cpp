@@ -281,7 +281,7 @@ public:
     }
     void end_program() override { ended = true; }
     // The computer's move, written as the console's `com` line writes it.
-    void computer_move(const Move& m, double score) override {
+    void computer_move(const RecordEntry& m, double score) override {
         char line[128];
         std::snprintf(line, sizeof line, "%d %d %d %d %d %d %d %.4f", m.from_col, m.from_row,
                       m.to_col, m.to_row, m.piece_before, m.piece_after, m.captured, score);

@@ -63,7 +63,7 @@ TEST(DeepEdge, HandsFullOfPiecesStillGiveALegalMoveWithinTheBounds) {
         std::set<std::string> legal;
         deep::MoveList moves;
         start.generate(moves);
-        for (const deep::Move& m : moves) legal.insert(deep::move_text(deep::to_game_move(start, m)));
+        for (const deep::Move& m : moves) legal.insert(deep::move_text(deep::move_entry(start, m.code)));
         ASSERT_EQ(legal.count("pass"), 0u);
 
         deep::SearchLimits limits;
@@ -77,7 +77,8 @@ TEST(DeepEdge, HandsFullOfPiecesStillGiveALegalMoveWithinTheBounds) {
             });
         ASSERT_TRUE(r.found);
         EXPECT_GT(depths, 0);
-        EXPECT_EQ(legal.count(deep::move_text(r.best)), 1u) << deep::move_text(r.best);
+        const std::string best = deep::move_text(deep::move_entry(start, r.best));
+        EXPECT_EQ(legal.count(best), 1u) << best;
         EXPECT_LT(std::abs(r.score), deep::WIN);
     }
 }

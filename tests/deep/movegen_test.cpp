@@ -159,16 +159,7 @@ TEST(DeepMoveGen, StagesAndMakeUnmakeHoldOnRandomPositionsAndSeededPlay) {
             ASSERT_EQ(p.key, before.key);
             ASSERT_EQ(p.placed, before.placed);
             ASSERT_TRUE(p.occupied == before.occupied && p.sliders == before.sliders);
-            if (!m.pass()) {
-                rindou::Move gm = deep::to_game_move(before, m);
-                int fc = gm.from_col, fr = gm.from_row;
-                // The game names a drop of the lower side by its hand cell.
-                if (fc == UPPER_HAND_COL && turn == LOWER) {
-                    fc = LOWER_HAND_COL;
-                    fr = lower_hand_row(fr);
-                }
-                execute_move(g, fc, fr, gm.to_col, gm.to_row, gm.piece_after);
-            }
+            if (!m.pass()) execute_move(g, turn, m.code);
             turn = ~turn;
             Position replayed = Position::from_state(s, turn);
             ASSERT_EQ(after.board, replayed.board);

@@ -22,7 +22,9 @@ struct Cand {
 
 struct Collect : CandidateSink {
     std::vector<Cand> all;
-    void candidate(const Move& m, double score) override {
+    const Position* start = nullptr;  // the position searched, as it stands between candidates
+    void candidate(Move move, double score) override {
+        const RecordEntry m = record_entry(*start, UPPER, move, DropNaming::Slot);
         all.push_back({m.from_col, m.from_row, m.to_col, m.to_row, m.piece_after, score});
     }
 };
@@ -46,6 +48,7 @@ TEST(Search, TheFirstCandidateWithTheHighestScoreIsChosen) {
         GameInPlay g = start;
         g.io = &quiet;
         Collect c;
+        c.start = &g.st;
         search_best_move(g.st, g.computer, &c);
         ASSERT_FALSE(c.all.empty());
         size_t first = 0;
@@ -80,15 +83,15 @@ TEST(Search, TheComputerPlaysWhatThinkChooses) {
 
         // Only the observer port is watched; the others are the null ones.
         struct Seen : ObserverPort {
-            Move move;
+            RecordEntry move;
             double score = 0;
-            void computer_move(const Move& m, double s) override { move = m, score = s; }
+            void computer_move(const RecordEntry& m, double s) override { move = m, score = s; }
         } seen;
         GameInPlay g = start;
         g.io = Ports{};
         g.io.observer = &seen;
         test::now(g, com_ban(g));
-        const Move& best = probe.computer.memory.best;
+        const RecordEntry& best = probe.computer.memory.best;
         EXPECT_EQ(seen.move.from_col, best.from_col);
         EXPECT_EQ(seen.move.from_row, best.from_row);
         EXPECT_EQ(seen.move.to_col, best.to_col);
@@ -111,7 +114,7 @@ TEST(Search, TheKingNeverStepsOntoASquareOnePieceAttacks) {
         Computer computer;
         s.level = level;
         search_best_move(s, computer, nullptr);
-        const Move& best = computer.memory.best;
+        const RecordEntry& best = computer.memory.best;
         ASSERT_TRUE(computer.memory.best_found);
         ASSERT_EQ(best.from_col, 5);
         s.put_code(make_square(5, 1), EMPTY);
@@ -137,7 +140,7 @@ struct Traced : Collect {
         for (const EvalTerm& t : trace) sum += t.value;
         evaluations.back().push_back({placed, sum, compared, trace.size()});
     }
-    void candidate(const Move& m, double score) override {
+    void candidate(Move m, double score) override {
         Collect::candidate(m, score);
         evaluations.emplace_back();
     }
@@ -155,6 +158,8 @@ TEST(Search, TheTermsOfEveryCandidateSumToItsScore) {
             plain.st.level = traced.st.level = level;
             Collect c;
             Traced t;
+            c.start = &plain.st;
+            t.start = &traced.st;
             search_best_move(plain.st, plain.computer, &c);
             search_best_move(traced.st, traced.computer, &t);
             ASSERT_EQ(c.all.size(), t.all.size());
@@ -183,6 +188,7 @@ TEST(Search, OptionalPromotionOfLanceKnightAndSilverNeedsAStrictlyHigherScore) {
         GameInPlay g = start;
         g.io = &quiet;
         Traced t;
+        t.start = &g.st;
         search_best_move(g.st, g.computer, &t);
         for (size_t i = 0; i < t.all.size(); ++i) {
             const auto& e = t.evaluations[i];

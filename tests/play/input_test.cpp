@@ -147,10 +147,7 @@ TEST_F(TwoPlayers, ASecondPressIsJudgedWithoutChangingTheGame) {
     EXPECT_EQ(left.kind, Destination::MustPromote);
     const Destination right = judge_destination(s, 2, 3, 1);
     EXPECT_EQ(right.kind, Destination::Play);
-    EXPECT_EQ(right.move.from_col, 3);
-    EXPECT_EQ(right.move.from_row, 2);
-    EXPECT_EQ(right.move.piece_before, -HU);
-    EXPECT_EQ(right.move.piece_after, -TOKIN);
+    EXPECT_EQ(right.move, Move::board(make_square(3, 2), make_square(3, 1), true));
     EXPECT_EQ(judge_destination(s, 1, 4, 7).kind, Destination::Repick);
     EXPECT_EQ(judge_destination(s, 1, 3, 5).kind, Destination::Unreachable);
     // Where the press would play, a full record refuses it; a press the
@@ -174,7 +171,7 @@ TEST_F(TwoPlayers, ASecondPressIsJudgedWithoutChangingTheGame) {
     EXPECT_EQ(promotion_choice(s, x, y), PromotionChoice::None);  // no silver steps straight back
     std::tie(x, y) = centre(5, 3);
     EXPECT_EQ(promotion_choice(s, x, y), PromotionChoice::Optional);
-    EXPECT_EQ(judge_destination(s, 1, 5, 3).move.piece_after, -GIN);
+    EXPECT_FALSE(judge_destination(s, 1, 5, 3).move.promotes());
     EXPECT_EQ(t.take(), "");
     EXPECT_EQ(s.select_state, 1);
     EXPECT_EQ(s.sel_from_col, 6);

@@ -242,14 +242,13 @@ Work<> click_at(GameInPlay& g, int col, int row) {
                          board_top + square_height * row + 345);
 }
 
-deep::SearchResult found(int fc, int fr, int tc, int tr, int code) {
+// A search that found a move without promotion; a drop from column -1 names
+// its kind by the row.
+deep::SearchResult found(int fc, int fr, int tc, int tr) {
     deep::SearchResult r;
     r.found = true;
-    r.best.from_col = fc;
-    r.best.from_row = fr;
-    r.best.to_col = tc;
-    r.best.to_row = tr;
-    r.best.piece_before = r.best.piece_after = code;
+    const Square to = make_square(tc, tr);
+    r.best = fc == -1 ? Move::drop(PieceKind(fr), to) : Move::board(make_square(fc, fr), to);
     return r;
 }
 
@@ -294,7 +293,7 @@ TEST(ComputerTurn, AFailedSearchKeepsTheTurnAndSaysSo) {
     r.start(click_at(t.g, 3, 7));
     r.resume();
     ASSERT_EQ(r.wait().kind, Wait::Kind::Search);
-    r.deliver(found(3, 3, 3, 4, HU));
+    r.deliver(found(3, 3, 3, 4));
     while (r.busy()) {
         if (r.wait().kind == Wait::Kind::Pause) t.io.advance(r.wait().seconds);
         r.resume();
@@ -312,7 +311,7 @@ TEST(Hint, TheWordsBelongToThePositionTheyWereGivenFor) {
     Runner r;
     r.start(give_hint(t.g));
     ASSERT_EQ(r.wait().kind, Wait::Kind::Search);
-    r.deliver(found(7, 7, 7, 6, -HU));
+    r.deliver(found(7, 7, 7, 6));
     const std::string japanese = hint_words(t.g.st);
     EXPECT_EQ(japanese.rfind("ヒント ", 0), 0u) << japanese;
     set_language(Language::English);
@@ -356,9 +355,9 @@ TEST(Hint, ItsFramesComeOffTheCellsTheyWerePutOn) {
     const struct {
         bool upper;
         deep::SearchResult hint;
-    } cases[] = {{false, found(-1, KIN_SLOT, 5, 5, -KIN)},
-                 {true, found(-1, KIN_SLOT, 5, 5, KIN)},
-                 {true, found(3, 3, 3, 4, HU)}};
+    } cases[] = {{false, found(-1, KIN_SLOT, 5, 5)},
+                 {true, found(-1, KIN_SLOT, 5, 5)},
+                 {true, found(3, 3, 3, 4)}};
     for (const auto& c : cases) {
         TestGame t;
         t.menu("START");

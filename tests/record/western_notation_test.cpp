@@ -3,6 +3,7 @@
 // must be written.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,9 +24,13 @@ struct Case {
     const char* what;
     std::vector<Placed> pieces;
     int coin_col, coin_row;
-    Move move;  // from, to, piece before, captured, piece after
+    std::array<int, 7> move;  // from, to, piece before, captured, piece after
     const char* expected;
 };
+
+RecordEntry entry(const std::array<int, 7>& f) {
+    return RecordEntry{f[0], f[1], f[2], f[3], f[4], f[5], f[6], MoveTimes{}};
+}
 
 GameState position(const Case& c) {
     GameState s;
@@ -75,7 +80,7 @@ const std::vector<Case> CASES = {
 TEST(WesternNotation, MovesOfBothSides) {
     for (const Case& c : CASES) {
         const GameState s = position(c);
-        const Move& m = c.move;
+        const RecordEntry m = entry(c.move);
         // Each position is one the move can be played in.
         if (*c.expected && on_board(m.from_col, m.from_row)) {
             EXPECT_TRUE(is_legal_move(s, m.from_col, m.from_row, m.to_col, m.to_row, m.piece_before))
@@ -94,7 +99,7 @@ TEST(WesternNotation, SquaresAreThoseOfTheJapaneseNotation) {
     const GameState empty{};
     for (int col = 1; col <= 9; ++col)
         for (int row = 1; row <= 9; ++row) {
-            const Move drop{UPPER_HAND_COL, KIN_SLOT, col, row, KIN, 0, KIN};
+            const RecordEntry drop = entry({UPPER_HAND_COL, KIN_SLOT, col, row, KIN, 0, KIN});
             const std::string expected = {'G', '*', digit.at(move_notation_text(10 - col)),
                                           digit.at(move_notation_text(1000 + row))};
             EXPECT_EQ(western_notation(empty, drop), expected) << col << "," << row;

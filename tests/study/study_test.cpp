@@ -47,8 +47,7 @@ TEST(Study, ARookLeftToBeTakenIsABlunderAndABetterMoveIsNamed) {
     EXPECT_EQ(blunder.mark, Mark::Blunder);
     EXPECT_LT(blunder.after, blunder.before - 700);  // about a rook
     ASSERT_TRUE(blunder.better);
-    EXPECT_FALSE(blunder.best.from_col == 8 && blunder.best.from_row == 8 && blunder.best.to_col == 8 &&
-                 blunder.best.to_row == 6);
+    EXPECT_NE(blunder.best, Move::board(make_square(8, 8), make_square(8, 6)));
     EXPECT_FALSE(blunder.best_notation.empty());
     // The capture that follows is what the upper side should play; the
     // position the blunder left is scored once, for both moves.
@@ -100,7 +99,7 @@ TEST(Study, TheWholeRecordUpToAnEntryThatDoesNotFitOrAKingTaken) {
     g.put_code(make_square(9, 9), COIN);
     g.move_coin(make_square(9, 9));
     g.keep_state = KEEP_NEVER;
-    append_move_record(g, Move{5, 2, 5, 1, -KIN, OU, -KIN}, MoveTimes{});
+    append_move_record(g, RecordEntry{5, 2, 5, 1, -KIN, OU, -KIN, MoveTimes{}}, MoveTimes{});
     redo_move(g, g.record[1]);
     g.move_number = 1;
     const study::GameAnalysis won = study::analyse_game_nodes(g, BUDGET);

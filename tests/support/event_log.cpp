@@ -72,15 +72,15 @@ void EventLog::advance(double seconds) {
     if (static_cast<float>(clock_) >= 86400.0f) clock_ = 0.0;
 }
 
-void EventLog::computer_move(const Move& m, double score) {
+void EventLog::computer_move(const RecordEntry& m, double score) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.4f", score);
     out_ << "com " << m.from_col << ' ' << m.from_row << ' ' << m.to_col << ' ' << m.to_row << ' '
          << m.piece_before << ' ' << m.piece_after << ' ' << m.captured << ' ' << buf << '\n';
 }
 
-void EventLog::hint_given(bool pass, const Move& m) {
-    if (pass)
+void EventLog::hint_given(const RecordEntry& m) {
+    if (m.pass())
         out_ << "hint pass\n";
     else
         out_ << "hint " << m.from_col << ' ' << m.from_row << ' ' << m.to_col << ' ' << m.to_row

@@ -46,7 +46,7 @@ public:
     void message(const std::string& title, const std::string& text) override {
         if (title == "終了") result = text;
     }
-    void computer_move(const Move&, double) override {
+    void computer_move(const RecordEntry&, double) override {
         computer_moved = Clock::now();
         computer_played = true;
     }
@@ -114,8 +114,7 @@ int main(int argc, char** argv) {
             auto t0 = Clock::now();
             Move m;
             if (person_moves < opening) {
-                deep::Position p = deep::Position::from_state(s, s.lower_turn);
-                m = deep::to_game_move(p, opening_move(s, s.lower_turn, rng));
+                m = opening_move(s, s.lower_turn, rng).code;
             } else {
                 m = deep::search_position(s, s.lower_turn, true, limits).best;  // with the game's history
             }
@@ -123,13 +122,13 @@ int main(int argc, char** argv) {
             ++person_moves;
             io.computer_played = false;
             com_start = Clock::now();
-            if (m.pass()) {
+            if (m.is_pass()) {
                 click(g, 1, 5, 5);
             } else {
                 int col, row;
                 origin_cell(m, false, col, row);
                 click(g, 1, col, row);
-                click(g, m.piece_after != m.piece_before ? 2 : 1, m.to_col, m.to_row);
+                click(g, m.promotes() ? 2 : 1, col_of(m.to()), row_of(m.to()));
             }
             if (io.computer_played) {
                 com_times.push_back(seconds(io.computer_moved - com_start));

@@ -10,18 +10,12 @@
 
 namespace rindou::tools {
 
-inline bool same_move(const Move& a, const Move& b) {
-    if (a.pass() || b.pass()) return a.pass() == b.pass();
-    return a.from_col == b.from_col && a.from_row == b.from_row && a.to_col == b.to_col &&
-           a.to_row == b.to_row && a.piece_after == b.piece_after;
-}
-
 // The move of the position that the search's answer names.
-inline deep::Move find_move(const deep::Position& p, const Move& g) {
+inline deep::Move find_move(const deep::Position& p, Move g) {
     deep::MoveList moves;
     p.generate(moves);
     for (const deep::Move& m : moves)
-        if (same_move(deep::to_game_move(p, m), g)) return m;
+        if (m.code == g) return m;
     std::fprintf(stderr, "the search named a move the position does not have\n");
     std::exit(3);
 }

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "core/null_platform.h"
+#include "core/record_store.h"
 #include "core/texts.h"
 #include "deep/search.h"
 #include "play/deep_play.h"
@@ -112,34 +113,36 @@ void click(GameInPlay& g, int button, int col, int row) {
 }
 
 // The console's `move` line, and the same clicks on the referee's game.
-std::string play(GameInPlay& g, const Move& m, bool upper) {
-    if (m.pass()) {
+std::string play(GameInPlay& g, Move m, bool upper) {
+    if (m.is_pass()) {
         click(g, 1, 5, 5);
         return "click 1 5 5";
     }
     int c1, r1;
     origin_cell(m, upper, c1, r1);
-    const bool promote = m.piece_after != m.piece_before;
+    const bool promote = m.promotes();
+    const int to_col = col_of(m.to()), to_row = row_of(m.to());
     click(g, 1, c1, r1);
-    click(g, promote ? 2 : 1, m.to_col, m.to_row);
+    click(g, promote ? 2 : 1, to_col, to_row);
     std::ostringstream line;
-    line << "move " << c1 << ' ' << r1 << ' ' << m.to_col << ' ' << m.to_row << (promote ? "+" : "");
+    line << "move " << c1 << ' ' << r1 << ' ' << to_col << ' ' << to_row << (promote ? "+" : "");
     return line.str();
 }
 
-// The `best` line of a `search` reply as a move; false when there is none.
-bool parse_best(const std::string& reply, Move& m) {
+// The `best` line of a `search` reply, in its numbers; false when there is
+// none.
+bool parse_best(const std::string& reply, RecordEntry& m) {
     const size_t at = reply.find("best ");
     if (at == std::string::npos) return false;
     std::istringstream in(reply.substr(at + 5));
     std::string first;
     in >> first;
     if (first == "pass") {
-        m = Move{};
+        m = RecordEntry{};
         return true;
     }
     if (first == "none") return false;
-    m = Move{};
+    m = RecordEntry{};
     m.from_col = std::atoi(first.c_str());
     in >> m.from_row >> m.to_col >> m.to_row >> m.piece_after;
     m.piece_before = m.piece_after;  // a drop; a board move's piece is read off the board
@@ -214,24 +217,25 @@ int main(int argc, char** argv) {
             const bool upper = s.side_to_move == s.upper_turn();
             Move m;
             if (plies < opening) {
-                deep::Position p = deep::Position::from_state(s, s.side_to_move);
-                m = deep::to_game_move(p, opening_move(s, s.side_to_move, rng));
+                m = opening_move(s, s.side_to_move, rng).code;
             } else {
                 const auto t0 = Clock::now();
                 const std::string reply = (a_moves ? a : b).ask(
                     "search " + std::to_string(a_moves ? level_a : level_b));
                 times[a_moves ? 0 : 1].push_back(
                     std::chrono::duration<double>(Clock::now() - t0).count());
-                if (!parse_best(reply, m)) {
+                RecordEntry best;
+                if (!parse_best(reply, best)) {
                     note = std::string(a_moves ? "A" : "B") + " gave no move";
                     break;
                 }
-                if (!m.pass() && m.from_col != -1)
-                    m.piece_before = s.code_at(m.from_col, m.from_row);
+                if (!best.pass() && best.from_col != -1)
+                    best.piece_before = s.code_at(best.from_col, best.from_row);
+                m = move_of(best);
             }
             const int before = s.record_count;
             const std::string line = play(g, m, upper);
-            if (!m.pass() && s.record_count == before && io.winner == 0) {
+            if (!m.is_pass() && s.record_count == before && io.winner == 0) {
                 // An impossible move loses the game.
                 note = std::string(a_moves ? "A" : "B") + " played an impossible move: " + line;
                 io.winner = sente ? 2 : 1;
