@@ -153,6 +153,10 @@ public:
     // The kind a drop puts down.
     constexpr PieceKind dropped() const { return PieceKind(origin() - (SQUARE_COUNT - 1)); }
     constexpr bool promotes() const { return (v_ >> 14 & 1) != 0; }
+    // The same move asking to promote, which the rules then judge: a drop
+    // that asks it is a move no rule allows, as a board move asking it
+    // outside the zone is.
+    constexpr Move asking_promotion() const { return is_pass() ? *this : Move(v_ | 1u << 14); }
     constexpr uint16_t raw() const { return v_; }
 
     constexpr bool operator==(Move o) const { return v_ == o.v_; }

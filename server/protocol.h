@@ -34,7 +34,7 @@ struct ClientMessage {
     std::optional<int64_t> v;
     // move
     int ply = 0;
-    WireMove move;
+    Move move;
     // takeback, rematch: offer, accept or decline
     std::string what;
 };

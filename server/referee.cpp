@@ -116,43 +116,42 @@ std::optional<Settings> settings_from_json(const Json& j) {
     return s;
 }
 
-Json move_json(const WireMove& m) {
-    if (m.pass) return {{"pass", true}};
-    if (m.drop) return {{"drop", m.drop_code}, {"to", {m.to_col, m.to_row}}};
-    return {{"from", {m.from_col, m.from_row}}, {"to", {m.to_col, m.to_row}}, {"promote", m.promote}};
+Json move_json(Move m) {
+    if (m.is_pass()) return {{"pass", true}};
+    const Json to = {col_of(m.to()), row_of(m.to())};
+    if (m.is_drop()) return {{"drop", code_of(make_piece(UPPER, m.dropped()))}, {"to", to}};
+    return {{"from", {col_of(m.from()), row_of(m.from())}}, {"to", to}, {"promote", m.promotes()}};
 }
 
-std::optional<WireMove> parse_move(const Json& j) {
+std::optional<Move> parse_move(const Json& j) {
     if (!j.is_object()) return std::nullopt;
-    WireMove m;
     if (j.contains("pass")) {
         if (j.size() != 1 || j["pass"] != true) return std::nullopt;
-        m.pass = true;
-        return m;
+        return Move::pass();
     }
+    int to_col = 0, to_row = 0;
     if (j.contains("drop")) {
         // A drop never promotes; a drop that asks to is no drop the game has.
         for (const auto& [key, value] : j.items())
             if (key != "drop" && key != "to" && !(key == "promote" && value.is_boolean()))
                 return std::nullopt;
-        if (!read_int(j, "drop", 0, 1000, m.drop_code)) return std::nullopt;
+        int code = 0;
+        if (!read_int(j, "drop", 0, 1000, code)) return std::nullopt;
         // Only the upper side's code of a kind a hand can hold names a drop.
-        const Piece dropped = piece_from_code(m.drop_code);
+        const Piece dropped = piece_from_code(code);
         if (dropped == NO_PIECE || side_of(dropped) != UPPER || !is_hand_kind(kind_of(dropped)))
             return std::nullopt;
-        if (!read_square(j, "to", m.to_col, m.to_row)) return std::nullopt;
-        m.drop = true;
-        m.promote = j.value("promote", false);
-        return m;
+        if (!read_square(j, "to", to_col, to_row)) return std::nullopt;
+        const Move m = Move::drop(kind_of(dropped), make_square(to_col, to_row));
+        return j.value("promote", false) ? m.asking_promotion() : m;
     }
     for (const auto& [key, value] : j.items())
         if (key != "from" && key != "to" && key != "promote") return std::nullopt;
-    if (!read_square(j, "from", m.from_col, m.from_row) || !read_square(j, "to", m.to_col, m.to_row))
-        return std::nullopt;
+    int from_col = 0, from_row = 0;
+    if (!read_square(j, "from", from_col, from_row) || !read_square(j, "to", to_col, to_row)) return std::nullopt;
     auto p = j.find("promote");
     if (p == j.end() || !p->is_boolean()) return std::nullopt;
-    m.promote = p->get<bool>();
-    return m;
+    return Move::board(make_square(from_col, from_row), make_square(to_col, to_row), p->get<bool>());
 }
 
 Position start_position(int handicap) {
@@ -212,7 +211,7 @@ Referee::Outcome Referee::refuse(const char* code) const { return Outcome{{}, Re
 
 bool Referee::has_moved(Side s) const {
     return std::any_of(plies_.begin(), plies_.end(),
-                       [s](const Played& p) { return p.by == s && !p.move.pass; });
+                       [s](const Played& p) { return p.by == s && !p.move.is_pass(); });
 }
 
 namespace {
@@ -262,39 +261,41 @@ std::optional<int64_t> Referee::claim_after_ms() const {
 
 // Checks a move of `by` on the position as it stands and describes it as
 // played; empty (with the reason) when the rules refuse it.
-std::optional<Played> Referee::check_move(Side by, const WireMove& m, std::string& why) const {
+std::optional<Played> Referee::check_move(Side by, Move m, std::string& why) const {
     why = "illegal-move";
     Played p;
     p.move = m;
     p.by = by;
-    if (m.pass) {
+    if (m.is_pass()) {
         if (has_no_board_move(pos_, by) != 1) return std::nullopt;
         return p;
     }
     Position s = pos_;
     scan_pawn_files(s);
-    const Square to = make_square(m.to_col, m.to_row);
-    if (m.drop) {
-        if (m.promote) return std::nullopt;
-        const int slot = hand_slot(m.drop_code);
-        if (slot == 0 || s.hand[by][PieceKind(slot)] < 1) return std::nullopt;
-        const int piece = by == UPPER ? m.drop_code : -m.drop_code;
+    const Square to = m.to();
+    const int to_col = col_of(to), to_row = row_of(to);
+    if (m.is_drop()) {
+        if (m.promotes()) return std::nullopt;
+        const PieceKind kind = m.dropped();
+        const int slot = kind;
+        if (s.hand[by][kind] < 1) return std::nullopt;
+        const int piece = code_of(make_piece(by, kind));
         // The lower hand's cells are named by their row beside the board; the
         // upper side's drop by the cell a person clicks (slot 1 nearest the
         // board's lower edge), as the desktop's record writes them.
         const int fc = by == UPPER ? UPPER_HAND_COL : LOWER_HAND_COL;
         const int fr = by == UPPER ? upper_hand_row(slot) : lower_hand_row(slot);
-        if (is_legal_move(s, fc, fr, m.to_col, m.to_row, piece) != 1) return std::nullopt;
-        p.entry = record_entry(s, by, Move::drop(PieceKind(slot), to), DropNaming::PressedCell);
+        if (is_legal_move(s, fc, fr, to_col, to_row, piece) != 1) return std::nullopt;
+        p.entry = record_entry(s, by, m, DropNaming::PressedCell);
         return p;
     }
-    const int piece = cell(s, m.from_col, m.from_row);
+    const int from_col = col_of(m.from()), from_row = row_of(m.from());
+    const int piece = cell(s, from_col, from_row);
     if (!mine(by, piece)) return std::nullopt;
-    if (is_legal_move(s, m.from_col, m.from_row, m.to_col, m.to_row, piece) != 1) return std::nullopt;
-    const int promoted_code = promotion_on(m.from_col, m.from_row, m.to_row, piece);
-    if (m.promote ? promoted_code == 0 : may_stay_unpromoted(m.to_row, piece) != 1) return std::nullopt;
-    p.entry = record_entry(s, by, Move::board(make_square(m.from_col, m.from_row), to, m.promote),
-                           DropNaming::PressedCell);
+    if (is_legal_move(s, from_col, from_row, to_col, to_row, piece) != 1) return std::nullopt;
+    const int promoted_code = promotion_on(from_col, from_row, to_row, piece);
+    if (m.promotes() ? promoted_code == 0 : may_stay_unpromoted(to_row, piece) != 1) return std::nullopt;
+    p.entry = record_entry(s, by, m, DropNaming::PressedCell);
     return p;
 }
 
@@ -335,7 +336,7 @@ void Referee::follow_move(Referee& after, std::vector<Event>& events, int64_t no
         return;
     }
     const auto recorded = std::count_if(after.plies_.begin(), after.plies_.end(),
-                                        [](const Played& p) { return !p.move.pass; });
+                                        [](const Played& p) { return !p.move.is_pass(); });
     if (recorded >= RECORD_MAX) {
         push(event("end", {{"result", result_json(Result{std::nullopt, "length"})}}, now));
         return;
@@ -347,8 +348,7 @@ void Referee::follow_move(Referee& after, std::vector<Event>& events, int64_t no
         return;
     }
     // The side with no move on the board passes at once, taking no time.
-    WireMove pass;
-    pass.pass = true;
+    const Move pass = Move::pass();
     const Clock c = after.clock_after_move(next, true, now);
     Json d = {{"ply", after.ply()}, {"move", move_json(pass)}, {"coin", {after.pos_.coin_col(), after.pos_.coin_row()}},
               {"captured", 0}, {"clock", clock_json_of(settings_.clock, c, true, now)}, {"spent_ms", 0}};
@@ -360,7 +360,7 @@ Referee::Outcome Referee::join(Side side, const std::string& name, int64_t now) 
     return apply_all({event("joined", {{"side", side_name(side)}, {"name", name}}, now)});
 }
 
-Referee::Outcome Referee::move(Side by, int ply, const WireMove& m, int64_t now) const {
+Referee::Outcome Referee::move(Side by, int ply, Move m, int64_t now) const {
     if (ply >= 0 && ply < this->ply()) {
         const Played& p = plies_[ply];
         if (p.by == by && p.move == m) return Outcome{};
@@ -374,7 +374,7 @@ Referee::Outcome Referee::move(Side by, int ply, const WireMove& m, int64_t now)
         flagged.refusal = Refusal{"game-over"};
         return flagged;
     }
-    if (m.pass) return refuse("illegal-move");
+    if (m.is_pass()) return refuse("illegal-move");
     std::string why;
     const auto played = check_move(by, m, why);
     if (!played) return refuse(why.c_str());
@@ -385,9 +385,9 @@ Referee::Outcome Referee::move(Side by, int ply, const WireMove& m, int64_t now)
     const Clock c = clock_after_move(by, false, now);
     // The coin moves with every board move by the piece's displacement.
     int coin_c = pos_.coin_col(), coin_r = pos_.coin_row();
-    if (!m.drop) {
-        coin_c += m.to_col - m.from_col;
-        coin_r += m.to_row - m.from_row;
+    if (!m.is_drop()) {
+        coin_c += col_of(m.to()) - col_of(m.from());
+        coin_r += row_of(m.to()) - row_of(m.from());
     }
     Json d = {{"ply", ply},
               {"move", move_json(m)},
@@ -436,7 +436,7 @@ Referee::Outcome Referee::takeback(Side by, const std::string& what, int64_t now
         if (takeback_offer_ != other) return refuse("no-offer");
         // Back to the offerer's last move: the offerer is to move again.
         int n = ply() - 1;
-        while (n >= 0 && (plies_[n].by != other || plies_[n].move.pass)) --n;
+        while (n >= 0 && (plies_[n].by != other || plies_[n].move.is_pass())) --n;
         if (n < 0) return refuse("no-move");
         Referee probe = *this;
         probe.plies_.resize(n);
@@ -522,7 +522,7 @@ void Referee::rebuild_position(int plies) {
     pos_ = *start_;
     for (int i = 0; i < plies; ++i) {
         const Played& p = plies_[i];
-        if (p.move.pass) continue;
+        if (p.move.is_pass()) continue;
         redo_move(pos_, p.entry);
     }
     scan_pawn_files(pos_);
@@ -548,7 +548,7 @@ bool Referee::apply(const Event& e) {
             p.spent_ms = d.value("spent_ms", int64_t{0});
             think_ms_[p.by] += p.spent_ms;
             plies_.push_back(p);
-            if (!m->pass) {
+            if (!m->is_pass()) {
                 redo_move(pos_, p.entry);
                 scan_pawn_files(pos_);
             }
@@ -660,7 +660,7 @@ std::string Referee::record_file() const {
     reset_to_no_game(s);
     std::array<int64_t, SIDE_COUNT> total{};
     for (const Played& p : plies_) {
-        if (p.move.pass) continue;
+        if (p.move.is_pass()) continue;
         if (s.record_count >= RECORD_MAX) break;
         RecordEntry& e = s.record[++s.record_count];
         e = p.entry;

@@ -48,19 +48,13 @@ struct Settings {
 Json settings_json(const Settings& s);
 std::optional<Settings> settings_from_json(const Json& j);
 
-// A move as the wire names it: a board move, a drop or a pass.
-struct WireMove {
-    bool pass = false;
-    bool drop = false;
-    int drop_code = 0;  // unsigned base code
-    int from_col = 0, from_row = 0, to_col = 0, to_row = 0;
-    bool promote = false;
-    bool operator==(const WireMove&) const = default;
-};
-Json move_json(const WireMove& m);
+// A move as the wire writes it: a board move's squares and its promotion, a
+// drop's kind by the upper side's code of it, or a pass.
+Json move_json(Move m);
 // Strict: every field present, of its type and range, nothing else that
-// changes the meaning.  Empty when the value is no move.
-std::optional<WireMove> parse_move(const Json& j);
+// changes the meaning.  Empty when the value is no move.  A drop that asks
+// to promote is read as such, for the rules to refuse.
+std::optional<Move> parse_move(const Json& j);
 
 struct Result {
     std::optional<Side> winner;
@@ -69,7 +63,7 @@ struct Result {
 
 // One ply as played: what the record needs besides the wire move.
 struct Played {
-    WireMove move;
+    Move move;
     Side by = LOWER;
     // The ply as the record keeps it (no clocks; zeros for a pass): its
     // origin as the record file names it, its pieces and the board code that
@@ -131,7 +125,7 @@ public:
         std::optional<Refusal> refusal;
     };
     Outcome join(Side side, const std::string& name, int64_t now) const;
-    Outcome move(Side by, int ply, const WireMove& m, int64_t now) const;
+    Outcome move(Side by, int ply, Move m, int64_t now) const;
     Outcome resign(Side by, int64_t now) const;
     Outcome abort(Side by, int64_t now) const;
     Outcome takeback(Side by, const std::string& what, int64_t now) const;
@@ -180,7 +174,7 @@ private:
     bool has_moved(Side s) const;
     void rebuild_position(int plies);
     Clock clock_after_move(Side mover, bool pass, int64_t now) const;
-    std::optional<Played> check_move(Side by, const WireMove& m, std::string& why) const;
+    std::optional<Played> check_move(Side by, Move m, std::string& why) const;
 
     std::string id_;
     Settings settings_;

@@ -9,24 +9,11 @@ namespace {
 
 using test::Pos;
 
-WireMove board(int fc, int fr, int tc, int tr, bool promote = false) {
-    WireMove m;
-    m.from_col = fc;
-    m.from_row = fr;
-    m.to_col = tc;
-    m.to_row = tr;
-    m.promote = promote;
-    return m;
+Move board(int fc, int fr, int tc, int tr, bool promote = false) {
+    return Move::board(make_square(fc, fr), make_square(tc, tr), promote);
 }
 
-WireMove drop(int code, int c, int r) {
-    WireMove m;
-    m.drop = true;
-    m.drop_code = code;
-    m.to_col = c;
-    m.to_row = r;
-    return m;
-}
+Move drop(int code, int c, int r) { return Move::drop(kind_of(piece_from_code(code)), make_square(c, r)); }
 
 // Plays the outcome's events on the game and keeps them, as the server
 // stores them.
@@ -87,8 +74,7 @@ TEST(Referee, PromotionMustBeAskedWhereItIsForcedAndIsRefusedWhereItCannotBe) {
     p.ok(p.game.move(LOWER, 0, board(1, 2, 1, 1, true), 1));
     EXPECT_EQ(p.game.position().code_at(1, 1), -TOKIN);
     // A drop never promotes.
-    WireMove promoted_drop = drop(10, 5, 3);
-    promoted_drop.promote = true;
+    const Move promoted_drop = drop(10, 5, 3).asking_promotion();
     EXPECT_EQ(p.refused(p.game.move(UPPER, 1, promoted_drop, 2)), "illegal-move");
     EXPECT_EQ(p.refused(p.game.move(UPPER, 1, board(9, 8, 9, 9), 2)), "illegal-move");
     p.ok(p.game.move(UPPER, 1, drop(10, 5, 3), 2));
@@ -106,7 +92,7 @@ TEST(Referee, PassesForASideWithoutABoardMoveAndTakesBackAcrossThePass) {
     p.ok(p.game.move(LOWER, 0, board(3, 5, 3, 4), 10));
     // The upper side, walled in, passed at once: the lower side moves again.
     ASSERT_EQ(p.game.ply(), 2);
-    EXPECT_TRUE(p.game.plies()[1].move.pass);
+    EXPECT_TRUE(p.game.plies()[1].move.is_pass());
     EXPECT_EQ(p.game.turn(), LOWER);
     EXPECT_EQ(p.refused(p.game.takeback(UPPER, "offer", 20)), "no-move");
     EXPECT_EQ(p.refused(p.game.takeback(UPPER, "accept", 20)), "no-offer");
