@@ -26,7 +26,7 @@ import { game, surface, canvas, hooks, anotherBuild, setGame, setSurface, showEn
          ENDED_KEY, firstBoard } from './game.js';
 import { buildMenus, menuEntries, retranslate } from './menu.js';
 import { setBoxTexts } from './boxes.js';
-import { DESKTOP, fit, prepareFit, scheduleComposite, takeCanvases } from './arrangement.js';
+import { DESKTOP, fit, prepareFit, scheduleComposite, takeCanvases, warmCanvasAhead } from './arrangement.js';
 import { started } from './features.js';
 import './console.js';
 import './record_panel.js';
@@ -57,6 +57,7 @@ async function start() {
   // the first board is laid out or the first tap is answered.
   warmFontsAhead();
   sound.prepareAhead();
+  warmCanvasAhead();
   const soundsListed = listDataFiles();
   // From here on each step of the start runs in a task of its own, the
   // page's thread free between them for input and frames: on a slow phone
