@@ -141,9 +141,11 @@ export function takeCanvases() {
 // again until its first board; the screen shows nothing of it meanwhile.
 const WARM_FRAMES = 3;
 let warming = false;
+const nextFrame = () => new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)));
 export async function warmCanvasAhead() {
-  // Not in the task that runs the page's modules, already a long one.
-  await yieldToPage();
+  // Not in the frame that first styles and paints the page the modules
+  // have made, already a long one.
+  await nextFrame();
   const dpr = window.devicePixelRatio || 1;
   const w = window.innerWidth, h = window.innerHeight;
   if (arranged || w < 1 || h < 1) return;
@@ -156,9 +158,11 @@ export async function warmCanvasAhead() {
   canvas.style.visibility = 'visible';
   // The canvas laid out in a frame of its own, and each buffer handed over
   // in one: no frame does more than one of them.
-  const nextFrame = () => new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)));
   await nextFrame();
+  // The context made, and its memory taken at its first drawing, each in a
+  // task of its own.
   const g = canvas.getContext('2d');
+  await yieldToPage();
   for (let i = 0; i < WARM_FRAMES && warming; ++i) {
     g.save();
     g.globalCompositeOperation = 'copy';

@@ -568,22 +568,25 @@ export function warmFontsAhead() {
   const fonts = SYSTEM_MINCHO.map((f) => `"${f}"`).concat(['serif']).map((f) => [`16px ${f}`, `bold 16px ${f}`]).flat();
   const onPage = () => {
     warmFonts(fonts);
-    setTimeout(() => {
+    // In each weight the page sets its own texts in (the controls'
+    // captions are semibold, the boxes' titles bold): each weight is a
+    // face of its own to find, so each has a line and a frame of its own.
+    const weights = ['400', '600', '700'];
+    const next = () => {
+      const weight = weights.shift();
+      if (!weight) return;
       const line = document.createElement('span');
       line.className = 'unseen';
       line.setAttribute('aria-hidden', 'true');
-      // In each weight the page sets its own texts in (the controls'
-      // captions are semibold, the boxes' titles bold): each weight is a
-      // face of its own to find.
-      for (const weight of ['400', '600', '700']) {
-        const part = document.createElement('span');
-        part.style.fontWeight = weight;
-        part.textContent = WARM_TEXT;
-        line.appendChild(part);
-      }
+      line.style.fontWeight = weight;
+      line.textContent = WARM_TEXT;
       document.body.appendChild(line);
-      requestAnimationFrame(() => setTimeout(() => line.remove(), 0));
-    }, 0);
+      requestAnimationFrame(() => setTimeout(() => {
+        line.remove();
+        next();
+      }, 0));
+    };
+    setTimeout(next, 0);
   };
   warmFontsOffThread(fonts, document.documentElement.lang).then(onPage);
 }
