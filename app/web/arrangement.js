@@ -129,6 +129,58 @@ export function takeCanvases() {
   return [() => touch(canvas)];
 }
 
+// The screen's buffers for the page's canvas, taken while the module
+// comes and the page's thread idles.  The browser hands each frame of a
+// changed canvas to the screen in a buffer of the canvas's size; the first
+// few it makes afresh, each long on a slow phone (a phone screen's worth
+// of memory), and later frames reuse them.  Made while the first board
+// shows, or while the first tap is answered, they held those frames the
+// longest of all.  The canvas takes the size a phone's arrangement gives
+// it (the screen's, fitted again the same keeps its buffers) and shows,
+// still transparent and taking no presses, for a few frames, then hides
+// again until its first board; the screen shows nothing of it meanwhile.
+const WARM_FRAMES = 3;
+let warming = false;
+const nextFrame = () => new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)));
+export async function warmCanvasAhead() {
+  // Not in the frame that first styles and paints the page the modules
+  // have made, already a long one.
+  await nextFrame();
+  const dpr = window.devicePixelRatio || 1;
+  const w = window.innerWidth, h = window.innerHeight;
+  if (arranged || w < 1 || h < 1) return;
+  warming = true;
+  canvas.style.width = `${w}px`;
+  canvas.style.height = `${h}px`;
+  canvas.width = Math.ceil(w * dpr);
+  canvas.height = Math.ceil(h * dpr);
+  canvas.style.pointerEvents = 'none';
+  canvas.style.visibility = 'visible';
+  // The canvas laid out in a frame of its own, and each buffer handed over
+  // in one: no frame does more than one of them.
+  await nextFrame();
+  // The context made, and its memory taken at its first drawing, each in a
+  // task of its own.
+  const g = canvas.getContext('2d');
+  await yieldToPage();
+  for (let i = 0; i < WARM_FRAMES && warming; ++i) {
+    g.save();
+    g.globalCompositeOperation = 'copy';
+    g.fillStyle = 'rgba(0, 0, 0, 0)';
+    g.fillRect(0, 0, 1, 1);
+    g.restore();
+    await nextFrame();
+  }
+  endWarm();
+}
+
+function endWarm() {
+  if (!warming) return;
+  warming = false;
+  canvas.style.visibility = '';
+  canvas.style.pointerEvents = '';
+}
+
 // The arrangement's parts copied from the picture onto the page's canvas.
 function composite() {
   if (!arranged || arranged.shape === DESKTOP) return;
@@ -283,6 +335,7 @@ export function prepareFit() {
 }
 
 export function fit() {
+  endWarm();
   const shape = game._rindou_shape_for(window.innerWidth, window.innerHeight);
   const before = arranged;
   arranged = arrangementOf(shape);

@@ -1,9 +1,19 @@
 // The boxes: a notice, a question and the about box in one <dialog>, and
 // the page's words for them (boxTexts) in the language now chosen.
 
+import { yieldToPage } from './wasm.js';
+
 export const box = document.getElementById('box');
 export let boxTexts = { yes: 'Yes', no: 'No', aboutTitle: '', homePage: '' };
 let boxAnswer = null;
+// A box asked for and about to show.
+let boxComing = false;
+
+// Whether a box is open, or asked for and about to open: the board's keys
+// are its then, not the game's.
+export function boxOpen() {
+  return box.open || boxComing;
+}
 
 export function openBox(title, text, buttons, picture, answer) {
   document.getElementById('box-title').textContent = title;
@@ -22,8 +32,15 @@ export function openBox(title, text, buttons, picture, answer) {
   }
   boxAnswer = answer;
   box.returnValue = '';
-  box.showModal();
-  row.lastChild.focus();
+  // Shown in a task of its own: the box laid out for its words (the first
+  // box of all finds its faces then) made the answer to the press or key
+  // that asked for it long on a slow phone.
+  boxComing = true;
+  yieldToPage().then(() => {
+    boxComing = false;
+    if (!box.open) box.showModal();
+    row.lastChild.focus();
+  });
 }
 
 box.addEventListener('close', () => {

@@ -1,9 +1,9 @@
 // What a feature module of the page (the study, online play) hooks into:
 // the game's instance, its redrawing, the boxes, the menu bar, and the
 // moments the game starts and comes to rest after a command.  A feature
-// module that adds menu entries (the study) is loaded by a
-// <script type="module"> of its own placed before page.js's, so that they
-// are in place when the menus are built; one that adds none (online play)
+// module that adds menu entries (the study) is imported by page.js while
+// the game's module comes, and waited for before the menus are built, so
+// that its entries are in place then; one that adds none (online play)
 // may come later, page.js importing it once the first board shows, and
 // its onStart listener then runs at once:
 //

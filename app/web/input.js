@@ -1,7 +1,7 @@
 // Input: presses, taps and drags on the board (through the arrangement's
 // hit test on a phone), the promotion's two buttons, and the keys of the
 // window that a browser leaves to the page.
-import { box } from './boxes.js';
+import { boxOpen } from './boxes.js';
 import { game, surface, run, drawLog, f3 } from './game.js';
 import { TWIPS_PER_PIXEL, NATURAL_W } from './surface.js';
 import { arranged, origin, unit, frame, DESKTOP } from './arrangement.js';
@@ -223,7 +223,7 @@ canvas.addEventListener('touchmove', (e) => e.preventDefault(), { passive: false
 const KEYS = { ArrowLeft: 'REPLAY', ArrowRight: 'AFTER', Home: 'CANCEL' };
 const CTRL_KEYS = { z: 'MATTA' };
 document.addEventListener('keydown', (e) => {
-  if (box.open || e.altKey || e.metaKey) return;
+  if (boxOpen() || e.altKey || e.metaKey) return;
   if (e.ctrlKey) {
     const entry = !e.shiftKey && CTRL_KEYS[e.key.toLowerCase()];
     if (!entry || (e.target instanceof HTMLElement && e.target.matches('input, textarea'))) return;
@@ -299,7 +299,7 @@ canvas.addEventListener('blur', () => { cursorBox.hidden = true; });
 window.addEventListener('resize', () => requestAnimationFrame(showCursor));
 
 canvas.addEventListener('keydown', (e) => {
-  if (box.open || e.altKey || e.metaKey || e.ctrlKey) return;
+  if (boxOpen() || e.altKey || e.metaKey || e.ctrlKey) return;
   const steps = { ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, -1], ArrowDown: [0, 1] };
   if (steps[e.key]) {
     // The arrows are the board's here, not the record's steps.

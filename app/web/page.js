@@ -16,8 +16,8 @@
 //   input.js         presses, taps, drags and keys, the board's keys
 //   access.js        the moves said in words, the names of the controls
 //   features.js      what a feature module (the study, online play) hooks
-//                    into; the study is loaded before this one, online
-//                    play once the first board shows
+//                    into; the study is loaded while the game's module
+//                    comes, online play once the first board shows
 import { BUILD_ID, compiled, instance, yieldToPage } from './wasm.js';
 import { Surface, fetchFirstPicturesAhead, rememberFirstPictures, warmFonts, warmFontsAhead } from './surface.js';
 import { sound, listDataFiles, loadDataFiles } from './sound.js';
@@ -26,13 +26,17 @@ import { game, surface, canvas, hooks, anotherBuild, setGame, setSurface, showEn
          ENDED_KEY, firstBoard } from './game.js';
 import { buildMenus, menuEntries, retranslate } from './menu.js';
 import { setBoxTexts } from './boxes.js';
-import { DESKTOP, fit, prepareFit, scheduleComposite, takeCanvases } from './arrangement.js';
+import { DESKTOP, fit, prepareFit, scheduleComposite, takeCanvases, warmCanvasAhead } from './arrangement.js';
 import { started } from './features.js';
 import './console.js';
 import './record_panel.js';
 import './input.js';
 
 async function start() {
+  // Each step of the start runs in a task of its own, the first too: the
+  // page's modules ran in the task before, with the end of the page's
+  // parsing, and together they held a slow phone's thread long already.
+  await yieldToPage();
   // A game that ended in this tab stays ended across a reload, until the
   // person starts again.
   let ended = null;
@@ -56,11 +60,18 @@ async function start() {
   // from the disk and the audio context is made then, rather than while
   // the first board is laid out or the first tap is answered.
   warmFontsAhead();
+  await yieldToPage();
   sound.prepareAhead();
+  warmCanvasAhead();
+  // The study adds entries to the menus, so it is in before they are
+  // built; run in a task of its own rather than with the page's modules.
+  // The page goes on without it if it fails.
+  const studyLoaded = yieldToPage().then(() => import('./study.js'))
+    .catch((e) => console.warn('rindou: no study', e));
+  await yieldToPage();
   const soundsListed = listDataFiles();
-  // From here on each step of the start runs in a task of its own, the
-  // page's thread free between them for input and frames: on a slow phone
-  // the steps together hold it for most of a second.
+  // The page's thread is free between the steps for input and frames: on
+  // a slow phone the steps together hold it for most of a second.
   setGame(await instance({ rindouHooks: hooks }));
   performance.mark('rindou-instance');
   await yieldToPage();
@@ -89,6 +100,7 @@ async function start() {
   menuEntries();
   await yieldToPage();
   prepareFit();
+  await studyLoaded;
   await yieldToPage();
   const showMenus = buildMenus(menuEntries());
   await yieldToPage();

@@ -267,11 +267,11 @@ export class Surface {
         const until = start + 8;
         const end = Math.min(this.ops.length, later.from + count);
         const from = later.from;
-        // Nor more pictures than cover the canvas a few times over: the
+        // Nor more pictures than cover the canvas twice over: the
         // time a slice took says little of the next when their pictures
         // differ, as a board's background of many small tiles does.
         let area = 0;
-        const most = 3 * this.canvas.width * this.canvas.height;
+        const most = 2 * this.canvas.width * this.canvas.height;
         while (later.from < end && performance.now() < until && area < most) {
           const op = this.ops[later.from++];
           if (op.kind === 'image')
@@ -568,14 +568,25 @@ export function warmFontsAhead() {
   const fonts = SYSTEM_MINCHO.map((f) => `"${f}"`).concat(['serif']).map((f) => [`16px ${f}`, `bold 16px ${f}`]).flat();
   const onPage = () => {
     warmFonts(fonts);
-    setTimeout(() => {
+    // In each weight the page sets its own texts in (the controls'
+    // captions are semibold, the boxes' titles bold): each weight is a
+    // face of its own to find, so each has a line and a frame of its own.
+    const weights = ['400', '600', '700'];
+    const next = () => {
+      const weight = weights.shift();
+      if (!weight) return;
       const line = document.createElement('span');
       line.className = 'unseen';
       line.setAttribute('aria-hidden', 'true');
+      line.style.fontWeight = weight;
       line.textContent = WARM_TEXT;
       document.body.appendChild(line);
-      requestAnimationFrame(() => setTimeout(() => line.remove(), 0));
-    }, 0);
+      requestAnimationFrame(() => setTimeout(() => {
+        line.remove();
+        next();
+      }, 0));
+    };
+    setTimeout(next, 0);
   };
   warmFontsOffThread(fonts, document.documentElement.lang).then(onPage);
 }
