@@ -32,6 +32,9 @@ function locate(e) {
 // For tests and the curious: the page's point of a cell's centre of the
 // picture, wherever the arrangement shows it.
 window.rindouCellPoint = (col, row, fx = 0.5, fy = 0.5) => {
+  // Before the page's first arrangement (the board focused by keyboard
+  // while the game still loads) no cell is anywhere yet.
+  if (!arranged) return null;
   const x = 1300 + 615 * (col + fx), y = 100 + 690 * (row + fy);
   const rect = canvas.getBoundingClientRect();
   if (arranged.shape === DESKTOP) {
@@ -131,6 +134,7 @@ function sameCell(a, b) {
 // A copy of what lies under the finger, following it a little above, so
 // that the finger does not hide the piece it carries.
 function startGhost(e, touch) {
+  if (!arranged) return;
   const rect = canvas.getBoundingClientRect();
   const square = arranged.shape === DESKTOP ? 41 * rect.width / NATURAL_W : 615 * unit;
   const k = canvas.width / rect.width;
