@@ -169,9 +169,20 @@ test('a game is played on a phone by taps, and one by drags', async (t) => {
 for (const locale of ['ja-JP', 'en-US']) test(`a phone's first board shows what the board drawn whole shows (${locale})`, async () => {
   const { page, errors } = await open(390, 844, 3, true, locale);
   try {
+    // What the screen shows of the board: its strips, one under another.
     const board = () => page.evaluate(() => new Promise((resolve) =>
-      requestAnimationFrame(() => requestAnimationFrame(() =>
-        resolve(document.getElementById('board').toDataURL())))));
+      requestAnimationFrame(() => requestAnimationFrame(() => {
+        const strips = [...document.querySelectorAll('#board-strips canvas')];
+        const whole = document.createElement('canvas');
+        whole.width = strips[0].width;
+        whole.height = strips.reduce((h, s) => h + s.height, 0);
+        let y = 0;
+        for (const s of strips) {
+          whole.getContext('2d').drawImage(s, 0, y);
+          y += s.height;
+        }
+        resolve(whole.toDataURL());
+      }))));
     const first = await board();
     await page.setViewportSize({ width: 844, height: 390 });
     await page.waitForFunction(() => document.body.dataset.arrangement === 'landscape');
@@ -182,7 +193,7 @@ for (const locale of ['ja-JP', 'en-US']) test(`a phone's first board shows what 
     assert.ok(first === whole, 'the first board differs from the board drawn whole');
     // The canvas is hidden while its first composition is made: it must
     // show again once that is done.
-    assert.strictEqual(await page.evaluate(() => getComputedStyle(document.getElementById('board')).visibility),
+    assert.strictEqual(await page.evaluate(() => getComputedStyle(document.getElementById('board-strips')).visibility),
                        'visible', 'the first board is left hidden');
     assert.deepStrictEqual(errors, []);
   } finally {
