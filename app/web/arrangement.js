@@ -426,10 +426,47 @@ function shareRoom(shape, x, y, width, height) {
 // lays the page out holds the thread less long.
 export function prepareFit() {
   arrangementOf(game._rindou_shape_for(window.innerWidth, window.innerHeight));
+  warmCaptions();
 }
+
+// A phone's controls' captions laid out once, unseen, at the sizes they
+// start at, in tasks of their own before the page is first fitted: the
+// first layout of their words (the browser finding the faces that have
+// their characters, in the controls' weight) held the fitting's task on
+// a slow phone longer than all the rest of it.
+function warmCaptions() {
+  const shape = game._rindou_shape_for(window.innerWidth, window.innerHeight);
+  if (shape === DESKTOP) return;
+  const a = arrangementOf(shape);
+  const u = Math.min(window.innerWidth / a.width, window.innerHeight / a.height);
+  setTimeout(() => {
+    const captions = new Map(menuEntries().map((e) => [e.name, e.caption]));
+    const line = document.createElement('div');
+    line.className = 'unseen';
+    line.setAttribute('aria-hidden', 'true');
+    for (const { command, to } of a.controls) {
+      if (!captions.has(command)) continue;
+      const c = document.createElement('span');
+      c.className = 'control';
+      c.textContent = captions.get(command);
+      c.style.fontSize = `${Math.max(10, Math.min(20, (to[3] - to[1]) * u * 0.36))}px`;
+      line.appendChild(c);
+    }
+    document.body.appendChild(line);
+    setTimeout(() => {
+      void line.offsetWidth;
+      setTimeout(() => line.remove(), 0);
+    }, 0);
+  }, 0);
+}
+
+// Each fitting's number: a placing of controls put off to a later task
+// is left to a later fitting that came meanwhile.
+let placings = 0;
 
 export function fit() {
   endWarm();
+  ++placings;
   const shape = game._rindou_shape_for(window.innerWidth, window.innerHeight);
   const before = arranged;
   arranged = arrangementOf(shape);
@@ -472,8 +509,25 @@ export function fit() {
   canvas.width = 1;
   canvas.height = 1;
   shapeStrips(cssW, cssH, dpr);
-  placeControls(unit);
-  placeMenu(unit);
+  // Before the first board shows, nothing of the page shows: the controls
+  // are placed in a task of their own, their captions' layout being the
+  // longest part of the fitting on a slow phone.  A later fitting places
+  // them at once, in the frame that shows the board so fitted.
+  const placing = placings;
+  const place = () => {
+    if (placing !== placings) return;
+    placeControls(unit);
+    placeMenu(unit);
+  };
+  if (composedOnce || surface.ops.length) {
+    place();
+  } else {
+    setTimeout(place, 0);
+    // The hit test's first answer, asked ahead in a task of its own: the
+    // game's code for it runs slowly the first time, and the first tap
+    // would wait for it.
+    setTimeout(() => game._rindou_hit(shape, -1, -1), 0);
+  }
   // The picture apart at the scale its board shows at.
   const scale = unit * dpr * TWIPS_PER_PIXEL;
   surface.retarget(picture);
