@@ -191,6 +191,24 @@ for (const locale of ['ja-JP', 'en-US']) test(`a phone's first board shows what 
     const whole = await board();
     assert.ok(first.length > 10000, 'a board was drawn');
     assert.ok(first === whole, 'the first board differs from the board drawn whole');
+    // The strips cover the board's box edge to edge, each showing its
+    // pixels unscaled.
+    const strips = await page.evaluate(() => {
+      const board = document.getElementById('board').getBoundingClientRect();
+      return { board: [board.top, board.bottom, board.width],
+               strips: [...document.querySelectorAll('#board-strips canvas')].map((c) => {
+                 const r = c.getBoundingClientRect();
+                 return [r.top, r.bottom, r.width, c.width, c.height];
+               }) };
+    });
+    assert.ok(strips.strips.length > 1, 'a phone shows the board in strips');
+    strips.strips.forEach(([top, bottom, width, w, h], i) => {
+      assert.strictEqual(top, i ? strips.strips[i - 1][1] : strips.board[0]);
+      assert.strictEqual(width, strips.board[2]);
+      assert.strictEqual(w, width * 3);
+      if (i + 1 < strips.strips.length) assert.strictEqual(h, (bottom - top) * 3);
+    });
+    assert.strictEqual(strips.strips.at(-1)[1], strips.board[1]);
     // The canvas is hidden while its first composition is made: it must
     // show again once that is done.
     assert.strictEqual(await page.evaluate(() => getComputedStyle(document.getElementById('board-strips')).visibility),
