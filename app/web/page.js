@@ -19,11 +19,12 @@
 //                    into; the study is loaded while the game's module
 //                    comes, online play once the first board shows
 import { BUILD_ID, compiled, instance, yieldToPage } from './wasm.js';
-import { Surface, fetchFirstPicturesAhead, rememberFirstPictures, warmFonts, warmFontsAhead } from './surface.js';
+import { Surface, fetchFirstPicturesAhead, noteWindowSize, rememberFirstPictures, warmFonts,
+         warmFontsAhead } from './surface.js';
 import { sound, listDataFiles, loadDataFiles } from './sound.js';
 import { kept } from './kept.js';
 import { game, surface, canvas, hooks, anotherBuild, setGame, setSurface, showEnded,
-         ENDED_KEY, firstBoard } from './game.js';
+         ENDED_KEY, firstBoard, startGame } from './game.js';
 import { buildMenus, menuEntries, retranslate } from './menu.js';
 import { setBoxTexts } from './boxes.js';
 import { DESKTOP, fit, prepareFit, scheduleComposite, takeCanvases, warmCanvasAhead } from './arrangement.js';
@@ -55,6 +56,7 @@ async function start() {
   // game and the menus are laid out, rather than once the game has started
   // and asked for them.  Not sooner: on a slow connection they would share
   // it with the module, which everything else waits for.
+  noteWindowSize();
   const picturesAhead = compiled.then(fetchFirstPicturesAhead, () => {});
   // The page's thread idles while the module comes: the fonts are read
   // from the disk and the audio context is made then, rather than while
@@ -147,7 +149,7 @@ async function start() {
   setInterval(() => { if (game && game._rindou_tick()) window.rindouClockTicks += 1; }, 50);
   performance.mark('rindou-start');
   // The board it draws is painted in slices after it (see paintLater).
-  surface.paintLater(() => game._rindou_start(), yieldToPage);
+  startGame();
   performance.mark('rindou-started');
   // The game put aside goes on at the next visit (resume.js), before any
   // input could reach the new game, so in the same task as the start;
