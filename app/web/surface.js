@@ -588,15 +588,30 @@ export function warmFontsAhead() {
     // In each weight the page sets its own texts in (the controls'
     // captions are semibold, the boxes' titles bold): each weight is a
     // face of its own to find, so each has a line and a frame of its own.
-    const weights = ['400', '600', '700'];
+    const weights = ['400', '600', '700', null];
+    // Then the box's faces (its title, words and buttons, which have
+    // faces of their own) in a box of the same kind laid out unseen: the
+    // first box of all otherwise finds them while it answers a tap.
     const next = () => {
       const weight = weights.shift();
-      if (!weight) return;
-      const line = document.createElement('span');
+      if (weight === undefined) return;
+      let line;
+      if (weight) {
+        line = document.createElement('span');
+        line.style.fontWeight = weight;
+        line.textContent = WARM_TEXT;
+      } else {
+        line = document.createElement('dialog');
+        for (const tag of ['h1', 'p', 'button']) {
+          const part = document.createElement(tag);
+          part.textContent = WARM_TEXT;
+          if (tag === 'button') part.tabIndex = -1;
+          line.appendChild(part);
+        }
+        line.open = true;
+      }
       line.className = 'unseen';
       line.setAttribute('aria-hidden', 'true');
-      line.style.fontWeight = weight;
-      line.textContent = WARM_TEXT;
       document.body.appendChild(line);
       requestAnimationFrame(() => setTimeout(() => {
         line.remove();
