@@ -19,8 +19,7 @@
 //                    into; the study is loaded while the game's module
 //                    comes, online play once the first board shows
 import { BUILD_ID, compiled, instance, yieldToPage } from './wasm.js';
-import { Surface, fetchFirstPicturesAhead, noteWindowSize, rememberFirstPictures, warmFonts,
-         warmFontsAhead } from './surface.js';
+import { Surface, fetchFirstPicturesAhead, rememberFirstPictures, warmFonts, warmFontsAhead } from './surface.js';
 import { sound, listDataFiles, loadDataFiles } from './sound.js';
 import { kept } from './kept.js';
 import { game, surface, canvas, hooks, anotherBuild, setGame, setSurface, showEnded,
@@ -56,7 +55,6 @@ async function start() {
   // game and the menus are laid out, rather than once the game has started
   // and asked for them.  Not sooner: on a slow connection they would share
   // it with the module, which everything else waits for.
-  noteWindowSize();
   const picturesAhead = compiled.then(fetchFirstPicturesAhead, () => {});
   // The page's thread idles while the module comes: the fonts are read
   // from the disk and the audio context is made then, rather than while

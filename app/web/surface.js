@@ -481,16 +481,6 @@ const NEW_GAME_PICTURES = ['KARA_MASU', 'HAIKEI_MIDORI', 'COIN', 'RINDOU', 'UE_O
                            'SITA_KIN'].concat(['HU', 'KYOU', 'KEI', 'GIN', 'KAKU', 'SYA'].flatMap(
                              (p) => [`UE_${p}_0`, `SITA_${p}_0`]));
 
-// The window's size in CSS pixels, read in a task just after a frame: a
-// phone's browser lays the page out before it answers, and read any later
-// the page's first layout would be forced in the middle of other work.
-let windowSize = null;
-export function noteWindowSize() {
-  requestAnimationFrame(() => setTimeout(() => {
-    windowSize = { width: window.innerWidth, height: window.innerHeight };
-  }, 0));
-}
-
 // Starts fetching the pictures the first board will likely draw, in the
 // screen's density, before the module that draws it has come.  Resolves
 // once they are all in (or failed).
@@ -505,8 +495,8 @@ export function fetchFirstPicturesAhead() {
   if (!Array.isArray(files) || !files.every((f) => typeof f === 'string' && /^pictures\/[\w@.-]+$/.test(f))) {
     // The board will be fitted to the window: about this many device
     // pixels to each of its own.
-    const { width, height } = windowSize || { width: window.innerWidth, height: window.innerHeight };
-    const scale = (window.devicePixelRatio || 1) * Math.min(width / NATURAL_W, height / NATURAL_H);
+    const scale = (window.devicePixelRatio || 1) *
+                  Math.min(window.innerWidth / NATURAL_W, window.innerHeight / NATURAL_H);
     const large = scale > 1.25;
     files = NEW_GAME_PICTURES.map((stem) => `pictures/${stem}${large ? '@2x' : ''}.png`);
   }
