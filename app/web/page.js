@@ -23,7 +23,7 @@ import { Surface, fetchFirstPicturesAhead, rememberFirstPictures, warmFonts, war
 import { sound, listDataFiles, loadDataFiles } from './sound.js';
 import { kept } from './kept.js';
 import { game, surface, canvas, hooks, anotherBuild, setGame, setSurface, showEnded,
-         ENDED_KEY, firstBoard } from './game.js';
+         ENDED_KEY, firstBoard, startGame } from './game.js';
 import { buildMenus, menuEntries, retranslate } from './menu.js';
 import { setBoxTexts } from './boxes.js';
 import { DESKTOP, fit, prepareFit, scheduleComposite, takeCanvases, warmCanvasAhead } from './arrangement.js';
@@ -147,7 +147,7 @@ async function start() {
   setInterval(() => { if (game && game._rindou_tick()) window.rindouClockTicks += 1; }, 50);
   performance.mark('rindou-start');
   // The board it draws is painted in slices after it (see paintLater).
-  surface.paintLater(() => game._rindou_start(), yieldToPage);
+  startGame();
   performance.mark('rindou-started');
   // The game put aside goes on at the next visit (resume.js), before any
   // input could reach the new game, so in the same task as the start;
