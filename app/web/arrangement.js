@@ -47,6 +47,18 @@ export let origin = { x: 0, y: 0 };
 // lower hand's captions), to fill the room between the parts with.
 const BARE = [1300 + 615 * 12, 100 + 690 * 10, 1300 + 615 * 13, 100 + 690 * 11];
 
+// The window's size, read once after each change of it: reading it has
+// the browser lay out at once whatever the page changed since the last
+// frame, and the start reads it in tasks long enough already.  Read first
+// just after a frame, with nothing to lay out.  Forgotten at a resize
+// before the page's own listeners hear of it.
+let viewport = null;
+window.addEventListener('resize', () => { viewport = null; });
+export function viewportSize() {
+  if (!viewport) viewport = { width: window.innerWidth, height: window.innerHeight };
+  return viewport;
+}
+
 function arrangementOf(shape) {
   if (!arrangements.has(shape))
     arrangements.set(shape, JSON.parse(game.UTF8ToString(game._rindou_arrangement(shape))));
@@ -244,7 +256,7 @@ export async function warmCanvasAhead() {
   // have made, already a long one.
   await nextFrame();
   const dpr = window.devicePixelRatio || 1;
-  const w = window.innerWidth, h = window.innerHeight;
+  const { width: w, height: h } = viewportSize();
   if (arranged || w < 1 || h < 1) return;
   warming = true;
   canvas.style.width = `${w}px`;
@@ -257,12 +269,19 @@ export async function warmCanvasAhead() {
   // A strip at a time: the frame after a strip's change hands it over
   // again, in a second buffer, so that strips warmed in turn would have
   // one strip's second buffer made with the next one's first.
+  // Only the strip being warmed shows: a strip once changed is handed
+  // over again in the frames that follow while it shows, and the strips
+  // warmed before would add their copies to each frame that makes a
+  // buffer.
+  for (const strip of strips) strip.canvas.style.visibility = 'hidden';
   for (const strip of strips) {
+    strip.canvas.style.visibility = '';
     for (let i = 0; i < WARM_FRAMES; ++i) {
       if (!warming) return;
       touch(strip.g);
       await nextFrame();
     }
+    strip.canvas.style.visibility = 'hidden';
   }
   endWarm();
 }
@@ -271,6 +290,7 @@ function endWarm() {
   if (!warming) return;
   warming = false;
   stripBox.style.visibility = '';
+  for (const strip of strips) strip.canvas.style.visibility = '';
 }
 
 // The arrangement's parts copied from the picture onto the page's canvas.
@@ -423,29 +443,34 @@ function shareRoom(shape, x, y, width, height) {
 
 // The arrangement for the window as it is, asked of the game ahead of the
 // fitting (the first asking is the slow one), so that the fitting that
-// lays the page out holds the thread less long.
+// lays the page out holds the thread less long.  Resolves once the
+// controls' captions have been laid out ahead.
 export function prepareFit() {
-  arrangementOf(game._rindou_shape_for(window.innerWidth, window.innerHeight));
-  warmCaptions();
+  const { width, height } = viewportSize();
+  arrangementOf(game._rindou_shape_for(width, height));
+  return warmCaptions();
 }
 
 // A phone's controls' captions laid out once, unseen, at the sizes they
-// start at, in tasks of their own before the page is first fitted: the
+// start at, a few in each frame, before the page is first fitted: the
 // first layout of their words (the browser finding the faces that have
 // their characters, in the controls' weight) held the fitting's task on
-// a slow phone longer than all the rest of it.
-function warmCaptions() {
-  const shape = game._rindou_shape_for(window.innerWidth, window.innerHeight);
+// a slow phone longer than all the rest of it, and all of them in one
+// frame held that frame as long.  Resolves after the last of them.
+async function warmCaptions() {
+  const { width, height } = viewportSize();
+  const shape = game._rindou_shape_for(width, height);
   if (shape === DESKTOP) return;
   const a = arrangementOf(shape);
-  const u = Math.min(window.innerWidth / a.width, window.innerHeight / a.height);
-  setTimeout(() => {
-    const captions = new Map(menuEntries().map((e) => [e.name, e.caption]));
+  const u = Math.min(width / a.width, height / a.height);
+  const captions = new Map(menuEntries().map((e) => [e.name, e.caption]));
+  const shown = a.controls.filter(({ command }) => captions.has(command));
+  const EACH_FRAME = 2;
+  for (let i = 0; i < shown.length; i += EACH_FRAME) {
     const line = document.createElement('div');
     line.className = 'unseen';
     line.setAttribute('aria-hidden', 'true');
-    for (const { command, to } of a.controls) {
-      if (!captions.has(command)) continue;
+    for (const { command, to } of shown.slice(i, i + EACH_FRAME)) {
       const c = document.createElement('span');
       c.className = 'control';
       c.textContent = captions.get(command);
@@ -453,11 +478,9 @@ function warmCaptions() {
       line.appendChild(c);
     }
     document.body.appendChild(line);
-    setTimeout(() => {
-      void line.offsetWidth;
-      setTimeout(() => line.remove(), 0);
-    }, 0);
-  }, 0);
+    await new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)));
+    line.remove();
+  }
 }
 
 // Each fitting's number: a placing of controls put off to a later task
@@ -467,7 +490,8 @@ let placings = 0;
 export function fit() {
   endWarm();
   ++placings;
-  const shape = game._rindou_shape_for(window.innerWidth, window.innerHeight);
+  const view = viewportSize();
+  const shape = game._rindou_shape_for(view.width, view.height);
   const before = arranged;
   arranged = arrangementOf(shape);
   document.body.dataset.arrangement = ['desktop', 'portrait', 'landscape'][shape];
@@ -477,7 +501,7 @@ export function fit() {
     placeMenu(0);
     const bar = document.getElementById('menubar');
     const top = document.body.classList.contains('drawer') ? menuToggle.offsetHeight : bar.offsetHeight;
-    const room = shareRoom(DESKTOP, 0, top, window.innerWidth, window.innerHeight - top);
+    const room = shareRoom(DESKTOP, 0, top, view.width, view.height - top);
     const roomW = room.width;
     const roomH = room.height;
     let s = Math.min(roomW / NATURAL_W, roomH / NATURAL_H);
@@ -499,7 +523,7 @@ export function fit() {
   }
   // A phone: the canvas fills the screen, the arrangement as large as
   // the screen holds it, centred.
-  const { width: cssW, height: cssH } = shareRoom(shape, 0, 0, window.innerWidth, window.innerHeight);
+  const { width: cssW, height: cssH } = shareRoom(shape, 0, 0, view.width, view.height);
   unit = Math.max(0.001, Math.min(cssW / arranged.width, cssH / arranged.height));
   origin = { x: Math.floor((cssW - arranged.width * unit) / 2),
              y: Math.floor((cssH - arranged.height * unit) / 2) };
@@ -510,19 +534,22 @@ export function fit() {
   canvas.height = 1;
   shapeStrips(cssW, cssH, dpr);
   // Before the first board shows, nothing of the page shows: the controls
-  // are placed in a task of their own, their captions' layout being the
-  // longest part of the fitting on a slow phone.  A later fitting places
-  // them at once, in the frame that shows the board so fitted.
+  // are placed after the frame that lays the page out for the phone, in a
+  // task of their own, the two together being the longest part of the
+  // fitting on a slow phone.  A later fitting places them at once, in the
+  // frame that shows the board so fitted.
   const placing = placings;
+  // The menu's button and drawer at once: the menus join the page before
+  // the controls are placed, and would show as a bar meanwhile.
+  placeMenu(unit);
   const place = () => {
     if (placing !== placings) return;
     placeControls(unit);
-    placeMenu(unit);
   };
   if (composedOnce || surface.ops.length) {
     place();
   } else {
-    setTimeout(place, 0);
+    requestAnimationFrame(() => setTimeout(place, 0));
     // The hit test's first answer, asked ahead in a task of its own: the
     // game's code for it runs slowly the first time, and the first tap
     // would wait for it.
