@@ -273,13 +273,15 @@ export async function warmCanvasAhead() {
   // over again in the frames that follow while it shows, and the strips
   // warmed before would add their copies to each frame that makes a
   // buffer.
+  // Once the warming has ended (the page fitted meanwhile), the strips'
+  // looks are no longer this loop's to change.
   for (const strip of strips) strip.canvas.style.visibility = 'hidden';
   for (const strip of strips) {
     strip.canvas.style.visibility = '';
     for (let i = 0; i < WARM_FRAMES; ++i) {
-      if (!warming) return;
       touch(strip.g);
       await nextFrame();
+      if (!warming) return;
     }
     strip.canvas.style.visibility = 'hidden';
   }

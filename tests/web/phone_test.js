@@ -198,10 +198,11 @@ for (const locale of ['ja-JP', 'en-US']) test(`a phone's first board shows what 
       return { board: [board.top, board.bottom, board.width],
                strips: [...document.querySelectorAll('#board-strips canvas')].map((c) => {
                  const r = c.getBoundingClientRect();
-                 return [r.top, r.bottom, r.width, c.width, c.height];
+                 return [r.top, r.bottom, r.width, c.width, c.height, getComputedStyle(c).visibility];
                }) };
     });
     assert.ok(strips.strips.length > 1, 'a phone shows the board in strips');
+    assert.deepStrictEqual(strips.strips.map((s) => s[5]), strips.strips.map(() => 'visible'));
     strips.strips.forEach(([top, bottom, width, w, h], i) => {
       assert.strictEqual(top, i ? strips.strips[i - 1][1] : strips.board[0]);
       assert.strictEqual(width, strips.board[2]);
