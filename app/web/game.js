@@ -5,7 +5,7 @@
 // The module holds the game and its work in progress; whatever the work
 // waits for comes here through hooks.wait with the wait's number, and the
 // page calls back with that number once the wait is over.
-import { BUILD_ID, RELOADED_KEY, cString, waitKinds } from './wasm.js';
+import { BUILD_ID, RELOADED_KEY, cString, waitKinds, yieldToPage } from './wasm.js';
 import { box, boxTexts, openBox } from './boxes.js';
 import { sound, dataFileSize, dataFileRead } from './sound.js';
 import { kept, KEPT_LIST } from './kept.js';
@@ -61,6 +61,21 @@ window.rindouDrawLog = {
   start() { drawLog = []; },
   take() { const log = drawLog || []; drawLog = null; return log.join('\n') + '\n'; },
 };
+
+// Set while the game's start runs (startGame), and what its idle left for
+// the tasks after it.
+let starting = false;
+const afterStart = [];
+
+// The game's start; its first drawing is painted later (Surface.paintLater).
+export function startGame() {
+  starting = true;
+  try {
+    surface.paintLater(() => game._rindou_start(), yieldToPage);
+  } finally {
+    starting = false;
+  }
+}
 
 export const hooks = {
   drawImage: (code, x, y) => {
@@ -121,12 +136,28 @@ export const hooks = {
     keptThisTime = null;
     window.rindouResume.idle();
     document.body.dataset.state = 'idle';
-    syncMenu();
-    // The turn may change with nothing drawn: the mark of the side to
-    // move follows it.
-    scheduleComposite();
-    sayNewMoves();
-    idled();
+    // What the last idle left for later comes before this one's, so that
+    // the moves are said and the menus marked in the order they came.
+    for (const step of afterStart.splice(0)) step();
+    const steps = [syncMenu,
+                   // The turn may change with nothing drawn: the mark of
+                   // the side to move follows it.
+                   scheduleComposite,
+                   sayNewMoves, idled];
+    if (!starting) {
+      for (const step of steps) step();
+      return;
+    }
+    // The game's start is a slow phone's longest task already: the page
+    // around the board follows it each step in a task of its own.
+    afterStart.push(...steps);
+    (async () => {
+      while (afterStart.length) {
+        await yieldToPage();
+        const step = afterStart.shift();
+        if (step) step();
+      }
+    })();
   },
   // A page cannot end as a program does: it says the game is over, and
   // whether it was kept, and offers a new start, until the person takes

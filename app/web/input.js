@@ -4,7 +4,7 @@
 import { boxOpen } from './boxes.js';
 import { game, surface, run, drawLog, f3 } from './game.js';
 import { TWIPS_PER_PIXEL, NATURAL_W } from './surface.js';
-import { arranged, origin, unit, frame, DESKTOP } from './arrangement.js';
+import { arranged, origin, unit, frame, DESKTOP, copyShown, shownScale } from './arrangement.js';
 import { closeMenus, control, menuTitles, setDrawer } from './menu.js';
 import { pressTaken } from './features.js';
 import { say } from './access.js';
@@ -137,14 +137,13 @@ function startGhost(e, touch) {
   if (!arranged) return;
   const rect = canvas.getBoundingClientRect();
   const square = arranged.shape === DESKTOP ? 41 * rect.width / NATURAL_W : 615 * unit;
-  const k = canvas.width / rect.width;
+  const k = shownScale();
   const g = document.createElement('canvas');
   g.id = 'drag-ghost';
   g.width = Math.ceil(square * k);
   g.height = Math.ceil(square * 1.12 * k);
-  g.getContext('2d').drawImage(canvas, (e.clientX - rect.left - square / 2) * k,
-                               (e.clientY - rect.top - square * 0.56) * k, g.width, g.height,
-                               0, 0, g.width, g.height);
+  copyShown(g.getContext('2d'), Math.round((e.clientX - rect.left - square / 2) * k),
+            Math.round((e.clientY - rect.top - square * 0.56) * k), g.width, g.height);
   g.style.width = `${square}px`;
   g.style.height = `${square * 1.12}px`;
   document.body.appendChild(g);

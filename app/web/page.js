@@ -23,10 +23,10 @@ import { Surface, fetchFirstPicturesAhead, rememberFirstPictures, warmFonts, war
 import { sound, listDataFiles, loadDataFiles } from './sound.js';
 import { kept } from './kept.js';
 import { game, surface, canvas, hooks, anotherBuild, setGame, setSurface, showEnded,
-         ENDED_KEY, firstBoard } from './game.js';
+         ENDED_KEY, firstBoard, startGame } from './game.js';
 import { buildMenus, menuEntries, retranslate } from './menu.js';
 import { setBoxTexts } from './boxes.js';
-import { DESKTOP, fit, prepareFit, scheduleComposite, takeCanvases, warmCanvasAhead } from './arrangement.js';
+import { DESKTOP, fit, prepareFit, scheduleComposite, takeCanvases, viewportSize, warmCanvasAhead } from './arrangement.js';
 import { started } from './features.js';
 import './console.js';
 import './record_panel.js';
@@ -99,12 +99,12 @@ async function start() {
   // short.  The entries are asked again there, as they stand then.
   menuEntries();
   await yieldToPage();
-  prepareFit();
+  const captionsLaid = prepareFit();
   await studyLoaded;
   await yieldToPage();
   const showMenus = buildMenus(menuEntries());
   await yieldToPage();
-  if (game._rindou_shape_for(window.innerWidth, window.innerHeight) === DESKTOP) {
+  if (game._rindou_shape_for(viewportSize().width, viewportSize().height) === DESKTOP) {
     // In the same task as the menus shown: a frame between them would show
     // the page laid out without its canvas fitted, and then shift it.
     showMenus();
@@ -113,6 +113,8 @@ async function start() {
     // A phone's menus go into a drawer that is closed, and its arrangement
     // needs nothing of them: fitted first, the page is laid out without
     // them, and the menus then join it in a task of their own, unseen.
+    // Not in the frame that lays out the controls' captions ahead.
+    await captionsLaid;
     fit();
     await yieldToPage();
     showMenus();
@@ -147,7 +149,7 @@ async function start() {
   setInterval(() => { if (game && game._rindou_tick()) window.rindouClockTicks += 1; }, 50);
   performance.mark('rindou-start');
   // The board it draws is painted in slices after it (see paintLater).
-  surface.paintLater(() => game._rindou_start(), yieldToPage);
+  startGame();
   performance.mark('rindou-started');
   // The game put aside goes on at the next visit (resume.js), before any
   // input could reach the new game, so in the same task as the start;

@@ -245,40 +245,47 @@ export class Surface {
     }
     return (async () => {
       // A slice's calls are only recorded while its script runs: the
-      // browser rasters them once the task ends, and that takes several
-      // times as long as the script (a whole board's pictures scaled to a
-      // phone's density).  So a slice is sized by what the last one cost
-      // from its start to the start of the next, raster included, aiming
-      // well under the 50 ms that counts as a long task; the first is small
-      // because nothing is known yet.  The script's own few milliseconds
-      // still bound a slice whose calls raster quickly.
+      // browser rasters them after it, and that takes several times as
+      // long as the script (a whole board's pictures scaled to a phone's
+      // density).  So a slice is sized by what the slices before it cost
+      // from their start to the start of the next, raster included, aiming
+      // well under the 50 ms that counts as a long task.  A slice's raster
+      // is not always done before the next slice starts: it then lands in
+      // the next one's time, which alone would look cheap and grow the one
+      // after it far too much.  Hence the dearer of the last two, a growth
+      // of at most half again from one slice to the next, and never more
+      // pictures than cover half the canvas.  A slice is weighed by the
+      // device pixels its pictures cover plus a share for each call, since
+      // a board's background of many small tiles rasters as slowly as a
+      // few large pictures do.  The first is small because nothing is
+      // known yet; the script's own few milliseconds still bound a slice
+      // whose calls raster quickly.
       const SLICE_MS = 30;
-      let count = 8;
+      const CALL_WEIGHT = 4096;
+      const most = this.canvas.width * this.canvas.height / 2;
+      let budget = 8 * CALL_WEIGHT;
       let last = null;
+      const costs = [];
       while (later.from < this.ops.length) {
         await yieldToPage();
         // The whole list painted meanwhile (the canvas fitted anew).
         if (later.from >= this.ops.length) break;
         const start = performance.now();
         if (last !== null) {
-          const took = Math.max(1, start - last.start);
-          count = Math.max(4, Math.min(1024, Math.round(last.count * SLICE_MS / took)));
+          costs.push(Math.max(1, start - last.start) / last.weight);
+          if (costs.length > 2) costs.shift();
+          budget = Math.max(CALL_WEIGHT, Math.min(1.5 * last.weight, SLICE_MS / Math.max(...costs), most));
         }
         const until = start + 8;
-        const end = Math.min(this.ops.length, later.from + count);
-        const from = later.from;
-        // Nor more pictures than cover the canvas twice over: the
-        // time a slice took says little of the next when their pictures
-        // differ, as a board's background of many small tiles does.
-        let area = 0;
-        const most = 2 * this.canvas.width * this.canvas.height;
-        while (later.from < end && performance.now() < until && area < most) {
+        let weight = 0;
+        while (later.from < this.ops.length && performance.now() < until && weight < budget) {
           const op = this.ops[later.from++];
+          weight += CALL_WEIGHT;
           if (op.kind === 'image')
-            area += (this.device(op.x2) - this.device(op.x1)) * (this.device(op.y2) - this.device(op.y1));
+            weight += (this.device(op.x2) - this.device(op.x1)) * (this.device(op.y2) - this.device(op.y1));
           this.paint(op);
         }
-        last = { start, count: later.from - from };
+        last = { start, weight };
       }
       this.painting = null;
       if (this.changed) this.changed();
@@ -571,15 +578,30 @@ export function warmFontsAhead() {
     // In each weight the page sets its own texts in (the controls'
     // captions are semibold, the boxes' titles bold): each weight is a
     // face of its own to find, so each has a line and a frame of its own.
-    const weights = ['400', '600', '700'];
+    const weights = ['400', '600', '700', null];
+    // Then the box's faces (its title, words and buttons, which have
+    // faces of their own) in a box of the same kind laid out unseen: the
+    // first box of all otherwise finds them while it answers a tap.
     const next = () => {
       const weight = weights.shift();
-      if (!weight) return;
-      const line = document.createElement('span');
+      if (weight === undefined) return;
+      let line;
+      if (weight) {
+        line = document.createElement('span');
+        line.style.fontWeight = weight;
+        line.textContent = WARM_TEXT;
+      } else {
+        line = document.createElement('dialog');
+        for (const tag of ['h1', 'p', 'button']) {
+          const part = document.createElement(tag);
+          part.textContent = WARM_TEXT;
+          if (tag === 'button') part.tabIndex = -1;
+          line.appendChild(part);
+        }
+        line.open = true;
+      }
       line.className = 'unseen';
       line.setAttribute('aria-hidden', 'true');
-      line.style.fontWeight = weight;
-      line.textContent = WARM_TEXT;
       document.body.appendChild(line);
       requestAnimationFrame(() => setTimeout(() => {
         line.remove();
@@ -620,15 +642,19 @@ function warmFontsOffThread(fonts, lang) {
       worker = url = null;
       resolve();
     };
-    try {
-      url = URL.createObjectURL(new Blob([script], { type: 'text/javascript' }));
-      worker = new Worker(url);
-      worker.onmessage = done;
-      worker.onerror = done;
-      worker.postMessage({ fonts, lang: lang || 'ja', text: WARM_TEXT });
-    } catch {
-      done();
-    }
+    // In a task of its own: making the worker is long enough on a slow
+    // phone to add to whatever step of the page's start asked for it.
+    setTimeout(() => {
+      try {
+        url = URL.createObjectURL(new Blob([script], { type: 'text/javascript' }));
+        worker = new Worker(url);
+        worker.onmessage = done;
+        worker.onerror = done;
+        worker.postMessage({ fonts, lang: lang || 'ja', text: WARM_TEXT });
+      } catch {
+        done();
+      }
+    }, 0);
   });
 }
 

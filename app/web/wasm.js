@@ -11,7 +11,10 @@ export const RELOADED_KEY = 'rindou.reloadedForBuild';
 
 // The module is compiled once; the game, each console session and the
 // search worker are instances of their own.
-export const compiled = WebAssembly.compileStreaming(fetch('rindou.wasm'));
+// Asked in a task of its own rather than while the page's modules are
+// evaluated, which holds a slow phone's thread long already; the page's
+// head has the browser fetching it meanwhile.
+export const compiled = yieldToPage().then(() => WebAssembly.compileStreaming(fetch('rindou.wasm')));
 export function instance(options) {
   // Each step in a task of its own: the runtime's set-up, the
   // instantiation and the module's own start (its constructors) would

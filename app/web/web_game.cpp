@@ -9,6 +9,7 @@
 // this side reaches the page through the hooks the page gave the module
 // (Module.rindouHooks).
 #include <emscripten.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
@@ -798,6 +799,11 @@ EMSCRIPTEN_KEEPALIVE const char* rindou_box_texts() {
 // rindou-cli prints for them; its size is rindou_console_size().
 static std::string console_output;
 EMSCRIPTEN_KEEPALIVE const char* rindou_console(const char* input, int size) {
+    // The runtime's mask starts as 0777, so a record the console writes
+    // would get no permissions at all and could not be read back: give it
+    // the mask a console usually runs under.
+    static const bool usual_mask = (::umask(022), true);
+    (void)usual_mask;
     std::istringstream in{std::string(input, static_cast<size_t>(std::max(size, 0)))};
     std::ostringstream out;
     rindou::run_cli(in, out);

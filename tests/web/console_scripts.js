@@ -70,6 +70,11 @@ function scripts() {
   // Deep searches at LEVEL4 and LEVEL5 and hints, on the levels' own budgets.
   list.push({ name: 'levels 4 and 5', input: 'menu LEVEL4\nmenu SENTE\nmove 7 7 7 6\nsearch 4\n'
                                              + 'menu LEVEL5\nmenu HINT\nsearch 5\nshow\n' });
+  // A record written in the session's folder and read back; one in a folder
+  // that does not exist.
+  list.push({ name: 'a record saved and loaded', input: 'menu SENTE\nmove 7 7 7 6\nsave .|kept|a|b|c\n'
+                                                      + 'load kept.棋譜\nmenu REPLAY\nsave missing|other|a|b|c\n'
+                                                      + 'load missing/other.棋譜\n' });
   return list;
 }
 

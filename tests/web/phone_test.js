@@ -169,9 +169,20 @@ test('a game is played on a phone by taps, and one by drags', async (t) => {
 for (const locale of ['ja-JP', 'en-US']) test(`a phone's first board shows what the board drawn whole shows (${locale})`, async () => {
   const { page, errors } = await open(390, 844, 3, true, locale);
   try {
+    // What the screen shows of the board: its strips, one under another.
     const board = () => page.evaluate(() => new Promise((resolve) =>
-      requestAnimationFrame(() => requestAnimationFrame(() =>
-        resolve(document.getElementById('board').toDataURL())))));
+      requestAnimationFrame(() => requestAnimationFrame(() => {
+        const strips = [...document.querySelectorAll('#board-strips canvas')];
+        const whole = document.createElement('canvas');
+        whole.width = strips[0].width;
+        whole.height = strips.reduce((h, s) => h + s.height, 0);
+        let y = 0;
+        for (const s of strips) {
+          whole.getContext('2d').drawImage(s, 0, y);
+          y += s.height;
+        }
+        resolve(whole.toDataURL());
+      }))));
     const first = await board();
     await page.setViewportSize({ width: 844, height: 390 });
     await page.waitForFunction(() => document.body.dataset.arrangement === 'landscape');
@@ -180,9 +191,28 @@ for (const locale of ['ja-JP', 'en-US']) test(`a phone's first board shows what 
     const whole = await board();
     assert.ok(first.length > 10000, 'a board was drawn');
     assert.ok(first === whole, 'the first board differs from the board drawn whole');
+    // The strips cover the board's box edge to edge, each showing its
+    // pixels unscaled.
+    const strips = await page.evaluate(() => {
+      const board = document.getElementById('board').getBoundingClientRect();
+      return { board: [board.top, board.bottom, board.width],
+               strips: [...document.querySelectorAll('#board-strips canvas')].map((c) => {
+                 const r = c.getBoundingClientRect();
+                 return [r.top, r.bottom, r.width, c.width, c.height, getComputedStyle(c).visibility];
+               }) };
+    });
+    assert.ok(strips.strips.length > 1, 'a phone shows the board in strips');
+    assert.deepStrictEqual(strips.strips.map((s) => s[5]), strips.strips.map(() => 'visible'));
+    strips.strips.forEach(([top, bottom, width, w, h], i) => {
+      assert.strictEqual(top, i ? strips.strips[i - 1][1] : strips.board[0]);
+      assert.strictEqual(width, strips.board[2]);
+      assert.strictEqual(w, width * 3);
+      if (i + 1 < strips.strips.length) assert.strictEqual(h, (bottom - top) * 3);
+    });
+    assert.strictEqual(strips.strips.at(-1)[1], strips.board[1]);
     // The canvas is hidden while its first composition is made: it must
     // show again once that is done.
-    assert.strictEqual(await page.evaluate(() => getComputedStyle(document.getElementById('board')).visibility),
+    assert.strictEqual(await page.evaluate(() => getComputedStyle(document.getElementById('board-strips')).visibility),
                        'visible', 'the first board is left hidden');
     assert.deepStrictEqual(errors, []);
   } finally {
