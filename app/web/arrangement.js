@@ -387,6 +387,13 @@ function marks() {
   };
 }
 
+// A control's caption size before any shrinking: as large as a button of
+// the arrangement's rectangle `to`, at `scale` CSS pixels to its unit,
+// holds it.
+function captionSize(to, scale) {
+  return Math.max(10, Math.min(20, (to[3] - to[1]) * scale * 0.36));
+}
+
 // The controls of the arrangement, each a button running the menu
 // table's command of its name; a command the table lacks shows none.
 function placeControls(scale) {
@@ -412,7 +419,7 @@ function placeControls(scale) {
     });
     controls.appendChild(b);
     // The caption as large as its button holds it, on two lines at most.
-    const size = Math.max(10, Math.min(20, (to[3] - to[1]) * scale * 0.36));
+    const size = captionSize(to, scale);
     b.style.fontSize = `${size}px`;
     shrinking.push({ b, size });
   }
@@ -476,7 +483,7 @@ async function warmCaptions() {
       const c = document.createElement('span');
       c.className = 'control';
       c.textContent = captions.get(command);
-      c.style.fontSize = `${Math.max(10, Math.min(20, (to[3] - to[1]) * u * 0.36))}px`;
+      c.style.fontSize = `${captionSize(to, u)}px`;
       line.appendChild(c);
     }
     document.body.appendChild(line);
