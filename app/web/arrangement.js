@@ -13,8 +13,6 @@ import { yieldToPage } from './wasm.js';
 export const DESKTOP = 0;
 const arrangements = new Map();
 export let arranged = null;
-// The picture drawn apart, whose parts a phone's arrangement shows.
-const picture = document.createElement('canvas');
 export const frame = document.getElementById('board-frame');
 const controls = document.getElementById('controls');
 let compositePending = false;
@@ -25,8 +23,11 @@ let compositePending = false;
 // changed canvas to the screen in a buffer of the canvas's size, the first
 // few of them made afresh: a phone screen's worth of memory at once held a
 // slow phone's frame too long, a strip's is a fraction of it.  A frame
-// that changes a strip copies only that strip.
-const STRIPS = 3;
+// that changes a strip copies only that strip.  The cost goes with the
+// memory the browser takes afresh, so each strip holds about the same
+// number of device pixels, whatever the screen: a phone's screen at three
+// device pixels to a CSS pixel comes to eight strips.
+const STRIP_PIXELS = 384 * 1024;
 const stripBox = document.createElement('div');
 stripBox.id = 'board-strips';
 stripBox.setAttribute('aria-hidden', 'true');
@@ -87,8 +88,9 @@ function shapeStrips(cssW, cssH, dpr) {
   extent = { width: Math.max(1, Math.ceil(cssW * dpr)), height: Math.max(1, Math.ceil(cssH * dpr)),
              cssWidth: cssW };
   const tops = [0];
-  for (let i = 1; i < STRIPS; ++i) {
-    const want = Math.round(cssH * i / STRIPS);
+  const count = Math.max(1, Math.ceil(extent.width * extent.height / STRIP_PIXELS));
+  for (let i = 1; i < count; ++i) {
+    const want = Math.round(cssH * i / count);
     for (let d = 0; d <= 16; ++d) {
       const y = [want - d, want + d].find((v) => v > tops[tops.length - 1] && v < cssH &&
                                           Math.abs(v * dpr - Math.round(v * dpr)) < 1e-6);
@@ -200,6 +202,7 @@ async function composeFirst() {
     if (before) before();
   };
   const size = extent;
+  endWarm();
   stripBox.style.visibility = 'hidden';
   for (const step of partSteps()) {
     await yieldToPage();
@@ -247,8 +250,11 @@ export function takeCanvases() {
 // phone's arrangement gives them (the screen's, fitted again the same
 // keeps their buffers) and show, still transparent, for a few frames each,
 // one strip a frame, then hide again until the first board; the screen
-// shows nothing of them meanwhile.
-const WARM_FRAMES = 3;
+// shows nothing of them meanwhile.  The warming goes on after the page is
+// first fitted (the same screen keeps the strips' buffers), until the first
+// board is composed.  Two frames make a strip's two buffers; the frames
+// after them take turns with those.
+const WARM_FRAMES = 2;
 let warming = false;
 const nextFrame = () => new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)));
 export async function warmCanvasAhead() {
@@ -273,10 +279,16 @@ export async function warmCanvasAhead() {
   // over again in the frames that follow while it shows, and the strips
   // warmed before would add their copies to each frame that makes a
   // buffer.
-  // Once the warming has ended (the page fitted meanwhile), the strips'
-  // looks are no longer this loop's to change.
+  // Once the warming has ended (the first board composed meanwhile, or the
+  // page fitted for the desktop), the strips' looks are no longer this
+  // loop's to change.  A fitting in between may shape the strips anew: the
+  // loop warms those there are.
   for (const strip of strips) strip.canvas.style.visibility = 'hidden';
-  for (const strip of strips) {
+  const warmed = new Set();
+  for (;;) {
+    const strip = strips.find((s) => !warmed.has(s));
+    if (!strip) break;
+    warmed.add(strip);
     strip.canvas.style.visibility = '';
     for (let i = 0; i < WARM_FRAMES; ++i) {
       touch(strip.g);
@@ -325,8 +337,8 @@ function partSteps() {
       tile = document.createElement('canvas');
       tile.width = Math.max(1, bare[2] - bare[0]);
       tile.height = Math.max(1, bare[3] - bare[1]);
-      tile.getContext('2d').drawImage(picture, bare[0], bare[1], tile.width, tile.height,
-                                      0, 0, tile.width, tile.height);
+      surface.copy(tile.getContext('2d'), bare[0], bare[1], tile.width, tile.height,
+                   0, 0, tile.width, tile.height);
     }
     const top = Math.floor(extent.height * band / BANDS);
     const bottom = Math.floor(extent.height * (band + 1) / BANDS);
@@ -341,8 +353,8 @@ function partSteps() {
   const part = ({ from, to }) => (c) => {
     c.save();
     c.translate(Math.round(origin.x * dpr), Math.round(origin.y * dpr));
-    c.drawImage(picture, from[0] * p, from[1] * p, (from[2] - from[0]) * p, (from[3] - from[1]) * p,
-                to[0] * k, to[1] * k, (to[2] - to[0]) * k, (to[3] - to[1]) * k);
+    surface.copy(c, from[0] * p, from[1] * p, (from[2] - from[0]) * p, (from[3] - from[1]) * p,
+                 to[0] * k, to[1] * k, (to[2] - to[0]) * k, (to[3] - to[1]) * k);
     c.restore();
   };
   return [...Array.from({ length: BANDS }, (_, band) => ground(band)), ...arranged.placements.map(part)];
@@ -497,7 +509,6 @@ async function warmCaptions() {
 let placings = 0;
 
 export function fit() {
-  endWarm();
   ++placings;
   const view = viewportSize();
   const shape = game._rindou_shape_for(view.width, view.height);
@@ -507,6 +518,7 @@ export function fit() {
   document.body.classList.toggle('phone', shape !== DESKTOP);
   const dpr = window.devicePixelRatio || 1;
   if (shape === DESKTOP) {
+    endWarm();
     placeMenu(0);
     const bar = document.getElementById('menubar');
     const top = document.body.classList.contains('drawer') ? menuToggle.offsetHeight : bar.offsetHeight;
@@ -566,7 +578,7 @@ export function fit() {
   }
   // The picture apart at the scale its board shows at.
   const scale = unit * dpr * TWIPS_PER_PIXEL;
-  surface.retarget(picture);
+  surface.retargetApart();
   surface.setGeometry(Math.ceil(NATURAL_W * scale), Math.ceil(NATURAL_H * scale), scale);
   // Before the game has drawn anything there is nothing to lay out: the
   // game's first drawing composes the arrangement at the next frame.

@@ -120,9 +120,9 @@ async function start() {
     showMenus();
   }
   window.addEventListener('resize', fit);
-  for (let band = 0; band < 4; ++band) {
+  for (const step of surface.groundSteps()) {
     await yieldToPage();
-    surface.layGround(band, 4);
+    step();
   }
   for (const step of takeCanvases()) {
     await yieldToPage();

@@ -11,12 +11,22 @@ const SYSTEM_MINCHO = ['Hiragino Mincho ProN', 'Yu Mincho', 'YuMincho', 'Noto Se
 export const NATURAL_W = 707;
 export const NATURAL_H = 555;
 
+// A picture kept apart (a phone's arrangement shows parts of it) is drawn
+// on bands of rows, each a canvas of its own.  The browser takes a
+// canvas's memory, and clears it, when it is first drawn on: the picture
+// of a phone's board taken at once held a slow phone's thread longer than
+// any other step of the page's start, and a band's is a fraction of it,
+// taken in a task of its own.  Each band also holds a few rows of its
+// neighbours, so that a part copied from across two bands comes out as it
+// would from one canvas.
+const BAND_PIXELS = 384 * 1024;
+const BAND_OVERLAP = 8;
+
 // Every drawing call lands on the canvas at once and is kept in a display
 // list, so that the board can be drawn anew at any size and pixel ratio.
 export class Surface {
   constructor(canvas, look) {
-    this.canvas = canvas;
-    this.ctx = canvas.getContext('2d');
+    this.retarget(canvas);
     this.palette = look.palette.map(([r, g, b]) => `rgb(${r},${g},${b})`);
     // The desktop's fonts, then the Mincho each other system has: the page
     // ships no font of its own.
@@ -47,11 +57,67 @@ export class Surface {
     this.changed = null;
   }
 
-  // The canvas the picture is drawn on: the page's own, or one kept apart
-  // whose parts an arrangement shows.
+  // The picture drawn on the page's own canvas.
   retarget(canvas) {
     this.canvas = canvas;
-    this.ctx = canvas.getContext('2d');
+    this.apart = false;
+    this.bands = [{ canvas, ctx: canvas.getContext('2d'), top: 0, bottom: Infinity, from: 0, laid: true }];
+  }
+
+  // The picture kept apart, in bands, whose parts an arrangement shows
+  // (see copy).
+  retargetApart() {
+    if (this.apart) return;
+    this.canvas = null;
+    this.apart = true;
+    this.bands = [];
+  }
+
+  // The picture kept apart shaped in bands for `width` by `height` device
+  // pixels, each band's canvas placed so that the picture's own rows draw
+  // on it.  Their memory is taken when first drawn on.
+  shapeBands(width, height) {
+    const count = Math.max(1, Math.ceil(width * height / BAND_PIXELS));
+    while (this.bands.length > count) this.bands.pop();
+    while (this.bands.length < count) {
+      const canvas = document.createElement('canvas');
+      this.bands.push({ canvas, ctx: canvas.getContext('2d') });
+    }
+    this.bands.forEach((band, i) => {
+      band.top = Math.floor(height * i / count);
+      band.bottom = Math.floor(height * (i + 1) / count);
+      band.from = Math.max(0, band.top - BAND_OVERLAP);
+      band.canvas.width = Math.max(1, width);
+      band.canvas.height = Math.max(1, Math.min(height, band.bottom + BAND_OVERLAP) - band.from);
+      band.laid = false;
+    });
+  }
+
+  // Copies the part (sx, sy, sw, sh) of the picture onto (dx, dy, dw, dh)
+  // of `g`, as drawImage would from one canvas.  A part across bands is
+  // copied from each band onto the rows of `g` its own rows fall on, cut at
+  // whole rows of `g`'s own (its transform moves by whole pixels), where
+  // the band's neighbouring rows keep the edge's smoothing as one canvas
+  // would have it.
+  copy(g, sx, sy, sw, sh, dx, dy, dw, dh) {
+    const hit = this.bands.filter((b) => b.top < sy + sh && b.bottom > sy);
+    if (hit.length === 1) {
+      g.drawImage(hit[0].canvas, sx, sy - hit[0].from, sw, sh, dx, dy, dw, dh);
+      return;
+    }
+    const k = dh / sh;
+    const edge = (row) => Math.round(dy + (row - sy) * k);
+    hit.forEach((b, i) => {
+      const top = i === 0 ? Math.floor(dy) - 1 : edge(b.top);
+      const bottom = i === hit.length - 1 ? Math.ceil(dy + dh) + 1 : edge(b.bottom);
+      if (bottom <= top) return;
+      g.save();
+      g.beginPath();
+      g.rect(Math.floor(dx) - 1, top, Math.ceil(dw) + 2, bottom - top);
+      g.clip();
+      g.drawImage(b.canvas, sx, sy - b.from, sw, sh, dx, dy, dw, dh);
+      g.restore();
+    });
   }
 
   device(twips) {
@@ -69,8 +135,14 @@ export class Surface {
   }
 
   setGeometry(width, height, scale) {
-    this.canvas.width = Math.max(1, width);
-    this.canvas.height = Math.max(1, height);
+    this.width = Math.max(1, width);
+    this.height = Math.max(1, height);
+    if (this.apart) {
+      this.shapeBands(this.width, this.height);
+    } else {
+      this.canvas.width = this.width;
+      this.canvas.height = this.height;
+    }
     this.scale = scale > 0 ? scale : 1;
     this.rebuild();
   }
@@ -83,7 +155,7 @@ export class Surface {
     // call painted on it, so that the page's fitting, before the game has
     // drawn, does not also hold the thread to fill a picture the size of
     // the board.
-    this.bare = !this.canvas.isConnected && !this.ops.length;
+    this.bare = this.apart && !this.ops.length;
     if (this.bare) {
       if (this.changed) this.changed();
       return;
@@ -93,23 +165,32 @@ export class Surface {
     if (this.changed) this.changed();
   }
 
-  // The ground of a picture kept apart, laid now if nothing has laid it
-  // yet, band `band` of `bands`: the page lays them before the game draws,
-  // each in a task of its own, since filling a picture a phone's screen
-  // wide is itself long on a slow phone.
-  layGround(band, bands) {
-    if (!this.bare) return;
-    const from = Math.floor(this.canvas.height * band / bands);
-    const to = Math.floor(this.canvas.height * (band + 1) / bands);
-    this.ctx.fillStyle = this.palette[2];
-    this.ctx.fillRect(0, from, this.canvas.width, to - from);
-    if (band === bands - 1) this.bare = false;
+  // The ground of a picture kept apart, laid now on each band that nothing
+  // has drawn on yet, a band a step: the page lays them before the game
+  // draws, each in a task of its own, since a band's memory is taken when
+  // it is first drawn on.
+  groundSteps() {
+    if (!this.bare) return [];
+    // By place, not by band: a fitting in between may shape them anew.
+    return this.bands.map((_, i) => () => {
+      const band = this.bands[i];
+      if (this.bare && band && !band.laid) this.layBand(band);
+      if (this.bands.every((b) => b.laid)) this.bare = false;
+    });
+  }
+
+  // The first drawing on a band, after each shaping: its memory is taken
+  // here (even its transform takes it, so that is set here too).
+  layBand(band) {
+    band.laid = true;
+    band.ctx.setTransform(1, 0, 0, 1, 0, -band.from);
+    band.ctx.fillStyle = this.palette[2];
+    band.ctx.fillRect(0, band.from, band.canvas.width, band.canvas.height);
   }
 
   fillGround() {
     this.bare = false;
-    this.ctx.fillStyle = this.palette[2];
-    this.ctx.fillRect(0, 0, this.canvas.width, this.canvas.height);
+    for (const band of this.bands) this.layBand(band);
   }
 
   drawImage(code, x, y) {
@@ -229,7 +310,7 @@ export class Surface {
   // together.  No arrangement is composed from the picture until the last
   // slice is painted.  Resolves once it is.
   paintLater(draw, yieldToPage) {
-    if (this.canvas.isConnected || this.painting) {
+    if (!this.apart || this.painting) {
       draw();
       return Promise.resolve();
     }
@@ -262,7 +343,7 @@ export class Surface {
       // whose calls raster quickly.
       const SLICE_MS = 30;
       const CALL_WEIGHT = 4096;
-      const most = this.canvas.width * this.canvas.height / 2;
+      const most = this.width * this.height / 2;
       let budget = 8 * CALL_WEIGHT;
       let last = null;
       const costs = [];
@@ -370,9 +451,33 @@ export class Surface {
     }
   }
 
+  // Paints a call on each band it may reach.
   paint(op) {
-    if (this.bare) this.fillGround();
-    const c = this.ctx;
+    // The bands the page has not laid the ground of yet.
+    if (this.bare) {
+      this.bare = false;
+      for (const band of this.bands) if (!band.laid) this.layBand(band);
+    }
+    if (this.bands.length === 1) {
+      this.paintOn(this.bands[0].ctx, op);
+      return;
+    }
+    let top, bottom;
+    if (op.kind === 'text') {
+      // A text's glyphs stand above and below its line by less than its
+      // size in pixels.
+      const px = Math.max(1, Math.round(op.size * 4 / 3 * this.scale));
+      top = this.device(op.y1) - px;
+      bottom = this.device(op.y1) + 3 * px;
+    } else {
+      top = this.device(op.y1);
+      bottom = this.device(op.y2 + TWIPS_PER_PIXEL) + 1;
+    }
+    for (const band of this.bands)
+      if (band.from < bottom && band.from + band.canvas.height > top) this.paintOn(band.ctx, op);
+  }
+
+  paintOn(c, op) {
     const d = (t) => this.device(t);
     if (op.kind === 'image') {
       if (op.waiting) return;
