@@ -1,5 +1,6 @@
 // Sound: the game's sound buffers on Web Audio, and the sound files the
 // game reads as its data files.
+import { yieldToPage } from './wasm.js';
 
 // The game's sound buffers on Web Audio.  A browser lets a page sound only
 // after the person has done something on it: what plays before then (the
@@ -124,13 +125,27 @@ export async function loadDataFiles() {
     try {
       const r = await fetch(`sounds/${encodeURIComponent(name)}`);
       if (!r.ok) return;
-      const bytes = new Uint8Array(await r.arrayBuffer());
+      const bytes = await readBody(r);
       dataFiles.set(name, bytes);
-      // decodeAudioData takes the bytes it is given: each buffer a copy.
-      for (const b of awaited.get(name) || []) sound.decode(b, bytes.slice());
+      // decodeAudioData takes the bytes it is given: each buffer a copy,
+      // each made in a task of its own.
+      for (const b of awaited.get(name) || []) {
+        await yieldToPage();
+        sound.decode(b, bytes.slice());
+      }
       awaited.delete(name);
     } catch {
       // That sound stays silent.
     }
   }));
+}
+
+// A response's body, taken first as a blob (kept by the browser outside
+// the page's thread) and then read into the page's memory: read straight
+// into it, the music's file (a megabyte) held a slow phone's thread for a
+// tenth of a second as its last part came.
+async function readBody(r) {
+  const blob = await r.blob();
+  await yieldToPage();
+  return new Uint8Array(await blob.arrayBuffer());
 }
