@@ -676,8 +676,15 @@ const WARM_TEXT = '歩香桂銀金角飛王一二三四五六七八九手目待�
 // that has the characters, is done first on a worker's canvas: the browser
 // keeps what it found for the whole page, so the page's own canvas and
 // text then find it at hand instead of searching on the page's thread.
+// Mincho faces a system may have by name although the page does not ask
+// for them: warmed first, each in a task of its own, they load the face a
+// system's fallback then finds for the board's characters, and that
+// fallback (the browser asking the system which face has them) is then a
+// shorter task of its own.
+const NAMED_MINCHO = ['IPAMincho', 'IPAexMincho'];
+
 export function warmFontsAhead() {
-  const fonts = SYSTEM_MINCHO.map((f) => `"${f}"`).concat(['serif']).map((f) => [`16px ${f}`, `bold 16px ${f}`]).flat();
+  const fonts = NAMED_MINCHO.concat(SYSTEM_MINCHO).map((f) => `"${f}"`).concat(['serif']).map((f) => [`16px ${f}`, `bold 16px ${f}`]).flat();
   const onPage = () => {
     warmFonts(fonts);
     // In each weight the page sets its own texts in (the controls'
